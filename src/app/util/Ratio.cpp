@@ -1,0 +1,26 @@
+#include "app/util/Ratio.h"
+
+namespace Vesk {
+
+void Ratio::Set(int32_t numerator, int32_t denominator)
+{
+    // 64-bit so that INT32_MIN with -1 neither traps in the remainder nor in
+    // the division; the result wraps back to 32 bits.
+    int64_t a = numerator;
+    int64_t b = denominator;
+    while (b != 0) {
+        const int64_t r = a % b;
+        a = b;
+        b = r;
+    }
+    if (a == 0) {
+        // 0/0 has no common divisor; keep it as given rather than divide by zero.
+        mNumerator = 0;
+        mDenominator = 0;
+        return;
+    }
+    mNumerator = static_cast<int32_t>(numerator / a);
+    mDenominator = static_cast<int32_t>(denominator / a);
+}
+
+} // namespace Vesk

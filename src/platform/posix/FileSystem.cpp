@@ -1,0 +1,238 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/Process.h"
+
+namespace platform::fs {
+
+namespace {
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool LStat(const std::string& path, struct stat& st) { return lstat(path.c_str(), &st) == 0; }
+
+bool RemoveTreeNative(const std::string& path) {
+    struct stat st {};
+    if (!LStat(path, st)) {
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        return unlink(path.c_str()) == 0;
+    }
+    // O_NOFOLLOW guards against the folder being swapped for a link after the lstat.
+    int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        close(fd);
+        return false;
+    }
+    std::vector<std::string> names;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.push_back(std::move(name));
+        }
+    }
+    closedir(dir);
+    bool ok = true;
+    for (const std::string& name : names) {
+        ok = RemoveTreeNative(path + "/" + name) && ok;
+    }
+    return rmdir(path.c_str()) == 0 && ok;
+}
+
+}  // namespace
+
+std::string NativePath(std::string_view path) {
+    std::string out(path);
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+}
+
+bool Exists(std::string_view path) {
+    struct stat st {};
+    return stat(NativePath(path).c_str(), &st) == 0;
+}
+
+bool IsDirectory(std::string_view path) {
+    struct stat st {};
+    return stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeDirectory(std::string_view path) {
+    std::string native = NativePath(path);
+    if (mkdir(native.c_str(), 0755) == 0) {
+        return true;
+    }
+    return errno == EEXIST && IsDirectory(native);
+}
+
+bool MakeDirectories(std::string_view path) {
+    std::string native = NativePath(path);
+    while (native.size() > 1 && native.back() == '/') {
+        native.pop_back();
+    }
+    if (native.empty()) {
+        return false;
+    }
+    for (size_t i = 1; i < native.size(); ++i) {
+        if (native[i] == '/' && !MakeDirectory(native.substr(0, i))) {
+            return false;
+        }
+    }
+    return MakeDirectory(native);
+}
+
+bool RemoveFile(std::string_view path) { return unlink(NativePath(path).c_str()) == 0; }
+
+bool RemoveDirectory(std::string_view path) { return rmdir(NativePath(path).c_str()) == 0; }
+
+bool RemoveTree(std::string_view path) {
+    std::string native = NativePath(path);
+    while (native.size() > 1 && native.back() == '/') {
+        native.pop_back();
+    }
+    return !native.empty() && RemoveTreeNative(native);
+}
+
+bool MatchPattern(std::string_view pattern, std::string_view name) {
+    // Iterative glob with one back-tracking point: linear in practice, no recursion.
+    size_t p = 0, n = 0, starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') {
+        ++p;
+    }
+    // "*.*" also matches names without a dot, as users of that pattern expect.
+    if (p < pattern.size() && pattern.substr(p) == ".*") {
+        return true;
+    }
+    return p == pattern.size();
+}
+
+std::vector<DirEntry> List(std::string_view folder, std::string_view pattern) {
+    std::vector<DirEntry> entries;
+    std::string native = NativePath(folder);
+    if (native.empty()) {
+        native = ".";
+    }
+    DIR* dir = opendir(native.c_str());
+    if (!dir) {
+        return entries;
+    }
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == ".." || !MatchPattern(pattern, name)) {
+            continue;
+        }
+        struct stat st {};
+        bool isDir = LStat(native + "/" + name, st) && S_ISDIR(st.st_mode);
+        entries.push_back({std::move(name), isDir});
+    }
+    closedir(dir);
+    std::sort(entries.begin(), entries.end(),
+              [](const DirEntry& a, const DirEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+int64_t ModTime(std::string_view path) {
+    struct stat st {};
+    if (stat(NativePath(path).c_str(), &st) != 0) {
+        return 0;
+    }
+    return static_cast<int64_t>(st.st_mtime);
+}
+
+std::optional<uint64_t> FileSize(std::string_view path) {
+    struct stat st {};
+    if (stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return std::nullopt;
+    }
+    return static_cast<uint64_t>(st.st_size);
+}
+
+std::string CurrentDirectory() {
+    std::vector<char> buffer(256);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE || buffer.size() > (1u << 20)) {
+            return {};
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+bool SetCurrentDirectory(std::string_view path) { return chdir(NativePath(path).c_str()) == 0; }
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path) {
+    FILE* file = std::fopen(NativePath(path).c_str(), "rb");
+    if (!file) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> data;
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
+        data.insert(data.end(), chunk, chunk + n);
+    }
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        return std::nullopt;
+    }
+    return data;
+}
+
+bool WriteWholeFileAtomic(std::string_view path, const void* data, size_t size) {
+    std::string native = NativePath(path);
+    std::string temp = native + ".tmp" + std::to_string(ProcessId());
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = write(fd, bytes + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    bool ok = done == size && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    if (!ok || rename(temp.c_str(), native.c_str()) != 0) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace platform::fs
