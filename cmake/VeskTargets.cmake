@@ -1,7 +1,8 @@
 # Shared compile settings and the one-library-per-folder helpers.
 
 add_library(vesk_options INTERFACE)
-target_compile_options(vesk_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow)
+# Matrix and blend arithmetic rounds each term; fused multiply-add would change results.
+target_compile_options(vesk_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -ffp-contract=off)
 if(VESK_WERROR)
   target_compile_options(vesk_options INTERFACE -Werror)
 endif()

@@ -1,6 +1,7 @@
 #include "app/util/CommonPath.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -10,7 +11,9 @@ namespace {
 
 constexpr std::string_view kSeparators = "\\/";
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 }  // namespace
 
@@ -72,14 +75,14 @@ std::string ResolveRelativePath(std::string_view relative, std::string_view dire
             const size_t prevSep =
                 finalSep == 0 ? std::string::npos : dir.find_last_of(kSeparators, finalSep - 1);
             const size_t start = prevSep == std::string::npos ? 0 : prevSep + 1;
-            const std::string_view component = std::string_view(dir).substr(start, finalSep - start);
+            const std::string_view component =
+                std::string_view(dir).substr(start, finalSep - start);
             if (component == "..") {
                 dir += "..";
                 dir.push_back(sep);
             } else if (dir.size() > 1) {
                 dir.erase(start);
-            }
-            // A directory that is the root alone stays the root: there is nothing above it.
+            }  // else the directory is the root alone, and nothing lies above it
         } else if (segment == ".") {
             continue;
         } else if (segment.empty()) {
@@ -103,7 +106,8 @@ int64_t GetFileDate(std::string_view path) {
     if (name.find_first_of("*?") == std::string_view::npos)
         return platform::fs::ModTime(path);
 
-    const std::string folder(sep == std::string_view::npos ? std::string_view() : path.substr(0, sep + 1));
+    const std::string folder(sep == std::string_view::npos ? std::string_view()
+                                                           : path.substr(0, sep + 1));
     const std::vector<platform::fs::DirEntry> matches = platform::fs::List(folder, name);
     return matches.empty() ? 0 : platform::fs::ModTime(folder + matches.front().name);
 }

@@ -17,7 +17,9 @@ constexpr uint32_t kPlatform9x = 1;
 constexpr uint32_t kPlatformNt = 2;
 
 // This system reports itself as a current NT-family version.
-std::optional<OsVersion> QueryOsVersion() { return OsVersion{kPlatformNt, 10}; }
+std::optional<OsVersion> QueryOsVersion() {
+    return OsVersion{kPlatformNt, 10};
+}
 
 // One remembered answer; a failed query is not remembered, so the next call asks again.
 class VersionTest {

@@ -10,24 +10,20 @@ namespace Vesk {
 namespace {
 
 // "C" locale mappings, independent of whatever locale a library may have set.
-char AsciiLower(char c)
-{
+char AsciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-char AsciiUpper(char c)
-{
+char AsciiUpper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool AsciiSpace(char c)
-{
+bool AsciiSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 // Value of a hexadecimal letter, or -1.
-int HexLetterValue(char c)
-{
+int HexLetterValue(char c) {
     if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
     if (c >= 'A' && c <= 'F')
@@ -36,15 +32,14 @@ int HexLetterValue(char c)
 }
 
 template <typename Char>
-std::basic_string<Char> XmlDecode(std::basic_string_view<Char> text)
-{
+std::basic_string<Char> XmlDecode(std::basic_string_view<Char> text) {
     using View = std::basic_string_view<Char>;
     struct Entity {
         const char* name;
         Char ch;
     };
     static const Entity kEntities[] = {
-        {"lt", Char('<')},    {"amp", Char('&')},  {"gt", Char('>')}, {"quot", Char('"')},
+        {"lt", Char('<')},    {"amp", Char('&')},  {"gt", Char('>')},  {"quot", Char('"')},
         {"apos", Char('\'')}, {"nbsp", Char(' ')}, {"cr", Char('\n')},
     };
 
@@ -55,8 +50,8 @@ std::basic_string<Char> XmlDecode(std::basic_string_view<Char> text)
     size_t pos = 0;
     while (pos < text.size()) {
         const Char c = text[pos];
-        const bool entity = c == Char('&') && lastSemi != View::npos && lastSemi > pos;
-        const size_t semi = entity ? text.find(Char(';'), pos + 1) : View::npos;
+        const bool maybeEntity = c == Char('&') && lastSemi != View::npos && lastSemi > pos;
+        const size_t semi = maybeEntity ? text.find(Char(';'), pos + 1) : View::npos;
         if (semi == View::npos) {
             result.push_back(c);
             ++pos;
@@ -82,26 +77,22 @@ std::basic_string<Char> XmlDecode(std::basic_string_view<Char> text)
 
 }  // namespace
 
-std::string MakeString(const char* text)
-{
+std::string MakeString(const char* text) {
     return text != nullptr ? std::string(text) : std::string();
 }
 
-std::u16string StringToWString(std::string_view text)
-{
+std::u16string StringToWString(std::string_view text) {
     std::u16string result(text.size(), u'\0');
     for (size_t i = 0; i < text.size(); ++i)
         result[i] = static_cast<char16_t>(static_cast<unsigned char>(text[i]));
     return result;
 }
 
-std::u16string ToWString(std::string_view text)
-{
+std::u16string ToWString(std::string_view text) {
     return StringToWString(text);
 }
 
-std::string WStringToString(std::u16string_view text)
-{
+std::string WStringToString(std::u16string_view text) {
     std::string result(text.size(), '\0');
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] > 0xFF)
@@ -111,34 +102,29 @@ std::string WStringToString(std::u16string_view text)
     return result;
 }
 
-std::string WideToNarrow(std::u16string_view text)
-{
+std::string WideToNarrow(std::u16string_view text) {
     return WStringToString(text);
 }
 
-std::string StringToLower(std::string_view text)
-{
+std::string StringToLower(std::string_view text) {
     std::string result(text);
     for (char& c : result)
         c = AsciiLower(c);
     return result;
 }
 
-std::string Lower(std::string_view text)
-{
+std::string Lower(std::string_view text) {
     return StringToLower(text);
 }
 
-std::string Upper(std::string_view text)
-{
+std::string Upper(std::string_view text) {
     std::string result(text);
     for (char& c : result)
         c = AsciiUpper(c);
     return result;
 }
 
-std::string Trim(std::string_view text)
-{
+std::string Trim(std::string_view text) {
     size_t begin = 0;
     size_t end = text.size();
     while (begin < end && AsciiSpace(text[begin]))
@@ -148,8 +134,7 @@ std::string Trim(std::string_view text)
     return std::string(text.substr(begin, end - begin));
 }
 
-bool StringToInt(std::string_view text, int32_t& out)
-{
+bool StringToInt(std::string_view text, int32_t& out) {
     out = 0;
     if (text.empty())
         return false;
@@ -180,8 +165,7 @@ bool StringToInt(std::string_view text, int32_t& out)
     return true;
 }
 
-bool StringToDouble(std::string_view text, double& out)
-{
+bool StringToDouble(std::string_view text, double& out) {
     out = 0.0;
     if (text.empty())
         return false;
@@ -214,8 +198,7 @@ bool StringToDouble(std::string_view text, double& out)
     return true;
 }
 
-std::string CommaSeparate(int32_t value)
-{
+std::string CommaSeparate(int32_t value) {
     if (value < 0)
         return std::string();
     const std::string digits = std::to_string(value);
@@ -229,8 +212,7 @@ std::string CommaSeparate(int32_t value)
     return result;
 }
 
-std::string vformat(const char* format, va_list args)
-{
+std::string vformat(const char* format, va_list args) {
     if (format == nullptr)
         return std::string();
 
@@ -256,8 +238,7 @@ std::string vformat(const char* format, va_list args)
     return std::string(buffer.data(), written);
 }
 
-std::string StrFormat(const char* format, ...)
-{
+std::string StrFormat(const char* format, ...) {
     va_list args;
     va_start(args, format);
     std::string result = vformat(format, args);
@@ -265,18 +246,15 @@ std::string StrFormat(const char* format, ...)
     return result;
 }
 
-std::string XmlDecodeString(std::string_view text)
-{
+std::string XmlDecodeString(std::string_view text) {
     return XmlDecode<char>(text);
 }
 
-std::u16string XmlDecodeWString(std::u16string_view text)
-{
+std::u16string XmlDecodeWString(std::u16string_view text) {
     return XmlDecode<char16_t>(text);
 }
 
-int32_t StrFindNoCase(const char* haystack, const char* needle)
-{
+int32_t StrFindNoCase(const char* haystack, const char* needle) {
     if (haystack == nullptr)
         return -1;
     if (needle == nullptr)

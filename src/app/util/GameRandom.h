@@ -24,4 +24,4 @@ private:
     uint32_t mState = 1;
 };
 
-} // namespace Vesk
+}  // namespace Vesk

@@ -33,4 +33,4 @@ public:
     float m[3][3];
 };
 
-} // namespace Vesk
+}  // namespace Vesk

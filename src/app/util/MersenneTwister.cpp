@@ -11,10 +11,9 @@ constexpr uint32_t kUpperMask = 0x80000000u;
 constexpr uint32_t kLowerMask = 0x7FFFFFFFu;
 constexpr uint32_t kTwist[2] = {0u, 0x9908B0DFu};
 
-} // namespace
+}  // namespace
 
-void MersenneTwister::Regenerate()
-{
+void MersenneTwister::Regenerate() {
     for (int i = 0; i < kStateSize; ++i) {
         const uint32_t y = (mState[i] & kUpperMask) | (mState[(i + 1) % kStateSize] & kLowerMask);
         mState[i] = mState[(i + kMiddleWord) % kStateSize] ^ (y >> 1) ^ kTwist[y & 1u];
@@ -22,8 +21,7 @@ void MersenneTwister::Regenerate()
     mIndex = 0;
 }
 
-uint32_t MersenneTwister::Next()
-{
+uint32_t MersenneTwister::Next() {
     if (mIndex >= kStateSize)
         Regenerate();
     uint32_t y = mState[mIndex++];
@@ -34,14 +32,12 @@ uint32_t MersenneTwister::Next()
     return y & 0x7FFFFFFFu;
 }
 
-uint32_t Rand()
-{
+uint32_t Rand() {
     return gMersenneTwister.Next();
 }
 
-void SRand(uint32_t seed)
-{
+void SRand(uint32_t seed) {
     gMersenneTwister.SRand(seed);
 }
 
-} // namespace Vesk
+}  // namespace Vesk

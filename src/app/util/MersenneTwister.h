@@ -14,8 +14,7 @@ public:
     constexpr explicit MersenneTwister(uint32_t seed) { SRand(seed); }
 
     // A seed of 0 stands for the default seed.
-    constexpr void SRand(uint32_t seed)
-    {
+    constexpr void SRand(uint32_t seed) {
         if (seed == 0)
             seed = kDefaultSeed;
         mState[0] = seed;
@@ -43,4 +42,4 @@ extern constinit MersenneTwister gMersenneTwister;
 uint32_t Rand();
 void SRand(uint32_t seed);
 
-} // namespace Vesk
+}  // namespace Vesk

@@ -2,8 +2,7 @@
 
 namespace Vesk {
 
-void Ratio::Set(int32_t numerator, int32_t denominator)
-{
+void Ratio::Set(int32_t numerator, int32_t denominator) {
     // 64-bit so that INT32_MIN with -1 neither traps in the remainder nor in
     // the division; the result wraps back to 32 bits.
     int64_t a = numerator;
@@ -23,4 +22,4 @@ void Ratio::Set(int32_t numerator, int32_t denominator)
     mDenominator = static_cast<int32_t>(denominator / a);
 }
 
-} // namespace Vesk
+}  // namespace Vesk

@@ -17,4 +17,4 @@ public:
     int32_t mDenominator = 1;
 };
 
-} // namespace Vesk
+}  // namespace Vesk

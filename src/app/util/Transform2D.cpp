@@ -2,8 +2,7 @@
 
 namespace Vesk {
 
-void Transform2D::Rotate(float angle)
-{
+void Transform2D::Rotate(float angle) {
     if (mComplex) {
         mMatrix.Rotate(angle);
     } else if (mHaveScale) {
@@ -16,8 +15,7 @@ void Transform2D::Rotate(float angle)
     }
 }
 
-void Transform2D::Scale(float sx, float sy)
-{
+void Transform2D::Scale(float sx, float sy) {
     // A plain mirror on x (scale exactly -1) still fits the parameter form.
     const bool xFits = sx >= 0.0f || mScaleX * sx == -1.0f;
     if (!mComplex && !mHaveRot && mTransX1 == 0.0f && mTransY1 == 0.0f && xFits && sy >= 0.0f) {
@@ -31,22 +29,19 @@ void Transform2D::Scale(float sx, float sy)
     mMatrix.Scale(sx, sy);
 }
 
-const Matrix3x3& Transform2D::GetMatrix()
-{
+const Matrix3x3& Transform2D::GetMatrix() {
     CalcMatrix();
     return mMatrix;
 }
 
-void Transform2D::MakeComplex()
-{
+void Transform2D::MakeComplex() {
     if (!mComplex) {
         mComplex = true;
         CalcMatrix();
     }
 }
 
-void Transform2D::CalcMatrix()
-{
+void Transform2D::CalcMatrix() {
     if (!mNeedCalc)
         return;
     mNeedCalc = false;
@@ -64,4 +59,4 @@ void Transform2D::CalcMatrix()
         mMatrix.Translate(mTransX2, mTransY2);
 }
 
-} // namespace Vesk
+}  // namespace Vesk

@@ -36,4 +36,4 @@ private:
     void CalcMatrix();
 };
 
-} // namespace Vesk
+}  // namespace Vesk

@@ -8,4 +8,4 @@ struct Vector2 {
     float y = 0.0f;
 };
 
-} // namespace Vesk
+}  // namespace Vesk

@@ -9,4 +9,4 @@ struct Vector3 {
     float z = 0.0f;
 };
 
-} // namespace Vesk
+}  // namespace Vesk
