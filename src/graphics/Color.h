@@ -14,7 +14,8 @@ public:
     int32_t mAlpha = 255;
 
     constexpr Color() = default;
-    constexpr Color(int32_t red, int32_t green, int32_t blue) : mRed(red), mGreen(green), mBlue(blue) {}
+    constexpr Color(int32_t red, int32_t green, int32_t blue)
+        : mRed(red), mGreen(green), mBlue(blue) {}
     constexpr Color(int32_t red, int32_t green, int32_t blue, int32_t alpha)
         : mRed(red), mGreen(green), mBlue(blue), mAlpha(alpha) {}
 
@@ -22,14 +23,19 @@ public:
     // fully transparent colour; use ColorRGBA for that.
     static constexpr Color ColorFromInt(uint32_t packed) {
         const int32_t alpha = static_cast<int32_t>(packed >> 24);
-        return Color(static_cast<int32_t>((packed >> 16) & 0xFF), static_cast<int32_t>((packed >> 8) & 0xFF),
+        return Color(static_cast<int32_t>((packed >> 16) & 0xFF),
+                     static_cast<int32_t>((packed >> 8) & 0xFF),
                      static_cast<int32_t>(packed & 0xFF), alpha == 0 ? 255 : alpha);
     }
-    static constexpr Color ColorRGB(int32_t red, int32_t green, int32_t blue) { return Color(red, green, blue); }
+    static constexpr Color ColorRGB(int32_t red, int32_t green, int32_t blue) {
+        return Color(red, green, blue);
+    }
     static constexpr Color ColorRGBA(int32_t red, int32_t green, int32_t blue, int32_t alpha) {
         return Color(red, green, blue, alpha);
     }
-    static constexpr Color ColorOpaque(const Color& other) { return Color(other.mRed, other.mGreen, other.mBlue); }
+    static constexpr Color ColorOpaque(const Color& other) {
+        return Color(other.mRed, other.mGreen, other.mBlue);
+    }
 
     constexpr int32_t GetRed() const { return mRed; }
     constexpr int32_t GetGreen() const { return mGreen; }
@@ -43,10 +49,13 @@ public:
                (static_cast<uint32_t>(mGreen) << 8) | static_cast<uint32_t>(mBlue);
     }
 
-    constexpr bool IsWhite() const { return mRed == 255 && mGreen == 255 && mBlue == 255 && mAlpha == 255; }
+    constexpr bool IsWhite() const {
+        return mRed == 255 && mGreen == 255 && mBlue == 255 && mAlpha == 255;
+    }
 
     constexpr bool operator!=(const Color& other) const {
-        return mRed != other.mRed || mGreen != other.mGreen || mBlue != other.mBlue || mAlpha != other.mAlpha;
+        return mRed != other.mRed || mGreen != other.mGreen || mBlue != other.mBlue ||
+               mAlpha != other.mAlpha;
     }
     constexpr bool operator==(const Color& other) const { return !(*this != other); }
 
@@ -58,4 +67,4 @@ public:
 inline constexpr Color Color::White{255, 255, 255, 255};
 inline constexpr Color Color::Black{0, 0, 0, 255};
 
-} // namespace Vesk
+}  // namespace Vesk

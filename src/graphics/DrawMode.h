@@ -11,4 +11,4 @@ using DrawMode = int32_t;
 inline constexpr DrawMode kDrawModeNormal = 0;
 inline constexpr DrawMode kDrawModeAdditive = 1;
 
-} // namespace Vesk
+}  // namespace Vesk

@@ -71,41 +71,46 @@ public:
     virtual ~Image();
 
     // Polygon fill through a device; false when the caller must fill it itself.
-    virtual bool PolyFill(const Point* vertices, int32_t numVertices, const Rect* clipRect, const Color& color,
-                          DrawMode drawMode, int32_t tx, int32_t ty, bool convex);
+    virtual bool PolyFill(const Point* vertices, int32_t numVertices, const Rect* clipRect,
+                          const Color& color, DrawMode drawMode, int32_t tx, int32_t ty,
+                          bool convex);
     virtual void FillRect(const Rect& rect, const Color& color, DrawMode drawMode);
     // Outline of width + 1 by height + 1 pixels, as four FillRect calls.
     virtual void DrawRect(const Rect& rect, const Color& color, DrawMode drawMode);
     virtual void ClearRect(const Rect& rect);
-    virtual void DrawLine(double startX, double startY, double endX, double endY, const Color& color,
-                          DrawMode drawMode);
-    virtual void DrawLineAA(double startX, double startY, double endX, double endY, const Color& color,
-                            DrawMode drawMode);
+    virtual void DrawLine(double startX, double startY, double endX, double endY,
+                          const Color& color, DrawMode drawMode);
+    virtual void DrawLineAA(double startX, double startY, double endX, double endY,
+                            const Color& color, DrawMode drawMode);
     // One FillRect per span.
-    virtual void FillScanLines(Span* spans, int32_t spanCount, const Color& color, DrawMode drawMode);
+    virtual void FillScanLines(Span* spans, int32_t spanCount, const Color& color,
+                               DrawMode drawMode);
     // Spans weighted by a coverage mask whose top-left pixel sits at
     // (coverX, coverY); rows are coverWidth bytes, coverHeight rows.
     virtual void FillScanLinesWithCoverage(Span* spans, int32_t spanCount, const Color& color,
-                                           DrawMode drawMode, const uint8_t* coverage, int32_t coverX,
-                                           int32_t coverY, int32_t coverWidth, int32_t coverHeight);
+                                           DrawMode drawMode, const uint8_t* coverage,
+                                           int32_t coverX, int32_t coverY, int32_t coverWidth,
+                                           int32_t coverHeight);
     virtual void Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
                      DrawMode drawMode);
     virtual void BltF(Image* image, float x, float y, const Rect& srcRect, const Rect& clipRect,
                       const Color& color, DrawMode drawMode);
     // Angle in radians about (centerX, centerY) relative to the destination point.
-    virtual void BltRotated(Image* image, float x, float y, const Rect& srcRect, const Rect& clipRect,
-                            const Color& color, DrawMode drawMode, double angle, float centerX,
-                            float centerY);
-    virtual void StretchBlt(Image* image, const Rect& destRect, const Rect& srcRect, const Rect& clipRect,
-                            const Color& color, DrawMode drawMode, bool fastStretch);
-    virtual void BltMatrix(Image* image, float x, float y, const Matrix3x3& matrix, const Rect& clipRect,
-                           const Color& color, DrawMode drawMode, const Rect& srcRect, bool blend);
+    virtual void BltRotated(Image* image, float x, float y, const Rect& srcRect,
+                            const Rect& clipRect, const Color& color, DrawMode drawMode,
+                            double angle, float centerX, float centerY);
+    virtual void StretchBlt(Image* image, const Rect& destRect, const Rect& srcRect,
+                            const Rect& clipRect, const Color& color, DrawMode drawMode,
+                            bool fastStretch);
+    virtual void BltMatrix(Image* image, float x, float y, const Matrix3x3& matrix,
+                           const Rect& clipRect, const Color& color, DrawMode drawMode,
+                           const Rect& srcRect, bool blend);
     // triangles holds triangleCount groups of three vertices.
-    virtual void BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3], int32_t triangleCount,
-                                 const Rect& clipRect, const Color& color, DrawMode drawMode, float tx,
-                                 float ty, bool blend);
-    virtual void BltMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
-                           DrawMode drawMode);
+    virtual void BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3],
+                                 int32_t triangleCount, const Rect& clipRect, const Color& color,
+                                 DrawMode drawMode, float tx, float ty, bool blend);
+    virtual void BltMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect,
+                           const Color& color, DrawMode drawMode);
     virtual void StretchBltMirror(Image* image, const Rect& destRect, const Rect& srcRect,
                                   const Rect& clipRect, const Color& color, DrawMode drawMode,
                                   bool fastStretch);
@@ -124,4 +129,4 @@ public:
     std::unique_ptr<Graphics> CreateGraphics();
 };
 
-} // namespace Vesk
+}  // namespace Vesk

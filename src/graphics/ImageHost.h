@@ -47,4 +47,4 @@ public:
 ImageHost* GetImageHost();
 void SetImageHost(ImageHost* host);
 
-} // namespace Vesk
+}  // namespace Vesk

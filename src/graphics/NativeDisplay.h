@@ -22,4 +22,4 @@ public:
     int32_t mBlueShift = 0;
 };
 
-} // namespace Vesk
+}  // namespace Vesk

@@ -21,10 +21,11 @@ public:
     // width or height of exactly 0 is kept); a negative overlap gives all zeros.
     constexpr TRect Intersection(const TRect& other) const {
         const T left = mX > other.mX ? mX : other.mX;
-        const T right = (mX + mWidth) < (other.mX + other.mWidth) ? (mX + mWidth) : (other.mX + other.mWidth);
+        const T right =
+            (mX + mWidth) < (other.mX + other.mWidth) ? (mX + mWidth) : (other.mX + other.mWidth);
         const T top = mY > other.mY ? mY : other.mY;
-        const T bottom =
-            (mY + mHeight) < (other.mY + other.mHeight) ? (mY + mHeight) : (other.mY + other.mHeight);
+        const T bottom = (mY + mHeight) < (other.mY + other.mHeight) ? (mY + mHeight)
+                                                                     : (other.mY + other.mHeight);
         const T width = right - left;
         if (width < 0) {
             return TRect();
@@ -41,7 +42,8 @@ public:
     }
 
     constexpr bool operator==(const TRect& other) const {
-        return mX == other.mX && mY == other.mY && mWidth == other.mWidth && mHeight == other.mHeight;
+        return mX == other.mX && mY == other.mY && mWidth == other.mWidth &&
+               mHeight == other.mHeight;
     }
     constexpr bool operator!=(const TRect& other) const { return !(*this == other); }
 };
@@ -55,4 +57,4 @@ struct Point {
     int32_t mY = 0;
 };
 
-} // namespace Vesk
+}  // namespace Vesk

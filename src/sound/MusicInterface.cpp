@@ -2,8 +2,7 @@
 
 namespace Vesk {
 
-bool MusicInterface::LoadMusic(int, const std::string&)
-{
+bool MusicInterface::LoadMusic(int, const std::string&) {
     return false;
 }
 
@@ -22,8 +21,7 @@ void MusicInterface::FadeOutAll(bool, double) {}
 void MusicInterface::SetSongVolume(int, double) {}
 void MusicInterface::SetSongMaxVolume(int, double) {}
 
-bool MusicInterface::IsPlaying(int)
-{
+bool MusicInterface::IsPlaying(int) {
     return false;
 }
 

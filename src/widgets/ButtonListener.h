@@ -8,8 +8,7 @@ class ButtonListener {
 public:
     virtual ~ButtonListener() = default;
 
-    virtual void ButtonPressCount(int id, int clickCount)
-    {
+    virtual void ButtonPressCount(int id, int clickCount) {
         (void)clickCount;
         ButtonPress(id);
     }
@@ -18,8 +17,7 @@ public:
     virtual void ButtonDownTick(int id) { (void)id; }
     virtual void ButtonMouseEnter(int id) { (void)id; }
     virtual void ButtonMouseLeave(int id) { (void)id; }
-    virtual void ButtonMouseMove(int id, int x, int y)
-    {
+    virtual void ButtonMouseMove(int id, int x, int y) {
         (void)id;
         (void)x;
         (void)y;

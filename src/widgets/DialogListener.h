@@ -7,13 +7,11 @@ class DialogListener {
 public:
     virtual ~DialogListener() = default;
 
-    virtual void DialogButtonPress(int dialogId, int buttonId)
-    {
+    virtual void DialogButtonPress(int dialogId, int buttonId) {
         (void)dialogId;
         (void)buttonId;
     }
-    virtual void DialogButtonDepress(int dialogId, int buttonId)
-    {
+    virtual void DialogButtonDepress(int dialogId, int buttonId) {
         (void)dialogId;
         (void)buttonId;
     }

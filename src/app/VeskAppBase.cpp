@@ -1,0 +1,766 @@
+#include "app/VeskAppBase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+
+#include "app/util/Common.h"
+#include "graphics/DDInterface.h"
+#include "graphics/Image.h"
+#include "platform/Clock.h"
+#include "platform/Debug.h"
+#include "platform/Process.h"
+#include "platform/TextEncoding.h"
+#include "platform/Thread.h"
+#include "resources/ParticleRegistry.h"
+#include "resources/zmResourceManager.h"
+#include "sound/BassMusicInterface.h"
+#include "sound/MusicInterface.h"
+#include "sound/SoundInstance.h"
+#include "sound/SoundManager.h"
+#include "widgets/Dialog.h"
+#include "widgets/WidgetManager.h"
+
+namespace Vesk {
+
+VeskAppBase* gVeskAppBase = nullptr;
+
+namespace {
+
+// The first error-log line of a run starts a new file; later ones append.
+std::atomic<bool> gErrorLogStarted{false};
+
+uint32_t Now() {
+    return platform::GetClock().TickMs();
+}
+
+}  // namespace
+
+VeskAppBase::VeskAppBase() {
+    gVeskAppBase = this;
+
+    const std::string programPath = platform::ProgramPath();
+    mChangeDirTo = GetFileDir(programPath);
+    mProductVersion = GetProductVersion(programPath);
+
+    mStartTick = Now();
+    mLastDrawTick = mStartTick;
+    mNextDrawTick = mStartTick;
+    mWindowAspect.Set(4, 3);
+
+    for (int i = 0; i < 256; ++i) {
+        mIdentityTable[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+        mFullTable[static_cast<size_t>(i)] = 0xFF;
+    }
+
+    SetString("DIALOG_BUTTON_OK", u"OK");
+    SetString("DIALOG_BUTTON_CANCEL", u"CANCEL");
+    SetString("UPDATE_CHECK_TITLE", u"Update Check");
+    SetString("UPDATE_CHECK_BODY",
+              u"Checking if there are any updates available for this product ...");
+    SetString("UP_TO_DATE_TITLE", u"Up to Date");
+    SetString("UP_TO_DATE_BODY", u"There are no updates available for this product at this time.");
+    SetString("NEW_VERSION_TITLE", u"New Version");
+    SetString("NEW_VERSION_BODY",
+              u"There is an update available for this product.  Would you like to visit the web "
+              u"site to download it?");
+
+    mWidgetManager = std::make_unique<WidgetManager>(this);
+    mResourceManager = std::make_unique<zmResourceManager>(this);
+    mParticleRegistry = std::make_unique<ParticleRegistry>(0.0f);
+}
+
+VeskAppBase::~VeskAppBase() {
+    // The loader may still use the managers freed below, so it must be done first.
+    WaitForLoadingThread();
+
+    Shutdown();
+
+    if (m3DChangedDuringRun && mDDInterface != nullptr) {
+        bool stored = false;
+        if (RegistryReadBoolean("Is3D", &stored)) {
+            RegistryWriteBoolean("Is3D", mDDInterface->mIs3D);
+        } else if (mDDInterface->mIs3D) {
+            const int answer =
+                MsgBox(GetStringOrDefault(
+                           "HARDWARE_ACCEL_SWITCHED_ON",
+                           "Hardware Acceleration was switched on during this session.\r\n"
+                           "If this resulted in slower performance, it should be switched off.\r\n"
+                           "Would you like to keep Hardware Acceleration switched on?"),
+                       GetStringOrDefault("HARDWARE_ACCEL_CONFIRMATION",
+                                          "Hardware Acceleration Confirmation"),
+                       platform::mb::YesNo | platform::mb::IconQuestion);
+            mDDInterface->mIs3D = answer == platform::mb::IdYes;
+            if (answer == platform::mb::IdYes)
+                RegistryWriteBoolean("Is3D", true);
+        }
+    }
+
+    for (auto& [id, dialog] : mDialogMap) {
+        (void)id;
+        mWidgetManager->RemoveWidget(dialog);
+        delete dialog;
+    }
+    mDialogMap.clear();
+    mDialogList.clear();
+
+    DestroyAppWindow(mInvisHWnd);
+
+    mWidgetManager.reset();
+    mResourceManager.reset();
+    if (mParticleRegistry != nullptr)
+        mParticleRegistry->DeleteParticleSystems();
+    mParticleRegistry.reset();
+    for (auto& [key, slot] : mSharedImageMap) {
+        (void)key;
+        delete slot.mImage;
+        slot.mImage = nullptr;
+    }
+    mSharedImageMap.clear();
+
+    mDDInterface.reset();
+    mMusicInterface.reset();
+    mSoundManager.reset();
+
+    DestroyAppWindow(mHWnd);
+
+    if (mWindowSystem != nullptr) {
+        mWindowSystem->DestroyCursor(mHandCursor);
+        mWindowSystem->DestroyCursor(mDraggingCursor);
+    }
+    mHandCursor = platform::kNoCursor;
+    mDraggingCursor = platform::kNoCursor;
+    if (gVeskAppBase == this)
+        gVeskAppBase = nullptr;
+
+    WriteDemoFile();
+
+    // Widgets queued for deletion after the last step would otherwise be lost.
+    for (auto& [depth, widget] : mSafeDeleteList) {
+        (void)depth;
+        delete widget;
+    }
+    mSafeDeleteList.clear();
+}
+
+platform::WindowSystem& VeskAppBase::WindowSystem() {
+    if (mWindowSystem == nullptr) {
+        platform::DebugOutput("VeskAppBase: no window system was given\r\n");
+        platform::ExitProcess(1);
+    }
+    return *mWindowSystem;
+}
+
+platform::Window* VeskAppBase::MainWindow() {
+    if (mWindowSystem == nullptr || mHWnd == platform::kNoWindow)
+        return nullptr;
+    return mWindowSystem->FindWindow(mHWnd);
+}
+
+void VeskAppBase::DestroyAppWindow(platform::WindowId& window) {
+    if (window == platform::kNoWindow || mWindowSystem == nullptr)
+        return;
+    if (platform::Window* w = mWindowSystem->FindWindow(window))
+        w->SetUserData(nullptr);
+    mWindowSystem->DestroyWindow(window);
+    window = platform::kNoWindow;
+}
+
+// ---- Dialog buttons ----
+
+void VeskAppBase::DialogButtonPress(int dialogId, int buttonId) {
+    if (buttonId == Dialog::ID_YES)
+        ButtonPress(dialogId + 2000);
+    else if (buttonId == Dialog::ID_NO)
+        ButtonPress(dialogId + 3000);
+}
+
+void VeskAppBase::DialogButtonDepress(int dialogId, int buttonId) {
+    if (buttonId == Dialog::ID_YES)
+        ButtonDepress(dialogId + 2000);
+    else if (buttonId == Dialog::ID_NO)
+        ButtonDepress(dialogId + 3000);
+}
+
+// ---- Dialog table ----
+
+Dialog* VeskAppBase::NewDialog(int dialogId, bool isModal, const std::string& dialogHeader,
+                               const std::string& dialogLines, const std::string& dialogFooter,
+                               int buttonMode) {
+    auto* dialog =
+        new Dialog(nullptr, dialogId, isModal, dialogHeader, dialogLines, dialogFooter, buttonMode);
+    dialog->mDialogListener = this;
+    return dialog;
+}
+
+Dialog* VeskAppBase::DoDialog(int dialogId, bool isModal, const std::string& dialogHeader,
+                              const std::string& dialogLines, const std::string& dialogFooter,
+                              int buttonMode) {
+    KillDialog(dialogId);
+    Dialog* dialog =
+        NewDialog(dialogId, isModal, dialogHeader, dialogLines, dialogFooter, buttonMode);
+    AddDialog(dialogId, dialog);
+    return dialog;
+}
+
+Dialog* VeskAppBase::GetDialog(int dialogId) {
+    auto it = mDialogMap.find(dialogId);
+    return it == mDialogMap.end() ? nullptr : it->second;
+}
+
+void VeskAppBase::AddDialogByObject(Dialog* dialog) {
+    AddDialog(dialog->mId, dialog);
+}
+
+void VeskAppBase::AddDialog(int dialogId, Dialog* dialog) {
+    // Killing the very dialog being added would queue it for deletion while it is registered.
+    if (GetDialog(dialogId) == dialog)
+        return;
+    KillDialog(dialogId);
+
+    if (dialog->mWidth == 0) {
+        const int width = mWidth / 2;
+        const int height = dialog->GetPreferredHeight(width);
+        dialog->Resize((mWidth - width) / 2, mHeight / 5, width, height);
+    }
+
+    mDialogMap[dialogId] = dialog;
+    mDialogList.push_back(dialog);
+    mWidgetManager->AddWidget(dialog);
+    if (dialog->IsModal()) {
+        mWidgetManager->AddBaseModal(dialog);
+        ModalOpen();
+    }
+}
+
+bool VeskAppBase::KillDialogByObject(Dialog* dialog) {
+    return KillDialog(dialog->mId);
+}
+
+bool VeskAppBase::KillDialog(int dialogId) {
+    return KillDialogFull(dialogId, true, true);
+}
+
+bool VeskAppBase::KillDialogFull(int dialogId, bool removeWidget, bool deleteWidget) {
+    auto it = mDialogMap.find(dialogId);
+    if (it == mDialogMap.end())
+        return false;
+    Dialog* dialog = it->second;
+    if (dialog->mResult == Dialog::NO_RESULT)
+        dialog->mResult = 0;
+
+    mDialogList.remove(dialog);
+    mDialogMap.erase(it);
+
+    if (removeWidget || deleteWidget)
+        mWidgetManager->RemoveWidget(dialog);
+    if (dialog->IsModal()) {
+        ModalClose();
+        mWidgetManager->RemoveBaseModal(dialog);
+    }
+    if (deleteWidget)
+        SafeDeleteWidget(dialog);
+    return true;
+}
+
+int VeskAppBase::GetDialogCount() {
+    return static_cast<int>(mDialogMap.size());
+}
+
+// ---- Popups, message boxes, error log ----
+
+void VeskAppBase::BeginPopup() {
+    if (!mIsPhysWindowed && mDDInterface != nullptr && mDDInterface->mIs3D)
+        mPopupShowing = true;
+}
+
+void VeskAppBase::EndPopup() {
+    if (!mIsPhysWindowed)
+        mPopupShowing = false;
+    ClearUpdateBacklog();
+    ClearKeyStates();
+    if (mWidgetManager->mDownButtons != 0) {
+        mWidgetManager->ReleaseMouseCapture();
+        if (mWindowSystem != nullptr)
+            mWindowSystem->ReleaseCapture();
+    }
+}
+
+int VeskAppBase::MsgBox(const std::string& text, const std::string& title, uint32_t flags) {
+    if (mIsScreenSaver) {
+        LogError(text);
+        return platform::mb::IdOk;
+    }
+    BeginPopup();
+    const int result = WindowSystem().MessageBox(mHWnd, text, title, flags);
+    EndPopup();
+    return result;
+}
+
+int VeskAppBase::MsgBoxWide(const std::u16string& text, const std::u16string& title,
+                            uint32_t flags) {
+    const std::wstring wideText(text.begin(), text.end());
+    const std::wstring wideTitle(title.begin(), title.end());
+    if (mIsScreenSaver) {
+        LogError(WStringToString(text));
+        return platform::mb::IdOk;
+    }
+    BeginPopup();
+    const int result = WindowSystem().MessageBoxWide(mHWnd, wideText, wideTitle, flags);
+    EndPopup();
+    return result;
+}
+
+void VeskAppBase::Popup(const std::string& text) {
+    if (mIsScreenSaver) {
+        LogError(text);
+        return;
+    }
+    BeginPopup();
+    if (!mShutdown)
+        WindowSystem().MessageBox(mHWnd, text, GetStringOrDefault("FATAL_ERROR", "FATAL ERROR"),
+                                  platform::mb::IconError);
+    EndPopup();
+}
+
+void VeskAppBase::PopupWide(const std::u16string& text) {
+    if (mIsScreenSaver) {
+        LogError(WStringToString(text));
+        return;
+    }
+    BeginPopup();
+    if (!mShutdown) {
+        const std::wstring wideText(text.begin(), text.end());
+        const std::u16string title =
+            StringToWString(GetStringOrDefault("FATAL_ERROR", "FATAL ERROR"));
+        const std::wstring wideTitle(title.begin(), title.end());
+        WindowSystem().MessageBoxWide(mHWnd, wideText, wideTitle, platform::mb::IconError);
+    }
+    EndPopup();
+}
+
+void VeskAppBase::LogError(const std::string& text) {
+    const bool first = !gErrorLogStarted.exchange(true);
+    std::FILE* file = std::fopen("ScrError.txt", first ? "w" : "a+");
+    if (file == nullptr)
+        return;
+    std::fprintf(file, "%s %s %u\n", text.c_str(), platform::GetClock().LocalTimeText().c_str(),
+                 static_cast<unsigned>(Now()));
+    std::fclose(file);
+}
+
+// ---- URL ----
+
+void VeskAppBase::URLOpenFailed(const std::string& url) {
+    (void)url;
+    mIsOpeningURL = false;
+}
+
+void VeskAppBase::URLOpenSucceeded(const std::string& url) {
+    (void)url;
+    mIsOpeningURL = false;
+    if (mShutdownOnURLOpen)
+        Shutdown();
+}
+
+bool VeskAppBase::OpenURL(const std::string& url, bool shutdownOnOpen) {
+    if (mIsOpeningURL && mOpeningURL == url)
+        return true;
+    mShutdownOnURLOpen = shutdownOnOpen;
+    mIsOpeningURL = true;
+    mOpeningURL = url;
+    mOpeningURLTime = Now();
+    if (WindowSystem().OpenUrl(url))
+        return true;
+    URLOpenFailed(url);
+    return false;
+}
+
+std::string VeskAppBase::GetProductVersion(const std::string& path) {
+    // Program files carry no version resource here; the game sets its own version.
+    (void)path;
+    return std::string();
+}
+
+// ---- Threads ----
+
+void VeskAppBase::StartLoadingThread() {
+    if (mLoadingThreadStarted)
+        return;
+    mLoadingRunning = true;
+    platform::SetCurrentThreadPriority(platform::ThreadPriority::AboveNormal);
+    mLoadingThreadStarted = true;
+    mLoadingThread = std::thread([this] { LoadingThreadBody(); });
+}
+
+void VeskAppBase::LoadingThreadBody() {
+    LoadingThreadProc();
+    platform::DebugOutput(
+        StrFormat("Resource Loading Time: %d\r\n", static_cast<int>(Now() - mStartTick)));
+    mLoadingThreadCompleted = true;
+}
+
+double VeskAppBase::GetLoadingThreadProgress() {
+    if (mLoaded)
+        return 1.0;
+    if (!mLoadingThreadStarted)
+        return 0.0;
+    const int total = mNumLoadingThreadTasks;
+    if (total == 0)
+        return 0.0;
+    return std::min(static_cast<double>(mCompletedLoadingThreadTasks) / total, 1.0);
+}
+
+void VeskAppBase::StartCursorThread() {
+    // The cursor thread moves the display's software cursor between frames; it comes with
+    // the software cursor. The system cursor needs no thread.
+}
+
+// ---- Shutdown ----
+
+void VeskAppBase::Shutdown() {
+    if (mPrimaryThreadId != 0 && platform::CurrentThreadId() != mPrimaryThreadId) {
+        mShutdownRequested = true;
+        return;
+    }
+    if (mShutdown)
+        return;
+
+    mStepAbort = true;
+    mShutdown = true;
+    ShutdownHook();
+
+    if (mPlayingDemoBuffer) {
+        SetMusicVolume(mDemoMusicVolume);
+        SetSfxVolume(mDemoSfxVolume);
+    }
+
+    while (mCursorThreadRunning)
+        platform::GetClock().SleepMs(10);
+
+    if (mMusicInterface != nullptr)
+        mMusicInterface->StopAllMusic();
+
+    if (platform::Window* window = MainWindow())
+        window->Show(platform::ShowCommand::Hide);
+
+    if (mReadFromRegistry)
+        WriteToRegistry();
+}
+
+void VeskAppBase::DoExit(int code) {
+    // Leave nothing behind: stop the threads and give the screen back before ending.
+    mShutdown = true;
+    while (mCursorThreadRunning && platform::CurrentThreadId() == mPrimaryThreadId)
+        platform::GetClock().SleepMs(10);
+    if (platform::Window* window = MainWindow())
+        window->Show(platform::ShowCommand::Hide);
+    platform::ExitProcess(code);
+}
+
+// ---- Screen modes and cursors ----
+
+void VeskAppBase::SwitchScreenModeFull(bool wantWindowed, bool is3D, bool force) {
+    if (mForceFullscreen)
+        wantWindowed = false;
+    if (wantWindowed == mIsWindowed && !force) {
+        Set3DAcceleration(is3D, true);
+        return;
+    }
+    Set3DAcceleration(is3D, false);
+    mIsWindowed = wantWindowed;
+    MakeWindow();
+    if (platform::Window* window = MainWindow()) {
+        if (!mIsOpeningURL) {
+            window->Show(platform::ShowCommand::ShowNormal);
+            window->SetForeground();
+        } else {
+            window->Show(platform::ShowCommand::ShowNoActivate);
+        }
+    }
+    if (mSoundManager != nullptr)
+        mSoundManager->SetCooperativeWindow(mHWnd, mIsWindowed);
+    mLastDisplayReinitTick = Now();
+}
+
+void VeskAppBase::SwitchScreenModeWindowed(bool wantWindowed) {
+    SwitchScreenModeFull(wantWindowed, Is3DAccelerated(), false);
+}
+
+void VeskAppBase::SwitchScreenModeCurrent() {
+    SwitchScreenModeFull(mIsWindowed, Is3DAccelerated(), true);
+}
+
+void VeskAppBase::SetVideoOnlyDraw(bool videoOnly) {
+    if (videoOnly == mVideoOnlyDraw)
+        return;
+    mVideoOnlyDraw = videoOnly;
+    if (mDDInterface != nullptr)
+        mWidgetManager->mImage = mDDInterface->GetScreenImage();
+    mWidgetManager->MarkAllDirty();
+}
+
+bool VeskAppBase::Is3DAccelerated() {
+    return mDDInterface != nullptr && mDDInterface->mIs3D;
+}
+
+void VeskAppBase::Set3DAcceleration(bool is3D, bool reinit) {
+    if (mDDInterface == nullptr || mDDInterface->mIs3D == is3D)
+        return;
+    m3DChangedDuringRun = true;
+    mDDInterface->mIs3D = is3D;
+    if (!reinit)
+        return;
+
+    const int result = InitDisplay();
+    if (result != DDInterface::RESULT_OK) {
+        if (is3D) {
+            Set3DAcceleration(false, true);
+            return;
+        }
+        Popup(GetStringOrDefault("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
+              DDInterface::ResultToString(result) + " " + mDDInterface->mErrorString);
+        DoExit(1);
+    }
+    ReInitImages();
+    mWidgetManager->mImage = mDDInterface->GetScreenImage();
+    mWidgetManager->MarkAllDirty();
+}
+
+void VeskAppBase::SetCursor(int cursorNum) {
+    mCursorNum = cursorNum;
+    EnforceCursor();
+}
+
+void VeskAppBase::SetCursorImage(int cursorNum, Image* image) {
+    if (cursorNum >= 0 && cursorNum < NUM_CURSORS) {
+        mCursorImages[static_cast<size_t>(cursorNum)] = image;
+        EnforceCursor();
+    }
+}
+
+void VeskAppBase::EnableCustomCursors(bool enabled) {
+    mCustomCursorsEnabled = enabled;
+    EnforceCursor();
+}
+
+void VeskAppBase::EnforceCursor() {
+    if (mDDInterface == nullptr || mWindowSystem == nullptr)
+        return;
+    platform::WindowSystem& ws = *mWindowSystem;
+
+    if (mIsWindowHidden || !mMouseIn) {
+        ws.SetCursor(ws.LoadSystemCursor(platform::SystemCursor::Arrow));
+        if (mDDInterface->SetCursorImage(nullptr))
+            mForceRedraw = true;
+        mSysCursor = true;
+        return;
+    }
+
+    Image* image = mCursorNum >= 0 && mCursorNum < NUM_CURSORS
+                       ? mCursorImages[static_cast<size_t>(mCursorNum)]
+                       : nullptr;
+    if (image != nullptr &&
+        (mPlayingDemoBuffer || mCustomCursorsEnabled || mCursorNum == CURSOR_CUSTOM)) {
+        if (mDDInterface->SetCursorImage(image))
+            mForceRedraw = true;
+        if (!mPlayingDemoBuffer)
+            ws.SetCursor(platform::kNoCursor);
+        else
+            ws.SetCursor(ws.LoadSystemCursor(platform::SystemCursor::No));
+        mSysCursor = false;
+        return;
+    }
+
+    platform::CursorHandle cursor = mOverrideCursor;
+    if (cursor == platform::kNoCursor) {
+        switch (mCursorNum) {
+            case CURSOR_HAND:
+                cursor = mHandCursor;
+                break;
+            case CURSOR_DRAGGING:
+                cursor = mDraggingCursor;
+                break;
+            case CURSOR_TEXT:
+                cursor = ws.LoadSystemCursor(platform::SystemCursor::IBeam);
+                break;
+            case CURSOR_CIRCLE_SLASH:
+                cursor = ws.LoadSystemCursor(platform::SystemCursor::No);
+                break;
+            case CURSOR_SIZEALL:
+                cursor = ws.LoadSystemCursor(platform::SystemCursor::SizeAll);
+                break;
+            case CURSOR_SIZENESW:
+                cursor = ws.LoadSystemCursor(platform::SystemCursor::SizeNeSw);
+                break;
+            case CURSOR_SIZENS:
+                cursor = ws.LoadSystemCursor(platform::SystemCursor::SizeNs);
+                break;
+            case CURSOR_SIZENWSE:
+                cursor = ws.LoadSystemCursor(platform::SystemCursor::SizeNwSe);
+                break;
+            case CURSOR_SIZEWE:
+                cursor = ws.LoadSystemCursor(platform::SystemCursor::SizeWe);
+                break;
+            case CURSOR_WAIT:
+                cursor = ws.LoadSystemCursor(platform::SystemCursor::Wait);
+                break;
+            case CURSOR_NONE:
+            case CURSOR_CUSTOM:
+                cursor = platform::kNoCursor;
+                break;
+            default:
+                cursor = ws.LoadSystemCursor(platform::SystemCursor::Arrow);
+                break;
+        }
+    }
+    ws.SetCursor(cursor);
+    if (mDDInterface->SetCursorImage(nullptr))
+        mForceRedraw = true;
+    mSysCursor = true;
+}
+
+void VeskAppBase::HideAppWindow() {
+    if (mMusicInterface != nullptr)
+        mMusicInterface->SetVolume(0.0);
+    if (platform::Window* window = MainWindow())
+        window->Show(platform::ShowCommand::Hide);
+    mIsWindowHidden = true;
+    EnforceCursor();
+}
+
+std::string VeskAppBase::GetCrashReportText() {
+    const uint32_t seconds = (Now() - mStartTick) / 1000;
+    return "Product: " + mProdName + "\r\n" + "Version: " + mProductVersion + "\r\n" +
+           StrFormat("Time Loaded: %02d:%02d:%02d", static_cast<int>(seconds / 3600),
+                     static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60)) +
+           "\r\nFullscreen: " + (mIsPhysWindowed ? "No" : "Yes") +
+           StrFormat("\r\nPrimary ThreadId: %X\r\n", static_cast<unsigned>(mPrimaryThreadId));
+}
+
+bool VeskAppBase::IsAltKeyUsed(int key) {
+    const int lower = key >= 'A' && key <= 'Z' ? key - 'A' + 'a' : key;
+    return lower == 13 || lower == 'r';
+}
+
+bool VeskAppBase::DebugKeyDown(int key) {
+    // The developer keys come with the developer tools.
+    (void)key;
+    return false;
+}
+
+// ---- Sound ----
+
+void VeskAppBase::PlaySample(int soundId) {
+    if (mSoundManager == nullptr)
+        return;
+    if (SoundInstance* instance = mSoundManager->GetSoundInstance(soundId))
+        instance->Play(false, true);
+}
+
+void VeskAppBase::PlaySampleWithPan(int soundId, int pan) {
+    if (mSoundManager == nullptr)
+        return;
+    if (SoundInstance* instance = mSoundManager->GetSoundInstance(soundId)) {
+        instance->SetPan(pan);
+        instance->Play(false, true);
+    }
+}
+
+double VeskAppBase::GetMasterVolume() {
+    return mSoundManager != nullptr ? mSoundManager->GetMasterVolume() : 0.0;
+}
+
+double VeskAppBase::GetMusicVolume() {
+    return mMusicVolume;
+}
+
+double VeskAppBase::GetSfxVolume() {
+    return mSfxVolume;
+}
+
+bool VeskAppBase::IsMuted() {
+    return mMuteCount > 0;
+}
+
+void VeskAppBase::SetMasterVolume(double volume) {
+    mSfxVolume = volume;
+    if (mSoundManager != nullptr)
+        mSoundManager->SetMasterVolume(volume);
+}
+
+void VeskAppBase::SetMusicVolume(double volume) {
+    mMusicVolume = volume;
+    if (mMusicInterface != nullptr)
+        mMusicInterface->SetVolume(mMuteCount > 0 ? 0.0 : volume);
+}
+
+void VeskAppBase::SetSfxVolume(double volume) {
+    mSfxVolume = volume;
+    if (mSoundManager != nullptr)
+        mSoundManager->SetVolume(mMuteCount > 0 ? 0.0 : volume);
+}
+
+void VeskAppBase::Mute(bool autoMute) {
+    ++mMuteCount;
+    if (autoMute)
+        ++mAutoMuteCount;
+    SetMusicVolume(mMusicVolume);
+    SetSfxVolume(mSfxVolume);
+}
+
+void VeskAppBase::Unmute(bool autoMute) {
+    if (mMuteCount <= 0)
+        return;
+    --mMuteCount;
+    if (autoMute && mAutoMuteCount > 0)
+        --mAutoMuteCount;
+    SetMusicVolume(mMusicVolume);
+    SetSfxVolume(mSfxVolume);
+}
+
+// ---- Images ----
+
+DDImage* VeskAppBase::GetImage(const std::string& fileName, bool commitBits) {
+    // Surface images arrive with the display; until then no file becomes an image.
+    (void)fileName;
+    (void)commitBits;
+    return nullptr;
+}
+
+SharedImageRef VeskAppBase::GetSharedImage(const std::string& fileName, const std::string& variant,
+                                           bool* isNew) {
+    CriticalLock& lock = mDDInterface != nullptr ? mDDInterface->mCritSect : mCritSect;
+    SharedImageRef ref;
+    bool added = false;
+    {
+        std::lock_guard<CriticalLock> guard(lock);
+        auto [it, inserted] = mSharedImageMap.try_emplace({Upper(fileName), Upper(variant)});
+        added = inserted;
+        // The image of a new slot must be made here, before the lock is left, so that no
+        // other thread can take the slot while its image is still missing. Surface images
+        // arrive with the display; until then the slot stays empty.
+        ref.AssignShared(&it->second);
+    }
+    if (isNew != nullptr)
+        *isNew = added;
+    return ref;
+}
+
+void VeskAppBase::ReInitImages() {
+    // Memory images re-initialise themselves once surface images exist.
+}
+
+void VeskAppBase::DeleteExtraImageBuffers() {
+    // Memory images free their extra buffers once surface images exist.
+}
+
+void VeskAppBase::DeleteImageSurfaces() {
+    // Memory images release their surfaces once surface images exist.
+}
+
+std::unique_ptr<MusicInterface> VeskAppBase::CreateMusicInterface(platform::WindowId window) {
+    return std::make_unique<BassMusicInterface>(window);
+}
+
+}  // namespace Vesk

@@ -1,0 +1,542 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "app/util/Buffer.h"
+#include "app/util/CriticalLock.h"
+#include "app/util/GameRandom.h"
+#include "app/util/Ratio.h"
+#include "graphics/Rect.h"
+#include "graphics/SharedImage.h"
+#include "platform/Message.h"
+#include "platform/WindowSystem.h"
+#include "widgets/ButtonListener.h"
+#include "widgets/DialogListener.h"
+
+class ParticleRegistry;
+
+namespace Vesk {
+
+class DDImage;
+class DDInterface;
+class Dialog;
+class Image;
+class MemoryImage;
+class MusicInterface;
+class SoundManager;
+class Widget;
+class WidgetManager;
+class zmResourceManager;
+
+class VeskAppBase;
+
+// The one application object of the process; set by its constructor, cleared by its destructor.
+extern VeskAppBase* gVeskAppBase;
+
+// Cursor numbers of SetCursor.
+enum CursorNumber {
+    CURSOR_POINTER = 0,
+    CURSOR_HAND = 1,
+    CURSOR_DRAGGING = 2,
+    CURSOR_TEXT = 3,
+    CURSOR_CIRCLE_SLASH = 4,
+    CURSOR_SIZEALL = 5,
+    CURSOR_SIZENESW = 6,
+    CURSOR_SIZENS = 7,
+    CURSOR_SIZENWSE = 8,
+    CURSOR_SIZEWE = 9,
+    CURSOR_WAIT = 10,
+    CURSOR_NONE = 11,
+    CURSOR_CUSTOM = 12,
+    NUM_CURSORS = 13,
+};
+
+// The application frame: owns the main and the invisible window, the display, the sound
+// manager, the music interface, the widget manager and the resource manager, and runs the
+// main loop. A game derives from it, sets its identity in its constructor and fills in hooks.
+//
+// Threads: everything runs on the main thread except LoadingThreadProc (loading thread) and
+// Shutdown called from elsewhere, which only raises mShutdownRequested. The members that cross
+// threads are atomic.
+class VeskAppBase : public ButtonListener, public DialogListener {
+public:
+    // Step states of UpdateAppStep.
+    enum UpdateState {
+        UPDATESTATE_MESSAGES = 0,
+        UPDATESTATE_PROCESS_1 = 1,
+        UPDATESTATE_PROCESS_2 = 2,
+        UPDATESTATE_PROCESS_DONE = 3
+    };
+
+    static constexpr uint32_t MAIN_TIMER_ID = 100;
+    static constexpr double MAX_PENDING_MS = 200.0;
+
+    // One value of the settings store.
+    struct RegistryValue {
+        uint32_t type = 0;
+        std::vector<uint8_t> data;
+    };
+    static constexpr uint32_t REG_SZ = 1;
+    static constexpr uint32_t REG_BINARY = 3;
+    static constexpr uint32_t REG_DWORD = 4;
+
+    VeskAppBase();
+    ~VeskAppBase() override;
+    VeskAppBase(const VeskAppBase&) = delete;
+    VeskAppBase& operator=(const VeskAppBase&) = delete;
+
+    // ---- The application's virtual operations, in the order of the framework's table. ----
+
+    virtual bool Process(bool allowSleep);
+    virtual void UpdateFrames();
+    virtual bool DoUpdateFrames();
+    virtual void DoUpdateFramesF(float fraction);
+    virtual void MakeWindow();
+    virtual void EnforceCursor();
+    virtual void ReInitImages();
+    virtual void DeleteExtraImageBuffers();
+    virtual void DeleteImageSurfaces();
+    virtual void LoadingThreadCompleted() {}
+    virtual std::unique_ptr<MusicInterface> CreateMusicInterface(platform::WindowId window);
+    virtual void InitHook() {}
+    virtual void ShutdownHook() {}
+    virtual void PreTerminate() {}
+    virtual void LoadingThreadProc() {}
+    virtual void WriteToRegistry();
+    virtual void ReadFromRegistry();
+    virtual Dialog* NewDialog(int dialogId, bool isModal, const std::string& dialogHeader,
+                              const std::string& dialogLines, const std::string& dialogFooter,
+                              int buttonMode);
+    virtual void PreDisplayHook() {}
+    virtual void BeginPopup();
+    virtual void EndPopup();
+    virtual int MsgBoxWide(const std::u16string& text, const std::u16string& title, uint32_t flags);
+    virtual int MsgBox(const std::string& text, const std::string& title, uint32_t flags);
+    virtual void PopupWide(const std::u16string& text);
+    virtual void Popup(const std::string& text);
+    virtual void LogError(const std::string& text);
+    virtual void SafeDeleteWidget(Widget* widget);
+    virtual void URLOpenFailed(const std::string& url);
+    virtual void URLOpenSucceeded(const std::string& url);
+    virtual bool OpenURL(const std::string& url, bool shutdownOnOpen);
+    virtual std::string GetProductVersion(const std::string& path);
+    virtual void HideAppWindow();
+    virtual std::string GetCrashReportText();
+    virtual void GetCrashFormFields(std::map<std::string, std::string>& fields) { (void)fields; }
+    virtual void Shutdown();
+    virtual void DoParseCmdLine();
+    virtual void ParseCmdLine(const std::string& cmdLine);
+    virtual void HandleCmdLineParam(const std::string& paramName, const std::string& paramValue);
+    virtual void HandleNotifyGameMessage(int type, int param);
+    virtual void HandleOtherInstance();
+    virtual void Start();
+    virtual void Init();
+    virtual void PreDisplayInitHook() {}
+    virtual void PostDisplayInitHook() {}
+    virtual bool ChangeDirHook(const std::string& folder) {
+        (void)folder;
+        return false;
+    }
+    virtual void PlaySampleWithPan(int soundId, int pan);
+    virtual void PlaySample(int soundId);
+    virtual double GetMasterVolume();
+    virtual double GetMusicVolume();
+    virtual double GetSfxVolume();
+    virtual bool IsMuted();
+    virtual void SetMasterVolume(double volume);
+    virtual void SetMusicVolume(double volume);
+    virtual void SetSfxVolume(double volume);
+    virtual void Mute(bool autoMute);
+    virtual void Unmute(bool autoMute);
+    virtual double GetLoadingThreadProgress();
+    virtual DDImage* GetImage(const std::string& fileName, bool commitBits);
+    virtual SharedImageRef GetSharedImage(const std::string& fileName, const std::string& variant,
+                                          bool* isNew);
+    virtual void SwitchScreenModeFull(bool wantWindowed, bool is3D, bool force);
+    virtual void SwitchScreenModeWindowed(bool wantWindowed);
+    virtual void SwitchScreenModeCurrent();
+    virtual void SetVideoOnlyDraw(bool videoOnly);
+    virtual Dialog* DoDialog(int dialogId, bool isModal, const std::string& dialogHeader,
+                             const std::string& dialogLines, const std::string& dialogFooter,
+                             int buttonMode);
+    virtual Dialog* GetDialog(int dialogId);
+    virtual void AddDialogByObject(Dialog* dialog);
+    virtual void AddDialog(int dialogId, Dialog* dialog);
+    virtual bool KillDialogByObject(Dialog* dialog);
+    virtual bool KillDialog(int dialogId);
+    virtual bool KillDialogFull(int dialogId, bool removeWidget, bool deleteWidget);
+    virtual int GetDialogCount();
+    virtual void ModalOpen() {}
+    virtual void ModalClose() {}
+    virtual void GotFocus() {}
+    virtual void LostFocus() {}
+    virtual bool IsAltKeyUsed(int key);
+    virtual bool DebugKeyDown(int key);
+    virtual bool DebugKeyDownAsync(int key, bool ctrlDown, bool altDown) {
+        (void)key;
+        (void)ctrlDown;
+        (void)altDown;
+        return false;
+    }
+    virtual void CloseRequest() {}
+    virtual void FirstAccelerationTestHook() {}
+    virtual std::string GetExtraInfoText() { return std::string(); }
+    virtual bool Redraw();
+    virtual void PresentScreen(const Rect* rect);
+    virtual void PreReadRegistryHook() {}
+    virtual void MainLoop();
+    virtual bool UpdateAppStep(bool* updated);
+    virtual bool UpdateApp();
+    virtual bool IsAppEnabled() { return !mIsDisabled; }
+
+    // Dialog buttons 1000 and 1001 become ButtonPress/ButtonDepress of dialog id + 2000 / + 3000.
+    void DialogButtonPress(int dialogId, int buttonId) override;
+    void DialogButtonDepress(int dialogId, int buttonId) override;
+
+    // ---- Start-up (VeskAppBaseInit.cpp). ----
+
+    // Result code of the display's Init.
+    int InitDisplay();
+    // Numbered demos: the highest number of base name + "%d.dmo" in the demo folder (0 when
+    // none). With deleteOldest and at least maxKept files, the lowest one is deleted.
+    int EnumerateNumberedDemos(int maxKept, bool deleteOldest);
+    // The folder numbered demos live in: the data folder, or the current directory when none.
+    std::string GetDemoFolder() const;
+    static bool IsAbsolutePath(const std::string& path);
+    // Joins program arguments into one command line: an argument holding a blank is quoted.
+    static std::string JoinArguments(const std::vector<std::string>& args);
+    // The process command line: the program name, then the arguments.
+    std::string GetCommandLine() const { return mCommandLine; }
+    void SetCommandLine(const std::string& commandLine) { mCommandLine = commandLine; }
+
+    // ---- Window procedure and deferred input (VeskAppBaseInput.cpp). ----
+
+    intptr_t WindowProc(const platform::Message& message);
+    // Delivers the oldest deferred message; true when more wait.
+    bool ProcessDeferredMessages();
+    void SetActive();
+    void ClearKeyStates();
+    void ToggleDemoSound();
+    bool ScreenSaverFilter(const platform::Message& message, intptr_t& result);
+
+    // ---- Main loop (VeskAppBaseLoop.cpp). ----
+
+    void AccumulateElapsedTime();
+    void ClearUpdateBacklog();
+    void ProcessSafeDeleteList();
+    void WaitForLoadingThread();
+    void CleanSharedImages();
+    void CheckScreenSaverIdle(uint32_t now);
+    void UpdateFPSImage();
+    void UpdateCoordsImage(int x, int y);
+    void UpdateDemoTimeImage();
+    // The length of one timing step in ms and the logical updates it owes.
+    double GetUpdatePeriod() const;
+    float GetUpdateFraction() const;
+
+    // ---- Threads, cursors, shutdown. ----
+
+    void StartLoadingThread();
+    void StartCursorThread();
+    // Ends the process after a fatal condition: gives the screen back and stops the threads first.
+    [[noreturn]] void DoExit(int code);
+    void SetCursor(int cursorNum);
+    void SetCursorImage(int cursorNum, Image* image);
+    void EnableCustomCursors(bool enabled);
+    void Set3DAcceleration(bool is3D, bool reinit);
+    bool Is3DAccelerated();
+
+    // ---- Registry settings. ----
+
+    bool RegistryWrite(const std::string& valueName, uint32_t type, const uint8_t* value,
+                       uint32_t length);
+    bool RegistryWriteString(const std::string& valueName, const std::string& value);
+    bool RegistryWriteInteger(const std::string& valueName, int value);
+    bool RegistryWriteBoolean(const std::string& valueName, bool value);
+    bool RegistryRead(const std::string& valueName, uint32_t* type, uint8_t* value,
+                      uint32_t* length);
+    bool RegistryReadInteger(const std::string& valueName, int* value);
+    bool RegistryReadBoolean(const std::string& valueName, bool* value);
+    void RegistryEraseValue(const std::string& valueName);
+    // "SOFTWARE\" + registry key + the sub-key of the value name; the value name's last part.
+    std::pair<std::string, std::string> RegistryLocation(const std::string& valueName) const;
+
+    // ---- Property tables and string table. ----
+
+    void SetString(const std::string& id, const std::u16string& value);
+    void SetBoolean(const std::string& id, bool value);
+    void SetInteger(const std::string& id, int value);
+    void SetDouble(const std::string& id, double value);
+    static std::string GetString(const std::string& id);
+    static std::string GetStringOrDefault(const std::string& id, const std::string& defaultValue);
+
+    // ---- Demo recording and playback. ----
+
+    bool ReadDemoFile(std::string& error);
+    void WriteDemoFile();
+    void DemoPlaybackStep();
+    // Writes a deferred message about to be delivered into the recording.
+    void DemoRecordMessage(const platform::Message& message);
+    void DemoRecordMouseIn(bool mouseIn);
+    void DemoRecordLoadingCompleted();
+    void DemoRecordDisplayState();
+    void DemoSyncBuffer(Buffer* buffer);
+    void DemoSyncString(std::string* value);
+    void DemoSyncBool(bool* value);
+
+    // ---- Members. Public: the game, the widgets and the resource layer read and set them. ----
+
+    uint32_t mRandSeed = 0;
+    // The game's own generator (rand/srand rule); seeded at start-up.
+    GameRandom mGameRandom;
+
+    std::string mCompanyName;
+    std::string mFullCompanyName;
+    std::string mProdName = "Product";
+    std::string mTitle = "VeskApp";
+    std::string mRegKey;
+    std::string mChangeDirTo;
+
+    int mPreferredX = -1;
+    int mPreferredY = -1;
+    int mWidth = 640;
+    int mHeight = 480;
+    int mColorDepth = 16;
+
+    double mMusicVolume = 0.85;
+    double mSfxVolume = 0.85;
+    double mDemoMusicVolume = 0.0;
+    double mDemoSfxVolume = 0.0;
+
+    bool mCmdLineParsed = false;
+
+    bool mHoldsInstanceLock = false;
+    bool mOnlyAllowOneCopyToRun = true;
+    uint32_t mNotifyGameMessage = 0;
+
+    CriticalLock mCritSect;
+
+    std::array<uint8_t, 256> mIdentityTable{};
+    std::array<uint8_t, 256> mFullTable{};
+
+    std::unique_ptr<WidgetManager> mWidgetManager;
+
+    std::map<int, Dialog*> mDialogMap;
+    std::list<Dialog*> mDialogList;
+
+    uint32_t mPrimaryThreadId = 0;
+
+    bool mIsWindowHidden = false;
+    std::atomic<bool> mShutdown{false};
+    bool mStepAbort = false;
+    bool mIsWindowed = true;
+    bool mIsPhysWindowed = true;
+    bool mForceFullscreen = false;
+    bool mFullScreenImpossible = false;
+    bool mInitialized = false;
+
+    uint32_t mStartTick = 0;
+
+    platform::WindowId mHWnd = platform::kNoWindow;
+    platform::WindowId mInvisHWnd = platform::kNoWindow;
+
+    bool mIsScreenSaver = false;
+    bool mAllowMonitorPowersave = true;
+    uint32_t mLastMonitorPowerTick = 0;
+
+    std::list<platform::Message> mDeferredMessages;
+
+    bool mPopupShowing = false;
+    bool mAllowPageFlip = true;
+    bool mTabletPC = false;
+
+    std::unique_ptr<DDInterface> mDDInterface;
+    bool mVideoOnlyDraw = false;
+    std::unique_ptr<MusicInterface> mMusicInterface;
+    bool mReadFromRegistry = false;
+
+    std::string mProductVersion;
+
+    std::array<Image*, NUM_CURSORS> mCursorImages{};
+    platform::CursorHandle mOverrideCursor = platform::kNoCursor;
+
+    bool mIsOpeningURL = false;
+    bool mShutdownOnURLOpen = false;
+    std::string mOpeningURL;
+    uint32_t mOpeningURLTime = 0;
+    uint32_t mLastTimerTime = 0;
+    uint32_t mLastBigDelayTime = 0;
+    uint32_t mLastUserInputTick = 0;
+
+    int mMuteCount = 0;
+    int mAutoMuteCount = 0;
+    bool mDemoMute = false;
+    bool mMuteOnLostFocus = true;
+
+    std::set<MemoryImage*> mMemoryImageSet;
+    std::map<std::pair<std::string, std::string>, SharedImage> mSharedImageMap;
+    std::atomic<bool> mCleanupSharedImages{false};
+
+    // Timing.
+    int mFrameTime = 10;
+    double mUpdateMultiplier = 1.0;
+    bool mVSyncUpdates = false;
+    bool mVSyncBroken = false;
+    int mVSyncBrokenCount = 0;
+    uint32_t mVSyncBrokenTestStartTick = 0;
+    uint32_t mVSyncBrokenTestUpdates = 0;
+    double mUpdateFTimeAcc = 0.0;
+    double mPendingUpdatesAcc = 0.0;
+    uint32_t mLastTimeCheck = 0;
+    int mNonDrawCount = 0;
+    int mUpdateCount = 0;
+    int mDrawCount = 0;
+    int mSleepCount = 0;
+    int mUpdateAppState = UPDATESTATE_MESSAGES;
+    int mUpdateAppDepth = 0;
+    bool mHasPendingDraw = true;
+    bool mLastDrawWasEmpty = false;
+    bool mIsDrawing = false;
+    bool mPaused = false;
+    int mStepMode = 0;
+    int mFastForwardToUpdateNum = 0;
+    bool mFastForwardToMarker = false;
+    bool mFastForwardStep = false;
+    bool mFastForwardRedrawNoted = false;
+    uint32_t mLastFastForwardRedrawTick = 0;
+    uint32_t mLastDrawTick = 0;
+    uint32_t mNextDrawTick = 0;
+    uint32_t mLastDisplayReinitTick = 0;
+    uint32_t mLastScreenSaverCheckTick = 0;
+    uint32_t mLastScreenSaverSettingsTick = 0;
+    bool mScreenSaverIdle = false;
+    bool mScreenSaverActive = false;
+    uint32_t mScreenSaverIdleLimit = 0;
+    bool mDisplayLost = false;
+    uint32_t mLastRecoveryAttemptTick = 0;
+
+    int mCursorNum = CURSOR_POINTER;
+    std::unique_ptr<SoundManager> mSoundManager;
+    platform::CursorHandle mHandCursor = platform::kNoCursor;
+    platform::CursorHandle mDraggingCursor = platform::kNoCursor;
+    std::list<std::pair<int, Widget*>> mSafeDeleteList;
+
+    bool mMouseIn = false;
+    bool mRunning = false;
+    bool mActive = true;
+    bool mMinimized = false;
+    bool mPhysMinimized = false;
+    bool mIsDisabled = false;
+    bool mHasFocus = true;
+
+    // Statistics and overlays.
+    bool mShowFPS = false;
+    int mShowFPSMode = 0;
+    int mDrawTime = 0;
+    int mScreenBltTime = 0;
+    int mFPSFrameCount = 0;
+    int mFPS = 0;
+    uint32_t mFPSStartTick = 0;
+    bool mFPSJustEnabled = false;
+
+    // Loading and threads.
+    bool mAutoStartLoadingThread = true;
+    std::atomic<bool> mLoadingThreadStarted{false};
+    std::atomic<bool> mLoadingThreadCompleted{false};
+    bool mLoaded = false;
+    bool mLoadingRunning = false;
+    std::atomic<bool> mShutdownRequested{false};
+    std::atomic<bool> mCursorThreadRunning{false};
+    bool mSysCursor = true;
+    bool mCustomCursorsEnabled = false;
+    bool mForceRedraw = false;
+    std::atomic<int> mNumLoadingThreadTasks{0};
+    std::atomic<int> mCompletedLoadingThreadTasks{0};
+    bool mLastShutdownWasGraceful = true;
+
+    // Demo.
+    bool mRecordingDemoBuffer = false;
+    bool mPlayingDemoBuffer = false;
+    bool mManualShutdown = false;
+    std::string mDemoPrefix = "veskapp";
+    std::string mDemoFileName = "veskapp.dmo";
+    Buffer mDemoBuffer;
+    int mLastDemoMouseX = 0;
+    int mLastDemoMouseY = 0;
+    int mDemoLength = 0;
+    bool mDemoLoadingComplete = false;
+
+    bool mCtrlDown = false;
+    bool mAltDown = false;
+
+    // Display.
+    int mRefreshRate = 100;
+    bool mWaitForVSync = false;
+    bool mSoftVSyncWait = true;
+    bool m3DChangedDuringRun = false;
+    bool mTest3D = false;
+    bool mAutoEnable3D = false;
+    bool m3DChoiceKnown = false;
+    uint32_t mMinVidMemory3D = 6;
+    uint32_t mRecommendedVidMemory3D = 14;
+    bool mWidescreenAware = false;
+    bool mEnableWindowAspect = false;
+    Rect mScreenBounds;
+    Ratio mWindowAspect;
+
+    // Property tables.
+    std::map<std::string, std::u16string> mStringProperties;
+    std::map<std::string, std::vector<std::string>> mStringVectorProperties;
+    std::map<std::string, bool> mBoolProperties;
+    std::map<std::string, int> mIntProperties;
+    std::map<std::string, double> mDoubleProperties;
+
+    std::unique_ptr<zmResourceManager> mResourceManager;
+    std::unique_ptr<ParticleRegistry> mParticleRegistry;
+
+    // The settings store behind the registry calls: full value path to value.
+    std::map<std::string, RegistryValue> mRegistryStore;
+
+    // The desktop the application runs on; set before Init (the entry function or a test).
+    platform::WindowSystem* mWindowSystem = nullptr;
+
+protected:
+    // The procedure of both windows: finds the application through the window's user data.
+    static intptr_t StaticWindowProc(platform::WindowSystem& ws, const platform::Message& message);
+    platform::WindowSystem& WindowSystem();
+    platform::Window* MainWindow();
+    void DestroyAppWindow(platform::WindowId& window);
+    void LoadingThreadBody();
+    void PlaceWindowedWindow(platform::Size windowSize, platform::Point& position,
+                             bool& centre) const;
+
+private:
+    // Deferral of one message in the window procedure; result of the message.
+    intptr_t DeferMessage(const platform::Message& message);
+    void HandleDemoKey(char character);
+    void DeliverMouseMessage(const platform::Message& message);
+    void DeliverTimer(const platform::Message& message);
+    void CreateSystemCursors();
+
+    std::string mCommandLine;
+    bool mIs3DSettingRead = false;
+    int mLastInitDisplayResult = 0;
+    bool mScreenSaverEnding = false;
+    std::thread mLoadingThread;
+    // Screen-saver filter state.
+    bool mScreenSaverFilterStarted = false;
+    platform::Point mScreenSaverMousePos;
+    int mScreenSaverMoveCount = 0;
+};
+
+}  // namespace Vesk

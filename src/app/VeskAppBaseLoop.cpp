@@ -1,0 +1,616 @@
+// The main loop: pumping, fixed-period updates with catch-up, drawing and sleeping.
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "app/VeskAppBase.h"
+#include "app/util/Common.h"
+#include "graphics/DDInterface.h"
+#include "graphics/Image.h"
+#include "platform/Clock.h"
+#include "platform/Debug.h"
+#include "platform/Thread.h"
+#include "resources/ParticleRegistry.h"
+#include "sound/MusicInterface.h"
+#include "sound/SoundManager.h"
+#include "widgets/Widget.h"
+#include "widgets/WidgetManager.h"
+
+namespace Vesk {
+
+namespace {
+
+uint32_t Now() {
+    return platform::GetClock().TickMs();
+}
+
+void Sleep(uint32_t ms) {
+    platform::GetClock().SleepMs(ms);
+}
+
+}  // namespace
+
+void VeskAppBase::MainLoop() {
+    if (mShutdown)
+        return;
+    do {
+        mStepAbort = false;
+        UpdateApp();
+    } while (!mShutdown);
+}
+
+bool VeskAppBase::UpdateApp() {
+    for (;;) {
+        bool updated = false;
+        if (!UpdateAppStep(&updated))
+            return false;
+        if (updated)
+            return true;
+        if (mShutdown)
+            return false;
+    }
+}
+
+bool VeskAppBase::UpdateAppStep(bool* updated) {
+    if (updated != nullptr)
+        *updated = false;
+    if (mStepAbort)
+        return false;
+
+    if (mUpdateAppState == UPDATESTATE_PROCESS_DONE)
+        mUpdateAppState = UPDATESTATE_MESSAGES;
+    ++mUpdateAppDepth;
+
+    if (mUpdateAppState == UPDATESTATE_MESSAGES) {
+        platform::WindowSystem& ws = WindowSystem();
+        while (!mShutdown) {
+            const std::optional<platform::Message> message = ws.PeekMessage(true);
+            if (!message)
+                break;
+            ws.Dispatch(*message);
+        }
+        DemoPlaybackStep();
+        const bool hadDeferred = !mDeferredMessages.empty();
+        ProcessDeferredMessages();
+        if (!hadDeferred)
+            mUpdateAppState = UPDATESTATE_PROCESS_1;
+        --mUpdateAppDepth;
+        return true;
+    }
+
+    if (mStepMode == 1) {
+        DoUpdateFrames();
+        mStepMode = 2;
+        DoUpdateFramesF(1.0f);
+        Redraw();
+        --mUpdateAppDepth;
+        return true;
+    }
+
+    if (mStepMode == 2) {
+        Sleep(static_cast<uint32_t>(std::max(mFrameTime, 0)));
+        --mUpdateAppDepth;
+        mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+        return true;
+    }
+
+    const int updateCountBefore = mUpdateCount;
+    Process(true);
+    if (updated != nullptr && mUpdateCount != updateCountBefore)
+        *updated = true;
+    --mUpdateAppDepth;
+    return true;
+}
+
+double VeskAppBase::GetUpdatePeriod() const {
+    if (mVSyncUpdates) {
+        // A replayed or unreadable rate must not make the period infinite.
+        const int rate = std::clamp(mRefreshRate, 60, 100);
+        return 1000.0 / rate / mUpdateMultiplier;
+    }
+    return mFrameTime / mUpdateMultiplier;
+}
+
+float VeskAppBase::GetUpdateFraction() const {
+    if (mVSyncUpdates) {
+        const int rate = std::clamp(mRefreshRate, 60, 100);
+        return static_cast<float>(1000.0 / (std::max(mFrameTime, 1) * rate));
+    }
+    return 1.0f;
+}
+
+bool VeskAppBase::Process(bool allowSleep) {
+    if (mShutdownRequested)
+        Shutdown();
+
+    const bool pacing = !mPlayingDemoBuffer && mVSyncUpdates && !mLastDrawWasEmpty &&
+                        !mVSyncBroken && !mIsPhysWindowed;
+    const double period = GetUpdatePeriod();
+    const float fraction = GetUpdateFraction();
+
+    if (mPlayingDemoBuffer) {
+        bool entered = false;
+        bool ended = false;
+        while (mUpdateCount < mFastForwardToUpdateNum || mFastForwardToMarker) {
+            if (!entered) {
+                entered = true;
+                if (!mDemoMute && !mFastForwardStep) {
+                    mDemoMute = true;
+                    Mute(true);
+                }
+                if (!mFastForwardRedrawNoted) {
+                    mFastForwardRedrawNoted = true;
+                    mLastFastForwardRedrawTick = Now();
+                }
+            }
+
+            ClearUpdateBacklog();
+            const int updateCountBefore = mUpdateCount;
+            if (DoUpdateFrames()) {
+                mUpdateFTimeAcc += fraction - 1.0;
+                ProcessSafeDeleteList();
+                while (mUpdateFTimeAcc >= 1.0) {
+                    DemoPlaybackStep();
+                    if (!DoUpdateFrames())
+                        break;
+                    ProcessSafeDeleteList();
+                    mUpdateFTimeAcc -= 1.0;
+                }
+                DoUpdateFramesF(fraction);
+                ProcessSafeDeleteList();
+            }
+
+            if (mUpdateCount == updateCountBefore) {
+                // The recording has ended: stop fast-forwarding and go back to pumping
+                // messages, or the program could neither draw nor be closed.
+                mFastForwardToUpdateNum = 0;
+                mFastForwardToMarker = false;
+                mFastForwardStep = false;
+                ended = true;
+                break;
+            }
+
+            const uint32_t now = Now();
+            if (now - mLastFastForwardRedrawTick >= 1000 || mFastForwardStep) {
+                mFastForwardStep = false;
+                mLastFastForwardRedrawTick = now;
+                Redraw();
+                // Pump at every redraw so a long fast-forward can still be closed.
+                mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+                return true;
+            }
+        }
+        if (mDemoMute) {
+            if (mSoundManager != nullptr)
+                mSoundManager->StopAllSounds();
+            mDemoMute = false;
+            Unmute(true);
+        }
+        if (ended) {
+            mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+            return true;
+        }
+    }
+
+    if (mPaused || mUpdateMultiplier <= 0.0) {
+        ProcessSafeDeleteList();
+        // End the step and wait a frame, so messages (among them the one that resumes) are
+        // still pumped and the loop does not spin.
+        mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+        if (!allowSleep)
+            return false;
+        Sleep(static_cast<uint32_t>(std::max(mFrameTime, 1)));
+        return true;
+    }
+
+    const uint32_t now = Now();
+    uint32_t slept = 0;
+    if (!pacing)
+        AccumulateElapsedTime();
+
+    bool draw = false;
+    if (mUpdateAppState == UPDATESTATE_PROCESS_1) {
+        ++mNonDrawCount;
+        bool update = false;
+        if (mLoaded && mNonDrawCount >= static_cast<int>(std::ceil(mUpdateMultiplier * 10.0))) {
+            draw = true;
+        } else if (pacing && !mHasPendingDraw) {
+            update = true;
+        } else {
+            const double threshold =
+                pacing ? static_cast<double>(static_cast<int>(period * 0.75)) : period;
+            if (mPendingUpdatesAcc < threshold)
+                draw = true;
+            else
+                update = true;
+        }
+
+        if (update) {
+            if (!mPlayingDemoBuffer && mUpdateMultiplier == 1.0) {
+                const uint32_t windowLength =
+                    static_cast<uint32_t>((mFrameTime + 999) / std::max(mFrameTime, 1));
+                ++mVSyncBrokenTestUpdates;
+                if (mVSyncBrokenTestUpdates >= windowLength) {
+                    if (now - mVSyncBrokenTestStartTick <= 800) {
+                        if (++mVSyncBrokenCount >= 3)
+                            mVSyncBroken = true;
+                    } else {
+                        mVSyncBrokenCount = 0;
+                    }
+                    mVSyncBrokenTestStartTick = now;
+                    mVSyncBrokenTestUpdates = 0;
+                }
+            }
+
+            if (DoUpdateFrames()) {
+                mUpdateAppState = UPDATESTATE_PROCESS_2;
+                mHasPendingDraw = true;
+            } else {
+                // A refused update still uses up its slot and ends the step; otherwise the
+                // same refusal would repeat at once without pumping or sleeping.
+                mPendingUpdatesAcc = std::max(mPendingUpdatesAcc - period, 0.0);
+                mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+            }
+        }
+    } else if (mUpdateAppState == UPDATESTATE_PROCESS_2) {
+        mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+        mUpdateFTimeAcc += fraction - 1.0;
+        ProcessSafeDeleteList();
+        while (mUpdateFTimeAcc >= 1.0) {
+            DemoPlaybackStep();
+            ++mNonDrawCount;
+            if (!DoUpdateFrames())
+                break;
+            ProcessSafeDeleteList();
+            mUpdateFTimeAcc -= 1.0;
+        }
+        DoUpdateFramesF(fraction);
+        ProcessSafeDeleteList();
+        mPendingUpdatesAcc -= period;
+        if (pacing)
+            mPendingUpdatesAcc = std::max(mPendingUpdatesAcc - 0.2, 0.0);
+    } else {
+        draw = true;
+    }
+
+    if (draw) {
+        mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+        mNonDrawCount = 0;
+        if (mHasPendingDraw) {
+            Redraw();
+        } else {
+            const int sleepMs = static_cast<int>(period - mPendingUpdatesAcc);
+            if (sleepMs > 0) {
+                if (!allowSleep)
+                    return false;
+                ++mSleepCount;
+                Sleep(static_cast<uint32_t>(sleepMs));
+                slept = static_cast<uint32_t>(sleepMs);
+            }
+        }
+    }
+
+    if (mLoadingThreadStarted && !mLoadingThreadCompleted) {
+        // The main thread sleeps about twice as long as it worked, so the loader gets time.
+        const int64_t worked = static_cast<int64_t>(Now() - now) - slept;
+        const int64_t extra = std::min<int64_t>(2 * worked - slept, 250);
+        if (extra >= 0) {
+            if (!allowSleep)
+                return false;
+            Sleep(static_cast<uint32_t>(extra));
+        }
+    }
+
+    ProcessSafeDeleteList();
+    return true;
+}
+
+void VeskAppBase::AccumulateElapsedTime() {
+    const uint32_t t = Now();
+    if (mLastTimeCheck == 0) {
+        mLastTimeCheck = t;
+        return;
+    }
+    mPendingUpdatesAcc = std::min(mPendingUpdatesAcc + (t - mLastTimeCheck), MAX_PENDING_MS);
+    mLastTimeCheck = t;
+}
+
+void VeskAppBase::ClearUpdateBacklog() {
+    mPendingUpdatesAcc = 0.0;
+    mLastTimeCheck = Now();
+}
+
+bool VeskAppBase::DoUpdateFrames() {
+    if (mScreenSaverIdle)
+        return false;
+
+    auto takeCompletion = [this] {
+        platform::SetCurrentThreadPriority(platform::ThreadPriority::Normal);
+        mLoaded = true;
+        mLoadingRunning = false;
+        LoadingThreadCompleted();
+    };
+
+    if (!mPlayingDemoBuffer) {
+        if (mLoadingThreadCompleted && !mLoaded) {
+            takeCompletion();
+            if (mRecordingDemoBuffer)
+                DemoRecordLoadingCompleted();
+        }
+    } else {
+        if (mLoadingThreadCompleted && !mLoaded && mDemoLoadingComplete)
+            takeCompletion();
+        if (mLoaded != mDemoLoadingComplete)
+            return false;
+        if (mUpdateCount == mDemoLength)
+            return false;
+    }
+
+    UpdateFrames();
+    return true;
+}
+
+void VeskAppBase::UpdateFrames() {
+    ++mUpdateCount;
+    if (!mMinimized)
+        mWidgetManager->UpdateFrame();
+    if (mMusicInterface != nullptr)
+        mMusicInterface->Update();
+    CleanSharedImages();
+}
+
+void VeskAppBase::DoUpdateFramesF(float fraction) {
+    if (!mVSyncUpdates || mMinimized)
+        return;
+    mWidgetManager->UpdateFrameF(fraction);
+    if (mParticleRegistry != nullptr)
+        mParticleRegistry->UpdateParticleSystems(fraction * 0.01f);
+}
+
+void VeskAppBase::CleanSharedImages() {
+    CriticalLock& lock = mDDInterface != nullptr ? mDDInterface->mCritSect : mCritSect;
+    std::lock_guard<CriticalLock> guard(lock);
+    if (!mCleanupSharedImages)
+        return;
+    for (auto it = mSharedImageMap.begin(); it != mSharedImageMap.end();) {
+        if (it->second.mRefCount == 0) {
+            delete it->second.mImage;
+            it = mSharedImageMap.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    mCleanupSharedImages = false;
+}
+
+bool VeskAppBase::Redraw() {
+    if (mDisplayLost) {
+        PresentScreen(nullptr);
+        mHasPendingDraw = false;
+        mLastDrawWasEmpty = true;
+        return false;
+    }
+
+    if (mShowFPS) {
+        if (mShowFPSMode == 0)
+            UpdateFPSImage();
+        else if (mShowFPSMode == 1)
+            UpdateCoordsImage(mWidgetManager->mLastMouseX, mWidgetManager->mLastMouseY);
+        if (mPlayingDemoBuffer)
+            UpdateDemoTimeImage();
+    }
+
+    const uint32_t now = Now();
+    if (now - mLastScreenSaverCheckTick > 1000) {
+        mLastScreenSaverCheckTick = now;
+        CheckScreenSaverIdle(now);
+    }
+
+    if (mScreenSaverIdle) {
+        mHasPendingDraw = false;
+        mLastDrawWasEmpty = true;
+        return false;
+    }
+
+    mIsDrawing = true;
+    const bool drew = mWidgetManager->DrawScreen();
+    mIsDrawing = false;
+
+    const bool unchanged = !drew && now - mLastDrawTick < 1000 && !mForceRedraw;
+    const bool tooEarly = static_cast<int32_t>(now - mNextDrawTick) < 0;
+    if (unchanged || tooEarly) {
+        mHasPendingDraw = false;
+        mLastDrawWasEmpty = true;
+        return false;
+    }
+
+    ++mDrawCount;
+    mLastDrawWasEmpty = false;
+    mDrawTime += static_cast<int>(Now() - now);
+
+    if (mWaitForVSync && mIsPhysWindowed && mDDInterface != nullptr) {
+        const uint32_t since = Now() - mLastDrawTick;
+        if (since < mDDInterface->mMillisecondsPerFrame)
+            Sleep(mDDInterface->mMillisecondsPerFrame - since);
+    }
+
+    const uint32_t presentStart = Now();
+    mLastDrawTick = presentStart;
+    PresentScreen(nullptr);
+    AccumulateElapsedTime();
+    mScreenBltTime = static_cast<int>(Now() - presentStart);
+
+    const uint32_t current = Now();
+    if (mLoadingThreadStarted && !mLoadingThreadCompleted) {
+        const uint32_t duration = current - now;
+        mNextDrawTick += std::max<uint32_t>(duration, 15) + 35;
+        if (static_cast<int32_t>(mNextDrawTick - current) <= 0)
+            mNextDrawTick = current;
+    } else {
+        mNextDrawTick = current;
+    }
+
+    mHasPendingDraw = false;
+    mForceRedraw = false;
+    return true;
+}
+
+void VeskAppBase::PresentScreen(const Rect* rect) {
+    if (mIsDrawing || mShutdown || mScreenSaverIdle || mDDInterface == nullptr)
+        return;
+
+    if (mDDInterface->Redraw(rect)) {
+        if (mDisplayLost) {
+            mDisplayLost = false;
+            mLastRecoveryAttemptTick = 0;
+        }
+        return;
+    }
+
+    mDisplayLost = true;
+    platform::Window* window = MainWindow();
+    if (window == nullptr)
+        return;
+    if (mMinimized || window->GetPlacement().state == platform::ShowState::Minimized)
+        return;
+    const uint32_t now = Now();
+    if (!mActive && (!mIsPhysWindowed || now - mLastRecoveryAttemptTick < 1000))
+        return;
+
+    mLastRecoveryAttemptTick = now;
+    mWidgetManager->mImage = nullptr;
+
+    const platform::Size screen = WindowSystem().ScreenSize();
+    if (mIsWindowed && (mWidth >= screen.width || mHeight >= screen.height)) {
+        if (mLastInitDisplayResult == DDInterface::RESULT_INVALID_COLORDEPTH) {
+            Popup(GetStringOrDefault("PLEASE_SET_COLOR_DEPTH",
+                                     "Please set your desktop color depth to 16 bit."));
+            Shutdown();
+        } else {
+            mForceFullscreen = true;
+            SwitchScreenModeWindowed(false);
+        }
+        return;
+    }
+
+    const int result = InitDisplay();
+    if (result == DDInterface::RESULT_INVALID_COLORDEPTH && mIsWindowed) {
+        if (mActive) {
+            mForceFullscreen = true;
+            SwitchScreenModeWindowed(false);
+        }
+    } else if (result == DDInterface::RESULT_3D_FAIL) {
+        Set3DAcceleration(false, true);
+    } else if (result == DDInterface::RESULT_OK) {
+        ReInitImages();
+        mWidgetManager->mImage = mDDInterface->GetScreenImage();
+        mWidgetManager->MarkAllDirty();
+        mLastDisplayReinitTick = Now();
+    }
+}
+
+void VeskAppBase::CheckScreenSaverIdle(uint32_t now) {
+    if (mIsScreenSaver || !mIsPhysWindowed)
+        return;
+    // The desktop reports no system screen saver here, so the program never idles for one.
+    (void)now;
+    mScreenSaverActive = false;
+    mScreenSaverIdle = false;
+}
+
+void VeskAppBase::UpdateFPSImage() {
+    const uint32_t now = Now();
+    ++mFPSFrameCount;
+    const uint32_t elapsed = now - mFPSStartTick;
+    if (elapsed >= 1000 || mFPSJustEnabled) {
+        mFPS = mFPSJustEnabled || elapsed == 0
+                   ? 0
+                   : static_cast<int>(mFPSFrameCount * 1000.0 / elapsed + 0.5);
+        mFPSJustEnabled = false;
+        mFPSStartTick = now;
+        mFPSFrameCount = 0;
+    }
+    // The "FPS: %d" picture is drawn once the overlay font exists.
+}
+
+void VeskAppBase::UpdateCoordsImage(int x, int y) {
+    // The "%d,%d" picture is drawn once the overlay font exists.
+    (void)x;
+    (void)y;
+}
+
+void VeskAppBase::UpdateDemoTimeImage() {
+    // The time-left picture is drawn once the overlay font exists.
+}
+
+void VeskAppBase::SafeDeleteWidget(Widget* widget) {
+    if (widget == nullptr)
+        return;
+    // Queued twice, a widget would be deleted twice.
+    for (const auto& entry : mSafeDeleteList) {
+        if (entry.second == widget)
+            return;
+    }
+    mSafeDeleteList.emplace_back(mUpdateAppDepth, widget);
+}
+
+void VeskAppBase::ProcessSafeDeleteList() {
+    for (auto it = mSafeDeleteList.begin(); it != mSafeDeleteList.end();) {
+        if (it->first >= mUpdateAppDepth) {
+            Widget* widget = it->second;
+            it = mSafeDeleteList.erase(it);
+            delete widget;
+        } else {
+            ++it;
+        }
+    }
+}
+
+void VeskAppBase::WaitForLoadingThread() {
+    while (mLoadingThreadStarted && !mLoadingThreadCompleted)
+        Sleep(20);
+    if (mLoadingThread.joinable() && mLoadingThread.get_id() != std::this_thread::get_id())
+        mLoadingThread.join();
+}
+
+void VeskAppBase::Start() {
+    if (mShutdown)
+        return;
+
+    StartCursorThread();
+    if (mAutoStartLoadingThread)
+        StartLoadingThread();
+
+    if (platform::Window* window = MainWindow()) {
+        window->Show(platform::ShowCommand::Show);
+        window->SetFocus();
+    }
+
+    const uint32_t startTime = Now();
+    mRunning = true;
+    mLastUserInputTick = startTime;
+    mLastTimerTime = startTime;
+    mLastDisplayReinitTick = startTime;
+
+    MainLoop();
+    ProcessSafeDeleteList();
+    mRunning = false;
+
+    WaitForLoadingThread();
+
+    const uint32_t elapsed = Now() - startTime;
+    platform::DebugOutput(StrFormat("Seconds       = %g\r\n", elapsed / 1000.0));
+    platform::DebugOutput(StrFormat("Sleep Count   = %d\r\n", mSleepCount));
+    platform::DebugOutput(StrFormat("Update Count  = %d\r\n", mUpdateCount));
+    platform::DebugOutput(StrFormat("Draw Count    = %d\r\n", mDrawCount));
+    platform::DebugOutput(StrFormat("Draw Time     = %d\r\n", mDrawTime));
+    platform::DebugOutput(StrFormat("Screen Blt    = %d\r\n", mScreenBltTime));
+    if (mDrawTime + mScreenBltTime > 0)
+        platform::DebugOutput(
+            StrFormat("Avg FPS       = %d\r\n", mDrawCount * 1000 / (mDrawTime + mScreenBltTime)));
+
+    PreTerminate();
+    WriteToRegistry();
+}
+
+}  // namespace Vesk

@@ -1,0 +1,547 @@
+#include "graphics/Graphics.h"
+
+#include <cmath>
+#include <initializer_list>
+#include <limits>
+#include <utility>
+
+#include "app/util/Matrix3x3.h"
+#include "app/util/Transform2D.h"
+#include "graphics/Image.h"
+
+namespace Vesk {
+
+Image gEmptyImage;
+
+namespace {
+
+// Truncates toward zero; values beyond the int range (and NaN) are pinned so
+// a wild translation can't make the conversion undefined.
+int32_t Whole(double value) {
+    if (!(value > -2147483648.0)) {
+        return value != value ? 0 : std::numeric_limits<int32_t>::min();
+    }
+    if (value >= 2147483647.0) {
+        return std::numeric_limits<int32_t>::max();
+    }
+    return static_cast<int32_t>(value);
+}
+
+// Source rectangles are trusted by the blitters, which sample inside them
+// without looking at the image.
+bool SourceInside(const Image* image, const Rect& src) {
+    return src.mX >= 0 && src.mY >= 0 && src.mWidth > 0 && src.mHeight > 0 &&
+           static_cast<int64_t>(src.mX) + src.mWidth <= image->mWidth &&
+           static_cast<int64_t>(src.mY) + src.mHeight <= image->mHeight;
+}
+
+Rect WholeImage(const Image* image) {
+    return Rect(0, 0, image->mWidth, image->mHeight);
+}
+
+// The composed matrix without touching the caller's transform: a complex
+// transform keeps its matrix current, a parameter one is composed afresh.
+Matrix3x3 ComposedMatrix(const Transform2D& transform) {
+    if (!transform.mNeedCalc) {
+        return transform.mMatrix;
+    }
+    Transform2D fresh;
+    fresh.mHaveRot = transform.mHaveRot;
+    fresh.mHaveScale = transform.mHaveScale;
+    fresh.mTransX1 = transform.mTransX1;
+    fresh.mTransY1 = transform.mTransY1;
+    fresh.mTransX2 = transform.mTransX2;
+    fresh.mTransY2 = transform.mTransY2;
+    fresh.mScaleX = transform.mScaleX;
+    fresh.mScaleY = transform.mScaleY;
+    fresh.mRot = transform.mRot;
+    return fresh.GetMatrix();
+}
+
+// A cel count below 1 (bad data) counts as 1.
+int32_t CelCount(int32_t count) {
+    return count < 1 ? 1 : count;
+}
+
+}  // namespace
+
+Graphics::Graphics(Image* destImage) {
+    if (destImage == nullptr) {
+        mDestImage = &gEmptyImage;
+        mClipRect = Rect(0, 0, 0, 0);
+    } else {
+        mDestImage = destImage;
+        mClipRect = Rect(0, 0, destImage->mWidth, destImage->mHeight);
+    }
+    // Only the display's Direct3D draw surface is a 3-D destination, and
+    // images in memory never are.
+    mIs3D = false;
+}
+
+Graphics::Graphics(const Graphics& other) : GraphicsState(other) {}
+
+Graphics::~Graphics() = default;
+
+std::unique_ptr<Graphics> Graphics::Create() const {
+    return std::make_unique<Graphics>(*this);
+}
+
+void Graphics::PushState() {
+    mStateStack.push_back(*this);
+}
+
+void Graphics::PopState() {
+    if (mStateStack.empty()) {
+        return;
+    }
+    CopyStateFrom(mStateStack.back());
+    mStateStack.pop_back();
+}
+
+void Graphics::Translate(int32_t dx, int32_t dy) {
+    mTransX += static_cast<float>(dx);
+    mTransY += static_cast<float>(dy);
+}
+
+int32_t Graphics::PlaceX(int32_t x) const {
+    return Whole(mTransX + static_cast<float>(x));
+}
+
+int32_t Graphics::PlaceY(int32_t y) const {
+    return Whole(mTransY + static_cast<float>(y));
+}
+
+void Graphics::ClipRect(int32_t x, int32_t y, int32_t width, int32_t height) {
+    mClipRect = mClipRect.Intersection(Rect(PlaceX(x), PlaceY(y), width, height));
+}
+
+Rect Graphics::DestClip() const {
+    return mClipRect.Intersection(WholeImage(mDestImage));
+}
+
+void Graphics::FillRect(int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (mColor.mAlpha == 0) {
+        return;
+    }
+    const Rect rect = Rect(PlaceX(x), PlaceY(y), width, height).Intersection(DestClip());
+    if (rect.mWidth <= 0 || rect.mHeight <= 0) {
+        return;
+    }
+    mDestImage->FillRect(rect, mColor, mDrawMode);
+}
+
+void Graphics::DrawRect(int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (mColor.mAlpha == 0) {
+        return;
+    }
+    const int32_t placedX = PlaceX(x);
+    const int32_t placedY = PlaceY(y);
+    // A negative size would make the image's outline reach outside the
+    // rectangle it was checked against, so it takes the clipped road.
+    if (width >= 0 && height >= 0 && width < std::numeric_limits<int32_t>::max() &&
+        height < std::numeric_limits<int32_t>::max()) {
+        const Rect outer(placedX, placedY, width + 1, height + 1);
+        if (outer.Intersection(DestClip()) == outer) {
+            mDestImage->DrawRect(Rect(placedX, placedY, width, height), mColor, mDrawMode);
+            return;
+        }
+    }
+    FillRect(x, y, width + 1, 1);
+    FillRect(x, y + height, width + 1, 1);
+    FillRect(x, y + 1, 1, height - 1);
+    FillRect(x + width, y + 1, 1, height - 1);
+}
+
+void Graphics::DrawLine(int32_t startX, int32_t startY, int32_t endX, int32_t endY) {
+    double x1 = static_cast<double>(startX) + mTransX;
+    double y1 = static_cast<double>(startY) + mTransY;
+    double x2 = static_cast<double>(endX) + mTransX;
+    double y2 = static_cast<double>(endY) + mTransY;
+    if (!ClipLine(x1, y1, x2, y2)) {
+        return;
+    }
+    mDestImage->DrawLine(x1, y1, x2, y2, mColor, mDrawMode);
+}
+
+bool Graphics::ClipLine(double& startX, double& startY, double& endX, double& endY) const {
+    const Rect clip = DestClip();
+    if (clip.mWidth <= 0 || clip.mHeight <= 0) {
+        return false;
+    }
+    const double left = clip.mX;
+    const double right = static_cast<double>(clip.mX) + clip.mWidth;
+    const double top = clip.mY;
+    const double bottom = static_cast<double>(clip.mY) + clip.mHeight;
+
+    // a has the smaller x.
+    double xa = startX, ya = startY, xb = endX, yb = endY;
+    if (xb < xa) {
+        std::swap(xa, xb);
+        std::swap(ya, yb);
+    }
+    if (xa < left) {
+        if (xb < left) {
+            return false;
+        }
+        ya += (left - xa) * (yb - ya) / (xb - xa);
+        xa = left;
+    }
+    if (xb >= right) {
+        if (xa >= right) {
+            return false;
+        }
+        yb += (right - 1 - xb) * (yb - ya) / (xb - xa);
+        xb = right - 1;
+    }
+
+    // p has the smaller y.
+    double xp = xa, yp = ya, xq = xb, yq = yb;
+    if (yq < yp) {
+        std::swap(xp, xq);
+        std::swap(yp, yq);
+    }
+    if (yp < top) {
+        if (yq < top) {
+            return false;
+        }
+        xp += (top - yp) * (xq - xp) / (yq - yp);
+        yp = top;
+    }
+    if (yq >= bottom) {
+        if (yp >= bottom) {
+            return false;
+        }
+        xq += (bottom - 1 - yq) * (xq - xp) / (yq - yp);
+        yq = bottom - 1;
+    }
+
+    // The y pass can push x a rounding step outside the clip again; the
+    // image trusts the clipped points, so pin them.
+    for (double* x : {&xp, &xq}) {
+        if (*x < left) {
+            *x = left;
+        } else if (*x >= right) {
+            *x = right - 1;
+        }
+    }
+    startX = xp;
+    startY = yp;
+    endX = xq;
+    endY = yq;
+    return true;
+}
+
+void Graphics::DrawImage(Image* image, int32_t x, int32_t y) {
+    if (image == nullptr) {
+        return;
+    }
+    if (mScaleX != 1.0f || mScaleY != 1.0f) {
+        DrawImagePart(image, x, y, WholeImage(image));
+        return;
+    }
+    const int32_t placedX = PlaceX(x);
+    const int32_t placedY = PlaceY(y);
+    const Rect dest =
+        Rect(placedX, placedY, image->mWidth, image->mHeight).Intersection(DestClip());
+    if (dest.mWidth <= 0 || dest.mHeight <= 0) {
+        return;
+    }
+    const Rect src(dest.mX - placedX, dest.mY - placedY, dest.mWidth, dest.mHeight);
+    mDestImage->Blt(image, dest.mX, dest.mY, src, Tint(), mDrawMode);
+}
+
+void Graphics::DrawImagePart(Image* image, int32_t x, int32_t y, const Rect& srcRect) {
+    if (image == nullptr || !SourceInside(image, srcRect)) {
+        return;
+    }
+    const int32_t placedX = PlaceX(x);
+    const int32_t placedY = PlaceY(y);
+    if (mScaleX == 1.0f && mScaleY == 1.0f) {
+        const Rect dest =
+            Rect(placedX, placedY, srcRect.mWidth, srcRect.mHeight).Intersection(DestClip());
+        if (dest.mWidth <= 0 || dest.mHeight <= 0) {
+            return;
+        }
+        const Rect src(srcRect.mX + dest.mX - placedX, srcRect.mY + dest.mY - placedY, dest.mWidth,
+                       dest.mHeight);
+        mDestImage->Blt(image, dest.mX, dest.mY, src, Tint(), mDrawMode);
+        return;
+    }
+    const float scaledWidth = static_cast<float>(srcRect.mWidth) * mScaleX;
+    const float scaledHeight = static_cast<float>(srcRect.mHeight) * mScaleY;
+    const float left =
+        std::floor((static_cast<float>(placedX) - mScaleOrigX) * mScaleX) + mScaleOrigX;
+    const float top =
+        std::floor((static_cast<float>(placedY) - mScaleOrigY) * mScaleY) + mScaleOrigY;
+    const Rect dest(Whole(left), Whole(top), Whole(std::ceil(scaledWidth)),
+                    Whole(std::ceil(scaledHeight)));
+    if (dest.mWidth <= 0 || dest.mHeight <= 0) {
+        return;
+    }
+    mDestImage->StretchBlt(image, dest, srcRect, DestClip(), Tint(), mDrawMode, mFastStretch);
+}
+
+void Graphics::DrawImageMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect) {
+    if (image == nullptr || !SourceInside(image, srcRect)) {
+        return;
+    }
+    const int32_t placedX = PlaceX(x);
+    const int32_t placedY = PlaceY(y);
+    const Rect dest =
+        Rect(placedX, placedY, srcRect.mWidth, srcRect.mHeight).Intersection(DestClip());
+    if (dest.mWidth <= 0 || dest.mHeight <= 0) {
+        return;
+    }
+    // Mirrored, the columns lost on the left come off the source's right side.
+    const Rect src(srcRect.mX + srcRect.mWidth - (dest.mX - placedX) - dest.mWidth,
+                   srcRect.mY + dest.mY - placedY, dest.mWidth, dest.mHeight);
+    mDestImage->BltMirror(image, dest.mX, dest.mY, src, Tint(), mDrawMode);
+}
+
+void Graphics::StretchPart(Image* image, const Rect& destRect, const Rect& srcRect, bool mirror) {
+    if (image == nullptr || !SourceInside(image, srcRect) || destRect.mWidth <= 0 ||
+        destRect.mHeight <= 0) {
+        return;
+    }
+    const Rect dest(PlaceX(destRect.mX), PlaceY(destRect.mY), destRect.mWidth, destRect.mHeight);
+    if (mirror) {
+        mDestImage->StretchBltMirror(image, dest, srcRect, DestClip(), Tint(), mDrawMode,
+                                     mFastStretch);
+    } else {
+        mDestImage->StretchBlt(image, dest, srcRect, DestClip(), Tint(), mDrawMode, mFastStretch);
+    }
+}
+
+void Graphics::DrawImageStretched(Image* image, int32_t x, int32_t y, int32_t width,
+                                  int32_t height) {
+    if (image == nullptr) {
+        return;
+    }
+    StretchPart(image, Rect(x, y, width, height), WholeImage(image), false);
+}
+
+void Graphics::DrawImageStretchedPart(Image* image, const Rect& destRect, const Rect& srcRect) {
+    StretchPart(image, destRect, srcRect, false);
+}
+
+void Graphics::DrawImageMirrorStretched(Image* image, const Rect& destRect, const Rect& srcRect,
+                                        bool mirror) {
+    StretchPart(image, destRect, srcRect, mirror);
+}
+
+void Graphics::DrawImageF(Image* image, float x, float y) {
+    if (image == nullptr) {
+        return;
+    }
+    DrawImagePartF(image, x, y, WholeImage(image));
+}
+
+void Graphics::DrawImagePartF(Image* image, float x, float y, const Rect& srcRect) {
+    if (image == nullptr || !SourceInside(image, srcRect)) {
+        return;
+    }
+    mDestImage->BltF(image, mTransX + x, mTransY + y, srcRect, DestClip(), Tint(), mDrawMode);
+}
+
+void Graphics::DrawImageRotated(Image* image, int32_t x, int32_t y, double angle,
+                                const Rect* srcRect) {
+    if (image == nullptr) {
+        return;
+    }
+    const Rect src = srcRect != nullptr ? *srcRect : WholeImage(image);
+    DrawImageRotatedF(image, static_cast<float>(x), static_cast<float>(y), angle,
+                      static_cast<float>(src.mWidth / 2), static_cast<float>(src.mHeight / 2),
+                      &src);
+}
+
+void Graphics::DrawImageRotatedAbout(Image* image, int32_t x, int32_t y, double angle,
+                                     int32_t centerX, int32_t centerY, const Rect* srcRect) {
+    DrawImageRotatedF(image, static_cast<float>(x), static_cast<float>(y), angle,
+                      static_cast<float>(centerX), static_cast<float>(centerY), srcRect);
+}
+
+void Graphics::DrawImageRotatedF(Image* image, float x, float y, double angle, float centerX,
+                                 float centerY, const Rect* srcRect) {
+    if (image == nullptr) {
+        return;
+    }
+    const Rect src = srcRect != nullptr ? *srcRect : WholeImage(image);
+    if (!SourceInside(image, src)) {
+        return;
+    }
+    mDestImage->BltRotated(image, mTransX + x, mTransY + y, src, DestClip(), Tint(), mDrawMode,
+                           angle, centerX, centerY);
+}
+
+void Graphics::DrawImageMatrix(Image* image, const Matrix3x3& matrix, const Rect& srcRect, float x,
+                               float y) {
+    if (image == nullptr || !SourceInside(image, srcRect)) {
+        return;
+    }
+    mDestImage->BltMatrix(image, mTransX + x, mTransY + y, matrix, DestClip(), Tint(), mDrawMode,
+                          srcRect, mLinearBlend);
+}
+
+void Graphics::DrawImageTransform(Image* image, const Transform2D& transform, float x, float y) {
+    if (image == nullptr) {
+        return;
+    }
+    DrawImageTransformHelper(image, transform, WholeImage(image), x, y, false);
+}
+
+void Graphics::DrawImageTransformF(Image* image, const Transform2D& transform, float x, float y) {
+    if (image == nullptr) {
+        return;
+    }
+    DrawImageTransformHelper(image, transform, WholeImage(image), x, y, true);
+}
+
+void Graphics::DrawImageTransformHelper(Image* image, const Transform2D& transform,
+                                        const Rect& srcRect, float x, float y,
+                                        bool floatPlacement) {
+    if (image == nullptr) {
+        return;
+    }
+    if (transform.mComplex || (floatPlacement && mIs3D)) {
+        DrawImageMatrix(image, ComposedMatrix(transform), srcRect, x, y);
+        return;
+    }
+    const float halfWidth = static_cast<float>(srcRect.mWidth) * 0.5f;
+    const float halfHeight = static_cast<float>(srcRect.mHeight) * 0.5f;
+    if (transform.mHaveRot) {
+        const float centerX = halfWidth - transform.mTransX1;
+        const float centerY = halfHeight - transform.mTransY1;
+        const float drawX = x + transform.mTransX2 - centerX + 0.5f;
+        const float drawY = y + transform.mTransY2 - centerY + 0.5f;
+        if (floatPlacement) {
+            DrawImageRotatedF(image, drawX, drawY, transform.mRot, centerX, centerY, &srcRect);
+        } else {
+            DrawImageRotatedAbout(image, Whole(drawX), Whole(drawY), transform.mRot, Whole(centerX),
+                                  Whole(centerY), &srcRect);
+        }
+        return;
+    }
+    if (transform.mHaveScale) {
+        const float scaleX = transform.mScaleX;
+        const float scaleY = transform.mScaleY;
+        if (scaleX == -1.0f && scaleY == 1.0f) {
+            DrawImageMirror(
+                image, Whole(x + transform.mTransX1 + transform.mTransX2 - halfWidth + 0.5f),
+                Whole(y + transform.mTransY1 + transform.mTransY2 - halfHeight + 0.5f), srcRect);
+            return;
+        }
+        Rect dest(Whole(x + transform.mTransX2 - scaleX * halfWidth),
+                  Whole(y + transform.mTransY2 - scaleY * halfHeight),
+                  Whole(2.0f * scaleX * halfWidth), Whole(2.0f * scaleY * halfHeight));
+        bool mirror = scaleX == -1.0f;
+        // A negative x scale mirrors: keep the rectangle the right way round
+        // and let the blit flip it.
+        if (dest.mWidth < 0) {
+            dest.mX += dest.mWidth;
+            dest.mWidth = -dest.mWidth;
+            mirror = true;
+        }
+        DrawImageMirrorStretched(image, dest, srcRect, mirror);
+        return;
+    }
+    const float drawX = x + transform.mTransX1 + transform.mTransX2 - halfWidth + 0.5f;
+    const float drawY = y + transform.mTransY1 + transform.mTransY2 - halfHeight + 0.5f;
+    if (floatPlacement) {
+        DrawImagePartF(image, drawX, drawY, srcRect);
+    } else {
+        DrawImagePart(image, Whole(drawX), Whole(drawY), srcRect);
+    }
+}
+
+void Graphics::DrawImageBox(const Rect& destRect, Image* image) {
+    if (image == nullptr) {
+        return;
+    }
+    DrawImageBoxPart(destRect, WholeImage(image), image);
+}
+
+void Graphics::DrawImageBoxPart(const Rect& destRect, const Rect& srcRect, Image* image) {
+    if (image == nullptr || srcRect.mWidth <= 0 || srcRect.mHeight <= 0) {
+        return;
+    }
+    const Rect& d = destRect;
+    const Rect& s = srcRect;
+    const int32_t cw = s.mWidth / 3;
+    const int32_t ch = s.mHeight / 3;
+    const int32_t mw = s.mWidth - 2 * cw;
+    const int32_t mh = s.mHeight - 2 * ch;
+
+    DrawImagePart(image, d.mX, d.mY, Rect(s.mX, s.mY, cw, ch));
+    DrawImagePart(image, d.mX + d.mWidth - cw, d.mY, Rect(s.mX + cw + mw, s.mY, cw, ch));
+    DrawImagePart(image, d.mX, d.mY + d.mHeight - ch, Rect(s.mX, s.mY + ch + mh, cw, ch));
+    DrawImagePart(image, d.mX + d.mWidth - cw, d.mY + d.mHeight - ch,
+                  Rect(s.mX + cw + mw, s.mY + ch + mh, cw, ch));
+
+    // Tiles are whole; the clipped copies cut the last one of each row.
+    const int32_t columns = (d.mWidth - 2 * cw + mw - 1) / mw;
+    const int32_t rows = (d.mHeight - 2 * ch + mh - 1) / mh;
+
+    {
+        Graphics edges(*this);
+        edges.ClipRect(d.mX + cw, d.mY, d.mWidth - 2 * cw, d.mHeight);
+        for (int32_t i = 0; i < columns; ++i) {
+            edges.DrawImagePart(image, d.mX + cw + i * mw, d.mY, Rect(s.mX + cw, s.mY, mw, ch));
+            edges.DrawImagePart(image, d.mX + cw + i * mw, d.mY + d.mHeight - ch,
+                                Rect(s.mX + cw, s.mY + ch + mh, mw, ch));
+        }
+    }
+    {
+        Graphics edges(*this);
+        edges.ClipRect(d.mX, d.mY + ch, d.mWidth, d.mHeight - 2 * ch);
+        for (int32_t j = 0; j < rows; ++j) {
+            edges.DrawImagePart(image, d.mX, d.mY + ch + j * mh, Rect(s.mX, s.mY + ch, cw, mh));
+            edges.DrawImagePart(image, d.mX + d.mWidth - cw, d.mY + ch + j * mh,
+                                Rect(s.mX + cw + mw, s.mY + ch, cw, mh));
+        }
+    }
+    {
+        Graphics centre(*this);
+        centre.ClipRect(d.mX + cw, d.mY + ch, d.mWidth - 2 * cw, d.mHeight - 2 * ch);
+        for (int32_t i = 0; i < columns; ++i) {
+            for (int32_t j = 0; j < rows; ++j) {
+                centre.DrawImagePart(image, d.mX + cw + i * mw, d.mY + ch + j * mh,
+                                     Rect(s.mX + cw, s.mY + ch, mw, mh));
+            }
+        }
+    }
+}
+
+void Graphics::DrawImageCel(Image* image, int32_t x, int32_t y, int32_t cel) {
+    if (image == nullptr) {
+        return;
+    }
+    const int32_t columns = CelCount(image->mCelColumns);
+    DrawImageCelColRow(image, x, y, cel % columns, cel / columns);
+}
+
+void Graphics::DrawImageCelStretched(Image* image, const Rect& destRect, int32_t cel) {
+    if (image == nullptr) {
+        return;
+    }
+    const int32_t columns = CelCount(image->mCelColumns);
+    DrawImageCelColRowStretched(image, destRect, cel % columns, cel / columns);
+}
+
+void Graphics::DrawImageCelColRow(Image* image, int32_t x, int32_t y, int32_t column, int32_t row) {
+    if (image == nullptr || column < 0 || row < 0 || column >= CelCount(image->mCelColumns) ||
+        row >= CelCount(image->mCelRows)) {
+        return;
+    }
+    DrawImagePart(image, x, y, image->GetCelRect(column, row));
+}
+
+void Graphics::DrawImageCelColRowStretched(Image* image, const Rect& destRect, int32_t column,
+                                           int32_t row) {
+    if (image == nullptr || column < 0 || row < 0 || column >= CelCount(image->mCelColumns) ||
+        row >= CelCount(image->mCelRows)) {
+        return;
+    }
+    DrawImageStretchedPart(image, destRect, image->GetCelRect(column, row));
+}
+
+}  // namespace Vesk

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "graphics/Rect.h"
+
+namespace Vesk {
+
+class MemoryImage;
+
+// The smooth stretch's separable filter: a source area (doubles, whole-image
+// coordinates) resampled to width x height, one row at a time. Magnifying
+// axes interpolate linearly between neighbours, minifying ones average with a
+// box filter; horizontal weights are 257ths, vertical ones 256ths. Channels
+// are filtered straight (not alpha-weighted), so each output pixel is the
+// filtered colour F with the filtered alpha A, 0xAARRGGBB. A source holding a
+// colour table is read through its table.
+class SmoothResampler {
+public:
+    // bounds limits the pixels read (the source rectangle within the image);
+    // the area is cut to its whole pixels inside it. False when nothing is
+    // left to draw or the sizes are out of range. The source's pixels must not
+    // change form (GetBits, SetBits) until the last row has been taken.
+    bool Begin(MemoryImage& source, const Rect& bounds, const FRect& area, int32_t width,
+               int32_t height);
+
+    // The next of the height rows: width pixels, valid until the next call.
+    const uint32_t* NextRow();
+
+    // Fills width x height pixels of out (rows outStride pixels apart) with the
+    // resampled area; false (out untouched) when there is nothing to draw.
+    static bool Resample(MemoryImage& source, const Rect& bounds, const FRect& area, uint32_t* out,
+                         int32_t outStride, int32_t width, int32_t height);
+
+private:
+    // Channel sums of one cell in 32-bit lanes: red and blue, alpha and green.
+    struct Cell {
+        uint64_t mRB = 0;
+        uint64_t mAG = 0;
+    };
+    // Per destination position when magnifying (two neighbours, first weight),
+    // per source position when minifying (first cell, two weights).
+    struct Tap {
+        int32_t mIndex = 0;
+        int32_t mNext = 0;
+        uint32_t mWeight = 0;
+        uint32_t mWeightNext = 0;
+    };
+
+    static void PlanMagnify(double start, double extent, int32_t count, int32_t first,
+                            int32_t end, uint32_t unit, std::vector<Tap>& taps);
+    static void PlanMinify(double start, double extent, int32_t count, int32_t first, int32_t end,
+                           uint32_t unit, std::vector<Tap>& taps);
+
+    const uint32_t* SourceRow(int32_t row);
+    // Horizontal pass of one area row; the result is indexed by destination column.
+    const Cell* FilterRow(int32_t row, std::vector<Cell>& cells);
+    void Emit(const Cell* cells);
+    void MagnifiedRow();
+    void MinifiedRow();
+
+    const uint32_t* mBits = nullptr;
+    const uint8_t* mIndices = nullptr;
+    const uint32_t* mPalette = nullptr;
+    int32_t mStride = 0;
+    int32_t mLeft = 0;  // first column and row of the area
+    int32_t mTop = 0;
+    int32_t mColumns = 0;
+    int32_t mRows = 0;
+    int32_t mWidth = 0;
+    int32_t mHeight = 0;
+    bool mMagnifyX = false;
+    bool mMagnifyY = false;
+    std::vector<Tap> mTapsX;
+    std::vector<Tap> mTapsY;
+    std::vector<uint32_t> mRowPixels;
+    std::vector<uint32_t> mAccRB;
+    std::vector<uint32_t> mAccAG;
+    std::vector<Cell> mCache[2];
+    int32_t mCachedRow[2] = {-1, -1};
+    std::vector<Cell> mSum;
+    std::vector<Cell> mCarry;
+    bool mHasCarry = false;
+    size_t mNextSourceTap = 0;
+    std::vector<uint32_t> mOut;
+    int32_t mRow = 0;
+};
+
+}  // namespace Vesk

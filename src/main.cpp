@@ -1,0 +1,71 @@
+// Program entry: makes the application, runs it and ends.
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/VeskAppBase.h"
+#include "platform/Backend.h"
+
+namespace {
+
+// Stands in for the game until the game itself exists: an empty window that runs the main loop.
+class PlaceholderApp : public Vesk::VeskAppBase {
+public:
+    explicit PlaceholderApp(bool headless) : mHeadless(headless) {
+        mCompanyName = "Zandermol";
+        mFullCompanyName = "Zandermol";
+        mProdName = "Vorns";
+        mTitle = "Vorns";
+    }
+
+    void UpdateFrames() override {
+        VeskAppBase::UpdateFrames();
+        // Nobody can close a headless window: end after one second of updates.
+        if (mHeadless && mUpdateCount >= 100)
+            Shutdown();
+    }
+
+private:
+    bool mHeadless;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    constexpr std::string_view kBackendOption = "--backend=";
+    std::string requestedBackend;
+    std::vector<std::string> commandLine;
+    commandLine.emplace_back(argc > 0 ? argv[0] : "vesk");
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg.substr(0, kBackendOption.size()) == kBackendOption)
+            requestedBackend = std::string(arg.substr(kBackendOption.size()));
+        else
+            commandLine.emplace_back(arg);
+    }
+
+    platform::BackendKind backend = platform::BackendKind::Headless;
+    try {
+        backend = platform::ChooseBackendKind(requestedBackend);
+    } catch (const std::invalid_argument& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+
+    std::unique_ptr<platform::WindowSystem> windowSystem = platform::MakeWindowSystem(backend);
+    if (windowSystem == nullptr) {
+        std::fprintf(stderr, "The window system could not be started.\n");
+        return 1;
+    }
+
+    auto app = std::make_unique<PlaceholderApp>(backend == platform::BackendKind::Headless);
+    app->mWindowSystem = windowSystem.get();
+    app->SetCommandLine(Vesk::VeskAppBase::JoinArguments(commandLine));
+    app->Init();
+    app->Start();
+    app.reset();
+    return 0;
+}

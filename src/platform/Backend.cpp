@@ -1,0 +1,74 @@
+#include "platform/Backend.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "platform/headless/HeadlessWindowSystem.h"
+#include "platform/sdl/SdlWindowSystem.h"
+
+namespace platform {
+
+namespace {
+
+bool SameWord(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool EnvironmentSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
+BackendKind Parse(std::string_view text, std::string_view source) {
+    if (const auto kind = ParseBackendKind(text)) {
+        return *kind;
+    }
+    throw std::invalid_argument("Unknown backend \"" + std::string(text) + "\" in " +
+                                std::string(source) + " (expected sdl or headless)");
+}
+
+}  // namespace
+
+std::optional<BackendKind> ParseBackendKind(std::string_view text) {
+    if (SameWord(text, "sdl")) {
+        return BackendKind::Sdl;
+    }
+    if (SameWord(text, "headless")) {
+        return BackendKind::Headless;
+    }
+    return std::nullopt;
+}
+
+BackendKind ChooseBackendKind(std::string_view requested) {
+    if (!requested.empty()) {
+        return Parse(requested, "the command line");
+    }
+    if (EnvironmentSet("VESK_BACKEND")) {
+        return Parse(std::getenv("VESK_BACKEND"), "VESK_BACKEND");
+    }
+    return EnvironmentSet("DISPLAY") || EnvironmentSet("WAYLAND_DISPLAY") ? BackendKind::Sdl
+                                                                          : BackendKind::Headless;
+}
+
+std::unique_ptr<WindowSystem> MakeWindowSystem(BackendKind kind) {
+    switch (kind) {
+        case BackendKind::Sdl:
+            return std::make_unique<SdlWindowSystem>();
+        case BackendKind::Headless:
+            return std::make_unique<HeadlessWindowSystem>();
+    }
+    return nullptr;
+}
+
+}  // namespace platform

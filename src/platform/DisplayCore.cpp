@@ -1,0 +1,47 @@
+#include "platform/DisplayCore.h"
+
+#include <algorithm>
+#include <new>
+
+namespace platform {
+
+bool PixelStore::Allocate(int32_t newWidth, int32_t newHeight, const PixelFormat& newFormat) {
+    const int64_t rowBytes = static_cast<int64_t>(newWidth) * newFormat.BytesPerPixel();
+    const int64_t newPitch = (rowBytes + 3) & ~int64_t{3};
+    const size_t wordCount = static_cast<size_t>(newPitch / 4) * static_cast<size_t>(newHeight);
+    std::unique_ptr<uint32_t[]> memory(new (std::nothrow)
+                                           uint32_t[wordCount > 0 ? wordCount : 1]());
+    if (!memory) {
+        return false;
+    }
+    words = std::move(memory);
+    width = newWidth;
+    height = newHeight;
+    pitch = static_cast<int32_t>(newPitch);
+    format = newFormat;
+    return true;
+}
+
+void PixelStore::Clear() {
+    if (words) {
+        std::fill_n(words.get(), Bytes() / 4, 0u);
+    }
+}
+
+DisplayResult DisplayCore::TakeFailure(DisplayOp op) {
+    for (auto it = failures.begin(); it != failures.end(); ++it) {
+        if (it->op != op) {
+            continue;
+        }
+        if (it->skip > 0) {
+            --it->skip;
+            return DD_OK;
+        }
+        const DisplayResult result = it->result;
+        failures.erase(it);
+        return result;
+    }
+    return DD_OK;
+}
+
+}  // namespace platform

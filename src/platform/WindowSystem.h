@@ -1,0 +1,179 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Message.h"
+#include "platform/Window.h"
+
+namespace platform {
+
+enum class InstanceLockResult {
+    Acquired,       // this process now holds the name
+    HeldElsewhere,  // another holder has it (also a second request in this process)
+    Unavailable,    // no lock could be made; the caller runs as if alone
+};
+
+enum class SystemCursor {
+    Arrow,
+    IBeam,
+    No,
+    SizeAll,
+    SizeNeSw,
+    SizeNs,
+    SizeNwSe,
+    SizeWe,
+    Wait,
+    Hand
+};
+
+using CursorHandle = uint32_t;
+inline constexpr CursorHandle kNoCursor = 0;
+
+// A 32 by 32 monochrome cursor in the Windows form: rows of 4 bytes, the
+// leftmost pixel in the top bit. AND 1 / XOR 0 is transparent, 0/0 black,
+// 0/1 white, 1/1 inverts the screen.
+struct CursorMasks {
+    static constexpr int kSide = 32;
+    static constexpr size_t kBytes = kSide * kSide / 8;
+    std::array<uint8_t, kBytes> andMask{};
+    std::array<uint8_t, kBytes> xorMask{};
+};
+
+// Message box flags and results, numbered as Windows numbers them because the
+// application passes them through its own calls.
+namespace mb {
+inline constexpr uint32_t Ok = 0x0;
+inline constexpr uint32_t OkCancel = 0x1;
+inline constexpr uint32_t AbortRetryIgnore = 0x2;
+inline constexpr uint32_t YesNoCancel = 0x3;
+inline constexpr uint32_t YesNo = 0x4;
+inline constexpr uint32_t RetryCancel = 0x5;
+inline constexpr uint32_t ButtonsMask = 0xF;
+inline constexpr uint32_t IconError = 0x10;
+inline constexpr uint32_t IconQuestion = 0x20;
+inline constexpr uint32_t IconWarning = 0x30;
+inline constexpr uint32_t IconInformation = 0x40;
+inline constexpr uint32_t IconMask = 0xF0;
+inline constexpr uint32_t DefaultButton2 = 0x100;
+inline constexpr uint32_t DefaultButton3 = 0x200;
+inline constexpr uint32_t DefaultButtonMask = 0xF00;
+
+inline constexpr int Failed = 0;  // the box could not be shown
+inline constexpr int IdOk = 1;
+inline constexpr int IdCancel = 2;
+inline constexpr int IdAbort = 3;
+inline constexpr int IdRetry = 4;
+inline constexpr int IdIgnore = 5;
+inline constexpr int IdYes = 6;
+inline constexpr int IdNo = 7;
+}  // namespace mb
+
+struct MessageBoxButton {
+    std::string label;
+    int result = 0;
+};
+
+// The desktop: windows, the message queue with its timers, the mouse and its
+// cursors, message boxes, the clipboard, the browser and the single-instance
+// rule. One exists per process, made by the factory in Backend.h and used from
+// the main thread unless a call says otherwise.
+class WindowSystem {
+public:
+    WindowSystem() = default;
+    virtual ~WindowSystem();
+    WindowSystem(const WindowSystem&) = delete;
+    WindowSystem& operator=(const WindowSystem&) = delete;
+
+    virtual std::string_view Name() const = 0;
+    // False when the desktop could not be reached: nothing can be shown.
+    virtual bool VideoAvailable() const = 0;
+
+    // Windows. The system owns them; the pointer lives until DestroyWindow.
+    // The new window's procedure gets msg::Create before this returns.
+    virtual Window* CreateWindow(const WindowParams& params) = 0;
+    // The procedure gets msg::Destroy first; waiting messages and timers go.
+    virtual void DestroyWindow(WindowId window) = 0;
+    virtual Window* FindWindow(WindowId window) const = 0;
+    virtual WindowId ActiveWindow() const = 0;
+    // The outer size of a window of this style around the client size.
+    virtual Size ClientToWindowSize(WindowStyle style, Size client) const = 0;
+    virtual ScreenRect WorkArea() const = 0;
+    virtual Size ScreenSize() const = 0;
+    virtual int32_t DesktopBitsPerPixel() const = 0;
+
+    // Messages. PeekMessage never waits.
+    virtual std::optional<Message> PeekMessage(bool remove) = 0;
+    // Safe from any thread. False when the window is gone or the queue full.
+    virtual bool PostMessage(WindowId window, uint32_t kind, uintptr_t wparam, intptr_t lparam) = 0;
+    // A msg::Timer with wparam = id every period while messages are pumped.
+    virtual void SetTimer(WindowId window, uint32_t id, uint32_t periodMs) = 0;
+    virtual void KillTimer(WindowId window, uint32_t id) = 0;
+    // Calls the procedure of the message's window; 0 when it has none.
+    intptr_t Dispatch(const Message& message);
+    // What the desktop does with a message the procedure leaves alone:
+    // Alt+F4 asks to close, a close request destroys the window.
+    intptr_t DefaultProcessing(const Message& message);
+
+    // Registered messages: the same name (any case) gives the same id, from
+    // msg::FirstRegistered on; 0 when the ids are used up.
+    uint32_t RegisterMessage(std::string_view name);
+    // Posts a registered message to every window of every process that
+    // registered its name, this one included.
+    virtual bool BroadcastMessage(uint32_t kind, uintptr_t wparam, intptr_t lparam) = 0;
+
+    // Mouse.
+    virtual void SetCapture(WindowId window) = 0;
+    virtual void ReleaseCapture() = 0;
+    virtual WindowId CaptureWindow() const = 0;
+    // Screen position; safe from any thread.
+    virtual Point CursorPosition() const = 0;
+    // The window whose client area the cursor is over, or kNoWindow.
+    virtual WindowId WindowUnderCursor() const = 0;
+    // Shared cursors; DestroyCursor leaves them alone.
+    virtual CursorHandle LoadSystemCursor(SystemCursor shape) = 0;
+    virtual CursorHandle CreateMaskCursor(const CursorMasks& masks, Point hotSpot) = 0;
+    // kNoCursor hides the cursor. Returns the previous one.
+    virtual CursorHandle SetCursor(CursorHandle cursor) = 0;
+    virtual void DestroyCursor(CursorHandle cursor) = 0;
+
+    // A modal box; returns one of the mb::Id* results, or mb::Failed. The
+    // narrow texts are Windows-1252.
+    int MessageBox(WindowId owner, std::string_view text, std::string_view title, uint32_t flags);
+    int MessageBoxWide(WindowId owner, std::wstring_view text, std::wstring_view title,
+                       uint32_t flags);
+    // The buttons a flag set asks for, left to right.
+    static std::vector<MessageBoxButton> MessageBoxButtons(uint32_t flags);
+    // The button chosen by Enter.
+    static int DefaultMessageBoxResult(uint32_t flags);
+
+    // Clipboard text in Windows-1252.
+    virtual bool SetClipboardText(std::string_view text) = 0;
+    virtual std::string ClipboardText() = 0;
+
+    // Starts the user's browser on the address; true when it was started.
+    virtual bool OpenUrl(std::string_view address) = 0;
+
+    // A process-wide named lock held until the system is destroyed.
+    virtual InstanceLockResult AcquireInstanceLock(std::string_view name) = 0;
+
+protected:
+    virtual int ShowMessageBox(WindowId owner, const std::string& textUtf8,
+                               const std::string& titleUtf8, uint32_t flags) = 0;
+    // A name was registered for the first time.
+    virtual void OnMessageRegistered(uint32_t kind, const std::string& name) = 0;
+    // The lower-cased name registered under an id, or none.
+    const std::string* RegisteredName(uint32_t kind) const;
+    // The id of a lower-cased name, or 0.
+    uint32_t RegisteredId(const std::string& name) const;
+
+private:
+    std::map<std::string, uint32_t> mRegistered;  // lower-cased name -> id
+};
+
+}  // namespace platform

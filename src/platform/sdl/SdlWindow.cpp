@@ -1,0 +1,173 @@
+#include "platform/sdl/SdlWindow.h"
+
+#include <SDL.h>
+
+#include "platform/TextEncoding.h"
+
+namespace platform {
+
+namespace {
+
+// Icons larger than this are refused rather than handed to the desktop.
+constexpr int32_t kMaxIconSide = 1024;
+
+}  // namespace
+
+SdlWindow::SdlWindow(WindowId id, const WindowParams& params, SDL_Window* handle, Frame frame)
+    : Window(id, params),
+      mHandle(handle),
+      mTitle(params.title),
+      mFrame(params.style == WindowStyle::Captioned ? frame : Frame{}) {
+    mClientX.store(params.position.x + mFrame.left);
+    mClientY.store(params.position.y + mFrame.top);
+    if (mHandle != nullptr) {
+        mWidth.store(params.clientSize.width);
+        mHeight.store(params.clientSize.height);
+    }
+}
+
+SdlWindow::~SdlWindow() {
+    if (mHandle != nullptr) {
+        SDL_DestroyWindow(mHandle);
+    }
+}
+
+uint32_t SdlWindow::SdlId() const {
+    return mHandle != nullptr ? SDL_GetWindowID(mHandle) : 0;
+}
+
+void SdlWindow::Show(ShowCommand command) {
+    if (mHandle == nullptr) {
+        return;
+    }
+    const uint32_t flags = SDL_GetWindowFlags(mHandle);
+    switch (command) {
+        case ShowCommand::Hide:
+            SDL_HideWindow(mHandle);
+            break;
+        case ShowCommand::Show:
+            SDL_ShowWindow(mHandle);
+            if ((flags & SDL_WINDOW_MINIMIZED) == 0) {
+                SDL_RaiseWindow(mHandle);
+            }
+            break;
+        case ShowCommand::ShowNormal:
+        case ShowCommand::Restore:
+            SDL_ShowWindow(mHandle);
+            if ((flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED)) != 0) {
+                SDL_RestoreWindow(mHandle);
+            }
+            SDL_RaiseWindow(mHandle);
+            break;
+        case ShowCommand::ShowNoActivate:
+            SDL_ShowWindow(mHandle);
+            break;
+        case ShowCommand::Minimize:
+            SDL_MinimizeWindow(mHandle);
+            break;
+        case ShowCommand::Maximize:
+            SDL_ShowWindow(mHandle);
+            SDL_MaximizeWindow(mHandle);
+            break;
+    }
+}
+
+bool SdlWindow::IsVisible() const {
+    return mHandle != nullptr && (SDL_GetWindowFlags(mHandle) & SDL_WINDOW_SHOWN) != 0;
+}
+
+void SdlWindow::SetForeground() {
+    if (mHandle != nullptr) {
+        SDL_RaiseWindow(mHandle);
+    }
+}
+
+void SdlWindow::SetFocus() {
+    if (mHandle != nullptr) {
+        SDL_SetWindowInputFocus(mHandle);
+    }
+}
+
+void SdlWindow::SetTitle(std::string_view title) {
+    mTitle = title;
+    if (mHandle != nullptr) {
+        SDL_SetWindowTitle(mHandle, text::Utf8FromCp1252(title).c_str());
+    }
+}
+
+void SdlWindow::SetPosition(Point outer) {
+    const int32_t x = outer.x + mFrame.left;
+    const int32_t y = outer.y + mFrame.top;
+    mClientX.store(x);
+    mClientY.store(y);
+    if (mHandle != nullptr) {
+        SDL_SetWindowPosition(mHandle, x, y);
+    }
+}
+
+Placement SdlWindow::GetPlacement() const {
+    Placement placement;
+    if (mHandle != nullptr) {
+        const uint32_t flags = SDL_GetWindowFlags(mHandle);
+        if ((flags & SDL_WINDOW_MINIMIZED) != 0) {
+            placement.state = ShowState::Minimized;
+        } else if ((flags & SDL_WINDOW_MAXIMIZED) != 0) {
+            placement.state = ShowState::Maximized;
+        }
+    }
+    placement.normalPosition = Point{mClientX.load() - mFrame.left, mClientY.load() - mFrame.top};
+    return placement;
+}
+
+Point SdlWindow::ClientToScreen(Point client) const {
+    return Point{client.x + mClientX.load(), client.y + mClientY.load()};
+}
+
+Point SdlWindow::ScreenToClient(Point screen) const {
+    return Point{screen.x - mClientX.load(), screen.y - mClientY.load()};
+}
+
+void SdlWindow::SetIcon(int32_t width, int32_t height, const uint32_t* argb) {
+    if (mHandle == nullptr || argb == nullptr || width <= 0 || height <= 0 ||
+        width > kMaxIconSide || height > kMaxIconSide) {
+        return;
+    }
+    // SDL only reads the pixels while setting the icon.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+        const_cast<uint32_t*>(argb), width, height, 32, width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (surface != nullptr) {
+        SDL_SetWindowIcon(mHandle, surface);
+        SDL_FreeSurface(surface);
+    }
+}
+
+bool SdlWindow::Refresh(Frame& frame) {
+    if (mHandle == nullptr) {
+        return false;
+    }
+    int x = 0;
+    int y = 0;
+    SDL_GetWindowPosition(mHandle, &x, &y);
+    mClientX.store(x);
+    mClientY.store(y);
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(mHandle, &w, &h);
+    mWidth.store(w);
+    mHeight.store(h);
+    if (Style() != WindowStyle::Captioned) {
+        return false;
+    }
+    int top = 0;
+    int left = 0;
+    int bottom = 0;
+    int right = 0;
+    if (SDL_GetWindowBordersSize(mHandle, &top, &left, &bottom, &right) != 0) {
+        return false;
+    }
+    mFrame = Frame{left, top, right, bottom};
+    frame = mFrame;
+    return true;
+}
+
+}  // namespace platform

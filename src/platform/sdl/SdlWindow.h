@@ -1,0 +1,60 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "platform/Window.h"
+
+struct SDL_Window;
+
+namespace platform {
+
+// A window on the desktop through SDL. The invisible window has no SDL window
+// behind it: it only receives messages. The display code draws into
+// Handle(), which is null for the invisible window.
+class SdlWindow : public Window {
+public:
+    struct Frame {
+        int32_t left = 0;
+        int32_t top = 0;
+        int32_t right = 0;
+        int32_t bottom = 0;
+    };
+
+    // Takes ownership of handle (may be null). frame is the expected frame
+    // around a captioned window until the desktop reports the real one.
+    SdlWindow(WindowId id, const WindowParams& params, SDL_Window* handle, Frame frame);
+    ~SdlWindow() override;
+
+    SDL_Window* Handle() const { return mHandle; }
+    uint32_t SdlId() const;
+
+    void Show(ShowCommand command) override;
+    bool IsVisible() const override;
+    void SetForeground() override;
+    void SetFocus() override;
+    void SetTitle(std::string_view title) override;
+    std::string Title() const override { return mTitle; }
+    void SetPosition(Point outer) override;
+    Size ClientSize() const override { return Size{mWidth.load(), mHeight.load()}; }
+    Placement GetPlacement() const override;
+    Point ClientToScreen(Point client) const override;
+    Point ScreenToClient(Point screen) const override;
+    void SetIcon(int32_t width, int32_t height, const uint32_t* argb) override;
+
+    // Main thread, from the event pump: reads position, size and frame back.
+    // Returns the frame when the desktop reported one.
+    bool Refresh(Frame& frame);
+
+private:
+    SDL_Window* mHandle;
+    std::string mTitle;
+    Frame mFrame;
+    // Read by the cursor thread.
+    std::atomic<int32_t> mClientX{0};
+    std::atomic<int32_t> mClientY{0};
+    std::atomic<int32_t> mWidth{0};
+    std::atomic<int32_t> mHeight{0};
+};
+
+}  // namespace platform

@@ -1,0 +1,681 @@
+#include "platform/sdl/SdlWindowSystem.h"
+
+#include <SDL.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "platform/Clock.h"
+#include "platform/Debug.h"
+#include "platform/InputTranslation.h"
+#include "platform/RuntimeFiles.h"
+#include "platform/TextEncoding.h"
+#include "platform/sdl/SdlConversions.h"
+
+extern char** environ;
+
+namespace platform {
+
+namespace {
+
+SDL_SystemCursor SdlShape(SystemCursor shape) {
+    switch (shape) {
+        case SystemCursor::Arrow:
+            return SDL_SYSTEM_CURSOR_ARROW;
+        case SystemCursor::IBeam:
+            return SDL_SYSTEM_CURSOR_IBEAM;
+        case SystemCursor::No:
+            return SDL_SYSTEM_CURSOR_NO;
+        case SystemCursor::SizeAll:
+            return SDL_SYSTEM_CURSOR_SIZEALL;
+        case SystemCursor::SizeNeSw:
+            return SDL_SYSTEM_CURSOR_SIZENESW;
+        case SystemCursor::SizeNs:
+            return SDL_SYSTEM_CURSOR_SIZENS;
+        case SystemCursor::SizeNwSe:
+            return SDL_SYSTEM_CURSOR_SIZENWSE;
+        case SystemCursor::SizeWe:
+            return SDL_SYSTEM_CURSOR_SIZEWE;
+        case SystemCursor::Wait:
+            return SDL_SYSTEM_CURSOR_WAIT;
+        case SystemCursor::Hand:
+            return SDL_SYSTEM_CURSOR_HAND;
+    }
+    return SDL_SYSTEM_CURSOR_ARROW;
+}
+
+uintptr_t ButtonBit(input::MouseButton button) {
+    switch (button) {
+        case input::MouseButton::Left:
+            return mouseKey::Left;
+        case input::MouseButton::Right:
+            return mouseKey::Right;
+        case input::MouseButton::Middle:
+            return mouseKey::Middle;
+    }
+    return 0;
+}
+
+}  // namespace
+
+SdlWindowSystem::SdlWindowSystem() : mMainThread(std::this_thread::get_id()) {
+    // The game decides when to end; closing the window is a message to it.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // A click that activates the window is also delivered, as on Windows.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    mVideo = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (!mVideo) {
+        mVideoError = SDL_GetError();
+        DebugOutput("SDL video: " + mVideoError + "\r\n");
+        return;
+    }
+    SDL_StartTextInput();
+    mCurrentCursor = LoadSystemCursor(SystemCursor::Arrow);
+}
+
+SdlWindowSystem::~SdlWindowSystem() {
+    {
+        // Windows die without Destroy messages, as at the end of a process:
+        // their procedures may belong to objects already gone.
+        std::lock_guard lock(mWindowsMutex);
+        mWindows.clear();
+    }
+    for (auto& [handle, entry] : mCursors) {
+        SDL_FreeCursor(entry.cursor);
+    }
+    mCursors.clear();
+    ReapChildren();
+    if (mVideo) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+}
+
+Window* SdlWindowSystem::CreateWindow(const WindowParams& params) {
+    SDL_Window* handle = nullptr;
+    if (params.kind == WindowKind::Main) {
+        if (!mVideo || params.clientSize.width <= 0 || params.clientSize.height <= 0) {
+            return nullptr;
+        }
+        uint32_t flags = params.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+        SdlWindow::Frame frame;
+        if (params.style == WindowStyle::FullScreenPopup) {
+            flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP;
+        } else {
+            frame = mFrame;
+        }
+        handle = SDL_CreateWindow(text::Utf8FromCp1252(params.title).c_str(),
+                                  params.position.x + frame.left, params.position.y + frame.top,
+                                  params.clientSize.width, params.clientSize.height, flags);
+        if (handle == nullptr) {
+            DebugOutput(std::string("SDL_CreateWindow: ") + SDL_GetError() + "\r\n");
+            return nullptr;
+        }
+    }
+    const WindowId id = mNextId++;
+    auto window = std::make_unique<SdlWindow>(id, params, handle, mFrame);
+    SdlWindow* raw = window.get();
+    {
+        std::lock_guard lock(mWindowsMutex);
+        mWindows.emplace(id, std::move(window));
+    }
+    Dispatch(Message{id, msg::Create, 0, 0, GetClock().TickMs(), CursorPosition()});
+    return FindSdlWindow(id) == raw ? raw : nullptr;
+}
+
+void SdlWindowSystem::DestroyWindow(WindowId window) {
+    // A procedure that destroys its window again while handling Destroy
+    // must not start over.
+    if (FindSdlWindow(window) == nullptr || !mDestroying.insert(window).second) {
+        return;
+    }
+    Dispatch(Message{window, msg::Destroy, 0, 0, GetClock().TickMs(), CursorPosition()});
+    mDestroying.erase(window);
+    std::unique_ptr<SdlWindow> gone;
+    {
+        std::lock_guard lock(mWindowsMutex);
+        const auto found = mWindows.find(window);
+        if (found == mWindows.end()) {
+            return;  // the procedure destroyed it already
+        }
+        gone = std::move(found->second);
+        mWindows.erase(found);
+    }
+    mQueue.RemoveWindow(window);
+    if (mCapture == window) {
+        ReleaseCapture();
+    }
+}
+
+Window* SdlWindowSystem::FindWindow(WindowId window) const {
+    return FindSdlWindow(window);
+}
+
+SdlWindow* SdlWindowSystem::FindSdlWindow(WindowId window) const {
+    std::lock_guard lock(mWindowsMutex);
+    const auto found = mWindows.find(window);
+    return found != mWindows.end() ? found->second.get() : nullptr;
+}
+
+SdlWindow* SdlWindowSystem::WindowForSdlId(uint32_t sdlId) const {
+    std::lock_guard lock(mWindowsMutex);
+    for (const auto& entry : mWindows) {
+        if (entry.second->Handle() != nullptr && entry.second->SdlId() == sdlId) {
+            return entry.second.get();
+        }
+    }
+    return nullptr;
+}
+
+std::vector<WindowId> SdlWindowSystem::AllWindows() const {
+    std::vector<WindowId> ids;
+    std::lock_guard lock(mWindowsMutex);
+    for (const auto& entry : mWindows) {
+        ids.push_back(entry.first);
+    }
+    return ids;
+}
+
+WindowId SdlWindowSystem::ActiveWindow() const {
+    if (!mVideo) {
+        return kNoWindow;
+    }
+    SDL_Window* focus = SDL_GetKeyboardFocus();
+    if (focus == nullptr) {
+        return kNoWindow;
+    }
+    const SdlWindow* w = WindowForSdlId(SDL_GetWindowID(focus));
+    return w != nullptr ? w->Id() : kNoWindow;
+}
+
+Size SdlWindowSystem::ClientToWindowSize(WindowStyle style, Size client) const {
+    if (style != WindowStyle::Captioned) {
+        return client;
+    }
+    return Size{client.width + mFrame.left + mFrame.right,
+                client.height + mFrame.top + mFrame.bottom};
+}
+
+ScreenRect SdlWindowSystem::WorkArea() const {
+    SDL_Rect r{};
+    if (mVideo && (SDL_GetDisplayUsableBounds(0, &r) == 0 || SDL_GetDisplayBounds(0, &r) == 0)) {
+        return ScreenRect{r.x, r.y, r.x + r.w, r.y + r.h};
+    }
+    return ScreenRect{};
+}
+
+Size SdlWindowSystem::ScreenSize() const {
+    SDL_DisplayMode mode{};
+    if (mVideo && SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        return Size{mode.w, mode.h};
+    }
+    return Size{};
+}
+
+int32_t SdlWindowSystem::DesktopBitsPerPixel() const {
+    SDL_DisplayMode mode{};
+    if (mVideo && SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+        // Counted as Windows counts: a padded 24-bit format is 32 bits.
+        return static_cast<int32_t>(SDL_BYTESPERPIXEL(mode.format)) * 8;
+    }
+    return 0;
+}
+
+std::optional<Message> SdlWindowSystem::PeekMessage(bool remove) {
+    Pump();
+    return mQueue.Peek(remove, GetClock().TickMs(), CursorPosition());
+}
+
+void SdlWindowSystem::Pump() {
+    if (mVideo) {
+        SDL_PumpEvents();
+        SDL_Event event;
+        for (int i = 0; i < kMaxEventsPerPump && SDL_PollEvent(&event) != 0; ++i) {
+            Translate(event);
+        }
+    }
+    for (auto& [kind, channel] : mChannels) {
+        for (int i = 0; i < NotifyChannel::kMaxNotesPerPoll; ++i) {
+            const auto note = channel->Receive();
+            if (!note) {
+                break;
+            }
+            PostToAll(kind, static_cast<uintptr_t>(note->wparam),
+                      static_cast<intptr_t>(note->lparam));
+        }
+    }
+    ReapChildren();
+}
+
+void SdlWindowSystem::Translate(const SDL_Event& event) {
+    const uint32_t now = GetClock().TickMs();
+    switch (event.type) {
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            const SdlWindow* w = WindowForSdlId(event.key.windowID);
+            const uint8_t key =
+                sdl::VirtualKeyFromSdl(event.key.keysym.sym, event.key.keysym.scancode,
+                                       (event.key.keysym.mod & KMOD_NUM) != 0);
+            if (w == nullptr || key == 0) {
+                return;
+            }
+            const input::KeyInput in{key, event.type == SDL_KEYDOWN, event.key.repeat != 0,
+                                     sdl::ModifiersFromSdl(event.key.keysym.mod)};
+            const input::Context context{w->Id(), now, CursorPosition()};
+            mQueue.Post(input::KeyMessage(context, in));
+            if (const auto c = input::ControlCharMessage(context, in)) {
+                mQueue.Post(*c);
+            }
+            return;
+        }
+        case SDL_TEXTINPUT: {
+            const SdlWindow* w = WindowForSdlId(event.text.windowID);
+            if (w == nullptr) {
+                return;
+            }
+            const input::Context context{w->Id(), now, CursorPosition()};
+            for (const Message& m : input::TextMessages(context, event.text.text,
+                                                        sdl::ModifiersFromSdl(SDL_GetModState()))) {
+                mQueue.Post(m);
+            }
+            return;
+        }
+        case SDL_MOUSEMOTION: {
+            const SdlWindow* w = WindowForSdlId(event.motion.windowID);
+            if (w == nullptr) {
+                return;
+            }
+            const Point client{event.motion.x, event.motion.y};
+            StoreCursor(w->ClientToScreen(client));
+            const input::Context context{w->Id(), now, CursorPosition()};
+            mQueue.Post(input::MouseMoveMessage(
+                context, client,
+                input::MouseKeyFlags(mButtonsDown, sdl::ModifiersFromSdl(SDL_GetModState()))));
+            return;
+        }
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            input::MouseButton button = input::MouseButton::Left;
+            if (event.button.button == SDL_BUTTON_RIGHT) {
+                button = input::MouseButton::Right;
+            } else if (event.button.button == SDL_BUTTON_MIDDLE) {
+                button = input::MouseButton::Middle;
+            } else if (event.button.button != SDL_BUTTON_LEFT) {
+                return;  // the side buttons have no message here
+            }
+            const bool down = event.type == SDL_MOUSEBUTTONDOWN;
+            mButtonsDown =
+                down ? (mButtonsDown | ButtonBit(button)) : (mButtonsDown & ~ButtonBit(button));
+            const SdlWindow* w = WindowForSdlId(event.button.windowID);
+            if (w == nullptr) {
+                return;
+            }
+            const Point client{event.button.x, event.button.y};
+            StoreCursor(w->ClientToScreen(client));
+            const input::Context context{w->Id(), now, CursorPosition()};
+            mQueue.Post(input::ButtonMessage(
+                context, button, down, event.button.clicks, client,
+                input::MouseKeyFlags(mButtonsDown, sdl::ModifiersFromSdl(SDL_GetModState()))));
+            return;
+        }
+        case SDL_MOUSEWHEEL: {
+            const SdlWindow* w = WindowForSdlId(event.wheel.windowID);
+            const int notches = sdl::WheelNotchesFromSdl(
+                event.wheel.y, event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED);
+            if (w == nullptr || notches == 0) {
+                return;
+            }
+            const input::Context context{w->Id(), now, CursorPosition()};
+            mQueue.Post(input::WheelMessage(
+                context, notches,
+                input::MouseKeyFlags(mButtonsDown, sdl::ModifiersFromSdl(SDL_GetModState()))));
+            return;
+        }
+        case SDL_WINDOWEVENT:
+            TranslateWindowEvent(event);
+            return;
+        case SDL_DISPLAYEVENT: {
+            input::WindowEventInput in;
+            in.event = input::WindowEvent::DisplayChanged;
+            in.size = ScreenSize();
+            in.bitsPerPixel = DesktopBitsPerPixel();
+            for (const WindowId id : AllWindows()) {
+                mQueue.Post(
+                    input::WindowEventMessage(input::Context{id, now, CursorPosition()}, in));
+            }
+            return;
+        }
+        case SDL_QUIT: {
+            // A signal or the session ending: ask the main windows to close.
+            for (const WindowId id : AllWindows()) {
+                const SdlWindow* w = FindSdlWindow(id);
+                if (w != nullptr && w->Kind() == WindowKind::Main) {
+                    mQueue.Post(Message{id, msg::Close, 0, 0, now, CursorPosition()});
+                }
+            }
+            return;
+        }
+        default:
+            return;
+    }
+}
+
+void SdlWindowSystem::TranslateWindowEvent(const SDL_Event& event) {
+    SdlWindow* w = WindowForSdlId(event.window.windowID);
+    if (w == nullptr) {
+        return;
+    }
+    input::WindowEventInput in;
+    switch (event.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            in.event = input::WindowEvent::FocusGained;
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            in.event = input::WindowEvent::FocusLost;
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            in.event = input::WindowEvent::Minimized;
+            break;
+        case SDL_WINDOWEVENT_RESTORED:
+            in.event = input::WindowEvent::Restored;
+            break;
+        case SDL_WINDOWEVENT_MAXIMIZED:
+            in.event = input::WindowEvent::Maximized;
+            break;
+        case SDL_WINDOWEVENT_MOVED:
+            in.event = input::WindowEvent::Moved;
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+            in.event = input::WindowEvent::Exposed;
+            break;
+        case SDL_WINDOWEVENT_CLOSE:
+            in.event = input::WindowEvent::Close;
+            break;
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            w->Refresh(mFrame);
+            return;
+        default:
+            return;
+    }
+    w->Refresh(mFrame);
+    in.position = w->ClientToScreen(Point{});
+    in.size = w->ClientSize();
+    const Message m = input::WindowEventMessage(
+        input::Context{w->Id(), GetClock().TickMs(), CursorPosition()}, in);
+    if (in.event == input::WindowEvent::Exposed) {
+        mQueue.PostCoalesced(m);
+    } else {
+        mQueue.Post(m);
+    }
+}
+
+bool SdlWindowSystem::PostMessage(WindowId window, uint32_t kind, uintptr_t wparam,
+                                  intptr_t lparam) {
+    if (FindWindow(window) == nullptr) {
+        return false;
+    }
+    return mQueue.Post(
+        Message{window, kind, wparam, lparam, GetClock().TickMs(), CursorPosition()});
+}
+
+void SdlWindowSystem::PostToAll(uint32_t kind, uintptr_t wparam, intptr_t lparam) {
+    for (const WindowId id : AllWindows()) {
+        PostMessage(id, kind, wparam, lparam);
+    }
+}
+
+void SdlWindowSystem::SetTimer(WindowId window, uint32_t id, uint32_t periodMs) {
+    if (FindWindow(window) != nullptr) {
+        mQueue.SetTimer(window, id, periodMs, GetClock().TickMs());
+    }
+}
+
+void SdlWindowSystem::KillTimer(WindowId window, uint32_t id) {
+    mQueue.KillTimer(window, id);
+}
+
+void SdlWindowSystem::OnMessageRegistered(uint32_t kind, const std::string& name) {
+    mChannels.emplace(kind, std::make_unique<NotifyChannel>(RuntimeFilePath(name, ".notify")));
+}
+
+bool SdlWindowSystem::BroadcastMessage(uint32_t kind, uintptr_t wparam, intptr_t lparam) {
+    const auto found = mChannels.find(kind);
+    if (found == mChannels.end()) {
+        return false;
+    }
+    found->second->Broadcast(NotifyChannel::Note{wparam, static_cast<int64_t>(lparam)});
+    PostToAll(kind, wparam, lparam);
+    return true;
+}
+
+void SdlWindowSystem::SetCapture(WindowId window) {
+    if (FindWindow(window) == nullptr) {
+        return;
+    }
+    mCapture = window;
+    if (mVideo) {
+        SDL_CaptureMouse(SDL_TRUE);  // refused without focus; the capture id stands anyway
+    }
+}
+
+void SdlWindowSystem::ReleaseCapture() {
+    mCapture = kNoWindow;
+    if (mVideo) {
+        SDL_CaptureMouse(SDL_FALSE);
+    }
+}
+
+void SdlWindowSystem::StoreCursor(Point screen) const {
+    mCursorX.store(screen.x);
+    mCursorY.store(screen.y);
+}
+
+Point SdlWindowSystem::CursorPosition() const {
+    // SDL may only be asked on the main thread; other threads get the last
+    // position seen there.
+    if (mVideo && std::this_thread::get_id() == mMainThread) {
+        int x = 0;
+        int y = 0;
+        SDL_GetGlobalMouseState(&x, &y);
+        StoreCursor(Point{x, y});
+    }
+    return Point{mCursorX.load(), mCursorY.load()};
+}
+
+WindowId SdlWindowSystem::WindowUnderCursor() const {
+    if (!mVideo) {
+        return kNoWindow;
+    }
+    SDL_Window* focus = SDL_GetMouseFocus();
+    if (focus == nullptr) {
+        return kNoWindow;
+    }
+    const SdlWindow* w = WindowForSdlId(SDL_GetWindowID(focus));
+    if (w == nullptr) {
+        return kNoWindow;
+    }
+    // The mouse focus stays with a capturing window outside it.
+    const Point p = w->ScreenToClient(CursorPosition());
+    const Size s = w->ClientSize();
+    return p.x >= 0 && p.y >= 0 && p.x < s.width && p.y < s.height ? w->Id() : kNoWindow;
+}
+
+CursorHandle SdlWindowSystem::LoadSystemCursor(SystemCursor shape) {
+    if (const auto found = mSystemCursors.find(shape); found != mSystemCursors.end()) {
+        return found->second;
+    }
+    if (!mVideo) {
+        return kNoCursor;
+    }
+    SDL_Cursor* cursor = SDL_CreateSystemCursor(SdlShape(shape));
+    if (cursor == nullptr) {
+        return kNoCursor;
+    }
+    const CursorHandle handle = mNextCursor++;
+    mCursors.emplace(handle, CursorEntry{cursor, true});
+    mSystemCursors.emplace(shape, handle);
+    return handle;
+}
+
+CursorHandle SdlWindowSystem::CreateMaskCursor(const CursorMasks& masks, Point hotSpot) {
+    if (!mVideo) {
+        return kNoCursor;
+    }
+    const sdl::SdlCursorBits bits = sdl::SdlCursorBitsFromMasks(masks);
+    SDL_Cursor* cursor = SDL_CreateCursor(bits.data.data(), bits.mask.data(), CursorMasks::kSide,
+                                          CursorMasks::kSide, hotSpot.x, hotSpot.y);
+    if (cursor == nullptr) {
+        return kNoCursor;
+    }
+    const CursorHandle handle = mNextCursor++;
+    mCursors.emplace(handle, CursorEntry{cursor, false});
+    return handle;
+}
+
+CursorHandle SdlWindowSystem::SetCursor(CursorHandle cursor) {
+    const CursorHandle previous = mCursorShown ? mCurrentCursor : kNoCursor;
+    if (!mVideo) {
+        return previous;
+    }
+    if (cursor == kNoCursor) {
+        SDL_ShowCursor(SDL_DISABLE);
+        mCursorShown = false;
+        return previous;
+    }
+    const auto found = mCursors.find(cursor);
+    if (found == mCursors.end()) {
+        return previous;
+    }
+    if (cursor != mCurrentCursor) {
+        SDL_SetCursor(found->second.cursor);
+        mCurrentCursor = cursor;
+    }
+    if (!mCursorShown) {
+        SDL_ShowCursor(SDL_ENABLE);
+        mCursorShown = true;
+    }
+    return previous;
+}
+
+void SdlWindowSystem::DestroyCursor(CursorHandle cursor) {
+    const auto found = mCursors.find(cursor);
+    if (found == mCursors.end() || found->second.shared) {
+        return;
+    }
+    if (mCurrentCursor == cursor) {
+        const bool shown = mCursorShown;
+        SetCursor(LoadSystemCursor(SystemCursor::Arrow));
+        if (!shown) {
+            SetCursor(kNoCursor);
+        }
+    }
+    SDL_FreeCursor(found->second.cursor);
+    mCursors.erase(found);
+}
+
+int SdlWindowSystem::ShowMessageBox(WindowId owner, const std::string& textUtf8,
+                                    const std::string& titleUtf8, uint32_t flags) {
+    const std::vector<MessageBoxButton> buttons = MessageBoxButtons(flags);
+    const int defaultResult = DefaultMessageBoxResult(flags);
+    // Escape answers Cancel, or OK when it is the only button, as on Windows.
+    int escapeResult = buttons.size() == 1 ? buttons[0].result : 0;
+    std::vector<SDL_MessageBoxButtonData> data;
+    for (const MessageBoxButton& b : buttons) {
+        SDL_MessageBoxButtonData d{};
+        d.buttonid = b.result;
+        d.text = b.label.c_str();
+        if (b.result == defaultResult) {
+            d.flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+        }
+        if (b.result == mb::IdCancel) {
+            escapeResult = b.result;
+        }
+        if (b.result == escapeResult) {
+            d.flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+        }
+        data.push_back(d);
+    }
+    uint32_t boxFlags = SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
+    switch (flags & mb::IconMask) {
+        case mb::IconError:
+            boxFlags |= SDL_MESSAGEBOX_ERROR;
+            break;
+        case mb::IconWarning:
+            boxFlags |= SDL_MESSAGEBOX_WARNING;
+            break;
+        default:
+            boxFlags |= SDL_MESSAGEBOX_INFORMATION;
+            break;
+    }
+    const SdlWindow* parent = FindSdlWindow(owner);
+    SDL_MessageBoxData box{};
+    box.flags = boxFlags;
+    box.window = parent != nullptr && parent->IsVisible() ? parent->Handle() : nullptr;
+    box.title = titleUtf8.c_str();
+    box.message = textUtf8.c_str();
+    box.numbuttons = static_cast<int>(data.size());
+    box.buttons = data.data();
+    int chosen = -1;
+    if (SDL_ShowMessageBox(&box, &chosen) != 0) {
+        // Nobody can see it: keep the text where a user or a log can.
+        std::fprintf(stderr, "%s: %s\n", titleUtf8.c_str(), textUtf8.c_str());
+        return mb::Failed;
+    }
+    if (chosen < 0) {
+        // Closed by the window manager: as Escape, else the default button.
+        return escapeResult != 0 ? escapeResult : defaultResult;
+    }
+    return chosen;
+}
+
+bool SdlWindowSystem::SetClipboardText(std::string_view text) {
+    return mVideo && SDL_SetClipboardText(text::Utf8FromCp1252(text).c_str()) == 0;
+}
+
+std::string SdlWindowSystem::ClipboardText() {
+    if (!mVideo || SDL_HasClipboardText() != SDL_TRUE) {
+        return {};
+    }
+    char* utf8 = SDL_GetClipboardText();
+    if (utf8 == nullptr) {
+        return {};
+    }
+    std::string text = text::Cp1252FromUtf8(utf8);
+    SDL_free(utf8);
+    return text;
+}
+
+bool SdlWindowSystem::OpenUrl(std::string_view address) {
+    // One argument, no shell; a leading '-' would be read as an option.
+    if (address.empty() || address.front() == '-' || address.find('\0') != std::string_view::npos) {
+        return false;
+    }
+    std::string program = "xdg-open";
+    std::string argument(address);
+    char* argv[] = {program.data(), argument.data(), nullptr};
+    pid_t child = 0;
+    if (posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv, environ) != 0) {
+        return false;
+    }
+    mChildren.push_back(child);
+    return true;
+}
+
+void SdlWindowSystem::ReapChildren() {
+    std::erase_if(mChildren, [](int child) {
+        int status = 0;
+        return waitpid(child, &status, WNOHANG) != 0;  // ended, or not ours any more
+    });
+}
+
+InstanceLockResult SdlWindowSystem::AcquireInstanceLock(std::string_view name) {
+    auto lock = std::make_unique<InstanceLock>(RuntimeFilePath(name, ".lock"));
+    const InstanceLockResult result = lock->Acquire();
+    if (result == InstanceLockResult::Acquired) {
+        mLocks.push_back(std::move(lock));
+    }
+    return result;
+}
+
+}  // namespace platform

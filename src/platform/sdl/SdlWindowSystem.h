@@ -1,0 +1,117 @@
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/InstanceLock.h"
+#include "platform/MessageQueue.h"
+#include "platform/NotifyChannel.h"
+#include "platform/WindowSystem.h"
+#include "platform/sdl/SdlWindow.h"
+
+union SDL_Event;
+struct SDL_Cursor;
+
+namespace platform {
+
+// The real desktop through SDL2. Must be made, pumped and destroyed on the
+// main thread. SDL events are turned into messages by the rules of
+// InputTranslation; the instance lock and the notes between instances use
+// the runtime folder.
+class SdlWindowSystem : public WindowSystem {
+public:
+    SdlWindowSystem();
+    ~SdlWindowSystem() override;
+
+    std::string_view Name() const override { return "sdl"; }
+    bool VideoAvailable() const override { return mVideo; }
+    // Why the desktop could not be reached, when it could not.
+    const std::string& VideoError() const { return mVideoError; }
+
+    Window* CreateWindow(const WindowParams& params) override;
+    void DestroyWindow(WindowId window) override;
+    Window* FindWindow(WindowId window) const override;
+    SdlWindow* FindSdlWindow(WindowId window) const;
+    WindowId ActiveWindow() const override;
+    Size ClientToWindowSize(WindowStyle style, Size client) const override;
+    ScreenRect WorkArea() const override;
+    Size ScreenSize() const override;
+    int32_t DesktopBitsPerPixel() const override;
+
+    std::optional<Message> PeekMessage(bool remove) override;
+    bool PostMessage(WindowId window, uint32_t kind, uintptr_t wparam, intptr_t lparam) override;
+    void SetTimer(WindowId window, uint32_t id, uint32_t periodMs) override;
+    void KillTimer(WindowId window, uint32_t id) override;
+    bool BroadcastMessage(uint32_t kind, uintptr_t wparam, intptr_t lparam) override;
+
+    void SetCapture(WindowId window) override;
+    void ReleaseCapture() override;
+    WindowId CaptureWindow() const override { return mCapture; }
+    Point CursorPosition() const override;
+    WindowId WindowUnderCursor() const override;
+    CursorHandle LoadSystemCursor(SystemCursor shape) override;
+    CursorHandle CreateMaskCursor(const CursorMasks& masks, Point hotSpot) override;
+    CursorHandle SetCursor(CursorHandle cursor) override;
+    void DestroyCursor(CursorHandle cursor) override;
+
+    bool SetClipboardText(std::string_view text) override;
+    std::string ClipboardText() override;
+    bool OpenUrl(std::string_view address) override;
+    InstanceLockResult AcquireInstanceLock(std::string_view name) override;
+
+protected:
+    int ShowMessageBox(WindowId owner, const std::string& textUtf8, const std::string& titleUtf8,
+                       uint32_t flags) override;
+    void OnMessageRegistered(uint32_t kind, const std::string& name) override;
+
+private:
+    struct CursorEntry {
+        SDL_Cursor* cursor = nullptr;
+        bool shared = false;
+    };
+
+    // Caps the events taken in one pump, so a flood cannot stall the loop.
+    static constexpr int kMaxEventsPerPump = 512;
+
+    void Pump();
+    void Translate(const SDL_Event& event);
+    void TranslateWindowEvent(const SDL_Event& event);
+    SdlWindow* WindowForSdlId(uint32_t sdlId) const;
+    std::vector<WindowId> AllWindows() const;
+    void PostToAll(uint32_t kind, uintptr_t wparam, intptr_t lparam);
+    void StoreCursor(Point screen) const;
+    void ReapChildren();
+
+    bool mVideo = false;
+    std::string mVideoError;
+    std::thread::id mMainThread;
+    MessageQueue mQueue;
+
+    mutable std::mutex mWindowsMutex;  // guards the map for posts from other threads
+    std::map<WindowId, std::unique_ptr<SdlWindow>> mWindows;
+    WindowId mNextId = 1;
+    std::set<WindowId> mDestroying;
+    SdlWindow::Frame mFrame;  // last frame the desktop reported
+    WindowId mCapture = kNoWindow;
+    uintptr_t mButtonsDown = 0;
+    mutable std::atomic<int32_t> mCursorX{0};
+    mutable std::atomic<int32_t> mCursorY{0};
+
+    std::map<CursorHandle, CursorEntry> mCursors;
+    std::map<SystemCursor, CursorHandle> mSystemCursors;
+    CursorHandle mNextCursor = 1;
+    CursorHandle mCurrentCursor = kNoCursor;
+    bool mCursorShown = true;
+
+    std::vector<std::unique_ptr<InstanceLock>> mLocks;
+    std::map<uint32_t, std::unique_ptr<NotifyChannel>> mChannels;
+    std::vector<int> mChildren;  // browsers started, reaped without waiting
+};
+
+}  // namespace platform

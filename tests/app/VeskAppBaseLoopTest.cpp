@@ -1,0 +1,296 @@
+// Main-loop pacing, catch-up, drawing, safe deletion and shutdown, on a fake clock.
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include "AppTestSupport.h"
+
+namespace apptest {
+namespace {
+
+class LoopTest : public AppTest {
+protected:
+    TestApp& Running() {
+        TestApp& app = MakeInitedApp();
+        app.Main()->Show(platform::ShowCommand::Show);
+        app.mRunning = true;
+        StepUntil([&] { return app.mDeferredMessages.empty() && mWs->PendingMessageCount() == 0; });
+        return app;
+    }
+
+    // Runs steps for ms of fake time.
+    void RunFor(uint32_t ms) {
+        const uint32_t end = mClock.TickMs() + ms;
+        ASSERT_TRUE(StepUntil(
+            [&] { return static_cast<int32_t>(mClock.TickMs() - end) >= 0 || mApp->mShutdown; }));
+    }
+};
+
+class DeletionProbe : public Vesk::Widget {
+public:
+    explicit DeletionProbe(bool* deleted) : mDeleted(deleted) {}
+    ~DeletionProbe() override { *mDeleted = true; }
+    bool* mDeleted;
+};
+
+TEST_F(LoopTest, PeriodAndFractionFollowPacingAndSpeed) {
+    TestApp& app = MakeApp();
+    EXPECT_DOUBLE_EQ(app.GetUpdatePeriod(), 10.0);
+    EXPECT_FLOAT_EQ(app.GetUpdateFraction(), 1.0f);
+    app.mUpdateMultiplier = 2.0;
+    EXPECT_DOUBLE_EQ(app.GetUpdatePeriod(), 5.0);
+
+    app.mUpdateMultiplier = 1.0;
+    app.mVSyncUpdates = true;
+    app.mRefreshRate = 60;
+    EXPECT_NEAR(app.GetUpdatePeriod(), 16.667, 0.001);
+    EXPECT_NEAR(app.GetUpdateFraction(), 1.6667f, 0.0001f);
+    app.mRefreshRate = 75;
+    EXPECT_NEAR(app.GetUpdatePeriod(), 13.333, 0.001);
+    EXPECT_NEAR(app.GetUpdateFraction(), 1.3333f, 0.0001f);
+    app.mRefreshRate = 0;  // a broken replayed rate must not divide by zero
+    EXPECT_NEAR(app.GetUpdatePeriod(), 1000.0 / 60, 0.001);
+}
+
+TEST_F(LoopTest, UnpacedLoopRunsAHundredUpdatesASecondAndSleeps) {
+    TestApp& app = Running();
+    RunFor(100);  // settle
+    const int updates = app.mUpdateCount;
+    const int sleeps = app.mSleepCount;
+    RunFor(1000);
+    EXPECT_NEAR(app.mUpdateCount - updates, 100, 2);
+    EXPECT_GT(app.mSleepCount, sleeps) << "the rest of each period is slept";
+}
+
+TEST_F(LoopTest, PacedFullScreenRunsAHundredUpdatesASecondAtSixtyHertz) {
+    TestApp& app = MakeApp();
+    app.mIsWindowed = false;
+    app.mVSyncUpdates = true;
+    app.mDisplay->mFakeRefreshRate = 60;
+    app.mDisplay->mVSyncMicros = 16667;
+    app.mManager->mDirtyEveryUpdate = true;
+    app.Init();
+    app.mRunning = true;
+    ASSERT_EQ(app.mRefreshRate, 60);
+    RunFor(200);
+    const int updates = app.mUpdateCount;
+    const size_t presents = app.mDisplay->mPresentTicks.size();
+    RunFor(1000);
+    EXPECT_NEAR(app.mUpdateCount - updates, 100, 3);
+    EXPECT_NEAR(static_cast<double>(app.mDisplay->mPresentTicks.size() - presents), 60, 3);
+    EXPECT_FALSE(app.mVSyncBroken);
+}
+
+TEST_F(LoopTest, FastWindowsDropPacingAndASlowOneResetsTheCount) {
+    TestApp& app = MakeApp();
+    app.mVSyncUpdates = true;
+    app.mUpdateAppState = Vesk::VeskAppBase::UPDATESTATE_PROCESS_1;
+    auto windowEnding = [&](uint32_t length) {
+        app.mVSyncBrokenTestUpdates = 99;
+        app.mVSyncBrokenTestStartTick = mClock.TickMs() - length;
+        app.mPendingUpdatesAcc = 100.0;
+        app.mUpdateAppState = Vesk::VeskAppBase::UPDATESTATE_PROCESS_1;
+        app.Process(true);
+    };
+    windowEnding(800);
+    windowEnding(800);
+    EXPECT_EQ(app.mVSyncBrokenCount, 2);
+    windowEnding(801);
+    EXPECT_EQ(app.mVSyncBrokenCount, 0);
+    EXPECT_FALSE(app.mVSyncBroken);
+    windowEnding(700);
+    windowEnding(700);
+    windowEnding(700);
+    EXPECT_TRUE(app.mVSyncBroken);
+}
+
+TEST_F(LoopTest, MissedTimeIsCappedAtTwoHundredMilliseconds) {
+    TestApp& app = Running();
+    RunFor(50);
+    app.mRedrawAtUpdate.clear();
+    const int before = app.mUpdateCount;
+    const int sleepsBefore = app.mSleepCount;
+    mClock.Advance(5000);  // a stalled loop
+    ASSERT_TRUE(StepUntil([&] { return app.mSleepCount > sleepsBefore; }));
+    // Before loading completes there is no per-draw cap: all owed updates run first.
+    EXPECT_LE(app.mUpdateCount - before, 21);
+    EXPECT_GE(app.mUpdateCount - before, 19);
+    EXPECT_EQ(app.mRedrawAtUpdate.size(), 1u);
+}
+
+TEST_F(LoopTest, AfterLoadingUpdatesPerDrawAreCapped) {
+    TestApp& app = Running();
+    app.mLoaded = true;
+    app.mUpdateMultiplier = 1.5;
+    RunFor(50);
+    app.mRedrawAtUpdate.clear();
+    mClock.Advance(5000);
+    ASSERT_TRUE(StepUntil([&] { return app.mRedrawAtUpdate.size() >= 3; }));
+    int largest = 0;
+    for (size_t i = 1; i < app.mRedrawAtUpdate.size(); ++i)
+        largest = std::max(largest, app.mRedrawAtUpdate[i] - app.mRedrawAtUpdate[i - 1]);
+    // ceiling(1.5 x 10) = 15 at most, although 30 updates are owed.
+    EXPECT_LE(largest, 15);
+    EXPECT_GE(largest, 14);
+}
+
+TEST_F(LoopTest, UnchangedScreenIsPresentedOnceASecond) {
+    TestApp& app = Running();
+    RunFor(100);
+    const size_t before = app.mDisplay->mPresentTicks.size();
+    RunFor(3000);
+    EXPECT_NEAR(static_cast<double>(app.mDisplay->mPresentTicks.size() - before), 3, 1);
+}
+
+TEST_F(LoopTest, DrawsDuringLoadingAreFiftyMillisecondsApart) {
+    TestApp& app = Running();
+    app.mManager->mDirtyEveryUpdate = true;
+    std::atomic<bool> release{false};
+    app.mLoadingProc = [&] {
+        while (!release)
+            std::this_thread::yield();
+    };
+    app.StartLoadingThread();
+    RunFor(1000);
+    const std::vector<uint32_t> ticks = app.mDisplay->mPresentTicks;
+    release = true;
+    ASSERT_GE(ticks.size(), 5u);
+    for (size_t i = 1; i < ticks.size(); ++i)
+        EXPECT_GE(ticks[i] - ticks[i - 1], 50u);
+
+    ASSERT_TRUE(StepUntil([&] { return app.mLoaded; }));
+    EXPECT_EQ(std::count(app.mEvents.begin(), app.mEvents.end(), "LoadingThreadCompleted"), 1);
+    EXPECT_DOUBLE_EQ(app.GetLoadingThreadProgress(), 1.0);
+}
+
+TEST_F(LoopTest, SafeDeletionWaitsForTheEndOfTheStep) {
+    TestApp& app = Running();
+    bool deleted = false;
+    auto* widget = new DeletionProbe(&deleted);
+    bool deletedDuringUpdate = true;
+    bool queued = false;
+    app.mManager->mOnUpdate = [&] {
+        if (queued)
+            return;
+        queued = true;
+        app.SafeDeleteWidget(widget);
+        app.SafeDeleteWidget(widget);  // queued twice, deleted once
+        deletedDuringUpdate = deleted;
+    };
+    const int before = app.mUpdateCount;
+    ASSERT_TRUE(StepUntil([&] { return app.mUpdateCount > before; }));
+    app.mManager->mOnUpdate = nullptr;
+    EXPECT_FALSE(deletedDuringUpdate);
+    EXPECT_TRUE(deleted);
+    EXPECT_TRUE(app.mSafeDeleteList.empty());
+}
+
+TEST_F(LoopTest, ProcessThatMaySleepNotReturnsFalse) {
+    TestApp& app = Running();
+    RunFor(50);
+    app.mHasPendingDraw = false;
+    app.mPendingUpdatesAcc = 0.0;
+    app.mLastTimeCheck = mClock.TickMs();
+    app.mUpdateAppState = Vesk::VeskAppBase::UPDATESTATE_PROCESS_1;
+    const uint32_t now = mClock.TickMs();
+    EXPECT_FALSE(app.Process(false));
+    EXPECT_EQ(mClock.TickMs(), now);
+}
+
+TEST_F(LoopTest, PausedOrStoppedLoopStillPumpsAndDeletes) {
+    TestApp& app = Running();
+    RunFor(50);
+    app.mUpdateMultiplier = 0.0;
+    bool deleted = false;
+    app.SafeDeleteWidget(new DeletionProbe(&deleted));
+    app.mSafeDeleteList.back().first = 1;
+    const int before = app.mUpdateCount;
+    RunFor(500);
+    EXPECT_EQ(app.mUpdateCount, before);
+    EXPECT_TRUE(deleted);
+
+    // The close still gets through.
+    mWs->PushClose();
+    ASSERT_TRUE(StepUntil([&] { return app.mShutdown.load(); }, 1000));
+}
+
+TEST_F(LoopTest, EndedDemoNeitherSpinsNorHangs) {
+    TestApp& app = Running();
+    app.mPlayingDemoBuffer = true;
+    app.mDemoLength = app.mUpdateCount + 5;
+    app.mDemoLoadingComplete = app.mLoaded;
+    app.mFastForwardToMarker = true;  // "run to the end"
+
+    ASSERT_TRUE(StepUntil([&] { return !app.mFastForwardToMarker; }, 1000));
+    EXPECT_EQ(app.mUpdateCount, app.mDemoLength);
+    EXPECT_FALSE(app.mDemoMute);
+    EXPECT_FALSE(app.IsMuted());
+
+    // Past the end every step pumps and sleeps; a close ends the run.
+    const uint32_t start = mClock.TickMs();
+    for (int i = 0; i < 100; ++i)
+        ASSERT_TRUE(app.UpdateAppStep(nullptr));
+    EXPECT_GT(mClock.TickMs() - start, 100u);
+    mWs->PushClose();
+    ASSERT_TRUE(StepUntil([&] { return app.mShutdown.load(); }, 100));
+}
+
+TEST_F(LoopTest, StartShutdownAndDestructionKeepTheirOrder) {
+    TestApp& app = MakeInitedApp();
+    app.mAutoStartLoadingThread = false;
+    app.mShutdownAtUpdate = 20;
+    app.mEvents.clear();
+    app.Start();
+
+    std::erase_if(app.mEvents, [](const std::string& e) { return e.find("Focus") != e.npos; });
+    EXPECT_EQ(app.mEvents, (std::vector<std::string>{"ShutdownHook", "window visible",
+                                                     "StopAllMusic", "WriteToRegistry hidden",
+                                                     "PreTerminate", "WriteToRegistry hidden"}));
+    EXPECT_EQ(app.mUpdateCount, 20);
+
+    std::vector<std::string> labels;
+    for (const std::string& line : mDebug) {
+        if (line.find(" = ") != std::string::npos) {
+            labels.push_back(line.substr(0, line.find('=')));
+            EXPECT_EQ(line.substr(line.size() - 2), "\r\n");
+        }
+    }
+    const std::vector<std::string> expected = {"Seconds       ", "Sleep Count   ",
+                                               "Update Count  ", "Draw Count    ",
+                                               "Draw Time     ", "Screen Blt    "};
+    ASSERT_GE(labels.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(labels.begin(), labels.begin() + 6), expected);
+    EXPECT_NE(std::find(mDebug.begin(), mDebug.end(), "Update Count  = 20\r\n"), mDebug.end());
+
+    // Shutdown runs once; the destructor tears down the windows.
+    app.Shutdown();
+    EXPECT_EQ(std::count(app.mEvents.begin(), app.mEvents.end(), "ShutdownHook"), 1);
+    const platform::WindowId main = app.mHWnd;
+    const platform::WindowId invisible = app.mInvisHWnd;
+    mApp.reset();
+    EXPECT_EQ(mWs->DestroyedWindows(), (std::vector<platform::WindowId>{invisible, main}));
+}
+
+TEST_F(LoopTest, ShutdownFromAnotherThreadIsOnlyARequest) {
+    TestApp& app = Running();
+    std::thread([&] { app.Shutdown(); }).join();
+    EXPECT_FALSE(app.mShutdown);
+    EXPECT_TRUE(app.mShutdownRequested);
+    ASSERT_TRUE(StepUntil([&] { return app.mShutdown.load(); }, 100));
+}
+
+TEST_F(LoopTest, DestructionWaitsForTheLoader) {
+    TestApp& app = MakeInitedApp();
+    std::atomic<bool> finished{false};
+    app.mLoadingProc = [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        finished = true;
+    };
+    app.StartLoadingThread();
+    app.StartLoadingThread();  // a second start does nothing
+    mApp.reset();
+    EXPECT_TRUE(finished);
+}
+
+}  // namespace
+}  // namespace apptest

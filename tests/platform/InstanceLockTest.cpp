@@ -1,0 +1,53 @@
+#include "platform/InstanceLock.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/RuntimeFiles.h"
+
+namespace platform {
+namespace {
+
+std::string TempPath(const std::string& leaf) {
+    return (std::filesystem::temp_directory_path() /
+            ("vesk-lock-test-" + std::to_string(getpid()) + "-" + leaf))
+        .string();
+}
+
+TEST(InstanceLockTest, ASecondHolderIsRefusedUntilTheFirstLetsGo) {
+    const std::string path = TempPath("a.lock");
+    {
+        InstanceLock first(path);
+        EXPECT_EQ(first.Acquire(), InstanceLockResult::Acquired);
+        EXPECT_TRUE(first.Held());
+        EXPECT_EQ(first.Acquire(), InstanceLockResult::Acquired);  // already ours
+        InstanceLock second(path);
+        EXPECT_EQ(second.Acquire(), InstanceLockResult::HeldElsewhere);
+        EXPECT_FALSE(second.Held());
+    }
+    InstanceLock third(path);
+    EXPECT_EQ(third.Acquire(), InstanceLockResult::Acquired);
+    std::filesystem::remove(path);
+}
+
+TEST(InstanceLockTest, AnUnusableFolderMeansNoLockRatherThanAWait) {
+    InstanceLock lock("/nonexistent-folder-for-vesk/x.lock");
+    EXPECT_EQ(lock.Acquire(), InstanceLockResult::Unavailable);
+}
+
+TEST(InstanceLockTest, RuntimePathsCannotLeaveTheRuntimeFolder) {
+    const std::string path = RuntimeFilePath("../../etc/Vorns Mutex", ".lock");
+    const std::string leaf = std::filesystem::path(path).filename().string();
+    EXPECT_EQ(std::filesystem::path(path).parent_path(),
+              std::filesystem::path(RuntimeFilePath("x", "")).parent_path());
+    EXPECT_EQ(leaf.find('/'), std::string::npos);
+    EXPECT_NE(leaf.find(".._.._etc_Vorns_Mutex.lock"), std::string::npos);
+    EXPECT_NE(leaf.find(std::to_string(getuid())), std::string::npos);
+    EXPECT_LT(RuntimeFilePath(std::string(500, 'n'), ".notify").size(), 108u);
+}
+
+}  // namespace
+}  // namespace platform

@@ -1,0 +1,110 @@
+#include "platform/sdl/SdlDisplay.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/Backend.h"
+#include "platform/sdl/SdlWindow.h"
+
+namespace platform {
+namespace {
+
+bool HaveDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    return display != nullptr && display[0] != '\0';
+}
+
+uint32_t ShownAt(SDL_Surface* surface, int x, int y) {
+    if (SDL_MUSTLOCK(surface)) {
+        SDL_LockSurface(surface);
+    }
+    const auto* row = static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch;
+    uint32_t pixel = 0;
+    std::memcpy(&pixel, row + x * surface->format->BytesPerPixel, surface->format->BytesPerPixel);
+    if (SDL_MUSTLOCK(surface)) {
+        SDL_UnlockSurface(surface);
+    }
+    Uint8 r = 0;
+    Uint8 g = 0;
+    Uint8 b = 0;
+    SDL_GetRGB(pixel, surface->format, &r, &g, &b);
+    return (uint32_t{r} << 16) | (uint32_t{g} << 8) | b;
+}
+
+TEST(SdlDisplay, PresentsAKnownFrameIntoTheWindow) {
+    if (!HaveDisplay()) {
+        GTEST_SKIP() << "DISPLAY is not set";
+    }
+    // Without a session bus libdbus would start one through X and leak doing so.
+    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+    std::unique_ptr<WindowSystem> windows = MakeWindowSystem(BackendKind::Sdl);
+    ASSERT_TRUE(windows->VideoAvailable());
+    WindowParams params;
+    params.title = "display test";
+    params.position = {40, 40};
+    params.clientSize = {64, 48};
+    params.visible = true;
+    Window* window = windows->CreateWindow(params);
+    ASSERT_NE(window, nullptr);
+    {
+        std::unique_ptr<DisplaySystem> display;
+        ASSERT_EQ(CreateSdlDisplaySystem(display), DD_OK);
+        EXPECT_GT(display->DesktopMode().width, 0);
+        EXPECT_FALSE(display->EnumerateModes().empty());
+        ASSERT_EQ(display->SetCooperativeLevel(window, CooperativeLevel::Normal), DD_OK);
+        std::shared_ptr<Surface> primary;
+        SurfaceDesc desc;
+        desc.kind = SurfaceKind::Primary;
+        ASSERT_EQ(display->CreateSurface(desc, primary), DD_OK);
+        ASSERT_EQ(display->AttachClipper(*primary), DD_OK);
+
+        SurfaceDesc frameDesc;
+        frameDesc.width = 64;
+        frameDesc.height = 48;
+        std::shared_ptr<Surface> frame;
+        ASSERT_EQ(display->CreateSurface(frameDesc, frame), DD_OK);
+        const PixelFormat format = frame->Format();
+        auto pack = [&](uint32_t r, uint32_t g, uint32_t b) {
+            // Channel values that survive a 16-bit desktop unchanged.
+            auto place = [](uint32_t v, uint32_t mask) {
+                const int shift = std::countr_zero(mask);
+                const int bits = static_cast<int>(std::bit_width(mask)) - shift;
+                return ((v >> (8 - bits)) << shift) & mask;
+            };
+            return place(r, format.redMask) | place(g, format.greenMask) |
+                   place(b, format.blueMask);
+        };
+        const SurfaceRect left{0, 0, 32, 48};
+        const SurfaceRect right{32, 0, 64, 48};
+        ASSERT_EQ(frame->Fill(&left, pack(255, 0, 0)), DD_OK);
+        ASSERT_EQ(frame->Fill(&right, pack(0, 255, 255)), DD_OK);
+
+        const Point origin = window->ClientToScreen(Point{0, 0});
+        const SurfaceRect onScreen{origin.x, origin.y, origin.x + 64, origin.y + 48};
+        ASSERT_EQ(primary->Blt(&onScreen, *frame, nullptr, BltKey::None), DD_OK);
+
+        SDL_Surface* shown = SDL_GetWindowSurface(static_cast<SdlWindow*>(window)->Handle());
+        ASSERT_NE(shown, nullptr);
+        ASSERT_GE(shown->w, 64);
+        EXPECT_EQ(ShownAt(shown, 5, 5), 0xFF0000u);
+        EXPECT_EQ(ShownAt(shown, 60, 40), 0x00FFFFu);
+
+        uint32_t line = 0;
+        EXPECT_EQ(display->GetScanLine(line), DDERR_UNSUPPORTED);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(display->WaitForVerticalBlank(), DD_OK);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+        DeviceIdentifier identifier;
+        ASSERT_EQ(display->GetDeviceIdentifier(identifier), DD_OK);
+        EXPECT_NE(identifier.description.find("SDL"), std::string::npos);
+    }
+    windows->DestroyWindow(window->Id());
+}
+
+}  // namespace
+}  // namespace platform
