@@ -279,7 +279,10 @@ bool VeskAppBase::Process(bool allowSleep) {
         if (mHasPendingDraw) {
             Redraw();
         } else {
-            const int sleepMs = static_cast<int>(period - mPendingUpdatesAcc);
+            // Less than a millisecond left still sleeps one, or the loop would spin
+            // until the clock ticks.
+            const double remaining = period - mPendingUpdatesAcc;
+            const int sleepMs = remaining > 0.0 ? std::max(static_cast<int>(remaining), 1) : 0;
             if (sleepMs > 0) {
                 if (!allowSleep)
                     return false;

@@ -158,8 +158,12 @@ public:
         mRegKey = "testco\\AppTest";
     }
 
-    // The loader runs this object's overrides, so it must be done before they go.
-    ~TestApp() override { WaitForLoadingThread(); }
+    // The loader and the shutdown run this object's overrides, so both must be done before
+    // they go; a game's destructor does the same.
+    ~TestApp() override {
+        WaitForLoadingThread();
+        Shutdown();
+    }
 
     bool ChangeDirHook(const std::string& folder) override {
         mEvents.push_back("ChangeDirHook " + folder);
@@ -232,6 +236,11 @@ protected:
         Vesk::SetAppDataFolder("");
         platform::SetExitHandler([](int code) { throw ExitCalled{code}; });
         platform::SetDebugSink([this](std::string_view text) { mDebug.emplace_back(text); });
+        NewDesktop();
+    }
+
+    // A fresh desktop; the old one (and the instance lock it holds) goes.
+    void NewDesktop() {
         mWs = std::make_unique<platform::HeadlessWindowSystem>(mHost);
         mWs->SetScreen(platform::Size{1920, 1080}, platform::ScreenRect{0, 0, 1920, 1040}, 32);
     }
@@ -247,6 +256,11 @@ protected:
     }
 
     TestApp& MakeApp() {
+        if (mApp != nullptr) {
+            // One application per process: the next one gets its own desktop.
+            mApp.reset();
+            NewDesktop();
+        }
         mApp = std::make_unique<TestApp>(mWs.get());
         mApp->SetCommandLine("vesk");
         return *mApp;

@@ -126,7 +126,6 @@ TEST_F(InitTest, UnknownOptionEndsTheStartWithItsMessage) {
         EXPECT_EQ(mWs->MessageBoxes().back().text,
                   std::string("Invalid command line parameter: ") + option);
         EXPECT_EQ(mWs->MessageBoxes().back().title, "FATAL ERROR");
-        mApp.reset();
     }
 }
 
@@ -213,7 +212,6 @@ TEST_F(InitTest, DisplayFailuresFallBackOrEnd) {
         EXPECT_TRUE(app.mIsWindowed);
         EXPECT_TRUE(app.mIsPhysWindowed);
         EXPECT_EQ(app.mDisplay->mInitWindowed, (std::vector<bool>{false, true}));
-        mApp.reset();
     }
     {
         // The desktop depth rules out a window: full screen is forced instead.
@@ -222,7 +220,6 @@ TEST_F(InitTest, DisplayFailuresFallBackOrEnd) {
         app.Init();
         EXPECT_TRUE(app.mForceFullscreen);
         EXPECT_FALSE(app.mIsPhysWindowed);
-        mApp.reset();
     }
     {
         // Neither works: the player is told and the program ends with 1.
@@ -232,7 +229,6 @@ TEST_F(InitTest, DisplayFailuresFallBackOrEnd) {
         EXPECT_EQ(InitExpectingExit(app), 1);
         EXPECT_EQ(mWs->MessageBoxes().back().text,
                   "Please set your desktop color depth to 16 bit.");
-        mApp.reset();
     }
     {
         TestApp& app = MakeApp();
