@@ -18,7 +18,9 @@ namespace {
 // Constant-initialised, so every transfer built before main still finds it ready.
 constinit std::atomic<int32_t> gNextTransferId{1};
 
-int32_t TakeTransferId() { return gNextTransferId.fetch_add(1, std::memory_order_relaxed); }
+int32_t TakeTransferId() {
+    return gNextTransferId.fetch_add(1, std::memory_order_relaxed);
+}
 
 // One wait slice: the worker notices Abort within this time.
 constexpr int kWaitSliceMs = 100;
@@ -183,7 +185,9 @@ int HTTPTransfer::GetResultCode() {
     return mResult.load(std::memory_order_acquire);
 }
 
-void HTTPTransfer::UpdateStatus() { UpdateStatusFor(gVeskAppBase); }
+void HTTPTransfer::UpdateStatus() {
+    UpdateStatusFor(gVeskAppBase);
+}
 
 void HTTPTransfer::Fail(int32_t code) {
     mResult.store(code, std::memory_order_release);

@@ -39,10 +39,10 @@ public:
         RESULT_DONE = 0,
         RESULT_IDLE = 1,
         RESULT_RUNNING = 2,
-        RESULT_NOT_FOUND = 3,       // status 404
-        RESULT_HTTP_ERROR = 4,      // any status but 200 and 404, or no status line
+        RESULT_NOT_FOUND = 3,   // status 404
+        RESULT_HTTP_ERROR = 4,  // any status but 200 and 404, or no status line
         RESULT_ABORTED = 5,
-        RESULT_SOCKET_ERROR = 6,    // no socket, a failed wait, or an answer cut short
+        RESULT_SOCKET_ERROR = 6,  // no socket, a failed wait, or an answer cut short
         RESULT_HOST_NOT_FOUND = 7,
         RESULT_CONNECT_FAILED = 8,
         RESULT_SEND_FAILED = 9,
@@ -149,8 +149,7 @@ void HTTPTransfer::UpdateStatusFor(App* app) {
     } else if (app->mPlayingDemoBuffer) {
         // A replayed final result, or a demo that has nothing more to give, ends the waiting:
         // no worker runs while a demo plays.
-        if (!TakeReplayedResult(*app) ||
-            mResult.load(std::memory_order_acquire) != RESULT_RUNNING)
+        if (!TakeReplayedResult(*app) || mResult.load(std::memory_order_acquire) != RESULT_RUNNING)
             mTransferring.store(false, std::memory_order_release);
     }
 }

@@ -216,7 +216,19 @@ void VeskAppBase::AddDialog(int dialogId, Dialog* dialog) {
     // Killing the very dialog being added would queue it for deletion while it is registered.
     if (GetDialog(dialogId) == dialog)
         return;
+    // Under another id it moves: one entry only, so that killing it later cannot leave a
+    // second entry to a deleted dialog.
+    for (const auto& [otherId, other] : mDialogMap) {
+        if (other == dialog) {
+            const int result = dialog->mResult;
+            KillDialogFull(otherId, true, false);
+            dialog->mResult = result;
+            break;
+        }
+    }
     KillDialog(dialogId);
+    // Killed earlier in this step and added again: it must outlive the step.
+    mSafeDeleteList.remove_if([dialog](const auto& entry) { return entry.second == dialog; });
 
     if (dialog->mWidth == 0) {
         const int width = mWidth / 2;
@@ -344,8 +356,10 @@ void VeskAppBase::LogError(const std::string& text) {
     std::FILE* file = std::fopen("ScrError.txt", first ? "w" : "a+");
     if (file == nullptr)
         return;
-    std::fprintf(file, "%s %s %u\n", text.c_str(), platform::GetClock().LocalTimeText().c_str(),
-                 static_cast<unsigned>(Now()));
+    // The time of day, "hh:mm:ss", out of "Www Mmm dd hh:mm:ss yyyy".
+    const std::string now = platform::GetClock().LocalTimeText();
+    const std::string timeOfDay = now.size() >= 19 ? now.substr(11, 8) : now;
+    std::fprintf(file, "%s %s %u\n", text.c_str(), timeOfDay.c_str(), static_cast<unsigned>(Now()));
     std::fclose(file);
 }
 

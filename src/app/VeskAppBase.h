@@ -6,6 +6,7 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -19,6 +20,7 @@
 #include "graphics/Rect.h"
 #include "graphics/SharedImage.h"
 #include "platform/Message.h"
+#include "platform/SettingsStore.h"
 #include "platform/WindowSystem.h"
 #include "widgets/ButtonListener.h"
 #include "widgets/DialogListener.h"
@@ -81,11 +83,7 @@ public:
     static constexpr uint32_t MAIN_TIMER_ID = 100;
     static constexpr double MAX_PENDING_MS = 200.0;
 
-    // One value of the settings store.
-    struct RegistryValue {
-        uint32_t type = 0;
-        std::vector<uint8_t> data;
-    };
+    // Value types of the registry calls; the settings store and the demo stream use the same.
     static constexpr uint32_t REG_SZ = 1;
     static constexpr uint32_t REG_BINARY = 3;
     static constexpr uint32_t REG_DWORD = 4;
@@ -270,15 +268,28 @@ public:
     void RegistryEraseValue(const std::string& valueName);
     // "SOFTWARE\" + registry key + the sub-key of the value name; the value name's last part.
     std::pair<std::string, std::string> RegistryLocation(const std::string& valueName) const;
+    // The store behind the registry calls: the one given, else a file store in the user's
+    // configuration folder named after the registry key (made on first use). Null when the
+    // key cannot name a folder.
+    platform::SettingsStore* GetSettingsStore();
 
     // ---- Property tables and string table. ----
 
     void SetString(const std::string& id, const std::u16string& value);
+    void SetStringVector(const std::string& id, const std::vector<std::string>& values);
     void SetBoolean(const std::string& id, bool value);
     void SetInteger(const std::string& id, int value);
     void SetDouble(const std::string& id, double value);
+    // The text of the process's application, narrowed; empty or the default when missing.
     static std::string GetString(const std::string& id);
     static std::string GetStringOrDefault(const std::string& id, const std::string& defaultValue);
+    bool LoadPropertiesFile(const std::string& fileName);
+    // "properties\default.xml".
+    bool LoadProperties();
+    // Shows the resource manager's error text; with exit, ends the program.
+    void ShowResourceError(bool exit);
+    // A whole file into the buffer, through the demo stream unless dontSync.
+    bool ReadBufferFromFile(const std::string& fileName, Buffer* buffer, bool dontSync);
 
     // ---- Demo recording and playback. ----
 
@@ -494,7 +505,9 @@ public:
     Rect mScreenBounds;
     Ratio mWindowAspect;
 
-    // Property tables.
+    // Property tables. The loading thread fills them while the main thread reads: hold
+    // mPropertiesLock for any direct use.
+    mutable std::mutex mPropertiesLock;
     std::map<std::string, std::u16string> mStringProperties;
     std::map<std::string, std::vector<std::string>> mStringVectorProperties;
     std::map<std::string, bool> mBoolProperties;
@@ -504,8 +517,11 @@ public:
     std::unique_ptr<zmResourceManager> mResourceManager;
     std::unique_ptr<ParticleRegistry> mParticleRegistry;
 
-    // The settings store behind the registry calls: full value path to value.
-    std::map<std::string, RegistryValue> mRegistryStore;
+    // The settings store behind the registry calls; see GetSettingsStore. A test sets its own.
+    std::unique_ptr<platform::SettingsStore> mSettingsStore;
+    // The folder a file store was made for; empty for a store that was given.
+    std::string mSettingsStoreFolder;
+    std::mutex mSettingsStoreLock;
 
     // The desktop the application runs on; set before Init (the entry function or a test).
     platform::WindowSystem* mWindowSystem = nullptr;

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <string_view>
 
+#include "app/AppDisplayHost.h"
 #include "app/VeskAppBase.h"
 #include "app/util/Common.h"
 #include "app/util/GameRandom.h"
@@ -414,6 +415,9 @@ void VeskAppBase::MakeWindow() {
     platform::WindowSystem& ws = WindowSystem();
 
     if (mHWnd != platform::kNoWindow) {
+        // The display lets go of the window before the window goes.
+        if (mDDInterface != nullptr)
+            mDDInterface->Cleanup();
         DestroyAppWindow(mHWnd);
         mWidgetManager->mImage = nullptr;
     }
@@ -505,6 +509,8 @@ int VeskAppBase::InitDisplay() {
     PreDisplayInitHook();
     DeleteExtraImageBuffers();
 
+    if (mDDInterface->GetHost() == nullptr)
+        mDDInterface->SetHost(std::make_unique<AppDisplayHost>(*this));
     const int result = mDDInterface->Init(mHWnd, mIsPhysWindowed);
     mLastInitDisplayResult = result;
     mRefreshRate = static_cast<int>(mDDInterface->mRefreshRate);

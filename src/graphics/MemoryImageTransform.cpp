@@ -38,12 +38,14 @@ bool UsablePosition(double v) {
 struct BitsSource {
     const uint32_t* base;
     uint32_t operator()(size_t i) const { return base[i]; }
+    BitsSource Offset(size_t n) const { return BitsSource{base + n}; }
 };
 
 struct PaletteSource {
     const uint8_t* base;
     const uint32_t* palette;
     uint32_t operator()(size_t i) const { return palette[base[i]]; }
+    PaletteSource Offset(size_t n) const { return PaletteSource{base + n, palette}; }
 };
 
 // ---- Rotated blit ----------------------------------------------------------
@@ -60,8 +62,8 @@ struct RotateRow {
 };
 
 struct RotateTint {
-    uint32_t alpha;      // colour alpha, normal tinted
-    uint32_t scale[3];   // (channel + 1) for normal, channel * alpha / 255 for additive
+    uint32_t alpha;     // colour alpha, normal tinted
+    uint32_t scale[3];  // (channel + 1) for normal, channel * alpha / 255 for additive
 };
 
 // Weights of the 2x2 footprint at (u, v): the fractions never 0 or 1, each
@@ -89,7 +91,10 @@ void RotateSpan(const Source& src, size_t stride, const RotateRow& row, const Ro
     uint32_t* d = row.dest;
     uint32_t u = row.u;
     uint32_t v = row.v;
-    for (int32_t i = 0; i < row.count; ++i, u += row.du, v += row.dv) {
+    const uint32_t du = row.du;
+    const uint32_t dv = row.dv;
+    const int32_t count = row.count;
+    for (int32_t i = 0; i < count; ++i, u += du, v += dv) {
         uint32_t p[4];
         uint32_t aw[4];
         Footprint(src, stride, u, v, p, aw);
@@ -102,18 +107,18 @@ void RotateSpan(const Source& src, size_t stride, const RotateRow& row, const Ro
         if (a == 0) {
             continue;
         }
-        // Premultiplied sums in 8.8: red and blue in lanes, green alone.
-        uint32_t rb = 0;
-        uint32_t g = 0;
+        // Premultiplied sums in 8.8, three 16-bit lanes of one product: blue,
+        // red, green (each stays below 255 * 255).
+        uint64_t sum = 0;
         for (int k = 0; k < 4; ++k) {
-            rb += (p[k] & kRB) * aw[k];
-            g += ((p[k] >> 8) & 0xFF) * aw[k];
+            sum += ((p[k] & kRB) | (static_cast<uint64_t>(p[k] & kG) << 24)) * aw[k];
         }
-        uint32_t sr = rb >> 16;
-        uint32_t sb = rb & 0xFFFF;
+        uint32_t sr = static_cast<uint32_t>(sum >> 16) & 0xFFFF;
+        uint32_t g = static_cast<uint32_t>(sum >> 32) & 0xFFFF;
+        uint32_t sb = static_cast<uint32_t>(sum) & 0xFFFF;
         const uint32_t dp = d[i];
         if constexpr (kKind == RotateKind::Additive) {
-            d[i] = AddSaturate(dp, ((rb >> 8) & kRB) | (g & kG));
+            d[i] = AddSaturate(dp, ((sr >> 8) << 16) | (g & kG) | (sb >> 8));
         } else if constexpr (kKind == RotateKind::AdditiveTinted) {
             const uint32_t add = (((sr * tint.scale[0]) >> 16) << 16) |
                                  (((g * tint.scale[1]) >> 16) << 8) | ((sb * tint.scale[2]) >> 16);
@@ -131,6 +136,14 @@ void RotateSpan(const Source& src, size_t stride, const RotateRow& row, const Ro
             }
             const uint32_t k = 256 - a;
             const uint32_t da = dp >> 24;
+            if (da == 255) {
+                // Opaque destination: e is 0 and the divisor 256.
+                const uint32_t keepRB = ((((dp & kRB) * 255) >> 8) & kRB) * k;
+                const uint32_t keepG = ((Channel(dp, 8) * 255) >> 8) * k;
+                d[i] = 0xFF000000 | (((keepRB + ((sr << 16) | sb)) >> 8) & kRB) |
+                       (((keepG + g) >> 8) << 8);
+                continue;
+            }
             const uint32_t e = ((256 - da) * k) >> 8;
             const uint32_t div = 256 - e;
             const uint32_t r = DivSmall(((Channel(dp, 16) * da) >> 8) * k + sr, div);
@@ -209,57 +222,83 @@ void RotateRows(uint32_t* bits, size_t destStride, const Source& src, size_t src
 // ---- Stretches ---------------------------------------------------------------
 
 // Per-pixel operations of the stretches; each takes the destination pixel and
-// a straight ARGB source pixel.
-struct OverOp {
-    uint32_t operator()(uint32_t d, uint32_t s) const {
+// a straight ARGB source pixel. The untinted blend is the plain blit's: over a
+// destination flagged opaque, opaque pixels are copied and the rest mixed
+// into alpha 255; otherwise every visible pixel takes the general blend.
+struct OverOpaqueOp {
+    void operator()(uint32_t& d, uint32_t s) const {
         const uint32_t a = s >> 24;
         if (a == 255) {
-            return s;
+            d = s;
+        } else if (a != 0) {
+            d = MixOpaque(d, s, a) | 0xFF000000;
         }
-        return a == 0 ? d : BlendShift(d, s, a);
+    }
+};
+
+struct OverOp {
+    void operator()(uint32_t& d, uint32_t s) const {
+        const uint32_t a = s >> 24;
+        if (a != 0) {
+            d = BlendShift(d, s, a);
+        }
     }
 };
 
 // The smooth stretch's own mix of the filtered colour F and alpha A.
 struct SmoothOverOp {
-    uint32_t operator()(uint32_t d, uint32_t s) const {
+    void operator()(uint32_t& pixel, uint32_t s) const {
         const uint32_t a = s >> 24;
         if (a == 255) {
-            return s;
+            pixel = s;
+            return;
         }
         if (a == 0) {
-            return d;
+            return;
         }
+        const uint32_t d = pixel;
         const uint32_t da = d >> 24;
         const uint32_t outA = da + Div255((255 - da) * a);
         const uint32_t keep = 256 - a;
         const uint32_t rb = ((((d & kRB) * keep) >> 8) & kRB) + ((((s & kRB) * a) >> 8) & kRB);
         const uint32_t g = ((((d & kG) * keep) >> 8) & kG) + ((((s & kG) * a) >> 8) & kG);
-        return (outA << 24) | rb | g;
+        pixel = (outA << 24) | rb | g;
     }
 };
 
 struct TintOp {
     uint32_t tint;
-    uint32_t operator()(uint32_t d, uint32_t s) const { return BlendTinted(d, s, tint); }
+    void operator()(uint32_t& d, uint32_t s) const { d = BlendTinted(d, s, tint); }
 };
 
+// Weighed by its alpha, a transparent source pixel adds nothing: skipped.
 template <bool kSourceAlpha>
 struct AddOp {
-    uint32_t operator()(uint32_t d, uint32_t s) const {
-        return AddSaturate(d, kSourceAlpha ? ScaleChannels(s, s >> 24) : s);
+    void operator()(uint32_t& d, uint32_t s) const {
+        if constexpr (kSourceAlpha) {
+            if (s < 0x01000000) {
+                return;
+            }
+            s = ScaleChannels(s, s >> 24);
+        }
+        d = AddSaturate(d, s);
     }
 };
 
 template <bool kSourceAlpha>
 struct AddTintOp {
     uint32_t k;
-    uint32_t operator()(uint32_t d, uint32_t s) const {
+    void operator()(uint32_t& d, uint32_t s) const {
+        if constexpr (kSourceAlpha) {
+            if (s < 0x01000000) {
+                return;
+            }
+        }
         uint32_t c = ModulateChannels(s, k);
         if constexpr (kSourceAlpha) {
             c = ScaleChannels(c, s >> 24);
         }
-        return AddSaturate(d, c);
+        d = AddSaturate(d, c);
     }
 };
 
@@ -275,22 +314,30 @@ struct FastStretchPlan {
 
 template <class Source, class Op>
 void FastStretchRows(const FastStretchPlan& plan, const Source& src, Op op) {
-    for (int32_t j = 0; j < plan.height; ++j) {
+    // Locals: the pixel stores could otherwise alias the plan's fields.
+    const int32_t width = plan.width;
+    const int32_t height = plan.height;
+    const int32_t* columns = plan.columns;
+    for (int32_t j = 0; j < height; ++j) {
         uint32_t* d = plan.dest + static_cast<size_t>(j) * plan.destStride;
-        const size_t rowBase = static_cast<size_t>(plan.rows[j]) * plan.srcStride;
-        for (int32_t i = 0; i < plan.width; ++i) {
-            d[i] = op(d[i], src(rowBase + static_cast<size_t>(plan.columns[i])));
+        const Source row = src.Offset(static_cast<size_t>(plan.rows[j]) * plan.srcStride);
+        for (int32_t i = 0; i < width; ++i) {
+            op(d[i], row(static_cast<size_t>(columns[i])));
         }
     }
 }
 
 template <class Source>
 void FastStretchWith(const FastStretchPlan& plan, const Source& src, const Color& color,
-                     DrawMode mode, bool sourceAlpha) {
+                     DrawMode mode, bool sourceAlpha, bool opaqueDest) {
     const uint32_t tint = PackClamped(color);
     if (mode == kDrawModeNormal) {
         if (color.IsWhite()) {
-            FastStretchRows(plan, src, OverOp{});
+            if (opaqueDest) {
+                FastStretchRows(plan, src, OverOpaqueOp{});
+            } else {
+                FastStretchRows(plan, src, OverOp{});
+            }
         } else {
             FastStretchRows(plan, src, TintOp{tint});
         }
@@ -314,7 +361,7 @@ void SmoothRows(SmoothResampler& resampler, uint32_t* dest, size_t destStride, i
         const uint32_t* s = resampler.NextRow();
         uint32_t* d = dest + static_cast<size_t>(j) * destStride;
         for (int32_t i = 0; i < width; ++i) {
-            d[i] = op(d[i], s[i]);
+            op(d[i], s[i]);
         }
     }
 }
@@ -418,8 +465,7 @@ void MemoryImage::StretchBlt(Image* image, const Rect& destRect, const Rect& src
     const Rect& out = map.mClipped;
     uint32_t* bits = GetBits();
     const size_t destStride = static_cast<size_t>(mWidth);
-    uint32_t* dest =
-        bits + static_cast<size_t>(out.mY) * destStride + static_cast<size_t>(out.mX);
+    uint32_t* dest = bits + static_cast<size_t>(out.mY) * destStride + static_cast<size_t>(out.mX);
     src->CommitBits();
 
     if (!fastStretch) {
@@ -461,21 +507,27 @@ void MemoryImage::StretchBlt(Image* image, const Rect& destRect, const Rect& src
     const double lastColumn = static_cast<double>(bounds.mX) + bounds.mWidth - 1;
     const double lastRow = static_cast<double>(bounds.mY) + bounds.mHeight - 1;
     for (int32_t i = 0; i < out.mWidth; ++i) {
-        columns[static_cast<size_t>(i)] = static_cast<int32_t>(
-            std::clamp(std::trunc(map.mSource.mX + i * sx), static_cast<double>(bounds.mX), lastColumn));
+        columns[static_cast<size_t>(i)] = static_cast<int32_t>(std::clamp(
+            std::trunc(map.mSource.mX + i * sx), static_cast<double>(bounds.mX), lastColumn));
     }
     for (int32_t j = 0; j < out.mHeight; ++j) {
-        rows[static_cast<size_t>(j)] = static_cast<int32_t>(
-            std::clamp(std::trunc(map.mSource.mY + j * sy), static_cast<double>(bounds.mY), lastRow));
+        rows[static_cast<size_t>(j)] = static_cast<int32_t>(std::clamp(
+            std::trunc(map.mSource.mY + j * sy), static_cast<double>(bounds.mY), lastRow));
     }
-    const FastStretchPlan plan{dest,        destStride,   out.mWidth,
-                               out.mHeight, columns.data(), rows.data(),
+    const FastStretchPlan plan{dest,
+                               destStride,
+                               out.mWidth,
+                               out.mHeight,
+                               columns.data(),
+                               rows.data(),
                                static_cast<size_t>(src->mWidth)};
+    const bool opaqueDest = !mHasAlpha && !mHasTrans;
     if (src->mPalette && src->mPaletteIndices) {
-        FastStretchWith(plan, PaletteSource{src->mPaletteIndices.get(), src->mPalette.get()},
-                        color, drawMode, src->mHasAlpha);
+        FastStretchWith(plan, PaletteSource{src->mPaletteIndices.get(), src->mPalette.get()}, color,
+                        drawMode, src->mHasAlpha, opaqueDest);
     } else {
-        FastStretchWith(plan, BitsSource{src->GetBits()}, color, drawMode, src->mHasAlpha);
+        FastStretchWith(plan, BitsSource{src->GetBits()}, color, drawMode, src->mHasAlpha,
+                        opaqueDest);
     }
     BitsChanged();
 }

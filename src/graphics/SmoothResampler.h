@@ -13,10 +13,11 @@ class MemoryImage;
 // The smooth stretch's separable filter: a source area (doubles, whole-image
 // coordinates) resampled to width x height, one row at a time. Magnifying
 // axes interpolate linearly between neighbours, minifying ones average with a
-// box filter; horizontal weights are 257ths, vertical ones 256ths. Channels
-// are filtered straight (not alpha-weighted), so each output pixel is the
-// filtered colour F with the filtered alpha A, 0xAARRGGBB. A source holding a
-// colour table is read through its table.
+// box filter; horizontal weights are 257ths, vertical ones 256ths, and each
+// pass keeps 8 bits per channel, two channels per multiplication. Channels are
+// filtered straight (not alpha-weighted), so each output pixel is the filtered
+// colour F with the filtered alpha A, 0xAARRGGBB. A source holding a colour
+// table is read through its table.
 class SmoothResampler {
 public:
     // bounds limits the pixels read (the source rectangle within the image);
@@ -35,10 +36,13 @@ public:
                          int32_t outStride, int32_t width, int32_t height);
 
 private:
-    // Channel sums of one cell in 32-bit lanes: red and blue, alpha and green.
-    struct Cell {
-        uint64_t mRB = 0;
-        uint64_t mAG = 0;
+    // A row of cells with the channels in 16-bit lanes, red and blue in one
+    // array, alpha and green in the other; between the passes each lane holds
+    // an 8-bit value. Padded with zeros to whole groups of four cells.
+    struct Lanes {
+        std::vector<uint32_t> mRB;
+        std::vector<uint32_t> mAG;
+        void Reset(size_t cells);
     };
     // Per destination position when magnifying (two neighbours, first weight),
     // per source position when minifying (first cell, two weights).
@@ -49,15 +53,14 @@ private:
         uint32_t mWeightNext = 0;
     };
 
-    static void PlanMagnify(double start, double extent, int32_t count, int32_t first,
-                            int32_t end, uint32_t unit, std::vector<Tap>& taps);
+    static void PlanMagnify(double start, double extent, int32_t count, int32_t first, int32_t end,
+                            uint32_t unit, std::vector<Tap>& taps);
     static void PlanMinify(double start, double extent, int32_t count, int32_t first, int32_t end,
                            uint32_t unit, std::vector<Tap>& taps);
 
     const uint32_t* SourceRow(int32_t row);
-    // Horizontal pass of one area row; the result is indexed by destination column.
-    const Cell* FilterRow(int32_t row, std::vector<Cell>& cells);
-    void Emit(const Cell* cells);
+    // Horizontal pass of one area row, indexed by destination column.
+    void FilterRow(int32_t row, Lanes& out);
     void MagnifiedRow();
     void MinifiedRow();
 
@@ -71,6 +74,7 @@ private:
     int32_t mRows = 0;
     int32_t mWidth = 0;
     int32_t mHeight = 0;
+    size_t mPadded = 0;  // mWidth rounded up to whole groups
     bool mMagnifyX = false;
     bool mMagnifyY = false;
     std::vector<Tap> mTapsX;
@@ -78,10 +82,10 @@ private:
     std::vector<uint32_t> mRowPixels;
     std::vector<uint32_t> mAccRB;
     std::vector<uint32_t> mAccAG;
-    std::vector<Cell> mCache[2];
+    Lanes mCache[2];
     int32_t mCachedRow[2] = {-1, -1};
-    std::vector<Cell> mSum;
-    std::vector<Cell> mCarry;
+    Lanes mSum;
+    Lanes mCarry;
     bool mHasCarry = false;
     size_t mNextSourceTap = 0;
     std::vector<uint32_t> mOut;

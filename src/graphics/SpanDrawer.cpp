@@ -81,23 +81,29 @@ inline Filtered SampleBilinear(const SpanSetup& setup, int64_t u, int64_t v) {
     const size_t u1 = static_cast<size_t>(std::clamp<int64_t>(iu + 1, setup.mMinU, setup.mMaxU));
     const size_t stride = static_cast<size_t>(setup.mTexelStride);
     const uint32_t* row0 =
-        setup.mTexels + static_cast<size_t>(std::clamp<int64_t>(iv, setup.mMinV, setup.mMaxV)) *
-                            stride;
+        setup.mTexels +
+        static_cast<size_t>(std::clamp<int64_t>(iv, setup.mMinV, setup.mMaxV)) * stride;
     const uint32_t* row1 =
         setup.mTexels +
         static_cast<size_t>(std::clamp<int64_t>(iv + 1, setup.mMinV, setup.mMaxV)) * stride;
     const uint32_t p[4] = {row0[u0], row0[u1], row1[u0], row1[u1]};
     const uint32_t w[4] = {(256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy, fx * fy};
-    Filtered out{0, 0, 0};
+    // Full-precision sums, cut to 8.8 once: a uniform area keeps its value.
+    // Red and blue ride in two 32-bit lanes of one product.
+    uint64_t rb = 0;
+    uint32_t g = 0;
+    uint32_t a = 0;
     for (int i = 0; i < 4; ++i) {
         const uint32_t alpha = p[i] >> 24;
         // Alpha out of 256, so a whole opaque texel keeps its channels exactly.
-        const uint32_t aw = (w[i] * (alpha + (alpha >> 7))) >> 16;
-        out.rb += (p[i] & kRB) * aw;
-        out.g += ((p[i] >> 8) & 0xFF) * aw;
-        out.a += aw;
+        const uint32_t aw = w[i] * (alpha + (alpha >> 7));
+        rb += ((static_cast<uint64_t>(p[i] & 0x00FF0000) << 16) | (p[i] & 0xFF)) * aw;
+        g += ((p[i] >> 8) & 0xFF) * aw;
+        a += aw;
     }
-    return out;
+    const uint32_t r88 = static_cast<uint32_t>(rb >> 48);
+    const uint32_t b88 = static_cast<uint32_t>((rb & 0xFFFFFFFF) >> 16);
+    return Filtered{(r88 << 16) | b88, g >> 16, a >> 16};
 }
 
 inline uint32_t SampleNearest(const SpanSetup& setup, int64_t u, int64_t v) {
@@ -124,6 +130,12 @@ inline uint32_t CombineAlpha(uint32_t d, const Filtered& f) {
         return 0xFF000000 | ((f.rb >> 8) & kRB) | (f.g & kG);
     }
     const uint32_t da = d >> 24;
+    if (da == 255) {
+        // Opaque destination: e is 0 and the divisor 256.
+        const uint32_t keepRB = ((((d & kRB) * 255) >> 8) & kRB) * k;
+        const uint32_t keepG = ((Channel(d, 8) * 255) >> 8) * k;
+        return 0xFF000000 | (((keepRB + f.rb) >> 8) & kRB) | (((keepG + f.g) >> 8) << 8);
+    }
     const uint32_t e = ((256 - da) * k) >> 8;
     const uint32_t div = 256 - e;
     // A modulated sample may carry a few 256ths more colour than alpha.

@@ -9,10 +9,8 @@ namespace Vesk {
 Rect SafeIntersection(const Rect& a, const Rect& b) {
     const int64_t left = std::max<int64_t>(a.mX, b.mX);
     const int64_t top = std::max<int64_t>(a.mY, b.mY);
-    const int64_t right =
-        std::min<int64_t>(int64_t{a.mX} + a.mWidth, int64_t{b.mX} + b.mWidth);
-    const int64_t bottom =
-        std::min<int64_t>(int64_t{a.mY} + a.mHeight, int64_t{b.mY} + b.mHeight);
+    const int64_t right = std::min<int64_t>(int64_t{a.mX} + a.mWidth, int64_t{b.mX} + b.mWidth);
+    const int64_t bottom = std::min<int64_t>(int64_t{a.mY} + a.mHeight, int64_t{b.mY} + b.mHeight);
     if (a.mWidth <= 0 || a.mHeight <= 0 || b.mWidth <= 0 || b.mHeight <= 0 || right <= left ||
         bottom <= top || right - left > INT32_MAX || bottom - top > INT32_MAX) {
         return Rect();
@@ -24,8 +22,8 @@ Rect SafeIntersection(const Rect& a, const Rect& b) {
 FRect RotatedBlitBox(float x, float y, int32_t srcWidth, int32_t srcHeight, double angle,
                      float centerX, float centerY) {
     const float turn = static_cast<float>(angle);
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(turn) ||
-        !std::isfinite(centerX) || !std::isfinite(centerY)) {
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(turn) || !std::isfinite(centerX) ||
+        !std::isfinite(centerY)) {
         return FRect();
     }
     const float c = std::cos(turn);
@@ -48,8 +46,7 @@ FRect RotatedBlitBox(float x, float y, int32_t srcWidth, int32_t srcHeight, doub
         minY = std::min(minY, cy);
         maxY = std::max(maxY, cy);
     }
-    const FRect box(minX, minY, static_cast<double>(maxX) - minX,
-                    static_cast<double>(maxY) - minY);
+    const FRect box(minX, minY, static_cast<double>(maxX) - minX, static_cast<double>(maxY) - minY);
     if (!std::isfinite(box.mX) || !std::isfinite(box.mY) || !std::isfinite(box.mWidth) ||
         !std::isfinite(box.mHeight)) {
         return FRect();
@@ -132,8 +129,7 @@ bool MapStretch(const Rect& destRect, const Rect& srcRect, const Rect& clipRect,
         source.mX = srcRect.mX + (static_cast<double>(clipped.mX) - destRect.mX) * sx;
     }
     source.mY = srcRect.mY + (static_cast<double>(clipped.mY) - destRect.mY) * sy;
-    source.mWidth =
-        srcRect.mWidth + (static_cast<double>(clipped.mWidth) - destRect.mWidth) * sx;
+    source.mWidth = srcRect.mWidth + (static_cast<double>(clipped.mWidth) - destRect.mWidth) * sx;
     source.mHeight =
         srcRect.mHeight + (static_cast<double>(clipped.mHeight) - destRect.mHeight) * sy;
     if (!(source.mWidth > 0.0) || !(source.mHeight > 0.0)) {

@@ -19,6 +19,8 @@ constexpr int64_t kHalf = kSub / 2;
 // to the texture's edge anyway).
 constexpr double kMaxTexel = 1.0e9;
 constexpr double kMaxStep = 1.0e7;
+// Edge products of 1/256-pixel positions stay far inside 64 bits below this.
+constexpr int32_t kMaxTargetSide = 1 << 20;
 
 struct Point2 {
     double x;
@@ -77,8 +79,9 @@ int64_t ToFixed(double value, double limit) {
     return std::llround(std::clamp(value, -limit, limit) * 65536.0);
 }
 
+// Rounded, so a colour that comes out a hair below a whole value keeps it.
 int32_t ColorFixed(double value) {
-    return static_cast<int32_t>(std::clamp(value, 0.0, 255.0) * 65536.0);
+    return static_cast<int32_t>(std::lround(std::clamp(value, 0.0, 255.0) * 65536.0));
 }
 
 // Cuts the polygon to the half-plane coordinate >= bound (sign 1) or
@@ -143,7 +146,7 @@ void DrawSpan(const Setup& setup, const Planes& planes, int32_t row, int32_t fir
     setup.drawer(setup.span, start, rowBits, first, count);
 }
 
-void RasterTriangle(const Setup& setup, const Planes& planes, FixedPoint a, FixedPoint b,
+bool RasterTriangle(const Setup& setup, const Planes& planes, FixedPoint a, FixedPoint b,
                     FixedPoint c) {
     if (b.y < a.y) {
         std::swap(a, b);
@@ -160,6 +163,7 @@ void RasterTriangle(const Setup& setup, const Planes& planes, FixedPoint a, Fixe
         std::min<int64_t>(CeilDiv(c.y - kHalf, kSub), int64_t{setup.clip.mY} + setup.clip.mHeight);
     const int64_t clipLeft = setup.clip.mX;
     const int64_t clipRight = int64_t{setup.clip.mX} + setup.clip.mWidth;
+    bool drawn = false;
     for (int64_t row = rowFirst; row < rowEnd; ++row) {
         const int64_t sy = row * kSub + kHalf;
         const int64_t longX = EdgeCeil(a, c, sy);
@@ -172,8 +176,10 @@ void RasterTriangle(const Setup& setup, const Planes& planes, FixedPoint a, Fixe
         if (end > first) {
             DrawSpan(setup, planes, static_cast<int32_t>(row), static_cast<int32_t>(first),
                      static_cast<int32_t>(end));
+            drawn = true;
         }
     }
+    return drawn;
 }
 
 bool MakePlane(double area2, double e1x, double e1y, double e2x, double e2y, double f0, double f1,
@@ -200,13 +206,13 @@ uint32_t ModulateColor(uint32_t color, uint32_t tint) {
     return out;
 }
 
-void DrawTriangle(const Setup& setup, const TexelVertex& v0, const TexelVertex& v1,
+bool DrawTriangle(const Setup& setup, const TexelVertex& v0, const TexelVertex& v1,
                   const TexelVertex& v2) {
     const TexelVertex* v[3] = {&v0, &v1, &v2};
     for (const TexelVertex* p : v) {
         if (!std::isfinite(p->mX) || !std::isfinite(p->mY) || !std::isfinite(p->mU) ||
             !std::isfinite(p->mV)) {
-            return;
+            return false;
         }
     }
     const double e1x = v1.mX - v0.mX;
@@ -215,27 +221,26 @@ void DrawTriangle(const Setup& setup, const TexelVertex& v0, const TexelVertex& 
     const double e2y = v2.mY - v0.mY;
     const double area2 = e1x * e2y - e2x * e1y;
     if (!(std::fabs(area2) > 0.0) || !std::isfinite(area2)) {
-        return;
+        return false;
     }
     Planes planes;
     planes.x0 = v0.mX;
     planes.y0 = v0.mY;
-    if (setup.textured &&
-        (!MakePlane(area2, e1x, e1y, e2x, e2y, v0.mU, v1.mU, v2.mU, planes.u) ||
-         !MakePlane(area2, e1x, e1y, e2x, e2y, v0.mV, v1.mV, v2.mV, planes.v))) {
-        return;
+    if (setup.textured && (!MakePlane(area2, e1x, e1y, e2x, e2y, v0.mU, v1.mU, v2.mU, planes.u) ||
+                           !MakePlane(area2, e1x, e1y, e2x, e2y, v0.mV, v1.mV, v2.mV, planes.v))) {
+        return false;
     }
     if (setup.modulated) {
         uint32_t colors[3];
         for (int i = 0; i < 3; ++i) {
             colors[i] = !setup.vertexColors ? setup.tint
-                        : setup.tinted     ? ModulateColor(v[i]->mColor, setup.tint)
-                                           : v[i]->mColor;
+                        : setup.tinted      ? ModulateColor(v[i]->mColor, setup.tint)
+                                            : v[i]->mColor;
         }
         for (int c = 0; c < 4; ++c) {
             if (!MakePlane(area2, e1x, e1y, e2x, e2y, ChannelOf(colors[0], c),
                            ChannelOf(colors[1], c), ChannelOf(colors[2], c), planes.color[c])) {
-                return;
+                return false;
             }
         }
     }
@@ -252,15 +257,17 @@ void DrawTriangle(const Setup& setup, const TexelVertex& v0, const TexelVertex& 
     n = n >= 3 ? ClipPolygon(polyA, n, polyB, 1, top, 1.0) : 0;
     n = n >= 3 ? ClipPolygon(polyB, n, polyA, 1, bottom, -1.0) : 0;
     if (n < 3) {
-        return;
+        return false;
     }
     FixedPoint fixed[8];
     for (int i = 0; i < n; ++i) {
         fixed[i] = FixedPoint{std::llround(polyA[i].x * kSub), std::llround(polyA[i].y * kSub)};
     }
+    bool drawn = false;
     for (int i = 1; i + 1 < n; ++i) {
-        RasterTriangle(setup, planes, fixed[0], fixed[i], fixed[i + 1]);
+        drawn = RasterTriangle(setup, planes, fixed[0], fixed[i], fixed[i + 1]) || drawn;
     }
+    return drawn;
 }
 
 bool FormatKnown(uint32_t format) {
@@ -272,8 +279,9 @@ bool FormatKnown(uint32_t format) {
 
 bool DrawTriangleStrip(const TriangleTarget& target, const TriangleDraw& draw,
                        const TexelVertex* vertices, int32_t vertexCount) {
-    if (vertices == nullptr || vertexCount < 3 || target.mBits == nullptr ||
-        target.mWidth <= 0 || target.mHeight <= 0 || !FormatKnown(target.mFormat) ||
+    if (vertices == nullptr || vertexCount < 3 || target.mBits == nullptr || target.mWidth <= 0 ||
+        target.mHeight <= 0 || target.mWidth > kMaxTargetSide || target.mHeight > kMaxTargetSide ||
+        !FormatKnown(target.mFormat) ||
         (draw.mDrawMode != kDrawModeNormal && draw.mDrawMode != kDrawModeAdditive)) {
         return false;
     }
@@ -322,10 +330,11 @@ bool DrawTriangleStrip(const TriangleTarget& target, const TriangleDraw& draw,
     if (setup.drawer == nullptr) {
         return false;
     }
+    bool drawn = false;
     for (int32_t i = 0; i + 2 < vertexCount; ++i) {
-        DrawTriangle(setup, vertices[i], vertices[i + 1], vertices[i + 2]);
+        drawn = DrawTriangle(setup, vertices[i], vertices[i + 1], vertices[i + 2]) || drawn;
     }
-    return true;
+    return drawn;
 }
 
 void MatrixBlitQuad(const Matrix3x3& matrix, float x, float y, const Rect& srcRect,

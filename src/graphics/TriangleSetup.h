@@ -54,7 +54,7 @@ struct TriangleDraw {
 // Draws the vertices as a strip: each vertex from the third on makes a
 // triangle with the two before it. Fewer than three vertices, an unknown
 // format or draw mode, a texture without pixels and degenerate or non-finite
-// triangles draw nothing. Returns whether the target's pixels were walked.
+// triangles draw nothing. Returns whether any pixel was drawn.
 bool DrawTriangleStrip(const TriangleTarget& target, const TriangleDraw& draw,
                        const TexelVertex* vertices, int32_t vertexCount);
 

@@ -33,9 +33,9 @@ struct SurfaceDesc {
     std::optional<PixelFormat> format;
 };
 
-// The display: modes, surfaces and presenting. One exists per process, used from the
-// main thread and, for blits into the primary, from the cursor thread as well: every
-// call may come from any thread.
+// The display: modes, surfaces and presenting. One exists per process. The cooperative
+// level and the display mode are changed from the main thread; surfaces may be used from
+// any thread (the cursor thread blits into the primary between frames).
 class DisplaySystem {
 public:
     DisplaySystem() = default;
@@ -70,7 +70,8 @@ public:
     // Keeps blits into a windowed primary inside the window. They are always kept there;
     // this is the step where binding the window could fail.
     virtual DisplayResult AttachClipper(Surface& primary) = 0;
-    // Shows the desktop's own surface in full screen, so that system windows are visible.
+    // In full screen, lets system windows such as message boxes show over the picture.
+    // Every picture here is an ordinary window, so there is nothing to do.
     virtual DisplayResult FlipToDesktop() = 0;
 
     virtual DisplayResult GetAvailableVidMem(VideoMemory& out) = 0;

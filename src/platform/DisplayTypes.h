@@ -77,9 +77,6 @@ struct PixelFormat {
     uint32_t ColorMask() const { return redMask | greenMask | blueMask; }
 };
 
-// Surfaces can only be 16 or 32 bits deep with contiguous, disjoint masks that fit.
-bool IsSurfaceFormat(const PixelFormat& format);
-
 // Rectangle in pixels; right and bottom are excluded.
 struct SurfaceRect {
     int32_t left = 0;

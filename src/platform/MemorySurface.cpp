@@ -285,11 +285,17 @@ DisplayResult MemorySurface::Fill(const SurfaceRect* rect, uint32_t color) {
 }
 
 DisplayResult MemorySurface::GetBackBuffer(std::shared_ptr<Surface>& out) {
-    std::lock_guard lock(mCore->mutex);
-    if (!mBackBuffer) {
+    std::shared_ptr<MemorySurface> back;
+    {
+        std::lock_guard lock(mCore->mutex);
+        back = mBackBuffer;
+    }
+    if (!back) {
         return DDERR_NOTFOUND;
     }
-    out = mBackBuffer;
+    // Outside the lock: what `out` held may be the last reference to a surface, whose
+    // end takes the lock.
+    out = std::move(back);
     return DD_OK;
 }
 

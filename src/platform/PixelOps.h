@@ -17,6 +17,9 @@ struct PixelView {
     int32_t bytesPerPixel = 0;  // 2 or 4
 };
 
+// Surfaces can only be 16 or 32 bits deep with contiguous, disjoint masks that fit.
+bool IsSurfaceFormat(const PixelFormat& format);
+
 // The pixel operations of the memory surfaces. Every rectangle handed in must already
 // lie inside its view; the callers clip.
 

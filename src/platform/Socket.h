@@ -34,8 +34,8 @@ struct SocketIo {
     size_t count = 0;  // bytes moved when the status is Ok
 };
 
-// A non-blocking IPv4 TCP socket, normally a client. Closed by its destructor; movable, not copyable.
-// One socket is used by one thread at a time.
+// A non-blocking IPv4 TCP socket, normally a client. Closed by its destructor; movable, not
+// copyable. One socket is used by one thread at a time.
 class TcpSocket {
 public:
     TcpSocket() = default;

@@ -83,6 +83,12 @@ public:
     // Moves the outer top-left of the window.
     virtual void SetPosition(Point outer) = 0;
     virtual Size ClientSize() const = 0;
+    // Resizes the client area, keeping the outer top-left; false when this window
+    // cannot be resized.
+    virtual bool SetClientSize(Size client) {
+        (void)client;
+        return false;
+    }
     virtual Placement GetPlacement() const = 0;
     // Safe from any thread: the cursor thread converts positions.
     virtual Point ClientToScreen(Point client) const = 0;

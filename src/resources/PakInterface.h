@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // The one archive reader of the process: files of registered archives are served before
@@ -22,3 +23,18 @@ namespace Vesk {
 extern PakInterface* gPakInterface;
 
 }  // namespace Vesk
+
+// Whole-file access for the readers of the application frame: archives first, then the disk.
+// Until archives are read, every handle is a plain file opened for binary reading.
+struct PakFileHandle;
+
+// Null when the file cannot be opened. Paths may use either separator.
+PakFileHandle* PakOpenFile(const std::string& path);
+// Frees the handle; 0 on success.
+int PakCloseFile(PakFileHandle* handle);
+// Origins: 0 from the start, 1 from the current position, 2 from the end. 0 on success.
+int PakSeekFile(PakFileHandle* handle, long offset, int origin);
+// The position in bytes, or -1.
+long PakTellFile(PakFileHandle* handle);
+// The number of whole elements read.
+size_t PakReadFile(void* buffer, size_t elementSize, size_t count, PakFileHandle* handle);

@@ -156,6 +156,8 @@ public:
         mFullCompanyName = "TestCo";
         mProdName = "AppTest";
         mRegKey = "testco\\AppTest";
+        // Settings stay in memory: no test reads another's or the user's.
+        mSettingsStore = platform::MakeMemorySettingsStore();
     }
 
     // The loader and the shutdown run this object's overrides, so both must be done before
@@ -233,6 +235,7 @@ protected:
         std::filesystem::remove_all(mTempDir);
         std::filesystem::create_directories(mTempDir);
         setenv("XDG_DATA_HOME", mTempDir.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", mTempDir.c_str(), 1);
         Vesk::SetAppDataFolder("");
         platform::SetExitHandler([](int code) { throw ExitCalled{code}; });
         platform::SetDebugSink([this](std::string_view text) { mDebug.emplace_back(text); });

@@ -306,6 +306,15 @@ TEST(HeadlessDisplay, StretchTakesTheNearestPixel) {
     EXPECT_EQ(PixelAt(*clipped, 0, 0), 3u);
     EXPECT_EQ(PixelAt(*clipped, 3, 0), 4u);
 
+    // The key holds for stretched copies too.
+    ASSERT_EQ(source->SetColorKey(2), DD_OK);
+    ASSERT_EQ(dest->Fill(nullptr, 9), DD_OK);
+    ASSERT_EQ(dest->Blt(&d, *source, &s, BltKey::Source), DD_OK);
+    EXPECT_EQ(PixelAt(*dest, 1, 1), 1u);
+    EXPECT_EQ(PixelAt(*dest, 2, 1), 9u);
+    EXPECT_EQ(PixelAt(*dest, 3, 0), 9u);
+    EXPECT_EQ(PixelAt(*dest, 4, 0), 3u);
+
     // A stretched source must lie inside its surface.
     const SurfaceRect beyond{2, 0, 6, 1};
     EXPECT_EQ(dest->Blt(&d, *source, &beyond, BltKey::None), DDERR_INVALIDRECT);
@@ -383,9 +392,14 @@ TEST(HeadlessDisplay, FullScreenFlipShowsTheBackBuffer) {
     ASSERT_EQ(display.CreateSurface(desc, front), DD_OK);
     EXPECT_EQ(front->Width(), 800);
     EXPECT_EQ(front->Format(), PixelFormat::Rgb565());
-    std::shared_ptr<Surface> back;
+    // Handing out into a pointer that holds the last reference to another surface.
+    std::shared_ptr<Surface> back = MakeSurface(display, 2, 2);
     ASSERT_EQ(front->GetBackBuffer(back), DD_OK);
     EXPECT_EQ(back->Kind(), SurfaceKind::BackBuffer);
+    std::shared_ptr<Surface> reused = MakeSurface(display, 2, 2);
+    SurfaceDesc plain;
+    plain.width = plain.height = 2;
+    ASSERT_EQ(display.CreateSurface(plain, reused), DD_OK);
     EXPECT_EQ(back->Flip(), DDERR_NOTFLIPPABLE);
 
     ASSERT_EQ(back->Fill(nullptr, 0xF800), DD_OK);

@@ -22,4 +22,16 @@ void Ratio::Set(int32_t numerator, int32_t denominator) {
     mDenominator = static_cast<int32_t>(denominator / a);
 }
 
+bool Ratio::operator<(const Ratio& other) const {
+    if (mDenominator == 0 || other.mDenominator == 0) {
+        return false;
+    }
+    // 64-bit products so that large sizes compare as the fractions they are.
+    const int64_t num = mNumerator;
+    const int64_t den = mDenominator;
+    const int64_t otherNum = other.mNumerator;
+    const int64_t otherDen = other.mDenominator;
+    return (num * otherDen) / den < otherNum || num < (otherNum * den) / otherDen;
+}
+
 }  // namespace Vesk

@@ -79,6 +79,14 @@ void HeadlessWindow::SetPosition(Point outer) {
     mY.store(outer.y);
 }
 
+bool HeadlessWindow::SetClientSize(Size client) {
+    if (client.width < 0 || client.height < 0) {
+        return false;
+    }
+    mClientSize = client;
+    return true;
+}
+
 Placement HeadlessWindow::GetPlacement() const {
     return Placement{mState, Position()};
 }

@@ -34,6 +34,7 @@ public:
     std::string Title() const override { return mTitle; }
     void SetPosition(Point outer) override;
     Size ClientSize() const override { return mClientSize; }
+    bool SetClientSize(Size client) override;
     Placement GetPlacement() const override;
     Point ClientToScreen(Point client) const override;
     Point ScreenToClient(Point screen) const override;

@@ -45,7 +45,9 @@ std::optional<IPv4Address> SystemLookup(const std::string& host) {
     return found;
 }
 
-bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
+bool WouldBlock(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK || error == EINTR;
+}
 
 }  // namespace
 
@@ -63,7 +65,9 @@ void SetHostLookup(HostLookup lookup) {
     gLookup = std::move(lookup);
 }
 
-TcpSocket::~TcpSocket() { Close(); }
+TcpSocket::~TcpSocket() {
+    Close();
+}
 
 TcpSocket::TcpSocket(TcpSocket&& other) noexcept : mFd(std::exchange(other.mFd, -1)) {}
 

@@ -45,6 +45,10 @@ SurfaceRect Clip(const SurfaceRect& a, const SurfaceRect& b) {
 
 DisplayResult SdlDisplay::Create(std::unique_ptr<DisplaySystem>& out) {
     out.reset();
+    // The window surface is shown from the cursor thread too. SDL would otherwise back it
+    // with an OpenGL renderer, whose context belongs to one thread; the plain framebuffer
+    // (shared memory images on X11) has no such tie.
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_OVERRIDE);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         DebugOutput(std::string("SDL video for the display: ") + SDL_GetError() + "\r\n");
         return DDERR_NODIRECTDRAWHW;

@@ -105,6 +105,16 @@ void SdlWindow::SetPosition(Point outer) {
     }
 }
 
+bool SdlWindow::SetClientSize(Size client) {
+    if (mHandle == nullptr || client.width <= 0 || client.height <= 0) {
+        return false;
+    }
+    SDL_SetWindowSize(mHandle, client.width, client.height);
+    mWidth.store(client.width);
+    mHeight.store(client.height);
+    return true;
+}
+
 Placement SdlWindow::GetPlacement() const {
     Placement placement;
     if (mHandle != nullptr) {

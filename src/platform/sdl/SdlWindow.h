@@ -37,6 +37,7 @@ public:
     std::string Title() const override { return mTitle; }
     void SetPosition(Point outer) override;
     Size ClientSize() const override { return Size{mWidth.load(), mHeight.load()}; }
+    bool SetClientSize(Size client) override;
     Placement GetPlacement() const override;
     Point ClientToScreen(Point client) const override;
     Point ScreenToClient(Point screen) const override;

@@ -1,0 +1,41 @@
+#include "app/AppDisplayHost.h"
+
+#include "app/VeskAppBase.h"
+
+namespace Vesk {
+
+platform::WindowSystem* AppDisplayHost::GetWindowSystem() {
+    return mApp.mWindowSystem;
+}
+
+void AppDisplayHost::ReadSettings(DDInterface::Settings& settings) {
+    settings.clientWidth = mApp.mWidth;
+    settings.clientHeight = mApp.mHeight;
+    settings.colorDepth = mApp.mColorDepth;
+    settings.wants3D = mApp.mAutoEnable3D;
+    settings.wantsAccelerationTest = mApp.mTest3D;
+    settings.minVidMemory3D = mApp.mMinVidMemory3D;
+    settings.recommendedVidMemory3D = mApp.mRecommendedVidMemory3D;
+    settings.waitForVSync = mApp.mWaitForVSync;
+    settings.softVSyncWait = mApp.mSoftVSyncWait;
+    settings.popupShowing = mApp.mPopupShowing;
+    settings.allowPageFlip = mApp.mAllowPageFlip;
+    settings.correctAspect = mApp.mEnableWindowAspect;
+    settings.correctionAspect = mApp.mWindowAspect;
+    settings.drawIntoCorrectedWidth = mApp.mWidescreenAware;
+}
+
+void AppDisplayHost::SetScreenBounds(const Rect& bounds) {
+    mApp.mScreenBounds = bounds;
+}
+
+void AppDisplayHost::SetRefreshRateClamped(bool clamped) {
+    // The application keeps no flag of its own; the display's mRefreshRateClamped holds it.
+    (void)clamped;
+}
+
+void AppDisplayHost::FirstAccelerationTestHook() {
+    mApp.FirstAccelerationTestHook();
+}
+
+}  // namespace Vesk

@@ -1,0 +1,436 @@
+// The blits of a surface image: the choice between the display's copy, the
+// memory image's routines on the bits and the software blitters on the locked
+// surface, and the blitters' set-up (sources, clipping, locking).
+
+#include <algorithm>
+
+#include "graphics/DDImage.h"
+#include "graphics/DDInterface.h"
+#include "graphics/SpanDrawer.h"
+#include "graphics/TriangleSetup.h"
+#include "platform/Surface.h"
+
+namespace Vesk {
+
+namespace {
+
+// Some form of the source's pixels exists to build its native data from.
+bool SourceHasPixels(MemoryImage& source) {
+    if (source.mPalette) {
+        // Native data of a colour table is useless without the indices.
+        return source.mPaletteIndices != nullptr;
+    }
+    return source.mBits || source.mNativeAlpha || source.GetBits() != nullptr;
+}
+
+uint32_t ClampComponent(int32_t v) {
+    return static_cast<uint32_t>(std::clamp(v, 0, 255));
+}
+
+// The triangle set-up's name for the surface's format; 0 when it has none.
+uint32_t TriangleFormatOf(const SurfacePixels& pixels) {
+    if (pixels.mBitsPerPixel == 32) {
+        return kFormat888;
+    }
+    if (pixels.mRedMask == 0xF800 && pixels.mGreenMask == 0x07E0 && pixels.mBlueMask == 0x001F) {
+        return kFormat565;
+    }
+    if (pixels.mRedMask == 0x7C00 && pixels.mGreenMask == 0x03E0 && pixels.mBlueMask == 0x001F) {
+        return kFormat555;
+    }
+    return 0;
+}
+
+TriangleTarget TargetOf(const SurfacePixels& pixels, uint32_t format) {
+    TriangleTarget target;
+    target.mBits = pixels.mBits;
+    target.mPitch = pixels.mPitch;
+    target.mWidth = pixels.mWidth;
+    target.mHeight = pixels.mHeight;
+    target.mFormat = format;
+    return target;
+}
+
+}  // namespace
+
+// ---- Entry points ----------------------------------------------------------
+
+void DDImage::Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
+                  DrawMode drawMode) {
+    if (image == nullptr) {
+        return;
+    }
+    image->mUsedAsSource = true;
+    CommitBits();
+    if (Check3D() && Uses3DDevice()) {
+        return;
+    }
+    if (mHasAlpha || mHasTrans || (DisplayIs3D() && !IsCursorAreaImage())) {
+        if (GetBits() != nullptr) {
+            MemoryImage::Blt(image, x, y, srcRect, color, drawMode);
+        }
+        return;
+    }
+    if (drawMode == kDrawModeNormal) {
+        NormalBlt(image, x, y, srcRect, color);
+    } else if (drawMode == kDrawModeAdditive) {
+        AdditiveBlt(image, x, y, srcRect, color);
+    }
+    FreeNonSurfaceBuffers();
+}
+
+void DDImage::BltF(Image* image, float x, float y, const Rect& srcRect, const Rect& clipRect,
+                   const Color& color, DrawMode drawMode) {
+    if (image == nullptr) {
+        return;
+    }
+    image->mUsedAsSource = true;
+    if (Check3D() && Uses3DDevice()) {
+        return;
+    }
+    BltRotated(image, x, y, srcRect, clipRect, color, drawMode, 0.0, 0.0f, 0.0f);
+}
+
+void DDImage::BltMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect,
+                        const Color& color, DrawMode drawMode) {
+    CommitBits();
+    if (Check3D() && Uses3DDevice()) {
+        return;
+    }
+    if (drawMode == kDrawModeNormal) {
+        NormalBltMirror(image, x, y, srcRect, color);
+    } else if (drawMode == kDrawModeAdditive) {
+        AdditiveBltMirror(image, x, y, srcRect, color);
+    }
+    FreeNonSurfaceBuffers();
+}
+
+void DDImage::BltMatrix(Image* image, float x, float y, const Matrix3x3& matrix,
+                        const Rect& clipRect, const Color& color, DrawMode drawMode,
+                        const Rect& srcRect, bool blend) {
+    if (image == nullptr) {
+        return;
+    }
+    image->mUsedAsSource = true;
+    if (Check3D() && Uses3DDevice()) {
+        return;
+    }
+    SurfacePixels pixels;
+    if (!LockForDrawing(pixels)) {
+        return;
+    }
+    const uint32_t format = TriangleFormatOf(pixels);
+    auto* source = dynamic_cast<MemoryImage*>(image);
+    if (format != 0 && source != nullptr && srcRect.mWidth > 0 && srcRect.mHeight > 0) {
+        TexelVertex quad[4];
+        MatrixBlitQuad(matrix, x, y, srcRect, quad);
+        TriangleDraw draw;
+        draw.mTexture = source;
+        draw.mTextureRect = srcRect;
+        draw.mClip = clipRect;
+        draw.mColor = color;
+        draw.mDrawMode = drawMode;
+        draw.mBlend = blend;
+        DrawTriangleStrip(TargetOf(pixels, format), draw, quad, 4);
+    }
+    UnlockSurface();
+    FreeNonSurfaceBuffers();
+}
+
+void DDImage::BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3],
+                              int32_t triangleCount, const Rect& clipRect, const Color& color,
+                              DrawMode, float tx, float ty, bool blend) {
+    MemoryImage* source = nullptr;
+    if (texture != nullptr) {
+        texture->mUsedAsSource = true;
+        source = dynamic_cast<MemoryImage*>(texture);
+        if (source == nullptr) {
+            return;
+        }
+    }
+    if (Check3D() && Uses3DDevice()) {
+        return;
+    }
+    if (triangles == nullptr || triangleCount <= 0) {
+        return;
+    }
+    SurfacePixels pixels;
+    if (!LockForDrawing(pixels)) {
+        return;
+    }
+    const uint32_t format = TriangleFormatOf(pixels);
+    if (format != 0) {
+        const TriangleTarget target = TargetOf(pixels, format);
+        const int32_t textureWidth = source != nullptr ? source->mWidth : 0;
+        const int32_t textureHeight = source != nullptr ? source->mHeight : 0;
+        TriangleDraw draw;
+        draw.mTexture = source;
+        draw.mTextureRect = Rect(0, 0, textureWidth, textureHeight);
+        draw.mClip = clipRect;
+        draw.mColor = color;
+        // Software triangles always draw normally.
+        draw.mDrawMode = kDrawModeNormal;
+        draw.mBlend = blend;
+        for (int32_t t = 0; t < triangleCount; ++t) {
+            TexelVertex corners[3];
+            bool vertexColors = false;
+            for (int i = 0; i < 3; ++i) {
+                corners[i] =
+                    ToTexelVertex(triangles[t][i], tx, ty, textureWidth, textureHeight);
+                vertexColors = vertexColors || triangles[t][i].color != 0;
+            }
+            draw.mVertexColors = vertexColors;
+            DrawTriangleStrip(target, draw, corners, 3);
+        }
+    }
+    UnlockSurface();
+    FreeNonSurfaceBuffers();
+}
+
+void DDImage::FillScanLinesWithCoverage(Span* spans, int32_t spanCount, const Color& color,
+                                        DrawMode, const uint8_t* coverage, int32_t coverX,
+                                        int32_t coverY, int32_t coverWidth, int32_t coverHeight) {
+    if (spans == nullptr || spanCount <= 0) {
+        return;
+    }
+    if (Check3D() && Uses3DDevice()) {
+        return;
+    }
+    SurfacePixels pixels;
+    if (!LockForDrawing(pixels)) {
+        return;
+    }
+    const uint32_t masks[3] = {pixels.mRedMask, pixels.mGreenMask, pixels.mBlueMask};
+    const uint32_t values[3] = {ClampComponent(color.mRed), ClampComponent(color.mGreen),
+                                ClampComponent(color.mBlue)};
+    uint32_t cd = 0;
+    for (int c = 0; c < 3; ++c) {
+        cd |= ((values[c] * masks[c]) >> 8) & masks[c];
+    }
+    const uint32_t ca = ClampComponent(color.mAlpha);
+    auto blend = [&](uint32_t d, uint32_t a) {
+        uint32_t out = 0;
+        for (uint32_t m : masks) {
+            out |= ((((d & m) * (256 - a)) + ((cd & m) * a)) >> 8) & m;
+        }
+        return out;
+    };
+    for (int32_t i = 0; i < spanCount && coverage != nullptr; ++i) {
+        const Span& span = spans[i];
+        const int64_t y = span.mY;
+        const int64_t cy = y - coverY;
+        if (y < 0 || y >= pixels.mHeight || cy < 0 || cy >= coverHeight) {
+            continue;
+        }
+        // Only pixels inside the surface and inside the coverage mask.
+        const int64_t left = std::max<int64_t>({span.mX, 0, coverX});
+        const int64_t right = std::min<int64_t>(
+            {int64_t{span.mX} + span.mWidth, pixels.mWidth, int64_t{coverX} + coverWidth});
+        const uint8_t* cov = coverage + cy * coverWidth;
+        uint8_t* row = pixels.mBits + static_cast<ptrdiff_t>(pixels.mPitch) * y;
+        for (int64_t x = left; x < right; ++x) {
+            const uint32_t a = ((static_cast<uint32_t>(cov[x - coverX]) + 1) * ca) >> 8;
+            if (pixels.mBitsPerPixel == 16) {
+                auto* p = reinterpret_cast<uint16_t*>(row) + x;
+                *p = static_cast<uint16_t>(blend(*p, a));
+            } else {
+                auto* p = reinterpret_cast<uint32_t*>(row) + x;
+                *p = blend(*p, a);
+            }
+        }
+    }
+    UnlockSurface();
+    FreeNonSurfaceBuffers();
+}
+
+bool DDImage::Palletize() {
+    if (!MemoryImage::Palletize()) {
+        return false;
+    }
+    DeleteDDSurface();
+    return true;
+}
+
+// ---- Software blitters -----------------------------------------------------
+
+bool DDImage::HardwareCopy(DDImage* source, int32_t x, int32_t y, const Rect& srcRect) {
+    platform::Surface* dest = GetSurface();
+    if (dest == nullptr) {
+        return false;
+    }
+    platform::Surface* from = source->GetSurface();
+    if (from == nullptr) {
+        return false;
+    }
+    BlitArea area{x, y, srcRect.mX, srcRect.mY, srcRect.mWidth, srcRect.mHeight, false};
+    if (!ClipBlitArea(area, std::min(source->mWidth, from->Width()),
+                      std::min(source->mHeight, from->Height()), std::min(mWidth, dest->Width()),
+                      std::min(mHeight, dest->Height()))) {
+        return true;
+    }
+    // The copy runs only on an unlocked destination; an outer lock is taken
+    // again afterwards.
+    const bool relock = mLockCount > 0;
+    if (relock) {
+        dest->Unlock();
+    }
+    const platform::SurfaceRect destRect{area.mDestX, area.mDestY, area.mDestX + area.mWidth,
+                                         area.mDestY + area.mHeight};
+    const platform::SurfaceRect sourceRect{area.mSrcX, area.mSrcY, area.mSrcX + area.mWidth,
+                                           area.mSrcY + area.mHeight};
+    dest->Blt(&destRect, *from, &sourceRect,
+              source->mHasTrans ? platform::BltKey::Source : platform::BltKey::None);
+    if (relock) {
+        platform::LockedSurface desc;
+        if (platform::Succeeded(dest->Lock(desc))) {
+            mLockedSurfaceDesc = desc;
+        } else {
+            mLockCount = 0;
+            mLockedSurfaceDesc = platform::LockedSurface{};
+        }
+    }
+    return true;
+}
+
+void DDImage::NormalBlt(Image* image, int32_t x, int32_t y, const Rect& srcRect,
+                        const Color& color) {
+    if (image == nullptr) {
+        return;
+    }
+    image->mUsedAsSource = true;
+    auto* source = dynamic_cast<MemoryImage*>(image);
+    if (source == nullptr) {
+        return;
+    }
+    source->CommitBits();
+    auto* ddSource = dynamic_cast<DDImage*>(source);
+    const bool white = color.IsWhite();
+    BlitArea area{x, y, srcRect.mX, srcRect.mY, srcRect.mWidth, srcRect.mHeight, false};
+
+    if (source->mVolatile && !(ddSource != nullptr && ddSource->mSurface) && !mVideoOnly &&
+        white) {
+        SurfacePixels pixels;
+        if (!LockForDrawing(pixels)) {
+            return;
+        }
+        StraightBlitSource straight;
+        straight.mStride = source->mWidth;
+        if (source->mPalette && source->mPaletteIndices) {
+            straight.mPixels = source->mPalette.get();
+            straight.mIndices = source->mPaletteIndices.get();
+        } else {
+            straight.mPixels = source->GetBits();
+        }
+        if (straight.mPixels != nullptr &&
+            ClipBlitArea(area, source->mWidth, source->mHeight, pixels.mWidth, pixels.mHeight)) {
+            BlitStraightVolatile(pixels, area, straight);
+        }
+        UnlockSurface();
+        return;
+    }
+
+    if (!source->mHasAlpha && white) {
+        if (ddSource != nullptr && !(ddSource->mWantVideoMemory && !mWantVideoMemory) &&
+            ddSource->GetSurface() != nullptr) {
+            HardwareCopy(ddSource, x, y, srcRect);
+            return;
+        }
+        if (mVideoOnly) {
+            return;
+        }
+        SurfacePixels pixels;
+        if (!LockForDrawing(pixels)) {
+            return;
+        }
+        if (ClipBlitArea(area, source->mWidth, source->mHeight, pixels.mWidth, pixels.mHeight) &&
+            SourceHasPixels(*source)) {
+            NativeBlitSource native;
+            native.mNative = source->GetNativeAlphaData(NativeLayout(pixels));
+            native.mIndices = source->mPalette ? source->mPaletteIndices.get() : nullptr;
+            native.mStride = source->mWidth;
+            BlitNativeOpaque(pixels, area, native, source->mHasTrans);
+        }
+        UnlockSurface();
+        return;
+    }
+
+    if (mVideoOnly) {
+        return;
+    }
+    BlitAlphaRoad(source, area, color);
+}
+
+void DDImage::NormalBltMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect,
+                              const Color& color) {
+    if (image == nullptr) {
+        return;
+    }
+    image->mUsedAsSource = true;
+    auto* source = dynamic_cast<MemoryImage*>(image);
+    if (source == nullptr || mVideoOnly) {
+        return;
+    }
+    source->CommitBits();
+    BlitAlphaRoad(source,
+                  BlitArea{x, y, srcRect.mX, srcRect.mY, srcRect.mWidth, srcRect.mHeight, true},
+                  color);
+}
+
+void DDImage::BlitAlphaRoad(MemoryImage* source, const BlitArea& wanted, const Color& color) {
+    SurfacePixels pixels;
+    if (!LockForDrawing(pixels)) {
+        return;
+    }
+    BlitArea area = wanted;
+    if (ClipBlitArea(area, source->mWidth, source->mHeight, pixels.mWidth, pixels.mHeight) &&
+        SourceHasPixels(*source)) {
+        NativeBlitSource native;
+        native.mNative = source->GetNativeAlphaData(NativeLayout(pixels));
+        native.mRuns = source->GetRLAlphaData();
+        native.mIndices = source->mPalette ? source->mPaletteIndices.get() : nullptr;
+        native.mStride = source->mWidth;
+        BlitNativeAlpha(pixels, area, native, color);
+    }
+    UnlockSurface();
+}
+
+void DDImage::AdditiveBlt(Image* image, int32_t x, int32_t y, const Rect& srcRect,
+                          const Color& color) {
+    BlitAdditive(image, x, y, srcRect, color, false);
+}
+
+void DDImage::AdditiveBltMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect,
+                                const Color& color) {
+    BlitAdditive(image, x, y, srcRect, color, true);
+}
+
+void DDImage::BlitAdditive(Image* image, int32_t x, int32_t y, const Rect& srcRect,
+                           const Color& color, bool mirror) {
+    if (image == nullptr) {
+        return;
+    }
+    image->mUsedAsSource = true;
+    auto* source = dynamic_cast<MemoryImage*>(image);
+    if (mVideoOnly || source == nullptr) {
+        return;
+    }
+    SurfacePixels pixels;
+    if (!LockForDrawing(pixels)) {
+        return;
+    }
+    BlitArea area{x, y, srcRect.mX, srcRect.mY, srcRect.mWidth, srcRect.mHeight, mirror};
+    if (ClipBlitArea(area, source->mWidth, source->mHeight, pixels.mWidth, pixels.mHeight) &&
+        SourceHasPixels(*source)) {
+        const NativeDisplay* layout = NativeLayout(pixels);
+        NativeBlitSource native;
+        native.mNative = source->GetNativeAlphaData(layout);
+        source->CommitBits();
+        native.mRuns = source->GetRLAdditiveData(layout);
+        native.mIndices = source->mPalette ? source->mPaletteIndices.get() : nullptr;
+        native.mStride = source->mWidth;
+        BlitNativeAdditive(pixels, area, native, color);
+    }
+    UnlockSurface();
+}
+
+}  // namespace Vesk

@@ -1,0 +1,603 @@
+#include "graphics/SurfaceBlitters.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
+
+namespace Vesk {
+
+namespace {
+
+// Spread forms of the two common 16-bit layouts: green moves to the upper
+// half, red and blue stay below, each with free bits above it, so one
+// multiplication scales all three channels.
+constexpr uint32_t kSpread565 = 0x07E0F81F;
+constexpr uint32_t kSpread555 = 0x03E07C1F;
+constexpr uint32_t kGreen565 = 0x07E0;
+constexpr uint32_t kGreen555 = 0x03E0;
+
+constexpr uint32_t kRB = 0x00FF00FF;
+constexpr uint32_t kG = 0x0000FF00;
+
+template <uint32_t K>
+inline uint32_t Spread(uint32_t p) {
+    return (p | (p << 16)) & K;
+}
+
+inline uint32_t Fold(uint32_t v) {
+    return (v | (v >> 16)) & 0xFFFF;
+}
+
+// Exact x / 255 for x up to 255 * 255, without a division.
+inline uint32_t Div255(uint32_t x) {
+    return (x * 0x8081u) >> 23;
+}
+
+inline uint32_t ClampComponent(int32_t v) {
+    return static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+template <typename P>
+inline P* RowAt(const SurfacePixels& surface, int32_t y) {
+    return reinterpret_cast<P*>(surface.mBits + static_cast<ptrdiff_t>(surface.mPitch) * y);
+}
+
+constexpr std::array<std::array<uint8_t, 511>, 9> kSaturation = [] {
+    std::array<std::array<uint8_t, 511>, 9> tables{};
+    for (int bits = 1; bits <= 8; ++bits) {
+        const int max = (1 << bits) - 1;
+        for (int i = 0; i <= 2 * max; ++i) {
+            tables[static_cast<size_t>(bits)][static_cast<size_t>(i)] =
+                static_cast<uint8_t>(i < max ? i : max);
+        }
+    }
+    return tables;
+}();
+
+// The tint of a colour: each channel times its alpha / 255.
+struct Tint {
+    uint32_t red;
+    uint32_t green;
+    uint32_t blue;
+    uint32_t alpha;
+};
+
+Tint TintOf(const Color& color) {
+    const uint32_t ca = ClampComponent(color.mAlpha);
+    return Tint{ClampComponent(color.mRed) * ca / 255, ClampComponent(color.mGreen) * ca / 255,
+                ClampComponent(color.mBlue) * ca / 255, ca};
+}
+
+enum class RunKind { Skip, Direct, Blend };
+
+// Walks each row of the area in runs: the run byte at the current pixel,
+// cut to what is left of the row, and the kind the operation gives the run's
+// first pixel. Direct runs take op.Direct(n), blended runs op.Blend(d, n).
+template <typename P, bool kPalette, bool kMirror, typename Op>
+void WalkRuns(const SurfacePixels& dest, const BlitArea& area, const NativeBlitSource& source,
+              const Op& op) {
+    const size_t stride = static_cast<size_t>(source.mStride);
+    const int32_t width = area.mWidth;
+    for (int32_t j = 0; j < area.mHeight; ++j) {
+        const size_t srcRow =
+            static_cast<size_t>(area.mSrcY + j) * stride + static_cast<size_t>(area.mSrcX);
+        const uint8_t* runs = source.mRuns + srcRow;
+        const uint32_t* native = kPalette ? source.mNative : source.mNative + srcRow;
+        const uint8_t* indices = kPalette ? source.mIndices + srcRow : nullptr;
+        P* out = RowAt<P>(dest, area.mDestY + j) + area.mDestX + (kMirror ? width - 1 : 0);
+        auto nativeAt = [native, indices](int32_t i) {
+            if constexpr (kPalette) {
+                return native[indices[i]];
+            } else {
+                (void)indices;
+                return native[i];
+            }
+        };
+        auto destAt = [out](int32_t i) -> P& {
+            if constexpr (kMirror) {
+                return out[-i];
+            } else {
+                return out[i];
+            }
+        };
+        int32_t x = 0;
+        while (x < width) {
+            int32_t run = runs[x];
+            run = std::clamp(run, 1, width - x);
+            const int32_t end = x + run;
+            switch (op.Kind(nativeAt(x))) {
+                case RunKind::Skip:
+                    break;
+                case RunKind::Direct:
+                    for (int32_t i = x; i < end; ++i) {
+                        destAt(i) = static_cast<P>(op.Direct(nativeAt(i)));
+                    }
+                    break;
+                case RunKind::Blend:
+                    for (int32_t i = x; i < end; ++i) {
+                        P& d = destAt(i);
+                        d = static_cast<P>(op.Blend(d, nativeAt(i)));
+                    }
+                    break;
+            }
+            x = end;
+        }
+    }
+}
+
+template <typename P, typename Op>
+void WalkRunsAnyForm(const SurfacePixels& dest, const BlitArea& area,
+                     const NativeBlitSource& source, const Op& op) {
+    const bool palette = source.mIndices != nullptr;
+    if (palette) {
+        if (area.mMirror) {
+            WalkRuns<P, true, true>(dest, area, source, op);
+        } else {
+            WalkRuns<P, true, false>(dest, area, source, op);
+        }
+    } else if (area.mMirror) {
+        WalkRuns<P, false, true>(dest, area, source, op);
+    } else {
+        WalkRuns<P, false, false>(dest, area, source, op);
+    }
+}
+
+// Per-channel helpers over the destination's masks, for layouts the packed
+// forms don't cover.
+struct Masks {
+    uint32_t m[3];
+};
+
+Masks MasksOf(const SurfacePixels& dest) {
+    return Masks{{dest.mRedMask, dest.mGreenMask, dest.mBlueMask}};
+}
+
+// ---- Alpha road operations -------------------------------------------------
+
+inline RunKind AlphaKind(uint32_t n, bool opaqueDirect) {
+    const uint32_t a = n >> 24;
+    if (a == 0) {
+        return RunKind::Skip;
+    }
+    return (a == 255 && opaqueDirect) ? RunKind::Direct : RunKind::Blend;
+}
+
+// Untinted, 32 bits: the destination keeps (256 - a) / 256, the premultiplied
+// source is added.
+struct AlphaPlain32 {
+    RunKind Kind(uint32_t n) const { return AlphaKind(n, true); }
+    uint32_t Direct(uint32_t n) const { return n; }
+    uint32_t Blend(uint32_t d, uint32_t n) const {
+        const uint32_t k = 256 - (n >> 24);
+        return ((((d & kRB) * k) >> 8) & kRB) + ((((d & kG) * k) >> 8) & kG) + n;
+    }
+};
+
+// Untinted, 5-6-5 or 5-5-5: 5-bit weight on the spread form.
+template <uint32_t K>
+struct AlphaPlainSpread {
+    RunKind Kind(uint32_t n) const { return AlphaKind(n, true); }
+    uint32_t Direct(uint32_t n) const { return n & 0xFFFF; }
+    uint32_t Blend(uint32_t d, uint32_t n) const {
+        const uint32_t f = (256 - (n >> 24)) >> 3;
+        return (Fold(((Spread<K>(d) * f) >> 5) & K) + n) & 0xFFFF;
+    }
+};
+
+// Untinted, any other 16-bit layout: channel by channel.
+struct AlphaPlainMasks16 {
+    Masks masks;
+    RunKind Kind(uint32_t n) const { return AlphaKind(n, true); }
+    uint32_t Direct(uint32_t n) const { return n & 0xFFFF; }
+    uint32_t Blend(uint32_t d, uint32_t n) const {
+        const uint32_t k = 256 - (n >> 24);
+        uint32_t out = 0;
+        for (uint32_t m : masks.m) {
+            out += (((d & m) * k) >> 8) & m;
+        }
+        return (out + n) & 0xFFFF;
+    }
+};
+
+// Grey tint on the spread form: k5 = tint >> 3 scales the source, the
+// destination keeps (256 - a') >> 3 with a' = a * ca / 255.
+template <uint32_t K>
+struct AlphaGreySpread {
+    uint32_t k5;
+    uint32_t ca;
+    RunKind Kind(uint32_t n) const { return AlphaKind(n, ca == 255); }
+    uint32_t Direct(uint32_t n) const { return Fold(((Spread<K>(n & 0xFFFF) * k5) >> 5) & K); }
+    uint32_t Blend(uint32_t d, uint32_t n) const {
+        const uint32_t f = (256 - Div255((n >> 24) * ca)) >> 3;
+        return Fold((((Spread<K>(n & 0xFFFF) * k5) + (Spread<K>(d) * f)) >> 5) & K);
+    }
+};
+
+// Grey tint, 32 bits, on the channel pairs.
+struct AlphaGrey32 {
+    uint32_t k;
+    uint32_t ca;
+    RunKind Kind(uint32_t n) const { return AlphaKind(n, ca == 255); }
+    uint32_t Direct(uint32_t n) const {
+        return ((((n & kRB) * k) >> 8) & kRB) + ((((n & kG) * k) >> 8) & kG);
+    }
+    uint32_t Blend(uint32_t d, uint32_t n) const {
+        const uint32_t w = 256 - Div255((n >> 24) * ca);
+        return (((((d & kRB) * w) + ((n & kRB) * k)) >> 8) & kRB) +
+               (((((d & kG) * w) + ((n & kG) * k)) >> 8) & kG);
+    }
+};
+
+// Any other tint (and a grey one on an uncommon 16-bit layout), channel by
+// channel with the tint of each.
+struct AlphaTintMasks {
+    Masks masks;
+    uint32_t t[3];
+    uint32_t ca;
+    RunKind Kind(uint32_t n) const { return AlphaKind(n, ca == 255); }
+    uint32_t Direct(uint32_t n) const {
+        uint32_t out = 0;
+        for (int c = 0; c < 3; ++c) {
+            out += (((n & masks.m[c]) * t[c]) >> 8) & masks.m[c];
+        }
+        return out;
+    }
+    uint32_t Blend(uint32_t d, uint32_t n) const {
+        const uint32_t keep = 256 - Div255((n >> 24) * ca);
+        uint32_t out = 0;
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t m = masks.m[c];
+            out += ((((d & m) * keep) + ((n & m) * t[c])) >> 8) & m;
+        }
+        return out;
+    }
+};
+
+// ---- Additive road ---------------------------------------------------------
+
+struct AddChannel {
+    uint32_t mask;
+    int32_t shift;
+    const uint8_t* table;
+};
+
+inline RunKind AdditiveKind(uint32_t n) {
+    return (n & 0xFFFFFF) == 0 ? RunKind::Skip : RunKind::Blend;
+}
+
+struct AddPlain {
+    AddChannel ch[3];
+    RunKind Kind(uint32_t n) const { return AdditiveKind(n); }
+    uint32_t Direct(uint32_t n) const { return n; }
+    uint32_t Blend(uint32_t d, uint32_t n) const {
+        uint32_t out = 0;
+        for (const AddChannel& c : ch) {
+            out |= static_cast<uint32_t>(c.table[((d & c.mask) + (n & c.mask)) >> c.shift])
+                   << c.shift;
+        }
+        return out;
+    }
+};
+
+struct AddTinted {
+    AddChannel ch[3];
+    uint32_t t[3];
+    RunKind Kind(uint32_t n) const { return AdditiveKind(n); }
+    uint32_t Direct(uint32_t n) const { return n; }
+    uint32_t Blend(uint32_t d, uint32_t n) const {
+        uint32_t out = 0;
+        for (int i = 0; i < 3; ++i) {
+            const AddChannel& c = ch[i];
+            const uint32_t index =
+                ((((n & c.mask) >> c.shift) * t[i]) >> 8) + ((d & c.mask) >> c.shift);
+            out |= static_cast<uint32_t>(c.table[index]) << c.shift;
+        }
+        return out;
+    }
+};
+
+// ---- Volatile road ---------------------------------------------------------
+
+template <typename P, bool kPalette, typename Op>
+void WalkStraight(const SurfacePixels& dest, const BlitArea& area,
+                  const StraightBlitSource& source, const Op& op) {
+    const size_t stride = static_cast<size_t>(source.mStride);
+    for (int32_t j = 0; j < area.mHeight; ++j) {
+        const size_t srcRow =
+            static_cast<size_t>(area.mSrcY + j) * stride + static_cast<size_t>(area.mSrcX);
+        P* out = RowAt<P>(dest, area.mDestY + j) + area.mDestX;
+        for (int32_t i = 0; i < area.mWidth; ++i) {
+            uint32_t s = 0;
+            if constexpr (kPalette) {
+                s = source.mPixels[source.mIndices[srcRow + static_cast<size_t>(i)]];
+            } else {
+                s = source.mPixels[srcRow + static_cast<size_t>(i)];
+            }
+            out[i] = static_cast<P>(op.Blend(out[i], s));
+        }
+    }
+}
+
+template <typename P, typename Op>
+void WalkStraightAnyForm(const SurfacePixels& dest, const BlitArea& area,
+                         const StraightBlitSource& source, const Op& op) {
+    if (source.mIndices != nullptr) {
+        WalkStraight<P, true>(dest, area, source, op);
+    } else {
+        WalkStraight<P, false>(dest, area, source, op);
+    }
+}
+
+// 5-bit alpha on the spread form: d + ((s - d) * a5) >> 5, so alpha 255
+// keeps 1/32 of the destination.
+struct Volatile565 {
+    uint32_t Blend(uint32_t d, uint32_t s) const {
+        const uint32_t S = ((s & 0xFC00) << 11) + ((s >> 3) & 0x1F) + ((s >> 8) & 0xF800);
+        const uint32_t D = Spread<kSpread565>(d);
+        const uint32_t a5 = s >> 27;
+        return Fold(((((S - D) * a5) >> 5) + D) & kSpread565);
+    }
+};
+
+struct Volatile555 {
+    uint32_t Blend(uint32_t d, uint32_t s) const {
+        const uint32_t S = ((s >> 3) & 0x1F) + ((s >> 9) & 0x7C00) + ((s & 0xF800) << 10);
+        const uint32_t D = Spread<kSpread555>(d);
+        const uint32_t a5 = s >> 27;
+        return Fold(((((S - D) * a5) >> 5) + D) & kSpread555);
+    }
+};
+
+struct VolatileMasks16 {
+    Masks masks;
+    uint32_t Blend(uint32_t d, uint32_t s) const {
+        const uint32_t a = s >> 24;
+        const uint32_t v[3] = {(s >> 16) & 0xFF, (s >> 8) & 0xFF, s & 0xFF};
+        uint32_t out = 0;
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t m = masks.m[c];
+            out += ((((d & m) * (256 - a)) + ((v[c] * a * m) >> 8) + (m >> 1)) >> 8) & m;
+        }
+        return out;
+    }
+};
+
+struct Volatile32 {
+    uint32_t Blend(uint32_t d, uint32_t s) const {
+        const uint32_t a = s >> 24;
+        const uint32_t rb = (((((s & kRB) - (d & kRB)) * a) >> 8) + (d & kRB)) & kRB;
+        const uint32_t g = (((((s & kG) - (d & kG)) * a) >> 8) + (d & kG)) & kG;
+        return rb | g;
+    }
+};
+
+struct VolatileMasks32 {
+    Masks masks;
+    uint32_t Blend(uint32_t d, uint32_t s) const {
+        const uint32_t a = s >> 24;
+        const uint32_t v[3] = {(s >> 16) & 0xFF, (s >> 8) & 0xFF, s & 0xFF};
+        uint32_t out = 0;
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t m = masks.m[c];
+            out += ((((d & m) * (256 - a)) + (((v[c] * a) >> 8) * m) + (m >> 1)) >> 8) & m;
+        }
+        return out;
+    }
+};
+
+}  // namespace
+
+SurfaceChannel ChannelOfMask(uint32_t mask) {
+    if (mask == 0) {
+        return SurfaceChannel{};
+    }
+    const int32_t shift = std::countr_zero(mask);
+    return SurfaceChannel{mask, shift, std::countr_one(mask >> shift)};
+}
+
+bool IsDrawableSurface(const SurfacePixels& surface) {
+    if (surface.mBits == nullptr || surface.mWidth < 0 || surface.mHeight < 0 ||
+        (surface.mBitsPerPixel != 16 && surface.mBitsPerPixel != 32)) {
+        return false;
+    }
+    const int32_t bytes = surface.mBitsPerPixel / 8;
+    if (surface.mWidth > 0 && surface.mPitch < surface.mWidth * bytes) {
+        return false;
+    }
+    const uint32_t pixelMask = surface.mBitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+    for (uint32_t mask : {surface.mRedMask, surface.mGreenMask, surface.mBlueMask}) {
+        const SurfaceChannel channel = ChannelOfMask(mask);
+        // Contiguous, 1 to 8 bits wide, inside the pixel.
+        if (channel.mBits < 1 || channel.mBits > 8 || (mask & ~pixelMask) != 0 ||
+            std::popcount(mask) != channel.mBits) {
+            return false;
+        }
+    }
+    return (surface.mRedMask & surface.mGreenMask) == 0 &&
+           (surface.mRedMask & surface.mBlueMask) == 0 &&
+           (surface.mGreenMask & surface.mBlueMask) == 0;
+}
+
+bool IsStandardChannelOrder(const SurfacePixels& surface) {
+    return surface.mBlueMask < surface.mGreenMask && surface.mGreenMask < surface.mRedMask;
+}
+
+const uint8_t* SaturationTable(int32_t bits) {
+    if (bits < 1 || bits > 8) {
+        return nullptr;
+    }
+    return kSaturation[static_cast<size_t>(bits)].data();
+}
+
+uint32_t ConvertToSurface(uint32_t argb, const SurfaceChannel& red, const SurfaceChannel& green,
+                          const SurfaceChannel& blue) {
+    return (((argb >> (24 - red.mBits)) << red.mShift) & red.mMask) |
+           (((argb >> (16 - green.mBits)) << green.mShift) & green.mMask) |
+           (((argb >> (8 - blue.mBits)) << blue.mShift) & blue.mMask);
+}
+
+uint32_t ConvertFromSurface(uint32_t value, const SurfaceChannel& red, const SurfaceChannel& green,
+                            const SurfaceChannel& blue) {
+    auto widen = [value](const SurfaceChannel& c) {
+        return ((value >> c.mShift) << (8 - c.mBits)) & 0xFF;
+    };
+    return 0xFF000000u | (widen(red) << 16) | (widen(green) << 8) | widen(blue);
+}
+
+bool ClipBlitArea(BlitArea& area, int32_t srcWidth, int32_t srcHeight, int32_t destWidth,
+                  int32_t destHeight) {
+    if (area.mWidth <= 0 || area.mHeight <= 0) {
+        return false;
+    }
+    const int64_t w = area.mWidth;
+    const int64_t h = area.mHeight;
+    auto before = [](int64_t start) { return std::max<int64_t>(0, -start); };
+    auto after = [](int64_t start, int64_t length, int64_t limit) {
+        return std::max<int64_t>(0, start + length - limit);
+    };
+    const int64_t srcLeft = before(area.mSrcX);
+    const int64_t srcRight = after(area.mSrcX, w, srcWidth);
+    const int64_t destLeft = before(area.mDestX);
+    const int64_t destRight = after(area.mDestX, w, destWidth);
+    // Cuts counted from the source's left and right edge.
+    const int64_t cutLeft = area.mMirror ? std::max(srcLeft, destRight) : std::max(srcLeft, destLeft);
+    const int64_t cutRight =
+        area.mMirror ? std::max(srcRight, destLeft) : std::max(srcRight, destRight);
+    const int64_t cutTop = std::max(before(area.mSrcY), before(area.mDestY));
+    const int64_t cutBottom =
+        std::max(after(area.mSrcY, h, srcHeight), after(area.mDestY, h, destHeight));
+    const int64_t newWidth = w - cutLeft - cutRight;
+    const int64_t newHeight = h - cutTop - cutBottom;
+    if (newWidth <= 0 || newHeight <= 0) {
+        return false;
+    }
+    area.mSrcX = static_cast<int32_t>(area.mSrcX + cutLeft);
+    area.mDestX = static_cast<int32_t>(area.mDestX + (area.mMirror ? cutRight : cutLeft));
+    area.mSrcY = static_cast<int32_t>(area.mSrcY + cutTop);
+    area.mDestY = static_cast<int32_t>(area.mDestY + cutTop);
+    area.mWidth = static_cast<int32_t>(newWidth);
+    area.mHeight = static_cast<int32_t>(newHeight);
+    return true;
+}
+
+void BlitNativeOpaque(const SurfacePixels& dest, const BlitArea& area,
+                      const NativeBlitSource& source, bool skipTransparent) {
+    const size_t stride = static_cast<size_t>(source.mStride);
+    const bool palette = source.mIndices != nullptr;
+    for (int32_t j = 0; j < area.mHeight; ++j) {
+        const size_t srcRow =
+            static_cast<size_t>(area.mSrcY + j) * stride + static_cast<size_t>(area.mSrcX);
+        auto nativeAt = [&](int32_t i) {
+            return palette ? source.mNative[source.mIndices[srcRow + static_cast<size_t>(i)]]
+                           : source.mNative[srcRow + static_cast<size_t>(i)];
+        };
+        if (dest.mBitsPerPixel == 32) {
+            uint32_t* out = RowAt<uint32_t>(dest, area.mDestY + j) + area.mDestX;
+            if (!palette && !skipTransparent) {
+                std::copy_n(source.mNative + srcRow, area.mWidth, out);
+                continue;
+            }
+            for (int32_t i = 0; i < area.mWidth; ++i) {
+                const uint32_t n = nativeAt(i);
+                if (!skipTransparent || (n >> 24) != 0) {
+                    out[i] = n;
+                }
+            }
+        } else {
+            uint16_t* out = RowAt<uint16_t>(dest, area.mDestY + j) + area.mDestX;
+            for (int32_t i = 0; i < area.mWidth; ++i) {
+                const uint32_t n = nativeAt(i);
+                if (!skipTransparent || (n >> 24) != 0) {
+                    out[i] = static_cast<uint16_t>(n);
+                }
+            }
+        }
+    }
+}
+
+void BlitNativeAlpha(const SurfacePixels& dest, const BlitArea& area,
+                     const NativeBlitSource& source, const Color& color) {
+    const bool is16 = dest.mBitsPerPixel == 16;
+    const uint32_t green = dest.mGreenMask;
+    if (color.IsWhite()) {
+        if (!is16) {
+            WalkRunsAnyForm<uint32_t>(dest, area, source, AlphaPlain32{});
+        } else if (green == kGreen565) {
+            WalkRunsAnyForm<uint16_t>(dest, area, source, AlphaPlainSpread<kSpread565>{});
+        } else if (green == kGreen555) {
+            WalkRunsAnyForm<uint16_t>(dest, area, source, AlphaPlainSpread<kSpread555>{});
+        } else {
+            WalkRunsAnyForm<uint16_t>(dest, area, source, AlphaPlainMasks16{MasksOf(dest)});
+        }
+        return;
+    }
+    const Tint tint = TintOf(color);
+    const bool grey = tint.red == tint.green && tint.green == tint.blue;
+    if (grey && !is16) {
+        WalkRunsAnyForm<uint32_t>(dest, area, source, AlphaGrey32{tint.red, tint.alpha});
+    } else if (grey && green == kGreen565) {
+        WalkRunsAnyForm<uint16_t>(dest, area, source,
+                                  AlphaGreySpread<kSpread565>{tint.red >> 3, tint.alpha});
+    } else if (grey && green == kGreen555) {
+        WalkRunsAnyForm<uint16_t>(dest, area, source,
+                                  AlphaGreySpread<kSpread555>{tint.red >> 3, tint.alpha});
+    } else {
+        const AlphaTintMasks op{MasksOf(dest), {tint.red, tint.green, tint.blue}, tint.alpha};
+        if (is16) {
+            WalkRunsAnyForm<uint16_t>(dest, area, source, op);
+        } else {
+            WalkRunsAnyForm<uint32_t>(dest, area, source, op);
+        }
+    }
+}
+
+void BlitNativeAdditive(const SurfacePixels& dest, const BlitArea& area,
+                        const NativeBlitSource& source, const Color& color) {
+    AddChannel channels[3];
+    const uint32_t masks[3] = {dest.mRedMask, dest.mGreenMask, dest.mBlueMask};
+    for (int i = 0; i < 3; ++i) {
+        const SurfaceChannel c = ChannelOfMask(masks[i]);
+        channels[i] = AddChannel{c.mMask, c.mShift, SaturationTable(c.mBits)};
+        if (channels[i].table == nullptr) {
+            return;
+        }
+    }
+    const bool is16 = dest.mBitsPerPixel == 16;
+    if (color.IsWhite()) {
+        const AddPlain op{{channels[0], channels[1], channels[2]}};
+        if (is16) {
+            WalkRunsAnyForm<uint16_t>(dest, area, source, op);
+        } else {
+            WalkRunsAnyForm<uint32_t>(dest, area, source, op);
+        }
+        return;
+    }
+    const Tint tint = TintOf(color);
+    const AddTinted op{{channels[0], channels[1], channels[2]}, {tint.red, tint.green, tint.blue}};
+    if (is16) {
+        WalkRunsAnyForm<uint16_t>(dest, area, source, op);
+    } else {
+        WalkRunsAnyForm<uint32_t>(dest, area, source, op);
+    }
+}
+
+void BlitStraightVolatile(const SurfacePixels& dest, const BlitArea& area,
+                          const StraightBlitSource& source) {
+    const bool standard = IsStandardChannelOrder(dest);
+    if (dest.mBitsPerPixel == 16) {
+        if (standard && dest.mGreenMask == kGreen565) {
+            WalkStraightAnyForm<uint16_t>(dest, area, source, Volatile565{});
+        } else if (standard && dest.mGreenMask == kGreen555) {
+            WalkStraightAnyForm<uint16_t>(dest, area, source, Volatile555{});
+        } else {
+            WalkStraightAnyForm<uint16_t>(dest, area, source, VolatileMasks16{MasksOf(dest)});
+        }
+    } else if (standard) {
+        WalkStraightAnyForm<uint32_t>(dest, area, source, Volatile32{});
+    } else {
+        WalkStraightAnyForm<uint32_t>(dest, area, source, VolatileMasks32{MasksOf(dest)});
+    }
+}
+
+}  // namespace Vesk
