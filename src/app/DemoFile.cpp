@@ -1,7 +1,6 @@
 #include "app/DemoFile.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "app/util/Buffer.h"
 

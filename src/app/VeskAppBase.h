@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/DemoMarker.h"
 #include "app/util/Buffer.h"
 #include "app/util/CriticalLock.h"
 #include "app/util/GameRandom.h"
@@ -293,9 +294,21 @@ public:
 
     // ---- Demo recording and playback. ----
 
+    // Reads and checks the demo file; restores the recorded seed and the event stream.
     bool ReadDemoFile(std::string& error);
+    // Writes the demo file when recording; a failure is logged.
     void WriteDemoFile();
+    // Starts an event: filler events for a gap above 15 updates, then the delta. Recording.
+    void WriteDemoEventHeader();
+    // Reads the next event header unless one is held (false at the stream's end); true when
+    // the held event is due at the update count. The taker sets mDemoHeaderNeeded.
+    bool ReadDemoEventHeader();
+    // True when a played demo holds an event due at the update count.
+    bool DemoEventDue();
+    // Replays the due input events.
     void DemoPlaybackStep();
+    // Start-up of a played demo: takes the recorded display state when it comes next.
+    void DemoTakeDisplayState();
     // Writes a deferred message about to be delivered into the recording.
     void DemoRecordMessage(const platform::Message& message);
     void DemoRecordMouseIn(bool mouseIn);
@@ -304,6 +317,13 @@ public:
     void DemoSyncBuffer(Buffer* buffer);
     void DemoSyncString(std::string* value);
     void DemoSyncBool(bool* value);
+    // The seed file of the game's generator: the demo file name with ".dm0" for ".dmo".
+    std::string GetDemoSeedFileName() const;
+    bool WriteDemoSeedFile(uint32_t seed);
+    bool ReadDemoSeedFile(uint32_t& seed);
+    // For the board: recording, seeds the game's generator from the tick count and saves the
+    // seed; playing, seeds it from the saved one. False when it did not seed.
+    bool SeedGameRandomForDemo();
 
     // ---- Members. Public: the game, the widgets and the resource layer read and set them. ----
 
@@ -486,6 +506,13 @@ public:
     int mLastDemoMouseY = 0;
     int mDemoLength = 0;
     bool mDemoLoadingComplete = false;
+    // Recording: the update count of the last event. Playing: when the held event is due.
+    int mDemoNextEventUpdate = 0;
+    // No event header is held; else the held header's form and code.
+    bool mDemoHeaderNeeded = true;
+    bool mDemoEventIsShort = false;
+    int mDemoEventCode = 0;
+    std::vector<DemoMarker> mDemoMarkers;
 
     bool mCtrlDown = false;
     bool mAltDown = false;

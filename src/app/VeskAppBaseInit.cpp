@@ -222,6 +222,10 @@ void VeskAppBase::Init() {
 
     MakeWindow();
 
+    // A played demo runs with the recorded windowed flag and refresh rate.
+    if (mPlayingDemoBuffer)
+        DemoTakeDisplayState();
+
     if (mSoundManager == nullptr)
         mSoundManager = std::make_unique<DSoundManager>(mHWnd, false);
     SetSfxVolume(mSfxVolume);
@@ -366,8 +370,12 @@ int VeskAppBase::EnumerateNumberedDemos(int maxKept, bool deleteOldest) {
     if (demos.empty())
         return 0;
     std::sort(demos.begin(), demos.end());
-    if (deleteOldest && static_cast<int>(demos.size()) >= maxKept)
+    if (deleteOldest && static_cast<int>(demos.size()) >= maxKept) {
         platform::fs::RemoveFile(folder + demos.front().second);
+        // Its game seed goes with it.
+        const std::string& oldest = demos.front().second;
+        platform::fs::RemoveFile(folder + oldest.substr(0, oldest.size() - 4) + ".dm0");
+    }
     return demos.back().first;
 }
 
@@ -513,7 +521,9 @@ int VeskAppBase::InitDisplay() {
         mDDInterface->SetHost(std::make_unique<AppDisplayHost>(*this));
     const int result = mDDInterface->Init(mHWnd, mIsPhysWindowed);
     mLastInitDisplayResult = result;
-    mRefreshRate = static_cast<int>(mDDInterface->mRefreshRate);
+    // A played demo keeps the recorded rate (its display event).
+    if (!mPlayingDemoBuffer)
+        mRefreshRate = static_cast<int>(mDDInterface->mRefreshRate);
     if (mRecordingDemoBuffer)
         DemoRecordDisplayState();
 

@@ -146,6 +146,8 @@ bool VeskAppBase::Process(bool allowSleep) {
 
             ClearUpdateBacklog();
             const int updateCountBefore = mUpdateCount;
+            // Once per update: the events recorded before it are replayed first.
+            DemoPlaybackStep();
             if (DoUpdateFrames()) {
                 mUpdateFTimeAcc += fraction - 1.0;
                 ProcessSafeDeleteList();
@@ -336,9 +338,11 @@ bool VeskAppBase::DoUpdateFrames() {
 
     if (!mPlayingDemoBuffer) {
         if (mLoadingThreadCompleted && !mLoaded) {
-            takeCompletion();
+            // The event goes first: what the hook reads from the outside world follows it
+            // in the recording, as the replay takes it after the event.
             if (mRecordingDemoBuffer)
                 DemoRecordLoadingCompleted();
+            takeCompletion();
         }
     } else {
         if (mLoadingThreadCompleted && !mLoaded && mDemoLoadingComplete)
@@ -346,6 +350,9 @@ bool VeskAppBase::DoUpdateFrames() {
         if (mLoaded != mDemoLoadingComplete)
             return false;
         if (mUpdateCount == mDemoLength)
+            return false;
+        // An update must not pass an event recorded before it.
+        if (DemoEventDue())
             return false;
     }
 

@@ -2,7 +2,6 @@
 // registry and file readers pass their results through the demo stream: a recording keeps
 // what the outside world answered, a replay answers from the recording without touching it.
 #include <algorithm>
-#include <concepts>
 #include <cstring>
 #include <vector>
 
@@ -20,43 +19,30 @@ namespace {
 constexpr int kEventRegistryRead = 11;
 constexpr int kEventRegistryWrite = 12;
 constexpr int kEventFileRead = 15;
+constexpr int kEventNoAction = 31;
 // The shortest event header: delta 4 bits, form 1 bit, long code 5 bits. Fewer bits left
 // are the zero padding of the file's last byte, not an event.
 constexpr int32_t kMinEventBits = 10;
 
 // ---- Demo events of the synchronous readers ----
 
-// The demo calls the application offers: the header writer and reader, and the held
-// event's form, code and consumed flag.
-template <class App>
-concept DemoSyncEvents = requires(App& app) {
-    app.WriteDemoEventHeader();
-    { app.ReadDemoEventHeader() } -> std::convertible_to<bool>;
-    app.mDemoHeaderNeeded = true;
-    { app.mDemoEventIsShort } -> std::convertible_to<bool>;
-    { app.mDemoEventCode } -> std::convertible_to<int>;
-};
-
-// Starts a recorded event (header, long form, code); true when its fields are to follow.
-template <class App>
-bool StartRecordedEvent(App& app, int code) {
-    if (!app.mRecordingDemoBuffer)
-        return false;
-    if constexpr (DemoSyncEvents<App>) {
-        app.WriteDemoEventHeader();
-        app.mDemoBuffer.WriteNumBits(0, 1);
-        app.mDemoBuffer.WriteNumBits(code, 5);
-        return true;
-    } else {
-        (void)code;
-        return false;
-    }
+int64_t BitsLeft(const Buffer& stream) {
+    return int64_t{stream.GetBitLength()} - stream.GetReadCursor();
 }
 
-// A replay that can no longer be trusted stops feeding synchronised calls, as if the user
-// had closed it, rather than hand out misread values.
-template <class App>
-void AbandonReplay(App& app, const char* reason) {
+// Starts a recorded event (header, long form, code); true when its fields are to follow.
+bool StartRecordedEvent(VeskAppBase& app, int code) {
+    if (!app.mRecordingDemoBuffer)
+        return false;
+    app.WriteDemoEventHeader();
+    app.mDemoBuffer.WriteNumBits(0, 1);
+    app.mDemoBuffer.WriteNumBits(code, 5);
+    return true;
+}
+
+// A replay that left its recording feeds no more synchronised calls, as if the user had
+// closed it, rather than hand out misread values.
+void AbandonReplay(VeskAppBase& app, const char* reason) {
     if (!app.mManualShutdown)
         platform::DebugOutput(
             StrFormat("demo out of sync at update %d: %s\r\n", app.mUpdateCount, reason));
@@ -66,38 +52,37 @@ void AbandonReplay(App& app, const char* reason) {
 // Takes the held event for a synchronous reader of the given code; its fields follow. False
 // when the replay has nothing for this call: closed by the user, at its end, or holding
 // another event.
-template <class App>
-bool TakeReplayedEvent(App& app, int code) {
+bool TakeReplayedEvent(VeskAppBase& app, int code) {
     if (app.mManualShutdown)
         return false;
-    if constexpr (DemoSyncEvents<App>) {
-        const Buffer& stream = app.mDemoBuffer;
-        if (app.mDemoHeaderNeeded &&
-            stream.GetBitLength() - stream.GetReadCursor() < kMinEventBits) {
+    for (;;) {
+        if (app.mDemoHeaderNeeded && BitsLeft(app.mDemoBuffer) < kMinEventBits) {
             AbandonReplay(app, "the demo has ended");
             return false;
         }
-        app.ReadDemoEventHeader();
-        if (app.mDemoEventIsShort || app.mDemoEventCode != code) {
-            AbandonReplay(app, "another event was recorded here");
-            return false;
-        }
+        const bool due = app.ReadDemoEventHeader();
+        // Fillers that fall due carry nothing: step over them.
+        if (!due || app.mDemoEventIsShort || app.mDemoEventCode != kEventNoAction)
+            break;
         app.mDemoHeaderNeeded = true;
-        return true;
-    } else {
-        (void)code;
+    }
+    if (app.mDemoEventIsShort || app.mDemoEventCode != code) {
+        AbandonReplay(app, "another event was recorded here");
         return false;
     }
+    app.mDemoHeaderNeeded = true;
+    return true;
 }
 
-// Reads a recorded byte count; a count the stream cannot hold means a corrupt demo.
-template <class App>
-bool ReadRecordedCount(App& app, int32_t& count) {
+// Reads a recorded byte count; a count the stream cannot hold means a corrupt demo, and
+// nothing after it is replayed.
+bool ReadRecordedCount(VeskAppBase& app, int32_t& count) {
     Buffer& stream = app.mDemoBuffer;
+    const int64_t bitsLeft = BitsLeft(stream) - 32;
     count = stream.ReadLong();
-    const int64_t bitsLeft = int64_t{stream.GetBitLength()} - stream.GetReadCursor();
-    if (stream.ReadFailed() || count < 0 || int64_t{count} * 8 > bitsLeft) {
+    if (bitsLeft < 0 || count < 0 || int64_t{count} * 8 > bitsLeft) {
         AbandonReplay(app, "a recorded length runs past the demo");
+        stream.SetReadCursor(stream.GetBitLength());
         return false;
     }
     return true;

@@ -100,7 +100,8 @@ public:
     // from the application's window system (SDL or headless).
     explicit DDInterface(VeskAppBase* app);
     // A display without an application (tools, tests); settings in mSettings. Without a
-    // factory the device is the one the window system's backend offers.
+    // factory the device is the one the window system's backend offers: SDL's, or a
+    // headless one on a desktop like the window system's.
     DDInterface(platform::WindowSystem* windowSystem, DeviceFactory factory);
     ~DDInterface() override;
     DDInterface(const DDInterface&) = delete;
@@ -156,7 +157,7 @@ public:
     // Process-wide: the screen's blue mask is below its green mask, and that below the red.
     static bool IsStandardChannelOrder() { return sStandardChannelOrder.load(); }
 
-    // What the application read through the display, for the tests of both.
+    // The display device; null while the display is not made.
     platform::DisplaySystem* GetDisplaySystem() { return mDisplay.get(); }
 
     VeskAppBase* mApp = nullptr;

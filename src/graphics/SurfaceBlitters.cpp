@@ -5,6 +5,10 @@
 #include <bit>
 #include <cstddef>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace Vesk {
 
 namespace {
@@ -109,17 +113,29 @@ void WalkRuns(const SurfacePixels& dest, const BlitArea& area, const NativeBlitS
             switch (op.Kind(nativeAt(x))) {
                 case RunKind::Skip:
                     break;
-                case RunKind::Direct:
-                    for (int32_t i = x; i < end; ++i) {
+                case RunKind::Direct: {
+                    int32_t i = x;
+                    if constexpr (!kPalette && !kMirror &&
+                                  requires { op.DirectRow(out, native, width); }) {
+                        i += op.DirectRow(out + x, native + x, run);
+                    }
+                    for (; i < end; ++i) {
                         destAt(i) = static_cast<P>(op.Direct(nativeAt(i)));
                     }
                     break;
-                case RunKind::Blend:
-                    for (int32_t i = x; i < end; ++i) {
+                }
+                case RunKind::Blend: {
+                    int32_t i = x;
+                    if constexpr (!kPalette && !kMirror &&
+                                  requires { op.BlendRow(out, native, width); }) {
+                        i += op.BlendRow(out + x, native + x, run);
+                    }
+                    for (; i < end; ++i) {
                         P& d = destAt(i);
                         d = static_cast<P>(op.Blend(d, nativeAt(i)));
                     }
                     break;
+                }
             }
             x = end;
         }
@@ -153,6 +169,138 @@ Masks MasksOf(const SurfacePixels& dest) {
     return Masks{{dest.mRedMask, dest.mGreenMask, dest.mBlueMask}};
 }
 
+// Each colour channel fills one byte of a 32-bit pixel: the layouts whose
+// per-channel formulas can run in 16-bit lanes, two pixels per register.
+bool HasByteChannels(const SurfacePixels& dest) {
+    auto isByte = [](uint32_t m) { return m == 0xFF || m == 0xFF00 || m == 0xFF0000; };
+    return dest.mBitsPerPixel == 32 && isByte(dest.mRedMask) && isByte(dest.mGreenMask) &&
+           isByte(dest.mBlueMask);
+}
+
+// A per-byte factor (the tint of the channel in that byte, 0 for the unused
+// byte) for each byte of a pixel, low byte first.
+struct ByteFactors {
+    uint16_t f[4];
+};
+
+ByteFactors FactorsByByte(const SurfacePixels& dest, const uint32_t t[3]) {
+    ByteFactors out{{0, 0, 0, 0}};
+    const uint32_t masks[3] = {dest.mRedMask, dest.mGreenMask, dest.mBlueMask};
+    for (int c = 0; c < 3; ++c) {
+        out.f[std::countr_zero(masks[c]) / 8] = static_cast<uint16_t>(t[c]);
+    }
+    return out;
+}
+
+#if defined(__SSE2__)
+// Row kernels: exactly the scalar formulas, four pixels at a time; each
+// returns how many pixels it did (a multiple of 4) and leaves the rest.
+
+inline __m128i Load(const uint32_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+inline void Store(uint32_t* p, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+// Each pixel's alpha lane copied to its four lanes.
+inline __m128i AlphaLanes(__m128i px16) {
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(px16, _MM_SHUFFLE(3, 3, 3, 3)),
+                               _MM_SHUFFLE(3, 3, 3, 3));
+}
+inline __m128i FactorLanes(const ByteFactors& f) {
+    return _mm_set_epi16(static_cast<int16_t>(f.f[3]), static_cast<int16_t>(f.f[2]),
+                         static_cast<int16_t>(f.f[1]), static_cast<int16_t>(f.f[0]),
+                         static_cast<int16_t>(f.f[3]), static_cast<int16_t>(f.f[2]),
+                         static_cast<int16_t>(f.f[1]), static_cast<int16_t>(f.f[0]));
+}
+// a * ca / 255 rounded down, for products up to 255 * 255.
+inline __m128i Div255Lanes(__m128i x) {
+    return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(static_cast<int16_t>(0x8081))), 7);
+}
+
+// (d * (256 - a)) >> 8 per colour byte, plus n as a 32-bit word.
+int32_t AlphaPlainRow32(uint32_t* d, const uint32_t* n, int32_t count) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i k256 = _mm_set1_epi16(256);
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i np = Load(n + i);
+        const __m128i dp = Load(d + i);
+        const __m128i klo = _mm_sub_epi16(k256, AlphaLanes(_mm_unpacklo_epi8(np, zero)));
+        const __m128i khi = _mm_sub_epi16(k256, AlphaLanes(_mm_unpackhi_epi8(np, zero)));
+        const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(dp, zero), klo), 8);
+        const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(dp, zero), khi), 8);
+        Store(d + i, _mm_add_epi32(_mm_and_si128(_mm_packus_epi16(lo, hi), colour), np));
+    }
+    return i;
+}
+
+// ((d * (256 - a')) + (n * t)) >> 8 per colour byte, a' = a * ca / 255.
+int32_t AlphaTintRow32(uint32_t* d, const uint32_t* n, int32_t count, __m128i t16, uint32_t ca) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i k256 = _mm_set1_epi16(256);
+    const __m128i ca16 = _mm_set1_epi16(static_cast<int16_t>(ca));
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i np = Load(n + i);
+        const __m128i dp = Load(d + i);
+        __m128i half[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m128i n16 = h == 0 ? _mm_unpacklo_epi8(np, zero) : _mm_unpackhi_epi8(np, zero);
+            const __m128i d16 = h == 0 ? _mm_unpacklo_epi8(dp, zero) : _mm_unpackhi_epi8(dp, zero);
+            const __m128i keep =
+                _mm_sub_epi16(k256, Div255Lanes(_mm_mullo_epi16(AlphaLanes(n16), ca16)));
+            const __m128i sum =
+                _mm_add_epi16(_mm_mullo_epi16(d16, keep), _mm_mullo_epi16(n16, t16));
+            half[h] = _mm_srli_epi16(sum, 8);
+        }
+        Store(d + i, _mm_and_si128(_mm_packus_epi16(half[0], half[1]), colour));
+    }
+    return i;
+}
+
+// (n * t) >> 8 per colour byte.
+int32_t TintDirectRow32(uint32_t* d, const uint32_t* n, int32_t count, __m128i t16) {
+    const __m128i zero = _mm_setzero_si128();
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i np = Load(n + i);
+        const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(np, zero), t16), 8);
+        const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(np, zero), t16), 8);
+        Store(d + i, _mm_packus_epi16(lo, hi));
+    }
+    return i;
+}
+
+// Saturating sums of the colour bytes (the saturation tables of 8-bit
+// channels); the unused byte becomes 0.
+int32_t AddPlainRow32(uint32_t* d, const uint32_t* n, int32_t count) {
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        Store(d + i, _mm_adds_epu8(_mm_and_si128(Load(d + i), colour),
+                                   _mm_and_si128(Load(n + i), colour)));
+    }
+    return i;
+}
+
+// The same with the source first scaled by the tint: ((n * t) >> 8) + d.
+int32_t AddTintRow32(uint32_t* d, const uint32_t* n, int32_t count, __m128i t16) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i np = Load(n + i);
+        const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(np, zero), t16), 8);
+        const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(np, zero), t16), 8);
+        Store(d + i, _mm_adds_epu8(_mm_packus_epi16(lo, hi), _mm_and_si128(Load(d + i), colour)));
+    }
+    return i;
+}
+#endif
+
 // ---- Alpha road operations -------------------------------------------------
 
 inline RunKind AlphaKind(uint32_t n, bool opaqueDirect) {
@@ -172,6 +320,11 @@ struct AlphaPlain32 {
         const uint32_t k = 256 - (n >> 24);
         return ((((d & kRB) * k) >> 8) & kRB) + ((((d & kG) * k) >> 8) & kG) + n;
     }
+#if defined(__SSE2__)
+    int32_t BlendRow(uint32_t* d, const uint32_t* n, int32_t count) const {
+        return AlphaPlainRow32(d, n, count);
+    }
+#endif
 };
 
 // Untinted, 5-6-5 or 5-5-5: 5-bit weight on the spread form.
@@ -254,6 +407,32 @@ struct AlphaTintMasks {
     }
 };
 
+// A grey or any other tint on a 32-bit layout of byte channels: the
+// channel-by-channel formulas (the grey form is the same with one tint).
+struct AlphaTintBytes32 {
+    AlphaTintMasks scalar;
+#if defined(__SSE2__)
+    __m128i t16;
+#endif
+    RunKind Kind(uint32_t n) const {
+        return scalar.Kind(n);
+    }
+    uint32_t Direct(uint32_t n) const {
+        return scalar.Direct(n);
+    }
+    uint32_t Blend(uint32_t d, uint32_t n) const {
+        return scalar.Blend(d, n);
+    }
+#if defined(__SSE2__)
+    int32_t DirectRow(uint32_t* d, const uint32_t* n, int32_t count) const {
+        return TintDirectRow32(d, n, count, t16);
+    }
+    int32_t BlendRow(uint32_t* d, const uint32_t* n, int32_t count) const {
+        return AlphaTintRow32(d, n, count, t16, scalar.ca);
+    }
+#endif
+};
+
 // ---- Additive road ---------------------------------------------------------
 
 struct AddChannel {
@@ -297,11 +476,67 @@ struct AddTinted {
     }
 };
 
+// Untinted on byte channels: the saturation of 8-bit channels is a byte-wise
+// saturating add.
+struct AddPlainBytes32 {
+    AddPlain scalar;
+    RunKind Kind(uint32_t n) const { return AdditiveKind(n); }
+    uint32_t Direct(uint32_t n) const { return n; }
+    uint32_t Blend(uint32_t d, uint32_t n) const { return scalar.Blend(d, n); }
+#if defined(__SSE2__)
+    int32_t BlendRow(uint32_t* d, const uint32_t* n, int32_t count) const {
+        return AddPlainRow32(d, n, count);
+    }
+#endif
+};
+
+struct AddTintBytes32 {
+    AddTinted scalar;
+#if defined(__SSE2__)
+    __m128i t16;
+#endif
+    RunKind Kind(uint32_t n) const {
+        return AdditiveKind(n);
+    }
+    uint32_t Direct(uint32_t n) const {
+        return n;
+    }
+    uint32_t Blend(uint32_t d, uint32_t n) const {
+        return scalar.Blend(d, n);
+    }
+#if defined(__SSE2__)
+    int32_t BlendRow(uint32_t* d, const uint32_t* n, int32_t count) const {
+        return AddTintRow32(d, n, count, t16);
+    }
+#endif
+};
+
+// Untinted on 5-6-5 or 5-5-5: the three channels added at once on the spread
+// form, where each has a free bit above it; a channel that overflowed into
+// that bit is set to its maximum, as its saturation table would give.
+template <uint32_t K>
+struct AddPlainSpread {
+    // The bit above each channel, and those of them above a 5-bit and a
+    // 6-bit channel.
+    static constexpr uint32_t kOverflow = K == kSpread565 ? 0x08010020u : 0x04008020u;
+    static constexpr uint32_t kOver5 = K == kSpread565 ? 0x00010020u : 0x04008020u;
+    static constexpr uint32_t kOver6 = K == kSpread565 ? 0x08000000u : 0u;
+
+    RunKind Kind(uint32_t n) const { return AdditiveKind(n); }
+    uint32_t Direct(uint32_t n) const { return n; }
+    uint32_t Blend(uint32_t d, uint32_t n) const {
+        const uint32_t sum = Spread<K>(d) + Spread<K>(n & 0xFFFF);
+        const uint32_t over = sum & kOverflow;
+        const uint32_t saturated = over - ((over & kOver5) >> 5) - ((over & kOver6) >> 6);
+        return Fold((sum | saturated) & K);
+    }
+};
+
 // ---- Volatile road ---------------------------------------------------------
 
 template <typename P, bool kPalette, typename Op>
-void WalkStraight(const SurfacePixels& dest, const BlitArea& area,
-                  const StraightBlitSource& source, const Op& op) {
+void WalkStraight(const SurfacePixels& dest, const BlitArea& area, const StraightBlitSource& source,
+                  const Op& op) {
     const size_t stride = static_cast<size_t>(source.mStride);
     for (int32_t j = 0; j < area.mHeight; ++j) {
         const size_t srcRow =
@@ -461,7 +696,8 @@ bool ClipBlitArea(BlitArea& area, int32_t srcWidth, int32_t srcHeight, int32_t d
     const int64_t destLeft = before(area.mDestX);
     const int64_t destRight = after(area.mDestX, w, destWidth);
     // Cuts counted from the source's left and right edge.
-    const int64_t cutLeft = area.mMirror ? std::max(srcLeft, destRight) : std::max(srcLeft, destLeft);
+    const int64_t cutLeft =
+        area.mMirror ? std::max(srcLeft, destRight) : std::max(srcLeft, destLeft);
     const int64_t cutRight =
         area.mMirror ? std::max(srcRight, destLeft) : std::max(srcRight, destRight);
     const int64_t cutTop = std::max(before(area.mSrcY), before(area.mDestY));
@@ -534,7 +770,16 @@ void BlitNativeAlpha(const SurfacePixels& dest, const BlitArea& area,
     }
     const Tint tint = TintOf(color);
     const bool grey = tint.red == tint.green && tint.green == tint.blue;
-    if (grey && !is16) {
+    if (HasByteChannels(dest)) {
+        const uint32_t t[3] = {tint.red, tint.green, tint.blue};
+        AlphaTintBytes32 op{AlphaTintMasks{MasksOf(dest), {t[0], t[1], t[2]}, tint.alpha}
+#if defined(__SSE2__)
+                            ,
+                            FactorLanes(FactorsByByte(dest, t))
+#endif
+        };
+        WalkRunsAnyForm<uint32_t>(dest, area, source, op);
+    } else if (grey && !is16) {
         WalkRunsAnyForm<uint32_t>(dest, area, source, AlphaGrey32{tint.red, tint.alpha});
     } else if (grey && green == kGreen565) {
         WalkRunsAnyForm<uint16_t>(dest, area, source,
@@ -566,7 +811,13 @@ void BlitNativeAdditive(const SurfacePixels& dest, const BlitArea& area,
     const bool is16 = dest.mBitsPerPixel == 16;
     if (color.IsWhite()) {
         const AddPlain op{{channels[0], channels[1], channels[2]}};
-        if (is16) {
+        if (HasByteChannels(dest)) {
+            WalkRunsAnyForm<uint32_t>(dest, area, source, AddPlainBytes32{op});
+        } else if (is16 && dest.mGreenMask == kGreen565) {
+            WalkRunsAnyForm<uint16_t>(dest, area, source, AddPlainSpread<kSpread565>{});
+        } else if (is16 && dest.mGreenMask == kGreen555) {
+            WalkRunsAnyForm<uint16_t>(dest, area, source, AddPlainSpread<kSpread555>{});
+        } else if (is16) {
             WalkRunsAnyForm<uint16_t>(dest, area, source, op);
         } else {
             WalkRunsAnyForm<uint32_t>(dest, area, source, op);
@@ -574,8 +825,18 @@ void BlitNativeAdditive(const SurfacePixels& dest, const BlitArea& area,
         return;
     }
     const Tint tint = TintOf(color);
-    const AddTinted op{{channels[0], channels[1], channels[2]}, {tint.red, tint.green, tint.blue}};
-    if (is16) {
+    const uint32_t t[3] = {tint.red, tint.green, tint.blue};
+    const AddTinted op{{channels[0], channels[1], channels[2]}, {t[0], t[1], t[2]}};
+    if (HasByteChannels(dest)) {
+        const AddTintBytes32 bytes {
+            op
+#if defined(__SSE2__)
+                ,
+                FactorLanes(FactorsByByte(dest, t))
+#endif
+        };
+        WalkRunsAnyForm<uint32_t>(dest, area, source, bytes);
+    } else if (is16) {
         WalkRunsAnyForm<uint16_t>(dest, area, source, op);
     } else {
         WalkRunsAnyForm<uint32_t>(dest, area, source, op);

@@ -2,6 +2,7 @@
 #include <fstream>
 
 #include "AppTestSupport.h"
+#include "app/DemoFile.h"
 
 namespace apptest {
 namespace {
@@ -17,8 +18,14 @@ public:
 
 using InitTest = AppTest;
 
+// A playable demo file: a recording without events.
 void Touch(const std::string& path) {
-    std::ofstream(path) << "x";
+    Vesk::DemoFile demo;
+    demo.mEvents = {0};
+    const std::vector<uint8_t> bytes = demo.Serialize();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 TEST_F(InitTest, InitBuildsWindowsDisplaySoundAndTimer) {

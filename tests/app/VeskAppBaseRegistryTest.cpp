@@ -1,5 +1,6 @@
 // Registry values and the framework's saved settings.
 #include <cstring>
+#include <fstream>
 
 #include "AppTestSupport.h"
 
@@ -264,6 +265,184 @@ TEST_F(RegistryTest, SettingsSurviveARestartInTheConfigurationFolder) {
     again.mRegKey = "..\\..\\elsewhere";
     EXPECT_EQ(again.GetSettingsStore(), nullptr);
     EXPECT_FALSE(again.RegistryWriteInteger("A", 1));
+}
+
+// Record-then-replay of the registry and file readers in one application: the recording's
+// stream is handed back as the played demo.
+class DemoSyncTest : public RegistryTest {
+protected:
+    void SetUp() override {
+        RegistryTest::SetUp();
+        mOldDir = platform::fs::CurrentDirectory();
+        ASSERT_TRUE(platform::fs::SetCurrentDirectory(mTempDir));
+    }
+    void TearDown() override {
+        platform::fs::SetCurrentDirectory(mOldDir);
+        RegistryTest::TearDown();
+    }
+
+    void StartRecording(TestApp& app) {
+        app.mRecordingDemoBuffer = true;
+        app.mDemoBuffer.Clear();
+        app.mUpdateCount = 0;
+        app.mDemoNextEventUpdate = 0;
+    }
+
+    // Replays the recorded stream, or the given one, from its start.
+    void StartReplay(TestApp& app, const Vesk::Buffer* stream = nullptr) {
+        if (stream != nullptr)
+            app.mDemoBuffer = *stream;
+        app.mDemoBuffer.SeekFront();
+        app.mRecordingDemoBuffer = false;
+        app.mPlayingDemoBuffer = true;
+        app.mManualShutdown = false;
+        app.mUpdateCount = 0;
+        app.mDemoNextEventUpdate = 0;
+        app.mDemoHeaderNeeded = true;
+    }
+
+    bool SawOutOfSync() const {
+        for (const std::string& line : mDebug) {
+            if (line.find("demo out of sync") != std::string::npos)
+                return true;
+        }
+        return false;
+    }
+
+    std::string mOldDir;
+};
+
+TEST_F(DemoSyncTest, AReplayAnswersWhatTheRecordingSaw) {
+    TestApp& app = MakeApp();
+    std::ofstream("seen.txt", std::ios::binary) << "abc";
+    StartRecording(app);
+    int value = 0;
+    EXPECT_TRUE(app.RegistryWriteInteger("A", 5));
+    EXPECT_TRUE(app.RegistryReadInteger("A", &value));
+    EXPECT_FALSE(app.RegistryReadInteger("Missing", &value));
+    Vesk::Buffer file;
+    EXPECT_TRUE(app.ReadBufferFromFile("seen.txt", &file, false));
+    EXPECT_FALSE(app.ReadBufferFromFile("unseen.txt", &file, false));
+    EXPECT_TRUE(app.ReadBufferFromFile("seen.txt", &file, true));  // not recorded
+    app.mUpdateCount = 40;                                         // two fillers, then delta 10
+    EXPECT_TRUE(app.RegistryWriteString("B", "xy"));
+
+    // The first event: delta 0, long form, code 12, result 1.
+    Vesk::Buffer stream = app.mDemoBuffer;
+    stream.SeekFront();
+    EXPECT_EQ(stream.ReadNumBits(4, false), 0);
+    EXPECT_EQ(stream.ReadNumBits(1, false), 0);
+    EXPECT_EQ(stream.ReadNumBits(5, false), 12);
+    EXPECT_EQ(stream.ReadNumBits(1, false), 1);
+    // Then the read: code 11, result 1, type 4, 4 bytes of 5.
+    EXPECT_EQ(stream.ReadNumBits(10, false), 11 << 5);
+    EXPECT_EQ(stream.ReadNumBits(1, false), 1);
+    EXPECT_EQ(stream.ReadLong(), 4);
+    EXPECT_EQ(stream.ReadLong(), 4);
+    EXPECT_EQ(stream.ReadLong(), 5);
+
+    // The outside world changes; the replay does not look at it.
+    app.RegistryEraseValue("A");
+    app.RegistryEraseValue("B");
+    ASSERT_TRUE(app.RegistryWriteInteger("Missing", 8));
+    std::filesystem::remove("seen.txt");
+    std::ofstream("unseen.txt") << "now here";
+
+    StartReplay(app);
+    EXPECT_TRUE(app.RegistryWriteInteger("A", 99));
+    value = 0;
+    EXPECT_TRUE(app.RegistryReadInteger("A", &value));
+    EXPECT_EQ(value, 5);
+    value = 0;
+    EXPECT_FALSE(app.RegistryReadInteger("Missing", &value));
+    EXPECT_EQ(value, 0);
+    file.Clear();
+    ASSERT_TRUE(app.ReadBufferFromFile("seen.txt", &file, false));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.GetDataPtr()), 3), "abc");
+    EXPECT_FALSE(app.ReadBufferFromFile("unseen.txt", &file, false));
+    app.mUpdateCount = 40;
+    EXPECT_TRUE(app.RegistryWriteString("B", "zz"));
+    EXPECT_FALSE(SawOutOfSync());
+
+    // The replay left the store as it was.
+    app.mPlayingDemoBuffer = false;
+    EXPECT_FALSE(Stored("SOFTWARE\\testco\\AppTest", "A"));
+    EXPECT_FALSE(Stored("SOFTWARE\\testco\\AppTest", "B"));
+}
+
+TEST_F(DemoSyncTest, ARecordedValueNeverOverrunsTheCallersBuffer) {
+    TestApp& app = MakeApp();
+    const uint8_t ten[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    ASSERT_TRUE(app.RegistryWrite("Blob", VeskAppBase::REG_BINARY, ten, 10));
+    StartRecording(app);
+    uint8_t big[16] = {};
+    uint32_t type = 0;
+    uint32_t length = sizeof big;
+    ASSERT_TRUE(app.RegistryRead("Blob", &type, big, &length));
+    ASSERT_TRUE(app.RegistryWriteInteger("After", 1));
+
+    StartReplay(app);
+    uint8_t small[4] = {0xEE, 0xEE, 0xEE, 0xEE};
+    length = sizeof small;
+    EXPECT_FALSE(app.RegistryRead("Blob", &type, small, &length));
+    EXPECT_EQ(small[0], 0xEE);
+    EXPECT_EQ(small[3], 0xEE);
+    // The stream stays in step: the next event is still the write.
+    EXPECT_FALSE(SawOutOfSync());
+    int value = 0;
+    EXPECT_TRUE(app.RegistryWriteInteger("After", 1));
+    EXPECT_FALSE(SawOutOfSync());
+    EXPECT_FALSE(app.RegistryReadInteger("After", &value));  // the demo has ended
+    EXPECT_TRUE(SawOutOfSync());
+}
+
+TEST_F(DemoSyncTest, ADivergingOrCorruptReplayStopsFeedingCalls) {
+    TestApp& app = MakeApp();
+    StartRecording(app);
+    app.RegistryWriteInteger("A", 1);
+    app.RegistryWriteInteger("B", 2);
+
+    // A read where a write was recorded: refused, and nothing later is taken.
+    StartReplay(app);
+    int value = 0;
+    EXPECT_FALSE(app.RegistryReadInteger("A", &value));
+    EXPECT_TRUE(SawOutOfSync());
+    EXPECT_TRUE(app.mManualShutdown);
+    EXPECT_TRUE(app.RegistryWriteInteger("B", 2));  // as when closed by the user
+
+    // A hand-made event 11 whose byte count runs far past the stream.
+    Vesk::Buffer bad;
+    bad.WriteNumBits(0, 4);
+    bad.WriteNumBits(0, 1);
+    bad.WriteNumBits(11, 5);
+    bad.WriteNumBits(1, 1);
+    bad.WriteLong(4);
+    bad.WriteLong(0x7FFFFFFF);
+    mDebug.clear();
+    StartReplay(app, &bad);
+    uint8_t bytes[4] = {};
+    uint32_t type = 0;
+    uint32_t length = 4;
+    EXPECT_FALSE(app.RegistryRead("A", &type, bytes, &length));
+    EXPECT_TRUE(SawOutOfSync());
+
+    // The same for a file read with a negative count.
+    Vesk::Buffer negative;
+    negative.WriteNumBits(0, 4);
+    negative.WriteNumBits(0, 1);
+    negative.WriteNumBits(15, 5);
+    negative.WriteNumBits(1, 1);
+    negative.WriteLong(-1);
+    StartReplay(app, &negative);
+    Vesk::Buffer file;
+    EXPECT_FALSE(app.ReadBufferFromFile("any.txt", &file, false));
+    EXPECT_EQ(file.GetDataLen(), 0);
+
+    // Only padding left: the stream has ended.
+    Vesk::Buffer padding;
+    padding.WriteNumBits(0, 7);
+    StartReplay(app, &padding);
+    EXPECT_FALSE(app.RegistryReadInteger("A", &value));
 }
 
 }  // namespace

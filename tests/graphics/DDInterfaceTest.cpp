@@ -518,17 +518,6 @@ TEST_F(DDInterfaceTest, LostSurfacesFailThePresentAndComeBackWithInit) {
     ExpectFrame([](int32_t x, int32_t y) { return Background(y, x); });
 }
 
-TEST_F(DDInterfaceTest, ImagesOnTheDisplayAreKeptInItsSet) {
-    ASSERT_EQ(InitWindowed(), DDInterface::RESULT_OK);
-    const size_t before = mDD->mDDImageSet.size();
-    {
-        DDImage image(mDD.get());
-        EXPECT_EQ(mDD->mDDImageSet.size(), before + 1);
-        EXPECT_TRUE(mDD->mDDImageSet.count(&image));
-    }
-    EXPECT_EQ(mDD->mDDImageSet.size(), before);
-}
-
 TEST_F(DDInterfaceTest, VideoOnlyDrawRebuildsTheScreenImageAndPresentsIt) {
     ASSERT_EQ(InitWindowed(), DDInterface::RESULT_OK);
     mDD->SetVideoOnlyDraw(true);
@@ -666,16 +655,6 @@ TEST_F(DDInterfaceCursorTest, MovesBetweenFramesLeaveNoTraces) {
     // A frame after the moves shows the cursor at its newest place, once.
     ASSERT_TRUE(mDD->Redraw(nullptr));
     ExpectBackgroundWithCursorAt(150, 120);
-}
-
-TEST_F(DDInterfaceCursorTest, TheCursorThreadDrawsAHiddenCursor) {
-    ASSERT_TRUE(mDD->Redraw(nullptr));
-    mDD->SetCursorImage(mCursor.get());
-    mDD->SetCursorPos(60, 70);
-    EXPECT_TRUE(mDD->mCursorDrawn);
-    ExpectBackgroundWithCursorAt(60, 70);
-    mDD->SetCursorPos(64, 70);
-    ExpectBackgroundWithCursorAt(64, 70);
 }
 
 TEST_F(DDInterfaceCursorTest, RemovingTheImageTakesTheCursorOffTheScreen) {

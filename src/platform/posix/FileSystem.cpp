@@ -136,10 +136,7 @@ bool MatchPattern(std::string_view pattern, std::string_view name) {
 
 std::vector<DirEntry> List(std::string_view folder, std::string_view pattern) {
     std::vector<DirEntry> entries;
-    std::string native = NativePath(folder);
-    if (native.empty()) {
-        native = ".";
-    }
+    const std::string native = folder.empty() ? std::string(".") : NativePath(folder);
     DIR* dir = opendir(native.c_str());
     if (!dir) {
         return entries;
