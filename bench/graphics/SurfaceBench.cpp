@@ -81,9 +81,9 @@ std::vector<uint32_t> MakeBackground(const Layout& layout, int32_t& pitch) {
     for (int y = 0; y < kDestHeight; ++y) {
         for (int x = 0; x < kDestWidth; ++x) {
             const uint32_t argb = static_cast<uint32_t>((y * kDestWidth + x) * 2654435761u);
-            const uint32_t value = Vesk::ConvertToSurface(
-                argb, Vesk::ChannelOfMask(layout.red), Vesk::ChannelOfMask(layout.green),
-                Vesk::ChannelOfMask(layout.blue));
+            const uint32_t value = Vesk::ConvertToSurface(argb, Vesk::ChannelOfMask(layout.red),
+                                                          Vesk::ChannelOfMask(layout.green),
+                                                          Vesk::ChannelOfMask(layout.blue));
             uint8_t* row = bytes + static_cast<ptrdiff_t>(pitch) * y;
             if (layout.bits == 16) {
                 reinterpret_cast<uint16_t*>(row)[x] = static_cast<uint16_t>(value);

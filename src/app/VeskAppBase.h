@@ -2,17 +2,20 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <list>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "app/AppImageHost.h"
 #include "app/DemoMarker.h"
 #include "app/util/Buffer.h"
 #include "app/util/CriticalLock.h"
@@ -27,6 +30,10 @@
 #include "widgets/DialogListener.h"
 
 class ParticleRegistry;
+
+namespace ImageLib {
+class Image;
+}
 
 namespace Vesk {
 
@@ -83,6 +90,8 @@ public:
 
     static constexpr uint32_t MAIN_TIMER_ID = 100;
     static constexpr double MAX_PENDING_MS = 200.0;
+    // How long stopping the cursor thread waits for it.
+    static constexpr uint32_t CURSOR_THREAD_STOP_MS = 2000;
 
     // Value types of the registry calls; the settings store and the demo stream use the same.
     static constexpr uint32_t REG_SZ = 1;
@@ -247,13 +256,36 @@ public:
 
     void StartLoadingThread();
     void StartCursorThread();
+    // Stops the cursor thread and waits for it, at most CURSOR_THREAD_STOP_MS; nothing when none
+    // runs. Never called on the cursor thread.
+    void StopCursorThread();
+    // One pass of the cursor thread: keeps the display's software cursor on the mouse.
+    void CursorThreadStep();
     // Ends the process after a fatal condition: gives the screen back and stops the threads first.
     [[noreturn]] void DoExit(int code);
     void SetCursor(int cursorNum);
     void SetCursorImage(int cursorNum, Image* image);
     void EnableCustomCursors(bool enabled);
+
+    // ---- Application services: clipboard, images, 3-D switch. ----
+
+    // Nothing while a demo plays.
+    void CopyToClipboard(const std::string& text);
+    // The clipboard's text through the demo stream; a played demo gives the recorded text.
+    std::string GetClipboard();
+    // A new image holding the rectangle of the image, with its cels and animation.
+    DDImage* CopyImageRect(Image* image, const Rect& rect);
+    DDImage* CopyImage(Image* image);
+    // The memory-image set, guarded by the display lock.
+    void AddMemoryImage(MemoryImage* image);
+    void RemoveMemoryImage(MemoryImage* image);
+    // Drops the image's texture data on the display.
+    void Remove3DData(MemoryImage* image);
     void Set3DAcceleration(bool is3D, bool reinit);
     bool Is3DAccelerated();
+    // A 3-D device without a recorded failure; confirmed: without either failure mark.
+    bool Is3DWorking();
+    bool Is3DConfirmed();
 
     // ---- Registry settings. ----
 
@@ -324,6 +356,20 @@ public:
     // For the board: recording, seeds the game's generator from the tick count and saves the
     // seed; playing, seeds it from the saved one. False when it did not seed.
     bool SeedGameRandomForDemo();
+
+    // ---- Developer tools (VeskAppBaseDebugKeys.cpp, VeskAppBaseScreenshots.cpp). ----
+
+    // Builds the "Video Stats" report and shows it.
+    void ShowVideoStats();
+    // The modal dialogs of demo playback: 1 when the dialog set a jump, 0 when it was closed
+    // without one.
+    int ShowMarkerListDialog();
+    int ShowJumpToTimeDialog();
+    // Writes the draw surface as the next "imageN.png" in the data folder's "_screenshots".
+    void TakeScreenshot();
+    // Rebuilds the data folder's "_dump" with "imagelist.html" and a picture of every memory
+    // image.
+    void DumpImageReport();
 
     // ---- Members. Public: the game, the widgets and the resource layer read and set them. ----
 
@@ -446,7 +492,8 @@ public:
     bool mFastForwardRedrawNoted = false;
     uint32_t mLastFastForwardRedrawTick = 0;
     uint32_t mLastDrawTick = 0;
-    uint32_t mNextDrawTick = 0;
+    // Read by the cursor thread.
+    std::atomic<uint32_t> mNextDrawTick{0};
     uint32_t mLastDisplayReinitTick = 0;
     uint32_t mLastScreenSaverCheckTick = 0;
     uint32_t mLastScreenSaverSettingsTick = 0;
@@ -497,13 +544,15 @@ public:
 
     // Demo.
     bool mRecordingDemoBuffer = false;
-    bool mPlayingDemoBuffer = false;
+    // Read by the cursor and HTTP threads.
+    std::atomic<bool> mPlayingDemoBuffer{false};
     bool mManualShutdown = false;
     std::string mDemoPrefix = "veskapp";
     std::string mDemoFileName = "veskapp.dmo";
     Buffer mDemoBuffer;
-    int mLastDemoMouseX = 0;
-    int mLastDemoMouseY = 0;
+    // Read by the cursor thread.
+    std::atomic<int> mLastDemoMouseX{0};
+    std::atomic<int> mLastDemoMouseY{0};
     int mDemoLength = 0;
     bool mDemoLoadingComplete = false;
     // Recording: the update count of the last event. Playing: when the held event is due.
@@ -560,6 +609,10 @@ protected:
     platform::Window* MainWindow();
     void DestroyAppWindow(platform::WindowId& window);
     void LoadingThreadBody();
+    // GetImage's second half: a new image for the display with the loaded pixels, named after
+    // the file; null when the loaded picture is inconsistent.
+    DDImage* NewImageFromLoaded(const std::string& fileName, const ImageLib::Image& loaded,
+                                bool commitBits);
     void PlaceWindowedWindow(platform::Size windowSize, platform::Point& position,
                              bool& centre) const;
 
@@ -570,6 +623,7 @@ private:
     void DeliverMouseMessage(const platform::Message& message);
     void DeliverTimer(const platform::Message& message);
     void CreateSystemCursors();
+    void CursorThreadProc(std::stop_token stop);
 
     std::string mCommandLine;
     bool mIs3DSettingRead = false;
@@ -580,6 +634,16 @@ private:
     bool mScreenSaverFilterStarted = false;
     platform::Point mScreenSaverMousePos;
     int mScreenSaverMoveCount = 0;
+
+    // Installed as the process's image host while the application lives.
+    AppImageHost mImageHost{*this};
+    // Start and stop of the cursor thread; the thread waits on the wake-up between passes and
+    // signals its end through it.
+    std::mutex mCursorThreadControl;
+    std::mutex mCursorThreadWaitLock;
+    std::condition_variable_any mCursorThreadWake;
+    // Last, so that it goes first.
+    std::jthread mCursorThread;
 };
 
 }  // namespace Vesk

@@ -229,10 +229,17 @@ void VeskAppBase::HandleDemoKey(char character) {
         case 's':
             ToggleDemoSound();
             break;
+        case 'L':
+        case 'l':
+            ShowMarkerListDialog();
+            break;
+        case 'J':
+        case 'j':
+            ShowJumpToTimeDialog();
+            break;
         default:
             if (character >= '4' && character <= '9')
                 mFastForwardToUpdateNum = mDemoLength - kJumpBackMs[character - '4'] / frameTime;
-            // 'L' and 'J' open the demo dialogs of the developer tools.
             break;
     }
 }

@@ -30,7 +30,8 @@ uint32_t FreeKey16(const std::vector<uint32_t>& used, uint32_t key) {
     for (size_t group = used.size(); group-- > 0;) {
         const uint32_t free = ~used[group];
         if (free != 0) {
-            return static_cast<uint32_t>(group * 32) + static_cast<uint32_t>(std::countr_zero(free));
+            return static_cast<uint32_t>(group * 32) +
+                   static_cast<uint32_t>(std::countr_zero(free));
         }
     }
     return key;
@@ -41,7 +42,8 @@ uint32_t FreeKey24(const std::vector<uint32_t>& used, uint32_t key) {
     for (size_t group = 0; group < used.size(); ++group) {
         const uint32_t free = ~used[group];
         if (free != 0) {
-            return static_cast<uint32_t>(group * 32) + static_cast<uint32_t>(std::countr_zero(free));
+            return static_cast<uint32_t>(group * 32) +
+                   static_cast<uint32_t>(std::countr_zero(free));
         }
     }
     return key;
@@ -53,7 +55,8 @@ void MarkUsed(std::vector<uint32_t>& used, uint32_t value) {
 
 }  // namespace
 
-DDImage::DDImage(DDInterface* ddInterface) : MemoryImage(GetImageHost()), mDDInterface(ddInterface) {
+DDImage::DDImage(DDInterface* ddInterface)
+    : MemoryImage(GetImageHost()), mDDInterface(ddInterface) {
     if (mDDInterface != nullptr) {
         mDDInterface->AddDDImage(this);
     }
@@ -184,16 +187,14 @@ void DDImage::ConvertBitsInto(const SurfacePixels& pixels, bool keyed) {
             auto* out = reinterpret_cast<uint16_t*>(outRow);
             for (int32_t x = 0; x < width; ++x) {
                 const uint32_t p = in[x];
-                out[x] = static_cast<uint16_t>((!keyed || (p >> 24) == 255)
-                                                   ? ConvertToSurface(p, red, green, blue)
-                                                   : key);
+                out[x] = static_cast<uint16_t>(
+                    (!keyed || (p >> 24) == 255) ? ConvertToSurface(p, red, green, blue) : key);
             }
         } else {
             auto* out = reinterpret_cast<uint32_t*>(outRow);
             for (int32_t x = 0; x < width; ++x) {
                 const uint32_t p = in[x];
-                out[x] = (!keyed || (p >> 24) == 255) ? ConvertToSurface(p, red, green, blue)
-                                                           : key;
+                out[x] = (!keyed || (p >> 24) == 255) ? ConvertToSurface(p, red, green, blue) : key;
             }
         }
     }

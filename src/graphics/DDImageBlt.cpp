@@ -91,8 +91,8 @@ void DDImage::BltF(Image* image, float x, float y, const Rect& srcRect, const Re
     BltRotated(image, x, y, srcRect, clipRect, color, drawMode, 0.0, 0.0f, 0.0f);
 }
 
-void DDImage::BltMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect,
-                        const Color& color, DrawMode drawMode) {
+void DDImage::BltMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
+                        DrawMode drawMode) {
     CommitBits();
     if (Check3D() && Uses3DDevice()) {
         return;
@@ -175,8 +175,7 @@ void DDImage::BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3],
             TexelVertex corners[3];
             bool vertexColors = false;
             for (int i = 0; i < 3; ++i) {
-                corners[i] =
-                    ToTexelVertex(triangles[t][i], tx, ty, textureWidth, textureHeight);
+                corners[i] = ToTexelVertex(triangles[t][i], tx, ty, textureWidth, textureHeight);
                 vertexColors = vertexColors || triangles[t][i].color != 0;
             }
             draw.mVertexColors = vertexColors;
@@ -307,8 +306,7 @@ void DDImage::NormalBlt(Image* image, int32_t x, int32_t y, const Rect& srcRect,
     const bool white = color.IsWhite();
     BlitArea area{x, y, srcRect.mX, srcRect.mY, srcRect.mWidth, srcRect.mHeight, false};
 
-    if (source->mVolatile && !(ddSource != nullptr && ddSource->mSurface) && !mVideoOnly &&
-        white) {
+    if (source->mVolatile && !(ddSource != nullptr && ddSource->mSurface) && !mVideoOnly && white) {
         SurfacePixels pixels;
         if (!LockForDrawing(pixels)) {
             return;

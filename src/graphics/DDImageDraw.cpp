@@ -38,9 +38,9 @@ struct Channels {
 };
 
 Channels ChannelsOf(const Color& color) {
-    return Channels{{ClampComponent(color.mRed), ClampComponent(color.mGreen),
-                     ClampComponent(color.mBlue)},
-                    ClampComponent(color.mAlpha)};
+    return Channels{
+        {ClampComponent(color.mRed), ClampComponent(color.mGreen), ClampComponent(color.mBlue)},
+        ClampComponent(color.mAlpha)};
 }
 
 struct SurfaceMasks {
@@ -232,8 +232,8 @@ struct AABlend {
 
 // ---- Entry points ----------------------------------------------------------
 
-bool DDImage::PolyFill(const Point*, int32_t, const Rect*, const Color&, DrawMode, int32_t,
-                       int32_t, bool) {
+bool DDImage::PolyFill(const Point*, int32_t, const Rect*, const Color&, DrawMode, int32_t, int32_t,
+                       bool) {
     // Only the 3-D device fills polygons; the drawing context fills them
     // itself otherwise.
     return false;
@@ -265,8 +265,8 @@ void DDImage::ClearRect(const Rect& rect) {
     }
 }
 
-void DDImage::DrawLine(double startX, double startY, double endX, double endY,
-                       const Color& color, DrawMode drawMode) {
+void DDImage::DrawLine(double startX, double startY, double endX, double endY, const Color& color,
+                       DrawMode drawMode) {
     if (Check3D() && Uses3DDevice()) {
         return;
     }
@@ -305,8 +305,8 @@ void DDImage::DrawLine(double startX, double startY, double endX, double endY,
     FreeNonSurfaceBuffers();
 }
 
-void DDImage::DrawLineAA(double startX, double startY, double endX, double endY,
-                         const Color& color, DrawMode drawMode) {
+void DDImage::DrawLineAA(double startX, double startY, double endX, double endY, const Color& color,
+                         DrawMode drawMode) {
     if (Check3D() && Uses3DDevice()) {
         return;
     }

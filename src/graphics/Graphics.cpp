@@ -1,5 +1,7 @@
 #include "graphics/Graphics.h"
 
+#include "graphics/DDImage.h"
+
 #include <cmath>
 #include <initializer_list>
 #include <limits>
@@ -73,9 +75,8 @@ Graphics::Graphics(Image* destImage) {
         mDestImage = destImage;
         mClipRect = Rect(0, 0, destImage->mWidth, destImage->mHeight);
     }
-    // Only the display's Direct3D draw surface is a 3-D destination, and
-    // images in memory never are.
-    mIs3D = false;
+    // Only the display's Direct3D draw surface is a 3-D destination.
+    mIs3D = DDImage::Check3DImage(mDestImage);
 }
 
 Graphics::Graphics(const Graphics& other) : GraphicsState(other) {}

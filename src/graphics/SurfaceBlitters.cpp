@@ -414,6 +414,13 @@ struct AlphaTintBytes32 {
 #if defined(__SSE2__)
     __m128i t16;
 #endif
+    AlphaTintBytes32(const AlphaTintMasks& masks, const ByteFactors& factors) : scalar(masks) {
+#if defined(__SSE2__)
+        t16 = FactorLanes(factors);
+#else
+        (void)factors;
+#endif
+    }
     RunKind Kind(uint32_t n) const {
         return scalar.Kind(n);
     }
@@ -495,6 +502,13 @@ struct AddTintBytes32 {
 #if defined(__SSE2__)
     __m128i t16;
 #endif
+    AddTintBytes32(const AddTinted& tinted, const ByteFactors& factors) : scalar(tinted) {
+#if defined(__SSE2__)
+        t16 = FactorLanes(factors);
+#else
+        (void)factors;
+#endif
+    }
     RunKind Kind(uint32_t n) const {
         return AdditiveKind(n);
     }
@@ -772,12 +786,8 @@ void BlitNativeAlpha(const SurfacePixels& dest, const BlitArea& area,
     const bool grey = tint.red == tint.green && tint.green == tint.blue;
     if (HasByteChannels(dest)) {
         const uint32_t t[3] = {tint.red, tint.green, tint.blue};
-        AlphaTintBytes32 op{AlphaTintMasks{MasksOf(dest), {t[0], t[1], t[2]}, tint.alpha}
-#if defined(__SSE2__)
-                            ,
-                            FactorLanes(FactorsByByte(dest, t))
-#endif
-        };
+        const AlphaTintBytes32 op(AlphaTintMasks{MasksOf(dest), {t[0], t[1], t[2]}, tint.alpha},
+                                  FactorsByByte(dest, t));
         WalkRunsAnyForm<uint32_t>(dest, area, source, op);
     } else if (grey && !is16) {
         WalkRunsAnyForm<uint32_t>(dest, area, source, AlphaGrey32{tint.red, tint.alpha});
@@ -828,14 +838,7 @@ void BlitNativeAdditive(const SurfacePixels& dest, const BlitArea& area,
     const uint32_t t[3] = {tint.red, tint.green, tint.blue};
     const AddTinted op{{channels[0], channels[1], channels[2]}, {t[0], t[1], t[2]}};
     if (HasByteChannels(dest)) {
-        const AddTintBytes32 bytes {
-            op
-#if defined(__SSE2__)
-                ,
-                FactorLanes(FactorsByByte(dest, t))
-#endif
-        };
-        WalkRunsAnyForm<uint32_t>(dest, area, source, bytes);
+        WalkRunsAnyForm<uint32_t>(dest, area, source, AddTintBytes32(op, FactorsByByte(dest, t)));
     } else if (is16) {
         WalkRunsAnyForm<uint16_t>(dest, area, source, op);
     } else {

@@ -159,7 +159,9 @@ struct TexturePixelFormat {
     static constexpr TexturePixelFormat A4R4G4B4() {
         return {DDPF_RGB | DDPF_ALPHAPIXELS, 16, 0xF000, 0x0F00, 0x00F0, 0x000F};
     }
-    static constexpr TexturePixelFormat R5G6B5() { return {DDPF_RGB, 16, 0, 0xF800, 0x07E0, 0x001F}; }
+    static constexpr TexturePixelFormat R5G6B5() {
+        return {DDPF_RGB, 16, 0, 0xF800, 0x07E0, 0x001F};
+    }
     static constexpr TexturePixelFormat Palette8() { return {DDPF_RGB | DDPF_PALETTEINDEXED8, 8}; }
 };
 

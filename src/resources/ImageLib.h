@@ -30,4 +30,9 @@ public:
 // as it was.
 bool WritePNGImage(const std::string& fileName, const Image& image);
 
+// Writes the image as a baseline RGB JPEG of quality 80; alpha is dropped. False when the image
+// is empty or inconsistent or the file can't be written; an existing file is then left as it
+// was.
+bool WriteJPEGImage(const std::string& fileName, const Image& image);
+
 }  // namespace ImageLib

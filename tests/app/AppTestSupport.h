@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,8 @@ public:
     using Vesk::DDInterface::DDInterface;
 
     int Init(platform::WindowId window, bool isWindowed) override {
+        // The cursor thread reads what is set here under the same lock.
+        std::lock_guard<Vesk::CriticalLock> lock(mCritSect);
         const int base = DDInterface::Init(window, isWindowed);
         mRefreshRate = mFakeRefreshRate;
         mMillisecondsPerFrame = 1000 / mFakeRefreshRate;

@@ -133,9 +133,9 @@ TEST_P(DDImageBltTest, SoftwareBlitsShowTheMemoryImagesPicture) {
                     }
                     EXPECT_TRUE(src.mUsedAsSource);
                     EXPECT_EQ(image->mBits, nullptr);
-                    SCOPED_TRACE(testing::Message() << "mode " << mode << " colour "
-                                                    << std::hex << color.ToInt() << " mirror "
-                                                    << mirror << " palette " << palette);
+                    SCOPED_TRACE(testing::Message()
+                                 << "mode " << mode << " colour " << std::hex << color.ToInt()
+                                 << " mirror " << mirror << " palette " << palette);
                     ExpectClose(*image, reference, Tolerance());
                 }
             }
@@ -193,7 +193,8 @@ TEST_P(DDImageBltTest, DisplayCopyRestoresAnOuterLock) {
 TEST_P(DDImageBltTest, SelfCopyOverlaps) {
     std::vector<uint32_t> bits(kW * kH);
     for (size_t i = 0; i < bits.size(); ++i) {
-        bits[i] = FromSurface(mFormat, ToSurface(mFormat, 0xFF000000 | static_cast<uint32_t>(i * 977)));
+        bits[i] =
+            FromSurface(mFormat, ToSurface(mFormat, 0xFF000000 | static_cast<uint32_t>(i * 977)));
     }
     auto image = Canvas(bits);
     image->Blt(image.get(), 1, 0, Rect(0, 0, kW - 1, kH), Color::White, kDrawModeNormal);
@@ -330,8 +331,7 @@ TEST_P(DDImageBltTest, CoverageWeightsTheColour) {
     auto image = Canvas(std::vector<uint32_t>(kW * kH, 0xFF000000));
     const uint8_t coverage[2 * 4] = {255, 127, 0, 255, 255, 255, 255, 255};
     Span spans[] = {{1, 0, 10}, {2, 2, 3}, {100, 0, 5}, {-1, 0, 5}};
-    image->FillScanLinesWithCoverage(spans, 4, Color::White, kDrawModeNormal, coverage, 1, 1, 4,
-                                     2);
+    image->FillScanLinesWithCoverage(spans, 4, Color::White, kDrawModeNormal, coverage, 1, 1, 4, 2);
     const std::vector<uint32_t> got = SurfaceValues(*image->mSurface);
     const uint32_t masks[3] = {mFormat.redMask, mFormat.greenMask, mFormat.blueMask};
     auto expected = [&](uint32_t k) {

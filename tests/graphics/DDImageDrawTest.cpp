@@ -75,8 +75,8 @@ TEST_P(DDImageDrawTest, OpaqueWhiteFillAndLine) {
 
     auto line = Canvas();
     line->DrawLine(0.5, 0.5, 4.5, 4.5, Color::White, kDrawModeNormal);
-    EXPECT_EQ(Changed(*line, 0), (std::set<std::pair<int32_t, int32_t>>{
-                                     {0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}));
+    EXPECT_EQ(Changed(*line, 0),
+              (std::set<std::pair<int32_t, int32_t>>{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}));
     if (Format() == PixelFormat::Rgb565()) {
         EXPECT_EQ(At(*line, 2, 2), 0xF7DEu);
     } else if (Format() == PixelFormat::Xrgb8888()) {
@@ -118,8 +118,8 @@ TEST_P(DDImageDrawTest, TranslucentFillMatchesTheFormula) {
             // Premultiplied colour rounded into the channel, the destination
             // scaled by 256 - alpha.
             const uint32_t pc = ((((v[c] * ca + (Is16() ? 128 : 127)) >> 8) + 1) * max) >> 8;
-            const uint32_t kept = Is16() ? ((dc << 8) * (256 - ca) + (max << 8)) >> 16
-                                         : (dc * (256 - ca)) >> 8;
+            const uint32_t kept =
+                Is16() ? ((dc << 8) * (256 - ca) + (max << 8)) >> 16 : (dc * (256 - ca)) >> 8;
             expected |= (pc + kept) << Channel(m).mShift;
         }
         ASSERT_EQ(after[i], expected) << "pixel " << i;
@@ -237,8 +237,8 @@ TEST_P(DDImageDrawTest, ImagesWithTransparencyDrawIntoTheirBits) {
 }
 
 TEST_P(DDImageDrawTest, NothingIsDrawnWithoutALock) {
-    auto image = MakeSurfaceImage(mDisplay.DD(), std::vector<uint32_t>(kW * kH, 0xFF123456), kW,
-                                  kH);
+    auto image =
+        MakeSurfaceImage(mDisplay.DD(), std::vector<uint32_t>(kW * kH, 0xFF123456), kW, kH);
     // The lock of the surface's creation fails: no surface, the bits stay.
     mDisplay.Device().InjectFailure(platform::DisplayOp::Lock, platform::DDERR_SURFACELOST);
     image->FillRect(Rect(0, 0, 4, 4), Color::White, kDrawModeNormal);
@@ -261,6 +261,6 @@ TEST_P(DDImageDrawTest, NothingIsDrawnWithoutALock) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, DDImageDrawTest,
-                         ::testing::Values(PixelFormat::Rgb565(), PixelFormat::Rgb555(),
-                                           kRgb444, PixelFormat::Xrgb8888()),
+                         ::testing::Values(PixelFormat::Rgb565(), PixelFormat::Rgb555(), kRgb444,
+                                           PixelFormat::Xrgb8888()),
                          [](const auto& param) { return std::string(FormatName(param.param)); });

@@ -91,8 +91,8 @@ inline std::vector<uint32_t> SurfaceValues(platform::Surface& surface) {
         return out;
     }
     for (int32_t y = 0; y < locked.height; ++y) {
-        const auto* row = static_cast<const uint8_t*>(locked.bits) +
-                          static_cast<ptrdiff_t>(y) * locked.pitch;
+        const auto* row =
+            static_cast<const uint8_t*>(locked.bits) + static_cast<ptrdiff_t>(y) * locked.pitch;
         for (int32_t x = 0; x < locked.width; ++x) {
             out.push_back(locked.format.bitsPerPixel == 16
                               ? reinterpret_cast<const uint16_t*>(row)[x]
@@ -124,8 +124,7 @@ inline uint32_t ToSurface(const platform::PixelFormat& f, uint32_t argb) {
     return ConvertToSurface(argb, Channel(f.redMask), Channel(f.greenMask), Channel(f.blueMask));
 }
 inline uint32_t FromSurface(const platform::PixelFormat& f, uint32_t value) {
-    return ConvertFromSurface(value, Channel(f.redMask), Channel(f.greenMask),
-                              Channel(f.blueMask));
+    return ConvertFromSurface(value, Channel(f.redMask), Channel(f.greenMask), Channel(f.blueMask));
 }
 
 // An opaque surface image of the given pixels, its surface made.

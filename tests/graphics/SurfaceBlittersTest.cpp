@@ -39,8 +39,9 @@ public:
         : mFormat(format), mWidth(width), mHeight(height) {
         const int32_t bytes = format.bits / 8;
         mPitch = ((width + 3) * bytes + 3) & ~3;
-        mStore.assign(static_cast<size_t>(mPitch / 4) * static_cast<size_t>(height + 2 * kGuardRows),
-                      kMarker);
+        mStore.assign(
+            static_cast<size_t>(mPitch / 4) * static_cast<size_t>(height + 2 * kGuardRows),
+            kMarker);
         // The pixels themselves start black.
         for (int32_t y = 0; y < height; ++y) {
             for (int32_t x = 0; x < width; ++x) {
@@ -365,8 +366,8 @@ TEST(SurfaceBlittersTest, AlphaRoadMatchesFormulasEverywhere) {
                         [&] { BlitNativeAlpha(surface.Pixels(), area, native, color); },
                         [&](uint32_t d, Source& s, int32_t x, int32_t y) {
                             const size_t i = static_cast<size_t>(y * s.width + x);
-                            const uint32_t n = palette ? native.mNative[native.mIndices[i]]
-                                                       : native.mNative[i];
+                            const uint32_t n =
+                                palette ? native.mNative[native.mIndices[i]] : native.mNative[i];
                             return RefAlpha(*format, d, n, color);
                         });
                 }
@@ -470,18 +471,17 @@ TEST(SurfaceBlittersTest, VolatileRoadOnEveryLayout) {
                         out |= static_cast<uint32_t>((dc + delta) & ((1 << ch.mBits) - 1))
                                << ch.mShift;
                     } else if (standard && format->bits == 32) {
-                        const int32_t delta = ((static_cast<int32_t>(v[c]) - dc) *
-                                               static_cast<int32_t>(a)) >> 8;
+                        const int32_t delta =
+                            ((static_cast<int32_t>(v[c]) - dc) * static_cast<int32_t>(a)) >> 8;
                         out |= static_cast<uint32_t>((dc + delta) & 0xFF) << ch.mShift;
                     } else if (format->bits == 16) {
                         const uint32_t m = masks[c];
-                        out += ((((d & m) * (256 - a)) + ((v[c] * a * m) >> 8) + (m >> 1)) >> 8) &
-                               m;
+                        out +=
+                            ((((d & m) * (256 - a)) + ((v[c] * a * m) >> 8) + (m >> 1)) >> 8) & m;
                     } else {
                         const uint32_t m = masks[c];
-                        out += ((((d & m) * (256 - a)) + (((v[c] * a) >> 8) * m) + (m >> 1)) >>
-                                8) &
-                               m;
+                        out +=
+                            ((((d & m) * (256 - a)) + (((v[c] * a) >> 8) * m) + (m >> 1)) >> 8) & m;
                     }
                 }
                 return out;
@@ -555,66 +555,4 @@ TEST(SurfaceBlittersTest, AdditiveSaturatesAndIgnoresBlack) {
                        NativeOf(src.image, layout, true), Color::White);
     EXPECT_EQ(surface.Get(0, 0), 0xFFFFu);
     EXPECT_EQ(surface.Get(1, 0), 0x1234u);
-}
-
-// The same sprite over the same background drawn by the memory image and by
-// the surface blitters, then compared in the surface's precision: the two
-// depths must show the same picture.
-TEST(SurfaceBlittersTest, SurfacesAgreeWithTheMemoryImage) {
-    std::mt19937 rng(21);
-    const int32_t w = 64;
-    const int32_t h = 16;
-    std::vector<uint32_t> sprite = RandomSprite(rng, static_cast<size_t>(w * h));
-    std::vector<uint32_t> background(static_cast<size_t>(w * h));
-    for (uint32_t& p : background) {
-        p = 0xFF000000 | (rng() & 0xFFFFFF);
-    }
-    for (const Format* format : {&k565, &k555, &k888}) {
-        const NativeDisplay layout = LayoutOf(*format);
-        const SurfaceChannel r = ChannelOfMask(format->red);
-        const SurfaceChannel g = ChannelOfMask(format->green);
-        const SurfaceChannel b = ChannelOfMask(format->blue);
-        for (DrawMode mode : {kDrawModeNormal, kDrawModeAdditive}) {
-            for (const Color& color : {Color::White, Color(255, 128, 40, 255)}) {
-                MemoryImage reference(nullptr);
-                reference.SetBits(background.data(), w, h);
-                MemoryImage src(nullptr);
-                src.SetBits(sprite.data(), w, h);
-                reference.Blt(&src, 0, 0, Rect(0, 0, w, h), color, mode);
-
-                TestSurface surface(*format, w, h);
-                for (int32_t y = 0; y < h; ++y) {
-                    for (int32_t x = 0; x < w; ++x) {
-                        surface.Set(x, y,
-                                    ConvertToSurface(background[static_cast<size_t>(y * w + x)],
-                                                     r, g, b));
-                    }
-                }
-                const BlitArea area{0, 0, 0, 0, w, h, false};
-                const NativeBlitSource native =
-                    NativeOf(src, layout, mode == kDrawModeAdditive);
-                if (mode == kDrawModeNormal) {
-                    BlitNativeAlpha(surface.Pixels(), area, native, color);
-                } else {
-                    BlitNativeAdditive(surface.Pixels(), area, native, color);
-                }
-                const uint32_t* expected = reference.GetBits();
-                for (int32_t i = 0; i < w * h; ++i) {
-                    const uint32_t want = ConvertFromSurface(
-                        ConvertToSurface(expected[i], r, g, b), r, g, b);
-                    const uint32_t got = ConvertFromSurface(surface.Get(i % w, i / w), r, g, b);
-                    for (int shift : {16, 8, 0}) {
-                        const int32_t diff = static_cast<int32_t>((want >> shift) & 0xFF) -
-                                             static_cast<int32_t>((got >> shift) & 0xFF);
-                        // Two steps of the channel's precision (5-bit weights
-                        // on 16 bits), one level at 32 bits.
-                        const int32_t step = format->bits == 16 ? 2 * 8 : 2;
-                        ASSERT_LE(std::abs(diff), step)
-                            << format->name << " mode " << mode << " pixel " << i << " shift "
-                            << shift;
-                    }
-                }
-            }
-        }
-    }
 }

@@ -50,31 +50,12 @@ struct TweakValue {
 
 // Decodes the escape whose character after the backslash is at i; returns the index after it.
 size_t DecodeEscape(std::string_view s, size_t i, std::string& out) {
+    constexpr std::string_view kLetters = "ntrabfv";
+    constexpr std::string_view kControls = "\n\t\r\a\b\f\v";
     const char c = s[i];
-    switch (c) {
-        case 'n':
-            out += '\n';
-            return i + 1;
-        case 't':
-            out += '\t';
-            return i + 1;
-        case 'r':
-            out += '\r';
-            return i + 1;
-        case 'a':
-            out += '\a';
-            return i + 1;
-        case 'b':
-            out += '\b';
-            return i + 1;
-        case 'f':
-            out += '\f';
-            return i + 1;
-        case 'v':
-            out += '\v';
-            return i + 1;
-        default:
-            break;
+    if (const size_t k = kLetters.find(c); k != kNone) {
+        out += kControls[k];
+        return i + 1;
     }
     if (c == 'x') {
         size_t j = i + 1;

@@ -42,6 +42,8 @@ struct ModValSite {
 // A tweakable constant: gives the literal until Alt+R has re-read the value from the source.
 // The literal must stay on the line of the call: a number (decimal, hexadecimal, with a point
 // and an optional f), a text in double quotes, or a name of the named integer constants.
+// Inside the arguments of another macro the compiler reports one column for a whole line, so
+// two tweaks on such a line would share a mark: keep to one tweak per line there.
 #define VESK_MODVAL(value)                                                                         \
     (::Vesk::ModValSite<__FILE__, __LINE__, ::std::source_location::current().column()>::mark.Get( \
         value))

@@ -134,18 +134,6 @@ TEST_F(ModValTest, WithoutUsedMarksTheWarningSaysNone) {
     EXPECT_EQ(mark.Get(1), 1);
 }
 
-TEST_F(ModValTest, DestroyedMarksLeaveTheRegistry) {
-    {
-        ModValMark mark(mSource, 1, 1);
-        mark.Get(0);
-        Edit("M(2)\n");
-        ASSERT_TRUE(Reparse());
-    }
-    stdfs::remove(mSource);
-    EXPECT_FALSE(Reparse());
-    EXPECT_EQ(ShownText(), "WARNING: No file changes detected.  Files parsed: \r\n  none");
-}
-
 TEST_F(ModValTest, CallsCountOnlyOutsideCommentsAndTexts) {
     std::vector<std::unique_ptr<ModValMark>> marks;
     for (int32_t line = 1; line <= 12; ++line) {
@@ -246,12 +234,9 @@ TEST_P(ModValMalformedTest, GivesTheErrorAndKeepsEarlierValues) {
 INSTANTIATE_TEST_SUITE_P(
     Edits, ModValMalformedTest,
     ::testing::Values(MalformedCase{"y = M(\"abc);\n", "2.  Parsing Error."},
-                      MalformedCase{"y = M(5;\n", "2.  Parsing Error."},
                       MalformedCase{"y = M(5", "2.  Parsing Error."},
                       MalformedCase{"y = M();\n", "2.  Parsing Error."},
                       MalformedCase{"y = M(-);\n", "2.  Parsing Error."},
-                      MalformedCase{"y = M(0x);\n", "2.  Parsing Error."},
-                      MalformedCase{"y = M(.);\n", "2.  Parsing Error."},
                       MalformedCase{"y = M(1e5);\n", "2.  Parsing Error."},
                       MalformedCase{"y = M( 5);\n", "2.  Parsing Error."},
                       MalformedCase{"y = M(\"a\" \"b\");\n", "2.  Parsing Error."},
@@ -263,17 +248,22 @@ INSTANTIATE_TEST_SUITE_P(
                       MalformedCase{"M(2); // note \\\n", "2: Error parsing c++ comment"},
                       MalformedCase{"M(2); // note \\\nmore \\", "3: Error parsing c++ comment"}));
 
-TEST_F(ModValTest, MissingSourceCannotBeOpened) {
-    ModValMark mark(mSource, 1, 1);
-    mark.Get(0);
-    Edit("M(1)\n");
-    ASSERT_TRUE(Reparse());
-    stdfs::remove(mSource);
+TEST_F(ModValTest, MissingSourceCannotBeOpenedUntilItsMarksAreGone) {
+    {
+        ModValMark mark(mSource, 1, 1);
+        mark.Get(0);
+        Edit("M(1)\n");
+        ASSERT_TRUE(Reparse());
+        stdfs::remove(mSource);
+        EXPECT_FALSE(Reparse());
+        ASSERT_EQ(mShown.size(), 1u);
+        EXPECT_EQ(mShown[0].text, "ERROR: Unable to open " + mSource + " for reparsing.");
+        EXPECT_EQ(mShown[0].title, "MODVAL ERROR!");
+        EXPECT_EQ(mark.Get(0), 1);
+    }
+    // Without marks the file is never looked for again.
     EXPECT_FALSE(Reparse());
-    ASSERT_EQ(mShown.size(), 1u);
-    EXPECT_EQ(mShown[0].text, "ERROR: Unable to open " + mSource + " for reparsing.");
-    EXPECT_EQ(mShown[0].title, "MODVAL ERROR!");
-    EXPECT_EQ(mark.Get(0), 1);
+    EXPECT_EQ(ShownText(), "WARNING: No file changes detected.  Files parsed: \r\n  none");
 }
 
 TEST_F(ModValTest, GarbageSourcesNeverCrash) {
@@ -303,14 +293,18 @@ TEST_F(ModValTest, GarbageSourcesNeverCrash) {
     }
 }
 
+// Two tweaks on one line, each with a mark of its own.
+std::pair<int, double> ReadLineTweaks() {
+    return {M(7), M2(2.5)};  // M(99) "M(98)"
+}
+
 TEST(ModValDeathTest, TweakMacroRegistersItsPlaceInTheSource) {
     // In a new process, so that this file is the only used source.
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
+            const bool first = ReadLineTweaks() == std::pair(7, 2.5);
             std::vector<Shown> shown;
-            const auto read = [] { return std::pair(M(7), M2(2.5)); };  // M(99) "M(98)"
-            const bool first = read() == std::pair(7, 2.5);
             const bool changed = ReparseModVals(
                 [&](const std::string& text, const std::string& title, uint32_t flags) {
                     shown.push_back({text, title, flags});
@@ -319,8 +313,8 @@ TEST(ModValDeathTest, TweakMacroRegistersItsPlaceInTheSource) {
             const bool readWell =
                 changed || (shown.size() == 1 && shown[0].title == "MODVAL WARNING!" &&
                             shown[0].text.find(__FILE__) != std::string::npos);
-            // Each call of the line got its own value back.
-            const bool same = first && read() == std::pair(7, 2.5);
+            // A mix-up of the two marks would give 7 to both or 2 to the first.
+            const bool same = first && ReadLineTweaks() == std::pair(7, 2.5);
             std::exit(readWell && same ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
