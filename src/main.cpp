@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/StartupGlobals.h"
 #include "app/VeskAppBase.h"
 #include "platform/Backend.h"
 
@@ -35,6 +36,9 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything else, so that even a fault during start-up is reported.
+    Vesk::StartupGlobals::Init();
+
     constexpr std::string_view kBackendOption = "--backend=";
     std::string requestedBackend;
     std::vector<std::string> commandLine;

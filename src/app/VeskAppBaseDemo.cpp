@@ -4,6 +4,7 @@
 // rebuilds the run from it, the recorded values standing in for the outside world.
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "app/DemoFile.h"

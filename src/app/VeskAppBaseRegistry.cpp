@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/VeskAppBase.h"
+
+#include "platform/Thread.h"
 #include "app/util/Common.h"
 #include "platform/Debug.h"
 #include "resources/PakInterface.h"
@@ -30,9 +32,15 @@ int64_t BitsLeft(const Buffer& stream) {
     return int64_t{stream.GetBitLength()} - stream.GetReadCursor();
 }
 
+// The demo stream belongs to the main thread: a reader on the loading thread would write
+// into it concurrently and at a point no replay can reproduce, so it reads the real source.
+bool OnDemoThread(const VeskAppBase& app) {
+    return app.mPrimaryThreadId == 0 || platform::CurrentThreadId() == app.mPrimaryThreadId;
+}
+
 // Starts a recorded event (header, long form, code); true when its fields are to follow.
 bool StartRecordedEvent(VeskAppBase& app, int code) {
-    if (!app.mRecordingDemoBuffer)
+    if (!app.mRecordingDemoBuffer || !OnDemoThread(app))
         return false;
     app.WriteDemoEventHeader();
     app.mDemoBuffer.WriteNumBits(0, 1);
@@ -182,7 +190,7 @@ bool VeskAppBase::RegistryWrite(const std::string& valueName, uint32_t type, con
     if (mRegKey.empty())
         return false;
 
-    if (mPlayingDemoBuffer) {
+    if (mPlayingDemoBuffer && OnDemoThread(*this)) {
         // The recorded result stands in; the settings are left as they are.
         if (!TakeReplayedEvent(*this, kEventRegistryWrite))
             return true;
@@ -228,7 +236,7 @@ bool VeskAppBase::RegistryRead(const std::string& valueName, uint32_t* type, uin
         return false;
     const uint32_t capacity = *length;
 
-    if (mPlayingDemoBuffer) {
+    if (mPlayingDemoBuffer && OnDemoThread(*this)) {
         if (!TakeReplayedEvent(*this, kEventRegistryRead))
             return false;
         if (mDemoBuffer.ReadNumBits(1, false) == 0)
@@ -429,7 +437,7 @@ void VeskAppBase::ShowResourceError(bool exit) {
 // ---- Whole files ----
 
 bool VeskAppBase::ReadBufferFromFile(const std::string& fileName, Buffer* buffer, bool dontSync) {
-    if (mPlayingDemoBuffer && !dontSync) {
+    if (mPlayingDemoBuffer && !dontSync && OnDemoThread(*this)) {
         // The recorded bytes stand in; the file itself is not opened.
         if (!TakeReplayedEvent(*this, kEventFileRead))
             return false;

@@ -45,8 +45,8 @@ struct Channels {
 };
 
 Channels ChannelsOf(const SurfacePixels& dest) {
-    return Channels{
-        {ChannelOfMask(dest.mRedMask), ChannelOfMask(dest.mGreenMask), ChannelOfMask(dest.mBlueMask)}};
+    return Channels{{ChannelOfMask(dest.mRedMask), ChannelOfMask(dest.mGreenMask),
+                     ChannelOfMask(dest.mBlueMask)}};
 }
 
 bool HasByteChannels(const SurfacePixels& dest) {
@@ -105,7 +105,8 @@ struct RotGeneral {
         uint32_t out = 0;
         for (int i = 0; i < 3; ++i) {
             const SurfaceChannel& c = ch.c[i];
-            out |= ((s[i] >> (16 - c.mBits)) << c.mShift) + ((((d & c.mMask) * invA) >> 8) & c.mMask);
+            out |=
+                ((s[i] >> (16 - c.mBits)) << c.mShift) + ((((d & c.mMask) * invA) >> 8) & c.mMask);
         }
         return out;
     }
@@ -231,7 +232,8 @@ void RotateSpan(P* out, int32_t count, uint32_t u, uint32_t v, uint32_t du, uint
         }
         const uint32_t srb =
             (p00 & kRB) * a00 + (p10 & kRB) * a10 + (p01 & kRB) * a01 + (p11 & kRB) * a11;
-        const uint32_t sg = (p00 & kG) * a00 + (p10 & kG) * a10 + (p01 & kG) * a01 + (p11 & kG) * a11;
+        const uint32_t sg =
+            (p00 & kG) * a00 + (p10 & kG) * a10 + (p01 & kG) * a01 + (p11 & kG) * a11;
         const uint32_t invA = 256 - (a00 + a10 + a01 + a11);
         out[i] = static_cast<P>(blend(out[i], srb, sg, invA));
     }
@@ -242,7 +244,8 @@ void RotateRows(const SurfacePixels& dest, const Texels& texels, size_t stride,
                 const RotationPlan& plan, const Blend& blend, uint32_t colorAlpha) {
     for (int32_t r = 0; static_cast<double>(r) < plan.boxHeight; ++r) {
         // Each row starts afresh from doubles, so errors don't pile up.
-        const auto y0 = static_cast<float>(static_cast<double>(plan.top + r) - plan.centerY - plan.y);
+        const auto y0 =
+            static_cast<float>(static_cast<double>(plan.top + r) - plan.centerY - plan.y);
         const int64_t urow =
             Truncated(((plan.x0 * plan.cos - y0 * plan.sin) + plan.centerX) * 65536.0) -
             (int64_t{plan.areaX} << 16);
@@ -290,11 +293,11 @@ void RotateDepth(const SurfacePixels& dest, const StraightBlitSource& source,
         return;
     }
     if (!color.IsWhite()) {
-        const RotGeneralTinted blend{ch,
-                                     {ClampComponent(color.mRed) + 1,
-                                      ClampComponent(color.mGreen) + 1,
-                                      ClampComponent(color.mBlue) + 1},
-                                     ClampComponent(color.mAlpha)};
+        const RotGeneralTinted blend{
+            ch,
+            {ClampComponent(color.mRed) + 1, ClampComponent(color.mGreen) + 1,
+             ClampComponent(color.mBlue) + 1},
+            ClampComponent(color.mAlpha)};
         RotateWith<P>(dest, source, plan, blend, blend.alpha);
         return;
     }
@@ -422,8 +425,8 @@ struct StretchPlan {
 };
 
 template <typename P, bool kPalette, bool kMirror, class Op>
-void StretchRows(const SurfacePixels& dest, const NativeBlitSource& source,
-                 const StretchPlan& plan, const Op& op) {
+void StretchRows(const SurfacePixels& dest, const NativeBlitSource& source, const StretchPlan& plan,
+                 const Op& op) {
     const int32_t width = plan.clipped.mWidth;
     const int32_t height = plan.clipped.mHeight;
     const size_t stride = static_cast<size_t>(source.mStride);
@@ -454,8 +457,8 @@ void StretchRows(const SurfacePixels& dest, const NativeBlitSource& source,
 }
 
 template <typename P, class Op>
-void StretchWith(const SurfacePixels& dest, const NativeBlitSource& source,
-                 const StretchPlan& plan, bool mirror, const Op& op) {
+void StretchWith(const SurfacePixels& dest, const NativeBlitSource& source, const StretchPlan& plan,
+                 bool mirror, const Op& op) {
     const bool palette = source.mIndices != nullptr;
     if (palette) {
         if (mirror) {
@@ -614,9 +617,8 @@ void StretchIntoSurface(const SurfacePixels& dest, const NativeBlitSource& sourc
     const FRect& area = stretch.mSource;
     if (source.mNative == nullptr || dest.mBits == nullptr ||
         (dest.mBitsPerPixel != 16 && dest.mBitsPerPixel != 32) || !InsideSurface(dest, clipped) ||
-        stretch.mBounds.mWidth <= 0 || stretch.mBounds.mHeight <= 0 ||
-        !std::isfinite(area.mX) || !std::isfinite(area.mY) || !std::isfinite(area.mWidth) ||
-        !std::isfinite(area.mHeight)) {
+        stretch.mBounds.mWidth <= 0 || stretch.mBounds.mHeight <= 0 || !std::isfinite(area.mX) ||
+        !std::isfinite(area.mY) || !std::isfinite(area.mWidth) || !std::isfinite(area.mHeight)) {
         return;
     }
     // Steps and starts as the walk takes them, truncated toward zero.
@@ -624,8 +626,8 @@ void StretchIntoSurface(const SurfacePixels& dest, const NativeBlitSource& sourc
     const int64_t dv = Truncated(area.mHeight * 65536.0 / clipped.mHeight);
     const int64_t uStart = Truncated(area.mX * 65536.0);
     const int64_t vStart = Truncated(area.mY * 65536.0);
-    const std::vector<int32_t> columns = SampleTable(uStart, du, clipped.mWidth,
-                                                     stretch.mBounds.mX, stretch.mBounds.mWidth);
+    const std::vector<int32_t> columns =
+        SampleTable(uStart, du, clipped.mWidth, stretch.mBounds.mX, stretch.mBounds.mWidth);
     const std::vector<int32_t> rows =
         SampleTable(vStart, dv, clipped.mHeight, stretch.mBounds.mY, stretch.mBounds.mHeight);
     const StretchPlan plan{clipped, columns.data(), rows.data()};

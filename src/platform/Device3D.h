@@ -273,7 +273,7 @@ public:
     // Inside the render target with a positive size, else DDERR_INVALIDPARAMS.
     virtual DisplayResult SetViewport(const Viewport3D& viewport) = 0;
     virtual DisplayResult GetViewport(Viewport3D& out) = 0;
-    // Fills the rectangles (null and 0: all of it) clipped to the viewport with an
+    // Fills the rectangles (count 0: the whole viewport), clipped to the viewport, with an
     // 0xAARRGGBB colour; there is no depth or stencil buffer to clear.
     virtual DisplayResult Clear(const SurfaceRect* rects, uint32_t count, uint32_t flags,
                                 uint32_t argb, float z, uint32_t stencil) = 0;
@@ -282,6 +282,10 @@ public:
     virtual DisplayResult BeginScene() = 0;
     virtual DisplayResult EndScene() = 0;
 
+    // A new device has blending off (factors One and Zero), counter-clockwise culling and
+    // specular off; stage 0 modulates colour, selects the texture's alpha, wraps and
+    // samples the nearest texel. Values the device cannot honour are refused and the
+    // state stays as it was.
     virtual DisplayResult SetRenderState(RenderState state, uint32_t value) = 0;
     // Stage 0 is the only stage (DDERR_INVALIDPARAMS for others).
     virtual DisplayResult SetTextureStageState(uint32_t stage, TextureStageState state,

@@ -1,7 +1,9 @@
 #include "platform/CrashDialogs.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -164,6 +166,30 @@ TEST(CrashDialogsTest, TheReportFitsTheScreenOnTheDesktop) {
     const std::string shown = SdlCrashDialogs::ReportForDisplay(longReport);
     EXPECT_EQ(shown.rfind("line 39\n...\n"), shown.size() - 12);
     EXPECT_EQ(shown.find("line 40"), std::string::npos);
+}
+
+// Opens a real window: needs a display (the CI runs it under Xvfb).
+TEST(CrashDialogsTest, TheDesktopProgressWindowComesAndGoes) {
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || display[0] == '\0')
+        GTEST_SKIP() << "no display";
+    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+    const bool videoBefore = SDL_WasInit(SDL_INIT_VIDEO) != 0;
+
+    class CountingHandler : public CrashDialogs::ProgressHandler {
+    public:
+        bool Poll() override { return ++mPolls < 15; }
+        std::string Tick() override { return "Please Wait ."; }
+        void Abort() override { ++mAborts; }
+        int mPolls = 0;
+        int mAborts = 0;
+    } handler;
+    SdlCrashDialogs dialogs;
+    dialogs.Progress("Please Wait", handler);
+    EXPECT_EQ(handler.mPolls, 15);
+    EXPECT_EQ(handler.mAborts, 0);
+    // Video started for the window is stopped with it.
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO) != 0, videoBefore);
 }
 
 }  // namespace

@@ -391,13 +391,13 @@ DisplayResult SoftDevice3D::DrawPrimitive(PrimitiveType type, uint32_t vertexFor
     if (!mInScene) {
         return D3DERR_SCENE_NOT_IN_SCENE;
     }
+    RasterState state = mState;
     TextureView view;
-    mState.texture = nullptr;
     if (mTexture) {
         if (const DisplayResult result = mTexture->View(view); Failed(result)) {
             return result;
         }
-        mState.texture = &view;
+        state.texture = &view;
     }
     const bool lines = type == PrimitiveType::LineList || type == PrimitiveType::LineStrip;
     if (count < (lines ? 2u : 3u)) {
@@ -413,7 +413,7 @@ DisplayResult SoftDevice3D::DrawPrimitive(PrimitiveType type, uint32_t vertexFor
     target.pitch = locked.pitch;
     target.format = locked.format;
     target.clip = Intersect(ViewportRect(mViewport), {0, 0, locked.width, locked.height});
-    SoftRasterizer raster(target, mState);
+    SoftRasterizer raster(target, state);
     const TLVertex* v = vertices;
     switch (type) {
         case PrimitiveType::LineList:
@@ -454,7 +454,6 @@ DisplayResult SoftDevice3D::DrawPrimitive(PrimitiveType type, uint32_t vertexFor
         case PrimitiveType::PointList:
             break;
     }
-    mState.texture = nullptr;
     return mTarget->Unlock();
 }
 

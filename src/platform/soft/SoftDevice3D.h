@@ -67,7 +67,7 @@ private:
     std::shared_ptr<Surface> mTarget;
     Viewport3D mViewport;
     bool mInScene = false;
-    RasterState mState;
+    RasterState mState;  // the texture is bound per draw
     Cull mCull = Cull::CounterClockwise;
     std::shared_ptr<SoftTexture3D> mTexture;
 };

@@ -45,7 +45,13 @@ struct RasterState {
 // inside it; a centre on an edge belongs to the triangle when the edge is a top or a
 // left one, so triangles that share an edge never draw a pixel twice. A line covers one
 // pixel per step along its longer axis, from the pixel that holds its start up to, but
-// not including, the pixel that holds its end.
+// not including, the pixel that holds its end; the pixel that holds a point (x, y) is
+// (floor(x + 0.5), floor(y + 0.5)).
+//
+// Products of two channels round to the nearest 1/255. Colours enter the target by the
+// top bits of each channel, and 16-bit pixels read back for blending widen by repeating
+// their bits, so an opaque texel lands exactly as the surface blitters would write it
+// and a transparent one leaves the pixel as it was.
 //
 // Colours and texture coordinates are interpolated linearly across the screen; z and
 // reciprocal w are not used, which matches perspective-correct drawing whenever every

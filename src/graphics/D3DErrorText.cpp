@@ -1,0 +1,8 @@
+#include "graphics/D3DErrorText.h"
+
+namespace Vesk {
+
+// Constant-initialised: empty before any other global is built.
+constinit std::string gD3DErrorText;
+
+}  // namespace Vesk
