@@ -6,6 +6,10 @@ target_compile_options(vesk_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow 
 if(VESK_WERROR)
   target_compile_options(vesk_options INTERFACE -Werror)
 endif()
+# g++ 12 reports false overlaps inside std::string at -O2 (GCC bug 105329).
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  target_compile_options(vesk_options INTERFACE -Wno-restrict)
+endif()
 if(VESK_SANITIZE)
   target_compile_options(vesk_options INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=all
                                                 -fno-omit-frame-pointer)

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
-#include <utility>
 
 #include "app/CrashDialog.h"
 #include "app/CrashHandler.h"
@@ -30,6 +29,21 @@ struct Entry {
     void (*teardown)();
 };
 
+std::atomic<bool> gInitialized{false};
+std::atomic<StartupGlobals::Observer> gObserver{nullptr};
+
+void Notify(Global global, Step step) {
+    if (StartupGlobals::Observer observer = gObserver.load())
+        observer(global, step);
+}
+
+// The exit list takes plain functions: one per global that has a teardown.
+template <Global kGlobal, void (*kUndo)()>
+void TearDown() {
+    kUndo();
+    Notify(kGlobal, Step::TornDown);
+}
+
 void InstallCrashFilter() {
     // The window before the filter, so a fault right after it is in already gets its window.
     CrashDialog::Register();
@@ -45,7 +59,8 @@ void StopHTTPTransfer() {
 
 // Each build step of an object made on first use makes it now.
 constexpr std::array<Entry, StartupGlobals::kGlobalCount> kEntries{{
-    {Global::CrashFilter, "crash filter", &InstallCrashFilter, &CrashHandler::Uninstall},
+    {Global::CrashFilter, "crash filter", &InstallCrashFilter,
+     &TearDown<Global::CrashFilter, &CrashHandler::Uninstall>},
     // Constant-initialised.
     {Global::PerfTimer, "perf timer", nullptr, nullptr},
     // A static object, never null.
@@ -57,7 +72,8 @@ constexpr std::array<Entry, StartupGlobals::kGlobalCount> kEntries{{
     {Global::CrashAttachmentPath, "crash attachment path",
      [] { static_cast<void>(CrashHandler::GetAttachmentPath()); }, nullptr},
     // Took transfer id 1 when it was built; the counter is constant-initialised.
-    {Global::HTTPTransfer, "HTTP transfer", nullptr, &StopHTTPTransfer},
+    {Global::HTTPTransfer, "HTTP transfer", nullptr,
+     &TearDown<Global::HTTPTransfer, &StopHTTPTransfer>},
     // The window texts are constants.
     {Global::CrashWindowHeader, "crash window header", nullptr, nullptr},
     {Global::ReportServer, "report server",
@@ -68,14 +84,15 @@ constexpr std::array<Entry, StartupGlobals::kGlobalCount> kEntries{{
     {Global::ProfilerSections, "profiler section map", [] { static_cast<void>(IsProfiling()); },
      nullptr},
     {Global::ProfilerSamples, "profiler sample list", nullptr, nullptr},
-    {Global::LeakTracker, "leak tracker", &MemoryLeakTracker::Init, &MemoryLeakTracker::Shutdown},
+    {Global::LeakTracker, "leak tracker", &MemoryLeakTracker::Init,
+     &TearDown<Global::LeakTracker, &MemoryLeakTracker::Shutdown>},
     // Constant-initialised with seed 4357; nothing here may draw from it.
     {Global::MersenneTwister, "Mersenne twister", nullptr, nullptr},
     {Global::DataFolder, "data folder", [] { static_cast<void>(GetAppDataFolder()); }, nullptr},
     {Global::ModValTable, "live-tweak value table",
      [] { static_cast<void>(ModValRegistry::Instance()); }, nullptr},
-    // Constants, as are the words, the pool and the Direct3D error text; the empty image and
-    // the font lock are built by the runtime before the entry function.
+    // Constant-initialised, as are the Direct3D error text, the pool and the dialog words;
+    // the empty image and the font lock are built by the runtime before the entry function.
     {Global::ColorBlack, "black", nullptr, nullptr},
     {Global::ColorWhite, "white", nullptr, nullptr},
     {Global::D3DErrorText, "Direct3D error text", nullptr, nullptr},
@@ -97,37 +114,6 @@ constexpr bool EntriesInOrder() {
 }
 static_assert(EntriesInOrder(), "one entry per global, in construction order");
 
-std::atomic<bool> gInitialized{false};
-std::atomic<StartupGlobals::Observer> gObserver{nullptr};
-
-void Notify(Global global, Step step) {
-    if (StartupGlobals::Observer observer = gObserver.load())
-        observer(global, step);
-}
-
-// The exit list takes plain functions: one per entry that has a teardown.
-template <size_t Row>
-void TearDown() {
-    kEntries[Row].teardown();
-    Notify(kEntries[Row].global, Step::TornDown);
-}
-
-template <size_t Row>
-constexpr void (*ExitFunction())() {
-    if constexpr (kEntries[Row].teardown != nullptr)
-        return &TearDown<Row>;
-    else
-        return nullptr;
-}
-
-template <size_t... Rows>
-constexpr std::array<void (*)(), sizeof...(Rows)> MakeExitFunctions(std::index_sequence<Rows...>) {
-    return {ExitFunction<Rows>()...};
-}
-
-constexpr std::array<void (*)(), StartupGlobals::kGlobalCount> kExitFunctions =
-    MakeExitFunctions(std::make_index_sequence<StartupGlobals::kGlobalCount>());
-
 const Entry* FindEntry(Global global) {
     const int row = static_cast<int>(global) - 1;
     if (row < 0 || row >= StartupGlobals::kGlobalCount)
@@ -147,8 +133,8 @@ bool StartupGlobals::Init() {
         Notify(entry.global, Step::Built);
         // Registered right after the build, so exit undoes the steps in reverse, interleaved
         // correctly with the runtime's teardown of the objects made on first use above.
-        if (kExitFunctions[row] != nullptr)
-            std::atexit(kExitFunctions[row]);
+        if (entry.teardown != nullptr)
+            std::atexit(entry.teardown);
     }
     return true;
 }

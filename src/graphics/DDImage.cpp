@@ -352,10 +352,8 @@ bool DDImage::Check3DImage(const Image* image) {
     return ddImage != nullptr && ddImage->Check3D();
 }
 
-bool DDImage::Uses3DDevice() const {
-    // Drawing through the 3-D device is not built: the 3-D screen takes the
-    // software roads (and refuses to lock, so nothing is drawn into it).
-    return false;
+D3DInterface* DDImage::Get3DDevice() const {
+    return Check3D() ? mDDInterface->mD3DInterface.get() : nullptr;
 }
 
 bool DDImage::DisplayIs3D() const {

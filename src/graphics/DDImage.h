@@ -14,6 +14,7 @@ class Surface;
 
 namespace Vesk {
 
+class D3DInterface;
 class DDInterface;
 
 // A memory image that can also hold its pixels in a display surface of 16 or
@@ -155,8 +156,8 @@ private:
     bool LockForDrawing(SurfacePixels& pixels);
     // The layout the sources' native data is made in for this surface.
     const NativeDisplay* NativeLayout(const SurfacePixels& pixels);
-    // The 3-D device draws for this image; there is no such device yet.
-    bool Uses3DDevice() const;
+    // The display's 3-D device when this image is its 3-D screen, else null.
+    D3DInterface* Get3DDevice() const;
     bool DisplayIs3D() const;
     bool IsCursorAreaImage() const;
     // Writes the bits into an adopted surface after they changed.

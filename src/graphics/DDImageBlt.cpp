@@ -3,7 +3,9 @@
 // surface, and the blitters' set-up (sources, clipping, locking).
 
 #include <algorithm>
+#include <cstdint>
 
+#include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/SpanDrawer.h"
@@ -62,7 +64,15 @@ void DDImage::Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, const
     }
     image->mUsedAsSource = true;
     CommitBits();
-    if (Check3D() && Uses3DDevice()) {
+    if (Check3D()) {
+        auto* ddSource = dynamic_cast<DDImage*>(image);
+        if (ddSource != nullptr && ddSource->mSurface && drawMode == kDrawModeNormal &&
+            color.IsWhite() && !ddSource->mHasAlpha) {
+            HardwareCopy(ddSource, x, y, srcRect);
+        } else if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
+            d3d->Blt(image, static_cast<float>(x), static_cast<float>(y), srcRect, color, drawMode,
+                     false);
+        }
         return;
     }
     if (mHasAlpha || mHasTrans || (DisplayIs3D() && !IsCursorAreaImage())) {
@@ -85,7 +95,15 @@ void DDImage::BltF(Image* image, float x, float y, const Rect& srcRect, const Re
         return;
     }
     image->mUsedAsSource = true;
-    if (Check3D() && Uses3DDevice()) {
+    if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
+        const FRect area(x, y, srcRect.mWidth, srcRect.mHeight);
+        const FRect clipped =
+            area.Intersection(FRect(clipRect.mX, clipRect.mY, clipRect.mWidth, clipRect.mHeight));
+        if (clipped.mWidth == area.mWidth && clipped.mHeight == area.mHeight) {
+            d3d->Blt(image, x, y, srcRect, color, drawMode, true);
+        } else if (clipped.mWidth > 0.0 && clipped.mHeight > 0.0) {
+            d3d->BltClipF(image, x, y, srcRect, &clipRect, color, drawMode);
+        }
         return;
     }
     BltRotated(image, x, y, srcRect, clipRect, color, drawMode, 0.0, 0.0f, 0.0f);
@@ -94,7 +112,11 @@ void DDImage::BltF(Image* image, float x, float y, const Rect& srcRect, const Re
 void DDImage::BltMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
                         DrawMode drawMode) {
     CommitBits();
-    if (Check3D() && Uses3DDevice()) {
+    if (Check3D()) {
+        if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
+            d3d->BltMirror(image, static_cast<float>(x), static_cast<float>(y), srcRect, color,
+                           drawMode);
+        }
         return;
     }
     if (drawMode == kDrawModeNormal) {
@@ -112,7 +134,11 @@ void DDImage::BltMatrix(Image* image, float x, float y, const Matrix3x3& matrix,
         return;
     }
     image->mUsedAsSource = true;
-    if (Check3D() && Uses3DDevice()) {
+    if (Check3D()) {
+        if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
+            d3d->BltTransformed(image, &clipRect, color, drawMode, srcRect, matrix, blend, x, y,
+                                true);
+        }
         return;
     }
     SurfacePixels pixels;
@@ -139,7 +165,7 @@ void DDImage::BltMatrix(Image* image, float x, float y, const Matrix3x3& matrix,
 
 void DDImage::BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3],
                               int32_t triangleCount, const Rect& clipRect, const Color& color,
-                              DrawMode, float tx, float ty, bool blend) {
+                              DrawMode drawMode, float tx, float ty, bool blend) {
     MemoryImage* source = nullptr;
     if (texture != nullptr) {
         texture->mUsedAsSource = true;
@@ -148,7 +174,11 @@ void DDImage::BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3],
             return;
         }
     }
-    if (Check3D() && Uses3DDevice()) {
+    if (Check3D()) {
+        // The device clips to the screen; the clip rectangle is not passed on.
+        if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
+            d3d->BltTriangles(triangles, triangleCount, color, drawMode, texture, tx, ty, blend);
+        }
         return;
     }
     if (triangles == nullptr || triangleCount <= 0) {
@@ -187,12 +217,49 @@ void DDImage::BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3],
 }
 
 void DDImage::FillScanLinesWithCoverage(Span* spans, int32_t spanCount, const Color& color,
-                                        DrawMode, const uint8_t* coverage, int32_t coverX,
-                                        int32_t coverY, int32_t coverWidth, int32_t coverHeight) {
+                                        DrawMode drawMode, const uint8_t* coverage,
+                                        int32_t coverX, int32_t coverY, int32_t coverWidth,
+                                        int32_t coverHeight) {
     if (spans == nullptr || spanCount <= 0) {
         return;
     }
-    if (Check3D() && Uses3DDevice()) {
+    if (Check3D()) {
+        // The spans are filled into an image of their bounding box (as far as the screen
+        // reaches), which is then blitted through the device.
+        int64_t left = INT64_MAX;
+        int64_t top = INT64_MAX;
+        int64_t right = INT64_MIN;
+        int64_t bottom = INT64_MIN;
+        for (int32_t i = 0; i < spanCount; ++i) {
+            left = std::min<int64_t>(left, spans[i].mX);
+            top = std::min<int64_t>(top, spans[i].mY);
+            right = std::max<int64_t>(right, int64_t{spans[i].mX} + spans[i].mWidth - 1);
+            bottom = std::max<int64_t>(bottom, spans[i].mY);
+        }
+        left = std::max<int64_t>(left, 0);
+        top = std::max<int64_t>(top, 0);
+        right = std::min<int64_t>(right, int64_t{mWidth} - 1);
+        bottom = std::min<int64_t>(bottom, int64_t{mHeight} - 1);
+        if (right < left || bottom < top) {
+            return;
+        }
+        auto rebase = [](int64_t value, int64_t by) {
+            return static_cast<int32_t>(std::clamp<int64_t>(value - by, INT32_MIN, INT32_MAX));
+        };
+        for (int32_t i = 0; i < spanCount; ++i) {
+            spans[i].mX = rebase(spans[i].mX, left);
+            spans[i].mY = rebase(spans[i].mY, top);
+        }
+        const auto x = static_cast<int32_t>(left);
+        const auto y = static_cast<int32_t>(top);
+        const auto width = static_cast<int32_t>(right - left + 1);
+        const auto height = static_cast<int32_t>(bottom - top + 1);
+        MemoryImage covered(mApp);
+        covered.Create(width, height);
+        covered.MemoryImage::FillScanLinesWithCoverage(spans, spanCount, color, drawMode, coverage,
+                                                       rebase(coverX, left), rebase(coverY, top),
+                                                       coverWidth, coverHeight);
+        Blt(&covered, x, y, Rect(0, 0, width, height), Color::White, drawMode);
         return;
     }
     SurfacePixels pixels;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <utility>
 
+#include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 
@@ -232,15 +233,23 @@ struct AABlend {
 
 // ---- Entry points ----------------------------------------------------------
 
-bool DDImage::PolyFill(const Point*, int32_t, const Rect*, const Color&, DrawMode, int32_t, int32_t,
-                       bool) {
+bool DDImage::PolyFill(const Point* vertices, int32_t numVertices, const Rect* clipRect,
+                       const Color& color, DrawMode drawMode, int32_t tx, int32_t ty, bool) {
     // Only the 3-D device fills polygons; the drawing context fills them
     // itself otherwise.
-    return false;
+    D3DInterface* d3d = Get3DDevice();
+    if (d3d == nullptr) {
+        return false;
+    }
+    d3d->FillPoly(vertices, numVertices, clipRect, color, drawMode, tx, ty);
+    return true;
 }
 
 void DDImage::FillRect(const Rect& rect, const Color& color, DrawMode drawMode) {
-    if (Check3D() && Uses3DDevice()) {
+    if (Check3D()) {
+        if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
+            d3d->FillRect(rect, color, drawMode);
+        }
         return;
     }
     CommitBits();
@@ -267,7 +276,11 @@ void DDImage::ClearRect(const Rect& rect) {
 
 void DDImage::DrawLine(double startX, double startY, double endX, double endY, const Color& color,
                        DrawMode drawMode) {
-    if (Check3D() && Uses3DDevice()) {
+    if (Check3D()) {
+        // The device draws one kind of line for both.
+        if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
+            d3d->DrawLine(startX, startY, endX, endY, color, drawMode);
+        }
         return;
     }
     CommitBits();
@@ -307,7 +320,11 @@ void DDImage::DrawLine(double startX, double startY, double endX, double endY, c
 
 void DDImage::DrawLineAA(double startX, double startY, double endX, double endY, const Color& color,
                          DrawMode drawMode) {
-    if (Check3D() && Uses3DDevice()) {
+    if (Check3D()) {
+        // The device draws one kind of line for both.
+        if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
+            d3d->DrawLine(startX, startY, endX, endY, color, drawMode);
+        }
         return;
     }
     CommitBits();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/SmoothResampler.h"
@@ -69,7 +70,11 @@ void DDImage::BltRotated(Image* image, float x, float y, const Rect& srcRect, co
         return;
     }
     CommitBits();
-    if (Check3D() && Uses3DDevice()) {
+    if (Check3D()) {
+        if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
+            d3d->BltRotated(image, x, y, &clipRect, color, drawMode, centerX, centerY, srcRect,
+                            angle);
+        }
         return;
     }
     if (mHasAlpha || mHasTrans || DisplayIs3D()) {
@@ -147,7 +152,11 @@ void DDImage::StretchBlt(Image* image, const Rect& destRect, const Rect& srcRect
     }
     image->mUsedAsSource = true;
     CommitBits();
-    if (Check3D() && Uses3DDevice()) {
+    if (Check3D()) {
+        if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
+            d3d->StretchBlt(image, destRect, srcRect, &clipRect, color, drawMode, fastStretch,
+                            false);
+        }
         return;
     }
     StretchMapping map;
@@ -244,13 +253,18 @@ void DDImage::StretchBlt(Image* image, const Rect& destRect, const Rect& srcRect
 }
 
 void DDImage::StretchBltMirror(Image* image, const Rect& destRect, const Rect& srcRect,
-                               const Rect& clipRect, const Color& color, DrawMode drawMode, bool) {
+                               const Rect& clipRect, const Color& color, DrawMode drawMode,
+                               bool fastStretch) {
     if (image == nullptr) {
         return;
     }
     image->mUsedAsSource = true;
     CommitBits();
-    if (Check3D() && Uses3DDevice()) {
+    if (Check3D()) {
+        if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
+            d3d->StretchBlt(image, destRect, srcRect, &clipRect, color, drawMode, fastStretch,
+                            true);
+        }
         return;
     }
     StretchMapping map;

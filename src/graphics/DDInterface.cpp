@@ -7,6 +7,9 @@
 #include "app/util/CommonText.h"
 #include "app/util/DirectXErrors.h"
 #include "app/util/MemoryLeakTracker.h"
+#include "graphics/D3DErrorText.h"
+#include "graphics/D3DInterface.h"
+#include "graphics/D3DTester.h"
 #include "graphics/DDImage.h"
 #include "platform/Clock.h"
 #include "platform/Window.h"
@@ -58,17 +61,23 @@ unsigned long Unsigned(int32_t value) {
 
 }  // namespace
 
-DDInterface::DDInterface(VeskAppBase* app) : mApp(app) {
+DDInterface::DDInterface(VeskAppBase* app)
+    : mApp(app), mD3DInterface(std::make_unique<D3DInterface>(this)) {
     mSettings.correctionAspect.Set(4, 3);
 }
 
 DDInterface::DDInterface(platform::WindowSystem* windowSystem, DeviceFactory factory)
-    : mWindowSystem(windowSystem), mDeviceFactory(std::move(factory)) {
+    : mD3DInterface(std::make_unique<D3DInterface>(this)),
+      mWindowSystem(windowSystem),
+      mDeviceFactory(std::move(factory)) {
     mSettings.correctionAspect.Set(4, 3);
 }
 
 DDInterface::~DDInterface() {
     Cleanup();
+    // Before the lock goes: the device's clean-up takes it.
+    mD3DTester.reset();
+    mD3DInterface.reset();
 }
 
 void DDInterface::SetHost(std::unique_ptr<Host> host) {
@@ -173,7 +182,9 @@ int DDInterface::Init(platform::WindowId window, bool isWindowed) {
         return RESULT_DD_CREATE_FAIL;
     }
 
-    RunAccelerationTest(window);
+    if (RunAccelerationTest(window) && mD3DTester->mFirstTest && mHost != nullptr) {
+        mHost->FirstAccelerationTestHook();
+    }
 
     mWindow = window;
     platform::WindowSystem* windowSystem = GetWindowSystem();
@@ -416,25 +427,45 @@ int DDInterface::ReadScreenFormat() {
 }
 
 bool DDInterface::Start3DDevice(std::string& errorText) {
-    // Drawing through a 3-D device is not part of this display yet: asking for it fails the
-    // initialisation, and the application goes on without 3-D.
-    errorText = "no 3D device";
-    return false;
+    if (!mD3DInterface->InitFromDisplay(*this, mWindowHandle)) {
+        errorText = gD3DErrorText;
+        return false;
+    }
+    return true;
 }
 
 bool DDInterface::RunAccelerationTest(platform::WindowId window) {
-    (void)window;
-    if (!mSettings.wants3D && !mSettings.wantsAccelerationTest) {
+    if (mD3DTester != nullptr || (!mSettings.wants3D && !mSettings.wantsAccelerationTest)) {
         return false;
     }
-    // There is no acceleration tester yet, so no test runs, no first-test hook is called and
-    // the 3-D flag keeps the application's choice.
-    return false;
+    mD3DTester = std::make_unique<D3DTester>();
+    mD3DTester->SetVidMemoryConstraints(mSettings.minVidMemory3D,
+                                        mSettings.recommendedVidMemory3D);
+    mD3DTester->SetHost(mHost.get());
+    mD3DTester->SetDeviceFactory(mD3DInterface->GetDeviceFactory());
+    platform::WindowSystem* windowSystem = GetWindowSystem();
+    platform::Window* handle =
+        windowSystem != nullptr ? windowSystem->FindWindow(window) : nullptr;
+    mD3DTester->TestD3D(handle, mDisplay.get());
+    // Only the tester's own run uses the host; it is the application's to replace.
+    mD3DTester->SetHost(nullptr);
+
+    const bool failed = !mD3DTester->mFailureReason.empty();
+    const bool warned = !mD3DTester->mWarning.empty();
+    if (mSettings.wants3D && !failed && !warned) {
+        mIs3D = true;
+    } else if (failed || (mD3DTester->mFirstTest && warned)) {
+        mIs3D = false;
+    }
+    return true;
 }
 
 void DDInterface::Cleanup() {
     std::lock_guard<CriticalLock> lock(mCritSect);
     mInitialized = false;
+    if (mD3DInterface != nullptr) {
+        mD3DInterface->Cleanup();
+    }
     mCursorDrawn = false;
     mOldCursorAreaImage.reset();
     mNewCursorAreaImage.reset();
@@ -519,8 +550,9 @@ void DDInterface::RemoveDDImage(DDImage* image) {
 }
 
 void DDInterface::RemoveImageTextureData(MemoryImage* image) {
-    // Textures exist only on a 3-D device, which this display does not make yet.
-    (void)image;
+    if (mD3DInterface != nullptr) {
+        mD3DInterface->RemoveImageTextureData(image);
+    }
 }
 
 bool DDInterface::Redraw(const Rect* rect) {
@@ -536,10 +568,13 @@ bool DDInterface::Redraw(const Rect* rect) {
     } presentingScope{mPresenting};
 
     if (mIs3D) {
-        // A 3-D display would end its scene here; without a working 3-D device the frame
-        // cannot be shown, and drawing goes back to 2-D for the rest of the run.
-        mIs3D = false;
-        return false;
+        // A 3-D call failed during the frame: drawing goes back to 2-D for the rest of the
+        // run, and the application makes the display again.
+        if (!gD3DErrorText.empty()) {
+            mIs3D = false;
+            return false;
+        }
+        mD3DInterface->Flush();
     }
 
     SurfaceRect source;

@@ -17,12 +17,15 @@
 #include "platform/Message.h"
 
 namespace platform {
+class SettingsStore;
 class Window;
 class WindowSystem;
 }  // namespace platform
 
 namespace Vesk {
 
+class D3DInterface;
+class D3DTester;
 class DDImage;
 class Image;
 class MemoryImage;
@@ -88,6 +91,24 @@ public:
         virtual void SetRefreshRateClamped(bool clamped) = 0;
         // After an acceleration test that found no stored results.
         virtual void FirstAccelerationTestHook() = 0;
+
+        // The 3-D device and the acceleration test; without an application nothing is
+        // stored, no demo is followed and the window never counts as minimised.
+        // A text value of the application's registry, through the demo stream.
+        virtual bool RegistryWriteString(const std::string& valueName, const std::string& value) {
+            (void)valueName;
+            (void)value;
+            return false;
+        }
+        // The store the acceleration test keeps its results in directly, and the key of the
+        // application's values in it ("SOFTWARE\" + registry key); null when there is none.
+        virtual platform::SettingsStore* GetSettingsStore() { return nullptr; }
+        virtual std::string GetRegistryKeyPath() { return std::string(); }
+        virtual bool IsWindowMinimized() { return false; }
+        virtual bool IsPlayingDemo() { return false; }
+        // Recorded while a demo is recorded, replaced by the recorded value while one plays.
+        virtual void DemoSyncString(std::string* value) { (void)value; }
+        virtual void DemoSyncBool(bool* value) { (void)value; }
     };
 
     static constexpr int32_t kCursorBoxSide = 64;
@@ -161,6 +182,9 @@ public:
     platform::DisplaySystem* GetDisplaySystem() { return mDisplay.get(); }
 
     VeskAppBase* mApp = nullptr;
+    // The 3-D device, made by the constructor; the tester of the first Init that wants one.
+    std::unique_ptr<D3DInterface> mD3DInterface;
+    std::unique_ptr<D3DTester> mD3DTester;
     bool mIs3D = false;
     CriticalLock mCritSect;
     std::atomic<bool> mPresenting{false};

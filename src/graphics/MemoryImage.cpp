@@ -5,8 +5,10 @@
 #include <new>
 #include <stdexcept>
 
+#include "graphics/D3DInterface.h"
 #include "graphics/ImageHost.h"
 #include "graphics/NativeDisplay.h"
+#include "graphics/TextureData.h"
 
 namespace Vesk {
 
@@ -154,6 +156,11 @@ MemoryImage::MemoryImage(const MemoryImage& other)
 MemoryImage::~MemoryImage() {
     if (mApp != nullptr) {
         mApp->RemoveMemoryImage(this);
+    }
+    // Texture data that no application took back (an image made without one) goes with
+    // the image, so that its device never keeps a dangling image.
+    if (mTextureData != nullptr && mTextureData->mOwner != nullptr) {
+        mTextureData->mOwner->RemoveImageTextureData(this);
     }
 }
 

@@ -324,12 +324,18 @@ void RotateDepth(const SurfacePixels& dest, const StraightBlitSource& source,
 // Each takes a destination pixel and the premultiplied native word n of its
 // source pixel and leaves the pixel alone when the word adds nothing.
 
+// An opaque word keeps (d & M) / 256 of each channel of 8 bits or fewer,
+// which is 0: the word itself is the result.
 struct StretchOver {
     Channels ch;
     template <typename P>
     void operator()(P& pixel, uint32_t n) const {
         const uint32_t a = n >> 24;
         if (a == 0) {
+            return;
+        }
+        if (a == 255) {
+            pixel = static_cast<P>(n);
             return;
         }
         const uint32_t keep = 256 - a;
@@ -347,6 +353,10 @@ struct StretchOverBytes {
     void operator()(uint32_t& pixel, uint32_t n) const {
         const uint32_t a = n >> 24;
         if (a == 0) {
+            return;
+        }
+        if (a == 255) {
+            pixel = n;
             return;
         }
         const uint32_t keep = 256 - a;
@@ -392,6 +402,22 @@ struct StretchAdd {
                    << c.mShift;
         }
         pixel = static_cast<P>(out);
+    }
+};
+
+// X8R8G8B8: the three saturating adds on the channel pairs, each lane's
+// carry turned into a full lane.
+struct StretchAddBytes {
+    void operator()(uint32_t& pixel, uint32_t n) const {
+        if (n == 0) {
+            return;
+        }
+        const uint32_t d = pixel;
+        uint32_t rb = (d & kRB) + (n & kRB);
+        rb |= ((rb >> 8) & 0x00010001) * 0xFF;
+        uint32_t g = (d & kG) + (n & kG);
+        g |= ((g >> 8) & 0x00000100) * 0xFF;
+        pixel = (rb & kRB) | (g & kG);
     }
 };
 
@@ -497,6 +523,12 @@ void StretchDepth(const SurfacePixels& dest, const NativeBlitSource& source,
     const uint8_t* tables[3] = {SaturationTable(ch.c[0].mBits), SaturationTable(ch.c[1].mBits),
                                 SaturationTable(ch.c[2].mBits)};
     if (white) {
+        if constexpr (sizeof(P) == 4) {
+            if (HasByteChannels(dest)) {
+                StretchWith<P>(dest, source, plan, mirror, StretchAddBytes{});
+                return;
+            }
+        }
         StretchWith<P>(dest, source, plan, mirror,
                        StretchAdd{ch, {tables[0], tables[1], tables[2]}});
         return;

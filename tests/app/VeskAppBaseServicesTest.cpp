@@ -6,34 +6,12 @@
 #include "graphics/DDImage.h"
 #include "graphics/ImageHost.h"
 #include "resources/ImageLib.h"
-#include "sound/SoundInstance.h"
 #include "sound/SoundManager.h"
 
 namespace apptest {
 namespace {
 
-class RecordingInstance : public Vesk::SoundInstance {
-public:
-    explicit RecordingInstance(std::vector<std::string>* events) : mEvents(events) {}
-    void Release() override {}
-    void SetBaseVolume(double) override {}
-    void SetBasePan(int) override {}
-    void AdjustPitch(double) override {}
-    void SetVolume(double) override {}
-    void SetPan(int pan) override { mEvents->push_back(Vesk::StrFormat("SetPan %d", pan)); }
-    bool Play(bool looping, bool autoRelease) override {
-        mEvents->push_back(Vesk::StrFormat("Play %d %d", looping, autoRelease));
-        return true;
-    }
-    void Stop() override {}
-    bool IsPlaying() override { return false; }
-    bool IsReleased() override { return false; }
-    double GetVolume() override { return 1.0; }
-
-    std::vector<std::string>* mEvents;
-};
-
-// Sound id 1 has an instance; every other id has none.
+// Records the volume it is given.
 class RecordingSoundManager : public Vesk::SoundManager {
 public:
     bool Initialized() override { return true; }
@@ -43,9 +21,7 @@ public:
     void SetVolume(double volume) override { mVolume = volume; }
     bool SetBaseVolume(int, double) override { return false; }
     bool SetBasePan(int, int) override { return false; }
-    Vesk::SoundInstance* GetSoundInstance(int id) override {
-        return id == 1 ? &mInstance : nullptr;
-    }
+    Vesk::SoundInstance* GetSoundInstance(int) override { return nullptr; }
     void ReleaseSounds() override {}
     void ReleaseChannels() override {}
     double GetMasterVolume() override { return mMasterVolume; }
@@ -55,8 +31,6 @@ public:
     int GetFreeSoundId() override { return 0; }
     int GetNumSounds() override { return 0; }
 
-    std::vector<std::string> mEvents;
-    RecordingInstance mInstance{&mEvents};
     double mVolume = -1.0;
     double mMasterVolume = 1.0;
 };
@@ -107,15 +81,6 @@ protected:
 
 // ---- Sound ----
 
-TEST_F(ServicesTest, SamplesPlayOnceAndReleaseThemselves) {
-    ServicesApp& app = MakeServicesApp();
-    app.PlaySample(1);
-    app.PlaySampleWithPan(1, -2500);
-    app.PlaySample(2);  // no instance: nothing
-    app.PlaySampleWithPan(2, 100);
-    EXPECT_EQ(mSound->mEvents, (std::vector<std::string>{"Play 0 1", "SetPan -2500", "Play 0 1"}));
-}
-
 TEST_F(ServicesTest, MutesNestAndVolumesSetWhileMutedWaitForTheLastUnmute) {
     ServicesApp& app = MakeServicesApp();
     // Start-up left the automatic mute of a window that is not active.
@@ -153,14 +118,6 @@ TEST_F(ServicesTest, MutesNestAndVolumesSetWhileMutedWaitForTheLastUnmute) {
     app.Mute(false);
     EXPECT_TRUE(app.IsMuted());
     EXPECT_EQ(app.mMusic->mVolume, 0.0);
-}
-
-TEST_F(ServicesTest, MasterVolumeIsAlsoTheSoundEffectVolume) {
-    ServicesApp& app = MakeServicesApp();
-    app.SetMasterVolume(0.4);
-    EXPECT_EQ(app.GetMasterVolume(), 0.4);
-    EXPECT_EQ(mSound->mMasterVolume, 0.4);
-    EXPECT_EQ(app.GetSfxVolume(), 0.4);
 }
 
 // ---- Clipboard ----
@@ -342,15 +299,6 @@ TEST_F(ServicesTest, ThreeDThatCannotStartFallsBackWithoutAWord) {
     // The same setting again does nothing.
     app.Set3DAcceleration(false, true);
     EXPECT_EQ(app.mDisplay->mInitWindowed.size(), inits + 2);
-}
-
-TEST_F(ServicesTest, ThreeDWithoutReinitialisingOnlyNotesTheWish) {
-    ServicesApp& app = MakeServicesApp();
-    const size_t inits = app.mDisplay->mInitWindowed.size();
-    app.Set3DAcceleration(true, false);
-    EXPECT_TRUE(app.Is3DAccelerated());
-    EXPECT_EQ(app.mDisplay->mInitWindowed.size(), inits);
-    app.mDDInterface->mIs3D = false;
 }
 
 TEST_F(ServicesTest, TwoDThatCannotStartIsFatal) {

@@ -477,16 +477,6 @@ TEST_F(ThreadsTest, ShutdownAfterPlaybackRestoresTheSavedVolumesFirst) {
     app.mPlayingDemoBuffer = false;
 }
 
-TEST_F(ThreadsTest, ShutdownInFullScreenHidesTheWindow) {
-    TestApp& app = MakeApp();
-    app.mIsWindowed = false;
-    app.Init();
-    ASSERT_FALSE(app.mIsPhysWindowed);
-    app.Main()->Show(platform::ShowCommand::Show);
-    app.Shutdown();
-    EXPECT_FALSE(app.Main()->IsVisible());
-}
-
 TEST_F(ThreadsTest, DoExitStopsTheCursorThreadAndHidesTheWindow) {
     TestApp& app = MakeInitedApp();
     app.Main()->Show(platform::ShowCommand::Show);

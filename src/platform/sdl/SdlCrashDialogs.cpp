@@ -227,7 +227,12 @@ void SdlCrashDialogs::EndProgress() {
 }
 
 void SdlCrashDialogs::DrawProgress() {
+    // The plain window system framebuffer: no graphics driver to load after a crash.
+    const char* hint = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+    const std::string previous = hint != nullptr ? hint : "";
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_Surface* surface = SDL_GetWindowSurface(mProgressWindow);
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, hint != nullptr ? previous.c_str() : nullptr);
     if (surface == nullptr)
         return;
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0xF0, 0xF0, 0xF0));
