@@ -9,6 +9,8 @@
 #include "app/StartupGlobals.h"
 #include "app/VeskAppBase.h"
 #include "platform/Backend.h"
+#include "platform/CrashDialogs.h"
+#include "platform/DevDialogs.h"
 
 namespace {
 
@@ -59,6 +61,13 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // The crash and developer windows follow the backend chosen here, not the environment.
+    // They must outlive the application, so they are made first.
+    std::unique_ptr<platform::CrashDialogs> crashDialogs = platform::MakeCrashDialogs(backend);
+    platform::SetCrashDialogs(crashDialogs.get());
+    std::unique_ptr<platform::DevDialogs> devDialogs = platform::MakeDevDialogs(backend);
+    platform::SetDevDialogs(devDialogs.get());
+
     std::unique_ptr<platform::WindowSystem> windowSystem = platform::MakeWindowSystem(backend);
     if (windowSystem == nullptr) {
         std::fprintf(stderr, "The window system could not be started.\n");
@@ -71,5 +80,7 @@ int main(int argc, char** argv) {
     app->Init();
     app->Start();
     app.reset();
+    platform::SetDevDialogs(nullptr);
+    platform::SetCrashDialogs(nullptr);
     return 0;
 }

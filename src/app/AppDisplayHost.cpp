@@ -38,4 +38,33 @@ void AppDisplayHost::FirstAccelerationTestHook() {
     mApp.FirstAccelerationTestHook();
 }
 
+bool AppDisplayHost::RegistryWriteString(const std::string& valueName, const std::string& value) {
+    return mApp.RegistryWriteString(valueName, value);
+}
+
+platform::SettingsStore* AppDisplayHost::GetSettingsStore() {
+    // Without a registry key the application keeps no settings.
+    return mApp.mRegKey.empty() ? nullptr : mApp.GetSettingsStore();
+}
+
+std::string AppDisplayHost::GetRegistryKeyPath() {
+    return mApp.RegistryLocation(std::string()).first;
+}
+
+bool AppDisplayHost::IsWindowMinimized() {
+    return mApp.mMinimized;
+}
+
+bool AppDisplayHost::IsPlayingDemo() {
+    return mApp.mPlayingDemoBuffer;
+}
+
+void AppDisplayHost::DemoSyncString(std::string* value) {
+    mApp.DemoSyncString(value);
+}
+
+void AppDisplayHost::DemoSyncBool(bool* value) {
+    mApp.DemoSyncBool(value);
+}
+
 }  // namespace Vesk

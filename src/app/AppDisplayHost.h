@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "graphics/DDInterface.h"
 
 namespace Vesk {
@@ -18,6 +20,13 @@ public:
     void SetScreenBounds(const Rect& bounds) override;
     void SetRefreshRateClamped(bool clamped) override;
     void FirstAccelerationTestHook() override;
+    bool RegistryWriteString(const std::string& valueName, const std::string& value) override;
+    platform::SettingsStore* GetSettingsStore() override;
+    std::string GetRegistryKeyPath() override;
+    bool IsWindowMinimized() override;
+    bool IsPlayingDemo() override;
+    void DemoSyncString(std::string* value) override;
+    void DemoSyncBool(bool* value) override;
 
 private:
     VeskAppBase& mApp;

@@ -17,6 +17,8 @@ public:
     void RemoveMemoryImage(MemoryImage* image) override;
     bool Is3DAccelerated() override;
     void Remove3DData(MemoryImage* image) override;
+    bool IsTextureDataCurrent(const MemoryImage& image) override;
+    bool ReadTextureBits(MemoryImage& image, uint32_t* bits) override;
     const NativeDisplay* GetNativeDisplay() override;
     void SetCleanSharedImages() override;
 

@@ -7,6 +7,8 @@
 
 #include "app/VeskAppBase.h"
 #include "app/util/Common.h"
+#include "graphics/D3DErrorText.h"
+#include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Graphics.h"
@@ -238,12 +240,12 @@ bool VeskAppBase::Is3DAccelerated() {
 }
 
 bool VeskAppBase::Is3DWorking() {
-    // The display makes no 3-D device, so there is none that could work.
-    return false;
+    return mDDInterface != nullptr && mDDInterface->mD3DInterface != nullptr &&
+           mDDInterface->mD3DInterface->GetDevice() != nullptr && gD3DErrorText.empty();
 }
 
 bool VeskAppBase::Is3DConfirmed() {
-    return false;
+    return Is3DWorking() && !D3DInterface::sRenderTargetLost;
 }
 
 void VeskAppBase::Set3DAcceleration(bool is3D, bool reinit) {

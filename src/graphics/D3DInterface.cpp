@@ -115,6 +115,7 @@ bool D3DInterface::InitD3D() {
 
     platform::DeviceCaps caps;
     if (CheckDXError(mD3DDevice->GetCaps(caps), "")) {
+        mD3DDevice.reset();
         return false;
     }
     // A missing maximum in either dimension counts as a device that reports nothing: a zero

@@ -287,10 +287,9 @@ TEST_F(ServicesTest, TheApplicationIsTheImageHostWhileItLives) {
 TEST_F(ServicesTest, ThreeDThatCannotStartFallsBackWithoutAWord) {
     ServicesApp& app = MakeServicesApp();
     const size_t inits = app.mDisplay->mInitWindowed.size();
+    app.mDisplay->mResults = {Vesk::DDInterface::RESULT_3D_FAIL};
     app.Set3DAcceleration(true, true);
     EXPECT_FALSE(app.Is3DAccelerated());
-    EXPECT_FALSE(app.Is3DWorking());
-    EXPECT_FALSE(app.Is3DConfirmed());
     EXPECT_TRUE(app.m3DChangedDuringRun);
     EXPECT_EQ(app.mDisplay->mInitWindowed.size(), inits + 2);
     EXPECT_TRUE(mWs->MessageBoxes().empty());

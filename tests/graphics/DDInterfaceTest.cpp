@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/util/Ratio.h"
+#include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
@@ -391,11 +392,16 @@ TEST_F(DDInterfaceTest, FullScreenNeedsAModeTheMonitorHas) {
     EXPECT_EQ(mDD->mErrorString, "SetDisplayMode FullScreen: DDERR_INVALIDMODE");
 }
 
-TEST_F(DDInterfaceTest, AskingFor3DFailsWithCode7UntilThereIsA3DDevice) {
+TEST_F(DDInterfaceTest, AskingFor3DFailsWithCode7WhenTheDeviceCannotStart) {
     MakeDisplay();
+    mDD->mD3DInterface->SetDeviceFactory(
+        [](std::shared_ptr<platform::Surface>, std::unique_ptr<platform::Device3D>&) {
+            return platform::DDERR_NODIRECTDRAWHW;
+        });
     mDD->mIs3D = true;
     EXPECT_EQ(InitWindowed(), DDInterface::RESULT_3D_FAIL);
-    EXPECT_EQ(mDD->mErrorString.rfind("3D init error: ", 0), 0u) << mDD->mErrorString;
+    EXPECT_EQ(mDD->mErrorString,
+              "3D init error: CreateDevice IID_IDirect3DHALDevice: DDERR_NODIRECTDRAWHW");
     mDD->mIs3D = false;
     EXPECT_EQ(mDD->Init(mWindow, true), DDInterface::RESULT_OK);
 }
