@@ -7,6 +7,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsdl2-dev libfreetype-dev libpng-dev libjpeg-dev zlib1g-dev libvorbisidec-dev
     libpixman-1-dev xvfb xauth
+    xdotool python3
 )
 
 install_packages() {

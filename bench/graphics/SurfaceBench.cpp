@@ -7,43 +7,18 @@
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
-#include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "BenchImages.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/NativeDisplay.h"
 #include "graphics/SurfaceBlitters.h"
 
 namespace {
 
-constexpr int kSpriteSize = 256;
-constexpr int kDestWidth = 800;
-constexpr int kDestHeight = 600;
-constexpr int kX = 272;
-constexpr int kY = 172;
-
-std::vector<uint32_t> MakeSprite() {
-    std::vector<uint32_t> pixels(kSpriteSize * kSpriteSize);
-    const double centre = (kSpriteSize - 1) / 2.0;
-    for (int y = 0; y < kSpriteSize; ++y) {
-        for (int x = 0; x < kSpriteSize; ++x) {
-            const double r = std::hypot(x - centre, y - centre);
-            uint32_t a = 0;
-            if (r < 100.0) {
-                a = 255;
-            } else if (r < 128.0) {
-                a = static_cast<uint32_t>(255.0 * (128.0 - r) / 28.0);
-            }
-            const uint32_t red = static_cast<uint32_t>(x) & 0xFF;
-            const uint32_t green = static_cast<uint32_t>(y) & 0xFF;
-            const uint32_t blue = static_cast<uint32_t>(x + y) & 0xFF;
-            pixels[static_cast<size_t>(y * kSpriteSize + x)] =
-                (a << 24) | (red << 16) | (green << 8) | blue;
-        }
-    }
-    return pixels;
-}
+using namespace bench;
 
 struct Layout {
     int32_t bits;
@@ -93,12 +68,6 @@ std::vector<uint32_t> MakeBackground(const Layout& layout, int32_t& pitch) {
         }
     }
     return words;
-}
-
-void SetRate(benchmark::State& state) {
-    state.counters["Mpix"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * kSpriteSize * kSpriteSize / 1.0e6,
-        benchmark::Counter::kIsRate);
 }
 
 void SurfaceBlit(benchmark::State& state, const Layout& layout, bool additive,
@@ -155,37 +124,11 @@ void BM_Surface16Additive(benchmark::State& state) {
     SurfaceBlit(state, k565, true, Vesk::Color::White);
 }
 
-// pixman works on premultiplied pixels.
-std::vector<uint32_t> Premultiplied(const std::vector<uint32_t>& pixels) {
-    std::vector<uint32_t> out(pixels.size());
-    for (size_t i = 0; i < pixels.size(); ++i) {
-        const uint32_t p = pixels[i];
-        const uint32_t a = p >> 24;
-        auto mul = [a](uint32_t c) { return (c * a + 127) / 255; };
-        out[i] =
-            (a << 24) | (mul((p >> 16) & 0xFF) << 16) | (mul((p >> 8) & 0xFF) << 8) | mul(p & 0xFF);
-    }
-    return out;
-}
-
 void PixmanBlit(benchmark::State& state, const Layout& layout, pixman_op_t op) {
-    std::vector<uint32_t> spritePixels = Premultiplied(MakeSprite());
     int32_t pitch = 0;
     std::vector<uint32_t> background = MakeBackground(layout, pitch);
-    pixman_image_t* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, kSpriteSize, kSpriteSize,
-                                                   spritePixels.data(), kSpriteSize * 4);
-    pixman_image_t* dest =
-        pixman_image_create_bits(layout.bits == 16 ? PIXMAN_r5g6b5 : PIXMAN_x8r8g8b8, kDestWidth,
-                                 kDestHeight, background.data(), pitch);
-    for (auto _ : state) {
-        pixman_image_composite32(op, src, nullptr, dest, 0, 0, 0, 0, kX, kY, kSpriteSize,
-                                 kSpriteSize);
-        benchmark::DoNotOptimize(background.data());
-        benchmark::ClobberMemory();
-    }
-    pixman_image_unref(src);
-    pixman_image_unref(dest);
-    SetRate(state);
+    PixmanSpriteBlit(state, op, layout.bits == 16 ? PIXMAN_r5g6b5 : PIXMAN_x8r8g8b8, background,
+                     pitch);
 }
 
 void BM_Pixman32Over(benchmark::State& state) {

@@ -2,6 +2,7 @@
 
 #include "graphics/DDImage.h"
 #include "graphics/MemoryImage.h"
+#include "graphics/TextureData.h"
 
 namespace Vesk {
 
@@ -28,9 +29,9 @@ ImageCost ImageCost::Of(const MemoryImage& image) {
     if (image.mRLAdditive != nullptr)
         cost.rlAdditive = pixels;
     if (image.mTextureData != nullptr) {
-        // The size and format of texture data are the 3-D device's to tell, and this build
-        // makes no device: such data holds no texture memory.
         cost.hasTexture = true;
+        cost.texture = image.mTextureData->mTexMemSize;
+        cost.textureFormat = image.mTextureData->mPixelFormat;
     }
     return cost;
 }

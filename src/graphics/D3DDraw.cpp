@@ -132,8 +132,8 @@ void TextureData::BltTransformed(D3DInterface& d3d, const Matrix3x3& matrix, con
             bool allInside = true;
             for (int i = 0; i < 4; ++i) {
                 const Vector2 p = matrix.TransformPoint(Vector2{corners[i][0], corners[i][1]});
-                quad[i] = MakeVertex(p.x + moveX, p.y + moveY, diffuse, corners[i][2],
-                                     corners[i][3]);
+                quad[i] =
+                    MakeVertex(p.x + moveX, p.y + moveY, diffuse, corners[i][2], corners[i][3]);
                 allInside = allInside && (clipRect == nullptr || InsideClip(quad[i], *clipRect));
             }
             SetTexture(d3d, *texture);
@@ -165,8 +165,8 @@ void TextureData::BltTriangles(D3DInterface& d3d, const TriVertex (*triangles)[3
         return;
     }
     auto toVertex = [&](const TriVertex& in) {
-        return MakeVertex(in.x + tx, in.y + ty, in.color != 0 ? in.color : color,
-                          in.u * mMaxTotalU, in.v * mMaxTotalV);
+        return MakeVertex(in.x + tx, in.y + ty, in.color != 0 ? in.color : color, in.u * mMaxTotalU,
+                          in.v * mMaxTotalV);
     };
 
     if (mMaxTotalU <= 1.0f && mMaxTotalV <= 1.0f) {
@@ -204,16 +204,14 @@ void TextureData::BltTriangles(D3DInterface& d3d, const TriVertex (*triangles)[3
         }
         // Only finite positions pick pieces; anything else stays within the grid.
         const auto firstOf = [](float value, int32_t limit) {
-            return std::isfinite(value)
-                       ? static_cast<int32_t>(std::clamp(std::floor(value), 0.0f,
-                                                         static_cast<float>(limit)))
-                       : 0;
+            return std::isfinite(value) ? static_cast<int32_t>(std::clamp(
+                                              std::floor(value), 0.0f, static_cast<float>(limit)))
+                                        : 0;
         };
         const auto endOf = [](float value, int32_t limit) {
-            return std::isfinite(value)
-                       ? static_cast<int32_t>(std::clamp(std::ceil(value), 0.0f,
-                                                         static_cast<float>(limit)))
-                       : limit;
+            return std::isfinite(value) ? static_cast<int32_t>(std::clamp(
+                                              std::ceil(value), 0.0f, static_cast<float>(limit)))
+                                        : limit;
         };
         const int32_t firstColumn = firstOf(minU, mTexVecWidth);
         const int32_t endColumn = endOf(maxU, mTexVecWidth);
@@ -229,7 +227,8 @@ void TextureData::BltTriangles(D3DInterface& d3d, const TriVertex (*triangles)[3
                     v.u -= static_cast<float>(column);
                     v.v -= static_cast<float>(row);
                     if (column == mTexVecWidth - 1) {
-                        v.u *= static_cast<float>(mTexPieceWidth) / static_cast<float>(piece.mWidth);
+                        v.u *=
+                            static_cast<float>(mTexPieceWidth) / static_cast<float>(piece.mWidth);
                     }
                     if (row == mTexVecHeight - 1) {
                         v.v *=

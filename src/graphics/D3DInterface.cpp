@@ -46,7 +46,9 @@ void ReadSurfaceToARGB(uint32_t* dest, const platform::LockedSurface& desc) {
     for (int c = 0; c < 3; ++c) {
         shifts[c] = (23 - 8 * c) - D3DTester::HighestBit(masks[c]);
     }
-    auto move = [](uint32_t value, int shift) { return shift > 0 ? value << shift : value >> -shift; };
+    auto move = [](uint32_t value, int shift) {
+        return shift > 0 ? value << shift : value >> -shift;
+    };
     for (int32_t y = 0; y < desc.height; ++y) {
         const auto* row = reinterpret_cast<const Pixel*>(static_cast<const uint8_t*>(desc.bits) +
                                                          static_cast<ptrdiff_t>(desc.pitch) * y);
@@ -82,8 +84,7 @@ D3DInterface::DeviceFactory D3DInterface::GetDeviceFactory() const {
 }
 
 D3DInterface::DeviceFactory D3DInterface::DefaultDeviceFactory() {
-    return [](std::shared_ptr<platform::Surface> target,
-              std::unique_ptr<platform::Device3D>& out) {
+    return [](std::shared_ptr<platform::Surface> target, std::unique_ptr<platform::Device3D>& out) {
         return platform::CreateDevice3D(std::move(target), out);
     };
 }
@@ -131,7 +132,8 @@ bool D3DInterface::InitD3D() {
         sMaxTextureHeight = std::min(caps.maxTextureHeight, 1024);
         sMinTextureWidth = std::max(caps.minTextureWidth, 1);
         sMinTextureHeight = std::max(caps.minTextureHeight, 1);
-        sMaxTextureAspectRatio = caps.maxTextureAspectRatio <= 0 ? 65536 : caps.maxTextureAspectRatio;
+        sMaxTextureAspectRatio =
+            caps.maxTextureAspectRatio <= 0 ? 65536 : caps.maxTextureAspectRatio;
     }
     sLinearFilter = false;
 
@@ -213,9 +215,9 @@ void D3DInterface::SetDrawMode(DrawMode drawMode) {
         return;
     }
     mD3DDevice->SetRenderState(platform::RenderState::SrcBlend, U(platform::Blend::SrcAlpha));
-    mD3DDevice->SetRenderState(platform::RenderState::DestBlend,
-                               drawMode == kDrawModeNormal ? U(platform::Blend::InvSrcAlpha)
-                                                           : U(platform::Blend::One));
+    mD3DDevice->SetRenderState(
+        platform::RenderState::DestBlend,
+        drawMode == kDrawModeNormal ? U(platform::Blend::InvSrcAlpha) : U(platform::Blend::One));
 }
 
 void D3DInterface::SetLinearFilter(bool linear) {
@@ -299,8 +301,7 @@ void D3DInterface::RemoveImageTextureData(MemoryImage* image) {
 
 bool D3DInterface::IsTextureDataCurrent(const MemoryImage& image) const {
     const TextureData* data = image.mTextureData;
-    return data != nullptr && data->mOwner == this &&
-           data->mPixelFormat != kTextureFormatNone &&
+    return data != nullptr && data->mOwner == this && data->mPixelFormat != kTextureFormatNone &&
            data->mBitsChangedCount == image.mChangeCount && data->mWidth == image.mWidth &&
            data->mHeight == image.mHeight;
 }

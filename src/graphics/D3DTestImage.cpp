@@ -33,8 +33,8 @@ void D3DTestImage::FillRect(int32_t firstPixel, int32_t rows, int32_t columns, u
 void D3DTestImage::FillStripes() {
     for (int32_t y = 0; y < mHeight; ++y) {
         for (int32_t x = 0; x < mWidth; ++x) {
-            mPixels[static_cast<size_t>(y) * static_cast<size_t>(mWidth) +
-                    static_cast<size_t>(x)] = (x % 2 == 0) ? 0xFF000000u : 0xFFFFFFFFu;
+            mPixels[static_cast<size_t>(y) * static_cast<size_t>(mWidth) + static_cast<size_t>(x)] =
+                (x % 2 == 0) ? 0xFF000000u : 0xFFFFFFFFu;
         }
     }
 }

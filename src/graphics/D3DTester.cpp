@@ -124,8 +124,8 @@ bool D3DTester::PrepareTest(platform::Window* window, platform::DisplaySystem* d
         // Kept until the warning is cleared below, so that it is reported.
         std::string memoryWarning;
         if (platform::Failed(memoryResult)) {
-            memoryWarning =
-                "GetAvailableVidMem failed: " + GetDirectXErrorString(static_cast<uint32_t>(memoryResult));
+            memoryWarning = "GetAvailableVidMem failed: " +
+                            GetDirectXErrorString(static_cast<uint32_t>(memoryResult));
         } else if (megabytes < mRecVidMemory) {
             memoryWarning = "Low video memory.";
         }
@@ -316,9 +316,8 @@ bool D3DTester::OpenKey() {
         return false;
     }
     const std::string root = mHost->GetRegistryKeyPath();
-    if (root.empty() ||
-        mStore->Open(root + "\\Test3D", platform::SettingsAccess::WriteOrCreate, mRegKey) !=
-            platform::SettingsResult::Ok) {
+    if (root.empty() || mStore->Open(root + "\\Test3D", platform::SettingsAccess::WriteOrCreate,
+                                     mRegKey) != platform::SettingsResult::Ok) {
         mStore->Close(mRegKey);
         mStore = nullptr;
         return false;
@@ -436,8 +435,8 @@ bool D3DTester::RunBlendTests() {
          "D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE", false, 0xFF404040, 0xFFFFFFFF, 0x80808080,
          0xFFFFFFFF, 0x808080, "AlphaAdd blend test not uniform.", "AlphaAdd blend not supported."},
         {Blend::SrcAlpha, "D3DRENDERSTATE_SRCBLEND, D3DBLEND_SRCALPHA", Blend::InvSrcAlpha,
-         "D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA", true, 0xFF0000FF, 0xFFFFFFFF,
-         0xFFFF0000, 0x80FFFFFF, 0x7F007F, "AlphaModulated blend test not uniform.",
+         "D3DRENDERSTATE_DESTBLEND, D3DBLEND_INVSRCALPHA", true, 0xFF0000FF, 0xFFFFFFFF, 0xFFFF0000,
+         0x80FFFFFF, 0x7F007F, "AlphaModulated blend test not uniform.",
          "AlphaModulated blend not supported."},
     };
     if (!mD3DDevice || !mTexture1 || !mRenderTarget) {
@@ -602,8 +601,8 @@ void D3DTester::CaptureTarget() {
 int32_t D3DTester::ColorDistance(uint32_t a, uint32_t b) {
     int32_t sum = 0;
     for (int shift = 0; shift <= 16; shift += 8) {
-        const int32_t d = static_cast<int32_t>((a >> shift) & 0xFF) -
-                          static_cast<int32_t>((b >> shift) & 0xFF);
+        const int32_t d =
+            static_cast<int32_t>((a >> shift) & 0xFF) - static_cast<int32_t>((b >> shift) & 0xFF);
         sum += d * d;
     }
     return sum;

@@ -77,7 +77,9 @@ public:
     // and no demo is followed.
     void SetHost(DDInterface::Host* host) { mHost = host; }
     // The 3-D device made on the test's render target; the software device by default.
-    void SetDeviceFactory(D3DInterface::DeviceFactory factory) { mDeviceFactory = std::move(factory); }
+    void SetDeviceFactory(D3DInterface::DeviceFactory factory) {
+        mDeviceFactory = std::move(factory);
+    }
 
     // Runs the whole test; the outcome is in the failure reason, the warning and the
     // first-test flag.
@@ -113,8 +115,7 @@ public:
     void CaptureTarget();
     // Fail (false) when a pixel of the top-left 10 by 10 is further from the expected
     // colour than the limit; Warn (true) when they are not all alike.
-    bool CheckUniform(uint32_t expectedRgb, const std::string& warning,
-                      const std::string& failure);
+    bool CheckUniform(uint32_t expectedRgb, const std::string& warning, const std::string& failure);
     // Pixels of the top-left 62 by 62 that are not the stripes.
     int32_t CountStripeErrors() const;
     // Squared distance of red, green and blue.

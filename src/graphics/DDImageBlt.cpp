@@ -217,9 +217,8 @@ void DDImage::BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3],
 }
 
 void DDImage::FillScanLinesWithCoverage(Span* spans, int32_t spanCount, const Color& color,
-                                        DrawMode drawMode, const uint8_t* coverage,
-                                        int32_t coverX, int32_t coverY, int32_t coverWidth,
-                                        int32_t coverHeight) {
+                                        DrawMode drawMode, const uint8_t* coverage, int32_t coverX,
+                                        int32_t coverY, int32_t coverWidth, int32_t coverHeight) {
     if (spans == nullptr || spanCount <= 0) {
         return;
     }

@@ -439,13 +439,11 @@ bool DDInterface::RunAccelerationTest(platform::WindowId window) {
         return false;
     }
     mD3DTester = std::make_unique<D3DTester>();
-    mD3DTester->SetVidMemoryConstraints(mSettings.minVidMemory3D,
-                                        mSettings.recommendedVidMemory3D);
+    mD3DTester->SetVidMemoryConstraints(mSettings.minVidMemory3D, mSettings.recommendedVidMemory3D);
     mD3DTester->SetHost(mHost.get());
     mD3DTester->SetDeviceFactory(mD3DInterface->GetDeviceFactory());
     platform::WindowSystem* windowSystem = GetWindowSystem();
-    platform::Window* handle =
-        windowSystem != nullptr ? windowSystem->FindWindow(window) : nullptr;
+    platform::Window* handle = windowSystem != nullptr ? windowSystem->FindWindow(window) : nullptr;
     mD3DTester->TestD3D(handle, mDisplay.get());
     // Only the tester's own run uses the host; it is the application's to replace.
     mD3DTester->SetHost(nullptr);

@@ -11,6 +11,7 @@
 
 #include "graphics/MemoryImage.h"
 #include "graphics/PixelBlend.h"
+#include "graphics/PixelSimd.h"
 #include "graphics/SmoothResampler.h"
 #include "graphics/TransformMapping.h"
 #include "graphics/TriangleSetup.h"
@@ -59,6 +60,9 @@ struct RotateRow {
     uint32_t v;
     uint32_t du;
     uint32_t dv;
+    // Pixels may be taken two at a time: false when the source is the
+    // destination, whose pixels must be read in the order they are written.
+    bool paired;
 };
 
 struct RotateTint {
@@ -66,91 +70,248 @@ struct RotateTint {
     uint32_t scale[3];  // (channel + 1) for normal, channel * alpha / 255 for additive
 };
 
+constexpr bool TintsAlpha(RotateKind kind) {
+    return kind == RotateKind::NormalTinted;
+}
+
+// The footprint's premultiplied sums in 8.8 (each below 255 * 256) and its
+// summed alpha weight a (at most 255).
+struct FootprintSum {
+    uint32_t sr;
+    uint32_t g;
+    uint32_t sb;
+    uint32_t a;
+};
+
 // Weights of the 2x2 footprint at (u, v): the fractions never 0 or 1, each
-// bilinear weight times its pixel's alpha.
-template <class Source>
-inline void Footprint(const Source& src, size_t stride, uint32_t u, uint32_t v, uint32_t p[4],
-                      uint32_t aw[4]) {
+// bilinear weight times its pixel's alpha (and the tint's alpha when asked).
+template <class Source, bool kTintAlpha>
+inline FootprintSum Footprint(const Source& src, size_t stride, uint32_t u, uint32_t v,
+                              uint32_t tintAlpha) {
     const size_t index = static_cast<size_t>(v >> 16) * stride + (u >> 16);
-    p[0] = src(index);
-    p[1] = src(index + 1);
-    p[2] = src(index + stride);
-    p[3] = src(index + stride + 1);
+    const uint32_t p[4] = {src(index), src(index + 1), src(index + stride),
+                           src(index + stride + 1)};
     const uint32_t fx = (u & 0xFFFE) + 1;
     const uint32_t fy = (v & 0xFFFE) + 1;
     const uint32_t gx = 0x10000 - fx;
     const uint32_t gy = 0x10000 - fy;
     const uint32_t w[4] = {(gx * gy) >> 16, (fx * gy) >> 16, (gx * fy) >> 16, (fx * fy) >> 16};
+    uint32_t aw[4];
     for (int i = 0; i < 4; ++i) {
         aw[i] = (w[i] * (p[i] >> 24)) >> 16;
+        if constexpr (kTintAlpha) {
+            aw[i] = (aw[i] * tintAlpha) >> 8;
+        }
+    }
+    // Premultiplied sums in 8.8, three 16-bit lanes of one product: blue,
+    // red, green (each stays below 255 * 255).
+    uint64_t sum = 0;
+    for (int k = 0; k < 4; ++k) {
+        sum += ((p[k] & kRB) | (static_cast<uint64_t>(p[k] & kG) << 24)) * aw[k];
+    }
+    return FootprintSum{static_cast<uint32_t>(sum >> 16) & 0xFFFF,
+                        static_cast<uint32_t>(sum >> 32) & 0xFFFF,
+                        static_cast<uint32_t>(sum) & 0xFFFF, aw[0] + aw[1] + aw[2] + aw[3]};
+}
+
+// One destination pixel from its footprint's sums.
+template <RotateKind kKind>
+inline void RotateBlend(uint32_t& pixel, FootprintSum s, const RotateTint& tint) {
+    if (s.a == 0) {
+        return;
+    }
+    const uint32_t dp = pixel;
+    if constexpr (kKind == RotateKind::Additive) {
+        pixel = AddSaturate(dp, ((s.sr >> 8) << 16) | (s.g & kG) | (s.sb >> 8));
+    } else if constexpr (kKind == RotateKind::AdditiveTinted) {
+        const uint32_t add = (((s.sr * tint.scale[0]) >> 16) << 16) |
+                             (((s.g * tint.scale[1]) >> 16) << 8) |
+                             ((s.sb * tint.scale[2]) >> 16);
+        pixel = AddSaturate(dp, add);
+    } else {
+        uint32_t sr = s.sr;
+        uint32_t g = s.g;
+        uint32_t sb = s.sb;
+        const uint32_t a = s.a;
+        if constexpr (kKind == RotateKind::NormalTinted) {
+            sr = (sr * tint.scale[0]) >> 8;
+            g = (g * tint.scale[1]) >> 8;
+            sb = (sb * tint.scale[2]) >> 8;
+        }
+        if (a > 250) {
+            // Nearly opaque: written without reading the destination.
+            pixel = 0xFF000000 | ((sr >> 8) << 16) | ((g >> 8) << 8) | (sb >> 8);
+            return;
+        }
+        const uint32_t k = 256 - a;
+        const uint32_t da = dp >> 24;
+        if (da == 255) {
+            // Opaque destination: e is 0 and the divisor 256.
+            const uint32_t keepRB = ((((dp & kRB) * 255) >> 8) & kRB) * k;
+            const uint32_t keepG = ((Channel(dp, 8) * 255) >> 8) * k;
+            pixel = 0xFF000000 | (((keepRB + ((sr << 16) | sb)) >> 8) & kRB) |
+                    (((keepG + g) >> 8) << 8);
+            return;
+        }
+        const uint32_t e = ((256 - da) * k) >> 8;
+        const uint32_t div = 256 - e;
+        const uint32_t r = DivSmall(((Channel(dp, 16) * da) >> 8) * k + sr, div);
+        const uint32_t gg = DivSmall(((Channel(dp, 8) * da) >> 8) * k + g, div);
+        const uint32_t b = DivSmall(((Channel(dp, 0) * da) >> 8) * k + sb, div);
+        pixel = ((255 - e) << 24) | (r << 16) | (gg << 8) | b;
     }
 }
 
+#if defined(VESK_PIXEL_SSE2)
+
+// The footprint's texels p00, p10, p01, p11 at index.
+inline __m128i FootprintTexels(const BitsSource& src, size_t index, size_t stride) {
+    return _mm_unpacklo_epi64(PixelSimd::Load2(src.base + index),
+                              PixelSimd::Load2(src.base + index + stride));
+}
+
+inline __m128i FootprintTexels(const PaletteSource& src, size_t index, size_t stride) {
+    return PixelSimd::Gather4(src(index), src(index + 1), src(index + stride),
+                              src(index + stride + 1));
+}
+
+// The sums of Footprint for two positions at once, uv = (uA, vA, uB, vB):
+// 16-bit lanes blue, green, red and a for A, then for B. Every weight and
+// product is the scalar one: the fractions and weights fit 16 bits, so the
+// high halves of 16-bit products are the scalar's shifts by 16.
+template <class Source, bool kTintAlpha>
+inline __m128i FootprintPair(const Source& src, size_t stride, __m128i uv, size_t indexA,
+                             size_t indexB, __m128i tintAlpha) {
+    using namespace PixelSimd;
+    const __m128i texelsA = FootprintTexels(src, indexA, stride);
+    const __m128i texelsB = FootprintTexels(src, indexB, stride);
+    const __m128i f = _mm_add_epi32(_mm_and_si128(uv, Splat32(0xFFFE)), Splat32(1));
+    const __m128i g = _mm_sub_epi32(Splat32(0x10000), f);
+    // (gx, fx), (gy, fy) of A, then of B, as 16-bit pairs.
+    const __m128i pairs = _mm_or_si128(g, _mm_slli_epi32(f, 16));
+    const __m128i x = _mm_shuffle_epi32(pairs, _MM_SHUFFLE(2, 2, 0, 0));
+    const __m128i y =
+        _mm_unpackhi_epi64(_mm_unpacklo_epi16(pairs, pairs), _mm_unpackhi_epi16(pairs, pairs));
+    const __m128i w = _mm_mulhi_epu16(x, y);
+    const __m128i alpha =
+        _mm_packs_epi32(_mm_srli_epi32(texelsA, 24), _mm_srli_epi32(texelsB, 24));
+    __m128i aw = _mm_mulhi_epu16(w, alpha);
+    if constexpr (kTintAlpha) {
+        aw = MulShift8(aw, tintAlpha);
+    }
+    // Alpha bytes replaced by 1: the fourth lane sums the weights.
+    const __m128i colour = Splat32(0x00FFFFFF);
+    const __m128i one = Splat32(0x01000000);
+    const __m128i ca = _mm_or_si128(_mm_and_si128(texelsA, colour), one);
+    const __m128i cb = _mm_or_si128(_mm_and_si128(texelsB, colour), one);
+    const __m128i awA = _mm_unpacklo_epi16(aw, aw);
+    const __m128i awB = _mm_unpackhi_epi16(aw, aw);
+    const __m128i sumA = _mm_add_epi16(_mm_mullo_epi16(WidenLow(ca), _mm_unpacklo_epi32(awA, awA)),
+                                       _mm_mullo_epi16(WidenHigh(ca), _mm_unpackhi_epi32(awA, awA)));
+    const __m128i sumB = _mm_add_epi16(_mm_mullo_epi16(WidenLow(cb), _mm_unpacklo_epi32(awB, awB)),
+                                       _mm_mullo_epi16(WidenHigh(cb), _mm_unpackhi_epi32(awB, awB)));
+    return _mm_add_epi16(_mm_unpacklo_epi64(sumA, sumB), _mm_unpackhi_epi64(sumA, sumB));
+}
+
+inline FootprintSum SumLanes(const uint16_t* lanes) {
+    return FootprintSum{lanes[2], lanes[1], lanes[0], lanes[3]};
+}
+
+// RotateBlend for two pixels from FootprintPair's sums. scale holds the
+// normal tint's (channel + 1) with 256 for the alpha lane, or the additive
+// tint's factors with 0 there.
+template <RotateKind kKind>
+inline void RotateBlendPair(uint32_t* d, __m128i sums, __m128i scale, const RotateTint& tint) {
+    using namespace PixelSimd;
+    const __m128i dest = Load2(d);
+    if constexpr (kKind == RotateKind::Additive || kKind == RotateKind::AdditiveTinted) {
+        // A weight of 0 adds nothing, as the scalar's skip.
+        const __m128i add = kKind == RotateKind::Additive ? _mm_srli_epi16(sums, 8)
+                                                          : _mm_mulhi_epu16(sums, scale);
+        Store2(d, _mm_adds_epu8(dest, _mm_packus_epi16(add, add)));
+    } else {
+        const __m128i a = AlphaLanes(sums);
+        const __m128i dest16 = WidenLow(dest);
+        const __m128i translucentDest = _mm_cmplt_epi16(AlphaLanes(dest16), Splat16(255));
+        if (_mm_movemask_epi8(translucentDest) != 0) {
+            const __m128i partial = _mm_andnot_si128(_mm_cmpgt_epi16(a, Splat16(250)),
+                                                     _mm_cmpgt_epi16(a, _mm_setzero_si128()));
+            if (_mm_movemask_epi8(_mm_and_si128(translucentDest, partial)) != 0) {
+                // A translucent pixel over a translucent destination divides:
+                // the scalar blend takes both.
+                alignas(16) uint16_t lanes[8];
+                _mm_store_si128(reinterpret_cast<__m128i*>(lanes), sums);
+                RotateBlend<kKind>(d[0], SumLanes(lanes), tint);
+                RotateBlend<kKind>(d[1], SumLanes(lanes + 4), tint);
+                return;
+            }
+        }
+        __m128i s = sums;
+        if constexpr (kKind == RotateKind::NormalTinted) {
+            s = MulShift8Wide(s, scale);
+        }
+        // Over an opaque destination: ((c * 255) >> 8) * (256 - a) + s, >> 8.
+        __m128i mixed = _mm_mullo_epi16(MulShift8(dest16, Splat16(255)),
+                                        _mm_sub_epi16(Splat16(256), a));
+        mixed = _mm_srli_epi16(_mm_add_epi16(mixed, s), 8);
+        mixed = Select(_mm_cmpgt_epi16(a, Splat16(250)), _mm_srli_epi16(s, 8), mixed);
+        const __m128i out = _mm_or_si128(_mm_packus_epi16(mixed, mixed), Splat32(0xFF000000));
+        const __m128i none = _mm_cmpeq_epi16(a, _mm_setzero_si128());
+        Store2(d, Select(_mm_packs_epi16(none, none), dest, out));
+    }
+}
+
+#endif
+
 template <class Source, RotateKind kKind>
 void RotateSpan(const Source& src, size_t stride, const RotateRow& row, const RotateTint& tint) {
+    constexpr bool kTintAlpha = TintsAlpha(kKind);
     uint32_t* d = row.dest;
     uint32_t u = row.u;
     uint32_t v = row.v;
     const uint32_t du = row.du;
     const uint32_t dv = row.dv;
     const int32_t count = row.count;
-    for (int32_t i = 0; i < count; ++i, u += du, v += dv) {
-        uint32_t p[4];
-        uint32_t aw[4];
-        Footprint(src, stride, u, v, p, aw);
-        if constexpr (kKind == RotateKind::NormalTinted) {
-            for (uint32_t& weight : aw) {
-                weight = (weight * tint.alpha) >> 8;
-            }
-        }
-        const uint32_t a = aw[0] + aw[1] + aw[2] + aw[3];
-        if (a == 0) {
-            continue;
-        }
-        // Premultiplied sums in 8.8, three 16-bit lanes of one product: blue,
-        // red, green (each stays below 255 * 255).
-        uint64_t sum = 0;
-        for (int k = 0; k < 4; ++k) {
-            sum += ((p[k] & kRB) | (static_cast<uint64_t>(p[k] & kG) << 24)) * aw[k];
-        }
-        uint32_t sr = static_cast<uint32_t>(sum >> 16) & 0xFFFF;
-        uint32_t g = static_cast<uint32_t>(sum >> 32) & 0xFFFF;
-        uint32_t sb = static_cast<uint32_t>(sum) & 0xFFFF;
-        const uint32_t dp = d[i];
-        if constexpr (kKind == RotateKind::Additive) {
-            d[i] = AddSaturate(dp, ((sr >> 8) << 16) | (g & kG) | (sb >> 8));
-        } else if constexpr (kKind == RotateKind::AdditiveTinted) {
-            const uint32_t add = (((sr * tint.scale[0]) >> 16) << 16) |
-                                 (((g * tint.scale[1]) >> 16) << 8) | ((sb * tint.scale[2]) >> 16);
-            d[i] = AddSaturate(dp, add);
+    int32_t i = 0;
+#if defined(VESK_PIXEL_SSE2)
+    if (row.paired) {
+        using namespace PixelSimd;
+        const __m128i tintAlpha = Splat16(tint.alpha);
+        __m128i scale;
+        if constexpr (kKind == RotateKind::AdditiveTinted) {
+            scale = _mm_set_epi16(0, static_cast<int16_t>(tint.scale[0]),
+                                  static_cast<int16_t>(tint.scale[1]),
+                                  static_cast<int16_t>(tint.scale[2]), 0,
+                                  static_cast<int16_t>(tint.scale[0]),
+                                  static_cast<int16_t>(tint.scale[1]),
+                                  static_cast<int16_t>(tint.scale[2]));
         } else {
-            if constexpr (kKind == RotateKind::NormalTinted) {
-                sr = (sr * tint.scale[0]) >> 8;
-                g = (g * tint.scale[1]) >> 8;
-                sb = (sb * tint.scale[2]) >> 8;
-            }
-            if (a > 250) {
-                // Nearly opaque: written without reading the destination.
-                d[i] = 0xFF000000 | ((sr >> 8) << 16) | ((g >> 8) << 8) | (sb >> 8);
-                continue;
-            }
-            const uint32_t k = 256 - a;
-            const uint32_t da = dp >> 24;
-            if (da == 255) {
-                // Opaque destination: e is 0 and the divisor 256.
-                const uint32_t keepRB = ((((dp & kRB) * 255) >> 8) & kRB) * k;
-                const uint32_t keepG = ((Channel(dp, 8) * 255) >> 8) * k;
-                d[i] = 0xFF000000 | (((keepRB + ((sr << 16) | sb)) >> 8) & kRB) |
-                       (((keepG + g) >> 8) << 8);
-                continue;
-            }
-            const uint32_t e = ((256 - da) * k) >> 8;
-            const uint32_t div = 256 - e;
-            const uint32_t r = DivSmall(((Channel(dp, 16) * da) >> 8) * k + sr, div);
-            const uint32_t gg = DivSmall(((Channel(dp, 8) * da) >> 8) * k + g, div);
-            const uint32_t b = DivSmall(((Channel(dp, 0) * da) >> 8) * k + sb, div);
-            d[i] = ((255 - e) << 24) | (r << 16) | (gg << 8) | b;
+            scale = _mm_set_epi16(256, static_cast<int16_t>(tint.scale[0]),
+                                  static_cast<int16_t>(tint.scale[1]),
+                                  static_cast<int16_t>(tint.scale[2]), 256,
+                                  static_cast<int16_t>(tint.scale[0]),
+                                  static_cast<int16_t>(tint.scale[1]),
+                                  static_cast<int16_t>(tint.scale[2]));
         }
+        __m128i uv = Gather4(u, v, u + du, v + dv);
+        const __m128i step = Gather4(2 * du, 2 * dv, 2 * du, 2 * dv);
+        for (; i + 1 < count; i += 2) {
+            const size_t indexA = static_cast<size_t>(v >> 16) * stride + (u >> 16);
+            u += du;
+            v += dv;
+            const size_t indexB = static_cast<size_t>(v >> 16) * stride + (u >> 16);
+            u += du;
+            v += dv;
+            const __m128i sums =
+                FootprintPair<Source, kTintAlpha>(src, stride, uv, indexA, indexB, tintAlpha);
+            uv = _mm_add_epi32(uv, step);
+            RotateBlendPair<kKind>(d + i, sums, scale, tint);
+        }
+    }
+#endif
+    for (; i < count; ++i, u += du, v += dv) {
+        RotateBlend<kKind>(d[i], Footprint<Source, kTintAlpha>(src, stride, u, v, tint.alpha),
+                           tint);
     }
 }
 
@@ -184,6 +345,7 @@ struct RotateGeometry {
     int32_t offsetV;
     int32_t width;  // of the sampled bounds
     int32_t height;
+    bool paired;  // see RotateRow
 };
 
 int64_t FixedOf(double value) {
@@ -215,6 +377,7 @@ void RotateRows(uint32_t* bits, size_t destStride, const Source& src, size_t src
         row.v = static_cast<uint32_t>(vrow + int64_t{first} * g.dv);
         row.du = static_cast<uint32_t>(g.du);
         row.dv = static_cast<uint32_t>(g.dv);
+        row.paired = g.paired;
         span(src, srcStride, row, tint);
     }
 }
@@ -411,6 +574,7 @@ void MemoryImage::BltRotated(Image* image, float x, float y, const Rect& srcRect
     g.offsetV = bounds.mY - srcRect.mY;
     g.width = bounds.mWidth;
     g.height = bounds.mHeight;
+    g.paired = src != this;
 
     const bool tinted = !color.IsWhite();
     RotateTint tint{};

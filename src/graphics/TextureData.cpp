@@ -63,8 +63,7 @@ uint32_t FromA4R4G4B4(uint32_t t) {
 }
 
 uint32_t FromR5G6B5(uint32_t t) {
-    return 0xFF000000u | (((t >> 11) & 0x1F) << 19) | (((t >> 5) & 0x3F) << 10) |
-           ((t & 0x1F) << 3);
+    return 0xFF000000u | (((t >> 11) & 0x1F) << 19) | (((t >> 5) & 0x3F) << 10) | ((t & 0x1F) << 3);
 }
 
 platform::PaletteEntry ToPaletteEntry(uint32_t argb) {
@@ -204,8 +203,8 @@ std::shared_ptr<platform::Texture3D> TextureData::CreateTexture(D3DInterface& d3
         return nullptr;
     }
     std::shared_ptr<platform::Texture3D> texture;
-    if (platform::Failed(device->CreateTexture(width, height, MakePixelFormat(formatCode),
-                                               texture))) {
+    if (platform::Failed(
+            device->CreateTexture(width, height, MakePixelFormat(formatCode), texture))) {
         return nullptr;
     }
     return texture;
@@ -286,9 +285,8 @@ void TextureData::CreateTextures(MemoryImage& image, D3DInterface& d3d) {
 }
 
 void TextureData::CheckCreateTextures(MemoryImage& image, D3DInterface& d3d) {
-    if (mPixelFormat == kTextureFormatNone || mWidth != image.mWidth ||
-        mHeight != image.mHeight || mBitsChangedCount != image.mChangeCount ||
-        mImageFlags != image.mTextureFlags) {
+    if (mPixelFormat == kTextureFormatNone || mWidth != image.mWidth || mHeight != image.mHeight ||
+        mBitsChangedCount != image.mChangeCount || mImageFlags != image.mTextureFlags) {
         CreateTextures(image, d3d);
     }
 }
@@ -365,9 +363,8 @@ void TextureData::CopyImageToTexture(D3DInterface& d3d, platform::Texture3D& tex
 }
 
 const std::shared_ptr<platform::Texture3D>* TextureData::GetTexture(int32_t x, int32_t y,
-                                                                    int32_t& width,
-                                                                    int32_t& height, float& u1,
-                                                                    float& v1, float& u2,
+                                                                    int32_t& width, int32_t& height,
+                                                                    float& u1, float& v1, float& u2,
                                                                     float& v2) const {
     if (x < 0 || y < 0 || mTexPieceWidth <= 0 || mTexPieceHeight <= 0) {
         return nullptr;

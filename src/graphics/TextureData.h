@@ -24,10 +24,10 @@ inline constexpr int32_t kTextureFormatR5G6B5 = 4;
 inline constexpr int32_t kTextureFormatPalette8 = 8;
 
 // The texture-request bits of a memory image (mTextureFlags).
-inline constexpr uint32_t kTextureMinSubdivide = 1;     // whole powers of two, no subdividing
-inline constexpr uint32_t kTexturePieces64 = 2;         // pieces of exactly 64 by 64
-inline constexpr uint32_t kTexturePreferA4R4G4B4 = 4;   // rather than A8R8G8B8
-inline constexpr uint32_t kTextureNoR5G6B5 = 8;         // opaque images stay 32-bit
+inline constexpr uint32_t kTextureMinSubdivide = 1;    // whole powers of two, no subdividing
+inline constexpr uint32_t kTexturePieces64 = 2;        // pieces of exactly 64 by 64
+inline constexpr uint32_t kTexturePreferA4R4G4B4 = 4;  // rather than A8R8G8B8
+inline constexpr uint32_t kTextureNoR5G6B5 = 8;        // opaque images stay 32-bit
 
 // One texture of an image's grid; its size can exceed the part of the image it holds.
 struct TexturePiece {

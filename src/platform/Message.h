@@ -123,7 +123,7 @@ constexpr int32_t HighSigned(intptr_t v) {
     return static_cast<int16_t>(static_cast<uint16_t>((v >> 16) & 0xFFFF));
 }
 constexpr int32_t WheelDelta(uintptr_t wparam) {
-    return static_cast<int16_t>(static_cast<uint16_t>((wparam >> 16) & 0xFFFF));
+    return HighSigned(static_cast<intptr_t>(wparam));
 }
 
 }  // namespace platform

@@ -83,6 +83,18 @@ bool SettingsTree::CreateKey(std::string_view path) {
     }
 }
 
+SettingsResult SettingsTree::OpenKey(std::string_view path, SettingsAccess access) {
+    if (!IsValidKeyPath(path)) {
+        return SettingsResult::InvalidArgument;
+    }
+    if (access == SettingsAccess::WriteOrCreate) {
+        CreateKey(path);
+    } else if (!HasKey(path)) {
+        return SettingsResult::NotFound;
+    }
+    return SettingsResult::Ok;
+}
+
 SettingsResult SettingsTree::Query(std::string_view path, std::string_view name, uint32_t& type,
                                    void* buffer, size_t& size) const {
     if (buffer == nullptr && size != 0) {

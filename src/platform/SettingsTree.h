@@ -40,6 +40,9 @@ public:
     bool HasKey(std::string_view path) const;
     // Makes the key and every missing parent. False on an invalid path.
     bool CreateKey(std::string_view path);
+    // The store's rule for opening a key: WriteOrCreate makes it, the others
+    // need it to exist.
+    SettingsResult OpenKey(std::string_view path, SettingsAccess access);
 
     SettingsResult Query(std::string_view path, std::string_view name, uint32_t& type, void* buffer,
                          size_t& size) const;

@@ -7,4 +7,10 @@ Window::Window(WindowId id, const WindowParams& params)
 
 Window::~Window() = default;
 
+bool Window::ClientAreaContains(Point screen) const {
+    const Point p = ScreenToClient(screen);
+    const Size s = ClientSize();
+    return p.x >= 0 && p.y >= 0 && p.x < s.width && p.y < s.height;
+}
+
 }  // namespace platform

@@ -93,6 +93,8 @@ public:
     // Safe from any thread: the cursor thread converts positions.
     virtual Point ClientToScreen(Point client) const = 0;
     virtual Point ScreenToClient(Point screen) const = 0;
+    // Whether a screen point falls inside the client area.
+    bool ClientAreaContains(Point screen) const;
     // Pixels are 0xAARRGGBB, rows top to bottom.
     virtual void SetIcon(int32_t width, int32_t height, const uint32_t* argb) = 0;
 

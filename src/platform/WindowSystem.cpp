@@ -2,12 +2,161 @@
 
 #include <cctype>
 
+#include "platform/Clock.h"
 #include "platform/TextEncoding.h"
 #include "platform/VirtualKeys.h"
 
 namespace platform {
 
 WindowSystem::~WindowSystem() = default;
+
+Window* WindowSystem::CreateWindow(const WindowParams& params) {
+    const WindowId id = mNextId;
+    std::unique_ptr<Window> window = MakeWindow(id, params);
+    if (!window) {
+        return nullptr;
+    }
+    ++mNextId;
+    Window* raw = window.get();
+    {
+        std::lock_guard lock(mWindowsMutex);
+        mWindows.emplace(id, std::move(window));
+    }
+    Dispatch(Message{id, msg::Create, 0, 0, GetClock().TickMs(), CursorPosition()});
+    if (FindWindow(id) != raw) {
+        return nullptr;  // the procedure destroyed it
+    }
+    OnWindowCreated(*raw);
+    return raw;
+}
+
+void WindowSystem::DestroyWindow(WindowId window) {
+    // A procedure that destroys its window again while handling Destroy
+    // must not start over.
+    if (FindWindow(window) == nullptr || !mDestroying.insert(window).second) {
+        return;
+    }
+    Dispatch(Message{window, msg::Destroy, 0, 0, GetClock().TickMs(), CursorPosition()});
+    mDestroying.erase(window);
+    std::unique_ptr<Window> gone;
+    {
+        std::lock_guard lock(mWindowsMutex);
+        const auto found = mWindows.find(window);
+        if (found == mWindows.end()) {
+            return;  // the procedure destroyed it already
+        }
+        gone = std::move(found->second);
+        mWindows.erase(found);
+    }
+    mQueue.RemoveWindow(window);
+    OnWindowDestroyed(window);
+}
+
+Window* WindowSystem::FindWindow(WindowId window) const {
+    std::lock_guard lock(mWindowsMutex);
+    const auto found = mWindows.find(window);
+    return found != mWindows.end() ? found->second.get() : nullptr;
+}
+
+std::vector<WindowId> WindowSystem::WindowIds() const {
+    std::vector<WindowId> ids;
+    std::lock_guard lock(mWindowsMutex);
+    for (const auto& entry : mWindows) {
+        ids.push_back(entry.first);
+    }
+    return ids;
+}
+
+Window* WindowSystem::FindNewestWindow(const std::function<bool(const Window&)>& match) const {
+    std::lock_guard lock(mWindowsMutex);
+    for (auto it = mWindows.rbegin(); it != mWindows.rend(); ++it) {
+        if (match(*it->second)) {
+            return it->second.get();
+        }
+    }
+    return nullptr;
+}
+
+void WindowSystem::DropAllWindows() {
+    std::lock_guard lock(mWindowsMutex);
+    mWindows.clear();
+}
+
+std::optional<Message> WindowSystem::PeekMessage(bool remove) {
+    PumpEvents();
+    return mQueue.Peek(remove, GetClock().TickMs(), CursorPosition());
+}
+
+bool WindowSystem::PostMessage(WindowId window, uint32_t kind, uintptr_t wparam, intptr_t lparam) {
+    if (FindWindow(window) == nullptr) {
+        return false;
+    }
+    return mQueue.Post(
+        Message{window, kind, wparam, lparam, GetClock().TickMs(), CursorPosition()});
+}
+
+void WindowSystem::PostToAllWindows(uint32_t kind, uintptr_t wparam, intptr_t lparam) {
+    for (const WindowId id : WindowIds()) {
+        PostMessage(id, kind, wparam, lparam);
+    }
+}
+
+void WindowSystem::PostWindowEvent(const Window& window, input::WindowEvent event) {
+    input::WindowEventInput in;
+    in.event = event;
+    in.position = window.ClientToScreen(Point{});
+    in.size = window.ClientSize();
+    const Message m = input::WindowEventMessage(
+        input::Context{window.Id(), GetClock().TickMs(), CursorPosition()}, in);
+    if (event == input::WindowEvent::Exposed) {
+        mQueue.PostCoalesced(m);
+    } else {
+        mQueue.Post(m);
+    }
+}
+
+void WindowSystem::PostDisplayChanged(Size screen, int32_t bitsPerPixel) {
+    input::WindowEventInput in;
+    in.event = input::WindowEvent::DisplayChanged;
+    in.size = screen;
+    in.bitsPerPixel = bitsPerPixel;
+    const uint32_t now = GetClock().TickMs();
+    const Point cursor = CursorPosition();
+    for (const WindowId id : WindowIds()) {
+        mQueue.Post(input::WindowEventMessage(input::Context{id, now, cursor}, in));
+    }
+}
+
+void WindowSystem::SetTimer(WindowId window, uint32_t id, uint32_t periodMs) {
+    if (FindWindow(window) != nullptr) {
+        mQueue.SetTimer(window, id, periodMs, GetClock().TickMs());
+    }
+}
+
+void WindowSystem::KillTimer(WindowId window, uint32_t id) {
+    mQueue.KillTimer(window, id);
+}
+
+void WindowSystem::SetMouseButton(input::MouseButton button, bool down) {
+    uintptr_t bit = 0;
+    switch (button) {
+        case input::MouseButton::Left:
+            bit = mouseKey::Left;
+            break;
+        case input::MouseButton::Right:
+            bit = mouseKey::Right;
+            break;
+        case input::MouseButton::Middle:
+            bit = mouseKey::Middle;
+            break;
+    }
+    mMouseButtons = down ? (mMouseButtons | bit) : (mMouseButtons & ~bit);
+}
+
+void WindowSystem::StoreCursorPosition(Point screen) const {
+    mCursorX.store(screen.x);
+    mCursorY.store(screen.y);
+}
 
 intptr_t WindowSystem::Dispatch(const Message& message) {
     Window* window = FindWindow(message.window);

@@ -1,14 +1,21 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/InputTranslation.h"
 #include "platform/Message.h"
+#include "platform/MessageQueue.h"
 #include "platform/Window.h"
 
 namespace platform {
@@ -82,7 +89,9 @@ struct MessageBoxButton {
 // The desktop: windows, the message queue with its timers, the mouse and its
 // cursors, message boxes, the clipboard, the browser and the single-instance
 // rule. One exists per process, made by the factory in Backend.h and used from
-// the main thread unless a call says otherwise.
+// the main thread unless a call says otherwise. The window table, the queue
+// and the window life cycle are kept here; a backend makes the windows and
+// turns its desktop's events into messages.
 class WindowSystem {
 public:
     WindowSystem() = default;
@@ -95,11 +104,13 @@ public:
     virtual bool VideoAvailable() const = 0;
 
     // Windows. The system owns them; the pointer lives until DestroyWindow.
-    // The new window's procedure gets msg::Create before this returns.
-    virtual Window* CreateWindow(const WindowParams& params) = 0;
+    // The new window's procedure gets msg::Create before this returns; null
+    // when the window could not be made or the procedure destroyed it.
+    Window* CreateWindow(const WindowParams& params);
     // The procedure gets msg::Destroy first; waiting messages and timers go.
-    virtual void DestroyWindow(WindowId window) = 0;
-    virtual Window* FindWindow(WindowId window) const = 0;
+    void DestroyWindow(WindowId window);
+    // Safe from any thread.
+    Window* FindWindow(WindowId window) const;
     virtual WindowId ActiveWindow() const = 0;
     // The outer size of a window of this style around the client size.
     virtual Size ClientToWindowSize(WindowStyle style, Size client) const = 0;
@@ -108,12 +119,12 @@ public:
     virtual int32_t DesktopBitsPerPixel() const = 0;
 
     // Messages. PeekMessage never waits.
-    virtual std::optional<Message> PeekMessage(bool remove) = 0;
+    std::optional<Message> PeekMessage(bool remove);
     // Safe from any thread. False when the window is gone or the queue full.
-    virtual bool PostMessage(WindowId window, uint32_t kind, uintptr_t wparam, intptr_t lparam) = 0;
+    bool PostMessage(WindowId window, uint32_t kind, uintptr_t wparam, intptr_t lparam);
     // A msg::Timer with wparam = id every period while messages are pumped.
-    virtual void SetTimer(WindowId window, uint32_t id, uint32_t periodMs) = 0;
-    virtual void KillTimer(WindowId window, uint32_t id) = 0;
+    void SetTimer(WindowId window, uint32_t id, uint32_t periodMs);
+    void KillTimer(WindowId window, uint32_t id);
     // Calls the procedure of the message's window; 0 when it has none.
     intptr_t Dispatch(const Message& message);
     // What the desktop does with a message the procedure leaves alone:
@@ -163,6 +174,37 @@ public:
     virtual InstanceLockResult AcquireInstanceLock(std::string_view name) = 0;
 
 protected:
+    // The backend's window for the id the system gives it, or null when it
+    // cannot be made.
+    virtual std::unique_ptr<Window> MakeWindow(WindowId id, const WindowParams& params) = 0;
+    // The window lived through its msg::Create.
+    virtual void OnWindowCreated(Window& window) { (void)window; }
+    // The window is out of the table; its object goes after this returns.
+    virtual void OnWindowDestroyed(WindowId window) { (void)window; }
+    // Takes in the desktop's events before the queue is read.
+    virtual void PumpEvents() {}
+
+    MessageQueue& Queue() { return mQueue; }
+    const MessageQueue& Queue() const { return mQueue; }
+    // The windows at this moment, oldest first.
+    std::vector<WindowId> WindowIds() const;
+    // The newest window that matches; match runs under the table's lock.
+    Window* FindNewestWindow(const std::function<bool(const Window&)>& match) const;
+    // Drops every window without msg::Destroy, as at the end of a process.
+    // Otherwise the windows outlive the backend's own members.
+    void DropAllWindows();
+    void PostToAllWindows(uint32_t kind, uintptr_t wparam, intptr_t lparam);
+    // A window event about the window as it is now; exposes coalesce.
+    void PostWindowEvent(const Window& window, input::WindowEvent event);
+    void PostDisplayChanged(Size screen, int32_t bitsPerPixel);
+
+    // The mouse buttons held, as mouseKey bits.
+    void SetMouseButton(input::MouseButton button, bool down);
+    uintptr_t MouseButtons() const { return mMouseButtons; }
+    // The cursor position as last stored, readable from any thread.
+    void StoreCursorPosition(Point screen) const;
+    Point StoredCursorPosition() const { return Point{mCursorX.load(), mCursorY.load()}; }
+
     virtual int ShowMessageBox(WindowId owner, const std::string& textUtf8,
                                const std::string& titleUtf8, uint32_t flags) = 0;
     // A name was registered for the first time.
@@ -173,6 +215,14 @@ protected:
     uint32_t RegisteredId(const std::string& name) const;
 
 private:
+    MessageQueue mQueue;
+    mutable std::mutex mWindowsMutex;  // guards the table for posts from other threads
+    std::map<WindowId, std::unique_ptr<Window>> mWindows;
+    WindowId mNextId = 1;
+    std::set<WindowId> mDestroying;
+    uintptr_t mMouseButtons = 0;
+    mutable std::atomic<int32_t> mCursorX{0};
+    mutable std::atomic<int32_t> mCursorY{0};
     std::map<std::string, uint32_t> mRegistered;  // lower-cased name -> id
 };
 

@@ -69,10 +69,9 @@ uint32_t Translucent(int32_t x, int32_t y) {
 // ---- Pieces -------------------------------------------------------------------------------
 
 TEST(TextureDataTest, SubdivisionCapsTheWastedArea) {
-    const std::pair<int32_t, int32_t> expected[] = {{0, 1},     {64, 64},   {65, 128},
-                                                    {100, 128}, {129, 128}, {300, 256},
-                                                    {400, 128}, {600, 64},  {640, 512},
-                                                    {800, 256}, {1000, 1024}};
+    const std::pair<int32_t, int32_t> expected[] = {{0, 1},     {64, 64},   {65, 128},   {100, 128},
+                                                    {129, 128}, {300, 256}, {400, 128},  {600, 64},
+                                                    {640, 512}, {800, 256}, {1000, 1024}};
     for (const auto& [size, piece] : expected) {
         EXPECT_EQ(TextureData::SubdivisionSize(size), piece) << size;
     }
@@ -139,7 +138,7 @@ TEST_F(TextureLimits, ADeviceThatReportsNoMaximumGetsSixtyFourEverywhere) {
         EXPECT_EQ(D3DInterface::sMaxTextureHeight, 64);
         EXPECT_EQ(D3DInterface::sMaxTextureAspectRatio, 1);
         const auto dataGrid = Grid(100, 300);
-    const TextureData& data = *dataGrid;
+        const TextureData& data = *dataGrid;
         EXPECT_EQ(data.mTexVecWidth, 2);
         EXPECT_EQ(data.mTexVecHeight, 5);
         for (const TexturePiece& p : data.mTextures) {
@@ -150,8 +149,8 @@ TEST_F(TextureLimits, ADeviceThatReportsNoMaximumGetsSixtyFourEverywhere) {
 }
 
 TEST(TextureDataTest, FormatCodesNameTheirLayouts) {
-    for (const int32_t code : {kTextureFormatA8R8G8B8, kTextureFormatA4R4G4B4,
-                               kTextureFormatR5G6B5, kTextureFormatPalette8}) {
+    for (const int32_t code : {kTextureFormatA8R8G8B8, kTextureFormatA4R4G4B4, kTextureFormatR5G6B5,
+                               kTextureFormatPalette8}) {
         EXPECT_EQ(TextureData::GetTextureFormat(TextureData::MakePixelFormat(code)), code);
     }
     EXPECT_EQ(TextureData::FormatName(kTextureFormatA8R8G8B8), "A8R8G8B8");
@@ -229,9 +228,8 @@ TEST(D3DInterfaceTest, WithoutThirtyTwoBitTexturesAlphaImagesTakeSixteen) {
     EXPECT_EQ(UploadOf(display, *opaque).format, kTextureFormatA4R4G4B4);
 
     // Reading back keeps the top four bits of every channel, alpha included.
-    auto alpha = MakeImage(display.Images(), 2, 1, [](int32_t x, int32_t) {
-        return x == 0 ? 0xFF336699u : 0x80123456u;
-    });
+    auto alpha = MakeImage(display.Images(), 2, 1,
+                           [](int32_t x, int32_t) { return x == 0 ? 0xFF336699u : 0x80123456u; });
     alpha->mPurgeWanted = true;
     EXPECT_EQ(UploadOf(display, *alpha).format, kTextureFormatA4R4G4B4);
     EXPECT_EQ(alpha->mBits, nullptr);
@@ -273,8 +271,8 @@ std::vector<uint32_t> Texels(platform::Texture3D& texture) {
     std::vector<uint32_t> out;
     EXPECT_EQ(texture.Lock(platform::kLockReadOnly, locked), platform::D3D_OK);
     for (int32_t y = 0; y < locked.height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(locked.bits) +
-                                                            static_cast<ptrdiff_t>(y) * locked.pitch);
+        const auto* row = reinterpret_cast<const uint32_t*>(
+            static_cast<const uint8_t*>(locked.bits) + static_cast<ptrdiff_t>(y) * locked.pitch);
         out.insert(out.end(), row, row + locked.width);
     }
     texture.Unlock();
@@ -371,9 +369,8 @@ TEST(D3DInterfaceTest, AFailingPaletteTurnsPaletteTexturesOffForTheRun) {
     auto script = std::make_shared<DeviceScript>();
     TestDisplay display(PixelFormat::Xrgb8888(), true, ScriptedFactory(script));
     ASSERT_TRUE(display.Ready());
-    auto indexed = MakeImage(display.Images(), 4, 4, [](int32_t x, int32_t) {
-        return x < 2 ? 0xFF102030u : 0x00000000u;
-    });
+    auto indexed = MakeImage(display.Images(), 4, 4,
+                             [](int32_t x, int32_t) { return x < 2 ? 0xFF102030u : 0x00000000u; });
     ASSERT_TRUE(indexed->Palletize());
     script->failNext["CreatePalette"] = platform::DDERR_OUTOFMEMORY;
     EXPECT_EQ(UploadOf(display, *indexed).format, kTextureFormatA8R8G8B8);
@@ -405,11 +402,11 @@ TEST(D3DInterfaceTest, FailuresAreRecordedWithTheirLabel) {
 
 TEST(D3DInterfaceTest, DeviceStartFailuresNameTheirStep) {
     auto script = std::make_shared<DeviceScript>();
-    script->failNext["GetCaps"] = platform::DDERR_GENERIC;
+    script->failNext["GetCaps"] = platform::DDERR_SURFACELOST;
     TestDisplay display(PixelFormat::Xrgb8888(), true, ScriptedFactory(script));
     EXPECT_EQ(display.Result(), DDInterface::RESULT_3D_FAIL);
-    EXPECT_EQ(display.DD().mErrorString, "3D init error: : DDERR_GENERIC");
-    EXPECT_EQ(display.Host().registryWrites.back().second, ": DDERR_GENERIC");
+    EXPECT_EQ(display.DD().mErrorString, "3D init error: : DDERR_SURFACELOST");
+    EXPECT_EQ(display.Host().registryWrites.back().second, ": DDERR_SURFACELOST");
     EXPECT_EQ(display.D3D().GetDevice(), nullptr);
 }
 
@@ -427,8 +424,9 @@ TEST(D3DInterfaceTest, AFrameOpensItsSceneOnceWithTheFixedStates) {
     bool cullNone = false;
     bool clampU = false;
     for (const auto* call : script->Of("SetRenderState")) {
-        cullNone = cullNone || (call->state == static_cast<uint32_t>(platform::RenderState::CullMode) &&
-                                call->value == static_cast<uint32_t>(platform::Cull::None));
+        cullNone =
+            cullNone || (call->state == static_cast<uint32_t>(platform::RenderState::CullMode) &&
+                         call->value == static_cast<uint32_t>(platform::Cull::None));
     }
     for (const auto* call : script->Of("SetTextureStageState")) {
         clampU = clampU ||
@@ -466,12 +464,12 @@ TEST(D3DInterfaceTest, AFailureDuringTheFrameTurnsThreeDOffAtPresent) {
     auto script = std::make_shared<DeviceScript>();
     TestDisplay display(PixelFormat::Xrgb8888(), true, ScriptedFactory(script));
     ASSERT_TRUE(display.Ready());
-    script->failNext["DrawPrimitive"] = platform::DDERR_GENERIC;
+    script->failNext["DrawPrimitive"] = platform::DDERR_SURFACELOST;
     Graphics g(display.Screen());
     g.FillRect(0, 0, 3, 3);
     g.FillRect(5, 5, 3, 3);  // drawing goes on after the failure
     EXPECT_EQ(script->Count("DrawPrimitive"), 2u);
-    EXPECT_EQ(gD3DErrorText, "DrawPrimitive (Rect): DDERR_GENERIC");
+    EXPECT_EQ(gD3DErrorText, "DrawPrimitive (Rect): DDERR_SURFACELOST");
     EXPECT_FALSE(display.DD().Redraw(nullptr));
     EXPECT_FALSE(display.DD().mIs3D);
     EXPECT_FALSE(display.DD().mPresenting.load());

@@ -69,7 +69,8 @@ struct DeviceScript {
 
 class ScriptedDevice3D : public platform::Device3D {
 public:
-    ScriptedDevice3D(std::unique_ptr<platform::Device3D> inner, std::shared_ptr<DeviceScript> script)
+    ScriptedDevice3D(std::unique_ptr<platform::Device3D> inner,
+                     std::shared_ptr<DeviceScript> script)
         : mInner(std::move(inner)), mScript(std::move(script)) {}
 
     platform::DisplayResult GetCaps(platform::DeviceCaps& out) override {
@@ -86,7 +87,8 @@ public:
         call.width = width;
         call.height = height;
         call.format = format;
-        return Fails("CreateTexture", [&] { return mInner->CreateTexture(width, height, format, out); });
+        return Fails("CreateTexture",
+                     [&] { return mInner->CreateTexture(width, height, format, out); });
     }
     platform::DisplayResult CreatePalette(const platform::PaletteEntries& entries,
                                           std::shared_ptr<platform::Palette3D>& out) override {
@@ -148,8 +150,9 @@ public:
         call.type = type;
         call.value = vertexFormat;
         call.vertices.assign(vertices, vertices + count);
-        return Fails("DrawPrimitive",
-                     [&] { return mInner->DrawPrimitive(type, vertexFormat, vertices, count, flags); });
+        return Fails("DrawPrimitive", [&] {
+            return mInner->DrawPrimitive(type, vertexFormat, vertices, count, flags);
+        });
     }
 
 private:
@@ -210,9 +213,7 @@ public:
     std::vector<bool> recordedBools;
     int firstTestHooks = 0;
 
-    TestDisplayHost() {
-        settings.correctionAspect.Set(4, 3);
-    }
+    TestDisplayHost() { settings.correctionAspect.Set(4, 3); }
 
     platform::WindowSystem* GetWindowSystem() override { return windowSystem; }
     void ReadSettings(DDInterface::Settings& out) override { out = settings; }
@@ -223,7 +224,9 @@ public:
         registryWrites.emplace_back(name, value);
         return true;
     }
-    platform::SettingsStore* GetSettingsStore() override { return withStore ? store.get() : nullptr; }
+    platform::SettingsStore* GetSettingsStore() override {
+        return withStore ? store.get() : nullptr;
+    }
     std::string GetRegistryKeyPath() override { return keyPath; }
     bool IsWindowMinimized() override { return minimized; }
     bool IsPlayingDemo() override { return playing; }
@@ -272,7 +275,8 @@ class TestDisplay {
 public:
     TestDisplay(const platform::PixelFormat& format, bool is3D,
                 D3DInterface::DeviceFactory factory = {}, int32_t width = 64, int32_t height = 48,
-                platform::HeadlessDisplayConfig config = {})
+                platform::HeadlessDisplayConfig config = {},
+                const std::function<void(TestDisplayHost&)>& prepare = {})
         : mConfig(std::move(config)) {
         platform::SetDebugSink([](std::string_view) {});
         mWs.SetScreen(platform::Size{1024, 768}, platform::ScreenRect{0, 0, 1024, 728}, 32);
@@ -302,6 +306,9 @@ public:
         platform::Window* window = mWs.CreateWindow(params);
         mWindow = window != nullptr ? window->Id() : platform::kNoWindow;
         mDD->mIs3D = is3D;
+        if (prepare) {
+            prepare(*mHost);
+        }
         mResult = mDD->Init(mWindow, true);
     }
     ~TestDisplay() {
@@ -332,8 +339,8 @@ public:
             return out;
         }
         for (int32_t y = 0; y < locked.height; ++y) {
-            const auto* row = static_cast<const uint8_t*>(locked.bits) +
-                              static_cast<ptrdiff_t>(y) * locked.pitch;
+            const auto* row =
+                static_cast<const uint8_t*>(locked.bits) + static_cast<ptrdiff_t>(y) * locked.pitch;
             for (int32_t x = 0; x < locked.width; ++x) {
                 const uint32_t v = locked.format.bitsPerPixel == 16
                                        ? reinterpret_cast<const uint16_t*>(row)[x]
@@ -393,8 +400,9 @@ private:
 };
 
 // An image of the given pixels for drawing on a test display.
-inline std::unique_ptr<MemoryImage> MakeImage(ImageHost* host, int32_t width, int32_t height,
-                                              const std::function<uint32_t(int32_t, int32_t)>& argb) {
+inline std::unique_ptr<MemoryImage> MakeImage(
+    ImageHost* host, int32_t width, int32_t height,
+    const std::function<uint32_t(int32_t, int32_t)>& argb) {
     auto image = std::make_unique<MemoryImage>(host);
     std::vector<uint32_t> bits(static_cast<size_t>(width) * static_cast<size_t>(height));
     for (int32_t y = 0; y < height; ++y) {

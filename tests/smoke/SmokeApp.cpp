@@ -1,7 +1,8 @@
 // A small application for the end-to-end window test: an 800x600 window whose widget manager
 // draws a fixed test picture into the screen image every frame, and which reports on stdout
-// when the picture was first shown, when a click reaches the widget manager and when it shuts
-// down. run_smoke.sh drives it and compares a screenshot with the same picture.
+// when the picture was first shown ("SMOKE ready <size> <bits> <red, green, blue masks>
+// <windowed|fullscreen> <process id>"), when a click reaches the widget manager and when it
+// shuts down. run_smoke.sh drives it and compares the window's pixels with the same picture.
 //
 // The picture (client coordinates, colours as 8-bit RGB; a 16-bit screen keeps the top bits):
 //   rows   0..299  eight bars 100 pixels wide, colours kBars
@@ -24,6 +25,9 @@
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "platform/Backend.h"
+#include "platform/CrashDialogs.h"
+#include "platform/DevDialogs.h"
+#include "platform/Process.h"
 #include "platform/Surface.h"
 #include "widgets/WidgetManager.h"
 
@@ -38,8 +42,8 @@ struct Rgb {
     uint8_t b;
 };
 
-constexpr Rgb kBars[8] = {{255, 255, 255}, {255, 255, 0}, {0, 255, 255},     {0, 255, 0},
-                          {255, 0, 255},   {255, 0, 0},   {0, 0, 255},       {0x12, 0x34, 0x56}};
+constexpr Rgb kBars[8] = {{255, 255, 255}, {255, 255, 0}, {0, 255, 255}, {0, 255, 0},
+                          {255, 0, 255},   {255, 0, 0},   {0, 0, 255},   {0x12, 0x34, 0x56}};
 constexpr Rgb kCheckerA = {0xE0, 0x40, 0xA0};
 constexpr Rgb kCheckerB = {0x20, 0xC0, 0x60};
 constexpr Rgb kFrame = {0xFF, 0x80, 0x00};
@@ -103,8 +107,9 @@ public:
                 BuildFrame(desc.format);
             const size_t rowBytes = static_cast<size_t>(kWidth) * (desc.format.bitsPerPixel / 8);
             for (int y = 0; y < kHeight; ++y) {
-                std::memcpy(static_cast<uint8_t*>(desc.bits) + static_cast<ptrdiff_t>(y) * desc.pitch,
-                            mFrame.data() + static_cast<size_t>(y) * rowBytes, rowBytes);
+                std::memcpy(
+                    static_cast<uint8_t*>(desc.bits) + static_cast<ptrdiff_t>(y) * desc.pitch,
+                    mFrame.data() + static_cast<size_t>(y) * rowBytes, rowBytes);
             }
             mDrawnFormat = desc.format;
             ++mFramesDrawn;
@@ -126,7 +131,8 @@ private:
                 const Rgb c = PatternAt(x, y);
                 const uint32_t value = Pack(c.r, format.redMask) | Pack(c.g, format.greenMask) |
                                        Pack(c.b, format.blueMask);
-                uint8_t* out = mFrame.data() + (static_cast<size_t>(y) * kWidth + x) * bytesPerPixel;
+                uint8_t* out =
+                    mFrame.data() + (static_cast<size_t>(y) * kWidth + x) * bytesPerPixel;
                 if (bytesPerPixel == 2) {
                     const auto word = static_cast<uint16_t>(value);
                     std::memcpy(out, &word, 2);
@@ -175,7 +181,8 @@ public:
                           static_cast<unsigned>(f.greenMask), static_cast<unsigned>(f.blueMask));
             Say("SMOKE ready " + std::to_string(kWidth) + "x" + std::to_string(kHeight) + " " +
                 std::to_string(f.bitsPerPixel) + " " + masks + " " +
-                (mIsPhysWindowed ? "windowed" : "fullscreen"));
+                (mIsPhysWindowed ? "windowed" : "fullscreen") + " " +
+                std::to_string(platform::ProcessId()));
         }
         return presented;
     }
@@ -209,9 +216,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
+    // As the real entry function: the crash and developer windows of the chosen backend,
+    // made before the application they outlive.
+    std::unique_ptr<platform::CrashDialogs> crashDialogs = platform::MakeCrashDialogs(backend);
+    platform::SetCrashDialogs(crashDialogs.get());
+    std::unique_ptr<platform::DevDialogs> devDialogs = platform::MakeDevDialogs(backend);
+    platform::SetDevDialogs(devDialogs.get());
+
     std::unique_ptr<platform::WindowSystem> windowSystem = platform::MakeWindowSystem(backend);
     if (windowSystem == nullptr) {
         std::fprintf(stderr, "The window system could not be started.\n");
+        // The exit list must not find windows that are gone.
+        platform::SetDevDialogs(nullptr);
+        platform::SetCrashDialogs(nullptr);
         return 1;
     }
 
@@ -221,6 +238,8 @@ int main(int argc, char** argv) {
     app->Init();
     app->Start();
     app.reset();
+    platform::SetDevDialogs(nullptr);
+    platform::SetCrashDialogs(nullptr);
     Say("SMOKE exit");
     return 0;
 }

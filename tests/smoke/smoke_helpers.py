@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """Helpers of run_smoke.sh.
 
-compare <shot.ppm> <bits> <red mask> <green mask> <blue mask>
-    Compares an 8-bit binary PPM screenshot of the smoke app's client area with the test
-    picture SmokeApp.cpp draws. The picture is defined here again on purpose, so that a fault
-    in how the app packs its pixels shows up too. Each channel is compared at the width of the
-    screen's mask (a 16-bit screen keeps the top 5 or 6 bits of each value), exactly.
-    Exit 0 when every pixel matches, 1 otherwise, 2 on a bad file.
+compare <window id> <bits> <red mask> <green mask> <blue mask> [<screenshot.png>]
+    Reads the smoke app's window pixels from the X server and compares them with the test
+    picture SmokeApp.cpp draws; bits and masks are those of the app's screen image, as its
+    "SMOKE ready" line gives them. The picture is defined here again on purpose, so that a
+    fault in how the app packs its pixels shows up too. Each channel is compared exactly, at
+    the width of the narrower of the app's and the X visual's masks (a 16-bit screen keeps
+    the top 5 or 6 bits of each value). The raw pixels are read rather than a screenshot
+    file because ImageMagick widens 5-bit channels of a 16-bit visual inexactly. The pixels
+    read are kept as a PNG when a file is named (narrow channels widened by replication).
+    Exit 0 when every pixel matches, 1 otherwise, 2 when it could not look.
 
 close <window id>
     Asks an X window to close the way a window manager's close button does: a WM_PROTOCOLS
@@ -15,7 +19,9 @@ close <window id>
 
 import ctypes
 import ctypes.util
+import struct
 import sys
+import zlib
 
 WIDTH = 800
 HEIGHT = 600
@@ -39,74 +45,130 @@ def pattern_at(x, y):
     return CHECKER_A if (x // 8 + y // 8) % 2 == 0 else CHECKER_B
 
 
-def read_ppm(path):
-    with open(path, "rb") as f:
-        data = f.read()
-    # Header: magic, width, height, maxval, each separated by whitespace (comments allowed).
-    fields = []
-    pos = 0
-    while len(fields) < 4:
-        while pos < len(data) and data[pos:pos + 1].isspace():
-            pos += 1
-        if data[pos:pos + 1] == b"#":
-            while pos < len(data) and data[pos:pos + 1] not in (b"\n", b"\r"):
-                pos += 1
-            continue
-        start = pos
-        while pos < len(data) and not data[pos:pos + 1].isspace():
-            pos += 1
-        if start == pos:
-            raise ValueError("truncated header")
-        fields.append(data[start:pos])
-    pos += 1  # the one whitespace byte before the pixels
-    if fields[0] != b"P6":
-        raise ValueError("not a binary PPM (%r)" % fields[0])
-    width, height, maxval = int(fields[1]), int(fields[2]), int(fields[3])
-    if maxval != 255:
-        raise ValueError("expected 8-bit samples, got maxval %d" % maxval)
-    pixels = data[pos:]
-    if len(pixels) < width * height * 3:
-        raise ValueError("truncated pixels: %d of %d bytes" % (len(pixels), width * height * 3))
-    return width, height, pixels
-
-
 def channel_bits(mask):
     return bin(mask).count("1")
 
 
-def compare(path, bits, masks):
-    try:
-        width, height, pixels = read_ppm(path)
-    except (OSError, ValueError) as error:
-        print("compare: cannot read %s: %s" % (path, error))
-        return 2
-    if (width, height) != (WIDTH, HEIGHT):
-        print("compare: screenshot is %dx%d, expected %dx%d" % (width, height, WIDTH, HEIGHT))
-        return 1
-    drops = [8 - min(8, channel_bits(m)) for m in masks]
+class XImage(ctypes.Structure):
+    # The leading fields of Xlib's XImage, enough to read its masks.
+    _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                ("format", ctypes.c_int), ("data", ctypes.c_void_p),
+                ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
+                ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
+                ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                ("bits_per_pixel", ctypes.c_int), ("red_mask", ctypes.c_ulong),
+                ("green_mask", ctypes.c_ulong), ("blue_mask", ctypes.c_ulong)]
+
+
+ALL_PLANES = 0xFFFFFFFF
+Z_PIXMAP = 2
+
+
+def load_x11():
+    name = ctypes.util.find_library("X11") or "libX11.so.6"
+    x11 = ctypes.CDLL(name)
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.restype = ctypes.c_int
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XGetImage.restype = ctypes.POINTER(XImage)
+    x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                              ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+    x11.XGetPixel.restype = ctypes.c_ulong
+    x11.XGetPixel.argtypes = [ctypes.POINTER(XImage), ctypes.c_int, ctypes.c_int]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return x11
+
+
+def field(mask):
+    """Shift and width of a channel mask."""
+    shift = (mask & -mask).bit_length() - 1
+    return shift, channel_bits(mask)
+
+
+def write_png(path, width, height, rgb):
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    stride = width * 3
+    raw = b"".join(b"\x00" + bytes(rgb[y * stride:(y + 1) * stride]) for y in range(height))
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(raw, 6)))
+        f.write(chunk(b"IEND", b""))
+
+
+def widen(value, width):
+    """A channel of `width` bits as 8 bits, by repeating its bits."""
+    if width >= 8:
+        return value >> (width - 8)
+    out = 0
+    filled = 0
+    while filled < 8:
+        out = (out << width) | value
+        filled += width
+    return out >> (filled - 8)
+
+
+def compare(window, bits, masks, png_path=None):
+    """Reads the window's pixels as the X server holds them (no conversion on the way, so a
+    16-bit screen is compared at its own precision) and compares them with the picture."""
     if any(channel_bits(m) == 0 for m in masks):
         print("compare: bad masks %s" % [hex(m) for m in masks])
         return 2
+    try:
+        x11 = load_x11()
+    except OSError as error:
+        print("compare: cannot load libX11: %s" % error)
+        return 2
+    display = x11.XOpenDisplay(None)
+    if not display:
+        print("compare: cannot open the display")
+        return 2
+    image = x11.XGetImage(display, window, 0, 0, WIDTH, HEIGHT, ALL_PLANES, Z_PIXMAP)
+    if not image:
+        print("compare: cannot read the window's %dx%d pixels" % (WIDTH, HEIGHT))
+        x11.XCloseDisplay(display)
+        return 1
+    info = image.contents
+    x_masks = (info.red_mask, info.green_mask, info.blue_mask)
+    fields = [field(m) for m in x_masks]
+    # Each channel is compared at the coarser of the app's screen and the X visual.
+    keep = [min(8, channel_bits(a), f[1]) for a, f in zip(masks, fields)]
     mismatches = 0
     shown = []
+    rgb = bytearray(WIDTH * HEIGHT * 3)
     for y in range(HEIGHT):
-        row = y * WIDTH * 3
         for x in range(WIDTH):
+            pixel = x11.XGetPixel(image, x, y)
             expected = pattern_at(x, y)
-            i = row + x * 3
-            actual = (pixels[i], pixels[i + 1], pixels[i + 2])
+            channels = [(pixel >> shift) & ((1 << width) - 1) for shift, width in fields]
+            i = (y * WIDTH + x) * 3
             for c in range(3):
-                if (actual[c] >> drops[c]) != (expected[c] >> drops[c]):
+                rgb[i + c] = widen(channels[c], fields[c][1])
+            for c in range(3):
+                seen = channels[c] >> (fields[c][1] - keep[c])
+                if seen != expected[c] >> (8 - keep[c]):
                     mismatches += 1
                     if len(shown) < 10:
-                        shown.append("  (%d, %d): expected %s, got %s" % (x, y, expected, actual))
+                        shown.append("  (%d, %d): expected %s, pixel %#x" % (x, y, expected, pixel))
                     break
+    x11.XCloseDisplay(display)
+    if png_path:
+        write_png(png_path, WIDTH, HEIGHT, rgb)
+    summary = "%d-bit screen, X visual depth %d masks %s, compared at %s bits" % (
+        bits, info.depth, "/".join("%x" % m for m in x_masks), "/".join(map(str, keep)))
     if mismatches:
-        print("compare: %d of %d pixels differ (%d-bit screen); first ones:"
-              % (mismatches, WIDTH * HEIGHT, bits))
+        print("compare: %d of %d pixels differ (%s); first ones:"
+              % (mismatches, WIDTH * HEIGHT, summary))
         print("\n".join(shown))
         return 1
-    print("compare: all %d pixels match (%d-bit screen)" % (WIDTH * HEIGHT, bits))
+    print("compare: all %d pixels match (%s)" % (WIDTH * HEIGHT, summary))
     return 0
 
 
@@ -126,22 +188,11 @@ NO_EVENT_MASK = 0
 
 
 def close_window(window):
-    name = ctypes.util.find_library("X11") or "libX11.so.6"
     try:
-        x11 = ctypes.CDLL(name)
+        x11 = load_x11()
     except OSError as error:
         print("close: cannot load libX11: %s" % error)
         return 2
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.restype = ctypes.c_int
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.POINTER(XEvent)]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
     display = x11.XOpenDisplay(None)
     if not display:
         print("close: cannot open the display")
@@ -163,8 +214,9 @@ def close_window(window):
 
 
 def main(argv):
-    if len(argv) == 7 and argv[1] == "compare":
-        return compare(argv[2], int(argv[3]), [int(m, 16) for m in argv[4:7]])
+    if len(argv) in (7, 8) and argv[1] == "compare":
+        return compare(int(argv[2], 0), int(argv[3]), [int(m, 16) for m in argv[4:7]],
+                       argv[7] if len(argv) == 8 else None)
     if len(argv) == 3 and argv[1] == "close":
         return close_window(int(argv[2], 0))
     print(__doc__)

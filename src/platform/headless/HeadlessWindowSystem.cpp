@@ -26,18 +26,6 @@ uint8_t PlainModifierKey(uint8_t key) {
     }
 }
 
-uintptr_t ButtonBit(input::MouseButton button) {
-    switch (button) {
-        case input::MouseButton::Left:
-            return mouseKey::Left;
-        case input::MouseButton::Right:
-            return mouseKey::Right;
-        case input::MouseButton::Middle:
-            return mouseKey::Middle;
-    }
-    return 0;
-}
-
 }  // namespace
 
 HeadlessWindowSystem::HeadlessWindowSystem(std::shared_ptr<Host> host)
@@ -57,40 +45,17 @@ HeadlessWindowSystem::~HeadlessWindowSystem() {
     }
 }
 
-Window* HeadlessWindowSystem::CreateWindow(const WindowParams& params) {
-    const WindowId id = mNextId++;
-    auto window = std::make_unique<HeadlessWindow>(*this, id, params, mFrame);
-    HeadlessWindow* raw = window.get();
-    {
-        std::lock_guard lock(mWindowsMutex);
-        mWindows.emplace(id, std::move(window));
-    }
-    Dispatch(Message{id, msg::Create, 0, 0, GetClock().TickMs(), CursorPosition()});
-    if (raw->IsVisible()) {
-        WindowActivated(id);
-    }
-    return raw;
+std::unique_ptr<Window> HeadlessWindowSystem::MakeWindow(WindowId id, const WindowParams& params) {
+    return std::make_unique<HeadlessWindow>(*this, id, params, mFrame);
 }
 
-void HeadlessWindowSystem::DestroyWindow(WindowId window) {
-    // A procedure that destroys its window again while handling Destroy
-    // must not start over.
-    if (FindWindow(window) == nullptr || !mDestroying.insert(window).second) {
-        return;
+void HeadlessWindowSystem::OnWindowCreated(Window& window) {
+    if (window.IsVisible()) {
+        WindowActivated(window.Id());
     }
-    Dispatch(Message{window, msg::Destroy, 0, 0, GetClock().TickMs(), CursorPosition()});
-    mDestroying.erase(window);
-    std::unique_ptr<HeadlessWindow> gone;
-    {
-        std::lock_guard lock(mWindowsMutex);
-        const auto found = mWindows.find(window);
-        if (found == mWindows.end()) {
-            return;  // the procedure destroyed it already
-        }
-        gone = std::move(found->second);
-        mWindows.erase(found);
-    }
-    mQueue.RemoveWindow(window);
+}
+
+void HeadlessWindowSystem::OnWindowDestroyed(WindowId window) {
     if (mActive == window) {
         mActive = kNoWindow;
     }
@@ -100,14 +65,9 @@ void HeadlessWindowSystem::DestroyWindow(WindowId window) {
     mDestroyed.push_back(window);
 }
 
-Window* HeadlessWindowSystem::FindWindow(WindowId window) const {
-    return FindHeadlessWindow(window);
-}
-
 HeadlessWindow* HeadlessWindowSystem::FindHeadlessWindow(WindowId window) const {
-    std::lock_guard lock(mWindowsMutex);
-    const auto found = mWindows.find(window);
-    return found != mWindows.end() ? found->second.get() : nullptr;
+    // Every window in the table was made by MakeWindow above.
+    return static_cast<HeadlessWindow*>(FindWindow(window));
 }
 
 Size HeadlessWindowSystem::ClientToWindowSize(WindowStyle style, Size client) const {
@@ -116,29 +76,6 @@ Size HeadlessWindowSystem::ClientToWindowSize(WindowStyle style, Size client) co
     }
     return Size{client.width + mFrame.left + mFrame.right,
                 client.height + mFrame.top + mFrame.bottom};
-}
-
-std::optional<Message> HeadlessWindowSystem::PeekMessage(bool remove) {
-    return mQueue.Peek(remove, GetClock().TickMs(), CursorPosition());
-}
-
-bool HeadlessWindowSystem::PostMessage(WindowId window, uint32_t kind, uintptr_t wparam,
-                                       intptr_t lparam) {
-    if (FindWindow(window) == nullptr) {
-        return false;
-    }
-    return mQueue.Post(
-        Message{window, kind, wparam, lparam, GetClock().TickMs(), CursorPosition()});
-}
-
-void HeadlessWindowSystem::SetTimer(WindowId window, uint32_t id, uint32_t periodMs) {
-    if (FindWindow(window) != nullptr) {
-        mQueue.SetTimer(window, id, periodMs, GetClock().TickMs());
-    }
-}
-
-void HeadlessWindowSystem::KillTimer(WindowId window, uint32_t id) {
-    mQueue.KillTimer(window, id);
 }
 
 bool HeadlessWindowSystem::BroadcastMessage(uint32_t kind, uintptr_t wparam, intptr_t lparam) {
@@ -159,37 +96,19 @@ bool HeadlessWindowSystem::BroadcastMessage(uint32_t kind, uintptr_t wparam, int
 
 void HeadlessWindowSystem::DeliverBroadcast(const std::string& name, uintptr_t wparam,
                                             intptr_t lparam) {
-    const uint32_t kind = RegisteredId(name);
-    if (kind == 0) {
-        return;
-    }
-    std::vector<WindowId> ids;
-    {
-        std::lock_guard lock(mWindowsMutex);
-        for (const auto& entry : mWindows) {
-            ids.push_back(entry.first);
-        }
-    }
-    for (const WindowId id : ids) {
-        PostMessage(id, kind, wparam, lparam);
+    if (const uint32_t kind = RegisteredId(name); kind != 0) {
+        PostToAllWindows(kind, wparam, lparam);
     }
 }
 
 WindowId HeadlessWindowSystem::WindowUnderCursor() const {
     const Point cursor = CursorPosition();
-    std::lock_guard lock(mWindowsMutex);
-    for (auto it = mWindows.rbegin(); it != mWindows.rend(); ++it) {
-        const HeadlessWindow& w = *it->second;
-        if (!w.IsVisible() || w.IsMinimized()) {
-            continue;
-        }
-        const Point p = w.ScreenToClient(cursor);
-        const Size s = w.ClientSize();
-        if (p.x >= 0 && p.y >= 0 && p.x < s.width && p.y < s.height) {
-            return w.Id();
-        }
-    }
-    return kNoWindow;
+    const Window* w = FindNewestWindow([&](const Window& candidate) {
+        const auto& headless = static_cast<const HeadlessWindow&>(candidate);
+        return headless.IsVisible() && !headless.IsMinimized() &&
+               headless.ClientAreaContains(cursor);
+    });
+    return w != nullptr ? w->Id() : kNoWindow;
 }
 
 CursorHandle HeadlessWindowSystem::LoadSystemCursor(SystemCursor shape) {
@@ -272,13 +191,8 @@ HeadlessWindow* HeadlessWindowSystem::InputWindow() const {
     if (HeadlessWindow* w = FindHeadlessWindow(mActive)) {
         return w;
     }
-    std::lock_guard lock(mWindowsMutex);
-    for (auto it = mWindows.rbegin(); it != mWindows.rend(); ++it) {
-        if (it->second->Kind() == WindowKind::Main) {
-            return it->second.get();
-        }
-    }
-    return nullptr;
+    return static_cast<HeadlessWindow*>(FindNewestWindow(
+        [](const Window& candidate) { return candidate.Kind() == WindowKind::Main; }));
 }
 
 input::Context HeadlessWindowSystem::ContextFor(WindowId window) const {
@@ -308,9 +222,9 @@ bool HeadlessWindowSystem::PushKeyDown(uint8_t virtualKey, bool repeat) {
     }
     const input::KeyInput in{key, true, repeat, Modifiers()};
     const input::Context context = ContextFor(w->Id());
-    bool posted = mQueue.Post(input::KeyMessage(context, in));
+    bool posted = Queue().Post(input::KeyMessage(context, in));
     if (const auto c = input::ControlCharMessage(context, in)) {
-        posted = mQueue.Post(*c) && posted;
+        posted = Queue().Post(*c) && posted;
     }
     return posted;
 }
@@ -322,7 +236,7 @@ bool HeadlessWindowSystem::PushKeyUp(uint8_t virtualKey) {
     if (w == nullptr) {
         return false;
     }
-    return mQueue.Post(
+    return Queue().Post(
         input::KeyMessage(ContextFor(w->Id()), input::KeyInput{key, false, false, Modifiers()}));
 }
 
@@ -333,7 +247,7 @@ bool HeadlessWindowSystem::PushText(std::string_view utf8) {
     }
     bool posted = true;
     for (const Message& m : input::TextMessages(ContextFor(w->Id()), utf8, Modifiers())) {
-        posted = mQueue.Post(m) && posted;
+        posted = Queue().Post(m) && posted;
     }
     return posted;
 }
@@ -344,23 +258,19 @@ bool HeadlessWindowSystem::PushMouseMove(Point client) {
         return false;
     }
     SetCursorPosition(w->ClientToScreen(client));
-    return mQueue.Post(input::MouseMoveMessage(ContextFor(w->Id()), client,
-                                               input::MouseKeyFlags(mButtonsDown, Modifiers())));
+    return Queue().Post(input::MouseMoveMessage(ContextFor(w->Id()), client,
+                                                input::MouseKeyFlags(MouseButtons(), Modifiers())));
 }
 
 bool HeadlessWindowSystem::PushMouseButton(input::MouseButton button, bool down, int clicks) {
-    if (down) {
-        mButtonsDown |= ButtonBit(button);
-    } else {
-        mButtonsDown &= ~ButtonBit(button);
-    }
+    SetMouseButton(button, down);
     HeadlessWindow* w = InputWindow();
     if (w == nullptr) {
         return false;
     }
     const Point client = w->ScreenToClient(CursorPosition());
-    return mQueue.Post(input::ButtonMessage(ContextFor(w->Id()), button, down, clicks, client,
-                                            input::MouseKeyFlags(mButtonsDown, Modifiers())));
+    return Queue().Post(input::ButtonMessage(ContextFor(w->Id()), button, down, clicks, client,
+                                             input::MouseKeyFlags(MouseButtons(), Modifiers())));
 }
 
 bool HeadlessWindowSystem::PushWheel(int notches) {
@@ -368,8 +278,8 @@ bool HeadlessWindowSystem::PushWheel(int notches) {
     if (w == nullptr) {
         return false;
     }
-    return mQueue.Post(input::WheelMessage(ContextFor(w->Id()), notches,
-                                           input::MouseKeyFlags(mButtonsDown, Modifiers())));
+    return Queue().Post(input::WheelMessage(ContextFor(w->Id()), notches,
+                                            input::MouseKeyFlags(MouseButtons(), Modifiers())));
 }
 
 void HeadlessWindowSystem::WindowActivated(WindowId window) {
@@ -392,19 +302,8 @@ void HeadlessWindowSystem::WindowDeactivated(WindowId window) {
 }
 
 void HeadlessWindowSystem::PostWindowEvent(WindowId window, input::WindowEvent event) {
-    HeadlessWindow* w = FindHeadlessWindow(window);
-    if (w == nullptr) {
-        return;
-    }
-    input::WindowEventInput in;
-    in.event = event;
-    in.position = w->ClientToScreen(Point{});
-    in.size = w->ClientSize();
-    const Message m = input::WindowEventMessage(ContextFor(window), in);
-    if (event == input::WindowEvent::Exposed) {
-        mQueue.PostCoalesced(m);
-    } else {
-        mQueue.Post(m);
+    if (const Window* w = FindWindow(window)) {
+        WindowSystem::PostWindowEvent(*w, event);
     }
 }
 
@@ -487,31 +386,13 @@ bool HeadlessWindowSystem::PushClose() {
 
 void HeadlessWindowSystem::PushDisplayChange(Size screen, int32_t bitsPerPixel) {
     SetScreen(screen, ScreenRect{0, 0, screen.width, screen.height}, bitsPerPixel);
-    std::vector<WindowId> ids;
-    {
-        std::lock_guard lock(mWindowsMutex);
-        for (const auto& entry : mWindows) {
-            ids.push_back(entry.first);
-        }
-    }
-    input::WindowEventInput in;
-    in.event = input::WindowEvent::DisplayChanged;
-    in.size = screen;
-    in.bitsPerPixel = bitsPerPixel;
-    for (const WindowId id : ids) {
-        mQueue.Post(input::WindowEventMessage(ContextFor(id), in));
-    }
+    PostDisplayChanged(screen, bitsPerPixel);
 }
 
 void HeadlessWindowSystem::SetScreen(Size screen, ScreenRect workArea, int32_t bitsPerPixel) {
     mScreenSize = screen;
     mWorkArea = workArea;
     mBitsPerPixel = bitsPerPixel;
-}
-
-void HeadlessWindowSystem::SetCursorPosition(Point screen) {
-    mCursorX.store(screen.x);
-    mCursorY.store(screen.y);
 }
 
 }  // namespace platform

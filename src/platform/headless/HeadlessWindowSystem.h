@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <deque>
 #include <map>
 #include <memory>
@@ -11,7 +10,6 @@
 #include <vector>
 
 #include "platform/InputTranslation.h"
-#include "platform/MessageQueue.h"
 #include "platform/WindowSystem.h"
 #include "platform/headless/HeadlessWindow.h"
 
@@ -53,25 +51,18 @@ public:
     std::string_view Name() const override { return "headless"; }
     bool VideoAvailable() const override { return mVideoAvailable; }
 
-    Window* CreateWindow(const WindowParams& params) override;
-    void DestroyWindow(WindowId window) override;
-    Window* FindWindow(WindowId window) const override;
     WindowId ActiveWindow() const override { return mActive; }
     Size ClientToWindowSize(WindowStyle style, Size client) const override;
     ScreenRect WorkArea() const override { return mWorkArea; }
     Size ScreenSize() const override { return mScreenSize; }
     int32_t DesktopBitsPerPixel() const override { return mBitsPerPixel; }
 
-    std::optional<Message> PeekMessage(bool remove) override;
-    bool PostMessage(WindowId window, uint32_t kind, uintptr_t wparam, intptr_t lparam) override;
-    void SetTimer(WindowId window, uint32_t id, uint32_t periodMs) override;
-    void KillTimer(WindowId window, uint32_t id) override;
     bool BroadcastMessage(uint32_t kind, uintptr_t wparam, intptr_t lparam) override;
 
     void SetCapture(WindowId window) override { mCapture = window; }
     void ReleaseCapture() override { mCapture = kNoWindow; }
     WindowId CaptureWindow() const override { return mCapture; }
-    Point CursorPosition() const override { return Point{mCursorX.load(), mCursorY.load()}; }
+    Point CursorPosition() const override { return StoredCursorPosition(); }
     WindowId WindowUnderCursor() const override;
     CursorHandle LoadSystemCursor(SystemCursor shape) override;
     CursorHandle CreateMaskCursor(const CursorMasks& masks, Point hotSpot) override;
@@ -108,7 +99,7 @@ public:
     void SetVideoAvailable(bool available) { mVideoAvailable = available; }
     void SetScreen(Size screen, ScreenRect workArea, int32_t bitsPerPixel);
     void SetFrame(HeadlessWindow::Frame frame) { mFrame = frame; }
-    void SetCursorPosition(Point screen);
+    void SetCursorPosition(Point screen) { StoreCursorPosition(screen); }
     // Answers for the next message boxes in order; afterwards each box takes
     // its default button.
     void QueueMessageBoxAnswer(int result) { mMessageBoxAnswers.push_back(result); }
@@ -121,8 +112,8 @@ public:
     const std::vector<std::string>& OpenedUrls() const { return mOpenedUrls; }
     CursorHandle CurrentCursor() const { return mCurrentCursor; }
     const CursorRecord* FindCursor(CursorHandle cursor) const;
-    size_t PendingMessageCount() const { return mQueue.PendingCount(); }
-    size_t TimerCount() const { return mQueue.TimerCount(); }
+    size_t PendingMessageCount() const { return Queue().PendingCount(); }
+    size_t TimerCount() const { return Queue().TimerCount(); }
     uint32_t Modifiers() const;
 
     // Told by the windows.
@@ -131,6 +122,9 @@ public:
     void PostWindowEvent(WindowId window, input::WindowEvent event);
 
 protected:
+    std::unique_ptr<Window> MakeWindow(WindowId id, const WindowParams& params) override;
+    void OnWindowCreated(Window& window) override;
+    void OnWindowDestroyed(WindowId window) override;
     int ShowMessageBox(WindowId owner, const std::string& textUtf8, const std::string& titleUtf8,
                        uint32_t flags) override;
     void OnMessageRegistered(uint32_t, const std::string&) override {}
@@ -141,12 +135,7 @@ private:
     void DeliverBroadcast(const std::string& name, uintptr_t wparam, intptr_t lparam);
 
     std::shared_ptr<Host> mHost;
-    MessageQueue mQueue;
-    mutable std::mutex mWindowsMutex;  // guards the map for posts from other threads
-    std::map<WindowId, std::unique_ptr<HeadlessWindow>> mWindows;
-    WindowId mNextId = 1;
     std::vector<WindowId> mDestroyed;
-    std::set<WindowId> mDestroying;
     WindowId mActive = kNoWindow;
     WindowId mCapture = kNoWindow;
 
@@ -156,10 +145,7 @@ private:
     int32_t mBitsPerPixel = 32;
     HeadlessWindow::Frame mFrame;
 
-    std::atomic<int32_t> mCursorX{0};
-    std::atomic<int32_t> mCursorY{0};
     std::set<uint8_t> mKeysDown;
-    uintptr_t mButtonsDown = 0;
 
     std::map<CursorHandle, CursorRecord> mCursors;
     std::map<SystemCursor, CursorHandle> mSystemCursors;

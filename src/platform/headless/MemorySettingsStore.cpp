@@ -4,17 +4,12 @@ namespace platform {
 
 SettingsResult MemorySettingsStore::Open(std::string_view path, SettingsAccess access, Key& key) {
     Close(key);
-    if (!SettingsTree::IsValidKeyPath(path)) {
-        return SettingsResult::InvalidArgument;
-    }
     std::lock_guard lock(mMutex);
-    if (access == SettingsAccess::WriteOrCreate) {
-        mTree.CreateKey(path);
-    } else if (!mTree.HasKey(path)) {
-        return SettingsResult::NotFound;
+    const SettingsResult result = mTree.OpenKey(path, access);
+    if (result == SettingsResult::Ok) {
+        key = MakeKey(std::string(path), access);
     }
-    key = MakeKey(std::string(path), access);
-    return SettingsResult::Ok;
+    return result;
 }
 
 SettingsResult MemorySettingsStore::Query(const Key& key, std::string_view name, uint32_t& type,

@@ -243,17 +243,15 @@ std::string FileSettingsStore::LoadError() const {
 SettingsResult FileSettingsStore::Open(std::string_view path, SettingsAccess access, Key& key) {
     Close(key);
     if (!SettingsTree::IsValidKeyPath(path)) {
-        return SettingsResult::InvalidArgument;
+        return SettingsResult::InvalidArgument;  // without reading the file
     }
     std::lock_guard lock(FileMutex());
     Refresh();
-    if (access == SettingsAccess::WriteOrCreate) {
-        mTree.CreateKey(path);
-    } else if (!mTree.HasKey(path)) {
-        return SettingsResult::NotFound;
+    const SettingsResult result = mTree.OpenKey(path, access);
+    if (result == SettingsResult::Ok) {
+        key = MakeKey(std::string(path), access);
     }
-    key = MakeKey(std::string(path), access);
-    return SettingsResult::Ok;
+    return result;
 }
 
 SettingsResult FileSettingsStore::Query(const Key& key, std::string_view name, uint32_t& type,
@@ -269,25 +267,16 @@ SettingsResult FileSettingsStore::Query(const Key& key, std::string_view name, u
 
 SettingsResult FileSettingsStore::Set(const Key& key, std::string_view name, uint32_t type,
                                       const void* data, size_t size) {
-    const std::string* path = PathOf(key);
-    if (!path) {
-        return SettingsResult::InvalidArgument;
-    }
-    if (!CanWrite(key)) {
-        return SettingsResult::AccessDenied;
-    }
-    std::lock_guard lock(FileMutex());
-    Refresh();
-    SettingsTree before = mTree;
-    SettingsResult result = mTree.Set(*path, name, type, data, size);
-    if (result == SettingsResult::Ok && !Save()) {
-        mTree = std::move(before);
-        return SettingsResult::IoError;
-    }
-    return result;
+    return Change(key,
+                  [&](const std::string& path) { return mTree.Set(path, name, type, data, size); });
 }
 
 SettingsResult FileSettingsStore::Delete(const Key& key, std::string_view name) {
+    return Change(key, [&](const std::string& path) { return mTree.Delete(path, name); });
+}
+
+SettingsResult FileSettingsStore::Change(
+    const Key& key, const std::function<SettingsResult(const std::string& path)>& change) {
     const std::string* path = PathOf(key);
     if (!path) {
         return SettingsResult::InvalidArgument;
@@ -298,7 +287,7 @@ SettingsResult FileSettingsStore::Delete(const Key& key, std::string_view name) 
     std::lock_guard lock(FileMutex());
     Refresh();
     SettingsTree before = mTree;
-    SettingsResult result = mTree.Delete(*path, name);
+    SettingsResult result = change(*path);
     if (result == SettingsResult::Ok && !Save()) {
         mTree = std::move(before);
         return SettingsResult::IoError;

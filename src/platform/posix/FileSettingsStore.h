@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,10 @@ private:
 
     void Refresh();
     bool Save();
+    // Runs a change to the key's values when the key allows it and saves it; a change that
+    // cannot be saved is undone.
+    SettingsResult Change(const Key& key,
+                          const std::function<SettingsResult(const std::string& path)>& change);
     void Fail(std::string error);
 
     std::string mPath;

@@ -7,48 +7,27 @@
 
 #include "platform/Clock.h"
 #include "platform/TextEncoding.h"
+#include "platform/sdl/SdlMessageBoxes.h"
 
 namespace platform {
 
 namespace {
 
-struct BoxButton {
-    std::string label;  // UTF-8
-    int id = 0;
-};
-
 // Shows a message box; the chosen button's id, closeId when the window manager closed it, and
 // failedId when no box could be shown.
 int ShowBox(uint32_t flags, std::string_view title, std::string_view text,
-            const std::vector<BoxButton>& buttons, int returnId, int escapeId, int closeId,
+            const std::vector<MessageBoxButton>& buttons, int returnId, int escapeId, int closeId,
             int failedId) {
     const std::string titleUtf8 = text::Utf8FromCp1252(title);
     const std::string textUtf8 = text::Utf8FromCp1252(text);
-    std::vector<SDL_MessageBoxButtonData> data;
-    for (const BoxButton& button : buttons) {
-        SDL_MessageBoxButtonData d{};
-        d.buttonid = button.id;
-        d.text = button.label.c_str();
-        if (button.id == returnId)
-            d.flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-        if (button.id == escapeId)
-            d.flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-        data.push_back(d);
-    }
-    SDL_MessageBoxData box{};
-    box.flags = flags | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
-    box.window = nullptr;
-    box.title = titleUtf8.c_str();
-    box.message = textUtf8.c_str();
-    box.numbuttons = static_cast<int>(data.size());
-    box.buttons = data.data();
-    int chosen = -1;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0) {
+    const std::optional<int> chosen =
+        sdl::ShowMessageBox(nullptr, flags, titleUtf8, textUtf8, buttons, returnId, escapeId);
+    if (!chosen) {
         // Nobody can see it: keep the text where a user or a log can.
         std::fprintf(stderr, "%s\n%s\n", titleUtf8.c_str(), textUtf8.c_str());
         return failedId;
     }
-    return chosen < 0 ? closeId : chosen;
+    return *chosen < 0 ? closeId : *chosen;
 }
 
 // The progress window's client area and its one button.
@@ -104,12 +83,13 @@ CrashDialogs::ReportChoice SdlCrashDialogs::ShowReport(std::string_view header,
                                                        bool sendEnabled) {
     constexpr int kSendId = 1;
     constexpr int kCloseId = 2;
-    std::vector<BoxButton> buttons;
+    std::vector<MessageBoxButton> buttons;
     // A message box cannot grey a button out: a disabled one is left out.
     for (const Button& button : ReportButtons(sendVisible, sendEnabled)) {
         if (button.enabled)
-            buttons.push_back(BoxButton{std::string(button.label),
-                                        button.choice == ReportChoice::Send ? kSendId : kCloseId});
+            buttons.push_back(
+                MessageBoxButton{std::string(button.label),
+                                 button.choice == ReportChoice::Send ? kSendId : kCloseId});
     }
     const std::string text = std::string(header) + "\n\n" + ReportForDisplay(report);
     const int chosen = ShowBox(SDL_MESSAGEBOX_ERROR, kReportTitle, text, buttons, kCloseId,
@@ -120,8 +100,8 @@ CrashDialogs::ReportChoice SdlCrashDialogs::ShowReport(std::string_view header,
 CrashDialogs::SubmitAnswer SdlCrashDialogs::ShowSubmit(std::string_view header) {
     constexpr int kContinueId = 1;
     constexpr int kAbortId = 2;
-    const std::vector<BoxButton> buttons{{std::string(kContinueLabel), kContinueId},
-                                         {std::string(kAbortLabel), kAbortId}};
+    const std::vector<MessageBoxButton> buttons{{std::string(kContinueLabel), kContinueId},
+                                                {std::string(kAbortLabel), kAbortId}};
     const int chosen = ShowBox(SDL_MESSAGEBOX_INFORMATION, kSubmitTitle, header, buttons,
                                kContinueId, kAbortId, kAbortId, kAbortId);
     SubmitAnswer answer;
@@ -130,10 +110,10 @@ CrashDialogs::SubmitAnswer SdlCrashDialogs::ShowSubmit(std::string_view header) 
 }
 
 int SdlCrashDialogs::ShowRetryCancel(std::string_view text, std::string_view title) {
-    std::vector<BoxButton> buttons;
-    for (const MessageBoxButton& button : WindowSystem::MessageBoxButtons(mb::RetryCancel))
-        buttons.push_back(BoxButton{text::Utf8FromCp1252(button.label), button.result});
-    return ShowBox(SDL_MESSAGEBOX_WARNING, title, text, buttons, kRetry, kCancel, kCancel, kCancel);
+    // The labels are plain ASCII, so they serve as UTF-8.
+    return ShowBox(SDL_MESSAGEBOX_WARNING, title, text,
+                   WindowSystem::MessageBoxButtons(mb::RetryCancel), kRetry, kCancel, kCancel,
+                   kCancel);
 }
 
 void SdlCrashDialogs::BeginProgress(std::string_view text) {

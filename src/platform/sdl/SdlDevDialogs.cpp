@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/TextEncoding.h"
+#include "platform/sdl/SdlMessageBoxes.h"
 
 namespace platform {
 
@@ -16,40 +17,17 @@ constexpr int kMore = -2;
 constexpr int kCancel = -3;
 constexpr int kOk = -4;
 
-struct BoxButton {
-    std::string label;  // UTF-8
-    int id = 0;
-};
-
 // The chosen button's id; kClosed when the box was closed or could not be shown.
 int ShowBox(const std::string& titleUtf8, const std::string& textUtf8,
-            const std::vector<BoxButton>& buttons, int returnId, int escapeId) {
-    std::vector<SDL_MessageBoxButtonData> data;
-    data.reserve(buttons.size());
-    for (const BoxButton& button : buttons) {
-        SDL_MessageBoxButtonData d{};
-        d.buttonid = button.id;
-        d.text = button.label.c_str();
-        if (button.id == returnId)
-            d.flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-        if (button.id == escapeId)
-            d.flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-        data.push_back(d);
-    }
-    SDL_MessageBoxData box{};
-    box.flags = SDL_MESSAGEBOX_INFORMATION | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
-    box.window = nullptr;
-    box.title = titleUtf8.c_str();
-    box.message = textUtf8.c_str();
-    box.numbuttons = static_cast<int>(data.size());
-    box.buttons = data.data();
-    int chosen = kClosed;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0) {
+            const std::vector<MessageBoxButton>& buttons, int returnId, int escapeId) {
+    const std::optional<int> chosen = sdl::ShowMessageBox(
+        nullptr, SDL_MESSAGEBOX_INFORMATION, titleUtf8, textUtf8, buttons, returnId, escapeId);
+    if (!chosen) {
         std::fprintf(stderr, "%s: no dialog can be shown (%s)\n", titleUtf8.c_str(),
                      SDL_GetError());
         return kClosed;
     }
-    return chosen;
+    return *chosen;
 }
 
 }  // namespace
@@ -63,19 +41,19 @@ std::optional<size_t> SdlDevDialogs::ShowList(std::string_view title,
         const size_t first = page * kItemsPerPage;
         const size_t last = std::min(items.size(), first + kItemsPerPage);
         std::string textUtf8;
-        std::vector<BoxButton> buttons;
+        std::vector<MessageBoxButton> buttons;
         for (size_t i = first; i < last; ++i) {
             const std::string number = std::to_string(i - first + 1);
             textUtf8 += number + ". " + text::Utf8FromCp1252(items[i]) + "\n";
-            buttons.push_back(BoxButton{number, static_cast<int>(i)});
+            buttons.push_back(MessageBoxButton{number, static_cast<int>(i)});
         }
         if (items.empty())
             textUtf8 = "(empty)\n";
         if (pages > 1) {
             textUtf8 += "\nPage " + std::to_string(page + 1) + " of " + std::to_string(pages);
-            buttons.push_back(BoxButton{"More", kMore});
+            buttons.push_back(MessageBoxButton{"More", kMore});
         }
-        buttons.push_back(BoxButton{"Cancel", kCancel});
+        buttons.push_back(MessageBoxButton{"Cancel", kCancel});
 
         const int chosen = ShowBox(titleUtf8, textUtf8, buttons, kCancel, kCancel);
         if (chosen == kMore) {
@@ -91,7 +69,8 @@ std::optional<size_t> SdlDevDialogs::ShowList(std::string_view title,
 std::optional<std::string> SdlDevDialogs::ShowTextEntry(std::string_view title,
                                                         std::string_view initial) {
     const std::string textUtf8 = initial.empty() ? "(empty)" : text::Utf8FromCp1252(initial);
-    const std::vector<BoxButton> buttons = {BoxButton{"Ok", kOk}, BoxButton{"Cancel", kCancel}};
+    const std::vector<MessageBoxButton> buttons = {MessageBoxButton{"Ok", kOk},
+                                                   MessageBoxButton{"Cancel", kCancel}};
     if (ShowBox(text::Utf8FromCp1252(title), textUtf8, buttons, kOk, kCancel) != kOk)
         return std::nullopt;
     return std::string(initial);

@@ -12,6 +12,7 @@
 #include "platform/RuntimeFiles.h"
 #include "platform/TextEncoding.h"
 #include "platform/sdl/SdlConversions.h"
+#include "platform/sdl/SdlMessageBoxes.h"
 
 extern char** environ;
 
@@ -45,18 +46,6 @@ SDL_SystemCursor SdlShape(SystemCursor shape) {
     return SDL_SYSTEM_CURSOR_ARROW;
 }
 
-uintptr_t ButtonBit(input::MouseButton button) {
-    switch (button) {
-        case input::MouseButton::Left:
-            return mouseKey::Left;
-        case input::MouseButton::Right:
-            return mouseKey::Right;
-        case input::MouseButton::Middle:
-            return mouseKey::Middle;
-    }
-    return 0;
-}
-
 }  // namespace
 
 SdlWindowSystem::SdlWindowSystem() : mMainThread(std::this_thread::get_id()) {
@@ -75,12 +64,9 @@ SdlWindowSystem::SdlWindowSystem() : mMainThread(std::this_thread::get_id()) {
 }
 
 SdlWindowSystem::~SdlWindowSystem() {
-    {
-        // Windows die without Destroy messages, as at the end of a process:
-        // their procedures may belong to objects already gone.
-        std::lock_guard lock(mWindowsMutex);
-        mWindows.clear();
-    }
+    // Windows die without Destroy messages, as at the end of a process:
+    // their procedures may belong to objects already gone.
+    DropAllWindows();
     for (auto& [handle, entry] : mCursors) {
         SDL_FreeCursor(entry.cursor);
     }
@@ -91,7 +77,7 @@ SdlWindowSystem::~SdlWindowSystem() {
     }
 }
 
-Window* SdlWindowSystem::CreateWindow(const WindowParams& params) {
+std::unique_ptr<Window> SdlWindowSystem::MakeWindow(WindowId id, const WindowParams& params) {
     SDL_Window* handle = nullptr;
     if (params.kind == WindowKind::Main) {
         if (!mVideo || params.clientSize.width <= 0 || params.clientSize.height <= 0) {
@@ -112,68 +98,25 @@ Window* SdlWindowSystem::CreateWindow(const WindowParams& params) {
             return nullptr;
         }
     }
-    const WindowId id = mNextId++;
-    auto window = std::make_unique<SdlWindow>(id, params, handle, mFrame);
-    SdlWindow* raw = window.get();
-    {
-        std::lock_guard lock(mWindowsMutex);
-        mWindows.emplace(id, std::move(window));
-    }
-    Dispatch(Message{id, msg::Create, 0, 0, GetClock().TickMs(), CursorPosition()});
-    return FindSdlWindow(id) == raw ? raw : nullptr;
+    return std::make_unique<SdlWindow>(id, params, handle, mFrame);
 }
 
-void SdlWindowSystem::DestroyWindow(WindowId window) {
-    // A procedure that destroys its window again while handling Destroy
-    // must not start over.
-    if (FindSdlWindow(window) == nullptr || !mDestroying.insert(window).second) {
-        return;
-    }
-    Dispatch(Message{window, msg::Destroy, 0, 0, GetClock().TickMs(), CursorPosition()});
-    mDestroying.erase(window);
-    std::unique_ptr<SdlWindow> gone;
-    {
-        std::lock_guard lock(mWindowsMutex);
-        const auto found = mWindows.find(window);
-        if (found == mWindows.end()) {
-            return;  // the procedure destroyed it already
-        }
-        gone = std::move(found->second);
-        mWindows.erase(found);
-    }
-    mQueue.RemoveWindow(window);
+void SdlWindowSystem::OnWindowDestroyed(WindowId window) {
     if (mCapture == window) {
         ReleaseCapture();
     }
 }
 
-Window* SdlWindowSystem::FindWindow(WindowId window) const {
-    return FindSdlWindow(window);
-}
-
 SdlWindow* SdlWindowSystem::FindSdlWindow(WindowId window) const {
-    std::lock_guard lock(mWindowsMutex);
-    const auto found = mWindows.find(window);
-    return found != mWindows.end() ? found->second.get() : nullptr;
+    // Every window in the table was made by MakeWindow above.
+    return static_cast<SdlWindow*>(FindWindow(window));
 }
 
 SdlWindow* SdlWindowSystem::WindowForSdlId(uint32_t sdlId) const {
-    std::lock_guard lock(mWindowsMutex);
-    for (const auto& entry : mWindows) {
-        if (entry.second->Handle() != nullptr && entry.second->SdlId() == sdlId) {
-            return entry.second.get();
-        }
-    }
-    return nullptr;
-}
-
-std::vector<WindowId> SdlWindowSystem::AllWindows() const {
-    std::vector<WindowId> ids;
-    std::lock_guard lock(mWindowsMutex);
-    for (const auto& entry : mWindows) {
-        ids.push_back(entry.first);
-    }
-    return ids;
+    return static_cast<SdlWindow*>(FindNewestWindow([sdlId](const Window& candidate) {
+        const auto& w = static_cast<const SdlWindow&>(candidate);
+        return w.Handle() != nullptr && w.SdlId() == sdlId;
+    }));
 }
 
 WindowId SdlWindowSystem::ActiveWindow() const {
@@ -221,12 +164,7 @@ int32_t SdlWindowSystem::DesktopBitsPerPixel() const {
     return 0;
 }
 
-std::optional<Message> SdlWindowSystem::PeekMessage(bool remove) {
-    Pump();
-    return mQueue.Peek(remove, GetClock().TickMs(), CursorPosition());
-}
-
-void SdlWindowSystem::Pump() {
+void SdlWindowSystem::PumpEvents() {
     if (mVideo) {
         SDL_PumpEvents();
         SDL_Event event;
@@ -240,8 +178,8 @@ void SdlWindowSystem::Pump() {
             if (!note) {
                 break;
             }
-            PostToAll(kind, static_cast<uintptr_t>(note->wparam),
-                      static_cast<intptr_t>(note->lparam));
+            PostToAllWindows(kind, static_cast<uintptr_t>(note->wparam),
+                             static_cast<intptr_t>(note->lparam));
         }
     }
     ReapChildren();
@@ -262,9 +200,9 @@ void SdlWindowSystem::Translate(const SDL_Event& event) {
             const input::KeyInput in{key, event.type == SDL_KEYDOWN, event.key.repeat != 0,
                                      sdl::ModifiersFromSdl(event.key.keysym.mod)};
             const input::Context context{w->Id(), now, CursorPosition()};
-            mQueue.Post(input::KeyMessage(context, in));
+            Queue().Post(input::KeyMessage(context, in));
             if (const auto c = input::ControlCharMessage(context, in)) {
-                mQueue.Post(*c);
+                Queue().Post(*c);
             }
             return;
         }
@@ -276,7 +214,7 @@ void SdlWindowSystem::Translate(const SDL_Event& event) {
             const input::Context context{w->Id(), now, CursorPosition()};
             for (const Message& m : input::TextMessages(context, event.text.text,
                                                         sdl::ModifiersFromSdl(SDL_GetModState()))) {
-                mQueue.Post(m);
+                Queue().Post(m);
             }
             return;
         }
@@ -286,11 +224,11 @@ void SdlWindowSystem::Translate(const SDL_Event& event) {
                 return;
             }
             const Point client{event.motion.x, event.motion.y};
-            StoreCursor(w->ClientToScreen(client));
+            StoreCursorPosition(w->ClientToScreen(client));
             const input::Context context{w->Id(), now, CursorPosition()};
-            mQueue.Post(input::MouseMoveMessage(
+            Queue().Post(input::MouseMoveMessage(
                 context, client,
-                input::MouseKeyFlags(mButtonsDown, sdl::ModifiersFromSdl(SDL_GetModState()))));
+                input::MouseKeyFlags(MouseButtons(), sdl::ModifiersFromSdl(SDL_GetModState()))));
             return;
         }
         case SDL_MOUSEBUTTONDOWN:
@@ -304,18 +242,17 @@ void SdlWindowSystem::Translate(const SDL_Event& event) {
                 return;  // the side buttons have no message here
             }
             const bool down = event.type == SDL_MOUSEBUTTONDOWN;
-            mButtonsDown =
-                down ? (mButtonsDown | ButtonBit(button)) : (mButtonsDown & ~ButtonBit(button));
+            SetMouseButton(button, down);
             const SdlWindow* w = WindowForSdlId(event.button.windowID);
             if (w == nullptr) {
                 return;
             }
             const Point client{event.button.x, event.button.y};
-            StoreCursor(w->ClientToScreen(client));
+            StoreCursorPosition(w->ClientToScreen(client));
             const input::Context context{w->Id(), now, CursorPosition()};
-            mQueue.Post(input::ButtonMessage(
+            Queue().Post(input::ButtonMessage(
                 context, button, down, event.button.clicks, client,
-                input::MouseKeyFlags(mButtonsDown, sdl::ModifiersFromSdl(SDL_GetModState()))));
+                input::MouseKeyFlags(MouseButtons(), sdl::ModifiersFromSdl(SDL_GetModState()))));
             return;
         }
         case SDL_MOUSEWHEEL: {
@@ -326,31 +263,23 @@ void SdlWindowSystem::Translate(const SDL_Event& event) {
                 return;
             }
             const input::Context context{w->Id(), now, CursorPosition()};
-            mQueue.Post(input::WheelMessage(
+            Queue().Post(input::WheelMessage(
                 context, notches,
-                input::MouseKeyFlags(mButtonsDown, sdl::ModifiersFromSdl(SDL_GetModState()))));
+                input::MouseKeyFlags(MouseButtons(), sdl::ModifiersFromSdl(SDL_GetModState()))));
             return;
         }
         case SDL_WINDOWEVENT:
             TranslateWindowEvent(event);
             return;
-        case SDL_DISPLAYEVENT: {
-            input::WindowEventInput in;
-            in.event = input::WindowEvent::DisplayChanged;
-            in.size = ScreenSize();
-            in.bitsPerPixel = DesktopBitsPerPixel();
-            for (const WindowId id : AllWindows()) {
-                mQueue.Post(
-                    input::WindowEventMessage(input::Context{id, now, CursorPosition()}, in));
-            }
+        case SDL_DISPLAYEVENT:
+            PostDisplayChanged(ScreenSize(), DesktopBitsPerPixel());
             return;
-        }
         case SDL_QUIT: {
             // A signal or the session ending: ask the main windows to close.
-            for (const WindowId id : AllWindows()) {
+            for (const WindowId id : WindowIds()) {
                 const SdlWindow* w = FindSdlWindow(id);
                 if (w != nullptr && w->Kind() == WindowKind::Main) {
-                    mQueue.Post(Message{id, msg::Close, 0, 0, now, CursorPosition()});
+                    Queue().Post(Message{id, msg::Close, 0, 0, now, CursorPosition()});
                 }
             }
             return;
@@ -365,31 +294,31 @@ void SdlWindowSystem::TranslateWindowEvent(const SDL_Event& event) {
     if (w == nullptr) {
         return;
     }
-    input::WindowEventInput in;
+    input::WindowEvent kind = input::WindowEvent::Exposed;
     switch (event.window.event) {
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            in.event = input::WindowEvent::FocusGained;
+            kind = input::WindowEvent::FocusGained;
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            in.event = input::WindowEvent::FocusLost;
+            kind = input::WindowEvent::FocusLost;
             break;
         case SDL_WINDOWEVENT_MINIMIZED:
-            in.event = input::WindowEvent::Minimized;
+            kind = input::WindowEvent::Minimized;
             break;
         case SDL_WINDOWEVENT_RESTORED:
-            in.event = input::WindowEvent::Restored;
+            kind = input::WindowEvent::Restored;
             break;
         case SDL_WINDOWEVENT_MAXIMIZED:
-            in.event = input::WindowEvent::Maximized;
+            kind = input::WindowEvent::Maximized;
             break;
         case SDL_WINDOWEVENT_MOVED:
-            in.event = input::WindowEvent::Moved;
+            kind = input::WindowEvent::Moved;
             break;
         case SDL_WINDOWEVENT_EXPOSED:
-            in.event = input::WindowEvent::Exposed;
+            kind = input::WindowEvent::Exposed;
             break;
         case SDL_WINDOWEVENT_CLOSE:
-            in.event = input::WindowEvent::Close;
+            kind = input::WindowEvent::Close;
             break;
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
@@ -399,40 +328,7 @@ void SdlWindowSystem::TranslateWindowEvent(const SDL_Event& event) {
             return;
     }
     w->Refresh(mFrame);
-    in.position = w->ClientToScreen(Point{});
-    in.size = w->ClientSize();
-    const Message m = input::WindowEventMessage(
-        input::Context{w->Id(), GetClock().TickMs(), CursorPosition()}, in);
-    if (in.event == input::WindowEvent::Exposed) {
-        mQueue.PostCoalesced(m);
-    } else {
-        mQueue.Post(m);
-    }
-}
-
-bool SdlWindowSystem::PostMessage(WindowId window, uint32_t kind, uintptr_t wparam,
-                                  intptr_t lparam) {
-    if (FindWindow(window) == nullptr) {
-        return false;
-    }
-    return mQueue.Post(
-        Message{window, kind, wparam, lparam, GetClock().TickMs(), CursorPosition()});
-}
-
-void SdlWindowSystem::PostToAll(uint32_t kind, uintptr_t wparam, intptr_t lparam) {
-    for (const WindowId id : AllWindows()) {
-        PostMessage(id, kind, wparam, lparam);
-    }
-}
-
-void SdlWindowSystem::SetTimer(WindowId window, uint32_t id, uint32_t periodMs) {
-    if (FindWindow(window) != nullptr) {
-        mQueue.SetTimer(window, id, periodMs, GetClock().TickMs());
-    }
-}
-
-void SdlWindowSystem::KillTimer(WindowId window, uint32_t id) {
-    mQueue.KillTimer(window, id);
+    PostWindowEvent(*w, kind);
 }
 
 void SdlWindowSystem::OnMessageRegistered(uint32_t kind, const std::string& name) {
@@ -445,7 +341,7 @@ bool SdlWindowSystem::BroadcastMessage(uint32_t kind, uintptr_t wparam, intptr_t
         return false;
     }
     found->second->Broadcast(NotifyChannel::Note{wparam, static_cast<int64_t>(lparam)});
-    PostToAll(kind, wparam, lparam);
+    PostToAllWindows(kind, wparam, lparam);
     return true;
 }
 
@@ -466,11 +362,6 @@ void SdlWindowSystem::ReleaseCapture() {
     }
 }
 
-void SdlWindowSystem::StoreCursor(Point screen) const {
-    mCursorX.store(screen.x);
-    mCursorY.store(screen.y);
-}
-
 Point SdlWindowSystem::CursorPosition() const {
     // SDL may only be asked on the main thread; other threads get the last
     // position seen there.
@@ -478,9 +369,9 @@ Point SdlWindowSystem::CursorPosition() const {
         int x = 0;
         int y = 0;
         SDL_GetGlobalMouseState(&x, &y);
-        StoreCursor(Point{x, y});
+        StoreCursorPosition(Point{x, y});
     }
-    return Point{mCursorX.load(), mCursorY.load()};
+    return StoredCursorPosition();
 }
 
 WindowId SdlWindowSystem::WindowUnderCursor() const {
@@ -496,9 +387,7 @@ WindowId SdlWindowSystem::WindowUnderCursor() const {
         return kNoWindow;
     }
     // The mouse focus stays with a capturing window outside it.
-    const Point p = w->ScreenToClient(CursorPosition());
-    const Size s = w->ClientSize();
-    return p.x >= 0 && p.y >= 0 && p.x < s.width && p.y < s.height ? w->Id() : kNoWindow;
+    return w->ClientAreaContains(CursorPosition()) ? w->Id() : kNoWindow;
 }
 
 CursorHandle SdlWindowSystem::LoadSystemCursor(SystemCursor shape) {
@@ -580,53 +469,36 @@ int SdlWindowSystem::ShowMessageBox(WindowId owner, const std::string& textUtf8,
     const int defaultResult = DefaultMessageBoxResult(flags);
     // Escape answers Cancel, or OK when it is the only button, as on Windows.
     int escapeResult = buttons.size() == 1 ? buttons[0].result : 0;
-    std::vector<SDL_MessageBoxButtonData> data;
     for (const MessageBoxButton& b : buttons) {
-        SDL_MessageBoxButtonData d{};
-        d.buttonid = b.result;
-        d.text = b.label.c_str();
-        if (b.result == defaultResult) {
-            d.flags |= SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
-        }
         if (b.result == mb::IdCancel) {
             escapeResult = b.result;
         }
-        if (b.result == escapeResult) {
-            d.flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
-        }
-        data.push_back(d);
     }
-    uint32_t boxFlags = SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
+    uint32_t boxFlags = SDL_MESSAGEBOX_INFORMATION;
     switch (flags & mb::IconMask) {
         case mb::IconError:
-            boxFlags |= SDL_MESSAGEBOX_ERROR;
+            boxFlags = SDL_MESSAGEBOX_ERROR;
             break;
         case mb::IconWarning:
-            boxFlags |= SDL_MESSAGEBOX_WARNING;
+            boxFlags = SDL_MESSAGEBOX_WARNING;
             break;
         default:
-            boxFlags |= SDL_MESSAGEBOX_INFORMATION;
             break;
     }
     const SdlWindow* parent = FindSdlWindow(owner);
-    SDL_MessageBoxData box{};
-    box.flags = boxFlags;
-    box.window = parent != nullptr && parent->IsVisible() ? parent->Handle() : nullptr;
-    box.title = titleUtf8.c_str();
-    box.message = textUtf8.c_str();
-    box.numbuttons = static_cast<int>(data.size());
-    box.buttons = data.data();
-    int chosen = -1;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0) {
+    const std::optional<int> chosen =
+        sdl::ShowMessageBox(parent != nullptr && parent->IsVisible() ? parent->Handle() : nullptr,
+                            boxFlags, titleUtf8, textUtf8, buttons, defaultResult, escapeResult);
+    if (!chosen) {
         // Nobody can see it: keep the text where a user or a log can.
         std::fprintf(stderr, "%s: %s\n", titleUtf8.c_str(), textUtf8.c_str());
         return mb::Failed;
     }
-    if (chosen < 0) {
+    if (*chosen < 0) {
         // Closed by the window manager: as Escape, else the default button.
         return escapeResult != 0 ? escapeResult : defaultResult;
     }
-    return chosen;
+    return *chosen;
 }
 
 bool SdlWindowSystem::SetClipboardText(std::string_view text) {

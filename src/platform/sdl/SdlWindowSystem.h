@@ -1,16 +1,12 @@
 #pragma once
 
-#include <atomic>
 #include <map>
 #include <memory>
-#include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/InstanceLock.h"
-#include "platform/MessageQueue.h"
 #include "platform/NotifyChannel.h"
 #include "platform/WindowSystem.h"
 #include "platform/sdl/SdlWindow.h"
@@ -34,9 +30,6 @@ public:
     // Why the desktop could not be reached, when it could not.
     const std::string& VideoError() const { return mVideoError; }
 
-    Window* CreateWindow(const WindowParams& params) override;
-    void DestroyWindow(WindowId window) override;
-    Window* FindWindow(WindowId window) const override;
     SdlWindow* FindSdlWindow(WindowId window) const;
     WindowId ActiveWindow() const override;
     Size ClientToWindowSize(WindowStyle style, Size client) const override;
@@ -44,10 +37,6 @@ public:
     Size ScreenSize() const override;
     int32_t DesktopBitsPerPixel() const override;
 
-    std::optional<Message> PeekMessage(bool remove) override;
-    bool PostMessage(WindowId window, uint32_t kind, uintptr_t wparam, intptr_t lparam) override;
-    void SetTimer(WindowId window, uint32_t id, uint32_t periodMs) override;
-    void KillTimer(WindowId window, uint32_t id) override;
     bool BroadcastMessage(uint32_t kind, uintptr_t wparam, intptr_t lparam) override;
 
     void SetCapture(WindowId window) override;
@@ -66,6 +55,9 @@ public:
     InstanceLockResult AcquireInstanceLock(std::string_view name) override;
 
 protected:
+    std::unique_ptr<Window> MakeWindow(WindowId id, const WindowParams& params) override;
+    void OnWindowDestroyed(WindowId window) override;
+    void PumpEvents() override;
     int ShowMessageBox(WindowId owner, const std::string& textUtf8, const std::string& titleUtf8,
                        uint32_t flags) override;
     void OnMessageRegistered(uint32_t kind, const std::string& name) override;
@@ -79,29 +71,17 @@ private:
     // Caps the events taken in one pump, so a flood cannot stall the loop.
     static constexpr int kMaxEventsPerPump = 512;
 
-    void Pump();
     void Translate(const SDL_Event& event);
     void TranslateWindowEvent(const SDL_Event& event);
     SdlWindow* WindowForSdlId(uint32_t sdlId) const;
-    std::vector<WindowId> AllWindows() const;
-    void PostToAll(uint32_t kind, uintptr_t wparam, intptr_t lparam);
-    void StoreCursor(Point screen) const;
     void ReapChildren();
 
     bool mVideo = false;
     std::string mVideoError;
     std::thread::id mMainThread;
-    MessageQueue mQueue;
 
-    mutable std::mutex mWindowsMutex;  // guards the map for posts from other threads
-    std::map<WindowId, std::unique_ptr<SdlWindow>> mWindows;
-    WindowId mNextId = 1;
-    std::set<WindowId> mDestroying;
     SdlWindow::Frame mFrame;  // last frame the desktop reported
     WindowId mCapture = kNoWindow;
-    uintptr_t mButtonsDown = 0;
-    mutable std::atomic<int32_t> mCursorX{0};
-    mutable std::atomic<int32_t> mCursorY{0};
 
     std::map<CursorHandle, CursorEntry> mCursors;
     std::map<SystemCursor, CursorHandle> mSystemCursors;

@@ -1,0 +1,97 @@
+#pragma once
+
+// SSE2 helpers of the transforming blitters. Pixels are 0xAARRGGBB words;
+// "wide" vectors hold two pixels as eight 16-bit lanes in the order blue,
+// green, red, alpha. Every helper is exact integer arithmetic, so a vector
+// path gives the same bits as the scalar code it stands for. Without SSE2
+// (other targets) VESK_PIXEL_SSE2 stays undefined and the callers keep their
+// scalar loops.
+
+#if defined(__SSE2__)
+#define VESK_PIXEL_SSE2 1
+#include <emmintrin.h>
+
+#include <cstdint>
+
+namespace Vesk::PixelSimd {
+
+inline __m128i Load2(const uint32_t* p) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+}
+
+inline void Store2(uint32_t* p, __m128i v) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+}
+
+inline __m128i Load4(const uint32_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+inline void Store4(uint32_t* p, __m128i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
+
+// Four words gathered into one vector, a first.
+inline __m128i Gather4(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+    return _mm_set_epi32(static_cast<int32_t>(d), static_cast<int32_t>(c),
+                         static_cast<int32_t>(b), static_cast<int32_t>(a));
+}
+
+inline __m128i Splat16(uint32_t v) {
+    return _mm_set1_epi16(static_cast<int16_t>(v));
+}
+
+inline __m128i Splat32(uint32_t v) {
+    return _mm_set1_epi32(static_cast<int32_t>(v));
+}
+
+// The low (first two) or high (last two) pixels of a vector widened to
+// 16-bit lanes.
+inline __m128i WidenLow(__m128i v) {
+    return _mm_unpacklo_epi8(v, _mm_setzero_si128());
+}
+
+inline __m128i WidenHigh(__m128i v) {
+    return _mm_unpackhi_epi8(v, _mm_setzero_si128());
+}
+
+// Each pixel's alpha lane copied to its four lanes.
+inline __m128i AlphaLanes(__m128i wide) {
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(wide, 0xFF), 0xFF);
+}
+
+// Lanes of 16-bit products x * y that stay below 65536, shifted right by 8.
+inline __m128i MulShift8(__m128i x, __m128i y) {
+    return _mm_srli_epi16(_mm_mullo_epi16(x, y), 8);
+}
+
+// (x * y) >> 8 for lanes whose result stays below 65536 while the product
+// itself may not (x below 65536, y up to 256).
+inline __m128i MulShift8Wide(__m128i x, __m128i y) {
+    return _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epu16(x, y), 8),
+                        _mm_srli_epi16(_mm_mullo_epi16(x, y), 8));
+}
+
+// Exact x / 255 for lanes up to 255 * 255: (x * 0x8081) >> 23.
+inline __m128i Div255(__m128i x) {
+    return _mm_srli_epi16(_mm_mulhi_epu16(x, _mm_set1_epi16(static_cast<int16_t>(0x8081))), 7);
+}
+
+// mask ? a : b, bitwise.
+inline __m128i Select(__m128i mask, __m128i a, __m128i b) {
+    return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+}
+
+// Per pixel of four: all-ones where the alpha byte equals value.
+inline __m128i AlphaIs(__m128i pixels, uint32_t value) {
+    return _mm_cmpeq_epi32(_mm_srli_epi32(pixels, 24), Splat32(value));
+}
+
+// Bit i set when pixel i's mask is all ones (masks from 32-bit compares).
+inline int PixelMask(__m128i mask) {
+    return _mm_movemask_ps(_mm_castsi128_ps(mask));
+}
+
+}  // namespace Vesk::PixelSimd
+
+#endif
