@@ -67,6 +67,13 @@ int main(int argc, char** argv) {
     platform::SetCrashDialogs(crashDialogs.get());
     std::unique_ptr<platform::DevDialogs> devDialogs = platform::MakeDevDialogs(backend);
     platform::SetDevDialogs(devDialogs.get());
+    // Unregistered on every way out, before the objects themselves go.
+    struct DialogsRegistration {
+        ~DialogsRegistration() {
+            platform::SetDevDialogs(nullptr);
+            platform::SetCrashDialogs(nullptr);
+        }
+    } dialogsRegistration;
 
     std::unique_ptr<platform::WindowSystem> windowSystem = platform::MakeWindowSystem(backend);
     if (windowSystem == nullptr) {
@@ -80,7 +87,5 @@ int main(int argc, char** argv) {
     app->Init();
     app->Start();
     app.reset();
-    platform::SetDevDialogs(nullptr);
-    platform::SetCrashDialogs(nullptr);
     return 0;
 }

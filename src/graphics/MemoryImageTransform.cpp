@@ -175,42 +175,12 @@ inline __m128i FootprintTexels(const PaletteSource& src, size_t index, size_t st
                               src(index + stride + 1));
 }
 
-// The sums of Footprint for two positions at once, uv = (uA, vA, uB, vB):
-// 16-bit lanes blue, green, red and a for A, then for B. Every weight and
-// product is the scalar one: the fractions and weights fit 16 bits, so the
-// high halves of 16-bit products are the scalar's shifts by 16.
 template <class Source, bool kTintAlpha>
 inline __m128i FootprintPair(const Source& src, size_t stride, __m128i uv, size_t indexA,
                              size_t indexB, __m128i tintAlpha) {
-    using namespace PixelSimd;
-    const __m128i texelsA = FootprintTexels(src, indexA, stride);
-    const __m128i texelsB = FootprintTexels(src, indexB, stride);
-    const __m128i f = _mm_add_epi32(_mm_and_si128(uv, Splat32(0xFFFE)), Splat32(1));
-    const __m128i g = _mm_sub_epi32(Splat32(0x10000), f);
-    // (gx, fx), (gy, fy) of A, then of B, as 16-bit pairs.
-    const __m128i pairs = _mm_or_si128(g, _mm_slli_epi32(f, 16));
-    const __m128i x = _mm_shuffle_epi32(pairs, _MM_SHUFFLE(2, 2, 0, 0));
-    const __m128i y =
-        _mm_unpackhi_epi64(_mm_unpacklo_epi16(pairs, pairs), _mm_unpackhi_epi16(pairs, pairs));
-    const __m128i w = _mm_mulhi_epu16(x, y);
-    const __m128i alpha =
-        _mm_packs_epi32(_mm_srli_epi32(texelsA, 24), _mm_srli_epi32(texelsB, 24));
-    __m128i aw = _mm_mulhi_epu16(w, alpha);
-    if constexpr (kTintAlpha) {
-        aw = MulShift8(aw, tintAlpha);
-    }
-    // Alpha bytes replaced by 1: the fourth lane sums the weights.
-    const __m128i colour = Splat32(0x00FFFFFF);
-    const __m128i one = Splat32(0x01000000);
-    const __m128i ca = _mm_or_si128(_mm_and_si128(texelsA, colour), one);
-    const __m128i cb = _mm_or_si128(_mm_and_si128(texelsB, colour), one);
-    const __m128i awA = _mm_unpacklo_epi16(aw, aw);
-    const __m128i awB = _mm_unpackhi_epi16(aw, aw);
-    const __m128i sumA = _mm_add_epi16(_mm_mullo_epi16(WidenLow(ca), _mm_unpacklo_epi32(awA, awA)),
-                                       _mm_mullo_epi16(WidenHigh(ca), _mm_unpackhi_epi32(awA, awA)));
-    const __m128i sumB = _mm_add_epi16(_mm_mullo_epi16(WidenLow(cb), _mm_unpacklo_epi32(awB, awB)),
-                                       _mm_mullo_epi16(WidenHigh(cb), _mm_unpackhi_epi32(awB, awB)));
-    return _mm_add_epi16(_mm_unpacklo_epi64(sumA, sumB), _mm_unpackhi_epi64(sumA, sumB));
+    return PixelSimd::RotatedFootprintPair<kTintAlpha>(FootprintTexels(src, indexA, stride),
+                                                       FootprintTexels(src, indexB, stride), uv,
+                                                       tintAlpha);
 }
 
 inline FootprintSum SumLanes(const uint16_t* lanes) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graphics/PixelBlend.h"
+#include "graphics/PixelSimd.h"
 #include "graphics/TransformMapping.h"
 
 namespace Vesk {
@@ -141,6 +142,18 @@ struct RotBytes {
         const uint32_t g = (((sg & 0xFF0000) + (d & kG) * invA) >> 8) & kG;
         return rb | g;
     }
+#if defined(VESK_PIXEL_SSE2)
+    // Two pixels from RotatedFootprintPair's sums, lane by lane the same.
+    void Pair(uint32_t* out, __m128i sums) const {
+        using namespace PixelSimd;
+        const __m128i invA = _mm_sub_epi16(Splat16(256), AlphaLanes(sums));
+        const __m128i mixed = _mm_srli_epi16(
+            _mm_add_epi16(_mm_and_si128(sums, Splat16(0xFF00)),
+                          _mm_mullo_epi16(WidenLow(Load2(out)), invA)),
+            8);
+        Store2(out, _mm_and_si128(_mm_packus_epi16(mixed, mixed), Splat32(0x00FFFFFF)));
+    }
+#endif
 };
 
 // 5-6-5 and 5-5-5 in their spread form: 5-bit weights, one multiplication.
@@ -204,12 +217,70 @@ struct RotationPlan {
     int32_t areaY;
     int32_t width;
     int32_t height;
+    // Pixels may be taken two at a time: false when the source's memory
+    // overlaps the surface's, which must then be read and written in order.
+    bool paired;
 };
+
+#if defined(VESK_PIXEL_SSE2)
+
+// The footprint's pixels p00, p10, p01, p11 at index.
+inline __m128i FootprintTexels(const BitsTexels& texels, size_t index, size_t stride) {
+    return _mm_unpacklo_epi64(PixelSimd::Load2(texels.base + index),
+                              PixelSimd::Load2(texels.base + index + stride));
+}
+
+inline __m128i FootprintTexels(const PaletteTexels& texels, size_t index, size_t stride) {
+    return PixelSimd::Gather4(texels(index), texels(index + 1), texels(index + stride),
+                              texels(index + stride + 1));
+}
+
+template <class Blend>
+concept PairBlend = requires(const Blend& blend, uint32_t* out, __m128i sums) {
+    blend.Pair(out, sums);
+};
+
+#endif
 
 template <typename P, class Texels, class Blend>
 void RotateSpan(P* out, int32_t count, uint32_t u, uint32_t v, uint32_t du, uint32_t dv,
-                const Texels& texels, size_t stride, const Blend& blend, uint32_t colorAlpha) {
-    for (int32_t i = 0; i < count; ++i, u += du, v += dv) {
+                const Texels& texels, size_t stride, const Blend& blend, uint32_t colorAlpha,
+                bool paired) {
+    int32_t i = 0;
+#if defined(VESK_PIXEL_SSE2)
+    if (paired) {
+        using namespace PixelSimd;
+        const __m128i tintAlpha = Splat16(colorAlpha);
+        __m128i uv = Gather4(u, v, u + du, v + dv);
+        const __m128i step = Gather4(2 * du, 2 * dv, 2 * du, 2 * dv);
+        for (; i + 1 < count; i += 2) {
+            const size_t indexA = static_cast<size_t>(v >> 16) * stride + (u >> 16);
+            u += du;
+            v += dv;
+            const size_t indexB = static_cast<size_t>(v >> 16) * stride + (u >> 16);
+            u += du;
+            v += dv;
+            const __m128i sums = RotatedFootprintPair<Blend::kColorAlpha>(
+                FootprintTexels(texels, indexA, stride), FootprintTexels(texels, indexB, stride),
+                uv, tintAlpha);
+            uv = _mm_add_epi32(uv, step);
+            if constexpr (sizeof(P) == 4 && PairBlend<Blend>) {
+                blend.Pair(reinterpret_cast<uint32_t*>(out + i), sums);
+            } else {
+                // Lanes blue, green, red, weight: the scalar's pairs rebuilt.
+                alignas(16) uint16_t lanes[8];
+                _mm_store_si128(reinterpret_cast<__m128i*>(lanes), sums);
+                for (int k = 0; k < 2; ++k) {
+                    const uint16_t* s = lanes + 4 * k;
+                    const uint32_t srb = (uint32_t{s[2]} << 16) | s[0];
+                    out[i + k] = static_cast<P>(blend(out[i + k], srb, uint32_t{s[1]} << 8,
+                                                      256 - uint32_t{s[3]}));
+                }
+            }
+        }
+    }
+#endif
+    for (; i < count; ++i, u += du, v += dv) {
         const size_t index = static_cast<size_t>(v >> 16) * stride + (u >> 16);
         const uint32_t p00 = texels(index);
         const uint32_t p10 = texels(index + 1);
@@ -263,7 +334,8 @@ void RotateRows(const SurfacePixels& dest, const Texels& texels, size_t stride,
         const auto v = static_cast<uint32_t>(vrow + int64_t{first} * plan.s16);
         P* out = RowAt<P>(dest, plan.top + r) + plan.left + first;
         RotateSpan<P>(out, last - first + 1, u, v, static_cast<uint32_t>(plan.c16),
-                      static_cast<uint32_t>(plan.s16), texels, stride, blend, colorAlpha);
+                      static_cast<uint32_t>(plan.s16), texels, stride, blend, colorAlpha,
+                      plan.paired);
     }
 }
 
@@ -551,6 +623,31 @@ std::vector<int32_t> SampleTable(int64_t start, int64_t step, int32_t count, int
     return out;
 }
 
+bool Overlap(const void* a, size_t aBytes, const void* b, size_t bBytes) {
+    const auto aStart = reinterpret_cast<uintptr_t>(a);
+    const auto bStart = reinterpret_cast<uintptr_t>(b);
+    return aStart < bStart + bBytes && bStart < aStart + aBytes;
+}
+
+// Whether the rotator's source (width x height pixels or index bytes, and a
+// colour table) shares memory with the surface.
+bool SourceOverlaps(const SurfacePixels& dest, const StraightBlitSource& source, int32_t width,
+                    int32_t height) {
+    if (width <= 0 || height <= 0 || source.mStride < 0) {
+        return true;
+    }
+    const int64_t pitch = dest.mPitch;
+    const uint8_t* first = pitch < 0 ? dest.mBits + pitch * (dest.mHeight - 1) : dest.mBits;
+    const auto surfaceBytes = static_cast<size_t>((pitch < 0 ? -pitch : pitch) * dest.mHeight);
+    const size_t cells = static_cast<size_t>(height - 1) * static_cast<size_t>(source.mStride) +
+                         static_cast<size_t>(width);
+    if (source.mIndices != nullptr) {
+        return Overlap(first, surfaceBytes, source.mIndices, cells) ||
+               Overlap(first, surfaceBytes, source.mPixels, 256 * sizeof(uint32_t));
+    }
+    return Overlap(first, surfaceBytes, source.mPixels, cells * sizeof(uint32_t));
+}
+
 bool InsideSurface(const SurfacePixels& dest, const Rect& r) {
     return r.mX >= 0 && r.mY >= 0 && r.mWidth > 0 && r.mHeight > 0 &&
            int64_t{r.mX} + r.mWidth <= dest.mWidth && int64_t{r.mY} + r.mHeight <= dest.mHeight;
@@ -636,6 +733,7 @@ void RotateIntoSurface(const SurfacePixels& dest, const StraightBlitSource& sour
     plan.areaY = rotation.mAreaY;
     plan.width = rotation.mWidth;
     plan.height = rotation.mHeight;
+    plan.paired = !SourceOverlaps(dest, source, rotation.mWidth, rotation.mHeight);
     if (dest.mBitsPerPixel == 16) {
         RotateDepth<uint16_t>(dest, source, plan, color, drawMode);
     } else {

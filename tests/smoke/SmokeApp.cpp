@@ -23,7 +23,6 @@
 #include "app/StartupGlobals.h"
 #include "app/VeskAppBase.h"
 #include "graphics/DDImage.h"
-#include "graphics/DDInterface.h"
 #include "platform/Backend.h"
 #include "platform/CrashDialogs.h"
 #include "platform/DevDialogs.h"
