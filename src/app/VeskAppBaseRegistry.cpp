@@ -7,9 +7,9 @@
 
 #include "app/VeskAppBase.h"
 
-#include "platform/Thread.h"
 #include "app/util/Common.h"
 #include "platform/Debug.h"
+#include "platform/Thread.h"
 #include "resources/PakInterface.h"
 #include "resources/PropertiesParser.h"
 #include "resources/zmResourceManager.h"

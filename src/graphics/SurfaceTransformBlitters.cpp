@@ -197,6 +197,31 @@ struct RotAdditive {
     }
 };
 
+#if defined(VESK_PIXEL_SSE2)
+// RotAdditive over X8R8G8B8, whose 8-bit tables saturate at 255: two pixels
+// at a time with saturating byte adds.
+struct RotAdditiveBytes : RotAdditive {
+    __m128i tints;
+
+    explicit RotAdditiveBytes(const RotAdditive& plain) : RotAdditive(plain) {
+        const auto r = static_cast<int16_t>(tint[0]);
+        const auto g = static_cast<int16_t>(tint[1]);
+        const auto b = static_cast<int16_t>(tint[2]);
+        tints = _mm_set_epi16(0, r, g, b, 0, r, g, b);
+    }
+
+    // Red is taken to 8 bits before its tint, green and blue after.
+    void Pair(uint32_t* out, __m128i sums) const {
+        using namespace PixelSimd;
+        const __m128i redLanes = _mm_set_epi16(0, -1, 0, 0, 0, -1, 0, 0);
+        const __m128i add = Select(redLanes, MulShift8(_mm_srli_epi16(sums, 8), tints),
+                                   _mm_mulhi_epu16(sums, tints));
+        Store2(out, _mm_and_si128(_mm_adds_epu8(Load2(out), _mm_packus_epi16(add, add)),
+                                  Splat32(0x00FFFFFF)));
+    }
+};
+#endif
+
 // ---- Rotator walk -----------------------------------------------------------
 
 struct RotationPlan {
@@ -361,6 +386,14 @@ void RotateDepth(const SurfacePixels& dest, const StraightBlitSource& source,
             blend.table[i] = SaturationTable(ch.c[i].mBits);
         }
         AdditiveTints(color, blend.tint);
+#if defined(VESK_PIXEL_SSE2)
+        if constexpr (sizeof(P) == 4) {
+            if (HasByteChannels(dest)) {
+                RotateWith<P>(dest, source, plan, RotAdditiveBytes(blend), 0);
+                return;
+            }
+        }
+#endif
         RotateWith<P>(dest, source, plan, blend, 0);
         return;
     }

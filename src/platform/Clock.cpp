@@ -19,6 +19,8 @@ Clock& GetClock() {
     return clock ? *clock : TheSystemClock();
 }
 
-void SetClock(Clock* clock) { gActiveClock.store(clock, std::memory_order_release); }
+void SetClock(Clock* clock) {
+    gActiveClock.store(clock, std::memory_order_release);
+}
 
 }  // namespace platform

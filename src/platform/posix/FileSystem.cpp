@@ -15,9 +15,13 @@ namespace platform::fs {
 
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-bool LStat(const std::string& path, struct stat& st) { return lstat(path.c_str(), &st) == 0; }
+bool LStat(const std::string& path, struct stat& st) {
+    return lstat(path.c_str(), &st) == 0;
+}
 
 bool RemoveTreeNative(const std::string& path) {
     struct stat st {};
@@ -94,9 +98,13 @@ bool MakeDirectories(std::string_view path) {
     return MakeDirectory(native);
 }
 
-bool RemoveFile(std::string_view path) { return unlink(NativePath(path).c_str()) == 0; }
+bool RemoveFile(std::string_view path) {
+    return unlink(NativePath(path).c_str()) == 0;
+}
 
-bool RemoveDirectory(std::string_view path) { return rmdir(NativePath(path).c_str()) == 0; }
+bool RemoveDirectory(std::string_view path) {
+    return rmdir(NativePath(path).c_str()) == 0;
+}
 
 bool RemoveTree(std::string_view path) {
     std::string native = NativePath(path);
@@ -183,7 +191,9 @@ std::string CurrentDirectory() {
     return buffer.data();
 }
 
-bool SetCurrentDirectory(std::string_view path) { return chdir(NativePath(path).c_str()) == 0; }
+bool SetCurrentDirectory(std::string_view path) {
+    return chdir(NativePath(path).c_str()) == 0;
+}
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path) {
     FILE* file = std::fopen(NativePath(path).c_str(), "rb");

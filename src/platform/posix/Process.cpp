@@ -65,9 +65,13 @@ std::string ProgramPath() {
     }
 }
 
-std::string DataHomeFolder() { return XdgFolder("XDG_DATA_HOME", ".local/share"); }
+std::string DataHomeFolder() {
+    return XdgFolder("XDG_DATA_HOME", ".local/share");
+}
 
-std::string ConfigHomeFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config"); }
+std::string ConfigHomeFolder() {
+    return XdgFolder("XDG_CONFIG_HOME", ".config");
+}
 
 std::string RuntimeFolder() {
     const char* value = std::getenv("XDG_RUNTIME_DIR");
@@ -77,7 +81,9 @@ std::string RuntimeFolder() {
     return "/tmp/";
 }
 
-uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
+uint32_t ProcessId() {
+    return static_cast<uint32_t>(getpid());
+}
 
 void ExitProcess(int code) {
     std::function<void(int)> handler;

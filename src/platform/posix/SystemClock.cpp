@@ -17,11 +17,17 @@ int64_t MonotonicNs() {
 }
 }  // namespace
 
-uint32_t SystemClock::TickMs() { return static_cast<uint32_t>(MonotonicNs() / 1'000'000); }
+uint32_t SystemClock::TickMs() {
+    return static_cast<uint32_t>(MonotonicNs() / 1'000'000);
+}
 
-int64_t SystemClock::HiResTicks() { return MonotonicNs(); }
+int64_t SystemClock::HiResTicks() {
+    return MonotonicNs();
+}
 
-int64_t SystemClock::HiResFrequency() { return 1'000'000'000; }
+int64_t SystemClock::HiResFrequency() {
+    return 1'000'000'000;
+}
 
 uint64_t SystemClock::CycleCount() {
 #if defined(__x86_64__) || defined(__i386__)

@@ -6,7 +6,9 @@
 
 namespace platform {
 
-uint32_t CurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
+uint32_t CurrentThreadId() {
+    return static_cast<uint32_t>(syscall(SYS_gettid));
+}
 
 void SetCurrentThreadPriority(ThreadPriority priority) {
     // On Linux the nice value is per thread; raising it needs privileges, so failure is fine.
