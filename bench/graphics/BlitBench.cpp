@@ -103,12 +103,12 @@ void BM_MemcpyRows(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_VeskNormal);
-BENCHMARK(BM_PixmanOver);
-BENCHMARK(BM_VeskAdditive);
-BENCHMARK(BM_PixmanAdd);
-BENCHMARK(BM_VeskNormalAlphaDest);
-BENCHMARK(BM_VeskNormalTinted);
-BENCHMARK(BM_VeskAdditiveTinted);
-BENCHMARK(BM_MemcpyRows);
-BENCHMARK(BM_VeskFillTranslucent);
+BENCHMARK(BM_VeskNormal)->Name("Blit/Sprite/Over/Vesk");
+BENCHMARK(BM_PixmanOver)->Name("Blit/Sprite/Over/pixman");
+BENCHMARK(BM_VeskAdditive)->Name("Blit/Sprite/Add/Vesk");
+BENCHMARK(BM_PixmanAdd)->Name("Blit/Sprite/Add/pixman");
+BENCHMARK(BM_VeskNormalAlphaDest)->Name("Blit/SpriteOnAlpha/Over/Vesk");
+BENCHMARK(BM_VeskNormalTinted)->Name("Blit/SpriteTinted/Over/Vesk");
+BENCHMARK(BM_VeskAdditiveTinted)->Name("Blit/SpriteTinted/Add/Vesk");
+BENCHMARK(BM_MemcpyRows)->Name("Blit/Sprite/Copy/memcpy");
+BENCHMARK(BM_VeskFillTranslucent)->Name("Fill/Screen/Over/Vesk");

@@ -146,13 +146,13 @@ void BM_Pixman16Add(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_Surface32Normal);
-BENCHMARK(BM_Pixman32Over);
-BENCHMARK(BM_Surface32NormalTinted);
-BENCHMARK(BM_Surface32Additive);
-BENCHMARK(BM_Pixman32Add);
-BENCHMARK(BM_Surface16Normal);
-BENCHMARK(BM_Pixman16Over);
-BENCHMARK(BM_Surface16NormalTinted);
-BENCHMARK(BM_Surface16Additive);
-BENCHMARK(BM_Pixman16Add);
+BENCHMARK(BM_Surface32Normal)->Name("Surface/Sprite/Over/x8r8g8b8/Vesk");
+BENCHMARK(BM_Pixman32Over)->Name("Surface/Sprite/Over/x8r8g8b8/pixman");
+BENCHMARK(BM_Surface32NormalTinted)->Name("Surface/SpriteTinted/Over/x8r8g8b8/Vesk");
+BENCHMARK(BM_Surface32Additive)->Name("Surface/Sprite/Add/x8r8g8b8/Vesk");
+BENCHMARK(BM_Pixman32Add)->Name("Surface/Sprite/Add/x8r8g8b8/pixman");
+BENCHMARK(BM_Surface16Normal)->Name("Surface/Sprite/Over/r5g6b5/Vesk");
+BENCHMARK(BM_Pixman16Over)->Name("Surface/Sprite/Over/r5g6b5/pixman");
+BENCHMARK(BM_Surface16NormalTinted)->Name("Surface/SpriteTinted/Over/r5g6b5/Vesk");
+BENCHMARK(BM_Surface16Additive)->Name("Surface/Sprite/Add/r5g6b5/Vesk");
+BENCHMARK(BM_Pixman16Add)->Name("Surface/Sprite/Add/r5g6b5/pixman");

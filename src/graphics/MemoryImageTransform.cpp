@@ -125,8 +125,7 @@ inline void RotateBlend(uint32_t& pixel, FootprintSum s, const RotateTint& tint)
         pixel = AddSaturate(dp, ((s.sr >> 8) << 16) | (s.g & kG) | (s.sb >> 8));
     } else if constexpr (kKind == RotateKind::AdditiveTinted) {
         const uint32_t add = (((s.sr * tint.scale[0]) >> 16) << 16) |
-                             (((s.g * tint.scale[1]) >> 16) << 8) |
-                             ((s.sb * tint.scale[2]) >> 16);
+                             (((s.g * tint.scale[1]) >> 16) << 8) | ((s.sb * tint.scale[2]) >> 16);
         pixel = AddSaturate(dp, add);
     } else {
         uint32_t sr = s.sr;
@@ -178,9 +177,8 @@ inline __m128i FootprintTexels(const PaletteSource& src, size_t index, size_t st
 template <class Source, bool kTintAlpha>
 inline __m128i FootprintPair(const Source& src, size_t stride, __m128i uv, size_t indexA,
                              size_t indexB, __m128i tintAlpha) {
-    return PixelSimd::RotatedFootprintPair<kTintAlpha>(FootprintTexels(src, indexA, stride),
-                                                       FootprintTexels(src, indexB, stride), uv,
-                                                       tintAlpha);
+    return PixelSimd::RotatedFootprintPair<kTintAlpha>(
+        FootprintTexels(src, indexA, stride), FootprintTexels(src, indexB, stride), uv, tintAlpha);
 }
 
 inline FootprintSum SumLanes(const uint16_t* lanes) {
@@ -196,8 +194,8 @@ inline void RotateBlendPair(uint32_t* d, __m128i sums, __m128i scale, const Rota
     const __m128i dest = Load2(d);
     if constexpr (kKind == RotateKind::Additive || kKind == RotateKind::AdditiveTinted) {
         // A weight of 0 adds nothing, as the scalar's skip.
-        const __m128i add = kKind == RotateKind::Additive ? _mm_srli_epi16(sums, 8)
-                                                          : _mm_mulhi_epu16(sums, scale);
+        const __m128i add =
+            kKind == RotateKind::Additive ? _mm_srli_epi16(sums, 8) : _mm_mulhi_epu16(sums, scale);
         Store2(d, _mm_adds_epu8(dest, _mm_packus_epi16(add, add)));
     } else {
         const __m128i a = AlphaLanes(sums);
@@ -221,8 +219,8 @@ inline void RotateBlendPair(uint32_t* d, __m128i sums, __m128i scale, const Rota
             s = MulShift8Wide(s, scale);
         }
         // Over an opaque destination: ((c * 255) >> 8) * (256 - a) + s, >> 8.
-        __m128i mixed = _mm_mullo_epi16(MulShift8(dest16, Splat16(255)),
-                                        _mm_sub_epi16(Splat16(256), a));
+        __m128i mixed =
+            _mm_mullo_epi16(MulShift8(dest16, Splat16(255)), _mm_sub_epi16(Splat16(256), a));
         mixed = _mm_srli_epi16(_mm_add_epi16(mixed, s), 8);
         mixed = Select(_mm_cmpgt_epi16(a, Splat16(250)), _mm_srli_epi16(s, 8), mixed);
         const __m128i out = _mm_or_si128(_mm_packus_epi16(mixed, mixed), Splat32(0xFF000000));
@@ -249,19 +247,15 @@ void RotateSpan(const Source& src, size_t stride, const RotateRow& row, const Ro
         const __m128i tintAlpha = Splat16(tint.alpha);
         __m128i scale;
         if constexpr (kKind == RotateKind::AdditiveTinted) {
-            scale = _mm_set_epi16(0, static_cast<int16_t>(tint.scale[0]),
-                                  static_cast<int16_t>(tint.scale[1]),
-                                  static_cast<int16_t>(tint.scale[2]), 0,
-                                  static_cast<int16_t>(tint.scale[0]),
-                                  static_cast<int16_t>(tint.scale[1]),
-                                  static_cast<int16_t>(tint.scale[2]));
+            scale = _mm_set_epi16(
+                0, static_cast<int16_t>(tint.scale[0]), static_cast<int16_t>(tint.scale[1]),
+                static_cast<int16_t>(tint.scale[2]), 0, static_cast<int16_t>(tint.scale[0]),
+                static_cast<int16_t>(tint.scale[1]), static_cast<int16_t>(tint.scale[2]));
         } else {
-            scale = _mm_set_epi16(256, static_cast<int16_t>(tint.scale[0]),
-                                  static_cast<int16_t>(tint.scale[1]),
-                                  static_cast<int16_t>(tint.scale[2]), 256,
-                                  static_cast<int16_t>(tint.scale[0]),
-                                  static_cast<int16_t>(tint.scale[1]),
-                                  static_cast<int16_t>(tint.scale[2]));
+            scale = _mm_set_epi16(
+                256, static_cast<int16_t>(tint.scale[0]), static_cast<int16_t>(tint.scale[1]),
+                static_cast<int16_t>(tint.scale[2]), 256, static_cast<int16_t>(tint.scale[0]),
+                static_cast<int16_t>(tint.scale[1]), static_cast<int16_t>(tint.scale[2]));
         }
         __m128i uv = Gather4(u, v, u + du, v + dv);
         const __m128i step = Gather4(2 * du, 2 * dv, 2 * du, 2 * dv);
@@ -354,10 +348,47 @@ void RotateRows(uint32_t* bits, size_t destStride, const Source& src, size_t src
 
 // ---- Stretches ---------------------------------------------------------------
 
+#if defined(VESK_PIXEL_SSE2)
+
+// Four pixels' MixOpaque colours (top bytes 0): (d * (256 - a)) >> 8 +
+// (s * a) >> 8 per channel, a the source pixel's alpha.
+inline __m128i MixFour(__m128i dest, __m128i src) {
+    using namespace PixelSimd;
+    const auto half = [](__m128i d16, __m128i s16) {
+        const __m128i a = AlphaLanes(s16);
+        return _mm_add_epi16(MulShift8(d16, _mm_sub_epi16(Splat16(256), a)), MulShift8(s16, a));
+    };
+    const __m128i mixed = _mm_packus_epi16(half(WidenLow(dest), WidenLow(src)),
+                                           half(WidenHigh(dest), WidenHigh(src)));
+    return _mm_and_si128(mixed, Splat32(0x00FFFFFF));
+}
+
+// Each channel of four pixels times k (0x00RRGGBB lanes, 0 for alpha) >> 8,
+// then, with kSourceAlpha, times the pixel's alpha >> 8; top bytes 0.
+template <bool kModulate, bool kSourceAlpha>
+inline __m128i ScaleFour(__m128i src, __m128i k) {
+    using namespace PixelSimd;
+    const auto half = [k](__m128i s16) {
+        __m128i c = s16;
+        if constexpr (kModulate) {
+            c = MulShift8(c, k);
+        }
+        if constexpr (kSourceAlpha) {
+            c = MulShift8(c, AlphaLanes(s16));
+        }
+        return c;
+    };
+    return _mm_and_si128(_mm_packus_epi16(half(WidenLow(src)), half(WidenHigh(src))),
+                         Splat32(0x00FFFFFF));
+}
+
+#endif
+
 // Per-pixel operations of the stretches; each takes the destination pixel and
 // a straight ARGB source pixel. The untinted blend is the plain blit's: over a
 // destination flagged opaque, opaque pixels are copied and the rest mixed
 // into alpha 255; otherwise every visible pixel takes the general blend.
+// Four gives the same for four pixels at once where it has a vector form.
 struct OverOpaqueOp {
     void operator()(uint32_t& d, uint32_t s) const {
         const uint32_t a = s >> 24;
@@ -367,6 +398,24 @@ struct OverOpaqueOp {
             d = MixOpaque(d, s, a) | 0xFF000000;
         }
     }
+#if defined(VESK_PIXEL_SSE2)
+    void Four(uint32_t* d, __m128i s) const {
+        using namespace PixelSimd;
+        const __m128i opaque = AlphaIs(s, 255);
+        const __m128i clear = AlphaIs(s, 0);
+        const int opaqueMask = PixelMask(opaque);
+        if (opaqueMask == 0xF) {
+            Store4(d, s);
+            return;
+        }
+        if (PixelMask(clear) == 0xF) {
+            return;
+        }
+        const __m128i dest = Load4(d);
+        const __m128i mixed = _mm_or_si128(MixFour(dest, s), Splat32(0xFF000000));
+        Store4(d, Select(opaque, s, Select(clear, dest, mixed)));
+    }
+#endif
 };
 
 struct OverOp {
@@ -376,6 +425,28 @@ struct OverOp {
             d = BlendShift(d, s, a);
         }
     }
+#if defined(VESK_PIXEL_SSE2)
+    // Over opaque destination pixels the blend is MixOpaque into alpha 255;
+    // anything else divides and goes through the scalar blend.
+    void Four(uint32_t* d, __m128i s) const {
+        using namespace PixelSimd;
+        const __m128i clear = AlphaIs(s, 0);
+        if (PixelMask(clear) == 0xF) {
+            return;
+        }
+        const __m128i dest = Load4(d);
+        if (PixelMask(AlphaIs(dest, 255)) != 0xF) {
+            alignas(16) uint32_t pixels[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(pixels), s);
+            for (int i = 0; i < 4; ++i) {
+                (*this)(d[i], pixels[i]);
+            }
+            return;
+        }
+        const __m128i mixed = _mm_or_si128(MixFour(dest, s), Splat32(0xFF000000));
+        Store4(d, Select(clear, dest, mixed));
+    }
+#endif
 };
 
 // The smooth stretch's own mix of the filtered colour F and alpha A.
@@ -397,6 +468,31 @@ struct SmoothOverOp {
         const uint32_t g = ((((d & kG) * keep) >> 8) & kG) + ((((s & kG) * a) >> 8) & kG);
         pixel = (outA << 24) | rb | g;
     }
+#if defined(VESK_PIXEL_SSE2)
+    void Four(uint32_t* d, __m128i s) const {
+        using namespace PixelSimd;
+        const __m128i opaque = AlphaIs(s, 255);
+        const __m128i clear = AlphaIs(s, 0);
+        if (PixelMask(opaque) == 0xF) {
+            Store4(d, s);
+            return;
+        }
+        if (PixelMask(clear) == 0xF) {
+            return;
+        }
+        const __m128i dest = Load4(d);
+        // The alpha lanes: da + (255 - da) * a / 255.
+        const auto alpha = [](__m128i d16, __m128i s16) {
+            const __m128i a = AlphaLanes(s16);
+            return _mm_add_epi16(
+                d16, PixelSimd::Div255(_mm_mullo_epi16(_mm_sub_epi16(Splat16(255), d16), a)));
+        };
+        const __m128i outA = _mm_packus_epi16(alpha(WidenLow(dest), WidenLow(s)),
+                                              alpha(WidenHigh(dest), WidenHigh(s)));
+        const __m128i mixed = Select(Splat32(0xFF000000), outA, MixFour(dest, s));
+        Store4(d, Select(opaque, s, Select(clear, dest, mixed)));
+    }
+#endif
 };
 
 struct TintOp {
@@ -416,6 +512,19 @@ struct AddOp {
         }
         d = AddSaturate(d, s);
     }
+#if defined(VESK_PIXEL_SSE2)
+    // A skipped pixel would add 0, which leaves it as it is.
+    void Four(uint32_t* d, __m128i s) const {
+        using namespace PixelSimd;
+        __m128i add;
+        if constexpr (kSourceAlpha) {
+            add = ScaleFour<false, true>(s, _mm_setzero_si128());
+        } else {
+            add = _mm_and_si128(s, Splat32(0x00FFFFFF));
+        }
+        Store4(d, _mm_adds_epu8(Load4(d), add));
+    }
+#endif
 };
 
 template <bool kSourceAlpha>
@@ -433,7 +542,24 @@ struct AddTintOp {
         }
         d = AddSaturate(d, c);
     }
+#if defined(VESK_PIXEL_SSE2)
+    void Four(uint32_t* d, __m128i s) const {
+        using namespace PixelSimd;
+        const auto r = static_cast<int16_t>(Channel(k, 16));
+        const auto g = static_cast<int16_t>(Channel(k, 8));
+        const auto b = static_cast<int16_t>(Channel(k, 0));
+        const __m128i lanes = _mm_set_epi16(0, r, g, b, 0, r, g, b);
+        Store4(d, _mm_adds_epu8(Load4(d), ScaleFour<true, kSourceAlpha>(s, lanes)));
+    }
+#endif
 };
+
+#if defined(VESK_PIXEL_SSE2)
+template <class Op>
+concept FourOp = requires(const Op& op, uint32_t* d, __m128i s) {
+    op.Four(d, s);
+};
+#endif
 
 struct FastStretchPlan {
     uint32_t* dest;  // first pixel of the clipped rectangle
@@ -443,6 +569,9 @@ struct FastStretchPlan {
     const int32_t* columns;  // source column of each destination column
     const int32_t* rows;     // source row of each destination row
     size_t srcStride;
+    // Pixels may be taken four at a time: false when the source is the
+    // destination, whose pixels must be read in the order they are written.
+    bool grouped;
 };
 
 template <class Source, class Op>
@@ -451,10 +580,24 @@ void FastStretchRows(const FastStretchPlan& plan, const Source& src, Op op) {
     const int32_t width = plan.width;
     const int32_t height = plan.height;
     const int32_t* columns = plan.columns;
+    const bool grouped = plan.grouped;
     for (int32_t j = 0; j < height; ++j) {
         uint32_t* d = plan.dest + static_cast<size_t>(j) * plan.destStride;
         const Source row = src.Offset(static_cast<size_t>(plan.rows[j]) * plan.srcStride);
-        for (int32_t i = 0; i < width; ++i) {
+        int32_t i = 0;
+#if defined(VESK_PIXEL_SSE2)
+        if constexpr (FourOp<Op>) {
+            if (grouped) {
+                for (; i + 3 < width; i += 4) {
+                    op.Four(d + i, PixelSimd::Gather4(row(static_cast<size_t>(columns[i])),
+                                                      row(static_cast<size_t>(columns[i + 1])),
+                                                      row(static_cast<size_t>(columns[i + 2])),
+                                                      row(static_cast<size_t>(columns[i + 3]))));
+                }
+            }
+        }
+#endif
+        for (; i < width; ++i) {
             op(d[i], row(static_cast<size_t>(columns[i])));
         }
     }
@@ -487,13 +630,23 @@ void FastStretchWith(const FastStretchPlan& plan, const Source& src, const Color
     }
 }
 
+// The resampler's row is its own copy, so four pixels may be taken at once
+// even when the source is the destination.
 template <class Op>
 void SmoothRows(SmoothResampler& resampler, uint32_t* dest, size_t destStride, int32_t width,
                 int32_t height, Op op) {
     for (int32_t j = 0; j < height; ++j) {
         const uint32_t* s = resampler.NextRow();
         uint32_t* d = dest + static_cast<size_t>(j) * destStride;
-        for (int32_t i = 0; i < width; ++i) {
+        int32_t i = 0;
+#if defined(VESK_PIXEL_SSE2)
+        if constexpr (FourOp<Op>) {
+            for (; i + 3 < width; i += 4) {
+                op.Four(d + i, PixelSimd::Load4(s + i));
+            }
+        }
+#endif
+        for (; i < width; ++i) {
             op(d[i], s[i]);
         }
     }
@@ -654,7 +807,8 @@ void MemoryImage::StretchBlt(Image* image, const Rect& destRect, const Rect& src
                                out.mHeight,
                                columns.data(),
                                rows.data(),
-                               static_cast<size_t>(src->mWidth)};
+                               static_cast<size_t>(src->mWidth),
+                               src != this};
     const bool opaqueDest = !mHasAlpha && !mHasTrans;
     if (src->mPalette && src->mPaletteIndices) {
         FastStretchWith(plan, PaletteSource{src->mPaletteIndices.get(), src->mPalette.get()}, color,

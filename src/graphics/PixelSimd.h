@@ -33,8 +33,8 @@ inline void Store4(uint32_t* p, __m128i v) {
 
 // Four words gathered into one vector, a first.
 inline __m128i Gather4(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-    return _mm_set_epi32(static_cast<int32_t>(d), static_cast<int32_t>(c),
-                         static_cast<int32_t>(b), static_cast<int32_t>(a));
+    return _mm_set_epi32(static_cast<int32_t>(d), static_cast<int32_t>(c), static_cast<int32_t>(b),
+                         static_cast<int32_t>(a));
 }
 
 inline __m128i Splat16(uint32_t v) {
@@ -112,8 +112,7 @@ inline __m128i RotatedFootprintPair(__m128i texelsA, __m128i texelsB, __m128i uv
     const __m128i y =
         _mm_unpackhi_epi64(_mm_unpacklo_epi16(pairs, pairs), _mm_unpackhi_epi16(pairs, pairs));
     const __m128i w = _mm_mulhi_epu16(x, y);
-    const __m128i alpha =
-        _mm_packs_epi32(_mm_srli_epi32(texelsA, 24), _mm_srli_epi32(texelsB, 24));
+    const __m128i alpha = _mm_packs_epi32(_mm_srli_epi32(texelsA, 24), _mm_srli_epi32(texelsB, 24));
     __m128i aw = _mm_mulhi_epu16(w, alpha);
     if constexpr (kTintAlpha) {
         aw = MulShift8(aw, tintAlpha);
@@ -125,10 +124,12 @@ inline __m128i RotatedFootprintPair(__m128i texelsA, __m128i texelsB, __m128i uv
     const __m128i cb = _mm_or_si128(_mm_and_si128(texelsB, colour), one);
     const __m128i awA = _mm_unpacklo_epi16(aw, aw);
     const __m128i awB = _mm_unpackhi_epi16(aw, aw);
-    const __m128i sumA = _mm_add_epi16(_mm_mullo_epi16(WidenLow(ca), _mm_unpacklo_epi32(awA, awA)),
-                                       _mm_mullo_epi16(WidenHigh(ca), _mm_unpackhi_epi32(awA, awA)));
-    const __m128i sumB = _mm_add_epi16(_mm_mullo_epi16(WidenLow(cb), _mm_unpacklo_epi32(awB, awB)),
-                                       _mm_mullo_epi16(WidenHigh(cb), _mm_unpackhi_epi32(awB, awB)));
+    const __m128i sumA =
+        _mm_add_epi16(_mm_mullo_epi16(WidenLow(ca), _mm_unpacklo_epi32(awA, awA)),
+                      _mm_mullo_epi16(WidenHigh(ca), _mm_unpackhi_epi32(awA, awA)));
+    const __m128i sumB =
+        _mm_add_epi16(_mm_mullo_epi16(WidenLow(cb), _mm_unpacklo_epi32(awB, awB)),
+                      _mm_mullo_epi16(WidenHigh(cb), _mm_unpackhi_epi32(awB, awB)));
     return _mm_add_epi16(_mm_unpacklo_epi64(sumA, sumB), _mm_unpackhi_epi64(sumA, sumB));
 }
 

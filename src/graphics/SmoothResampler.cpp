@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "graphics/MemoryImage.h"
+#include "graphics/PixelSimd.h"
 #include "graphics/TransformMapping.h"
 
 namespace Vesk {
@@ -146,6 +147,17 @@ bool SmoothResampler::Begin(MemoryImage& source, const Rect& bounds, const FRect
     mMagnifyY = height >= mRows || height >= area.mHeight;
     if (mMagnifyX) {
         PlanMagnify(area.mX, area.mWidth, width, mLeft, mLeft + mColumns, 257, mTapsX);
+        // Per group of four cells: the first and second weights of cells 0
+        // and 1, then of cells 2 and 3, each repeated over a cell's 4 lanes.
+        mPairWeights.assign(Padded(width) * 8, 0);
+        for (size_t i = 0; i < static_cast<size_t>(width); ++i) {
+            uint16_t* group = mPairWeights.data() + (i / kGroup) * 32 + (i % kGroup / 2) * 16;
+            const size_t lane = (i % 2) * 4;
+            for (size_t k = 0; k < 4; ++k) {
+                group[lane + k] = static_cast<uint16_t>(mTapsX[i].mWeight);
+                group[8 + lane + k] = static_cast<uint16_t>(mTapsX[i].mWeightNext);
+            }
+        }
     } else {
         PlanMinify(area.mX, area.mWidth, width, mLeft, mLeft + mColumns, 257, mTapsX);
         mAccRB.assign(static_cast<size_t>(width) + 4, 0);
@@ -196,7 +208,38 @@ void SmoothResampler::FilterRow(int32_t row, Lanes& out) {
     const int32_t width = mWidth;
     const Tap* taps = mTapsX.data();
     if (mMagnifyX) {
-        for (int32_t i = 0; i < width; ++i) {
+        int32_t i = 0;
+#if defined(VESK_PIXEL_SSE2)
+        // Four cells at a time: each 16-bit lane c0 * w + c1 * (257 - w)
+        // stays within 255 * 257, as in the pairs below.
+        const __m128i* weights = reinterpret_cast<const __m128i*>(mPairWeights.data());
+        for (; i + 3 < width; i += 4, weights += 4) {
+            using namespace PixelSimd;
+            const __m128i p0 = Gather4(src[taps[i].mIndex], src[taps[i + 1].mIndex],
+                                       src[taps[i + 2].mIndex], src[taps[i + 3].mIndex]);
+            const __m128i p1 = Gather4(src[taps[i].mNext], src[taps[i + 1].mNext],
+                                       src[taps[i + 2].mNext], src[taps[i + 3].mNext]);
+            const __m128i low = _mm_srli_epi16(
+                _mm_add_epi16(_mm_mullo_epi16(WidenLow(p0), _mm_loadu_si128(weights)),
+                              _mm_mullo_epi16(WidenLow(p1), _mm_loadu_si128(weights + 1))),
+                8);
+            const __m128i high = _mm_srli_epi16(
+                _mm_add_epi16(_mm_mullo_epi16(WidenHigh(p0), _mm_loadu_si128(weights + 2)),
+                              _mm_mullo_epi16(WidenHigh(p1), _mm_loadu_si128(weights + 3))),
+                8);
+            // Lanes blue, green, red, alpha become the pairs (blue, red) and
+            // (green, alpha).
+            const auto order = [](__m128i v) {
+                return _mm_castsi128_ps(_mm_shufflehi_epi16(
+                    _mm_shufflelo_epi16(v, _MM_SHUFFLE(3, 1, 2, 0)), _MM_SHUFFLE(3, 1, 2, 0)));
+            };
+            const __m128 lo = order(low);
+            const __m128 hi = order(high);
+            Store4(outRB + i, _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0))));
+            Store4(outAG + i, _mm_castps_si128(_mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1))));
+        }
+#endif
+        for (; i < width; ++i) {
             const Tap& tap = taps[i];
             const uint32_t p0 = src[tap.mIndex];
             const uint32_t p1 = src[tap.mNext];

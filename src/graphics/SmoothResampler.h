@@ -78,6 +78,9 @@ private:
     bool mMagnifyX = false;
     bool mMagnifyY = false;
     std::vector<Tap> mTapsX;
+    // The magnifying taps' weights as 16-bit lanes, laid out for the vector
+    // pass of FilterRow.
+    std::vector<uint16_t> mPairWeights;
     std::vector<Tap> mTapsY;
     std::vector<uint32_t> mRowPixels;
     std::vector<uint32_t> mAccRB;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "graphics/PixelBlend.h"
+#include "graphics/PixelSimd.h"
 
 namespace Vesk {
 
@@ -69,7 +70,8 @@ struct Filtered {
     uint32_t a;
 };
 
-inline Filtered SampleBilinear(const SpanSetup& setup, int64_t u, int64_t v) {
+// Kept out of line: the vector form below serves all but the edges.
+[[gnu::noinline]] Filtered SampleBilinear(const SpanSetup& setup, int64_t u, int64_t v) {
     // Texel centres sit at +0.5: the neighbours are those around u - 0.5.
     const int64_t uu = u - 0x8000;
     const int64_t vv = v - 0x8000;
@@ -106,6 +108,77 @@ inline Filtered SampleBilinear(const SpanSetup& setup, int64_t u, int64_t v) {
     return Filtered{(r88 << 16) | b88, g >> 16, a >> 16};
 }
 
+#if defined(VESK_PIXEL_SSE2)
+
+// SampleBilinear of a footprint lying wholly inside the texels (no edge
+// clamped): row0 and row1 point at its upper and lower left texels. The sum
+// of c * alpha' * wx * wy over the four texels (below 2^32) is built exactly
+// in two passes of 16-bit multiply-adds: first across each row (c * alpha'
+// biased by -32768 to fit a signed lane, the bias restored by wx0 + wx1 =
+// 256), then down, each row's sum split into its high 16 and low 8 bits.
+[[gnu::always_inline]] inline Filtered SampleBilinearInside(const uint32_t* row0,
+                                                            const uint32_t* row1, uint32_t fx,
+                                                            uint32_t fy) {
+    using namespace PixelSimd;
+    // p00, p01, p10, p11, then each row's pair interleaved byte by byte.
+    const __m128i q = _mm_unpacklo_epi32(Load2(row0), Load2(row1));
+    const __m128i pairs = _mm_unpacklo_epi8(q, _mm_srli_si128(q, 8));
+    const __m128i upper = WidenLow(pairs);  // blue, green, red, alpha of p00 and p10
+    const __m128i lower = WidenHigh(pairs);
+    // alpha + (alpha >> 7) of each texel of a row, in every lane pair.
+    const __m128i au = _mm_shuffle_epi32(upper, 0xFF);
+    const __m128i al = _mm_shuffle_epi32(lower, 0xFF);
+    const __m128i scaleUpper = _mm_add_epi16(au, _mm_srli_epi16(au, 7));
+    const __m128i scaleLower = _mm_add_epi16(al, _mm_srli_epi16(al, 7));
+    // The alpha lanes take 1, so that their sum is the weight itself.
+    const __m128i colour = _mm_set_epi16(0, 0, -1, -1, -1, -1, -1, -1);
+    const __m128i one = _mm_set_epi16(1, 1, 0, 0, 0, 0, 0, 0);
+    const __m128i bias = Splat16(0x8000);
+    const __m128i mu = _mm_xor_si128(
+        _mm_mullo_epi16(_mm_or_si128(_mm_and_si128(upper, colour), one), scaleUpper), bias);
+    const __m128i ml = _mm_xor_si128(
+        _mm_mullo_epi16(_mm_or_si128(_mm_and_si128(lower, colour), one), scaleLower), bias);
+    const __m128i wx = Splat32((fx << 16) | (256 - fx));
+    const __m128i wy = Splat32((fy << 16) | (256 - fy));
+    // Row sums less 2^23: their high parts less 2^15 fit signed 16 bits.
+    const __m128i top = _mm_madd_epi16(mu, wx);
+    const __m128i bottom = _mm_madd_epi16(ml, wx);
+    const __m128i high = _mm_packs_epi32(_mm_srai_epi32(top, 8), _mm_srai_epi32(bottom, 8));
+    const __m128i low =
+        _mm_packs_epi32(_mm_and_si128(top, Splat32(255)), _mm_and_si128(bottom, Splat32(255)));
+    const __m128i x = _mm_madd_epi16(_mm_unpacklo_epi16(high, _mm_srli_si128(high, 8)), wy);
+    const __m128i y = _mm_madd_epi16(_mm_unpacklo_epi16(low, _mm_srli_si128(low, 8)), wy);
+    // (x + 2^23) * 256 + y, then cut to 8.8.
+    const __m128i total =
+        _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(x, 8), Splat32(0x80000000)), y);
+    const __m128i sums = _mm_srli_epi32(total, 16);
+    // Blue and green, red and alpha, each pair as one 64-bit move.
+    const auto bg = static_cast<uint64_t>(_mm_cvtsi128_si64(sums));
+    const auto ra = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+    return Filtered{(static_cast<uint32_t>(ra) << 16) | static_cast<uint32_t>(bg),
+                    static_cast<uint32_t>(bg >> 32), static_cast<uint32_t>(ra >> 32)};
+}
+
+#endif
+
+// SampleBilinear, through the vector form where no edge is clamped.
+[[gnu::always_inline]] inline Filtered SampleBilinearFast(const SpanSetup& setup, int64_t u,
+                                                          int64_t v) {
+#if defined(VESK_PIXEL_SSE2)
+    const int64_t iu = (u - 0x8000) >> 16;
+    const int64_t iv = (v - 0x8000) >> 16;
+    if (iu >= setup.mMinU && iu < setup.mMaxU && iv >= setup.mMinV && iv < setup.mMaxV) {
+        const uint32_t* row0 = setup.mTexels +
+                               static_cast<size_t>(iv) * static_cast<size_t>(setup.mTexelStride) +
+                               static_cast<size_t>(iu);
+        return SampleBilinearInside(row0, row0 + setup.mTexelStride,
+                                    static_cast<uint32_t>((u - 0x8000) >> 8) & 0xFF,
+                                    static_cast<uint32_t>((v - 0x8000) >> 8) & 0xFF);
+    }
+#endif
+    return SampleBilinear(setup, u, v);
+}
+
 inline uint32_t SampleNearest(const SpanSetup& setup, int64_t u, int64_t v) {
     const int64_t iu = std::clamp<int64_t>(u >> 16, setup.mMinU, setup.mMaxU);
     const int64_t iv = std::clamp<int64_t>(v >> 16, setup.mMinV, setup.mMaxV);
@@ -123,19 +196,10 @@ inline Filtered Modulate(Filtered f, uint32_t m) {
     return Filtered{(r << 16) | b, g, (f.a * ma) >> 8};
 }
 
-// A premultiplied sample over a destination that may be transparent.
-inline uint32_t CombineAlpha(uint32_t d, const Filtered& f) {
-    const uint32_t k = 256 - f.a;
-    if (k == 0) {
-        return 0xFF000000 | ((f.rb >> 8) & kRB) | (f.g & kG);
-    }
+// CombineAlpha's translucent sample over a translucent destination, out of
+// line to keep the common cases small.
+[[gnu::noinline]] uint32_t CombineTranslucent(uint32_t d, const Filtered& f, uint32_t k) {
     const uint32_t da = d >> 24;
-    if (da == 255) {
-        // Opaque destination: e is 0 and the divisor 256.
-        const uint32_t keepRB = ((((d & kRB) * 255) >> 8) & kRB) * k;
-        const uint32_t keepG = ((Channel(d, 8) * 255) >> 8) * k;
-        return 0xFF000000 | (((keepRB + f.rb) >> 8) & kRB) | (((keepG + f.g) >> 8) << 8);
-    }
     const uint32_t e = ((256 - da) * k) >> 8;
     const uint32_t div = 256 - e;
     // A modulated sample may carry a few 256ths more colour than alpha.
@@ -145,6 +209,21 @@ inline uint32_t CombineAlpha(uint32_t d, const Filtered& f) {
     const uint32_t b =
         std::min(255u, DivSmall(((Channel(d, 0) * da) >> 8) * k + (f.rb & 0xFFFF), div));
     return ((255 - e) << 24) | (r << 16) | (g << 8) | b;
+}
+
+// A premultiplied sample over a destination that may be transparent.
+[[gnu::always_inline]] inline uint32_t CombineAlpha(uint32_t d, const Filtered& f) {
+    const uint32_t k = 256 - f.a;
+    if (k == 0) {
+        return 0xFF000000 | ((f.rb >> 8) & kRB) | (f.g & kG);
+    }
+    if ((d >> 24) == 255) {
+        // Opaque destination: e is 0 and the divisor 256.
+        const uint32_t keepRB = ((((d & kRB) * 255) >> 8) & kRB) * k;
+        const uint32_t keepG = ((Channel(d, 8) * 255) >> 8) * k;
+        return 0xFF000000 | (((keepRB + f.rb) >> 8) & kRB) | (((keepG + f.g) >> 8) << 8);
+    }
+    return CombineTranslucent(d, f, k);
 }
 
 // A premultiplied sample over an opaque destination.
@@ -210,7 +289,7 @@ void DrawSpan(const SpanSetup& setup, const SpanStart& start, void* rowBits, int
                 }
             }
         } else if constexpr (kFiltered) {
-            Filtered f = SampleBilinear(setup, u, v);
+            Filtered f = SampleBilinearFast(setup, u, v);
             if constexpr (kAdditive) {
                 const uint32_t c =
                     kModulated ? FilteredColorScaled(f, AdditiveTint(m)) : FilteredColor(f);

@@ -147,10 +147,10 @@ struct RotBytes {
     void Pair(uint32_t* out, __m128i sums) const {
         using namespace PixelSimd;
         const __m128i invA = _mm_sub_epi16(Splat16(256), AlphaLanes(sums));
-        const __m128i mixed = _mm_srli_epi16(
-            _mm_add_epi16(_mm_and_si128(sums, Splat16(0xFF00)),
-                          _mm_mullo_epi16(WidenLow(Load2(out)), invA)),
-            8);
+        const __m128i mixed =
+            _mm_srli_epi16(_mm_add_epi16(_mm_and_si128(sums, Splat16(0xFF00)),
+                                         _mm_mullo_epi16(WidenLow(Load2(out)), invA)),
+                           8);
         Store2(out, _mm_and_si128(_mm_packus_epi16(mixed, mixed), Splat32(0x00FFFFFF)));
     }
 #endif
@@ -298,8 +298,8 @@ void RotateSpan(P* out, int32_t count, uint32_t u, uint32_t v, uint32_t du, uint
                 for (int k = 0; k < 2; ++k) {
                     const uint16_t* s = lanes + 4 * k;
                     const uint32_t srb = (uint32_t{s[2]} << 16) | s[0];
-                    out[i + k] = static_cast<P>(blend(out[i + k], srb, uint32_t{s[1]} << 8,
-                                                      256 - uint32_t{s[3]}));
+                    out[i + k] = static_cast<P>(
+                        blend(out[i + k], srb, uint32_t{s[1]} << 8, 256 - uint32_t{s[3]}));
                 }
             }
         }
@@ -468,6 +468,30 @@ struct StretchOverBytes {
         const uint32_t d = pixel;
         pixel = ((((d & kRB) * keep) >> 8) & kRB) + ((((d & kG) * keep) >> 8) & kG) + n;
     }
+#if defined(VESK_PIXEL_SSE2)
+    // Four pixels: the kept channels per 16-bit lane, then the same 32-bit
+    // add of the word, carries and all.
+    void Four(uint32_t* out, __m128i n) const {
+        using namespace PixelSimd;
+        const __m128i opaque = AlphaIs(n, 255);
+        const __m128i clear = AlphaIs(n, 0);
+        if (PixelMask(opaque) == 0xF) {
+            Store4(out, n);
+            return;
+        }
+        if (PixelMask(clear) == 0xF) {
+            return;
+        }
+        const __m128i dest = Load4(out);
+        const auto kept = [](__m128i d16, __m128i n16) {
+            return MulShift8(d16, _mm_sub_epi16(Splat16(256), AlphaLanes(n16)));
+        };
+        const __m128i keep = _mm_and_si128(_mm_packus_epi16(kept(WidenLow(dest), WidenLow(n)),
+                                                            kept(WidenHigh(dest), WidenHigh(n))),
+                                           Splat32(0x00FFFFFF));
+        Store4(out, Select(opaque, n, Select(clear, dest, _mm_add_epi32(keep, n))));
+    }
+#endif
 };
 
 struct StretchTinted {
@@ -524,6 +548,14 @@ struct StretchAddBytes {
         g |= ((g >> 8) & 0x00000100) * 0xFF;
         pixel = (rb & kRB) | (g & kG);
     }
+#if defined(VESK_PIXEL_SSE2)
+    void Four(uint32_t* out, __m128i n) const {
+        using namespace PixelSimd;
+        const __m128i dest = Load4(out);
+        const __m128i sum = _mm_and_si128(_mm_adds_epu8(dest, n), Splat32(0x00FFFFFF));
+        Store4(out, Select(_mm_cmpeq_epi32(n, _mm_setzero_si128()), dest, sum));
+    }
+#endif
 };
 
 struct StretchAddTinted {
@@ -553,7 +585,17 @@ struct StretchPlan {
     Rect clipped;
     const int32_t* columns;  // source column of the i-th pixel walked in a row
     const int32_t* rows;     // source row of each destination row
+    // Pixels may be taken four at a time: false when the source's memory
+    // overlaps the surface's.
+    bool grouped;
 };
+
+#if defined(VESK_PIXEL_SSE2)
+template <class Op>
+concept FourOp = requires(const Op& op, uint32_t* out, __m128i n) {
+    op.Four(out, n);
+};
+#endif
 
 template <typename P, bool kPalette, bool kMirror, class Op>
 void StretchRows(const SurfacePixels& dest, const NativeBlitSource& source, const StretchPlan& plan,
@@ -563,6 +605,7 @@ void StretchRows(const SurfacePixels& dest, const NativeBlitSource& source, cons
     const size_t stride = static_cast<size_t>(source.mStride);
     const int32_t* columns = plan.columns;
     const uint32_t* native = source.mNative;
+    const bool grouped = plan.grouped;
     for (int32_t j = 0; j < height; ++j) {
         P* out = RowAt<P>(dest, plan.clipped.mY + j) + plan.clipped.mX;
         if constexpr (kMirror) {
@@ -571,7 +614,30 @@ void StretchRows(const SurfacePixels& dest, const NativeBlitSource& source, cons
         const size_t rowStart = static_cast<size_t>(plan.rows[j]) * stride;
         const uint8_t* indices = kPalette ? source.mIndices + rowStart : nullptr;
         const uint32_t* words = kPalette ? native : native + rowStart;
-        for (int32_t i = 0; i < width; ++i) {
+        int32_t i = 0;
+#if defined(VESK_PIXEL_SSE2)
+        if constexpr (sizeof(P) == 4 && FourOp<Op>) {
+            if (grouped) {
+                const auto word = [&](int32_t k) {
+                    if constexpr (kPalette) {
+                        return words[indices[columns[k]]];
+                    } else {
+                        return words[columns[k]];
+                    }
+                };
+                for (; i + 3 < width; i += 4) {
+                    if constexpr (kMirror) {
+                        op.Four(reinterpret_cast<uint32_t*>(out - i - 3),
+                                PixelSimd::Gather4(word(i + 3), word(i + 2), word(i + 1), word(i)));
+                    } else {
+                        op.Four(reinterpret_cast<uint32_t*>(out + i),
+                                PixelSimd::Gather4(word(i), word(i + 1), word(i + 2), word(i + 3)));
+                    }
+                }
+            }
+        }
+#endif
+        for (; i < width; ++i) {
             uint32_t n;
             if constexpr (kPalette) {
                 n = words[indices[columns[i]]];
@@ -679,6 +745,25 @@ bool SourceOverlaps(const SurfacePixels& dest, const StraightBlitSource& source,
                Overlap(first, surfaceBytes, source.mPixels, 256 * sizeof(uint32_t));
     }
     return Overlap(first, surfaceBytes, source.mPixels, cells * sizeof(uint32_t));
+}
+
+// Whether the words (or index bytes and 256 words) a stretch may read within
+// bounds share memory with the surface.
+bool NativeOverlaps(const SurfacePixels& dest, const NativeBlitSource& source, const Rect& bounds) {
+    if (source.mStride < 0) {
+        return true;
+    }
+    const int64_t pitch = dest.mPitch;
+    const uint8_t* first = pitch < 0 ? dest.mBits + pitch * (dest.mHeight - 1) : dest.mBits;
+    const auto surfaceBytes = static_cast<size_t>((pitch < 0 ? -pitch : pitch) * dest.mHeight);
+    const size_t cells =
+        static_cast<size_t>(bounds.mY + bounds.mHeight - 1) * static_cast<size_t>(source.mStride) +
+        static_cast<size_t>(bounds.mX + bounds.mWidth);
+    if (source.mIndices != nullptr) {
+        return Overlap(first, surfaceBytes, source.mIndices, cells) ||
+               Overlap(first, surfaceBytes, source.mNative, 256 * sizeof(uint32_t));
+    }
+    return Overlap(first, surfaceBytes, source.mNative, cells * sizeof(uint32_t));
 }
 
 bool InsideSurface(const SurfacePixels& dest, const Rect& r) {
@@ -793,7 +878,8 @@ void StretchIntoSurface(const SurfacePixels& dest, const NativeBlitSource& sourc
         SampleTable(uStart, du, clipped.mWidth, stretch.mBounds.mX, stretch.mBounds.mWidth);
     const std::vector<int32_t> rows =
         SampleTable(vStart, dv, clipped.mHeight, stretch.mBounds.mY, stretch.mBounds.mHeight);
-    const StretchPlan plan{clipped, columns.data(), rows.data()};
+    const StretchPlan plan{clipped, columns.data(), rows.data(),
+                           !NativeOverlaps(dest, source, stretch.mBounds)};
     if (dest.mBitsPerPixel == 16) {
         StretchDepth<uint16_t>(dest, source, plan, stretch.mMirror, color, drawMode);
     } else {

@@ -294,7 +294,8 @@ constexpr bool kAddressSanitizer = false;
 
 // The sanitizers would report these before the fault happens.
 __attribute__((noinline, no_sanitize_address, no_sanitize_undefined)) void WriteThroughNull() {
-    int* volatile target = nullptr;
+    // Both volatile: an optimiser may otherwise drop the store as dead.
+    volatile int* volatile target = nullptr;
     *target = 1;
 }
 
