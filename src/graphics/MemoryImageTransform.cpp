@@ -580,7 +580,7 @@ void FastStretchRows(const FastStretchPlan& plan, const Source& src, Op op) {
     const int32_t width = plan.width;
     const int32_t height = plan.height;
     const int32_t* columns = plan.columns;
-    const bool grouped = plan.grouped;
+    [[maybe_unused]] const bool grouped = plan.grouped;
     for (int32_t j = 0; j < height; ++j) {
         uint32_t* d = plan.dest + static_cast<size_t>(j) * plan.destStride;
         const Source row = src.Offset(static_cast<size_t>(plan.rows[j]) * plan.srcStride);

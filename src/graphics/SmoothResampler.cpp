@@ -147,6 +147,7 @@ bool SmoothResampler::Begin(MemoryImage& source, const Rect& bounds, const FRect
     mMagnifyY = height >= mRows || height >= area.mHeight;
     if (mMagnifyX) {
         PlanMagnify(area.mX, area.mWidth, width, mLeft, mLeft + mColumns, 257, mTapsX);
+#if defined(VESK_PIXEL_SSE2)
         // Per group of four cells: the first and second weights of cells 0
         // and 1, then of cells 2 and 3, each repeated over a cell's 4 lanes.
         mPairWeights.assign(Padded(width) * 8, 0);
@@ -158,10 +159,22 @@ bool SmoothResampler::Begin(MemoryImage& source, const Rect& bounds, const FRect
                 group[8 + lane + k] = static_cast<uint16_t>(mTapsX[i].mWeightNext);
             }
         }
+#endif
     } else {
         PlanMinify(area.mX, area.mWidth, width, mLeft, mLeft + mColumns, 257, mTapsX);
+#if defined(VESK_PIXEL_SSE2)
+        // Per source column: its first weight over 4 lanes, then its second.
+        mPairWeights.assign(static_cast<size_t>(mColumns) * 8, 0);
+        for (size_t k = 0; k < static_cast<size_t>(mColumns); ++k) {
+            for (size_t lane = 0; lane < 4; ++lane) {
+                mPairWeights[k * 8 + lane] = static_cast<uint16_t>(mTapsX[k].mWeight);
+                mPairWeights[k * 8 + 4 + lane] = static_cast<uint16_t>(mTapsX[k].mWeightNext);
+            }
+        }
+#else
         mAccRB.assign(static_cast<size_t>(width) + 4, 0);
         mAccAG.assign(static_cast<size_t>(width) + 4, 0);
+#endif
     }
     if (mMagnifyY) {
         PlanMagnify(area.mY, area.mHeight, height, mTop, mTop + mRows, 256, mTapsY);
@@ -252,6 +265,51 @@ void SmoothResampler::FilterRow(int32_t row, Lanes& out) {
         }
         return;
     }
+#if defined(VESK_PIXEL_SSE2)
+    {
+        // The cells are visited left to right (a source pixel starts in the
+        // cell of its predecessor or the next one), so the two cells being
+        // gathered stay in one register, [cell | cell + 1], 16-bit lanes blue,
+        // green, red, alpha; a finished cell is written out once. Cells 1 to
+        // width are the row; cells no pixel reaches stay 0.
+        using namespace PixelSimd;
+        std::fill_n(outRB, width, 0u);
+        std::fill_n(outAG, width, 0u);
+        const auto flush = [&](int32_t cell, __m128i lanes) {
+            if (cell >= 1 && cell <= width) {
+                // (blue, red) and (green, alpha) pairs of the cell's 8-bit values.
+                const auto pairs = static_cast<uint64_t>(_mm_cvtsi128_si64(
+                    _mm_shufflelo_epi16(_mm_srli_epi16(lanes, 8), _MM_SHUFFLE(3, 1, 2, 0))));
+                outRB[cell - 1] = static_cast<uint32_t>(pairs);
+                outAG[cell - 1] = static_cast<uint32_t>(pairs >> 32);
+            }
+        };
+        const __m128i* weights = reinterpret_cast<const __m128i*>(mPairWeights.data());
+        const int32_t columns = mColumns;
+        int32_t cell = columns > 0 ? taps[0].mIndex : 0;
+        __m128i acc = _mm_setzero_si128();
+        for (int32_t k = 0; k < columns; ++k) {
+            const int32_t index = taps[k].mIndex;
+            if (index != cell) {
+                flush(cell, acc);
+                if (index == cell + 1) {
+                    acc = _mm_srli_si128(acc, 8);
+                } else {
+                    flush(cell + 1, _mm_srli_si128(acc, 8));
+                    acc = _mm_setzero_si128();
+                }
+                cell = index;
+            }
+            const __m128i p = WidenLow(_mm_cvtsi32_si128(static_cast<int32_t>(src[k])));
+            // Weights reaching a cell add up to 257 at most: 16-bit lanes hold.
+            acc = _mm_add_epi16(
+                acc, _mm_mullo_epi16(_mm_unpacklo_epi64(p, p), _mm_loadu_si128(weights + k)));
+        }
+        flush(cell, acc);
+        flush(cell + 1, _mm_srli_si128(acc, 8));
+        return;
+    }
+#endif
     std::fill(mAccRB.begin(), mAccRB.end(), 0u);
     std::fill(mAccAG.begin(), mAccAG.end(), 0u);
     uint32_t* accRB = mAccRB.data();

@@ -78,8 +78,9 @@ private:
     bool mMagnifyX = false;
     bool mMagnifyY = false;
     std::vector<Tap> mTapsX;
-    // The magnifying taps' weights as 16-bit lanes, laid out for the vector
-    // pass of FilterRow.
+    // The horizontal taps' weights as 16-bit lanes for the vector pass of
+    // FilterRow: per group of four cells when magnifying, per source column
+    // when minifying.
     std::vector<uint16_t> mPairWeights;
     std::vector<Tap> mTapsY;
     std::vector<uint32_t> mRowPixels;

@@ -161,17 +161,19 @@ struct Filtered {
 
 #endif
 
-// SampleBilinear, through the vector form where no edge is clamped.
-[[gnu::always_inline]] inline Filtered SampleBilinearFast(const SpanSetup& setup, int64_t u,
+// SampleBilinear, through the vector form where no edge is clamped. window
+// is the caller's copy of setup, kept in registers across its pixel stores.
+[[gnu::always_inline]] inline Filtered SampleBilinearFast([[maybe_unused]] const SpanSetup& window,
+                                                          const SpanSetup& setup, int64_t u,
                                                           int64_t v) {
 #if defined(VESK_PIXEL_SSE2)
     const int64_t iu = (u - 0x8000) >> 16;
     const int64_t iv = (v - 0x8000) >> 16;
-    if (iu >= setup.mMinU && iu < setup.mMaxU && iv >= setup.mMinV && iv < setup.mMaxV) {
-        const uint32_t* row0 = setup.mTexels +
-                               static_cast<size_t>(iv) * static_cast<size_t>(setup.mTexelStride) +
+    if (iu >= window.mMinU && iu < window.mMaxU && iv >= window.mMinV && iv < window.mMaxV) {
+        const uint32_t* row0 = window.mTexels +
+                               static_cast<size_t>(iv) * static_cast<size_t>(window.mTexelStride) +
                                static_cast<size_t>(iu);
-        return SampleBilinearInside(row0, row0 + setup.mTexelStride,
+        return SampleBilinearInside(row0, row0 + window.mTexelStride,
                                     static_cast<uint32_t>((u - 0x8000) >> 8) & 0xFF,
                                     static_cast<uint32_t>((v - 0x8000) >> 8) & 0xFF);
     }
@@ -259,6 +261,7 @@ void DrawSpan(const SpanSetup& setup, const SpanStart& start, void* rowBits, int
     int32_t cr = start.mColor[1];
     int32_t cg = start.mColor[2];
     int32_t cb = start.mColor[3];
+    const SpanSetup window = setup;
     for (int32_t i = 0; i < count; ++i) {
         uint32_t m = 0xFFFFFFFF;
         if constexpr (kModulated) {
@@ -289,7 +292,7 @@ void DrawSpan(const SpanSetup& setup, const SpanStart& start, void* rowBits, int
                 }
             }
         } else if constexpr (kFiltered) {
-            Filtered f = SampleBilinearFast(setup, u, v);
+            Filtered f = SampleBilinearFast(window, setup, u, v);
             if constexpr (kAdditive) {
                 const uint32_t c =
                     kModulated ? FilteredColorScaled(f, AdditiveTint(m)) : FilteredColor(f);

@@ -270,7 +270,7 @@ concept PairBlend = requires(const Blend& blend, uint32_t* out, __m128i sums) {
 template <typename P, class Texels, class Blend>
 void RotateSpan(P* out, int32_t count, uint32_t u, uint32_t v, uint32_t du, uint32_t dv,
                 const Texels& texels, size_t stride, const Blend& blend, uint32_t colorAlpha,
-                bool paired) {
+                [[maybe_unused]] bool paired) {
     int32_t i = 0;
 #if defined(VESK_PIXEL_SSE2)
     if (paired) {
@@ -605,7 +605,7 @@ void StretchRows(const SurfacePixels& dest, const NativeBlitSource& source, cons
     const size_t stride = static_cast<size_t>(source.mStride);
     const int32_t* columns = plan.columns;
     const uint32_t* native = source.mNative;
-    const bool grouped = plan.grouped;
+    [[maybe_unused]] const bool grouped = plan.grouped;
     for (int32_t j = 0; j < height; ++j) {
         P* out = RowAt<P>(dest, plan.clipped.mY + j) + plan.clipped.mX;
         if constexpr (kMirror) {
