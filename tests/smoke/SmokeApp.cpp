@@ -20,12 +20,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/StartupGlobals.h"
+#include "app/RunApplication.h"
 #include "app/VeskAppBase.h"
 #include "graphics/DDImage.h"
 #include "platform/Backend.h"
-#include "platform/CrashDialogs.h"
-#include "platform/DevDialogs.h"
 #include "platform/Process.h"
 #include "platform/Surface.h"
 #include "widgets/WidgetManager.h"
@@ -194,51 +192,10 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    Vesk::StartupGlobals::Init();
-
-    constexpr std::string_view kBackendOption = "--backend=";
-    std::string requestedBackend;
-    std::vector<std::string> commandLine;
-    commandLine.emplace_back(argc > 0 ? argv[0] : "vesk_smoke_app");
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg.substr(0, kBackendOption.size()) == kBackendOption)
-            requestedBackend = std::string(arg.substr(kBackendOption.size()));
-        else
-            commandLine.emplace_back(arg);
-    }
-
-    platform::BackendKind backend = platform::BackendKind::Headless;
-    try {
-        backend = platform::ChooseBackendKind(requestedBackend);
-    } catch (const std::invalid_argument& error) {
-        std::fprintf(stderr, "%s\n", error.what());
-        return 1;
-    }
-    // As the real entry function: the crash and developer windows of the chosen backend,
-    // made before the application they outlive.
-    std::unique_ptr<platform::CrashDialogs> crashDialogs = platform::MakeCrashDialogs(backend);
-    platform::SetCrashDialogs(crashDialogs.get());
-    std::unique_ptr<platform::DevDialogs> devDialogs = platform::MakeDevDialogs(backend);
-    platform::SetDevDialogs(devDialogs.get());
-
-    std::unique_ptr<platform::WindowSystem> windowSystem = platform::MakeWindowSystem(backend);
-    if (windowSystem == nullptr) {
-        std::fprintf(stderr, "The window system could not be started.\n");
-        // The exit list must not find windows that are gone.
-        platform::SetDevDialogs(nullptr);
-        platform::SetCrashDialogs(nullptr);
-        return 1;
-    }
-
-    auto app = std::make_unique<SmokeApp>();
-    app->mWindowSystem = windowSystem.get();
-    app->SetCommandLine(Vesk::VeskAppBase::JoinArguments(commandLine));
-    app->Init();
-    app->Start();
-    app.reset();
-    platform::SetDevDialogs(nullptr);
-    platform::SetCrashDialogs(nullptr);
-    Say("SMOKE exit");
-    return 0;
+    const int code = Vesk::RunApplication(
+        argc, argv, [](platform::BackendKind) { return std::make_unique<SmokeApp>(); });
+    // Only once the application is gone.
+    if (code == 0)
+        Say("SMOKE exit");
+    return code;
 }
