@@ -12,6 +12,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/NativeDisplay.h"
+#include "graphics/SurfaceBlitters.h"
+
 namespace bench {
 
 inline constexpr int kSpriteSize = 256;
@@ -21,6 +24,36 @@ inline constexpr int kX = 272;
 inline constexpr int kY = 172;
 
 // Straight alpha, colours varying across the sprite.
+// A surface's pixel layout, and the same layout in pixman's terms.
+struct Layout {
+    int32_t bits;
+    uint32_t red;
+    uint32_t green;
+    uint32_t blue;
+    pixman_format_code_t pixman;
+};
+
+inline constexpr Layout kX8R8G8B8{32, 0xFF0000, 0x00FF00, 0x0000FF, PIXMAN_x8r8g8b8};
+inline constexpr Layout kR5G6B5{16, 0xF800, 0x07E0, 0x001F, PIXMAN_r5g6b5};
+
+inline Vesk::NativeDisplay DisplayOf(const Layout& layout) {
+    Vesk::NativeDisplay d;
+    const Vesk::SurfaceChannel r = Vesk::ChannelOfMask(layout.red);
+    const Vesk::SurfaceChannel g = Vesk::ChannelOfMask(layout.green);
+    const Vesk::SurfaceChannel b = Vesk::ChannelOfMask(layout.blue);
+    d.mRGBBits = layout.bits;
+    d.mRedMask = layout.red;
+    d.mGreenMask = layout.green;
+    d.mBlueMask = layout.blue;
+    d.mRedBits = r.mBits;
+    d.mGreenBits = g.mBits;
+    d.mBlueBits = b.mBits;
+    d.mRedShift = r.mShift;
+    d.mGreenShift = g.mShift;
+    d.mBlueShift = b.mShift;
+    return d;
+}
+
 inline std::vector<uint32_t> MakeSprite() {
     std::vector<uint32_t> pixels(kSpriteSize * kSpriteSize);
     const double centre = (kSpriteSize - 1) / 2.0;

@@ -20,34 +20,6 @@ namespace {
 
 using namespace bench;
 
-struct Layout {
-    int32_t bits;
-    uint32_t red;
-    uint32_t green;
-    uint32_t blue;
-};
-
-constexpr Layout k8888{32, 0xFF0000, 0x00FF00, 0x0000FF};
-constexpr Layout k565{16, 0xF800, 0x07E0, 0x001F};
-
-Vesk::NativeDisplay DisplayOf(const Layout& layout) {
-    Vesk::NativeDisplay d;
-    const Vesk::SurfaceChannel r = Vesk::ChannelOfMask(layout.red);
-    const Vesk::SurfaceChannel g = Vesk::ChannelOfMask(layout.green);
-    const Vesk::SurfaceChannel b = Vesk::ChannelOfMask(layout.blue);
-    d.mRGBBits = layout.bits;
-    d.mRedMask = layout.red;
-    d.mGreenMask = layout.green;
-    d.mBlueMask = layout.blue;
-    d.mRedBits = r.mBits;
-    d.mGreenBits = g.mBits;
-    d.mBlueBits = b.mBits;
-    d.mRedShift = r.mShift;
-    d.mGreenShift = g.mShift;
-    d.mBlueShift = b.mShift;
-    return d;
-}
-
 // An opaque background in the layout's own pixels, rows 4-byte aligned.
 std::vector<uint32_t> MakeBackground(const Layout& layout, int32_t& pitch) {
     pitch = ((kDestWidth * layout.bits / 8) + 3) & ~3;
@@ -106,22 +78,22 @@ void SurfaceBlit(benchmark::State& state, const Layout& layout, bool additive,
 }
 
 void BM_Surface32Normal(benchmark::State& state) {
-    SurfaceBlit(state, k8888, false, Vesk::Color::White);
+    SurfaceBlit(state, kX8R8G8B8, false, Vesk::Color::White);
 }
 void BM_Surface32NormalTinted(benchmark::State& state) {
-    SurfaceBlit(state, k8888, false, Vesk::Color(255, 128, 64, 200));
+    SurfaceBlit(state, kX8R8G8B8, false, Vesk::Color(255, 128, 64, 200));
 }
 void BM_Surface32Additive(benchmark::State& state) {
-    SurfaceBlit(state, k8888, true, Vesk::Color::White);
+    SurfaceBlit(state, kX8R8G8B8, true, Vesk::Color::White);
 }
 void BM_Surface16Normal(benchmark::State& state) {
-    SurfaceBlit(state, k565, false, Vesk::Color::White);
+    SurfaceBlit(state, kR5G6B5, false, Vesk::Color::White);
 }
 void BM_Surface16NormalTinted(benchmark::State& state) {
-    SurfaceBlit(state, k565, false, Vesk::Color(255, 128, 64, 200));
+    SurfaceBlit(state, kR5G6B5, false, Vesk::Color(255, 128, 64, 200));
 }
 void BM_Surface16Additive(benchmark::State& state) {
-    SurfaceBlit(state, k565, true, Vesk::Color::White);
+    SurfaceBlit(state, kR5G6B5, true, Vesk::Color::White);
 }
 
 void PixmanBlit(benchmark::State& state, const Layout& layout, pixman_op_t op) {
@@ -132,16 +104,16 @@ void PixmanBlit(benchmark::State& state, const Layout& layout, pixman_op_t op) {
 }
 
 void BM_Pixman32Over(benchmark::State& state) {
-    PixmanBlit(state, k8888, PIXMAN_OP_OVER);
+    PixmanBlit(state, kX8R8G8B8, PIXMAN_OP_OVER);
 }
 void BM_Pixman32Add(benchmark::State& state) {
-    PixmanBlit(state, k8888, PIXMAN_OP_ADD);
+    PixmanBlit(state, kX8R8G8B8, PIXMAN_OP_ADD);
 }
 void BM_Pixman16Over(benchmark::State& state) {
-    PixmanBlit(state, k565, PIXMAN_OP_OVER);
+    PixmanBlit(state, kR5G6B5, PIXMAN_OP_OVER);
 }
 void BM_Pixman16Add(benchmark::State& state) {
-    PixmanBlit(state, k565, PIXMAN_OP_ADD);
+    PixmanBlit(state, kR5G6B5, PIXMAN_OP_ADD);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "BenchImages.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/NativeDisplay.h"
 #include "graphics/SmoothResampler.h"
@@ -22,6 +23,8 @@
 #include "graphics/TransformMapping.h"
 
 namespace {
+
+using namespace bench;
 
 using Vesk::Color;
 using Vesk::DrawMode;
@@ -36,17 +39,6 @@ constexpr double kSurfacePixels = static_cast<double>(kDestWidth) * kDestHeight;
 constexpr DrawMode kOver = Vesk::kDrawModeNormal;
 constexpr DrawMode kAdd = Vesk::kDrawModeAdditive;
 
-struct Layout {
-    int32_t bits;
-    uint32_t red;
-    uint32_t green;
-    uint32_t blue;
-    pixman_format_code_t pixman;
-};
-
-constexpr Layout kX8R8G8B8{32, 0xFF0000, 0x00FF00, 0x0000FF, PIXMAN_x8r8g8b8};
-constexpr Layout kR5G6B5{16, 0xF800, 0x07E0, 0x001F, PIXMAN_r5g6b5};
-
 // Straight alpha, colours varying across the sprite.
 std::vector<uint32_t> SpritePixels() {
     std::vector<uint32_t> pixels(static_cast<size_t>(kSide) * kSide);
@@ -60,34 +52,6 @@ std::vector<uint32_t> SpritePixels() {
         }
     }
     return pixels;
-}
-
-// pixman's a8r8g8b8 is premultiplied.
-std::vector<uint32_t> Premultiplied(std::vector<uint32_t> pixels) {
-    for (uint32_t& p : pixels) {
-        const uint32_t a = p >> 24;
-        auto mul = [a](uint32_t c) { return (c * a + 127) / 255; };
-        p = (a << 24) | (mul((p >> 16) & 0xFF) << 16) | (mul((p >> 8) & 0xFF) << 8) | mul(p & 0xFF);
-    }
-    return pixels;
-}
-
-Vesk::NativeDisplay DisplayOf(const Layout& layout) {
-    Vesk::NativeDisplay d;
-    const Vesk::SurfaceChannel r = Vesk::ChannelOfMask(layout.red);
-    const Vesk::SurfaceChannel g = Vesk::ChannelOfMask(layout.green);
-    const Vesk::SurfaceChannel b = Vesk::ChannelOfMask(layout.blue);
-    d.mRGBBits = layout.bits;
-    d.mRedMask = layout.red;
-    d.mGreenMask = layout.green;
-    d.mBlueMask = layout.blue;
-    d.mRedBits = r.mBits;
-    d.mGreenBits = g.mBits;
-    d.mBlueBits = b.mBits;
-    d.mRedShift = r.mShift;
-    d.mGreenShift = g.mShift;
-    d.mBlueShift = b.mShift;
-    return d;
 }
 
 // An opaque background in the layout's pixels, rows 4-byte aligned, the
