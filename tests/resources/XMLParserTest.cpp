@@ -37,7 +37,9 @@ ParseResult ParseText(const std::string& text) {
 }
 
 ParseResult ParseFile(const std::string& bytes) {
-    const std::string path = testing::TempDir() + "/xml_parser_test.xml";
+    // One file per test: ctest runs the tests of this binary in parallel processes.
+    const std::string path = testing::TempDir() + "/xml_parser_" +
+                             testing::UnitTest::GetInstance()->current_test_info()->name() + ".xml";
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     XMLParser parser;
     EXPECT_TRUE(parser.OpenFile(path));
