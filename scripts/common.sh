@@ -5,9 +5,13 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libsdl2-dev libfreetype-dev libpng-dev libjpeg-dev zlib1g-dev libvorbisidec-dev
-    libpixman-1-dev xvfb xauth
-    xdotool python3
+    libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev zlib1g-dev
+    libvorbisidec-dev libopenjp2-7-dev libmpg123-dev libopenmpt-dev
+    libcairo2-dev libfluidsynth-dev timgm6mb-soundfont libvorbis-dev libogg-dev
+    fonts-dejavu-core fonts-dejavu-extra
+    libpixman-1-dev libexpat1-dev libgif-dev
+    clang-15 llvm-15
+    xvfb xauth xdotool x11-apps imagemagick python3
 )
 
 install_packages() {

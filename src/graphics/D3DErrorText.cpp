@@ -3,6 +3,6 @@
 namespace Vesk {
 
 // Constant-initialised: empty before any other global is built.
-constinit std::string gD3DErrorText;
+std::string gD3DErrorText;
 
 }  // namespace Vesk

@@ -368,7 +368,7 @@ inline __m128i MixFour(__m128i dest, __m128i src) {
 template <bool kModulate, bool kSourceAlpha>
 inline __m128i ScaleFour(__m128i src, __m128i k) {
     using namespace PixelSimd;
-    const auto half = [k](__m128i s16) {
+    const auto half = [=](__m128i s16) {
         __m128i c = s16;
         if constexpr (kModulate) {
             c = MulShift8(c, k);

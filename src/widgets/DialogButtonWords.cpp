@@ -2,9 +2,9 @@
 
 namespace Vesk {
 
-constinit const std::string gDialogButtonYes = "YES";
-constinit const std::string gDialogButtonNo = "NO";
-constinit const std::string gDialogButtonOk = "OK";
-constinit const std::string gDialogButtonCancel = "CANCEL";
+const std::string gDialogButtonYes = "YES";
+const std::string gDialogButtonNo = "NO";
+const std::string gDialogButtonOk = "OK";
+const std::string gDialogButtonCancel = "CANCEL";
 
 }  // namespace Vesk

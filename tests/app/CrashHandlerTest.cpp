@@ -293,13 +293,13 @@ constexpr bool kAddressSanitizer = false;
 #endif
 
 // The sanitizers would report these before the fault happens.
-__attribute__((noinline, no_sanitize_address, no_sanitize_undefined)) void WriteThroughNull() {
+__attribute__((noinline, no_sanitize("address", "undefined"))) void WriteThroughNull() {
     // Both volatile: an optimiser may otherwise drop the store as dead.
     volatile int* volatile target = nullptr;
     *target = 1;
 }
 
-__attribute__((noinline, no_sanitize_undefined)) int DivideByZero() {
+__attribute__((noinline, no_sanitize("undefined"))) int DivideByZero() {
     volatile int zero = 0;
     volatile int one = 1;
     return one / zero;

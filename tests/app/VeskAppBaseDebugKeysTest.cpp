@@ -146,12 +146,12 @@ TEST_F(DebugKeysTest, ProfilerModeSwitchAndLiveTweakKeys) {
     Hold('A', true);
     EXPECT_FALSE(app.DebugKeyDown('R'));
     EXPECT_EQ(mWs->MessageBoxes().size(), boxes);
-    EXPECT_TRUE(app.mWidgetManager->mKeyDown['A']);
+    EXPECT_TRUE(app.mWidgetManager->mKeyDown[static_cast<unsigned char>('A')]);
     Hold(vk::Alt, true);
     EXPECT_FALSE(app.DebugKeyDown('R'));
     ASSERT_EQ(mWs->MessageBoxes().size(), boxes + 1);
     EXPECT_EQ(LastBox()->title, "MODVAL WARNING!");
-    EXPECT_FALSE(app.mWidgetManager->mKeyDown['A']);
+    EXPECT_FALSE(app.mWidgetManager->mKeyDown[static_cast<unsigned char>('A')]);
     EXPECT_FALSE(app.mWidgetManager->mKeyDown[vk::Alt]);
 }
 

@@ -170,7 +170,8 @@ TEST(SharedImageRefTest, CountsAndCleanupFlag) {
         SharedImageRef c;
         c = b;
         EXPECT_EQ(slot.mRefCount, 3);
-        c = c;
+        SharedImageRef& alias = c;  // through a reference, so compilers don't flag the self-assignment
+        c = alias;
         EXPECT_EQ(slot.mRefCount, 3);
         a.AssignShared(&slot);  // re-assigning the same slot never touches 0
         EXPECT_EQ(slot.mRefCount, 3);
@@ -203,7 +204,8 @@ TEST(SharedImageRefTest, UnsharedOwnership) {
         EXPECT_EQ(deaths, 0);
         owner.AssignUnshared(owner.mUnsharedImage);  // same image: kept alive
         EXPECT_EQ(deaths, 0);
-        owner = owner;
+        auto& ownerAlias = owner;
+        owner = ownerAlias;
         EXPECT_EQ(deaths, 0);
     }
     EXPECT_EQ(deaths, 1);
