@@ -5,7 +5,9 @@
 
 namespace Vesk {
 
-void ByteWriter::WriteU8(uint8_t value) { mBytes.push_back(value); }
+void ByteWriter::WriteU8(uint8_t value) {
+    mBytes.push_back(value);
+}
 
 void ByteWriter::WriteU16(uint16_t value) {
     mBytes.push_back(static_cast<uint8_t>(value));
@@ -18,7 +20,9 @@ void ByteWriter::WriteU32(uint32_t value) {
     }
 }
 
-void ByteWriter::WriteF32(float value) { WriteU32(std::bit_cast<uint32_t>(value)); }
+void ByteWriter::WriteF32(float value) {
+    WriteU32(std::bit_cast<uint32_t>(value));
+}
 
 void ByteWriter::WriteF64(double value) {
     uint64_t bits = std::bit_cast<uint64_t>(value);

@@ -15,9 +15,13 @@ void WriteState(Vesk::ByteWriter& out, const CAnimation::PlayState& state) {
 
 }  // namespace
 
-void CAnimation::Save(Vesk::ByteWriter& out) const { WriteState(out, GetPlayState()); }
+void CAnimation::Save(Vesk::ByteWriter& out) const {
+    WriteState(out, GetPlayState());
+}
 
-void CAnimation::SaveIdle(Vesk::ByteWriter& out) { WriteState(out, PlayState{}); }
+void CAnimation::SaveIdle(Vesk::ByteWriter& out) {
+    WriteState(out, PlayState{});
+}
 
 CAnimation::PlayState CAnimation::ReadState(Vesk::ByteReader& in) {
     PlayState state;

@@ -21,7 +21,9 @@ double Bezier(const std::array<double, 4>& p, double t) {
 
 }  // namespace
 
-CBlockPollen::CBlockPollen() { layer = kLayer; }
+CBlockPollen::CBlockPollen() {
+    layer = kLayer;
+}
 
 CBlockPollen::~CBlockPollen() = default;
 
@@ -102,4 +104,6 @@ int CBlockPollen::Save(Vesk::ByteWriter& out) {
     return 1;
 }
 
-int CBlockPollen::Load(Vesk::ByteReader&, Vesk::BoardContext&) { return 1; }
+int CBlockPollen::Load(Vesk::ByteReader&, Vesk::BoardContext&) {
+    return 1;
+}

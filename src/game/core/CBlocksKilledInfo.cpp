@@ -8,7 +8,9 @@
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
 
-CBlocksKilledInfo::CBlocksKilledInfo() { layer = kLayer; }
+CBlocksKilledInfo::CBlocksKilledInfo() {
+    layer = kLayer;
+}
 
 int CBlocksKilledInfo::Update(Vesk::ObjectOwner& owner) {
     CObject::Update(owner);

@@ -20,11 +20,16 @@ namespace {
 // The coefficient picture of a state; none for x1.
 std::optional<Vesk::GameImage> LabelFor(int32_t state) {
     switch (state) {
-        case 2: return Vesk::GameImage::EffectivePbCoef2;
-        case 3: return Vesk::GameImage::EffectivePbCoef3;
-        case 4: return Vesk::GameImage::EffectivePbCoef4;
-        case 5: return Vesk::GameImage::EffectivePbCoef10;
-        default: return std::nullopt;
+        case 2:
+            return Vesk::GameImage::EffectivePbCoef2;
+        case 3:
+            return Vesk::GameImage::EffectivePbCoef3;
+        case 4:
+            return Vesk::GameImage::EffectivePbCoef4;
+        case 5:
+            return Vesk::GameImage::EffectivePbCoef10;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -35,7 +40,9 @@ Vesk::Image* Label(Vesk::GameMedia& media, int32_t state) {
 
 }  // namespace
 
-CEffectiveProgressBar::CEffectiveProgressBar() { layer = kLayer; }
+CEffectiveProgressBar::CEffectiveProgressBar() {
+    layer = kLayer;
+}
 
 CEffectiveProgressBar::CEffectiveProgressBar(Vesk::GameMedia& media, double divisor)
     : mDivisor(divisor) {

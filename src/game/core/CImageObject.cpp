@@ -12,7 +12,9 @@ void CImageObject::Draw(Vesk::Graphics& g, Vesk::GameMedia&) {
     }
 }
 
-int CImageObject::Update(Vesk::ObjectOwner&) { return 1; }
+int CImageObject::Update(Vesk::ObjectOwner&) {
+    return 1;
+}
 
 void CImageObject::SetResourceId(Vesk::GameMedia& media, int32_t resourceId) {
     mResourceId = resourceId;

@@ -11,7 +11,9 @@
 CLevelProgressBar::CLevelProgressBar(double acceleration, double cap)
     : mAcceleration(acceleration), mCap(cap) {}
 
-CLevelProgressBar::~CLevelProgressBar() { ReleaseHeartbeats(); }
+CLevelProgressBar::~CLevelProgressBar() {
+    ReleaseHeartbeats();
+}
 
 int CLevelProgressBar::SetRange(Vesk::BoardContext& board, int32_t minimum, int32_t maximum,
                                 int32_t value) {
@@ -78,7 +80,8 @@ void CLevelProgressBar::PlayHeartbeat(int level) {
     }
     // Only the neighbouring levels can be playing.
     for (int other : {level - 1, level + 1}) {
-        Vesk::SoundInstance* neighbour = other >= 1 && other <= 3 ? mHeartbeats[other - 1] : nullptr;
+        Vesk::SoundInstance* neighbour =
+            other >= 1 && other <= 3 ? mHeartbeats[other - 1] : nullptr;
         if (neighbour != nullptr && neighbour->IsPlaying()) {
             neighbour->Stop();
         }

@@ -12,10 +12,18 @@ int CObject::Update(Vesk::ObjectOwner&) {
     return 1;
 }
 
-int CObject::MouseDown(Vesk::ObjectOwner&, int32_t, int32_t) { return 0; }
-int CObject::MouseMove(Vesk::ObjectOwner&, int32_t, int32_t) { return 0; }
-int CObject::MouseDrag(Vesk::ObjectOwner&, int32_t, int32_t) { return 0; }
-int CObject::MouseUp(Vesk::ObjectOwner&, int32_t, int32_t) { return 0; }
+int CObject::MouseDown(Vesk::ObjectOwner&, int32_t, int32_t) {
+    return 0;
+}
+int CObject::MouseMove(Vesk::ObjectOwner&, int32_t, int32_t) {
+    return 0;
+}
+int CObject::MouseDrag(Vesk::ObjectOwner&, int32_t, int32_t) {
+    return 0;
+}
+int CObject::MouseUp(Vesk::ObjectOwner&, int32_t, int32_t) {
+    return 0;
+}
 void CObject::MouseLeave(Vesk::ObjectOwner&) {}
 
 int CObject::Save(Vesk::ByteWriter& out) {
@@ -40,7 +48,9 @@ int CObject::Load(Vesk::ByteReader& in, Vesk::BoardContext&) {
     return in.Failed() ? 0 : 1;
 }
 
-int CObject::AfterLoad(Vesk::ObjectOwner&) { return 1; }
+int CObject::AfterLoad(Vesk::ObjectOwner&) {
+    return 1;
+}
 
 namespace {
 

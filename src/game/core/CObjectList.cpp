@@ -202,9 +202,13 @@ int CObjectList::MouseUp(int32_t x, int32_t y) {
     return 1;
 }
 
-int CObjectList::MouseMove(int32_t x, int32_t y) { return HoverWalk(x, y, false); }
+int CObjectList::MouseMove(int32_t x, int32_t y) {
+    return HoverWalk(x, y, false);
+}
 
-int CObjectList::MouseDrag(int32_t x, int32_t y) { return HoverWalk(x, y, true); }
+int CObjectList::MouseDrag(int32_t x, int32_t y) {
+    return HoverWalk(x, y, true);
+}
 
 int CObjectList::HoverWalk(int32_t x, int32_t y, bool drag) {
     int taken = 0;

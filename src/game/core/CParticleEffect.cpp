@@ -13,9 +13,13 @@ void WriteState(Vesk::ByteWriter& out, const CParticleEffect::SavedState& state)
 
 }  // namespace
 
-void CParticleEffect::Save(Vesk::ByteWriter& out) const { WriteState(out, GetSavedState()); }
+void CParticleEffect::Save(Vesk::ByteWriter& out) const {
+    WriteState(out, GetSavedState());
+}
 
-void CParticleEffect::SaveUnplaced(Vesk::ByteWriter& out) { WriteState(out, SavedState{}); }
+void CParticleEffect::SaveUnplaced(Vesk::ByteWriter& out) {
+    WriteState(out, SavedState{});
+}
 
 CParticleEffect::SavedState CParticleEffect::ReadState(Vesk::ByteReader& in) {
     SavedState state;

@@ -8,7 +8,9 @@
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
 
-CPoints::CPoints() { layer = kLayer; }
+CPoints::CPoints() {
+    layer = kLayer;
+}
 
 CPoints::CPoints(std::string text, int32_t atX, int32_t atY) : mText(std::move(text)) {
     layer = kLayer;

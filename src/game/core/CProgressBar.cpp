@@ -6,9 +6,13 @@
 #include "app/util/ByteReader.h"
 #include "app/util/ByteWriter.h"
 
-CProgressBar::CProgressBar() { layer = kLayer; }
+CProgressBar::CProgressBar() {
+    layer = kLayer;
+}
 
-int CProgressBar::SetRange(Vesk::BoardContext&, int32_t, int32_t, int32_t) { return 1; }
+int CProgressBar::SetRange(Vesk::BoardContext&, int32_t, int32_t, int32_t) {
+    return 1;
+}
 
 bool CProgressBar::AddValue(double amount) {
     if (mValue == mMaximum) {
@@ -42,7 +46,8 @@ int CProgressBar::Update(Vesk::ObjectOwner& owner) {
         return 1;
     }
     // In doubles first, so that a huge pending amount cannot overflow the value.
-    double value = std::clamp(mValue + std::trunc(step), static_cast<double>(mMinimum), static_cast<double>(mMaximum));
+    double value = std::clamp(mValue + std::trunc(step), static_cast<double>(mMinimum),
+                              static_cast<double>(mMaximum));
     mValue = static_cast<int32_t>(value);
     mPending -= step;
     UpdateFill();

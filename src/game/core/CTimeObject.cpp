@@ -4,7 +4,9 @@
 #include "app/util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 
-CTimeObject::CTimeObject() { layer = kLayer; }
+CTimeObject::CTimeObject() {
+    layer = kLayer;
+}
 
 CTimeObject::CTimeObject(Vesk::BoardContext& board) : mOwner(&board) {
     layer = kLayer;
