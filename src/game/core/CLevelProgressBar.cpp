@@ -159,6 +159,10 @@ int CLevelProgressBar::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     mBottomY = in.ReadI32();
     mTopX = in.ReadI32();
     mTopY = in.ReadI32();
+    if (!in.Failed() && (!InBoardRange(mBottomX) || !InBoardRange(mBottomY) ||
+                         !InBoardRange(mTopX) || !InBoardRange(mTopY))) {
+        in.Fail("level bar ends out of range");
+    }
     if (in.Failed()) {
         return 0;
     }

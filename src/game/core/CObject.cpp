@@ -45,7 +45,16 @@ int CObject::Load(Vesk::ByteReader& in, Vesk::BoardContext&) {
     yd = in.ReadF64();
     layer = in.ReadI32();
     updated = in.ReadBool();
+    // Positions are board pixels; far-off values would overflow the objects' integer steps.
+    if (!in.Failed() &&
+        (!InBoardRange(x) || !InBoardRange(y) || !InBoardRange(xd) || !InBoardRange(yd))) {
+        in.Fail("object position out of range");
+    }
     return in.Failed() ? 0 : 1;
+}
+
+bool CObject::InBoardRange(double value) {
+    return value >= -kMaxCoordinate && value <= kMaxCoordinate;
 }
 
 int CObject::AfterLoad(Vesk::ObjectOwner&) {

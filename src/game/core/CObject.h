@@ -43,6 +43,9 @@ public:
 
     // Header record: x, y (4 each), takesInput (1), xd, yd (8 each), layer (4), updated (1).
     static constexpr int kHeaderBytes = 30;
+    // Loaded positions beyond this many pixels from the origin count as corrupt.
+    static constexpr int32_t kMaxCoordinate = 1000000;
+    static bool InBoardRange(double value);
 
     // Set by the list; null while the object is in no list.
     CObjectNode* node = nullptr;

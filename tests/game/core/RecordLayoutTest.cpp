@@ -131,6 +131,8 @@ TEST(RecordLayoutTest, CorruptFieldsAreRefused) {
     // Offsets after the 4-byte type id and 30-byte header; bars add their 40-byte part.
     const Case cases[] = {
         {"points alpha", ObjectTypeId::Points, 38, 400},
+        {"position far off the board", ObjectTypeId::Points, 8, INT32_MIN},
+        {"level bar end far off", ObjectTypeId::LevelProgressBar, 111, 2000000000},
         {"bar minimum above maximum", ObjectTypeId::LevelProgressBar, 46, 5000},
         {"effectivity state", ObjectTypeId::EffectiveProgressBar, 74 + 200, 6},
         {"effectivity ring index", ObjectTypeId::EffectiveProgressBar, 74 + 208, 20},
