@@ -123,7 +123,10 @@ public:
 
 class FakeMedia : public Vesk::GameMedia {
 public:
-    Vesk::Image* GetImage(Vesk::GameImage) override { return nullptr; }
+    Vesk::Image* GetImage(Vesk::GameImage id) override {
+        auto found = mImages.find(id);
+        return found != mImages.end() ? found->second : nullptr;
+    }
     Vesk::Image* GetImageById(int32_t resourceId) override {
         mAskedIds.push_back(resourceId);
         return nullptr;
@@ -141,6 +144,8 @@ public:
         return particles;
     }
 
+    // not owned
+    std::map<Vesk::GameImage, Vesk::Image*> mImages;
     std::vector<int32_t> mAskedIds;
     int32_t mFlowerFrames = 227;
     // The latest copy handed out; owned by the object that asked.
