@@ -85,8 +85,8 @@ OPJ_OFF_T StreamSkip(OPJ_OFF_T count, void* data) {
     auto* picture = static_cast<Picture*>(data);
     const uint64_t length = picture->routines.length;
     const uint64_t target =
-        count < 0 ? picture->position - std::min<uint64_t>(picture->position,
-                                                           static_cast<uint64_t>(-count))
+        count < 0 ? picture->position -
+                        std::min<uint64_t>(picture->position, static_cast<uint64_t>(-count))
                   : std::min<uint64_t>(length, picture->position + static_cast<uint64_t>(count));
     const uint64_t from = picture->position;
     if (!StreamSeek(static_cast<OPJ_OFF_T>(target), data)) {
@@ -282,8 +282,8 @@ int Decode(Picture* picture, void* buffer, size_t* bufferSize, const char* optio
         *bufferSize < static_cast<size_t>(*pitch) * static_cast<size_t>(height)) {
         return Fail(kBufferTooSmall);
     }
-    if ((reduce > 0 && !opj_set_decoded_resolution_factor(picture->codec,
-                                                          static_cast<OPJ_UINT32>(reduce))) ||
+    if ((reduce > 0 &&
+         !opj_set_decoded_resolution_factor(picture->codec, static_cast<OPJ_UINT32>(reduce))) ||
         !opj_decode(picture->codec, picture->stream, picture->image) ||
         !opj_end_decompress(picture->codec, picture->stream)) {
         return Fail(kDecodeFailed);
@@ -305,9 +305,8 @@ int Decode(Picture* picture, void* buffer, size_t* bufferSize, const char* optio
         for (size_t c = 0; c < 3; ++c) {
             columns[c].resize(static_cast<size_t>(width));
             for (size_t x = 0; x < columns[c].size(); ++x) {
-                columns[c][x] = static_cast<uint32_t>(
-                    std::min<uint64_t>(x * components[c]->w / static_cast<uint64_t>(width),
-                                       components[c]->w - 1));
+                columns[c][x] = static_cast<uint32_t>(std::min<uint64_t>(
+                    x * components[c]->w / static_cast<uint64_t>(width), components[c]->w - 1));
             }
         }
     } catch (const std::bad_alloc&) {
@@ -320,9 +319,9 @@ int Decode(Picture* picture, void* buffer, size_t* bufferSize, const char* optio
         auto* row = reinterpret_cast<uint32_t*>(out + static_cast<size_t>(y) * *pitch);
         const OPJ_INT32* samples[3];
         for (size_t c = 0; c < 3; ++c) {
-            const uint64_t sampleRow = std::min<uint64_t>(
-                uint64_t(y) * components[c]->h / static_cast<uint64_t>(height),
-                components[c]->h - 1);
+            const uint64_t sampleRow =
+                std::min<uint64_t>(uint64_t(y) * components[c]->h / static_cast<uint64_t>(height),
+                                   components[c]->h - 1);
             samples[c] = components[c]->data + sampleRow * components[c]->w;
         }
         for (int x = 0; x < width; ++x) {
@@ -344,15 +343,24 @@ int GetLastError() {
 
 const char* GetErrorText(int code) {
     switch (code) {
-        case kOk: return "no error";
-        case kBadArgument: return "bad argument";
-        case kNotJpeg2000: return "not a JPEG 2000 file";
-        case kBadHeader: return "bad JPEG 2000 header";
-        case kUnsupported: return "unsupported JPEG 2000 layout";
-        case kBufferTooSmall: return "buffer too small";
-        case kDecodeFailed: return "JPEG 2000 data corrupt or cut short";
-        case kOutOfMemory: return "out of memory";
-        default: return "unknown error";
+        case kOk:
+            return "no error";
+        case kBadArgument:
+            return "bad argument";
+        case kNotJpeg2000:
+            return "not a JPEG 2000 file";
+        case kBadHeader:
+            return "bad JPEG 2000 header";
+        case kUnsupported:
+            return "unsupported JPEG 2000 layout";
+        case kBufferTooSmall:
+            return "buffer too small";
+        case kDecodeFailed:
+            return "JPEG 2000 data corrupt or cut short";
+        case kOutOfMemory:
+            return "out of memory";
+        default:
+            return "unknown error";
     }
 }
 

@@ -32,8 +32,8 @@ std::optional<Image> MakeDecodedImage(int64_t width, int64_t height, int64_t max
         return std::nullopt;
     }
     if (width > maxPixels || height > maxPixels || width * height > maxPixels) {
-        error = "picture too large (" + std::to_string(width) + " x " + std::to_string(height) +
-                ")";
+        error =
+            "picture too large (" + std::to_string(width) + " x " + std::to_string(height) + ")";
         return std::nullopt;
     }
     try {
@@ -54,8 +54,7 @@ struct PakCloser {
 };
 
 // Null when the file is missing; a file that exists but can't be read sets error.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& fileName,
-                                                  std::string& error) {
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& fileName, std::string& error) {
     const std::unique_ptr<PakFileHandle, PakCloser> file(PakOpenFile(fileName));
     if (file == nullptr) {
         return std::nullopt;
@@ -164,8 +163,8 @@ std::unique_ptr<Image> GetImage(const std::string& fileName, bool lookForAlpha,
     }
 
     const size_t filePart = FilePartStart(fileName);
-    std::unique_ptr<Image> alpha = GetImage(
-        fileName.substr(0, filePart) + "_" + fileName.substr(filePart), false, error);
+    std::unique_ptr<Image> alpha =
+        GetImage(fileName.substr(0, filePart) + "_" + fileName.substr(filePart), false, error);
     if (alpha == nullptr) {
         alpha = GetImage(fileName + "_", false, error);
     }

@@ -144,7 +144,6 @@ bool WriteJPEGImage(const std::string& fileName, const Image& image) {
     return platform::fs::WriteWholeFileAtomic(fileName, encoded.data(), encoded.size());
 }
 
-
 namespace {
 
 constexpr JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
@@ -231,8 +230,8 @@ bool Decode(jpeg_decompress_struct& info, ReadErrorManager& errors, ByteSource& 
                        " components (CMYK) are not supported";
         return false;
     }
-    decode.image = MakeDecodedImage(info.image_width, info.image_height, decode.maxPixels,
-                                    decode.error);
+    decode.image =
+        MakeDecodedImage(info.image_width, info.image_height, decode.maxPixels, decode.error);
     if (!decode.image.has_value())
         return false;
     // Blue, green, red, alpha 255 in memory is the record's 0xAARRGGBB, grey included.

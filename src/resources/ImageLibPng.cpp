@@ -110,7 +110,6 @@ bool WritePNGImage(const std::string& fileName, const Image& image) {
     return platform::fs::WriteWholeFileAtomic(fileName, encoded.data(), encoded.size());
 }
 
-
 namespace {
 
 // The decoder's state lives with the caller of the setjmp frame, so a jump out of the library

@@ -46,9 +46,9 @@ const png_byte kPaletteAlpha[4] = {0x40, 0xFF, 0xFF, 0xFF};
 uint32_t Expected(const PngLayout& layout, int x, int y) {
     const auto eight = [&](int c) {
         const unsigned v = Sample(layout, x, y, c);
-        return layout.bitDepth == 16  ? v / 257
+        return layout.bitDepth == 16 ? v / 257
                : layout.bitDepth < 8 ? v * 255 / ((1u << layout.bitDepth) - 1)
-                                      : v;
+                                     : v;
     };
     switch (layout.colourType) {
         case PNG_COLOR_TYPE_PALETTE: {
@@ -56,10 +56,14 @@ uint32_t Expected(const PngLayout& layout, int x, int y) {
             return uint32_t{kPaletteAlpha[i]} << 24 | uint32_t{kPalette[i].red} << 16 |
                    uint32_t{kPalette[i].green} << 8 | kPalette[i].blue;
         }
-        case PNG_COLOR_TYPE_GRAY: return 0xFF000000 | eight(0) * 0x010101;
-        case PNG_COLOR_TYPE_GRAY_ALPHA: return eight(1) << 24 | eight(0) * 0x010101;
-        case PNG_COLOR_TYPE_RGB: return 0xFF000000 | eight(0) << 16 | eight(1) << 8 | eight(2);
-        default: return eight(3) << 24 | eight(0) << 16 | eight(1) << 8 | eight(2);
+        case PNG_COLOR_TYPE_GRAY:
+            return 0xFF000000 | eight(0) * 0x010101;
+        case PNG_COLOR_TYPE_GRAY_ALPHA:
+            return eight(1) << 24 | eight(0) * 0x010101;
+        case PNG_COLOR_TYPE_RGB:
+            return 0xFF000000 | eight(0) << 16 | eight(1) << 8 | eight(2);
+        default:
+            return eight(3) << 24 | eight(0) << 16 | eight(1) << 8 | eight(2);
     }
 }
 
@@ -139,8 +143,7 @@ TEST(ImageLibPng, EveryLayoutArrivesAsEightBitArgb) {
         ASSERT_EQ(image->mHeight, height);
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
-                ASSERT_EQ(image->mBits[static_cast<size_t>(y * width + x)],
-                          Expected(layout, x, y))
+                ASSERT_EQ(image->mBits[static_cast<size_t>(y * width + x)], Expected(layout, x, y))
                     << x << "," << y;
             }
         }
@@ -293,9 +296,8 @@ Bytes EncodeJ2k(OPJ_CODEC_FORMAT format, int width, int height, int components) 
         p.h = static_cast<OPJ_UINT32>(height);
         p.prec = 8;
     }
-    opj_image_t* image =
-        opj_image_create(static_cast<OPJ_UINT32>(components), parameters.data(),
-                         components == 1 ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
+    opj_image_t* image = opj_image_create(static_cast<OPJ_UINT32>(components), parameters.data(),
+                                          components == 1 ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
     image->x1 = static_cast<OPJ_UINT32>(width);
     image->y1 = static_cast<OPJ_UINT32>(height);
     for (int c = 0; c < components; ++c) {

@@ -77,7 +77,8 @@ Bytes Gif(int width, int height, const std::vector<int>& indices, const GifOptio
     }
     out.insert(out.end(), {0x21, 0xFE, 3, 'h', 'i', '!', 0});
     if (options.transparent >= 0) {
-        out.insert(out.end(), {0x21, 0xF9, 4, 1, 0, 0, static_cast<uint8_t>(options.transparent), 0});
+        out.insert(out.end(),
+                   {0x21, 0xF9, 4, 1, 0, 0, static_cast<uint8_t>(options.transparent), 0});
     }
     out.push_back(0x2C);
     Put16(out, 0);
@@ -170,8 +171,8 @@ TEST_F(ImageFiles, TheExtensionPicksTheReaderAndNoneTriesThemInOrder) {
         const char* name;
         int width;  // 0: no image
     } cases[] = {
-        {"a", 1},       {"a.PNG", 2},    {"a.Gif", 3},  {"b", 2},    {"dir.x/c", 3},
-        {"a.jpg", 0},   {"a.jpeg", 0},   {"d.bmp", 0},  {"d", 0},    {"missing", 0},
+        {"a", 1},     {"a.PNG", 2},  {"a.Gif", 3}, {"b", 2}, {"dir.x/c", 3},
+        {"a.jpg", 0}, {"a.jpeg", 0}, {"d.bmp", 0}, {"d", 0}, {"missing", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -203,7 +204,7 @@ TEST_F(ImageFiles, AlphaImagesGiveTheAlphaFromTheirBlueByte) {
         const char* name;
         uint32_t pixel;  // 0: no image
     } cases[] = {
-        {"d/pic.png", 0xA0123456},  {"d/pic", 0xA0123456},   {"d/odd.png", 0xFF123456},
+        {"d/pic.png", 0xA0123456},  {"d/pic", 0xA0123456},      {"d/odd.png", 0xFF123456},
         {"d/bare.png", 0xFF123456}, {"d/solo.png", 0x80FFFFFF}, {"d/none.png", 0},
     };
     for (const auto& c : cases) {
@@ -218,8 +219,7 @@ TEST_F(ImageFiles, TheAlphaComposeColourBelongsToTheThreadThatSetIt) {
     WritePng("_solo.png", 1, 1, 0xFF000080);
     ImageLib::gAlphaComposeColor = 0x123456;
     uint32_t otherThread = 0;
-    std::thread([&] { otherThread = ImageLib::GetImage(Path("solo.png"), true)->mBits[0]; })
-        .join();
+    std::thread([&] { otherThread = ImageLib::GetImage(Path("solo.png"), true)->mBits[0]; }).join();
     EXPECT_EQ(otherThread, 0x80FFFFFFu);
     EXPECT_EQ(ImageLib::GetImage(Path("solo.png"), true)->mBits[0], 0x80123456u);
     ImageLib::gAlphaComposeColor = 0xFFFFFF;
@@ -239,7 +239,8 @@ TEST(ImageLibTga, ReadsRawAndRunLengthPicturesAndRefusesOtherLayouts) {
     } cases[] = {
         {"raw", Tga(2, 2, 2, 32, 0x28, four), expected},
         {"id and colour map skipped", Tga(2, 2, 2, 32, 0x28, four, 5, 2), expected},
-        {"run-length", Tga(10, 2, 2, 32, 0x28, runs),
+        {"run-length",
+         Tga(10, 2, 2, 32, 0x28, runs),
          {0x01020304, 0x01020304, 0x01020304, 0x05060708}},
         {"bottom-left origin", Tga(2, 2, 2, 32, 0x08, four), {}},
         {"24-bit", Tga(2, 2, 2, 24, 0x28, four), {}},
@@ -286,8 +287,7 @@ TEST(ImageLibGif, PixelsOfEachLayout) {
         std::vector<uint32_t> pixels;  // empty: refused
     } cases[] = {
         {"plain", Gif(2, 2, {0, 1, 2, 3}, {}), {Grey(0), Grey(1), Grey(2), Grey(3)}},
-        {"transparent index", Gif(2, 2, {3, 1, 3, 0}, {2, false, 3, 4}),
-         {0, Grey(1), 0, Grey(0)}},
+        {"transparent index", Gif(2, 2, {3, 1, 3, 0}, {2, false, 3, 4}), {0, Grey(1), 0, Grey(0)}},
         // Index 3 lies past a table of 2 entries: opaque black, not a read past the table.
         {"short table", Gif(2, 1, {1, 3}, {2, false, -1, 2}), {Grey(1), 0xFF000000}},
         {"no table", Gif(2, 1, {1, 2}, {2, false, -1, 0}), {0xFF000000, 0xFF000000}},
@@ -368,8 +368,9 @@ TEST(ImageLibGif, MatchesGiflibOnRealLzwData) {
         noise = noise * 1103515245u + 12345u;
         // Long runs, repeats and noise: every kind of code, and more than 4096 of them.
         const size_t x = i % width;
-        indices[i] = static_cast<GifPixelType>(x < 60 ? 7 : x < 120 ? (i / 3) % 256
-                                                                     : (noise >> 16) % 256);
+        indices[i] = static_cast<GifPixelType>(x < 60    ? 7
+                                               : x < 120 ? (i / 3) % 256
+                                                         : (noise >> 16) % 256);
     }
     const Bytes bytes = GiflibEncode(width, height, indices, true);
     std::string error;

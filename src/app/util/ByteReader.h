@@ -30,7 +30,8 @@ public:
         if (!Need(2)) {
             return 0;
         }
-        const uint16_t value = static_cast<uint16_t>(mBytes[mPosition] | mBytes[mPosition + 1] << 8);
+        const uint16_t value =
+            static_cast<uint16_t>(mBytes[mPosition] | mBytes[mPosition + 1] << 8);
         mPosition += 2;
         return value;
     }
