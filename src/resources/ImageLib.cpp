@@ -12,8 +12,6 @@
 
 namespace ImageLib {
 
-thread_local uint32_t gAlphaComposeColor = 0xFFFFFF;
-
 Image::Image(int32_t width, int32_t height) {
     if (width < 0 || height < 0) {
         throw std::invalid_argument("ImageLib::Image: negative size");

@@ -38,7 +38,7 @@ inline constexpr int64_t kMaxPixels = int64_t{16384} * 16384;
 
 // The colour (0xRRGGBB) given to a picture that exists only as an alpha image. Per thread, so
 // the loading thread's resource colour never tints an image the main thread loads meanwhile.
-extern thread_local uint32_t gAlphaComposeColor;
+inline thread_local uint32_t gAlphaComposeColor = 0xFFFFFF;
 
 // Reads the picture named by fileName through the file layer, so archive entries are found
 // before disk files. The extension picks the reader (".tga", ".jpg", ".png", ".gif", ".j2k",
