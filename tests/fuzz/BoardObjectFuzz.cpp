@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fake::Board board;
     Vesk::ByteReader in(std::span<const uint8_t>(data, size));
     for (int i = 0; i < 64 && !in.AtEnd(); ++i) {
-        std::unique_ptr<CObject> object = MakeBoardObject(in.ReadI32());
+        std::unique_ptr<CObject> object = MakeBoardObject(in.I32());
         if (in.Failed() || !object) {
             break;
         }

@@ -7,48 +7,88 @@
 
 namespace Vesk {
 
-// Reads little-endian values from bytes it does not own (they must outlive the reader).
-//
-// Reads never run past the end. The first short read or rejected value latches the reader as
-// failed with a reason; every later read answers 0 (or an empty text) without moving, so a
-// caller reads a whole record and checks Failed() once.
+// Checked little-endian reads over a byte span, for readers of outside input. A read past the
+// end fails, reads nothing and leaves the reader at the end, so a caller can read a whole
+// record and test Failed() once. A value the caller rejects (Fail, I32In, a non-finite float)
+// fails the reader the same way. The bytes must outlive the reader.
 class ByteReader {
 public:
     explicit ByteReader(std::span<const uint8_t> bytes) : mBytes(bytes) {}
 
-    uint8_t ReadU8();
-    bool ReadBool() { return ReadU8() != 0; }
-    int16_t ReadI16() { return static_cast<int16_t>(ReadU16()); }
-    uint16_t ReadU16();
-    int32_t ReadI32() { return static_cast<int32_t>(ReadU32()); }
-    uint32_t ReadU32();
-    float ReadF32();
+    size_t Position() const { return mPosition; }
+    size_t Left() const { return mBytes.size() - mPosition; }
+    bool AtEnd() const { return mPosition >= mBytes.size(); }
+    // True once any read or skip ran past the end, or a value was rejected.
+    bool Failed() const { return mFailed; }
+    // Why the reader failed: the first reason only; empty while it has not.
+    const std::string& Error() const { return mError; }
+    // Fails the reader for a value the caller found corrupt (a bad count, an unknown id).
+    void Fail(const std::string& reason);
+
+    uint8_t U8() {
+        if (!Need(1)) {
+            return 0;
+        }
+        return mBytes[mPosition++];
+    }
+
+    uint16_t U16() {
+        if (!Need(2)) {
+            return 0;
+        }
+        const uint16_t value =
+            static_cast<uint16_t>(mBytes[mPosition] | mBytes[mPosition + 1] << 8);
+        mPosition += 2;
+        return value;
+    }
+
+    uint32_t U32() {
+        if (!Need(4)) {
+            return 0;
+        }
+        const uint32_t value = uint32_t{mBytes[mPosition]} | uint32_t{mBytes[mPosition + 1]} << 8 |
+                               uint32_t{mBytes[mPosition + 2]} << 16 |
+                               uint32_t{mBytes[mPosition + 3]} << 24;
+        mPosition += 4;
+        return value;
+    }
+
+    bool Bool() { return U8() != 0; }
+    int16_t I16() { return static_cast<int16_t>(U16()); }
+    int32_t I32() { return static_cast<int32_t>(U32()); }
+    // An int32 that must lie in [low, high]; what names the field in the failure reason.
+    int32_t I32In(int32_t low, int32_t high, const char* what);
     // NaN and infinities count as corrupt: no value this program writes is either.
-    double ReadF64();
+    float F32();
+    double F64();
     // A 32-bit byte count, then the bytes. A count above maxLength fails before anything is
     // allocated.
-    std::string ReadString(uint32_t maxLength);
-    // Fills exactly count bytes of dest; zeros where data is missing.
-    void ReadBytes(void* dest, size_t count);
+    std::string String(uint32_t maxLength);
 
-    // An int32 that must lie in [low, high]; what names the field in the failure reason.
-    int32_t ReadI32In(int32_t low, int32_t high, const char* what);
+    // The next count bytes, or an empty span when fewer are left.
+    std::span<const uint8_t> Take(size_t count) {
+        if (!Need(count)) {
+            return {};
+        }
+        const std::span<const uint8_t> bytes = mBytes.subspan(mPosition, count);
+        mPosition += count;
+        return bytes;
+    }
 
-    // Latches a failure found by the caller (a bad count, an unknown id). The first reason is kept.
-    void Fail(const std::string& reason);
-    bool Failed() const { return mFailed; }
-    const std::string& Error() const { return mError; }
-
-    size_t Position() const { return mPos; }
-    size_t Remaining() const { return mBytes.size() - mPos; }
-    bool AtEnd() const { return mPos == mBytes.size(); }
+    bool Skip(size_t count) { return !Take(count).empty() || count == 0; }
 
 private:
-    // False (and failed) when fewer than count bytes are left.
-    bool Take(size_t count, const char* what);
+    bool Need(size_t count) {
+        if (count > Left()) {
+            FailAtEnd();
+            return false;
+        }
+        return true;
+    }
+    void FailAtEnd();
 
     std::span<const uint8_t> mBytes;
-    size_t mPos = 0;
+    size_t mPosition = 0;
     bool mFailed = false;
     std::string mError;
 };

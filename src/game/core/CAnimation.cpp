@@ -25,11 +25,11 @@ void CAnimation::SaveIdle(Vesk::ByteWriter& out) {
 
 CAnimation::PlayState CAnimation::ReadState(Vesk::ByteReader& in) {
     PlayState state;
-    state.pending = in.ReadI32();
-    state.current = in.ReadI32();
-    state.frame = in.ReadI32();
-    state.firstFrameDelay = in.ReadF64();
-    state.frameStart = in.ReadF64();
+    state.pending = in.I32();
+    state.current = in.I32();
+    state.frame = in.I32();
+    state.firstFrameDelay = in.F64();
+    state.frameStart = in.F64();
     return state;
 }
 

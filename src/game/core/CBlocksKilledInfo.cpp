@@ -41,7 +41,7 @@ int CBlocksKilledInfo::Save(Vesk::ByteWriter& out) {
 }
 
 int CBlocksKilledInfo::Load(Vesk::ByteReader& in, Vesk::BoardContext&) {
-    mCarriedWord = in.ReadI32();
-    mCarriedByte = in.ReadU8();
+    mCarriedWord = in.I32();
+    mCarriedByte = in.U8();
     return in.Failed() ? 0 : 1;
 }

@@ -16,7 +16,7 @@ void CCell::Save(Vesk::ByteWriter& out) const {
 }
 
 void CCell::Load(Vesk::ByteReader& in) {
-    hole = in.ReadI32();
-    present = in.ReadI32();
-    index = in.ReadI32();
+    hole = in.I32();
+    present = in.I32();
+    index = in.I32();
 }

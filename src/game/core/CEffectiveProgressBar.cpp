@@ -263,20 +263,20 @@ int CEffectiveProgressBar::Load(Vesk::ByteReader& in, Vesk::BoardContext& board)
     CObject::Load(in, board);
     LoadBarPart(in);
     for (double& points : mRing) {
-        points = in.ReadF64();
+        points = in.F64();
     }
-    mWindowSum = in.ReadF64();
-    mDivisor = in.ReadF64();
-    mCurrent = in.ReadF64();
-    in.ReadF64();  // the coefficient follows from the state
-    mFullSince = in.ReadF64();
-    mState = in.ReadI32In(1, 5, "effectivity state");
-    mPreviousState = in.ReadI32In(1, 5, "previous effectivity state");
-    mRingIndex = in.ReadI32In(0, kRingSize - 1, "effectivity ring index");
-    mFlash = in.ReadBool();
-    mFlashAlpha = in.ReadI32In(0, 255, "flash alpha");
-    mLastBubbleGrant = in.ReadF64();
-    mInterval = in.ReadF64();
+    mWindowSum = in.F64();
+    mDivisor = in.F64();
+    mCurrent = in.F64();
+    in.F64();  // the coefficient follows from the state
+    mFullSince = in.F64();
+    mState = in.I32In(1, 5, "effectivity state");
+    mPreviousState = in.I32In(1, 5, "previous effectivity state");
+    mRingIndex = in.I32In(0, kRingSize - 1, "effectivity ring index");
+    mFlash = in.Bool();
+    mFlashAlpha = in.I32In(0, 255, "flash alpha");
+    mLastBubbleGrant = in.F64();
+    mInterval = in.F64();
     CParticleEffect::SavedState flowers = CParticleEffect::ReadState(in);
     if (in.Failed()) {
         return 0;

@@ -30,7 +30,7 @@ int CImageObject::Save(Vesk::ByteWriter& out) {
 
 int CImageObject::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     CObject::Load(in, board);
-    int32_t id = in.ReadI32();
+    int32_t id = in.I32();
     if (in.Failed()) {
         return 0;
     }

@@ -151,14 +151,14 @@ int CLevelProgressBar::Save(Vesk::ByteWriter& out) {
 int CLevelProgressBar::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     CObject::Load(in, board);
     LoadBarPart(in);
-    mDrainSpeed = in.ReadF64();
-    mAcceleration = in.ReadF64();
-    mCap = in.ReadF64();
-    mStopped = in.ReadBool();
-    mBottomX = in.ReadI32();
-    mBottomY = in.ReadI32();
-    mTopX = in.ReadI32();
-    mTopY = in.ReadI32();
+    mDrainSpeed = in.F64();
+    mAcceleration = in.F64();
+    mCap = in.F64();
+    mStopped = in.Bool();
+    mBottomX = in.I32();
+    mBottomY = in.I32();
+    mTopX = in.I32();
+    mTopY = in.I32();
     if (!in.Failed() && (!InBoardRange(mBottomX) || !InBoardRange(mBottomY) ||
                          !InBoardRange(mTopX) || !InBoardRange(mTopY))) {
         in.Fail("level bar ends out of range");

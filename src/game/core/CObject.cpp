@@ -38,13 +38,13 @@ int CObject::Save(Vesk::ByteWriter& out) {
 }
 
 int CObject::Load(Vesk::ByteReader& in, Vesk::BoardContext&) {
-    x = in.ReadI32();
-    y = in.ReadI32();
-    takesInput = in.ReadBool();
-    xd = in.ReadF64();
-    yd = in.ReadF64();
-    layer = in.ReadI32();
-    updated = in.ReadBool();
+    x = in.I32();
+    y = in.I32();
+    takesInput = in.Bool();
+    xd = in.F64();
+    yd = in.F64();
+    layer = in.I32();
+    updated = in.Bool();
     // Positions are board pixels; far-off values would overflow the objects' integer steps.
     if (!in.Failed() &&
         (!InBoardRange(x) || !InBoardRange(y) || !InBoardRange(xd) || !InBoardRange(yd))) {

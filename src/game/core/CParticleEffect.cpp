@@ -23,9 +23,9 @@ void CParticleEffect::SaveUnplaced(Vesk::ByteWriter& out) {
 
 CParticleEffect::SavedState CParticleEffect::ReadState(Vesk::ByteReader& in) {
     SavedState state;
-    state.clock = in.ReadF32();
-    state.x = in.ReadF32();
-    state.y = in.ReadF32();
+    state.clock = in.F32();
+    state.x = in.F32();
+    state.y = in.F32();
     return state;
 }
 

@@ -57,8 +57,8 @@ int CPoints::Save(Vesk::ByteWriter& out) {
 
 int CPoints::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     CObject::Load(in, board);
-    mCarried = in.ReadI32();
-    mAlpha = in.ReadI32In(0, 255, "points alpha");
-    mText = in.ReadString(kMaxTextLength);
+    mCarried = in.I32();
+    mAlpha = in.I32In(0, 255, "points alpha");
+    mText = in.String(kMaxTextLength);
     return in.Failed() ? 0 : 1;
 }

@@ -66,14 +66,14 @@ void CProgressBar::SaveBarPart(Vesk::ByteWriter& out) const {
 }
 
 void CProgressBar::LoadBarPart(Vesk::ByteReader& in) {
-    mPending = in.ReadF64();
-    mValue = in.ReadI32();
-    mMinimum = in.ReadI32();
-    mMaximum = in.ReadI32();
-    mLength = in.ReadI32();
-    mFill = in.ReadI32();
-    in.ReadI32();
-    mStamp = in.ReadF64();
+    mPending = in.F64();
+    mValue = in.I32();
+    mMinimum = in.I32();
+    mMaximum = in.I32();
+    mLength = in.I32();
+    mFill = in.I32();
+    in.I32();
+    mStamp = in.F64();
     if (!in.Failed() && (mMinimum > mMaximum || mValue < mMinimum || mValue > mMaximum ||
                          mLength < 0 || mLength > 100000)) {
         in.Fail("progress bar range out of order");

@@ -72,9 +72,9 @@ int CSpark::Save(Vesk::ByteWriter& out) {
 
 int CSpark::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     CObject::Load(in, board);
-    mDelay = in.ReadI32In(0, INT32_MAX, "spark delay");
-    mLast = in.ReadU32();
-    mPlaying = in.ReadI32In(0, 1, "spark playing flag");
+    mDelay = in.I32In(0, INT32_MAX, "spark delay");
+    mLast = in.U32();
+    mPlaying = in.I32In(0, 1, "spark playing flag");
     mAnimation = board.Media().MakeAnimation(Vesk::GameAnimation::MmSpark1);
     if (mAnimation) {
         mAnimation->Load(in);

@@ -49,10 +49,10 @@ int CTimeObject::Save(Vesk::ByteWriter& out) {
 
 int CTimeObject::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     CObject::Load(in, board);
-    mGameTime = in.ReadF64();
-    in.ReadF64();  // the saving session's tick count means nothing now
-    mRate = in.ReadF64();
-    mTargetRate = in.ReadF64();
+    mGameTime = in.F64();
+    in.F64();  // the saving session's tick count means nothing now
+    mRate = in.F64();
+    mTargetRate = in.F64();
     if (!in.Failed() && (mRate < 0.0 || mRate > 10.0 || mTargetRate < 0.0 || mTargetRate > 10.0)) {
         in.Fail("clock rate out of range");
     }

@@ -62,7 +62,7 @@ void Vec2::Save(Vesk::ByteWriter& out) const {
 }
 
 void Vec2::Load(Vesk::ByteReader& in) {
-    x = in.ReadF64();
-    y = in.ReadF64();
-    length = in.ReadF64();
+    x = in.F64();
+    y = in.F64();
+    length = in.F64();
 }

@@ -23,11 +23,11 @@ TEST(ByteStreamTest, ValuesGoLowByteFirstAndReadBack) {
     EXPECT_EQ(out.Bytes().back(), '0');
 
     ByteReader in(out.Bytes());
-    EXPECT_EQ(in.ReadU8(), 0xAB);
-    EXPECT_EQ(in.ReadI16(), -2);
-    EXPECT_EQ(in.ReadI32(), 0x01020304);
-    EXPECT_EQ(in.ReadF64(), -0.5);
-    EXPECT_EQ(in.ReadString(16), "+30");
+    EXPECT_EQ(in.U8(), 0xAB);
+    EXPECT_EQ(in.I16(), -2);
+    EXPECT_EQ(in.I32(), 0x01020304);
+    EXPECT_EQ(in.F64(), -0.5);
+    EXPECT_EQ(in.String(16), "+30");
     EXPECT_TRUE(in.AtEnd());
     EXPECT_FALSE(in.Failed());
 }
@@ -35,13 +35,15 @@ TEST(ByteStreamTest, ValuesGoLowByteFirstAndReadBack) {
 TEST(ByteStreamTest, AShortReadLatchesAndLaterReadsAnswerZero) {
     const uint8_t bytes[] = {1, 2, 3, 4, 5, 6};
     ByteReader in(bytes);
-    EXPECT_EQ(in.ReadI32(), 0x04030201);
-    EXPECT_EQ(in.ReadI32(), 0);
+    EXPECT_EQ(in.I32(), 0x04030201);
+    EXPECT_EQ(in.I32(), 0);
     EXPECT_TRUE(in.Failed());
     EXPECT_NE(in.Error().find("end of data"), std::string::npos);
-    // The two bytes left are not consumed by later reads either.
-    EXPECT_EQ(in.ReadU8(), 0);
-    EXPECT_EQ(in.Remaining(), 2u);
+    // The reader stays at the end: later reads answer 0 and keep the first reason.
+    EXPECT_EQ(in.U8(), 0);
+    EXPECT_TRUE(in.AtEnd());
+    in.Fail("later");
+    EXPECT_EQ(in.Error().find("later"), std::string::npos);
 }
 
 TEST(ByteStreamTest, RejectsCorruptValues) {
@@ -61,12 +63,12 @@ TEST(ByteStreamTest, RejectsCorruptValues) {
     ByteWriter outOfRange;
     outOfRange.WriteI32(20);
     const Case cases[] = {
-        {"NaN double", nan.Bytes(), [](ByteReader& in) { in.ReadF64(); }},
-        {"infinite float", inf.Bytes(), [](ByteReader& in) { in.ReadF32(); }},
-        {"string over its bound", longText.Bytes(), [](ByteReader& in) { in.ReadString(256); }},
-        {"huge string count", hugeText.Bytes(), [](ByteReader& in) { in.ReadString(1u << 30); }},
+        {"NaN double", nan.Bytes(), [](ByteReader& in) { in.F64(); }},
+        {"infinite float", inf.Bytes(), [](ByteReader& in) { in.F32(); }},
+        {"string over its bound", longText.Bytes(), [](ByteReader& in) { in.String(256); }},
+        {"huge string count", hugeText.Bytes(), [](ByteReader& in) { in.String(1u << 30); }},
         {"index past a 20-entry ring", outOfRange.Bytes(),
-         [](ByteReader& in) { in.ReadI32In(0, 19, "ring index"); }},
+         [](ByteReader& in) { in.I32In(0, 19, "ring index"); }},
     };
     for (const Case& c : cases) {
         ByteReader in(c.bytes);

@@ -79,7 +79,7 @@ TEST(RecordLayoutTest, RecordsHaveTheirSizesAndLoadBackByteForByte) {
         std::vector<uint8_t> bytes = Saved(*object);
         ASSERT_EQ(bytes.size(), layout.bytes) << layout.name;
         Vesk::ByteReader typeReader(bytes);
-        ASSERT_EQ(typeReader.ReadI32(), static_cast<int32_t>(layout.type)) << layout.name;
+        ASSERT_EQ(typeReader.I32(), static_cast<int32_t>(layout.type)) << layout.name;
 
         std::unique_ptr<CObject> loaded = MakeBoardObject(static_cast<int32_t>(layout.type));
         ASSERT_NE(loaded, nullptr) << layout.name;
@@ -110,14 +110,14 @@ TEST(RecordLayoutTest, HeaderFieldsSitAtTheirOffsets) {
     points.xd = 1.5;
     std::vector<uint8_t> bytes = Saved(points);
     Vesk::ByteReader in(bytes);
-    EXPECT_EQ(in.ReadI32(), 9);
-    EXPECT_EQ(in.ReadI32(), -3);
-    EXPECT_EQ(in.ReadI32(), 7);
-    EXPECT_EQ(in.ReadU8(), 1);
-    EXPECT_EQ(in.ReadF64(), 1.5);
-    EXPECT_EQ(in.ReadF64(), 7.0);
-    EXPECT_EQ(in.ReadI32(), CPoints::kLayer);
-    EXPECT_EQ(in.ReadU8(), 0);
+    EXPECT_EQ(in.I32(), 9);
+    EXPECT_EQ(in.I32(), -3);
+    EXPECT_EQ(in.I32(), 7);
+    EXPECT_EQ(in.U8(), 1);
+    EXPECT_EQ(in.F64(), 1.5);
+    EXPECT_EQ(in.F64(), 7.0);
+    EXPECT_EQ(in.I32(), CPoints::kLayer);
+    EXPECT_EQ(in.U8(), 0);
     EXPECT_EQ(in.Position(), 4u + CObject::kHeaderBytes);
 }
 
