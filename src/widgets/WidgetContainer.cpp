@@ -137,7 +137,8 @@ void WidgetContainer::RemoveAllWidgets(bool doDelete, bool recursive) {
 }
 
 bool WidgetContainer::IsBelow(const Widget* a, const Widget* b) const {
-    return FirstMet(*this, a, b) == 1;
+    // Nothing is below itself: a new base-modal widget keeps its own focus and capture.
+    return a != b && FirstMet(*this, a, b) == 1;
 }
 
 void WidgetContainer::MarkAllDirty() {
