@@ -108,9 +108,6 @@ public:
     void LostFocus() override {
         Widget::LostFocus();
         Record("LostFocus");
-        if (mOnLostFocus) {
-            mOnLostFocus();
-        }
     }
     bool IsPointVisible(int x, int y) override {
         (void)x;
@@ -129,7 +126,6 @@ public:
     std::function<void(Vesk::Graphics*)> mOnOverlay;
     std::function<void()> mOnLeave;
     std::function<void()> mOnUp;
-    std::function<void()> mOnLostFocus;
 };
 
 class RecordingHost : public Vesk::WidgetHost {
