@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "app/util/CommonText.h"
-#include "platform/FileSystem.h"
+#include "resources/PakInterface.h"
 
 namespace Vesk {
 
@@ -24,9 +24,23 @@ bool EndsWith(const std::string& text, std::string_view tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The one place files enter the parser; the archive layer takes over here.
+// Files are read whole through the file layer, archives first. Read hands out the bytes as
+// stored, so UTF-16 units holding 0x0D bytes survive.
 std::optional<std::vector<uint8_t>> ReadSourceFile(const std::string& fileName) {
-    return platform::fs::ReadWholeFile(fileName);
+    PakFileHandle* file = PakOpenFile(fileName, "r");
+    if (file == nullptr)
+        return std::nullopt;
+    std::optional<std::vector<uint8_t>> data;
+    long size = -1;
+    if (PakSeekFile(file, 0, 2) == 0)
+        size = PakTellFile(file);
+    if (size >= 0 && PakSeekFile(file, 0, 0) == 0) {
+        data.emplace(static_cast<size_t>(size));
+        if (PakReadFile(data->data(), 1, data->size(), file) != data->size())
+            data.reset();
+    }
+    PakCloseFile(file);
+    return data;
 }
 
 }  // namespace

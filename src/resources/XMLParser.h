@@ -31,8 +31,9 @@ public:
     XMLParser(const XMLParser&) = delete;
     XMLParser& operator=(const XMLParser&) = delete;
 
-    // Reads the whole file. Its encoding comes from its byte-order mark: UTF-16
-    // in either byte order, UTF-8, or one byte per character when there is none.
+    // Reads the whole file through the file layer, archives first. Its encoding comes from its
+    // byte-order mark: UTF-16 in either byte order, UTF-8, or one byte per character when there is
+    // none.
     bool OpenFile(const std::string& fileName);
     // Parses the text, one byte per character.
     void SetString(std::string_view text);
@@ -70,8 +71,7 @@ private:
     std::string mFileName;
     std::string mErrorText;
     int32_t mLineNum = 0;
-    // The bytes of the open file; the archive layer will hand them over once it
-    // serves files, so only OpenFile needs to change.
+    // The bytes of the open file, read whole through the file layer.
     std::vector<uint8_t> mFileData;
     size_t mFilePos = 0;
     bool mHasFailed = false;
