@@ -1,6 +1,7 @@
 #include "resources/PakInterface.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "app/util/ByteReader.h"
@@ -78,7 +79,17 @@ const uint8_t* EntryBytes(const PakFileHandle* handle) {
 
 // Archive bytes are stored scrambled; this loop is the whole cost of a read.
 void Descramble(uint8_t* dest, const uint8_t* src, size_t count) {
-    for (size_t i = 0; i < count; ++i)
+    constexpr uint64_t kKey = 0x0101010101010101ULL * PakInterface::kScrambleByte;
+    size_t i = 0;
+    // Four words at a time, which the compiler turns into vector operations.
+    for (; i + 32 <= count; i += 32) {
+        uint64_t words[4];
+        std::memcpy(words, src + i, sizeof(words));
+        for (uint64_t& word : words)
+            word ^= kKey;
+        std::memcpy(dest + i, words, sizeof(words));
+    }
+    for (; i < count; ++i)
         dest[i] = src[i] ^ PakInterface::kScrambleByte;
 }
 

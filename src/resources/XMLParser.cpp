@@ -43,6 +43,21 @@ std::optional<std::vector<uint8_t>> ReadSourceFile(const std::string& fileName) 
     return data;
 }
 
+// Entities only start at '&'; most texts have none.
+std::string DecodeAttributeText(const std::u16string& text) {
+    if (text.find(u'&') == std::u16string::npos)
+        return WStringToString(text);
+    return WStringToString(XmlDecodeWString(text));
+}
+
+// Characters that end a run of ordinary ones outside quotes; inside quotes only the quote
+// and the line feed (which counts a line) do.
+bool EndsRun(uint8_t c, bool inQuotes, bool equalsEnds) {
+    if (inQuotes)
+        return c == '"' || c == '\n';
+    return c <= 32 || c == '"' || c == '<' || c == '>' || (equalsEnds && c == '=');
+}
+
 }  // namespace
 
 // The tokenizer's state within one element.
@@ -55,11 +70,21 @@ struct XMLParser::TokenState {
     std::u16string attributeName;
     std::u16string attributeValue;
     bool attributeAdded = false;
-    std::string lastAttribute;
+    // The value of the attribute added last; map nodes stay put while the element lives.
+    std::string* lastAttribute = nullptr;
     int32_t attributeCount = 0;
+
+    void Reset() {
+        whiteSpacePending = inQuotes = attributeBegun = equalsSeen = closingQuoteSeen = false;
+        attributeName.clear();
+        attributeValue.clear();
+        attributeAdded = false;
+        lastAttribute = nullptr;
+        attributeCount = 0;
+    }
 };
 
-XMLParser::XMLParser() = default;
+XMLParser::XMLParser() : mToken(std::make_unique<TokenState>()) {}
 
 XMLParser::~XMLParser() = default;
 
@@ -98,13 +123,13 @@ bool XMLParser::OpenFile(const std::string& fileName) {
 }
 
 void XMLParser::SetString(std::string_view text) {
-    mFileData.clear();
+    // One byte per character, read in order: the same as the single-byte file reader.
+    mFileData.assign(text.begin(), text.end());
     mFilePos = 0;
     mFileName.clear();
     mEncoding = Encoding::SingleByte;
     Init();
     mPushback.clear();
-    PushBack(StringToWString(text));
 }
 
 bool XMLParser::Fail(std::string text) {
@@ -248,12 +273,13 @@ bool XMLParser::AddAttribute(XMLElement& element, TokenState& state) {
         return Fail("Too Many Attributes");
     ++state.attributeCount;
 
-    std::string name = WStringToString(XmlDecodeWString(state.attributeName));
-    std::string value = WStringToString(XmlDecodeWString(state.attributeValue));
+    std::string name = DecodeAttributeText(state.attributeName);
+    std::string value = DecodeAttributeText(state.attributeValue);
     if (name != "/")
         element.mAttributeNames.push_back(name);
-    element.mAttributes[name] = std::move(value);
-    state.lastAttribute = std::move(name);
+    std::string& stored = element.mAttributes[std::move(name)];
+    stored = std::move(value);
+    state.lastAttribute = &stored;
     state.attributeAdded = true;
 
     state.attributeName.clear();
@@ -305,6 +331,29 @@ bool XMLParser::StoreChar(char16_t c, XMLElement& element, TokenState& state) {
     return true;
 }
 
+void XMLParser::TakeRun(XMLElement& element, TokenState& state) {
+    // Only plain bytes from memory can be taken in bulk; pushed-back text and the decoding
+    // readers go one character at a time.
+    if (!mPushback.empty() || mEncoding != Encoding::SingleByte || state.whiteSpacePending)
+        return;
+    const uint8_t* data = mFileData.data();
+    const size_t size = mFileData.size();
+    size_t end = mFilePos;
+    const bool inStartTag = element.mType == XMLElement::TYPE_START;
+    if (!inStartTag || !state.attributeBegun) {
+        while (end < size && !EndsRun(data[end], state.inQuotes, false))
+            ++end;
+        element.mValue.append(reinterpret_cast<const char*>(data + mFilePos), end - mFilePos);
+    } else {
+        const bool inName = !state.equalsSeen;
+        while (end < size && !EndsRun(data[end], state.inQuotes, inName))
+            ++end;
+        std::u16string& target = inName ? state.attributeName : state.attributeValue;
+        target.append(data + mFilePos, data + end);
+    }
+    mFilePos = end;
+}
+
 bool XMLParser::CloseStartTag(XMLElement& element, TokenState& state) {
     bool selfClosing = false;
     if (state.attributeBegun && state.attributeName == u"/") {
@@ -313,7 +362,7 @@ bool XMLParser::CloseStartTag(XMLElement& element, TokenState& state) {
         if (state.attributeBegun && !AddAttribute(element, state))
             return false;
         if (state.attributeAdded) {
-            std::string& value = element.mAttributes[state.lastAttribute];
+            std::string& value = *state.lastAttribute;
             if (!value.empty() && value.back() == '/') {
                 value.pop_back();
                 selfClosing = true;
@@ -363,7 +412,9 @@ bool XMLParser::NextElement(XMLElement* element) {
         element->mInstruction.clear();
         element->mAttributes.clear();
         element->mAttributeNames.clear();
-        TokenState state;
+        // Kept across elements so its buffers keep their room.
+        TokenState& state = *mToken;
+        state.Reset();
 
         bool finished = false;
         while (!finished) {
@@ -423,6 +474,7 @@ bool XMLParser::NextElement(XMLElement* element) {
             if (state.inQuotes) {
                 if (!StoreChar(c, *element, state))
                     return false;
+                TakeRun(*element, state);
                 continue;
             }
 
@@ -466,7 +518,7 @@ bool XMLParser::NextElement(XMLElement* element) {
             if (IsWhiteSpace(c)) {
                 if (!value.empty())
                     state.whiteSpacePending = true;
-                if (element->mType == XMLElement::TYPE_START && value == "!--")
+                if (element->mType == XMLElement::TYPE_START && value.size() == 3 && value == "!--")
                     element->mType = XMLElement::TYPE_COMMENT;
                 continue;
             }
@@ -475,9 +527,11 @@ bool XMLParser::NextElement(XMLElement* element) {
 
             if (!StoreChar(c, *element, state))
                 return false;
+            TakeRun(*element, state);
         }
 
-        element->mValue = XmlDecodeString(element->mValue);
+        if (element->mValue.find('&') != std::string::npos)
+            element->mValue = XmlDecodeString(element->mValue);
         if (element->mType == XMLElement::TYPE_COMMENT)
             continue;
         return true;

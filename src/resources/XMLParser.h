@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,6 +68,8 @@ private:
     bool AddAttribute(XMLElement& element, TokenState& state);
     bool CloseStartTag(XMLElement& element, TokenState& state);
     bool CloseEndTag(XMLElement& element);
+    // After an ordinary character: takes the run of ordinary characters behind it at once.
+    void TakeRun(XMLElement& element, TokenState& state);
 
     std::string mFileName;
     std::string mErrorText;
@@ -81,6 +84,7 @@ private:
     Encoding mEncoding = Encoding::SingleByte;
     bool mStartOfDocument = false;
     bool mByteSwap = false;
+    std::unique_ptr<TokenState> mToken;
 };
 
 }  // namespace Vesk
