@@ -200,7 +200,9 @@ TEST_F(PakInterfaceTest, SearchListsArchiveKeysInOrderBeforeTheDisk) {
                                                    {"sounds/x.ogg", {}, 0}})));
     std::filesystem::create_directories(mDir + "/Images");
     std::ofstream(mDir + "/Images/disk.png") << "12345";
-    const std::string pattern = mDir + "/images/*.png";
+    // Relative patterns reach the disk from the working folder.
+    const std::string before = platform::fs::CurrentDirectory();
+    ASSERT_TRUE(platform::fs::SetCurrentDirectory(mDir));
 
     platform::fs::FindFileData data;
     PakFindData* search = mPak.FindFirst("images\\*.png", &data);
@@ -210,7 +212,11 @@ TEST_F(PakInterfaceTest, SearchListsArchiveKeysInOrderBeforeTheDisk) {
     EXPECT_EQ(data.lastWriteTime, 42u);
     while (mPak.FindNext(search, &data))
         names.push_back(data.fileName);
-    EXPECT_EQ(names, (std::vector<std::string>{"A.png", "b.png"}));
+    platform::fs::SetCurrentDirectory(before);
+    // The disk's names keep their spelling and come last.
+    EXPECT_EQ(names, (std::vector<std::string>{"A.png", "b.png", "disk.png"}));
+    EXPECT_EQ(data.fileSizeLow, 5u);
+    EXPECT_EQ(data.attributes, 0u);
     EXPECT_TRUE(mPak.FindClose(search));
 
     // AB*BC style: head and tail are matched at their own ends; no '*' means disk only.
@@ -222,12 +228,10 @@ TEST_F(PakInterfaceTest, SearchListsArchiveKeysInOrderBeforeTheDisk) {
     mPak.FindClose(search);
     EXPECT_EQ(mPak.FindFirst("images\\A.png", &data), nullptr);
 
-    // The disk follows once the archive has nothing more; its names keep their spelling.
-    search = mPak.FindFirst(pattern, &data);
+    // With no archive match the search starts on the disk.
+    search = mPak.FindFirst(mDir + "/images/*.png", &data);
     ASSERT_NE(search, nullptr);
     EXPECT_EQ(data.fileName, "disk.png");
-    EXPECT_EQ(data.fileSizeLow, 5u);
-    EXPECT_EQ(data.attributes, 0u);
     EXPECT_FALSE(mPak.FindNext(search, &data));
     mPak.FindClose(search);
 }
