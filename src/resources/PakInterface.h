@@ -99,7 +99,7 @@ public:
     // directory cut short, or an entry running past the file is refused, and GetErrorText
     // then names the file and the reason. A later archive's entry replaces an earlier one of
     // the same name.
-    virtual bool AddPakFile(const std::string& path);
+    bool AddPakFile(const std::string& path);
     const std::string& GetErrorText() const { return mErrorText; }
 
     // Each byte a to z becomes A to Z; every other byte stays.
