@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/util/Buffer.h"
-#include "app/util/ByteReader.h"
 
 namespace Vesk {
 
@@ -15,6 +14,45 @@ void PutLittle32(std::vector<uint8_t>& out, uint32_t value) {
     for (int shift = 0; shift < 32; shift += 8)
         out.push_back(static_cast<uint8_t>(value >> shift));
 }
+
+// Reads from the file's bytes; every read checks what is left, so a short file fails
+// instead of yielding undefined fields.
+class ByteReader {
+public:
+    ByteReader(const uint8_t* data, size_t size) : mData(data), mLeft(size) {}
+
+    size_t Left() const { return mLeft; }
+
+    bool Take(size_t count, const uint8_t*& bytes) {
+        if (count > mLeft)
+            return false;
+        bytes = mData;
+        mData += count;
+        mLeft -= count;
+        return true;
+    }
+
+    bool Little16(uint32_t& value) {
+        const uint8_t* bytes = nullptr;
+        if (!Take(2, bytes))
+            return false;
+        value = uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8;
+        return true;
+    }
+
+    bool Little32(uint32_t& value) {
+        const uint8_t* bytes = nullptr;
+        if (!Take(4, bytes))
+            return false;
+        value = uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
+                uint32_t{bytes[3]} << 24;
+        return true;
+    }
+
+private:
+    const uint8_t* mData;
+    size_t mLeft;
+};
 
 // The marker block: a count, then the markers. Markers that run past the block, or
 // fewer than the count, make the file invalid.

@@ -12,6 +12,7 @@
 #include "platform/Process.h"
 #include "platform/TextEncoding.h"
 #include "platform/Thread.h"
+#include "resources/ImageLib.h"
 #include "resources/ParticleRegistry.h"
 #include "resources/zmResourceManager.h"
 #include "sound/BassMusicInterface.h"
@@ -39,6 +40,7 @@ uint32_t Now() {
 VeskAppBase::VeskAppBase() {
     gVeskAppBase = this;
     SetImageHost(&mImageHost);
+    ImageLib::LoadJ2KCodec();
 
     const std::string programPath = platform::ProgramPath();
     mChangeDirTo = GetFileDir(programPath);

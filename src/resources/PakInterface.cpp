@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "app/util/ByteReader.h"
@@ -174,27 +175,31 @@ bool PakInterface::AddPakFile(const std::string& path) {
     if (file == nullptr)
         return Refuse(path, "cannot be opened");
 
-    Vesk::ByteReader reader(file->Data(), file->Size(), kScrambleByte);
-    uint32_t magic = 0;
-    uint32_t version = 0;
-    if (!reader.Little32(magic) || magic != kMagic)
+    // Every byte is stored scrambled; the checked reader sees the stored bytes.
+    constexpr uint32_t kKey32 = 0x01010101u * kScrambleByte;
+    Vesk::ByteReader reader(std::span<const uint8_t>(file->Data(), file->Size()));
+    const uint32_t magic = reader.U32() ^ kKey32;
+    if (reader.Failed() || magic != kMagic)
         return Refuse(path, "not a resource archive");
-    if (!reader.Little32(version) || version != kVersion)
+    const uint32_t version = reader.U32() ^ kKey32;
+    if (reader.Failed())
+        return Refuse(path, "the header runs past the end of the file");
+    if (version != kVersion)
         return Refuse(path, "unknown version " + std::to_string(version));
 
     // The whole directory is checked before anything is registered.
     std::vector<PakRecord> records;
     int64_t dataOffset = 0;
-    uint8_t flags = 0;
     // An archive that ends where a flags byte is due ends its directory there.
-    while (reader.Byte(flags) && (flags & kEndOfDirectory) == 0) {
-        uint8_t nameLength = 0;
-        const uint8_t* name = nullptr;
-        uint32_t size = 0;
-        uint64_t fileTime = 0;
-        if (!reader.Byte(nameLength) || !reader.Take(nameLength, name))
+    while (!reader.AtEnd() && ((reader.U8() ^ kScrambleByte) & kEndOfDirectory) == 0) {
+        const size_t nameLength = reader.U8() ^ kScrambleByte;
+        const std::span<const uint8_t> name = reader.Take(nameLength);
+        if (reader.Failed())
             return Refuse(path, "an entry name runs past the end of the file");
-        if (!reader.Little32(size) || !reader.Little64(fileTime))
+        const uint32_t size = reader.U32() ^ kKey32;
+        const uint32_t timeLow = reader.U32() ^ kKey32;
+        const uint32_t timeHigh = reader.U32() ^ kKey32;
+        if (reader.Failed())
             return Refuse(path, "the directory runs past the end of the file");
         if (size > 0x7FFFFFFFu)
             return Refuse(path, "an entry size is out of range");
@@ -202,7 +207,7 @@ bool PakInterface::AddPakFile(const std::string& path) {
         record.mFileName.resize(nameLength);
         for (size_t i = 0; i < nameLength; ++i)
             record.mFileName[i] = static_cast<char>(name[i] ^ kScrambleByte);
-        record.mFileTime = fileTime;
+        record.mFileTime = uint64_t{timeHigh} << 32 | timeLow;
         record.mStartPos = dataOffset;
         record.mSize = size;
         dataOffset += size;

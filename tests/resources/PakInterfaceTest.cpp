@@ -166,6 +166,7 @@ TEST_F(PakInterfaceTest, DamagedArchivesAreRefusedWholeWithTheirName) {
     } cases[] = {
         {with(0, 0xC1), "not a resource archive"},
         {with(4, 1), "unknown version 1"},
+        {{valid.begin(), valid.begin() + 6}, "the header runs past the end of the file"},
         {{valid.begin(), valid.begin() + 12}, "an entry name runs past the end of the file"},
         {{valid.begin(), valid.begin() + 16}, "the directory runs past the end of the file"},
         {{valid.begin(), valid.end() - 1}, "entry data runs past the end of the file"},

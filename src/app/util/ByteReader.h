@@ -2,80 +2,76 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace Vesk {
 
-// The one checked little-endian reader of outside input: every read checks what is left,
-// so a short or cut file fails instead of yielding undefined fields. Bytes may be stored
-// XORed with a key (the resource archives are); reads undo it.
+// Checked little-endian reads over a byte span, for readers of outside input. A read past the
+// end fails, reads nothing and leaves the reader at the end, so a caller can read a whole
+// record and test Failed() once.
 class ByteReader {
 public:
-    ByteReader(const uint8_t* data, size_t size, uint8_t key = 0)
-        : mData(data), mSize(data != nullptr ? size : 0), mKey(key) {}
+    explicit ByteReader(std::span<const uint8_t> bytes) : mBytes(bytes) {}
 
-    size_t Left() const { return mSize - mPos; }
-    size_t Position() const { return mPos; }
-    bool AtEnd() const { return mPos >= mSize; }
+    size_t Position() const { return mPosition; }
+    size_t Left() const { return mBytes.size() - mPosition; }
+    bool AtEnd() const { return mPosition >= mBytes.size(); }
+    // True once any read or skip ran past the end.
+    bool Failed() const { return mFailed; }
 
-    // Raw (still keyed) bytes; false when fewer than count are left.
-    bool Take(size_t count, const uint8_t*& bytes) {
-        if (count > Left())
-            return false;
-        bytes = mData + mPos;
-        mPos += count;
-        return true;
+    uint8_t U8() {
+        if (!Need(1)) {
+            return 0;
+        }
+        return mBytes[mPosition++];
     }
 
-    bool Skip(size_t count) {
-        const uint8_t* ignored = nullptr;
-        return Take(count, ignored);
+    uint16_t U16() {
+        if (!Need(2)) {
+            return 0;
+        }
+        const uint16_t value =
+            static_cast<uint16_t>(mBytes[mPosition] | mBytes[mPosition + 1] << 8);
+        mPosition += 2;
+        return value;
     }
 
-    bool Byte(uint8_t& value) {
-        if (AtEnd())
-            return false;
-        value = mData[mPos++] ^ mKey;
-        return true;
+    uint32_t U32() {
+        if (!Need(4)) {
+            return 0;
+        }
+        const uint32_t value = uint32_t{mBytes[mPosition]} | uint32_t{mBytes[mPosition + 1]} << 8 |
+                               uint32_t{mBytes[mPosition + 2]} << 16 |
+                               uint32_t{mBytes[mPosition + 3]} << 24;
+        mPosition += 4;
+        return value;
     }
 
-    bool Little16(uint32_t& value) { return Little(2, value); }
-    bool Little32(uint32_t& value) { return Little(4, value); }
-
-    bool Little64(uint64_t& value) {
-        uint32_t low = 0;
-        uint32_t high = 0;
-        if (Left() < 8 || !Little32(low) || !Little32(high))
-            return false;
-        value = uint64_t{low} | uint64_t{high} << 32;
-        return true;
+    // The next count bytes, or an empty span when fewer are left.
+    std::span<const uint8_t> Take(size_t count) {
+        if (!Need(count)) {
+            return {};
+        }
+        const std::span<const uint8_t> bytes = mBytes.subspan(mPosition, count);
+        mPosition += count;
+        return bytes;
     }
 
-    // Unkeyed copy of count bytes.
-    bool Bytes(void* out, size_t count) {
-        const uint8_t* bytes = nullptr;
-        if (!Take(count, bytes))
-            return false;
-        auto* dest = static_cast<uint8_t*>(out);
-        for (size_t i = 0; i < count; ++i)
-            dest[i] = bytes[i] ^ mKey;
-        return true;
-    }
+    bool Skip(size_t count) { return !Take(count).empty() || count == 0; }
 
 private:
-    bool Little(int count, uint32_t& value) {
-        const uint8_t* bytes = nullptr;
-        if (!Take(static_cast<size_t>(count), bytes))
+    bool Need(size_t count) {
+        if (count > Left()) {
+            mPosition = mBytes.size();
+            mFailed = true;
             return false;
-        value = 0;
-        for (int i = 0; i < count; ++i)
-            value |= uint32_t{static_cast<uint8_t>(bytes[i] ^ mKey)} << (8 * i);
+        }
         return true;
     }
 
-    const uint8_t* mData;
-    size_t mSize;
-    size_t mPos = 0;
-    uint8_t mKey;
+    std::span<const uint8_t> mBytes;
+    size_t mPosition = 0;
+    bool mFailed = false;
 };
 
 }  // namespace Vesk
