@@ -1,5 +1,6 @@
 #include "resources/XMLParser.h"
 
+#include <array>
 #include <optional>
 #include <utility>
 
@@ -50,13 +51,24 @@ std::string DecodeAttributeText(const std::u16string& text) {
     return WStringToString(XmlDecodeWString(text));
 }
 
-// Characters that end a run of ordinary ones outside quotes; inside quotes only the quote
-// and the line feed (which counts a line) do.
-bool EndsRun(uint8_t c, bool inQuotes, bool equalsEnds) {
-    if (inQuotes)
-        return c == '"' || c == '\n';
-    return c <= 32 || c == '"' || c == '<' || c == '>' || (equalsEnds && c == '=');
+// Which bytes end a run of ordinary characters: outside quotes white space, controls, quotes
+// and angle brackets (and '=' in an attribute name); inside quotes only the quote and the line
+// feed (which counts a line).
+enum RunStop : uint8_t { kStopOutside = 1, kStopInName = 2, kStopInQuotes = 4 };
+
+constexpr std::array<uint8_t, 256> MakeRunStops() {
+    std::array<uint8_t, 256> stops{};
+    for (int c = 0; c <= 32; ++c)
+        stops[c] = kStopOutside | kStopInName;
+    for (const char c : {'"', '<', '>'})
+        stops[static_cast<uint8_t>(c)] = kStopOutside | kStopInName;
+    stops['='] = kStopInName;
+    stops['"'] |= kStopInQuotes;
+    stops['\n'] |= kStopInQuotes;
+    return stops;
 }
+
+constexpr std::array<uint8_t, 256> kRunStops = MakeRunStops();
 
 }  // namespace
 
@@ -340,18 +352,35 @@ void XMLParser::TakeRun(XMLElement& element, TokenState& state) {
     const size_t size = mFileData.size();
     size_t end = mFilePos;
     const bool inStartTag = element.mType == XMLElement::TYPE_START;
+    const bool inName = inStartTag && state.attributeBegun && !state.equalsSeen;
+    const uint8_t stop = state.inQuotes ? kStopInQuotes : inName ? kStopInName : kStopOutside;
+    while (end < size && (kRunStops[data[end]] & stop) == 0)
+        ++end;
     if (!inStartTag || !state.attributeBegun) {
-        while (end < size && !EndsRun(data[end], state.inQuotes, false))
-            ++end;
         element.mValue.append(reinterpret_cast<const char*>(data + mFilePos), end - mFilePos);
     } else {
-        const bool inName = !state.equalsSeen;
-        while (end < size && !EndsRun(data[end], state.inQuotes, inName))
-            ++end;
         std::u16string& target = inName ? state.attributeName : state.attributeValue;
-        target.append(data + mFilePos, data + end);
+        const size_t at = target.size();
+        target.resize(at + (end - mFilePos));
+        for (size_t i = mFilePos; i < end; ++i)
+            target[at + i - mFilePos] = data[i];
     }
     mFilePos = end;
+}
+
+void XMLParser::SkipWhiteSpaceRun() {
+    // Further white space changes nothing once one character of it has been seen.
+    if (!mPushback.empty() || mEncoding != Encoding::SingleByte)
+        return;
+    const size_t size = mFileData.size();
+    while (mFilePos < size) {
+        const uint8_t c = mFileData[mFilePos];
+        if (c != ' ' && (c < 9 || c > 13))
+            break;
+        if (c == '\n')
+            ++mLineNum;
+        ++mFilePos;
+    }
 }
 
 bool XMLParser::CloseStartTag(XMLElement& element, TokenState& state) {
@@ -520,6 +549,8 @@ bool XMLParser::NextElement(XMLElement* element) {
                     state.whiteSpacePending = true;
                 if (element->mType == XMLElement::TYPE_START && value.size() == 3 && value == "!--")
                     element->mType = XMLElement::TYPE_COMMENT;
+                else
+                    SkipWhiteSpaceRun();
                 continue;
             }
             if (c <= 32)

@@ -70,6 +70,8 @@ private:
     bool CloseEndTag(XMLElement& element);
     // After an ordinary character: takes the run of ordinary characters behind it at once.
     void TakeRun(XMLElement& element, TokenState& state);
+    // After a white-space character outside quotes: skips the white space behind it.
+    void SkipWhiteSpaceRun();
 
     std::string mFileName;
     std::string mErrorText;
