@@ -440,6 +440,31 @@ void BltAdditiveUntinted(const BlitArea& area, Source src) {
     }
 }
 
+// Untinted with source alpha, from the source's alpha-scaled colours: the
+// transparent runs add nothing and are skipped.
+void BltAdditiveScaled(const BlitArea& area, const uint32_t* scaled, const uint8_t* runs) {
+    for (int32_t y = 0; y < area.height; ++y) {
+        uint32_t* d = area.dest + static_cast<size_t>(y) * area.destStride;
+        const size_t row = static_cast<size_t>(y) * area.srcStride;
+        const uint32_t* s = scaled + row;
+        const uint8_t* r = runs + row;
+        int32_t x = 0;
+        while (x < area.width) {
+            const int32_t end = x + std::clamp<int32_t>(r[x], 1, area.width - x);
+            if ((s[x] >> 24) != 0) {
+                int32_t i = x;
+#if defined(__SSE2__)
+                i += AddRow<false, false>(d + x, s + x, end - x, _mm_setzero_si128());
+#endif
+                for (; i < end; ++i) {
+                    d[i] = AddSaturate(d[i], s[i] & 0xFFFFFF);
+                }
+            }
+            x = end;
+        }
+    }
+}
+
 template <typename Source, bool kSourceAlpha>
 void BltAdditiveTinted(const BlitArea& area, Source src, const Color& color) {
     const uint32_t ca = static_cast<uint32_t>(ClampByte(color.mAlpha));
@@ -830,6 +855,10 @@ void MemoryImage::Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, c
             BltAdditive(area, sourceAlpha,
                         PaletteSource{src->mPaletteIndices.get() + srcOffset, src->mPalette.get()},
                         color);
+        } else if (sourceAlpha && color.IsWhite() && src != this &&
+                   src->GetAdditiveSourceData() != nullptr) {
+            BltAdditiveScaled(area, src->GetAdditiveSourceData() + srcOffset,
+                              src->GetRLAlphaData() + srcOffset);
         } else {
             BltAdditive(area, sourceAlpha, DirectSource{src->GetBits() + srcOffset}, color);
         }

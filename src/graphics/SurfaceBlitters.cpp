@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstddef>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -316,6 +317,10 @@ inline RunKind AlphaKind(uint32_t n, bool opaqueDirect) {
 struct AlphaPlain32 {
     RunKind Kind(uint32_t n) const { return AlphaKind(n, true); }
     uint32_t Direct(uint32_t n) const { return n; }
+    int32_t DirectRow(uint32_t* d, const uint32_t* n, int32_t count) const {
+        std::memcpy(d, n, static_cast<size_t>(count) * sizeof(uint32_t));
+        return count;
+    }
     uint32_t Blend(uint32_t d, uint32_t n) const {
         const uint32_t k = 256 - (n >> 24);
         return ((((d & kRB) * k) >> 8) & kRB) + ((((d & kG) * k) >> 8) & kG) + n;
