@@ -107,6 +107,17 @@ inline int32_t AlphaRunEnd(const uint32_t* row, int32_t x, int32_t width) {
 #if defined(VESK_PIXEL_SSE2)
     if (cls != 2) {
         const __m128i want = _mm_set1_epi32(cls == 0 ? 0 : 255);
+        auto same4 = [&](int32_t at) {
+            return _mm_cmpeq_epi32(_mm_srli_epi32(PixelSimd::Load4(row + at), 24), want);
+        };
+        while (end + 16 <= width) {
+            const __m128i all = _mm_and_si128(_mm_and_si128(same4(end), same4(end + 4)),
+                                              _mm_and_si128(same4(end + 8), same4(end + 12)));
+            if (_mm_movemask_ps(_mm_castsi128_ps(all)) != 0xF) {
+                break;
+            }
+            end += 16;
+        }
         while (end + 4 <= width) {
             const __m128i a = _mm_srli_epi32(PixelSimd::Load4(row + end), 24);
             const int same = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, want)));
