@@ -334,10 +334,14 @@ void BltOpaqueDest(const BlitArea& area, Source src, const uint8_t* runs) {
         const uint8_t* r = runs + static_cast<size_t>(y) * area.srcStride;
         int32_t x = 0;
         while (x < area.width) {
-            const int32_t n = std::min<int32_t>(r[x], area.width - x);
+            int32_t n = std::min<int32_t>(r[x], area.width - x);
             const uint32_t first = s[static_cast<size_t>(x)];
             const uint32_t a = first >> 24;
             if (a == 255) {
+                // Runs longer than a run byte counts are copied in one piece.
+                while (x + n < area.width && (s[static_cast<size_t>(x + n)] >> 24) == 255) {
+                    n += std::min<int32_t>(r[x + n], area.width - x - n);
+                }
                 if constexpr (std::is_same_v<Source, DirectSource>) {
                     std::memmove(d + x, s.bits + x, static_cast<size_t>(n) * sizeof(uint32_t));
                 } else {
@@ -474,8 +478,15 @@ void BltAdditiveScaled(const BlitArea& area, const uint32_t* scaled, const uint8
         const uint8_t* r = runs + row;
         int32_t x = 0;
         while (x < area.width) {
-            const int32_t end = x + std::clamp<int32_t>(r[x], 1, area.width - x);
+            auto runEnd = [&](int32_t at) {
+                return at + std::clamp<int32_t>(r[at], 1, area.width - at);
+            };
+            int32_t end = runEnd(x);
             if ((s[x] >> 24) != 0) {
+                // Opaque and partly transparent runs are added alike.
+                while (end < area.width && (s[end] >> 24) != 0) {
+                    end = runEnd(end);
+                }
                 int32_t i = x;
 #if defined(__SSE2__)
                 if (avx2) {
