@@ -105,27 +105,34 @@ inline int32_t AlphaRunEnd(const uint32_t* row, int32_t x, int32_t width) {
     const int cls = AlphaClass(row[x] >> 24);
     int32_t end = x + 1;
 #if defined(VESK_PIXEL_SSE2)
-    if (cls != 2) {
-        const __m128i want = _mm_set1_epi32(cls == 0 ? 0 : 255);
-        auto same4 = [&](int32_t at) {
-            return _mm_cmpeq_epi32(_mm_srli_epi32(PixelSimd::Load4(row + at), 24), want);
-        };
-        while (end + 16 <= width) {
-            const __m128i all = _mm_and_si128(_mm_and_si128(same4(end), same4(end + 4)),
-                                              _mm_and_si128(same4(end + 8), same4(end + 12)));
-            if (_mm_movemask_ps(_mm_castsi128_ps(all)) != 0xF) {
-                break;
-            }
-            end += 16;
+    // Lanes of four pixels all true while they stay in the class.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi32(255);
+    auto same4 = [&](int32_t at) {
+        const __m128i a = _mm_srli_epi32(PixelSimd::Load4(row + at), 24);
+        if (cls == 0) {
+            return _mm_cmpeq_epi32(a, zero);
         }
-        while (end + 4 <= width) {
-            const __m128i a = _mm_srli_epi32(PixelSimd::Load4(row + end), 24);
-            const int same = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(a, want)));
-            if (same != 0xF) {
-                return end + __builtin_ctz(static_cast<unsigned>(~same));
-            }
-            end += 4;
+        if (cls == 1) {
+            return _mm_cmpeq_epi32(a, full);
         }
+        return _mm_cmpeq_epi32(_mm_or_si128(_mm_cmpeq_epi32(a, zero), _mm_cmpeq_epi32(a, full)),
+                               zero);
+    };
+    while (end + 16 <= width) {
+        const __m128i all = _mm_and_si128(_mm_and_si128(same4(end), same4(end + 4)),
+                                          _mm_and_si128(same4(end + 8), same4(end + 12)));
+        if (_mm_movemask_ps(_mm_castsi128_ps(all)) != 0xF) {
+            break;
+        }
+        end += 16;
+    }
+    while (end + 4 <= width) {
+        const int same = _mm_movemask_ps(_mm_castsi128_ps(same4(end)));
+        if (same != 0xF) {
+            return end + __builtin_ctz(static_cast<unsigned>(~same));
+        }
+        end += 4;
     }
 #endif
     while (end < width && AlphaClass(row[end] >> 24) == cls) {
@@ -137,10 +144,36 @@ inline int32_t AlphaRunEnd(const uint32_t* row, int32_t x, int32_t width) {
 // 8-8-8 words at shifts 16, 8, 0 (the layout without a display and of
 // X8R8G8B8) scaled by alpha: (c * (a + kPlus)) >> 8 per channel, alpha kept.
 // Returns how many it did, a multiple of 4.
+#if defined(VESK_PIXEL_SSE2)
+template <uint32_t kPlus>
+__attribute__((target("avx2"))) size_t PremultiplyRow888Avx2(uint32_t* out, const uint32_t* in,
+                                                             size_t count) {
+    const __m256i rbMask = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i gMask = _mm256_set1_epi32(0x0000FF00);
+    const __m256i alphaMask = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    const __m256i plus = _mm256_set1_epi32(kPlus);
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+        const __m256i a1 = _mm256_add_epi32(_mm256_srli_epi32(p, 24), plus);
+        const __m256i k = _mm256_or_si256(a1, _mm256_slli_epi32(a1, 16));
+        const __m256i rb = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_and_si256(p, rbMask), k), 8);
+        const __m256i g = _mm256_and_si256(_mm256_mullo_epi16(_mm256_srli_epi16(p, 8), k), gMask);
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(out + i),
+            _mm256_or_si256(_mm256_or_si256(rb, g), _mm256_and_si256(p, alphaMask)));
+    }
+    return i;
+}
+#endif
+
 template <uint32_t kPlus>
 inline size_t PremultiplyRow888(uint32_t* out, const uint32_t* in, size_t count) {
     size_t i = 0;
 #if defined(VESK_PIXEL_SSE2)
+    if (PixelSimd::HasAvx2()) {
+        i = PremultiplyRow888Avx2<kPlus>(out, in, count);
+    }
     const __m128i rbMask = _mm_set1_epi32(0x00FF00FF);
     const __m128i gMask = _mm_set1_epi32(0x0000FF00);
     const __m128i alphaMask = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));

@@ -15,6 +15,7 @@
 
 #include "graphics/ClampTable.h"
 #include "graphics/MemoryImage.h"
+#include "graphics/PixelSimd.h"
 
 namespace Vesk {
 
@@ -168,12 +169,6 @@ inline int32_t AddRow(uint32_t* d, const uint32_t* s, int32_t n, __m128i tint16)
     }
     return i;
 }
-// Checked once: the machine runs 256-bit integer vectors.
-inline bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2") != 0;
-    return has;
-}
-
 // d + (s & 0xFFFFFF) per byte with saturation, eight pixels at a time;
 // returns how many it did.
 __attribute__((target("avx2"))) int32_t AddColourRowAvx2(uint32_t* d, const uint32_t* s,
@@ -469,7 +464,7 @@ void BltAdditiveUntinted(const BlitArea& area, Source src) {
 // transparent runs add nothing and are skipped.
 void BltAdditiveScaled(const BlitArea& area, const uint32_t* scaled, const uint8_t* runs) {
 #if defined(__SSE2__)
-    const bool avx2 = HasAvx2();
+    const bool avx2 = PixelSimd::HasAvx2();
 #endif
     for (int32_t y = 0; y < area.height; ++y) {
         uint32_t* d = area.dest + static_cast<size_t>(y) * area.destStride;

@@ -1,5 +1,7 @@
 #include "graphics/SurfaceBlitters.h"
 
+#include "graphics/PixelSimd.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -237,12 +239,6 @@ int32_t AlphaPlainRow32(uint32_t* d, const uint32_t* n, int32_t count) {
     return i;
 }
 
-// Checked once: the machine runs 256-bit integer vectors.
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2") != 0;
-    return has;
-}
-
 // AlphaPlainRow32 eight pixels at a time, red and blue in one 16-bit lane
 // pair, green in the other.
 __attribute__((target("avx2"))) int32_t AlphaPlainRow32Avx2(uint32_t* d, const uint32_t* n,
@@ -358,7 +354,7 @@ struct AlphaPlain32 {
         const int32_t wide = avx2 ? AlphaPlainRow32Avx2(d, n, count) : 0;
         return wide + AlphaPlainRow32(d + wide, n + wide, count - wide);
     }
-    bool avx2 = HasAvx2();
+    bool avx2 = PixelSimd::HasAvx2();
 #endif
 };
 
