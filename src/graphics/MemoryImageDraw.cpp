@@ -535,6 +535,18 @@ void BltNormal(MemoryImage& dest, const BlitArea& area, MemoryImage& src, Source
                size_t srcOffset, const Color& color) {
     if (color.IsWhite()) {
         if (!dest.mHasAlpha && !dest.mHasTrans) {
+            if constexpr (std::is_same_v<Source, DirectSource>) {
+                src.CommitBits();
+                if (!src.mForced && !src.mHasAlpha && !src.mHasTrans) {
+                    // Every pixel opaque: the runs would only say so.
+                    for (int32_t y = 0; y < area.height; ++y) {
+                        std::memmove(area.dest + static_cast<size_t>(y) * area.destStride,
+                                     s.bits + static_cast<size_t>(y) * area.srcStride,
+                                     static_cast<size_t>(area.width) * sizeof(uint32_t));
+                    }
+                    return;
+                }
+            }
             const uint8_t* runs = src.GetRLAlphaData() + srcOffset;
             BltOpaqueDest(area, s, runs);
         } else {
