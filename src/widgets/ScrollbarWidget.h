@@ -64,7 +64,8 @@ public:
     ScrollListener* mScrollListener;
 
 protected:
-    int ArrowSize() const;
+    // Length of one arrow along the bar.
+    virtual int ArrowSize() const;
     // Pages once more toward the pointer, or stops when the thumb has reached it.
     void KeepPaging(int compare, double step);
 };

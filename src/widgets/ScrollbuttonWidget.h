@@ -5,6 +5,7 @@
 namespace Vesk {
 
 class ButtonListener;
+class Image;
 
 // The arrow button at each end of a scroll bar: reports the press and every update it is held
 // under the pointer, and draws a bevelled face with a small arrow.
@@ -22,6 +23,11 @@ public:
     ButtonListener* mButtonListener;
     bool mHorizontal = false;
     int mType;
+    // Used by the image-skinned arrow; not owned, null when unused.
+    Image* mButtonImage = nullptr;
+    Image* mOverImage = nullptr;
+    Image* mDownImage = nullptr;
+    Image* mDisabledImage = nullptr;
 };
 
 }  // namespace Vesk
