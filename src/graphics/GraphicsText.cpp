@@ -2,7 +2,7 @@
 #include <string>
 
 #include "graphics/Graphics.h"
-#include "resources/Font.h"
+#include "graphics/Font.h"
 
 namespace Vesk {
 

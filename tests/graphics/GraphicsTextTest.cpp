@@ -7,7 +7,7 @@
 
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
-#include "resources/Font.h"
+#include "graphics/Font.h"
 
 namespace Vesk {
 namespace {
