@@ -10,6 +10,7 @@
 #include "app/VeskAppBase.h"
 #include "platform/CrashDialogs.h"
 #include "platform/DevDialogs.h"
+#include "platform/TextSystem.h"
 #include "platform/WindowSystem.h"
 
 namespace Vesk {
@@ -57,6 +58,13 @@ int RunApplication(int argc, char** argv, const AppFactory& make) {
         std::fprintf(stderr, "The window system could not be started.\n");
         return 1;
     }
+
+    // System fonts find it through the process; it outlives the application and its fonts.
+    std::unique_ptr<platform::TextSystem> textSystem = platform::MakeTextSystem(backend);
+    platform::SetTextSystem(textSystem.get());
+    struct TextSystemRegistration {
+        ~TextSystemRegistration() { platform::SetTextSystem(nullptr); }
+    } textSystemRegistration;
 
     std::unique_ptr<VeskAppBase> app = make(backend);
     app->mWindowSystem = windowSystem.get();

@@ -26,6 +26,7 @@
 #include "platform/Message.h"
 #include "platform/SettingsStore.h"
 #include "platform/WindowSystem.h"
+#include "resources/FontHost.h"
 #include "widgets/ButtonListener.h"
 #include "widgets/DialogListener.h"
 
@@ -78,7 +79,7 @@ enum CursorNumber {
 // Threads: everything runs on the main thread except LoadingThreadProc (loading thread) and
 // Shutdown called from elsewhere, which only raises mShutdownRequested. The members that cross
 // threads are atomic.
-class VeskAppBase : public ButtonListener, public DialogListener {
+class VeskAppBase : public ButtonListener, public DialogListener, public FontHost {
 public:
     // Step states of UpdateAppStep.
     enum UpdateState {
@@ -131,7 +132,7 @@ public:
     virtual int MsgBoxWide(const std::u16string& text, const std::u16string& title, uint32_t flags);
     virtual int MsgBox(const std::string& text, const std::string& title, uint32_t flags);
     virtual void PopupWide(const std::u16string& text);
-    virtual void Popup(const std::string& text);
+    void Popup(const std::string& text) override;
     virtual void LogError(const std::string& text);
     virtual void SafeDeleteWidget(Widget* widget);
     virtual void URLOpenFailed(const std::string& url);
@@ -168,8 +169,8 @@ public:
     virtual void Unmute(bool autoMute);
     virtual double GetLoadingThreadProgress();
     virtual DDImage* GetImage(const std::string& fileName, bool commitBits);
-    virtual SharedImageRef GetSharedImage(const std::string& fileName, const std::string& variant,
-                                          bool* isNew);
+    SharedImageRef GetSharedImage(const std::string& fileName, const std::string& variant,
+                                  bool* isNew) override;
     virtual void SwitchScreenModeFull(bool wantWindowed, bool is3D, bool force);
     virtual void SwitchScreenModeWindowed(bool wantWindowed);
     virtual void SwitchScreenModeCurrent();

@@ -5,12 +5,16 @@
 
 #include "app/VeskAppBase.h"
 #include "app/util/Common.h"
+#include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
+#include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "graphics/MemoryImage.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"
 #include "platform/Thread.h"
 #include "resources/ParticleRegistry.h"
+#include "resources/SysFont.h"
 #include "sound/MusicInterface.h"
 #include "sound/SoundManager.h"
 #include "widgets/Widget.h"
@@ -26,6 +30,39 @@ uint32_t Now() {
 
 void Sleep(uint32_t ms) {
     platform::GetClock().SleepMs(ms);
+}
+
+// The overlay pictures and their font: made on first use and kept until the process ends, so
+// they are never destroyed after the application.
+struct Overlays {
+    std::unique_ptr<SysFont> font;
+    std::unique_ptr<MemoryImage> fps;
+    std::unique_ptr<MemoryImage> demoTime;
+};
+
+Overlays& GetOverlays() {
+    static Overlays* const overlays = new Overlays();
+    if (overlays->font == nullptr)
+        overlays->font = std::make_unique<SysFont>("Tahoma", 8);
+    return *overlays;
+}
+
+// Opaque black with the text in white at (2, ascent); the picture is made minWidth wide or as
+// wide as the text needs.
+void PaintOverlay(std::unique_ptr<MemoryImage>& image, int32_t minWidth, const std::string& text) {
+    SysFont& font = *GetOverlays().font;
+    const int32_t width = std::max(minWidth, font.StringWidth(text) + 4);
+    const int32_t height = font.GetHeight() + 4;
+    if (image == nullptr || image->GetWidth() < width) {
+        image = std::make_unique<MemoryImage>(nullptr);
+        image->Create(width, height);
+    }
+    Graphics g(image.get());
+    g.SetColor(Color(0, 0, 0, 255));
+    g.FillRect(0, 0, image->GetWidth(), image->GetHeight());
+    g.SetFont(&font);
+    g.SetColor(Color(255, 255, 255, 255));
+    g.DrawString(text, 2, font.GetAscent());
 }
 
 }  // namespace
@@ -438,6 +475,21 @@ bool VeskAppBase::Redraw() {
     mLastDrawWasEmpty = false;
     mDrawTime += static_cast<int>(Now() - now);
 
+    if (mShowFPS && mDDInterface != nullptr && mDDInterface->GetScreenImage() != nullptr) {
+        Image* screen = mDDInterface->GetScreenImage();
+        Graphics g(screen);
+        const Overlays& overlays = GetOverlays();
+        if (overlays.fps != nullptr)
+            g.DrawImage(overlays.fps.get(), screen->GetWidth() - overlays.fps->GetWidth() - 10,
+                        screen->GetHeight() - overlays.fps->GetHeight() - 10);
+        if (mPlayingDemoBuffer && overlays.demoTime != nullptr) {
+            const int32_t fpsHeight = overlays.fps != nullptr ? overlays.fps->GetHeight() : 0;
+            g.DrawImage(overlays.demoTime.get(),
+                        screen->GetWidth() - overlays.demoTime->GetWidth() - 10,
+                        screen->GetHeight() - fpsHeight - overlays.demoTime->GetHeight() - 15);
+        }
+    }
+
     if (mWaitForVSync && mIsPhysWindowed && mDDInterface != nullptr) {
         const uint32_t since = Now() - mLastDrawTick;
         if (since < mDDInterface->mMillisecondsPerFrame)
@@ -540,17 +592,19 @@ void VeskAppBase::UpdateFPSImage() {
         mFPSStartTick = now;
         mFPSFrameCount = 0;
     }
-    // The "FPS: %d" picture is drawn once the overlay font exists.
+    PaintOverlay(GetOverlays().fps, 50, StrFormat("FPS: %d", mFPS));
 }
 
 void VeskAppBase::UpdateCoordsImage(int x, int y) {
-    // The "%d,%d" picture is drawn once the overlay font exists.
-    (void)x;
-    (void)y;
+    PaintOverlay(GetOverlays().fps, 50, StrFormat("%d,%d", x, y));
 }
 
 void VeskAppBase::UpdateDemoTimeImage() {
-    // The time-left picture is drawn once the overlay font exists.
+    const int64_t left = std::max<int64_t>(0, int64_t{mDemoLength} - mUpdateCount) * mFrameTime;
+    const int64_t seconds = left / 1000;
+    PaintOverlay(GetOverlays().demoTime, 50,
+                 StrFormat("%02d:%02d:%02d", static_cast<int>(seconds / 3600),
+                           static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60)));
 }
 
 void VeskAppBase::SafeDeleteWidget(Widget* widget) {

@@ -5,7 +5,10 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/TextSystem.h"
+#include "platform/headless/HeadlessTextSystem.h"
 #include "platform/headless/HeadlessWindowSystem.h"
+#include "platform/sdl/SdlTextSystem.h"
 #include "platform/sdl/SdlWindowSystem.h"
 
 namespace platform {
@@ -67,6 +70,16 @@ std::unique_ptr<WindowSystem> MakeWindowSystem(BackendKind kind) {
             return std::make_unique<SdlWindowSystem>();
         case BackendKind::Headless:
             return std::make_unique<HeadlessWindowSystem>();
+    }
+    return nullptr;
+}
+
+std::unique_ptr<TextSystem> MakeTextSystem(BackendKind kind) {
+    switch (kind) {
+        case BackendKind::Sdl:
+            return std::make_unique<SdlTextSystem>();
+        case BackendKind::Headless:
+            return std::make_unique<HeadlessTextSystem>();
     }
     return nullptr;
 }
