@@ -302,6 +302,10 @@ bool DescParser::LoadDescriptorText(std::string_view text) {
 
     const auto append = [&](char c) {
         if (mCurrentLine.empty()) {
+            // White space after a ";" would date the next statement a line early.
+            if (c == ' ' || c == '\t' || c == '\n') {
+                return;
+            }
             mCurrentLineNum = line;
         }
         mCurrentLine += c;
