@@ -12,6 +12,7 @@
 #include "graphics/MemoryImage.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"
+#include "platform/TextSystem.h"
 #include "platform/Thread.h"
 #include "resources/ParticleRegistry.h"
 #include "resources/SysFont.h"
@@ -42,7 +43,9 @@ struct Overlays {
 
 Overlays& GetOverlays() {
     static Overlays* const overlays = new Overlays();
-    if (overlays->font == nullptr)
+    // A font made before the text layer existed is made again once it does.
+    if (overlays->font == nullptr ||
+        (overlays->font->GetHeight() == 0 && platform::GetTextSystem() != nullptr))
         overlays->font = std::make_unique<SysFont>("Tahoma", 8);
     return *overlays;
 }

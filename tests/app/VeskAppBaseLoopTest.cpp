@@ -4,6 +4,9 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "graphics/DDImage.h"
+#include "platform/TextSystem.h"
+#include "platform/headless/HeadlessTextSystem.h"
 
 namespace apptest {
 namespace {
@@ -290,6 +293,39 @@ TEST_F(LoopTest, DestructionWaitsForTheLoader) {
     app.StartLoadingThread();  // a second start does nothing
     mApp.reset();
     EXPECT_TRUE(finished);
+}
+
+}  // namespace
+}  // namespace apptest
+
+namespace apptest {
+namespace {
+
+// Light pixels in the bottom-right corner of the screen, where the overlay sits.
+int CountLightPixels(Vesk::Image* screen) {
+    auto* image = dynamic_cast<Vesk::MemoryImage*>(screen);
+    if (image == nullptr)
+        return -1;
+    const uint32_t* bits = image->GetBits();
+    int light = 0;
+    for (int y = image->GetHeight() - 40; y < image->GetHeight(); ++y) {
+        for (int x = image->GetWidth() - 80; x < image->GetWidth(); ++x) {
+            const uint32_t p = bits[y * image->GetWidth() + x];
+            light += ((p >> 8) & 0xFF) > 200 ? 1 : 0;
+        }
+    }
+    return light;
+}
+
+TEST_F(LoopTest, FrameRateOverlayIsDrawnWithTheOverlayFont) {
+    platform::HeadlessTextSystem text("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    platform::SetTextSystem(&text);
+    TestApp& app = Running();
+    app.mShowFPS = true;
+    app.mShowFPSMode = 0;
+    RunFor(1500);
+    EXPECT_GT(CountLightPixels(app.mDDInterface->GetScreenImage()), 10);
+    platform::SetTextSystem(nullptr);
 }
 
 }  // namespace
