@@ -1,6 +1,7 @@
 #include "resources/FontData.h"
 
 #include <algorithm>
+#include <climits>
 #include <cctype>
 #include <numeric>
 
@@ -168,14 +169,15 @@ bool FontData::LoadLegacyText(FontHost* host, Image* image, const std::string& w
         layer.mAscent = ascent;
     }
     // The glyphs lie side by side from the left; rectangles past the image are cut to it.
-    int32_t x = 0;
+    int64_t x = 0;
     std::array<bool, 256> has{};
     char c = 0;
     int32_t width = 0;
     while (scanner.Char(&c) && scanner.Int(&width)) {
         CharData& data = layer.mCharData[static_cast<uint8_t>(c)];
-        const int32_t left = std::clamp(x, 0, image->GetWidth());
-        const int32_t right = std::clamp(x + std::max(width, 0), 0, image->GetWidth());
+        const auto left = static_cast<int32_t>(std::clamp<int64_t>(x, 0, image->GetWidth()));
+        const auto right = static_cast<int32_t>(
+            std::clamp<int64_t>(x + std::max(width, 0), 0, image->GetWidth()));
         data.mImageRect = Rect(left, 0, right - left, image->GetHeight());
         data.mWidth = width;
         has[static_cast<uint8_t>(c)] = true;
@@ -252,7 +254,10 @@ bool FontData::GetColor(const DataElement* value, Color* out) {
         if (!DataToDoubleVector(value, &channels) || channels.size() < 4) {
             return false;
         }
-        const auto channel = [&](size_t i) { return static_cast<int32_t>(channels[i] * 255.0); };
+        // A channel is a byte, whatever the descriptor says.
+        const auto channel = [&](size_t i) {
+            return static_cast<int32_t>(std::clamp(channels[i] * 255.0, 0.0, 255.0));
+        };
         *out = Color(channel(0), channel(1), channel(2), channel(3));
         return true;
     }
@@ -465,11 +470,11 @@ bool FontData::CmdLayerSetImageMap(const ListDataElement& params) {
         }
         layer->mCharData[c].mImageRect = Rect(r[0], r[1], r[2], r[3]);
     }
-    int32_t tallest = 0;
+    int64_t tallest = 0;
     for (const CharData& data : layer->mCharData) {
-        tallest = std::max(tallest, data.mImageRect.mHeight + data.mOffset.mY);
+        tallest = std::max<int64_t>(tallest, int64_t{data.mImageRect.mHeight} + data.mOffset.mY);
     }
-    layer->mDefaultHeight = tallest;
+    layer->mDefaultHeight = static_cast<int32_t>(std::min<int64_t>(tallest, INT32_MAX));
     if (badType) {
         return Error(kBadType);
     }

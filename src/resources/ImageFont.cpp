@@ -1,6 +1,7 @@
 #include "resources/ImageFont.h"
 
 #include <algorithm>
+#include <climits>
 #include <mutex>
 
 #include "app/util/CommonText.h"
@@ -23,8 +24,16 @@ struct OrderBucket {
 // Guarded by gFontDrawLock, like the command pool.
 std::array<OrderBucket, kBucketCount> gOrderBuckets;
 
+// Descriptor values are untrusted, so sums and scaled values are kept inside 32 bits.
 int32_t Truncate(double value) {
-    return static_cast<int32_t>(value);
+    if (!(value > -2147483648.0)) {
+        return value != value ? 0 : INT32_MIN;
+    }
+    return value < 2147483647.0 ? static_cast<int32_t>(value) : INT32_MAX;
+}
+
+int32_t Clamp32(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
 }
 
 bool Contains(const std::vector<std::string>& tags, const std::string& tag) {
@@ -137,10 +146,13 @@ void ImageFont::GenerateActiveLayers() {
                 const int32_t w = std::max(0, Truncate(rect.mWidth * numerator / denominator));
                 const int32_t h = std::max(0, Truncate(rect.mHeight * numerator / denominator));
                 active.mScaledCharImageRects[c] = Rect(runningX, 0, w, h);
-                runningX += w;
+                runningX = Clamp32(int64_t{runningX} + w);
                 tallest = std::max(tallest, h);
             }
-            if (runningX > 0 && tallest > 0) {
+            // A rescaled image past this size is not made; the layer then draws nothing.
+            constexpr int64_t kMaxScaledPixels = int64_t{1} << 24;
+            if (runningX > 0 && tallest > 0 &&
+                int64_t{runningX} * tallest <= kMaxScaledPixels) {
                 active.mOwnedImage = std::make_unique<MemoryImage>();
                 active.mOwnedImage->Create(runningX, tallest);
                 {
@@ -194,9 +206,10 @@ int32_t ImageFont::CharWidthKern(char c, char previous) {
         const int32_t advance = Truncate(layer.mCharData[code].mWidth * k);
         const int32_t kerning =
             previous != 0
-                ? Truncate((layer.mCharData[before].mKerningOffsets[code] + layer.mSpacing) * k)
+                ? Truncate((layer.mCharData[before].mKerningOffsets[code] +
+                            static_cast<double>(layer.mSpacing)) * k)
                 : 0;
-        widest = std::max(widest, advance + kerning);
+        widest = std::max(widest, Clamp32(int64_t{advance} + kerning));
     }
     return widest;
 }
@@ -209,7 +222,7 @@ int32_t ImageFont::StringWidth(const std::string& text) {
     int32_t width = 0;
     char previous = 0;
     for (const char c : text) {
-        width += CharWidthKern(c, previous);
+        width = Clamp32(int64_t{width} + CharWidthKern(c, previous));
         previous = c;
     }
     return width;
@@ -257,19 +270,23 @@ void ImageFont::DrawStringEx(Graphics& g, int32_t x, int32_t y, const std::strin
             int32_t advance = 0;
             int32_t kerning = 0;
             if (k == 1.0) {
-                drawX = penX + data.mOffset.mX + layer.mOffsetX;
-                drawY = y + data.mOffset.mY - layer.mAscent + layer.mOffsetY;
+                drawX = Clamp32(int64_t{penX} + data.mOffset.mX + layer.mOffsetX);
+                drawY = Clamp32(int64_t{y} + data.mOffset.mY - layer.mAscent + layer.mOffsetY);
                 advance = data.mWidth;
-                kerning = next != 0 ? data.mKerningOffsets[next] + layer.mSpacing : 0;
+                kerning = next != 0 ? Clamp32(int64_t{data.mKerningOffsets[next]} + layer.mSpacing)
+                                    : 0;
             } else {
-                drawX = penX + Truncate((data.mOffset.mX + layer.mOffsetX) * k);
-                drawY = y - Truncate((layer.mAscent - data.mOffset.mY - layer.mOffsetY) * k);
+                drawX = Clamp32(int64_t{penX} +
+                                Truncate((static_cast<double>(data.mOffset.mX) + layer.mOffsetX) * k));
+                drawY = Clamp32(int64_t{y} - Truncate((static_cast<double>(layer.mAscent) - data.mOffset.mY -
+                                                       layer.mOffsetY) * k));
                 advance = Truncate(data.mWidth * k);
-                kerning =
-                    next != 0 ? Truncate((data.mKerningOffsets[next] + layer.mSpacing) * k) : 0;
+                kerning = next != 0 ? Truncate((data.mKerningOffsets[next] +
+                                                static_cast<double>(layer.mSpacing)) * k)
+                                    : 0;
             }
             const auto channel = [](int32_t mult, int32_t value, int32_t add) {
-                return std::min(255, mult * value / 255 + add);
+                return std::min(255, mult * std::clamp(value, 0, 255) / 255 + add);
             };
             const Color layerColor(
                 channel(layer.mColorMult.mRed, color.mRed, layer.mColorAdd.mRed),
@@ -289,7 +306,7 @@ void ImageFont::DrawStringEx(Graphics& g, int32_t x, int32_t y, const std::strin
             command.mColor = layerColor;
             command.mNext = nullptr;
             const int32_t bucket =
-                std::clamp(data.mOrder + layer.mBaseOrder + 128, 0, kBucketCount - 1);
+                std::clamp<int64_t>(int64_t{data.mOrder} + layer.mBaseOrder + 128, 0, kBucketCount - 1);
             OrderBucket& slot = gOrderBuckets[static_cast<size_t>(bucket)];
             if (slot.last != nullptr) {
                 slot.last->mNext = &command;
@@ -300,12 +317,12 @@ void ImageFont::DrawStringEx(Graphics& g, int32_t x, int32_t y, const std::strin
             if (rectList != nullptr) {
                 rectList->emplace_back(drawX, drawY, source.mWidth, source.mHeight);
             }
-            reachedX = std::max(reachedX, penX + advance + kerning);
+            reachedX = std::max(reachedX, Clamp32(int64_t{penX} + advance + kerning));
         }
         penX = reachedX;
     }
     if (width != nullptr) {
-        *width = reachedX - x;
+        *width = Clamp32(int64_t{reachedX} - x);
     }
 
     const Color colorWas = g.GetColor();
