@@ -1,8 +1,8 @@
 #include <cstddef>
 #include <string>
 
-#include "graphics/Graphics.h"
 #include "graphics/Font.h"
+#include "graphics/Graphics.h"
 
 namespace Vesk {
 

@@ -97,7 +97,8 @@ struct TextFont::Impl {
             underlineThickness = 1;
             underlineTop = metrics.ascent + 1;
         }
-        underlineTop = std::clamp(underlineTop, 0, std::max(0, metrics.height - underlineThickness));
+        underlineTop =
+            std::clamp(underlineTop, 0, std::max(0, metrics.height - underlineThickness));
         return true;
     }
 
@@ -116,7 +117,8 @@ struct TextFont::Impl {
         FT_Pos extra = 0;
         if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
             if (embolden) {
-                extra = std::max<FT_Pos>(64, FT_MulFix(face->units_per_EM, face->size->metrics.y_scale) / 24);
+                extra = std::max<FT_Pos>(
+                    64, FT_MulFix(face->units_per_EM, face->size->metrics.y_scale) / 24);
                 FT_Outline_Embolden(&slot->outline, extra);
             }
             if (slant) {
@@ -135,7 +137,8 @@ struct TextFont::Impl {
         glyph.top = slot->bitmap_top;
         glyph.coverage.resize(static_cast<size_t>(glyph.width) * static_cast<size_t>(glyph.rows));
         for (int32_t row = 0; row < glyph.rows; ++row) {
-            const unsigned char* source = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
+            const unsigned char* source =
+                bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
             std::copy_n(source, glyph.width,
                         glyph.coverage.begin() + static_cast<ptrdiff_t>(row) * glyph.width);
         }
@@ -183,7 +186,8 @@ TextImage TextFont::Render(std::string_view text, uint32_t rgb) const {
     }
     image.width = width;
     image.height = lineHeight * lines;
-    std::vector<uint8_t> coverage(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
+    std::vector<uint8_t> coverage(static_cast<size_t>(image.width) *
+                                  static_cast<size_t>(image.height));
     int32_t line = 0;
     int64_t pen = 0;
     for (const char c : text) {
@@ -205,8 +209,9 @@ TextImage TextFont::Render(std::string_view text, uint32_t rgb) const {
                 if (x < 0 || x >= image.width) {
                     continue;
                 }
-                uint8_t& target = coverage[static_cast<size_t>(y) * static_cast<size_t>(image.width) +
-                                           static_cast<size_t>(x)];
+                uint8_t& target =
+                    coverage[static_cast<size_t>(y) * static_cast<size_t>(image.width) +
+                             static_cast<size_t>(x)];
                 const int32_t sum =
                     target + glyph.coverage[static_cast<size_t>(row * glyph.width + column)];
                 target = static_cast<uint8_t>(std::min(sum, 255));

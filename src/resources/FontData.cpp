@@ -1,8 +1,8 @@
 #include "resources/FontData.h"
 
 #include <algorithm>
-#include <climits>
 #include <cctype>
+#include <climits>
 #include <numeric>
 
 #include "app/util/CommonPath.h"
@@ -176,8 +176,8 @@ bool FontData::LoadLegacyText(FontHost* host, Image* image, const std::string& w
     while (scanner.Char(&c) && scanner.Int(&width)) {
         CharData& data = layer.mCharData[static_cast<uint8_t>(c)];
         const auto left = static_cast<int32_t>(std::clamp<int64_t>(x, 0, image->GetWidth()));
-        const auto right = static_cast<int32_t>(
-            std::clamp<int64_t>(x + std::max(width, 0), 0, image->GetWidth()));
+        const auto right =
+            static_cast<int32_t>(std::clamp<int64_t>(x + std::max(width, 0), 0, image->GetWidth()));
         data.mImageRect = Rect(left, 0, right - left, image->GetHeight());
         data.mWidth = width;
         has[static_cast<uint8_t>(c)] = true;
@@ -315,10 +315,12 @@ bool FontData::HandleCommand(const ListDataElement& params) {
         return expect(4) && CmdLayerValue(params, command);
     }
     static const char* const kValueCommands[] = {
-        "LayerSetPointSize", "LayerSetHeight",      "LayerSetDrawMode",
-        "LayerSetColorMult", "LayerSetColorAdd",    "LayerSetAscent",
-        "LayerSetAscentPadding", "LayerSetLineSpacingOffset", "LayerSetOffset",
-        "LayerSetSpacing",   "LayerSetBaseOrder"};
+        "LayerSetPointSize",     "LayerSetHeight",
+        "LayerSetDrawMode",      "LayerSetColorMult",
+        "LayerSetColorAdd",      "LayerSetAscent",
+        "LayerSetAscentPadding", "LayerSetLineSpacingOffset",
+        "LayerSetOffset",        "LayerSetSpacing",
+        "LayerSetBaseOrder"};
     for (const char* name : kValueCommands) {
         if (command == name) {
             return expect(3) && CmdLayerValue(params, command);
@@ -391,8 +393,8 @@ bool FontData::CmdCreateLayer(const ListDataElement& params, bool fromSource) {
     if (mFontLayerMap.count(name) != 0) {
         return Error("Layer Already Exists");
     }
-    FontLayer& layer = source != nullptr ? mFontLayerList.emplace_back(*source)
-                                         : mFontLayerList.emplace_back();
+    FontLayer& layer =
+        source != nullptr ? mFontLayerList.emplace_back(*source) : mFontLayerList.emplace_back();
     layer.mFontData = this;
     mFontLayerMap[name] = &layer;
     return true;

@@ -151,8 +151,7 @@ void ImageFont::GenerateActiveLayers() {
             }
             // A rescaled image past this size is not made; the layer then draws nothing.
             constexpr int64_t kMaxScaledPixels = int64_t{1} << 24;
-            if (runningX > 0 && tallest > 0 &&
-                int64_t{runningX} * tallest <= kMaxScaledPixels) {
+            if (runningX > 0 && tallest > 0 && int64_t{runningX} * tallest <= kMaxScaledPixels) {
                 active.mOwnedImage = std::make_unique<MemoryImage>();
                 active.mOwnedImage->Create(runningX, tallest);
                 {
@@ -201,14 +200,13 @@ int32_t ImageFont::CharWidthKern(char c, char previous) {
     int32_t widest = 0;
     for (const ActiveFontLayer& active : mActiveLayerList) {
         const FontLayer& layer = *active.mBaseFontLayer;
-        const double k =
-            layer.mPointSize != 0 ? mPointSize * mScale / layer.mPointSize : mScale;
+        const double k = layer.mPointSize != 0 ? mPointSize * mScale / layer.mPointSize : mScale;
         const int32_t advance = Truncate(layer.mCharData[code].mWidth * k);
-        const int32_t kerning =
-            previous != 0
-                ? Truncate((layer.mCharData[before].mKerningOffsets[code] +
-                            static_cast<double>(layer.mSpacing)) * k)
-                : 0;
+        const int32_t kerning = previous != 0
+                                    ? Truncate((layer.mCharData[before].mKerningOffsets[code] +
+                                                static_cast<double>(layer.mSpacing)) *
+                                               k)
+                                    : 0;
         widest = std::max(widest, Clamp32(int64_t{advance} + kerning));
     }
     return widest;
@@ -273,16 +271,19 @@ void ImageFont::DrawStringEx(Graphics& g, int32_t x, int32_t y, const std::strin
                 drawX = Clamp32(int64_t{penX} + data.mOffset.mX + layer.mOffsetX);
                 drawY = Clamp32(int64_t{y} + data.mOffset.mY - layer.mAscent + layer.mOffsetY);
                 advance = data.mWidth;
-                kerning = next != 0 ? Clamp32(int64_t{data.mKerningOffsets[next]} + layer.mSpacing)
-                                    : 0;
+                kerning =
+                    next != 0 ? Clamp32(int64_t{data.mKerningOffsets[next]} + layer.mSpacing) : 0;
             } else {
-                drawX = Clamp32(int64_t{penX} +
-                                Truncate((static_cast<double>(data.mOffset.mX) + layer.mOffsetX) * k));
-                drawY = Clamp32(int64_t{y} - Truncate((static_cast<double>(layer.mAscent) - data.mOffset.mY -
-                                                       layer.mOffsetY) * k));
+                drawX =
+                    Clamp32(int64_t{penX} +
+                            Truncate((static_cast<double>(data.mOffset.mX) + layer.mOffsetX) * k));
+                drawY = Clamp32(int64_t{y} - Truncate((static_cast<double>(layer.mAscent) -
+                                                       data.mOffset.mY - layer.mOffsetY) *
+                                                      k));
                 advance = Truncate(data.mWidth * k);
                 kerning = next != 0 ? Truncate((data.mKerningOffsets[next] +
-                                                static_cast<double>(layer.mSpacing)) * k)
+                                                static_cast<double>(layer.mSpacing)) *
+                                               k)
                                     : 0;
             }
             const auto channel = [](int32_t mult, int32_t value, int32_t add) {
@@ -305,8 +306,8 @@ void ImageFont::DrawStringEx(Graphics& g, int32_t x, int32_t y, const std::strin
             command.mDrawMode = layer.mDrawMode;
             command.mColor = layerColor;
             command.mNext = nullptr;
-            const int32_t bucket =
-                std::clamp<int64_t>(int64_t{data.mOrder} + layer.mBaseOrder + 128, 0, kBucketCount - 1);
+            const int32_t bucket = std::clamp<int64_t>(
+                int64_t{data.mOrder} + layer.mBaseOrder + 128, 0, kBucketCount - 1);
             OrderBucket& slot = gOrderBuckets[static_cast<size_t>(bucket)];
             if (slot.last != nullptr) {
                 slot.last->mNext = &command;
@@ -327,8 +328,7 @@ void ImageFont::DrawStringEx(Graphics& g, int32_t x, int32_t y, const std::strin
 
     const Color colorWas = g.GetColor();
     for (const OrderBucket& bucket : gOrderBuckets) {
-        for (RenderCommand* command = bucket.first; command != nullptr;
-             command = command->mNext) {
+        for (RenderCommand* command = bucket.first; command != nullptr; command = command->mNext) {
             const DrawMode modeWas = g.GetDrawMode();
             if (command->mDrawMode != -1) {
                 g.SetDrawMode(command->mDrawMode);

@@ -42,7 +42,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatementCase{"CommentLineIgnored", 1, "# A 1;\nB 2;", {"2:(B, 2)"}},
         StatementCase{"NestedLists", 1, "Foo 1, 2 (3 4)", {"1:(Foo, 1, 2, (3, 4))"}},
         StatementCase{"LinesJoinWithoutSemicolon", 1, "A 1\r\nB 2", {"1:(A, 1, B, 2)"}},
-        StatementCase{"UnindentedLineStartsStatement", 2, "A 1\n  2\nB 3", {"1:(A, 1, 2)", "3:(B, 3)"}},
+        StatementCase{
+            "UnindentedLineStartsStatement", 2, "A 1\n  2\nB 3", {"1:(A, 1, 2)", "3:(B, 3)"}},
         StatementCase{"BackslashMakesLiteral", 1, "A \"\\\\\" b\\,c", {"1:(A, \"\\\", b,c)"}},
         StatementCase{"EscapedQuoteDoesNotClose", 1, "A \"x\\\";y\"", {"1:(A, \"x\";y\")"}},
         StatementCase{"EmptyStatementsSkipped", 1, ";;\n\n;A", {"3:(A)"}}),
@@ -69,9 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ErrorCase{"Foo a(b)", "Unexpected List Start"},
                     ErrorCase{"Foo )", "Unexpected List End"},
                     ErrorCase{"(a) b", "Missing Command"},
-                    ErrorCase{"Foo ((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
-                              "(((((((((",
-                              "Lists Nested Too Deep"}));
+                    ErrorCase{
+                        "Foo ((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
+                        "(((((((((",
+                        "Lists Nested Too Deep"}));
 
 TEST(DescParser, AFailedStatementStopsTheRest) {
     RecordingParser parser;

@@ -12,8 +12,7 @@ namespace {
 using fonttest::FakeFontHost;
 
 // Every descriptor starts with a layer Main over a 32 x 16 image.
-constexpr const char* kPrelude =
-    "CreateLayer Main; LayerSetImage Main \"img.png\";\n";
+constexpr const char* kPrelude = "CreateLayer Main; LayerSetImage Main \"img.png\";\n";
 
 struct Loaded {
     FakeFontHost host;
@@ -49,7 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
     FontData, DescriptorErrors,
     testing::Values(
         ErrorCase{"DrawModeTwo", "LayerSetDrawMode Main 2", "Invalid Paramater Type"},
-        ErrorCase{"WidthsMismatch", "LayerSetCharWidths Main (\"a\" \"b\") (5)", "List Size Mismatch"},
+        ErrorCase{"WidthsMismatch", "LayerSetCharWidths Main (\"a\" \"b\") (5)",
+                  "List Size Mismatch"},
         ErrorCase{"BadTypeBeforeMismatch", "LayerSetCharWidths Main (\"ab\" \"b\" \"c\") (5 6)",
                   "Invalid Paramater Type"},
         ErrorCase{"LayerTwice", "CreateLayer Main", "Layer Already Exists"},
@@ -67,14 +67,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "Image rectangle out of bounds"},
         ErrorCase{"RectNegative", "LayerSetImageMap Main (\"a\") ((-1 0 2 2))",
                   "Image rectangle out of bounds"},
-        ErrorCase{"RectOfThree", "LayerSetImageMap Main (\"a\") ((0 0 2))", "Invalid Paramater Type"},
+        ErrorCase{"RectOfThree", "LayerSetImageMap Main (\"a\") ((0 0 2))",
+                  "Invalid Paramater Type"},
         ErrorCase{"MissingImage", "LayerSetImage Main \"none.png\"", "Failed to Load Image"},
         ErrorCase{"ColorWord", "LayerSetColorMult Main white", "Invalid Paramater Type"},
         ErrorCase{"ColorOfThree", "LayerSetColorAdd Main (1 1 1)", "Invalid Paramater Type"},
-        ErrorCase{"KerningTriple", "LayerSetKerningPairs Main (\"AVX\") (1)", "Invalid Paramater Type"},
-        ErrorCase{"OffsetsOfOne", "LayerSetCharOffsets Main (\"a\") ((1))", "Invalid Paramater Type"},
+        ErrorCase{"KerningTriple", "LayerSetKerningPairs Main (\"AVX\") (1)",
+                  "Invalid Paramater Type"},
+        ErrorCase{"OffsetsOfOne", "LayerSetCharOffsets Main (\"a\") ((1))",
+                  "Invalid Paramater Type"},
         ErrorCase{"CharMapLong", "SetCharMap (\"ab\") (\"c\")", "Invalid Paramater Type"},
-        ErrorCase{"UndefinedList", "LayerSetCharWidths Main Nothing (1)", "Invalid Paramater Type"}),
+        ErrorCase{"UndefinedList", "LayerSetCharWidths Main Nothing (1)",
+                  "Invalid Paramater Type"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(FontData, PopupNamesFileLineAndStatement) {

@@ -86,12 +86,11 @@ TEST_P(LayerChoice, FollowsPointSizeAndTags) {
     EXPECT_EQ(ActiveNames(*font), GetParam().layers);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ImageFont, LayerChoice,
-    testing::Values(ChoiceCase{9, "", {"Face", "Small", "Plain"}},
-                    ChoiceCase{10, "", {"Face", "Big", "Plain"}},
-                    ChoiceCase{40, "bold", {"Face", "Big", "Bold"}},
-                    ChoiceCase{-1, "other", {"Face", "Plain"}}));
+INSTANTIATE_TEST_SUITE_P(ImageFont, LayerChoice,
+                         testing::Values(ChoiceCase{9, "", {"Face", "Small", "Plain"}},
+                                         ChoiceCase{10, "", {"Face", "Big", "Plain"}},
+                                         ChoiceCase{40, "bold", {"Face", "Big", "Bold"}},
+                                         ChoiceCase{-1, "other", {"Face", "Plain"}}));
 
 TEST_F(ImageFontTest, ALayerOfAnotherSizeIsRescaledIntoItsOwnImage) {
     auto font = Make("LayerSetPointSize Face 10; LayerSetAscentPadding Face 1;");
@@ -138,24 +137,27 @@ class BucketOrder : public ImageFontTest, public testing::WithParamInterface<Ord
 // A black shadow two pixels to the right of a face that advances two: where the first
 // character's shadow meets the second face, the order of the buckets decides the colour.
 TEST_P(BucketOrder, DecidesWhichPieceIsOnTop) {
-    auto font = Make("LayerSetCharWidths Face (\"A\") (2);"
-                     "LayerSetCharOrders Face (\"A\") (" + std::to_string(GetParam().faceCharOrder) +
-                     ");"
-                     "CreateLayerFrom Shadow Face; LayerSetCharOrders Shadow (\"A\") (0);"
-                     "LayerSetColorMult Shadow (0 0 0 1); LayerSetOffset Shadow (2 0);"
-                     "LayerSetBaseOrder Shadow " + std::to_string(GetParam().shadowBaseOrder) + ";");
+    auto font = Make(
+        "LayerSetCharWidths Face (\"A\") (2);"
+        "LayerSetCharOrders Face (\"A\") (" +
+        std::to_string(GetParam().faceCharOrder) +
+        ");"
+        "CreateLayerFrom Shadow Face; LayerSetCharOrders Shadow (\"A\") (0);"
+        "LayerSetColorMult Shadow (0 0 0 1); LayerSetOffset Shadow (2 0);"
+        "LayerSetBaseOrder Shadow " +
+        std::to_string(GetParam().shadowBaseOrder) + ";");
     Graphics g(&dest);
     font->DrawString(g, 0, 8, "AA", Color(255, 255, 255, 255), Rect());
     EXPECT_PRED2(Near, Pixel(4, 2), GetParam().overlapPixel);
     EXPECT_PRED2(Near, Pixel(7, 2), 0xFF000000u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ImageFont, BucketOrder,
-    testing::Values(OrderCase{"ShadowFirst", 0, -1, 0xFFFFFFFFu},
-                    OrderCase{"BothClampToTheFirstBucket", -500, -200, 0xFF000000u},
-                    OrderCase{"FaceClampsToTheLast", 300, 0, 0xFFFFFFFFu}),
-    [](const auto& param) { return std::string(param.param.name); });
+INSTANTIATE_TEST_SUITE_P(ImageFont, BucketOrder,
+                         testing::Values(OrderCase{"ShadowFirst", 0, -1, 0xFFFFFFFFu},
+                                         OrderCase{"BothClampToTheFirstBucket", -500, -200,
+                                                   0xFF000000u},
+                                         OrderCase{"FaceClampsToTheLast", 300, 0, 0xFFFFFFFFu}),
+                         [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(ImageFontTest, KerningIsSignedAndWidthsAgree) {
     auto font = Make("LayerSetKerningPairs Face (\"AV\" \"VA\") (-2 254); LayerSetSpacing Face 1;");

@@ -76,7 +76,8 @@ bool MakeFont(const FontSpec& spec, MadeFont* out, std::string* error) {
         *error = "Cannot read the font file " + spec.fontFile;
         return false;
     }
-    if (spec.pixelSize <= 0 || FT_Set_Pixel_Sizes(ft.face, 0, static_cast<FT_UInt>(spec.pixelSize)) != 0) {
+    if (spec.pixelSize <= 0 ||
+        FT_Set_Pixel_Sizes(ft.face, 0, static_cast<FT_UInt>(spec.pixelSize)) != 0) {
         *error = "The face has no size " + std::to_string(spec.pixelSize);
         return false;
     }
@@ -91,8 +92,7 @@ bool MakeFont(const FontSpec& spec, MadeFont* out, std::string* error) {
             continue;
         }
         seen[code] = true;
-        const FT_UInt index =
-            FT_Get_Char_Index(ft.face, platform::text::CodePointFromCp1252(code));
+        const FT_UInt index = FT_Get_Char_Index(ft.face, platform::text::CodePointFromCp1252(code));
         if (FT_Load_Glyph(ft.face, index, FT_LOAD_DEFAULT) != 0 ||
             FT_Render_Glyph(ft.face->glyph, FT_RENDER_MODE_NORMAL) != 0) {
             *error = "Cannot render character " + std::to_string(code);
@@ -135,9 +135,11 @@ bool MakeFont(const FontSpec& spec, MadeFont* out, std::string* error) {
     for (const Glyph& glyph : glyphs) {
         for (int32_t row = 0; row < glyph.rows; ++row) {
             for (int32_t column = 0; column < glyph.width; ++column) {
-                const uint32_t alpha = glyph.coverage[static_cast<size_t>(row * glyph.width + column)];
-                out->image.mBits[static_cast<size_t>((glyph.y + row) * kImageWidth + glyph.x +
-                                                     column)] = (alpha << 24) | 0x00FFFFFFu;
+                const uint32_t alpha =
+                    glyph.coverage[static_cast<size_t>(row * glyph.width + column)];
+                out->image
+                    .mBits[static_cast<size_t>((glyph.y + row) * kImageWidth + glyph.x + column)] =
+                    (alpha << 24) | 0x00FFFFFFu;
             }
         }
     }
@@ -163,14 +165,16 @@ bool MakeFont(const FontSpec& spec, MadeFont* out, std::string* error) {
         for (const Glyph& first : glyphs) {
             for (const Glyph& second : glyphs) {
                 FT_Vector delta{};
-                const FT_UInt a = FT_Get_Char_Index(ft.face, platform::text::CodePointFromCp1252(first.code));
-                const FT_UInt b = FT_Get_Char_Index(ft.face, platform::text::CodePointFromCp1252(second.code));
+                const FT_UInt a =
+                    FT_Get_Char_Index(ft.face, platform::text::CodePointFromCp1252(first.code));
+                const FT_UInt b =
+                    FT_Get_Char_Index(ft.face, platform::text::CodePointFromCp1252(second.code));
                 if (FT_Get_Kerning(ft.face, a, b, FT_KERNING_DEFAULT, &delta) != 0) {
                     continue;
                 }
                 const int32_t offset = std::clamp(Round26(delta.x), -128, 127);
-                if (offset == 0 || first.code == '"' || second.code == '"' ||
-                    first.code == '\\' || second.code == '\\') {
+                if (offset == 0 || first.code == '"' || second.code == '"' || first.code == '\\' ||
+                    second.code == '\\') {
                     continue;
                 }
                 const char* separator = pairs.empty() ? "" : " ";

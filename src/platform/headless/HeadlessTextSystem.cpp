@@ -3,7 +3,7 @@
 namespace platform {
 
 std::optional<TextSystem::FaceFile> HeadlessTextSystem::FindFace(const std::string& face, bool bold,
-                                                                  bool italic) {
+                                                                 bool italic) {
     (void)face;
     FaceFile file;
     file.path = mFontFile;

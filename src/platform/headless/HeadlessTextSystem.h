@@ -8,7 +8,8 @@ namespace platform {
 // machine. Bold and italic are made up from that face.
 class HeadlessTextSystem : public TextSystem {
 public:
-    static constexpr const char* kDefaultFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    static constexpr const char* kDefaultFontFile =
+        "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
     explicit HeadlessTextSystem(std::string fontFile = kDefaultFontFile)
         : mFontFile(std::move(fontFile)) {}

@@ -14,7 +14,7 @@ std::mutex gFontconfigMutex;
 }  // namespace
 
 std::optional<TextSystem::FaceFile> SdlTextSystem::FindFace(const std::string& face, bool bold,
-                                                             bool italic) {
+                                                            bool italic) {
     std::lock_guard<std::mutex> lock(gFontconfigMutex);
     if (FcInit() == FcFalse) {
         return std::nullopt;
