@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <mutex>
 
 #include "app/util/CommonText.h"
@@ -15,6 +16,7 @@ namespace Vesk {
 namespace {
 
 constexpr int32_t kBucketCount = 256;
+constexpr int64_t kFarAway = int64_t{1} << 28;
 
 struct OrderBucket {
     RenderCommand* first = nullptr;
@@ -334,7 +336,11 @@ void ImageFont::DrawStringEx(Graphics& g, int32_t x, int32_t y, const std::strin
                 g.SetDrawMode(command->mDrawMode);
             }
             g.SetColor(command->mColor);
-            if (command->mImage != nullptr) {
+            // Pieces placed absurdly far away (from untrusted offsets) would overflow the
+            // context's clipping sums; they could not be seen anyway.
+            const bool near = std::abs(int64_t{command->mDestX}) < kFarAway &&
+                              std::abs(int64_t{command->mDestY}) < kFarAway;
+            if (command->mImage != nullptr && near) {
                 g.DrawImagePart(command->mImage, command->mDestX, command->mDestY,
                                 command->mSrcRect);
             }
