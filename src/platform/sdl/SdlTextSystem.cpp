@@ -10,8 +10,22 @@ namespace {
 
 // fontconfig's default configuration is process-wide and not safe to build twice at once.
 std::mutex gFontconfigMutex;
+// Live systems; the last one to go releases fontconfig's configuration.
+int gFontconfigUsers = 0;
 
 }  // namespace
+
+SdlTextSystem::SdlTextSystem() {
+    std::lock_guard<std::mutex> lock(gFontconfigMutex);
+    ++gFontconfigUsers;
+}
+
+SdlTextSystem::~SdlTextSystem() {
+    std::lock_guard<std::mutex> lock(gFontconfigMutex);
+    if (--gFontconfigUsers == 0) {
+        FcFini();
+    }
+}
 
 std::optional<TextSystem::FaceFile> SdlTextSystem::FindFace(const std::string& face, bool bold,
                                                             bool italic) {
