@@ -47,7 +47,7 @@ public:
 
     // For the loaders: puts the sound into the slot's new buffer; false (and a log line)
     // when the device refuses it.
-    bool FillSlot(int id, const PcmSound& sound, const std::string& fileName);
+    bool FillSlot(int id, const PcmSound& sound, const std::string& fileName = {});
     // Null when the slot is empty or the id is out of range.
     platform::AudioBuffer* SlotBuffer(int id) const;
     void LogError(const std::string& text) const;
