@@ -4,6 +4,10 @@
 #include <atomic>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/SoundFormulas.h"
 
 namespace platform {
@@ -28,6 +32,17 @@ inline float SampleAt(const uint8_t* data, uint64_t index) {
         return static_cast<float>(value);
     } else {
         return static_cast<float>((static_cast<int>(data[index]) - 128) * 256);
+    }
+}
+
+template <int Bits>
+inline int32_t IntSampleAt(const uint8_t* data, uint64_t index) {
+    if constexpr (Bits == 16) {
+        int16_t value;
+        std::memcpy(&value, data + index * 2, 2);
+        return value;
+    } else {
+        return (static_cast<int32_t>(data[index]) - 128) * 256;
     }
 }
 
@@ -60,14 +75,22 @@ void MixRun(const uint8_t* data, uint64_t& position, uint64_t step, float* sum, 
         const uint64_t index = pos >> 32;
         float left;
         float right;
-        FrameAt<Channels, Bits>(data, index, left, right);
         if constexpr (Interpolate) {
-            float nextLeft;
-            float nextRight;
-            FrameAt<Channels, Bits>(data, index + 1, nextLeft, nextRight);
-            const float t = static_cast<float>(static_cast<uint32_t>(pos)) * kFractionScale;
-            left += (nextLeft - left) * t;
-            right += (nextRight - right) * t;
+            // In integers with a 15-bit fraction: one conversion to float per channel.
+            const int32_t t = static_cast<int32_t>(static_cast<uint32_t>(pos) >> 17);
+            const uint64_t at = index * Channels;
+            const int32_t a = IntSampleAt<Bits>(data, at);
+            const int32_t b = IntSampleAt<Bits>(data, at + Channels);
+            left = static_cast<float>(a + (((b - a) * t) >> 15));
+            if constexpr (Channels == 2) {
+                const int32_t c = IntSampleAt<Bits>(data, at + 1);
+                const int32_t d = IntSampleAt<Bits>(data, at + 3);
+                right = static_cast<float>(c + (((d - c) * t) >> 15));
+            } else {
+                right = left;
+            }
+        } else {
+            FrameAt<Channels, Bits>(data, index, left, right);
         }
         if constexpr (Ramp) {
             gainLeft += gains.stepLeft;
@@ -435,9 +458,7 @@ void AudioDevice::MixChunk(int16_t* out, size_t frames) {
         }
     }
     const float master = static_cast<float>(GetWaveOutVolume()) / sound::kMaxWaveOutVolume;
-    for (size_t i = 0; i < 2 * frames; ++i) {
-        out[i] = sound::SaturateToInt16(sum[i] * master);
-    }
+    sound::SaturateBlock(sum, master, out, 2 * frames);
 }
 
 }  // namespace platform

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Every sound formula of the program, in one place: the mixer and the sound manager use
 // only these.
@@ -63,6 +68,25 @@ constexpr uint64_t RateStep(uint32_t frequency) {
 // The mixed sum as one output sample: saturates instead of wrapping.
 inline int16_t SaturateToInt16(float sum) {
     return static_cast<int16_t>(std::clamp(sum, -32768.0f, 32767.0f));
+}
+
+// SaturateToInt16 of every sum times gain.
+inline void SaturateBlock(const float* sums, float gain, int16_t* out, size_t count) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128 g = _mm_set1_ps(gain);
+    const __m128 low = _mm_set1_ps(-32768.0f);
+    const __m128 high = _mm_set1_ps(32767.0f);
+    for (; i + 8 <= count; i += 8) {
+        const __m128 a = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(sums + i), g), low), high);
+        const __m128 b = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(sums + i + 4), g), low), high);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_packs_epi32(_mm_cvttps_epi32(a), _mm_cvttps_epi32(b)));
+    }
+#endif
+    for (; i < count; ++i) {
+        out[i] = SaturateToInt16(sums[i] * gain);
+    }
 }
 
 }  // namespace platform::sound
