@@ -12,6 +12,7 @@
 #include "platform/Process.h"
 #include "platform/TextEncoding.h"
 #include "platform/Thread.h"
+#include "resources/ImageLib.h"
 #include "resources/ParticleRegistry.h"
 #include "resources/zmResourceManager.h"
 #include "sound/BassMusicInterface.h"
@@ -39,6 +40,7 @@ uint32_t Now() {
 VeskAppBase::VeskAppBase() {
     gVeskAppBase = this;
     SetImageHost(&mImageHost);
+    ImageLib::LoadJ2KCodec();
 
     const std::string programPath = platform::ProgramPath();
     mChangeDirTo = GetFileDir(programPath);
@@ -67,6 +69,7 @@ VeskAppBase::VeskAppBase() {
               u"site to download it?");
 
     mWidgetManager = std::make_unique<WidgetManager>(this);
+    mWidgetManager->mHost = &mWidgetHost;
     mResourceManager = std::make_unique<zmResourceManager>(this);
     mParticleRegistry = std::make_unique<ParticleRegistry>(0.0f);
 }

@@ -63,7 +63,7 @@ bool EndsCleanly(std::span<const uint8_t> bytes) {
         in.Skip(8 + 4 + 4 + 4);
         const uint8_t segments = in.U8();
         size_t body = 0;
-        for (uint8_t lace : in.Bytes(segments)) {
+        for (uint8_t lace : in.Take(segments)) {
             body += lace;
         }
         in.Skip(body);

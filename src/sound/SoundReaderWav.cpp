@@ -57,7 +57,7 @@ std::optional<PcmSound> ReadWav(std::span<const uint8_t> bytes, std::string& err
         if (in.AtEnd()) {
             return Fail(error, "no \"data\" chunk");
         }
-        const std::span<const uint8_t> id = in.Bytes(4);
+        const std::span<const uint8_t> id = in.Take(4);
         const uint32_t size = in.U32();
         if (in.Failed()) {
             return Fail(error, "chunk header cut short");
@@ -67,7 +67,7 @@ std::optional<PcmSound> ReadWav(std::span<const uint8_t> bytes, std::string& err
             if (size > in.Left()) {
                 return Fail(error, "\"data\" runs past the end of the file");
             }
-            const std::span<const uint8_t> pcm = in.Bytes(size);
+            const std::span<const uint8_t> pcm = in.Take(size);
             if (!platform::IsPlayableFormat(sound.format)) {
                 return Fail(error, "unsupported channels, bits or sample rate");
             }
@@ -91,7 +91,7 @@ std::optional<PcmSound> ReadWav(std::span<const uint8_t> bytes, std::string& err
             return Fail(error, "chunk runs past the end of the file");
         }
         const size_t next = in.Position() + size;
-        ByteReader chunk(in.Bytes(size));
+        ByteReader chunk(in.Take(size));
         if (tag == "fmt ") {
             if (size < 16) {
                 return Fail(error, "\"fmt \" chunk too short");
@@ -106,7 +106,7 @@ std::optional<PcmSound> ReadWav(std::span<const uint8_t> bytes, std::string& err
             sound.format.bitsPerSample = chunk.U16();
         } else if (tag == "dep ") {
             const uint16_t length = chunk.U16();
-            const std::span<const uint8_t> name = chunk.Bytes(length);
+            const std::span<const uint8_t> name = chunk.Take(length);
             const uint32_t low = chunk.U32();
             const uint32_t high = chunk.U32();
             if (chunk.Failed()) {

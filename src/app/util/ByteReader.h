@@ -7,61 +7,93 @@
 
 namespace Vesk {
 
-// Checked reads over bytes from outside: a read past the end returns zeros (or an empty
-// span) and sets a sticky failed flag, so a reader checks Failed() once per record.
+// Checked little-endian reads over a byte span, for readers of outside input. A read past the
+// end fails, reads nothing and leaves the reader at the end, so a caller can read a whole
+// record and test Failed() once.
 class ByteReader {
 public:
     explicit ByteReader(std::span<const uint8_t> bytes) : mBytes(bytes) {}
 
+    size_t Position() const { return mPosition; }
+    size_t Left() const { return mBytes.size() - mPosition; }
+    bool AtEnd() const { return mPosition >= mBytes.size(); }
+    // True once any read or skip ran past the end.
     bool Failed() const { return mFailed; }
-    size_t Position() const { return mPos; }
-    size_t Left() const { return mBytes.size() - mPos; }
-    bool AtEnd() const { return mPos >= mBytes.size(); }
 
-    // Past the end counts as a failure and stops at the end.
+    uint8_t U8() {
+        if (!Need(1)) {
+            return 0;
+        }
+        return mBytes[mPosition++];
+    }
+
+    uint16_t U16() {
+        if (!Need(2)) {
+            return 0;
+        }
+        const uint16_t value =
+            static_cast<uint16_t>(mBytes[mPosition] | mBytes[mPosition + 1] << 8);
+        mPosition += 2;
+        return value;
+    }
+
+    uint32_t U32() {
+        if (!Need(4)) {
+            return 0;
+        }
+        const uint32_t value = uint32_t{mBytes[mPosition]} | uint32_t{mBytes[mPosition + 1]} << 8 |
+                               uint32_t{mBytes[mPosition + 2]} << 16 |
+                               uint32_t{mBytes[mPosition + 3]} << 24;
+        mPosition += 4;
+        return value;
+    }
+
+    // Big-endian, for the formats that store numbers so.
+    uint32_t U32BigEndian() {
+        const uint32_t little = U32();
+        return (little >> 24) | ((little >> 8) & 0xFF00) | ((little << 8) & 0xFF0000) | (little << 24);
+    }
+
+    // True when the next four bytes are the tag; they are read either way.
+    bool Tag(std::string_view tag) {
+        const std::span<const uint8_t> got = Take(4);
+        return got.size() == 4 && tag.size() == 4 &&
+               std::string_view(reinterpret_cast<const char*>(got.data()), 4) == tag;
+    }
+
+    // To an absolute position; past the end fails and stops at the end.
     void Seek(size_t position) {
         if (position > mBytes.size()) {
             mFailed = true;
             position = mBytes.size();
         }
-        mPos = position;
+        mPosition = position;
     }
-    void Skip(size_t count) { Seek(count > Left() ? mBytes.size() + 1 : mPos + count); }
 
-    std::span<const uint8_t> Bytes(size_t count) {
-        if (count > Left()) {
-            mFailed = true;
-            mPos = mBytes.size();
+    // The next count bytes, or an empty span when fewer are left.
+    std::span<const uint8_t> Take(size_t count) {
+        if (!Need(count)) {
             return {};
         }
-        const std::span<const uint8_t> out = mBytes.subspan(mPos, count);
-        mPos += count;
-        return out;
-    }
-    uint8_t U8() { return static_cast<uint8_t>(Number(1, false)); }
-    uint16_t U16() { return static_cast<uint16_t>(Number(2, false)); }
-    uint32_t U32() { return static_cast<uint32_t>(Number(4, false)); }
-    uint32_t U32BigEndian() { return static_cast<uint32_t>(Number(4, true)); }
-    // True when the next four bytes are the tag; they are read either way.
-    bool Tag(std::string_view tag) {
-        const std::span<const uint8_t> got = Bytes(4);
-        return got.size() == 4 && tag.size() == 4 &&
-               std::string_view(reinterpret_cast<const char*>(got.data()), 4) == tag;
+        const std::span<const uint8_t> bytes = mBytes.subspan(mPosition, count);
+        mPosition += count;
+        return bytes;
     }
 
+    bool Skip(size_t count) { return !Take(count).empty() || count == 0; }
+
 private:
-    uint64_t Number(size_t size, bool bigEndian) {
-        const std::span<const uint8_t> got = Bytes(size);
-        uint64_t value = 0;
-        for (size_t i = 0; i < got.size(); ++i) {
-            const size_t shift = bigEndian ? size - 1 - i : i;
-            value |= uint64_t{got[i]} << (8 * shift);
+    bool Need(size_t count) {
+        if (count > Left()) {
+            mPosition = mBytes.size();
+            mFailed = true;
+            return false;
         }
-        return value;
+        return true;
     }
 
     std::span<const uint8_t> mBytes;
-    size_t mPos = 0;
+    size_t mPosition = 0;
     bool mFailed = false;
 };
 
