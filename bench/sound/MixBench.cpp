@@ -31,7 +31,8 @@ struct Voices {
     platform::HeadlessAudioDevice device;
     std::vector<std::unique_ptr<platform::AudioBuffer>> buffers;
 
-    void Add(const platform::PcmFormat& format, double seconds, uint32_t frequency, int volume, int pan) {
+    void Add(const platform::PcmFormat& format, double seconds, uint32_t frequency, int volume,
+             int pan) {
         const size_t bytes = static_cast<size_t>(seconds * format.sampleRate) * format.BlockAlign();
         auto buffer = device.CreateBuffer(format, bytes);
         const std::vector<uint8_t> data = Noise(bytes, static_cast<uint32_t>(buffers.size()) + 1);
@@ -45,8 +46,8 @@ struct Voices {
 };
 
 void SetRate(benchmark::State& state) {
-    state.counters["realtime_x"] =
-        benchmark::Counter(10.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["realtime_x"] = benchmark::Counter(
+        10.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
 void Mix32Unpitched_Vesk(benchmark::State& state) {
@@ -66,7 +67,8 @@ void Mix32Unpitched_SDL(benchmark::State& state) {
     std::vector<std::vector<uint8_t>> data;
     std::vector<size_t> positions(kVoices, 0);
     for (int i = 0; i < kVoices; ++i) {
-        data.push_back(Noise(static_cast<size_t>((1.0 + 0.1 * i) * 44100) * 4, static_cast<uint32_t>(i) + 1));
+        data.push_back(
+            Noise(static_cast<size_t>((1.0 + 0.1 * i) * 44100) * 4, static_cast<uint32_t>(i) + 1));
     }
     std::vector<uint8_t> out(kBlockFrames * 4);
     for (auto _ : state) {
@@ -94,11 +96,12 @@ void Mix32Unpitched_SDL(benchmark::State& state) {
 
 void Mix32Pitched_Vesk(benchmark::State& state) {
     Voices voices;
-    const platform::PcmFormat formats[] = {
-        {1, 16, 22050}, {2, 16, 44100}, {1, 8, 11025}, {2, 8, 32000}, {1, 16, 48000}, {2, 16, 22050}};
+    const platform::PcmFormat formats[] = {{1, 16, 22050}, {2, 16, 44100}, {1, 8, 11025},
+                                           {2, 8, 32000},  {1, 16, 48000}, {2, 16, 22050}};
     for (int i = 0; i < kVoices; ++i) {
         const platform::PcmFormat& format = formats[i % 6];
-        const auto frequency = static_cast<uint32_t>(format.sampleRate * std::pow(2.0, (i % 13 - 6) / 12.0));
+        const auto frequency =
+            static_cast<uint32_t>(format.sampleRate * std::pow(2.0, (i % 13 - 6) / 12.0));
         voices.Add(format, 0.5 + 0.05 * i, frequency, -200 - 30 * i, (i % 9 - 4) * 1000);
     }
     for (auto _ : state) {

@@ -186,7 +186,8 @@ struct VoiceState {
             } else {
                 const uint64_t limit = (frames - 1) << 32;
                 if (position < limit) {
-                    run = static_cast<size_t>(std::min<uint64_t>(remaining, (limit - position + step - 1) / step));
+                    run = static_cast<size_t>(
+                        std::min<uint64_t>(remaining, (limit - position + step - 1) / step));
                 }
             }
             if (run > 0) {
@@ -223,7 +224,8 @@ struct VoiceState {
         AudioStream::Filled filled = stream->Fill(target, wanted);
         filled.bytes = std::min(filled.bytes, wanted) / frameBytes * frameBytes;
         // Silence in 8-bit unsigned PCM is 128.
-        std::memset(target + filled.bytes, format.bitsPerSample == 8 ? 128 : 0, wanted - filled.bytes);
+        std::memset(target + filled.bytes, format.bitsPerSample == 8 ? 128 : 0,
+                    wanted - filled.bytes);
         PickRun(format, true, ramp)(streamFrames.data(), position, step, sum, count, gains);
         const uint64_t kept = position >> 32;
         std::memmove(streamFrames.data(), streamFrames.data() + kept * frameBytes, frameBytes);
@@ -391,7 +393,8 @@ std::unique_ptr<AudioBuffer> AudioDevice::CreateBuffer(const PcmFormat& format, 
     auto state = std::make_unique<VoiceState>();
     state->format = format;
     state->frameBytes = format.BlockAlign();
-    state->data = std::make_shared<std::vector<uint8_t>>(bytes, format.bitsPerSample == 8 ? 128 : 0);
+    state->data =
+        std::make_shared<std::vector<uint8_t>>(bytes, format.bitsPerSample == 8 ? 128 : 0);
     state->frames = bytes / state->frameBytes;
     state->frequency = format.sampleRate;
     state->UpdateTargets();

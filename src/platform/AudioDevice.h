@@ -120,10 +120,10 @@ public:
 
     // A zeroed buffer; null when the format is not playable or the size is 0 or not whole
     // frames.
-    [[nodiscard]] std::unique_ptr<AudioBuffer> CreateBuffer(const PcmFormat& format,
-                                                            size_t bytes);
+    [[nodiscard]] std::unique_ptr<AudioBuffer> CreateBuffer(const PcmFormat& format, size_t bytes);
     // A voice over a stream; null when the stream's format is not playable.
-    [[nodiscard]] std::unique_ptr<AudioVoice> CreateStreamVoice(std::shared_ptr<AudioStream> stream);
+    [[nodiscard]] std::unique_ptr<AudioVoice> CreateStreamVoice(
+        std::shared_ptr<AudioStream> stream);
 
     size_t VoiceCount() const;
 

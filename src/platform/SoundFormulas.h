@@ -13,9 +13,9 @@
 // only these.
 namespace platform::sound {
 
-inline constexpr int kSilence = -10000;       // hundredths of a decibel
-inline constexpr int kPanLeftOnly = -10000;   // the right side is silent
-inline constexpr int kPanRightOnly = 10000;   // the left side is silent
+inline constexpr int kSilence = -10000;      // hundredths of a decibel
+inline constexpr int kPanLeftOnly = -10000;  // the right side is silent
+inline constexpr int kPanRightOnly = 10000;  // the left side is silent
 inline constexpr uint32_t kMinFrequency = 100;
 inline constexpr uint32_t kMaxFrequency = 100000;
 inline constexpr uint32_t kOutputRate = 44100;
@@ -79,7 +79,8 @@ inline void SaturateBlock(const float* sums, float gain, int16_t* out, size_t co
     const __m128 high = _mm_set1_ps(32767.0f);
     for (; i + 8 <= count; i += 8) {
         const __m128 a = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(sums + i), g), low), high);
-        const __m128 b = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(sums + i + 4), g), low), high);
+        const __m128 b =
+            _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(sums + i + 4), g), low), high);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
                          _mm_packs_epi32(_mm_cvttps_epi32(a), _mm_cvttps_epi32(b)));
     }

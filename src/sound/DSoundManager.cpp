@@ -166,8 +166,7 @@ double DSoundManager::GetMasterVolume() {
 
 void DSoundManager::SetMasterVolume(double volume) {
     const double clamped = std::clamp(volume, 0.0, 1.0);
-    platform::SetWaveOutVolume(
-        static_cast<uint16_t>(clamped * platform::sound::kMaxWaveOutVolume));
+    platform::SetWaveOutVolume(static_cast<uint16_t>(clamped * platform::sound::kMaxWaveOutVolume));
 }
 
 void DSoundManager::SetCooperativeWindow(platform::WindowId window, bool isWindowed) {
@@ -205,13 +204,15 @@ bool DSoundManager::FillSlot(int id, const PcmSound& sound, const std::string& f
     if (!ValidId(id) || mDevice == nullptr) {
         return false;
     }
-    std::unique_ptr<platform::AudioBuffer> buffer = mDevice->CreateBuffer(sound.format, sound.data.size());
+    std::unique_ptr<platform::AudioBuffer> buffer =
+        mDevice->CreateBuffer(sound.format, sound.data.size());
     if (buffer == nullptr) {
         LogError("Sound file " + fileName + ": the device refused its format");
         return false;
     }
     const std::span<uint8_t> bytes = buffer->Lock(0, sound.data.size());
-    std::copy(sound.data.begin(), sound.data.begin() + static_cast<ptrdiff_t>(bytes.size()), bytes.begin());
+    std::copy(sound.data.begin(), sound.data.begin() + static_cast<ptrdiff_t>(bytes.size()),
+              bytes.begin());
     if (!buffer->Unlock()) {
         return false;
     }

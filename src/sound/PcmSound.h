@@ -45,7 +45,7 @@ int16_t MuLawToSample(uint8_t byte);
 // its write time) and "xor " (the key) before "data", the PCM scrambled with the key.
 [[nodiscard]] std::vector<uint8_t> MakeCachedWav(const platform::PcmFormat& format,
                                                  std::span<const uint8_t> pcm,
-                                                 std::string_view sourceName,
-                                                 uint64_t sourceTime, uint8_t key);
+                                                 std::string_view sourceName, uint64_t sourceTime,
+                                                 uint8_t key);
 
 }  // namespace Vesk

@@ -19,7 +19,8 @@ namespace {
 constexpr long kMaxSoundFileBytes = 512L << 20;
 
 // Nothing when the file is not there (the chain just moves on).
-std::optional<std::vector<uint8_t>> ReadSoundFile(DSoundManager& manager, const std::string& fileName) {
+std::optional<std::vector<uint8_t>> ReadSoundFile(DSoundManager& manager,
+                                                  const std::string& fileName) {
     PakFileHandle* file = PakOpenFile(fileName);
     if (file == nullptr) {
         return std::nullopt;
@@ -70,7 +71,8 @@ bool LoadWavSound(DSoundManager& manager, int id, const std::string& fileName) {
         return false;
     }
     // A converted copy counts only while its source is unchanged.
-    if (sound->dependency && GetFileWriteTime(sound->dependency->fileName) != sound->dependency->fileTime) {
+    if (sound->dependency &&
+        GetFileWriteTime(sound->dependency->fileName) != sound->dependency->fileTime) {
         return false;
     }
     return manager.FillSlot(id, *sound, fileName);

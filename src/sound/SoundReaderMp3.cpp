@@ -86,7 +86,8 @@ std::optional<PcmSound> ReadMp3(std::span<const uint8_t> bytes, std::string& err
         return std::nullopt;
     }
     PcmSound sound;
-    sound.format = platform::PcmFormat{static_cast<uint16_t>(channels), 16, static_cast<uint32_t>(rate)};
+    sound.format =
+        platform::PcmFormat{static_cast<uint16_t>(channels), 16, static_cast<uint32_t>(rate)};
     if (!platform::IsPlayableFormat(sound.format) || encoding != MPG123_ENC_SIGNED_16) {
         error = "unsupported MP3 format";
         return std::nullopt;
@@ -94,8 +95,8 @@ std::optional<PcmSound> ReadMp3(std::span<const uint8_t> bytes, std::string& err
     // With a Xing or LAME header the length is exact, so a cut file shows.
     long accurate = 0;
     double unused = 0.0;
-    const bool exact = mpg123_getstate(mh, MPG123_ACCURATE, &accurate, &unused) == MPG123_OK &&
-                       accurate != 0;
+    const bool exact =
+        mpg123_getstate(mh, MPG123_ACCURATE, &accurate, &unused) == MPG123_OK && accurate != 0;
     const off_t expected = mpg123_length(mh);
 
     unsigned char block[16384];

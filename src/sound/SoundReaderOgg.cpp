@@ -116,7 +116,8 @@ std::optional<PcmSound> ReadOgg(std::span<const uint8_t> bytes, std::string& err
     while (filled < sound.data.size()) {
         int link = 0;
         const int want = static_cast<int>(std::min<size_t>(sound.data.size() - filled, 65536));
-        const long got = ov_read(&file, reinterpret_cast<char*>(sound.data.data() + filled), want, &link);
+        const long got =
+            ov_read(&file, reinterpret_cast<char*>(sound.data.data() + filled), want, &link);
         if (got <= 0) {
             break;
         }

@@ -125,9 +125,8 @@ std::optional<PcmSound> ReadWav(std::span<const uint8_t> bytes, std::string& err
     }
 }
 
-std::vector<uint8_t> MakeCachedWav(const platform::PcmFormat& format,
-                                   std::span<const uint8_t> pcm, std::string_view sourceName,
-                                   uint64_t sourceTime, uint8_t key) {
+std::vector<uint8_t> MakeCachedWav(const platform::PcmFormat& format, std::span<const uint8_t> pcm,
+                                   std::string_view sourceName, uint64_t sourceTime, uint8_t key) {
     const uint16_t nameLength = static_cast<uint16_t>(std::min<size_t>(sourceName.size(), 0xFFFF));
     Writer out(71 + nameLength + pcm.size());
     out.Tag("RIFF");

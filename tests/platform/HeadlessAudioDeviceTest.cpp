@@ -59,9 +59,9 @@ TEST_F(HeadlessAudioDeviceTest, VolumeAndPanScaleEachSide) {
         int volume, pan;
         double left, right;
     } cases[] = {
-        {0, 0, 1.0, 1.0},          {-600, 0, 0.501, 0.501}, {-2000, 0, 0.1, 0.1},
-        {-10000, 0, 0.0, 0.0},     {0, 600, 0.501, 1.0},    {0, -600, 1.0, 0.501},
-        {0, 10000, 0.0, 1.0},      {0, -10000, 1.0, 0.0},   {-600, 600, 0.251, 0.501},
+        {0, 0, 1.0, 1.0},      {-600, 0, 0.501, 0.501}, {-2000, 0, 0.1, 0.1},
+        {-10000, 0, 0.0, 0.0}, {0, 600, 0.501, 1.0},    {0, -600, 1.0, 0.501},
+        {0, 10000, 0.0, 1.0},  {0, -10000, 1.0, 0.0},   {-600, 600, 0.251, 0.501},
     };
     for (const Case& c : cases) {
         auto voice = Constant(20000, 4096);
@@ -161,8 +161,8 @@ TEST_F(HeadlessAudioDeviceTest, RefusesFormatsABufferCannotHold) {
         PcmFormat format;
         size_t bytes;
     } refused[] = {
-        {{0, 16, 22050}, 4}, {{3, 16, 22050}, 6},     {{1, 12, 22050}, 4}, {{1, 16, 99}, 4},
-        {{1, 16, 100001}, 4}, {{1, 16, 22050}, 0},    {{2, 16, 22050}, 6},
+        {{0, 16, 22050}, 4},  {{3, 16, 22050}, 6}, {{1, 12, 22050}, 4}, {{1, 16, 99}, 4},
+        {{1, 16, 100001}, 4}, {{1, 16, 22050}, 0}, {{2, 16, 22050}, 6},
     };
     for (const auto& r : refused) {
         EXPECT_EQ(device.CreateBuffer(r.format, r.bytes), nullptr)
@@ -226,8 +226,9 @@ TEST_F(HeadlessAudioDeviceTest, StreamVoicesPlayUntilTheirSourceEnds) {
 
 TEST_F(HeadlessAudioDeviceTest, FollowsTheClockAndRecordsAWavFile) {
     ScopedFakeClock clock(5000);
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("vesk-audio-" + std::to_string(getpid()) + ".wav")).string();
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("vesk-audio-" + std::to_string(getpid()) + ".wav"))
+                                 .string();
     device.RecordTo(path);
     device.FollowClock(true);
     auto voice = Constant(1000, 22050);

@@ -36,7 +36,8 @@ TEST(SdlAudioDeviceTest, PlaysThroughTheDiskDriver) {
         voice->Play(true);
         // Bounded: the driver needs about 23 ms per block.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (fs::FileSize(path).value_or(0) < 64 * 1024 && std::chrono::steady_clock::now() < deadline) {
+        while (fs::FileSize(path).value_or(0) < 64 * 1024 &&
+               std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         voice.reset();

@@ -9,8 +9,8 @@ TEST(SoundFormulasTest, VolumeBecomesAttenuationWithSilenceBelowMinus2000) {
     const struct {
         double volume;
         int attenuation;
-    } cases[] = {{1.0, 0}, {0.75, -258}, {0.5, -605}, {0.1, -1682}, {0.05, -1956}, {0.04, kSilence},
-                 {0.0, kSilence}};
+    } cases[] = {{1.0, 0},      {0.75, -258},     {0.5, -605},    {0.1, -1682},
+                 {0.05, -1956}, {0.04, kSilence}, {0.0, kSilence}};
     for (const auto& c : cases) {
         EXPECT_EQ(VolumeToAttenuation(c.volume), c.attenuation) << c.volume;
     }

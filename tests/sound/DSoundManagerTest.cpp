@@ -4,12 +4,12 @@
 
 #include <thread>
 
+#include "SoundTestSupport.h"
 #include "platform/SoundFormulas.h"
 #include "platform/headless/FakeClock.h"
 #include "platform/headless/HeadlessAudioDevice.h"
 #include "sound/PcmSound.h"
 #include "sound/SoundLoaders.h"
-#include "SoundTestSupport.h"
 
 namespace Vesk {
 namespace {
@@ -31,7 +31,9 @@ protected:
         manager.mErrorLog = [this](const std::string& text) { log.push_back(text); };
     }
 
-    DSoundInstance* Instance(int id) { return static_cast<DSoundInstance*>(manager.GetSoundInstance(id)); }
+    DSoundInstance* Instance(int id) {
+        return static_cast<DSoundInstance*>(manager.GetSoundInstance(id));
+    }
 
     platform::ScopedFakeClock clock{10000};
     platform::HeadlessAudioDevice device;
@@ -189,7 +191,8 @@ TEST_F(SoundLoadingTest, ConvertedSoundsAreCachedAndStaleOrBrokenCopiesRedone) {
     ASSERT_TRUE(manager.LoadSound(0, "s/u"));
     EXPECT_EQ(manager.mSourceDataSizes[0], 2u);
     // ...a changed source makes it stale, and a cut copy (an interrupted write) is never used.
-    std::filesystem::last_write_time("s/u.au", std::filesystem::last_write_time("s/u.au") + std::chrono::seconds(5));
+    std::filesystem::last_write_time(
+        "s/u.au", std::filesystem::last_write_time("s/u.au") + std::chrono::seconds(5));
     ASSERT_TRUE(manager.LoadSound(0, "s/u"));
     EXPECT_EQ(manager.mSourceDataSizes[0], 8u);
     copy = ReadFile(cache);
@@ -202,7 +205,8 @@ TEST_F(SoundLoadingTest, ConvertedSoundsAreCachedAndStaleOrBrokenCopiesRedone) {
 }
 
 TEST_F(SoundLoadingTest, OggAndMp3FilesLoadThroughTheChain) {
-    if (Encode("ogg", "o.ogg", 1, 22050, 2205).empty() || Encode("mp3", "m.mp3", 2, 44100, 4410).empty()) {
+    if (Encode("ogg", "o.ogg", 1, 22050, 2205).empty() ||
+        Encode("mp3", "m.mp3", 2, 44100, 4410).empty()) {
         GTEST_SKIP() << "no encoder";
     }
     ASSERT_TRUE(manager.LoadSound(0, "o"));

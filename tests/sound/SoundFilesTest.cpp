@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "sound/PcmSound.h"
 #include "SoundTestSupport.h"
+#include "sound/PcmSound.h"
 
 namespace Vesk {
 namespace {
@@ -18,20 +18,43 @@ TEST(SoundFilesTest, WavChunksAreReadInAnyOrderAndBadSizesAreRefused) {
         platform::PcmFormat format;
     } cases[] = {
         {"data before fmt takes the defaults",
-         Riff({Chunk("data", kFourFrames), Chunk("fmt ", Fmt(1, 2, 44100, 16))}), true, {1, 16, 22050}},
+         Riff({Chunk("data", kFourFrames), Chunk("fmt ", Fmt(1, 2, 44100, 16))}),
+         true,
+         {1, 16, 22050}},
         {"odd chunk without a pad byte",
-         Riff({Chunk("junk", {9, 9, 9}), Chunk("fmt ", Fmt(1, 2, 8000, 8)), Chunk("data", kFourFrames)}),
-         true, {2, 8, 8000}},
-        {"long fmt chunk", Riff({Chunk("fmt ", Fmt(1, 1, 11025, 16, 18)), Chunk("data", kFourFrames)}),
-         true, {1, 16, 11025}},
-        {"data past the end", Riff({Chunk("fmt ", Fmt(1, 1, 22050, 16)), Chunk("data", kFourFrames, 0xFFFFFFF0)}),
-         false, {}},
+         Riff({Chunk("junk", {9, 9, 9}), Chunk("fmt ", Fmt(1, 2, 8000, 8)),
+               Chunk("data", kFourFrames)}),
+         true,
+         {2, 8, 8000}},
+        {"long fmt chunk",
+         Riff({Chunk("fmt ", Fmt(1, 1, 11025, 16, 18)), Chunk("data", kFourFrames)}),
+         true,
+         {1, 16, 11025}},
+        {"data past the end",
+         Riff({Chunk("fmt ", Fmt(1, 1, 22050, 16)), Chunk("data", kFourFrames, 0xFFFFFFF0)}),
+         false,
+         {}},
         {"chunk past the end", Riff({Chunk("junk", {1}, 1000)}), false, {}},
-        {"no channels", Riff({Chunk("fmt ", Fmt(1, 0, 22050, 16)), Chunk("data", kFourFrames)}), false, {}},
-        {"odd bit depth", Riff({Chunk("fmt ", Fmt(1, 1, 22050, 12)), Chunk("data", kFourFrames)}), false, {}},
-        {"short fmt", Riff({Chunk("fmt ", Fmt(1, 1, 22050, 16, 14)), Chunk("data", kFourFrames)}), false, {}},
-        {"not PCM", Riff({Chunk("fmt ", Fmt(3, 1, 22050, 16)), Chunk("data", kFourFrames)}), false, {}},
-        {"rate too low", Riff({Chunk("fmt ", Fmt(1, 1, 99, 16)), Chunk("data", kFourFrames)}), false, {}},
+        {"no channels",
+         Riff({Chunk("fmt ", Fmt(1, 0, 22050, 16)), Chunk("data", kFourFrames)}),
+         false,
+         {}},
+        {"odd bit depth",
+         Riff({Chunk("fmt ", Fmt(1, 1, 22050, 12)), Chunk("data", kFourFrames)}),
+         false,
+         {}},
+        {"short fmt",
+         Riff({Chunk("fmt ", Fmt(1, 1, 22050, 16, 14)), Chunk("data", kFourFrames)}),
+         false,
+         {}},
+        {"not PCM",
+         Riff({Chunk("fmt ", Fmt(3, 1, 22050, 16)), Chunk("data", kFourFrames)}),
+         false,
+         {}},
+        {"rate too low",
+         Riff({Chunk("fmt ", Fmt(1, 1, 99, 16)), Chunk("data", kFourFrames)}),
+         false,
+         {}},
         {"no data chunk", Riff({Chunk("fmt ", Fmt(1, 1, 22050, 16))}), false, {}},
         {"empty data", Riff({Chunk("data", {})}), false, {}},
         {"not RIFF", {'R', 'I', 'F', 'X', 0, 0, 0, 0, 'W', 'A', 'V', 'E'}, false, {}},
@@ -55,8 +78,8 @@ TEST(SoundFilesTest, CachedWavHasTheStoredLayoutAndReadsBack) {
     for (size_t i = 0; i < pcm.size(); ++i) {
         pcm[i] = static_cast<uint8_t>(i * 7);
     }
-    const std::vector<uint8_t> file =
-        MakeCachedWav(platform::PcmFormat{2, 16, 44100}, pcm, "sounds\\a.ogg", 0x0123456789ABCDEFull, kCacheKey);
+    const std::vector<uint8_t> file = MakeCachedWav(
+        platform::PcmFormat{2, 16, 44100}, pcm, "sounds\\a.ogg", 0x0123456789ABCDEFull, kCacheKey);
     ASSERT_EQ(file.size(), 1083u);
     EXPECT_EQ(file[4] | file[5] << 8, 1036);
     EXPECT_EQ(std::memcmp(&file[36], "dep ", 4), 0);
@@ -79,7 +102,7 @@ TEST(SoundFilesTest, AuDecodesMuLawAndFlipsLinearBytesToUnsigned) {
     const struct {
         uint8_t byte;
         int16_t sample;
-    } muLaw[] = {{0xFF, 0}, {0xF0, 120}, {0x70, -120}, {0xE0, 368}, {0xD0, 864},
+    } muLaw[] = {{0xFF, 0},    {0xF0, 120},   {0x70, -120},   {0xE0, 368},   {0xD0, 864},
                  {0xA0, 7808}, {0x81, 30592}, {0x01, -30592}, {0x80, 31616}, {0x00, -31616}};
     for (const auto& c : muLaw) {
         EXPECT_EQ(MuLawToSample(c.byte), c.sample) << int{c.byte};
@@ -116,7 +139,8 @@ TEST_F(EncodedSoundTest, OggDecodesWholeAndACutFileIsRefused) {
     ASSERT_TRUE(sound.has_value()) << error;
     EXPECT_EQ(sound->format, (platform::PcmFormat{2, 16, 22050}));
     EXPECT_EQ(sound->data.size(), 11025u * 4);
-    const std::vector<uint8_t> cut(ogg.begin(), ogg.begin() + static_cast<ptrdiff_t>(ogg.size() * 2 / 3));
+    const std::vector<uint8_t> cut(ogg.begin(),
+                                   ogg.begin() + static_cast<ptrdiff_t>(ogg.size() * 2 / 3));
     EXPECT_FALSE(ReadOgg(cut, error).has_value());
     EXPECT_FALSE(ReadOgg(kFourFrames, error).has_value());
 }
@@ -131,7 +155,8 @@ TEST_F(EncodedSoundTest, Mp3DecodesWholeAndACutFileIsRefused) {
     ASSERT_TRUE(sound.has_value()) << error;
     EXPECT_EQ(sound->format, (platform::PcmFormat{1, 16, 44100}));
     EXPECT_NEAR(static_cast<double>(sound->data.size() / 2), 44100.0, 1152.0);
-    const std::vector<uint8_t> cut(mp3.begin(), mp3.begin() + static_cast<ptrdiff_t>(mp3.size() / 2));
+    const std::vector<uint8_t> cut(mp3.begin(),
+                                   mp3.begin() + static_cast<ptrdiff_t>(mp3.size() / 2));
     EXPECT_FALSE(ReadMp3(cut, error).has_value());
     EXPECT_FALSE(ReadMp3(kFourFrames, error).has_value());
 }

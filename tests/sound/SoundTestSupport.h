@@ -36,7 +36,8 @@ inline void Put32Big(std::vector<uint8_t>& out, uint32_t v) {
 inline std::vector<uint8_t> Chunk(const char* id, const std::vector<uint8_t>& body,
                                   int64_t statedSize = -1) {
     std::vector<uint8_t> out(id, id + 4);
-    Put32(out, statedSize >= 0 ? static_cast<uint32_t>(statedSize) : static_cast<uint32_t>(body.size()));
+    Put32(out,
+          statedSize >= 0 ? static_cast<uint32_t>(statedSize) : static_cast<uint32_t>(body.size()));
     out.insert(out.end(), body.begin(), body.end());
     return out;
 }

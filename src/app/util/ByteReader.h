@@ -51,7 +51,8 @@ public:
     // Big-endian, for the formats that store numbers so.
     uint32_t U32BigEndian() {
         const uint32_t little = U32();
-        return (little >> 24) | ((little >> 8) & 0xFF00) | ((little << 8) & 0xFF0000) | (little << 24);
+        return (little >> 24) | ((little >> 8) & 0xFF00) | ((little << 8) & 0xFF0000) |
+               (little << 24);
     }
 
     // True when the next four bytes are the tag; they are read either way.

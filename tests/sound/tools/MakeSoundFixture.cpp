@@ -15,7 +15,8 @@
 namespace {
 
 float Tone(size_t frame, int channel, int rate, double hz) {
-    return static_cast<float>(0.5 * std::sin(2 * std::numbers::pi * hz * (channel + 1) * frame / rate));
+    return static_cast<float>(0.5 *
+                              std::sin(2 * std::numbers::pi * hz * (channel + 1) * frame / rate));
 }
 
 bool WriteOgg(std::FILE* out, int channels, int rate, size_t frames, double hz) {
@@ -104,14 +105,15 @@ bool WriteMp3(std::FILE* out, int channels, int rate, size_t frames, double hz) 
     }
     std::vector<unsigned char> mp3(frames * 2 + 16384);
     int size = channels == 1
-                   ? lame_encode_buffer(lame, pcm.data(), pcm.data(), static_cast<int>(frames), mp3.data(),
-                                        static_cast<int>(mp3.size()))
-                   : lame_encode_buffer_interleaved(lame, pcm.data(), static_cast<int>(frames), mp3.data(),
-                                                    static_cast<int>(mp3.size()));
+                   ? lame_encode_buffer(lame, pcm.data(), pcm.data(), static_cast<int>(frames),
+                                        mp3.data(), static_cast<int>(mp3.size()))
+                   : lame_encode_buffer_interleaved(lame, pcm.data(), static_cast<int>(frames),
+                                                    mp3.data(), static_cast<int>(mp3.size()));
     if (size < 0) {
         return false;
     }
-    const int tail = lame_encode_flush(lame, mp3.data() + size, static_cast<int>(mp3.size()) - size);
+    const int tail =
+        lame_encode_flush(lame, mp3.data() + size, static_cast<int>(mp3.size()) - size);
     size += tail;
     // The first frame was kept free for the header that tells the exact length.
     unsigned char tag[4096];
