@@ -21,6 +21,9 @@ struct MemorySource {
 mpg123_ssize_t ReadMemory(void* source, void* out, size_t count) {
     auto& memory = *static_cast<MemorySource*>(source);
     const size_t n = std::min(count, memory.bytes.size() - memory.position);
+    if (n == 0) {
+        return 0;
+    }
     std::memcpy(out, memory.bytes.data() + memory.position, n);
     memory.position += n;
     return static_cast<mpg123_ssize_t>(n);

@@ -19,10 +19,11 @@ struct MemorySource {
 
 size_t ReadMemory(void* out, size_t size, size_t count, void* source) {
     auto& memory = *static_cast<MemorySource*>(source);
-    if (size == 0) {
+    const size_t items =
+        size == 0 ? 0 : std::min(count, (memory.bytes.size() - memory.position) / size);
+    if (items == 0) {
         return 0;
     }
-    const size_t items = std::min(count, (memory.bytes.size() - memory.position) / size);
     std::memcpy(out, memory.bytes.data() + memory.position, items * size);
     memory.position += items * size;
     return items;
