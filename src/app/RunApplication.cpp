@@ -66,8 +66,12 @@ int RunApplication(int argc, char** argv, const AppFactory& make) {
         ~TextSystemRegistration() { platform::SetTextSystem(nullptr); }
     } textSystemRegistration;
 
+    // Without sound the program runs silent; the output outlives the application.
+    std::unique_ptr<platform::AudioDevice> audio = platform::MakeAudioDevice(backend);
+
     std::unique_ptr<VeskAppBase> app = make(backend);
     app->mWindowSystem = windowSystem.get();
+    app->mAudioDevice = audio.get();
     app->SetCommandLine(VeskAppBase::JoinArguments(commandLine));
     app->Init();
     app->Start();

@@ -24,6 +24,7 @@
 #include "app/util/Ratio.h"
 #include "graphics/Rect.h"
 #include "graphics/SharedImage.h"
+#include "platform/AudioDevice.h"
 #include "platform/Message.h"
 #include "platform/SettingsStore.h"
 #include "platform/WindowSystem.h"
@@ -603,6 +604,8 @@ public:
 
     // The desktop the application runs on; set before Init (the entry function or a test).
     platform::WindowSystem* mWindowSystem = nullptr;
+    // The sound output, not owned; null runs the sound manager silent. Set before Init.
+    platform::AudioDevice* mAudioDevice = nullptr;
 
 protected:
     // The procedure of both windows: finds the application through the window's user data.

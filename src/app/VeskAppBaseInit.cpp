@@ -226,8 +226,11 @@ void VeskAppBase::Init() {
     if (mPlayingDemoBuffer)
         DemoTakeDisplayState();
 
-    if (mSoundManager == nullptr)
-        mSoundManager = std::make_unique<DSoundManager>(mHWnd, false);
+    if (mSoundManager == nullptr) {
+        auto sounds = std::make_unique<DSoundManager>(mHWnd, false, mAudioDevice);
+        sounds->mErrorLog = [this](const std::string& text) { LogError(text); };
+        mSoundManager = std::move(sounds);
+    }
     SetSfxVolume(mSfxVolume);
 
     mMusicInterface = CreateMusicInterface(mInvisHWnd);

@@ -5,7 +5,10 @@
 #include "AppTestSupport.h"
 #include "graphics/DDImage.h"
 #include "graphics/ImageHost.h"
+#include "platform/headless/HeadlessAudioDevice.h"
 #include "resources/ImageLib.h"
+#include "sound/DSoundManager.h"
+#include "sound/PcmSound.h"
 #include "sound/SoundManager.h"
 
 namespace apptest {
@@ -80,6 +83,30 @@ protected:
 };
 
 // ---- Sound ----
+
+TEST_F(ServicesTest, SamplesPlayThroughTheRealManagerOnTheAudioDevice) {
+    platform::HeadlessAudioDevice device;
+    mApp = std::make_unique<ServicesApp>(mWs.get());
+    mApp->mAudioDevice = &device;
+    mApp->SetCommandLine("vesk");
+    mApp->Init();
+    auto* sounds = dynamic_cast<Vesk::DSoundManager*>(mApp->mSoundManager.get());
+    ASSERT_NE(sounds, nullptr);
+    EXPECT_TRUE(sounds->Initialized());
+    Vesk::PcmSound tone;
+    tone.format = platform::PcmFormat{1, 16, 44100};
+    tone.data.assign(200, 0x40);
+    ASSERT_TRUE(sounds->FillSlot(0, tone));
+    // A headless window starts without the focus, which mutes.
+    while (mApp->IsMuted())
+        mApp->Unmute(true);
+    mApp->SetSfxVolume(0.5);
+    mApp->PlaySampleWithPan(0, -10000);
+    const std::vector<int16_t> out = device.Render(10);
+    EXPECT_NEAR(out[0], 0x4040 * 0.499, 20);  // 0.5 is -605 hundredths of a decibel
+    EXPECT_EQ(out[1], 0);
+    mApp.reset();  // the instances go before the device
+}
 
 TEST_F(ServicesTest, MutesNestAndVolumesSetWhileMutedWaitForTheLastUnmute) {
     ServicesApp& app = MakeServicesApp();
