@@ -15,18 +15,13 @@
 
 #include "graphics/ClampTable.h"
 #include "graphics/MemoryImage.h"
+#include "graphics/PixelBlend.h"
 
 namespace Vesk {
 
 namespace {
 
-constexpr uint32_t kRB = 0x00FF00FF;
-constexpr uint32_t kG = 0x0000FF00;
-
-// Exact x / 255 for x up to 255 * 255.
-inline uint32_t Div255(uint32_t x) {
-    return (x * 0x8081u) >> 23;
-}
+using namespace PixelBlend;
 
 // Source-over-destination for a destination that may itself be transparent.
 // For destination alpha da and effective alpha a, entry (da << 8) | a holds
@@ -53,42 +48,10 @@ inline uint32_t BlendSum(uint32_t d, uint32_t s, uint32_t a) {
     return ((t & 0xFF) << 24) | rb | g;
 }
 
-// The blits' form: each product shifted, then added.
-inline uint32_t BlendShift(uint32_t d, uint32_t s, uint32_t a) {
-    const uint32_t t = kOverTable[((d >> 24) << 8) | a];
-    const uint32_t w = t >> 8;
-    const uint32_t rb = ((((d & kRB) * (256 - w)) >> 8) & kRB) + ((((s & kRB) * w) >> 8) & kRB);
-    const uint32_t g = ((((d & kG) * (256 - w)) >> 8) & kG) + ((((s & kG) * w) >> 8) & kG);
-    return ((t & 0xFF) << 24) | rb | g;
-}
-
-// Saturating add of the colour channels; the destination alpha is kept.
-inline uint32_t AddSaturate(uint32_t d, uint32_t s) {
-    uint32_t rb = (d & kRB) + (s & kRB);
-    const uint32_t rbCarry = rb & 0x01000100;
-    rb = (rb | (rbCarry - (rbCarry >> 8))) & kRB;
-    uint32_t g = (d & kG) + (s & kG);
-    const uint32_t gCarry = g & 0x00010000;
-    g = (g | (gCarry - (gCarry >> 8))) & kG;
-    return (d & 0xFF000000) | rb | g;
-}
-
-inline uint32_t ScaleChannels(uint32_t s, uint32_t a) {
-    return ((((s & kRB) * a) >> 8) & kRB) | ((((s & kG) * a) >> 8) & kG);
-}
-
-inline uint32_t Channel(uint32_t p, int shift) {
-    return (p >> shift) & 0xFF;
-}
-
 inline uint32_t PackColor(const Color& color) {
     return (static_cast<uint32_t>(color.mRed & 0xFF) << 16) |
            (static_cast<uint32_t>(color.mGreen & 0xFF) << 8) |
            static_cast<uint32_t>(color.mBlue & 0xFF);
-}
-
-inline int32_t ClampByte(int32_t v) {
-    return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
 // Line coordinates beyond this can't be truncated safely and lie far off
@@ -508,7 +471,7 @@ void BltAdditive(const BlitArea& area, bool sourceAlpha, Source s, const Color& 
 
 void MemoryImage::FillRect(const Rect& rect, const Color& color, DrawMode) {
     const Rect area = rect.Intersection(Rect(0, 0, mWidth, mHeight));
-    const int32_t alpha = ClampByte(color.mAlpha);
+    const int32_t alpha = static_cast<int32_t>(ClampByte(color.mAlpha));
     // Alpha 0 draws nothing (its blend would divide by zero on a transparent pixel).
     if (area.mWidth <= 0 || area.mHeight <= 0 || alpha == 0) {
         return;
