@@ -240,6 +240,9 @@ public:
     // ---- Main loop (VeskAppBaseLoop.cpp). ----
 
     void AccumulateElapsedTime();
+    // The updates owed by the fraction beyond one per step, then the fractional update;
+    // countForDraw counts each toward the per-draw cap.
+    void CatchUpUpdates(float fraction, bool countForDraw);
     void ClearUpdateBacklog();
     void ProcessSafeDeleteList();
     void WaitForLoadingThread();
@@ -457,7 +460,7 @@ public:
 
     int mMuteCount = 0;
     int mAutoMuteCount = 0;
-    bool mDemoMute = false;
+    bool mMutedForFastForward = false;
     bool mMuteOnLostFocus = true;
 
     std::set<MemoryImage*> mMemoryImageSet;
@@ -466,29 +469,29 @@ public:
 
     // Timing.
     int mFrameTime = 10;
-    double mUpdateMultiplier = 1.0;
-    bool mVSyncUpdates = false;
-    bool mVSyncBroken = false;
-    int mVSyncBrokenCount = 0;
-    uint32_t mVSyncBrokenTestStartTick = 0;
-    uint32_t mVSyncBrokenTestUpdates = 0;
-    double mUpdateFTimeAcc = 0.0;
-    double mPendingUpdatesAcc = 0.0;
-    uint32_t mLastTimeCheck = 0;
-    int mNonDrawCount = 0;
+    double mSpeed = 1.0;
+    bool mRefreshPacingWanted = false;
+    bool mRefreshPacingDropped = false;
+    int mPacingFastWindows = 0;
+    uint32_t mPacingWindowStart = 0;
+    uint32_t mPacingWindowUpdates = 0;
+    double mUpdateAccumulator = 0.0;
+    double mPendingTime = 0.0;
+    uint32_t mLastTime = 0;
+    int mUpdatesSinceDraw = 0;
     int mUpdateCount = 0;
     int mDrawCount = 0;
     int mSleepCount = 0;
-    int mUpdateAppState = UPDATESTATE_MESSAGES;
-    int mUpdateAppDepth = 0;
-    bool mHasPendingDraw = true;
-    bool mLastDrawWasEmpty = false;
+    int mStepState = UPDATESTATE_MESSAGES;
+    int mUpdateDepth = 0;
+    bool mUpdatedSinceDraw = true;
+    bool mLastDrawSkipped = false;
     bool mIsDrawing = false;
     bool mPaused = false;
     int mStepMode = 0;
-    int mFastForwardToUpdateNum = 0;
-    bool mFastForwardToMarker = false;
-    bool mFastForwardStep = false;
+    int mFastForwardTarget = 0;
+    bool mRunToEnd = false;
+    bool mRedrawNow = false;
     bool mFastForwardRedrawNoted = false;
     uint32_t mLastFastForwardRedrawTick = 0;
     uint32_t mLastDrawTick = 0;

@@ -155,7 +155,7 @@ bool VeskAppBase::DebugKeyDown(int key) {
             return true;
         case vk::F10:
             if (ctrlDown) {
-                mUpdateMultiplier = mUpdateMultiplier == 0.25 ? 1.0 : 0.25;
+                mSpeed = mSpeed == 0.25 ? 1.0 : 0.25;
             } else if (shiftDown) {
                 mStepMode = 0;
                 ClearUpdateBacklog();
@@ -242,7 +242,7 @@ int VeskAppBase::ShowMarkerListDialog() {
     ClearUpdateBacklog();
     if (!choice.has_value() || targets[*choice] <= mUpdateCount)
         return 0;
-    mFastForwardToUpdateNum = targets[*choice];
+    mFastForwardTarget = targets[*choice];
     return 1;
 }
 
@@ -280,7 +280,7 @@ int VeskAppBase::ShowJumpToTimeDialog() {
     }
 
     const int64_t frameTime = mFrameTime > 0 ? mFrameTime : 1;
-    mFastForwardToUpdateNum =
+    mFastForwardTarget =
         ClampToInt32(int64_t{mDemoLength} - (JumpSeconds(text) + 1) * 1000 / frameTime);
     return 1;
 }

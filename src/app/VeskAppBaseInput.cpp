@@ -200,13 +200,13 @@ void VeskAppBase::HandleDemoKey(char character) {
 
     switch (character) {
         case '+':
-            mUpdateMultiplier *= 1.5;
+            mSpeed *= 1.5;
             break;
         case '-':
-            mUpdateMultiplier /= 1.5;
+            mSpeed /= 1.5;
             break;
         case '=':
-            mUpdateMultiplier = 1.0;
+            mSpeed = 1.0;
             break;
         case 'P':
         case 'p':
@@ -215,15 +215,15 @@ void VeskAppBase::HandleDemoKey(char character) {
             break;
         case 'N':
         case 'n':
-            mFastForwardToUpdateNum = mUpdateCount + 1;
-            mFastForwardStep = true;
+            mFastForwardTarget = mUpdateCount + 1;
+            mRedrawNow = true;
             break;
         case 'M':
         case 'm':
-            mFastForwardToMarker = true;
+            mRunToEnd = true;
             break;
         case '0':
-            mFastForwardToUpdateNum = mDemoLength;
+            mFastForwardTarget = mDemoLength;
             break;
         case 'S':
         case 's':
@@ -239,7 +239,7 @@ void VeskAppBase::HandleDemoKey(char character) {
             break;
         default:
             if (character >= '4' && character <= '9')
-                mFastForwardToUpdateNum = mDemoLength - kJumpBackMs[character - '4'] / frameTime;
+                mFastForwardTarget = mDemoLength - kJumpBackMs[character - '4'] / frameTime;
             break;
     }
 }

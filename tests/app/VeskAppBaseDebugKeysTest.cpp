@@ -85,22 +85,22 @@ TEST_F(DebugKeysTest, SpeedStepAndOverlayKeys) {
     TestApp& app = Playing();
 
     // Ctrl+F10 toggles between a quarter and full speed.
-    app.mUpdateMultiplier = 0.5;
+    app.mSpeed = 0.5;
     Hold(vk::Control, true);
     EXPECT_TRUE(app.DebugKeyDown(vk::F10));
-    EXPECT_DOUBLE_EQ(app.mUpdateMultiplier, 0.25);
+    EXPECT_DOUBLE_EQ(app.mSpeed, 0.25);
     app.DebugKeyDown(vk::F10);
-    EXPECT_DOUBLE_EQ(app.mUpdateMultiplier, 1.0);
+    EXPECT_DOUBLE_EQ(app.mSpeed, 1.0);
     Hold(vk::Control, false);
 
     // F10 steps; Shift+F10 runs again and forgets the time spent stepping.
     EXPECT_TRUE(app.DebugKeyDown(vk::F10));
     EXPECT_EQ(app.mStepMode, 1);
-    app.mPendingUpdatesAcc = 7.0;
+    app.mPendingTime = 7.0;
     Hold(vk::Shift, true);
     EXPECT_TRUE(app.DebugKeyDown(vk::F10));
     EXPECT_EQ(app.mStepMode, 0);
-    EXPECT_EQ(app.mPendingUpdatesAcc, 0.0);
+    EXPECT_EQ(app.mPendingTime, 0.0);
 
     // Shift+F3 cycles the overlay mode and always shows it; the frame counter restarts.
     const int expectedModes[] = {1, 0, 1};
@@ -186,17 +186,17 @@ TEST_F(DebugKeysTest, MarkerListOffersOnlyMarkersAhead) {
     EXPECT_EQ(mDialogs.Lists()[0].title, "Marker List");
     EXPECT_EQ(mDialogs.Lists()[0].items,
               (std::vector<std::string>{"end (00:00:10)", "mid (00:03:00)"}));
-    EXPECT_EQ(app.mFastForwardToUpdateNum, 0);
+    EXPECT_EQ(app.mFastForwardTarget, 0);
 
     mDialogs.QueueListAnswer(1);
     EXPECT_EQ(app.ShowMarkerListDialog(), 1);
-    EXPECT_EQ(app.mFastForwardToUpdateNum, 12000);
+    EXPECT_EQ(app.mFastForwardTarget, 12000);
 
     // An answer that is no item of the list jumps nowhere.
-    app.mFastForwardToUpdateNum = 0;
+    app.mFastForwardTarget = 0;
     mDialogs.QueueListAnswer(5);
     EXPECT_EQ(app.ShowMarkerListDialog(), 0);
-    EXPECT_EQ(app.mFastForwardToUpdateNum, 0);
+    EXPECT_EQ(app.mFastForwardTarget, 0);
 }
 
 TEST_F(DebugKeysTest, JumpToTimeCountsBackFromTheEnd) {
@@ -204,7 +204,7 @@ TEST_F(DebugKeysTest, JumpToTimeCountsBackFromTheEnd) {
 
     mDialogs.QueueTextAnswer(std::string("1:00"));
     Send(msg::Char, 'j');
-    EXPECT_EQ(app.mFastForwardToUpdateNum, 23900);
+    EXPECT_EQ(app.mFastForwardTarget, 23900);
     ASSERT_EQ(mDialogs.Texts().size(), 1u);
     EXPECT_EQ(mDialogs.Texts()[0].title, "Jump To Time");
     EXPECT_EQ(mDialogs.Texts()[0].initial, "");
@@ -232,19 +232,19 @@ TEST_F(DebugKeysTest, JumpToTimeCountsBackFromTheEnd) {
     for (const auto& [text, target] : cases) {
         mDialogs.QueueTextAnswer(text);
         EXPECT_EQ(app.ShowJumpToTimeDialog(), 1);
-        EXPECT_EQ(app.mFastForwardToUpdateNum, target) << text;
+        EXPECT_EQ(app.mFastForwardTarget, target) << text;
     }
     EXPECT_EQ(mDialogs.Texts()[1].initial, "1:00");
     EXPECT_EQ(mDialogs.Texts()[2].initial, "90");
 
     // Cancel leaves the target and the remembered text alone.
     EXPECT_EQ(app.ShowJumpToTimeDialog(), 0);
-    EXPECT_EQ(app.mFastForwardToUpdateNum, 29900);
+    EXPECT_EQ(app.mFastForwardTarget, 29900);
 
     // A huge number neither overflows nor lands past the start.
     mDialogs.QueueTextAnswer(std::string(600, '9'));
     app.ShowJumpToTimeDialog();
-    EXPECT_LT(app.mFastForwardToUpdateNum, 0);
+    EXPECT_LT(app.mFastForwardTarget, 0);
     app.ShowJumpToTimeDialog();
     EXPECT_EQ(mDialogs.Texts().back().initial, std::string(499, '9'));
 }
