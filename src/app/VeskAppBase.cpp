@@ -81,7 +81,7 @@ VeskAppBase::~VeskAppBase() {
 
     if (m3DChangedDuringRun && mDDInterface != nullptr) {
         bool stored = false;
-        if (RegistryReadBoolean("Is3D", &stored)) {
+        if (RegistryReadBoolean("Is3D", &stored) || Is3DConfirmed()) {
             RegistryWriteBoolean("Is3D", mDDInterface->mIs3D);
         } else if (mDDInterface->mIs3D) {
             const int answer =
@@ -96,6 +96,20 @@ VeskAppBase::~VeskAppBase() {
             mDDInterface->mIs3D = answer == platform::mb::IdYes;
             if (answer == platform::mb::IdYes)
                 RegistryWriteBoolean("Is3D", true);
+        }
+        if (Is3DSuspect() && !mIsScreenSaver) {
+            const int answer =
+                MsgBox(GetStringOrDefault(
+                           "HARDWARE_ACCEL_NOT_WORKING",
+                           "Hardware Acceleration may not have been working correctly during this "
+                           "session.\r\nIf you noticed graphics problems, you may want to turn off "
+                           "Hardware Acceleration.\r\nWould you like to keep Hardware Acceleration "
+                           "switched on?"),
+                       GetStringOrDefault("HARDWARE_ACCEL_CONFIRMATION",
+                                          "Hardware Acceleration Confirmation"),
+                       platform::mb::YesNo | platform::mb::IconQuestion);
+            if (answer == platform::mb::IdNo)
+                RegistryWriteBoolean("Is3D", false);
         }
     }
 

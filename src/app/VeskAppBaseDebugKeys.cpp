@@ -210,8 +210,11 @@ void VeskAppBase::ShowVideoStats() {
     const uint64_t usedVideo =
         videoMemory.total > videoMemory.free ? videoMemory.total - videoMemory.free : 0;
 
-    // There is no acceleration tester on this display, so it recommends and supports nothing.
     const char* support = "Unsupported";
+    if (mDDInterface != nullptr && mDDInterface->Is3DRecommended())
+        support = "Recommended";
+    else if (mDDInterface != nullptr && mDDInterface->Is3DSupported())
+        support = "Supported";
 
     std::string text = StrFormat("3D-Mode is %s (3D is %s on this system)\r\n\r\n",
                                  Is3DAccelerated() ? "On" : "Off", support);

@@ -474,6 +474,9 @@ void VeskAppBase::MakeWindow() {
     }
 
     const int result = InitDisplay();
+    // A stored choice must not outlive a failed acceleration test: the next start tests again.
+    if (mDDInterface->mD3DInterface != nullptr && mDDInterface->AccelerationTestFailed())
+        RegistryEraseValue("Is3D");
 
     if (mIsWindowed && result == DDInterface::RESULT_INVALID_COLORDEPTH) {
         if (mFullScreenImpossible) {

@@ -248,6 +248,11 @@ bool VeskAppBase::Is3DConfirmed() {
     return Is3DWorking() && !D3DInterface::sRenderTargetLost;
 }
 
+bool VeskAppBase::Is3DSuspect() {
+    return mDDInterface != nullptr && mDDInterface->mD3DInterface != nullptr &&
+           mDDInterface->mD3DInterface->GetDevice() != nullptr && !Is3DConfirmed();
+}
+
 void VeskAppBase::Set3DAcceleration(bool is3D, bool reinit) {
     if (mDDInterface == nullptr || mDDInterface->mIs3D == is3D)
         return;

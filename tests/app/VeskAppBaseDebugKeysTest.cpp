@@ -4,6 +4,7 @@
 
 #include "AppTestSupport.h"
 #include "app/util/Profiler.h"
+#include "graphics/D3DTester.h"
 #include "platform/DevDialogs.h"
 #include "platform/SettingsStore.h"
 #include "platform/VirtualKeys.h"
@@ -160,6 +161,7 @@ TEST_F(DebugKeysTest, VideoStatsText) {
     EXPECT_TRUE(app.DebugKeyDown(vk::F8));
     ASSERT_NE(LastBox(), nullptr);
     EXPECT_EQ(LastBox()->title, "Video Stats");
+    const std::string untested = LastBox()->text;
 
     platform::VideoMemory memory;
     ASSERT_EQ(app.mDDInterface->GetDisplaySystem()->GetAvailableVidMem(memory), platform::DD_OK);
@@ -172,7 +174,23 @@ TEST_F(DebugKeysTest, VideoStatsText) {
         Vesk::CommaSeparate(static_cast<int32_t>(memory.total / 1024)) + " KB\r\n" +
         "Texture Memory: 0 KB\r\nA8R8G8B8: 0 - 0 KB\r\nA4R4G4B4: 0 - 0 KB\r\n"
         "R5G6B5: 0 - 0 KB\r\nPalette8: 0 - 0 KB\r\n";
-    EXPECT_EQ(LastBox()->text, expected);
+    EXPECT_EQ(untested, expected);
+
+    // The acceleration test's verdict.
+    struct Case {
+        const char* failure;
+        const char* warning;
+        const char* verdict;
+    };
+    for (const Case& c : {Case{"", "", "(3D is Recommended on"},
+                          Case{"", "Low video memory.", "(3D is Supported on"},
+                          Case{"Not enough video memory.", "", "(3D is Unsupported on"}}) {
+        app.mDDInterface->mD3DTester = std::make_unique<Vesk::D3DTester>();
+        app.mDDInterface->mD3DTester->mFailureReason = c.failure;
+        app.mDDInterface->mD3DTester->mWarning = c.warning;
+        EXPECT_TRUE(app.DebugKeyDown(vk::F8));
+        EXPECT_NE(LastBox()->text.find(c.verdict), std::string::npos) << c.verdict;
+    }
 }
 
 TEST_F(DebugKeysTest, MarkerListOffersOnlyMarkersAhead) {
