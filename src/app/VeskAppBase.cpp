@@ -302,7 +302,15 @@ int VeskAppBase::GetDialogCount() {
 // ---- Popups, message boxes, error log ----
 
 void VeskAppBase::BeginPopup() {
-    if (!mIsPhysWindowed && mDDInterface != nullptr && mDDInterface->mIs3D)
+    if (mIsPhysWindowed || mDDInterface == nullptr)
+        return;
+    // The box must be seen and answered over a full-screen picture, 3-D or not.
+    {
+        std::lock_guard<CriticalLock> lock(mDDInterface->mCritSect);
+        if (mDDInterface->mDisplay != nullptr)
+            mDDInterface->mDisplay->FlipToDesktop();
+    }
+    if (mDDInterface->mIs3D)
         mPopupShowing = true;
 }
 
