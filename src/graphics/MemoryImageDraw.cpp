@@ -516,7 +516,8 @@ void MemoryImage::FillScanLinesWithCoverage(Span* spans, int32_t spanCount, cons
         }
         // Only pixels inside both the image and the coverage mask.
         const int32_t left = std::max({span.mX, 0, coverX});
-        const int32_t right = std::min({span.mX + span.mWidth, mWidth, coverX + coverWidth});
+        const auto right = static_cast<int32_t>(std::min<int64_t>(
+            {int64_t{span.mX} + span.mWidth, mWidth, int64_t{coverX} + coverWidth}));
         uint32_t* row = bits + static_cast<size_t>(y) * stride;
         const uint8_t* cov = coverage + static_cast<size_t>(cy) * static_cast<size_t>(coverWidth);
         for (int32_t x = left; x < right; ++x) {
