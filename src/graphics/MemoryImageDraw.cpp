@@ -111,6 +111,8 @@ inline int32_t AddRow(uint32_t* d, const uint32_t* s, int32_t n, __m128i tint16)
     for (; i + 4 <= n; i += 4) {
         __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        // A fully transparent pixel adds nothing, even without partial alpha.
+        [[maybe_unused]] const __m128i clear = _mm_cmpeq_epi32(_mm_srli_epi32(sp, 24), zero);
         if constexpr (kSourceAlpha || kTinted) {
             __m128i half[2];
             for (int h = 0; h < 2; ++h) {
@@ -125,6 +127,9 @@ inline int32_t AddRow(uint32_t* d, const uint32_t* s, int32_t n, __m128i tint16)
                 half[h] = c;
             }
             sp = _mm_packus_epi16(half[0], half[1]);
+        }
+        if constexpr (!kSourceAlpha) {
+            sp = _mm_andnot_si128(clear, sp);
         }
         sp = _mm_and_si128(sp, colourMask);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_adds_epu8(dp, sp));
@@ -397,6 +402,8 @@ void BltAdditiveUntinted(const BlitArea& area, Source src) {
             uint32_t p = s[static_cast<size_t>(x)];
             if constexpr (kSourceAlpha) {
                 p = ScaleChannels(p, p >> 24);
+            } else if ((p >> 24) == 0) {
+                continue;
             }
             d[x] = AddSaturate(d[x], p);
         }
@@ -429,6 +436,8 @@ void BltAdditiveTinted(const BlitArea& area, Source src, const Color& color) {
                          ((Channel(p, 0) * kb) >> 8);
             if constexpr (kSourceAlpha) {
                 q = ScaleChannels(q, p >> 24);
+            } else if ((p >> 24) == 0) {
+                continue;
             }
             d[x] = AddSaturate(d[x], q);
         }
