@@ -321,7 +321,8 @@ void VeskAppBase::HandleCmdLineParam(const std::string& paramName, const std::st
     } else if (paramName == "-playnum") {
         int number = 0;
         StringToInt(paramValue, number);
-        const int back = std::max(number - 1, 0);
+        // Outside numbers are cut before any arithmetic; nobody keeps a million demos.
+        const int back = std::clamp(number, 1, 1000000) - 1;
         const int highest = EnumerateNumberedDemos(back, false);
         mDemoFileName = GetDemoFolder() + mDemoPrefix + std::to_string(highest - back) + ".dmo";
         mPlayingDemoBuffer = true;
@@ -411,12 +412,15 @@ void VeskAppBase::PlaceWindowedWindow(platform::Size windowSize, platform::Point
             work.top + static_cast<int>(0.382 * (work.bottom - work.top - windowSize.height));
         return;
     }
-    position.x = std::max(mPreferredX, work.left + 4);
-    position.y = std::max(mPreferredY, work.top + 4);
-    if (!(position.x + windowSize.width < work.right - 4))
-        position.x = work.right - 4 - windowSize.width;
-    if (!(position.y + windowSize.height < work.bottom - 4))
-        position.y = work.bottom - 4 - windowSize.height;
+    // A damaged settings file may hold any number: the sums are done in 64 bits.
+    auto place = [](int preferred, int low, int high, int size) {
+        int64_t at = std::max<int64_t>(preferred, int64_t{low} + 4);
+        if (!(at + size < int64_t{high} - 4))
+            at = int64_t{high} - 4 - size;
+        return static_cast<int>(std::clamp<int64_t>(at, INT32_MIN, INT32_MAX));
+    };
+    position.x = place(mPreferredX, work.left, work.right, windowSize.width);
+    position.y = place(mPreferredY, work.top, work.bottom, windowSize.height);
 }
 
 void VeskAppBase::MakeWindow() {
