@@ -26,6 +26,8 @@ int32_t TakeTransferId() {
 constexpr int kWaitSliceMs = 100;
 constexpr size_t kReceivePiece = 256;
 constexpr std::chrono::milliseconds kPollInterval{20};
+// A header or chunk-size line longer than this is no answer of a web server.
+constexpr size_t kMaxLineBytes = 64 * 1024;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -274,11 +276,20 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
     int64_t chunkLeft = -1;
     bool complete = false;
 
-    // Takes the next line up to CR LF; false when it has not fully arrived.
+    // Bytes after pos already searched for CR LF in vain, so each byte is searched once.
+    size_t searched = 0;
+    // Takes the next line up to CR LF; false when it has not fully arrived, or when it is
+    // longer than any header or chunk line may be (a failure).
     auto nextLine = [&](std::string_view& line) {
-        const size_t end = received.find("\r\n", pos);
-        if (end == std::string::npos)
+        // The CR of a pair may be the last byte searched.
+        const size_t end = received.find("\r\n", pos + (searched > 0 ? searched - 1 : 0));
+        if (end == std::string::npos) {
+            searched = received.size() - pos;
+            if (searched > kMaxLineBytes)
+                Fail(RESULT_HTTP_ERROR);
             return false;
+        }
+        searched = 0;
         line = std::string_view(received).substr(pos, end - pos);
         pos = end + 2;
         return true;
