@@ -30,10 +30,6 @@ namespace {
 // The first error-log line of a run starts a new file; later ones append.
 std::atomic<bool> gErrorLogStarted{false};
 
-uint32_t Now() {
-    return platform::GetClock().TickMs();
-}
-
 }  // namespace
 
 VeskAppBase::VeskAppBase() {
@@ -44,7 +40,7 @@ VeskAppBase::VeskAppBase() {
     mChangeDirTo = GetFileDir(programPath);
     mProductVersion = GetProductVersion(programPath);
 
-    mStartTick = Now();
+    mStartTick = platform::NowMs();
     mLastDrawTick = mStartTick;
     mNextDrawTick = mStartTick;
     mWindowAspect.Set(4, 3);
@@ -387,7 +383,8 @@ void VeskAppBase::LogError(const std::string& text) {
     // The time of day, "hh:mm:ss", out of "Www Mmm dd hh:mm:ss yyyy".
     const std::string now = platform::GetClock().LocalTimeText();
     const std::string timeOfDay = now.size() >= 19 ? now.substr(11, 8) : now;
-    std::fprintf(file, "%s %s %u\n", text.c_str(), timeOfDay.c_str(), static_cast<unsigned>(Now()));
+    std::fprintf(file, "%s %s %u\n", text.c_str(), timeOfDay.c_str(),
+                 static_cast<unsigned>(platform::NowMs()));
     std::fclose(file);
 }
 
@@ -411,7 +408,7 @@ bool VeskAppBase::OpenURL(const std::string& url, bool shutdownOnOpen) {
     mShutdownOnURLOpen = shutdownOnOpen;
     mIsOpeningURL = true;
     mOpeningURL = url;
-    mOpeningURLTime = Now();
+    mOpeningURLTime = platform::NowMs();
     if (WindowSystem().OpenUrl(url))
         return true;
     URLOpenFailed(url);

@@ -289,6 +289,8 @@ public:
     // A 3-D device without a recorded failure; confirmed: without either failure mark.
     bool Is3DWorking();
     bool Is3DConfirmed();
+    // Tells the player the display could not be made, then ends the process with code 1.
+    void DisplayFailed(const std::string& reason);
     // A 3-D device was made and has recorded a failure or lost its render target.
     bool Is3DSuspect();
 

@@ -22,10 +22,6 @@ namespace Vesk {
 
 namespace {
 
-uint32_t Now() {
-    return platform::GetClock().TickMs();
-}
-
 // 32 by 32 cursor pictures: '.' transparent, 'X' black, 'o' white.
 constexpr std::string_view kHandCursorRows[] = {
     "",
@@ -183,7 +179,7 @@ void VeskAppBase::Init() {
             break;
     }
 
-    mRandSeed = Now();
+    mRandSeed = platform::NowMs();
     SRand(mRandSeed);
 
     if (mPlayingDemoBuffer) {
@@ -195,7 +191,7 @@ void VeskAppBase::Init() {
         }
     }
 
-    mGameRandom.SRand(Now());
+    mGameRandom.SRand(platform::NowMs());
 
     platform::WindowParams invisible;
     invisible.kind = platform::WindowKind::Invisible;
@@ -457,9 +453,7 @@ void VeskAppBase::MakeWindow() {
 
     platform::Window* window = ws.CreateWindow(params);
     if (window == nullptr) {
-        Popup(GetStringOrDefault("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
-              "the window could not be created");
-        DoExit(1);
+        DisplayFailed("the window could not be created");
     }
     mHWnd = window->Id();
     mIsPhysWindowed = !fullScreen;
@@ -502,9 +496,7 @@ void VeskAppBase::MakeWindow() {
         Set3DAcceleration(false, true);
         return;
     } else if (result != DDInterface::RESULT_OK) {
-        Popup(GetStringOrDefault("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
-              DDInterface::ResultToString(result) + " " + mDDInterface->mErrorString);
-        DoExit(1);
+        DisplayFailed(DDInterface::ResultToString(result) + " " + mDDInterface->mErrorString);
     }
 
     mActive = ws.ActiveWindow() == mHWnd;
@@ -518,6 +510,12 @@ void VeskAppBase::MakeWindow() {
     mWidgetManager->mImage = mDDInterface->GetScreenImage();
     mWidgetManager->MarkAllDirty();
     ws.SetTimer(mHWnd, MAIN_TIMER_ID, static_cast<uint32_t>(std::max(mFrameTime, 1)));
+}
+
+void VeskAppBase::DisplayFailed(const std::string& reason) {
+    Popup(GetStringOrDefault("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
+          reason);
+    DoExit(1);
 }
 
 int VeskAppBase::InitDisplay() {

@@ -20,10 +20,6 @@ namespace Vesk {
 
 namespace {
 
-uint32_t Now() {
-    return platform::GetClock().TickMs();
-}
-
 void Sleep(uint32_t ms) {
     platform::GetClock().SleepMs(ms);
 }
@@ -140,7 +136,7 @@ bool VeskAppBase::Process(bool allowSleep) {
                 }
                 if (!mFastForwardRedrawNoted) {
                     mFastForwardRedrawNoted = true;
-                    mLastFastForwardRedrawTick = Now();
+                    mLastFastForwardRedrawTick = platform::NowMs();
                 }
             }
 
@@ -161,7 +157,7 @@ bool VeskAppBase::Process(bool allowSleep) {
                 break;
             }
 
-            const uint32_t now = Now();
+            const uint32_t now = platform::NowMs();
             if (now - mLastFastForwardRedrawTick >= 1000 || mRedrawNow) {
                 mRedrawNow = false;
                 mLastFastForwardRedrawTick = now;
@@ -194,7 +190,7 @@ bool VeskAppBase::Process(bool allowSleep) {
         return true;
     }
 
-    const uint32_t now = Now();
+    const uint32_t now = platform::NowMs();
     uint32_t slept = 0;
     if (!pacing)
         AccumulateElapsedTime();
@@ -275,7 +271,7 @@ bool VeskAppBase::Process(bool allowSleep) {
 
     if (mLoadingThreadStarted && !mLoadingThreadCompleted) {
         // The main thread sleeps about twice as long as it worked, so the loader gets time.
-        const int64_t worked = static_cast<int64_t>(Now() - now) - slept;
+        const int64_t worked = static_cast<int64_t>(platform::NowMs() - now) - slept;
         const int64_t extra = std::min<int64_t>(2 * worked - slept, 250);
         if (extra >= 0) {
             if (!allowSleep)
@@ -305,7 +301,7 @@ void VeskAppBase::CatchUpUpdates(float fraction, bool countForDraw) {
 }
 
 void VeskAppBase::AccumulateElapsedTime() {
-    const uint32_t t = Now();
+    const uint32_t t = platform::NowMs();
     if (mLastTime == 0) {
         mLastTime = t;
         return;
@@ -316,7 +312,7 @@ void VeskAppBase::AccumulateElapsedTime() {
 
 void VeskAppBase::ClearUpdateBacklog() {
     mPendingTime = 0.0;
-    mLastTime = Now();
+    mLastTime = platform::NowMs();
 }
 
 bool VeskAppBase::DoUpdateFrames() {
@@ -404,7 +400,7 @@ bool VeskAppBase::Redraw() {
             UpdateDemoTimeImage();
     }
 
-    const uint32_t now = Now();
+    const uint32_t now = platform::NowMs();
     if (now - mLastScreenSaverCheckTick > 1000) {
         mLastScreenSaverCheckTick = now;
         CheckScreenSaverIdle(now);
@@ -430,21 +426,21 @@ bool VeskAppBase::Redraw() {
 
     ++mDrawCount;
     mLastDrawSkipped = false;
-    mDrawTime += static_cast<int>(Now() - now);
+    mDrawTime += static_cast<int>(platform::NowMs() - now);
 
     if (mWaitForVSync && mIsPhysWindowed && mDDInterface != nullptr) {
-        const uint32_t since = Now() - mLastDrawTick;
+        const uint32_t since = platform::NowMs() - mLastDrawTick;
         if (since < mDDInterface->mMillisecondsPerFrame)
             Sleep(mDDInterface->mMillisecondsPerFrame - since);
     }
 
-    const uint32_t presentStart = Now();
+    const uint32_t presentStart = platform::NowMs();
     mLastDrawTick = presentStart;
     PresentScreen(nullptr);
     AccumulateElapsedTime();
-    mScreenBltTime = static_cast<int>(Now() - presentStart);
+    mScreenBltTime = static_cast<int>(platform::NowMs() - presentStart);
 
-    const uint32_t current = Now();
+    const uint32_t current = platform::NowMs();
     if (mLoadingThreadStarted && !mLoadingThreadCompleted) {
         const uint32_t duration = current - now;
         mNextDrawTick += std::max<uint32_t>(duration, 15) + 35;
@@ -477,7 +473,7 @@ void VeskAppBase::PresentScreen(const Rect* rect) {
         return;
     if (mMinimized || window->GetPlacement().state == platform::ShowState::Minimized)
         return;
-    const uint32_t now = Now();
+    const uint32_t now = platform::NowMs();
     if (!mActive && (!mIsPhysWindowed || now - mLastRecoveryAttemptTick < 1000))
         return;
 
@@ -509,7 +505,7 @@ void VeskAppBase::PresentScreen(const Rect* rect) {
         ReInitImages();
         mWidgetManager->mImage = mDDInterface->GetScreenImage();
         mWidgetManager->MarkAllDirty();
-        mLastDisplayReinitTick = Now();
+        mLastDisplayReinitTick = platform::NowMs();
     }
 }
 
@@ -523,7 +519,7 @@ void VeskAppBase::CheckScreenSaverIdle(uint32_t now) {
 }
 
 void VeskAppBase::UpdateFPSImage() {
-    const uint32_t now = Now();
+    const uint32_t now = platform::NowMs();
     ++mFPSFrameCount;
     const uint32_t elapsed = now - mFPSStartTick;
     if (elapsed >= 1000 || mFPSJustEnabled) {
@@ -590,7 +586,7 @@ void VeskAppBase::Start() {
         window->SetFocus();
     }
 
-    const uint32_t startTime = Now();
+    const uint32_t startTime = platform::NowMs();
     mRunning = true;
     mLastUserInputTick = startTime;
     mLastTimerTime = startTime;
@@ -602,7 +598,7 @@ void VeskAppBase::Start() {
 
     WaitForLoadingThread();
 
-    const uint32_t elapsed = Now() - startTime;
+    const uint32_t elapsed = platform::NowMs() - startTime;
     platform::DebugOutput(StrFormat("Seconds       = %g\r\n", elapsed / 1000.0));
     platform::DebugOutput(StrFormat("Sleep Count   = %d\r\n", mSleepCount));
     platform::DebugOutput(StrFormat("Update Count  = %d\r\n", mUpdateCount));

@@ -267,9 +267,7 @@ void VeskAppBase::Set3DAcceleration(bool is3D, bool reinit) {
             Set3DAcceleration(false, true);
             return;
         }
-        Popup(GetStringOrDefault("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
-              DDInterface::ResultToString(result) + " " + mDDInterface->mErrorString);
-        DoExit(1);
+        DisplayFailed(DDInterface::ResultToString(result) + " " + mDDInterface->mErrorString);
     }
     ReInitImages();
     mWidgetManager->mImage = mDDInterface->GetScreenImage();
