@@ -33,24 +33,9 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// atoi: leading blanks, an optional sign, then digits up to the first other character; 0 when
-// there are none. Out-of-range values stick at the limits instead of overflowing.
+// atoi, with out-of-range values stuck at the limits.
 int32_t ParseLeadingInt(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = std::min<int64_t>(value * 10 + (text[i] - '0'),
-                                  int64_t{std::numeric_limits<int32_t>::max()} + 1);
-    }
-    if (negative)
-        value = -value;
+    const int64_t value = LeadingNumber(text, int64_t{std::numeric_limits<int32_t>::max()} + 1);
     return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }

@@ -285,6 +285,9 @@ public:
     // Drops the image's texture data on the display.
     void Remove3DData(MemoryImage* image);
     void Set3DAcceleration(bool is3D, bool reinit);
+    // Guards the memory-image set and the shared-image table: the display's lock, or the
+    // application's own before the display exists.
+    CriticalLock& DisplayLock();
     bool Is3DAccelerated();
     // A 3-D device without a recorded failure; confirmed: without either failure mark.
     bool Is3DWorking();

@@ -22,12 +22,6 @@ namespace Vesk {
 
 namespace {
 
-// The memory-image set and the shared-image table are guarded by the display's lock; before
-// the display exists, by the application's own.
-CriticalLock& DisplayLock(VeskAppBase& app) {
-    return app.mDDInterface != nullptr ? app.mDDInterface->mCritSect : app.mCritSect;
-}
-
 // The picture of an image file. ImageLib has only its writers so far, so no file can be read
 // yet and every file counts as unreadable.
 std::unique_ptr<ImageLib::Image> ReadImageFile(const std::string& fileName) {
@@ -39,7 +33,7 @@ std::unique_ptr<ImageLib::Image> ReadImageFile(const std::string& fileName) {
 // earlier operation removed from the set is skipped.
 template <typename Operation>
 void ForEachMemoryImage(VeskAppBase& app, Operation operation) {
-    std::lock_guard<CriticalLock> lock(DisplayLock(app));
+    std::lock_guard<CriticalLock> lock(app.DisplayLock());
     const std::vector<MemoryImage*> images(app.mMemoryImageSet.begin(), app.mMemoryImageSet.end());
     for (MemoryImage* image : images) {
         if (app.mMemoryImageSet.count(image) != 0)
@@ -182,7 +176,7 @@ SharedImageRef VeskAppBase::GetSharedImage(const std::string& fileName, const st
     SharedImageRef ref;
     bool added = false;
     {
-        std::lock_guard<CriticalLock> lock(DisplayLock(*this));
+        std::lock_guard<CriticalLock> lock(DisplayLock());
         auto [it, inserted] = mSharedImageMap.try_emplace({Upper(fileName), Upper(variant)});
         added = inserted;
         ref.AssignShared(&it->second);
@@ -201,12 +195,12 @@ SharedImageRef VeskAppBase::GetSharedImage(const std::string& fileName, const st
 }
 
 void VeskAppBase::AddMemoryImage(MemoryImage* image) {
-    std::lock_guard<CriticalLock> lock(DisplayLock(*this));
+    std::lock_guard<CriticalLock> lock(DisplayLock());
     mMemoryImageSet.insert(image);
 }
 
 void VeskAppBase::RemoveMemoryImage(MemoryImage* image) {
-    std::lock_guard<CriticalLock> lock(DisplayLock(*this));
+    std::lock_guard<CriticalLock> lock(DisplayLock());
     mMemoryImageSet.erase(image);
     Remove3DData(image);
 }
@@ -234,6 +228,10 @@ void VeskAppBase::ReInitImages() {
 }
 
 // ---- 3-D acceleration ----
+
+CriticalLock& VeskAppBase::DisplayLock() {
+    return mDDInterface != nullptr ? mDDInterface->mCritSect : mCritSect;
+}
 
 bool VeskAppBase::Is3DAccelerated() {
     return mDDInterface != nullptr && mDDInterface->mIs3D;

@@ -46,7 +46,7 @@ Channels ChannelsOf(const SurfacePixels& dest) {
                      ChannelOfMask(dest.mBlueMask)}};
 }
 
-bool HasByteChannels(const SurfacePixels& dest) {
+bool IsXrgb8888(const SurfacePixels& dest) {
     return dest.mBitsPerPixel == 32 && dest.mRedMask == 0xFF0000 && dest.mGreenMask == 0xFF00 &&
            dest.mBlueMask == 0xFF;
 }
@@ -384,7 +384,7 @@ void RotateDepth(const SurfacePixels& dest, const StraightBlitSource& source,
         AdditiveTints(color, blend.tint);
 #if defined(VESK_PIXEL_SSE2)
         if constexpr (sizeof(P) == 4) {
-            if (HasByteChannels(dest)) {
+            if (IsXrgb8888(dest)) {
                 RotateWith<P>(dest, source, plan, RotAdditiveBytes(blend), 0);
                 return;
             }
@@ -402,7 +402,7 @@ void RotateDepth(const SurfacePixels& dest, const StraightBlitSource& source,
         return;
     }
     if constexpr (sizeof(P) == 4) {
-        if (HasByteChannels(dest)) {
+        if (IsXrgb8888(dest)) {
             RotateWith<P>(dest, source, plan, RotBytes{}, 0);
             return;
         }
@@ -673,7 +673,7 @@ void StretchDepth(const SurfacePixels& dest, const NativeBlitSource& source,
     if (drawMode == kDrawModeNormal) {
         if (white) {
             if constexpr (sizeof(P) == 4) {
-                if (HasByteChannels(dest)) {
+                if (IsXrgb8888(dest)) {
                     StretchWith<P>(dest, source, plan, mirror, StretchOverBytes{});
                     return;
                 }
@@ -690,7 +690,7 @@ void StretchDepth(const SurfacePixels& dest, const NativeBlitSource& source,
                                 SaturationTable(ch.c[2].mBits)};
     if (white) {
         if constexpr (sizeof(P) == 4) {
-            if (HasByteChannels(dest)) {
+            if (IsXrgb8888(dest)) {
                 StretchWith<P>(dest, source, plan, mirror, StretchAddBytes{});
                 return;
             }
