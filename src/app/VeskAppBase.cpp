@@ -12,6 +12,7 @@
 #include "platform/Process.h"
 #include "platform/TextEncoding.h"
 #include "platform/Thread.h"
+#include "resources/ImageLib.h"
 #include "resources/ParticleRegistry.h"
 #include "resources/zmResourceManager.h"
 #include "sound/BassMusicInterface.h"
@@ -35,6 +36,7 @@ std::atomic<bool> gErrorLogStarted{false};
 VeskAppBase::VeskAppBase() {
     gVeskAppBase = this;
     SetImageHost(&mImageHost);
+    ImageLib::LoadJ2KCodec();
 
     const std::string programPath = platform::ProgramPath();
     mChangeDirTo = GetFileDir(programPath);
@@ -63,6 +65,7 @@ VeskAppBase::VeskAppBase() {
               u"site to download it?");
 
     mWidgetManager = std::make_unique<WidgetManager>(this);
+    mWidgetManager->mHost = &mWidgetHost;
     mResourceManager = std::make_unique<zmResourceManager>(this);
     mParticleRegistry = std::make_unique<ParticleRegistry>(0.0f);
 }

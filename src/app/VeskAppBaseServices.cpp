@@ -22,13 +22,6 @@ namespace Vesk {
 
 namespace {
 
-// The picture of an image file. ImageLib has only its writers so far, so no file can be read
-// yet and every file counts as unreadable.
-std::unique_ptr<ImageLib::Image> ReadImageFile(const std::string& fileName) {
-    (void)fileName;
-    return nullptr;
-}
-
 // Runs the operation on every image of the set under the display lock. An image that an
 // earlier operation removed from the set is skipped.
 template <typename Operation>
@@ -133,9 +126,14 @@ std::string VeskAppBase::GetClipboard() {
 // ---- Images ----
 
 DDImage* VeskAppBase::GetImage(const std::string& fileName, bool commitBits) {
-    const std::unique_ptr<ImageLib::Image> loaded = ReadImageFile(fileName);
-    if (loaded == nullptr)
+    std::string error;
+    const std::unique_ptr<ImageLib::Image> loaded = ImageLib::GetImage(fileName, true, &error);
+    if (loaded == nullptr) {
+        // A missing file is the caller's to report; a refused one is logged here.
+        if (!error.empty())
+            LogError(error);
         return nullptr;
+    }
     return NewImageFromLoaded(fileName, *loaded, commitBits);
 }
 

@@ -13,6 +13,7 @@
 #include "platform/Debug.h"
 #include "platform/Process.h"
 #include "platform/Thread.h"
+#include "resources/ImageLib.h"
 #include "sound/MusicInterface.h"
 #include "sound/SoundManager.h"
 #include "widgets/WidgetManager.h"
@@ -183,7 +184,7 @@ void VeskAppBase::Shutdown() {
     if (mReadFromRegistry)
         WriteToRegistry();
 
-    // The image readers load no codec library, so there is none to free.
+    ImageLib::FreeJ2KCodec();
 }
 
 void VeskAppBase::DoExit(int code) {

@@ -1,13 +1,14 @@
+// The image record, the choice of reader by extension and the alpha images.
 #include "resources/ImageLib.h"
 
-#include <png.h>
-
-#include <csetjmp>
-#include <cstddef>
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <new>
 #include <stdexcept>
+#include <string_view>
 
-#include "platform/FileSystem.h"
+#include "resources/PakInterface.h"
 
 namespace ImageLib {
 
@@ -22,102 +23,168 @@ Image::Image(int32_t width, int32_t height) {
 
 Image::~Image() = default;
 
+std::optional<Image> MakeDecodedImage(int64_t width, int64_t height, int64_t maxPixels,
+                                      std::string& error) {
+    if (width <= 0 || height <= 0) {
+        error = "empty picture";
+        return std::nullopt;
+    }
+    if (width > maxPixels || height > maxPixels || width * height > maxPixels) {
+        error =
+            "picture too large (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+        return std::nullopt;
+    }
+    try {
+        return Image(static_cast<int32_t>(width), static_cast<int32_t>(height));
+    } catch (const std::bad_alloc&) {
+        error = "out of memory for " + std::to_string(width) + " x " + std::to_string(height);
+        return std::nullopt;
+    }
+}
+
 namespace {
 
-// libpng reports errors by jumping back to the encoder; nothing is printed.
-[[noreturn]] void OnPngError(png_structp png, png_const_charp message) {
-    (void)message;
-    png_longjmp(png, 1);
-}
+// No picture file the program reads comes near this; anything larger is refused unread.
+constexpr long kMaxFileBytes = 512L << 20;
 
-void OnPngWarning(png_structp png, png_const_charp message) {
-    (void)png;
-    (void)message;
-}
+struct PakCloser {
+    void operator()(PakFileHandle* handle) const { PakCloseFile(handle); }
+};
 
-void AppendToBuffer(png_structp png, png_bytep data, size_t length) {
-    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
-    bool stored = true;
+// Null when the file is missing; a file that exists but can't be read sets error.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& fileName, std::string& error) {
+    const std::unique_ptr<PakFileHandle, PakCloser> file(PakOpenFile(fileName));
+    if (file == nullptr) {
+        return std::nullopt;
+    }
+    if (PakSeekFile(file.get(), 0, 2) != 0) {
+        error = "can't seek";
+        return std::nullopt;
+    }
+    const long size = PakTellFile(file.get());
+    if (size < 0 || size > kMaxFileBytes || PakSeekFile(file.get(), 0, 0) != 0) {
+        error = size > kMaxFileBytes ? "file too large" : "can't tell its size";
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes;
     try {
-        out->insert(out->end(), data, data + length);
+        bytes.resize(static_cast<size_t>(size));
     } catch (const std::bad_alloc&) {
-        stored = false;
+        error = "out of memory";
+        return std::nullopt;
     }
-    // Exceptions must not cross the library's C frames.
-    if (!stored) {
-        png_error(png, "out of memory");
+    if (PakReadFile(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        error = "read error";
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+using Reader = std::unique_ptr<Image> (*)(const std::string&, std::string*);
+
+struct Format {
+    const char* extension;
+    Reader read;
+};
+
+constexpr std::array<Format, 6> kFormats{{{".tga", ReadTGAImage},
+                                          {".jpg", ReadJPEGImage},
+                                          {".png", ReadPNGImage},
+                                          {".gif", ReadGIFImage},
+                                          {".j2k", ReadJ2KImage},
+                                          {".jp2", ReadJ2KImage}}};
+
+// The position after the last '\' or '/', or 0.
+size_t FilePartStart(const std::string& fileName) {
+    const size_t separator = fileName.find_last_of("\\/");
+    return separator == std::string::npos ? 0 : separator + 1;
+}
+
+// The first reason given wins: it names the file the caller most likely meant.
+void KeepFirst(std::string* error, const std::string& reason) {
+    if (error != nullptr && error->empty() && !reason.empty()) {
+        *error = reason;
     }
 }
 
-void FlushBuffer(png_structp png) {
-    (void)png;
-}
-
-// Everything between setjmp and a library error lives in the caller, so the
-// jump skips no destructor.
-bool Encode(png_structp png, png_infop info, const Image& image, uint8_t* row) {
-    if (setjmp(png_jmpbuf(png)) != 0) {
-        return false;
-    }
-    png_set_IHDR(png, info, static_cast<png_uint_32>(image.mWidth),
-                 static_cast<png_uint_32>(image.mHeight), 8, PNG_COLOR_TYPE_RGB_ALPHA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_color_8 significant{};
-    significant.red = 8;
-    significant.green = 8;
-    significant.blue = 8;
-    significant.alpha = 8;
-    png_set_sBIT(png, info, &significant);
-    png_write_info(png, info);
-
-    const uint32_t* pixel = image.mBits.data();
-    for (int32_t y = 0; y < image.mHeight; ++y) {
-        uint8_t* out = row;
-        for (int32_t x = 0; x < image.mWidth; ++x) {
-            const uint32_t argb = *pixel++;
-            out[0] = static_cast<uint8_t>(argb >> 16);
-            out[1] = static_cast<uint8_t>(argb >> 8);
-            out[2] = static_cast<uint8_t>(argb);
-            out[3] = static_cast<uint8_t>(argb >> 24);
-            out += 4;
+std::unique_ptr<Image> ReadColourImage(const std::string& fileName, std::string* error) {
+    const size_t filePart = FilePartStart(fileName);
+    const size_t dot = fileName.rfind('.');
+    const bool hasExtension = dot != std::string::npos && dot >= filePart;
+    const std::string base = hasExtension ? fileName.substr(0, dot) : fileName;
+    const std::string extension = hasExtension ? fileName.substr(dot) : std::string();
+    for (const Format& format : kFormats) {
+        if (!extension.empty() && !EqualsIgnoringCase(extension, format.extension)) {
+            continue;
         }
-        png_write_row(png, row);
+        std::string reason;
+        std::unique_ptr<Image> image = format.read(base + format.extension, &reason);
+        if (image != nullptr) {
+            return image;
+        }
+        KeepFirst(error, reason);
     }
-    png_write_end(png, info);
-    return true;
+    return nullptr;
 }
 
 }  // namespace
 
-bool WritePNGImage(const std::string& fileName, const Image& image) {
-    if (image.mWidth <= 0 || image.mHeight <= 0 ||
-        image.mBits.size() !=
-            static_cast<size_t>(image.mWidth) * static_cast<size_t>(image.mHeight)) {
-        return false;
+std::unique_ptr<Image> ReadImageFile(const std::string& fileName, Decoder decode,
+                                     std::string* error) {
+    std::string reason;
+    std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(fileName, reason);
+    std::optional<Image> image;
+    if (bytes.has_value()) {
+        image = decode(*bytes, reason, kMaxPixels);
+    }
+    if (image.has_value()) {
+        return std::make_unique<Image>(std::move(*image));
+    }
+    if (!reason.empty()) {
+        KeepFirst(error, "Can't read image " + fileName + ": " + reason);
+    }
+    return nullptr;
+}
+
+std::unique_ptr<Image> GetImage(const std::string& fileName, bool lookForAlpha,
+                                std::string* error) {
+    std::unique_ptr<Image> image = ReadColourImage(fileName, error);
+    if (!lookForAlpha) {
+        return image;
     }
 
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
-    if (png == nullptr) {
-        return false;
+    const size_t filePart = FilePartStart(fileName);
+    std::unique_ptr<Image> alpha =
+        GetImage(fileName.substr(0, filePart) + "_" + fileName.substr(filePart), false, error);
+    if (alpha == nullptr) {
+        alpha = GetImage(fileName + "_", false, error);
     }
-    png_infop info = png_create_info_struct(png);
-    if (info == nullptr) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
+    if (alpha == nullptr) {
+        return image;
     }
 
-    // The file is encoded in memory first and then replaces the target in
-    // one step, so a failure never leaves half a picture behind.
-    std::vector<uint8_t> encoded;
-    std::vector<uint8_t> row(static_cast<size_t>(image.mWidth) * 4);
-    png_set_write_fn(png, &encoded, AppendToBuffer, FlushBuffer);
-    const bool ok = Encode(png, info, image, row.data());
-    png_destroy_write_struct(&png, &info);
-    if (!ok) {
-        return false;
+    if (image == nullptr) {
+        const uint32_t colour = gAlphaComposeColor & 0xFFFFFF;
+        for (uint32_t& pixel : alpha->mBits) {
+            pixel = (pixel << 24) | colour;
+        }
+        return alpha;
     }
-    return platform::fs::WriteWholeFileAtomic(fileName, encoded.data(), encoded.size());
+    // An alpha image of another size is ignored.
+    if (alpha->mWidth == image->mWidth && alpha->mHeight == image->mHeight) {
+        const uint32_t* source = alpha->mBits.data();
+        for (uint32_t& pixel : image->mBits) {
+            pixel = (pixel & 0x00FFFFFF) | (*source++ << 24);
+        }
+    }
+    return image;
 }
 
 }  // namespace ImageLib

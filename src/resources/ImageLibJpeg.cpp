@@ -1,6 +1,7 @@
-// The JPEG writer of the image library, through libjpeg.
+// The JPEG reader and writer of the image library, through libjpeg.
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -141,6 +142,164 @@ bool WriteJPEGImage(const std::string& fileName, const Image& image) {
     if (!ok)
         return false;
     return platform::fs::WriteWholeFileAtomic(fileName, encoded.data(), encoded.size());
+}
+
+namespace {
+
+constexpr JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
+
+// The reader's error manager: the first fatal message is kept in fixed storage (nothing may
+// throw inside the library's frames), and warnings that mean lost picture data are noted.
+struct ReadErrorManager {
+    jpeg_error_mgr base;
+    std::jmp_buf jumpBack;
+    bool dataMissing = false;
+    char message[JMSG_LENGTH_MAX] = {};
+};
+
+[[noreturn]] void OnJpegReadError(j_common_ptr info) {
+    auto* errors = reinterpret_cast<ReadErrorManager*>(info->err);
+    info->err->format_message(info, errors->message);
+    std::longjmp(errors->jumpBack, 1);
+}
+
+void OnJpegReadMessage(j_common_ptr info, int level) {
+    // A segment that ends before its picture data does (a cut file, or a marker inside the
+    // data) leaves rows the library can only guess.
+    if (level < 0 && info->err->msg_code == JWRN_HIT_MARKER) {
+        reinterpret_cast<ReadErrorManager*>(info->err)->dataMissing = true;
+    }
+}
+
+// The program's own source: the whole file is one buffer; past its end the library gets a
+// warning and a fake end-of-image marker, so a file missing only its last marker still reads.
+struct ByteSource {
+    jpeg_source_mgr base;
+    std::span<const uint8_t> bytes;
+};
+
+void InitSource(j_decompress_ptr info) {
+    auto* source = reinterpret_cast<ByteSource*>(info->src);
+    source->base.next_input_byte = source->bytes.data();
+    source->base.bytes_in_buffer = source->bytes.size();
+}
+
+boolean FillInputBuffer(j_decompress_ptr info) {
+    auto* source = reinterpret_cast<ByteSource*>(info->src);
+    if (source->bytes.empty())
+        ERREXIT(info, JERR_INPUT_EMPTY);
+    WARNMS(info, JWRN_JPEG_EOF);
+    source->base.next_input_byte = kFakeEndOfImage;
+    source->base.bytes_in_buffer = sizeof(kFakeEndOfImage);
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr info, long count) {
+    auto* source = reinterpret_cast<ByteSource*>(info->src);
+    if (count <= 0)
+        return;
+    while (count > static_cast<long>(source->base.bytes_in_buffer)) {
+        count -= static_cast<long>(source->base.bytes_in_buffer);
+        FillInputBuffer(info);
+    }
+    source->base.next_input_byte += count;
+    source->base.bytes_in_buffer -= static_cast<size_t>(count);
+}
+
+void TermSource(j_decompress_ptr info) {
+    (void)info;
+}
+
+struct JpegDecode {
+    int64_t maxPixels = 0;
+    std::optional<Image> image;
+    std::vector<JSAMPROW> rows;
+    std::string error;
+};
+
+// Everything with a destructor lives in the caller, so the jump skips none.
+bool Decode(jpeg_decompress_struct& info, ReadErrorManager& errors, ByteSource& source,
+            JpegDecode& decode) {
+    if (setjmp(errors.jumpBack) != 0)
+        return false;
+    jpeg_create_decompress(&info);
+    info.src = &source.base;
+    jpeg_read_header(&info, TRUE);
+    if (info.num_components != 1 && info.num_components != 3) {
+        decode.error = "JPEG files of " + std::to_string(info.num_components) +
+                       " components (CMYK) are not supported";
+        return false;
+    }
+    decode.image =
+        MakeDecodedImage(info.image_width, info.image_height, decode.maxPixels, decode.error);
+    if (!decode.image.has_value())
+        return false;
+    // Blue, green, red, alpha 255 in memory is the record's 0xAARRGGBB, grey included.
+    info.out_color_space = JCS_EXT_BGRA;
+    jpeg_start_decompress(&info);
+    if (info.output_width != info.image_width || info.output_height != info.image_height ||
+        info.output_components != 4) {
+        decode.error = "unexpected JPEG output layout";
+        return false;
+    }
+    const size_t width = info.output_width;
+    try {
+        decode.rows.resize(info.output_height);
+    } catch (const std::bad_alloc&) {
+        decode.error = "out of memory";
+        return false;
+    }
+    for (size_t y = 0; y < decode.rows.size(); ++y)
+        decode.rows[y] = reinterpret_cast<JSAMPROW>(decode.image->mBits.data() + y * width);
+    while (info.output_scanline < info.output_height) {
+        const JDIMENSION read =
+            jpeg_read_scanlines(&info, decode.rows.data() + info.output_scanline,
+                                info.output_height - info.output_scanline);
+        if (read == 0) {
+            decode.error = "no more rows";
+            return false;
+        }
+    }
+    if (errors.dataMissing) {
+        decode.error = "the JPEG data is cut short or corrupt";
+        return false;
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+}  // namespace
+
+std::optional<Image> DecodeJPEG(std::span<const uint8_t> bytes, std::string& error,
+                                int64_t maxPixels) {
+    jpeg_decompress_struct info{};
+    ReadErrorManager errors{};
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = OnJpegReadError;
+    errors.base.emit_message = OnJpegReadMessage;
+    errors.base.output_message = OnJpegMessage;
+
+    ByteSource source{};
+    source.bytes = bytes;
+    source.base.init_source = InitSource;
+    source.base.fill_input_buffer = FillInputBuffer;
+    source.base.skip_input_data = SkipInputData;
+    source.base.resync_to_restart = jpeg_resync_to_restart;
+    source.base.term_source = TermSource;
+
+    JpegDecode decode;
+    decode.maxPixels = maxPixels;
+    const bool ok = Decode(info, errors, source, decode);
+    jpeg_destroy_decompress(&info);
+    if (!ok) {
+        error = !decode.error.empty() ? decode.error : std::string("JPEG: ") + errors.message;
+        return std::nullopt;
+    }
+    return std::move(decode.image);
+}
+
+std::unique_ptr<Image> ReadJPEGImage(const std::string& fileName, std::string* error) {
+    return ReadImageFile(fileName, DecodeJPEG, error);
 }
 
 }  // namespace ImageLib

@@ -151,9 +151,18 @@ TEST_F(ServicesTest, RecordingKeepsTheClipboardTextForTheReplay) {
 
 // ---- Images ----
 
-TEST_F(ServicesTest, GetImageOfAnUnreadableFileIsNone) {
+TEST_F(ServicesTest, GetImageReadsTheFileAndRefusesAnUnreadableOne) {
     ServicesApp& app = MakeServicesApp();
     EXPECT_EQ(app.GetImage(mTempDir + "/missing.png", true), nullptr);
+
+    ImageLib::Image written(2, 1);
+    written.mBits = {0xFF112233u, 0x80445566u};
+    ASSERT_TRUE(ImageLib::WritePNGImage(mTempDir + "/pic.png", written));
+    std::unique_ptr<Vesk::DDImage> image(app.GetImage(mTempDir + "/pic", true));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->mPath, mTempDir + "/pic");
+    EXPECT_EQ(image->GetWidth(), 2);
+    EXPECT_EQ(image->GetBits()[1], 0x80445566u);
 }
 
 TEST_F(ServicesTest, LoadedPixelsBecomeANewImageNamedAfterTheFile) {

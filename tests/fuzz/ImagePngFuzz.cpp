@@ -1,0 +1,6 @@
+// The PNG reader over arbitrary bytes.
+#include "ImageFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return FuzzImageDecoder(ImageLib::DecodePNG, data, size);
+}
