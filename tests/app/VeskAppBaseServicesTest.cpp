@@ -3,6 +3,9 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "graphics/D3DErrorText.h"
+#include "graphics/D3DInterface.h"
+#include "graphics/D3DTester.h"
 #include "graphics/DDImage.h"
 #include "graphics/ImageHost.h"
 #include "platform/headless/HeadlessAudioDevice.h"
@@ -351,6 +354,76 @@ TEST_F(ServicesTest, TwoDThatCannotStartIsFatal) {
     EXPECT_EQ(mWs->MessageBoxes()[0].text,
               "Failed to initialize DirectDraw: RESULT_SURFACE_FAIL scripted failure");
     EXPECT_EQ(mWs->MessageBoxes()[0].title, "FATAL ERROR");
+}
+
+// The destructor's questions about a 3-D change, and what they leave in the settings.
+TEST_F(ServicesTest, TheEndOfARunAsksAboutAccelerationOnlyWhenItIsInDoubt) {
+    struct Case {
+        const char* name;
+        bool failure;  // the 3-D device recorded an error
+        std::vector<int> answers;
+        std::vector<std::string> asked;  // string ids of the boxes, in order
+        bool stored;
+    };
+    const std::vector<Case> cases = {
+        {"confirmed: written without a word", false, {}, {}, true},
+        {"in doubt, kept on, then turned off",
+         true,
+         {platform::mb::IdYes, platform::mb::IdNo},
+         {"Hardware Acceleration was switched on", "Hardware Acceleration may not have"},
+         false},
+        {"in doubt, kept on twice",
+         true,
+         {platform::mb::IdYes, platform::mb::IdYes},
+         {"Hardware Acceleration was switched on", "Hardware Acceleration may not have"},
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = "settings_" + std::to_string(&c - cases.data());
+        ServicesApp& app = MakeServicesApp();
+        app.mSettingsStore = platform::MakeFileSettingsStore(folder);
+        const std::string keyPath = app.mDDInterface->GetHost()->GetRegistryKeyPath();
+        app.Set3DAcceleration(true, true);
+        ASSERT_TRUE(app.Is3DConfirmed());
+        if (c.failure)
+            Vesk::gD3DErrorText = "device lost";
+        for (int answer : c.answers)
+            mWs->QueueMessageBoxAnswer(answer);
+        const size_t boxes = mWs->MessageBoxes().size();
+        mApp.reset();
+        Vesk::gD3DErrorText.clear();
+
+        ASSERT_EQ(mWs->MessageBoxes().size() - boxes, c.asked.size());
+        for (size_t i = 0; i < c.asked.size(); ++i) {
+            EXPECT_EQ(mWs->MessageBoxes()[boxes + i].text.rfind(c.asked[i], 0), 0u) << i;
+            EXPECT_EQ(mWs->MessageBoxes()[boxes + i].title, "Hardware Acceleration Confirmation");
+        }
+        auto store = platform::MakeFileSettingsStore(folder);
+        ASSERT_NE(store, nullptr);
+        platform::SettingsStore::Key key;
+        ASSERT_EQ(store->Open(keyPath, platform::SettingsAccess::Read, key),
+                  platform::SettingsResult::Ok);
+        uint32_t type = 0;
+        uint32_t value = 7;
+        size_t size = sizeof value;
+        ASSERT_EQ(store->Query(key, "Is3D", type, &value, size), platform::SettingsResult::Ok);
+        EXPECT_EQ(value != 0, c.stored);
+        NewDesktop();
+    }
+}
+
+TEST_F(ServicesTest, AFailedAccelerationTestForgetsTheStoredChoice) {
+    ServicesApp& app = MakeServicesApp();
+    ASSERT_TRUE(app.RegistryWriteBoolean("Is3D", true));
+    app.MakeWindow();
+    bool is3D = false;
+    EXPECT_TRUE(app.RegistryReadBoolean("Is3D", &is3D)) << "no test ran: the choice stays";
+
+    app.mDDInterface->mD3DTester = std::make_unique<Vesk::D3DTester>();
+    app.mDDInterface->mD3DTester->mFailureReason = "Alpha blend Not Supported";
+    app.MakeWindow();
+    EXPECT_FALSE(app.RegistryReadBoolean("Is3D", &is3D));
 }
 
 }  // namespace
