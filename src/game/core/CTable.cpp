@@ -451,6 +451,20 @@ int CTable::FindMatch(int32_t a, int32_t b, int32_t colour, int32_t apply) {
     return 1;
 }
 
+double CTable::KnockdownFactor(int32_t& counter) {
+    static constexpr std::array<double, 3> kFactors{0.8, 0.6, 0.2};
+    if (counter < 2) {
+        return 0.0;
+    }
+    if (counter >= 5) {
+        counter -= 5;
+        return 0.01;
+    }
+    const double factor = kFactors[static_cast<size_t>(counter - 2)];
+    counter = 0;
+    return factor;
+}
+
 void CTable::KillBlock(int32_t a, int32_t b, int32_t state) {
     CBlock* block = BlockAt(a, b);
     if (block == nullptr) {

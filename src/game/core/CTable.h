@@ -50,6 +50,9 @@ public:
     int Swap(int32_t a1, int32_t b1, int32_t a2, int32_t b2, int32_t state);
     int FindMatch(int32_t a, int32_t b, int32_t colour, int32_t apply);
     void KillBlock(int32_t a, int32_t b, int32_t state);
+    // The drain factor a knockdown applies for the counter (0 when it applies none), leaving
+    // the counter as the knockdown leaves it.
+    static double KnockdownFactor(int32_t& counter);
     void FirstFill();
     // Answers whether a player's move exists; reshuffles when none does and play has started.
     bool ProbeMoves();
