@@ -71,6 +71,16 @@ std::string CTable::CheckSize(int32_t c, int32_t r) {
     return {};
 }
 
+std::string CTable::CheckColours(int32_t count) {
+    if (count < 1) {
+        return "the level names no block images";
+    }
+    if (count > kMaxColours) {
+        return "the level names " + std::to_string(count) + " block images, more than 8";
+    }
+    return {};
+}
+
 bool CTable::SetSize(int32_t c, int32_t r) {
     if (!CheckSize(c, r).empty()) {
         return false;
@@ -359,17 +369,25 @@ bool CTable::InSwapCells(const CBlock& block) const {
 
 int32_t CTable::Walk(int32_t a, int32_t b, int32_t da, int32_t db, int32_t colour, bool apply,
                      std::array<CBlock*, kMaxColumns>& scratch, int32_t count) const {
-    for (int32_t i = a + da, j = b + db; Inside(i, j); i += da, j += db) {
-        const CCell& cell = Cell(i, j);
-        if (cell.present == 0 || cell.block == nullptr) {
+    // Cells along a column are adjacent in storage, along a row kMaxRows apart.
+    const int32_t steps = da < 0 ? a : da > 0 ? columns - 1 - a : db < 0 ? b : rows - 1 - b;
+    const int32_t stride = da * kMaxRows + db;
+    const CCell* cell = &Cell(a, b);
+    for (int32_t i = 0; i < steps; ++i) {
+        cell += stride;
+        const CBlock* block = cell->block;
+        if (cell->present == 0 || block == nullptr || block->colour != colour) {
             break;
         }
-        const int32_t s = cell.block->state;
+        const int32_t s = block->state;
         if (s == CBlock::kFalling || s == CBlock::kSwapping || s == CBlock::kSwappingBack ||
-            (apply && s == CBlock::kFlyingIn) || cell.block->colour != colour) {
+            (apply && s == CBlock::kFlyingIn)) {
             break;
         }
-        scratch[static_cast<size_t>(count++)] = cell.block;
+        if (apply) {
+            scratch[static_cast<size_t>(count)] = cell->block;
+        }
+        ++count;
     }
     return count;
 }
@@ -378,7 +396,7 @@ int CTable::FindMatch(int32_t a, int32_t b, int32_t colour, int32_t apply) {
     if (!Inside(a, b)) {
         return 0;
     }
-    std::array<CBlock*, kMaxColumns> scratch{};
+    std::array<CBlock*, kMaxColumns> scratch;  // filled only when applying
     bool matched = false;
     int32_t total = 1;
     for (int axis = 0; axis < 2; ++axis) {

@@ -18,6 +18,7 @@ public:
     static constexpr int32_t kMaxColumns = 17;
     static constexpr int32_t kMaxRows = 12;
     static constexpr int32_t kLayer = 2;
+    static constexpr int32_t kMaxColours = 8;
     static constexpr int32_t kProbeInterval = 500;
     // Recolouring passes of the first deal; few colours could otherwise cycle for ever.
     static constexpr int32_t kMaxDealPasses = 1000;
@@ -40,6 +41,9 @@ public:
 
     // An empty string when the level's size fits the grid, else why not.
     static std::string CheckSize(int32_t columns, int32_t rows);
+    // An empty string for 1 to 8 block colours, else why not. The level set-up checks it with
+    // the size, and that every block name resolves, before it makes the field.
+    static std::string CheckColours(int32_t count);
     // Callers check the size with CheckSize first; a bad size leaves the field unchanged.
     bool SetSize(int32_t columns, int32_t rows);
     // holes: columns x rows flags, row by row (1 = no cell).

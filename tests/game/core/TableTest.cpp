@@ -103,6 +103,9 @@ TEST_F(TableTest, PlacementAndSizeChecks) {
     EXPECT_FALSE(CTable::CheckSize(17, 13).empty());
     EXPECT_FALSE(CTable::CheckSize(0, 5).empty());
     EXPECT_TRUE(CTable::CheckSize(17, 12).empty());
+    EXPECT_FALSE(CTable::CheckColours(0).empty());
+    EXPECT_FALSE(CTable::CheckColours(9).empty());
+    EXPECT_TRUE(CTable::CheckColours(8).empty());
     CTable fresh(board);
     EXPECT_FALSE(fresh.SetSize(18, 12));
     EXPECT_EQ(fresh.columns, 0);
