@@ -16,7 +16,7 @@
 #include "game/core/CPoints.h"
 #include "game/core/GameMedia.h"
 #include "graphics/Graphics.h"
-#include "resources/Font.h"
+#include "graphics/Font.h"
 
 namespace {
 
