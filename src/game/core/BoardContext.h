@@ -6,6 +6,7 @@
 #include "game/core/ObjectOwner.h"
 #include "graphics/Rect.h"
 
+class CBlock;
 class CEffectiveProgressBar;
 class CLevelProgressBar;
 class CObjectList;
@@ -57,6 +58,21 @@ public:
     virtual void GrantBubbleCharge() = 0;
     // 0 arrow, 1 hand.
     virtual void SetCursor(int32_t number) = 0;
+
+    // ---- The field. ----
+    // Colours of the level's blocks (3 to 8, checked by the level set-up).
+    virtual int32_t GetColourCount() const { return 3; }
+    // 0 none, 1 whirlwind targeting, 2 bubble targeting.
+    virtual int32_t GetBonusMode() const { return 0; }
+    virtual void SetBonusMode(int32_t /*mode*/) {}
+    virtual void LaunchBubble() {}
+    virtual void ClearBubblePhase() {}
+    // False when the bubble does not take the block.
+    virtual bool CaptureInBubble(CBlock& /*block*/) { return false; }
+    // The field has dealt its first blocks: the bonus icons take input from now on.
+    virtual void FieldDealt() {}
+    // The field has slid out after a won level.
+    virtual void StageComplete() {}
 
     // ---- Sound. ----
     // Fire and forget; the board applies the slow-motion pitch.

@@ -1,5 +1,6 @@
 #include "game/core/ObjectFactory.h"
 
+#include "game/core/CBlock.h"
 #include "game/core/CBlockPollen.h"
 #include "game/core/CBlocksKilledInfo.h"
 #include "game/core/CEffectiveProgressBar.h"
@@ -8,6 +9,7 @@
 #include "game/core/CPoints.h"
 #include "game/core/CProgressBar.h"
 #include "game/core/CSpark.h"
+#include "game/core/CTable.h"
 #include "game/core/CTimeObject.h"
 
 std::unique_ptr<CObject> MakeBoardObject(int32_t typeId) {
@@ -28,6 +30,10 @@ std::unique_ptr<CObject> MakeBoardObject(int32_t typeId) {
             return std::make_unique<CSpark>();
         case ObjectTypeId::TimeObject:
             return std::make_unique<CTimeObject>();
+        case ObjectTypeId::Table:
+            return std::make_unique<CTable>();
+        case ObjectTypeId::Block:
+            return std::make_unique<CBlock>();
         case ObjectTypeId::BlockPollen:
             return std::make_unique<CBlockPollen>();
         // The field, blocks, bubble, icons, guide, forces, panel and button join as they are
