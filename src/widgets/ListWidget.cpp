@@ -5,7 +5,7 @@
 #include <numeric>
 
 #include "graphics/Graphics.h"
-#include "resources/Font.h"
+#include "graphics/Font.h"
 #include "widgets/ListListener.h"
 #include "widgets/ScrollbarWidget.h"
 #include "widgets/WidgetHost.h"
