@@ -1,6 +1,7 @@
 #include "app/AppWidgetHost.h"
 
 #include "app/VeskAppBase.h"
+#include "platform/WindowSystem.h"
 #include "sound/SoundManager.h"
 
 namespace Vesk {
@@ -45,6 +46,36 @@ void AppWidgetHost::CopyToClipboard(const std::string& text) {
 
 std::string AppWidgetHost::GetClipboard() {
     return mApp.GetClipboard();
+}
+
+void AppWidgetHost::CreateCaret(int width, int height) {
+    if (mApp.mWindowSystem != nullptr) {
+        mApp.mWindowSystem->CreateCaret(platform::Size{width, height});
+    }
+}
+
+void AppWidgetHost::ShowCaret() {
+    if (mApp.mWindowSystem != nullptr) {
+        mApp.mWindowSystem->ShowCaret();
+    }
+}
+
+void AppWidgetHost::SetCaretPos(int x, int y) {
+    if (mApp.mWindowSystem != nullptr) {
+        mApp.mWindowSystem->SetCaretPosition(platform::Point{x, y});
+    }
+}
+
+void AppWidgetHost::HideCaret() {
+    if (mApp.mWindowSystem != nullptr) {
+        mApp.mWindowSystem->HideCaret();
+    }
+}
+
+void AppWidgetHost::DestroyCaret() {
+    if (mApp.mWindowSystem != nullptr) {
+        mApp.mWindowSystem->DestroyCaret();
+    }
 }
 
 }  // namespace Vesk

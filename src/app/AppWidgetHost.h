@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "widgets/WidgetHost.h"
 
 namespace Vesk {
@@ -23,6 +25,15 @@ public:
     void StopAllSounds() override;
     void CopyToClipboard(const std::string& text) override;
     std::string GetClipboard() override;
+    bool WantsSystemCaret() override { return mUseSystemCaret; }
+    void CreateCaret(int width, int height) override;
+    void ShowCaret() override;
+    void SetCaretPos(int x, int y) override;
+    void HideCaret() override;
+    void DestroyCaret() override;
+
+    // Off unless the application asks for it: the text fields draw their own cursor.
+    bool mUseSystemCaret = false;
 
 private:
     VeskAppBase& mApp;
