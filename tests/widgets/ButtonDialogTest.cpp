@@ -98,7 +98,7 @@ TEST_F(ControlsTest, CheckboxTellsOnClickAndOnlyWhenAskedOtherwise) {
     mManager.MarkAllDirty();
     mManager.DrawScreen();
     EXPECT_EQ(Pixel(10, 10), 0xFFFFFFu);
-    EXPECT_EQ(Pixel(15, 15) & 0xFFFFu, 0xFF00u);
+    EXPECT_EQ(Pixel(15, 15) & 0xF0F0F0u, 0xF0F000u);
     EXPECT_EQ(Pixel(20, 15), 0x505050u);
 }
 
