@@ -64,6 +64,7 @@ void EditWidget::SetFont(Font* font, Font* widthCheckFont) {
 
 void EditWidget::SetText(const std::string& text, bool leavePos) {
     mString = text;
+    mLastEditKind = EditKind::None;
     mCursorPos = static_cast<int>(mString.size());
     mAnchorPos = 0;
     if (leavePos) {
@@ -245,12 +246,12 @@ void EditWidget::ProcessKey(int key, char character) {
         if (lineEnd != std::string::npos) {
             clip.resize(lineEnd);
         }
-        // A pasted text can never be longer than the field keeps.
-        if (mMaxChars >= 0 && clip.size() > static_cast<size_t>(mMaxChars)) {
-            clip.resize(static_cast<size_t>(mMaxChars));
-        }
         std::string kept;
         for (const char pasted : clip) {
+            // More than the field keeps would be cut anyway.
+            if (mMaxChars >= 0 && kept.size() >= static_cast<size_t>(mMaxChars)) {
+                break;
+            }
             if (IsInsertable(static_cast<unsigned char>(pasted)) &&
                 (mEditListener == nullptr || mEditListener->AllowChar(mId, pasted))) {
                 kept.push_back(pasted);
