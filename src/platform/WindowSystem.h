@@ -167,6 +167,14 @@ public:
     virtual bool SetClipboardText(std::string_view text) = 0;
     virtual std::string ClipboardText() = 0;
 
+    // The system caret of a focused text field, so that input methods and accessibility
+    // tools find it. Positions are client pixels of the active window.
+    virtual void CreateCaret(Size size) { (void)size; }
+    virtual void ShowCaret() {}
+    virtual void SetCaretPosition(Point client) { (void)client; }
+    virtual void HideCaret() {}
+    virtual void DestroyCaret() {}
+
     // Starts the user's browser on the address; true when it was started.
     virtual bool OpenUrl(std::string_view address) = 0;
 

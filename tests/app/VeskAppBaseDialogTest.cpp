@@ -6,6 +6,7 @@
 #include "AppTestSupport.h"
 #include "platform/MemoryDisplay.h"
 #include "widgets/Dialog.h"
+#include "widgets/DialogButton.h"
 
 namespace apptest {
 namespace {
@@ -49,6 +50,20 @@ protected:
 
     int mDeletions = 0;
 };
+
+TEST_F(DialogTest, DoDialogShowsTheRealDialogWithItsButtons) {
+    ModalApp& app = MakeModalApp();
+    Dialog* dialog = app.DoDialog(3, true, "", "", "", Dialog::BUTTONS_YES_NO);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->GetRect(), Vesk::Rect(200, 120, 400, 80));
+    EXPECT_EQ(dialog->mYesButton->mLabel, "YES");
+    EXPECT_EQ(dialog->mNoButton->mLabel, "NO");
+    EXPECT_EQ(dialog->mYesButton->GetRect(), Vesk::Rect(224, 152, 172, 24));
+    EXPECT_EQ(dialog->mNoButton->GetRect(), Vesk::Rect(404, 152, 172, 24));
+    EXPECT_TRUE(app.mWidgetManager->HasWidget(dialog->mNoButton.get()));
+    EXPECT_TRUE(app.KillDialog(3));
+    EXPECT_FALSE(app.mWidgetManager->HasWidget(dialog->mNoButton.get()));
+}
 
 TEST_F(DialogTest, AnUnsizedDialogIsPlacedAndTracked) {
     ModalApp& app = MakeModalApp();

@@ -395,4 +395,13 @@ void HeadlessWindowSystem::SetScreen(Size screen, ScreenRect workArea, int32_t b
     mBitsPerPixel = bitsPerPixel;
 }
 
+void HeadlessWindowSystem::CreateCaret(Size size) {
+    mCaretCalls.push_back("create " + std::to_string(size.width) + " " +
+                          std::to_string(size.height));
+}
+
+void HeadlessWindowSystem::SetCaretPosition(Point client) {
+    mCaretCalls.push_back("move " + std::to_string(client.x) + " " + std::to_string(client.y));
+}
+
 }  // namespace platform

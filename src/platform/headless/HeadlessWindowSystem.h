@@ -73,6 +73,11 @@ public:
     std::string ClipboardText() override { return mClipboard; }
     bool OpenUrl(std::string_view address) override;
     InstanceLockResult AcquireInstanceLock(std::string_view name) override;
+    void CreateCaret(Size size) override;
+    void ShowCaret() override { mCaretCalls.push_back("show"); }
+    void SetCaretPosition(Point client) override;
+    void HideCaret() override { mCaretCalls.push_back("hide"); }
+    void DestroyCaret() override { mCaretCalls.push_back("destroy"); }
 
     // Scripted input. It goes to the window holding the capture, else the
     // active window, else the newest main window; false when there is none.
@@ -110,6 +115,8 @@ public:
     const std::vector<WindowId>& DestroyedWindows() const { return mDestroyed; }
     const std::vector<MessageBoxRecord>& MessageBoxes() const { return mMessageBoxes; }
     const std::vector<std::string>& OpenedUrls() const { return mOpenedUrls; }
+    // "create W H", "show", "move X Y", "hide", "destroy", oldest first.
+    const std::vector<std::string>& CaretCalls() const { return mCaretCalls; }
     CursorHandle CurrentCursor() const { return mCurrentCursor; }
     const CursorRecord* FindCursor(CursorHandle cursor) const;
     size_t PendingMessageCount() const { return Queue().PendingCount(); }
@@ -157,6 +164,7 @@ private:
     std::string mClipboard;
     bool mOpenUrlResult = true;
     std::vector<std::string> mOpenedUrls;
+    std::vector<std::string> mCaretCalls;
     std::vector<std::string> mHeldLocks;
 };
 

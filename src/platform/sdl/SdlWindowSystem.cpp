@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <algorithm>
 
 #include <cstdio>
 
@@ -499,6 +500,21 @@ int SdlWindowSystem::ShowMessageBox(WindowId owner, const std::string& textUtf8,
         return escapeResult != 0 ? escapeResult : defaultResult;
     }
     return *chosen;
+}
+
+void SdlWindowSystem::ShowCaret() {
+    mCaretShown = true;
+    SetCaretPosition(mCaretPosition);
+}
+
+void SdlWindowSystem::SetCaretPosition(Point client) {
+    mCaretPosition = client;
+    if (!mVideo || !mCaretShown) {
+        return;
+    }
+    SDL_Rect rect{client.x, client.y, std::max(1, mCaretSize.width),
+                  std::max(1, mCaretSize.height)};
+    SDL_SetTextInputRect(&rect);
 }
 
 bool SdlWindowSystem::SetClipboardText(std::string_view text) {

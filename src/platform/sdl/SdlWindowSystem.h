@@ -53,6 +53,13 @@ public:
     std::string ClipboardText() override;
     bool OpenUrl(std::string_view address) override;
     InstanceLockResult AcquireInstanceLock(std::string_view name) override;
+    // Text input stays on for key characters; the caret only tells input methods where the
+    // field is.
+    void CreateCaret(Size size) override { mCaretSize = size; }
+    void ShowCaret() override;
+    void SetCaretPosition(Point client) override;
+    void HideCaret() override { mCaretShown = false; }
+    void DestroyCaret() override { mCaretShown = false; }
 
 protected:
     std::unique_ptr<Window> MakeWindow(WindowId id, const WindowParams& params) override;
@@ -63,6 +70,10 @@ protected:
     void OnMessageRegistered(uint32_t kind, const std::string& name) override;
 
 private:
+    Size mCaretSize;
+    Point mCaretPosition;
+    bool mCaretShown = false;
+
     struct CursorEntry {
         SDL_Cursor* cursor = nullptr;
         bool shared = false;
