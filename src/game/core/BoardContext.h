@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "game/core/MediaIds.h"
 #include "game/core/ObjectOwner.h"
@@ -8,6 +9,7 @@
 
 class CEffectiveProgressBar;
 class CLevelProgressBar;
+class CLucheg;
 class CObjectList;
 class CTimeObject;
 
@@ -57,6 +59,12 @@ public:
     virtual void GrantBubbleCharge() = 0;
     // 0 arrow, 1 hand.
     virtual void SetCursor(int32_t number) = 0;
+    virtual CLucheg* GetGuide() = 0;
+    virtual void SetGuide(CLucheg* guide) = 0;
+    // A board button was clicked.
+    virtual void ButtonClicked(int32_t id) = 0;
+    // The string table's text for the id; the id itself when the table lacks it.
+    virtual std::string GetString(const std::string& id) = 0;
 
     // ---- Sound. ----
     // Fire and forget; the board applies the slow-motion pitch.

@@ -3,12 +3,17 @@
 #include "game/core/CBlockPollen.h"
 #include "game/core/CBlocksKilledInfo.h"
 #include "game/core/CEffectiveProgressBar.h"
+#include "game/core/CEvilForce.h"
+#include "game/core/CGoodForce.h"
 #include "game/core/CImageObject.h"
+#include "game/core/CInterfaceObject.h"
 #include "game/core/CLevelProgressBar.h"
+#include "game/core/CLucheg.h"
 #include "game/core/CPoints.h"
 #include "game/core/CProgressBar.h"
 #include "game/core/CSpark.h"
 #include "game/core/CTimeObject.h"
+#include "game/core/zmButton.h"
 
 std::unique_ptr<CObject> MakeBoardObject(int32_t typeId) {
     switch (static_cast<ObjectTypeId>(typeId)) {
@@ -30,6 +35,16 @@ std::unique_ptr<CObject> MakeBoardObject(int32_t typeId) {
             return std::make_unique<CTimeObject>();
         case ObjectTypeId::BlockPollen:
             return std::make_unique<CBlockPollen>();
+        case ObjectTypeId::Button:
+            return std::make_unique<zmButton>();
+        case ObjectTypeId::InterfaceObject:
+            return std::make_unique<CInterfaceObject>();
+        case ObjectTypeId::Lucheg:
+            return std::make_unique<CLucheg>();
+        case ObjectTypeId::GoodForce:
+            return std::make_unique<CGoodForce>();
+        case ObjectTypeId::EvilForce:
+            return std::make_unique<CEvilForce>();
         // The field, blocks, bubble, icons, guide, forces, panel and button join as they are
         // built.
         default:

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/util/GameRandom.h"
@@ -129,7 +130,8 @@ public:
     }
     Vesk::Image* GetImageById(int32_t resourceId) override {
         mAskedIds.push_back(resourceId);
-        return nullptr;
+        auto found = mImagesById.find(resourceId);
+        return found != mImagesById.end() ? found->second : nullptr;
     }
     Vesk::Font* GetFont(Vesk::GameFont) override { return nullptr; }
     std::unique_ptr<CAnimation> MakeAnimation(Vesk::GameAnimation id) override {
@@ -147,6 +149,7 @@ public:
     // not owned
     std::map<Vesk::GameImage, Vesk::Image*> mImages;
     std::vector<int32_t> mAskedIds;
+    std::map<int32_t, Vesk::Image*> mImagesById;
     int32_t mFlowerFrames = 227;
     // The latest copy handed out; owned by the object that asked.
     Particles* mLastParticles = nullptr;
@@ -189,6 +192,11 @@ public:
     Vesk::Point GetPanelPosition() const override { return {0, 520}; }
     void GrantBubbleCharge() override { ++mBubbleGrants; }
     void SetCursor(int32_t number) override { mCursor = number; }
+    CLucheg* GetGuide() override { return mGuide; }
+    void SetGuide(CLucheg* guide) override { mGuide = guide; }
+    void ButtonClicked(int32_t id) override { mClicked.push_back(id); }
+    // Ids echo back, so tests see which text was chosen.
+    std::string GetString(const std::string& id) override { return id; }
 
     void PlaySound(Vesk::GameSound sound) override { mPlayed.push_back(sound); }
     Vesk::SoundInstance* GetSoundInstance(Vesk::GameSound sound) override {
@@ -213,6 +221,8 @@ public:
     int mGameOvers = 0;
     int mBubbleGrants = 0;
     int32_t mCursor = 0;
+    CLucheg* mGuide = nullptr;
+    std::vector<int32_t> mClicked;
     std::vector<Vesk::GameSound> mPlayed;
     // Every instance handed out, kept so tests can look at released ones.
     std::vector<std::unique_ptr<Sound>> mInstances;
