@@ -2,6 +2,10 @@
 
 #include "game/core/CBlockPollen.h"
 #include "game/core/CBlocksKilledInfo.h"
+#include "game/core/CBonusIconBubble.h"
+#include "game/core/CBonusIconBuxpb.h"
+#include "game/core/CBonusIconSlomo.h"
+#include "game/core/CBubble.h"
 #include "game/core/CEffectiveProgressBar.h"
 #include "game/core/CEvilForce.h"
 #include "game/core/CGoodForce.h"
@@ -45,8 +49,15 @@ std::unique_ptr<CObject> MakeBoardObject(int32_t typeId) {
             return std::make_unique<CGoodForce>();
         case ObjectTypeId::EvilForce:
             return std::make_unique<CEvilForce>();
-        // The field, blocks, bubble, icons, guide, forces, panel and button join as they are
-        // built.
+        case ObjectTypeId::Bubble:
+            return std::make_unique<CBubble>();
+        case ObjectTypeId::BonusIconBubble:
+            return std::make_unique<CBonusIconBubble>();
+        case ObjectTypeId::BonusIconBuxpb:
+            return std::make_unique<CBonusIconBuxpb>();
+        case ObjectTypeId::BonusIconSlomo:
+            return std::make_unique<CBonusIconSlomo>();
+        // The field and blocks join as they are built.
         default:
             return nullptr;
     }

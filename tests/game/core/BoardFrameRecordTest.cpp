@@ -6,6 +6,8 @@
 #include "FakeBoard.h"
 #include "app/util/ByteReader.h"
 #include "app/util/ByteWriter.h"
+#include "game/core/CEvilForce.h"
+#include "game/core/CGoodForce.h"
 #include "game/core/CInterfaceObject.h"
 #include "game/core/CLucheg.h"
 #include "game/core/ObjectFactory.h"
@@ -41,6 +43,10 @@ std::vector<Layout> Layouts() {
              guide->up = true;
              return guide;
          }},
+        {"good force", ObjectTypeId::GoodForce, 4,
+         [](fake::Board& b) { return std::make_unique<CGoodForce>(b); }},
+        {"evil force", ObjectTypeId::EvilForce, 4,
+         [](fake::Board& b) { return std::make_unique<CEvilForce>(b); }},
     };
 }
 

@@ -133,6 +133,7 @@ public:
         auto found = mImagesById.find(resourceId);
         return found != mImagesById.end() ? found->second : nullptr;
     }
+    int32_t GetImageId(Vesk::GameImage id) override { return 200 + static_cast<int32_t>(id); }
     Vesk::Font* GetFont(Vesk::GameFont) override { return nullptr; }
     std::unique_ptr<CAnimation> MakeAnimation(Vesk::GameAnimation id) override {
         if (id == Vesk::GameAnimation::ProgressBarFlowers) {
@@ -195,6 +196,18 @@ public:
     CLucheg* GetGuide() override { return mGuide; }
     void SetGuide(CLucheg* guide) override { mGuide = guide; }
     void ButtonClicked(int32_t id) override { mClicked.push_back(id); }
+    int32_t GetBonusMode() const override { return mBonusMode; }
+    void SetBonusMode(int32_t mode) override { mBonusMode = mode; }
+    Vesk::Point GetCursorPosition() const override { return mCursorAt; }
+    void ReleaseFieldSelection() override { ++mSelectionReleases; }
+    int32_t GetSlowMotionFlag() const override { return mSlowMotion; }
+    void SetSlowMotionFlag(int32_t flag) override { mSlowMotion = flag; }
+    double GetSlowMotionTime() const override { return 5000.0; }
+    void ShowSlowMotion() override { mOverlay = true; }
+    void HideSlowMotion() override { mOverlay = false; }
+    void SetBonusIcon(CBonusIcon* icon) override { mIcons.push_back(icon); }
+    CBubble* GetBubble() override { return mBubble; }
+    void SetBubble(CBubble* bubble) override { mBubble = bubble; }
     // Ids echo back, so tests see which text was chosen.
     std::string GetString(const std::string& id) override { return id; }
 
@@ -222,6 +235,13 @@ public:
     int mBubbleGrants = 0;
     int32_t mCursor = 0;
     CLucheg* mGuide = nullptr;
+    int32_t mBonusMode = 0;
+    Vesk::Point mCursorAt{};
+    int mSelectionReleases = 0;
+    int32_t mSlowMotion = 0;
+    bool mOverlay = false;
+    std::vector<CBonusIcon*> mIcons;
+    CBubble* mBubble = nullptr;
     std::vector<int32_t> mClicked;
     std::vector<Vesk::GameSound> mPlayed;
     // Every instance handed out, kept so tests can look at released ones.
