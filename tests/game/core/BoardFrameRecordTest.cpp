@@ -6,6 +6,10 @@
 #include "FakeBoard.h"
 #include "app/util/ByteReader.h"
 #include "app/util/ByteWriter.h"
+#include "game/core/CBonusIconBubble.h"
+#include "game/core/CBonusIconBuxpb.h"
+#include "game/core/CBonusIconSlomo.h"
+#include "game/core/CBubble.h"
 #include "game/core/CEvilForce.h"
 #include "game/core/CGoodForce.h"
 #include "game/core/CInterfaceObject.h"
@@ -42,6 +46,18 @@ std::vector<Layout> Layouts() {
              guide->state = CLucheg::Sinking;
              guide->up = true;
              return guide;
+         }},
+        {"whirlwind icon", ObjectTypeId::BonusIconBuxpb, 95,
+         [](fake::Board& b) { return std::make_unique<CBonusIconBuxpb>(b, 2); }},
+        {"bubble icon", ObjectTypeId::BonusIconBubble, 95,
+         [](fake::Board& b) { return std::make_unique<CBonusIconBubble>(b, 1); }},
+        {"slow-motion icon", ObjectTypeId::BonusIconSlomo, 155,
+         [](fake::Board& b) { return std::make_unique<CBonusIconSlomo>(b, 1); }},
+        {"bubble", ObjectTypeId::Bubble, 218,
+         [](fake::Board& b) {
+             auto bubble = std::make_unique<CBubble>(b);
+             bubble->Launch();
+             return bubble;
          }},
         {"good force", ObjectTypeId::GoodForce, 4,
          [](fake::Board& b) { return std::make_unique<CGoodForce>(b); }},
