@@ -7,7 +7,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev zlib1g-dev
     libvorbisidec-dev libopenjp2-7-dev libmpg123-dev libopenmpt-dev
-    libcairo2-dev libfluidsynth-dev timgm6mb-soundfont libvorbis-dev libogg-dev
+    libcairo2-dev libfluidsynth-dev timgm6mb-soundfont libvorbis-dev libogg-dev libmp3lame-dev
     fonts-dejavu-core fonts-dejavu-extra
     libpixman-1-dev libexpat1-dev libgif-dev
     clang-15 llvm-15

@@ -30,8 +30,10 @@ void AppDisplayHost::SetScreenBounds(const Rect& bounds) {
 }
 
 void AppDisplayHost::SetRefreshRateClamped(bool clamped) {
-    // The application keeps no flag of its own; the display's mRefreshRateClamped holds it.
-    (void)clamped;
+    // A rate that could not be read or was cut to 60..100 Hz would pace the updates wrongly;
+    // only the pacing check may drop pacing otherwise, so a good rate never restores it.
+    if (clamped)
+        mApp.mRefreshPacingDropped = true;
 }
 
 void AppDisplayHost::FirstAccelerationTestHook() {

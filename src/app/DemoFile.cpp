@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/util/Buffer.h"
+#include "platform/ByteOrder.h"
 
 namespace Vesk {
 
@@ -44,8 +45,7 @@ public:
         const uint8_t* bytes = nullptr;
         if (!Take(4, bytes))
             return false;
-        value = uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
-                uint32_t{bytes[3]} << 24;
+        value = platform::LoadLittle32(bytes);
         return true;
     }
 

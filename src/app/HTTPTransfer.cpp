@@ -26,29 +26,16 @@ int32_t TakeTransferId() {
 constexpr int kWaitSliceMs = 100;
 constexpr size_t kReceivePiece = 256;
 constexpr std::chrono::milliseconds kPollInterval{20};
+// A header or chunk-size line longer than this is no answer of a web server.
+constexpr size_t kMaxLineBytes = 64 * 1024;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// atoi: leading blanks, an optional sign, then digits up to the first other character; 0 when
-// there are none. Out-of-range values stick at the limits instead of overflowing.
+// atoi, with out-of-range values stuck at the limits.
 int32_t ParseLeadingInt(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = std::min<int64_t>(value * 10 + (text[i] - '0'),
-                                  int64_t{std::numeric_limits<int32_t>::max()} + 1);
-    }
-    if (negative)
-        value = -value;
+    const int64_t value = LeadingNumber(text, int64_t{std::numeric_limits<int32_t>::max()} + 1);
     return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
 }
@@ -274,11 +261,20 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
     int64_t chunkLeft = -1;
     bool complete = false;
 
-    // Takes the next line up to CR LF; false when it has not fully arrived.
+    // Bytes after pos already searched for CR LF in vain, so each byte is searched once.
+    size_t searched = 0;
+    // Takes the next line up to CR LF; false when it has not fully arrived, or when it is
+    // longer than any header or chunk line may be (a failure).
     auto nextLine = [&](std::string_view& line) {
-        const size_t end = received.find("\r\n", pos);
-        if (end == std::string::npos)
+        // The CR of a pair may be the last byte searched.
+        const size_t end = received.find("\r\n", pos + (searched > 0 ? searched - 1 : 0));
+        if (end == std::string::npos) {
+            searched = received.size() - pos;
+            if (searched > kMaxLineBytes)
+                Fail(RESULT_HTTP_ERROR);
             return false;
+        }
+        searched = 0;
         line = std::string_view(received).substr(pos, end - pos);
         pos = end + 2;
         return true;

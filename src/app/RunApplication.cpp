@@ -10,6 +10,7 @@
 #include "app/VeskAppBase.h"
 #include "platform/CrashDialogs.h"
 #include "platform/DevDialogs.h"
+#include "platform/TextSystem.h"
 #include "platform/WindowSystem.h"
 
 namespace Vesk {
@@ -58,8 +59,19 @@ int RunApplication(int argc, char** argv, const AppFactory& make) {
         return 1;
     }
 
+    // System fonts find it through the process; it outlives the application and its fonts.
+    std::unique_ptr<platform::TextSystem> textSystem = platform::MakeTextSystem(backend);
+    platform::SetTextSystem(textSystem.get());
+    struct TextSystemRegistration {
+        ~TextSystemRegistration() { platform::SetTextSystem(nullptr); }
+    } textSystemRegistration;
+
+    // Without sound the program runs silent; the output outlives the application.
+    std::unique_ptr<platform::AudioDevice> audio = platform::MakeAudioDevice(backend);
+
     std::unique_ptr<VeskAppBase> app = make(backend);
     app->mWindowSystem = windowSystem.get();
+    app->mAudioDevice = audio.get();
     app->SetCommandLine(VeskAppBase::JoinArguments(commandLine));
     app->Init();
     app->Start();

@@ -31,10 +31,6 @@ namespace {
 // The first error-log line of a run starts a new file; later ones append.
 std::atomic<bool> gErrorLogStarted{false};
 
-uint32_t Now() {
-    return platform::GetClock().TickMs();
-}
-
 }  // namespace
 
 VeskAppBase::VeskAppBase() {
@@ -46,7 +42,7 @@ VeskAppBase::VeskAppBase() {
     mChangeDirTo = GetFileDir(programPath);
     mProductVersion = GetProductVersion(programPath);
 
-    mStartTick = Now();
+    mStartTick = platform::NowMs();
     mLastDrawTick = mStartTick;
     mNextDrawTick = mStartTick;
     mWindowAspect.Set(4, 3);
@@ -84,7 +80,7 @@ VeskAppBase::~VeskAppBase() {
 
     if (m3DChangedDuringRun && mDDInterface != nullptr) {
         bool stored = false;
-        if (RegistryReadBoolean("Is3D", &stored)) {
+        if (RegistryReadBoolean("Is3D", &stored) || Is3DConfirmed()) {
             RegistryWriteBoolean("Is3D", mDDInterface->mIs3D);
         } else if (mDDInterface->mIs3D) {
             const int answer =
@@ -99,6 +95,20 @@ VeskAppBase::~VeskAppBase() {
             mDDInterface->mIs3D = answer == platform::mb::IdYes;
             if (answer == platform::mb::IdYes)
                 RegistryWriteBoolean("Is3D", true);
+        }
+        if (Is3DSuspect() && !mIsScreenSaver) {
+            const int answer =
+                MsgBox(GetStringOrDefault(
+                           "HARDWARE_ACCEL_NOT_WORKING",
+                           "Hardware Acceleration may not have been working correctly during this "
+                           "session.\r\nIf you noticed graphics problems, you may want to turn off "
+                           "Hardware Acceleration.\r\nWould you like to keep Hardware Acceleration "
+                           "switched on?"),
+                       GetStringOrDefault("HARDWARE_ACCEL_CONFIRMATION",
+                                          "Hardware Acceleration Confirmation"),
+                       platform::mb::YesNo | platform::mb::IconQuestion);
+            if (answer == platform::mb::IdNo)
+                RegistryWriteBoolean("Is3D", false);
         }
     }
 
@@ -291,7 +301,15 @@ int VeskAppBase::GetDialogCount() {
 // ---- Popups, message boxes, error log ----
 
 void VeskAppBase::BeginPopup() {
-    if (!mIsPhysWindowed && mDDInterface != nullptr && mDDInterface->mIs3D)
+    if (mIsPhysWindowed || mDDInterface == nullptr)
+        return;
+    // The box must be seen and answered over a full-screen picture, 3-D or not.
+    {
+        std::lock_guard<CriticalLock> lock(mDDInterface->mCritSect);
+        if (mDDInterface->mDisplay != nullptr)
+            mDDInterface->mDisplay->FlipToDesktop();
+    }
+    if (mDDInterface->mIs3D)
         mPopupShowing = true;
 }
 
@@ -368,7 +386,8 @@ void VeskAppBase::LogError(const std::string& text) {
     // The time of day, "hh:mm:ss", out of "Www Mmm dd hh:mm:ss yyyy".
     const std::string now = platform::GetClock().LocalTimeText();
     const std::string timeOfDay = now.size() >= 19 ? now.substr(11, 8) : now;
-    std::fprintf(file, "%s %s %u\n", text.c_str(), timeOfDay.c_str(), static_cast<unsigned>(Now()));
+    std::fprintf(file, "%s %s %u\n", text.c_str(), timeOfDay.c_str(),
+                 static_cast<unsigned>(platform::NowMs()));
     std::fclose(file);
 }
 
@@ -392,7 +411,7 @@ bool VeskAppBase::OpenURL(const std::string& url, bool shutdownOnOpen) {
     mShutdownOnURLOpen = shutdownOnOpen;
     mIsOpeningURL = true;
     mOpeningURL = url;
-    mOpeningURLTime = Now();
+    mOpeningURLTime = platform::NowMs();
     if (WindowSystem().OpenUrl(url))
         return true;
     URLOpenFailed(url);

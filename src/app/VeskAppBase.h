@@ -24,9 +24,11 @@
 #include "app/util/Ratio.h"
 #include "graphics/Rect.h"
 #include "graphics/SharedImage.h"
+#include "platform/AudioDevice.h"
 #include "platform/Message.h"
 #include "platform/SettingsStore.h"
 #include "platform/WindowSystem.h"
+#include "resources/FontHost.h"
 #include "widgets/ButtonListener.h"
 #include "widgets/DialogListener.h"
 
@@ -79,7 +81,7 @@ enum CursorNumber {
 // Threads: everything runs on the main thread except LoadingThreadProc (loading thread) and
 // Shutdown called from elsewhere, which only raises mShutdownRequested. The members that cross
 // threads are atomic.
-class VeskAppBase : public ButtonListener, public DialogListener {
+class VeskAppBase : public ButtonListener, public DialogListener, public FontHost {
 public:
     // Step states of UpdateAppStep.
     enum UpdateState {
@@ -132,7 +134,7 @@ public:
     virtual int MsgBoxWide(const std::u16string& text, const std::u16string& title, uint32_t flags);
     virtual int MsgBox(const std::string& text, const std::string& title, uint32_t flags);
     virtual void PopupWide(const std::u16string& text);
-    virtual void Popup(const std::string& text);
+    void Popup(const std::string& text) override;
     virtual void LogError(const std::string& text);
     virtual void SafeDeleteWidget(Widget* widget);
     virtual void URLOpenFailed(const std::string& url);
@@ -169,8 +171,8 @@ public:
     virtual void Unmute(bool autoMute);
     virtual double GetLoadingThreadProgress();
     virtual DDImage* GetImage(const std::string& fileName, bool commitBits);
-    virtual SharedImageRef GetSharedImage(const std::string& fileName, const std::string& variant,
-                                          bool* isNew);
+    SharedImageRef GetSharedImage(const std::string& fileName, const std::string& variant,
+                                  bool* isNew) override;
     virtual void SwitchScreenModeFull(bool wantWindowed, bool is3D, bool force);
     virtual void SwitchScreenModeWindowed(bool wantWindowed);
     virtual void SwitchScreenModeCurrent();
@@ -241,6 +243,9 @@ public:
     // ---- Main loop (VeskAppBaseLoop.cpp). ----
 
     void AccumulateElapsedTime();
+    // The updates owed by the fraction beyond one per step, then the fractional update;
+    // countForDraw counts each toward the per-draw cap.
+    void CatchUpUpdates(float fraction, bool countForDraw);
     void ClearUpdateBacklog();
     void ProcessSafeDeleteList();
     void WaitForLoadingThread();
@@ -283,10 +288,17 @@ public:
     // Drops the image's texture data on the display.
     void Remove3DData(MemoryImage* image);
     void Set3DAcceleration(bool is3D, bool reinit);
+    // Guards the memory-image set and the shared-image table: the display's lock, or the
+    // application's own before the display exists.
+    CriticalLock& DisplayLock();
     bool Is3DAccelerated();
     // A 3-D device without a recorded failure; confirmed: without either failure mark.
     bool Is3DWorking();
     bool Is3DConfirmed();
+    // Tells the player the display could not be made, then ends the process with code 1.
+    void DisplayFailed(const std::string& reason);
+    // A 3-D device was made and has recorded a failure or lost its render target.
+    bool Is3DSuspect();
 
     // ---- Registry settings. ----
 
@@ -458,7 +470,7 @@ public:
 
     int mMuteCount = 0;
     int mAutoMuteCount = 0;
-    bool mDemoMute = false;
+    bool mMutedForFastForward = false;
     bool mMuteOnLostFocus = true;
 
     std::set<MemoryImage*> mMemoryImageSet;
@@ -467,29 +479,29 @@ public:
 
     // Timing.
     int mFrameTime = 10;
-    double mUpdateMultiplier = 1.0;
-    bool mVSyncUpdates = false;
-    bool mVSyncBroken = false;
-    int mVSyncBrokenCount = 0;
-    uint32_t mVSyncBrokenTestStartTick = 0;
-    uint32_t mVSyncBrokenTestUpdates = 0;
-    double mUpdateFTimeAcc = 0.0;
-    double mPendingUpdatesAcc = 0.0;
-    uint32_t mLastTimeCheck = 0;
-    int mNonDrawCount = 0;
+    double mSpeed = 1.0;
+    bool mRefreshPacingWanted = false;
+    bool mRefreshPacingDropped = false;
+    int mPacingFastWindows = 0;
+    uint32_t mPacingWindowStart = 0;
+    uint32_t mPacingWindowUpdates = 0;
+    double mUpdateAccumulator = 0.0;
+    double mPendingTime = 0.0;
+    uint32_t mLastTime = 0;
+    int mUpdatesSinceDraw = 0;
     int mUpdateCount = 0;
     int mDrawCount = 0;
     int mSleepCount = 0;
-    int mUpdateAppState = UPDATESTATE_MESSAGES;
-    int mUpdateAppDepth = 0;
-    bool mHasPendingDraw = true;
-    bool mLastDrawWasEmpty = false;
+    int mStepState = UPDATESTATE_MESSAGES;
+    int mUpdateDepth = 0;
+    bool mUpdatedSinceDraw = true;
+    bool mLastDrawSkipped = false;
     bool mIsDrawing = false;
     bool mPaused = false;
     int mStepMode = 0;
-    int mFastForwardToUpdateNum = 0;
-    bool mFastForwardToMarker = false;
-    bool mFastForwardStep = false;
+    int mFastForwardTarget = 0;
+    bool mRunToEnd = false;
+    bool mRedrawNow = false;
     bool mFastForwardRedrawNoted = false;
     uint32_t mLastFastForwardRedrawTick = 0;
     uint32_t mLastDrawTick = 0;
@@ -602,6 +614,8 @@ public:
 
     // The desktop the application runs on; set before Init (the entry function or a test).
     platform::WindowSystem* mWindowSystem = nullptr;
+    // The sound output, not owned; null runs the sound manager silent. Set before Init.
+    platform::AudioDevice* mAudioDevice = nullptr;
 
 protected:
     // The procedure of both windows: finds the application through the window's user data.

@@ -34,10 +34,6 @@ constexpr const char* kJumpTimeValue = "DemoJumpTime";
 constexpr size_t kJumpTimeReadBytes = 1000;
 constexpr size_t kJumpTimeFieldBytes = 500;
 
-CriticalLock& DisplayLock(VeskAppBase& app) {
-    return app.mDDInterface != nullptr ? app.mDDInterface->mCritSect : app.mCritSect;
-}
-
 bool KeyTableHolds(const VeskAppBase& app, uint8_t key) {
     return app.mWidgetManager != nullptr && app.mWidgetManager->mKeyDown[key] != 0;
 }
@@ -60,22 +56,9 @@ std::string DemoTimeText(const VeskAppBase& app, int updateCount) {
                      static_cast<long long>(seconds % 60));
 }
 
-// The leading number of a field as the C library reads it: blanks, a sign, then digits;
-// 0 without digits. Large values stop growing instead of overflowing.
+// The leading number of a field as the C library reads it; large values stop growing.
 int64_t FieldNumber(std::string_view field) {
-    constexpr int64_t kLimit = int64_t{1} << 40;
-    size_t i = 0;
-    while (i < field.size() && (field[i] == ' ' || (field[i] >= '\t' && field[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < field.size() && (field[i] == '+' || field[i] == '-')) {
-        negative = field[i] == '-';
-        ++i;
-    }
-    int64_t value = 0;
-    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i)
-        value = std::min(kLimit, value * 10 + (field[i] - '0'));
-    return negative ? -value : value;
+    return LeadingNumber(field, int64_t{1} << 40);
 }
 
 // Hours:minutes:seconds, minutes:seconds or seconds.
@@ -155,7 +138,7 @@ bool VeskAppBase::DebugKeyDown(int key) {
             return true;
         case vk::F10:
             if (ctrlDown) {
-                mUpdateMultiplier = mUpdateMultiplier == 0.25 ? 1.0 : 0.25;
+                mSpeed = mSpeed == 0.25 ? 1.0 : 0.25;
             } else if (shiftDown) {
                 mStepMode = 0;
                 ClearUpdateBacklog();
@@ -186,7 +169,7 @@ void VeskAppBase::ShowVideoStats() {
     int64_t textureBytes = 0;
     size_t imageCount = 0;
     {
-        std::lock_guard<CriticalLock> lock(DisplayLock(*this));
+        std::lock_guard<CriticalLock> lock(DisplayLock());
         imageCount = mMemoryImageSet.size();
         for (const MemoryImage* image : mMemoryImageSet) {
             const ImageCost cost = ImageCost::Of(*image);
@@ -210,8 +193,11 @@ void VeskAppBase::ShowVideoStats() {
     const uint64_t usedVideo =
         videoMemory.total > videoMemory.free ? videoMemory.total - videoMemory.free : 0;
 
-    // There is no acceleration tester on this display, so it recommends and supports nothing.
     const char* support = "Unsupported";
+    if (mDDInterface != nullptr && mDDInterface->Is3DRecommended())
+        support = "Recommended";
+    else if (mDDInterface != nullptr && mDDInterface->Is3DSupported())
+        support = "Supported";
 
     std::string text = StrFormat("3D-Mode is %s (3D is %s on this system)\r\n\r\n",
                                  Is3DAccelerated() ? "On" : "Off", support);
@@ -242,7 +228,7 @@ int VeskAppBase::ShowMarkerListDialog() {
     ClearUpdateBacklog();
     if (!choice.has_value() || targets[*choice] <= mUpdateCount)
         return 0;
-    mFastForwardToUpdateNum = targets[*choice];
+    mFastForwardTarget = targets[*choice];
     return 1;
 }
 
@@ -280,7 +266,7 @@ int VeskAppBase::ShowJumpToTimeDialog() {
     }
 
     const int64_t frameTime = mFrameTime > 0 ? mFrameTime : 1;
-    mFastForwardToUpdateNum =
+    mFastForwardTarget =
         ClampToInt32(int64_t{mDemoLength} - (JumpSeconds(text) + 1) * 1000 / frameTime);
     return 1;
 }

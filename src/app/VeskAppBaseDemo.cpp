@@ -11,6 +11,7 @@
 #include "app/VeskAppBase.h"
 #include "app/util/Common.h"
 #include "app/util/MersenneTwister.h"
+#include "platform/ByteOrder.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
@@ -626,7 +627,7 @@ bool VeskAppBase::ReadDemoSeedFile(uint32_t& seed) {
     if (!bytes || bytes->size() != 4)
         return false;
     const std::vector<uint8_t>& b = *bytes;
-    seed = uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+    seed = platform::LoadLittle32(b.data());
     return true;
 }
 

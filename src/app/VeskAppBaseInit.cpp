@@ -22,10 +22,6 @@ namespace Vesk {
 
 namespace {
 
-uint32_t Now() {
-    return platform::GetClock().TickMs();
-}
-
 // 32 by 32 cursor pictures: '.' transparent, 'X' black, 'o' white.
 constexpr std::string_view kHandCursorRows[] = {
     "",
@@ -183,7 +179,7 @@ void VeskAppBase::Init() {
             break;
     }
 
-    mRandSeed = Now();
+    mRandSeed = platform::NowMs();
     SRand(mRandSeed);
 
     if (mPlayingDemoBuffer) {
@@ -195,7 +191,7 @@ void VeskAppBase::Init() {
         }
     }
 
-    mGameRandom.SRand(Now());
+    mGameRandom.SRand(platform::NowMs());
 
     platform::WindowParams invisible;
     invisible.kind = platform::WindowKind::Invisible;
@@ -226,8 +222,11 @@ void VeskAppBase::Init() {
     if (mPlayingDemoBuffer)
         DemoTakeDisplayState();
 
-    if (mSoundManager == nullptr)
-        mSoundManager = std::make_unique<DSoundManager>(mHWnd, false);
+    if (mSoundManager == nullptr) {
+        auto sounds = std::make_unique<DSoundManager>(mHWnd, false, mAudioDevice);
+        sounds->mErrorLog = [this](const std::string& text) { LogError(text); };
+        mSoundManager = std::move(sounds);
+    }
     SetSfxVolume(mSfxVolume);
 
     mMusicInterface = CreateMusicInterface(mInvisHWnd);
@@ -321,7 +320,8 @@ void VeskAppBase::HandleCmdLineParam(const std::string& paramName, const std::st
     } else if (paramName == "-playnum") {
         int number = 0;
         StringToInt(paramValue, number);
-        const int back = std::max(number - 1, 0);
+        // Outside numbers are cut before any arithmetic; nobody keeps a million demos.
+        const int back = std::clamp(number, 1, 1000000) - 1;
         const int highest = EnumerateNumberedDemos(back, false);
         mDemoFileName = GetDemoFolder() + mDemoPrefix + std::to_string(highest - back) + ".dmo";
         mPlayingDemoBuffer = true;
@@ -411,12 +411,15 @@ void VeskAppBase::PlaceWindowedWindow(platform::Size windowSize, platform::Point
             work.top + static_cast<int>(0.382 * (work.bottom - work.top - windowSize.height));
         return;
     }
-    position.x = std::max(mPreferredX, work.left + 4);
-    position.y = std::max(mPreferredY, work.top + 4);
-    if (!(position.x + windowSize.width < work.right - 4))
-        position.x = work.right - 4 - windowSize.width;
-    if (!(position.y + windowSize.height < work.bottom - 4))
-        position.y = work.bottom - 4 - windowSize.height;
+    // A damaged settings file may hold any number: the sums are done in 64 bits.
+    auto place = [](int preferred, int low, int high, int size) {
+        int64_t at = std::max<int64_t>(preferred, int64_t{low} + 4);
+        if (!(at + size < int64_t{high} - 4))
+            at = int64_t{high} - 4 - size;
+        return static_cast<int>(std::clamp<int64_t>(at, INT32_MIN, INT32_MAX));
+    };
+    position.x = place(mPreferredX, work.left, work.right, windowSize.width);
+    position.y = place(mPreferredY, work.top, work.bottom, windowSize.height);
 }
 
 void VeskAppBase::MakeWindow() {
@@ -453,9 +456,7 @@ void VeskAppBase::MakeWindow() {
 
     platform::Window* window = ws.CreateWindow(params);
     if (window == nullptr) {
-        Popup(GetStringOrDefault("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
-              "the window could not be created");
-        DoExit(1);
+        DisplayFailed("the window could not be created");
     }
     mHWnd = window->Id();
     mIsPhysWindowed = !fullScreen;
@@ -474,6 +475,9 @@ void VeskAppBase::MakeWindow() {
     }
 
     const int result = InitDisplay();
+    // A stored choice must not outlive a failed acceleration test: the next start tests again.
+    if (mDDInterface->mD3DInterface != nullptr && mDDInterface->AccelerationTestFailed())
+        RegistryEraseValue("Is3D");
 
     if (mIsWindowed && result == DDInterface::RESULT_INVALID_COLORDEPTH) {
         if (mFullScreenImpossible) {
@@ -495,9 +499,7 @@ void VeskAppBase::MakeWindow() {
         Set3DAcceleration(false, true);
         return;
     } else if (result != DDInterface::RESULT_OK) {
-        Popup(GetStringOrDefault("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
-              DDInterface::ResultToString(result) + " " + mDDInterface->mErrorString);
-        DoExit(1);
+        DisplayFailed(DDInterface::ResultToString(result) + " " + mDDInterface->mErrorString);
     }
 
     mActive = ws.ActiveWindow() == mHWnd;
@@ -511,6 +513,12 @@ void VeskAppBase::MakeWindow() {
     mWidgetManager->mImage = mDDInterface->GetScreenImage();
     mWidgetManager->MarkAllDirty();
     ws.SetTimer(mHWnd, MAIN_TIMER_ID, static_cast<uint32_t>(std::max(mFrameTime, 1)));
+}
+
+void VeskAppBase::DisplayFailed(const std::string& reason) {
+    Popup(GetStringOrDefault("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
+          reason);
+    DoExit(1);
 }
 
 int VeskAppBase::InitDisplay() {

@@ -15,10 +15,6 @@ namespace {
 
 namespace msg = platform::msg;
 
-uint32_t Now() {
-    return platform::GetClock().TickMs();
-}
-
 bool IsMouseMessage(uint32_t kind) {
     return kind >= msg::MouseMove && kind <= msg::MiddleButtonDoubleClick;
 }
@@ -108,7 +104,7 @@ intptr_t VeskAppBase::WindowProc(const platform::Message& message) {
         case msg::SysCommand: {
             const uintptr_t command = message.wparam & 0xFFF0;
             if (command == platform::sysCommand::MonitorPower) {
-                mLastMonitorPowerTick = Now();
+                mLastMonitorPowerTick = platform::NowMs();
                 if (mAllowMonitorPowersave && mLoaded)
                     return defaultProcessing();
                 return 0;
@@ -200,13 +196,13 @@ void VeskAppBase::HandleDemoKey(char character) {
 
     switch (character) {
         case '+':
-            mUpdateMultiplier *= 1.5;
+            mSpeed *= 1.5;
             break;
         case '-':
-            mUpdateMultiplier /= 1.5;
+            mSpeed /= 1.5;
             break;
         case '=':
-            mUpdateMultiplier = 1.0;
+            mSpeed = 1.0;
             break;
         case 'P':
         case 'p':
@@ -215,15 +211,15 @@ void VeskAppBase::HandleDemoKey(char character) {
             break;
         case 'N':
         case 'n':
-            mFastForwardToUpdateNum = mUpdateCount + 1;
-            mFastForwardStep = true;
+            mFastForwardTarget = mUpdateCount + 1;
+            mRedrawNow = true;
             break;
         case 'M':
         case 'm':
-            mFastForwardToMarker = true;
+            mRunToEnd = true;
             break;
         case '0':
-            mFastForwardToUpdateNum = mDemoLength;
+            mFastForwardTarget = mDemoLength;
             break;
         case 'S':
         case 's':
@@ -239,7 +235,7 @@ void VeskAppBase::HandleDemoKey(char character) {
             break;
         default:
             if (character >= '4' && character <= '9')
-                mFastForwardToUpdateNum = mDemoLength - kJumpBackMs[character - '4'] / frameTime;
+                mFastForwardTarget = mDemoLength - kJumpBackMs[character - '4'] / frameTime;
             break;
     }
 }
@@ -426,7 +422,7 @@ void VeskAppBase::DeliverMouseMessage(const platform::Message& message) {
 
 void VeskAppBase::DeliverTimer(const platform::Message& message) {
     (void)message;
-    const uint32_t now = Now();
+    const uint32_t now = platform::NowMs();
     if (now - mLastTimerTime > 500)
         mLastBigDelayTime = now;
     mLastTimerTime = now;
@@ -513,7 +509,8 @@ bool VeskAppBase::ScreenSaverFilter(const platform::Message& message, intptr_t& 
         return false;
     }
 
-    const bool nearMonitorPower = message.window == mHWnd && Now() - mLastMonitorPowerTick < 1000;
+    const bool nearMonitorPower =
+        message.window == mHWnd && platform::NowMs() - mLastMonitorPowerTick < 1000;
 
     bool ends = false;
     switch (kind) {

@@ -5,12 +5,17 @@
 
 #include "app/VeskAppBase.h"
 #include "app/util/Common.h"
+#include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
+#include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "graphics/MemoryImage.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"
+#include "platform/TextSystem.h"
 #include "platform/Thread.h"
 #include "resources/ParticleRegistry.h"
+#include "resources/SysFont.h"
 #include "sound/MusicInterface.h"
 #include "sound/SoundManager.h"
 #include "widgets/Widget.h"
@@ -20,12 +25,43 @@ namespace Vesk {
 
 namespace {
 
-uint32_t Now() {
-    return platform::GetClock().TickMs();
-}
-
 void Sleep(uint32_t ms) {
     platform::GetClock().SleepMs(ms);
+}
+
+// The overlay pictures and their font: made on first use and kept until the process ends, so
+// they are never destroyed after the application.
+struct Overlays {
+    std::unique_ptr<SysFont> font;
+    std::unique_ptr<MemoryImage> fps;
+    std::unique_ptr<MemoryImage> demoTime;
+};
+
+Overlays& GetOverlays() {
+    static Overlays* const overlays = new Overlays();
+    // A font made before the text layer existed is made again once it does.
+    if (overlays->font == nullptr ||
+        (overlays->font->GetHeight() == 0 && platform::GetTextSystem() != nullptr))
+        overlays->font = std::make_unique<SysFont>("Tahoma", 8);
+    return *overlays;
+}
+
+// Opaque black with the text in white at (2, ascent); the picture is made minWidth wide or as
+// wide as the text needs.
+void PaintOverlay(std::unique_ptr<MemoryImage>& image, int32_t minWidth, const std::string& text) {
+    SysFont& font = *GetOverlays().font;
+    const int32_t width = std::max(minWidth, font.StringWidth(text) + 4);
+    const int32_t height = font.GetHeight() + 4;
+    if (image == nullptr || image->GetWidth() < width) {
+        image = std::make_unique<MemoryImage>(nullptr);
+        image->Create(width, height);
+    }
+    Graphics g(image.get());
+    g.SetColor(Color(0, 0, 0, 255));
+    g.FillRect(0, 0, image->GetWidth(), image->GetHeight());
+    g.SetFont(&font);
+    g.SetColor(Color(255, 255, 255, 255));
+    g.DrawString(text, 2, font.GetAscent());
 }
 
 }  // namespace
@@ -57,11 +93,11 @@ bool VeskAppBase::UpdateAppStep(bool* updated) {
     if (mStepAbort)
         return false;
 
-    if (mUpdateAppState == UPDATESTATE_PROCESS_DONE)
-        mUpdateAppState = UPDATESTATE_MESSAGES;
-    ++mUpdateAppDepth;
+    if (mStepState == UPDATESTATE_PROCESS_DONE)
+        mStepState = UPDATESTATE_MESSAGES;
+    ++mUpdateDepth;
 
-    if (mUpdateAppState == UPDATESTATE_MESSAGES) {
+    if (mStepState == UPDATESTATE_MESSAGES) {
         platform::WindowSystem& ws = WindowSystem();
         while (!mShutdown) {
             const std::optional<platform::Message> message = ws.PeekMessage(true);
@@ -73,8 +109,8 @@ bool VeskAppBase::UpdateAppStep(bool* updated) {
         const bool hadDeferred = !mDeferredMessages.empty();
         ProcessDeferredMessages();
         if (!hadDeferred)
-            mUpdateAppState = UPDATESTATE_PROCESS_1;
-        --mUpdateAppDepth;
+            mStepState = UPDATESTATE_PROCESS_1;
+        --mUpdateDepth;
         return true;
     }
 
@@ -83,14 +119,14 @@ bool VeskAppBase::UpdateAppStep(bool* updated) {
         mStepMode = 2;
         DoUpdateFramesF(1.0f);
         Redraw();
-        --mUpdateAppDepth;
+        --mUpdateDepth;
         return true;
     }
 
     if (mStepMode == 2) {
         Sleep(static_cast<uint32_t>(std::max(mFrameTime, 0)));
-        --mUpdateAppDepth;
-        mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+        --mUpdateDepth;
+        mStepState = UPDATESTATE_PROCESS_DONE;
         return true;
     }
 
@@ -98,21 +134,21 @@ bool VeskAppBase::UpdateAppStep(bool* updated) {
     Process(true);
     if (updated != nullptr && mUpdateCount != updateCountBefore)
         *updated = true;
-    --mUpdateAppDepth;
+    --mUpdateDepth;
     return true;
 }
 
 double VeskAppBase::GetUpdatePeriod() const {
-    if (mVSyncUpdates) {
+    if (mRefreshPacingWanted) {
         // A replayed or unreadable rate must not make the period infinite.
         const int rate = std::clamp(mRefreshRate, 60, 100);
-        return 1000.0 / rate / mUpdateMultiplier;
+        return 1000.0 / rate / mSpeed;
     }
-    return mFrameTime / mUpdateMultiplier;
+    return mFrameTime / mSpeed;
 }
 
 float VeskAppBase::GetUpdateFraction() const {
-    if (mVSyncUpdates) {
+    if (mRefreshPacingWanted) {
         const int rate = std::clamp(mRefreshRate, 60, 100);
         return static_cast<float>(1000.0 / (std::max(mFrameTime, 1) * rate));
     }
@@ -123,24 +159,24 @@ bool VeskAppBase::Process(bool allowSleep) {
     if (mShutdownRequested)
         Shutdown();
 
-    const bool pacing = !mPlayingDemoBuffer && mVSyncUpdates && !mLastDrawWasEmpty &&
-                        !mVSyncBroken && !mIsPhysWindowed;
+    const bool pacing = !mPlayingDemoBuffer && mRefreshPacingWanted && !mLastDrawSkipped &&
+                        !mRefreshPacingDropped && !mIsPhysWindowed;
     const double period = GetUpdatePeriod();
     const float fraction = GetUpdateFraction();
 
     if (mPlayingDemoBuffer) {
         bool entered = false;
         bool ended = false;
-        while (mUpdateCount < mFastForwardToUpdateNum || mFastForwardToMarker) {
+        while (mUpdateCount < mFastForwardTarget || mRunToEnd) {
             if (!entered) {
                 entered = true;
-                if (!mDemoMute && !mFastForwardStep) {
-                    mDemoMute = true;
+                if (!mMutedForFastForward && !mRedrawNow) {
+                    mMutedForFastForward = true;
                     Mute(true);
                 }
                 if (!mFastForwardRedrawNoted) {
                     mFastForwardRedrawNoted = true;
-                    mLastFastForwardRedrawTick = Now();
+                    mLastFastForwardRedrawTick = platform::NowMs();
                 }
             }
 
@@ -148,142 +184,120 @@ bool VeskAppBase::Process(bool allowSleep) {
             const int updateCountBefore = mUpdateCount;
             // Once per update: the events recorded before it are replayed first.
             DemoPlaybackStep();
-            if (DoUpdateFrames()) {
-                mUpdateFTimeAcc += fraction - 1.0;
-                ProcessSafeDeleteList();
-                while (mUpdateFTimeAcc >= 1.0) {
-                    DemoPlaybackStep();
-                    if (!DoUpdateFrames())
-                        break;
-                    ProcessSafeDeleteList();
-                    mUpdateFTimeAcc -= 1.0;
-                }
-                DoUpdateFramesF(fraction);
-                ProcessSafeDeleteList();
-            }
+            if (DoUpdateFrames())
+                CatchUpUpdates(fraction, false);
 
             if (mUpdateCount == updateCountBefore) {
                 // The recording has ended: stop fast-forwarding and go back to pumping
                 // messages, or the program could neither draw nor be closed.
-                mFastForwardToUpdateNum = 0;
-                mFastForwardToMarker = false;
-                mFastForwardStep = false;
+                mFastForwardTarget = 0;
+                mRunToEnd = false;
+                mRedrawNow = false;
                 ended = true;
                 break;
             }
 
-            const uint32_t now = Now();
-            if (now - mLastFastForwardRedrawTick >= 1000 || mFastForwardStep) {
-                mFastForwardStep = false;
+            const uint32_t now = platform::NowMs();
+            if (now - mLastFastForwardRedrawTick >= 1000 || mRedrawNow) {
+                mRedrawNow = false;
                 mLastFastForwardRedrawTick = now;
                 Redraw();
                 // Pump at every redraw so a long fast-forward can still be closed.
-                mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+                mStepState = UPDATESTATE_PROCESS_DONE;
                 return true;
             }
         }
-        if (mDemoMute) {
+        if (mMutedForFastForward) {
             if (mSoundManager != nullptr)
                 mSoundManager->StopAllSounds();
-            mDemoMute = false;
+            mMutedForFastForward = false;
             Unmute(true);
         }
         if (ended) {
-            mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+            mStepState = UPDATESTATE_PROCESS_DONE;
             return true;
         }
     }
 
-    if (mPaused || mUpdateMultiplier <= 0.0) {
+    if (mPaused || mSpeed <= 0.0) {
         ProcessSafeDeleteList();
         // End the step and wait a frame, so messages (among them the one that resumes) are
         // still pumped and the loop does not spin.
-        mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+        mStepState = UPDATESTATE_PROCESS_DONE;
         if (!allowSleep)
             return false;
         Sleep(static_cast<uint32_t>(std::max(mFrameTime, 1)));
         return true;
     }
 
-    const uint32_t now = Now();
+    const uint32_t now = platform::NowMs();
     uint32_t slept = 0;
     if (!pacing)
         AccumulateElapsedTime();
 
     bool draw = false;
-    if (mUpdateAppState == UPDATESTATE_PROCESS_1) {
-        ++mNonDrawCount;
+    if (mStepState == UPDATESTATE_PROCESS_1) {
+        ++mUpdatesSinceDraw;
         bool update = false;
-        if (mLoaded && mNonDrawCount >= static_cast<int>(std::ceil(mUpdateMultiplier * 10.0))) {
+        if (mLoaded && mUpdatesSinceDraw >= static_cast<int>(std::ceil(mSpeed * 10.0))) {
             draw = true;
-        } else if (pacing && !mHasPendingDraw) {
+        } else if (pacing && !mUpdatedSinceDraw) {
             update = true;
         } else {
             const double threshold =
                 pacing ? static_cast<double>(static_cast<int>(period * 0.75)) : period;
-            if (mPendingUpdatesAcc < threshold)
+            if (mPendingTime < threshold)
                 draw = true;
             else
                 update = true;
         }
 
         if (update) {
-            if (!mPlayingDemoBuffer && mUpdateMultiplier == 1.0) {
+            if (!mPlayingDemoBuffer && mSpeed == 1.0) {
                 const uint32_t windowLength =
                     static_cast<uint32_t>((mFrameTime + 999) / std::max(mFrameTime, 1));
-                ++mVSyncBrokenTestUpdates;
-                if (mVSyncBrokenTestUpdates >= windowLength) {
-                    if (now - mVSyncBrokenTestStartTick <= 800) {
-                        if (++mVSyncBrokenCount >= 3)
-                            mVSyncBroken = true;
+                ++mPacingWindowUpdates;
+                if (mPacingWindowUpdates >= windowLength) {
+                    if (now - mPacingWindowStart <= 800) {
+                        if (++mPacingFastWindows >= 3)
+                            mRefreshPacingDropped = true;
                     } else {
-                        mVSyncBrokenCount = 0;
+                        mPacingFastWindows = 0;
                     }
-                    mVSyncBrokenTestStartTick = now;
-                    mVSyncBrokenTestUpdates = 0;
+                    mPacingWindowStart = now;
+                    mPacingWindowUpdates = 0;
                 }
             }
 
             if (DoUpdateFrames()) {
-                mUpdateAppState = UPDATESTATE_PROCESS_2;
-                mHasPendingDraw = true;
+                mStepState = UPDATESTATE_PROCESS_2;
+                mUpdatedSinceDraw = true;
             } else {
                 // A refused update still uses up its slot and ends the step; otherwise the
                 // same refusal would repeat at once without pumping or sleeping.
-                mPendingUpdatesAcc = std::max(mPendingUpdatesAcc - period, 0.0);
-                mUpdateAppState = UPDATESTATE_PROCESS_DONE;
+                mPendingTime = std::max(mPendingTime - period, 0.0);
+                mStepState = UPDATESTATE_PROCESS_DONE;
             }
         }
-    } else if (mUpdateAppState == UPDATESTATE_PROCESS_2) {
-        mUpdateAppState = UPDATESTATE_PROCESS_DONE;
-        mUpdateFTimeAcc += fraction - 1.0;
-        ProcessSafeDeleteList();
-        while (mUpdateFTimeAcc >= 1.0) {
-            DemoPlaybackStep();
-            ++mNonDrawCount;
-            if (!DoUpdateFrames())
-                break;
-            ProcessSafeDeleteList();
-            mUpdateFTimeAcc -= 1.0;
-        }
-        DoUpdateFramesF(fraction);
-        ProcessSafeDeleteList();
-        mPendingUpdatesAcc -= period;
+    } else if (mStepState == UPDATESTATE_PROCESS_2) {
+        mStepState = UPDATESTATE_PROCESS_DONE;
+        CatchUpUpdates(fraction, true);
+        mPendingTime -= period;
         if (pacing)
-            mPendingUpdatesAcc = std::max(mPendingUpdatesAcc - 0.2, 0.0);
+            mPendingTime = std::max(mPendingTime - 0.2, 0.0);
     } else {
         draw = true;
     }
 
     if (draw) {
-        mUpdateAppState = UPDATESTATE_PROCESS_DONE;
-        mNonDrawCount = 0;
-        if (mHasPendingDraw) {
+        mStepState = UPDATESTATE_PROCESS_DONE;
+        mUpdatesSinceDraw = 0;
+        if (mUpdatedSinceDraw) {
             Redraw();
         } else {
             // Less than a millisecond left still sleeps one, or the loop would spin
             // until the clock ticks.
-            const double remaining = period - mPendingUpdatesAcc;
+            const double remaining = period - mPendingTime;
             const int sleepMs = remaining > 0.0 ? std::max(static_cast<int>(remaining), 1) : 0;
             if (sleepMs > 0) {
                 if (!allowSleep)
@@ -297,7 +311,7 @@ bool VeskAppBase::Process(bool allowSleep) {
 
     if (mLoadingThreadStarted && !mLoadingThreadCompleted) {
         // The main thread sleeps about twice as long as it worked, so the loader gets time.
-        const int64_t worked = static_cast<int64_t>(Now() - now) - slept;
+        const int64_t worked = static_cast<int64_t>(platform::NowMs() - now) - slept;
         const int64_t extra = std::min<int64_t>(2 * worked - slept, 250);
         if (extra >= 0) {
             if (!allowSleep)
@@ -310,19 +324,35 @@ bool VeskAppBase::Process(bool allowSleep) {
     return true;
 }
 
+void VeskAppBase::CatchUpUpdates(float fraction, bool countForDraw) {
+    mUpdateAccumulator += fraction - 1.0;
+    ProcessSafeDeleteList();
+    while (mUpdateAccumulator >= 1.0) {
+        DemoPlaybackStep();
+        if (countForDraw)
+            ++mUpdatesSinceDraw;
+        if (!DoUpdateFrames())
+            break;
+        ProcessSafeDeleteList();
+        mUpdateAccumulator -= 1.0;
+    }
+    DoUpdateFramesF(fraction);
+    ProcessSafeDeleteList();
+}
+
 void VeskAppBase::AccumulateElapsedTime() {
-    const uint32_t t = Now();
-    if (mLastTimeCheck == 0) {
-        mLastTimeCheck = t;
+    const uint32_t t = platform::NowMs();
+    if (mLastTime == 0) {
+        mLastTime = t;
         return;
     }
-    mPendingUpdatesAcc = std::min(mPendingUpdatesAcc + (t - mLastTimeCheck), MAX_PENDING_MS);
-    mLastTimeCheck = t;
+    mPendingTime = std::min(mPendingTime + (t - mLastTime), MAX_PENDING_MS);
+    mLastTime = t;
 }
 
 void VeskAppBase::ClearUpdateBacklog() {
-    mPendingUpdatesAcc = 0.0;
-    mLastTimeCheck = Now();
+    mPendingTime = 0.0;
+    mLastTime = platform::NowMs();
 }
 
 bool VeskAppBase::DoUpdateFrames() {
@@ -370,7 +400,7 @@ void VeskAppBase::UpdateFrames() {
 }
 
 void VeskAppBase::DoUpdateFramesF(float fraction) {
-    if (!mVSyncUpdates || mMinimized)
+    if (!mRefreshPacingWanted || mMinimized)
         return;
     mWidgetManager->UpdateFrameF(fraction);
     if (mParticleRegistry != nullptr)
@@ -396,8 +426,8 @@ void VeskAppBase::CleanSharedImages() {
 bool VeskAppBase::Redraw() {
     if (mDisplayLost) {
         PresentScreen(nullptr);
-        mHasPendingDraw = false;
-        mLastDrawWasEmpty = true;
+        mUpdatedSinceDraw = false;
+        mLastDrawSkipped = true;
         return false;
     }
 
@@ -410,15 +440,15 @@ bool VeskAppBase::Redraw() {
             UpdateDemoTimeImage();
     }
 
-    const uint32_t now = Now();
+    const uint32_t now = platform::NowMs();
     if (now - mLastScreenSaverCheckTick > 1000) {
         mLastScreenSaverCheckTick = now;
         CheckScreenSaverIdle(now);
     }
 
     if (mScreenSaverIdle) {
-        mHasPendingDraw = false;
-        mLastDrawWasEmpty = true;
+        mUpdatedSinceDraw = false;
+        mLastDrawSkipped = true;
         return false;
     }
 
@@ -429,28 +459,43 @@ bool VeskAppBase::Redraw() {
     const bool unchanged = !drew && now - mLastDrawTick < 1000 && !mForceRedraw;
     const bool tooEarly = static_cast<int32_t>(now - mNextDrawTick) < 0;
     if (unchanged || tooEarly) {
-        mHasPendingDraw = false;
-        mLastDrawWasEmpty = true;
+        mUpdatedSinceDraw = false;
+        mLastDrawSkipped = true;
         return false;
     }
 
     ++mDrawCount;
-    mLastDrawWasEmpty = false;
-    mDrawTime += static_cast<int>(Now() - now);
+    mLastDrawSkipped = false;
+    mDrawTime += static_cast<int>(platform::NowMs() - now);
+
+    if (mShowFPS && mDDInterface != nullptr && mDDInterface->GetScreenImage() != nullptr) {
+        Image* screen = mDDInterface->GetScreenImage();
+        Graphics g(screen);
+        const Overlays& overlays = GetOverlays();
+        if (overlays.fps != nullptr)
+            g.DrawImage(overlays.fps.get(), screen->GetWidth() - overlays.fps->GetWidth() - 10,
+                        screen->GetHeight() - overlays.fps->GetHeight() - 10);
+        if (mPlayingDemoBuffer && overlays.demoTime != nullptr) {
+            const int32_t fpsHeight = overlays.fps != nullptr ? overlays.fps->GetHeight() : 0;
+            g.DrawImage(overlays.demoTime.get(),
+                        screen->GetWidth() - overlays.demoTime->GetWidth() - 10,
+                        screen->GetHeight() - fpsHeight - overlays.demoTime->GetHeight() - 15);
+        }
+    }
 
     if (mWaitForVSync && mIsPhysWindowed && mDDInterface != nullptr) {
-        const uint32_t since = Now() - mLastDrawTick;
+        const uint32_t since = platform::NowMs() - mLastDrawTick;
         if (since < mDDInterface->mMillisecondsPerFrame)
             Sleep(mDDInterface->mMillisecondsPerFrame - since);
     }
 
-    const uint32_t presentStart = Now();
+    const uint32_t presentStart = platform::NowMs();
     mLastDrawTick = presentStart;
     PresentScreen(nullptr);
     AccumulateElapsedTime();
-    mScreenBltTime = static_cast<int>(Now() - presentStart);
+    mScreenBltTime = static_cast<int>(platform::NowMs() - presentStart);
 
-    const uint32_t current = Now();
+    const uint32_t current = platform::NowMs();
     if (mLoadingThreadStarted && !mLoadingThreadCompleted) {
         const uint32_t duration = current - now;
         mNextDrawTick += std::max<uint32_t>(duration, 15) + 35;
@@ -460,7 +505,7 @@ bool VeskAppBase::Redraw() {
         mNextDrawTick = current;
     }
 
-    mHasPendingDraw = false;
+    mUpdatedSinceDraw = false;
     mForceRedraw = false;
     return true;
 }
@@ -483,7 +528,7 @@ void VeskAppBase::PresentScreen(const Rect* rect) {
         return;
     if (mMinimized || window->GetPlacement().state == platform::ShowState::Minimized)
         return;
-    const uint32_t now = Now();
+    const uint32_t now = platform::NowMs();
     if (!mActive && (!mIsPhysWindowed || now - mLastRecoveryAttemptTick < 1000))
         return;
 
@@ -515,7 +560,7 @@ void VeskAppBase::PresentScreen(const Rect* rect) {
         ReInitImages();
         mWidgetManager->mImage = mDDInterface->GetScreenImage();
         mWidgetManager->MarkAllDirty();
-        mLastDisplayReinitTick = Now();
+        mLastDisplayReinitTick = platform::NowMs();
     }
 }
 
@@ -529,7 +574,7 @@ void VeskAppBase::CheckScreenSaverIdle(uint32_t now) {
 }
 
 void VeskAppBase::UpdateFPSImage() {
-    const uint32_t now = Now();
+    const uint32_t now = platform::NowMs();
     ++mFPSFrameCount;
     const uint32_t elapsed = now - mFPSStartTick;
     if (elapsed >= 1000 || mFPSJustEnabled) {
@@ -540,17 +585,19 @@ void VeskAppBase::UpdateFPSImage() {
         mFPSStartTick = now;
         mFPSFrameCount = 0;
     }
-    // The "FPS: %d" picture is drawn once the overlay font exists.
+    PaintOverlay(GetOverlays().fps, 50, StrFormat("FPS: %d", mFPS));
 }
 
 void VeskAppBase::UpdateCoordsImage(int x, int y) {
-    // The "%d,%d" picture is drawn once the overlay font exists.
-    (void)x;
-    (void)y;
+    PaintOverlay(GetOverlays().fps, 50, StrFormat("%d,%d", x, y));
 }
 
 void VeskAppBase::UpdateDemoTimeImage() {
-    // The time-left picture is drawn once the overlay font exists.
+    const int64_t left = std::max<int64_t>(0, int64_t{mDemoLength} - mUpdateCount) * mFrameTime;
+    const int64_t seconds = left / 1000;
+    PaintOverlay(GetOverlays().demoTime, 50,
+                 StrFormat("%02d:%02d:%02d", static_cast<int>(seconds / 3600),
+                           static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60)));
 }
 
 void VeskAppBase::SafeDeleteWidget(Widget* widget) {
@@ -561,12 +608,12 @@ void VeskAppBase::SafeDeleteWidget(Widget* widget) {
         if (entry.second == widget)
             return;
     }
-    mSafeDeleteList.emplace_back(mUpdateAppDepth, widget);
+    mSafeDeleteList.emplace_back(mUpdateDepth, widget);
 }
 
 void VeskAppBase::ProcessSafeDeleteList() {
     for (auto it = mSafeDeleteList.begin(); it != mSafeDeleteList.end();) {
-        if (it->first >= mUpdateAppDepth) {
+        if (it->first >= mUpdateDepth) {
             Widget* widget = it->second;
             it = mSafeDeleteList.erase(it);
             delete widget;
@@ -596,7 +643,7 @@ void VeskAppBase::Start() {
         window->SetFocus();
     }
 
-    const uint32_t startTime = Now();
+    const uint32_t startTime = platform::NowMs();
     mRunning = true;
     mLastUserInputTick = startTime;
     mLastTimerTime = startTime;
@@ -608,7 +655,7 @@ void VeskAppBase::Start() {
 
     WaitForLoadingThread();
 
-    const uint32_t elapsed = Now() - startTime;
+    const uint32_t elapsed = platform::NowMs() - startTime;
     platform::DebugOutput(StrFormat("Seconds       = %g\r\n", elapsed / 1000.0));
     platform::DebugOutput(StrFormat("Sleep Count   = %d\r\n", mSleepCount));
     platform::DebugOutput(StrFormat("Update Count  = %d\r\n", mUpdateCount));

@@ -8,6 +8,7 @@
 #include "app/VeskAppBase.h"
 
 #include "app/util/Common.h"
+#include "platform/ByteOrder.h"
 #include "platform/Debug.h"
 #include "platform/Thread.h"
 #include "resources/PakInterface.h"
@@ -99,8 +100,7 @@ bool ReadRecordedCount(VeskAppBase& app, int32_t& count) {
 // ---- Values ----
 
 uint32_t Little32(const uint8_t* bytes) {
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+    return platform::LoadLittle32(bytes);
 }
 
 // A text value always reaches the caller with its final zero: a hand-edited settings file or

@@ -25,10 +25,6 @@ constexpr int32_t kThumbnailSide = 64;
 constexpr int kDumpFolderAttempts = 50;
 constexpr uint32_t kDumpFolderPauseMs = 100;
 
-CriticalLock& DisplayLock(VeskAppBase& app) {
-    return app.mDDInterface != nullptr ? app.mDDInterface->mCritSect : app.mCritSect;
-}
-
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && Lower(a) == Lower(b);
 }
@@ -153,7 +149,7 @@ void VeskAppBase::DumpImageReport() {
     if (!made)
         return;
 
-    std::lock_guard<CriticalLock> lock(DisplayLock(*this));
+    std::lock_guard<CriticalLock> lock(DisplayLock());
 
     struct Entry {
         MemoryImage* image;

@@ -22,17 +22,11 @@ namespace Vesk {
 
 namespace {
 
-// The memory-image set and the shared-image table are guarded by the display's lock; before
-// the display exists, by the application's own.
-CriticalLock& DisplayLock(VeskAppBase& app) {
-    return app.mDDInterface != nullptr ? app.mDDInterface->mCritSect : app.mCritSect;
-}
-
 // Runs the operation on every image of the set under the display lock. An image that an
 // earlier operation removed from the set is skipped.
 template <typename Operation>
 void ForEachMemoryImage(VeskAppBase& app, Operation operation) {
-    std::lock_guard<CriticalLock> lock(DisplayLock(app));
+    std::lock_guard<CriticalLock> lock(app.DisplayLock());
     const std::vector<MemoryImage*> images(app.mMemoryImageSet.begin(), app.mMemoryImageSet.end());
     for (MemoryImage* image : images) {
         if (app.mMemoryImageSet.count(image) != 0)
@@ -180,7 +174,7 @@ SharedImageRef VeskAppBase::GetSharedImage(const std::string& fileName, const st
     SharedImageRef ref;
     bool added = false;
     {
-        std::lock_guard<CriticalLock> lock(DisplayLock(*this));
+        std::lock_guard<CriticalLock> lock(DisplayLock());
         auto [it, inserted] = mSharedImageMap.try_emplace({Upper(fileName), Upper(variant)});
         added = inserted;
         ref.AssignShared(&it->second);
@@ -199,12 +193,12 @@ SharedImageRef VeskAppBase::GetSharedImage(const std::string& fileName, const st
 }
 
 void VeskAppBase::AddMemoryImage(MemoryImage* image) {
-    std::lock_guard<CriticalLock> lock(DisplayLock(*this));
+    std::lock_guard<CriticalLock> lock(DisplayLock());
     mMemoryImageSet.insert(image);
 }
 
 void VeskAppBase::RemoveMemoryImage(MemoryImage* image) {
-    std::lock_guard<CriticalLock> lock(DisplayLock(*this));
+    std::lock_guard<CriticalLock> lock(DisplayLock());
     mMemoryImageSet.erase(image);
     Remove3DData(image);
 }
@@ -233,6 +227,10 @@ void VeskAppBase::ReInitImages() {
 
 // ---- 3-D acceleration ----
 
+CriticalLock& VeskAppBase::DisplayLock() {
+    return mDDInterface != nullptr ? mDDInterface->mCritSect : mCritSect;
+}
+
 bool VeskAppBase::Is3DAccelerated() {
     return mDDInterface != nullptr && mDDInterface->mIs3D;
 }
@@ -244,6 +242,11 @@ bool VeskAppBase::Is3DWorking() {
 
 bool VeskAppBase::Is3DConfirmed() {
     return Is3DWorking() && !D3DInterface::sRenderTargetLost;
+}
+
+bool VeskAppBase::Is3DSuspect() {
+    return mDDInterface != nullptr && mDDInterface->mD3DInterface != nullptr &&
+           mDDInterface->mD3DInterface->GetDevice() != nullptr && !Is3DConfirmed();
 }
 
 void VeskAppBase::Set3DAcceleration(bool is3D, bool reinit) {
@@ -260,9 +263,7 @@ void VeskAppBase::Set3DAcceleration(bool is3D, bool reinit) {
             Set3DAcceleration(false, true);
             return;
         }
-        Popup(GetStringOrDefault("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
-              DDInterface::ResultToString(result) + " " + mDDInterface->mErrorString);
-        DoExit(1);
+        DisplayFailed(DDInterface::ResultToString(result) + " " + mDDInterface->mErrorString);
     }
     ReInitImages();
     mWidgetManager->mImage = mDDInterface->GetScreenImage();

@@ -22,10 +22,6 @@ namespace Vesk {
 
 namespace {
 
-uint32_t Now() {
-    return platform::GetClock().TickMs();
-}
-
 constexpr std::chrono::milliseconds kCursorThreadPeriod{10};
 
 }  // namespace
@@ -43,8 +39,8 @@ void VeskAppBase::StartLoadingThread() {
 
 void VeskAppBase::LoadingThreadBody() {
     LoadingThreadProc();
-    platform::DebugOutput(
-        StrFormat("Resource Loading Time: %d\r\n", static_cast<int>(Now() - mStartTick)));
+    platform::DebugOutput(StrFormat("Resource Loading Time: %d\r\n",
+                                    static_cast<int>(platform::NowMs() - mStartTick)));
     mLoadingThreadCompleted = true;
 }
 
@@ -119,7 +115,7 @@ void VeskAppBase::CursorThreadStep() {
     if (position.x == display->mCursorX.load() && position.y == display->mCursorY.load())
         return;
 
-    const auto sinceNextDraw = static_cast<int32_t>(Now() - mNextDrawTick.load());
+    const auto sinceNextDraw = static_cast<int32_t>(platform::NowMs() - mNextDrawTick.load());
     if (sinceNextDraw > static_cast<int32_t>(display->mMillisecondsPerFrame) + 5) {
         // No frame is coming soon: move the cursor on the screen now.
         display->SetCursorPos(position.x, position.y);
@@ -233,7 +229,7 @@ void VeskAppBase::SwitchScreenModeFull(bool wantWindowed, bool is3D, bool force)
     }
     if (mSoundManager != nullptr)
         mSoundManager->SetCooperativeWindow(mHWnd, mIsWindowed);
-    mLastDisplayReinitTick = Now();
+    mLastDisplayReinitTick = platform::NowMs();
 }
 
 void VeskAppBase::SwitchScreenModeWindowed(bool wantWindowed) {
@@ -363,7 +359,7 @@ void VeskAppBase::HideAppWindow() {
 // ---- Crash report ----
 
 std::string VeskAppBase::GetCrashReportText() {
-    const uint32_t seconds = (Now() - mStartTick) / 1000;
+    const uint32_t seconds = (platform::NowMs() - mStartTick) / 1000;
     return "Product: " + mProdName + "\r\n" + "Version: " + mProductVersion + "\r\n" +
            StrFormat("Time Loaded: %02d:%02d:%02d", static_cast<int>(seconds / 3600),
                      static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60)) +

@@ -40,10 +40,15 @@ TLVertex MakeVertex(float x, float y, uint32_t diffuse, float u = 0.0f, float v 
     return vertex;
 }
 
+// start + size without overflow, pinned to the int range.
+int32_t FarEdge(int32_t start, int32_t size) {
+    return static_cast<int32_t>(std::clamp<int64_t>(int64_t{start} + size, INT32_MIN, INT32_MAX));
+}
+
 bool InsideClip(const TLVertex& v, const Rect& clip) {
     return v.x >= static_cast<float>(clip.mX) && v.y >= static_cast<float>(clip.mY) &&
-           v.x < static_cast<float>(clip.mX + clip.mWidth) &&
-           v.y < static_cast<float>(clip.mY + clip.mHeight);
+           v.x < static_cast<float>(int64_t{clip.mX} + clip.mWidth) &&
+           v.y < static_cast<float>(int64_t{clip.mY} + clip.mHeight);
 }
 
 void SetTexture(D3DInterface& d3d, const std::shared_ptr<platform::Texture3D>& texture) {
@@ -64,8 +69,8 @@ void Draw(D3DInterface& d3d, PrimitiveType type, const TLVertex* vertices, size_
 void TextureData::Blt(D3DInterface& d3d, float x, float y, const Rect& srcRect,
                       const Color& color) {
     const uint32_t diffuse = Diffuse(color);
-    const int32_t right = srcRect.mX + srcRect.mWidth;
-    const int32_t bottom = srcRect.mY + srcRect.mHeight;
+    const int32_t right = FarEdge(srcRect.mX, srcRect.mWidth);
+    const int32_t bottom = FarEdge(srcRect.mY, srcRect.mHeight);
     float y0 = y - 0.5f;
     for (int32_t v = srcRect.mY; v < bottom;) {
         float x0 = x - 0.5f;
@@ -107,8 +112,8 @@ void TextureData::BltTransformed(D3DInterface& d3d, const Matrix3x3& matrix, con
     const float offset = center ? 0.0f : 0.5f;
     const float moveX = x - offset;
     const float moveY = y - offset;
-    const int32_t right = srcRect.mX + srcRect.mWidth;
-    const int32_t bottom = srcRect.mY + srcRect.mHeight;
+    const int32_t right = FarEdge(srcRect.mX, srcRect.mWidth);
+    const int32_t bottom = FarEdge(srcRect.mY, srcRect.mHeight);
 
     float oy = originY;
     for (int32_t v = srcRect.mY; v < bottom;) {

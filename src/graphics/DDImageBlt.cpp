@@ -8,6 +8,7 @@
 #include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
+#include "graphics/PixelBlend.h"
 #include "graphics/SpanDrawer.h"
 #include "graphics/TriangleSetup.h"
 #include "platform/Surface.h"
@@ -16,6 +17,8 @@ namespace Vesk {
 
 namespace {
 
+using PixelBlend::ClampByte;
+
 // Some form of the source's pixels exists to build its native data from.
 bool SourceHasPixels(MemoryImage& source) {
     if (source.mPalette) {
@@ -23,10 +26,6 @@ bool SourceHasPixels(MemoryImage& source) {
         return source.mPaletteIndices != nullptr;
     }
     return source.mBits || source.mNativeAlpha || source.GetBits() != nullptr;
-}
-
-uint32_t ClampComponent(int32_t v) {
-    return static_cast<uint32_t>(std::clamp(v, 0, 255));
 }
 
 // The triangle set-up's name for the surface's format; 0 when it has none.
@@ -266,13 +265,13 @@ void DDImage::FillScanLinesWithCoverage(Span* spans, int32_t spanCount, const Co
         return;
     }
     const uint32_t masks[3] = {pixels.mRedMask, pixels.mGreenMask, pixels.mBlueMask};
-    const uint32_t values[3] = {ClampComponent(color.mRed), ClampComponent(color.mGreen),
-                                ClampComponent(color.mBlue)};
+    const uint32_t values[3] = {ClampByte(color.mRed), ClampByte(color.mGreen),
+                                ClampByte(color.mBlue)};
     uint32_t cd = 0;
     for (int c = 0; c < 3; ++c) {
         cd |= ((values[c] * masks[c]) >> 8) & masks[c];
     }
-    const uint32_t ca = ClampComponent(color.mAlpha);
+    const uint32_t ca = ClampByte(color.mAlpha);
     auto blend = [&](uint32_t d, uint32_t a) {
         uint32_t out = 0;
         for (uint32_t m : masks) {

@@ -10,17 +10,16 @@
 #include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
+#include "graphics/PixelBlend.h"
 
 namespace Vesk {
 
 namespace {
 
+using PixelBlend::ClampByte;
+
 constexpr uint32_t kSpread565 = 0x07E0F81F;
 constexpr uint32_t kSpread555 = 0x03E07C1F;
-
-uint32_t ClampComponent(int32_t v) {
-    return static_cast<uint32_t>(std::clamp(v, 0, 255));
-}
 
 // Coordinates beyond this can't be truncated safely and lie far off any
 // surface.
@@ -39,9 +38,8 @@ struct Channels {
 };
 
 Channels ChannelsOf(const Color& color) {
-    return Channels{
-        {ClampComponent(color.mRed), ClampComponent(color.mGreen), ClampComponent(color.mBlue)},
-        ClampComponent(color.mAlpha)};
+    return Channels{{ClampByte(color.mRed), ClampByte(color.mGreen), ClampByte(color.mBlue)},
+                    ClampByte(color.mAlpha)};
 }
 
 struct SurfaceMasks {

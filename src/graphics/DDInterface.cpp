@@ -434,6 +434,18 @@ bool DDInterface::Start3DDevice(std::string& errorText) {
     return true;
 }
 
+bool DDInterface::Is3DRecommended() const {
+    return Is3DSupported() && mD3DTester->mWarning.empty();
+}
+
+bool DDInterface::Is3DSupported() const {
+    return mD3DTester != nullptr && mD3DTester->mFailureReason.empty();
+}
+
+bool DDInterface::AccelerationTestFailed() const {
+    return mD3DTester != nullptr && !mD3DTester->mFailureReason.empty();
+}
+
 bool DDInterface::RunAccelerationTest(platform::WindowId window) {
     if (mD3DTester != nullptr || (!mSettings.wants3D && !mSettings.wantsAccelerationTest)) {
         return false;

@@ -148,6 +148,12 @@ public:
     void ClearSurface(platform::Surface* surface);
     // True when an acceleration test ran.
     bool RunAccelerationTest(platform::WindowId window);
+    // The acceleration test's verdict: recommended when it ran without a failure or a
+    // warning, supported when it ran without a failure; both false when it never ran.
+    bool Is3DRecommended() const;
+    bool Is3DSupported() const;
+    // The test ran and recorded a failure reason.
+    bool AccelerationTestFailed() const;
 
     virtual DDImage* GetScreenImage();
     // Rebuilds the screen image over a video-memory back surface (on) or the draw surface.

@@ -2,6 +2,7 @@
 
 #include "graphics/DDImage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <limits>
@@ -147,10 +148,23 @@ void Graphics::DrawRect(int32_t x, int32_t y, int32_t width, int32_t height) {
             return;
         }
     }
-    FillRect(x, y, width + 1, 1);
-    FillRect(x, y + height, width + 1, 1);
-    FillRect(x, y + 1, 1, height - 1);
-    FillRect(x + width, y + 1, 1, height - 1);
+    // The edges in 64 bits: a side past the int range lies outside every image anyway.
+    auto edge = [this](int64_t ex, int64_t ey, int64_t ew, int64_t eh) {
+        constexpr int64_t kMin = std::numeric_limits<int32_t>::min();
+        constexpr int64_t kMax = std::numeric_limits<int32_t>::max();
+        if (ex < kMin || ex > kMax || ey < kMin || ey > kMax || ew <= 0 || eh <= 0) {
+            return;
+        }
+        FillRect(static_cast<int32_t>(ex), static_cast<int32_t>(ey),
+                 static_cast<int32_t>(std::min(ew, kMax)),
+                 static_cast<int32_t>(std::min(eh, kMax)));
+    };
+    const int64_t w = width;
+    const int64_t h = height;
+    edge(x, y, w + 1, 1);
+    edge(x, int64_t{y} + h, w + 1, 1);
+    edge(x, int64_t{y} + 1, 1, h - 1);
+    edge(int64_t{x} + w, int64_t{y} + 1, 1, h - 1);
 }
 
 void Graphics::DrawLine(int32_t startX, int32_t startY, int32_t endX, int32_t endY) {
@@ -472,41 +486,77 @@ void Graphics::DrawImageBoxPart(const Rect& destRect, const Rect& srcRect, Image
     const int32_t mw = s.mWidth - 2 * cw;
     const int32_t mh = s.mHeight - 2 * ch;
 
-    DrawImagePart(image, d.mX, d.mY, Rect(s.mX, s.mY, cw, ch));
-    DrawImagePart(image, d.mX + d.mWidth - cw, d.mY, Rect(s.mX + cw + mw, s.mY, cw, ch));
-    DrawImagePart(image, d.mX, d.mY + d.mHeight - ch, Rect(s.mX, s.mY + ch + mh, cw, ch));
-    DrawImagePart(image, d.mX + d.mWidth - cw, d.mY + d.mHeight - ch,
-                  Rect(s.mX + cw + mw, s.mY + ch + mh, cw, ch));
+    auto fits = [](int64_t v) {
+        return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
+    };
+    auto part = [image, &fits](Graphics& g, int64_t x, int64_t y, const Rect& src) {
+        if (fits(x) && fits(y)) {
+            g.DrawImagePart(image, static_cast<int32_t>(x), static_cast<int32_t>(y), src);
+        }
+    };
+    const int64_t right = int64_t{d.mX} + d.mWidth - cw;
+    const int64_t bottom = int64_t{d.mY} + d.mHeight - ch;
+    part(*this, d.mX, d.mY, Rect(s.mX, s.mY, cw, ch));
+    part(*this, right, d.mY, Rect(s.mX + cw + mw, s.mY, cw, ch));
+    part(*this, d.mX, bottom, Rect(s.mX, s.mY + ch + mh, cw, ch));
+    part(*this, right, bottom, Rect(s.mX + cw + mw, s.mY + ch + mh, cw, ch));
 
-    // Tiles are whole; the clipped copies cut the last one of each row.
-    const int32_t columns = (d.mWidth - 2 * cw + mw - 1) / mw;
-    const int32_t rows = (d.mHeight - 2 * ch + mh - 1) / mh;
+    // Tiles are whole; the clipped copies cut the last one of each row. Only the tiles that
+    // meet the clip are drawn, so a huge box costs what shows of it.
+    const int64_t innerWidth = int64_t{d.mWidth} - 2 * cw;
+    const int64_t innerHeight = int64_t{d.mHeight} - 2 * ch;
+    const int64_t columns = innerWidth > 0 ? (innerWidth + mw - 1) / mw : 0;
+    const int64_t rows = innerHeight > 0 ? (innerHeight + mh - 1) / mh : 0;
+    const int64_t left = int64_t{d.mX} + cw;
+    const int64_t top = int64_t{d.mY} + ch;
+    auto clampSize = [](int64_t v) {
+        return static_cast<int32_t>(std::clamp<int64_t>(v, 0, std::numeric_limits<int32_t>::max()));
+    };
+    // Tiles [first, last) of a run from `origin` in steps of `step` that meet the clip span
+    // [lo, hi) of untranslated coordinates; one tile of margin on each side for rounding.
+    auto visible = [](int64_t origin, int64_t count, int64_t step, int64_t lo, int64_t hi) {
+        const int64_t first = std::max<int64_t>(0, (lo - origin) / step - 1);
+        const int64_t last = std::min<int64_t>(count, (hi - origin) / step + 2);
+        return std::pair<int64_t, int64_t>(first, std::max(first, last));
+    };
+    // The clip in the box's own coordinates.
+    const Rect clip = DestClip();
+    const int64_t clipLeft = int64_t{clip.mX} - Whole(std::floor(mTransX));
+    const int64_t clipTop = int64_t{clip.mY} - Whole(std::floor(mTransY));
+    const int64_t clipRight = clipLeft + clip.mWidth;
+    const int64_t clipBottom = clipTop + clip.mHeight;
+    if (clip.mWidth <= 0 || clip.mHeight <= 0) {
+        return;
+    }
+    const auto [firstColumn, endColumn] = visible(left, columns, mw, clipLeft, clipRight);
+    const auto [firstRow, endRow] = visible(top, rows, mh, clipTop, clipBottom);
+    if (!fits(left) || !fits(top)) {
+        return;
+    }
 
     {
         Graphics edges(*this);
-        edges.ClipRect(d.mX + cw, d.mY, d.mWidth - 2 * cw, d.mHeight);
-        for (int32_t i = 0; i < columns; ++i) {
-            edges.DrawImagePart(image, d.mX + cw + i * mw, d.mY, Rect(s.mX + cw, s.mY, mw, ch));
-            edges.DrawImagePart(image, d.mX + cw + i * mw, d.mY + d.mHeight - ch,
-                                Rect(s.mX + cw, s.mY + ch + mh, mw, ch));
+        edges.ClipRect(static_cast<int32_t>(left), d.mY, clampSize(innerWidth), d.mHeight);
+        for (int64_t i = firstColumn; i < endColumn; ++i) {
+            part(edges, left + i * mw, d.mY, Rect(s.mX + cw, s.mY, mw, ch));
+            part(edges, left + i * mw, bottom, Rect(s.mX + cw, s.mY + ch + mh, mw, ch));
         }
     }
     {
         Graphics edges(*this);
-        edges.ClipRect(d.mX, d.mY + ch, d.mWidth, d.mHeight - 2 * ch);
-        for (int32_t j = 0; j < rows; ++j) {
-            edges.DrawImagePart(image, d.mX, d.mY + ch + j * mh, Rect(s.mX, s.mY + ch, cw, mh));
-            edges.DrawImagePart(image, d.mX + d.mWidth - cw, d.mY + ch + j * mh,
-                                Rect(s.mX + cw + mw, s.mY + ch, cw, mh));
+        edges.ClipRect(d.mX, static_cast<int32_t>(top), d.mWidth, clampSize(innerHeight));
+        for (int64_t j = firstRow; j < endRow; ++j) {
+            part(edges, d.mX, top + j * mh, Rect(s.mX, s.mY + ch, cw, mh));
+            part(edges, right, top + j * mh, Rect(s.mX + cw + mw, s.mY + ch, cw, mh));
         }
     }
     {
         Graphics centre(*this);
-        centre.ClipRect(d.mX + cw, d.mY + ch, d.mWidth - 2 * cw, d.mHeight - 2 * ch);
-        for (int32_t i = 0; i < columns; ++i) {
-            for (int32_t j = 0; j < rows; ++j) {
-                centre.DrawImagePart(image, d.mX + cw + i * mw, d.mY + ch + j * mh,
-                                     Rect(s.mX + cw, s.mY + ch, mw, mh));
+        centre.ClipRect(static_cast<int32_t>(left), static_cast<int32_t>(top),
+                        clampSize(innerWidth), clampSize(innerHeight));
+        for (int64_t i = firstColumn; i < endColumn; ++i) {
+            for (int64_t j = firstRow; j < endRow; ++j) {
+                part(centre, left + i * mw, top + j * mh, Rect(s.mX + cw, s.mY + ch, mw, mh));
             }
         }
     }

@@ -1,8 +1,8 @@
 #include <cstddef>
 #include <string>
 
+#include "graphics/Font.h"
 #include "graphics/Graphics.h"
-#include "resources/Font.h"
 
 namespace Vesk {
 

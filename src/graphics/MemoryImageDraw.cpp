@@ -15,19 +15,14 @@
 
 #include "graphics/ClampTable.h"
 #include "graphics/MemoryImage.h"
+#include "graphics/PixelBlend.h"
 #include "graphics/PixelSimd.h"
 
 namespace Vesk {
 
 namespace {
 
-constexpr uint32_t kRB = 0x00FF00FF;
-constexpr uint32_t kG = 0x0000FF00;
-
-// Exact x / 255 for x up to 255 * 255.
-inline uint32_t Div255(uint32_t x) {
-    return (x * 0x8081u) >> 23;
-}
+using namespace PixelBlend;
 
 // Source-over-destination for a destination that may itself be transparent.
 // For destination alpha da and effective alpha a, entry (da << 8) | a holds
@@ -54,42 +49,10 @@ inline uint32_t BlendSum(uint32_t d, uint32_t s, uint32_t a) {
     return ((t & 0xFF) << 24) | rb | g;
 }
 
-// The blits' form: each product shifted, then added.
-inline uint32_t BlendShift(uint32_t d, uint32_t s, uint32_t a) {
-    const uint32_t t = kOverTable[((d >> 24) << 8) | a];
-    const uint32_t w = t >> 8;
-    const uint32_t rb = ((((d & kRB) * (256 - w)) >> 8) & kRB) + ((((s & kRB) * w) >> 8) & kRB);
-    const uint32_t g = ((((d & kG) * (256 - w)) >> 8) & kG) + ((((s & kG) * w) >> 8) & kG);
-    return ((t & 0xFF) << 24) | rb | g;
-}
-
-// Saturating add of the colour channels; the destination alpha is kept.
-inline uint32_t AddSaturate(uint32_t d, uint32_t s) {
-    uint32_t rb = (d & kRB) + (s & kRB);
-    const uint32_t rbCarry = rb & 0x01000100;
-    rb = (rb | (rbCarry - (rbCarry >> 8))) & kRB;
-    uint32_t g = (d & kG) + (s & kG);
-    const uint32_t gCarry = g & 0x00010000;
-    g = (g | (gCarry - (gCarry >> 8))) & kG;
-    return (d & 0xFF000000) | rb | g;
-}
-
-inline uint32_t ScaleChannels(uint32_t s, uint32_t a) {
-    return ((((s & kRB) * a) >> 8) & kRB) | ((((s & kG) * a) >> 8) & kG);
-}
-
-inline uint32_t Channel(uint32_t p, int shift) {
-    return (p >> shift) & 0xFF;
-}
-
 inline uint32_t PackColor(const Color& color) {
     return (static_cast<uint32_t>(color.mRed & 0xFF) << 16) |
            (static_cast<uint32_t>(color.mGreen & 0xFF) << 8) |
            static_cast<uint32_t>(color.mBlue & 0xFF);
-}
-
-inline int32_t ClampByte(int32_t v) {
-    return v < 0 ? 0 : (v > 255 ? 255 : v);
 }
 
 // Line coordinates beyond this can't be truncated safely and lie far off
@@ -149,6 +112,8 @@ inline int32_t AddRow(uint32_t* d, const uint32_t* s, int32_t n, __m128i tint16)
     for (; i + 4 <= n; i += 4) {
         __m128i sp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
         const __m128i dp = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        // A fully transparent pixel adds nothing, even without partial alpha.
+        [[maybe_unused]] const __m128i clear = _mm_cmpeq_epi32(_mm_srli_epi32(sp, 24), zero);
         if constexpr (kSourceAlpha || kTinted) {
             __m128i half[2];
             for (int h = 0; h < 2; ++h) {
@@ -163,6 +128,9 @@ inline int32_t AddRow(uint32_t* d, const uint32_t* s, int32_t n, __m128i tint16)
                 half[h] = c;
             }
             sp = _mm_packus_epi16(half[0], half[1]);
+        }
+        if constexpr (!kSourceAlpha) {
+            sp = _mm_andnot_si128(clear, sp);
         }
         sp = _mm_and_si128(sp, colourMask);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_adds_epu8(dp, sp));
@@ -454,6 +422,8 @@ void BltAdditiveUntinted(const BlitArea& area, Source src) {
             uint32_t p = s[static_cast<size_t>(x)];
             if constexpr (kSourceAlpha) {
                 p = ScaleChannels(p, p >> 24);
+            } else if ((p >> 24) == 0) {
+                continue;
             }
             d[x] = AddSaturate(d[x], p);
         }
@@ -524,6 +494,8 @@ void BltAdditiveTinted(const BlitArea& area, Source src, const Color& color) {
                          ((Channel(p, 0) * kb) >> 8);
             if constexpr (kSourceAlpha) {
                 q = ScaleChannels(q, p >> 24);
+            } else if ((p >> 24) == 0) {
+                continue;
             }
             d[x] = AddSaturate(d[x], q);
         }
@@ -578,7 +550,7 @@ void BltAdditive(const BlitArea& area, bool sourceAlpha, Source s, const Color& 
 
 void MemoryImage::FillRect(const Rect& rect, const Color& color, DrawMode) {
     const Rect area = rect.Intersection(Rect(0, 0, mWidth, mHeight));
-    const int32_t alpha = ClampByte(color.mAlpha);
+    const int32_t alpha = static_cast<int32_t>(ClampByte(color.mAlpha));
     // Alpha 0 draws nothing (its blend would divide by zero on a transparent pixel).
     if (area.mWidth <= 0 || area.mHeight <= 0 || alpha == 0) {
         return;
@@ -623,7 +595,8 @@ void MemoryImage::FillScanLinesWithCoverage(Span* spans, int32_t spanCount, cons
         }
         // Only pixels inside both the image and the coverage mask.
         const int32_t left = std::max({span.mX, 0, coverX});
-        const int32_t right = std::min({span.mX + span.mWidth, mWidth, coverX + coverWidth});
+        const auto right = static_cast<int32_t>(std::min<int64_t>(
+            {int64_t{span.mX} + span.mWidth, mWidth, int64_t{coverX} + coverWidth}));
         uint32_t* row = bits + static_cast<size_t>(y) * stride;
         const uint8_t* cov = coverage + static_cast<size_t>(cy) * static_cast<size_t>(coverWidth);
         for (int32_t x = left; x < right; ++x) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 namespace Vesk {
 
@@ -19,26 +20,28 @@ public:
 
     // Touching rectangles give an empty result at the touching position (a
     // width or height of exactly 0 is kept); a negative overlap gives all zeros.
+    // The far edges are summed in a wider type, so no size overflows; the result's size is
+    // never more than either rectangle's.
     constexpr TRect Intersection(const TRect& other) const {
-        const T left = mX > other.mX ? mX : other.mX;
-        const T right =
-            (mX + mWidth) < (other.mX + other.mWidth) ? (mX + mWidth) : (other.mX + other.mWidth);
-        const T top = mY > other.mY ? mY : other.mY;
-        const T bottom = (mY + mHeight) < (other.mY + other.mHeight) ? (mY + mHeight)
-                                                                     : (other.mY + other.mHeight);
-        const T width = right - left;
-        if (width < 0) {
+        using Wide = std::conditional_t<std::is_integral_v<T>, int64_t, T>;
+        const Wide left = mX > other.mX ? mX : other.mX;
+        const Wide ownRight = Wide{mX} + mWidth;
+        const Wide otherRight = Wide{other.mX} + other.mWidth;
+        const Wide right = ownRight < otherRight ? ownRight : otherRight;
+        const Wide top = mY > other.mY ? mY : other.mY;
+        const Wide ownBottom = Wide{mY} + mHeight;
+        const Wide otherBottom = Wide{other.mY} + other.mHeight;
+        const Wide bottom = ownBottom < otherBottom ? ownBottom : otherBottom;
+        if (right - left < 0 || bottom - top < 0) {
             return TRect();
         }
-        const T height = bottom - top;
-        if (height < 0) {
-            return TRect();
-        }
-        return TRect(left, top, width, height);
+        return TRect(static_cast<T>(left), static_cast<T>(top), static_cast<T>(right - left),
+                     static_cast<T>(bottom - top));
     }
 
     constexpr bool Contains(T x, T y) const {
-        return x >= mX && y >= mY && x < mX + mWidth && y < mY + mHeight;
+        using Wide = std::conditional_t<std::is_integral_v<T>, int64_t, T>;
+        return x >= mX && y >= mY && Wide{x} < Wide{mX} + mWidth && Wide{y} < Wide{mY} + mHeight;
     }
 
     constexpr bool operator==(const TRect& other) const {

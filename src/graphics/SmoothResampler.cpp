@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "graphics/MemoryImage.h"
+#include "graphics/PixelBlend.h"
 #include "graphics/PixelSimd.h"
 #include "graphics/TransformMapping.h"
 
@@ -12,7 +13,7 @@ namespace Vesk {
 
 namespace {
 
-constexpr uint32_t kRB = 0x00FF00FF;
+using PixelBlend::kRB;
 // Far beyond any picture; keeps the doubles' conversions defined.
 constexpr double kMaxCoordinate = 1.0e9;
 constexpr int32_t kMaxSide = 1 << 16;

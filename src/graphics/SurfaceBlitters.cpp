@@ -12,6 +12,8 @@
 #include <immintrin.h>
 #endif
 
+#include "graphics/PixelBlend.h"
+
 namespace Vesk {
 
 namespace {
@@ -24,8 +26,10 @@ constexpr uint32_t kSpread555 = 0x03E07C1F;
 constexpr uint32_t kGreen565 = 0x07E0;
 constexpr uint32_t kGreen555 = 0x03E0;
 
-constexpr uint32_t kRB = 0x00FF00FF;
-constexpr uint32_t kG = 0x0000FF00;
+using PixelBlend::ClampByte;
+using PixelBlend::Div255;
+using PixelBlend::kG;
+using PixelBlend::kRB;
 
 template <uint32_t K>
 inline uint32_t Spread(uint32_t p) {
@@ -34,15 +38,6 @@ inline uint32_t Spread(uint32_t p) {
 
 inline uint32_t Fold(uint32_t v) {
     return (v | (v >> 16)) & 0xFFFF;
-}
-
-// Exact x / 255 for x up to 255 * 255, without a division.
-inline uint32_t Div255(uint32_t x) {
-    return (x * 0x8081u) >> 23;
-}
-
-inline uint32_t ClampComponent(int32_t v) {
-    return static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
 template <typename P>
@@ -71,9 +66,9 @@ struct Tint {
 };
 
 Tint TintOf(const Color& color) {
-    const uint32_t ca = ClampComponent(color.mAlpha);
-    return Tint{ClampComponent(color.mRed) * ca / 255, ClampComponent(color.mGreen) * ca / 255,
-                ClampComponent(color.mBlue) * ca / 255, ca};
+    const uint32_t ca = ClampByte(color.mAlpha);
+    return Tint{ClampByte(color.mRed) * ca / 255, ClampByte(color.mGreen) * ca / 255,
+                ClampByte(color.mBlue) * ca / 255, ca};
 }
 
 enum class RunKind { Skip, Direct, Blend };

@@ -13,10 +13,10 @@ namespace Vesk {
 
 namespace {
 
+using PixelBlend::ClampByte;
 using PixelBlend::Div255;
-
-constexpr uint32_t kRB = 0x00FF00FF;
-constexpr uint32_t kG = 0x0000FF00;
+using PixelBlend::kG;
+using PixelBlend::kRB;
 constexpr uint32_t kSpread565 = 0x07E0F81F;
 constexpr uint32_t kSpread555 = 0x03E07C1F;
 
@@ -30,10 +30,6 @@ int64_t Truncated(double scaled) {
         return static_cast<int64_t>(kMaxFixed);
     }
     return static_cast<int64_t>(std::clamp(scaled, -kMaxFixed, kMaxFixed));
-}
-
-uint32_t ClampComponent(int32_t v) {
-    return static_cast<uint32_t>(std::clamp(v, 0, 255));
 }
 
 template <typename P>
@@ -50,7 +46,7 @@ Channels ChannelsOf(const SurfacePixels& dest) {
                      ChannelOfMask(dest.mBlueMask)}};
 }
 
-bool HasByteChannels(const SurfacePixels& dest) {
+bool IsXrgb8888(const SurfacePixels& dest) {
     return dest.mBitsPerPixel == 32 && dest.mRedMask == 0xFF0000 && dest.mGreenMask == 0xFF00 &&
            dest.mBlueMask == 0xFF;
 }
@@ -67,10 +63,10 @@ bool Is555(const SurfacePixels& dest) {
 
 // Tint factors of the additive forms: channel * alpha / 255.
 void AdditiveTints(const Color& color, uint32_t t[3]) {
-    const uint32_t ca = ClampComponent(color.mAlpha);
-    t[0] = ClampComponent(color.mRed) * ca / 255;
-    t[1] = ClampComponent(color.mGreen) * ca / 255;
-    t[2] = ClampComponent(color.mBlue) * ca / 255;
+    const uint32_t ca = ClampByte(color.mAlpha);
+    t[0] = ClampByte(color.mRed) * ca / 255;
+    t[1] = ClampByte(color.mGreen) * ca / 255;
+    t[2] = ClampByte(color.mBlue) * ca / 255;
 }
 
 // Source pixels: straight ARGB words, or a colour table through index bytes.
@@ -388,7 +384,7 @@ void RotateDepth(const SurfacePixels& dest, const StraightBlitSource& source,
         AdditiveTints(color, blend.tint);
 #if defined(VESK_PIXEL_SSE2)
         if constexpr (sizeof(P) == 4) {
-            if (HasByteChannels(dest)) {
+            if (IsXrgb8888(dest)) {
                 RotateWith<P>(dest, source, plan, RotAdditiveBytes(blend), 0);
                 return;
             }
@@ -400,14 +396,13 @@ void RotateDepth(const SurfacePixels& dest, const StraightBlitSource& source,
     if (!color.IsWhite()) {
         const RotGeneralTinted blend{
             ch,
-            {ClampComponent(color.mRed) + 1, ClampComponent(color.mGreen) + 1,
-             ClampComponent(color.mBlue) + 1},
-            ClampComponent(color.mAlpha)};
+            {ClampByte(color.mRed) + 1, ClampByte(color.mGreen) + 1, ClampByte(color.mBlue) + 1},
+            ClampByte(color.mAlpha)};
         RotateWith<P>(dest, source, plan, blend, blend.alpha);
         return;
     }
     if constexpr (sizeof(P) == 4) {
-        if (HasByteChannels(dest)) {
+        if (IsXrgb8888(dest)) {
             RotateWith<P>(dest, source, plan, RotBytes{}, 0);
             return;
         }
@@ -678,7 +673,7 @@ void StretchDepth(const SurfacePixels& dest, const NativeBlitSource& source,
     if (drawMode == kDrawModeNormal) {
         if (white) {
             if constexpr (sizeof(P) == 4) {
-                if (HasByteChannels(dest)) {
+                if (IsXrgb8888(dest)) {
                     StretchWith<P>(dest, source, plan, mirror, StretchOverBytes{});
                     return;
                 }
@@ -686,7 +681,7 @@ void StretchDepth(const SurfacePixels& dest, const NativeBlitSource& source,
             StretchWith<P>(dest, source, plan, mirror, StretchOver{ch});
             return;
         }
-        StretchTinted op{ch, {}, ClampComponent(color.mAlpha)};
+        StretchTinted op{ch, {}, ClampByte(color.mAlpha)};
         AdditiveTints(color, op.tint);
         StretchWith<P>(dest, source, plan, mirror, op);
         return;
@@ -695,7 +690,7 @@ void StretchDepth(const SurfacePixels& dest, const NativeBlitSource& source,
                                 SaturationTable(ch.c[2].mBits)};
     if (white) {
         if constexpr (sizeof(P) == 4) {
-            if (HasByteChannels(dest)) {
+            if (IsXrgb8888(dest)) {
                 StretchWith<P>(dest, source, plan, mirror, StretchAddBytes{});
                 return;
             }

@@ -5,7 +5,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/TextSystem.h"
+#include "platform/headless/HeadlessAudioDevice.h"
+#include "platform/headless/HeadlessTextSystem.h"
 #include "platform/headless/HeadlessWindowSystem.h"
+#include "platform/sdl/SdlAudioDevice.h"
+#include "platform/sdl/SdlTextSystem.h"
 #include "platform/sdl/SdlWindowSystem.h"
 
 namespace platform {
@@ -69,6 +74,32 @@ std::unique_ptr<WindowSystem> MakeWindowSystem(BackendKind kind) {
             return std::make_unique<HeadlessWindowSystem>();
     }
     return nullptr;
+}
+
+std::unique_ptr<TextSystem> MakeTextSystem(BackendKind kind) {
+    switch (kind) {
+        case BackendKind::Sdl:
+            return std::make_unique<SdlTextSystem>();
+        case BackendKind::Headless:
+            return std::make_unique<HeadlessTextSystem>();
+    }
+    return nullptr;
+}
+
+std::unique_ptr<AudioDevice> MakeAudioDevice(BackendKind kind) {
+    if (EnvironmentSet("VESK_AUDIO") && SameWord(std::getenv("VESK_AUDIO"), "off")) {
+        return nullptr;
+    }
+    if (kind == BackendKind::Sdl) {
+        auto device = std::make_unique<SdlAudioDevice>();
+        return device->Opened() ? std::move(device) : nullptr;
+    }
+    auto device = std::make_unique<HeadlessAudioDevice>();
+    device->FollowClock(true);
+    if (EnvironmentSet("VESK_AUDIO_WAV")) {
+        device->RecordTo(std::getenv("VESK_AUDIO_WAV"));
+    }
+    return device;
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "platform/AudioDevice.h"
 #include "platform/WindowSystem.h"
 
 namespace platform {
@@ -21,5 +22,10 @@ std::optional<BackendKind> ParseBackendKind(std::string_view text);
 BackendKind ChooseBackendKind(std::string_view requested = {});
 
 std::unique_ptr<WindowSystem> MakeWindowSystem(BackendKind kind);
+
+// The sound output of the backend; null (the program runs silent) when VESK_AUDIO is "off"
+// or SDL has no audio. The headless output follows the clock, and records into the WAV
+// file named by VESK_AUDIO_WAV when that is set.
+std::unique_ptr<AudioDevice> MakeAudioDevice(BackendKind kind);
 
 }  // namespace platform

@@ -23,6 +23,11 @@ public:
 };
 
 Clock& GetClock();
+
+// The installed clock's millisecond tick.
+inline uint32_t NowMs() {
+    return GetClock().TickMs();
+}
 // nullptr restores the system clock. The caller keeps ownership.
 void SetClock(Clock* clock);
 

@@ -68,6 +68,8 @@ struct DisplayCore {
     MemorySurface* primary = nullptr;
     std::vector<MemorySurface*> surfaces;
     uint64_t videoBytesUsed = 0;
+    // Times the full-screen picture was handed to the desktop (for a message box).
+    uint64_t desktopFlips = 0;
 
     struct Injected {
         DisplayOp op;

@@ -41,6 +41,8 @@ bool MatchPattern(std::string_view pattern, std::string_view name);
 
 // Modification time in seconds since 1970 UTC; 0 when the file is missing.
 int64_t ModTime(std::string_view path);
+// The same in nanoseconds; 0 when the file is missing.
+int64_t ModTimeNs(std::string_view path);
 std::optional<uint64_t> FileSize(std::string_view path);
 
 std::string CurrentDirectory();

@@ -292,7 +292,17 @@ DisplayResult MemoryDisplay::AttachClipper(Surface& primary) {
 }
 
 DisplayResult MemoryDisplay::FlipToDesktop() {
+    std::lock_guard lock(mCore->mutex);
+    if (mCore->fullScreen) {
+        ++mCore->desktopFlips;
+        BackendShowDesktop();
+    }
     return DD_OK;
+}
+
+uint64_t MemoryDisplay::DesktopFlipCount() {
+    std::lock_guard lock(mCore->mutex);
+    return mCore->desktopFlips;
 }
 
 DisplayResult MemoryDisplay::GetAvailableVidMem(VideoMemory& out) {

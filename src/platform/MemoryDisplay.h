@@ -36,6 +36,8 @@ public:
     // Called by surfaces with the core locked: the picture changed inside `rect`, in the
     // picture's own coordinates.
     void ScreenChangedLocked(const SurfaceRect& rect);
+    // How often a full-screen display has let the desktop show through for a dialog.
+    uint64_t DesktopFlipCount();
 
 protected:
     MemoryDisplay();
@@ -65,6 +67,9 @@ protected:
     virtual uint32_t BackendMsToVerticalBlank() = 0;
     virtual DeviceIdentifier BackendDeviceIdentifier() = 0;
     virtual uint64_t BackendVideoMemory() = 0;
+    // Full screen only: let the desktop's windows (a message box) be seen and used over ours
+    // until the next present.
+    virtual void BackendShowDesktop() {}
 
     // A monitor simulated from the clock: `totalLines` lines per refresh at `hertz`.
     // The line drawn now, 0 to totalLines - 1.

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
-#include "resources/Font.h"
 #include "widgets/WidgetHost.h"
 #include "widgets/WidgetManager.h"
 

@@ -334,6 +334,15 @@ TEST_F(HTTPTransferTest, StatusOtherThan200Fails) {
         // Header names are compared with their case.
         {"http/1.1 200 OK\r\n\r\nok", HTTPTransfer::RESULT_HTTP_ERROR},
     };
+    // A line that never ends fails once it is longer than any header, not at the close.
+    {
+        const std::string endless = "HTTP/1.1 200 OK\r\nX: " + std::string(70 * 1024, 'x');
+        LoopbackServer server(kRequest.size(), Answer(endless, true));
+        HTTPTransfer transfer;
+        Configure(transfer);
+        transfer.SendRequestString(server.Url(), kRequest);
+        EXPECT_EQ(RunToEnd(transfer), HTTPTransfer::RESULT_HTTP_ERROR);
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.answer);
         LoopbackServer server(kRequest.size(), Answer(c.answer, true));

@@ -4,6 +4,7 @@
 
 #include "AppTestSupport.h"
 #include "app/util/Profiler.h"
+#include "graphics/D3DTester.h"
 #include "platform/DevDialogs.h"
 #include "platform/SettingsStore.h"
 #include "platform/VirtualKeys.h"
@@ -85,22 +86,22 @@ TEST_F(DebugKeysTest, SpeedStepAndOverlayKeys) {
     TestApp& app = Playing();
 
     // Ctrl+F10 toggles between a quarter and full speed.
-    app.mUpdateMultiplier = 0.5;
+    app.mSpeed = 0.5;
     Hold(vk::Control, true);
     EXPECT_TRUE(app.DebugKeyDown(vk::F10));
-    EXPECT_DOUBLE_EQ(app.mUpdateMultiplier, 0.25);
+    EXPECT_DOUBLE_EQ(app.mSpeed, 0.25);
     app.DebugKeyDown(vk::F10);
-    EXPECT_DOUBLE_EQ(app.mUpdateMultiplier, 1.0);
+    EXPECT_DOUBLE_EQ(app.mSpeed, 1.0);
     Hold(vk::Control, false);
 
     // F10 steps; Shift+F10 runs again and forgets the time spent stepping.
     EXPECT_TRUE(app.DebugKeyDown(vk::F10));
     EXPECT_EQ(app.mStepMode, 1);
-    app.mPendingUpdatesAcc = 7.0;
+    app.mPendingTime = 7.0;
     Hold(vk::Shift, true);
     EXPECT_TRUE(app.DebugKeyDown(vk::F10));
     EXPECT_EQ(app.mStepMode, 0);
-    EXPECT_EQ(app.mPendingUpdatesAcc, 0.0);
+    EXPECT_EQ(app.mPendingTime, 0.0);
 
     // Shift+F3 cycles the overlay mode and always shows it; the frame counter restarts.
     const int expectedModes[] = {1, 0, 1};
@@ -160,6 +161,7 @@ TEST_F(DebugKeysTest, VideoStatsText) {
     EXPECT_TRUE(app.DebugKeyDown(vk::F8));
     ASSERT_NE(LastBox(), nullptr);
     EXPECT_EQ(LastBox()->title, "Video Stats");
+    const std::string untested = LastBox()->text;
 
     platform::VideoMemory memory;
     ASSERT_EQ(app.mDDInterface->GetDisplaySystem()->GetAvailableVidMem(memory), platform::DD_OK);
@@ -172,7 +174,23 @@ TEST_F(DebugKeysTest, VideoStatsText) {
         Vesk::CommaSeparate(static_cast<int32_t>(memory.total / 1024)) + " KB\r\n" +
         "Texture Memory: 0 KB\r\nA8R8G8B8: 0 - 0 KB\r\nA4R4G4B4: 0 - 0 KB\r\n"
         "R5G6B5: 0 - 0 KB\r\nPalette8: 0 - 0 KB\r\n";
-    EXPECT_EQ(LastBox()->text, expected);
+    EXPECT_EQ(untested, expected);
+
+    // The acceleration test's verdict.
+    struct Case {
+        const char* failure;
+        const char* warning;
+        const char* verdict;
+    };
+    for (const Case& c : {Case{"", "", "(3D is Recommended on"},
+                          Case{"", "Low video memory.", "(3D is Supported on"},
+                          Case{"Not enough video memory.", "", "(3D is Unsupported on"}}) {
+        app.mDDInterface->mD3DTester = std::make_unique<Vesk::D3DTester>();
+        app.mDDInterface->mD3DTester->mFailureReason = c.failure;
+        app.mDDInterface->mD3DTester->mWarning = c.warning;
+        EXPECT_TRUE(app.DebugKeyDown(vk::F8));
+        EXPECT_NE(LastBox()->text.find(c.verdict), std::string::npos) << c.verdict;
+    }
 }
 
 TEST_F(DebugKeysTest, MarkerListOffersOnlyMarkersAhead) {
@@ -186,17 +204,17 @@ TEST_F(DebugKeysTest, MarkerListOffersOnlyMarkersAhead) {
     EXPECT_EQ(mDialogs.Lists()[0].title, "Marker List");
     EXPECT_EQ(mDialogs.Lists()[0].items,
               (std::vector<std::string>{"end (00:00:10)", "mid (00:03:00)"}));
-    EXPECT_EQ(app.mFastForwardToUpdateNum, 0);
+    EXPECT_EQ(app.mFastForwardTarget, 0);
 
     mDialogs.QueueListAnswer(1);
     EXPECT_EQ(app.ShowMarkerListDialog(), 1);
-    EXPECT_EQ(app.mFastForwardToUpdateNum, 12000);
+    EXPECT_EQ(app.mFastForwardTarget, 12000);
 
     // An answer that is no item of the list jumps nowhere.
-    app.mFastForwardToUpdateNum = 0;
+    app.mFastForwardTarget = 0;
     mDialogs.QueueListAnswer(5);
     EXPECT_EQ(app.ShowMarkerListDialog(), 0);
-    EXPECT_EQ(app.mFastForwardToUpdateNum, 0);
+    EXPECT_EQ(app.mFastForwardTarget, 0);
 }
 
 TEST_F(DebugKeysTest, JumpToTimeCountsBackFromTheEnd) {
@@ -204,7 +222,7 @@ TEST_F(DebugKeysTest, JumpToTimeCountsBackFromTheEnd) {
 
     mDialogs.QueueTextAnswer(std::string("1:00"));
     Send(msg::Char, 'j');
-    EXPECT_EQ(app.mFastForwardToUpdateNum, 23900);
+    EXPECT_EQ(app.mFastForwardTarget, 23900);
     ASSERT_EQ(mDialogs.Texts().size(), 1u);
     EXPECT_EQ(mDialogs.Texts()[0].title, "Jump To Time");
     EXPECT_EQ(mDialogs.Texts()[0].initial, "");
@@ -232,19 +250,19 @@ TEST_F(DebugKeysTest, JumpToTimeCountsBackFromTheEnd) {
     for (const auto& [text, target] : cases) {
         mDialogs.QueueTextAnswer(text);
         EXPECT_EQ(app.ShowJumpToTimeDialog(), 1);
-        EXPECT_EQ(app.mFastForwardToUpdateNum, target) << text;
+        EXPECT_EQ(app.mFastForwardTarget, target) << text;
     }
     EXPECT_EQ(mDialogs.Texts()[1].initial, "1:00");
     EXPECT_EQ(mDialogs.Texts()[2].initial, "90");
 
     // Cancel leaves the target and the remembered text alone.
     EXPECT_EQ(app.ShowJumpToTimeDialog(), 0);
-    EXPECT_EQ(app.mFastForwardToUpdateNum, 29900);
+    EXPECT_EQ(app.mFastForwardTarget, 29900);
 
     // A huge number neither overflows nor lands past the start.
     mDialogs.QueueTextAnswer(std::string(600, '9'));
     app.ShowJumpToTimeDialog();
-    EXPECT_LT(app.mFastForwardToUpdateNum, 0);
+    EXPECT_LT(app.mFastForwardTarget, 0);
     app.ShowJumpToTimeDialog();
     EXPECT_EQ(mDialogs.Texts().back().initial, std::string(499, '9'));
 }

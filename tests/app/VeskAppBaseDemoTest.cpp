@@ -554,7 +554,7 @@ protected:
             RunFor(100);
             mWs->PushClose();
         } else if (mode == Mode::PlayFastForward) {
-            app.mFastForwardToUpdateNum = app.mDemoLength;
+            app.mFastForwardTarget = app.mDemoLength;
         }
         EXPECT_TRUE(StepUntil([&] { return app.mShutdown.load(); }));
 
@@ -616,10 +616,10 @@ TEST_F(DemoRunTest, AReplayStopsAtTheEndOfACutRecordingAndCanBeClosed) {
     player.Init();
     player.Main()->Show(platform::ShowCommand::Show);
     player.mRunning = true;
-    player.mFastForwardToMarker = true;  // run to the end
+    player.mRunToEnd = true;  // run to the end
     RunFor(3000);
     EXPECT_EQ(player.mUpdateCount, cutAt);
-    EXPECT_FALSE(player.mFastForwardToMarker);
+    EXPECT_FALSE(player.mRunToEnd);
     EXPECT_FALSE(player.mShutdown);
     const std::vector<std::string> calls = InputCalls(player.mManager->mCalls);
     EXPECT_EQ(std::count(calls.begin(), calls.end(), "MouseMove 50 60"), 1);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "AppTestSupport.h"
+#include "platform/MemoryDisplay.h"
 #include "widgets/Dialog.h"
 
 namespace apptest {
@@ -184,6 +185,19 @@ TEST_F(DialogTest, MessageBoxesAndPopups) {
     app.Shutdown();
     app.Popup("Late");
     EXPECT_EQ(boxes.size(), 4u);
+}
+
+TEST_F(DialogTest, ABoxOverAFullScreenPictureHandsTheScreenToTheDesktop) {
+    TestApp& app = MakeApp();
+    app.mIsWindowed = false;
+    app.Init();
+    ASSERT_FALSE(app.mIsPhysWindowed);
+    auto* display = dynamic_cast<platform::MemoryDisplay*>(app.mDDInterface->GetDisplaySystem());
+    ASSERT_NE(display, nullptr);
+    const uint64_t before = display->DesktopFlipCount();
+    app.MsgBox("Seen?", "t", platform::mb::Ok);
+    EXPECT_EQ(display->DesktopFlipCount(), before + 1);
+    EXPECT_FALSE(app.mPopupShowing);
 }
 
 TEST_F(DialogTest, ScreenSaversLogInsteadOfShowingBoxes) {

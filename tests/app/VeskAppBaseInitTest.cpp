@@ -99,6 +99,12 @@ TEST_F(InitTest, PreferredPositionIsKeptInsideTheWorkArea) {
     app.mPreferredY = -50;
     app.MakeWindow();
     EXPECT_EQ(mWs->FindHeadlessWindow(app.mHWnd)->Position(), (platform::Point{4, 4}));
+
+    // From a damaged settings file.
+    app.mPreferredX = INT32_MAX;
+    app.mPreferredY = INT32_MAX - 10;
+    app.MakeWindow();
+    EXPECT_EQ(mWs->FindHeadlessWindow(app.mHWnd)->Position(), (platform::Point{1116, 436}));
 }
 
 TEST_F(InitTest, ClientAsWideAsTheScreenForcesFullScreen) {
@@ -191,6 +197,10 @@ TEST_F(InitTest, PlaynumCountsBackFromTheNewest) {
     EXPECT_EQ(app.mDemoFileName, folder + "veskapp6.dmo");
     EXPECT_TRUE(app.mPlayingDemoBuffer);
     EXPECT_EQ(app.EnumerateNumberedDemos(0, false), 7);
+
+    // Numbers out of range count as the nearest sensible one.
+    app.HandleCmdLineParam("-playnum", "-2147483648");
+    EXPECT_EQ(app.mDemoFileName, folder + "veskapp7.dmo");
 }
 
 TEST_F(InitTest, MissingDemoToPlayEndsTheStart) {

@@ -162,15 +162,15 @@ TEST_F(InputTest, DemoKeysWhilePlaying) {
     const std::pair<char, int> jumps[] = {{'4', 18000}, {'7', 27000}, {'9', 29500}, {'0', 30000}};
     for (auto [key, target] : jumps) {
         app.WindowProc(Make(msg::Char, static_cast<uint8_t>(key)));
-        EXPECT_EQ(app.mFastForwardToUpdateNum, target) << key;
+        EXPECT_EQ(app.mFastForwardTarget, target) << key;
     }
     app.WindowProc(Make(msg::Char, '+'));
-    EXPECT_DOUBLE_EQ(app.mUpdateMultiplier, 1.5);
+    EXPECT_DOUBLE_EQ(app.mSpeed, 1.5);
     app.WindowProc(Make(msg::Char, '-'));
     app.WindowProc(Make(msg::Char, '-'));
-    EXPECT_DOUBLE_EQ(app.mUpdateMultiplier, 1.0 / 1.5);
+    EXPECT_DOUBLE_EQ(app.mSpeed, 1.0 / 1.5);
     app.WindowProc(Make(msg::Char, '='));
-    EXPECT_DOUBLE_EQ(app.mUpdateMultiplier, 1.0);
+    EXPECT_DOUBLE_EQ(app.mSpeed, 1.0);
     app.WindowProc(Make(msg::Char, 'p'));
     EXPECT_TRUE(app.mPaused);
 

@@ -4,6 +4,9 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "graphics/DDImage.h"
+#include "platform/TextSystem.h"
+#include "platform/headless/HeadlessTextSystem.h"
 
 namespace apptest {
 namespace {
@@ -37,11 +40,11 @@ TEST_F(LoopTest, PeriodAndFractionFollowPacingAndSpeed) {
     TestApp& app = MakeApp();
     EXPECT_DOUBLE_EQ(app.GetUpdatePeriod(), 10.0);
     EXPECT_FLOAT_EQ(app.GetUpdateFraction(), 1.0f);
-    app.mUpdateMultiplier = 2.0;
+    app.mSpeed = 2.0;
     EXPECT_DOUBLE_EQ(app.GetUpdatePeriod(), 5.0);
 
-    app.mUpdateMultiplier = 1.0;
-    app.mVSyncUpdates = true;
+    app.mSpeed = 1.0;
+    app.mRefreshPacingWanted = true;
     app.mRefreshRate = 60;
     EXPECT_NEAR(app.GetUpdatePeriod(), 16.667, 0.001);
     EXPECT_NEAR(app.GetUpdateFraction(), 1.6667f, 0.0001f);
@@ -65,7 +68,7 @@ TEST_F(LoopTest, UnpacedLoopRunsAHundredUpdatesASecondAndSleeps) {
 TEST_F(LoopTest, PacedFullScreenRunsAHundredUpdatesASecondAtSixtyHertz) {
     TestApp& app = MakeApp();
     app.mIsWindowed = false;
-    app.mVSyncUpdates = true;
+    app.mRefreshPacingWanted = true;
     app.mDisplay->mFakeRefreshRate = 60;
     app.mDisplay->mVSyncMicros = 16667;
     app.mManager->mDirtyEveryUpdate = true;
@@ -78,30 +81,42 @@ TEST_F(LoopTest, PacedFullScreenRunsAHundredUpdatesASecondAtSixtyHertz) {
     RunFor(1000);
     EXPECT_NEAR(app.mUpdateCount - updates, 100, 3);
     EXPECT_NEAR(static_cast<double>(app.mDisplay->mPresentTicks.size() - presents), 60, 3);
-    EXPECT_FALSE(app.mVSyncBroken);
+    EXPECT_FALSE(app.mRefreshPacingDropped);
 }
 
 TEST_F(LoopTest, FastWindowsDropPacingAndASlowOneResetsTheCount) {
     TestApp& app = MakeApp();
-    app.mVSyncUpdates = true;
-    app.mUpdateAppState = Vesk::VeskAppBase::UPDATESTATE_PROCESS_1;
+    app.mRefreshPacingWanted = true;
+    app.mStepState = Vesk::VeskAppBase::UPDATESTATE_PROCESS_1;
     auto windowEnding = [&](uint32_t length) {
-        app.mVSyncBrokenTestUpdates = 99;
-        app.mVSyncBrokenTestStartTick = mClock.TickMs() - length;
-        app.mPendingUpdatesAcc = 100.0;
-        app.mUpdateAppState = Vesk::VeskAppBase::UPDATESTATE_PROCESS_1;
+        app.mPacingWindowUpdates = 99;
+        app.mPacingWindowStart = mClock.TickMs() - length;
+        app.mPendingTime = 100.0;
+        app.mStepState = Vesk::VeskAppBase::UPDATESTATE_PROCESS_1;
         app.Process(true);
     };
     windowEnding(800);
     windowEnding(800);
-    EXPECT_EQ(app.mVSyncBrokenCount, 2);
+    EXPECT_EQ(app.mPacingFastWindows, 2);
     windowEnding(801);
-    EXPECT_EQ(app.mVSyncBrokenCount, 0);
-    EXPECT_FALSE(app.mVSyncBroken);
+    EXPECT_EQ(app.mPacingFastWindows, 0);
+    EXPECT_FALSE(app.mRefreshPacingDropped);
     windowEnding(700);
     windowEnding(700);
     windowEnding(700);
-    EXPECT_TRUE(app.mVSyncBroken);
+    EXPECT_TRUE(app.mRefreshPacingDropped);
+}
+
+TEST_F(LoopTest, AClampedRefreshRateDropsPacing) {
+    TestApp& app = MakeInitedApp();
+    Vesk::DDInterface::Host* host = app.mDDInterface->GetHost();
+    ASSERT_NE(host, nullptr);
+    host->SetRefreshRateClamped(false);
+    EXPECT_FALSE(app.mRefreshPacingDropped);
+    host->SetRefreshRateClamped(true);
+    EXPECT_TRUE(app.mRefreshPacingDropped);
+    host->SetRefreshRateClamped(false);
+    EXPECT_TRUE(app.mRefreshPacingDropped) << "a good rate later does not restore it";
 }
 
 TEST_F(LoopTest, MissedTimeIsCappedAtTwoHundredMilliseconds) {
@@ -121,7 +136,7 @@ TEST_F(LoopTest, MissedTimeIsCappedAtTwoHundredMilliseconds) {
 TEST_F(LoopTest, AfterLoadingUpdatesPerDrawAreCapped) {
     TestApp& app = Running();
     app.mLoaded = true;
-    app.mUpdateMultiplier = 1.5;
+    app.mSpeed = 1.5;
     RunFor(50);
     app.mRedrawAtUpdate.clear();
     mClock.Advance(5000);
@@ -146,19 +161,19 @@ TEST_F(LoopTest, DrawsDuringLoadingAreFiftyMillisecondsApart) {
     TestApp& app = Running();
     app.mManager->mDirtyEveryUpdate = true;
     std::atomic<bool> release{false};
-    app.mLoadingProc = [&] {
-        while (!release)
-            std::this_thread::yield();
-    };
+    app.mLoadingProc = [&] { release.wait(false); };
     app.StartLoadingThread();
     RunFor(1000);
     const std::vector<uint32_t> ticks = app.mDisplay->mPresentTicks;
     release = true;
+    release.notify_one();
     ASSERT_GE(ticks.size(), 5u);
     for (size_t i = 1; i < ticks.size(); ++i)
         EXPECT_GE(ticks[i] - ticks[i - 1], 50u);
 
-    ASSERT_TRUE(StepUntil([&] { return app.mLoaded; }));
+    // However late the loader is scheduled, the steps below see it finished.
+    app.WaitForLoadingThread();
+    ASSERT_TRUE(StepUntil([&] { return app.mLoaded; }, 10));
     EXPECT_EQ(std::count(app.mEvents.begin(), app.mEvents.end(), "LoadingThreadCompleted"), 1);
     EXPECT_DOUBLE_EQ(app.GetLoadingThreadProgress(), 1.0);
 }
@@ -188,10 +203,10 @@ TEST_F(LoopTest, SafeDeletionWaitsForTheEndOfTheStep) {
 TEST_F(LoopTest, ProcessThatMaySleepNotReturnsFalse) {
     TestApp& app = Running();
     RunFor(50);
-    app.mHasPendingDraw = false;
-    app.mPendingUpdatesAcc = 0.0;
-    app.mLastTimeCheck = mClock.TickMs();
-    app.mUpdateAppState = Vesk::VeskAppBase::UPDATESTATE_PROCESS_1;
+    app.mUpdatedSinceDraw = false;
+    app.mPendingTime = 0.0;
+    app.mLastTime = mClock.TickMs();
+    app.mStepState = Vesk::VeskAppBase::UPDATESTATE_PROCESS_1;
     const uint32_t now = mClock.TickMs();
     EXPECT_FALSE(app.Process(false));
     EXPECT_EQ(mClock.TickMs(), now);
@@ -200,7 +215,7 @@ TEST_F(LoopTest, ProcessThatMaySleepNotReturnsFalse) {
 TEST_F(LoopTest, PausedOrStoppedLoopStillPumpsAndDeletes) {
     TestApp& app = Running();
     RunFor(50);
-    app.mUpdateMultiplier = 0.0;
+    app.mSpeed = 0.0;
     bool deleted = false;
     app.SafeDeleteWidget(new DeletionProbe(&deleted));
     app.mSafeDeleteList.back().first = 1;
@@ -219,11 +234,11 @@ TEST_F(LoopTest, EndedDemoNeitherSpinsNorHangs) {
     app.mPlayingDemoBuffer = true;
     app.mDemoLength = app.mUpdateCount + 5;
     app.mDemoLoadingComplete = app.mLoaded;
-    app.mFastForwardToMarker = true;  // "run to the end"
+    app.mRunToEnd = true;  // "run to the end"
 
-    ASSERT_TRUE(StepUntil([&] { return !app.mFastForwardToMarker; }, 1000));
+    ASSERT_TRUE(StepUntil([&] { return !app.mRunToEnd; }, 1000));
     EXPECT_EQ(app.mUpdateCount, app.mDemoLength);
-    EXPECT_FALSE(app.mDemoMute);
+    EXPECT_FALSE(app.mMutedForFastForward);
     EXPECT_FALSE(app.IsMuted());
 
     // Past the end every step pumps and sleeps; a close ends the run.
@@ -290,6 +305,39 @@ TEST_F(LoopTest, DestructionWaitsForTheLoader) {
     app.StartLoadingThread();  // a second start does nothing
     mApp.reset();
     EXPECT_TRUE(finished);
+}
+
+}  // namespace
+}  // namespace apptest
+
+namespace apptest {
+namespace {
+
+// Light pixels in the bottom-right corner of the screen, where the overlay sits.
+int CountLightPixels(Vesk::Image* screen) {
+    auto* image = dynamic_cast<Vesk::MemoryImage*>(screen);
+    if (image == nullptr)
+        return -1;
+    const uint32_t* bits = image->GetBits();
+    int light = 0;
+    for (int y = image->GetHeight() - 40; y < image->GetHeight(); ++y) {
+        for (int x = image->GetWidth() - 80; x < image->GetWidth(); ++x) {
+            const uint32_t p = bits[y * image->GetWidth() + x];
+            light += ((p >> 8) & 0xFF) > 200 ? 1 : 0;
+        }
+    }
+    return light;
+}
+
+TEST_F(LoopTest, FrameRateOverlayIsDrawnWithTheOverlayFont) {
+    platform::HeadlessTextSystem text("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    platform::SetTextSystem(&text);
+    TestApp& app = Running();
+    app.mShowFPS = true;
+    app.mShowFPSMode = 0;
+    RunFor(1500);
+    EXPECT_GT(CountLightPixels(app.mDDInterface->GetScreenImage()), 10);
+    platform::SetTextSystem(nullptr);
 }
 
 }  // namespace

@@ -128,9 +128,9 @@ TEST_F(ScreenshotTest, ScreenshotTakesTheNextNumberAndHoldsTheFrame) {
     Touch(Data("_screenshots/image99999999999.png"));
     Touch(Data("_screenshots/image40.txt"));
 
-    app.mPendingUpdatesAcc = 5.0;
+    app.mPendingTime = 5.0;
     app.TakeScreenshot();
-    EXPECT_EQ(app.mPendingUpdatesAcc, 0.0);
+    EXPECT_EQ(app.mPendingTime, 0.0);
 
     Picture shot;
     ASSERT_TRUE(ReadPng(Data("_screenshots/image11.png"), shot));

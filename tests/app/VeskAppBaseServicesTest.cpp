@@ -3,9 +3,15 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "graphics/D3DErrorText.h"
+#include "graphics/D3DInterface.h"
+#include "graphics/D3DTester.h"
 #include "graphics/DDImage.h"
 #include "graphics/ImageHost.h"
+#include "platform/headless/HeadlessAudioDevice.h"
 #include "resources/ImageLib.h"
+#include "sound/DSoundManager.h"
+#include "sound/PcmSound.h"
 #include "sound/SoundManager.h"
 
 namespace apptest {
@@ -80,6 +86,30 @@ protected:
 };
 
 // ---- Sound ----
+
+TEST_F(ServicesTest, SamplesPlayThroughTheRealManagerOnTheAudioDevice) {
+    platform::HeadlessAudioDevice device;
+    mApp = std::make_unique<ServicesApp>(mWs.get());
+    mApp->mAudioDevice = &device;
+    mApp->SetCommandLine("vesk");
+    mApp->Init();
+    auto* sounds = dynamic_cast<Vesk::DSoundManager*>(mApp->mSoundManager.get());
+    ASSERT_NE(sounds, nullptr);
+    EXPECT_TRUE(sounds->Initialized());
+    Vesk::PcmSound tone;
+    tone.format = platform::PcmFormat{1, 16, 44100};
+    tone.data.assign(200, 0x40);
+    ASSERT_TRUE(sounds->FillSlot(0, tone));
+    // A headless window starts without the focus, which mutes.
+    while (mApp->IsMuted())
+        mApp->Unmute(true);
+    mApp->SetSfxVolume(0.5);
+    mApp->PlaySampleWithPan(0, -10000);
+    const std::vector<int16_t> out = device.Render(10);
+    EXPECT_NEAR(out[0], 0x4040 * 0.499, 20);  // 0.5 is -605 hundredths of a decibel
+    EXPECT_EQ(out[1], 0);
+    mApp.reset();  // the instances go before the device
+}
 
 TEST_F(ServicesTest, MutesNestAndVolumesSetWhileMutedWaitForTheLastUnmute) {
     ServicesApp& app = MakeServicesApp();
@@ -324,6 +354,76 @@ TEST_F(ServicesTest, TwoDThatCannotStartIsFatal) {
     EXPECT_EQ(mWs->MessageBoxes()[0].text,
               "Failed to initialize DirectDraw: RESULT_SURFACE_FAIL scripted failure");
     EXPECT_EQ(mWs->MessageBoxes()[0].title, "FATAL ERROR");
+}
+
+// The destructor's questions about a 3-D change, and what they leave in the settings.
+TEST_F(ServicesTest, TheEndOfARunAsksAboutAccelerationOnlyWhenItIsInDoubt) {
+    struct Case {
+        const char* name;
+        bool failure;  // the 3-D device recorded an error
+        std::vector<int> answers;
+        std::vector<std::string> asked;  // string ids of the boxes, in order
+        bool stored;
+    };
+    const std::vector<Case> cases = {
+        {"confirmed: written without a word", false, {}, {}, true},
+        {"in doubt, kept on, then turned off",
+         true,
+         {platform::mb::IdYes, platform::mb::IdNo},
+         {"Hardware Acceleration was switched on", "Hardware Acceleration may not have"},
+         false},
+        {"in doubt, kept on twice",
+         true,
+         {platform::mb::IdYes, platform::mb::IdYes},
+         {"Hardware Acceleration was switched on", "Hardware Acceleration may not have"},
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = "settings_" + std::to_string(&c - cases.data());
+        ServicesApp& app = MakeServicesApp();
+        app.mSettingsStore = platform::MakeFileSettingsStore(folder);
+        const std::string keyPath = app.mDDInterface->GetHost()->GetRegistryKeyPath();
+        app.Set3DAcceleration(true, true);
+        ASSERT_TRUE(app.Is3DConfirmed());
+        if (c.failure)
+            Vesk::gD3DErrorText = "device lost";
+        for (int answer : c.answers)
+            mWs->QueueMessageBoxAnswer(answer);
+        const size_t boxes = mWs->MessageBoxes().size();
+        mApp.reset();
+        Vesk::gD3DErrorText.clear();
+
+        ASSERT_EQ(mWs->MessageBoxes().size() - boxes, c.asked.size());
+        for (size_t i = 0; i < c.asked.size(); ++i) {
+            EXPECT_EQ(mWs->MessageBoxes()[boxes + i].text.rfind(c.asked[i], 0), 0u) << i;
+            EXPECT_EQ(mWs->MessageBoxes()[boxes + i].title, "Hardware Acceleration Confirmation");
+        }
+        auto store = platform::MakeFileSettingsStore(folder);
+        ASSERT_NE(store, nullptr);
+        platform::SettingsStore::Key key;
+        ASSERT_EQ(store->Open(keyPath, platform::SettingsAccess::Read, key),
+                  platform::SettingsResult::Ok);
+        uint32_t type = 0;
+        uint32_t value = 7;
+        size_t size = sizeof value;
+        ASSERT_EQ(store->Query(key, "Is3D", type, &value, size), platform::SettingsResult::Ok);
+        EXPECT_EQ(value != 0, c.stored);
+        NewDesktop();
+    }
+}
+
+TEST_F(ServicesTest, AFailedAccelerationTestForgetsTheStoredChoice) {
+    ServicesApp& app = MakeServicesApp();
+    ASSERT_TRUE(app.RegistryWriteBoolean("Is3D", true));
+    app.MakeWindow();
+    bool is3D = false;
+    EXPECT_TRUE(app.RegistryReadBoolean("Is3D", &is3D)) << "no test ran: the choice stays";
+
+    app.mDDInterface->mD3DTester = std::make_unique<Vesk::D3DTester>();
+    app.mDDInterface->mD3DTester->mFailureReason = "Alpha blend Not Supported";
+    app.MakeWindow();
+    EXPECT_FALSE(app.RegistryReadBoolean("Is3D", &is3D));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -241,6 +242,41 @@ TEST(GraphicsShapes, ClipWrittenLargerThanTheImageStaysInside) {
     g.DrawLine(-20, 1, 20, 1);
     ExpectPixels(
         *image, [](int, int) { return true; }, kRed, 0u);
+}
+
+TEST(GraphicsShapes, EdgesPastTheIntRangeStayInsideTheImage) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    EXPECT_EQ(Rect(10, 0, kMax, 5).Intersection(Rect(0, 0, 20, 20)), Rect(10, 0, 10, 5));
+    EXPECT_EQ(Rect(kMax, kMax, kMax, kMax).Intersection(Rect(0, 0, 20, 20)), Rect());
+    EXPECT_TRUE(Rect(1, 1, kMax, kMax).Contains(1000, 1000));
+
+    struct Case {
+        const char* name;
+        void (*draw)(Graphics&, MemoryImage&);
+        bool (*inside)(int, int);
+    };
+    const Case cases[] = {
+        {"fill", [](Graphics& g, MemoryImage&) { g.FillRect(10, 0, kMax, 5); },
+         [](int x, int y) { return x >= 10 && y < 5; }},
+        {"clear", [](Graphics&, MemoryImage& i) { i.ClearRect(Rect(10, 0, kMax, 5)); },
+         [](int x, int y) { return !(x >= 10 && y < 5); }},
+        {"outline", [](Graphics& g, MemoryImage&) { g.DrawRect(3, 2, kMax, kMax); },
+         [](int x, int y) { return (x == 3 && y >= 2) || (y == 2 && x >= 3); }},
+        {"huge clip",
+         [](Graphics& g, MemoryImage&) {
+             g.ClipRect(4, 4, kMax, kMax);
+             g.FillRect(-5, -5, kMax, kMax);
+         },
+         [](int x, int y) { return x >= 4 && y >= 4; }},
+    };
+    for (const Case& c : cases) {
+        auto image = MakeImage(16, 12, c.name[0] == 'c' && c.name[1] == 'l' ? kRed : 0);
+        Graphics g(image.get());
+        g.SetColor(Color::ColorFromInt(kRed));
+        c.draw(g, *image);
+        SCOPED_TRACE(c.name);
+        ExpectPixels(*image, c.inside, kRed, 0u);
+    }
 }
 
 TEST(GraphicsShapes, TransparentColourFillsNothingButLinesStillDraw) {
@@ -641,6 +677,16 @@ TEST(GraphicsBoxes, NinePieceBoxTilesEdgesAndCentre) {
             ASSERT_EQ(Pixel(*dest, x, y), expected) << x << "," << y;
         }
     }
+}
+
+TEST(GraphicsBoxes, AHugeBoxDrawsOnlyTheTilesThatShow) {
+    RecordingImage dest(50, 50);
+    RecordingImage src(9, 9);
+    Graphics g(&dest);
+    g.DrawImageBoxPart(Rect(-1000000000, -5, 2000000000, 2000000000), Rect(0, 0, 9, 9), &src);
+    // 50 / 3 + margins per run: a few hundred parts, not billions.
+    EXPECT_GT(dest.calls.size(), 0u);
+    EXPECT_LT(dest.calls.size(), 1000u);
 }
 
 TEST(GraphicsBoxes, EmptySourceDrawsNothing) {

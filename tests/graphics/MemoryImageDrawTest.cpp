@@ -72,6 +72,9 @@ uint32_t RefNormalBlt(uint32_t d, uint32_t s, const Color& color, bool destOpaqu
 
 uint32_t RefAdditiveBlt(uint32_t d, uint32_t s, const Color& color, bool sourceAlpha) {
     const uint32_t sa = s >> 24;
+    if (sa == 0) {
+        return d;  // transparent adds nothing, whatever colour it keeps
+    }
     uint32_t c[3];
     for (int i = 0; i < 3; ++i) {
         uint32_t sc = Ch(s, 16 - 8 * i);

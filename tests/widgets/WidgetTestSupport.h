@@ -11,8 +11,8 @@
 
 #include "app/util/Common.h"
 #include "graphics/DDImage.h"
+#include "graphics/Font.h"
 #include "graphics/Graphics.h"
-#include "resources/Font.h"
 #include "widgets/Widget.h"
 #include "widgets/WidgetHost.h"
 #include "widgets/WidgetManager.h"

@@ -173,12 +173,14 @@ int32_t Buffer::ReadNumBits(int32_t count, bool signExtend) {
     if (count <= 0) {
         return 0;
     }
-    // Takes what is there; a short stream still yields its remaining bits.
-    const int32_t available = static_cast<int32_t>(
-        std::min<int64_t>(count, std::max<int64_t>(0, int64_t{mBitLength} - mReadCursor)));
-    if (available < count) {
+    // Takes what is there; a short stream still yields its remaining bits. The end is the
+    // last stored byte: its bits past the bit length read as the zeros they are.
+    if (int64_t{mReadCursor} + count > mBitLength) {
         mReadFailed = true;
     }
+    const int64_t storedBits = static_cast<int64_t>(mData.size()) * 8;
+    const int32_t available = static_cast<int32_t>(
+        std::min<int64_t>(count, std::max<int64_t>(0, storedBits - mReadCursor)));
     uint32_t result = 0;
     if (available > 0) {
         const int32_t first = mReadCursor / 8;

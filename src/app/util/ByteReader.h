@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace Vesk {
 
@@ -53,6 +54,28 @@ public:
         return value;
     }
 
+    // Big-endian, for the formats that store numbers so.
+    uint32_t U32BigEndian() {
+        const uint32_t little = U32();
+        return (little >> 24) | ((little >> 8) & 0xFF00) | ((little << 8) & 0xFF0000) |
+               (little << 24);
+    }
+
+    // True when the next four bytes are the tag; they are read either way.
+    bool Tag(std::string_view tag) {
+        const std::span<const uint8_t> got = Take(4);
+        return got.size() == 4 && tag.size() == 4 &&
+               std::string_view(reinterpret_cast<const char*>(got.data()), 4) == tag;
+    }
+
+    // To an absolute position; past the end fails and stops at the end.
+    void Seek(size_t position) {
+        if (position > mBytes.size()) {
+            mFailed = true;
+            position = mBytes.size();
+        }
+        mPosition = position;
+    }
     bool Bool() { return U8() != 0; }
     int16_t I16() { return static_cast<int16_t>(U16()); }
     int32_t I32() { return static_cast<int32_t>(U32()); }

@@ -134,6 +134,21 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(begin, end - begin));
 }
 
+int64_t LeadingNumber(std::string_view text, int64_t limit) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min(limit, value * 10 + (text[i] - '0'));
+    return negative ? -value : value;
+}
+
 bool StringToInt(std::string_view text, int32_t& out) {
     out = 0;
     if (text.empty())

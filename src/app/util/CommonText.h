@@ -31,6 +31,9 @@ std::string Trim(std::string_view text);
 // Integers: optional "-", decimal digits, or "0x"/"0X" as the first two characters followed by
 // hexadecimal digits. Values beyond 32 bits wrap.
 bool StringToInt(std::string_view text, int32_t& out);
+// The leading number as atoi reads it: blanks, an optional sign, digits up to the first other
+// character; 0 without digits. The magnitude stops at limit instead of overflowing.
+int64_t LeadingNumber(std::string_view text, int64_t limit);
 // Optional "-", digits, an optional "." with fraction digits; no exponent, "+" or spaces.
 bool StringToDouble(std::string_view text, double& out);
 

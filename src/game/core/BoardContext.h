@@ -7,6 +7,7 @@
 #include "game/core/ObjectOwner.h"
 #include "graphics/Rect.h"
 
+class CBlock;
 class CEffectiveProgressBar;
 class CLevelProgressBar;
 class CLucheg;
@@ -88,6 +89,21 @@ public:
     virtual void SetBubble(CBubble* bubble) = 0;
     // The string table's text for the id; the id itself when the table lacks it.
     virtual std::string GetString(const std::string& id) = 0;
+
+    // ---- The field. ----
+    // Colours of the level's blocks (3 to 8, checked by the level set-up).
+    virtual int32_t GetColourCount() const { return 3; }
+    // 0 none, 1 whirlwind targeting, 2 bubble targeting.
+    virtual int32_t GetBonusMode() const { return 0; }
+    virtual void SetBonusMode(int32_t /*mode*/) {}
+    virtual void LaunchBubble() {}
+    virtual void ClearBubblePhase() {}
+    // False when the bubble does not take the block.
+    virtual bool CaptureInBubble(CBlock& /*block*/) { return false; }
+    // The field has dealt its first blocks: the bonus icons take input from now on.
+    virtual void FieldDealt() {}
+    // The field has slid out after a won level.
+    virtual void StageComplete() {}
 
     // ---- Sound. ----
     // Fire and forget; the board applies the slow-motion pitch.

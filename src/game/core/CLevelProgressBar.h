@@ -35,6 +35,8 @@ public:
     void SetStopped(bool stopped) { mStopped = stopped; }
     bool IsStopped() const { return mStopped; }
     double GetDrainSpeed() const { return mDrainSpeed; }
+    // A knockdown slows the drain.
+    void ScaleDrainSpeed(double factor) { mDrainSpeed *= factor; }
     int32_t GetBottomX() const { return mBottomX; }
     int32_t GetBottomY() const { return mBottomY; }
     int32_t GetTopX() const { return mTopX; }

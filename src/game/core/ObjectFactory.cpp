@@ -1,5 +1,6 @@
 #include "game/core/ObjectFactory.h"
 
+#include "game/core/CBlock.h"
 #include "game/core/CBlockPollen.h"
 #include "game/core/CBlocksKilledInfo.h"
 #include "game/core/CBonusIconBubble.h"
@@ -16,6 +17,7 @@
 #include "game/core/CPoints.h"
 #include "game/core/CProgressBar.h"
 #include "game/core/CSpark.h"
+#include "game/core/CTable.h"
 #include "game/core/CTimeObject.h"
 #include "game/core/zmButton.h"
 
@@ -37,6 +39,10 @@ std::unique_ptr<CObject> MakeBoardObject(int32_t typeId) {
             return std::make_unique<CSpark>();
         case ObjectTypeId::TimeObject:
             return std::make_unique<CTimeObject>();
+        case ObjectTypeId::Table:
+            return std::make_unique<CTable>();
+        case ObjectTypeId::Block:
+            return std::make_unique<CBlock>();
         case ObjectTypeId::BlockPollen:
             return std::make_unique<CBlockPollen>();
         case ObjectTypeId::Button:

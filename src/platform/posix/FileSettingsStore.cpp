@@ -4,6 +4,7 @@
 #include <mutex>
 #include <set>
 
+#include "platform/ByteOrder.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
@@ -51,8 +52,7 @@ void PutBytes(std::vector<uint8_t>& out, const void* data, size_t size) {
 }
 
 uint32_t GetU32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+    return LoadLittle32(p);
 }
 
 // Reads forward through the file and refuses to step past its end.

@@ -240,6 +240,14 @@ int64_t ModTime(std::string_view path) {
     return static_cast<int64_t>(st.st_mtime);
 }
 
+int64_t ModTimeNs(std::string_view path) {
+    struct stat st {};
+    if (stat(NativePath(path).c_str(), &st) != 0) {
+        return 0;
+    }
+    return static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
 std::optional<uint64_t> FileSize(std::string_view path) {
     struct stat st {};
     if (stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {

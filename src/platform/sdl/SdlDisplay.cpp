@@ -147,6 +147,14 @@ DisplayResult SdlDisplay::BackendEnterFullScreen(Window&, const DisplayMode& mod
     return DD_OK;
 }
 
+void SdlDisplay::BackendShowDesktop() {
+    // A box over a grabbing, always-on-top window could be neither seen nor clicked.
+    if (SDL_Window* window = HandleLocked()) {
+        SDL_SetWindowGrab(window, SDL_FALSE);
+        SDL_SetWindowAlwaysOnTop(window, SDL_FALSE);
+    }
+}
+
 void SdlDisplay::BackendLeaveFullScreen(Window*) {
     if (SDL_Window* window = HandleLocked()) {
         SDL_SetWindowFullscreen(window, 0);

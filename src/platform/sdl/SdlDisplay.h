@@ -36,6 +36,7 @@ protected:
     uint32_t BackendMsToVerticalBlank() override;
     DeviceIdentifier BackendDeviceIdentifier() override;
     uint64_t BackendVideoMemory() override;
+    void BackendShowDesktop() override;
 
 private:
     SdlDisplay() = default;

@@ -176,16 +176,23 @@ TEST(BufferTest, ShortReadsFailWithoutOverrun) {
     EXPECT_TRUE(buffer.ReadFailed());
 }
 
-TEST(BufferTest, NumBitsPastTheEndGivesTheBitsThatExist) {
+TEST(BufferTest, NumBitsPastTheBitLengthReadTheLastBytesZeros) {
     Buffer buffer;
     buffer.WriteNumBits(0b101, 3);
     EXPECT_EQ(buffer.ReadNumBits(8, false), 0b101);
     EXPECT_TRUE(buffer.ReadFailed());
-    EXPECT_EQ(buffer.GetReadCursor(), 3);
+    EXPECT_EQ(buffer.GetReadCursor(), 8) << "the last byte is read whole";
+    EXPECT_EQ(buffer.ReadNumBits(4, true), 0) << "nothing past the last byte";
 
-    // Sign extension fills from the requested width, from the last bit read.
+    // Sign extension looks at the last bit read: a zero past the bit length.
     buffer.SeekFront();
-    EXPECT_EQ(buffer.ReadNumBits(6, true), static_cast<int32_t>(0xFFFFFFC5u));
+    EXPECT_EQ(buffer.ReadNumBits(6, true), 0b101);
+    buffer.SeekFront();
+    EXPECT_EQ(buffer.ReadNumBits(3, true), -3);
+    // Past the last byte, the last bit actually read decides.
+    Buffer full;
+    full.WriteByte(0x80);
+    EXPECT_EQ(full.ReadNumBits(12, true), static_cast<int32_t>(0xFFFFF080u));
 }
 
 // Damaged lengths give an empty text and a failure, never a read past the data.

@@ -1,4 +1,4 @@
-#include "resources/Font.h"
+#include "graphics/Font.h"
 
 namespace Vesk {
 
