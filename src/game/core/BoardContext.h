@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "game/core/MediaIds.h"
 #include "game/core/ObjectOwner.h"
@@ -9,6 +10,9 @@
 class CBlock;
 class CEffectiveProgressBar;
 class CLevelProgressBar;
+class CLucheg;
+class CBonusIcon;
+class CBubble;
 class CObjectList;
 class CTimeObject;
 
@@ -58,6 +62,33 @@ public:
     virtual void GrantBubbleCharge() = 0;
     // 0 arrow, 1 hand.
     virtual void SetCursor(int32_t number) = 0;
+    virtual CLucheg* GetGuide() = 0;
+    virtual void SetGuide(CLucheg* guide) = 0;
+    // A board button was clicked.
+    virtual void ButtonClicked(int32_t id) = 0;
+    // ---- Bonuses. ----
+    // 0 none, 1 whirlwind targeting, 2 bubble targeting.
+    virtual int32_t GetBonusMode() const = 0;
+    virtual void SetBonusMode(int32_t mode) = 0;
+    // The mouse in board coordinates.
+    virtual Point GetCursorPosition() const = 0;
+    // Before targeting: the selected block lets go (the field keeps its selected cell) and no
+    // cell stays hovered.
+    virtual void ReleaseFieldSelection() = 0;
+    // 0 never ran this level, 1 running, 2 ended.
+    virtual int32_t GetSlowMotionFlag() const = 0;
+    virtual void SetSlowMotionFlag(int32_t flag) = 0;
+    // Game milliseconds one slow motion lasts.
+    virtual double GetSlowMotionTime() const = 0;
+    virtual void ShowSlowMotion() = 0;
+    // Sends the overlay away; nothing happens while there is none.
+    virtual void HideSlowMotion() = 0;
+    // The icon registers under its own kind (whirlwind, bubble or slow motion).
+    virtual void SetBonusIcon(CBonusIcon* icon) = 0;
+    virtual CBubble* GetBubble() = 0;
+    virtual void SetBubble(CBubble* bubble) = 0;
+    // The string table's text for the id; the id itself when the table lacks it.
+    virtual std::string GetString(const std::string& id) = 0;
 
     // ---- The field. ----
     // Colours of the level's blocks (3 to 8, checked by the level set-up).

@@ -26,6 +26,8 @@ public:
     virtual Image* GetImage(GameImage id) = 0;
     // A saved resource id: null when it is outside the id table or not an image.
     virtual Image* GetImageById(int32_t resourceId) = 0;
+    // The saved resource id of an image; -1 when it has none.
+    virtual int32_t GetImageId(GameImage id) = 0;
     // Not owned; null when not loaded.
     virtual Font* GetFont(GameFont id) = 0;
     // A private copy of the resource's animation; null when it is not loaded.

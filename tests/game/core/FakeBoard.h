@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/util/GameRandom.h"
@@ -129,8 +130,10 @@ public:
     }
     Vesk::Image* GetImageById(int32_t resourceId) override {
         mAskedIds.push_back(resourceId);
-        return nullptr;
+        auto found = mImagesById.find(resourceId);
+        return found != mImagesById.end() ? found->second : nullptr;
     }
+    int32_t GetImageId(Vesk::GameImage id) override { return 200 + static_cast<int32_t>(id); }
     Vesk::Font* GetFont(Vesk::GameFont) override { return nullptr; }
     std::unique_ptr<CAnimation> MakeAnimation(Vesk::GameAnimation id) override {
         if (id == Vesk::GameAnimation::ProgressBarFlowers) {
@@ -147,6 +150,7 @@ public:
     // not owned
     std::map<Vesk::GameImage, Vesk::Image*> mImages;
     std::vector<int32_t> mAskedIds;
+    std::map<int32_t, Vesk::Image*> mImagesById;
     int32_t mFlowerFrames = 227;
     // The latest copy handed out; owned by the object that asked.
     Particles* mLastParticles = nullptr;
@@ -189,6 +193,23 @@ public:
     Vesk::Point GetPanelPosition() const override { return {0, 520}; }
     void GrantBubbleCharge() override { ++mBubbleGrants; }
     void SetCursor(int32_t number) override { mCursor = number; }
+    CLucheg* GetGuide() override { return mGuide; }
+    void SetGuide(CLucheg* guide) override { mGuide = guide; }
+    void ButtonClicked(int32_t id) override { mClicked.push_back(id); }
+    int32_t GetBonusMode() const override { return mBonusMode; }
+    void SetBonusMode(int32_t mode) override { mBonusMode = mode; }
+    Vesk::Point GetCursorPosition() const override { return mCursorAt; }
+    void ReleaseFieldSelection() override { ++mSelectionReleases; }
+    int32_t GetSlowMotionFlag() const override { return mSlowMotion; }
+    void SetSlowMotionFlag(int32_t flag) override { mSlowMotion = flag; }
+    double GetSlowMotionTime() const override { return 5000.0; }
+    void ShowSlowMotion() override { mOverlay = true; }
+    void HideSlowMotion() override { mOverlay = false; }
+    void SetBonusIcon(CBonusIcon* icon) override { mIcons.push_back(icon); }
+    CBubble* GetBubble() override { return mBubble; }
+    void SetBubble(CBubble* bubble) override { mBubble = bubble; }
+    // Ids echo back, so tests see which text was chosen.
+    std::string GetString(const std::string& id) override { return id; }
 
     void PlaySound(Vesk::GameSound sound) override { mPlayed.push_back(sound); }
     Vesk::SoundInstance* GetSoundInstance(Vesk::GameSound sound) override {
@@ -213,6 +234,15 @@ public:
     int mGameOvers = 0;
     int mBubbleGrants = 0;
     int32_t mCursor = 0;
+    CLucheg* mGuide = nullptr;
+    int32_t mBonusMode = 0;
+    Vesk::Point mCursorAt{};
+    int mSelectionReleases = 0;
+    int32_t mSlowMotion = 0;
+    bool mOverlay = false;
+    std::vector<CBonusIcon*> mIcons;
+    CBubble* mBubble = nullptr;
+    std::vector<int32_t> mClicked;
     std::vector<Vesk::GameSound> mPlayed;
     // Every instance handed out, kept so tests can look at released ones.
     std::vector<std::unique_ptr<Sound>> mInstances;
