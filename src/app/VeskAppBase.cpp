@@ -69,7 +69,7 @@ VeskAppBase::VeskAppBase() {
               u"site to download it?");
 
     mWidgetManager = std::make_unique<WidgetManager>(this);
-    mResourceManager = std::make_unique<zmResourceManager>(this);
+    mResourceManager = std::make_unique<zmResourceManager>(&mResourceHost);
     mParticleRegistry = std::make_unique<ParticleRegistry>(0.0f);
 }
 

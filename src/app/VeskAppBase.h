@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/AppImageHost.h"
+#include "app/AppResourceHost.h"
 #include "app/DemoMarker.h"
 #include "app/util/Buffer.h"
 #include "app/util/CriticalLock.h"
@@ -319,6 +320,8 @@ public:
     bool LoadPropertiesFile(const std::string& fileName);
     // "properties\default.xml".
     bool LoadProperties();
+    // Reads "properties\\resources.xml"; on failure shows the error and ends the program.
+    void LoadResourceManifest();
     // Shows the resource manager's error text; with exit, ends the program.
     void ShowResourceError(bool exit);
     // A whole file into the buffer, through the demo stream unless dontSync.
@@ -637,6 +640,7 @@ private:
 
     // Installed as the process's image host while the application lives.
     AppImageHost mImageHost{*this};
+    AppResourceHost mResourceHost{*this};
     // Start and stop of the cursor thread; the thread waits on the wake-up between passes and
     // signals its end through it.
     std::mutex mCursorThreadControl;
