@@ -320,7 +320,7 @@ public:
     bool LoadPropertiesFile(const std::string& fileName);
     // "properties\default.xml".
     bool LoadProperties();
-    // Reads "properties\\resources.xml"; on failure shows the error and ends the program.
+    // Reads "properties\resources.xml"; on failure shows the error and ends the program.
     void LoadResourceManifest();
     // Shows the resource manager's error text; with exit, ends the program.
     void ShowResourceError(bool exit);
