@@ -133,7 +133,8 @@ bool ResourceManager::LoadImageRecord(ImageRes* res) {
         }
         ImageLib::gAlphaComposeColor = saved;
     }
-    auto* image = dynamic_cast<DDImage*>(ref.GetImage());
+    auto* image = dynamic_cast<MemoryImage*>(ref.GetImage());
+    auto* ddImage = dynamic_cast<DDImage*>(image);
     if (image == nullptr) {
         return Fail(StrFormat("Failed to load image: %s", res->mPath.c_str()));
     }
@@ -171,13 +172,13 @@ bool ResourceManager::LoadImageRecord(ImageRes* res) {
     image->mPurgeWanted = res->mPurgeBits;
     if (res->mDDSurface) {
         image->CommitBits();
-        if (!image->mHasAlpha) {
-            image->mWantDDSurface = true;
+        if (!image->mHasAlpha && ddImage != nullptr) {
+            ddImage->mWantDDSurface = true;
             image->mPurgeWanted = true;
         }
     }
     if (res->mPalletize) {
-        if (image->mSurface == nullptr) {
+        if (ddImage == nullptr || ddImage->mSurface == nullptr) {
             image->Palletize();
         } else {
             image->mPalettizeWanted = true;
