@@ -69,6 +69,7 @@ VeskAppBase::VeskAppBase() {
               u"site to download it?");
 
     mWidgetManager = std::make_unique<WidgetManager>(this);
+    mWidgetManager->mHost = &mWidgetHost;
     mResourceManager = std::make_unique<zmResourceManager>(&mResourceHost);
     mParticleRegistry = std::make_unique<ParticleRegistry>(0.0f);
 }

@@ -17,6 +17,7 @@
 
 #include "app/AppImageHost.h"
 #include "app/AppResourceHost.h"
+#include "app/AppWidgetHost.h"
 #include "app/DemoMarker.h"
 #include "app/util/Buffer.h"
 #include "app/util/CriticalLock.h"
@@ -641,6 +642,8 @@ private:
     // Installed as the process's image host while the application lives.
     AppImageHost mImageHost{*this};
     AppResourceHost mResourceHost{*this};
+    // Lent to the widget manager; outlives it (the destructor frees the manager first).
+    AppWidgetHost mWidgetHost{*this};
     // Start and stop of the cursor thread; the thread waits on the wake-up between passes and
     // signals its end through it.
     std::mutex mCursorThreadControl;

@@ -33,7 +33,14 @@ struct ExitCalled {
 // Records every input call as text and keeps the base bookkeeping.
 class RecordingWidgetManager : public Vesk::WidgetManager {
 public:
-    using Vesk::WidgetManager::WidgetManager;
+    // A screen that never takes the mouse, so that a dirty tree has something to draw.
+    explicit RecordingWidgetManager(Vesk::VeskAppBase* app)
+        : WidgetManager(app), mFrameWidget(std::make_unique<Vesk::Widget>()) {
+        mFrameWidget->mMouseVisible = false;
+        mFrameWidget->Resize(0, 0, 10, 10);
+        AddWidget(mFrameWidget.get());
+    }
+    ~RecordingWidgetManager() override { RemoveWidget(mFrameWidget.get()); }
 
     bool MouseMove(int x, int y) override {
         mCalls.push_back(Vesk::StrFormat("MouseMove %d %d", x, y));
@@ -78,7 +85,7 @@ public:
     bool UpdateFrame() override {
         ++mUpdates;
         if (mDirtyEveryUpdate)
-            mDirty = true;
+            mFrameWidget->MarkDirty();
         if (mOnUpdate)
             mOnUpdate();
         return WidgetManager::UpdateFrame();
@@ -88,6 +95,7 @@ public:
     int mUpdates = 0;
     bool mDirtyEveryUpdate = false;
     std::function<void()> mOnUpdate;
+    std::unique_ptr<Vesk::Widget> mFrameWidget;
 };
 
 // A display whose initialisation results are scripted and whose presents are counted. With a
@@ -150,6 +158,7 @@ public:
     explicit TestApp(platform::WindowSystem* ws) {
         mWindowSystem = ws;
         auto manager = std::make_unique<RecordingWidgetManager>(this);
+        manager->mHost = mWidgetManager->mHost;
         mManager = manager.get();
         mWidgetManager = std::move(manager);
         auto display = std::make_unique<FakeDisplay>(this);

@@ -245,3 +245,64 @@ TEST_F(InputTest, ScreenSaverEndsOnInputOnce) {
 
 }  // namespace
 }  // namespace apptest
+
+namespace apptest {
+namespace {
+
+// Records what reaches it through the real widget manager.
+class InputProbe : public Vesk::Widget {
+public:
+    void MouseDown(int x, int y, int clickCount) override {
+        mCalls.push_back(Vesk::StrFormat("Down %d %d %d", x, y, clickCount));
+    }
+    void MouseUp(int x, int y, int clickCount) override {
+        mCalls.push_back(Vesk::StrFormat("Up %d %d %d", x, y, clickCount));
+    }
+    void MouseWheel(int delta) override { mCalls.push_back(Vesk::StrFormat("Wheel %d", delta)); }
+    void KeyChar(char c) override {
+        mCalls.push_back(Vesk::StrFormat("Char %d", static_cast<unsigned char>(c)));
+    }
+    std::vector<std::string> mCalls;
+};
+
+TEST_F(InputTest, DeferredInputReachesAWidgetAsTheToolkitExpectsIt) {
+    TestApp& app = Ready();
+    InputProbe probe;
+    probe.Resize(100, 100, 200, 200);
+    app.mWidgetManager->AddWidget(&probe);
+    app.mWidgetManager->SetFocus(&probe);
+
+    using platform::input::MouseButton;
+    ASSERT_TRUE(mWs->PushMouseMove(platform::Point{110, 120}));
+    const struct {
+        MouseButton button;
+        int clicks;
+    } presses[] = {{MouseButton::Left, 1},
+                   {MouseButton::Left, 2},
+                   {MouseButton::Right, 1},
+                   {MouseButton::Right, 2},
+                   {MouseButton::Middle, 1}};
+    for (const auto& press : presses) {
+        ASSERT_TRUE(mWs->PushMouseButton(press.button, true, press.clicks));
+        ASSERT_TRUE(mWs->PushMouseButton(press.button, false, press.clicks));
+    }
+    ASSERT_TRUE(mWs->PushWheel(-2));
+    ASSERT_TRUE(mWs->PushKeyDown(platform::vk::Control));
+    for (const uint8_t key : {platform::vk::C, platform::vk::V, platform::vk::X, platform::vk::Z})
+        ASSERT_TRUE(mWs->PushKeyDown(key));
+    ASSERT_TRUE(mWs->PushKeyUp(platform::vk::Control));
+    ASSERT_TRUE(mWs->PushKeyDown(platform::vk::Backspace));
+    ASSERT_TRUE(mWs->PushKeyDown(platform::vk::Enter));
+    ASSERT_TRUE(StepUntil(
+        [&] { return app.mDeferredMessages.empty() && mWs->PendingMessageCount() == 0; }));
+
+    EXPECT_EQ(probe.mCalls,
+              (std::vector<std::string>{
+                  "Down 10 20 1", "Up 10 20 1", "Down 10 20 2", "Up 10 20 1", "Down 10 20 -1",
+                  "Up 10 20 -1", "Down 10 20 -2", "Up 10 20 -1", "Down 10 20 3", "Up 10 20 3",
+                  "Wheel -2", "Char 3", "Char 22", "Char 24", "Char 26", "Char 8", "Char 13"}));
+    app.mWidgetManager->RemoveWidget(&probe);
+}
+
+}  // namespace
+}  // namespace apptest

@@ -26,6 +26,7 @@
 #include "platform/Backend.h"
 #include "platform/Process.h"
 #include "platform/Surface.h"
+#include "widgets/Widget.h"
 #include "widgets/WidgetManager.h"
 
 namespace {
@@ -145,6 +146,14 @@ private:
     platform::PixelFormat mFrameFormat;
 };
 
+// Holds the keyboard focus and reports the characters the toolkit gets.
+class KeyProbe : public Vesk::Widget {
+public:
+    void KeyChar(char c) override {
+        Say("SMOKE char " + std::to_string(static_cast<unsigned char>(c)));
+    }
+};
+
 class SmokeApp : public Vesk::VeskAppBase {
 public:
     SmokeApp() {
@@ -158,12 +167,16 @@ public:
         auto manager = std::make_unique<PatternWidgetManager>(this);
         mManager = manager.get();
         mWidgetManager = std::move(manager);
+        mProbe.Resize(0, 0, kWidth, kHeight);
+        mWidgetManager->AddWidget(&mProbe);
+        mWidgetManager->SetFocus(&mProbe);
     }
 
     // The shutdown runs this object's hook, so it must be done before the object goes.
     ~SmokeApp() override {
         WaitForLoadingThread();
         Shutdown();
+        mWidgetManager->RemoveWidget(&mProbe);
     }
 
     void ShutdownHook() override { Say("SMOKE shutdown"); }
@@ -187,6 +200,7 @@ public:
 private:
     PatternWidgetManager* mManager = nullptr;
     bool mReadyReported = false;
+    KeyProbe mProbe;
 };
 
 }  // namespace

@@ -179,6 +179,25 @@ run_case() {
         { fail "the click did not reach the widget manager (3 tries, ${CLICK_TIMEOUT}s each)"; return 1; }
     echo "click seen"
 
+    # Typed keys reach the focus widget as the characters the toolkit expects: Ctrl+C 3,
+    # Backspace 8, Enter 13, Ctrl+V 22.
+    local typed=1
+    for attempt in 1 2 3; do
+        timeout 10 xdotool windowfocus "$window" 2>/dev/null
+        timeout 10 xdotool key --clearmodifiers ctrl+c BackSpace Return ctrl+v ||
+            { fail "xdotool could not type"; return 1; }
+        if wait_for $CLICK_TIMEOUT has_line "$log" "^SMOKE char 22$"; then
+            typed=0
+            break
+        fi
+        echo "typing $attempt was not seen"
+    done
+    for c in 3 8 13 22; do
+        [ $typed -eq 0 ] && has_line "$log" "^SMOKE char $c$" ||
+            { fail "key character $c did not reach the focus widget"; return 1; }
+    done
+    echo "key characters seen"
+
     case "$close" in
         delete)
             timeout 10 python3 "$HELPERS" close "$window" || { fail "could not ask the window to close"; return 1; }
