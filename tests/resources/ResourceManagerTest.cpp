@@ -21,6 +21,13 @@ using Vesk::ResourceManager;
 class TestHost : public Vesk::ResourceHost {
 public:
     std::map<std::string, std::unique_ptr<Vesk::SharedImage>> mShared;
+
+    // The application deletes its shared images; the test host does it when it goes.
+    ~TestHost() override {
+        for (auto& [key, slot] : mShared) {
+            delete slot->mImage;
+        }
+    }
     std::map<int, std::string> mSounds;
     std::map<int, double> mVolumes;
     std::map<int, int> mPans;
