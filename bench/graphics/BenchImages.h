@@ -7,9 +7,14 @@
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "graphics/NativeDisplay.h"
@@ -89,11 +94,138 @@ inline std::vector<uint32_t> Premultiplied(const std::vector<uint32_t>& pixels) 
     return out;
 }
 
+// Megapixels per second, under the name the ratio table reads.
+inline void SetRate(benchmark::State& state, double pixelsPerRun) {
+    state.counters["MPix/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * pixelsPerRun / 1.0e6,
+                           benchmark::Counter::kIsRate);
+}
+
 // Sprite megapixels per second.
 inline void SetRate(benchmark::State& state) {
-    state.counters["Mpix"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * kSpriteSize * kSpriteSize / 1.0e6,
-        benchmark::Counter::kIsRate);
+    SetRate(state, static_cast<double>(kSpriteSize) * kSpriteSize);
+}
+
+// What the ratio table says beside a pair's work: how the pictures agree,
+// and where the algorithms differ by design.
+inline std::map<std::string, std::string>& Notes() {
+    static std::map<std::string, std::string> notes;
+    return notes;
+}
+
+// How far two pictures of 0x..RRGGBB words (alpha ignored) are apart.
+struct Agreement {
+    int maxDiff = 0;
+    double overShare = 0.0;  // share of pixels with a channel off by more than the tolerance
+};
+
+inline Agreement Compare(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
+                         int tolerance) {
+    Agreement result;
+    if (a.size() != b.size() || a.empty()) {
+        result.maxDiff = 256;
+        result.overShare = 1.0;
+        return result;
+    }
+    size_t over = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        int worst = 0;
+        for (int shift : {0, 8, 16}) {
+            const int d = std::abs(static_cast<int>((a[i] >> shift) & 0xFF) -
+                                   static_cast<int>((b[i] >> shift) & 0xFF));
+            worst = std::max(worst, d);
+        }
+        result.maxDiff = std::max(result.maxDiff, worst);
+        over += worst > tolerance ? 1 : 0;
+    }
+    result.overShare = static_cast<double>(over) / static_cast<double>(a.size());
+    return result;
+}
+
+// Checks before timing that both pictures agree: every channel within
+// `tolerance`, except at most `share` of the pixels (edges that the two
+// filters treat apart). Records the result for the table; false (and the
+// benchmark skipped with an error) when they don't agree.
+inline bool CheckPictures(benchmark::State& state, const std::string& work,
+                          const std::vector<uint32_t>& ours, const std::vector<uint32_t>& theirs,
+                          int tolerance, double share, const char* design = nullptr) {
+    const Agreement agreement = Compare(ours, theirs, tolerance);
+    char text[160];
+    std::snprintf(text, sizeof(text), "agree +-%d on %.2f%% (limit %.2f%%), max %d%s%s", tolerance,
+                  100.0 * (1.0 - agreement.overShare), 100.0 * (1.0 - share), agreement.maxDiff,
+                  design != nullptr ? "; " : "", design != nullptr ? design : "");
+    Notes()[work] = text;
+    if (agreement.overShare > share) {
+        state.SkipWithError(("pictures differ: " + std::string(text)).c_str());
+        return false;
+    }
+    return true;
+}
+
+// The rows of a square of `side` pixels turned by `angle` (and scaled) about
+// its centre, placed at (cx, cy): for each row whose pixel centres cross it,
+// the pixels from the first to the last centre inside. The clip pixman gets
+// for the turned blits, which draw only there.
+struct RowSpan {
+    int32_t y;
+    int32_t x0;
+    int32_t x1;  // one past the last
+};
+
+inline std::vector<RowSpan> TurnedSquareRows(double side, double angle, double cx, double cy) {
+    const double c = std::cos(angle);
+    const double s = std::sin(angle);
+    const double h = side / 2.0;
+    double corners[4][2];
+    const double local[4][2] = {{-h, -h}, {h, -h}, {h, h}, {-h, h}};
+    for (int i = 0; i < 4; ++i) {
+        corners[i][0] = cx + local[i][0] * c - local[i][1] * s;
+        corners[i][1] = cy + local[i][0] * s + local[i][1] * c;
+    }
+    std::vector<RowSpan> rows;
+    const int32_t top = static_cast<int32_t>(std::floor(cy - h * (std::abs(c) + std::abs(s))));
+    const int32_t bottom = static_cast<int32_t>(std::ceil(cy + h * (std::abs(c) + std::abs(s))));
+    for (int32_t y = top; y <= bottom; ++y) {
+        const double py = y + 0.5;
+        double lo = 1e9;
+        double hi = -1e9;
+        for (int i = 0; i < 4; ++i) {
+            const double* a = corners[i];
+            const double* b = corners[(i + 1) % 4];
+            if ((a[1] <= py && b[1] > py) || (b[1] <= py && a[1] > py)) {
+                const double x = a[0] + (py - a[1]) * (b[0] - a[0]) / (b[1] - a[1]);
+                lo = std::min(lo, x);
+                hi = std::max(hi, x);
+            }
+        }
+        const auto x0 = static_cast<int32_t>(std::ceil(lo - 0.5));
+        const auto x1 = static_cast<int32_t>(std::floor(hi - 0.5)) + 1;
+        if (x1 > x0) {
+            rows.push_back(RowSpan{y, x0, x1});
+        }
+    }
+    return rows;
+}
+
+// The rows as a pixman clip region of one rectangle a row.
+inline void ClipToRows(pixman_image_t* image, const std::vector<RowSpan>& rows) {
+    std::vector<pixman_box32_t> boxes;
+    boxes.reserve(rows.size());
+    for (const RowSpan& r : rows) {
+        boxes.push_back(pixman_box32_t{r.x0, r.y, r.x1, r.y + 1});
+    }
+    pixman_region32_t region;
+    pixman_region32_init_rects(&region, boxes.data(), static_cast<int>(boxes.size()));
+    pixman_image_set_clip_region32(image, &region);
+    pixman_region32_fini(&region);
+}
+
+inline double RowPixels(const std::vector<RowSpan>& rows) {
+    double n = 0;
+    for (const RowSpan& r : rows) {
+        n += r.x1 - r.x0;
+    }
+    return n;
 }
 
 // pixman compositing the premultiplied sprite onto the picture at (kX, kY)

@@ -1,5 +1,6 @@
 // Throughput of the memory image's 32-bit blits against pixman doing the same
-// work, with a plain row copy of the same bytes as the ceiling. A 256 x 256
+// work, with a plain row copy of the same bytes as the ceiling of the opaque
+// copy; each pair checks first that both draw the same picture. A 256 x 256
 // sprite (opaque middle, soft edge, transparent corners) is drawn onto an
 // 800 x 600 image; rates are source megapixels per second.
 
@@ -26,14 +27,51 @@ std::vector<uint32_t> MakeBackground(bool opaque) {
     return pixels;
 }
 
-void VeskBlit(benchmark::State& state, Vesk::DrawMode mode, Vesk::Color color, bool opaqueDest) {
-    const std::vector<uint32_t> sprite = MakeSprite();
+std::vector<uint32_t> Sprite(bool opaque) {
+    std::vector<uint32_t> pixels = MakeSprite();
+    if (opaque) {
+        for (uint32_t& p : pixels) {
+            p |= 0xFF000000u;
+        }
+    }
+    return pixels;
+}
+
+// pixman's picture after one composite of the premultiplied sprite.
+std::vector<uint32_t> PixmanPicture(pixman_op_t op, bool opaque) {
+    std::vector<uint32_t> background = MakeBackground(true);
+    std::vector<uint32_t> sprite = Premultiplied(Sprite(opaque));
+    pixman_image_t* src =
+        pixman_image_create_bits(opaque ? PIXMAN_x8r8g8b8 : PIXMAN_a8r8g8b8, kSpriteSize,
+                                 kSpriteSize, sprite.data(), kSpriteSize * 4);
+    pixman_image_t* dest = pixman_image_create_bits(PIXMAN_a8r8g8b8, kDestWidth, kDestHeight,
+                                                    background.data(), kDestWidth * 4);
+    pixman_image_composite32(op, src, nullptr, dest, 0, 0, 0, 0, kX, kY, kSpriteSize, kSpriteSize);
+    pixman_image_unref(src);
+    pixman_image_unref(dest);
+    return background;
+}
+
+void VeskBlit(benchmark::State& state, Vesk::DrawMode mode, Vesk::Color color, bool opaqueDest,
+              bool opaqueSprite = false, const char* work = nullptr,
+              pixman_op_t op = PIXMAN_OP_OVER, int tolerance = 0) {
+    const std::vector<uint32_t> sprite = Sprite(opaqueSprite);
     const std::vector<uint32_t> background = MakeBackground(opaqueDest);
     Vesk::MemoryImage src(nullptr);
     src.SetBits(sprite.data(), kSpriteSize, kSpriteSize);
     Vesk::MemoryImage dest(nullptr);
     dest.SetBits(background.data(), kDestWidth, kDestHeight);
     const Vesk::Rect srcRect(0, 0, kSpriteSize, kSpriteSize);
+    if (work != nullptr) {
+        Vesk::MemoryImage check(nullptr);
+        check.SetBits(background.data(), kDestWidth, kDestHeight);
+        check.Blt(&src, kX, kY, srcRect, color, mode);
+        const uint32_t* bits = check.GetBits();
+        if (!CheckPictures(state, work, std::vector<uint32_t>(bits, bits + background.size()),
+                           PixmanPicture(op, opaqueSprite), tolerance, 0.0)) {
+            return;
+        }
+    }
     for (auto _ : state) {
         dest.Blt(&src, kX, kY, srcRect, color, mode);
         benchmark::DoNotOptimize(dest.mBits.get());
@@ -43,7 +81,12 @@ void VeskBlit(benchmark::State& state, Vesk::DrawMode mode, Vesk::Color color, b
 }
 
 void BM_VeskNormal(benchmark::State& state) {
-    VeskBlit(state, Vesk::kDrawModeNormal, Vesk::Color::White, true);
+    VeskBlit(state, Vesk::kDrawModeNormal, Vesk::Color::White, true, false, "Blit/Sprite/Over",
+             PIXMAN_OP_OVER, 3);
+}
+void BM_VeskCopy(benchmark::State& state) {
+    VeskBlit(state, Vesk::kDrawModeNormal, Vesk::Color::White, true, true, "Blit/Opaque/Copy",
+             PIXMAN_OP_SRC, 0);
 }
 void BM_VeskNormalAlphaDest(benchmark::State& state) {
     VeskBlit(state, Vesk::kDrawModeNormal, Vesk::Color::White, false);
@@ -52,7 +95,8 @@ void BM_VeskNormalTinted(benchmark::State& state) {
     VeskBlit(state, Vesk::kDrawModeNormal, Vesk::Color(255, 128, 64, 200), true);
 }
 void BM_VeskAdditive(benchmark::State& state) {
-    VeskBlit(state, Vesk::kDrawModeAdditive, Vesk::Color::White, true);
+    VeskBlit(state, Vesk::kDrawModeAdditive, Vesk::Color::White, true, false, "Blit/Sprite/Add",
+             PIXMAN_OP_ADD, 2);
 }
 void BM_VeskAdditiveTinted(benchmark::State& state) {
     VeskBlit(state, Vesk::kDrawModeAdditive, Vesk::Color(255, 128, 64, 200), true);
@@ -69,14 +113,30 @@ void BM_VeskFillTranslucent(benchmark::State& state) {
         benchmark::DoNotOptimize(dest.mBits.get());
         benchmark::ClobberMemory();
     }
-    state.counters["Mpix"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * kDestWidth * kDestHeight / 1.0e6,
-        benchmark::Counter::kIsRate);
+    SetRate(state, static_cast<double>(kDestWidth) * kDestHeight);
 }
 
 void PixmanBlit(benchmark::State& state, pixman_op_t op) {
-    std::vector<uint32_t> background = Premultiplied(MakeBackground(true));
+    std::vector<uint32_t> background = MakeBackground(true);
     PixmanSpriteBlit(state, op, PIXMAN_a8r8g8b8, background, kDestWidth * 4);
+}
+
+void BM_PixmanCopy(benchmark::State& state) {
+    std::vector<uint32_t> background = MakeBackground(true);
+    std::vector<uint32_t> sprite = Sprite(true);
+    pixman_image_t* src = pixman_image_create_bits(PIXMAN_x8r8g8b8, kSpriteSize, kSpriteSize,
+                                                   sprite.data(), kSpriteSize * 4);
+    pixman_image_t* dest = pixman_image_create_bits(PIXMAN_a8r8g8b8, kDestWidth, kDestHeight,
+                                                    background.data(), kDestWidth * 4);
+    for (auto _ : state) {
+        pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, dest, 0, 0, 0, 0, kX, kY, kSpriteSize,
+                                 kSpriteSize);
+        benchmark::DoNotOptimize(background.data());
+        benchmark::ClobberMemory();
+    }
+    pixman_image_unref(src);
+    pixman_image_unref(dest);
+    SetRate(state);
 }
 
 void BM_PixmanOver(benchmark::State& state) {
@@ -110,5 +170,7 @@ BENCHMARK(BM_PixmanAdd)->Name("Blit/Sprite/Add/pixman");
 BENCHMARK(BM_VeskNormalAlphaDest)->Name("Blit/SpriteOnAlpha/Over/Vesk");
 BENCHMARK(BM_VeskNormalTinted)->Name("Blit/SpriteTinted/Over/Vesk");
 BENCHMARK(BM_VeskAdditiveTinted)->Name("Blit/SpriteTinted/Add/Vesk");
-BENCHMARK(BM_MemcpyRows)->Name("Blit/Sprite/Copy/memcpy");
+BENCHMARK(BM_VeskCopy)->Name("Blit/Opaque/Copy/Vesk");
+BENCHMARK(BM_PixmanCopy)->Name("Blit/Opaque/Copy/pixman");
+BENCHMARK(BM_MemcpyRows)->Name("Blit/Opaque/Copy/memcpy");
 BENCHMARK(BM_VeskFillTranslucent)->Name("Fill/Screen/Over/Vesk");

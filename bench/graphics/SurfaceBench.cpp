@@ -1,130 +1,195 @@
-// Throughput of the surface blitters (normal and additive, 32-bit X8R8G8B8
-// and 16-bit 5-6-5) against pixman compositing the same premultiplied sprite
-// onto the same background with OVER and ADD. A 256 x 256 sprite (opaque
-// middle, soft edge, transparent corners) is drawn onto an 800 x 600 surface;
-// rates are source megapixels per second.
+// The surface image's sprite blits (normal and additive, into X8R8G8B8 and
+// R5G6B5 surfaces) through DDImage::Blt, as a game draws, against pixman
+// compositing the same premultiplied sprite onto the same surface pixels with
+// OVER and ADD. A 256 x 256 sprite (opaque middle, soft edge, transparent
+// corners) is drawn onto an 800 x 600 surface; rates are sprite megapixels
+// per second. The opaque copy draws an opaque sprite, against pixman's SRC
+// and a plain row copy of the same bytes.
 
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <vector>
 
+#include "BenchDisplay.h"
 #include "BenchImages.h"
 #include "graphics/MemoryImage.h"
-#include "graphics/NativeDisplay.h"
-#include "graphics/SurfaceBlitters.h"
 
 namespace {
 
 using namespace bench;
 
-// An opaque background in the layout's own pixels, rows 4-byte aligned.
-std::vector<uint32_t> MakeBackground(const Layout& layout, int32_t& pitch) {
-    pitch = ((kDestWidth * layout.bits / 8) + 3) & ~3;
-    std::vector<uint32_t> words(static_cast<size_t>(pitch / 4) * kDestHeight);
-    auto* bytes = reinterpret_cast<uint8_t*>(words.data());
-    for (int y = 0; y < kDestHeight; ++y) {
-        for (int x = 0; x < kDestWidth; ++x) {
-            const uint32_t argb = static_cast<uint32_t>((y * kDestWidth + x) * 2654435761u);
-            const uint32_t value = Vesk::ConvertToSurface(argb, Vesk::ChannelOfMask(layout.red),
-                                                          Vesk::ChannelOfMask(layout.green),
-                                                          Vesk::ChannelOfMask(layout.blue));
-            uint8_t* row = bytes + static_cast<ptrdiff_t>(pitch) * y;
-            if (layout.bits == 16) {
-                reinterpret_cast<uint16_t*>(row)[x] = static_cast<uint16_t>(value);
-            } else {
-                reinterpret_cast<uint32_t*>(row)[x] = value;
-            }
-        }
+constexpr Vesk::DrawMode kOver = Vesk::kDrawModeNormal;
+constexpr Vesk::DrawMode kAdd = Vesk::kDrawModeAdditive;
+
+// An opaque background, straight ARGB.
+std::vector<uint32_t> Background() {
+    std::vector<uint32_t> pixels(static_cast<size_t>(kDestWidth) * kDestHeight);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = 0xFF000000u | (static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF);
     }
-    return words;
+    return pixels;
 }
 
-void SurfaceBlit(benchmark::State& state, const Layout& layout, bool additive,
-                 const Vesk::Color& color) {
-    const std::vector<uint32_t> spritePixels = MakeSprite();
+std::vector<uint32_t> OpaqueSprite() {
+    std::vector<uint32_t> pixels = MakeSprite();
+    for (uint32_t& p : pixels) {
+        p |= 0xFF000000u;
+    }
+    return pixels;
+}
+
+// The sprite as straight ARGB, or premultiplied for pixman.
+std::vector<uint32_t> SpriteOf(bool opaque) {
+    return opaque ? OpaqueSprite() : MakeSprite();
+}
+
+// pixman's picture after one composite of the sprite onto the surface words.
+struct PixmanSurface {
+    Layout layout;
+    int32_t pitch = 0;
+    std::vector<uint32_t> sprite;
+    std::vector<uint32_t> dest;
+    pixman_image_t* src = nullptr;
+    pixman_image_t* dst = nullptr;
+
+    PixmanSurface(const Layout& l, const std::vector<uint32_t>& words, bool opaque)
+        : layout(l), sprite(Premultiplied(SpriteOf(opaque))), dest(PackRows(words, l, pitch)) {
+        src = pixman_image_create_bits(opaque ? PIXMAN_x8r8g8b8 : PIXMAN_a8r8g8b8, kSpriteSize,
+                                       kSpriteSize, sprite.data(), kSpriteSize * 4);
+        dst = pixman_image_create_bits(l.pixman, kDestWidth, kDestHeight, dest.data(), pitch);
+    }
+    ~PixmanSurface() {
+        pixman_image_unref(src);
+        pixman_image_unref(dst);
+    }
+    PixmanSurface(const PixmanSurface&) = delete;
+    PixmanSurface& operator=(const PixmanSurface&) = delete;
+
+    void Draw(pixman_op_t op) {
+        pixman_image_composite32(op, src, nullptr, dst, 0, 0, 0, 0, kX, kY, kSpriteSize,
+                                 kSpriteSize);
+    }
+    std::vector<uint32_t> Words() const { return UnpackRows(dest, layout, pitch); }
+};
+
+pixman_op_t OpOf(Vesk::DrawMode mode, bool opaque) {
+    if (opaque) {
+        return PIXMAN_OP_SRC;
+    }
+    return mode == kAdd ? PIXMAN_OP_ADD : PIXMAN_OP_OVER;
+}
+
+struct Case {
+    const char* work;
+    Layout layout;
+    Vesk::DrawMode mode;
+    bool opaque;
+    int tolerance;
+    double share;  // of pixels allowed past the tolerance
+    const char* design;
+};
+
+void VeskSurface(benchmark::State& state, const Case& c, const Vesk::Color& color) {
+    BenchDisplay display(c.layout);
+    const std::vector<uint32_t> spritePixels = SpriteOf(c.opaque);
     Vesk::MemoryImage sprite(nullptr);
     sprite.SetBits(spritePixels.data(), kSpriteSize, kSpriteSize);
-    const Vesk::NativeDisplay display = DisplayOf(layout);
-    Vesk::NativeBlitSource source;
-    source.mNative = sprite.GetNativeAlphaData(&display);
-    source.mRuns = additive ? sprite.GetRLAdditiveData(&display) : sprite.GetRLAlphaData();
-    source.mStride = kSpriteSize;
-
-    int32_t pitch = 0;
-    std::vector<uint32_t> background = MakeBackground(layout, pitch);
-    Vesk::SurfacePixels dest;
-    dest.mBits = reinterpret_cast<uint8_t*>(background.data());
-    dest.mPitch = pitch;
-    dest.mWidth = kDestWidth;
-    dest.mHeight = kDestHeight;
-    dest.mBitsPerPixel = layout.bits;
-    dest.mRedMask = layout.red;
-    dest.mGreenMask = layout.green;
-    dest.mBlueMask = layout.blue;
-    const Vesk::BlitArea area{kX, kY, 0, 0, kSpriteSize, kSpriteSize, false};
-    for (auto _ : state) {
-        if (additive) {
-            Vesk::BlitNativeAdditive(dest, area, source, color);
-        } else {
-            Vesk::BlitNativeAlpha(dest, area, source, color);
+    auto dest = display.Ready() ? display.MakeSurfaceImage(Background()) : nullptr;
+    if (dest == nullptr) {
+        state.SkipWithError("no surface");
+        return;
+    }
+    const Vesk::Rect srcRect(0, 0, kSpriteSize, kSpriteSize);
+    if (color.IsWhite()) {
+        PixmanSurface peer(c.layout, SurfaceWords(*dest), c.opaque);
+        peer.Draw(OpOf(c.mode, c.opaque));
+        auto check = display.MakeSurfaceImage(Background());
+        check->Blt(&sprite, kX, kY, srcRect, color, c.mode);
+        if (!CheckPictures(state, c.work, ToArgb(SurfaceWords(*check), c.layout),
+                           ToArgb(peer.Words(), c.layout), c.tolerance, c.share, c.design)) {
+            return;
         }
-        benchmark::DoNotOptimize(background.data());
+    }
+    for (auto _ : state) {
+        dest->Blt(&sprite, kX, kY, srcRect, color, c.mode);
         benchmark::ClobberMemory();
     }
     SetRate(state);
 }
 
-void BM_Surface32Normal(benchmark::State& state) {
-    SurfaceBlit(state, kX8R8G8B8, false, Vesk::Color::White);
-}
-void BM_Surface32NormalTinted(benchmark::State& state) {
-    SurfaceBlit(state, kX8R8G8B8, false, Vesk::Color(255, 128, 64, 200));
-}
-void BM_Surface32Additive(benchmark::State& state) {
-    SurfaceBlit(state, kX8R8G8B8, true, Vesk::Color::White);
-}
-void BM_Surface16Normal(benchmark::State& state) {
-    SurfaceBlit(state, kR5G6B5, false, Vesk::Color::White);
-}
-void BM_Surface16NormalTinted(benchmark::State& state) {
-    SurfaceBlit(state, kR5G6B5, false, Vesk::Color(255, 128, 64, 200));
-}
-void BM_Surface16Additive(benchmark::State& state) {
-    SurfaceBlit(state, kR5G6B5, true, Vesk::Color::White);
+void PixmanSurfaceBench(benchmark::State& state, const Case& c) {
+    BenchDisplay display(c.layout);
+    auto dest = display.Ready() ? display.MakeSurfaceImage(Background()) : nullptr;
+    if (dest == nullptr) {
+        state.SkipWithError("no surface");
+        return;
+    }
+    PixmanSurface peer(c.layout, SurfaceWords(*dest), c.opaque);
+    const pixman_op_t op = OpOf(c.mode, c.opaque);
+    for (auto _ : state) {
+        peer.Draw(op);
+        benchmark::DoNotOptimize(peer.dest.data());
+        benchmark::ClobberMemory();
+    }
+    SetRate(state);
 }
 
-void PixmanBlit(benchmark::State& state, const Layout& layout, pixman_op_t op) {
+// The same rows of the same bytes copied with memcpy: the ceiling of a copy.
+void MemcpySurface(benchmark::State& state, const Layout& layout) {
+    const size_t bytes = static_cast<size_t>(layout.bits / 8);
+    const std::vector<uint32_t> sprite = OpaqueSprite();
     int32_t pitch = 0;
-    std::vector<uint32_t> background = MakeBackground(layout, pitch);
-    PixmanSpriteBlit(state, op, layout.bits == 16 ? PIXMAN_r5g6b5 : PIXMAN_x8r8g8b8, background,
-                     pitch);
+    std::vector<uint32_t> dest = PackRows(
+        std::vector<uint32_t>(static_cast<size_t>(kDestWidth) * kDestHeight), layout, pitch);
+    auto* out = reinterpret_cast<uint8_t*>(dest.data());
+    for (auto _ : state) {
+        for (int y = 0; y < kSpriteSize; ++y) {
+            std::memcpy(out + static_cast<ptrdiff_t>(pitch) * (kY + y) + kX * bytes,
+                        sprite.data() + static_cast<size_t>(y * kSpriteSize), kSpriteSize * bytes);
+        }
+        benchmark::DoNotOptimize(dest.data());
+        benchmark::ClobberMemory();
+    }
+    SetRate(state);
 }
 
-void BM_Pixman32Over(benchmark::State& state) {
-    PixmanBlit(state, kX8R8G8B8, PIXMAN_OP_OVER);
-}
-void BM_Pixman32Add(benchmark::State& state) {
-    PixmanBlit(state, kX8R8G8B8, PIXMAN_OP_ADD);
-}
-void BM_Pixman16Over(benchmark::State& state) {
-    PixmanBlit(state, kR5G6B5, PIXMAN_OP_OVER);
-}
-void BM_Pixman16Add(benchmark::State& state) {
-    PixmanBlit(state, kR5G6B5, PIXMAN_OP_ADD);
-}
+constexpr const char* k565 = "5-bit blend weights and 5/6-bit channels";
+
+const Case kOver32{"Surface/Sprite/Over/x8r8g8b8", kX8R8G8B8, kOver, false, 2, 0.0, nullptr};
+const Case kAdd32{"Surface/Sprite/Add/x8r8g8b8", kX8R8G8B8, kAdd, false, 2, 0.0, nullptr};
+const Case kCopy32{"Surface/Opaque/Copy/x8r8g8b8", kX8R8G8B8, kOver, true, 0, 0.0, nullptr};
+const Case kOver16{"Surface/Sprite/Over/r5g6b5", kR5G6B5, kOver, false, 16, 0.001, k565};
+const Case kAdd16{"Surface/Sprite/Add/r5g6b5", kR5G6B5, kAdd, false, 16, 0.001, k565};
+const Case kCopy16{"Surface/Opaque/Copy/r5g6b5", kR5G6B5, kOver, true, 0, 0.0, nullptr};
 
 }  // namespace
 
-BENCHMARK(BM_Surface32Normal)->Name("Surface/Sprite/Over/x8r8g8b8/Vesk");
-BENCHMARK(BM_Pixman32Over)->Name("Surface/Sprite/Over/x8r8g8b8/pixman");
-BENCHMARK(BM_Surface32NormalTinted)->Name("Surface/SpriteTinted/Over/x8r8g8b8/Vesk");
-BENCHMARK(BM_Surface32Additive)->Name("Surface/Sprite/Add/x8r8g8b8/Vesk");
-BENCHMARK(BM_Pixman32Add)->Name("Surface/Sprite/Add/x8r8g8b8/pixman");
-BENCHMARK(BM_Surface16Normal)->Name("Surface/Sprite/Over/r5g6b5/Vesk");
-BENCHMARK(BM_Pixman16Over)->Name("Surface/Sprite/Over/r5g6b5/pixman");
-BENCHMARK(BM_Surface16NormalTinted)->Name("Surface/SpriteTinted/Over/r5g6b5/Vesk");
-BENCHMARK(BM_Surface16Additive)->Name("Surface/Sprite/Add/r5g6b5/Vesk");
-BENCHMARK(BM_Pixman16Add)->Name("Surface/Sprite/Add/r5g6b5/pixman");
+BENCHMARK_CAPTURE(VeskSurface, a, kOver32, Vesk::Color::White)
+    ->Name("Surface/Sprite/Over/x8r8g8b8/Vesk");
+BENCHMARK_CAPTURE(PixmanSurfaceBench, a, kOver32)->Name("Surface/Sprite/Over/x8r8g8b8/pixman");
+BENCHMARK_CAPTURE(VeskSurface, a, kAdd32, Vesk::Color::White)
+    ->Name("Surface/Sprite/Add/x8r8g8b8/Vesk");
+BENCHMARK_CAPTURE(PixmanSurfaceBench, a, kAdd32)->Name("Surface/Sprite/Add/x8r8g8b8/pixman");
+BENCHMARK_CAPTURE(VeskSurface, a, kCopy32, Vesk::Color::White)
+    ->Name("Surface/Opaque/Copy/x8r8g8b8/Vesk");
+BENCHMARK_CAPTURE(PixmanSurfaceBench, a, kCopy32)->Name("Surface/Opaque/Copy/x8r8g8b8/pixman");
+BENCHMARK_CAPTURE(MemcpySurface, a, kX8R8G8B8)->Name("Surface/Opaque/Copy/x8r8g8b8/memcpy");
+BENCHMARK_CAPTURE(VeskSurface, a, kOver32, Vesk::Color(255, 128, 64, 200))
+    ->Name("Surface/SpriteTinted/Over/x8r8g8b8/Vesk");
+BENCHMARK_CAPTURE(VeskSurface, a, kOver16, Vesk::Color::White)
+    ->Name("Surface/Sprite/Over/r5g6b5/Vesk");
+BENCHMARK_CAPTURE(PixmanSurfaceBench, a, kOver16)->Name("Surface/Sprite/Over/r5g6b5/pixman");
+BENCHMARK_CAPTURE(VeskSurface, a, kAdd16, Vesk::Color::White)
+    ->Name("Surface/Sprite/Add/r5g6b5/Vesk");
+BENCHMARK_CAPTURE(PixmanSurfaceBench, a, kAdd16)->Name("Surface/Sprite/Add/r5g6b5/pixman");
+BENCHMARK_CAPTURE(VeskSurface, a, kCopy16, Vesk::Color::White)
+    ->Name("Surface/Opaque/Copy/r5g6b5/Vesk");
+BENCHMARK_CAPTURE(PixmanSurfaceBench, a, kCopy16)->Name("Surface/Opaque/Copy/r5g6b5/pixman");
+BENCHMARK_CAPTURE(MemcpySurface, a, kR5G6B5)->Name("Surface/Opaque/Copy/r5g6b5/memcpy");
+BENCHMARK_CAPTURE(VeskSurface, a, kOver16, Vesk::Color(255, 128, 64, 200))
+    ->Name("Surface/SpriteTinted/Over/r5g6b5/Vesk");

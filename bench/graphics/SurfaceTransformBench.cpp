@@ -12,9 +12,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
+#include "BenchDisplay.h"
 #include "BenchImages.h"
+#include "graphics/DDImage.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/NativeDisplay.h"
 #include "graphics/SmoothResampler.h"
@@ -54,254 +57,217 @@ std::vector<uint32_t> SpritePixels() {
     return pixels;
 }
 
-// An opaque background in the layout's pixels, rows 4-byte aligned, the
-// same bytes for both contenders.
-struct Background {
-    int32_t pitch = 0;
-    std::vector<uint32_t> words;
-
-    explicit Background(const Layout& layout) {
-        pitch = ((kDestWidth * layout.bits / 8) + 3) & ~3;
-        words.assign(static_cast<size_t>(pitch / 4) * kDestHeight, 0);
-        auto* bytes = reinterpret_cast<uint8_t*>(words.data());
-        for (int32_t y = 0; y < kDestHeight; ++y) {
-            uint8_t* row = bytes + static_cast<ptrdiff_t>(pitch) * y;
-            for (int32_t x = 0; x < kDestWidth; ++x) {
-                const uint32_t argb = static_cast<uint32_t>((y * kDestWidth + x) * 2654435761u);
-                const uint32_t value = Vesk::ConvertToSurface(argb, Vesk::ChannelOfMask(layout.red),
-                                                              Vesk::ChannelOfMask(layout.green),
-                                                              Vesk::ChannelOfMask(layout.blue));
-                if (layout.bits == 16) {
-                    reinterpret_cast<uint16_t*>(row)[x] = static_cast<uint16_t>(value);
-                } else {
-                    reinterpret_cast<uint32_t*>(row)[x] = value;
-                }
-            }
-        }
+// An opaque background, straight ARGB: the surface is made from it, and
+// pixman starts from the surface's words.
+std::vector<uint32_t> BackgroundPixels() {
+    std::vector<uint32_t> pixels(static_cast<size_t>(kDestWidth) * kDestHeight);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = 0xFF000000u | (static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF);
     }
-
-    Vesk::SurfacePixels Pixels(const Layout& layout) {
-        Vesk::SurfacePixels dest;
-        dest.mBits = reinterpret_cast<uint8_t*>(words.data());
-        dest.mPitch = pitch;
-        dest.mWidth = kDestWidth;
-        dest.mHeight = kDestHeight;
-        dest.mBitsPerPixel = layout.bits;
-        dest.mRedMask = layout.red;
-        dest.mGreenMask = layout.green;
-        dest.mBlueMask = layout.blue;
-        return dest;
-    }
-};
+    return pixels;
+}
 
 void ReportPixels(benchmark::State& state, double pixelsPerRun) {
-    state.counters["MPix/s"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * pixelsPerRun / 1.0e6,
-                           benchmark::Counter::kIsRate);
-}
-
-// ---- Vesk ----------------------------------------------------------------------
-
-void RotateVesk(benchmark::State& state, const Layout& layout, DrawMode mode) {
-    const std::vector<uint32_t> sprite = SpritePixels();
-    Background background(layout);
-    const Vesk::SurfacePixels dest = background.Pixels(layout);
-    Vesk::SurfaceRotation rotation;
-    rotation.mX = kDestWidth / 2.0f - kSide / 2.0f;
-    rotation.mY = kDestHeight / 2.0f - kSide / 2.0f;
-    rotation.mAngle = kAngle;
-    rotation.mCenterX = kSide / 2.0f;
-    rotation.mCenterY = kSide / 2.0f;
-    rotation.mBox = Vesk::RotatedBlitBox(rotation.mX, rotation.mY, kSide, kSide, kAngle,
-                                         rotation.mCenterX, rotation.mCenterY)
-                        .Intersection(Vesk::FRect(0, 0, kDestWidth, kDestHeight));
-    rotation.mWidth = kSide;
-    rotation.mHeight = kSide;
-    Vesk::StraightBlitSource source;
-    source.mPixels = sprite.data();
-    source.mStride = kSide;
-    for (auto _ : state) {
-        Vesk::RotateIntoSurface(dest, source, rotation, Color::White, mode);
-        benchmark::DoNotOptimize(background.words.data());
-        benchmark::ClobberMemory();
-    }
-    ReportPixels(state, kTurnedPixels);
-}
-
-void StretchNearestVesk(benchmark::State& state, const Layout& layout, DrawMode mode) {
-    const std::vector<uint32_t> pixels = SpritePixels();
-    Vesk::MemoryImage sprite(nullptr);
-    sprite.SetBits(pixels.data(), kSide, kSide);
-    const Vesk::NativeDisplay display = DisplayOf(layout);
-    Vesk::NativeBlitSource source;
-    source.mNative = sprite.GetNativeAlphaData(&display);
-    source.mStride = kSide;
-    Background background(layout);
-    const Vesk::SurfacePixels dest = background.Pixels(layout);
-    Vesk::SurfaceStretch stretch;
-    stretch.mClipped = Vesk::Rect(0, 0, kDestWidth, kDestHeight);
-    stretch.mSource = Vesk::FRect(0, 0, kSide, kSide);
-    stretch.mBounds = Vesk::Rect(0, 0, kSide, kSide);
-    for (auto _ : state) {
-        Vesk::StretchIntoSurface(dest, source, stretch, Color::White, mode);
-        benchmark::DoNotOptimize(background.words.data());
-        benchmark::ClobberMemory();
-    }
-    ReportPixels(state, kSurfacePixels);
-}
-
-// The smooth road: the area resampled into a picture of the destination's
-// size, whose premultiplied words and runs are then made and blitted.
-void StretchSmoothVesk(benchmark::State& state, const Layout& layout, DrawMode mode) {
-    const std::vector<uint32_t> pixels = SpritePixels();
-    Vesk::MemoryImage sprite(nullptr);
-    sprite.SetBits(pixels.data(), kSide, kSide);
-    const Vesk::NativeDisplay display = DisplayOf(layout);
-    Vesk::MemoryImage scaled(nullptr);
-    scaled.Create(kDestWidth, kDestHeight);
-    Background background(layout);
-    const Vesk::SurfacePixels dest = background.Pixels(layout);
-    const Vesk::BlitArea area{0, 0, 0, 0, kDestWidth, kDestHeight, false};
-    for (auto _ : state) {
-        Vesk::SmoothResampler::Resample(sprite, Vesk::Rect(0, 0, kSide, kSide),
-                                        Vesk::FRect(0, 0, kSide, kSide), scaled.GetBits(),
-                                        kDestWidth, kDestWidth, kDestHeight);
-        scaled.BitsChanged();
-        Vesk::NativeBlitSource source;
-        source.mNative = scaled.GetNativeAlphaData(&display);
-        source.mStride = kDestWidth;
-        if (mode == kAdd) {
-            source.mRuns = scaled.GetRLAdditiveData(&display);
-            Vesk::BlitNativeAdditive(dest, area, source, Color::White);
-        } else {
-            source.mRuns = scaled.GetRLAlphaData();
-            Vesk::BlitNativeAlpha(dest, area, source, Color::White);
-        }
-        benchmark::DoNotOptimize(background.words.data());
-        benchmark::ClobberMemory();
-    }
-    ReportPixels(state, kSurfacePixels);
+    SetRate(state, pixelsPerRun);
 }
 
 // ---- pixman ----------------------------------------------------------------------
 
 struct PixmanPair {
+    Layout layout;
     std::vector<uint32_t> spritePixels = Premultiplied(SpritePixels());
-    Background background;
+    int32_t pitch = 0;
+    std::vector<uint32_t> dest;
     pixman_image_t* source = nullptr;
-    pixman_image_t* dest = nullptr;
+    pixman_image_t* destImage = nullptr;
+    pixman_op_t op = PIXMAN_OP_OVER;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = kDestWidth;
+    int32_t height = kDestHeight;
 
-    PixmanPair(const Layout& layout, const pixman_f_transform& reverse, pixman_filter_t filter)
-        : background(layout) {
+    PixmanPair(const Layout& l, const std::vector<uint32_t>& words) : layout(l) {
+        dest = PackRows(words, l, pitch);
         source =
             pixman_image_create_bits(PIXMAN_a8r8g8b8, kSide, kSide, spritePixels.data(), kSide * 4);
-        dest = pixman_image_create_bits(layout.pixman, kDestWidth, kDestHeight,
-                                        background.words.data(), background.pitch);
+        destImage = pixman_image_create_bits(l.pixman, kDestWidth, kDestHeight, dest.data(), pitch);
+    }
+    ~PixmanPair() {
+        pixman_image_unref(source);
+        pixman_image_unref(destImage);
+    }
+    PixmanPair(const PixmanPair&) = delete;
+    PixmanPair& operator=(const PixmanPair&) = delete;
+
+    void SetTransform(const pixman_f_transform& reverse, pixman_filter_t filter) {
         pixman_transform_t fixed;
         pixman_transform_from_pixman_f_transform(&fixed, &reverse);
         pixman_image_set_transform(source, &fixed);
         pixman_image_set_filter(source, filter, nullptr, 0);
         pixman_image_set_repeat(source, PIXMAN_REPEAT_NONE);
     }
-    ~PixmanPair() {
-        pixman_image_unref(source);
-        pixman_image_unref(dest);
+    void Draw() {
+        pixman_image_composite32(op, source, nullptr, destImage, x, y, 0, 0, x, y, width, height);
     }
-    PixmanPair(const PixmanPair&) = delete;
-    PixmanPair& operator=(const PixmanPair&) = delete;
-
-    void Run(benchmark::State& state, DrawMode mode, int32_t x, int32_t y, int32_t width,
-             int32_t height) {
-        const pixman_op_t op = mode == kAdd ? PIXMAN_OP_ADD : PIXMAN_OP_OVER;
-        for (auto _ : state) {
-            pixman_image_composite32(op, source, nullptr, dest, x, y, 0, 0, x, y, width, height);
-            benchmark::DoNotOptimize(background.words.data());
-            benchmark::ClobberMemory();
-        }
-    }
+    std::vector<uint32_t> Words() const { return UnpackRows(dest, layout, pitch); }
 };
 
-// Turned about the sprite's centre at the surface's centre; pixman
-// composites the turned square's bounding box.
-void RotatePixman(benchmark::State& state, const Layout& layout, DrawMode mode) {
-    const double c = std::cos(kAngle);
-    const double s = std::sin(kAngle);
-    pixman_f_transform reverse;
-    pixman_f_transform_init_identity(&reverse);
-    pixman_f_transform_translate(&reverse, nullptr, -kDestWidth / 2.0, -kDestHeight / 2.0);
-    pixman_f_transform_rotate(&reverse, nullptr, c, s);
-    pixman_f_transform_translate(&reverse, nullptr, kSide / 2.0, kSide / 2.0);
-    PixmanPair pair(layout, reverse, PIXMAN_FILTER_BILINEAR);
-    const auto box = static_cast<int32_t>(std::ceil(kSide * (c + s)));
-    pair.Run(state, mode, kDestWidth / 2 - box / 2, kDestHeight / 2 - box / 2, box, box);
-    ReportPixels(state, kTurnedPixels);
-}
+enum class Kind { Rotate, Nearest, Smooth };
 
-void StretchPixman(benchmark::State& state, const Layout& layout, DrawMode mode,
-                   pixman_filter_t filter) {
+// Turned about the sprite's centre at the surface's centre, clipped to the
+// turned square's rows; or scaled to fill the surface.
+void SetUp(PixmanPair& pair, Kind kind, DrawMode mode) {
+    pair.op = mode == kAdd ? PIXMAN_OP_ADD : PIXMAN_OP_OVER;
     pixman_f_transform reverse;
+    if (kind == Kind::Rotate) {
+        const double c = std::cos(kAngle);
+        const double s = std::sin(kAngle);
+        pixman_f_transform_init_identity(&reverse);
+        pixman_f_transform_translate(&reverse, nullptr, -kDestWidth / 2.0, -kDestHeight / 2.0);
+        pixman_f_transform_rotate(&reverse, nullptr, c, s);
+        pixman_f_transform_translate(&reverse, nullptr, kSide / 2.0, kSide / 2.0);
+        pair.SetTransform(reverse, PIXMAN_FILTER_BILINEAR);
+        ClipToRows(pair.destImage,
+                   TurnedSquareRows(kSide, kAngle, kDestWidth / 2.0, kDestHeight / 2.0));
+        const auto box = static_cast<int32_t>(std::ceil(kSide * (c + s)));
+        pair.x = kDestWidth / 2 - box / 2;
+        pair.y = kDestHeight / 2 - box / 2;
+        pair.width = box;
+        pair.height = box;
+        return;
+    }
     pixman_f_transform_init_scale(&reverse, static_cast<double>(kSide) / kDestWidth,
                                   static_cast<double>(kSide) / kDestHeight);
-    PixmanPair pair(layout, reverse, filter);
-    pair.Run(state, mode, 0, 0, kDestWidth, kDestHeight);
-    ReportPixels(state, kSurfacePixels);
+    pair.SetTransform(reverse,
+                      kind == Kind::Nearest ? PIXMAN_FILTER_NEAREST : PIXMAN_FILTER_BILINEAR);
 }
 
-void StretchNearestPixman(benchmark::State& state, const Layout& layout, DrawMode mode) {
-    StretchPixman(state, layout, mode, PIXMAN_FILTER_NEAREST);
+double PixelsOf(Kind kind) {
+    return kind == Kind::Rotate ? kTurnedPixels : kSurfacePixels;
 }
 
-void StretchSmoothPixman(benchmark::State& state, const Layout& layout, DrawMode mode) {
-    StretchPixman(state, layout, mode, PIXMAN_FILTER_BILINEAR);
+void PixmanBench(benchmark::State& state, const Layout& layout, Kind kind, DrawMode mode) {
+    BenchDisplay display(layout);
+    auto dest = display.Ready() ? display.MakeSurfaceImage(BackgroundPixels()) : nullptr;
+    if (dest == nullptr) {
+        state.SkipWithError("no surface");
+        return;
+    }
+    PixmanPair pair(layout, SurfaceWords(*dest));
+    SetUp(pair, kind, mode);
+    for (auto _ : state) {
+        pair.Draw();
+        benchmark::DoNotOptimize(pair.dest.data());
+        benchmark::ClobberMemory();
+    }
+    ReportPixels(state, PixelsOf(kind));
 }
 
-BENCHMARK_CAPTURE(RotateVesk, a, kX8R8G8B8, kOver)
-    ->Name("SurfaceTransform/Rotate/Over/x8r8g8b8/Vesk");
-BENCHMARK_CAPTURE(RotatePixman, a, kX8R8G8B8, kOver)
-    ->Name("SurfaceTransform/Rotate/Over/x8r8g8b8/pixman");
-BENCHMARK_CAPTURE(RotateVesk, a, kX8R8G8B8, kAdd)
-    ->Name("SurfaceTransform/Rotate/Add/x8r8g8b8/Vesk");
-BENCHMARK_CAPTURE(RotatePixman, a, kX8R8G8B8, kAdd)
-    ->Name("SurfaceTransform/Rotate/Add/x8r8g8b8/pixman");
-BENCHMARK_CAPTURE(RotateVesk, a, kR5G6B5, kOver)->Name("SurfaceTransform/Rotate/Over/r5g6b5/Vesk");
-BENCHMARK_CAPTURE(RotatePixman, a, kR5G6B5, kOver)
-    ->Name("SurfaceTransform/Rotate/Over/r5g6b5/pixman");
-BENCHMARK_CAPTURE(RotateVesk, a, kR5G6B5, kAdd)->Name("SurfaceTransform/Rotate/Add/r5g6b5/Vesk");
-BENCHMARK_CAPTURE(RotatePixman, a, kR5G6B5, kAdd)
-    ->Name("SurfaceTransform/Rotate/Add/r5g6b5/pixman");
+// ---- Vesk ----------------------------------------------------------------------
 
-BENCHMARK_CAPTURE(StretchNearestVesk, a, kX8R8G8B8, kOver)
-    ->Name("SurfaceTransform/StretchNearest/Over/x8r8g8b8/Vesk");
-BENCHMARK_CAPTURE(StretchNearestPixman, a, kX8R8G8B8, kOver)
-    ->Name("SurfaceTransform/StretchNearest/Over/x8r8g8b8/pixman");
-BENCHMARK_CAPTURE(StretchNearestVesk, a, kX8R8G8B8, kAdd)
-    ->Name("SurfaceTransform/StretchNearest/Add/x8r8g8b8/Vesk");
-BENCHMARK_CAPTURE(StretchNearestPixman, a, kX8R8G8B8, kAdd)
-    ->Name("SurfaceTransform/StretchNearest/Add/x8r8g8b8/pixman");
-BENCHMARK_CAPTURE(StretchNearestVesk, a, kR5G6B5, kOver)
-    ->Name("SurfaceTransform/StretchNearest/Over/r5g6b5/Vesk");
-BENCHMARK_CAPTURE(StretchNearestPixman, a, kR5G6B5, kOver)
-    ->Name("SurfaceTransform/StretchNearest/Over/r5g6b5/pixman");
-BENCHMARK_CAPTURE(StretchNearestVesk, a, kR5G6B5, kAdd)
-    ->Name("SurfaceTransform/StretchNearest/Add/r5g6b5/Vesk");
-BENCHMARK_CAPTURE(StretchNearestPixman, a, kR5G6B5, kAdd)
-    ->Name("SurfaceTransform/StretchNearest/Add/r5g6b5/pixman");
+// Through the surface image's own entry points: BltRotated, and StretchBlt
+// fast (nearest) or smooth (resampled into a picture of the destination's
+// size, whose premultiplied words and runs are made and blitted every call).
+void Draw(Vesk::DDImage& dest, Vesk::MemoryImage& sprite, Kind kind, DrawMode mode) {
+    const Vesk::Rect all(0, 0, kDestWidth, kDestHeight);
+    const Vesk::Rect side(0, 0, kSide, kSide);
+    if (kind == Kind::Rotate) {
+        dest.BltRotated(&sprite, kDestWidth / 2.0f - kSide / 2.0f,
+                        kDestHeight / 2.0f - kSide / 2.0f, side, all, Color::White, mode, kAngle,
+                        kSide / 2.0f, kSide / 2.0f);
+    } else {
+        dest.StretchBlt(&sprite, all, side, all, Color::White, mode, kind == Kind::Nearest);
+    }
+}
 
-BENCHMARK_CAPTURE(StretchSmoothVesk, a, kX8R8G8B8, kOver)
-    ->Name("SurfaceTransform/StretchBilinear/Over/x8r8g8b8/Vesk");
-BENCHMARK_CAPTURE(StretchSmoothPixman, a, kX8R8G8B8, kOver)
-    ->Name("SurfaceTransform/StretchBilinear/Over/x8r8g8b8/pixman");
-BENCHMARK_CAPTURE(StretchSmoothVesk, a, kX8R8G8B8, kAdd)
-    ->Name("SurfaceTransform/StretchBilinear/Add/x8r8g8b8/Vesk");
-BENCHMARK_CAPTURE(StretchSmoothPixman, a, kX8R8G8B8, kAdd)
-    ->Name("SurfaceTransform/StretchBilinear/Add/x8r8g8b8/pixman");
-BENCHMARK_CAPTURE(StretchSmoothVesk, a, kR5G6B5, kOver)
-    ->Name("SurfaceTransform/StretchBilinear/Over/r5g6b5/Vesk");
-BENCHMARK_CAPTURE(StretchSmoothPixman, a, kR5G6B5, kOver)
-    ->Name("SurfaceTransform/StretchBilinear/Over/r5g6b5/pixman");
-BENCHMARK_CAPTURE(StretchSmoothVesk, a, kR5G6B5, kAdd)
-    ->Name("SurfaceTransform/StretchBilinear/Add/r5g6b5/Vesk");
-BENCHMARK_CAPTURE(StretchSmoothPixman, a, kR5G6B5, kAdd)
-    ->Name("SurfaceTransform/StretchBilinear/Add/r5g6b5/pixman");
+struct Check {
+    int tolerance;
+    double share;
+    const char* design;
+};
+
+Check CheckOf(const Layout& layout, Kind kind) {
+    const bool is16 = layout.bits == 16;
+    switch (kind) {
+        case Kind::Rotate:
+            return {is16 ? 16 : 4, 0.02,
+                    is16 ? "sample points a fraction of a pixel apart; 5/6-bit channels"
+                         : "sample points a fraction of a pixel apart"};
+        case Kind::Nearest:
+            return {is16 ? 32 : 24, 0.02,
+                    is16 ? "by design: nearest samples a source pixel apart, 5-bit blend weights"
+                         : "by design: nearest samples up to a source pixel apart"};
+        case Kind::Smooth:
+            return {is16 ? 40 : 32, 0.0,
+                    is16 ? "by design: smooth box/linear filter, 5-bit blend weights"
+                         : "by design: smooth box/linear filter, pixman bilinear"};
+    }
+    return {0, 0.0, nullptr};
+}
+
+void VeskBench(benchmark::State& state, const Layout& layout, Kind kind, DrawMode mode,
+               const char* work) {
+    BenchDisplay display(layout);
+    const std::vector<uint32_t> pixels = SpritePixels();
+    Vesk::MemoryImage sprite(nullptr);
+    sprite.SetBits(pixels.data(), kSide, kSide);
+    auto dest = display.Ready() ? display.MakeSurfaceImage(BackgroundPixels()) : nullptr;
+    if (dest == nullptr) {
+        state.SkipWithError("no surface");
+        return;
+    }
+    {
+        PixmanPair pair(layout, SurfaceWords(*dest));
+        SetUp(pair, kind, mode);
+        pair.Draw();
+        auto check = display.MakeSurfaceImage(BackgroundPixels());
+        Draw(*check, sprite, kind, mode);
+        const Check c = CheckOf(layout, kind);
+        if (!CheckPictures(state, work, ToArgb(SurfaceWords(*check), layout),
+                           ToArgb(pair.Words(), layout), c.tolerance, c.share, c.design)) {
+            return;
+        }
+    }
+    for (auto _ : state) {
+        Draw(*dest, sprite, kind, mode);
+        benchmark::ClobberMemory();
+    }
+    ReportPixels(state, PixelsOf(kind));
+}
+
+struct Pair {
+    const char* work;
+    Layout layout;
+    Kind kind;
+    DrawMode mode;
+};
+
+const Pair kPairs[] = {
+    {"SurfaceTransform/Rotate/Over/x8r8g8b8", kX8R8G8B8, Kind::Rotate, kOver},
+    {"SurfaceTransform/Rotate/Add/x8r8g8b8", kX8R8G8B8, Kind::Rotate, kAdd},
+    {"SurfaceTransform/Rotate/Over/r5g6b5", kR5G6B5, Kind::Rotate, kOver},
+    {"SurfaceTransform/Rotate/Add/r5g6b5", kR5G6B5, Kind::Rotate, kAdd},
+    {"SurfaceTransform/StretchNearest/Over/x8r8g8b8", kX8R8G8B8, Kind::Nearest, kOver},
+    {"SurfaceTransform/StretchNearest/Add/x8r8g8b8", kX8R8G8B8, Kind::Nearest, kAdd},
+    {"SurfaceTransform/StretchNearest/Over/r5g6b5", kR5G6B5, Kind::Nearest, kOver},
+    {"SurfaceTransform/StretchNearest/Add/r5g6b5", kR5G6B5, Kind::Nearest, kAdd},
+    {"SurfaceTransform/StretchBilinear/Over/x8r8g8b8", kX8R8G8B8, Kind::Smooth, kOver},
+    {"SurfaceTransform/StretchBilinear/Add/x8r8g8b8", kX8R8G8B8, Kind::Smooth, kAdd},
+    {"SurfaceTransform/StretchBilinear/Over/r5g6b5", kR5G6B5, Kind::Smooth, kOver},
+    {"SurfaceTransform/StretchBilinear/Add/r5g6b5", kR5G6B5, Kind::Smooth, kAdd},
+};
+
+[[maybe_unused]] const bool kRegistered = [] {
+    for (const Pair& p : kPairs) {
+        const std::string work = p.work;
+        benchmark::RegisterBenchmark((work + "/Vesk").c_str(), [p](benchmark::State& state) {
+            VeskBench(state, p.layout, p.kind, p.mode, p.work);
+        });
+        benchmark::RegisterBenchmark((work + "/pixman").c_str(), [p](benchmark::State& state) {
+            PixmanBench(state, p.layout, p.kind, p.mode);
+        });
+    }
+    return true;
+}();
 
 }  // namespace

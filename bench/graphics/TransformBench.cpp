@@ -10,9 +10,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "BenchImages.h"
 #include "app/util/Matrix3x3.h"
 #include "graphics/MemoryImage.h"
 
@@ -72,50 +75,6 @@ void ReportPixels(benchmark::State& state, double pixelsPerRun) {
 constexpr double kTurnedPixels = static_cast<double>(kSourceSide) * kSourceSide;
 constexpr double kMatrixPixels = kTurnedPixels * kMatrixScale * kMatrixScale;
 
-// ---- Vesk ------------------------------------------------------------------
-
-void StretchVesk(benchmark::State& state, DrawMode mode, bool fast) {
-    auto source = MakeSource();
-    auto dest = MakeDest();
-    const Rect all(0, 0, kDestWidth, kDestHeight);
-    for (auto _ : state) {
-        dest->StretchBlt(source.get(), all, Rect(0, 0, kSourceSide, kSourceSide), all, Color::White,
-                         mode, fast);
-        benchmark::DoNotOptimize(dest->mBits.get());
-    }
-    ReportPixels(state, static_cast<double>(kDestWidth) * kDestHeight);
-}
-
-void RotateVesk(benchmark::State& state, DrawMode mode) {
-    auto source = MakeSource();
-    auto dest = MakeDest();
-    const Rect all(0, 0, kDestWidth, kDestHeight);
-    const float x = kDestWidth / 2.0f - kSourceSide / 2.0f;
-    const float y = kDestHeight / 2.0f - kSourceSide / 2.0f;
-    for (auto _ : state) {
-        dest->BltRotated(source.get(), x, y, Rect(0, 0, kSourceSide, kSourceSide), all,
-                         Color::White, mode, kAngle, kSourceSide / 2.0f, kSourceSide / 2.0f);
-        benchmark::DoNotOptimize(dest->mBits.get());
-    }
-    ReportPixels(state, kTurnedPixels);
-}
-
-void MatrixVesk(benchmark::State& state, DrawMode mode) {
-    auto source = MakeSource();
-    auto dest = MakeDest();
-    const Rect all(0, 0, kDestWidth, kDestHeight);
-    Matrix3x3 matrix;
-    matrix.SetIdentity();
-    matrix.Rotate(static_cast<float>(kAngle));
-    matrix.Scale(kMatrixScale, kMatrixScale);
-    for (auto _ : state) {
-        dest->BltMatrix(source.get(), kDestWidth / 2.0f, kDestHeight / 2.0f, matrix, all,
-                        Color::White, mode, Rect(0, 0, kSourceSide, kSourceSide), true);
-        benchmark::DoNotOptimize(dest->mBits.get());
-    }
-    ReportPixels(state, kMatrixPixels);
-}
-
 // ---- pixman ------------------------------------------------------------------
 
 struct PixmanImages {
@@ -126,14 +85,7 @@ struct PixmanImages {
 
     PixmanImages() {
         // pixman's a8r8g8b8 is premultiplied.
-        sourcePixels = SpritePixels();
-        for (uint32_t& p : sourcePixels) {
-            const uint32_t a = p >> 24;
-            const uint32_t r = ((p >> 16) & 0xFF) * a / 255;
-            const uint32_t g = ((p >> 8) & 0xFF) * a / 255;
-            const uint32_t b = (p & 0xFF) * a / 255;
-            p = (a << 24) | (r << 16) | (g << 8) | b;
-        }
+        sourcePixels = bench::Premultiplied(SpritePixels());
         destPixels.assign(static_cast<size_t>(kDestWidth) * kDestHeight, 0xFF204060);
         source = pixman_image_create_bits(PIXMAN_a8r8g8b8, kSourceSide, kSourceSide,
                                           sourcePixels.data(), kSourceSide * 4);
@@ -161,24 +113,32 @@ pixman_op_t PixmanOp(DrawMode mode) {
     return mode == Vesk::kDrawModeAdditive ? PIXMAN_OP_ADD : PIXMAN_OP_OVER;
 }
 
-void StretchPixman(benchmark::State& state, DrawMode mode, bool fast) {
+// One pixman composite, set up once.
+struct PixmanJob {
     PixmanImages images;
+    pixman_op_t op = PIXMAN_OP_OVER;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = kDestWidth;
+    int32_t height = kDestHeight;
+
+    void Draw() {
+        pixman_image_composite32(op, images.source, nullptr, images.dest, x, y, 0, 0, x, y, width,
+                                 height);
+    }
+};
+
+void SetUpStretch(PixmanJob& job, DrawMode mode, bool fast) {
     pixman_f_transform reverse;
     pixman_f_transform_init_scale(&reverse, static_cast<double>(kSourceSide) / kDestWidth,
                                   static_cast<double>(kSourceSide) / kDestHeight);
-    images.SetTransform(reverse, fast ? PIXMAN_FILTER_NEAREST : PIXMAN_FILTER_BILINEAR);
-    for (auto _ : state) {
-        pixman_image_composite32(PixmanOp(mode), images.source, nullptr, images.dest, 0, 0, 0, 0, 0,
-                                 0, kDestWidth, kDestHeight);
-        benchmark::DoNotOptimize(images.destPixels.data());
-    }
-    ReportPixels(state, static_cast<double>(kDestWidth) * kDestHeight);
+    job.images.SetTransform(reverse, fast ? PIXMAN_FILTER_NEAREST : PIXMAN_FILTER_BILINEAR);
+    job.op = PixmanOp(mode);
 }
 
 // Turned (and scaled) about the sprite's centre, placed at the picture's
-// centre; pixman composites the turned square's bounding box.
-void TurnPixman(benchmark::State& state, DrawMode mode, double scale, double pixels) {
-    PixmanImages images;
+// centre, clipped to the turned square's rows as ours draws.
+void SetUpTurn(PixmanJob& job, DrawMode mode, double scale) {
     const double c = std::cos(kAngle);
     const double s = std::sin(kAngle);
     pixman_f_transform reverse;
@@ -187,24 +147,118 @@ void TurnPixman(benchmark::State& state, DrawMode mode, double scale, double pix
     pixman_f_transform_scale(&reverse, nullptr, 1.0 / scale, 1.0 / scale);
     pixman_f_transform_rotate(&reverse, nullptr, c, s);
     pixman_f_transform_translate(&reverse, nullptr, kSourceSide / 2.0, kSourceSide / 2.0);
-    images.SetTransform(reverse, PIXMAN_FILTER_BILINEAR);
-    const int32_t box = static_cast<int32_t>(std::ceil(kSourceSide * scale * (c + s)));
-    const int32_t left = kDestWidth / 2 - box / 2;
-    const int32_t top = kDestHeight / 2 - box / 2;
+    job.images.SetTransform(reverse, PIXMAN_FILTER_BILINEAR);
+    bench::ClipToRows(
+        job.images.dest,
+        bench::TurnedSquareRows(kSourceSide * scale, kAngle, kDestWidth / 2.0, kDestHeight / 2.0));
+    const auto box = static_cast<int32_t>(std::ceil(kSourceSide * scale * (c + s)));
+    job.x = kDestWidth / 2 - box / 2;
+    job.y = kDestHeight / 2 - box / 2;
+    job.width = box;
+    job.height = box;
+    job.op = PixmanOp(mode);
+}
+
+void RunPixman(benchmark::State& state, PixmanJob& job, double pixels) {
     for (auto _ : state) {
-        pixman_image_composite32(PixmanOp(mode), images.source, nullptr, images.dest, left, top, 0,
-                                 0, left, top, box, box);
-        benchmark::DoNotOptimize(images.destPixels.data());
+        job.Draw();
+        benchmark::DoNotOptimize(job.images.destPixels.data());
     }
     ReportPixels(state, pixels);
 }
 
+// ---- Vesk ------------------------------------------------------------------
+
+// Draws once on a fresh picture and checks it against pixman's; then times.
+template <typename Draw>
+void RunVesk(benchmark::State& state, const std::string& work, PixmanJob& peer, int tolerance,
+             double share, const char* design, double pixels, Draw draw) {
+    auto check = MakeDest();
+    draw(*check);
+    peer.Draw();
+    const uint32_t* bits = check->GetBits();
+    if (!bench::CheckPictures(state, work,
+                              std::vector<uint32_t>(bits, bits + peer.images.destPixels.size()),
+                              peer.images.destPixels, tolerance, share, design)) {
+        return;
+    }
+    auto dest = MakeDest();
+    for (auto _ : state) {
+        draw(*dest);
+        benchmark::DoNotOptimize(dest->mBits.get());
+    }
+    ReportPixels(state, pixels);
+}
+
+const char* WorkName(const char* kind, DrawMode mode) {
+    static std::map<std::string, std::string> names;
+    std::string& name = names[std::string(kind) + (mode == Vesk::kDrawModeAdditive ? "A" : "O")];
+    name = std::string("Transform/") + kind + (mode == Vesk::kDrawModeAdditive ? "/Add" : "/Over");
+    return name.c_str();
+}
+
+void StretchVesk(benchmark::State& state, DrawMode mode, bool fast) {
+    auto source = MakeSource();
+    const Rect all(0, 0, kDestWidth, kDestHeight);
+    PixmanJob peer;
+    SetUpStretch(peer, mode, fast);
+    RunVesk(state, WorkName(fast ? "ScaleNearest" : "ScaleBilinear", mode), peer, fast ? 24 : 32,
+            fast ? 0.01 : 0.0,
+            fast ? "by design: nearest samples up to a source pixel apart from pixman's"
+                 : "by design: smooth box/linear filter, pixman bilinear",
+            static_cast<double>(kDestWidth) * kDestHeight, [&](MemoryImage& dest) {
+                dest.StretchBlt(source.get(), all, Rect(0, 0, kSourceSide, kSourceSide), all,
+                                Color::White, mode, fast);
+            });
+}
+
+void RotateVesk(benchmark::State& state, DrawMode mode) {
+    auto source = MakeSource();
+    const Rect all(0, 0, kDestWidth, kDestHeight);
+    const float x = kDestWidth / 2.0f - kSourceSide / 2.0f;
+    const float y = kDestHeight / 2.0f - kSourceSide / 2.0f;
+    PixmanJob peer;
+    SetUpTurn(peer, mode, 1.0);
+    RunVesk(state, WorkName("Rotate", mode), peer, 4, 0.02,
+            "sample points a fraction of a pixel apart: the sprite's blue steps show it",
+            kTurnedPixels, [&](MemoryImage& dest) {
+                dest.BltRotated(source.get(), x, y, Rect(0, 0, kSourceSide, kSourceSide), all,
+                                Color::White, mode, kAngle, kSourceSide / 2.0f, kSourceSide / 2.0f);
+            });
+}
+
+void MatrixVesk(benchmark::State& state, DrawMode mode) {
+    auto source = MakeSource();
+    const Rect all(0, 0, kDestWidth, kDestHeight);
+    Matrix3x3 matrix;
+    matrix.SetIdentity();
+    matrix.Rotate(static_cast<float>(kAngle));
+    matrix.Scale(kMatrixScale, kMatrixScale);
+    PixmanJob peer;
+    SetUpTurn(peer, mode, kMatrixScale);
+    RunVesk(state, WorkName("MatrixBilinear", mode), peer, 4, 0.01, nullptr, kMatrixPixels,
+            [&](MemoryImage& dest) {
+                dest.BltMatrix(source.get(), kDestWidth / 2.0f, kDestHeight / 2.0f, matrix, all,
+                               Color::White, mode, Rect(0, 0, kSourceSide, kSourceSide), true);
+            });
+}
+
+void StretchPixman(benchmark::State& state, DrawMode mode, bool fast) {
+    PixmanJob job;
+    SetUpStretch(job, mode, fast);
+    RunPixman(state, job, static_cast<double>(kDestWidth) * kDestHeight);
+}
+
 void RotatePixman(benchmark::State& state, DrawMode mode) {
-    TurnPixman(state, mode, 1.0, kTurnedPixels);
+    PixmanJob job;
+    SetUpTurn(job, mode, 1.0);
+    RunPixman(state, job, kTurnedPixels);
 }
 
 void MatrixPixman(benchmark::State& state, DrawMode mode) {
-    TurnPixman(state, mode, kMatrixScale, kMatrixPixels);
+    PixmanJob job;
+    SetUpTurn(job, mode, kMatrixScale);
+    RunPixman(state, job, kMatrixPixels);
 }
 
 constexpr DrawMode kOver = Vesk::kDrawModeNormal;

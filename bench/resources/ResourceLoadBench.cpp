@@ -1,5 +1,5 @@
-// Loading a generated manifest: 300 PNG images from 64x64 to 800x600 and 40 sounds, as one
-// LoadGroup and one resource at a time as the loading thread does it.
+// Loading a generated manifest from one archive: 300 PNG images from 64x64 to 800x600 and 40
+// sounds, as one LoadGroup and one resource at a time as the loading thread does it.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "graphics/MemoryImage.h"
+#include "pak/PakWriter.h"
 #include "resources/ImageLib.h"
 #include "resources/PakInterface.h"
 #include "resources/ResourceHost.h"
@@ -72,17 +73,25 @@ public:
     }
 };
 
-const std::string& DataDir() {
-    static const std::string dir = [] {
-        const fs::path root = fs::temp_directory_path() / "vesk_bench_resources";
-        fs::create_directories(root);
-        std::string manifest = "<ResourceManifest>\n<Resources id=\"Game\">\n<SetDefaults path=\"" +
-                               root.string() + "\"/>\n";
+// The files are made in a folder, packed into one archive and removed, so every read below
+// comes from the archive. Answers the manifest's name, or "" when the archive failed.
+const std::string& ManifestPath() {
+    static const std::string manifest = [] {
+        const fs::path root = fs::temp_directory_path() / "vesk_bench_manifest";
+        const std::string pakPath =
+            (fs::temp_directory_path() / "vesk_bench_manifest.pak").string();
+        fs::remove_all(root);
+        fs::create_directories(root / "data");
+        const fs::path dataDir = root / "data";
+        // Requests name the files relative to the current folder, where only the archive has them.
+        std::string text =
+            "<ResourceManifest>\n<Resources id=\"Game\">\n<SetDefaults "
+            "path=\"vesk_bench/data\"/>\n";
         for (int i = 0; i < kImages; ++i) {
             const int w = 64 + (i * 37) % 737;
             const int h = 64 + (i * 53) % 537;
             const std::string name = "img" + std::to_string(i) + ".png";
-            if (!fs::exists(root / name)) {
+            {
                 ImageLib::Image image(w, h);
                 for (int y = 0; y < h; ++y) {
                     for (int x = 0; x < w; ++x) {
@@ -92,27 +101,41 @@ const std::string& DataDir() {
                             static_cast<uint32_t>((x ^ y) & 0xFF);
                     }
                 }
-                ImageLib::WritePNGImage((root / name).string(), image);
+                ImageLib::WritePNGImage((dataDir / name).string(), image);
             }
-            manifest += "<Image id=\"I" + std::to_string(i) + "\" path=\"" + name + "\"" +
-                        (i % 3 == 0 ? " rows=\"2\" cols=\"2\"" : "") + "/>\n";
+            text += "<Image id=\"I" + std::to_string(i) + "\" path=\"" + name + "\"" +
+                    (i % 3 == 0 ? " rows=\"2\" cols=\"2\"" : "") + "/>\n";
         }
         for (int i = 0; i < kSounds; ++i) {
             const std::string name = "snd" + std::to_string(i);
             // Half a second of 22 kHz mono: the size of a game's short effect.
-            std::ofstream((root / (name + ".wav")).string(), std::ios::binary)
+            std::ofstream((dataDir / (name + ".wav")).string(), std::ios::binary)
                 << std::string(44 + 22050, '\x40');
-            manifest += "<Sound id=\"S" + std::to_string(i) + "\" path=\"" + name + "\"/>\n";
+            text += "<Sound id=\"S" + std::to_string(i) + "\" path=\"" + name + "\"/>\n";
         }
-        manifest += "</Resources>\n</ResourceManifest>\n";
-        std::ofstream((root / "resources.xml").string(), std::ios::binary) << manifest;
-        return root.string();
+        text += "</Resources>\n</ResourceManifest>\n";
+        std::ofstream((dataDir / "resources.xml").string(), std::ios::binary) << text;
+
+        std::vector<vesk_tools::PakEntry> entries;
+        std::string error;
+        if (!vesk_tools::CollectFolder(root.string(), entries, error)) {
+            return std::string();
+        }
+        for (vesk_tools::PakEntry& entry : entries) {
+            entry.name = "vesk_bench/" + entry.name;
+        }
+        if (!vesk_tools::WritePak(pakPath, entries, error) ||
+            !Vesk::gPakInterface->AddPakFile(pakPath)) {
+            return std::string();
+        }
+        fs::remove_all(root);
+        return std::string("vesk_bench/data/resources.xml");
     }();
-    return dir;
+    return manifest;
 }
 
 void BM_LoadGroupWhole(benchmark::State& state) {
-    const std::string manifest = DataDir() + "/resources.xml";
+    const std::string& manifest = ManifestPath();
     for (auto _ : state) {
         BenchHost host;
         Vesk::ResourceManager manager(&host);
@@ -125,7 +148,7 @@ void BM_LoadGroupWhole(benchmark::State& state) {
 BENCHMARK(BM_LoadGroupWhole)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_LoadOneAtATime(benchmark::State& state) {
-    const std::string manifest = DataDir() + "/resources.xml";
+    const std::string& manifest = ManifestPath();
     for (auto _ : state) {
         BenchHost host;
         Vesk::ResourceManager manager(&host);
@@ -147,5 +170,3 @@ void BM_LoadOneAtATime(benchmark::State& state) {
 BENCHMARK(BM_LoadOneAtATime)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -224,6 +224,7 @@ void DDImage::SetSurface(std::shared_ptr<platform::Surface> surface) {
     // Buffers sized for the image's old pixels would no longer fit it.
     mBits.reset();
     mNativeAlpha.reset();
+    mAdditiveSource.reset();
     mRLAlpha.reset();
     mRLAdditive.reset();
     mPalette.reset();
@@ -249,6 +250,7 @@ void DDImage::FreeNonSurfaceBuffers() {
     }
     mBits.reset();
     mNativeAlpha.reset();
+    mAdditiveSource.reset();
     mRLAdditive.reset();
     mRLAlpha.reset();
     mPalette.reset();
@@ -451,6 +453,7 @@ void DDImage::PurgeBits() {
         if (mPalette) {
             // Native data made from the colour table means nothing without it.
             mNativeAlpha.reset();
+            mAdditiveSource.reset();
             mRLAdditive.reset();
         }
         mBits.reset();

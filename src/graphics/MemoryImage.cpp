@@ -1,6 +1,7 @@
 #include "graphics/MemoryImage.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -8,6 +9,7 @@
 #include "graphics/D3DInterface.h"
 #include "graphics/ImageHost.h"
 #include "graphics/NativeDisplay.h"
+#include "graphics/PixelSimd.h"
 #include "graphics/TextureData.h"
 
 namespace Vesk {
@@ -49,25 +51,153 @@ inline uint32_t Unpremultiply(uint32_t pixel, uint32_t alphaPlusOne, const Chann
     return ((v << 8) >> (ch.shift + ch.bits)) & 0xFF;
 }
 
+// kDescending[i] = 255 - i: the tail of every run's bytes.
+constexpr auto kDescending = [] {
+    std::array<uint8_t, 255> table{};
+    for (size_t i = 0; i < table.size(); ++i) {
+        table[i] = static_cast<uint8_t>(255 - i);
+    }
+    return table;
+}();
+
+// The bytes of one run of n pixels: the count to the run's end, at most 255.
+inline void WriteRun(uint8_t* out, int32_t n) {
+    const int32_t tail = std::min(n, 255);
+    std::memset(out, 255, static_cast<size_t>(n - tail));
+    std::memcpy(out + (n - tail), kDescending.data() + (255 - tail), static_cast<size_t>(tail));
+}
+
 // Each byte: pixels from this one to the end of its run (runs end with the
-// row), at most 255.
-template <typename ClassOf>
-void EncodeRuns(uint8_t* out, int32_t width, int32_t height, ClassOf classOf) {
+// row), at most 255. runEnd(row, x, width) gives the end of the run that
+// starts at x.
+template <typename RunEnd>
+void EncodeRunsBy(uint8_t* out, int32_t width, int32_t height, RunEnd runEnd) {
     for (int32_t y = 0; y < height; ++y) {
         const size_t row = static_cast<size_t>(y) * static_cast<size_t>(width);
-        uint32_t count = 0;
-        int previous = -1;
-        for (int32_t x = width - 1; x >= 0; --x) {
-            const int cls = classOf(row + static_cast<size_t>(x));
-            count = (cls == previous) ? count + 1 : 1;
-            previous = cls;
-            out[row + static_cast<size_t>(x)] = static_cast<uint8_t>(count < 255 ? count : 255);
+        int32_t x = 0;
+        while (x < width) {
+            const int32_t end = runEnd(row, x, width);
+            WriteRun(out + row + static_cast<size_t>(x), end - x);
+            x = end;
         }
     }
 }
 
+template <typename ClassOf>
+void EncodeRuns(uint8_t* out, int32_t width, int32_t height, ClassOf classOf) {
+    EncodeRunsBy(out, width, height, [&](size_t row, int32_t x, int32_t w) {
+        const int cls = classOf(row + static_cast<size_t>(x));
+        int32_t end = x + 1;
+        while (end < w && classOf(row + static_cast<size_t>(end)) == cls) {
+            ++end;
+        }
+        return end;
+    });
+}
+
 inline int AlphaClass(uint32_t alpha) {
     return alpha == 0 ? 0 : (alpha == 255 ? 1 : 2);
+}
+
+// End of the run of pixels of one alpha class starting at x; four at a time
+// through the transparent and opaque runs that make up most pictures.
+inline int32_t AlphaRunEnd(const uint32_t* row, int32_t x, int32_t width) {
+    const int cls = AlphaClass(row[x] >> 24);
+    int32_t end = x + 1;
+#if defined(VESK_PIXEL_SSE2)
+    // Lanes of four pixels all true while they stay in the class.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi32(255);
+    auto same4 = [&](int32_t at) {
+        const __m128i a = _mm_srli_epi32(PixelSimd::Load4(row + at), 24);
+        if (cls == 0) {
+            return _mm_cmpeq_epi32(a, zero);
+        }
+        if (cls == 1) {
+            return _mm_cmpeq_epi32(a, full);
+        }
+        return _mm_cmpeq_epi32(_mm_or_si128(_mm_cmpeq_epi32(a, zero), _mm_cmpeq_epi32(a, full)),
+                               zero);
+    };
+    while (end + 16 <= width) {
+        const __m128i all = _mm_and_si128(_mm_and_si128(same4(end), same4(end + 4)),
+                                          _mm_and_si128(same4(end + 8), same4(end + 12)));
+        if (_mm_movemask_ps(_mm_castsi128_ps(all)) != 0xF) {
+            break;
+        }
+        end += 16;
+    }
+    while (end + 4 <= width) {
+        const int same = _mm_movemask_ps(_mm_castsi128_ps(same4(end)));
+        if (same != 0xF) {
+            return end + __builtin_ctz(static_cast<unsigned>(~same));
+        }
+        end += 4;
+    }
+#endif
+    while (end < width && AlphaClass(row[end] >> 24) == cls) {
+        ++end;
+    }
+    return end;
+}
+
+// 8-8-8 words at shifts 16, 8, 0 (the layout without a display and of
+// X8R8G8B8) scaled by alpha: (c * (a + kPlus)) >> 8 per channel, alpha kept.
+// Returns how many it did, a multiple of 4.
+#if defined(VESK_PIXEL_SSE2)
+template <uint32_t kPlus>
+__attribute__((target("avx2"))) size_t PremultiplyRow888Avx2(uint32_t* out, const uint32_t* in,
+                                                             size_t count) {
+    const __m256i rbMask = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i gMask = _mm256_set1_epi32(0x0000FF00);
+    const __m256i alphaMask = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    const __m256i plus = _mm256_set1_epi32(kPlus);
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+        const __m256i a1 = _mm256_add_epi32(_mm256_srli_epi32(p, 24), plus);
+        const __m256i k = _mm256_or_si256(a1, _mm256_slli_epi32(a1, 16));
+        const __m256i rb = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_and_si256(p, rbMask), k), 8);
+        const __m256i g = _mm256_and_si256(_mm256_mullo_epi16(_mm256_srli_epi16(p, 8), k), gMask);
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(out + i),
+            _mm256_or_si256(_mm256_or_si256(rb, g), _mm256_and_si256(p, alphaMask)));
+    }
+    return i;
+}
+#endif
+
+template <uint32_t kPlus>
+inline size_t PremultiplyRow888(uint32_t* out, const uint32_t* in, size_t count) {
+    size_t i = 0;
+#if defined(VESK_PIXEL_SSE2)
+    if (PixelSimd::HasAvx2()) {
+        i = PremultiplyRow888Avx2<kPlus>(out, in, count);
+    }
+    const __m128i rbMask = _mm_set1_epi32(0x00FF00FF);
+    const __m128i gMask = _mm_set1_epi32(0x0000FF00);
+    const __m128i alphaMask = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    const __m128i plus = _mm_set1_epi32(kPlus);
+    for (; i + 4 <= count; i += 4) {
+        const __m128i p = PixelSimd::Load4(in + i);
+        const __m128i a1 = _mm_add_epi32(_mm_srli_epi32(p, 24), plus);
+        const __m128i k = _mm_or_si128(a1, _mm_slli_epi32(a1, 16));
+        const __m128i rb = _mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(p, rbMask), k), 8);
+        const __m128i g = _mm_and_si128(_mm_mullo_epi16(_mm_srli_epi16(p, 8), k), gMask);
+        PixelSimd::Store4(out + i, _mm_or_si128(_mm_or_si128(rb, g), _mm_and_si128(p, alphaMask)));
+    }
+#else
+    (void)out;
+    (void)in;
+    (void)count;
+#endif
+    return i;
+}
+
+inline bool Is888(const PixelLayout& layout) {
+    return layout.red.mask == 0xFF0000 && layout.red.bits == 8 && layout.red.shift == 16 &&
+           layout.green.mask == 0xFF00 && layout.green.bits == 8 && layout.green.shift == 8 &&
+           layout.blue.mask == 0xFF && layout.blue.bits == 8 && layout.blue.shift == 0;
 }
 
 }  // namespace
@@ -92,6 +222,7 @@ void MemoryImage::Init() {
     mPurgeWanted = false;
     mPalettizeWanted = false;
     mNativeAlpha.reset();
+    mAdditiveSource.reset();
     mRLAlpha.reset();
     mRLAdditive.reset();
     mAnalysisStale = false;
@@ -200,6 +331,7 @@ uint32_t* MemoryImage::GetBits() {
         mPaletteIndices.reset();
         mPalette.reset();
         mNativeAlpha.reset();
+        mAdditiveSource.reset();
     } else if (mNativeAlpha) {
         ImageHost* host = mApp != nullptr ? mApp : GetImageHost();
         const PixelLayout layout = LayoutOf(host != nullptr ? host->GetNativeDisplay() : nullptr);
@@ -293,6 +425,7 @@ void MemoryImage::BitsChanged() {
     ++mChangeCount;
     mAnalysisStale = true;
     mNativeAlpha.reset();
+    mAdditiveSource.reset();
     mRLAlpha.reset();
     mRLAdditive.reset();
 }
@@ -353,9 +486,10 @@ uint32_t* MemoryImage::GetNativeAlphaData(const NativeDisplay* display) {
         source = GetBits();
         count = GetPixelCount();
     }
-    auto native = std::make_unique<uint32_t[]>(count == 0 ? 1 : count);
+    auto native = std::make_unique_for_overwrite<uint32_t[]>(count == 0 ? 1 : count);
     uint32_t* out = native.get();
-    for (size_t i = 0; i < count; ++i) {
+    const size_t done = Is888(layout) ? PremultiplyRow888<1>(out, source, count) : 0;
+    for (size_t i = done; i < count; ++i) {
         const uint32_t p = source[i];
         const uint32_t a = p >> 24;
         out[i] = (a << 24) | Premultiply((p >> 16) & 0xFF, a + 1, layout.red) |
@@ -366,13 +500,37 @@ uint32_t* MemoryImage::GetNativeAlphaData(const NativeDisplay* display) {
     return mNativeAlpha.get();
 }
 
+uint32_t* MemoryImage::GetAdditiveSourceData() {
+    if (mAdditiveSource) {
+        return mAdditiveSource.get();
+    }
+    if (mPalette && mPaletteIndices) {
+        return nullptr;
+    }
+    const uint32_t* bits = GetBits();
+    const size_t count = GetPixelCount();
+    if (bits == nullptr || count == 0) {
+        return nullptr;
+    }
+    auto scaled = std::make_unique_for_overwrite<uint32_t[]>(count);
+    uint32_t* out = scaled.get();
+    for (size_t i = PremultiplyRow888<0>(out, bits, count); i < count; ++i) {
+        const uint32_t p = bits[i];
+        const uint32_t a = p >> 24;
+        out[i] = (p & 0xFF000000u) | ((((p & 0xFF00FF) * a) >> 8) & 0xFF00FF) |
+                 ((((p & 0xFF00) * a) >> 8) & 0xFF00);
+    }
+    mAdditiveSource = std::move(scaled);
+    return mAdditiveSource.get();
+}
+
 uint8_t* MemoryImage::GetRLAlphaData() {
     CommitBits();
     if (mRLAlpha) {
         return mRLAlpha.get();
     }
     const size_t count = GetPixelCount();
-    auto runs = std::make_unique<uint8_t[]>(count == 0 ? 1 : count);
+    auto runs = std::make_unique_for_overwrite<uint8_t[]>(count == 0 ? 1 : count);
     if (mPalette && mPaletteIndices) {
         const uint32_t* palette = mPalette.get();
         const uint8_t* indices = mPaletteIndices.get();
@@ -380,8 +538,9 @@ uint8_t* MemoryImage::GetRLAlphaData() {
                    [&](size_t i) { return AlphaClass(palette[indices[i]] >> 24); });
     } else {
         const uint32_t* pixels = mNativeAlpha ? mNativeAlpha.get() : GetBits();
-        EncodeRuns(runs.get(), mWidth, mHeight,
-                   [&](size_t i) { return AlphaClass(pixels[i] >> 24); });
+        EncodeRunsBy(runs.get(), mWidth, mHeight, [pixels](size_t row, int32_t x, int32_t width) {
+            return AlphaRunEnd(pixels + row, x, width);
+        });
     }
     mRLAlpha = std::move(runs);
     return mRLAlpha.get();
@@ -393,7 +552,7 @@ uint8_t* MemoryImage::GetRLAdditiveData(const NativeDisplay* display) {
     }
     const uint32_t* native = GetNativeAlphaData(display);
     const size_t count = GetPixelCount();
-    auto runs = std::make_unique<uint8_t[]>(count == 0 ? 1 : count);
+    auto runs = std::make_unique_for_overwrite<uint8_t[]>(count == 0 ? 1 : count);
     if (mPalette && mPaletteIndices) {
         const uint8_t* indices = mPaletteIndices.get();
         EncodeRuns(runs.get(), mWidth, mHeight,
@@ -419,6 +578,7 @@ void MemoryImage::PurgeBits() {
         if (mPalette) {
             // The 256-word native table means nothing without the indices.
             mNativeAlpha.reset();
+            mAdditiveSource.reset();
             mRLAdditive.reset();
         }
         mPaletteIndices.reset();
@@ -442,6 +602,7 @@ void MemoryImage::BringBitsBack() {
 void MemoryImage::DeleteSWBuffers() {
     BringBitsBack();
     mNativeAlpha.reset();
+    mAdditiveSource.reset();
     mRLAdditive.reset();
     mRLAlpha.reset();
 }
@@ -449,6 +610,7 @@ void MemoryImage::DeleteSWBuffers() {
 void MemoryImage::DeleteNativeData() {
     BringBitsBack();
     mNativeAlpha.reset();
+    mAdditiveSource.reset();
     mRLAdditive.reset();
 }
 
@@ -492,6 +654,7 @@ bool MemoryImage::Palletize() {
     mPalette = std::move(palette);
     mBits.reset();
     mNativeAlpha.reset();
+    mAdditiveSource.reset();
     mPalettizeWanted = true;
     return true;
 }

@@ -40,6 +40,9 @@ public:
     std::unique_ptr<uint32_t[]> mNativeAlpha;
     std::unique_ptr<uint8_t[]> mRLAlpha;
     std::unique_ptr<uint8_t[]> mRLAdditive;
+    // (c * a) >> 8 per channel of the straight pixels, alpha kept: what the
+    // additive blit adds. Dropped with mNativeAlpha.
+    std::unique_ptr<uint32_t[]> mAdditiveSource;
     bool mAnalysisStale = false;
     ImageHost* mApp = nullptr;  // not owned; may be null
 
@@ -88,6 +91,9 @@ public:
     virtual uint8_t* GetRLAlphaData();
     // Run lengths of black (premultiplied colour 0) and coloured pixels.
     virtual uint8_t* GetRLAdditiveData(const NativeDisplay* display);
+    // mAdditiveSource, built on demand; null for a colour table or an image
+    // of no pixels.
+    uint32_t* GetAdditiveSourceData();
     virtual void PurgeBits();
     virtual void DeleteSWBuffers();
     virtual void Delete3DBuffers();

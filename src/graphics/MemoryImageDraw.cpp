@@ -10,11 +10,12 @@
 #include <type_traits>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 #include "graphics/ClampTable.h"
 #include "graphics/MemoryImage.h"
+#include "graphics/PixelSimd.h"
 
 namespace Vesk {
 
@@ -168,6 +169,21 @@ inline int32_t AddRow(uint32_t* d, const uint32_t* s, int32_t n, __m128i tint16)
     }
     return i;
 }
+// d + (s & 0xFFFFFF) per byte with saturation, eight pixels at a time;
+// returns how many it did.
+__attribute__((target("avx2"))) int32_t AddColourRowAvx2(uint32_t* d, const uint32_t* s,
+                                                         int32_t n) {
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    int32_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i sp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        const __m256i dp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i),
+                            _mm256_adds_epu8(dp, _mm256_and_si256(sp, colour)));
+    }
+    return i;
+}
+
 // Per four pixels: the blend weights come from the table one pixel at a
 // time, the channel arithmetic runs in 16-bit lanes.
 struct Weights {
@@ -313,10 +329,14 @@ void BltOpaqueDest(const BlitArea& area, Source src, const uint8_t* runs) {
         const uint8_t* r = runs + static_cast<size_t>(y) * area.srcStride;
         int32_t x = 0;
         while (x < area.width) {
-            const int32_t n = std::min<int32_t>(r[x], area.width - x);
+            int32_t n = std::min<int32_t>(r[x], area.width - x);
             const uint32_t first = s[static_cast<size_t>(x)];
             const uint32_t a = first >> 24;
             if (a == 255) {
+                // Runs longer than a run byte counts are copied in one piece.
+                while (x + n < area.width && (s[static_cast<size_t>(x + n)] >> 24) == 255) {
+                    n += std::min<int32_t>(r[x + n], area.width - x - n);
+                }
                 if constexpr (std::is_same_v<Source, DirectSource>) {
                     std::memmove(d + x, s.bits + x, static_cast<size_t>(n) * sizeof(uint32_t));
                 } else {
@@ -440,6 +460,44 @@ void BltAdditiveUntinted(const BlitArea& area, Source src) {
     }
 }
 
+// Untinted with source alpha, from the source's alpha-scaled colours: the
+// transparent runs add nothing and are skipped.
+void BltAdditiveScaled(const BlitArea& area, const uint32_t* scaled, const uint8_t* runs) {
+#if defined(__SSE2__)
+    const bool avx2 = PixelSimd::HasAvx2();
+#endif
+    for (int32_t y = 0; y < area.height; ++y) {
+        uint32_t* d = area.dest + static_cast<size_t>(y) * area.destStride;
+        const size_t row = static_cast<size_t>(y) * area.srcStride;
+        const uint32_t* s = scaled + row;
+        const uint8_t* r = runs + row;
+        int32_t x = 0;
+        while (x < area.width) {
+            auto runEnd = [&](int32_t at) {
+                return at + std::clamp<int32_t>(r[at], 1, area.width - at);
+            };
+            int32_t end = runEnd(x);
+            if ((s[x] >> 24) != 0) {
+                // Opaque and partly transparent runs are added alike.
+                while (end < area.width && (s[end] >> 24) != 0) {
+                    end = runEnd(end);
+                }
+                int32_t i = x;
+#if defined(__SSE2__)
+                if (avx2) {
+                    i += AddColourRowAvx2(d + i, s + i, end - i);
+                }
+                i += AddRow<false, false>(d + i, s + i, end - i, _mm_setzero_si128());
+#endif
+                for (; i < end; ++i) {
+                    d[i] = AddSaturate(d[i], s[i] & 0xFFFFFF);
+                }
+            }
+            x = end;
+        }
+    }
+}
+
 template <typename Source, bool kSourceAlpha>
 void BltAdditiveTinted(const BlitArea& area, Source src, const Color& color) {
     const uint32_t ca = static_cast<uint32_t>(ClampByte(color.mAlpha));
@@ -477,6 +535,18 @@ void BltNormal(MemoryImage& dest, const BlitArea& area, MemoryImage& src, Source
                size_t srcOffset, const Color& color) {
     if (color.IsWhite()) {
         if (!dest.mHasAlpha && !dest.mHasTrans) {
+            if constexpr (std::is_same_v<Source, DirectSource>) {
+                src.CommitBits();
+                if (!src.mForced && !src.mHasAlpha && !src.mHasTrans) {
+                    // Every pixel opaque: the runs would only say so.
+                    for (int32_t y = 0; y < area.height; ++y) {
+                        std::memmove(area.dest + static_cast<size_t>(y) * area.destStride,
+                                     s.bits + static_cast<size_t>(y) * area.srcStride,
+                                     static_cast<size_t>(area.width) * sizeof(uint32_t));
+                    }
+                    return;
+                }
+            }
             const uint8_t* runs = src.GetRLAlphaData() + srcOffset;
             BltOpaqueDest(area, s, runs);
         } else {
@@ -830,6 +900,10 @@ void MemoryImage::Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, c
             BltAdditive(area, sourceAlpha,
                         PaletteSource{src->mPaletteIndices.get() + srcOffset, src->mPalette.get()},
                         color);
+        } else if (sourceAlpha && color.IsWhite() && src != this &&
+                   src->GetAdditiveSourceData() != nullptr) {
+            BltAdditiveScaled(area, src->GetAdditiveSourceData() + srcOffset,
+                              src->GetRLAlphaData() + srcOffset);
         } else {
             BltAdditive(area, sourceAlpha, DirectSource{src->GetBits() + srcOffset}, color);
         }

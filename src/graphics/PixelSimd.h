@@ -1,19 +1,25 @@
 #pragma once
 
-// SSE2 helpers of the transforming blitters. Pixels are 0xAARRGGBB words;
-// "wide" vectors hold two pixels as eight 16-bit lanes in the order blue,
-// green, red, alpha. Every helper is exact integer arithmetic, so a vector
-// path gives the same bits as the scalar code it stands for. Without SSE2
-// (other targets) VESK_PIXEL_SSE2 stays undefined and the callers keep their
-// scalar loops.
+// SSE2 helpers of the transforming blitters, and the check for 256-bit kernels. Pixels are
+// 0xAARRGGBB words; "wide" vectors hold two pixels as eight 16-bit lanes in the order blue, green,
+// red, alpha. Every helper is exact integer arithmetic, so a vector path gives the same bits as the
+// scalar code it stands for. Without SSE2 (other targets) VESK_PIXEL_SSE2 stays undefined and the
+// callers keep their scalar loops.
 
 #if defined(__SSE2__)
 #define VESK_PIXEL_SSE2 1
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <cstdint>
 
 namespace Vesk::PixelSimd {
+
+// Checked once: the machine runs 256-bit integer vectors, so the kernels
+// built for them (target "avx2") may be called.
+inline bool HasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2") != 0;
+    return has;
+}
 
 inline __m128i Load2(const uint32_t* p) {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));

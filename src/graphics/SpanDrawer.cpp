@@ -173,6 +173,11 @@ struct Filtered {
         const uint32_t* row0 = window.mTexels +
                                static_cast<size_t>(iv) * static_cast<size_t>(window.mTexelStride) +
                                static_cast<size_t>(iu);
+        const uint32_t* row1 = row0 + window.mTexelStride;
+        if (((row0[0] | row0[1] | row1[0] | row1[1]) >> 24) == 0) {
+            // Four transparent texels weigh nothing: what the sums give, sooner.
+            return Filtered{0, 0, 0};
+        }
         return SampleBilinearInside(row0, row0 + window.mTexelStride,
                                     static_cast<uint32_t>((u - 0x8000) >> 8) & 0xFF,
                                     static_cast<uint32_t>((v - 0x8000) >> 8) & 0xFF);

@@ -7,10 +7,12 @@
 #include <string_view>
 #include <vector>
 
-// Files and folders. Every path may use '\' or '/' as its separator.
+// Files and folders. Every path may use '\' or '/' as its separator, and a component missing
+// in the spelling given is found ignoring case, as on Windows.
 namespace platform::fs {
 
-// The path as the operating system wants it.
+// The path as the operating system wants it: '/' separators, each existing component in its
+// spelling on disk.
 std::string NativePath(std::string_view path);
 
 bool Exists(std::string_view path);

@@ -1,10 +1,11 @@
 #include "resources/XMLParser.h"
 
+#include <array>
 #include <optional>
 #include <utility>
 
 #include "app/util/CommonText.h"
-#include "platform/FileSystem.h"
+#include "resources/PakInterface.h"
 
 namespace Vesk {
 
@@ -24,10 +25,50 @@ bool EndsWith(const std::string& text, std::string_view tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// The one place files enter the parser; the archive layer takes over here.
+// Files are read whole through the file layer, archives first. Read hands out the bytes as
+// stored, so UTF-16 units holding 0x0D bytes survive.
 std::optional<std::vector<uint8_t>> ReadSourceFile(const std::string& fileName) {
-    return platform::fs::ReadWholeFile(fileName);
+    PakFileHandle* file = PakOpenFile(fileName, "r");
+    if (file == nullptr)
+        return std::nullopt;
+    std::optional<std::vector<uint8_t>> data;
+    long size = -1;
+    if (PakSeekFile(file, 0, 2) == 0)
+        size = PakTellFile(file);
+    if (size >= 0 && PakSeekFile(file, 0, 0) == 0) {
+        data.emplace(static_cast<size_t>(size));
+        if (PakReadFile(data->data(), 1, data->size(), file) != data->size())
+            data.reset();
+    }
+    PakCloseFile(file);
+    return data;
 }
+
+// Entities only start at '&'; most texts have none.
+std::string DecodeAttributeText(const std::u16string& text) {
+    if (text.find(u'&') == std::u16string::npos)
+        return WStringToString(text);
+    return WStringToString(XmlDecodeWString(text));
+}
+
+// Which bytes end a run of ordinary characters: outside quotes white space, controls, quotes
+// and angle brackets (and '=' in an attribute name); inside quotes only the quote and the line
+// feed (which counts a line).
+enum RunStop : uint8_t { kStopOutside = 1, kStopInName = 2, kStopInQuotes = 4 };
+
+constexpr std::array<uint8_t, 256> MakeRunStops() {
+    std::array<uint8_t, 256> stops{};
+    for (int c = 0; c <= 32; ++c)
+        stops[c] = kStopOutside | kStopInName;
+    for (const char c : {'"', '<', '>'})
+        stops[static_cast<uint8_t>(c)] = kStopOutside | kStopInName;
+    stops['='] = kStopInName;
+    stops['"'] |= kStopInQuotes;
+    stops['\n'] |= kStopInQuotes;
+    return stops;
+}
+
+constexpr std::array<uint8_t, 256> kRunStops = MakeRunStops();
 
 }  // namespace
 
@@ -41,11 +82,21 @@ struct XMLParser::TokenState {
     std::u16string attributeName;
     std::u16string attributeValue;
     bool attributeAdded = false;
-    std::string lastAttribute;
+    // The value of the attribute added last; map nodes stay put while the element lives.
+    std::string* lastAttribute = nullptr;
     int32_t attributeCount = 0;
+
+    void Reset() {
+        whiteSpacePending = inQuotes = attributeBegun = equalsSeen = closingQuoteSeen = false;
+        attributeName.clear();
+        attributeValue.clear();
+        attributeAdded = false;
+        lastAttribute = nullptr;
+        attributeCount = 0;
+    }
 };
 
-XMLParser::XMLParser() = default;
+XMLParser::XMLParser() : mToken(std::make_unique<TokenState>()) {}
 
 XMLParser::~XMLParser() = default;
 
@@ -84,13 +135,13 @@ bool XMLParser::OpenFile(const std::string& fileName) {
 }
 
 void XMLParser::SetString(std::string_view text) {
-    mFileData.clear();
+    // One byte per character, read in order: the same as the single-byte file reader.
+    mFileData.assign(text.begin(), text.end());
     mFilePos = 0;
     mFileName.clear();
     mEncoding = Encoding::SingleByte;
     Init();
     mPushback.clear();
-    PushBack(StringToWString(text));
 }
 
 bool XMLParser::Fail(std::string text) {
@@ -234,12 +285,13 @@ bool XMLParser::AddAttribute(XMLElement& element, TokenState& state) {
         return Fail("Too Many Attributes");
     ++state.attributeCount;
 
-    std::string name = WStringToString(XmlDecodeWString(state.attributeName));
-    std::string value = WStringToString(XmlDecodeWString(state.attributeValue));
+    std::string name = DecodeAttributeText(state.attributeName);
+    std::string value = DecodeAttributeText(state.attributeValue);
     if (name != "/")
         element.mAttributeNames.push_back(name);
-    element.mAttributes[name] = std::move(value);
-    state.lastAttribute = std::move(name);
+    std::string& stored = element.mAttributes[std::move(name)];
+    stored = std::move(value);
+    state.lastAttribute = &stored;
     state.attributeAdded = true;
 
     state.attributeName.clear();
@@ -291,6 +343,46 @@ bool XMLParser::StoreChar(char16_t c, XMLElement& element, TokenState& state) {
     return true;
 }
 
+void XMLParser::TakeRun(XMLElement& element, TokenState& state) {
+    // Only plain bytes from memory can be taken in bulk; pushed-back text and the decoding
+    // readers go one character at a time.
+    if (!mPushback.empty() || mEncoding != Encoding::SingleByte || state.whiteSpacePending)
+        return;
+    const uint8_t* data = mFileData.data();
+    const size_t size = mFileData.size();
+    size_t end = mFilePos;
+    const bool inStartTag = element.mType == XMLElement::TYPE_START;
+    const bool inName = inStartTag && state.attributeBegun && !state.equalsSeen;
+    const uint8_t stop = state.inQuotes ? kStopInQuotes : inName ? kStopInName : kStopOutside;
+    while (end < size && (kRunStops[data[end]] & stop) == 0)
+        ++end;
+    if (!inStartTag || !state.attributeBegun) {
+        element.mValue.append(reinterpret_cast<const char*>(data + mFilePos), end - mFilePos);
+    } else {
+        std::u16string& target = inName ? state.attributeName : state.attributeValue;
+        const size_t at = target.size();
+        target.resize(at + (end - mFilePos));
+        for (size_t i = mFilePos; i < end; ++i)
+            target[at + i - mFilePos] = data[i];
+    }
+    mFilePos = end;
+}
+
+void XMLParser::SkipWhiteSpaceRun() {
+    // Further white space changes nothing once one character of it has been seen.
+    if (!mPushback.empty() || mEncoding != Encoding::SingleByte)
+        return;
+    const size_t size = mFileData.size();
+    while (mFilePos < size) {
+        const uint8_t c = mFileData[mFilePos];
+        if (c != ' ' && (c < 9 || c > 13))
+            break;
+        if (c == '\n')
+            ++mLineNum;
+        ++mFilePos;
+    }
+}
+
 bool XMLParser::CloseStartTag(XMLElement& element, TokenState& state) {
     bool selfClosing = false;
     if (state.attributeBegun && state.attributeName == u"/") {
@@ -299,7 +391,7 @@ bool XMLParser::CloseStartTag(XMLElement& element, TokenState& state) {
         if (state.attributeBegun && !AddAttribute(element, state))
             return false;
         if (state.attributeAdded) {
-            std::string& value = element.mAttributes[state.lastAttribute];
+            std::string& value = *state.lastAttribute;
             if (!value.empty() && value.back() == '/') {
                 value.pop_back();
                 selfClosing = true;
@@ -349,7 +441,9 @@ bool XMLParser::NextElement(XMLElement* element) {
         element->mInstruction.clear();
         element->mAttributes.clear();
         element->mAttributeNames.clear();
-        TokenState state;
+        // Kept across elements so its buffers keep their room.
+        TokenState& state = *mToken;
+        state.Reset();
 
         bool finished = false;
         while (!finished) {
@@ -409,6 +503,7 @@ bool XMLParser::NextElement(XMLElement* element) {
             if (state.inQuotes) {
                 if (!StoreChar(c, *element, state))
                     return false;
+                TakeRun(*element, state);
                 continue;
             }
 
@@ -452,8 +547,10 @@ bool XMLParser::NextElement(XMLElement* element) {
             if (IsWhiteSpace(c)) {
                 if (!value.empty())
                     state.whiteSpacePending = true;
-                if (element->mType == XMLElement::TYPE_START && value == "!--")
+                if (element->mType == XMLElement::TYPE_START && value.size() == 3 && value == "!--")
                     element->mType = XMLElement::TYPE_COMMENT;
+                else
+                    SkipWhiteSpaceRun();
                 continue;
             }
             if (c <= 32)
@@ -461,9 +558,11 @@ bool XMLParser::NextElement(XMLElement* element) {
 
             if (!StoreChar(c, *element, state))
                 return false;
+            TakeRun(*element, state);
         }
 
-        element->mValue = XmlDecodeString(element->mValue);
+        if (element->mValue.find('&') != std::string::npos)
+            element->mValue = XmlDecodeString(element->mValue);
         if (element->mType == XMLElement::TYPE_COMMENT)
             continue;
         return true;

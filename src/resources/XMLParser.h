@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,8 +32,9 @@ public:
     XMLParser(const XMLParser&) = delete;
     XMLParser& operator=(const XMLParser&) = delete;
 
-    // Reads the whole file. Its encoding comes from its byte-order mark: UTF-16
-    // in either byte order, UTF-8, or one byte per character when there is none.
+    // Reads the whole file through the file layer, archives first. Its encoding comes from its
+    // byte-order mark: UTF-16 in either byte order, UTF-8, or one byte per character when there is
+    // none.
     bool OpenFile(const std::string& fileName);
     // Parses the text, one byte per character.
     void SetString(std::string_view text);
@@ -66,12 +68,15 @@ private:
     bool AddAttribute(XMLElement& element, TokenState& state);
     bool CloseStartTag(XMLElement& element, TokenState& state);
     bool CloseEndTag(XMLElement& element);
+    // After an ordinary character: takes the run of ordinary characters behind it at once.
+    void TakeRun(XMLElement& element, TokenState& state);
+    // After a white-space character outside quotes: skips the white space behind it.
+    void SkipWhiteSpaceRun();
 
     std::string mFileName;
     std::string mErrorText;
     int32_t mLineNum = 0;
-    // The bytes of the open file; the archive layer will hand them over once it
-    // serves files, so only OpenFile needs to change.
+    // The bytes of the open file, read whole through the file layer.
     std::vector<uint8_t> mFileData;
     size_t mFilePos = 0;
     bool mHasFailed = false;
@@ -81,6 +86,7 @@ private:
     Encoding mEncoding = Encoding::SingleByte;
     bool mStartOfDocument = false;
     bool mByteSwap = false;
+    std::unique_ptr<TokenState> mToken;
 };
 
 }  // namespace Vesk

@@ -3,6 +3,8 @@
 
 #include "AppTestSupport.h"
 #include "app/DemoFile.h"
+#include "pak/PakWriter.h"
+#include "resources/PakInterface.h"
 
 namespace apptest {
 namespace {
@@ -63,6 +65,25 @@ TEST_F(InitTest, InitBuildsWindowsDisplaySoundAndTimer) {
             sawTimer = message->wparam == 100;
     }
     EXPECT_TRUE(sawTimer);
+}
+
+TEST_F(InitTest, MainPakInTheStartFolderIsRegistered) {
+    std::string error;
+    ASSERT_TRUE(vesk_tools::WritePak(mTempDir + "/main.pak",
+                                     {{"init/main_pak_probe.txt", {'o', 'k'}, 0}}, error));
+    // The test application's folder hook leaves the folder to the test.
+    const std::string before = platform::fs::CurrentDirectory();
+    platform::fs::SetCurrentDirectory(mTempDir);
+    TestApp& app = MakeApp();
+    app.Init();
+    platform::fs::SetCurrentDirectory(before);
+
+    PakFileHandle* file = PakOpenFile("INIT\\Main_Pak_Probe.txt");
+    ASSERT_NE(file, nullptr);
+    char text[3] = {};
+    EXPECT_EQ(PakReadFile(text, 1, 3, file), 2u);
+    EXPECT_STREQ(text, "ok");
+    PakCloseFile(file);
 }
 
 TEST_F(InitTest, PreferredPositionIsKeptInsideTheWorkArea) {

@@ -427,6 +427,20 @@ TEST(MemoryImageBltTest, AdditiveKnownValue) {
     EXPECT_EQ(d.GetBits()[0], Pack(17, 255, 200, 200));
 }
 
+// Flags forced to opaque don't make the blit copy pixels that are not.
+TEST(MemoryImageBltTest, ForcedOpaqueSourceStillBlendsByItsPixels) {
+    MemoryImage s(nullptr);
+    const uint32_t sp[] = {Pack(255, 10, 20, 30), Pack(0, 255, 255, 255)};
+    s.SetBits(sp, 2, 1);
+    s.SetImageMode(false, false);
+    MemoryImage d(nullptr);
+    const uint32_t dp[] = {Pack(255, 1, 2, 3), Pack(255, 4, 5, 6)};
+    d.SetBits(dp, 2, 1);
+    d.Blt(&s, 0, 0, Rect(0, 0, 2, 1), Color::White, kDrawModeNormal);
+    EXPECT_EQ(d.GetBits()[0], sp[0]);
+    EXPECT_EQ(d.GetBits()[1], dp[1]);
+}
+
 TEST(MemoryImageBltTest, OddModesAndSources) {
     MemoryImage d(nullptr);
     d.Create(4, 4);

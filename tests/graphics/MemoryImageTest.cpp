@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <new>
+#include <random>
 #include <set>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "graphics/ImageHost.h"
@@ -147,6 +150,64 @@ TEST(MemoryImageTest, AlphaRuns) {
     EXPECT_EQ(image.GetRLAlphaData(), cached);
     image.BitsChanged();
     EXPECT_FALSE(image.mRLAlpha);
+}
+
+// Run bytes against a plain backward count, for rows whose run boundaries
+// fall inside and across the blocks the encoder looks at together.
+TEST(MemoryImageTest, AlphaRunsOfMixedRows) {
+    const std::vector<std::vector<std::pair<uint32_t, int>>> rows = {
+        {{0x00000000, 3}, {0xFF000000, 37}, {0x80000000, 5}, {0xFF000000, 18}},
+        {{0xFF000000, 16}, {0x00000000, 16}, {0xFF000000, 1}, {0x00000000, 290}},
+        {{0x40000000, 2}, {0x00000000, 17}, {0x41000000, 4}, {0xFF000000, 300}},
+        {{0x7F000000, 37}, {0x01000000, 20}, {0xFE000000, 3}, {0xFF000000, 3}},
+    };
+    for (const auto& row : rows) {
+        std::vector<uint32_t> pixels;
+        for (const auto& [alpha, count] : row) {
+            pixels.insert(pixels.end(), static_cast<size_t>(count), alpha | 0x123456);
+        }
+        std::vector<uint8_t> expected(pixels.size());
+        int count = 0;
+        for (size_t i = pixels.size(); i-- > 0;) {
+            auto cls = [](uint32_t p) { return (p >> 24) == 0 ? 0 : ((p >> 24) == 255 ? 1 : 2); };
+            count = (i + 1 < pixels.size() && cls(pixels[i]) == cls(pixels[i + 1])) ? count + 1 : 1;
+            expected[i] = static_cast<uint8_t>(std::min(count, 255));
+        }
+        MemoryImage image(nullptr);
+        Fill(image, static_cast<int32_t>(pixels.size()), 1, pixels);
+        EXPECT_EQ(Bytes(image.GetRLAlphaData(), pixels.size()), expected) << pixels.size();
+    }
+}
+
+// The vector paths against the per-pixel formulas, with a tail of odd length.
+TEST(MemoryImageTest, PremultipliedFormsMatchTheirFormulas) {
+    std::mt19937 rng(11);
+    std::vector<uint32_t> pixels(37);
+    for (uint32_t& p : pixels) {
+        p = static_cast<uint32_t>(rng());
+    }
+    pixels[0] = 0xFFFFFFFF;
+    pixels[1] = 0x00FFFFFF;
+    MemoryImage image(nullptr);
+    Fill(image, 37, 1, pixels);
+    const uint32_t* native = image.GetNativeAlphaData(nullptr);
+    const uint32_t* additive = image.GetAdditiveSourceData();
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        const uint32_t a = pixels[i] >> 24;
+        uint32_t wantNative = a << 24;
+        uint32_t wantAdditive = a << 24;
+        for (int shift : {0, 8, 16}) {
+            const uint32_t c = (pixels[i] >> shift) & 0xFF;
+            wantNative |= ((c * (a + 1)) >> 8) << shift;
+            wantAdditive |= ((c * a) >> 8) << shift;
+        }
+        EXPECT_EQ(native[i], wantNative) << i;
+        EXPECT_EQ(additive[i], wantAdditive) << i;
+    }
+    // Dropped with the native form when the pixels change.
+    image.BitsChanged();
+    EXPECT_FALSE(image.mAdditiveSource);
+    EXPECT_FALSE(image.mNativeAlpha);
 }
 
 TEST(MemoryImageTest, AdditiveRunsClassTransparentAsBlack) {

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <string>
 
+#include "platform/FileSearch.h"
+#include "platform/MappedFile.h"
 #include "platform/Process.h"
 
 namespace {
@@ -107,6 +109,66 @@ TEST_F(FileSystemTest, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
     EXPECT_FALSE(fs::ReadWholeFile((mRoot / "missing").string()).has_value());
     EXPECT_EQ(fs::ModTime((mRoot / "missing").string()), 0);
     EXPECT_GT(fs::ModTime(path), 1'600'000'000);
+}
+
+TEST_F(FileSystemTest, MissingComponentsAreFoundIgnoringCase) {
+    stdfs::create_directories(mRoot / "Properties" / "sub");
+    Touch(mRoot / "Properties" / "default.xml");
+    const std::string root = mRoot.string();
+    EXPECT_EQ(fs::NativePath(root + "\\PROPERTIES\\DEFAULT.XML"), root + "/Properties/default.xml");
+    // What exists nowhere keeps its spelling, so a file to be made lands in the found folder.
+    EXPECT_EQ(fs::NativePath(root + "/properties/SUB/New.txt"), root + "/Properties/sub/New.txt");
+    EXPECT_EQ(fs::NativePath(root + "/nothing/Here"), root + "/nothing/Here");
+    EXPECT_TRUE(fs::Exists(root + "/properties/Default.Xml"));
+}
+
+TEST_F(FileSystemTest, SearchFollowsWindowsWildcardsAndReportsSizesAndTimes) {
+    stdfs::create_directories(mRoot / "Data" / "Folder");
+    Touch(mRoot / "Data" / "a.PNG", "12345");
+    Touch(mRoot / "Data" / "b.png");
+    Touch(mRoot / "Data" / "noext");
+    stdfs::last_write_time(mRoot / "Data" / "a.PNG",
+                           stdfs::file_time_type::clock::from_sys(std::chrono::sys_seconds{}));
+    const struct {
+        const char* pattern;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"/DATA/*.png", {"a.PNG", "b.png"}},
+        {"/data/?.PNG", {"a.PNG", "b.png"}},
+        {"/data/*.*", {"Folder", "a.PNG", "b.png", "noext"}},
+        {"/data/*", {"Folder", "a.PNG", "b.png", "noext"}},
+        {"/data/*.jpg", {}},
+        {"/missing/*", {}},
+    };
+    for (const auto& c : cases) {
+        fs::FindFileData data;
+        std::vector<std::string> names;
+        auto search = fs::FileSearch::Start(mRoot.string() + c.pattern, data);
+        for (bool more = search != nullptr; more; more = search->Next(data))
+            names.push_back(data.fileName);
+        EXPECT_EQ(names, c.names) << c.pattern;
+    }
+    fs::FindFileData data;
+    auto search = fs::FileSearch::Start(mRoot.string() + "\\data\\*", data);
+    ASSERT_NE(search, nullptr);
+    EXPECT_EQ(data.attributes, fs::kFileAttributeDirectory);
+    ASSERT_TRUE(search->Next(data));
+    EXPECT_EQ(data.attributes, 0u);
+    EXPECT_EQ(data.fileSizeLow, 5u);
+    EXPECT_EQ(data.lastWriteTime, 116444736000000000ULL);  // 1970-01-01 as a FILETIME
+}
+
+TEST_F(FileSystemTest, MappedFilesHoldTheWholeFile) {
+    Touch(mRoot / "m.bin", "mapped");
+    Touch(mRoot / "empty.bin", "");
+    auto mapped = fs::MappedFile::Open((mRoot / "M.BIN").string());
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapped->Data()), mapped->Size()), "mapped");
+    auto empty = fs::MappedFile::Open((mRoot / "empty.bin").string());
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->Size(), 0u);
+    EXPECT_EQ(fs::MappedFile::Open(mRoot.string()), nullptr);
+    EXPECT_EQ(fs::MappedFile::Open((mRoot / "none").string()), nullptr);
 }
 
 }  // namespace

@@ -138,6 +138,9 @@ TEST(PropertiesParserTest, ErrorTexts) {
         {"<Properties>\n<String id=\"s\">x</String>\n", "Unexpected End of File on Line 3"},
         {"<Properties><String id=\"s\">x", "Unexpected End of File on Line 1"},
         {std::string("<Properties>\0</Properties>", 26), "Illegal Character on Line 1"},
+        {"<Properties>\n<a<b>", "Unexpected '<' on Line 2"},
+        {"<Properties>\n\n>", "Unexpected '>' on Line 3"},
+        {"</Properties>", "Unexpected End on Line 1"},
     };
     for (const Case& c : cases) {
         FakeTables tables;

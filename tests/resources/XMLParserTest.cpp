@@ -1,5 +1,7 @@
 #include "resources/XMLParser.h"
 
+#include "app/util/CommonText.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -276,6 +278,28 @@ TEST(XMLParserTest, RandomInputNeverMisbehaves) {
         const ParseResult r =
             round % 10 == 0 ? ParseFile(prefixes[(round / 10) % 4] + text) : ParseText(text);
         EXPECT_LT(r.elements.size(), 100u) << testing::PrintToString(text);
+    }
+}
+
+TEST(XMLParserTest, BulkRunsReadLikeOneCharacterAtATime) {
+    // Strings take runs of plain characters in bulk; UTF-16 files never do.
+    const std::string alphabet = "<>/?=\"!- \n\tab&;lt\x01\xE9";
+    std::mt19937 random(777);
+    for (int round = 0; round < 300; ++round) {
+        std::string text;
+        const size_t length = random() % 48;
+        for (size_t i = 0; i < length; ++i)
+            text.push_back(alphabet[random() % alphabet.size()]);
+        const ParseResult bulk = ParseText(text);
+        const ParseResult single = ParseFile(Utf16(u"\xFEFF" + StringToWString(text), false));
+        ASSERT_EQ(bulk.error, single.error) << testing::PrintToString(text);
+        ASSERT_EQ(bulk.line, single.line) << testing::PrintToString(text);
+        ASSERT_EQ(bulk.elements.size(), single.elements.size()) << testing::PrintToString(text);
+        for (size_t i = 0; i < bulk.elements.size(); ++i) {
+            EXPECT_EQ(bulk.elements[i].mValue, single.elements[i].mValue);
+            EXPECT_EQ(bulk.elements[i].mAttributes, single.elements[i].mAttributes);
+            EXPECT_EQ(bulk.elements[i].mSection, single.elements[i].mSection);
+        }
     }
 }
 

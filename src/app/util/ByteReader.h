@@ -3,12 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace Vesk {
 
 // Checked little-endian reads over a byte span, for readers of outside input. A read past the
 // end fails, reads nothing and leaves the reader at the end, so a caller can read a whole
-// record and test Failed() once.
+// record and test Failed() once. A value the caller rejects (Fail, I32In, a non-finite float)
+// fails the reader the same way. The bytes must outlive the reader.
 class ByteReader {
 public:
     explicit ByteReader(std::span<const uint8_t> bytes) : mBytes(bytes) {}
@@ -16,8 +18,12 @@ public:
     size_t Position() const { return mPosition; }
     size_t Left() const { return mBytes.size() - mPosition; }
     bool AtEnd() const { return mPosition >= mBytes.size(); }
-    // True once any read or skip ran past the end.
+    // True once any read or skip ran past the end, or a value was rejected.
     bool Failed() const { return mFailed; }
+    // Why the reader failed: the first reason only; empty while it has not.
+    const std::string& Error() const { return mError; }
+    // Fails the reader for a value the caller found corrupt (a bad count, an unknown id).
+    void Fail(const std::string& reason);
 
     uint8_t U8() {
         if (!Need(1)) {
@@ -47,6 +53,18 @@ public:
         return value;
     }
 
+    bool Bool() { return U8() != 0; }
+    int16_t I16() { return static_cast<int16_t>(U16()); }
+    int32_t I32() { return static_cast<int32_t>(U32()); }
+    // An int32 that must lie in [low, high]; what names the field in the failure reason.
+    int32_t I32In(int32_t low, int32_t high, const char* what);
+    // NaN and infinities count as corrupt: no value this program writes is either.
+    float F32();
+    double F64();
+    // A 32-bit byte count, then the bytes. A count above maxLength fails before anything is
+    // allocated.
+    std::string String(uint32_t maxLength);
+
     // The next count bytes, or an empty span when fewer are left.
     std::span<const uint8_t> Take(size_t count) {
         if (!Need(count)) {
@@ -62,16 +80,17 @@ public:
 private:
     bool Need(size_t count) {
         if (count > Left()) {
-            mPosition = mBytes.size();
-            mFailed = true;
+            FailAtEnd();
             return false;
         }
         return true;
     }
+    void FailAtEnd();
 
     std::span<const uint8_t> mBytes;
     size_t mPosition = 0;
     bool mFailed = false;
+    std::string mError;
 };
 
 }  // namespace Vesk

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 
 #include "platform/Process.h"
 
@@ -56,12 +57,79 @@ bool RemoveTreeNative(const std::string& path) {
     return rmdir(path.c_str()) == 0 && ok;
 }
 
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The entry of the folder whose name equals the wanted one ignoring case; the smallest such
+// name when several differ only in case, so the answer does not hang on the folder's order.
+std::optional<std::string> FindIgnoringCase(const std::string& folder, std::string_view wanted) {
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) {
+        return std::nullopt;
+    }
+    std::optional<std::string> found;
+    while (dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (EqualsIgnoreCase(name, wanted) && (!found || name < *found)) {
+            found = std::string(name);
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+// The data names files in any case ("properties\\default.xml"), so each component that is
+// missing as spelled is looked up ignoring case. Components that exist in no spelling are
+// kept as given, so a path to be created resolves its existing folders only.
+std::string ResolveCase(std::string path) {
+    struct stat st {};
+    if (path.empty() || lstat(path.c_str(), &st) == 0) {
+        return path;
+    }
+    std::string out;
+    size_t at = 0;
+    if (path[0] == '/') {
+        out = "/";
+        at = 1;
+    }
+    while (at < path.size()) {
+        size_t end = path.find('/', at);
+        if (end == std::string::npos) {
+            end = path.size();
+        }
+        const std::string_view component = std::string_view(path).substr(at, end - at);
+        std::string candidate = out + std::string(component);
+        if (component.empty() || component == "." || component == ".." ||
+            lstat(candidate.c_str(), &st) == 0) {
+            out = std::move(candidate);
+        } else if (std::optional<std::string> match = FindIgnoringCase(out, component)) {
+            out += *match;
+        } else {
+            return out + path.substr(at);
+        }
+        if (end < path.size()) {
+            out += '/';
+        }
+        at = end + 1;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string NativePath(std::string_view path) {
     std::string out(path);
     std::replace(out.begin(), out.end(), '\\', '/');
-    return out;
+    return ResolveCase(std::move(out));
 }
 
 bool Exists(std::string_view path) {

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+
+#include "game/core/MediaIds.h"
+#include "game/core/ObjectOwner.h"
+#include "graphics/Rect.h"
+
+class CEffectiveProgressBar;
+class CLevelProgressBar;
+class CObjectList;
+class CTimeObject;
+
+namespace Vesk {
+
+class SoundInstance;
+struct BoardCounters;
+
+// The board as its objects see it. The board widget implements it; tests use a fake board.
+// Main thread only. Pointers it hands out are owned by the board's object list.
+class BoardContext : public ObjectOwner {
+public:
+    BoardContext* AsBoard() override { return this; }
+
+    // ---- The game's numbers. ----
+    // 1-based.
+    virtual int32_t GetLevel() const = 0;
+    virtual int32_t GetLives() const = 0;
+    virtual bool IsPaused() const = 0;
+    // The board's size in pixels (the client area).
+    virtual int32_t GetWidth() const = 0;
+    virtual int32_t GetHeight() const = 0;
+    virtual BoardCounters& Counters() = 0;
+
+    // ---- Play. ----
+    // False when points is 0.
+    virtual bool AddPoints(int32_t points) = 0;
+    virtual void AddWhirlwindProgress(int32_t count) = 0;
+    virtual void Knockdown() = 0;
+    virtual void LevelWon() = 0;
+    virtual void LoseLife() = 0;
+    virtual void GameOver() = 0;
+
+    // ---- The objects the board keeps track of (null while none exists). ----
+    virtual CObjectList& Objects() = 0;
+    virtual CTimeObject* GetClock() = 0;
+    virtual void SetClock(CTimeObject* clock) = 0;
+    virtual CLevelProgressBar* GetLevelBar() = 0;
+    virtual void SetLevelBar(CLevelProgressBar* bar) = 0;
+    virtual CEffectiveProgressBar* GetEffectivityBar() = 0;
+    virtual void SetEffectivityBar(CEffectiveProgressBar* bar) = 0;
+    // True while the field slides out at the end of a level.
+    virtual bool IsFieldLeaving() const = 0;
+    // Top-left corner of the in-game panel.
+    virtual Point GetPanelPosition() const = 0;
+    // One bubble charge, shown with the icon's charge animation.
+    virtual void GrantBubbleCharge() = 0;
+    // 0 arrow, 1 hand.
+    virtual void SetCursor(int32_t number) = 0;
+
+    // ---- Sound. ----
+    // Fire and forget; the board applies the slow-motion pitch.
+    virtual void PlaySound(GameSound sound) = 0;
+    // An instance the caller releases; null when the sound is not loaded or no channel is free.
+    virtual SoundInstance* GetSoundInstance(GameSound sound) = 0;
+
+    // ---- Level clock (CTimeObject), with a still clock while the board has none. ----
+    double GameTime();
+    double TimeRate();
+};
+
+}  // namespace Vesk

@@ -1,0 +1,172 @@
+#include "game/core/CLevelProgressBar.h"
+
+#include "app/util/ByteReader.h"
+#include "app/util/ByteWriter.h"
+#include "game/core/BoardContext.h"
+#include "game/core/GameMedia.h"
+#include "graphics/Graphics.h"
+#include "graphics/Image.h"
+#include "sound/SoundInstance.h"
+
+CLevelProgressBar::CLevelProgressBar(double acceleration, double cap)
+    : mAcceleration(acceleration), mCap(cap) {}
+
+CLevelProgressBar::~CLevelProgressBar() {
+    ReleaseHeartbeats();
+}
+
+int CLevelProgressBar::SetRange(Vesk::BoardContext& board, int32_t minimum, int32_t maximum,
+                                int32_t value) {
+    Vesk::Image* core = board.Media().GetImage(Vesk::GameImage::LevelProgressBarCore);
+    x = board.GetWidth() - (core != nullptr ? core->GetWidth() : 0);
+    y = 0;
+    xd = x;
+    yd = y;
+    mBottomX = x + 43;
+    mBottomY = 395;
+    mTopX = x + 43;
+    mTopY = 25;
+    mLength = kLength;
+    mMinimum = minimum;
+    mMaximum = maximum;
+    mValue = value;
+    mPending = 0.0;
+    mDrainSpeed = 0.0;
+    mOwner = &board;
+    mStamp = board.GameTime();
+    UpdateFill();
+    return 1;
+}
+
+int CLevelProgressBar::HeartbeatFor(double f) {
+    if (f < 0.05) {
+        return 3;
+    }
+    if (f < 0.15) {
+        return 2;
+    }
+    if (f < 0.25) {
+        return 1;
+    }
+    return 0;
+}
+
+void CLevelProgressBar::StopHeartbeats() {
+    for (Vesk::SoundInstance* beat : mHeartbeats) {
+        if (beat != nullptr && beat->IsPlaying()) {
+            beat->Stop();
+        }
+    }
+}
+
+void CLevelProgressBar::ReleaseHeartbeats() {
+    for (Vesk::SoundInstance*& beat : mHeartbeats) {
+        if (beat != nullptr) {
+            beat->Stop();
+            if (!beat->IsReleased()) {
+                beat->Release();
+            }
+            beat = nullptr;
+        }
+    }
+}
+
+void CLevelProgressBar::PlayHeartbeat(int level) {
+    static constexpr Vesk::GameSound kSounds[3] = {
+        Vesk::GameSound::Heartbeat1, Vesk::GameSound::Heartbeat2, Vesk::GameSound::Heartbeat3};
+    Vesk::SoundInstance*& beat = mHeartbeats[level - 1];
+    if (beat == nullptr || beat->IsReleased()) {
+        beat = mOwner->GetSoundInstance(kSounds[level - 1]);
+    }
+    // Only the neighbouring levels can be playing.
+    for (int other : {level - 1, level + 1}) {
+        Vesk::SoundInstance* neighbour =
+            other >= 1 && other <= 3 ? mHeartbeats[other - 1] : nullptr;
+        if (neighbour != nullptr && neighbour->IsPlaying()) {
+            neighbour->Stop();
+        }
+    }
+    if (beat != nullptr && !beat->IsPlaying()) {
+        beat->Play(true, false);
+    }
+}
+
+int CLevelProgressBar::Update(Vesk::ObjectOwner& owner) {
+    if (mOwner == nullptr) {
+        return CProgressBar::Update(owner);
+    }
+    double now = mOwner->GameTime();
+    if (!mStopped && now - mStamp > kDrainInterval) {
+        Step(mDrainSpeed);
+        mStamp = now;
+        mDrainSpeed = mDrainSpeed >= mCap ? mCap : mDrainSpeed + mAcceleration;
+    }
+    CProgressBar::Update(owner);
+    if (mValue == mMaximum && !mOwner->IsFieldLeaving()) {
+        ReleaseHeartbeats();
+        mOwner->LevelWon();
+    } else if (mValue == mMinimum) {
+        ReleaseHeartbeats();
+        if (mOwner->GetLives() != 0) {
+            mOwner->LoseLife();
+        } else {
+            mOwner->GameOver();
+        }
+    } else {
+        double f = static_cast<double>(mValue) / (static_cast<double>(mMaximum) - mMinimum);
+        int beat = mDrainSpeed != 0.0 ? HeartbeatFor(f) : 0;
+        if (beat != 0) {
+            PlayHeartbeat(beat);
+        } else {
+            StopHeartbeats();
+        }
+    }
+    return 1;
+}
+
+void CLevelProgressBar::Draw(Vesk::Graphics& g, Vesk::GameMedia& media) {
+    for (Vesk::GameImage id :
+         {Vesk::GameImage::LevelProgressBarCore, Vesk::GameImage::LevelProgressBarSources}) {
+        if (Vesk::Image* image = media.GetImage(id)) {
+            g.DrawImage(image, x, y);
+        }
+    }
+}
+
+int CLevelProgressBar::Save(Vesk::ByteWriter& out) {
+    WriteTypeId(out, ObjectTypeId::LevelProgressBar);
+    CObject::Save(out);
+    SaveBarPart(out);
+    out.WriteF64(mDrainSpeed);
+    out.WriteF64(mAcceleration);
+    out.WriteF64(mCap);
+    out.WriteBool(mStopped);
+    out.WriteI32(mBottomX);
+    out.WriteI32(mBottomY);
+    out.WriteI32(mTopX);
+    out.WriteI32(mTopY);
+    return 1;
+}
+
+int CLevelProgressBar::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
+    CObject::Load(in, board);
+    LoadBarPart(in);
+    mDrainSpeed = in.F64();
+    mAcceleration = in.F64();
+    mCap = in.F64();
+    mStopped = in.Bool();
+    mBottomX = in.I32();
+    mBottomY = in.I32();
+    mTopX = in.I32();
+    mTopY = in.I32();
+    if (!in.Failed() && (!InBoardRange(mBottomX) || !InBoardRange(mBottomY) ||
+                         !InBoardRange(mTopX) || !InBoardRange(mTopY))) {
+        in.Fail("level bar ends out of range");
+    }
+    if (in.Failed()) {
+        return 0;
+    }
+    mOwner = &board;
+    board.SetLevelBar(this);
+    return 1;
+}
