@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/AppImageHost.h"
+#include "app/AppResourceHost.h"
 #include "app/AppWidgetHost.h"
 #include "app/DemoMarker.h"
 #include "app/util/Buffer.h"
@@ -332,6 +333,8 @@ public:
     bool LoadPropertiesFile(const std::string& fileName);
     // "properties\default.xml".
     bool LoadProperties();
+    // Reads "properties\resources.xml"; on failure shows the error and ends the program.
+    void LoadResourceManifest();
     // Shows the resource manager's error text; with exit, ends the program.
     void ShowResourceError(bool exit);
     // A whole file into the buffer, through the demo stream unless dontSync.
@@ -652,6 +655,7 @@ private:
 
     // Installed as the process's image host while the application lives.
     AppImageHost mImageHost{*this};
+    AppResourceHost mResourceHost{*this};
     // Lent to the widget manager; outlives it (the destructor frees the manager first).
     AppWidgetHost mWidgetHost{*this};
     // Start and stop of the cursor thread; the thread waits on the wake-up between passes and

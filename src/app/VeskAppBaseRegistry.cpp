@@ -428,6 +428,12 @@ bool VeskAppBase::LoadProperties() {
     return LoadPropertiesFile("properties\\default.xml");
 }
 
+void VeskAppBase::LoadResourceManifest() {
+    if (!mResourceManager->ReadManifestFile("properties\\resources.xml")) {
+        ShowResourceError(true);
+    }
+}
+
 void VeskAppBase::ShowResourceError(bool exit) {
     Popup(mResourceManager != nullptr ? mResourceManager->GetErrorText() : std::string());
     if (exit)

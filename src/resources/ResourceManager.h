@@ -1,21 +1,181 @@
 #pragma once
 
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <set>
 #include <string>
+
+#include "graphics/Image.h"
+#include "graphics/SharedImage.h"
+#include "resources/ResourceManagerException.h"
 
 namespace Vesk {
 
-// Images, sounds and fonts by group and string id, loaded from the resource manifest.
-// Only the error text is here yet; loading comes with the resource layer.
+class Font;
+class ResourceHost;
+class XMLParser;
+struct XMLElement;
+
+// Images, sounds and fonts known by string id. The manifest is read into records grouped by
+// its sections; a group is loaded whole or one record at a time and its objects are then
+// looked up by id. Errors keep the first text; only the lookups throw.
+// Threads: the loading thread may run BeginGroupLoad and LoadNextResource while the main
+// thread draws, as long as the main thread leaves the maps alone meanwhile. No lock of its own.
 class ResourceManager {
 public:
-    ResourceManager() = default;
-    virtual ~ResourceManager() = default;
+    enum ResType : int32_t { ResType_Image = 0, ResType_Sound = 1, ResType_Font = 2 };
+
+    // Group ids compare ignoring case, resource ids exactly.
+    struct GroupLess {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+
+    class BaseRes {
+    public:
+        int32_t mType = ResType_Image;
+        std::string mId;
+        std::string mResGroup;
+        std::string mPath;
+        std::map<std::string, std::string> mXMLAttributes;
+        bool mFromProgram = false;
+
+        virtual ~BaseRes() = default;
+        // Frees the loaded object; the record stays.
+        virtual void DeleteResource() {}
+    };
+
+    class ImageRes : public BaseRes {
+    public:
+        SharedImageRef mImage;
+        std::string mAlphaImage;
+        std::string mAlphaGridImage;
+        std::string mVariant;
+        bool mNoAlpha = false;
+        bool mPalletize = true;
+        bool mA4R4G4B4 = false;
+        bool mA8R8G8B8 = false;
+        bool mDDSurface = false;
+        bool mPurgeBits = false;
+        bool mMinimizeSubdivisions = false;
+        int32_t mRows = 1;
+        int32_t mCols = 1;
+        uint32_t mAlphaColor = 0xFFFFFF;
+        AnimInfo mAnimInfo;
+
+        ImageRes() { mType = ResType_Image; }
+        void DeleteResource() override;
+    };
+
+    class SoundRes : public BaseRes {
+    public:
+        int32_t mSoundId = -1;
+        double mVolume = -1.0;
+        int32_t mPanning = 0;
+        ResourceHost* mHost = nullptr;  // not owned; releases the sound id
+
+        SoundRes() { mType = ResType_Sound; }
+        void DeleteResource() override;
+    };
+
+    class FontRes : public BaseRes {
+    public:
+        Font* mFont = nullptr;    // owned
+        Image* mImage = nullptr;  // owned
+        std::string mImagePath;
+        std::string mTags;
+        bool mSysFont = false;
+        int32_t mSize = 0;
+        bool mBold = false;
+        bool mItalic = false;
+        bool mUnderline = false;
+        bool mShadow = false;
+
+        FontRes() { mType = ResType_Font; }
+        ~FontRes() override;
+        void DeleteResource() override;
+    };
+
+    using ResMap = std::map<std::string, std::unique_ptr<BaseRes>>;
+    using ResList = std::list<BaseRes*>;
+
+    // host (not owned; may be null) supplies images and sounds.
+    explicit ResourceManager(ResourceHost* host);
     ResourceManager(const ResourceManager&) = delete;
     ResourceManager& operator=(const ResourceManager&) = delete;
 
-    std::string GetErrorText() const { return mError; }
+    // ---- Manifest (ResourceManager.cpp). ----
+    virtual bool ReadCommonAttributes(XMLElement& element, BaseRes* res, ResMap& map);
+    virtual bool ReadSoundElement(XMLElement& element);
+    virtual bool ReadImageElement(XMLElement& element);
+    virtual bool ReadFontElement(XMLElement& element);
+    virtual bool ReadSetDefaults(XMLElement& element);
+    // Reads the children of one "Resources" section up to its end tag.
+    virtual bool ReadGroupElements();
 
+    // ---- Loading, counts and lookups (ResourceManagerLoad.cpp). ----
+    virtual void DeleteGroupResources(const std::string& group);
+    virtual void DeleteGroupInMap(ResMap& map, const std::string& group);
+    virtual bool LoadImageRecord(ImageRes* res);
+    virtual bool LoadFontRecord(FontRes* res);
+    virtual bool LoadSoundRecord(SoundRes* res);
+    virtual ~ResourceManager();
+    // False when nothing is left or an error was recorded.
+    virtual bool LoadNextResource();
+    // Called with each record right after it loaded.
+    virtual void ResourceLoadedHook(BaseRes* res);
+    virtual void BeginGroupLoad(const std::string& group);
+    virtual bool LoadGroup(const std::string& group);
+    // The lookups throw ResourceManagerException for an id with no loaded record.
+    virtual SharedImageRef LookupImage(const std::string& id);
+    virtual int LookupSound(const std::string& id);
+    virtual Font* LookupFont(const std::string& id);
+
+    // True when no error was recorded.
+    bool ReadManifestFile(const std::string& fileName);
+    // The same over text held in memory.
+    bool ReadManifestString(const std::string& text);
+    bool HadError() const { return mHasFailed; }
+    std::string GetErrorText() const { return mError; }
+    // Records the first error only; answers false.
+    bool Fail(const std::string& text);
+
+    // Counts compare the group exactly and leave out "!program" records; "" counts all.
+    int GetGroupImageCount(const std::string& group) const;
+    int GetGroupSoundCount(const std::string& group) const;
+    int GetGroupFontCount(const std::string& group) const;
+    int GetGroupResourceCount(const std::string& group) const;
+    bool IsGroupLoaded(const std::string& group) const { return mLoadedGroups.count(group) != 0; }
+    // Null when no font record has the id or it is not loaded.
+    Font* GetFont(const std::string& id);
+
+    std::set<std::string, GroupLess> mLoadedGroups;
+    ResMap mImageMap;
+    ResMap mSoundMap;
+    ResMap mFontMap;
+    std::unique_ptr<XMLParser> mXMLParser;
     std::string mError;
+    bool mHasFailed = false;
+    ResourceHost* mHost = nullptr;  // not owned; may be null
+    std::string mCurResGroup;
+    std::string mDefaultPath;
+    std::string mDefaultIdPrefix;
+    std::map<std::string, ResList, GroupLess> mResGroupMap;
+    ResList* mCurResGroupList = nullptr;
+    ResList::iterator mCurResGroupListItr;
+
+protected:
+    // Reads sections until the parser reports the end.
+    bool DoParseResources();
+    // Passes over instructions and comments; false at the end or on a parser error.
+    bool NextElement(XMLElement& element);
+    // The path, with the default prefix unless it begins with "!".
+    std::string PrefixedPath(const std::string& path) const;
+
+private:
+    bool ReadManifest();
+    static int CountInMap(const ResMap& map, const std::string& group);
 };
 
 }  // namespace Vesk

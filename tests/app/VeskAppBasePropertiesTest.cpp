@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "resources/ImageLib.h"
 #include "resources/zmResourceManager.h"
 
 namespace apptest {
@@ -135,6 +136,44 @@ TEST_F(PropertiesTest, ResourceErrorsAreShownAndMayEndTheProgram) {
         EXPECT_EQ(exit.code, 0);
     }
     EXPECT_EQ(mWs->MessageBoxes().size(), 2u);
+}
+
+TEST_F(PropertiesTest, ManifestLoadsOneResourceAtATimeOnTheLoadingThread) {
+    TestApp& app = MakeApp();
+    ImageLib::Image picture(4, 2);
+    ASSERT_TRUE(ImageLib::WritePNGImage("a.png", picture));
+    ASSERT_TRUE(ImageLib::WritePNGImage("b.png", picture));
+    WriteFile("properties/resources.xml",
+              "<ResourceManifest><Resources id=\"Game\"><Image id=\"A\" path=\"a.png\"/>"
+              "<Image id=\"B\" path=\"b.png\" rows=\"2\"/><Image id=\"P\" path=\"!program\"/>"
+              "</Resources></ResourceManifest>");
+    app.LoadResourceManifest();
+    Vesk::zmResourceManager& manager = *app.mResourceManager;
+    app.mNumLoadingThreadTasks = manager.GetGroupResourceCount("Game");
+    EXPECT_EQ(app.mNumLoadingThreadTasks, 2);
+    app.mLoadingProc = [&] {
+        manager.BeginGroupLoad("Game");
+        while (manager.LoadNextResource())
+            ++app.mCompletedLoadingThreadTasks;
+    };
+    app.StartLoadingThread();
+    app.WaitForLoadingThread();
+    EXPECT_EQ(app.mCompletedLoadingThreadTasks, 2);
+    EXPECT_FALSE(manager.HadError()) << manager.GetErrorText();
+    Vesk::Image* b = manager.LookupImage("B").GetImage();
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->GetCelHeight(), 1);
+    EXPECT_EQ(b, app.GetSharedImage("B.PNG", "", nullptr).GetImage());  // the application's own
+
+    WriteFile("properties/resources.xml", "<ResourceManifest><Resources>");
+    try {
+        app.LoadResourceManifest();
+        ADD_FAILURE() << "the program went on";
+    } catch (const ExitCalled&) {
+    }
+    ASSERT_FALSE(mWs->MessageBoxes().empty());
+    EXPECT_EQ(mWs->MessageBoxes().back().text,
+              "No id specified. on Line 1 in File 'properties\\resources.xml'");
 }
 
 TEST_F(PropertiesTest, TablesCanBeFilledWhileTheyAreRead) {

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "game/app/ResourceIds.h"
+
+enum class ResourceKind : int32_t { Level, Font, Image, ImageEx, Particle, Sound };
+
+// One id of the generated table: its name, the kind of its variable and the variable.
+struct ResourceIdEntry {
+    const char* mName;
+    ResourceKind mKind;
+    void* mVariable;
+};
+
+extern const ResourceIdEntry kResourceIdEntries[kResourceIdCount];
+
+// Looks every id up by name; only when all are found are their variables written.
+bool BindResourceIds(Vesk::zmResourceManager* manager, std::span<const int16_t> ids);

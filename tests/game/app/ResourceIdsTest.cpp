@@ -1,0 +1,143 @@
+// The generated id tables and the group bindings, against a manager that knows chosen names.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "game/app/ResourceIds.h"
+#include "graphics/Image.h"
+#include "resources/zmResourceManager.h"
+
+namespace {
+
+// Answers every known name of every kind with a distinct fake value; anything else throws.
+class NamedManager : public Vesk::zmResourceManager {
+public:
+    std::set<std::string> mMissing;
+    std::map<std::string, Vesk::Image> mImages;
+    // Shared images: several names may be given one image.
+    std::map<std::string, std::string> mSameImageAs;
+
+    NamedManager() : zmResourceManager(nullptr) {}
+
+    std::intptr_t Value(const std::string& name) {
+        if (mMissing.count(name) != 0) {
+            Fail("Resource not found: " + name);
+            throw Vesk::ResourceManagerException(GetErrorText());
+        }
+        // Odd addresses no real object has, unique per id.
+        return 0x100001 + 2 * GetIdByString(name);
+    }
+    template <class T>
+    T* Fake(const std::string& name) {
+        return reinterpret_cast<T*>(Value(name));
+    }
+
+    Vesk::SharedImageRef LookupImage(const std::string& id) override {
+        Value(id);
+        auto same = mSameImageAs.find(id);
+        Vesk::SharedImageRef ref;
+        ref.AssignUnshared(&mImages[same != mSameImageAs.end() ? same->second : id]);
+        ref.mOwnsUnshared = false;
+        return ref;
+    }
+    int LookupSound(const std::string& id) override { return static_cast<int>(Value(id)); }
+    Vesk::Font* LookupFont(const std::string& id) override { return Fake<Vesk::Font>(id); }
+    Vesk::zmImageEx* LookupImageEx(const std::string& id) override {
+        return Fake<Vesk::zmImageEx>(id);
+    }
+    Vesk::zmParticleSystem* LookupParticle(const std::string& id) override {
+        return Fake<Vesk::zmParticleSystem>(id);
+    }
+    Vesk::LevelDesc* LookupLevel(const std::string& id) override {
+        return Fake<Vesk::LevelDesc>(id);
+    }
+};
+
+bool BindAll(NamedManager& manager) {
+    return ExtractLevelsResources(&manager) && ExtractGameResources(&manager) &&
+           ExtractTitleScreenResources(&manager) && ExtractInterfaceResources(&manager) &&
+           ExtractCreditsResources(&manager) && ExtractParticlesResources(&manager);
+}
+
+TEST(ResourceIdsTest, NamesAndIdsTranslate) {
+    struct Case {
+        const char* name;
+        int id;
+    };
+    const Case cases[] = {
+        {"LEVEL", 0},
+        {"LEVEL99", 99},
+        {"FONT_BASIC", 100},
+        {"BACKGROUND_FLOWER1", 104},
+        {"IMAGE_SMALL_HEART", 169},
+        {"IMAGE_ZM_LOGO", 170},
+        {"IMAGE_CHKBX", 175},
+        {"IMAGE_YES_OVER", 274},
+        {"IMAGE_VORNS_LOGO", 278},
+        {"IMAGE_BLOCK1", 279},
+        {"IMAGE_HELP_ARROW", 292},
+        {"PARTICLE_FIREWORKS", 293},
+        {"PARTICLE_EVIL_FORCE", 304},
+        {"SOUND_ADD_BUBBLE", 305},
+        {"SOUND_COUNTING_END", 343},
+        {"IMAGE_BUXPbICON_NORM", 134},
+        {"IMAGE_BUXPBICON_NORM", 344},
+        {"level", 344},
+        {"", 344},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(GetIdByString(c.name), c.id) << c.name;
+        if (c.id < kResourceIdCount) {
+            EXPECT_EQ(GetStringById(c.id), c.name);
+        }
+    }
+    EXPECT_EQ(static_cast<int>(ResourceId::SOUND_COUNTING_END), 343);
+    EXPECT_EQ(GetStringById(344), "");
+    EXPECT_EQ(GetStringById(-1), "");
+    EXPECT_EQ(GetResourceById(344), 0);
+}
+
+TEST(ResourceIdsTest, EveryIdBindsByItsName) {
+    NamedManager manager;
+    ASSERT_TRUE(BindAll(manager)) << manager.GetErrorText();
+    for (int id = 0; id < kResourceIdCount; ++id) {
+        const std::string name = GetStringById(id);
+        const std::intptr_t value = GetResourceById(id);
+        const bool isImage = manager.mImages.count(name) != 0;
+        EXPECT_EQ(value, isImage ? reinterpret_cast<std::intptr_t>(&manager.mImages[name])
+                                 : manager.Value(name))
+            << "id " << id << " " << name << " was not bound";
+        EXPECT_EQ(GetIdByResource(value), id) << name;
+    }
+    EXPECT_EQ(IMAGE_BLOCK1, reinterpret_cast<Vesk::zmImageEx*>(manager.Value("IMAGE_BLOCK1")));
+    EXPECT_EQ(SOUND_BUTTON_DOWN, manager.Value("SOUND_BUTTON_DOWN"));
+    EXPECT_EQ(IMAGE_CELL, &manager.mImages["IMAGE_CELL"]);
+    EXPECT_EQ(GetIdByResource(12345), kResourceIdCount);
+}
+
+TEST(ResourceIdsTest, AMissingNameLeavesTheWholeGroupAsItWas) {
+    NamedManager manager;
+    ASSERT_TRUE(BindAll(manager));
+    Vesk::Font* const oldFont = FONT_BASIC;
+    Vesk::Image* const oldLast = IMAGE_SMALL_HEART;
+
+    NamedManager other;
+    other.mMissing.insert("IMAGE_CELL");
+    other.mSameImageAs["IMAGE_CELL_OVER"] = "IMAGE_OTHER";
+    EXPECT_FALSE(ExtractGameResources(&other));
+    EXPECT_EQ(other.GetErrorText(), "Resource not found: IMAGE_CELL");
+    EXPECT_EQ(FONT_BASIC, oldFont);  // bound before the missing name, yet unchanged
+    EXPECT_EQ(IMAGE_SMALL_HEART, oldLast);
+
+    // Two ids holding one image: the higher id wins, and the map follows the new binding.
+    other.mMissing.clear();
+    other.mSameImageAs["IMAGE_CELL"] = "IMAGE_OTHER";
+    ASSERT_TRUE(ExtractGameResources(&other));
+    EXPECT_EQ(GetIdByResource(reinterpret_cast<std::intptr_t>(IMAGE_CELL)),
+              static_cast<int>(ResourceId::IMAGE_CELL_OVER));
+    EXPECT_EQ(GetIdByResource(reinterpret_cast<std::intptr_t>(oldLast)), kResourceIdCount);
+}
+
+}  // namespace
