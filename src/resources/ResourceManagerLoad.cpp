@@ -3,7 +3,7 @@
 
 #include "app/util/CommonText.h"
 #include "graphics/DDImage.h"
-#include "resources/Font.h"
+#include "graphics/Font.h"
 #include "resources/ImageLib.h"
 #include "resources/ResourceHost.h"
 #include "resources/ResourceManager.h"

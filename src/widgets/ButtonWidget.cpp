@@ -4,7 +4,7 @@
 
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
-#include "resources/Font.h"
+#include "graphics/Font.h"
 #include "widgets/ButtonListener.h"
 #include "widgets/WidgetHost.h"
 #include "widgets/WidgetManager.h"

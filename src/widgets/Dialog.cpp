@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "graphics/Graphics.h"
-#include "resources/Font.h"
+#include "graphics/Font.h"
 #include "widgets/DialogButton.h"
 #include "widgets/DialogButtonWords.h"
 #include "widgets/DialogListener.h"

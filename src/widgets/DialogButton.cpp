@@ -1,7 +1,7 @@
 #include "widgets/DialogButton.h"
 
 #include "graphics/Graphics.h"
-#include "resources/Font.h"
+#include "graphics/Font.h"
 
 namespace Vesk {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "graphics/Graphics.h"
-#include "resources/Font.h"
+#include "graphics/Font.h"
 #include "widgets/EditListener.h"
 #include "widgets/WidgetHost.h"
 #include "widgets/WidgetManager.h"

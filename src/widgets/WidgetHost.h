@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "resources/Font.h"
+#include "graphics/Font.h"
 
 namespace Vesk {
 

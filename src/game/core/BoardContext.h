@@ -93,9 +93,6 @@ public:
     // ---- The field. ----
     // Colours of the level's blocks (3 to 8, checked by the level set-up).
     virtual int32_t GetColourCount() const { return 3; }
-    // 0 none, 1 whirlwind targeting, 2 bubble targeting.
-    virtual int32_t GetBonusMode() const { return 0; }
-    virtual void SetBonusMode(int32_t /*mode*/) {}
     virtual void LaunchBubble() {}
     virtual void ClearBubblePhase() {}
     // False when the bubble does not take the block.

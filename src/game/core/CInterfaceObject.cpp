@@ -11,7 +11,7 @@
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
-#include "resources/Font.h"
+#include "graphics/Font.h"
 
 namespace {
 
