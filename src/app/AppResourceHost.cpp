@@ -41,4 +41,8 @@ bool AppResourceHost::SetBasePan(int id, int pan) {
     return mApp.mSoundManager != nullptr && mApp.mSoundManager->SetBasePan(id, pan);
 }
 
+FontHost* AppResourceHost::GetFontHost() {
+    return &mApp;
+}
+
 }  // namespace Vesk

@@ -19,6 +19,8 @@ public:
     int GetFreeSoundId() override;
     bool LoadSound(int id, const std::string& path) override;
     void ReleaseSound(int id) override;
+    // The application itself lends image fonts their layer images and error pop-ups.
+    FontHost* GetFontHost() override;
     bool SetBaseVolume(int id, double volume) override;
     bool SetBasePan(int id, int pan) override;
 

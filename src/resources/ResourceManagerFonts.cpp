@@ -3,16 +3,11 @@
 #include "resources/ResourceHost.h"
 #include "resources/ResourceManager.h"
 
-#if __has_include("resources/ImageFont.h") && __has_include("resources/SysFont.h")
-#define VESK_HAVE_FONT_CLASSES 1
 #include "resources/FontData.h"
 #include "resources/ImageFont.h"
 #include "resources/SysFont.h"
-#endif
 
 namespace Vesk {
-
-#ifdef VESK_HAVE_FONT_CLASSES
 
 bool ResourceManager::LoadFontRecord(FontRes* res) {
     FontHost* fontHost = mHost != nullptr ? mHost->GetFontHost() : nullptr;
@@ -64,14 +59,5 @@ bool ResourceManager::LoadFontRecord(FontRes* res) {
     ResourceLoadedHook(res);
     return true;
 }
-
-#else
-
-// Until the font classes exist every font record fails with the loader's own text.
-bool ResourceManager::LoadFontRecord(FontRes* res) {
-    return Fail(StrFormat("Failed to load font: %s", res->mPath.c_str()));
-}
-
-#endif
 
 }  // namespace Vesk
