@@ -38,7 +38,11 @@ std::string DiskMode(std::string_view mode) {
 }
 
 PakFileHandle* OpenDisk(const std::string& path, const std::string& mode) {
-    std::FILE* file = std::fopen(platform::fs::NativePath(path).c_str(), DiskMode(mode).c_str());
+    const std::string native = platform::fs::NativePath(path);
+    // The C library opens a folder for reading too, and every read of it then fails.
+    if (platform::fs::IsDirectory(native))
+        return nullptr;
+    std::FILE* file = std::fopen(native.c_str(), DiskMode(mode).c_str());
     if (file == nullptr)
         return nullptr;
     const bool text = mode.find_first_of("bB") == std::string::npos;
