@@ -1,5 +1,7 @@
 #include "game/core/CLucheg.h"
 
+#include <cstdint>
+
 #include "app/util/ByteReader.h"
 #include "app/util/ByteWriter.h"
 #include "app/util/GameRandom.h"
@@ -10,6 +12,18 @@
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 
+namespace {
+
+// Game milliseconds as the 32-bit stamp the record keeps; a damaged clock saturates.
+int32_t TimeStamp(double ms) {
+    if (!(ms > -2147483648.0)) {
+        return ms != ms ? 0 : INT32_MIN;
+    }
+    return ms < 2147483647.0 ? static_cast<int32_t>(ms) : INT32_MAX;
+}
+
+}  // namespace
+
 CLucheg::CLucheg() {
     CommonSetUp(nullptr);
 }
@@ -19,7 +33,7 @@ CLucheg::CLucheg(Vesk::BoardContext& board) : mBoard(&board) {
     x = panel.mX;
     y = panel.mY - 125;
     CommonSetUp(&board);
-    stamp = static_cast<int32_t>(board.GameTime());
+    stamp = TimeStamp(board.GameTime());
     if (mAnimation != nullptr) {
         mAnimation->Play(0, board.GameTime(), true, 0.0);
     }
@@ -75,7 +89,7 @@ int CLucheg::Update(Vesk::ObjectOwner& owner) {
             if (!idle) {
                 if (mAnimation == nullptr || mAnimation->Update(now)) {
                     idle = true;
-                    stamp = static_cast<int32_t>(now);
+                    stamp = TimeStamp(now);
                     blinkDelay = random.Next() % 15000 + 5000;
                 }
             } else if (now - stamp > blinkDelay) {
@@ -98,7 +112,7 @@ int CLucheg::Update(Vesk::ObjectOwner& owner) {
                 yd = y;
                 state = Shown;
                 board->PlaySound(Vesk::GameSound::Lucheg);
-                stamp = static_cast<int32_t>(now);
+                stamp = TimeStamp(now);
                 showTime = line.empty() ? random.Next() % 4000 + 1000 : 5000;
             }
             if (yd - y <= kUpDepth) {
@@ -110,7 +124,7 @@ int CLucheg::Update(Vesk::ObjectOwner& owner) {
             yd += step;
             if (yd > y + kTravel) {
                 state = Hidden;
-                stamp = static_cast<int32_t>(now);
+                stamp = TimeStamp(now);
                 showTime = random.Next() % 60000 + 10000;
             }
             if (yd - y >= kUpDepth) {
