@@ -64,12 +64,12 @@ void RunParagraph(benchmark::State& state, Vesk::Font& font) {
 }
 
 void BM_ImageFontParagraph(benchmark::State& state) {
-    fontmaker::FontSpec spec;
-    spec.fontFile = kFace;
-    spec.pixelSize = 16;
+    fontmaker::FontRequest request;
+    request.fontFile = kFace;
+    request.pixelSize = 16;
     fontmaker::MadeFont made;
     std::string error;
-    if (!fontmaker::MakeFont(spec, &made, &error)) {
+    if (!fontmaker::MakeFont(request, &made, &error)) {
         state.SkipWithError(error.c_str());
         return;
     }

@@ -17,14 +17,14 @@ namespace {
 constexpr const char* kFace = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 TEST(FontMaker, TheMadeDescriptorLoadsAndDrawsItsGlyphs) {
-    fontmaker::FontSpec spec;
-    spec.fontFile = kFace;
-    spec.pixelSize = 16;
-    spec.pointSize = 12;
-    spec.imageName = "basic.png";
+    fontmaker::FontRequest request;
+    request.fontFile = kFace;
+    request.pixelSize = 16;
+    request.pointSize = 12;
+    request.imageName = "basic.png";
     fontmaker::MadeFont made;
     std::string error;
-    ASSERT_TRUE(fontmaker::MakeFont(spec, &made, &error)) << error;
+    ASSERT_TRUE(fontmaker::MakeFont(request, &made, &error)) << error;
 
     fonttest::FakeFontHost host;
     auto* image = host.AddImage("fonts/basic.png", 1, 1);
@@ -57,19 +57,19 @@ TEST(FontMaker, WritesBothFilesOrReportsWhy) {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() /
                                       ("font_maker_" + std::to_string(std::random_device{}()));
     std::filesystem::create_directories(dir);
-    fontmaker::FontSpec spec;
-    spec.fontFile = kFace;
-    spec.imageName = "small.png";
+    fontmaker::FontRequest request;
+    request.fontFile = kFace;
+    request.imageName = "small.png";
     std::string error;
-    ASSERT_TRUE(fontmaker::WriteFont(spec, (dir / "small.txt").string(), &error)) << error;
+    ASSERT_TRUE(fontmaker::WriteFont(request, (dir / "small.txt").string(), &error)) << error;
     EXPECT_TRUE(std::filesystem::exists(dir / "small.png"));
     std::ifstream file(dir / "small.txt");
     std::stringstream text;
     text << file.rdbuf();
     EXPECT_NE(text.str().find("LayerSetImage Main \"small.png\";"), std::string::npos);
 
-    spec.fontFile = (dir / "missing.ttf").string();
-    EXPECT_FALSE(fontmaker::WriteFont(spec, (dir / "other.txt").string(), &error));
+    request.fontFile = (dir / "missing.ttf").string();
+    EXPECT_FALSE(fontmaker::WriteFont(request, (dir / "other.txt").string(), &error));
     EXPECT_NE(error.find("missing.ttf"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "other.txt"));
     std::filesystem::remove_all(dir);

@@ -60,8 +60,8 @@ int32_t Round26(FT_Pos value) {
 
 }  // namespace
 
-bool MakeFont(const FontSpec& spec, MadeFont* out, std::string* error) {
-    std::string characters = spec.characters;
+bool MakeFont(const FontRequest& request, MadeFont* out, std::string* error) {
+    std::string characters = request.characters;
     if (characters.empty()) {
         for (int c = 32; c < 127; ++c) {
             characters += static_cast<char>(c);
@@ -72,13 +72,13 @@ bool MakeFont(const FontSpec& spec, MadeFont* out, std::string* error) {
         *error = "FreeType could not be started";
         return false;
     }
-    if (FT_New_Face(ft.library, spec.fontFile.c_str(), 0, &ft.face) != 0) {
-        *error = "Cannot read the font file " + spec.fontFile;
+    if (FT_New_Face(ft.library, request.fontFile.c_str(), 0, &ft.face) != 0) {
+        *error = "Cannot read the font file " + request.fontFile;
         return false;
     }
-    if (spec.pixelSize <= 0 ||
-        FT_Set_Pixel_Sizes(ft.face, 0, static_cast<FT_UInt>(spec.pixelSize)) != 0) {
-        *error = "The face has no size " + std::to_string(spec.pixelSize);
+    if (request.pixelSize <= 0 ||
+        FT_Set_Pixel_Sizes(ft.face, 0, static_cast<FT_UInt>(request.pixelSize)) != 0) {
+        *error = "The face has no size " + std::to_string(request.pixelSize);
         return false;
     }
     const int32_t ascent = Round26(ft.face->size->metrics.ascender);
@@ -119,16 +119,16 @@ bool MakeFont(const FontSpec& spec, MadeFont* out, std::string* error) {
     int32_t y = 0;
     int32_t shelf = 0;
     for (Glyph& glyph : glyphs) {
-        const int32_t cellWidth = glyph.width + 2 * spec.padding;
+        const int32_t cellWidth = glyph.width + 2 * request.padding;
         if (x + cellWidth > kImageWidth) {
             x = 0;
             y += shelf;
             shelf = 0;
         }
-        glyph.x = x + spec.padding;
-        glyph.y = y + spec.padding;
+        glyph.x = x + request.padding;
+        glyph.y = y + request.padding;
         x += cellWidth;
-        shelf = std::max(shelf, glyph.rows + 2 * spec.padding);
+        shelf = std::max(shelf, glyph.rows + 2 * request.padding);
     }
     const int32_t imageHeight = std::max(1, y + shelf);
     out->image = ImageLib::Image(kImageWidth, imageHeight);
@@ -144,7 +144,7 @@ bool MakeFont(const FontSpec& spec, MadeFont* out, std::string* error) {
         }
     }
 
-    const std::string& layer = spec.layerName;
+    const std::string& layer = request.layerName;
     std::string chars;
     std::string rects;
     std::string offsets;
@@ -187,12 +187,12 @@ bool MakeFont(const FontSpec& spec, MadeFont* out, std::string* error) {
 
     std::string& d = out->descriptor;
     d = "# Image font made by make_font from " +
-        std::filesystem::path(spec.fontFile).filename().string() + " at " +
-        std::to_string(spec.pixelSize) + " pixels.\n";
-    d += "SetDefaultPointSize " + std::to_string(spec.pointSize) + ";\n";
+        std::filesystem::path(request.fontFile).filename().string() + " at " +
+        std::to_string(request.pixelSize) + " pixels.\n";
+    d += "SetDefaultPointSize " + std::to_string(request.pointSize) + ";\n";
     d += "CreateLayer " + layer + ";\n";
-    d += "LayerSetImage " + layer + " \"" + spec.imageName + "\";\n";
-    d += "LayerSetPointSize " + layer + " " + std::to_string(spec.pointSize) + ";\n";
+    d += "LayerSetImage " + layer + " \"" + request.imageName + "\";\n";
+    d += "LayerSetPointSize " + layer + " " + std::to_string(request.pointSize) + ";\n";
     d += "LayerSetAscent " + layer + " " + std::to_string(ascent) + ";\n";
     d += "LayerSetHeight " + layer + " " + std::to_string(height) + ";\n";
     d += "Define " + layer + "Chars (" + chars + ");\n";
@@ -205,13 +205,13 @@ bool MakeFont(const FontSpec& spec, MadeFont* out, std::string* error) {
     return true;
 }
 
-bool WriteFont(const FontSpec& spec, const std::string& descriptorPath, std::string* error) {
+bool WriteFont(const FontRequest& request, const std::string& descriptorPath, std::string* error) {
     MadeFont made;
-    if (!MakeFont(spec, &made, error)) {
+    if (!MakeFont(request, &made, error)) {
         return false;
     }
     const std::filesystem::path descriptor(descriptorPath);
-    const std::filesystem::path image = descriptor.parent_path() / spec.imageName;
+    const std::filesystem::path image = descriptor.parent_path() / request.imageName;
     if (!ImageLib::WritePNGImage(image.string(), made.image)) {
         *error = "Cannot write " + image.string();
         return false;

@@ -8,7 +8,7 @@
 namespace fontmaker {
 
 // What to render: one face at one pixel size into one layer.
-struct FontSpec {
+struct FontRequest {
     std::string fontFile;
     int32_t pixelSize = 16;
     // The descriptor's default point size and the layer's own, so other sizes rescale.
@@ -29,11 +29,11 @@ struct MadeFont {
 };
 
 // False with a reason when the face cannot be read or rendered.
-[[nodiscard]] bool MakeFont(const FontSpec& spec, MadeFont* out, std::string* error);
+[[nodiscard]] bool MakeFont(const FontRequest& request, MadeFont* out, std::string* error);
 
-// Writes the descriptor at descriptorPath and the image beside it under spec.imageName, each
+// Writes the descriptor at descriptorPath and the image beside it under request.imageName, each
 // whole or not at all.
-[[nodiscard]] bool WriteFont(const FontSpec& spec, const std::string& descriptorPath,
+[[nodiscard]] bool WriteFont(const FontRequest& request, const std::string& descriptorPath,
                              std::string* error);
 
 }  // namespace fontmaker
