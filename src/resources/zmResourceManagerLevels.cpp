@@ -15,8 +15,12 @@ const std::string* FindAttribute(const XMLElement& element, const char* name) {
     return it != element.mAttributes.end() ? &it->second : nullptr;
 }
 
+// Untrimmed pieces between commas; an empty text names nothing.
 std::vector<std::string> SplitNames(const std::string& text) {
     std::vector<std::string> names;
+    if (text.empty()) {
+        return names;
+    }
     size_t start = 0;
     for (;;) {
         const size_t comma = text.find(',', start);
@@ -107,7 +111,7 @@ bool zmResourceManager::ReadLevelElement(XMLElement& element) {
     res->mFromProgram = false;
     res->mResGroup = mCurResGroup;
     const std::string* id = FindAttribute(element, "id");
-    if (id == nullptr) {
+    if (id == nullptr || id->empty()) {
         return Fail("No id specified.");
     }
     res->mId = mDefaultIdPrefix + *id;
