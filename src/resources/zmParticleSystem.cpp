@@ -23,6 +23,7 @@ constexpr size_t kParameterBytes = 128;
 constexpr uint32_t kMaxImageName = 259;
 // No definition comes near this; anything larger is refused unread.
 constexpr long kMaxFileBytes = 16L << 20;
+constexpr float kFar = 1.0e6f;
 
 uint32_t gRandomState = 0;
 bool gRandomSeeded = false;
@@ -454,29 +455,34 @@ void zmParticleSystem::Draw(Graphics* g) {
 }
 
 void zmParticleSystem::DrawParticle(Graphics* g, const Particle& p) {
-    // Runaway numbers from a wild definition are not drawn.
-    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.scale) ||
+    // Runaway numbers from a wild definition are not drawn: far off the screen, or so large
+    // that the blit's integer arithmetic would overflow.
+    const float x = mDrawOffsetX + p.x;
+    const float y = mDrawOffsetY + p.y;
+    Image* image = mDefinition.mImage;
+    const float size =
+        std::abs(p.scale) * static_cast<float>(std::max(image->mWidth, image->mHeight));
+    if (!(std::abs(x) < kFar) || !(std::abs(y) < kFar) || !(size < kFar) ||
         !std::isfinite(p.spin * p.age)) {
         return;
     }
     g->SetColor(Color(ChannelByte(p.color[0]), ChannelByte(p.color[1]), ChannelByte(p.color[2]),
                       ChannelByte(p.color[3])));
-    Image* image = mDefinition.mImage;
     if (mAccelerated || mAdditive == 0) {
         Transform2D transform;
         transform.Rotate(p.spin * p.age);
         transform.Scale(p.scale, p.scale);
         if (mAccelerated) {
-            g->DrawImageTransformF(image, transform, mDrawOffsetX + p.x, mDrawOffsetY + p.y);
+            g->DrawImageTransformF(image, transform, x, y);
         } else {
-            g->DrawImageTransform(image, transform, mDrawOffsetX + p.x, mDrawOffsetY + p.y);
+            g->DrawImageTransform(image, transform, x, y);
         }
         return;
     }
     const float width = static_cast<float>(image->mWidth) * p.scale;
     const float height = static_cast<float>(image->mHeight) * p.scale;
-    g->DrawImageStretched(image, Trunc(mDrawOffsetX + p.x - width * 0.5f),
-                          Trunc(mDrawOffsetY + p.y - height * 0.5f), Trunc(width), Trunc(height));
+    g->DrawImageStretched(image, Trunc(x - width * 0.5f), Trunc(y - height * 0.5f), Trunc(width),
+                          Trunc(height));
 }
 
 void zmParticleSystem::Save(ByteWriter& out) const {
