@@ -12,6 +12,7 @@
 #include "app/util/Transform2D.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "graphics/MemoryImage.h"
 #include "resources/PakInterface.h"
 
 namespace Vesk {
@@ -24,6 +25,9 @@ constexpr uint32_t kMaxImageName = 259;
 // No definition comes near this; anything larger is refused unread.
 constexpr long kMaxFileBytes = 16L << 20;
 constexpr float kFar = 1.0e6f;
+// Stretched sprites kept per system: their largest side and their number.
+constexpr int32_t kMaxScaledSide = 128;
+constexpr size_t kMaxScaledSprites = 256;
 
 uint32_t gRandomState = 0;
 bool gRandomSeeded = false;
@@ -256,6 +260,8 @@ void zmParticleSystem::Apply(const DefinitionFile& file, const ImageLookup& imag
     }
 }
 
+zmParticleSystem::~zmParticleSystem() = default;
+
 std::unique_ptr<zmParticleSystem> zmParticleSystem::zmParticleSystemCopy(
     const zmParticleSystem& other) {
     std::unique_ptr<zmParticleSystem> copy(new zmParticleSystem());
@@ -481,8 +487,48 @@ void zmParticleSystem::DrawParticle(Graphics* g, const Particle& p) {
     }
     const float width = static_cast<float>(image->mWidth) * p.scale;
     const float height = static_cast<float>(image->mHeight) * p.scale;
-    g->DrawImageStretched(image, Trunc(x - width * 0.5f), Trunc(y - height * 0.5f), Trunc(width),
-                          Trunc(height));
+    const int32_t left = Trunc(x - width * 0.5f);
+    const int32_t top = Trunc(y - height * 0.5f);
+    if (MemoryImage* scaled = ScaledSprite(Trunc(width), Trunc(height))) {
+        g->DrawImage(scaled, left, top);
+    } else {
+        g->DrawImageStretched(image, left, top, Trunc(width), Trunc(height));
+    }
+}
+
+MemoryImage* zmParticleSystem::ScaledSprite(int32_t w, int32_t h) {
+    if (mScaledFrom != mDefinition.mImage) {
+        mScaled.clear();
+        mScaledCount = 0;
+        mScaledFrom = mDefinition.mImage;
+    }
+    if (w < 1 || h < 1 || w > kMaxScaledSide || h > kMaxScaledSide) {
+        return nullptr;
+    }
+    if (mScaled.empty()) {
+        mScaled.resize(kMaxScaledSide + 1);
+    }
+    auto& column = mScaled[static_cast<size_t>(w)];
+    for (const auto& [height, sprite] : column) {
+        if (height == h) {
+            return sprite.get();
+        }
+    }
+    if (mScaledCount >= kMaxScaledSprites) {
+        return nullptr;
+    }
+    // Stretched onto opaque black by addition: what a stretched additive draw of the sprite
+    // would add, so adding this unstretched gives the same picture.
+    auto sprite = std::make_unique<MemoryImage>();
+    sprite->Create(w, h);
+    std::fill_n(sprite->GetBits(), static_cast<size_t>(w) * static_cast<size_t>(h), 0xFF000000u);
+    sprite->BitsChanged();
+    Graphics g(sprite.get());
+    g.SetDrawMode(kDrawModeAdditive);
+    g.DrawImageStretched(mDefinition.mImage, 0, 0, w, h);
+    sprite->CommitBits();
+    ++mScaledCount;
+    return column.emplace_back(h, std::move(sprite)).second.get();
 }
 
 void zmParticleSystem::Save(ByteWriter& out) const {

@@ -13,6 +13,7 @@ class ByteReader;
 class ByteWriter;
 class Graphics;
 class Image;
+class MemoryImage;
 
 // A 2-D particle emitter described by a definition file: a 128-byte parameter block, then
 // tagged records. It emits along the path its emitter moved since the last step and draws every
@@ -104,7 +105,7 @@ public:
     static std::unique_ptr<zmParticleSystem> zmParticleSystemCopy(const zmParticleSystem& other);
     zmParticleSystem(const zmParticleSystem&) = delete;
     zmParticleSystem& operator=(const zmParticleSystem&) = delete;
-    ~zmParticleSystem() = default;
+    ~zmParticleSystem();
 
     // With fixed steps, at most one step per call; whole steps beyond it are dropped.
     void Update(float elapsed);
@@ -160,8 +161,16 @@ private:
     void Apply(const DefinitionFile& file, const ImageLookup& images);
     void Emit(float dt);
     void DrawParticle(Graphics* g, const Particle& p);
+    // The image stretched to w x h and weighted by its alpha, opaque, ready to be added; null
+    // for sizes not kept.
+    MemoryImage* ScaledSprite(int32_t w, int32_t h);
 
     std::string mLoadError;
+    // Additive sprites by size: one stretch per size instead of one per particle.
+    // Indexed by width, then searched by height: square sprites find theirs at once.
+    std::vector<std::vector<std::pair<int32_t, std::unique_ptr<MemoryImage>>>> mScaled;
+    size_t mScaledCount = 0;
+    Image* mScaledFrom = nullptr;
 };
 
 }  // namespace Vesk
