@@ -25,6 +25,7 @@ constexpr uint32_t kMaxImageName = 259;
 // No definition comes near this; anything larger is refused unread.
 constexpr long kMaxFileBytes = 16L << 20;
 constexpr float kFar = 1.0e6f;
+constexpr int64_t kClipLimit = int64_t{1} << 29;
 // Stretched sprites kept per system: their largest side and their number.
 constexpr int32_t kMaxScaledSide = 128;
 constexpr size_t kMaxScaledSprites = 256;
@@ -113,15 +114,21 @@ float zmParticleSystem::InvSqrt(float v) {
 }
 
 bool zmParticleSystem::InsidePolygon(std::span<const Point> closed, int32_t px, int32_t py) {
+    // Coordinates this far out mean nothing on screen; bounding them keeps the products in
+    // 64 bits.
+    auto bound = [](int32_t v) { return std::clamp<int64_t>(v, -kClipLimit, kClipLimit); };
+    const int64_t x = bound(px);
+    const int64_t y = bound(py);
     int winding = 0;
     for (size_t i = 0; i + 1 < closed.size(); ++i) {
-        const Point& a = closed[i];
-        const Point& b = closed[i + 1];
-        const int64_t isLeft =
-            (int64_t{b.x} - a.x) * (int64_t{py} - a.y) - (int64_t{px} - a.x) * (int64_t{b.y} - a.y);
-        if (a.y <= py && py < b.y && isLeft > 0) {
+        const int64_t ax = bound(closed[i].x);
+        const int64_t ay = bound(closed[i].y);
+        const int64_t bx = bound(closed[i + 1].x);
+        const int64_t by = bound(closed[i + 1].y);
+        const int64_t isLeft = (bx - ax) * (y - ay) - (x - ax) * (by - ay);
+        if (ay <= y && y < by && isLeft > 0) {
             ++winding;
-        } else if (b.y <= py && py < a.y && isLeft < 0) {
+        } else if (by <= y && y < ay && isLeft < 0) {
             --winding;
         }
     }

@@ -3,6 +3,7 @@
 
 #include "app/util/ByteReader.h"
 #include "app/util/ByteWriter.h"
+#include "graphics/Graphics.h"
 #include "resources/zmImageEx.h"
 #include "resources/zmParticleSystem.h"
 
@@ -73,6 +74,9 @@ TEST(zmImageExTest, IndexesOutsideTheTableMeanNoAnimation) {
     image.Play(1, 0, true, 0);
     EXPECT_FALSE(image.Update(100)) << "an empty entry plays nothing";
     EXPECT_EQ(image.GetCelRect().mWidth, 0);
+    Vesk::Graphics g(nullptr);
+    image.Draw(&g, 0, 0, false);  // no image: nothing to draw
+    image.DrawStretched(&g, Vesk::Rect(0, 0, 4, 4));
 
     Vesk::ByteWriter out;
     out.WriteI32(5);
