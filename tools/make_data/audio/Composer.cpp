@@ -256,9 +256,15 @@ private:
         return degree;
     }
 
-    int Step() {
+    // The next melodic step from a degree; far from the middle of the range, steps lean back.
+    int Step(int degree) {
         static constexpr int kSteps[] = {-2, -1, -1, -1, 0, 1, 1, 1, 2, 3, -3, 1, -1};
-        return kSteps[mRandom.Below(static_cast<int>(std::size(kSteps)))];
+        int step = kSteps[mRandom.Below(static_cast<int>(std::size(kSteps)))];
+        const int away = degree - kMiddleDegree;
+        if (std::abs(away) > 2 && (away > 0) == (step > 0) && mRandom.Chance(0.75)) {
+            step = -step;
+        }
+        return step;
     }
 
     // A section's melody: a two-bar motif, the motif again on the next chords, a new answer and
@@ -270,7 +276,8 @@ private:
             return from[static_cast<size_t>(mRandom.Below(static_cast<int>(from.size())))];
         };
         std::vector<MelodyNote> notes;
-        int degree = NearestChordTone(chords[0] < 3 ? chords[0] + 7 : chords[0], chords[0]);
+        int degree =
+            NearestChordTone(chords[0] + 7 * ((kMiddleDegree - chords[0] + 3) / 7), chords[0]);
         std::vector<int> motifSteps;
         Rhythm motif0 = pick(rhythms);
         Rhythm motif1 = pick(rhythms);
@@ -306,7 +313,7 @@ private:
                     if (reuseSteps && stepIndex < motifSteps.size()) {
                         step = motifSteps[stepIndex++];
                     } else {
-                        step = Step();
+                        step = Step(degree);
                         if (inBlock <= 1) {
                             motifSteps.push_back(step);
                         }
@@ -576,8 +583,9 @@ private:
         }
     }
 
-    static constexpr int kLowDegree = -2;
-    static constexpr int kHighDegree = 10;
+    static constexpr int kLowDegree = -3;
+    static constexpr int kHighDegree = 9;
+    static constexpr int kMiddleDegree = 3;
 
     const TrackStyle& mStyle;
     AudioRandom mRandom;

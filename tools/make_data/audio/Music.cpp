@@ -184,14 +184,16 @@ audio::Score TrackScore(int track, int bars) {
 // Every track is brought to the same loudness (RMS of the whole loop), peaks above the knee
 // rounded off so nothing clips.
 constexpr double kLoudnessDb = -17.0;
-constexpr double kKnee = 0.8;
+constexpr double kKnee = 0.7;
+// Vorbis adds a little to peaks, so the ceiling stays under full scale.
+constexpr double kCeiling = 0.9;
 
 float Limit(double value) {
     const double magnitude = std::abs(value);
     if (magnitude <= kKnee) {
         return static_cast<float>(value);
     }
-    const double room = 0.97 - kKnee;
+    const double room = kCeiling - kKnee;
     const double limited = kKnee + room * std::tanh((magnitude - kKnee) / room);
     return static_cast<float>(value < 0 ? -limited : limited);
 }

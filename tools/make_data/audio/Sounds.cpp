@@ -65,7 +65,7 @@ SoundSynth MatchSound(int length, AudioRandom& random) {
 SoundSynth Heartbeat(double period) {
     SoundSynth s(period, true);
     const auto thump = [&](double at, double gain) {
-        auto body = MakeTone(at, 0.18, 340, 210, gain, {1.0, 0.5, 0.2});
+        auto body = MakeTone(at, 0.18, 420, 250, gain, {1.0, 0.5, 0.2});
         body.attack = 0.004;
         body.decay = 0.045;
         body.release = 0.05;
