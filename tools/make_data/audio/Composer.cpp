@@ -142,7 +142,9 @@ public:
         score.beatsPerBar = mStyle.beatsPerBar;
         score.bars = static_cast<int>(mStyle.form.size()) * mStyle.sectionBars;
         score.channels.push_back({kMelodyA, mStyle.melodyA, mStyle.melodyVolume, 64, 50});
-        score.channels.push_back({kMelodyB, mStyle.melodyB, mStyle.melodyVolume, 60, 50});
+        score.channels.push_back(
+            {kMelodyB, mStyle.melodyB,
+             mStyle.melodyBVolume < 0 ? mStyle.melodyVolume : mStyle.melodyBVolume, 60, 50});
         if (mStyle.chordProgram >= 0) {
             score.channels.push_back({kChords, mStyle.chordProgram, mStyle.chordVolume, 44, 45});
         }
@@ -402,7 +404,8 @@ private:
                 for (int i = 0; i < mEighthsPerBar; ++i) {
                     const int step = order[i % 8];
                     const int key = keys[static_cast<size_t>(step % 3)] + 12 * (step / 3);
-                    Add(score, at + i * kEighth, 3 * kEighth, kChords, key,
+                    // Each note rings until the pattern comes back to its key.
+                    Add(score, at + i * kEighth, 2 * kEighth, kChords, key,
                         Humanise(i == 0 ? 72 : 60));
                 }
                 break;
@@ -411,12 +414,16 @@ private:
                 static const std::vector<std::vector<int>> kHits{
                     {0, 3, 4, 6}, {0, 2, 3, 6}, {0, 4, 5}};
                 const auto& hits = kHits[static_cast<size_t>(root % 3)];
-                for (int hit : hits) {
+                for (size_t h = 0; h < hits.size(); ++h) {
+                    const int hit = hits[h];
+                    const int next = h + 1 < hits.size() ? hits[h + 1] : mEighthsPerBar;
                     if (hit >= mEighthsPerBar) {
                         continue;
                     }
+                    // A stab lasts at most a beat and ends before the next one.
+                    const int64_t length = std::min<int64_t>(2, next - hit) * kEighth - 20;
                     for (int key : keys) {
-                        Add(score, at + hit * kEighth, kEighth + kEighth / 2, kChords, key,
+                        Add(score, at + hit * kEighth, length, kChords, key,
                             Humanise(hit == 0 ? 74 : 64));
                     }
                 }
@@ -427,17 +434,6 @@ private:
                     for (int key : keys) {
                         Add(score, at + i * kEighth, kEighth * 3 / 4, kChords, key, Humanise(66));
                     }
-                }
-                break;
-            case ChordStyle::Strum:
-                for (int beat = 0; beat < mStyle.beatsPerBar; beat += 2) {
-                    for (int i = 0; i < 3; ++i) {
-                        Add(score, at + beat * kTicksPerBeat + 20 * i,
-                            2 * kTicksPerBeat - 20 * i - 10, kChords, keys[static_cast<size_t>(i)],
-                            Humanise(beat == 0 ? 76 : 64));
-                    }
-                    Add(score, at + beat * kTicksPerBeat + 60, 2 * kTicksPerBeat - 70, kChords,
-                        keys[0] + 12, Humanise(58));
                 }
                 break;
         }
@@ -484,8 +480,9 @@ private:
         }
     }
 
+    // Drum hits are short, so a hit a sixteenth later on the same drum is not cut off.
     void Drum(Score& score, int64_t tick, int key, int velocity) {
-        Add(score, tick, kEighth, kDrumChannel, key, Humanise(velocity));
+        Add(score, tick, kEighth / 2 - 10, kDrumChannel, key, Humanise(velocity));
     }
 
     void AddDrumBar(Score& score, int64_t at, bool sectionStart, bool fill) {

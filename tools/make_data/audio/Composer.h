@@ -12,7 +12,7 @@ inline constexpr int kTicksPerBeat = 480;
 inline constexpr int kDrumChannel = 9;
 
 enum class Mode { Major, Minor, Dorian, Mixolydian };
-enum class ChordStyle { Pad, Arpeggio, Comp, Offbeat, Strum };
+enum class ChordStyle { Pad, Arpeggio, Comp, Offbeat };
 enum class BassStyle { Held, RootFifth, Pulse, Walking };
 enum class DrumStyle { None, Pop, Dance, Light, March, Shaker };
 
@@ -37,6 +37,7 @@ struct TrackStyle {
     BassStyle bass = BassStyle::Held;
     DrumStyle drums = DrumStyle::None;
     int melodyVolume = 110;  // channel volumes, 0..127
+    int melodyBVolume = -1;  // -1: as melodyVolume
     int chordVolume = 80;
     int padVolume = 70;
     int bassVolume = 95;

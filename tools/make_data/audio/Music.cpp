@@ -31,7 +31,6 @@ struct Track {
 enum Program : int {
     kPiano = 0,
     kCelesta = 8,
-    kGlockenspiel = 9,
     kVibraphone = 11,
     kMarimba = 12,
     kNylonGuitar = 24,
@@ -70,7 +69,7 @@ Track MakeTrack(int index) {
             s.bassProgram = kAcousticBass;
             s.bass = BassStyle::RootFifth;
             s.drums = DrumStyle::Shaker;
-            s.drumVolume = 70;
+            s.drumVolume = 115;
             return {"data/music/fluit.ogg", s};
         case 1:  // levels 26-50, the deep forest: slow pads and harp
             s.seed = 0xD4EA35;
@@ -81,7 +80,7 @@ Track MakeTrack(int index) {
             s.density = 0;
             s.melodyA = kVibraphone;
             s.melodyB = kFlute;
-            s.melodyVolume = 95;
+            s.melodyVolume = 115;
             s.chordProgram = kHarp;
             s.chords = ChordStyle::Arpeggio;
             s.chordVolume = 90;
@@ -99,11 +98,12 @@ Track MakeTrack(int index) {
             s.melodyLow = 69;
             s.melodyA = kOboe;
             s.melodyB = kClarinet;
+            s.melodyVolume = 100;
             s.chordProgram = kCelesta;
             s.chords = ChordStyle::Arpeggio;
-            s.chordVolume = 70;
+            s.chordVolume = 120;
             s.padProgram = kStrings;
-            s.padVolume = 60;
+            s.padVolume = 85;
             s.bassProgram = kBassoon;
             s.bass = BassStyle::RootFifth;
             return {"data/music/magic-wood.ogg", s};
@@ -116,8 +116,9 @@ Track MakeTrack(int index) {
             s.melodyB = kVibraphone;
             s.chordProgram = kPiano;
             s.chords = ChordStyle::Comp;
+            s.chordVolume = 105;
             s.padProgram = kStrings;
-            s.padVolume = 50;
+            s.padVolume = 65;
             s.bassProgram = kFingerBass;
             s.bass = BassStyle::Pulse;
             s.drums = DrumStyle::Pop;
@@ -132,6 +133,7 @@ Track MakeTrack(int index) {
             s.melodyLow = 70;
             s.melodyA = kClarinet;
             s.melodyB = kMarimba;
+            s.melodyBVolume = 127;
             s.chordProgram = kPizzicato;
             s.chords = ChordStyle::Offbeat;
             s.bassProgram = kTuba;
@@ -145,7 +147,8 @@ Track MakeTrack(int index) {
             s.form = "ABAC";
             s.tonic = 62;
             s.mode = Mode::Mixolydian;
-            s.melodyA = kGlockenspiel;
+            s.melodyLow = 65;
+            s.melodyA = kBassoon;
             s.melodyB = kClarinet;
             s.chordProgram = kPizzicato;
             s.chords = ChordStyle::Comp;
@@ -161,10 +164,12 @@ Track MakeTrack(int index) {
             s.melodyLow = 65;
             s.melodyA = kFrenchHorn;
             s.melodyB = kTrumpet;
+            s.melodyBVolume = 125;
             s.chordProgram = kBrass;
             s.chords = ChordStyle::Pad;
-            s.chordVolume = 70;
+            s.chordVolume = 115;
             s.padProgram = kStrings;
+            s.padVolume = 100;
             s.bassProgram = kContrabass;
             s.bass = BassStyle::Held;
             s.drums = DrumStyle::March;
