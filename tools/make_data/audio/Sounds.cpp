@@ -1,6 +1,7 @@
 // The game's sound effects, synthesised: no recorded samples.
 #include <cctype>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 
 #include "make_data/DataSet.h"
@@ -395,7 +396,7 @@ SoundSynth Make(const std::string& id, AudioRandom& random) {
         s.AddBell(0.02, Note(kC5 + 19), 0.4, 0.25);
         return s;
     }
-    return SoundSynth(0, false);
+    throw std::logic_error("no sound recipe for " + id);
 }
 
 // The level each sound is normalised to (RMS of its loudest fifth of a second, dB).
