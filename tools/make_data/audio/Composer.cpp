@@ -247,8 +247,11 @@ private:
         return Wrap7(degree - root) % 2 == 0 && Wrap7(degree - root) <= 4;
     }
 
-    int NearestChordTone(int degree, int root) const {
-        for (int offset : {0, -1, 1, -2, 2}) {
+    // The chord tone nearest a degree, looking first the way the melody moves (up when
+    // `direction` is positive), so a step is not pulled back to the note it left.
+    int NearestChordTone(int degree, int root, int direction = 1) const {
+        const int way = direction < 0 ? -1 : 1;
+        for (int offset : {0, way, -way, 2 * way, -2 * way}) {
             const int candidate = degree + offset;
             if (IsChordTone(candidate, root) && candidate >= kLowDegree &&
                 candidate <= kHighDegree) {
@@ -328,7 +331,7 @@ private:
                     const bool strong = position == 0 || position * 2 == mEighthsPerBar ||
                                         length >= 3 || (inBlock == 7 && i + 1 == rhythm.size());
                     if (strong) {
-                        target = NearestChordTone(target, root);
+                        target = NearestChordTone(target, root, target - degree);
                     }
                     if (inBlock == 7 && i + 1 == rhythm.size()) {
                         // The phrase comes to rest on the chord's root.
