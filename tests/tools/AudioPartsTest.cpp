@@ -111,6 +111,23 @@ int Peak(const std::vector<int16_t>& samples) {
     return peak;
 }
 
+// The share of a sound's energy below about 150 Hz (two one-pole low passes): what a 13
+// semitone slow-down pushes below what small speakers play.
+double LowShare(const std::vector<int16_t>& samples, uint32_t sampleRate) {
+    const double a = 1.0 - std::exp(-2.0 * 3.14159265358979 * 150.0 / sampleRate);
+    double first = 0;
+    double second = 0;
+    double low = 0;
+    double all = 0;
+    for (int16_t s : samples) {
+        first += a * (s - first);
+        second += a * (first - second);
+        low += second * second;
+        all += static_cast<double>(s) * s;
+    }
+    return low / all;
+}
+
 TEST(AudioParts, EverySoundOfTheGameIsAPlainWavThatLoadsAndIsHeard) {
     const fs::path folder = MakeAudio("sounds", "sounds");
     std::map<std::string, std::string> entries;  // id -> element
@@ -143,6 +160,7 @@ TEST(AudioParts, EverySoundOfTheGameIsAPlainWavThatLoadsAndIsHeard) {
         const auto samples = Samples(*sound);
         EXPECT_GT(Rms(samples), 300) << "too quiet";
         EXPECT_LT(Peak(samples), 32000) << "clips";
+        EXPECT_LT(LowShare(samples, sound->format.sampleRate), 0.05) << "too low";
         const bool loops =
             id.starts_with("SOUND_HEARTBEAT") || id == "SOUND_SC_FW_FULL" || id == "SOUND_COUNTING";
         if (loops) {
