@@ -1,7 +1,5 @@
 // The data tool's sounds and music, made by make_audio_part and read back with the game's own
-// readers. Built only where the data tool is.
-#ifdef VESK_AUDIO_PART_TOOL
-
+// readers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -220,5 +218,3 @@ TEST(AudioParts, EveryMusicTrackLoopsForOneToTwoMinutes) {
 }
 
 }  // namespace
-
-#endif  // VESK_AUDIO_PART_TOOL
