@@ -1,7 +1,6 @@
 // The game's sound effects, synthesised: no recorded samples.
 #include <cctype>
 #include <cmath>
-#include <stdexcept>
 #include <string>
 
 #include "make_data/DataSet.h"
@@ -100,375 +99,398 @@ SoundSynth BonusSound(int root, std::initializer_list<int> steps, bool cloud, Au
     return s;
 }
 
-SoundSynth Make(const std::string& id, AudioRandom& random) {
-    if (id.starts_with("SOUND_MATCH")) {
-        return MatchSound(id.back() - '0', random);
-    }
-    if (id == "SOUND_HEARTBEAT1") {
-        return Heartbeat(0.9);
-    }
-    if (id == "SOUND_HEARTBEAT2") {
-        return Heartbeat(0.65);
-    }
-    if (id == "SOUND_HEARTBEAT3") {
-        return Heartbeat(0.45);
-    }
-    if (id == "SOUND_SWAP_BLOCKS") {
-        SoundSynth s(0.3, false);
-        SoundSynth::Noise whoosh;
-        whoosh.length = 0.28;
-        whoosh.from = 700;
-        whoosh.to = 2600;
-        whoosh.q = 1.2;
-        whoosh.attack = 0.1;
-        whoosh.release = 0.17;
-        s.AddNoise(whoosh, random);
-        return s;
-    }
-    if (id == "SOUND_BUTTON_DOWN") {
-        SoundSynth s(0.09, false);
-        SoundSynth::Noise click;
-        click.length = 0.02;
-        click.from = 2200;
-        click.to = 1800;
-        click.q = 2.0;
-        click.attack = 0.001;
-        click.decay = 0.006;
-        click.release = 0.005;
-        s.AddNoise(click, random);
-        s.AddStruck(0.001, 1200, 0.5, {{1.0, 1.0, 0.015}, {2.3, 0.3, 0.008}});
-        return s;
-    }
-    if (id == "SOUND_BUTTON_OVER") {
-        SoundSynth s(0.06, false);
-        s.AddStruck(0.001, 2800, 1.0, {{1.0, 1.0, 0.008}, {1.5, 0.3, 0.005}});
-        return s;
-    }
-    if (id == "SOUND_BEEP") {
-        SoundSynth s(0.25, false);
-        auto beep = MakeTone(0, 0.22, Note(81), Note(81), 0.6, kSoft);
-        beep.attack = 0.01;
-        beep.release = 0.05;
-        s.AddTone(beep);
-        return s;
-    }
-    if (id == "SOUND_COUNTING") {
-        // Four ticks a loop, the first a little higher, like a counter turning over.
-        SoundSynth s(0.32, true);
-        for (int i = 0; i < 4; ++i) {
-            s.AddStruck(0.002 + 0.08 * i, i == 0 ? 2400 : 2000, 1.0,
-                        {{1.0, 1.0, 0.01}, {2.1, 0.4, 0.006}});
-        }
-        return s;
-    }
-    if (id == "SOUND_COUNTING_END") {
-        SoundSynth s(0.8, false);
-        s.AddBell(0, Note(91), 0.35, 0.8);
-        s.AddBell(0.004, Note(84), 0.3, 0.3);
-        return s;
-    }
-    if (id == "SOUND_SC_FW_FULL") {
-        // Fireworks: soft booms and a crackle, spread round a two-second loop.
-        SoundSynth s(2.0, true);
-        for (double at : {0.1, 1.15}) {
-            SoundSynth::Noise boom;
-            boom.start = at;
-            boom.length = 0.6;
-            boom.from = 500;
-            boom.to = 260;
-            boom.q = 0.9;
-            boom.attack = 0.004;
-            boom.decay = 0.16;
-            boom.release = 0.2;
-            boom.gain = 1.0;
-            s.AddNoise(boom, random);
-        }
-        for (int i = 0; i < 90; ++i) {
-            SoundSynth::Noise crack;
-            crack.start = random.Range(0, 2.0);
-            crack.length = 0.012;
-            crack.from = crack.to = random.Range(2500, 7000);
-            crack.q = 1.5;
-            crack.attack = 0.0005;
-            crack.decay = 0.003;
-            crack.release = 0.003;
-            crack.gain = random.Range(0.2, 0.6);
-            s.AddNoise(crack, random);
-        }
-        return s;
-    }
-    if (id == "SOUND_SC_BEGIN") {
-        SoundSynth s(1.4, false);
-        const int notes[] = {kC5, kC5 + 4, kC5 + 7, kC5 + 12};
-        for (int i = 0; i < 4; ++i) {
-            auto note = MakeTone(0.12 * i, i == 3 ? 0.9 : 0.14, Note(notes[i]), Note(notes[i]), 0.4,
-                                 kBrass);
-            note.attack = 0.015;
-            note.release = i == 3 ? 0.4 : 0.04;
-            note.vibratoRate = 5.5;
-            note.vibratoDepth = i == 3 ? 0.12 : 0;
-            s.AddTone(note);
-        }
-        s.AddSparkle(0.36, 0.7, 10, 2500, 6500, 0.12, random);
-        return s;
-    }
-    if (id == "SOUND_GAMEOVER") {
-        SoundSynth s(2.0, false);
-        const int notes[] = {kC5 + 7, kC5 + 3, kC5, kC5 - 5};
-        for (int i = 0; i < 4; ++i) {
-            const bool last = i == 3;
-            auto note = MakeTone(0.3 * i, last ? 1.1 : 0.32, Note(notes[i]),
-                                 Note(notes[i]) * (last ? 0.94 : 1.0), 0.5, kReed);
-            note.attack = 0.02;
-            note.release = last ? 0.6 : 0.08;
-            s.AddTone(note);
-        }
-        return s;
-    }
-    if (id == "SOUND_LOST_LIFE") {
-        SoundSynth s(0.8, false);
-        auto first = MakeTone(0, 0.2, Note(kC5 + 4), Note(kC5 + 4), 0.5, kSoft);
-        first.release = 0.05;
-        s.AddTone(first);
-        auto second = MakeTone(0.2, 0.55, Note(kC5), Note(kC5 - 2), 0.5, kSoft);
-        second.release = 0.3;
-        s.AddTone(second);
-        return s;
-    }
-    if (id == "SOUND_ADD_LIVE") {
-        SoundSynth s(1.0, false);
-        const int notes[] = {kC5 + 12, kC5 + 16, kC5 + 19, kC5 + 24};
-        for (int i = 0; i < 4; ++i) {
-            s.AddMarimba(0.07 * i, Note(notes[i]), 0.3, 0.6);
-        }
-        s.AddSparkle(0.25, 0.5, 12, 3000, 8000, 0.15, random);
-        return s;
-    }
-    if (id == "SOUND_KNOCKDOWN") {
-        SoundSynth s(0.9, false);
-        SoundSynth::Noise hit;
-        hit.length = 0.3;
-        hit.from = 1500;
-        hit.to = 350;
-        hit.q = 0.8;
-        hit.attack = 0.002;
-        hit.decay = 0.07;
-        hit.gain = 0.9;
-        s.AddNoise(hit, random);
-        auto drop = MakeTone(0, 0.45, 640, 240, 0.7, kSoft);
-        drop.attack = 0.003;
-        drop.decay = 0.15;
-        s.AddTone(drop);
-        s.AddBell(0.02, Note(kC5 + 7), 0.3, 0.3);
-        return s;
-    }
-    if (id == "SOUND_SHOWLEVEL") {
-        SoundSynth s(1.2, false);
-        SoundSynth::Noise rise;
-        rise.length = 0.45;
-        rise.from = 500;
-        rise.to = 3000;
-        rise.q = 1.5;
-        rise.attack = 0.35;
-        rise.release = 0.1;
-        rise.gain = 0.5;
-        s.AddNoise(rise, random);
-        s.AddBell(0.4, Note(kC5 + 7), 0.4, 0.6);
-        s.AddBell(0.4, Note(kC5 + 12), 0.4, 0.4);
-        return s;
-    }
-    if (id == "SOUND_SLOMO_USE") {
-        SoundSynth s(1.3, false);
-        auto glide = MakeTone(0, 1.25, 1300, 380, 0.5, kSoft);
-        glide.attack = 0.05;
-        glide.release = 0.4;
-        glide.vibratoRate = 7;
-        glide.vibratoDepth = 0.4;
-        s.AddTone(glide);
-        auto under = glide;
-        under.from = 1950;
-        under.to = 570;
-        under.gain = 0.2;
-        s.AddTone(under);
-        return s;
-    }
-    if (id == "SOUND_BUBBLE_USE") {
-        SoundSynth s(0.7, false);
-        for (int i = 0; i < 5; ++i) {
-            const double base = random.Range(350, 700);
-            auto blip =
-                MakeTone(0.1 * i + random.Range(0, 0.03), 0.07, base, base * 2.5, 0.6, kSine);
-            blip.attack = 0.003;
-            blip.release = 0.03;
-            s.AddTone(blip);
-        }
-        return s;
-    }
-    if (id == "SOUND_BUXPB_USE") {
-        // The whirlwind: a swirling wind rising.
-        SoundSynth s(1.2, false);
-        for (int i = 0; i < 3; ++i) {
-            SoundSynth::Noise wind;
-            wind.start = 0.05 * i;
-            wind.length = 1.1;
-            wind.from = 400 + 150 * i;
-            wind.to = 2400 + 600 * i;
-            wind.q = 4.0;
-            wind.attack = 0.3;
-            wind.release = 0.5;
-            wind.gain = 0.5;
-            s.AddNoise(wind, random);
-        }
-        return s;
-    }
-    if (id == "SOUND_INIT_FORCES") {
-        SoundSynth s(1.2, false);
-        for (int step : {0, 7, 12}) {
-            auto pad =
-                MakeTone(0, 1.15, Note(kC5 - 5 + step) * 0.997, Note(kC5 - 5 + step), 0.3, kSoft);
-            pad.attack = 0.4;
-            pad.release = 0.5;
-            pad.vibratoRate = 4.5;
-            pad.vibratoDepth = 0.08;
-            s.AddTone(pad);
-        }
-        return s;
-    }
-    if (id == "SOUND_BLOCKS_INIT") {
-        // Blocks dropping into place: a quick patter of soft notes.
-        SoundSynth s(0.8, false);
-        for (int i = 0; i < 8; ++i) {
-            s.AddMarimba(0.06 * i + random.Range(0, 0.02), Note(kC5 + 12 + random.Below(8)), 0.06,
-                         0.5);
-        }
-        return s;
-    }
-    if (id == "SOUND_TABLE_INIT") {
-        SoundSynth s(0.8, false);
-        s.AddBell(0, Note(kC5 + 7), 0.3, 0.6);
-        s.AddBell(0.12, Note(kC5 + 12), 0.35, 0.6);
-        return s;
-    }
-    if (id == "SOUND_EFF_COEF_PLUS" || id == "SOUND_EFF_COEF_MINUS") {
-        const bool up = id == "SOUND_EFF_COEF_PLUS";
-        SoundSynth s(0.4, false);
-        s.AddMarimba(0, Note(up ? kC5 + 16 : kC5 + 9), 0.12, 0.6);
-        s.AddMarimba(0.08, Note(up ? kC5 + 21 : kC5 + 4), 0.15, 0.6);
-        return s;
-    }
-    if (id == "SOUND_EFFECTIVITY_X10") {
-        SoundSynth s(1.4, false);
-        const int notes[] = {kC5, kC5 + 4, kC5 + 7, kC5 + 12, kC5 + 16, kC5 + 19};
-        for (int i = 0; i < 6; ++i) {
-            s.AddBell(0.06 * i, Note(notes[i]), 0.3, 0.45);
-        }
-        s.AddSparkle(0.2, 0.9, 30, 2500, 8000, 0.15, random);
-        return s;
-    }
-    if (id == "SOUND_ADD_BUXPB" || id == "SOUND_ADD_BUXPB_CLOUD") {
-        return BonusSound(kC5 + 7, {0, 5, 12}, id.ends_with("CLOUD"), random);
-    }
-    if (id == "SOUND_ADD_BUBBLE" || id == "SOUND_ADD_BUBBLE_CLOUD") {
-        return BonusSound(kC5 + 4, {0, 3, 8}, id.ends_with("CLOUD"), random);
-    }
-    if (id == "SOUND_ADD_SLOMO" || id == "SOUND_ADD_SLOMO_CLOUD") {
-        return BonusSound(kC5, {0, 7, 4}, id.ends_with("CLOUD"), random);
-    }
-    if (id == "SOUND_LUCHEG" || id == "SOUND_LUCHEG_SUPPORT") {
-        // The guide: a chirpy two or three syllable voice.
-        const bool support = id == "SOUND_LUCHEG_SUPPORT";
-        SoundSynth s(support ? 0.7 : 0.5, false);
-        const int syllables = support ? 3 : 2;
-        for (int i = 0; i < syllables; ++i) {
-            const double base = Note(kC5 + 7 + (support ? 3 * i : (i == 0 ? 2 : -3)));
-            auto chirp = MakeTone(0.16 * i, 0.14, base * 0.9, base * 1.12, 0.5, kReed);
-            chirp.attack = 0.015;
-            chirp.release = 0.05;
-            chirp.vibratoRate = 18;
-            chirp.vibratoDepth = 0.5;
-            s.AddTone(chirp);
-        }
-        return s;
-    }
-    if (id == "SOUND_ROSA") {
-        SoundSynth s(1.1, false);
-        s.AddSparkle(0, 0.7, 24, 2000, 7500, 0.3, random);
-        s.AddBell(0.02, Note(kC5 + 19), 0.4, 0.25);
-        return s;
-    }
-    throw std::logic_error("no sound recipe for " + id);
+SoundSynth SwapBlocks(AudioRandom& random) {
+    SoundSynth s(0.3, false);
+    SoundSynth::Noise whoosh;
+    whoosh.length = 0.28;
+    whoosh.from = 700;
+    whoosh.to = 2600;
+    whoosh.q = 1.2;
+    whoosh.attack = 0.1;
+    whoosh.release = 0.17;
+    s.AddNoise(whoosh, random);
+    return s;
 }
 
-// The level each sound is normalised to (RMS of its loudest fifth of a second, dB).
-double Loudness(const std::string& id) {
-    if (id == "SOUND_BUTTON_OVER") {
-        return -30;
-    }
-    if (id == "SOUND_BUTTON_DOWN" || id == "SOUND_COUNTING") {
-        return -24;
-    }
-    if (id.starts_with("SOUND_HEARTBEAT")) {
-        return -21;
-    }
-    return -18;
+SoundSynth ButtonDown(AudioRandom& random) {
+    SoundSynth s(0.09, false);
+    SoundSynth::Noise click;
+    click.length = 0.02;
+    click.from = 2200;
+    click.to = 1800;
+    click.q = 2.0;
+    click.attack = 0.001;
+    click.decay = 0.006;
+    click.release = 0.005;
+    s.AddNoise(click, random);
+    s.AddStruck(0.001, 1200, 0.5, {{1.0, 1.0, 0.015}, {2.3, 0.3, 0.008}});
+    return s;
 }
+
+SoundSynth ButtonOver(AudioRandom&) {
+    SoundSynth s(0.06, false);
+    s.AddStruck(0.001, 2800, 1.0, {{1.0, 1.0, 0.008}, {1.5, 0.3, 0.005}});
+    return s;
+}
+
+SoundSynth Beep(AudioRandom&) {
+    SoundSynth s(0.25, false);
+    auto beep = MakeTone(0, 0.22, Note(81), Note(81), 0.6, kSoft);
+    beep.attack = 0.01;
+    beep.release = 0.05;
+    s.AddTone(beep);
+    return s;
+}
+
+SoundSynth Counting(AudioRandom&) {
+    // Four ticks a loop, the first a little higher, like a counter turning over.
+    SoundSynth s(0.32, true);
+    for (int i = 0; i < 4; ++i) {
+        s.AddStruck(0.002 + 0.08 * i, i == 0 ? 2400 : 2000, 1.0,
+                    {{1.0, 1.0, 0.01}, {2.1, 0.4, 0.006}});
+    }
+    return s;
+}
+
+SoundSynth CountingEnd(AudioRandom&) {
+    SoundSynth s(0.8, false);
+    s.AddBell(0, Note(91), 0.35, 0.8);
+    s.AddBell(0.004, Note(84), 0.3, 0.3);
+    return s;
+}
+
+SoundSynth ScFwFull(AudioRandom& random) {
+    // Fireworks: soft booms and a crackle, spread round a two-second loop.
+    SoundSynth s(2.0, true);
+    for (double at : {0.1, 1.15}) {
+        SoundSynth::Noise boom;
+        boom.start = at;
+        boom.length = 0.6;
+        boom.from = 500;
+        boom.to = 260;
+        boom.q = 0.9;
+        boom.attack = 0.004;
+        boom.decay = 0.16;
+        boom.release = 0.2;
+        boom.gain = 1.0;
+        s.AddNoise(boom, random);
+    }
+    for (int i = 0; i < 90; ++i) {
+        SoundSynth::Noise crack;
+        crack.start = random.Range(0, 2.0);
+        crack.length = 0.012;
+        crack.from = crack.to = random.Range(2500, 7000);
+        crack.q = 1.5;
+        crack.attack = 0.0005;
+        crack.decay = 0.003;
+        crack.release = 0.003;
+        crack.gain = random.Range(0.2, 0.6);
+        s.AddNoise(crack, random);
+    }
+    return s;
+}
+
+SoundSynth ScBegin(AudioRandom& random) {
+    SoundSynth s(1.4, false);
+    const int notes[] = {kC5, kC5 + 4, kC5 + 7, kC5 + 12};
+    for (int i = 0; i < 4; ++i) {
+        auto note =
+            MakeTone(0.12 * i, i == 3 ? 0.9 : 0.14, Note(notes[i]), Note(notes[i]), 0.4, kBrass);
+        note.attack = 0.015;
+        note.release = i == 3 ? 0.4 : 0.04;
+        note.vibratoRate = 5.5;
+        note.vibratoDepth = i == 3 ? 0.12 : 0;
+        s.AddTone(note);
+    }
+    s.AddSparkle(0.36, 0.7, 10, 2500, 6500, 0.12, random);
+    return s;
+}
+
+SoundSynth Gameover(AudioRandom&) {
+    SoundSynth s(2.0, false);
+    const int notes[] = {kC5 + 7, kC5 + 3, kC5, kC5 - 5};
+    for (int i = 0; i < 4; ++i) {
+        const bool last = i == 3;
+        auto note = MakeTone(0.3 * i, last ? 1.1 : 0.32, Note(notes[i]),
+                             Note(notes[i]) * (last ? 0.94 : 1.0), 0.5, kReed);
+        note.attack = 0.02;
+        note.release = last ? 0.6 : 0.08;
+        s.AddTone(note);
+    }
+    return s;
+}
+
+SoundSynth LostLife(AudioRandom&) {
+    SoundSynth s(0.8, false);
+    auto first = MakeTone(0, 0.2, Note(kC5 + 4), Note(kC5 + 4), 0.5, kSoft);
+    first.release = 0.05;
+    s.AddTone(first);
+    auto second = MakeTone(0.2, 0.55, Note(kC5), Note(kC5 - 2), 0.5, kSoft);
+    second.release = 0.3;
+    s.AddTone(second);
+    return s;
+}
+
+SoundSynth AddLive(AudioRandom& random) {
+    SoundSynth s(1.0, false);
+    const int notes[] = {kC5 + 12, kC5 + 16, kC5 + 19, kC5 + 24};
+    for (int i = 0; i < 4; ++i) {
+        s.AddMarimba(0.07 * i, Note(notes[i]), 0.3, 0.6);
+    }
+    s.AddSparkle(0.25, 0.5, 12, 3000, 8000, 0.15, random);
+    return s;
+}
+
+SoundSynth Knockdown(AudioRandom& random) {
+    SoundSynth s(0.9, false);
+    SoundSynth::Noise hit;
+    hit.length = 0.3;
+    hit.from = 1500;
+    hit.to = 350;
+    hit.q = 0.8;
+    hit.attack = 0.002;
+    hit.decay = 0.07;
+    hit.gain = 0.9;
+    s.AddNoise(hit, random);
+    auto drop = MakeTone(0, 0.45, 640, 240, 0.7, kSoft);
+    drop.attack = 0.003;
+    drop.decay = 0.15;
+    s.AddTone(drop);
+    s.AddBell(0.02, Note(kC5 + 7), 0.3, 0.3);
+    return s;
+}
+
+SoundSynth Showlevel(AudioRandom& random) {
+    SoundSynth s(1.2, false);
+    SoundSynth::Noise rise;
+    rise.length = 0.45;
+    rise.from = 500;
+    rise.to = 3000;
+    rise.q = 1.5;
+    rise.attack = 0.35;
+    rise.release = 0.1;
+    rise.gain = 0.5;
+    s.AddNoise(rise, random);
+    s.AddBell(0.4, Note(kC5 + 7), 0.4, 0.6);
+    s.AddBell(0.4, Note(kC5 + 12), 0.4, 0.4);
+    return s;
+}
+
+SoundSynth SlomoUse(AudioRandom&) {
+    SoundSynth s(1.3, false);
+    auto glide = MakeTone(0, 1.25, 1300, 380, 0.5, kSoft);
+    glide.attack = 0.05;
+    glide.release = 0.4;
+    glide.vibratoRate = 7;
+    glide.vibratoDepth = 0.4;
+    s.AddTone(glide);
+    auto under = glide;
+    under.from = 1950;
+    under.to = 570;
+    under.gain = 0.2;
+    s.AddTone(under);
+    return s;
+}
+
+SoundSynth BubbleUse(AudioRandom& random) {
+    SoundSynth s(0.7, false);
+    for (int i = 0; i < 5; ++i) {
+        const double base = random.Range(350, 700);
+        auto blip = MakeTone(0.1 * i + random.Range(0, 0.03), 0.07, base, base * 2.5, 0.6, kSine);
+        blip.attack = 0.003;
+        blip.release = 0.03;
+        s.AddTone(blip);
+    }
+    return s;
+}
+
+SoundSynth BuxpbUse(AudioRandom& random) {
+    // The whirlwind: a swirling wind rising.
+    SoundSynth s(1.2, false);
+    for (int i = 0; i < 3; ++i) {
+        SoundSynth::Noise wind;
+        wind.start = 0.05 * i;
+        wind.length = 1.1;
+        wind.from = 400 + 150 * i;
+        wind.to = 2400 + 600 * i;
+        wind.q = 4.0;
+        wind.attack = 0.3;
+        wind.release = 0.5;
+        wind.gain = 0.5;
+        s.AddNoise(wind, random);
+    }
+    return s;
+}
+
+SoundSynth InitForces(AudioRandom&) {
+    SoundSynth s(1.2, false);
+    for (int step : {0, 7, 12}) {
+        auto pad =
+            MakeTone(0, 1.15, Note(kC5 - 5 + step) * 0.997, Note(kC5 - 5 + step), 0.3, kSoft);
+        pad.attack = 0.4;
+        pad.release = 0.5;
+        pad.vibratoRate = 4.5;
+        pad.vibratoDepth = 0.08;
+        s.AddTone(pad);
+    }
+    return s;
+}
+
+SoundSynth BlocksInit(AudioRandom& random) {
+    // Blocks dropping into place: a quick patter of soft notes.
+    SoundSynth s(0.8, false);
+    for (int i = 0; i < 8; ++i) {
+        s.AddMarimba(0.06 * i + random.Range(0, 0.02), Note(kC5 + 12 + random.Below(8)), 0.06, 0.5);
+    }
+    return s;
+}
+
+SoundSynth TableInit(AudioRandom&) {
+    SoundSynth s(0.8, false);
+    s.AddBell(0, Note(kC5 + 7), 0.3, 0.6);
+    s.AddBell(0.12, Note(kC5 + 12), 0.35, 0.6);
+    return s;
+}
+
+SoundSynth EffectivityX10(AudioRandom& random) {
+    SoundSynth s(1.4, false);
+    const int notes[] = {kC5, kC5 + 4, kC5 + 7, kC5 + 12, kC5 + 16, kC5 + 19};
+    for (int i = 0; i < 6; ++i) {
+        s.AddBell(0.06 * i, Note(notes[i]), 0.3, 0.45);
+    }
+    s.AddSparkle(0.2, 0.9, 30, 2500, 8000, 0.15, random);
+    return s;
+}
+
+SoundSynth Rosa(AudioRandom& random) {
+    SoundSynth s(1.1, false);
+    s.AddSparkle(0, 0.7, 24, 2000, 7500, 0.3, random);
+    s.AddBell(0.02, Note(kC5 + 19), 0.4, 0.25);
+    return s;
+}
+
+// The effectivity coefficient going up or down: two quick notes that way.
+SoundSynth Coefficient(bool up) {
+    SoundSynth s(0.4, false);
+    s.AddMarimba(0, Note(up ? kC5 + 16 : kC5 + 9), 0.12, 0.6);
+    s.AddMarimba(0.08, Note(up ? kC5 + 21 : kC5 + 4), 0.15, 0.6);
+    return s;
+}
+
+// The guide: a chirpy voice of two syllables, or three rising ones when it cheers the player on.
+SoundSynth Guide(bool support) {
+    SoundSynth s(support ? 0.7 : 0.5, false);
+    const int syllables = support ? 3 : 2;
+    for (int i = 0; i < syllables; ++i) {
+        const double base = Note(kC5 + 7 + (support ? 3 * i : (i == 0 ? 2 : -3)));
+        auto chirp = MakeTone(0.16 * i, 0.14, base * 0.9, base * 1.12, 0.5, kReed);
+        chirp.attack = 0.015;
+        chirp.release = 0.05;
+        chirp.vibratoRate = 18;
+        chirp.vibratoDepth = 0.5;
+        s.AddTone(chirp);
+    }
+    return s;
+}
+
+// One sound: its id, its loudness (dB, the RMS of its loudest fifth of a second) and how it is
+// made. The order is the game's id list; each sound's noise is seeded by its place.
+struct Recipe {
+    const char* id;
+    double loudness;
+    SoundSynth (*make)(AudioRandom& random);
+};
+
+constexpr double kEffect = -18;
+constexpr double kHeartbeat = -21;
+constexpr double kQuiet = -24;  // heard often: the click and the counting
+constexpr double kHover = -30;
+
+const Recipe kRecipes[] = {
+    {"SOUND_ADD_BUBBLE", kEffect,
+     [](AudioRandom& r) {
+         return BonusSound(kC5 + 4, {0, 3, 8}, false, r);
+     }},
+    {"SOUND_ADD_BUBBLE_CLOUD", kEffect,
+     [](AudioRandom& r) {
+         return BonusSound(kC5 + 4, {0, 3, 8}, true, r);
+     }},
+    {"SOUND_ADD_BUXPB", kEffect,
+     [](AudioRandom& r) {
+         return BonusSound(kC5 + 7, {0, 5, 12}, false, r);
+     }},
+    {"SOUND_ADD_BUXPB_CLOUD", kEffect,
+     [](AudioRandom& r) {
+         return BonusSound(kC5 + 7, {0, 5, 12}, true, r);
+     }},
+    {"SOUND_ADD_LIVE", kEffect, AddLive},
+    {"SOUND_ADD_SLOMO", kEffect,
+     [](AudioRandom& r) {
+         return BonusSound(kC5, {0, 7, 4}, false, r);
+     }},
+    {"SOUND_ADD_SLOMO_CLOUD", kEffect,
+     [](AudioRandom& r) {
+         return BonusSound(kC5, {0, 7, 4}, true, r);
+     }},
+    {"SOUND_BEEP", kEffect, Beep},
+    {"SOUND_BLOCKS_INIT", kEffect, BlocksInit},
+    {"SOUND_BUBBLE_USE", kEffect, BubbleUse},
+    {"SOUND_BUTTON_DOWN", kQuiet, ButtonDown},
+    {"SOUND_BUTTON_OVER", kHover, ButtonOver},
+    {"SOUND_BUXPB_USE", kEffect, BuxpbUse},
+    {"SOUND_COUNTING", kQuiet, Counting},
+    {"SOUND_EFF_COEF_MINUS", kEffect, [](AudioRandom&) { return Coefficient(false); }},
+    {"SOUND_EFF_COEF_PLUS", kEffect, [](AudioRandom&) { return Coefficient(true); }},
+    {"SOUND_EFFECTIVITY_X10", kEffect, EffectivityX10},
+    {"SOUND_GAMEOVER", kEffect, Gameover},
+    {"SOUND_INIT_FORCES", kEffect, InitForces},
+    {"SOUND_KNOCKDOWN", kEffect, Knockdown},
+    {"SOUND_LOST_LIFE", kEffect, LostLife},
+    {"SOUND_LUCHEG", kEffect, [](AudioRandom&) { return Guide(false); }},
+    {"SOUND_LUCHEG_SUPPORT", kEffect, [](AudioRandom&) { return Guide(true); }},
+    {"SOUND_MATCH3", kEffect, [](AudioRandom& r) { return MatchSound(3, r); }},
+    {"SOUND_MATCH4", kEffect, [](AudioRandom& r) { return MatchSound(4, r); }},
+    {"SOUND_MATCH5", kEffect, [](AudioRandom& r) { return MatchSound(5, r); }},
+    {"SOUND_MATCH6", kEffect, [](AudioRandom& r) { return MatchSound(6, r); }},
+    {"SOUND_MATCH7", kEffect, [](AudioRandom& r) { return MatchSound(7, r); }},
+    {"SOUND_SC_BEGIN", kEffect, ScBegin},
+    {"SOUND_SC_FW_FULL", kEffect, ScFwFull},
+    {"SOUND_SHOWLEVEL", kEffect, Showlevel},
+    {"SOUND_SLOMO_USE", kEffect, SlomoUse},
+    {"SOUND_SWAP_BLOCKS", kEffect, SwapBlocks},
+    {"SOUND_TABLE_INIT", kEffect, TableInit},
+    {"SOUND_ROSA", kEffect, Rosa},
+    {"SOUND_HEARTBEAT1", kHeartbeat, [](AudioRandom&) { return Heartbeat(0.9); }},
+    {"SOUND_HEARTBEAT2", kHeartbeat, [](AudioRandom&) { return Heartbeat(0.65); }},
+    {"SOUND_HEARTBEAT3", kHeartbeat, [](AudioRandom&) { return Heartbeat(0.45); }},
+    {"SOUND_COUNTING_END", kEffect, CountingEnd},
+};
 
 }  // namespace
 
 const std::vector<std::string>& SoundIds() {
-    static const std::vector<std::string> ids = {"SOUND_ADD_BUBBLE",
-                                                 "SOUND_ADD_BUBBLE_CLOUD",
-                                                 "SOUND_ADD_BUXPB",
-                                                 "SOUND_ADD_BUXPB_CLOUD",
-                                                 "SOUND_ADD_LIVE",
-                                                 "SOUND_ADD_SLOMO",
-                                                 "SOUND_ADD_SLOMO_CLOUD",
-                                                 "SOUND_BEEP",
-                                                 "SOUND_BLOCKS_INIT",
-                                                 "SOUND_BUBBLE_USE",
-                                                 "SOUND_BUTTON_DOWN",
-                                                 "SOUND_BUTTON_OVER",
-                                                 "SOUND_BUXPB_USE",
-                                                 "SOUND_COUNTING",
-                                                 "SOUND_EFF_COEF_MINUS",
-                                                 "SOUND_EFF_COEF_PLUS",
-                                                 "SOUND_EFFECTIVITY_X10",
-                                                 "SOUND_GAMEOVER",
-                                                 "SOUND_INIT_FORCES",
-                                                 "SOUND_KNOCKDOWN",
-                                                 "SOUND_LOST_LIFE",
-                                                 "SOUND_LUCHEG",
-                                                 "SOUND_LUCHEG_SUPPORT",
-                                                 "SOUND_MATCH3",
-                                                 "SOUND_MATCH4",
-                                                 "SOUND_MATCH5",
-                                                 "SOUND_MATCH6",
-                                                 "SOUND_MATCH7",
-                                                 "SOUND_SC_BEGIN",
-                                                 "SOUND_SC_FW_FULL",
-                                                 "SOUND_SHOWLEVEL",
-                                                 "SOUND_SLOMO_USE",
-                                                 "SOUND_SWAP_BLOCKS",
-                                                 "SOUND_TABLE_INIT",
-                                                 "SOUND_ROSA",
-                                                 "SOUND_HEARTBEAT1",
-                                                 "SOUND_HEARTBEAT2",
-                                                 "SOUND_HEARTBEAT3",
-                                                 "SOUND_COUNTING_END"};
+    static const std::vector<std::string> ids = [] {
+        std::vector<std::string> all;
+        for (const Recipe& recipe : kRecipes) {
+            all.emplace_back(recipe.id);
+        }
+        return all;
+    }();
     return ids;
 }
 
 DataPart MakeSounds() {
     DataPart part;
     uint64_t seed = 0x50554E44;
-    for (const std::string& id : SoundIds()) {
+    for (const Recipe& recipe : kRecipes) {
+        const std::string id = recipe.id;
         std::string name = id.substr(6);
         for (char& c : name) {
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }
         AudioRandom random(seed++);
-        SoundSynth synth = Make(id, random);
-        const std::vector<float> samples = synth.Finish(Loudness(id));
+        SoundSynth synth = recipe.make(random);
+        const std::vector<float> samples = synth.Finish(recipe.loudness);
         part.files.push_back(
             {"sounds/" + name + ".wav", audio::MakeWav16(samples, audio::kSoundRate)});
         part.entries.push_back({"Game", "<Sound id=\"" + id + "\" path=\"sounds/" + name + "\"/>"});
