@@ -203,22 +203,23 @@ float Limit(double value) {
     return static_cast<float>(value < 0 ? -limited : limited);
 }
 
-// Takes out the little DC the sound font leaves (a high pass near 10 Hz). It runs round the
-// loop twice, so the filter enters the loop in the state it leaves it and the seam stays clean.
+// Takes out the little DC the sound font leaves (a high pass near 10 Hz). A first pass round
+// the loop only settles the filter, so it enters the loop in the state it leaves it and the
+// seam stays clean.
 void RemoveDc(std::vector<float>& samples) {
     constexpr double kPole = 0.9986;
     double lastIn = 0;
     double lastOut = 0;
-    std::vector<float> out(samples.size());
     for (int pass = 0; pass < 2; ++pass) {
-        for (size_t i = 0; i < samples.size(); ++i) {
-            const double y = samples[i] - lastIn + kPole * lastOut;
-            lastIn = samples[i];
-            lastOut = y;
-            out[i] = static_cast<float>(y);
+        for (float& sample : samples) {
+            const double in = sample;
+            lastOut = in - lastIn + kPole * lastOut;
+            lastIn = in;
+            if (pass == 1) {
+                sample = static_cast<float>(lastOut);
+            }
         }
     }
-    samples = std::move(out);
 }
 
 }  // namespace
