@@ -176,6 +176,10 @@ public:
             for (const MelodyNote& note : Vary(melodyOf[letter], chords, repeat)) {
                 Add(score, sectionStart + note.start, note.length, melodyChannel,
                     MelodyKey(note.degree), note.velocity);
+                if (melodyChannel == kMelodyB && mStyle.harmonyB) {
+                    Add(score, sectionStart + note.start, note.length, melodyChannel,
+                        MelodyKey(note.degree - 2), note.velocity - 16);
+                }
             }
             for (int bar = 0; bar < mStyle.sectionBars; ++bar) {
                 const int64_t at = sectionStart + bar * barTicks;

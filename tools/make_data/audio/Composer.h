@@ -26,11 +26,12 @@ struct TrackStyle {
     int barsPerChord = 1;
     int tonic = 60;  // MIDI key
     Mode mode = Mode::Major;
-    int melodyLow = 72;    // lowest MIDI key of the melody
-    int density = 1;       // melody rhythm: 0 sparse, 1 moderate, 2 busy
-    int melodyA = 73;      // General MIDI programs, 0-based
-    int melodyB = 73;      // the melody's instrument in sections other than A
-    int chordProgram = 0;  // -1 for none
+    int melodyLow = 72;     // lowest MIDI key of the melody
+    int density = 1;        // melody rhythm: 0 sparse, 1 moderate, 2 busy
+    int melodyA = 73;       // General MIDI programs, 0-based
+    int melodyB = 73;       // the melody's instrument in sections other than A
+    bool harmonyB = false;  // sections other than A add a third below the melody
+    int chordProgram = 0;   // -1 for none
     ChordStyle chords = ChordStyle::Pad;
     int padProgram = -1;  // a held layer under the chords; -1 for none
     int bassProgram = 32;

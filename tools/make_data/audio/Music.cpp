@@ -70,6 +70,7 @@ Track MakeTrack(int index) {
             s.bass = BassStyle::RootFifth;
             s.drums = DrumStyle::Shaker;
             s.drumVolume = 115;
+            s.harmonyB = true;
             return {"data/music/fluit.ogg", s};
         case 1:  // levels 26-50, the deep forest: slow pads and harp
             s.seed = 0xD4EA35;
@@ -123,6 +124,7 @@ Track MakeTrack(int index) {
             s.bass = BassStyle::Pulse;
             s.drums = DrumStyle::Pop;
             s.drumVolume = 110;
+            s.harmonyB = true;
             return {"data/music/main-theme.ogg", s};
         case 4:  // levels 1-25, the flower meadow: bouncy and light
             s.seed = 0xF0DA7CE;
@@ -174,6 +176,7 @@ Track MakeTrack(int index) {
             s.bass = BassStyle::Held;
             s.drums = DrumStyle::March;
             s.drumVolume = 90;
+            s.harmonyB = true;
             return {"data/music/comics-end.ogg", s};
     }
 }
