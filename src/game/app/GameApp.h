@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,12 @@ public:
     void ClearHighScores();
     // The folder of the player's files, ending with '/'.
     std::string ProfilesFolder() const;
+    // The readers of the two files, as far as the bytes are sound: a damaged name or record
+    // ends the reading; game.dat always gives levelCount records.
+    static void ParseGameData(std::span<const uint8_t> bytes, int levelCount, std::string& player,
+                              std::vector<std::unique_ptr<LevelRecord>>& records);
+    static void ParseHighScores(std::span<const uint8_t> bytes,
+                                std::vector<std::unique_ptr<HighScoreRecord>>& records);
 
     // ---- What the application reads of the board (the board's own values once it plays). ----
 

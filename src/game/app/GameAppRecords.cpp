@@ -50,28 +50,43 @@ int GameApp::CountLevelRecords() const {
     return count;
 }
 
-bool GameApp::LoadGameData() {
-    mLevelRecords.clear();
-    mLevelCount = static_cast<uint8_t>(std::clamp(CountLevelRecords(), 0, 255));
-    const std::string folder = ProfilesFolder();
-    platform::fs::MakeDirectories(folder);
-    const std::vector<uint8_t> bytes = ReadOrEmpty(folder + kGameData);
+void GameApp::ParseGameData(std::span<const uint8_t> bytes, int levelCount, std::string& player,
+                            std::vector<std::unique_ptr<LevelRecord>>& records) {
     ByteReader in(bytes);
-
-    mCurrentPlayer.clear();
+    player.clear();
     const uint32_t nameLength = in.U32();
     if (nameLength > kMaxPlayerNameLength) {
         in.Fail("the player name is too long");
     } else if (!in.Failed()) {
         const std::span<const uint8_t> name = in.Take(nameLength);
-        mCurrentPlayer.assign(name.begin(), name.end());
+        player.assign(name.begin(), name.end());
     }
-    for (int i = 0; i < mLevelCount; ++i) {
+    for (int i = 0; i < levelCount; ++i) {
         auto record = std::make_unique<LevelRecord>();
-        // Once the file is damaged or spent, the rest are free records with empty names.
+        // Once the bytes are damaged or spent, the rest are free records with empty names.
         record->Load(in);
-        mLevelRecords.push_back(std::move(record));
+        records.push_back(std::move(record));
     }
+}
+
+void GameApp::ParseHighScores(std::span<const uint8_t> bytes,
+                              std::vector<std::unique_ptr<HighScoreRecord>>& records) {
+    ByteReader in(bytes);
+    while (!in.AtEnd() && !in.Failed()) {
+        auto record = std::make_unique<HighScoreRecord>();
+        if (!record->Load(in)) {
+            break;
+        }
+        records.push_back(std::move(record));
+    }
+}
+
+bool GameApp::LoadGameData() {
+    mLevelRecords.clear();
+    mLevelCount = static_cast<uint8_t>(std::clamp(CountLevelRecords(), 0, 255));
+    const std::string folder = ProfilesFolder();
+    platform::fs::MakeDirectories(folder);
+    ParseGameData(ReadOrEmpty(folder + kGameData), mLevelCount, mCurrentPlayer, mLevelRecords);
     if (mCurrentPlayer.empty()) {
         mCurrentPlayer = GetString("PLAYER");
         mShowHelp = 1;
@@ -153,15 +168,7 @@ bool GameApp::AppendHighScore(const std::string& name, int32_t score) {
 }
 
 bool GameApp::LoadHighScores() {
-    const std::vector<uint8_t> bytes = ReadOrEmpty(ProfilesFolder() + kHighScores);
-    ByteReader in(bytes);
-    while (!in.AtEnd() && !in.Failed()) {
-        auto record = std::make_unique<HighScoreRecord>();
-        if (!record->Load(in)) {
-            break;
-        }
-        mHighScores.push_back(std::move(record));
-    }
+    ParseHighScores(ReadOrEmpty(ProfilesFolder() + kHighScores), mHighScores);
     return true;
 }
 
