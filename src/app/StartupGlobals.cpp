@@ -8,6 +8,8 @@
 #include "app/CrashDialog.h"
 #include "app/CrashHandler.h"
 #include "app/HTTPTransfer.h"
+#include "app/WidgetCrashDialogs.h"
+#include "app/WidgetDevDialogs.h"
 #include "app/util/CommonSystem.h"
 #include "app/util/MemoryLeakTracker.h"
 #include "app/util/ModValRegistry.h"
@@ -47,6 +49,10 @@ void TearDown() {
 void InstallCrashFilter() {
     // The window before the filter, so a fault right after it is in already gets its window.
     CrashDialog::Register();
+    // The sdl backend's crash windows and demo dialogs are drawn with the widgets, so that
+    // they take typed text.
+    WidgetCrashDialogs::Register();
+    WidgetDevDialogs::Register();
     CrashHandler::Install();
 }
 

@@ -436,8 +436,9 @@ void VeskAppBase::LoadResourceManifest() {
 
 void VeskAppBase::ShowResourceError(bool exit) {
     Popup(mResourceManager != nullptr ? mResourceManager->GetErrorText() : std::string());
+    // A start that cannot go on is a failure to whatever started the program.
     if (exit)
-        DoExit(0);
+        DoExit(1);
 }
 
 // ---- Whole files ----

@@ -362,6 +362,10 @@ bool DDImage::DisplayIs3D() const {
     return mDDInterface != nullptr && mDDInterface->mIs3D;
 }
 
+bool DDImage::WithoutDisplay() const {
+    return mDDInterface == nullptr && !mSurface;
+}
+
 bool DDImage::IsCursorAreaImage() const {
     return mDDInterface != nullptr && (this == mDDInterface->mOldCursorAreaImage.get() ||
                                        this == mDDInterface->mNewCursorAreaImage.get());

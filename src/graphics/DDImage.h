@@ -159,6 +159,9 @@ private:
     // The display's 3-D device when this image is its 3-D screen, else null.
     D3DInterface* Get3DDevice() const;
     bool DisplayIs3D() const;
+    // No display and no surface of its own: the bits are the only pixels, so drawing goes to
+    // them instead of being lost.
+    bool WithoutDisplay() const;
     bool IsCursorAreaImage() const;
     // Writes the bits into an adopted surface after they changed.
     void WriteBitsToSurface();

@@ -74,7 +74,7 @@ void DDImage::Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, const
         }
         return;
     }
-    if (mHasAlpha || mHasTrans || (DisplayIs3D() && !IsCursorAreaImage())) {
+    if (mHasAlpha || mHasTrans || (DisplayIs3D() && !IsCursorAreaImage()) || WithoutDisplay()) {
         if (GetBits() != nullptr) {
             MemoryImage::Blt(image, x, y, srcRect, color, drawMode);
         }

@@ -251,7 +251,7 @@ void DDImage::FillRect(const Rect& rect, const Color& color, DrawMode drawMode) 
         return;
     }
     CommitBits();
-    if (mHasAlpha || mHasTrans || DisplayIs3D()) {
+    if (mHasAlpha || mHasTrans || DisplayIs3D() || WithoutDisplay()) {
         if (GetBits() != nullptr) {
             MemoryImage::FillRect(rect, color, drawMode);
         }
@@ -282,7 +282,7 @@ void DDImage::DrawLine(double startX, double startY, double endX, double endY, c
         return;
     }
     CommitBits();
-    if (mHasAlpha || mHasTrans || DisplayIs3D()) {
+    if (mHasAlpha || mHasTrans || DisplayIs3D() || WithoutDisplay()) {
         if (GetBits() != nullptr) {
             MemoryImage::DrawLine(startX, startY, endX, endY, color, drawMode);
         }
@@ -326,7 +326,7 @@ void DDImage::DrawLineAA(double startX, double startY, double endX, double endY,
         return;
     }
     CommitBits();
-    if (mHasAlpha || mHasTrans || DisplayIs3D()) {
+    if (mHasAlpha || mHasTrans || DisplayIs3D() || WithoutDisplay()) {
         // The bits get the plain line.
         if (GetBits() != nullptr) {
             MemoryImage::DrawLine(startX, startY, endX, endY, color, drawMode);

@@ -77,7 +77,7 @@ void DDImage::BltRotated(Image* image, float x, float y, const Rect& srcRect, co
         }
         return;
     }
-    if (mHasAlpha || mHasTrans || DisplayIs3D()) {
+    if (mHasAlpha || mHasTrans || DisplayIs3D() || WithoutDisplay()) {
         if (GetBits() != nullptr) {
             MemoryImage::BltRotated(image, x, y, srcRect, clipRect, color, drawMode, angle, centerX,
                                     centerY);
@@ -167,7 +167,7 @@ void DDImage::StretchBlt(Image* image, const Rect& destRect, const Rect& srcRect
     const Rect& out = map.mClipped;
 
     if (!fastStretch) {
-        if (mHasAlpha || mHasTrans || DisplayIs3D()) {
+        if (mHasAlpha || mHasTrans || DisplayIs3D() || WithoutDisplay()) {
             if (GetBits() != nullptr) {
                 MemoryImage::StretchBlt(image, destRect, srcRect, clipRect, color, drawMode, false);
             }

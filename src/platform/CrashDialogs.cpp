@@ -21,6 +21,7 @@ constexpr int kHalfWidth = (49 - 2) * kUnit / 2;
 constexpr int kFullWidth = 48 * kUnit;
 
 std::atomic<CrashDialogs*> gCrashDialogs{nullptr};
+std::atomic<CrashDialogsMaker> gCrashDialogsMaker{nullptr};
 
 // Not before the deadline; safe across the tick counter's wrap.
 bool Due(uint32_t deadline, uint32_t now) {
@@ -111,6 +112,18 @@ void SetCrashDialogs(CrashDialogs* dialogs) {
 }
 
 std::unique_ptr<CrashDialogs> MakeCrashDialogs(BackendKind kind) {
+    if (const CrashDialogsMaker maker = gCrashDialogsMaker.load()) {
+        if (std::unique_ptr<CrashDialogs> dialogs = maker(kind))
+            return dialogs;
+    }
+    return MakeBackendCrashDialogs(kind);
+}
+
+void SetCrashDialogsMaker(CrashDialogsMaker maker) {
+    gCrashDialogsMaker.store(maker);
+}
+
+std::unique_ptr<CrashDialogs> MakeBackendCrashDialogs(BackendKind kind) {
     switch (kind) {
         case BackendKind::Sdl:
             return std::make_unique<SdlCrashDialogs>();

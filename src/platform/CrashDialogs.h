@@ -102,6 +102,14 @@ CrashDialogs& GetCrashDialogs();
 // nullptr goes back to the environment's backend. The caller keeps ownership.
 void SetCrashDialogs(CrashDialogs* dialogs);
 
+// The crash windows for a backend: the maker's when one is set and it makes some, else the
+// backend's own.
 std::unique_ptr<CrashDialogs> MakeCrashDialogs(BackendKind kind);
+// The backend's own crash windows, whatever maker is set.
+std::unique_ptr<CrashDialogs> MakeBackendCrashDialogs(BackendKind kind);
+
+// Lets a higher layer offer crash windows of its own; null goes back to the backend's.
+using CrashDialogsMaker = std::unique_ptr<CrashDialogs> (*)(BackendKind kind);
+void SetCrashDialogsMaker(CrashDialogsMaker maker);
 
 }  // namespace platform

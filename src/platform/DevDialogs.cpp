@@ -10,6 +10,7 @@ namespace platform {
 namespace {
 
 std::atomic<DevDialogs*> gDevDialogs{nullptr};
+std::atomic<DevDialogsMaker> gDevDialogsMaker{nullptr};
 
 }  // namespace
 
@@ -41,6 +42,18 @@ void SetDevDialogs(DevDialogs* dialogs) {
 }
 
 std::unique_ptr<DevDialogs> MakeDevDialogs(BackendKind kind) {
+    if (const DevDialogsMaker maker = gDevDialogsMaker.load()) {
+        if (std::unique_ptr<DevDialogs> dialogs = maker(kind))
+            return dialogs;
+    }
+    return MakeBackendDevDialogs(kind);
+}
+
+void SetDevDialogsMaker(DevDialogsMaker maker) {
+    gDevDialogsMaker.store(maker);
+}
+
+std::unique_ptr<DevDialogs> MakeBackendDevDialogs(BackendKind kind) {
     if (kind == BackendKind::Sdl)
         return std::make_unique<SdlDevDialogs>();
     return std::make_unique<HeadlessDevDialogs>();

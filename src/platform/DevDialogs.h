@@ -42,6 +42,14 @@ DevDialogs& GetDevDialogs(BackendKind kind);
 // nullptr goes back to the backends' own. The caller keeps ownership.
 void SetDevDialogs(DevDialogs* dialogs);
 
+// The dialogs for a backend: the maker's when one is set and it makes some, else the backend's
+// own.
 std::unique_ptr<DevDialogs> MakeDevDialogs(BackendKind kind);
+// The backend's own dialogs, whatever maker is set.
+std::unique_ptr<DevDialogs> MakeBackendDevDialogs(BackendKind kind);
+
+// Lets a higher layer offer dialogs of its own; null goes back to the backend's.
+using DevDialogsMaker = std::unique_ptr<DevDialogs> (*)(BackendKind kind);
+void SetDevDialogsMaker(DevDialogsMaker maker);
 
 }  // namespace platform

@@ -1,38 +1,11 @@
 #include "widgets/ScrollbuttonWidget.h"
 
 #include "graphics/Graphics.h"
-#include "widgets/ButtonListener.h"
 
 namespace Vesk {
 
 ScrollbuttonWidget::ScrollbuttonWidget(int id, ButtonListener* listener, int type)
-    : mId(id), mButtonListener(listener), mType(type) {}
-
-void ScrollbuttonWidget::Update() {
-    Widget::Update();
-    if (mIsDown && mIsOver && !mDisabled && mButtonListener != nullptr) {
-        mButtonListener->ButtonDownTick(mId);
-    }
-}
-
-void ScrollbuttonWidget::MouseDownButton(int x, int y, int button, int clickCount) {
-    (void)x;
-    (void)y;
-    (void)button;
-    if (mButtonListener != nullptr) {
-        mButtonListener->ButtonPressCount(mId, clickCount);
-    }
-    MarkDirty();
-}
-
-void ScrollbuttonWidget::MouseUpButton(int x, int y, int button, int clickCount) {
-    (void)button;
-    (void)clickCount;
-    if (mButtonListener != nullptr && Contains(x + mX, y + mY)) {
-        mButtonListener->ButtonDepress(mId);
-    }
-    MarkDirty();
-}
+    : ButtonWidget(id, listener), mType(type) {}
 
 void ScrollbuttonWidget::Draw(Graphics* g) {
     const bool pressed = mIsDown && mIsOver && !mDisabled;

@@ -9,9 +9,12 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "ScriptedPixelWindow.h"
 #include "app/CrashHandler.h"
 #include "app/HTTPTransfer.h"
+#include "app/WidgetCrashDialogs.h"
 #include "platform/Socket.h"
+#include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessCrashDialogs.h"
 
 namespace apptest {
@@ -423,6 +426,83 @@ TEST_F(CrashDialogTest, TheCrashHandlerReachesTheWindowsOnceRegistered) {
     EXPECT_TRUE(mDialogs.Reports()[1].sendVisible);
     // No application: nothing can be sent.
     EXPECT_FALSE(mDialogs.Reports()[1].sendEnabled);
+}
+
+// The widget-drawn windows: the description is typed into the field and goes out with the
+// report; the windows stand where the crash windows stand.
+TEST_F(CrashDialogTest, TheDrawnWindowsSendTheTypedDescription) {
+    FieldsApp& app = MakeFieldsApp();
+    UploadServer server({kOk});
+    using Script = std::deque<platform::Message>;
+    std::vector<Script> scripts(3);
+    ScriptedPixelWindow::Click(scripts[0], 100, 280);  // "Send Report"
+    ScriptedPixelWindow::Type(scripts[1], "It frozx");
+    ScriptedPixelWindow::Key(scripts[1], platform::vk::Backspace);
+    ScriptedPixelWindow::Type(scripts[1], "e");
+    ScriptedPixelWindow::Key(scripts[1], platform::vk::Home);
+    ScriptedPixelWindow::Type(scripts[1], ">");
+    ScriptedPixelWindow::Key(scripts[1], platform::vk::Enter);
+    ScriptedPixelWindow::Log log;
+    size_t opened = 0;
+    Vesk::WidgetCrashDialogs dialogs(
+        [&](const platform::PixelWindow::Params& params) {
+            auto window = std::make_unique<ScriptedPixelWindow>(
+                params, opened < scripts.size() ? scripts[opened] : Script{}, &log);
+            window->mCloseWhenSpent = opened != 2;
+            ++opened;
+            return window;
+        },
+        nullptr);
+
+    CrashDialog dialog(CrashDialog::Setup{dialogs, mTransfer, &app, server.Address(), "", false});
+    dialog.Run("Exception: Access Violation\r\n", "Exception at 0001:00000010");
+    server.Join();
+
+    ASSERT_EQ(log.opened.size(), 3u);
+    EXPECT_EQ(log.opened[0].title, "Fatal Error!");
+    EXPECT_EQ(log.opened[0].clientSize, (platform::Size{400, 300}));
+    EXPECT_EQ(log.opened[1].title, "Error Details");
+    EXPECT_EQ(log.opened[1].position, (platform::Point{80, 80}));
+    EXPECT_EQ(log.opened[2].title, "Submitting Report");
+    EXPECT_GE(log.presents, 3);
+    EXPECT_EQ(dialog.GetUserText(), ">It froze");
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_NE(server.Requests()[0].find(Field("usertext", ">It froze")), std::string::npos);
+}
+
+TEST_F(CrashDialogTest, TheDrawnWindowsAnswerCloseAbortAndCancelFromTheKeyboard) {
+    using Script = std::deque<platform::Message>;
+    Script escape;
+    ScriptedPixelWindow::Key(escape, platform::vk::Escape);
+    ScriptedPixelWindow::Log log;
+    Vesk::WidgetCrashDialogs dialogs(
+        [&](const platform::PixelWindow::Params& params) {
+            return std::make_unique<ScriptedPixelWindow>(params, escape, &log);
+        },
+        nullptr);
+    EXPECT_EQ(dialogs.Report("h", "r", true, true), ReportChoice::Close);
+    EXPECT_FALSE(dialogs.Submit("h").proceed);
+    EXPECT_EQ(dialogs.RetryCancel("Failed to connect to server.", "Connection Failed"),
+              platform::CrashDialogs::kCancel);
+    // A closed window (the script spent at once) answers the same.
+    Vesk::WidgetCrashDialogs closing(
+        [&](const platform::PixelWindow::Params& params) {
+            return std::make_unique<ScriptedPixelWindow>(params, Script{}, &log);
+        },
+        nullptr);
+    EXPECT_EQ(closing.Report("h", "r", true, true), ReportChoice::Close);
+    EXPECT_FALSE(closing.Submit("h").proceed);
+    // Enter presses "Send Report", but never while it is disabled.
+    Script enter;
+    ScriptedPixelWindow::Key(enter, platform::vk::Enter);
+    Vesk::WidgetCrashDialogs entering(
+        [&](const platform::PixelWindow::Params& params) {
+            return std::make_unique<ScriptedPixelWindow>(params, enter, &log);
+        },
+        nullptr);
+    EXPECT_EQ(entering.Report("h", "r", true, true), ReportChoice::Send);
+    EXPECT_EQ(entering.Report("h", "r", true, false), ReportChoice::Close);
+    EXPECT_EQ(entering.RetryCancel("t", "c"), platform::CrashDialogs::kRetry);
 }
 
 }  // namespace

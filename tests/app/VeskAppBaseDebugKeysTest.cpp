@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "ScriptedPixelWindow.h"
+#include "app/WidgetDevDialogs.h"
 #include "app/util/Profiler.h"
 #include "graphics/D3DTester.h"
 #include "platform/DevDialogs.h"
@@ -265,6 +267,37 @@ TEST_F(DebugKeysTest, JumpToTimeCountsBackFromTheEnd) {
     EXPECT_LT(app.mFastForwardTarget, 0);
     app.ShowJumpToTimeDialog();
     EXPECT_EQ(mDialogs.Texts().back().initial, std::string(499, '9'));
+}
+
+// The drawn dialog: the text is typed, the remembered one starts selected and typing replaces
+// it, Enter is Ok and Escape Cancel.
+TEST_F(DebugKeysTest, JumpToTimeTakesTypedText) {
+    TestApp& app = Playing();
+    using Script = std::deque<platform::Message>;
+    std::vector<Script> scripts(3);
+    ScriptedPixelWindow::Type(scripts[0], "1:00");
+    ScriptedPixelWindow::Key(scripts[0], vk::Enter);
+    ScriptedPixelWindow::Type(scripts[1], "2");
+    ScriptedPixelWindow::Click(scripts[1], 90, 56);  // "Ok"
+    ScriptedPixelWindow::Type(scripts[2], "5");
+    ScriptedPixelWindow::Key(scripts[2], vk::Escape);
+    ScriptedPixelWindow::Log log;
+    size_t opened = 0;
+    Vesk::WidgetDevDialogs dialogs(
+        [&](const platform::PixelWindow::Params& params) {
+            return std::make_unique<ScriptedPixelWindow>(params, scripts.at(opened++), &log);
+        },
+        nullptr);
+    platform::SetDevDialogs(&dialogs);
+
+    EXPECT_EQ(app.ShowJumpToTimeDialog(), 1);
+    EXPECT_EQ(app.mFastForwardTarget, 23900);
+    EXPECT_EQ(app.ShowJumpToTimeDialog(), 1);
+    EXPECT_EQ(app.mFastForwardTarget, 30000 - 3 * 100);
+    EXPECT_EQ(app.ShowJumpToTimeDialog(), 0);
+    EXPECT_EQ(app.mFastForwardTarget, 29700);
+    ASSERT_EQ(log.opened.size(), 3u);
+    EXPECT_EQ(log.opened[0].title, "Jump To Time");
 }
 
 }  // namespace

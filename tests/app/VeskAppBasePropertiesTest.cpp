@@ -133,7 +133,7 @@ TEST_F(PropertiesTest, ResourceErrorsAreShownAndMayEndTheProgram) {
         app.ShowResourceError(true);
         ADD_FAILURE() << "the program went on";
     } catch (const ExitCalled& exit) {
-        EXPECT_EQ(exit.code, 0);
+        EXPECT_EQ(exit.code, 1);
     }
     EXPECT_EQ(mWs->MessageBoxes().size(), 2u);
 }

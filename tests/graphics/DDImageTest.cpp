@@ -362,3 +362,20 @@ TEST(DDImageTest, DefaultImageUsesTheApplicationsDisplay) {
     orphan.SetBits(std::vector<uint32_t>(1, 0xFF000000).data(), 1, 1);
     EXPECT_EQ(orphan.GetSurface(), nullptr);
 }
+
+// Without a display the bits are the only pixels: an opaque image once drawn on stays drawable
+// (fills, lines and copies used to vanish once the first fill had made it opaque).
+TEST(DDImageTest, WithoutADisplayEveryDrawReachesTheBits) {
+    Vesk::DDImage image;
+    image.Create(8, 8);
+    image.FillRect(Vesk::Rect(0, 0, 8, 8), Vesk::Color(240, 240, 240), Vesk::kDrawModeNormal);
+    image.FillRect(Vesk::Rect(2, 2, 2, 2), Vesk::Color(255, 0, 0), Vesk::kDrawModeNormal);
+    Vesk::MemoryImage source;
+    source.Create(1, 1);
+    source.GetBits()[0] = 0xFF0000FF;
+    source.BitsChanged();
+    image.Blt(&source, 6, 6, Vesk::Rect(0, 0, 1, 1), Vesk::Color::White, Vesk::kDrawModeNormal);
+    EXPECT_EQ(image.GetBits()[2 * 8 + 2] & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(image.GetBits()[6 * 8 + 6] & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(image.GetBits()[0] & 0xFFFFFF, 0xF0F0F0u);
+}

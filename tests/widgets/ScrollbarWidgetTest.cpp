@@ -1,8 +1,12 @@
 #include "widgets/ScrollbarWidget.h"
 
 #include "WidgetTestSupport.h"
+#include "widgets/ButtonListener.h"
+#include "widgets/ButtonWidget.h"
 #include "widgets/ScrollListener.h"
 #include "widgets/ScrollbuttonWidget.h"
+
+#include <type_traits>
 
 namespace widgettest {
 namespace {
@@ -142,6 +146,32 @@ TEST(ScrollbarWidgetTest, DraggingTheThumbFollowsThePointer) {
     EXPECT_NEAR(b.mBar.mValue, 99.2, 0.1);
     b.mBar.MouseUpButton(10, 0, 0, 1);
     EXPECT_FALSE(b.mBar.mPressedOnThumb);
+}
+
+// The arrows are push buttons: the listener hears the pointer come and go as well as the press,
+// the held ticks and the release.
+TEST_F(WidgetTest, ScrollButtonIsAPushButton) {
+    static_assert(std::is_base_of_v<Vesk::ButtonWidget, Vesk::ScrollbuttonWidget>);
+    struct Heard : Vesk::ButtonListener {
+        void ButtonPressCount(int id, int clicks) override {
+            log.push_back(Vesk::StrFormat("press %d %d", id, clicks));
+        }
+        void ButtonDepress(int id) override { log.push_back(Vesk::StrFormat("up %d", id)); }
+        void ButtonDownTick(int id) override { log.push_back(Vesk::StrFormat("tick %d", id)); }
+        void ButtonMouseEnter(int id) override { log.push_back(Vesk::StrFormat("enter %d", id)); }
+        void ButtonMouseLeave(int id) override { log.push_back(Vesk::StrFormat("leave %d", id)); }
+        Log log;
+    } heard;
+    Vesk::ScrollbuttonWidget arrow(1, &heard);
+    arrow.Resize(10, 10, 16, 16);
+    mManager.AddWidget(&arrow);
+    mManager.MouseMove(15, 15);
+    mManager.MouseDown(15, 15, 1);
+    mManager.UpdateFrame();
+    mManager.MouseUp(15, 15, 1);
+    mManager.MouseMove(100, 100);
+    EXPECT_EQ(heard.log, (Log{"enter 1", "press 1 1", "tick 1", "up 1", "leave 1"}));
+    mManager.RemoveWidget(&arrow);
 }
 
 TEST_F(WidgetTest, ScrollButtonDrawsItsArrow) {

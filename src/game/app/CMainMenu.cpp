@@ -1,0 +1,259 @@
+#include "game/app/CMainMenu.h"
+
+#include <cctype>
+
+#include "app/util/Common.h"
+#include "app/util/GameRandom.h"
+#include "game/app/GameApp.h"
+#include "game/app/GameAppMedia.h"
+#include "game/app/ResourceIds.h"
+#include "game/core/CSpark.h"
+#include "graphics/Font.h"
+#include "graphics/Graphics.h"
+#include "graphics/Image.h"
+#include "platform/Clock.h"
+#include "widgets/ButtonWidget.h"
+#include "widgets/WidgetManager.h"
+
+namespace Vesk {
+
+namespace {
+
+constexpr int kComicsTrack = 5;
+constexpr int kMenuTrack = 3;
+
+struct ButtonPlace {
+    int x;
+    int y;
+};
+
+// In button id order.
+constexpr ButtonPlace kButtonPlaces[] = {{162, 245}, {152, 291}, {148, 334}, {149, 381},
+                                         {168, 468}, {124, 207}, {156, 426}};
+
+constexpr ButtonPlace kSparkPlaces[] = {{783, 170}, {717, 426}, {650, 490}, {599, 493}, {356, 534},
+                                        {293, 547}, {320, 452}, {136, 551}, {26, 512}};
+
+struct ButtonImages {
+    Image** normal;
+    Image** over;
+    Image** pressed;
+};
+
+// The bound variables are read when the menu is built, after the interface group was bound.
+const ButtonImages kButtonImages[] = {
+    {&IMAGE_START, &IMAGE_START_OVER, &IMAGE_START_PRESSED},
+    {&IMAGE_RESUME, &IMAGE_RESUME_OVER, &IMAGE_RESUME_PRESSED},
+    {&IMAGE_OPTIONS, &IMAGE_OPTIONS_OVER, &IMAGE_OPTIONS_PRESSED},
+    {&IMAGE_CREDITS, &IMAGE_CREDITS_OVER, &IMAGE_CREDITS_PRESSED},
+    {&IMAGE_EXIT, &IMAGE_EXIT_OVER, &IMAGE_EXIT_PRESSED},
+    {&IMAGE_CH_PRFL, &IMAGE_CH_PRFL_OVER, &IMAGE_CH_PRFL_PRESSED},
+    {&IMAGE_SCORES, &IMAGE_SCORES_OVER, &IMAGE_SCORES_PRESSED},
+};
+
+std::string UpperCase(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+}  // namespace
+
+CMainMenu::CMainMenu() : mMedia(std::make_unique<GameAppMedia>()) {
+    GameApp& app = App();
+    const int width = app.mWidth > 0 ? app.mWidth : 1;
+    mSkyOffset = -static_cast<double>(app.mGameRandom.Next() % width);
+    for (int id = 0; id < kButtonCount; ++id) {
+        auto button = std::make_unique<ButtonWidget>(id, this);
+        button->mDoFinger = true;
+        button->mButtonImage = *kButtonImages[id].normal;
+        button->mOverImage = *kButtonImages[id].over;
+        button->mDownImage = *kButtonImages[id].pressed;
+        mButtons[static_cast<size_t>(id)] = std::move(button);
+    }
+    mButtons[RESUME]->mDisabledImage = IMAGE_RESUME_DISABLED;
+}
+
+CMainMenu::~CMainMenu() {
+    RemoveAllWidgets(false, false);
+    mSparks.DeleteAll();
+}
+
+GameApp& CMainMenu::App() const {
+    return *GetGameApp();
+}
+
+uint32_t CMainMenu::TickCount() {
+    return platform::NowMs();
+}
+
+GameRandom& CMainMenu::Random() {
+    return App().mGameRandom;
+}
+
+GameMedia& CMainMenu::Media() {
+    return *mMedia;
+}
+
+void CMainMenu::SparkBegan(uint32_t now) {
+    mLastSparkTime = now;
+    mSparkFired = true;
+}
+
+int CMainMenu::SparkCount() const {
+    return mSparks.GetCount();
+}
+
+void CMainMenu::Resize(int x, int y, int width, int height) {
+    zmWidget::Resize(x, y, width, height);
+    for (int id = 0; id < kButtonCount; ++id) {
+        ButtonWidget& button = *mButtons[static_cast<size_t>(id)];
+        const Image* image = button.mButtonImage;
+        button.Resize(kButtonPlaces[id].x, kButtonPlaces[id].y,
+                      image != nullptr ? image->GetWidth() : 0,
+                      image != nullptr ? image->GetHeight() : 0);
+    }
+}
+
+void CMainMenu::AddedToManager(WidgetManager* manager) {
+    // The fading widget's own step only: the children come below, in id order.
+    mHost = manager->mHost;
+    for (const ButtonPlace& place : kSparkPlaces) {
+        auto* spark = new CSpark();
+        spark->CSparkAt(*this, this, place.x, place.y);
+        mSparks.Add(spark);
+    }
+    mSparks.ClearDeleteAllRequest();
+    GameApp& app = App();
+    app.LoadGameData();
+    app.SwitchMusic(kMenuTrack);
+    for (auto& button : mButtons) {
+        AddWidget(button.get());
+    }
+}
+
+void CMainMenu::RemovedFromManager(WidgetManager* manager) {
+    mSparks.DeleteAll();
+    App().SaveGameData();
+    RemoveAllWidgets(false, false);
+    WidgetContainer::RemovedFromManager(manager);
+}
+
+void CMainMenu::GotFocus() {
+    zmWidget::GotFocus();
+    GameApp& app = App();
+    mButtons[RESUME]->SetDisabled(app.IsSavedGameEmpty(app.SavedGamePath()));
+}
+
+void CMainMenu::Update() {
+    zmWidget::Update();
+    mSkyOffset += mSkySpeed;
+    const int skyWidth = IMAGE_MM_BGSKY != nullptr ? IMAGE_MM_BGSKY->GetWidth() : 0;
+    // At or past one whole strip the sky starts over; a strip narrower than the screen
+    // would otherwise scroll away.
+    if (static_cast<int>(mSkyOffset + 0.5) + skyWidth <= 0) {
+        mSkyOffset = 0.0;
+    }
+    mSparks.UpdateAll();
+    if (mSparkFired &&
+        (!mSparkleSounded || mLastSparkTime - mLastSparkleSoundTime > kSparkleInterval)) {
+        mLastSparkleSoundTime = mLastSparkTime;
+        mSparkleSounded = true;
+        mSparkFired = false;
+        App().PlaySoundById(SOUND_ROSA, false, false);
+    }
+    MarkDirty();
+}
+
+void CMainMenu::Draw(Graphics* g) {
+    if (IMAGE_MM_BGSKY != nullptr) {
+        const int sx = static_cast<int>(mSkyOffset + 0.5);
+        const int sy = static_cast<int>(0.5 + mSkyY);
+        g->DrawImage(IMAGE_MM_BGSKY, sx, sy);
+        g->DrawImage(IMAGE_MM_BGSKY, sx + IMAGE_MM_BGSKY->GetWidth(), sy);
+    }
+    if (IMAGE_MM_BACKGROUND != nullptr) {
+        g->DrawImage(IMAGE_MM_BACKGROUND, 0, 0);
+    }
+    if (Font* font = FONT_SHOWCARDGOTHIC) {
+        g->SetColor(Color(160, 254, 38));
+        g->SetFont(font);
+        const std::string hello = VeskAppBase::GetString("HELLO");
+        if (mHelloHalfWidth < 0) {
+            mHelloHalfWidth = font->StringWidth(hello) / 2;
+        }
+        g->DrawString(hello, 210 - mHelloHalfWidth, 184);
+        const std::string name = StrFormat("%s!", UpperCase(App().mCurrentPlayer).c_str());
+        g->DrawString(name, 210 - font->StringWidth(name) / 2, 179 + font->GetLineSpacing());
+    }
+    zmWidget::Draw(g);
+    mSparks.DrawAll(*g, *mMedia);
+}
+
+void CMainMenu::ButtonMouseEnter(int id) {
+    (void)id;
+    App().PlaySoundById(SOUND_BUTTON_OVER, false, false);
+}
+
+void CMainMenu::ButtonDepress(int id) {
+    GameApp& app = App();
+    app.PlaySoundById(SOUND_BUTTON_DOWN, false, false);
+    if (mFadeState != FADE_IDLE) {
+        return;
+    }
+    switch (id) {
+        case START:
+            StartNewGame();
+            break;
+        case RESUME:
+            ResumeGame();
+            break;
+        case CREDITS:
+            mNextScreen = app.GetCredits();
+            StartFadeOut(true);
+            break;
+        case EXIT:
+            mNextScreen = nullptr;
+            StartFadeOut(true);
+            break;
+        default:
+            // Options, profiles and high scores open their dialogs once those exist.
+            break;
+    }
+}
+
+void CMainMenu::StartNewGame() {
+    GameApp& app = App();
+    Widget* next = app.mShowHelp != 0 ? app.mHelp.get() : app.mComics.get();
+    mNextScreen = next != nullptr ? next : app.mBoard.get();
+    if (mNextScreen != nullptr) {
+        StartFadeOut(true);
+    }
+}
+
+void CMainMenu::ResumeGame() {
+    GameApp& app = App();
+    app.PlayLevelMusic();
+    mNextScreen = app.mBoard.get();
+    if (mNextScreen != nullptr) {
+        StartFadeOut(true);
+    }
+}
+
+void CMainMenu::FadeOutDone() {
+    zmWidget::FadeOutDone();
+    GameApp& app = App();
+    if (mNextScreen == nullptr) {
+        app.Shutdown();
+        return;
+    }
+    if ((mNextScreen == app.mLandMap.get() || mNextScreen == app.mComics.get()) &&
+        app.BoardLevel() <= 1) {
+        app.SwitchMusic(kComicsTrack);
+    }
+    app.mWidgetManager->AddWidget(mNextScreen);
+    app.mWidgetManager->SetFocus(mNextScreen);
+}
+
+}  // namespace Vesk

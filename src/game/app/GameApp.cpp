@@ -1,0 +1,219 @@
+#include "game/app/GameApp.h"
+
+#include "app/util/Common.h"
+#include "app/util/CommonPath.h"
+#include "app/util/CommonSystem.h"
+#include "game/app/CInterimScreen.h"
+#include "game/app/CMainMenu.h"
+#include "game/app/CTitleScreen.h"
+#include "game/app/ResourceIds.h"
+#include "game/core/GameMath.h"
+#include "resources/PakInterface.h"
+#include "resources/zmResourceManager.h"
+#include "sound/MusicInterface.h"
+#include "widgets/WidgetManager.h"
+
+namespace Vesk {
+
+namespace {
+
+constexpr int kTitleTrack = 3;
+
+struct TrackFile {
+    int track;
+    const char* file;
+};
+
+// The tracks the loading work reads, in its order; the title's own is read at start-up.
+constexpr TrackFile kLoadedTracks[] = {
+    {1, "data/music/dreams.ogg"},      {2, "data/music/magic-wood.ogg"},
+    {4, "data/music/funny-dance.ogg"}, {0, "data/music/fluit.ogg"},
+    {5, "data/music/comics.ogg"},      {6, "data/music/comics-end.ogg"},
+};
+
+}  // namespace
+
+GameApp* GetGameApp() {
+    return dynamic_cast<GameApp*>(gVeskAppBase);
+}
+
+GameApp::GameApp() {
+    mCompanyName = "Zandermol";
+    mFullCompanyName = "Zandermol";
+    mProdName = "Vorns";
+    mProductVersion = "1.0";
+    mTitle = mProdName + ", v. " + mProductVersion;
+    mRegKey = "zandermol\\Vorns";
+    SetSfxVolume(0.75);
+    SetMusicVolume(0.5);
+    mWidth = 800;
+    mHeight = 600;
+    mIsWindowed = false;
+    mAutoStartLoadingThread = false;
+    mRefreshPacingWanted = true;
+    mAutoEnable3D = true;
+}
+
+GameApp::~GameApp() {
+    // The loading work and the shutdown run this object's overrides: both end before it goes.
+    WaitForLoadingThread();
+    Shutdown();
+    if (mWidgetManager != nullptr) {
+        mWidgetManager->RemoveAllWidgets(false, false);
+    }
+    delete mTitleScreen;
+    mTitleScreen = nullptr;
+    mBoard.reset();
+    mMainMenu.reset();
+    mLandMap.reset();
+    mComics.reset();
+    mHelp.reset();
+    mCredits.reset();
+    mLevelRecords.clear();
+    mHighScores.clear();
+    // The sound and music caches live in the data folder.
+    DeleteTree(GetAppDataFolder() + "cached");
+}
+
+void GameApp::InitHook() {
+    if (!gPakInterface->AddPakFile(kPakFile)) {
+        mShutdownRequested = true;
+        Popup(StrFormat("Resource Pak not found: %s", kPakFile));
+        DoExit(1);
+    }
+    InitTrigTables();
+    LoadResourceManifest();
+    if (!mResourceManager->LoadGroup("TitleScreen") ||
+        !ExtractTitleScreenResources(mResourceManager.get())) {
+        mShutdownRequested = true;
+        ShowResourceError(true);
+        return;
+    }
+    if (mMusicInterface != nullptr) {
+        mMusicInterface->LoadMusic(kTitleTrack, "data/music/main-theme.ogg");
+    }
+    auto title = std::make_unique<CTitleScreen>(this);
+    title->Resize(0, 0, mWidth, mHeight);
+    title->Init();
+    mTitleScreen = title.release();
+    mWidgetManager->AddWidget(mTitleScreen);
+    mNumLoadingThreadTasks = mResourceManager->GetGroupResourceCount("Game") +
+                             mResourceManager->GetGroupResourceCount("Levels") +
+                             mResourceManager->GetGroupResourceCount("Particles") +
+                             mResourceManager->GetGroupResourceCount("Interface");
+}
+
+bool GameApp::LoadGroupInThread(const std::string& group, bool (*bind)(zmResourceManager*),
+                                bool& stopped) {
+    zmResourceManager& manager = *mResourceManager;
+    manager.BeginGroupLoad(group);
+    while (manager.LoadNextResource()) {
+        ++mCompletedLoadingThreadTasks;
+        if (mShutdown || mShutdownRequested) {
+            stopped = true;
+            return false;
+        }
+        // The title screen redraws every update, so the progress needs no mark from here.
+    }
+    return !manager.HadError() && bind(&manager);
+}
+
+void GameApp::LoadingThreadProc() {
+    LoadProperties();
+    struct Group {
+        const char* name;
+        bool (*bind)(zmResourceManager*);
+    };
+    static constexpr Group kGroups[] = {{"Game", &ExtractGameResources},
+                                        {"Interface", &ExtractInterfaceResources},
+                                        {"Particles", &ExtractParticlesResources},
+                                        {"Levels", &ExtractLevelsResources}};
+    for (const Group& group : kGroups) {
+        bool stopped = false;
+        if (!LoadGroupInThread(group.name, group.bind, stopped)) {
+            if (!stopped) {
+                ShowResourceError(false);
+                mShutdownRequested = true;
+            }
+            return;
+        }
+        if (group.bind == &ExtractGameResources) {
+            mBlockImages = {IMAGE_BLOCK1, IMAGE_BLOCK2, IMAGE_BLOCK3, IMAGE_BLOCK4,
+                            IMAGE_BLOCK5, IMAGE_BLOCK6, IMAGE_BLOCK7, IMAGE_BLOCK8};
+            mCellImage = IMAGE_CELL;
+            mCellOverImage = IMAGE_CELL_OVER;
+            mBlockTailImage = IMAGE_BLOCK_TAIL;
+        }
+    }
+    for (const TrackFile& track : kLoadedTracks) {
+        // A shutdown unloads the music on the main thread: no new track may arrive then.
+        if (mShutdown || mShutdownRequested) {
+            return;
+        }
+        if (mMusicInterface != nullptr) {
+            mMusicInterface->LoadMusic(track.track, track.file);
+        }
+    }
+    if (mShutdown || mShutdownRequested) {
+        return;
+    }
+    mComics = std::make_unique<CInterimScreen>("COMICS");
+    mHelp = std::make_unique<CInterimScreen>("HELP");
+}
+
+void GameApp::LoadingThreadCompleted() {
+    if (mShutdownRequested || mTitleScreen == nullptr) {
+        return;
+    }
+    mTitleScreen->MarkDirty();
+    mTitleScreen->Leave();
+}
+
+void GameApp::CreateScreens() {
+    mTitleScreen = nullptr;
+    mBoard = std::make_unique<CInterimScreen>("BOARD");
+    mBoard->Resize(0, 0, mWidth, mHeight);
+    mLandMap = std::make_unique<CInterimScreen>("LAND MAP");
+    mLandMap->Resize(0, 0, mWidth, mHeight);
+    mMainMenu = std::make_unique<CMainMenu>();
+    mMainMenu->Resize(0, 0, mWidth, mHeight);
+    if (mComics != nullptr) {
+        mComics->Resize(0, 0, mWidth, mHeight);
+    }
+    if (mHelp != nullptr) {
+        mHelp->Resize(0, 0, mWidth, mHeight);
+    }
+    mWidgetManager->AddWidget(mMainMenu.get());
+    mWidgetManager->SetFocus(mMainMenu.get());
+    mResourceManager->DeleteGroupResources("TitleScreen");
+    SetCursorImage(0, IMAGE_MAINCURSOR);
+    SetCursorImage(1, IMAGE_MAINCURSOR_PRESS);
+    SetCursorImage(2, IMAGE_MAINCURSOR_DRAG);
+    SetCursorImage(3, IMAGE_MAINCURSOR);
+    EnableCustomCursors(true);
+    SetCursor(0);
+}
+
+void GameApp::ShutdownHook() {
+    if (mMusicInterface != nullptr) {
+        mMusicInterface->UnloadAllMusic();
+    }
+    SaveGameData();
+    if (mWidgetManager != nullptr) {
+        mWidgetManager->RemoveAllWidgets(false, false);
+    }
+}
+
+void GameApp::LostFocus() {
+    // The pause dialog comes with the board.
+}
+
+zmWidget* GameApp::GetCredits() {
+    if (mCredits == nullptr) {
+        mCredits = std::make_unique<CInterimScreen>("CREDITS");
+        mCredits->Resize(0, 0, mWidth, mHeight);
+    }
+    return mCredits.get();
+}
+
+}  // namespace Vesk

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/VeskAppBase.h"
+#include "game/app/HighScoreRecord.h"
+#include "game/app/LevelRecord.h"
+
+namespace Vesk {
+
+class CMainMenu;
+class CTitleScreen;
+class Image;
+class zmImageEx;
+class zmWidget;
+
+// The game's application: its identity and defaults, the start-up and the loading work, the
+// screens, the player's records, the music and the sound effects.
+//
+// Threads: LoadingThreadProc runs on the loading thread; it writes the comics and help
+// screens, which the main thread uses only after LoadingThreadCompleted (the base's finished
+// flag publishes them). Everything else is main-thread only.
+class GameApp : public VeskAppBase {
+public:
+    static constexpr int kNoTrack = -1;
+    static constexpr const char* kPakFile = "vorns.pak";
+
+    GameApp();
+    ~GameApp() override;
+
+    // ---- Start-up, loading and screens (GameApp.cpp). ----
+
+    void InitHook() override;
+    void LoadingThreadProc() override;
+    void LoadingThreadCompleted() override;
+    void ShutdownHook() override;
+    void LostFocus() override;
+    // The title screen has left: builds the screens and shows the main menu.
+    void CreateScreens();
+    // Made on first use.
+    zmWidget* GetCredits();
+
+    // ---- Music and sound effects (GameAppMusic.cpp). ----
+
+    // Nothing when the track already plays; else the current one fades out and this one in.
+    void SwitchMusic(int track);
+    void FadeOutMusic();
+    // The track of the board's level.
+    void PlayLevelMusic();
+    // The track of a level: 4, 1, 2 and 0 for each 25 levels from 1 (level 0 counts as 1);
+    // kNoTrack past level 100.
+    static int LevelMusicTrack(int level);
+    // Fire and forget; slowed plays 13 semitones lower while slow motion runs.
+    void PlaySoundById(int soundId, bool looping, bool slowed);
+
+    // ---- Player records (GameAppRecords.cpp). Files live in "profiles/" of the user's data
+    // folder and are written whole or not at all. ----
+
+    // Reads "profiles/game.dat" as far as it is sound; the rest of the records are free.
+    bool LoadGameData();
+    // Writes "profiles/game.dat"; nothing until the records were read once, so a shutdown
+    // before the menu never replaces the stored ones. False when the file could not be written.
+    bool SaveGameData();
+    // The first record of the level, or null.
+    LevelRecord* FindLevelRecord(int32_t level);
+    // The board's finished level into its record, or into the first free one.
+    void StoreLevelRecord();
+    void StoreLevelRecordFor(int32_t level, uint32_t levelTime);
+    // Empties the current player's saved game.
+    void ClearSavedGame();
+    // True when the file cannot be read or holds fewer than 4 bytes.
+    bool IsSavedGameEmpty(const std::string& path);
+    // "profiles/<player>.sav" in the data folder; empty for a name that would leave the
+    // folder (separators, "." or "..", control bytes), which then has no saved game.
+    std::string SavedGamePath() const;
+    bool AppendHighScore(const std::string& name, int32_t score);
+    // Appends the file's records to the list; a damaged record ends the reading.
+    bool LoadHighScores();
+    // Highest first, by exchanges: equal scores are never exchanged with each other directly.
+    void SortHighScores();
+    void ClearHighScores();
+    // The folder of the player's files, ending with '/'.
+    std::string ProfilesFolder() const;
+    // The readers of the two files, as far as the bytes are sound: a damaged name or record
+    // ends the reading; game.dat always gives levelCount records.
+    static void ParseGameData(std::span<const uint8_t> bytes, int levelCount, std::string& player,
+                              std::vector<std::unique_ptr<LevelRecord>>& records);
+    static void ParseHighScores(std::span<const uint8_t> bytes,
+                                std::vector<std::unique_ptr<HighScoreRecord>>& records);
+
+    // ---- What the application reads of the board (the board's own values once it plays). ----
+
+    virtual int32_t BoardLevel() const { return 0; }
+    virtual uint32_t BoardLevelTime() const { return 0; }
+    // The board's slow-motion flag is 1 (running).
+    virtual bool BoardSlowMotion() const { return false; }
+    // Level records of the level manifest; the bound level variables until the manager
+    // counts them itself.
+    virtual int CountLevelRecords() const;
+
+    // ---- Fields. ----
+
+    std::unique_ptr<zmWidget> mBoard;
+    std::unique_ptr<zmWidget> mCredits;
+    std::unique_ptr<CMainMenu> mMainMenu;
+    std::unique_ptr<zmWidget> mHelp;
+    std::unique_ptr<zmWidget> mComics;
+    uint8_t mShowHelp = 1;
+    // Owned by the widget manager's safe-delete list once it has left.
+    CTitleScreen* mTitleScreen = nullptr;
+    std::unique_ptr<zmWidget> mLandMap;
+    std::string mCurrentPlayer;
+    uint8_t mLevelCount = 0;
+    int mCurrentTrack = kNoTrack;
+    Image* mCellImage = nullptr;
+    Image* mCellOverImage = nullptr;
+    Image* mBlockTailImage = nullptr;
+    std::array<zmImageEx*, 8> mBlockImages{};
+    std::vector<std::unique_ptr<LevelRecord>> mLevelRecords;
+    std::vector<std::unique_ptr<HighScoreRecord>> mHighScores;
+    // Set by the first LoadGameData.
+    bool mRecordsLoaded = false;
+
+protected:
+    // One group of the loading work, counted resource by resource, then bound. False when it
+    // failed or a shutdown stopped it (stopped then says which).
+    bool LoadGroupInThread(const std::string& group, bool (*bind)(zmResourceManager*),
+                           bool& stopped);
+};
+
+// The application, when it is a GameApp; null otherwise.
+GameApp* GetGameApp();
+
+}  // namespace Vesk

@@ -1,0 +1,183 @@
+// The player's files: the bytes of game.dat and highscores.dat, best times, the sort, the saved
+// game's emptiness, and damaged or hostile files.
+#include "GameAppTestSupport.h"
+
+namespace gameapptest {
+namespace {
+
+Bytes Record(uint32_t time, int32_t level, const std::string& holder) {
+    Bytes out;
+    Put32(out, time);
+    Put32(out, static_cast<uint32_t>(level));
+    PutName(out, holder);
+    return out;
+}
+
+Bytes GameData(const std::string& player, const std::vector<Bytes>& records) {
+    Bytes out;
+    PutName(out, player);
+    for (const Bytes& record : records)
+        out.insert(out.end(), record.begin(), record.end());
+    return out;
+}
+
+TEST_F(GameAppTest, FirstStartWritesTheDefaultPlayerAndHundredFreeRecords) {
+    mGame->mShowHelp = 0;
+    ASSERT_TRUE(mGame->LoadGameData());
+    EXPECT_TRUE(std::filesystem::is_directory(mDir + "/profiles"));
+    EXPECT_EQ(mGame->mCurrentPlayer, "Player");
+    EXPECT_EQ(mGame->mShowHelp, 1);
+    ASSERT_EQ(mGame->mLevelRecords.size(), 100u);
+    ASSERT_TRUE(mGame->SaveGameData());
+
+    const Bytes bytes = Read("game.dat");
+    ASSERT_EQ(bytes.size(), 1210u);
+    const Bytes head = {0x06, 0, 0, 0, 'P', 'l', 'a', 'y', 'e', 'r'};
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), bytes.begin()));
+    const Bytes free = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
+    for (size_t at = 10; at < bytes.size(); at += 12)
+        EXPECT_TRUE(std::equal(free.begin(), free.end(), bytes.begin() + at)) << at;
+}
+
+TEST_F(GameAppTest, RecordsRoundTripAndBestTimesTakeTheLevelsOwnRecordFirst) {
+    mGame->mLevels = 3;
+    Write("game.dat", GameData("Ann", {Record(5000, 3, "Ann"), Record(0xFFFFFFFF, -1, ""),
+                                       Record(0xFFFFFFFF, -1, "")}));
+    mGame->mShowHelp = 0;
+    mGame->LoadGameData();
+    EXPECT_EQ(mGame->mCurrentPlayer, "Ann");
+    EXPECT_EQ(mGame->mShowHelp, 0);
+    mGame->StoreLevelRecordFor(5, 900);
+    mGame->mCurrentPlayer = "Bea";
+    mGame->StoreLevelRecordFor(3, 700);
+    ASSERT_NE(mGame->FindLevelRecord(5), nullptr);
+    EXPECT_EQ(mGame->FindLevelRecord(5), mGame->mLevelRecords[1].get());
+    EXPECT_EQ(mGame->mLevelRecords[0]->mBestTime, 700u);
+    EXPECT_EQ(mGame->mLevelRecords[0]->mHolderName, "Bea");
+    EXPECT_EQ(mGame->mLevelRecords[2]->mLevel, -1);
+    EXPECT_EQ(mGame->FindLevelRecord(9), nullptr);
+    mGame->SaveGameData();
+    EXPECT_EQ(Read("game.dat"), GameData("Bea", {Record(700, 3, "Bea"), Record(900, 5, "Ann"),
+                                                 Record(0xFFFFFFFF, -1, "")}));
+}
+
+// Closing the program before the menu ever read the records must not replace them.
+TEST_F(GameAppTest, NothingIsWrittenBeforeTheRecordsWereRead) {
+    const Bytes stored = GameData("Ann", {Record(5000, 1, "Ann")});
+    Write("game.dat", stored);
+    EXPECT_TRUE(mGame->SaveGameData());
+    mGame->ShutdownHook();
+    EXPECT_EQ(Read("game.dat"), stored);
+}
+
+TEST_F(GameAppTest, DamagedGameDataIsReadAsFarAsItIsSound) {
+    mGame->mLevels = 3;
+    const Bytes whole = GameData("Ann", {Record(5000, 3, "Ann"), Record(6000, 4, "Bo")});
+    // Every cut: never more than the level count, and the name only when it is whole.
+    for (size_t cut = 0; cut <= whole.size(); ++cut) {
+        Write("game.dat", Bytes(whole.begin(), whole.begin() + static_cast<long>(cut)));
+        mGame->LoadGameData();
+        ASSERT_EQ(mGame->mLevelRecords.size(), 3u);
+        EXPECT_EQ(mGame->mCurrentPlayer, cut >= 7 ? "Ann" : "Player") << cut;
+        EXPECT_EQ(mGame->mLevelRecords[2]->mLevel, -1);
+    }
+    // Huge lengths: the player's name, then a holder name.
+    Bytes hugeName;
+    Put32(hugeName, 0xFFFFFFF0u);
+    Write("game.dat", hugeName);
+    mGame->mShowHelp = 0;
+    mGame->LoadGameData();
+    EXPECT_EQ(mGame->mCurrentPlayer, "Player");
+    EXPECT_EQ(mGame->mShowHelp, 1);
+    Bytes hugeHolder = GameData("Ann", {Record(5000, 3, "Ann")});
+    Put32(hugeHolder, 1);
+    Put32(hugeHolder, 4);
+    Put32(hugeHolder, 260);
+    hugeHolder.resize(hugeHolder.size() + 300, 'x');
+    Write("game.dat", hugeHolder);
+    mGame->LoadGameData();
+    EXPECT_EQ(mGame->mLevelRecords[0]->mLevel, 3);
+    EXPECT_EQ(mGame->mLevelRecords[1]->mLevel, -1);
+    EXPECT_EQ(mGame->mLevelRecords[1]->mBestTime, 0xFFFFFFFFu);
+    EXPECT_EQ(mGame->mLevelRecords[1]->mHolderName, "");
+}
+
+TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
+    ASSERT_TRUE(mGame->AppendHighScore("Bob", 1234));
+    EXPECT_EQ(Read("highscores.dat"), (Bytes{0xD2, 0x04, 0, 0, 3, 0, 0, 0, 'B', 'o', 'b'}));
+
+    std::filesystem::remove(Profiles("highscores.dat"));
+    for (const auto& [name, score] :
+         std::vector<std::pair<std::string, int>>{{"A", 1}, {"B", 2}, {"C", 2}, {"D", 3}})
+        mGame->AppendHighScore(name, score);
+    mGame->LoadHighScores();
+    mGame->SortHighScores();
+    std::string order;
+    for (const auto& record : mGame->mHighScores)
+        order += record->mName;
+    EXPECT_EQ(order, "DCBA");  // an exchange sort: C passes B
+
+    // Ten equal scores keep the file's order.
+    mGame->ClearHighScores();
+    std::filesystem::remove(Profiles("highscores.dat"));
+    for (char c = '0'; c <= '9'; ++c)
+        mGame->AppendHighScore(std::string(1, c), 7);
+    mGame->LoadHighScores();
+    mGame->SortHighScores();
+    order.clear();
+    for (const auto& record : mGame->mHighScores)
+        order += record->mName;
+    EXPECT_EQ(order, "0123456789");
+
+    // A last record cut short still counts; a name past 255 bytes ends the reading before it.
+    Bytes damaged;
+    Put32(damaged, 5);
+    PutName(damaged, "Al");
+    Put32(damaged, 9);
+    Put32(damaged, 256);
+    damaged.resize(damaged.size() + 256, 'z');
+    Write("highscores.dat", damaged);
+    mGame->ClearHighScores();
+    mGame->LoadHighScores();
+    ASSERT_EQ(mGame->mHighScores.size(), 1u);
+    EXPECT_EQ(mGame->mHighScores[0]->mName, "Al");
+    Bytes cut;
+    Put32(cut, 5);
+    Put32(cut, 6);
+    cut.push_back('C');
+    cut.push_back('y');
+    Write("highscores.dat", cut);
+    mGame->ClearHighScores();
+    mGame->LoadHighScores();
+    ASSERT_EQ(mGame->mHighScores.size(), 1u);
+    EXPECT_EQ(mGame->mHighScores[0]->mName, "Cy");
+    EXPECT_EQ(mGame->mHighScores[0]->mScore, 5);
+}
+
+TEST_F(GameAppTest, SavedGamesCountFromFourBytesAndNamesNeverLeaveTheFolder) {
+    mGame->mCurrentPlayer = "Ann";
+    const std::string path = mGame->SavedGamePath();
+    EXPECT_EQ(path, Profiles("Ann.sav"));
+    EXPECT_TRUE(mGame->IsSavedGameEmpty(path));
+    for (const auto& [size, empty] :
+         std::vector<std::pair<size_t, bool>>{{0, true}, {3, true}, {4, false}, {100, false}}) {
+        Write("Ann.sav", Bytes(size, 1));
+        EXPECT_EQ(mGame->IsSavedGameEmpty(path), empty) << size;
+    }
+    mGame->ClearSavedGame();
+    EXPECT_TRUE(Read("Ann.sav").empty());
+    EXPECT_TRUE(std::filesystem::exists(Profiles("Ann.sav")));
+
+    std::ofstream(mDir + "/victim.sav") << "keep me";
+    for (const std::string& name :
+         std::vector<std::string>{"../victim", "a/b", "..", ".", "", "x\\y", "a\nb"}) {
+        mGame->mCurrentPlayer = name;
+        EXPECT_EQ(mGame->SavedGamePath(), "") << name;
+        mGame->ClearSavedGame();
+        EXPECT_TRUE(mGame->IsSavedGameEmpty(mGame->SavedGamePath()));
+    }
+    EXPECT_EQ(std::filesystem::file_size(mDir + "/victim.sav"), 7u);
+}
+
+}  // namespace
+}  // namespace gameapptest
