@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/util/ByteReader.h"
 #include "app/util/GameRandom.h"
 #include "game/core/CAnimation.h"
 #include "game/core/CBlock.h"
@@ -24,7 +23,6 @@
 #include "game/core/GameMedia.h"
 #include "game/core/zmButton.h"
 #include "graphics/Image.h"
-#include "platform/FileSystem.h"
 #include "resources/LevelDesc.h"
 #include "widgets/WidgetManager.h"
 
@@ -35,13 +33,12 @@ namespace {
 constexpr int32_t kMinColours = 3;
 constexpr int32_t kLifeBurstX = 50;
 constexpr int32_t kLifeBurstY = 567;
-constexpr double kSlowRate = 0.2;
 
 }  // namespace
 
 Board::Board(BoardHost& host) : mHost(host) {
     mHelp = host.MakeHelp(*this);
-    SetUpDemoSeed();
+    host.SeedRandomForDemo();
     Resize(0, 0, host.GetClientWidth(), host.GetClientHeight());
     host.StopAllSounds();
     host.ReloadProperties();
@@ -72,30 +69,6 @@ Board::~Board() {
     mObjects.ClearDeleteAllRequest();
     mObjects.DeleteAll();
     ForgetObjects();
-}
-
-void Board::SetUpDemoSeed() {
-    const BoardHost::Demo mode = mHost.GetDemoMode();
-    const std::string path = mHost.GetDemoSeedPath();
-    if (mode == BoardHost::Demo::Recording) {
-        const uint32_t seed = mHost.TickCount();
-        mHost.Random().SRand(seed);
-        const uint8_t bytes[4] = {static_cast<uint8_t>(seed), static_cast<uint8_t>(seed >> 8),
-                                  static_cast<uint8_t>(seed >> 16),
-                                  static_cast<uint8_t>(seed >> 24)};
-        if (!platform::fs::WriteWholeFileAtomic(path, bytes, sizeof(bytes))) {
-            mHost.LogError("Cannot write the demo seed \"" + path + "\".");
-        }
-    } else if (mode == BoardHost::Demo::Playing) {
-        std::optional<std::vector<uint8_t>> bytes = platform::fs::ReadWholeFile(path);
-        ByteReader in(bytes ? std::span<const uint8_t>(*bytes) : std::span<const uint8_t>());
-        const uint32_t seed = in.U32();
-        if (in.Failed()) {
-            mHost.LogError("Cannot read the demo seed \"" + path + "\".");
-        } else {
-            mHost.Random().SRand(seed);
-        }
-    }
 }
 
 // ---- What the objects see. ----

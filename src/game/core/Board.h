@@ -212,7 +212,6 @@ private:
     void TakeChargesFromIcons();
     void BuildLevel(const LevelDesc& desc);
     bool BindBlockImages(const LevelDesc& desc);
-    void SetUpDemoSeed();
     BoardOverlay* OpenOverlay(BoardOverlay::Kind kind);
     std::unique_ptr<BoardOverlay>& OverlaySlot(BoardOverlay::Kind kind);
     void DropOverlay(std::unique_ptr<BoardOverlay>& overlay);

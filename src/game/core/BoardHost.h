@@ -22,7 +22,6 @@ struct LevelDesc;
 class BoardHost {
 public:
     enum class Dialog { Pause, StageComplete, GameOver };
-    enum class Demo { None, Recording, Playing };
 
     virtual ~BoardHost() = default;
 
@@ -58,9 +57,9 @@ public:
     virtual std::string GetPlayerName() = 0;
     virtual void WriteProfiles() {}
 
-    virtual Demo GetDemoMode() { return Demo::None; }
-    // "veskapp.dm0" beside the demo.
-    virtual std::string GetDemoSeedPath() { return "veskapp.dm0"; }
+    // While a demo is recorded, seeds the game's generator from the clock and keeps the seed
+    // beside the demo; while one plays, seeds it from there.
+    virtual void SeedRandomForDemo() {}
 
     // Null when the application has no such screen.
     virtual std::unique_ptr<BoardOverlay> MakeOverlay(BoardOverlay::Kind kind, Board& board) {
