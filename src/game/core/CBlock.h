@@ -69,6 +69,7 @@ public:
 
     CAnimation* GetImage() const { return mImage.get(); }
     CParticleEffect* GetParticles() const { return mParticles.get(); }
+    CTable* GetTable() const { return mTable; }
 
     int32_t width = kSize;
     int32_t height = kSize;

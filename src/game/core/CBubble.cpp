@@ -7,8 +7,13 @@
 #include "app/util/GameRandom.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CAnimation.h"
+#include "game/core/CBlock.h"
+#include "game/core/CEffectiveProgressBar.h"
+#include "game/core/CLevelProgressBar.h"
+#include "game/core/CObjectList.h"
+#include "game/core/CTable.h"
+#include "game/core/GameMath.h"
 #include "game/core/GameMedia.h"
-#include "game/core/ObjectFactory.h"
 #include "graphics/Color.h"
 #include "graphics/DrawMode.h"
 #include "graphics/Graphics.h"
@@ -19,6 +24,14 @@ constexpr double kFollowScale = 0.5;
 constexpr int32_t kFollowFrames = 22;
 constexpr int32_t kFlightFrames = 71;
 constexpr int32_t kDrawOffset = 100;
+// The inner centre lies this far right of and below the inner radius from the top-left corner.
+constexpr int32_t kInnerOffsetX = 24;
+constexpr int32_t kInnerOffsetY = 30;
+constexpr double kPullLength = 0.1;
+
+int32_t Round(double value) {
+    return static_cast<int32_t>(std::lround(value));
+}
 
 }  // namespace
 
@@ -46,7 +59,50 @@ CBubble::CBubble(Vesk::BoardContext& board) : mBoard(&board) {
     }
 }
 
-CBubble::~CBubble() = default;
+CBubble::~CBubble() {
+    if (mBoard != nullptr && mBoard->GetBubble() == this) {
+        mBoard->SetBubble(nullptr);
+    }
+}
+
+CBlock* CBubble::Captured(int32_t index) const {
+    if (index < 0 || index >= CapturedCount()) {
+        return nullptr;
+    }
+    return mCaptured[static_cast<size_t>(index)].get();
+}
+
+bool CBubble::CaptureBlock(CBlock& block) {
+    if (mBoard == nullptr || static_cast<int32_t>(mCaptured.size()) >= kMaxCaptured ||
+        (block.state != CBlock::kResting && block.state != CBlock::kSelected &&
+         block.state != CBlock::kShaking)) {
+        return false;
+    }
+    const CEffectiveProgressBar* effectivity = mBoard->GetEffectivityBar();
+    const auto points =
+        static_cast<int32_t>((effectivity != nullptr ? effectivity->GetCoefficient() : 1.0) * 30);
+    if (CTable* table = block.GetTable(); table != nullptr &&
+                                          table->Inside(block.cellA, block.cellB) &&
+                                          table->BlockAt(block.cellA, block.cellB) == &block) {
+        table->KillBlock(block.cellA, block.cellB, CBlock::kInBubble);
+    } else {
+        block.state = CBlock::kInBubble;
+    }
+    if (CLevelProgressBar* bar = mBoard->GetLevelBar()) {
+        bar->AddValue(points);
+    }
+    mBoard->AddPoints(points);
+    // Offsets are kept from the drawn top-left corner.
+    block.xd -= centerX - kDrawOffset;
+    block.yd -= centerY - kDrawOffset;
+    block.offset = Vec2{};
+    block.SyncPosition();
+    if (block.node != nullptr) {
+        mBoard->Objects().Remove(&block);
+    }
+    mCaptured.emplace_back(&block);
+    return true;
+}
 
 void CBubble::NewDrift(Vesk::ObjectOwner& owner) {
     Vesk::GameRandom& random = owner.Random();
@@ -119,15 +175,80 @@ int CBubble::Update(Vesk::ObjectOwner& owner) {
                     return 0;
                 }
             }
-            // Captured blocks settle inside once the field hands them over.
-            if (mCaptured.empty()) {
-                phase = 1;
-            }
+            MoveCaptured(*board, rate);
             return 1;
         }
         default:
             removeMe = true;
             return 0;
+    }
+}
+
+void CBubble::MoveCaptured(Vesk::BoardContext& board, double rate) {
+    bool allInside = true;
+    const double innerX = innerRadius + kInnerOffsetX;
+    const double innerY = innerRadius + kInnerOffsetY;
+    for (const auto& block : mCaptured) {
+        const double dx = innerX - (Round(block->xd) + block->width / 2);
+        const double dy = innerY - (Round(block->yd) + block->height / 2);
+        const double d = FastDistanceF(dx, dy);
+        const double half = block->width / 2;
+        if (half + d < innerRadius) {
+            block->state = CBlock::kSettledInBubble;
+        } else {
+            allInside = false;
+        }
+        bool still = false;
+        pull.x = 0.0;
+        pull.y = 0.0;
+        if (phase == 0) {
+            if (d != 0.0) {
+                pull.x = dx * kPullLength / d * rate;
+                pull.y = dy * kPullLength / d * rate;
+            }
+        } else {
+            pull.y = kPullLength;
+            still = half + d - 4 >= innerRadius;
+        }
+        if (!still) {
+            Vec2 move = block->offset;
+            move.Add(pull);
+            const double candX = block->xd + move.x;
+            const double candY = block->yd + move.y;
+            int turn = 0;
+            for (const auto& other : mCaptured) {
+                if (other == block ||
+                    FastDistanceF(other->xd - candX, other->yd - candY) > 2.0 * spacing) {
+                    continue;
+                }
+                Vec2 along{static_cast<double>(Round(other->xd) - Round(block->xd)),
+                           static_cast<double>(Round(other->yd) - Round(block->yd)), 0.0};
+                along.length = FastDistanceF(along.x, along.y);
+                // A neighbour on the same pixel gives no direction to slide along.
+                if (along.length == 0.0) {
+                    continue;
+                }
+                const int side = along.Perpendicular(move);
+                if (turn != 0 && side != turn) {
+                    still = true;
+                    break;
+                }
+                turn = side;
+                move.Project(along);
+            }
+            if (still) {
+                block->offset = Vec2{};
+            } else {
+                block->offset = move;
+                block->xd += rate * move.x;
+                block->yd += rate * move.y;
+                block->SyncPosition();
+            }
+        }
+        block->Update(board);
+    }
+    if (allInside) {
+        phase = 1;
     }
 }
 
@@ -154,21 +275,30 @@ void CBubble::Draw(Vesk::Graphics& g, Vesk::GameMedia& media) {
     }
     int32_t left = centerX - kDrawOffset;
     int32_t top = centerY - kDrawOffset;
+    const bool colorize = g.GetColorizeImages();
+    const Vesk::Color tint(channels[0] / 4, channels[1] / 4, channels[2] / 4);
     for (const auto& block : mCaptured) {
-        int32_t bx = block->x;
-        int32_t by = block->y;
-        block->x = left + static_cast<int32_t>(std::lround(block->xd));
-        block->y = top + static_cast<int32_t>(std::lround(block->yd));
+        // The block draws at its exact position; lend it the screen one for this draw.
+        const double ox = block->xd;
+        const double oy = block->yd;
+        block->xd = left + Round(ox);
+        block->yd = top + Round(oy);
+        const bool inside = block->state == CBlock::kSettledInBubble;
+        g.SetColorizeImages(inside);
+        if (inside) {
+            g.SetColor(tint);
+        }
         block->Draw(g, media);
-        block->x = bx;
-        block->y = by;
+        block->xd = ox;
+        block->yd = oy;
+        block->SyncPosition();
     }
+    g.SetColorizeImages(colorize);
     if (mAnimation == nullptr) {
         return;
     }
-    bool colorize = g.GetColorizeImages();
     g.SetColorizeImages(true);
-    g.SetColor(Vesk::Color(channels[0] / 4, channels[1] / 4, channels[2] / 4));
+    g.SetColor(tint);
     mAnimation->Draw(g, left, top, false);
     g.SetDrawMode(Vesk::kDrawModeAdditive);
     g.SetColor(Vesk::Color(128, 128, 128));
@@ -248,11 +378,7 @@ int CBubble::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
             in.Fail("captured object is not a block");
             break;
         }
-        std::unique_ptr<CObject> block = MakeBoardObject(static_cast<int32_t>(ObjectTypeId::Block));
-        if (block == nullptr) {
-            in.Fail("blocks cannot be loaded");
-            break;
-        }
+        auto block = std::make_unique<CBlock>();
         block->Load(in, board);
         mCaptured.push_back(std::move(block));
     }

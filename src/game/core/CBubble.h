@@ -9,6 +9,7 @@
 #include "game/core/Vec2.h"
 
 class CAnimation;
+class CBlock;
 
 // The bubble bonus: follows the cursor while aimed, swallows blocks when launched and floats
 // off the board with them. It owns and draws the blocks it holds.
@@ -31,7 +32,11 @@ public:
     // Starts the flight from the current centre.
     void Launch();
     void Finish() { state = Finished; }
+    // Takes a resting, selected or shaking block off the field; false for any other block.
+    bool CaptureBlock(CBlock& block);
     int32_t CapturedCount() const { return static_cast<int32_t>(mCaptured.size()); }
+    // Null outside 0..count - 1.
+    CBlock* Captured(int32_t index) const;
 
     int32_t fullWidth = 0;
     int32_t fullHeight = 0;
@@ -56,8 +61,10 @@ private:
     void NewDrift(Vesk::ObjectOwner& owner);
     void Grow(double rate, double limit);
     void StepChannels();
+    // Pulls the captured blocks inside; sets the phase flag once all are.
+    void MoveCaptured(Vesk::BoardContext& board, double rate);
 
     Vesk::BoardContext* mBoard = nullptr;
     std::unique_ptr<CAnimation> mAnimation;
-    std::vector<std::unique_ptr<CObject>> mCaptured;
+    std::vector<std::unique_ptr<CBlock>> mCaptured;
 };

@@ -9,9 +9,9 @@
 #include "game/core/GameMedia.h"
 #include "game/core/OneNumberFormat.h"
 #include "graphics/Color.h"
+#include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
-#include "graphics/Font.h"
 
 namespace {
 
@@ -117,6 +117,13 @@ void CInterfaceObject::Draw(Vesk::Graphics& g, Vesk::GameMedia& media) {
     if (mLifeBurst != nullptr) {
         mLifeBurst->Draw(g);
     }
+}
+
+CParticleEffect* CInterfaceObject::StartLifeBurst(Vesk::GameMedia& media) {
+    if (mLifeBurst == nullptr) {
+        mLifeBurst = media.MakeParticles(Vesk::GameParticles::AddLive);
+    }
+    return mLifeBurst.get();
 }
 
 int CInterfaceObject::Save(Vesk::ByteWriter& out) {

@@ -30,6 +30,8 @@ public:
 
     // The extra-life burst; the board resets it where a life is won. Null until drawn once.
     CParticleEffect* LifeBurst() { return mLifeBurst.get(); }
+    // Makes the burst when it is missing; null when the media has none.
+    CParticleEffect* StartLifeBurst(Vesk::GameMedia& media);
 
     uint8_t flag = 0;
     int32_t lastKnockdown = 0;

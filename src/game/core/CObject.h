@@ -58,8 +58,9 @@ public:
     bool updated = false;
     bool removeMe = false;
 
-protected:
     // x and y follow the exact position, truncated and held within int32.
     void SyncPosition();
+
+protected:
     static void WriteTypeId(Vesk::ByteWriter& out, ObjectTypeId id);
 };

@@ -15,8 +15,8 @@
 #include "game/core/CObjectList.h"
 #include "game/core/CPoints.h"
 #include "game/core/GameMedia.h"
-#include "graphics/Graphics.h"
 #include "graphics/Font.h"
+#include "graphics/Graphics.h"
 
 namespace {
 
@@ -788,6 +788,8 @@ int CTable::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
 
 int CTable::AfterLoad(Vesk::ObjectOwner& owner) {
     CObjectList* list = mBoard != nullptr ? &mBoard->Objects() : nullptr;
+    std::vector<const CBlock*> linked;
+    bool sound = true;
     for (int32_t a = 0; a < columns; ++a) {
         for (int32_t b = 0; b < rows; ++b) {
             CCell& cell = Cell(a, b);
@@ -796,14 +798,19 @@ int CTable::AfterLoad(Vesk::ObjectOwner& owner) {
             }
             auto* block =
                 list != nullptr ? dynamic_cast<CBlock*>(list->GetAt(cell.index)) : nullptr;
-            if (block == nullptr) {
-                // A cell naming no block is corrupt: leave it empty for the refill.
+            // A cell naming no block, or a block another cell holds, is corrupt: the cell stays
+            // empty and the caller learns of it.
+            if (block == nullptr ||
+                std::find(linked.begin(), linked.end(), block) != linked.end()) {
                 cell.present = 0;
+                sound = false;
                 continue;
             }
+            linked.push_back(block);
             cell.block = block;
             block->Attach(*mBoard, *this);
         }
     }
-    return CObject::AfterLoad(owner);
+    CObject::AfterLoad(owner);
+    return sound ? 1 : 0;
 }

@@ -6,10 +6,63 @@
 #include "game/core/CInterfaceObject.h"
 #include "game/core/CLucheg.h"
 #include "game/core/zmButton.h"
+#include "graphics/Font.h"
+#include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
 
 namespace {
 
 using Vesk::GameSound;
+
+// Records what is written and in which colour.
+class RecordingFont : public Vesk::Font {
+public:
+    RecordingFont() {
+        mAscent = 10;
+        mHeight = 12;
+    }
+    int32_t CharWidth(char) override { return 5; }
+    int32_t CharWidthKern(char, char) override { return 5; }
+    int32_t StringWidth(const std::string& text) override {
+        return static_cast<int32_t>(text.size()) * 5;
+    }
+    void DrawString(Vesk::Graphics&, int32_t, int32_t, const std::string& text,
+                    const Vesk::Color& color, const Vesk::Rect&) override {
+        written.emplace_back(text, color);
+    }
+    std::unique_ptr<Vesk::Font> Duplicate() const override {
+        return std::make_unique<RecordingFont>();
+    }
+    std::vector<std::pair<std::string, Vesk::Color>> written;
+};
+
+class FontMedia : public fake::FakeMedia {
+public:
+    Vesk::Font* GetFont(Vesk::GameFont) override { return &font; }
+    RecordingFont font;
+};
+
+TEST(CInterfaceObjectTest, PanelWritesScoreLevelAndLivesInItsGreen) {
+    fake::Board board;
+    board.mLevel = 7;
+    board.mCounters.totalScore = 1200;
+    board.mCounters.levelScore = 34;
+    CInterfaceObject panel(board);
+    FontMedia media;
+    Vesk::MemoryImage screen;
+    screen.Create(800, 600);
+    Vesk::Graphics g(&screen);
+    panel.Draw(g, media);
+    ASSERT_EQ(media.font.written.size(), 3u);
+    const std::vector<std::string> texts = {"1234", "# 2-2", "3"};
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(media.font.written[i].first, texts[i]);
+        const Vesk::Color& c = media.font.written[i].second;
+        EXPECT_EQ(c.mRed, 160);
+        EXPECT_EQ(c.mGreen, 254);
+        EXPECT_EQ(c.mBlue, 38);
+    }
+}
 
 TEST(zmButtonTest, FiresOnlyOnAReleaseAfterAPressInside) {
     fake::Board board;
