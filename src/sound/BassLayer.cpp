@@ -120,24 +120,52 @@ void StopVoice(Channel& channel) {
     channel.heldByStop = false;
 }
 
-Handle AddChannel(Layer& layer, std::unique_ptr<MusicDecoder> decoder, bool module) {
+// Decodes the first blocks before taking the layer's lock, so a load on the loading thread
+// holds up no other call.
+Handle AddChannel(Layer& layer, std::unique_ptr<MusicDecoder> decoder, bool module, bool loop) {
+    auto stream = std::make_shared<MusicStream>(std::move(decoder));
+    stream->SetLooping(loop);
+    stream->Pump();
+    std::lock_guard<std::mutex> lock(layer.lock);
+    if (!layer.initialised) {
+        return Fail(layer, bass::kErrorInit);
+    }
     Channel channel;
     channel.module = module;
-    channel.stream = std::make_shared<MusicStream>(std::move(decoder));
-    channel.voice = layer.output->CreateStreamVoice(channel.stream);
+    channel.stream = stream;
+    channel.voice = layer.output->CreateStreamVoice(stream);
     if (channel.voice == nullptr) {
         return Fail(layer, bass::kErrorFormat);
     }
-    channel.stream->Pump();
     const Handle handle = layer.nextHandle++;
     if (layer.pump == nullptr) {
         layer.pump = std::make_unique<MusicPumpThread>();
     }
-    layer.pump->Add(channel.stream);
+    layer.pump->Add(stream);
     Channel& added = layer.channels[handle] = std::move(channel);
     ApplyGain(layer, added);
     Succeed(layer);
     return handle;
+}
+
+// Checks a load's arguments under the lock; the decoding that follows runs without it.
+bool MayLoad(Layer& layer, Bool inMemory, const void* file, uint64_t length) {
+    std::lock_guard<std::mutex> lock(layer.lock);
+    if (!layer.initialised) {
+        Fail(layer, bass::kErrorInit);
+        return false;
+    }
+    // Only loads from memory: the back end reads its files through the archives itself.
+    if (inMemory == 0 || file == nullptr || length == 0) {
+        Fail(layer, bass::kErrorParameter);
+        return false;
+    }
+    return true;
+}
+
+Handle FailLoad(Layer& layer, int code) {
+    std::lock_guard<std::mutex> lock(layer.lock);
+    return Fail(layer, code);
 }
 
 void FreeChannel(Layer& layer, Handle handle) {
@@ -447,25 +475,16 @@ uint32_t ChannelGetLevel(Handle handle) {
 Handle StreamCreateFile(Bool inMemory, const void* file, uint64_t offset, uint64_t length,
                         uint32_t flags) {
     Layer& layer = TheLayer();
-    std::lock_guard<std::mutex> lock(layer.lock);
-    if (!layer.initialised) {
-        return Fail(layer, bass::kErrorInit);
-    }
-    // Only streams from memory: the back end reads its files through the archives itself.
-    if (inMemory == 0 || file == nullptr || length == 0) {
-        return Fail(layer, bass::kErrorParameter);
+    if (!MayLoad(layer, inMemory, file, length)) {
+        return 0;
     }
     std::string error;
     auto decoder = MakeStreamMusicDecoder(
         std::span(static_cast<const uint8_t*>(file) + offset, static_cast<size_t>(length)), error);
     if (decoder == nullptr) {
-        return Fail(layer, bass::kErrorFormat);
+        return FailLoad(layer, bass::kErrorFormat);
     }
-    const Handle handle = AddChannel(layer, std::move(decoder), false);
-    if (handle != 0) {
-        layer.channels[handle].stream->SetLooping((flags & bass::kLoop) != 0);
-    }
-    return handle;
+    return AddChannel(layer, std::move(decoder), false, (flags & bass::kLoop) != 0);
 }
 
 Bool StreamFree(Handle handle) {
@@ -483,24 +502,16 @@ Handle MusicLoad(Bool inMemory, const void* file, uint32_t offset, uint32_t leng
                  uint32_t frequency) {
     (void)frequency;  // modules always render at the output's rate
     Layer& layer = TheLayer();
-    std::lock_guard<std::mutex> lock(layer.lock);
-    if (!layer.initialised) {
-        return Fail(layer, bass::kErrorInit);
-    }
-    if (inMemory == 0 || file == nullptr || length == 0) {
-        return Fail(layer, bass::kErrorParameter);
+    if (!MayLoad(layer, inMemory, file, length)) {
+        return 0;
     }
     std::string error;
     auto decoder = MakeModuleMusicDecoder(
         std::span(static_cast<const uint8_t*>(file) + offset, length), error);
     if (decoder == nullptr) {
-        return Fail(layer, bass::kErrorFormat);
+        return FailLoad(layer, bass::kErrorFormat);
     }
-    const Handle handle = AddChannel(layer, std::move(decoder), true);
-    if (handle != 0) {
-        layer.channels[handle].stream->SetLooping((flags & bass::kLoop) != 0);
-    }
-    return handle;
+    return AddChannel(layer, std::move(decoder), true, (flags & bass::kLoop) != 0);
 }
 
 Bool MusicFree(Handle handle) {

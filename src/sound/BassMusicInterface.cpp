@@ -77,6 +77,7 @@ BassMusicInterface::~BassMusicInterface() {
     mBass->BASS_Stop();
     // Freeing the library frees every stream; the bytes they play from go after them.
     mBass->BASS_Free();
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     mMusicMap.clear();
     BASS_INSTANCE::Release();
 }
@@ -118,6 +119,7 @@ bool BassMusicInterface::LoadMusic(int songId, const std::string& fileName) {
                  std::to_string(mBass->BASS_ErrorGetCode()) + ")");
         return false;
     }
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     // A loaded id keeps its song; the new channel is not kept either.
     if (mMusicMap.contains(songId)) {
         FreeSong(info);
@@ -168,6 +170,7 @@ void BassMusicInterface::StartSong(BassMusicInfo& info, int offset, bool noLoop,
 }
 
 void BassMusicInterface::PlayMusic(int songId, int offset, bool noLoop) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     if (info == nullptr) {
         return;
@@ -180,6 +183,7 @@ void BassMusicInterface::PlayMusic(int songId, int offset, bool noLoop) {
 }
 
 void BassMusicInterface::StopMusic(int songId) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     if (BassMusicInfo* info = Find(songId)) {
         info->mVolume = 0.0;
         mBass->BASS_ChannelStop(info->GetHandle());
@@ -187,18 +191,21 @@ void BassMusicInterface::StopMusic(int songId) {
 }
 
 void BassMusicInterface::PauseMusic(int songId) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     if (BassMusicInfo* info = Find(songId)) {
         mBass->BASS_ChannelPause(info->GetHandle());
     }
 }
 
 void BassMusicInterface::ResumeMusic(int songId) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     if (BassMusicInfo* info = Find(songId)) {
         mBass->BASS_ChannelPlay(info->GetHandle(), 0);
     }
 }
 
 void BassMusicInterface::StopAllMusic() {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     for (auto& [songId, info] : mMusicMap) {
         (void)songId;
         info.mVolume = 0.0;
@@ -207,6 +214,7 @@ void BassMusicInterface::StopAllMusic() {
 }
 
 void BassMusicInterface::UnloadMusic(int songId) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     const auto found = mMusicMap.find(songId);
     if (found == mMusicMap.end()) {
         return;
@@ -217,6 +225,7 @@ void BassMusicInterface::UnloadMusic(int songId) {
 }
 
 void BassMusicInterface::UnloadAllMusic() {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     StopAllMusic();
     for (auto& [songId, info] : mMusicMap) {
         (void)songId;
@@ -226,6 +235,7 @@ void BassMusicInterface::UnloadAllMusic() {
 }
 
 void BassMusicInterface::PauseAllMusic() {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     for (auto& [songId, info] : mMusicMap) {
         (void)songId;
         if (mBass->BASS_ChannelIsActive(info.GetHandle()) == bass::kPlaying) {
@@ -235,6 +245,7 @@ void BassMusicInterface::PauseAllMusic() {
 }
 
 void BassMusicInterface::ResumeAllMusic() {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     for (auto& [songId, info] : mMusicMap) {
         (void)songId;
         if (mBass->BASS_ChannelIsActive(info.GetHandle()) == bass::kPaused) {
@@ -244,6 +255,7 @@ void BassMusicInterface::ResumeAllMusic() {
 }
 
 void BassMusicInterface::FadeIn(int songId, int offset, double speed, bool noLoop) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     if (info == nullptr) {
         return;
@@ -255,6 +267,7 @@ void BassMusicInterface::FadeIn(int songId, int offset, double speed, bool noLoo
 }
 
 void BassMusicInterface::FadeOut(int songId, bool stopWhenFaded, double speed) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     if (info == nullptr) {
         return;
@@ -266,6 +279,7 @@ void BassMusicInterface::FadeOut(int songId, bool stopWhenFaded, double speed) {
 }
 
 void BassMusicInterface::FadeOutAll(bool stopWhenFaded, double speed) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     for (auto& [songId, info] : mMusicMap) {
         (void)songId;
         info.mVolumeAdd = -speed;
@@ -274,6 +288,7 @@ void BassMusicInterface::FadeOutAll(bool stopWhenFaded, double speed) {
 }
 
 void BassMusicInterface::SetSongVolume(int songId, double volume) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     if (BassMusicInfo* info = Find(songId)) {
         info->mVolume = volume;
         SetChannelVolume(*info);
@@ -281,6 +296,7 @@ void BassMusicInterface::SetSongVolume(int songId, double volume) {
 }
 
 void BassMusicInterface::SetSongMaxVolume(int songId, double volume) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     if (BassMusicInfo* info = Find(songId)) {
         info->mVolumeCap = volume;
         info->mVolume = std::min(volume, info->mVolume);
@@ -289,6 +305,7 @@ void BassMusicInterface::SetSongMaxVolume(int songId, double volume) {
 }
 
 bool BassMusicInterface::IsPlaying(int songId) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     return info != nullptr && mBass->BASS_ChannelIsActive(info->GetHandle()) == bass::kPlaying;
 }
@@ -305,6 +322,7 @@ void BassMusicInterface::SetVolume(double volume) {
 }
 
 void BassMusicInterface::SetMusicAmplify(int songId, double amplification) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     if (BassMusicInfo* info = Find(songId)) {
         mBass->BASS_MusicSetAttribute(info->GetHandle(), bass::kMusicAttributeAmplify,
                                       static_cast<uint32_t>(std::max(0, Units(amplification))));
@@ -312,6 +330,7 @@ void BassMusicInterface::SetMusicAmplify(int songId, double amplification) {
 }
 
 void BassMusicInterface::Update() {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     for (auto& [songId, info] : mMusicMap) {
         (void)songId;
         if (info.mVolumeAdd == 0.0) {
@@ -333,6 +352,7 @@ void BassMusicInterface::Update() {
 }
 
 uint32_t BassMusicInterface::GetSongLevel(int songId) {
+    std::lock_guard<std::recursive_mutex> lock(mMapLock);
     BassMusicInfo* info = Find(songId);
     return info != nullptr ? mBass->BASS_ChannelGetLevel(info->GetHandle()) : bass::kNoLevel;
 }

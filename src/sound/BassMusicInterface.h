@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,8 @@ struct BassMusicInfo {
 
 // Music through the stream and module music library: ".wav", ".ogg" and ".mp3" files are
 // streams played from memory, anything else module music. Fades advance in Update.
-// Threads: the main thread, and the loading thread for LoadMusic; the song map takes no
-// lock, so loads must not overlap other calls on the same id.
+// Threads: the main thread, and the loading thread for LoadMusic: the song map is locked,
+// since tracks load while another one plays and fades.
 class BassMusicInterface : public MusicInterface {
 public:
     // output: where the music plays (not owned; null plays nothing). showError: the message
@@ -65,12 +66,11 @@ public:
     void SetMusicAmplify(int songId, double amplification) override;
     void Update() override;
 
-    // The song's output level: left peak in the low 16 bits, right in the high, each
-    // 0..32768; 0xFFFFFFFF for a song that is not loaded.
-    uint32_t GetSongLevel(int songId);
+    uint32_t GetSongLevel(int songId) override;
 
     platform::WindowId mWindow = platform::kNoWindow;
     BASS_INSTANCE* mBass = nullptr;
+    std::recursive_mutex mMapLock;  // guards mMusicMap
     std::map<int, BassMusicInfo> mMusicMap;
     int mMaxMusicVolume = 40;
     uint32_t mMusicLoadFlags = 0;

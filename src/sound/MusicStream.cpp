@@ -48,21 +48,23 @@ platform::AudioStream::Filled MusicStream::Fill(uint8_t* dest, size_t bytes) {
     return filled;
 }
 
-void MusicStream::Pump() {
+void MusicStream::Pump(size_t limit) {
     std::lock_guard<std::mutex> lock(mDecoderLock);
     const size_t channels = mFormat.channels;
     int restarts = 0;
-    while (!mEnded.load(std::memory_order_relaxed)) {
+    size_t done = 0;
+    while (!mEnded.load(std::memory_order_relaxed) && done < limit) {
         const uint64_t written = mWritten.load(std::memory_order_relaxed);
         const uint64_t free = kRingFrames - (written - mRead.load(std::memory_order_acquire));
         const size_t at = static_cast<size_t>(written % kRingFrames);
-        const size_t room =
-            static_cast<size_t>(std::min<uint64_t>({free, kRingFrames - at, kPumpBlockFrames}));
+        const size_t room = static_cast<size_t>(
+            std::min<uint64_t>({free, kRingFrames - at, kPumpBlockFrames, limit - done}));
         if (room == 0) {
             return;
         }
         const size_t got = mDecoder->Read(mRing.data() + at * channels, room);
         mWritten.store(written + got, std::memory_order_release);
+        done += got;
         if (got > 0) {
             restarts = 0;
             continue;
@@ -93,7 +95,7 @@ void MusicStream::Restart(uint64_t frame) {
         mStartFrame.store(start, std::memory_order_relaxed);
         EmptyRing();
     }
-    Pump();
+    Pump(kStartFrames);
 }
 
 void MusicStream::RestartAtOrder(int order) {
@@ -103,7 +105,7 @@ void MusicStream::RestartAtOrder(int order) {
         mStartFrame.store(0, std::memory_order_relaxed);
         EmptyRing();
     }
-    Pump();
+    Pump(kStartFrames);
 }
 
 void MusicStream::SetLooping(bool looping) {

@@ -23,9 +23,9 @@ public:
     platform::PcmFormat Format() const override { return mFormat; }
     Filled Fill(uint8_t* dest, size_t bytes) override;
 
-    // Decodes into the free part of the ring; on the decoder's end it starts over when
-    // looping, else marks the end.
-    void Pump();
+    // Decodes into the free part of the ring, at most limit frames; on the decoder's end it
+    // starts over when looping, else marks the end.
+    void Pump(size_t limit = kRingFrames);
     // Empties the ring and goes on from a frame (a module order when order is set).
     void Restart(uint64_t frame);
     void RestartAtOrder(int order);
@@ -43,6 +43,8 @@ public:
     void ClearLevel() { mPeak.store(0, std::memory_order_relaxed); }
 
     static constexpr size_t kRingFrames = 32768;
+    // Decoded at once when a piece starts over; the pump thread does the rest.
+    static constexpr size_t kStartFrames = 8192;
 
 private:
     void EmptyRing();
