@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "SoundTestSupport.h"
@@ -25,7 +27,10 @@ struct Record {
 };
 Record gRecord;
 
+std::mutex gRecordLock;  // loads may come from another thread
+
 void Note(const std::string& call) {
+    std::lock_guard<std::mutex> lock(gRecordLock);
     gRecord.calls.push_back(call);
 }
 std::string N(uint64_t value) {
@@ -92,6 +97,7 @@ uint32_t GetLevel(Handle) {
 }
 Handle StreamCreateFile(Bool inMemory, const void*, uint64_t offset, uint64_t length, uint32_t) {
     Note("StreamCreate " + std::to_string(inMemory) + " " + N(offset) + " " + N(length));
+    std::lock_guard<std::mutex> lock(gRecordLock);
     return gRecord.nextHandle++;
 }
 Handle MusicLoad(Bool, const void*, uint32_t, uint32_t length, uint32_t flags, uint32_t) {
@@ -361,6 +367,23 @@ TEST_F(BassMusicInterfaceTest, IdsNeverLoadedAreIgnored) {
         EXPECT_FALSE(music->IsPlaying(id));
     }
     EXPECT_TRUE(gRecord.calls.empty());
+}
+
+// Tracks load on the loading thread while the main thread fades the one playing.
+TEST_F(BassMusicInterfaceTest, LoadsOnAnotherThreadDoNotDisturbTheFades) {
+    auto music = MakeMusic();
+    music->FadeIn(1, 0, 0.001, false);
+    std::thread loader([&] {
+        for (int id = 10; id < 110; ++id) {
+            EXPECT_TRUE(music->LoadMusic(id, "music/song.ogg"));
+        }
+    });
+    for (int i = 0; i < 300; ++i) {
+        music->Update();
+        music->IsPlaying(1);
+    }
+    loader.join();
+    EXPECT_EQ(music->mMusicMap.size(), 101u);
 }
 
 TEST_F(BassMusicInterfaceTest, TheOlderInterfaceScalesTheGlobalVolumeBy40) {
