@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/headless/HeadlessAudioDevice.h"
 #include "platform/sdl/SdlAudioDevice.h"
+#include "sound/BassInstance.h"
 #include "sound/BassLayer.h"
 #include "sound/BassMusicInterface.h"
 
@@ -124,6 +125,8 @@ TEST_F(MusicPlaybackTest, AWavStreamLoopsSampleExactlyPausesAndFollowsVolumeStep
     for (int k = 0; k + 1 < 2500; ++k) {
         ASSERT_EQ(out[k + 1], WavSample(k % kWavFrames)) << k;
     }
+    const uint32_t handle = mMusic->mMusicMap.at(0).GetHandle();
+    EXPECT_EQ(mMusic->mBass->BASS_ChannelGetPosition(handle), 500u * 2);
     mMusic->PauseMusic(0);
     EXPECT_FALSE(mMusic->IsPlaying(0));
     EXPECT_EQ(Peak(Render(1000)), 0);
@@ -131,6 +134,10 @@ TEST_F(MusicPlaybackTest, AWavStreamLoopsSampleExactlyPausesAndFollowsVolumeStep
     EXPECT_TRUE(mMusic->IsPlaying(0));
     out = Render(1000);
     EXPECT_EQ(out[0], WavSample(2499 % kWavFrames));
+
+    // A byte offset starts the stream part way in.
+    mMusic->PlayMusic(0, 600, false);
+    EXPECT_EQ(Render(4)[1], WavSample(300));
 
     mMusic->SetSongVolume(0, 0.0);
     mMusic->FadeIn(0, 0, 0.25, false);
