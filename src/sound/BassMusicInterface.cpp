@@ -115,8 +115,12 @@ bool BassMusicInterface::LoadMusic(int songId, const std::string& fileName) {
                            : mBass->BASS_MusicLoadOld(1, bytes->data(), 0, length, mMusicLoadFlags);
     }
     if (info.GetHandle() == 0) {
-        LogError("Music file " + fileName + ": the music library refused it (error " +
-                 std::to_string(mBass->BASS_ErrorGetCode()) + ")");
+        // Without an output the library plays nothing; that is no fault of the file.
+        const int error = mBass->BASS_ErrorGetCode();
+        if (error != bass::kErrorInit) {
+            LogError("Music file " + fileName + ": the music library refused it (error " +
+                     std::to_string(error) + ")");
+        }
         return false;
     }
     std::lock_guard<std::recursive_mutex> lock(mMapLock);

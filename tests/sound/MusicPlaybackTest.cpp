@@ -226,6 +226,19 @@ TEST_F(MusicPlaybackTest, DamagedFilesFailTheirLoadWithALogLine) {
     EXPECT_TRUE(mMusic->mMusicMap.empty());
 }
 
+TEST(MusicSilentTest, WithoutAnOutputNothingLoadsAndNothingIsReported) {
+    soundtest::ScratchFolder folder;
+    soundtest::WriteFile("music/loop.wav", LoopWav());
+    BassMusicInterface music(1, nullptr);
+    std::vector<std::string> errors;
+    music.mErrorLog = [&](const std::string& text) { errors.push_back(text); };
+    EXPECT_FALSE(music.LoadMusic(0, "music/loop.wav"));
+    music.FadeIn(0, 0, 0.1, false);
+    music.Update();
+    EXPECT_FALSE(music.IsPlaying(0));
+    EXPECT_TRUE(errors.empty());
+}
+
 // SDL's "disk" driver writes what the callback mixed into a file at the pace of a real card.
 TEST(MusicSdlTest, ATrackPlaysThroughTheSdlOutput) {
     soundtest::ScratchFolder folder;
