@@ -430,7 +430,11 @@ bool VeskAppBase::IsAltKeyUsed(int key) {
 }
 
 std::unique_ptr<MusicInterface> VeskAppBase::CreateMusicInterface(platform::WindowId window) {
-    return std::make_unique<BassMusicInterface>(window);
+    auto music = std::make_unique<BassMusicInterface>(
+        window, mAudioDevice,
+        [this](const std::string& text) { MsgBox(text, "Error", platform::mb::Ok); });
+    music->mErrorLog = [this](const std::string& text) { LogError(text); };
+    return music;
 }
 
 }  // namespace Vesk

@@ -29,4 +29,8 @@ void MusicInterface::SetVolume(double) {}
 void MusicInterface::SetMusicAmplify(int, double) {}
 void MusicInterface::Update() {}
 
+uint32_t MusicInterface::GetSongLevel(int) {
+    return 0xFFFFFFFF;
+}
+
 }  // namespace Vesk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace Vesk {
@@ -33,6 +34,9 @@ public:
     virtual void SetMusicAmplify(int songId, double amplification);
     // Called once per logical update; fades advance only here.
     virtual void Update();
+    // The song's output level: left peak in the low 16 bits, right in the high, each
+    // 0..32768; 0xFFFFFFFF when the back end cannot tell or the song is not loaded.
+    virtual uint32_t GetSongLevel(int songId);
 };
 
 }  // namespace Vesk

@@ -1,6 +1,11 @@
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <thread>
+
+#include <unistd.h>
 
 #include "AppTestSupport.h"
 #include "graphics/D3DErrorText.h"
@@ -8,9 +13,12 @@
 #include "graphics/D3DTester.h"
 #include "graphics/DDImage.h"
 #include "graphics/ImageHost.h"
+#include "platform/FileSystem.h"
 #include "platform/headless/HeadlessAudioDevice.h"
 #include "resources/ImageLib.h"
+#include "sound/BassLayer.h"
 #include "sound/DSoundManager.h"
+#include "sound/MusicInterface.h"
 #include "sound/PcmSound.h"
 #include "sound/SoundManager.h"
 
@@ -109,6 +117,60 @@ TEST_F(ServicesTest, SamplesPlayThroughTheRealManagerOnTheAudioDevice) {
     EXPECT_NEAR(out[0], 0x4040 * 0.499, 20);  // 0.5 is -605 hundredths of a decibel
     EXPECT_EQ(out[1], 0);
     mApp.reset();  // the instances go before the device
+}
+
+// The application's own music back end, not the recording one.
+class MusicApp : public ServicesApp {
+public:
+    using ServicesApp::ServicesApp;
+    std::unique_ptr<Vesk::MusicInterface> CreateMusicInterface(platform::WindowId window) override {
+        return VeskAppBase::CreateMusicInterface(window);
+    }
+};
+
+TEST_F(ServicesTest, MusicIsHeardAndFollowsTheMusicVolumeAndTheMute) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("vesk-music-" + std::to_string(getpid()) + ".wav"))
+                                 .string();
+    // A WAV stream: 441 frames of 10000, mono, 44100 Hz.
+    std::vector<uint8_t> wav = {'R', 'I', 'F',  'F',  0,   0,   0,    0,    'W', 'A', 'V',
+                                'E', 'f', 'm',  't',  ' ', 16,  0,    0,    0,   1,   0,
+                                1,   0,   0x44, 0xAC, 0,   0,   0x88, 0x58, 1,   0,   2,
+                                0,   16,  0,    'd',  'a', 't', 'a',  0x72, 3,   0,   0};
+    for (int i = 0; i < 441; ++i) {
+        wav.push_back(0x10);
+        wav.push_back(0x27);
+    }
+    ASSERT_TRUE(platform::fs::WriteWholeFileAtomic(path, wav.data(), wav.size()));
+    platform::HeadlessAudioDevice device;
+    mApp = std::make_unique<MusicApp>(mWs.get());
+    mApp->mAudioDevice = &device;
+    mApp->SetCommandLine("vesk");
+    mApp->Init();
+    while (mApp->IsMuted())
+        mApp->Unmute(true);
+    Vesk::MusicInterface& music = *mApp->mMusicInterface;
+    ASSERT_TRUE(music.LoadMusic(3, path));
+    platform::fs::RemoveFile(path);
+    music.PlayMusic(3, 0, false);
+    auto peak = [&] {
+        Vesk::BassLayerPump();
+        const std::vector<int16_t> out = device.Render(2048);
+        int most = 0;
+        for (size_t i = 1024; i < out.size(); ++i)  // after the glide to a new volume
+            most = std::max(most, std::abs(static_cast<int>(out[i])));
+        return most;
+    };
+    mApp->SetMusicVolume(1.0);
+    EXPECT_NEAR(peak(), 10000, 10);
+    mApp->SetMusicVolume(0.5);
+    EXPECT_NEAR(peak(), 5000, 50);
+    mApp->Mute(true);  // as when the window loses the focus
+    EXPECT_EQ(peak(), 0);
+    mApp->Unmute(true);
+    EXPECT_NEAR(peak(), 5000, 50);
+    EXPECT_TRUE(music.IsPlaying(3));
+    mApp.reset();  // the music goes before the device
 }
 
 TEST_F(ServicesTest, MutesNestAndVolumesSetWhileMutedWaitForTheLastUnmute) {

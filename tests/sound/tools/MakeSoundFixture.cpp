@@ -1,11 +1,12 @@
 // Encodes a sine tone as Ogg Vorbis (libvorbisenc) or MP3 (LAME) for the sound tests. It is a
 // program of its own because the encoder's libvorbis and the player's Tremor share symbol
 // names and cannot live in one process.
-//   make_sound_fixture ogg|mp3 <out file> <channels> <rate> <frames> <tone Hz>
+//   make_sound_fixture ogg|mp3 <out file> <channels> <rate> <frames> <tone Hz, 0 for a mix>
 #include <lame/lame.h>
 #include <vorbis/vorbisenc.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +15,22 @@
 
 namespace {
 
+// A tone of hz, or with hz 0 a busy mix of chords and noise that costs a decoder about what
+// music does.
 float Tone(size_t frame, int channel, int rate, double hz) {
+    if (hz <= 0) {
+        const double t = static_cast<double>(frame) / rate;
+        double sum = 0;
+        for (int voice = 0; voice < 6; ++voice) {
+            const double base =
+                110.0 * (voice + 1) * (1 + 0.5 * ((frame / (rate / 4) + voice) % 3));
+            sum += std::sin(2 * std::numbers::pi * base * t + channel);
+        }
+        uint32_t noise = static_cast<uint32_t>(frame * 2654435761u + channel * 40503u);
+        noise ^= noise >> 13;
+        noise *= 1274126177u;
+        return static_cast<float>(0.08 * sum + 0.1 * ((noise >> 16) / 32768.0 - 1.0));
+    }
     return static_cast<float>(0.5 *
                               std::sin(2 * std::numbers::pi * hz * (channel + 1) * frame / rate));
 }
