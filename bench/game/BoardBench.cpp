@@ -100,6 +100,8 @@ struct BusyBoard {
             Step();
         }
     }
+    // Nothing is saved on the way out.
+    ~BusyBoard() { board->skipSetup = false; }
     void Step() {
         host.mTick += 10;
         board->Update();

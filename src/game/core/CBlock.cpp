@@ -480,6 +480,21 @@ int CBlock::Save(Vesk::ByteWriter& out) {
     return 1;
 }
 
+namespace {
+
+constexpr double kMaxFlightParameter = 1000000.0;
+
+double ReadBounded(Vesk::ByteReader& in, double limit, const char* what) {
+    const double value = in.F64();
+    if (!(value >= -limit && value <= limit)) {
+        in.Fail(what);
+        return 0.0;
+    }
+    return value;
+}
+
+}  // namespace
+
 int CBlock::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     CObject::Load(in, board);
     mBoard = &board;
@@ -495,13 +510,14 @@ int CBlock::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     exitAtBottom = in.I32();
     state = in.I32In(kResting, kGone, "block state");
     lock = in.I32();
-    t = in.F64();
-    dt = in.F64();
+    // The flight's parameter and the curve feed integer positions and the fade.
+    t = ReadBounded(in, kMaxFlightParameter, "block flight time");
+    dt = ReadBounded(in, kMaxFlightParameter, "block flight step");
     for (double& value : curveX) {
-        value = in.F64();
+        value = ReadBounded(in, kMaxCoordinate, "block curve");
     }
     for (double& value : curveY) {
-        value = in.F64();
+        value = ReadBounded(in, kMaxCoordinate, "block curve");
     }
     spare = in.F64();
     alpha = in.I32In(0, 255, "block alpha");

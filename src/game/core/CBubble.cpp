@@ -1,5 +1,6 @@
 #include "game/core/CBubble.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/util/ByteReader.h"
@@ -29,8 +30,10 @@ constexpr int32_t kInnerOffsetX = 24;
 constexpr int32_t kInnerOffsetY = 30;
 constexpr double kPullLength = 0.1;
 
+// Held within the board's coordinate range, so that sums with positions cannot overflow.
 int32_t Round(double value) {
-    return static_cast<int32_t>(std::lround(value));
+    const double limit = CObject::kMaxCoordinate;
+    return static_cast<int32_t>(std::lround(std::clamp(value, -limit, limit)));
 }
 
 }  // namespace
@@ -130,7 +133,7 @@ void CBubble::Grow(double rate, double limit) {
     if (scale < limit) {
         scale += rate * 0.01;
     }
-    drawnWidth = static_cast<int32_t>(std::lround(180.0 * scale));
+    drawnWidth = Round(180.0 * scale);
     drawnHeight = drawnWidth;
 }
 
@@ -270,8 +273,8 @@ void CBubble::StepChannels() {
 void CBubble::Draw(Vesk::Graphics& g, Vesk::GameMedia& media) {
     StepChannels();
     if (state == Flying) {
-        centerX = static_cast<int32_t>(std::lround(xd));
-        centerY = static_cast<int32_t>(std::lround(yd));
+        centerX = Round(xd);
+        centerY = Round(yd);
     }
     int32_t left = centerX - kDrawOffset;
     int32_t top = centerY - kDrawOffset;

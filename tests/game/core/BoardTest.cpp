@@ -290,6 +290,25 @@ TEST_F(BoardTest, PointsCrossTheirThresholds) {
     board->AddWhirlwindProgress(5);
     EXPECT_EQ(board->counters.whirlwindProgress, 4);
     EXPECT_EQ(board->GetWhirlwindIcon()->charges, 1);
+
+    // A knockdown of 7 slows the drain a hundredfold, keeps 2 and opens one overlay at a time.
+    board->counters.knockdownCounter = 1;
+    board->Knockdown();
+    EXPECT_EQ(board->GetOverlay(Kind::Knockdown), nullptr);
+    board->GetLevelBar()->SetStopped(false);
+    RunUntil([&] { return board->GetLevelBar()->GetDrainSpeed() > 0.0; }, 20);
+    board->counters.knockdownCounter = 7;
+    const double drain = board->GetLevelBar()->GetDrainSpeed();
+    board->Knockdown();
+    EXPECT_GT(drain, 0.0);
+    EXPECT_EQ(board->GetLevelBar()->GetDrainSpeed(), drain * 0.01);
+    EXPECT_EQ(board->counters.knockdownCounter, 2);
+    Vesk::BoardOverlay* overlay = board->GetOverlay(Kind::Knockdown);
+    ASSERT_NE(overlay, nullptr);
+    board->counters.knockdownCounter = 2;
+    board->Knockdown();
+    EXPECT_EQ(board->GetOverlay(Kind::Knockdown), overlay);
+    EXPECT_EQ(board->counters.knockdownCounter, 0);
 }
 
 TEST_F(BoardTest, PauseReBasesTheClockAndEscapeOpensThePauseDialog) {
