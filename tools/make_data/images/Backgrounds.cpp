@@ -85,6 +85,7 @@ void Sky(cairo_t* cr, const Palette& p, double sunX, double sunY, double horizon
 }
 
 void Clouds(cairo_t* cr, Random& rnd, int count, double maxY, Rgb c, double alpha) {
+    // One path for all, so overlapping clouds merge instead of doubling their alpha.
     for (int i = 0; i < count; ++i) {
         const double x = rnd.Uniform(-40, 840);
         const double y = rnd.Uniform(30, maxY);
@@ -94,9 +95,10 @@ void Clouds(cairo_t* cr, Random& rnd, int count, double maxY, Rgb c, double alph
             cairo_arc(cr, x + (k - 2) * 24 * s, y - (k == 1 || k == 2 ? 10 : 0) * s,
                       (k == 2 ? 26 : 18) * s, 0, 2 * kPi);
         }
-        SetColor(cr, c, alpha);
-        cairo_fill(cr);
     }
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    SetColor(cr, c, alpha);
+    cairo_fill(cr);
 }
 
 void Flowers(cairo_t* cr, Random& rnd, int count, double y0, double y1, double size) {
@@ -134,14 +136,12 @@ void Tree(cairo_t* cr, Random& rnd, double x, double groundY, double height, Rgb
         cairo_new_sub_path(cr);
         cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
     }
-    cairo_path_t* path = cairo_copy_path(cr);
+    // The outline first: the fill then hides the inner arcs and leaves only the crown's edge.
+    SetColor(cr, Shade(leaf, -0.45), 0.5 * alpha);
+    cairo_set_line_width(cr, 2.0);
+    cairo_stroke_preserve(cr);
     FillVertical(cr, Shade(leaf, 0.18), Shade(leaf, -0.2), groundY - height, groundY, alpha);
     cairo_new_path(cr);
-    cairo_append_path(cr, path);
-    cairo_path_destroy(path);
-    SetColor(cr, Shade(leaf, -0.45), 0.35 * alpha);
-    cairo_set_line_width(cr, 1.0);
-    cairo_stroke(cr);
 }
 
 void Grass(cairo_t* cr, Random& rnd, int count, double y0, double y1, Rgb c, double lean) {
@@ -260,6 +260,7 @@ void DrawMenuSky(cairo_t* cr) {
     FillVertical(cr, Hex(0x5FA8E8), Hex(0xFBE3C0), 0, 360);
     cairo_new_path(cr);
     Random rnd(77);
+    // All clouds in one path, each drawn at three offsets so the strip wraps.
     for (int i = 0; i < 9; ++i) {
         const double x = i * 90 + rnd.Uniform(0, 40);
         const double y = rnd.Uniform(40, 220);
@@ -271,9 +272,9 @@ void DrawMenuSky(cairo_t* cr) {
                           (k == 2 ? 28 : 19) * s, 0, 2 * kPi);
             }
         }
-        FillVertical(cr, Hex(0xFFFFFF), Hex(0xE8EEF8), y - 40 * s, y + 20 * s, 0.8);
-        cairo_new_path(cr);
     }
+    FillVertical(cr, Hex(0xFFFFFF), Hex(0xE8EEF8), 0, 260, 0.85);
+    cairo_new_path(cr);
 }
 
 // The menu's land: hills, a tree and the sign board the buttons sit on; clear where the sky
@@ -294,7 +295,16 @@ void DrawMenuBackground(cairo_t* cr) {
         Outline(cr, 1.2);
         cairo_new_path(cr);
     }
-    Panel(cr, 95, 150, 300, 360, 22, Hex(0xE9D2A0), kWood);
+    // A dark face, so the greeting's light green reads above the buttons.
+    Panel(cr, 92, 140, 306, 372, 22, Hex(0x6A4428), Hex(0xA87040));
+    for (int i = 0; i < 12; ++i) {
+        const double y = 160 + i * 29 + rnd.Uniform(-6, 6);
+        cairo_move_to(cr, 108, y);
+        cairo_curve_to(cr, 180, y + rnd.Uniform(-4, 4), 300, y + rnd.Uniform(-4, 4), 380, y);
+        SetColor(cr, Hex(0x3A2414), 0.25);
+        cairo_set_line_width(cr, 1.0);
+        cairo_stroke(cr);
+    }
 }
 
 }  // namespace
@@ -311,7 +321,7 @@ void AddBackgroundRecipes(std::vector<ImageRecipe>& out) {
             ImageRecipe r = StillImage(
                 std::string("BACKGROUND_") + names[w] + std::to_string(step + 1), "Game", 800, 600,
                 [world, step](cairo_t* cr, int) { DrawBackground(cr, world, step); });
-            r.noise = 0.025;
+            r.noise = 0.015;
             out.push_back(std::move(r));
         }
     }

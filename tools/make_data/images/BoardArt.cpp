@@ -28,15 +28,24 @@ void Plaque(cairo_t* cr, double x, double y, double w, double h) {
     cairo_new_path(cr);
 }
 
-void DrawPanel(cairo_t* cr) {
-    // Wooden board with a grain, then the recessed slots for lives, level, score and the bar.
-    cairo_move_to(cr, 0, 6);
-    cairo_curve_to(cr, 200, 0, 600, 0, 800, 6);
+void PanelOutline(cairo_t* cr) {
+    // The left part is a lower counter the guide leans on; the groove sits on the higher middle.
+    cairo_move_to(cr, 0, 16);
+    cairo_curve_to(cr, 100, 12, 200, 12, 262, 14);
+    cairo_curve_to(cr, 274, 14, 276, 2, 290, 2);
+    cairo_curve_to(cr, 500, -1, 600, -1, 800, 4);
     cairo_line_to(cr, 800, 90);
     cairo_line_to(cr, 0, 90);
     cairo_close_path(cr);
+}
+
+void DrawPanel(cairo_t* cr) {
+    // Wooden board with a grain, then the recessed slots for lives, level, score and the bar.
+    PanelOutline(cr);
     FillVertical(cr, Shade(kWood, 0.2), Shade(kWood, -0.35), 0, 90);
-    Outline(cr, 2.0);
+    cairo_save(cr);
+    cairo_clip_preserve(cr);
+    Outline(cr, 3.0);
     cairo_new_path(cr);
     Random rnd(3);
     for (int i = 0; i < 26; ++i) {
@@ -49,11 +58,12 @@ void DrawPanel(cairo_t* cr) {
         cairo_set_line_width(cr, 1.0);
         cairo_stroke(cr);
     }
-    cairo_move_to(cr, 2, 9);
-    cairo_curve_to(cr, 200, 3, 600, 3, 798, 9);
-    SetColor(cr, Hex(0xFFE2B0), 0.45);
+    cairo_translate(cr, 0, 3);
+    PanelOutline(cr);
+    SetColor(cr, Hex(0xFFE2B0), 0.35);
     cairo_set_line_width(cr, 1.5);
     cairo_stroke(cr);
+    cairo_restore(cr);
     Plaque(cr, 18, 26, 66, 36);
     Plaque(cr, 88, 26, 76, 36);
     Plaque(cr, 168, 26, 114, 36);
@@ -216,14 +226,14 @@ void DrawGuide(cairo_t* cr, int cel) {
 void DrawHands(cairo_t* cr) {
     for (const double x : {12.0, 46.0}) {
         cairo_save(cr);
-        cairo_translate(cr, x, 16);
-        cairo_scale(cr, 1.0, 0.8);
+        cairo_translate(cr, x, 9);
+        cairo_scale(cr, 1.0, 0.75);
         cairo_arc(cr, 0, 0, 11, 0, 2 * kPi);
         cairo_restore(cr);
-        ShadeShape(cr, Hex(0x62B04A), x, 16, 11, 1.3);
+        ShadeShape(cr, Hex(0x62B04A), x, 9, 11, 1.3);
         for (int f = -1; f <= 1; ++f) {
-            cairo_move_to(cr, x + f * 4.5, 14);
-            cairo_line_to(cr, x + f * 4.5, 22);
+            cairo_move_to(cr, x + f * 4.5, 9);
+            cairo_line_to(cr, x + f * 4.5, 16);
             SetColor(cr, Hex(0x2E6A26), 0.7);
             cairo_set_line_width(cr, 1.0);
             cairo_stroke(cr);

@@ -16,21 +16,19 @@ namespace {
 using namespace art;
 constexpr double kPi = std::numbers::pi;
 
-// Where each icon's picture sits: the hit rectangle's centre inside the picture.
-constexpr double kWhirlW = 172, kWhirlH = 142, kWhirlX = 86, kWhirlY = 71;
-constexpr double kBubbleW = 172, kBubbleH = 130, kBubbleX = 86, kBubbleY = 65;
-constexpr double kSlomoW = 170, kSlomoH = 160, kSlomoX = 85, kSlomoY = 80;
+// Each picture is centred on the base's socket, so the aura grows about the icon; the hit
+// rectangles the board uses stay within a few pixels of it.
+constexpr double kWhirlW = 164, kWhirlH = 138, kWhirlX = 82, kWhirlY = 69;
+constexpr double kBubbleW = 184, kBubbleH = 128, kBubbleX = 92, kBubbleY = 64;
+constexpr double kSlomoW = 174, kSlomoH = 168, kSlomoX = 87, kSlomoY = 84;
 constexpr double kIconR = 30;
 
-// The icon base: a socket for the picture (centre about (80, 23)) in a bed of leaves, with a
-// round plate at the left for the charge count.
+// The icon base: a wooden socket for the picture (centre about (80, 23)) on a spray of leaves.
+// The charge count is written at about (35..60, 33..55), over the dark lower-left leaf.
 void DrawBase(cairo_t* cr, int variant) {
     const Rgb leaf = variant == 0 ? Hex(0x4E9A3A) : Hex(0x3F8F7A);
-    const double leaves[5][4] = {{40, 70, -0.6, 1.0},
-                                 {120, 74, 0.7, 1.0},
-                                 {80, 96, 0.05, 1.15},
-                                 {25, 40, -1.2, 0.8},
-                                 {140, 40, 1.1, 0.8}};
+    const double leaves[4][4] = {
+        {38, 52, -0.9, 0.62}, {124, 54, 0.9, 0.62}, {80, 76, 0.0, 0.7}, {56, 72, -0.4, 0.5}};
     for (const auto& l : leaves) {
         cairo_save(cr);
         cairo_translate(cr, l[0], l[1]);
@@ -40,25 +38,19 @@ void DrawBase(cairo_t* cr, int variant) {
         cairo_curve_to(cr, 26, -16, 22, 22, 0, 36);
         cairo_curve_to(cr, -22, 22, -26, -16, 0, -34);
         cairo_restore(cr);
-        ShadeShape(cr, leaf, l[0], l[1], 34, 1.3);
+        ShadeShape(cr, Shade(leaf, l[0] < 60 ? -0.35 : 0.0), l[0], l[1], 34 * l[3], 1.3);
     }
-    // The socket: a wooden ring.
-    cairo_arc(cr, 80, 24, 38, 0, 2 * kPi);
-    ShadeShape(cr, kWood, 80, 24, 38, 1.5);
+    // The socket: a wooden ring with a dark hollow.
+    cairo_arc(cr, 80, 24, 37, 0, 2 * kPi);
+    ShadeShape(cr, kWood, 80, 24, 37, 1.5);
     cairo_arc(cr, 80, 24, 31, 0, 2 * kPi);
     FillVertical(cr, Hex(0x1E120A), Hex(0x4A3020), -7, 55, 0.9);
     cairo_new_path(cr);
-    // The count plate.
-    cairo_arc(cr, 44, 62, 19, 0, 2 * kPi);
-    ShadeShape(cr, Shade(kWood, -0.2), 44, 62, 19, 1.3);
-    cairo_arc(cr, 44, 62, 14, 0, 2 * kPi);
-    SetColor(cr, Hex(0x2A1A10), 0.7);
-    cairo_fill(cr);
 }
 
 void DrawBaseTop(cairo_t* cr) {
     // The socket's front rim and a small flower over it.
-    cairo_arc(cr, 80, 24, 35, 0.15 * kPi, 0.85 * kPi);
+    cairo_arc(cr, 80, 24, 34, 0.15 * kPi, 0.85 * kPi);
     SetColor(cr, Shade(kWood, 0.15));
     cairo_set_line_width(cr, 6);
     cairo_stroke_preserve(cr);
@@ -198,8 +190,9 @@ void DrawAura(cairo_t* cr, double cx, double cy, Rgb c, double strength) {
 
 // The clock that rings when slow motion ends: it shakes, rings and settles.
 void DrawSlomoClock(cairo_t* cr, int cel) {
-    const double cx = 75;
-    const double cy = 86;
+    // Drawn at the picture's place + (10, -6): centred on the socket.
+    const double cx = kSlomoX - 10;
+    const double cy = kSlomoY + 6;
     const double shake = (cel < 8) ? std::sin(cel * kPi / 2) * 0.18 * (1 - cel / 8.0) : 0;
     const double ring = cel < 8 ? 1.0 - cel / 8.0 : 0.0;
     if (ring > 0) {
