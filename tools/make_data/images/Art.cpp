@@ -145,6 +145,13 @@ void ShadeShape(cairo_t* cr, Rgb base, double cx, double cy, double radius, doub
     cairo_new_path(cr);
 }
 
+void ShadeBlob(cairo_t* cr, Rgb base, double cx, double cy, double radius, double outline) {
+    if (outline > 0) {
+        Outline(cr, outline * 2, Shade(base, -0.7), 0.95);
+    }
+    ShadeShape(cr, base, cx, cy, radius, 0);
+}
+
 void Panel(cairo_t* cr, double x, double y, double w, double h, double r, Rgb face, Rgb rim) {
     // Shadow, rim, face, inner bevel.
     cairo_save(cr);
@@ -262,6 +269,7 @@ double TextLeft(cairo_t* cr, const std::string& text, double x, double baseline,
     cairo_move_to(cr, x, baseline);
     SetColor(cr, fill);
     cairo_show_text(cr, text.c_str());
+    cairo_new_path(cr);
     cairo_restore(cr);
     return ext.x_advance;
 }

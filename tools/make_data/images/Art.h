@@ -65,6 +65,9 @@ void Glow(cairo_t* cr, double cx, double cy, double radius, Rgb c, double alpha 
 // then its outline. The path is consumed.
 void ShadeShape(cairo_t* cr, Rgb base, double cx, double cy, double radius, double outline);
 
+// As ShadeShape for a path made of overlapping parts: only the outer edge gets the outline.
+void ShadeBlob(cairo_t* cr, Rgb base, double cx, double cy, double radius, double outline);
+
 // A framed panel: soft drop shadow, wooden rim, parchment face.
 void Panel(cairo_t* cr, double x, double y, double w, double h, double r = 14.0,
            Rgb face = kParchment, Rgb rim = kWood);

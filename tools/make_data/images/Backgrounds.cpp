@@ -125,9 +125,11 @@ void Flowers(cairo_t* cr, Random& rnd, int count, double y0, double y1, double s
 
 void Tree(cairo_t* cr, Random& rnd, double x, double groundY, double height, Rgb leaf,
           double alpha) {
+    // Drawn whole, then faded, so a far tree's outline does not show through its crown.
+    cairo_push_group(cr);
     const double w = height * 0.08;
     cairo_rectangle(cr, x - w / 2, groundY - height * 0.45, w, height * 0.45);
-    SetColor(cr, Shade(Hex(0x5A3E2A), -0.2), alpha);
+    SetColor(cr, Shade(Hex(0x5A3E2A), -0.2));
     cairo_fill(cr);
     for (int k = 0; k < 6; ++k) {
         const double cx = x + rnd.Uniform(-0.22, 0.22) * height;
@@ -137,11 +139,11 @@ void Tree(cairo_t* cr, Random& rnd, double x, double groundY, double height, Rgb
         cairo_arc(cr, cx, cy, r, 0, 2 * kPi);
     }
     // The outline first: the fill then hides the inner arcs and leaves only the crown's edge.
-    SetColor(cr, Shade(leaf, -0.45), 0.5 * alpha);
-    cairo_set_line_width(cr, 2.0);
-    cairo_stroke_preserve(cr);
-    FillVertical(cr, Shade(leaf, 0.18), Shade(leaf, -0.2), groundY - height, groundY, alpha);
+    Outline(cr, 2.0, Shade(leaf, -0.45), 0.5);
+    FillVertical(cr, Shade(leaf, 0.18), Shade(leaf, -0.2), groundY - height, groundY);
     cairo_new_path(cr);
+    cairo_pop_group_to_source(cr);
+    cairo_paint_with_alpha(cr, alpha);
 }
 
 void Grass(cairo_t* cr, Random& rnd, int count, double y0, double y1, Rgb c, double lean) {

@@ -178,13 +178,13 @@ void DrawGuide(cairo_t* cr, int cel) {
     cairo_arc(cr, 0, 0, 44, 0, 2 * kPi);
     cairo_restore(cr);
     ShadeShape(cr, Hex(0x62B04A), cx, 118, 48, 1.6);
-    // Leaf hat with a stalk.
-    cairo_move_to(cr, cx - 8, 62);
-    cairo_curve_to(cr, cx - 40, 40, cx - 30, 14, cx + 2, 10);
-    cairo_curve_to(cr, cx + 26, 22, cx + 20, 50, cx - 8, 62);
-    ShadeShape(cr, Hex(0x2F8A3A), cx - 10, 36, 26, 1.4);
-    cairo_move_to(cr, cx - 8, 62);
-    cairo_curve_to(cr, cx - 12, 44, cx - 6, 26, cx + 2, 12);
+    // Leaf hat with a stalk, rooted in the top of the head.
+    cairo_move_to(cr, cx - 6, 72);
+    cairo_curve_to(cr, cx - 40, 50, cx - 30, 22, cx + 2, 16);
+    cairo_curve_to(cr, cx + 26, 28, cx + 20, 58, cx - 6, 72);
+    ShadeShape(cr, Hex(0x2F8A3A), cx - 8, 44, 26, 1.4);
+    cairo_move_to(cr, cx - 6, 72);
+    cairo_curve_to(cr, cx - 10, 52, cx - 4, 34, cx + 2, 18);
     SetColor(cr, Hex(0x1B5A22), 0.8);
     cairo_set_line_width(cr, 1.5);
     cairo_stroke(cr);

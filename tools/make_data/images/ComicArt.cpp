@@ -2,6 +2,7 @@
 // captions. The bottom 80 pixels stay clear for the buttons.
 #include <cairo.h>
 
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct Page {
     int step;
     const char* speech;
     std::vector<const char*> story;
+    bool ending = false;
 };
 
 const Page kPages[5] = {
@@ -61,8 +63,45 @@ const Page kPages[5] = {
      "Thank you, friend!",
      {"The evil force is gone, and colour has returned to every corner",
       "of Vorns: the meadow, the forest, the grassland and the lakes.",
-      "Lucheg plants a flower by the great tree in your honour.", "Thank you for playing!"}},
+      "Lucheg plants a flower by the great tree in your honour.", "Thank you for playing!"},
+     true},
 };
+
+// The evil force: a dark cloud with angry eyes, and the colour it has drained to the right.
+void DrawEvilForce(cairo_t* cr) {
+    cairo_pattern_t* drain = cairo_pattern_create_linear(260, 0, 510, 0);
+    cairo_pattern_add_color_stop_rgba(drain, 0, 0.35, 0.32, 0.4, 0);
+    cairo_pattern_add_color_stop_rgba(drain, 1, 0.35, 0.32, 0.4, 0.75);
+    cairo_set_source(cr, drain);
+    cairo_paint(cr);
+    cairo_pattern_destroy(drain);
+    Random rnd(8);
+    for (int k = 0; k < 9; ++k) {
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, 420 + rnd.Uniform(-50, 50), 130 + rnd.Uniform(-25, 25), rnd.Uniform(22, 36),
+                  0, 2 * std::numbers::pi);
+    }
+    ShadeBlob(cr, Hex(0x4A2A60), 420, 130, 60, 1.5);
+    for (const double dx : {-14.0, 14.0}) {
+        cairo_move_to(cr, 420 + dx - 8, 122 + (dx < 0 ? -4 : 4) * 0.5);
+        cairo_line_to(cr, 420 + dx + 8, 122 - (dx < 0 ? -4 : 4) * 0.5);
+        cairo_line_to(cr, 420 + dx, 132);
+        cairo_close_path(cr);
+        SetColor(cr, Hex(0xFFD040));
+        cairo_fill(cr);
+    }
+}
+
+void DrawRainbow(cairo_t* cr) {
+    const Rgb bands[6] = {Hex(0xE84040), Hex(0xF09030), Hex(0xF0D040),
+                          Hex(0x50B050), Hex(0x4080D0), Hex(0x8050B0)};
+    cairo_set_line_width(cr, 9);
+    for (int i = 0; i < 6; ++i) {
+        cairo_arc(cr, 270, 330, 210 - i * 9, std::numbers::pi, 2 * std::numbers::pi);
+        SetColor(cr, bands[i], 0.55);
+        cairo_stroke(cr);
+    }
+}
 
 void DrawPage(cairo_t* cr, const Page& page) {
     cairo_rectangle(cr, 0, 0, 800, 600);
@@ -78,6 +117,15 @@ void DrawPage(cairo_t* cr, const Page& page) {
     cairo_scale(cr, 0.6, 0.6);
     DrawWorldScene(cr, page.world, page.step);
     cairo_restore(cr);
+    cairo_save(cr);
+    RoundRect(cr, 30, 66, 480, 270, 10);
+    cairo_clip(cr);
+    if (page.ending) {
+        DrawRainbow(cr);
+    } else {
+        DrawEvilForce(cr);
+    }
+    cairo_restore(cr);
     RoundRect(cr, 30, 66, 480, 270, 10);
     Outline(cr, 4, kInk, 1.0);
     cairo_new_path(cr);
@@ -89,7 +137,7 @@ void DrawPage(cairo_t* cr, const Page& page) {
     cairo_save(cr);
     RoundRect(cr, 530, 66, 240, 270, 10);
     cairo_clip(cr);
-    cairo_translate(cr, 560, 170);
+    cairo_translate(cr, 562, 150);
     cairo_scale(cr, 1.2, 1.2);
     DrawGuideFigure(cr, 0);
     cairo_restore(cr);

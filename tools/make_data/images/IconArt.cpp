@@ -40,33 +40,41 @@ void DrawBase(cairo_t* cr, int variant) {
         cairo_restore(cr);
         ShadeShape(cr, Shade(leaf, l[0] < 60 ? -0.35 : 0.0), l[0], l[1], 34 * l[3], 1.3);
     }
-    // The socket: a wooden ring with a dark hollow.
-    cairo_arc(cr, 80, 24, 37, 0, 2 * kPi);
-    ShadeShape(cr, kWood, 80, 24, 37, 1.5);
-    cairo_arc(cr, 80, 24, 31, 0, 2 * kPi);
-    FillVertical(cr, Hex(0x1E120A), Hex(0x4A3020), -7, 55, 0.9);
+    // The socket: a wooden cup the picture sits in; its back half here, its lip in the top layer.
+    cairo_save(cr);
+    cairo_translate(cr, 80, 30);
+    cairo_scale(cr, 1.0, 0.55);
+    cairo_arc(cr, 0, 0, 36, 0, 2 * kPi);
+    cairo_restore(cr);
+    FillVertical(cr, Hex(0x1E120A), Hex(0x4A3020), 10, 50, 0.9);
     cairo_new_path(cr);
+    cairo_move_to(cr, 42, 30);
+    cairo_curve_to(cr, 44, 62, 116, 62, 118, 30);
+    cairo_curve_to(cr, 112, 44, 48, 44, 42, 30);
+    ShadeShape(cr, kWood, 80, 44, 30, 1.4);
 }
 
 void DrawBaseTop(cairo_t* cr) {
-    // The socket's front rim and a small flower over it.
-    cairo_arc(cr, 80, 24, 34, 0.15 * kPi, 0.85 * kPi);
-    SetColor(cr, Shade(kWood, 0.15));
-    cairo_set_line_width(cr, 6);
-    cairo_stroke_preserve(cr);
-    SetColor(cr, Hex(0xFFE2B0), 0.35);
-    cairo_set_line_width(cr, 1.5);
+    // The cup's front lip and a small flower on it.
+    cairo_move_to(cr, 42, 30);
+    cairo_curve_to(cr, 48, 48, 112, 48, 118, 30);
+    cairo_curve_to(cr, 114, 56, 46, 56, 42, 30);
+    ShadeShape(cr, Shade(kWood, 0.15), 80, 42, 30, 1.2);
+    cairo_move_to(cr, 50, 40);
+    cairo_curve_to(cr, 62, 47, 98, 47, 110, 40);
+    SetColor(cr, Hex(0xFFE2B0), 0.45);
+    cairo_set_line_width(cr, 1.2);
     cairo_stroke(cr);
     for (int k = 0; k < 5; ++k) {
         const double a = k * 2 * kPi / 5;
         cairo_new_sub_path(cr);
-        cairo_arc(cr, 112 + std::cos(a) * 6, 52 + std::sin(a) * 6, 5, 0, 2 * kPi);
+        cairo_arc(cr, 114 + std::cos(a) * 6, 44 + std::sin(a) * 6, 5, 0, 2 * kPi);
     }
     SetColor(cr, Hex(0xFFF4F8));
     cairo_fill_preserve(cr);
     Outline(cr, 0.8, kInk, 0.5);
     cairo_new_path(cr);
-    cairo_arc(cr, 112, 52, 3.5, 0, 2 * kPi);
+    cairo_arc(cr, 114, 44, 3.5, 0, 2 * kPi);
     SetColor(cr, kGold);
     cairo_fill(cr);
 }

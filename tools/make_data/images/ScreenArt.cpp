@@ -43,7 +43,10 @@ void DrawVornsLogo(cairo_t* cr, double cx, double cy, double scale) {
     cairo_save(cr);
     cairo_translate(cr, cx, cy);
     cairo_scale(cr, scale, scale);
-    Glow(cr, 0, 0, 190, Hex(0xFFF2B0), 0.35);
+    cairo_save(cr);
+    cairo_scale(cr, 1.0, 0.45);
+    Glow(cr, 0, 0, 220, Hex(0xFFF2B0), 0.35);
+    cairo_restore(cr);
     double left = 0;
     double width = 0;
     LetterPath(cr, "VORNS", 3, 38 + 4, 110, left, width);
@@ -60,10 +63,19 @@ void DrawVornsLogo(cairo_t* cr, double cx, double cy, double scale) {
     FillVertical(cr, Hex(0xA8E86A), Hex(0x2F8A3A), -45, 40);
     cairo_new_path(cr);
     // A leaf on the V and a flower over the last letter.
-    cairo_move_to(cr, left + 12, -48);
-    cairo_curve_to(cr, left - 20, -80, left + 10, -110, left + 40, -96);
-    cairo_curve_to(cr, left + 44, -70, left + 30, -52, left + 12, -48);
-    ShadeShape(cr, Hex(0x4EAA3A), left + 20, -75, 30, 2.0);
+    cairo_save(cr);
+    cairo_translate(cr, left + 22, -50);
+    cairo_rotate(cr, -0.5);
+    cairo_move_to(cr, 0, 0);
+    cairo_curve_to(cr, -26, -16, -22, -52, 0, -72);
+    cairo_curve_to(cr, 22, -52, 26, -16, 0, 0);
+    ShadeShape(cr, Hex(0x4EAA3A), 0, -36, 30, 2.0);
+    cairo_move_to(cr, 0, -2);
+    cairo_curve_to(cr, -3, -24, -2, -46, 0, -66);
+    SetColor(cr, Hex(0x2A6A22), 0.8);
+    cairo_set_line_width(cr, 2);
+    cairo_stroke(cr);
+    cairo_restore(cr);
     const double fx = left + width - 10;
     for (int k = 0; k < 6; ++k) {
         const double a = k * kPi / 3;
@@ -131,6 +143,15 @@ void DrawLoadingBar(cairo_t* cr, double w, int part) {
     }
 }
 
+bool AwayFromStages(double x, double y, double distance) {
+    for (const MapPoint& p : kStages) {
+        if ((p.x - x) * (p.x - x) + (p.y - y) * (p.y - y) < distance * distance) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void MapRegion(cairo_t* cr, int first, int last, Rgb c) {
     double sx = 0;
     double sy = 0;
@@ -171,19 +192,30 @@ void DrawLandMap(cairo_t* cr) {
     MapRegion(cr, 15, 19, Hex(0x6AA8D8));
     Random rnd(21);
     // Meadow flowers, forest trees, grass tufts and lake water.
-    for (int i = 0; i < 70; ++i) {
+    for (int i = 0; i < 90; ++i) {
         const double x = rnd.Uniform(90, 420);
         const double y = rnd.Uniform(70, 250);
+        if (!AwayFromStages(x, y, 20)) {
+            continue;
+        }
         cairo_arc(cr, x, y, rnd.Uniform(1.5, 3), 0, 2 * kPi);
         SetColor(cr, i % 2 ? Hex(0xE0508A) : Hex(0xFFFFFF), 0.7);
         cairo_fill(cr);
     }
-    for (int i = 0; i < 45; ++i) {
-        MapTree(cr, rnd.Uniform(70, 300), rnd.Uniform(270, 520), rnd.Uniform(0.6, 1.1));
+    for (int i = 0; i < 60; ++i) {
+        const double x = rnd.Uniform(70, 300);
+        const double y = rnd.Uniform(270, 520);
+        const double s = rnd.Uniform(0.6, 1.1);
+        if (AwayFromStages(x, y - 10, 26)) {
+            MapTree(cr, x, y, s);
+        }
     }
     for (int i = 0; i < 80; ++i) {
         const double x = rnd.Uniform(330, 620);
         const double y = rnd.Uniform(400, 560);
+        if (!AwayFromStages(x, y, 20)) {
+            continue;
+        }
         for (int k = -1; k <= 1; ++k) {
             cairo_move_to(cr, x, y);
             cairo_line_to(cr, x + k * 3, y - 7);
@@ -193,8 +225,8 @@ void DrawLandMap(cairo_t* cr) {
         cairo_stroke(cr);
     }
     for (const auto& lake :
-         {std::array<double, 3>{610, 240, 55}, std::array<double, 3>{705, 360, 45},
-          std::array<double, 3>{540, 190, 30}}) {
+         {std::array<double, 3>{598, 308, 40}, std::array<double, 3>{720, 420, 46},
+          std::array<double, 3>{565, 112, 30}}) {
         cairo_save(cr);
         cairo_translate(cr, lake[0], lake[1]);
         cairo_scale(cr, 1.0, 0.6);
@@ -211,7 +243,7 @@ void DrawLandMap(cairo_t* cr) {
         cairo_new_sub_path(cr);
         cairo_arc(cr, 443 + std::cos(a) * 22, 230 + std::sin(a) * 12, 18, 0, 2 * kPi);
     }
-    ShadeShape(cr, Hex(0x4E9A3A), 443, 230, 40, 1.2);
+    ShadeBlob(cr, Hex(0x4E9A3A), 443, 230, 40, 1.2);
     cairo_rectangle(cr, 437, 240, 12, 22);
     SetColor(cr, Hex(0x6A4424));
     cairo_fill(cr);
@@ -228,9 +260,9 @@ void DrawLandMap(cairo_t* cr) {
     Text(cr, "GRASSLAND", 520, 570, 18, Hex(0x8A6A1A));
     Text(cr, "LAKES", 700, 140, 18, Hex(0x2A5A90));
     // A compass rose.
-    StarPath(cr, 740, 530, 30, 7, 4);
-    ShadeShape(cr, kGold, 740, 530, 30, 1.2);
-    Text(cr, "N", 740, 488, 13, kInk, 0, false);
+    StarPath(cr, 62, 78, 30, 7, 4);
+    ShadeShape(cr, kGold, 62, 78, 30, 1.2);
+    Text(cr, "N", 62, 36, 13, kInk, 0, false);
     // A frame.
     RoundRect(cr, 6, 6, 788, 588, 12);
     Outline(cr, 4, kWood, 0.9);
