@@ -126,6 +126,9 @@ void Flowers(cairo_t* cr, Random& rnd, int count, double y0, double y1, double s
 void Tree(cairo_t* cr, Random& rnd, double x, double groundY, double height, Rgb leaf,
           double alpha) {
     // Drawn whole, then faded, so a far tree's outline does not show through its crown.
+    cairo_save(cr);
+    cairo_rectangle(cr, x - height * 0.5, groundY - height * 1.2, height, height * 1.25);
+    cairo_clip(cr);
     cairo_push_group(cr);
     const double w = height * 0.08;
     cairo_rectangle(cr, x - w / 2, groundY - height * 0.45, w, height * 0.45);
@@ -144,6 +147,7 @@ void Tree(cairo_t* cr, Random& rnd, double x, double groundY, double height, Rgb
     cairo_new_path(cr);
     cairo_pop_group_to_source(cr);
     cairo_paint_with_alpha(cr, alpha);
+    cairo_restore(cr);
 }
 
 void Grass(cairo_t* cr, Random& rnd, int count, double y0, double y1, Rgb c, double lean) {

@@ -184,14 +184,28 @@ void DrawBubble(cairo_t* cr, int cel) {
     cairo_translate(cr, cx, cy);
     cairo_scale(cr, 1 + wobble, 1 - wobble);
     cairo_pattern_t* p = cairo_pattern_create_radial(0, 0, r * 0.2, 0, 0, r);
-    cairo_pattern_add_color_stop_rgba(p, 0, 0.8, 0.9, 1.0, 0.04 * alpha);
-    cairo_pattern_add_color_stop_rgba(p, 0.75, 0.75, 0.88, 1.0, 0.16 * alpha);
-    cairo_pattern_add_color_stop_rgba(p, 0.93, 0.95, 0.98, 1.0, 0.7 * alpha);
+    cairo_pattern_add_color_stop_rgba(p, 0, 0.8, 0.9, 1.0, 0.08 * alpha);
+    cairo_pattern_add_color_stop_rgba(p, 0.7, 0.75, 0.88, 1.0, 0.22 * alpha);
+    cairo_pattern_add_color_stop_rgba(p, 0.92, 0.95, 0.98, 1.0, 0.85 * alpha);
     cairo_pattern_add_color_stop_rgba(p, 1, 1, 1, 1, 0);
     cairo_set_source(cr, p);
     cairo_arc(cr, 0, 0, r, 0, 2 * kPi);
     cairo_fill(cr);
     cairo_pattern_destroy(p);
+    // A soap-film sheen that drifts round the rim.
+    const double turn = cel * kPi / 36.0;
+    cairo_pattern_t* film = cairo_pattern_create_linear(-r * std::cos(turn), -r * std::sin(turn),
+                                                        r * std::cos(turn), r * std::sin(turn));
+    const Rgb sheen[4] = {Hex(0xFF9AD0), Hex(0xFFF08A), Hex(0x8AF0C0), Hex(0x9AB8FF)};
+    for (int i = 0; i < 4; ++i) {
+        cairo_pattern_add_color_stop_rgba(film, i / 3.0, sheen[i].r, sheen[i].g, sheen[i].b,
+                                          0.5 * alpha);
+    }
+    cairo_set_source(cr, film);
+    cairo_set_line_width(cr, r * 0.07);
+    cairo_arc(cr, 0, 0, r * 0.93, 0, 2 * kPi);
+    cairo_stroke(cr);
+    cairo_pattern_destroy(film);
     // Two window highlights that slide round the rim.
     const double a = -2.3 + 0.5 * std::sin(cel * kPi / 18.0);
     cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);

@@ -68,14 +68,14 @@ void DrawPanel(cairo_t* cr) {
     Plaque(cr, 88, 26, 76, 36);
     Plaque(cr, 168, 26, 114, 36);
     // The effectivity groove the flower fill grows in.
-    RoundRect(cr, 290, 3, 400, 30, 13);
-    FillVertical(cr, Hex(0x241608), Hex(0x4A3018), 3, 33, 0.95);
+    RoundRect(cr, 290, 2, 400, 28, 13);
+    FillVertical(cr, Hex(0x241608), Hex(0x4A3018), 2, 30, 0.95);
     Outline(cr, 1.5, Hex(0xE0B878), 0.7);
     cairo_new_path(cr);
     // Leaves at the ends of the groove and small studs.
     for (const double x : {286.0, 694.0}) {
-        cairo_arc(cr, x, 18, 9, 0, 2 * kPi);
-        ShadeShape(cr, kGold, x, 18, 9, 1.0);
+        cairo_arc(cr, x, 16, 9, 0, 2 * kPi);
+        ShadeShape(cr, kGold, x, 16, 9, 1.0);
     }
     Text(cr, "LIVES", 51, 72, 10, kCream);
     Text(cr, "LEVEL", 126, 72, 10, kCream);
@@ -90,15 +90,16 @@ void DrawFlowerFill(cairo_t* cr, int cel) {
     }
     const double t = static_cast<double>(cel) / (kFlowerCels - 1);
     const Rgb c = Mix(Hex(0x5DBB3E), Hex(0xF5C030), t);
-    RoundRect(cr, 1, 4, fill - 2, kFillH - 8, 9);
-    FillVertical(cr, Shade(c, 0.4), Shade(c, -0.25), 4, kFillH - 4);
+    // The groove under the fill runs 3 pixels lower than the cel's top.
+    RoundRect(cr, 1, 5, fill - 2, kFillH - 8, 9);
+    FillVertical(cr, Shade(c, 0.4), Shade(c, -0.25), 5, kFillH - 3);
     Outline(cr, 1.0, Shade(c, -0.6), 0.8);
     cairo_new_path(cr);
     // The vine's flowers, each opening as the fill passes it.
     for (double x = 18; x < fill - 6; x += 34) {
         const double open = std::min(1.0, (fill - 6 - x) / 30.0);
         const double r = 3.0 + 3.5 * open;
-        const double y = kFillH / 2 + ((static_cast<int>(x) / 34) % 2 == 0 ? -2 : 2);
+        const double y = kFillH / 2 + 1 + ((static_cast<int>(x) / 34) % 2 == 0 ? -2 : 2);
         for (int k = 0; k < 5; ++k) {
             const double a = k * 2 * kPi / 5 + x;
             cairo_new_sub_path(cr);
@@ -111,7 +112,7 @@ void DrawFlowerFill(cairo_t* cr, int cel) {
         SetColor(cr, Hex(0xF08A24), 1.0);
         cairo_fill(cr);
     }
-    RoundRect(cr, 4, 6, fill - 8, 5, 2.5);
+    RoundRect(cr, 4, 7, fill - 8, 5, 2.5);
     SetColor(cr, Hex(0xFFFFFF), 0.35);
     cairo_fill(cr);
 }

@@ -18,8 +18,33 @@ constexpr double kPi = std::numbers::pi;
 constexpr Rgb kTitle = Hex(0xFFE07A);
 constexpr Rgb kLabel = Hex(0x5A3418);
 
+// A sprig of three leaves, for the dialogs' corners.
+void Sprig(cairo_t* cr, double x, double y, double turn) {
+    for (int k = -1; k <= 1; ++k) {
+        cairo_save(cr);
+        cairo_translate(cr, x, y);
+        cairo_rotate(cr, turn + k * 0.6);
+        cairo_move_to(cr, 0, 0);
+        cairo_curve_to(cr, -9, -8, -8, -22, 0, -30);
+        cairo_curve_to(cr, 8, -22, 9, -8, 0, 0);
+        cairo_restore(cr);
+        ShadeShape(cr, Hex(0x4E9A3A), x, y - 15, 16, 1.0);
+    }
+    for (int k = 0; k < 5; ++k) {
+        const double a = k * 2 * kPi / 5;
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, x + std::cos(a) * 5, y + std::sin(a) * 5, 4.2, 0, 2 * kPi);
+    }
+    ShadeShape(cr, Hex(0xF58EC0), x, y, 9, 0.8);
+    cairo_arc(cr, x, y, 2.8, 0, 2 * kPi);
+    SetColor(cr, kGold);
+    cairo_fill(cr);
+}
+
 void Dialog(cairo_t* cr, double w, double h, const std::string& title) {
     Panel(cr, 0, 0, w, h, 22);
+    Sprig(cr, 30, 40, -0.8);
+    Sprig(cr, w - 34, 40, 0.8);
     // Title ribbon across the top.
     RoundRect(cr, w * 0.18, 10, w * 0.64, 38, 12);
     FillVertical(cr, Hex(0x6AAE4A), Hex(0x3A7A2A), 10, 48);

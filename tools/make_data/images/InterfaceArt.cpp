@@ -155,7 +155,7 @@ void DrawScrollArrow(cairo_t* cr, bool up, Look look) {
 }
 
 void DrawLabel(cairo_t* cr, const std::string& text, double w, double h) {
-    Text(cr, text, w / 2, h / 2, h * 0.62, Hex(0xFFE07A), w - 4);
+    Text(cr, text, w / 2, h / 2, h * 0.62, Hex(0xF6B02A), w - 4);
 }
 
 }  // namespace

@@ -330,8 +330,12 @@ void DrawHelpScreen(cairo_t* cr) {
 }
 
 void DrawKnockdown(cairo_t* cr) {
-    Glow(cr, 400, 100, 260, Hex(0xFF6A30), 0.5);
-    StarPath(cr, 400, 100, 110, 70, 16);
+    cairo_save(cr);
+    cairo_translate(cr, 400, 100);
+    cairo_scale(cr, 1.0, 0.36);
+    Glow(cr, 0, 0, 270, Hex(0xFF6A30), 0.5);
+    cairo_restore(cr);
+    StarPath(cr, 400, 100, 96, 62, 16);
     SetColor(cr, Hex(0xFFD040), 0.5);
     cairo_fill(cr);
     Text(cr, "KNOCKDOWN!", 400, 100, 84, Hex(0xFF7A2A), 760);
