@@ -194,6 +194,107 @@ void Water(cairo_t* cr, Random& rnd, const Palette& p, double top, double moonX)
     }
 }
 
+void Butterfly(cairo_t* cr, double x, double y, double s, Rgb c, double turn) {
+    cairo_save(cr);
+    cairo_translate(cr, x, y);
+    cairo_rotate(cr, turn);
+    cairo_scale(cr, s, s);
+    for (const double side : {-1.0, 1.0}) {
+        cairo_save(cr);
+        cairo_scale(cr, side, 1.0);
+        cairo_move_to(cr, 0, 0);
+        cairo_curve_to(cr, 6, -12, 16, -8, 12, 0);
+        cairo_curve_to(cr, 14, 6, 6, 10, 0, 2);
+        cairo_restore(cr);
+    }
+    SetColor(cr, c, 0.85);
+    cairo_fill_preserve(cr);
+    Outline(cr, 0.8, Shade(c, -0.6), 0.6);
+    cairo_new_path(cr);
+    cairo_restore(cr);
+}
+
+void Mushroom(cairo_t* cr, double x, double y, double s) {
+    cairo_rectangle(cr, x - 2.5 * s, y - 8 * s, 5 * s, 8 * s);
+    SetColor(cr, Hex(0xF2E6D0), 0.9);
+    cairo_fill(cr);
+    cairo_move_to(cr, x - 9 * s, y - 7 * s);
+    cairo_curve_to(cr, x - 9 * s, y - 17 * s, x + 9 * s, y - 17 * s, x + 9 * s, y - 7 * s);
+    cairo_close_path(cr);
+    ShadeShape(cr, Hex(0xC8402E), x, y - 11 * s, 9 * s, 0.8);
+    for (const double dx : {-4.0, 1.0, 5.0}) {
+        cairo_arc(cr, x + dx * s, y - 11 * s - (dx > 0 ? 1 : 2) * s, 1.3 * s, 0, 2 * kPi);
+        SetColor(cr, Hex(0xFFFFFF), 0.85);
+        cairo_fill(cr);
+    }
+}
+
+void Fireflies(cairo_t* cr, Random& rnd, int count, double y0, double y1) {
+    for (int i = 0; i < count; ++i) {
+        const double x = rnd.Uniform(0, kW);
+        const double y = rnd.Uniform(y0, y1);
+        Glow(cr, x, y, 7, Hex(0xF8F0A0), 0.7);
+        cairo_arc(cr, x, y, 1.2, 0, 2 * kPi);
+        SetColor(cr, Hex(0xFFFFE0));
+        cairo_fill(cr);
+    }
+}
+
+void Windmill(cairo_t* cr, double x, double y, Rgb c) {
+    cairo_move_to(cr, x - 7, y);
+    cairo_line_to(cr, x - 4, y - 34);
+    cairo_line_to(cr, x + 4, y - 34);
+    cairo_line_to(cr, x + 7, y);
+    cairo_close_path(cr);
+    SetColor(cr, c, 0.8);
+    cairo_fill(cr);
+    for (int k = 0; k < 4; ++k) {
+        const double a = k * kPi / 2 + 0.4;
+        cairo_move_to(cr, x, y - 34);
+        cairo_line_to(cr, x + 26 * std::cos(a), y - 34 + 26 * std::sin(a));
+    }
+    SetColor(cr, c, 0.8);
+    cairo_set_line_width(cr, 3);
+    cairo_stroke(cr);
+}
+
+void Birds(cairo_t* cr, Random& rnd, int count, Rgb c) {
+    for (int i = 0; i < count; ++i) {
+        const double x = rnd.Uniform(60, 740);
+        const double y = rnd.Uniform(40, 160);
+        const double s = rnd.Uniform(4, 7);
+        cairo_move_to(cr, x - s, y - s * 0.4);
+        cairo_curve_to(cr, x - s * 0.5, y - s * 0.8, x - s * 0.2, y - s * 0.4, x, y);
+        cairo_curve_to(cr, x + s * 0.2, y - s * 0.4, x + s * 0.5, y - s * 0.8, x + s, y - s * 0.4);
+    }
+    SetColor(cr, c, 0.7);
+    cairo_set_line_width(cr, 1.3);
+    cairo_stroke(cr);
+}
+
+void LilyPads(cairo_t* cr, Random& rnd, int count, double y0, double y1) {
+    for (int i = 0; i < count; ++i) {
+        const double x = rnd.Uniform(0, kW);
+        const double y = rnd.Uniform(y0, y1);
+        const double r = 6 + (y - y0) * 0.08;
+        const double notch = rnd.Uniform(0, 2 * kPi);
+        cairo_save(cr);
+        cairo_translate(cr, x, y);
+        cairo_scale(cr, 1.0, 0.4);
+        cairo_move_to(cr, 0, 0);
+        cairo_arc(cr, 0, 0, r, notch + 0.35, notch + 2 * kPi - 0.35);
+        cairo_close_path(cr);
+        cairo_restore(cr);
+        SetColor(cr, Hex(0x3E7A4A), 0.85);
+        cairo_fill(cr);
+        if (i % 3 == 0) {
+            cairo_arc(cr, x, y - 1.5, r * 0.25, 0, 2 * kPi);
+            SetColor(cr, Hex(0xF6C8E0), 0.9);
+            cairo_fill(cr);
+        }
+    }
+}
+
 void DrawBackground(cairo_t* cr, World world, int step) {
     const Palette p = PaletteOf(world, step);
     Random rnd(static_cast<uint32_t>(static_cast<int>(world) * 31 + step * 7 + 11));
@@ -207,6 +308,11 @@ void DrawBackground(cairo_t* cr, World world, int step) {
             Flowers(cr, rnd, 40 + step * 12, 360, 430, 2.5);
             Ridge(cr, rnd, 450, 18, p.near, p.ground);
             Flowers(cr, rnd, 50 + step * 15, 455, 600, 4.0);
+            for (int i = 0; i < step; ++i) {
+                const Rgb wings[3] = {Hex(0xF8A040), Hex(0xF8F0F8), Hex(0x80B8F0)};
+                Butterfly(cr, rnd.Uniform(40, 760), rnd.Uniform(160, 300), rnd.Uniform(0.8, 1.2),
+                          wings[i % 3], rnd.Uniform(-0.4, 0.4));
+            }
             break;
         case World::kForest: {
             Sky(cr, p, sunX, 70, 260);
@@ -223,6 +329,10 @@ void DrawBackground(cairo_t* cr, World world, int step) {
                 Glow(cr, rnd.Uniform(0, kW), rnd.Uniform(0, kH), rnd.Uniform(10, 40), p.sun, 0.18);
             }
             Grass(cr, rnd, 250, 490, 600, p.near, 0.3);
+            for (int i = 0; i < 2 + step; ++i) {
+                Mushroom(cr, rnd.Uniform(10, 790), rnd.Uniform(500, 590), rnd.Uniform(0.8, 1.3));
+            }
+            Fireflies(cr, rnd, step * 6, 250, 480);
             break;
         }
         case World::kGrass:
@@ -233,6 +343,10 @@ void DrawBackground(cairo_t* cr, World world, int step) {
             Grass(cr, rnd, 300, 390, 470, Shade(p.mid, 0.2), 1.0);
             Ridge(cr, rnd, 470, 12, p.near, p.ground);
             Grass(cr, rnd, 500, 470, 610, Shade(p.near, 0.25), 1.2);
+            if (step >= 1) {
+                Windmill(cr, 90 + step * 150, 330 - 12, Shade(p.far, -0.35));
+            }
+            Birds(cr, rnd, 2 + step, Shade(p.skyTop, -0.6));
             break;
         case World::kWater: {
             const double moonX = 600 - step * 60;
@@ -245,6 +359,8 @@ void DrawBackground(cairo_t* cr, World world, int step) {
             }
             Ridge(cr, rnd, 290, 25, p.far, Shade(p.far, -0.2), 0.95);
             Water(cr, rnd, p, 330, moonX);
+            LilyPads(cr, rnd, 6 + step * 4, 420, 560);
+            Fireflies(cr, rnd, step * 4, 300, 560);
             // Reeds along the near shore.
             Ridge(cr, rnd, 560, 10, p.ground, Shade(p.ground, -0.3));
             Grass(cr, rnd, 180, 560, 610, Shade(p.ground, 0.1), 0.2);
