@@ -30,7 +30,7 @@ bool WritePng(png_structp png, png_infop info, const ImageLib::Image& image,
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.mWidth),
                  static_cast<png_uint_32>(image.mHeight), 8, PNG_COLOR_TYPE_RGB_ALPHA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 6);
+    png_set_compression_level(png, 3);
     png_write_info(png, info);
     for (int32_t y = 0; y < image.mHeight; ++y) {
         const uint32_t* src = image.GetBits() + static_cast<size_t>(y) * image.mWidth;
