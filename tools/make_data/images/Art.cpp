@@ -1,5 +1,7 @@
 #include "make_data/images/Art.h"
 
+#include "make_data/images/FaceSet.h"
+
 #include <cairo.h>
 
 #include <algorithm>
@@ -10,11 +12,9 @@ namespace make_data::art {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-constexpr const char* kFace = "DejaVu Sans";
 
 void SelectFace(cairo_t* cr, double size, bool bold) {
-    cairo_select_font_face(cr, kFace, CAIRO_FONT_SLANT_NORMAL,
-                           bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+    FaceSet::Select(cr, bold);
     cairo_set_font_size(cr, size);
 }
 

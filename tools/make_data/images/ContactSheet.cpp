@@ -10,6 +10,7 @@
 #include "make_data/DataSet.h"
 #include "make_data/images/Art.h"
 #include "make_data/images/Encode.h"
+#include "make_data/images/FaceSet.h"
 #include "resources/ImageLib.h"
 
 namespace make_data {
@@ -105,7 +106,7 @@ void DrawTile(cairo_t* cr, const Tile& tile, double x, double y) {
         cairo_restore(cr);
     }
     cairo_surface_destroy(s);
-    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    FaceSet::Select(cr, false);
     double size = 10;
     cairo_set_font_size(cr, size);
     const std::string label = tile.label + " " + std::to_string(tile.image.mWidth) + "x" +
@@ -158,6 +159,8 @@ std::vector<uint8_t> MakeContactSheet(const DataPart& images) {
     const int width = kColumns * kTileW;
     const int height = rows * kTileH;
     cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    const FaceSet faces;
+    faces.AttachTo(sheet);
     cairo_t* cr = cairo_create(sheet);
     cairo_set_source_rgb(cr, 0.16, 0.17, 0.2);
     cairo_paint(cr);

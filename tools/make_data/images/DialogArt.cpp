@@ -8,6 +8,7 @@
 #include <string>
 
 #include "make_data/images/Art.h"
+#include "make_data/images/FaceSet.h"
 #include "make_data/images/ImageRecipe.h"
 
 namespace make_data {
@@ -55,7 +56,7 @@ void Dialog(cairo_t* cr, double w, double h, const std::string& title) {
 
 void Label(cairo_t* cr, const std::string& text, double x, double centreY, double size = 15) {
     cairo_save(cr);
-    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    FaceSet::Select(cr, true);
     cairo_set_font_size(cr, size);
     cairo_text_extents_t ext;
     cairo_text_extents(cr, "X", &ext);

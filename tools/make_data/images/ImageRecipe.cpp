@@ -1,5 +1,7 @@
 #include "make_data/images/ImageRecipe.h"
 
+#include "make_data/images/FaceSet.h"
+
 #include <cairo.h>
 
 #include <algorithm>
@@ -104,11 +106,12 @@ ImageRecipe AnimatedImage(const std::string& id, const std::string& group, int c
     return r;
 }
 
-ImageLib::Image RenderRecipe(const ImageRecipe& recipe) {
+ImageLib::Image RenderRecipe(const ImageRecipe& recipe, const FaceSet& faces) {
     const int width = recipe.Width();
     const int height = recipe.Height();
     cairo_surface_t* surface =
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width * kScale, height * kScale);
+    faces.AttachTo(surface);
     cairo_t* cr = cairo_create(surface);
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_GOOD);
     for (int row = 0; row < recipe.rows; ++row) {

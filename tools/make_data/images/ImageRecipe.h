@@ -42,8 +42,11 @@ ImageRecipe AnimatedImage(const std::string& id, const std::string& group, int c
                           int celHeight, int rows, int cols, std::string seqs,
                           std::function<void(cairo_t* cr, int cel)> draw);
 
-// Renders every cel of the recipe. Deterministic; safe to run recipes on separate threads.
-ImageLib::Image RenderRecipe(const ImageRecipe& recipe);
+class FaceSet;
+
+// Renders every cel of the recipe, setting words in the given faces. Deterministic; safe to
+// run recipes on separate threads.
+ImageLib::Image RenderRecipe(const ImageRecipe& recipe, const FaceSet& faces);
 
 // The manifest element of the recipe, closed.
 std::string ManifestElement(const ImageRecipe& recipe);

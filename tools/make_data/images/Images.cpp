@@ -5,6 +5,7 @@
 
 #include "make_data/DataSet.h"
 #include "make_data/images/Encode.h"
+#include "make_data/images/FaceSet.h"
 #include "make_data/images/ImageRecipe.h"
 
 namespace make_data {
@@ -38,11 +39,12 @@ DataPart MakeImages() {
         return int64_t{recipes[a].Width()} * recipes[a].Height() >
                int64_t{recipes[b].Width()} * recipes[b].Height();
     });
+    const FaceSet faces;
     std::atomic<size_t> next{0};
     auto work = [&] {
         for (size_t k = next++; k < order.size(); k = next++) {
             const ImageRecipe& recipe = recipes[order[k]];
-            const ImageLib::Image image = RenderRecipe(recipe);
+            const ImageLib::Image image = RenderRecipe(recipe, faces);
             encoded[order[k]] = recipe.jpegFile ? EncodeJpeg(image, 88) : EncodePng(image);
         }
     };

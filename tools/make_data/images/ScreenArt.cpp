@@ -8,6 +8,7 @@
 #include <string>
 
 #include "make_data/images/Art.h"
+#include "make_data/images/FaceSet.h"
 #include "make_data/images/ImageRecipe.h"
 
 namespace make_data {
@@ -28,7 +29,7 @@ constexpr MapPoint kStages[21] = {
 
 void LetterPath(cairo_t* cr, const std::string& text, double cx, double baseline, double size,
                 double& left, double& width) {
-    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    FaceSet::Select(cr, true);
     cairo_set_font_size(cr, size);
     cairo_text_extents_t ext;
     cairo_text_extents(cr, text.c_str(), &ext);
