@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -147,10 +148,15 @@ std::vector<uint8_t> MakeContactSheet(const DataPart& images) {
                 tile.label = Attribute(entry.element, "id");
                 const std::string rows = Attribute(entry.element, "rows");
                 const std::string cols = Attribute(entry.element, "cols");
-                tile.rows = rows.empty() ? 1 : std::max(1, std::stoi(rows));
-                tile.cols = cols.empty() ? 1 : std::max(1, std::stoi(cols));
+                tile.rows = std::max(1, std::atoi(rows.c_str()));
+                tile.cols = std::max(1, std::atoi(cols.c_str()));
                 break;
             }
+        }
+        // A layout the picture cannot hold shows the picture whole.
+        if (tile.rows > decoded->mHeight || tile.cols > decoded->mWidth) {
+            tile.rows = 1;
+            tile.cols = 1;
         }
         tile.image = std::move(*decoded);
         tiles.push_back(std::move(tile));

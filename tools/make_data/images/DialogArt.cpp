@@ -64,11 +64,15 @@ void Label(cairo_t* cr, const std::string& text, double x, double centreY, doubl
     TextLeft(cr, text, x, centreY - ext.height / 2 - ext.y_bearing, size, kLabel);
 }
 
+// A sunken dark field: the name, list, score and result texts are written in white over it.
 void Well(cairo_t* cr, double x, double y, double w, double h) {
     RoundRect(cr, x, y, w, h, 6);
-    FillVertical(cr, Hex(0xFFFBEE), Hex(0xF4EAD0), y, y + h);
-    Outline(cr, 1.3, kWood);
+    FillVertical(cr, Hex(0x2A1C12), Hex(0x4A3424), y, y + h);
+    Outline(cr, 1.5, Hex(0xC8A070), 0.9);
     cairo_new_path(cr);
+    RoundRect(cr, x + 1.5, y + 1.5, w - 3, 5, 3);
+    SetColor(cr, kInk, 0.4);
+    cairo_fill(cr);
 }
 
 void VolumeControls(cairo_t* cr) {

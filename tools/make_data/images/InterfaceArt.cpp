@@ -186,22 +186,23 @@ void AddInterfaceRecipes(std::vector<ImageRecipe>& out) {
     }
     out.push_back(StillImage("IMAGE_EDITBOX", "Interface", 120, 24, [](cairo_t* cr, int) {
         RoundRect(cr, 1, 1, 118, 22, 4);
-        FillVertical(cr, Hex(0xFFFBEE), Hex(0xF0E4C8), 1, 23);
-        Outline(cr, 1.2, kWood);
+        FillVertical(cr, Hex(0x2A1C12), Hex(0x4A3424), 1, 23);
+        Outline(cr, 1.2, Hex(0xC8A070));
     }));
     out.push_back(StillImage("IMAGE_LISTBOX", "Interface", 120, 96, [](cairo_t* cr, int) {
         RoundRect(cr, 1, 1, 118, 94, 6);
-        FillVertical(cr, Hex(0xFFFBEE), Hex(0xF0E4C8), 1, 95);
-        Outline(cr, 1.2, kWood);
+        FillVertical(cr, Hex(0x2A1C12), Hex(0x4A3424), 1, 95);
+        Outline(cr, 1.2, Hex(0xC8A070));
     }));
     out.push_back(StillImage("IMAGE_LISTITEM", "Interface", 12, 12, [](cairo_t* cr, int) {
         PolygonPath(cr, 6, 6, 5, 4);
         ShadeShape(cr, Hex(0x2EB84A), 6, 6, 5, 1.0);
     }));
     out.push_back(StillImage("IMAGE_LISTSELECT", "Interface", 263, 18, [](cairo_t* cr, int) {
+        // Dark and cool, so the selected row's light green name stands out.
         RoundRect(cr, 0.5, 0.5, 262, 17, 5);
-        FillVertical(cr, Hex(0xFFE890), Hex(0xF2B632), 0, 18, 0.85);
-        Outline(cr, 1.0, Hex(0xB07818), 0.8);
+        FillVertical(cr, Hex(0x3A5290), Hex(0x1E2E60), 0, 18, 0.9);
+        Outline(cr, 1.0, kGold, 0.8);
     }));
     const struct {
         const char* id;
