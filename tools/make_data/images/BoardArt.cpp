@@ -171,14 +171,14 @@ void DrawCoefficient(cairo_t* cr, const std::string& text) {
 
 // The guide: a round leaf sprite. Cel 0 eyes open, 1 half, 2 closed.
 void DrawGuide(cairo_t* cr, int cel) {
-    const double cx = 86;
+    const double cx = 82;
     // Body, behind the panel's upper half.
     cairo_save(cr);
     cairo_translate(cr, cx, 118);
     cairo_scale(cr, 1.0, 1.15);
-    cairo_arc(cr, 0, 0, 44, 0, 2 * kPi);
+    cairo_arc(cr, 0, 0, 43, 0, 2 * kPi);
     cairo_restore(cr);
-    ShadeShape(cr, Hex(0x62B04A), cx, 118, 48, 1.6);
+    ShadeShape(cr, Hex(0x62B04A), cx, 118, 47, 1.6);
     // Leaf hat with a stalk, rooted in the top of the head.
     cairo_move_to(cr, cx - 6, 72);
     cairo_curve_to(cr, cx - 40, 50, cx - 30, 22, cx + 2, 16);

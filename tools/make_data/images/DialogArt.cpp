@@ -135,14 +135,27 @@ void DrawStageComplete(cairo_t* cr) {
 }
 
 // The guide's balloon: dark, for white words, its tail towards his head at the left.
-void DrawShout(cairo_t* cr) {
+void ShoutTail(cairo_t* cr) {
     cairo_move_to(cr, 24, 50);
     cairo_line_to(cr, 2, 74);
     cairo_line_to(cr, 30, 62);
     cairo_close_path(cr);
+}
+
+void DrawShout(cairo_t* cr) {
+    // Both rims first, then both bodies over them, so the tail joins without a seam.
+    ShoutTail(cr);
     RoundRect(cr, 18, 2, 178, 86, 18);
-    FillVertical(cr, Hex(0x2E5A3A), Hex(0x1E3A26), 2, 88, 0.92);
-    Outline(cr, 1.6, Hex(0xA8D890), 0.9);
+    Outline(cr, 3.2, Hex(0xA8D890), 0.9);
+    cairo_new_path(cr);
+    SetColor(cr, Hex(0x24452E));
+    ShoutTail(cr);
+    cairo_fill(cr);
+    RoundRect(cr, 18, 2, 178, 86, 18);
+    cairo_fill(cr);
+    RoundRect(cr, 24, 6, 166, 30, 14);
+    SetColor(cr, Hex(0xFFFFFF), 0.07);
+    cairo_fill(cr);
 }
 
 void DrawHelpSlice(cairo_t* cr, int part, double h) {
