@@ -9,6 +9,7 @@
 
 #include "make_data/images/Art.h"
 #include "make_data/images/ImageRecipe.h"
+#include "make_data/images/Scenes.h"
 
 namespace make_data {
 namespace {
@@ -272,6 +273,22 @@ void DrawSpark(cairo_t* cr, int cel) {
 }
 
 }  // namespace
+
+void DrawBonusIcon(cairo_t* cr, int which, double cx, double cy) {
+    cairo_save(cr);
+    if (which == 0) {
+        cairo_translate(cr, cx - kWhirlX, cy - kWhirlY);
+        DrawWhirlIcon(cr);
+    } else if (which == 1) {
+        cairo_translate(cr, cx - kBubbleX, cy - kBubbleY);
+        DrawBubbleIcon(cr);
+    } else {
+        cairo_translate(cr, cx - kSlomoX, cy - kSlomoY);
+        DrawSlomoIcon(cr);
+        DrawSlomoHand(cr);
+    }
+    cairo_restore(cr);
+}
 
 void AddIconRecipes(std::vector<ImageRecipe>& out) {
     out.push_back(StillImage("IMAGE_BONUSICON_BASE1", "Game", 166, 134,

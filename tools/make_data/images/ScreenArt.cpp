@@ -10,6 +10,7 @@
 #include "make_data/images/Art.h"
 #include "make_data/images/FaceSet.h"
 #include "make_data/images/ImageRecipe.h"
+#include "make_data/images/Scenes.h"
 
 namespace make_data {
 namespace {
@@ -306,28 +307,41 @@ void DrawHelpScreen(cairo_t* cr) {
     }
     // A worked example: three rubies in a row after a swap.
     const Rgb colours[4] = {Hex(0xE0352B), Hex(0xE0352B), Hex(0x2F6FE0), Hex(0xE0352B)};
+    const double row = 308;
     for (int i = 0; i < 4; ++i) {
         const double x = 200 + i * 50;
-        RoundRect(cr, x - 21, 320, 43, 43, 7);
+        RoundRect(cr, x - 21, row - 21, 43, 43, 7);
         SetColor(cr, Hex(0xFFFFFF), 0.5);
         cairo_fill(cr);
-        cairo_arc(cr, x + 0.5, 341.5, 16, 0, 2 * kPi);
-        ShadeShape(cr, colours[i], x, 341, 16, 1.2);
+        cairo_arc(cr, x + 0.5, row + 0.5, 16, 0, 2 * kPi);
+        ShadeShape(cr, colours[i], x, row, 16, 1.2);
     }
-    cairo_move_to(cr, 300, 380);
-    cairo_curve_to(cr, 310, 400, 340, 400, 350, 380);
+    cairo_move_to(cr, 300, row + 28);
+    cairo_curve_to(cr, 310, row + 48, 340, row + 48, 350, row + 28);
     SetColor(cr, kInk);
     cairo_set_line_width(cr, 2.5);
     cairo_stroke(cr);
-    Text(cr, "swap", 325, 410, 14, kInk, 0, false);
-    Text(cr, "=", 435, 341, 30, kInk, 0, false);
+    Text(cr, "swap", 325, row + 56, 14, kInk, 0, false);
+    Text(cr, "=", 435, row, 30, kInk, 0, false);
     for (int i = 0; i < 3; ++i) {
         const double x = 490 + i * 46;
-        Glow(cr, x, 341, 26, kGold, 0.6);
-        cairo_arc(cr, x + 0.5, 341.5, 16, 0, 2 * kPi);
-        ShadeShape(cr, colours[0], x, 341, 16, 1.2);
+        Glow(cr, x, row, 26, kGold, 0.6);
+        cairo_arc(cr, x + 0.5, row + 0.5, 16, 0, 2 * kPi);
+        ShadeShape(cr, colours[0], x, row, 16, 1.2);
     }
-    Text(cr, "Good luck, and have fun!", 400, 465, 20, Hex(0x8A4A1A), 0, false);
+    // The three bonuses.
+    const char* names[3] = {"WHIRLWIND", "BUBBLE", "SLOW MOTION"};
+    const char* uses[3] = {"blows blocks away", "carries blocks off", "slows time down"};
+    for (int i = 0; i < 3; ++i) {
+        const double x = 190 + i * 210;
+        cairo_save(cr);
+        cairo_translate(cr, x, 412);
+        cairo_scale(cr, 0.75, 0.75);
+        DrawBonusIcon(cr, i, 0, 0);
+        cairo_restore(cr);
+        Text(cr, names[i], x, 452, 14, Hex(0x3A7A2A), 190);
+        Text(cr, uses[i], x, 472, 13, kInk, 190, false);
+    }
 }
 
 void DrawKnockdown(cairo_t* cr) {
