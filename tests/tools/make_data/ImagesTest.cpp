@@ -293,12 +293,63 @@ TEST_F(MakeImagesTest, AnimationsHaveTheSequencesTheGameReads) {
     for (const auto& entry : sPart->entries) {
         elements[Attribute(entry.element, "id")] = entry.element;
     }
+    // Every frame of every sequence names a cel the picture has.
+    for (const Expected& e : kImages) {
+        const std::string& element = elements[e.id];
+        for (size_t at = element.find("framemap=\""); at != std::string::npos;
+             at = element.find("framemap=\"", at + 1)) {
+            const size_t start = at + 10;
+            std::string list = element.substr(start, element.find('"', start) - start);
+            for (size_t p = 0; p < list.size();) {
+                const size_t comma = list.find(',', p);
+                const int cel = std::stoi(list.substr(p, comma - p));
+                EXPECT_TRUE(cel >= 0 && cel < e.rows * e.cols) << e.id << " frame " << cel;
+                p = comma == std::string::npos ? list.size() : comma + 1;
+            }
+        }
+    }
     // Blocks: rest, flight, dying, selected. The bubble plays to frame 71, the fill to 226.
     EXPECT_EQ(Count(elements["IMAGE_BLOCK1"], "<Seq "), 4);
     EXPECT_EQ(Count(elements["IMAGE_BLOCK8"], "<Seq "), 4);
     EXPECT_EQ(elements["IMAGE_BLOCK3"].find("particle="), std::string::npos);
     EXPECT_NE(elements["IMAGE_HELP_ARROW"].find("anim=\"loop\""), std::string::npos);
     EXPECT_EQ(Count(elements["IMAGE_SLOMO_CLOCK"], "<Seq "), 1);
+}
+
+TEST_F(MakeImagesTest, PicturesAreClearOrOpaqueWhereTheScreensNeedIt) {
+    // Backgrounds cover the screen; the menu picture lets the sky through at the top; the
+    // credits frame and the tinted logos are clear away from their art.
+    const struct {
+        const char* path;
+        int x;
+        int y;
+        bool opaque;
+    } points[] = {
+        {"images/game/background_flower1.png", 0, 0, true},
+        {"images/game/background_water5.png", 799, 599, true},
+        {"images/game/landmap.png", 400, 300, true},
+        {"images/credits/credits_background.png", 400, 300, true},
+        {"images/interface/help.png", 400, 590, true},
+        {"images/game/mm_background.png", 600, 20, false},
+        {"images/game/mm_background.png", 400, 590, true},
+        {"images/credits/credits_foreground.png", 400, 300, false},
+        {"images/titlescreen/zm_logo.png", 5, 5, false},
+        {"images/titlescreen/game_logo.png", 5, 595, false},
+        {"images/game/cell.png", 21, 21, false},
+    };
+    for (const auto& point : points) {
+        const make_data::DataFile* file = File(point.path);
+        ASSERT_NE(file, nullptr) << point.path;
+        std::string error;
+        const auto image = ImageLib::DecodePNG(file->bytes, error);
+        ASSERT_TRUE(image.has_value()) << point.path << ": " << error;
+        const uint32_t alpha = image->GetBits()[point.y * image->mWidth + point.x] >> 24;
+        if (point.opaque) {
+            EXPECT_EQ(alpha, 255u) << point.path << " at " << point.x << "," << point.y;
+        } else {
+            EXPECT_LT(alpha, 128u) << point.path << " at " << point.x << "," << point.y;
+        }
+    }
 }
 
 TEST_F(MakeImagesTest, ComicPagesAreFullScreenJpegs) {
