@@ -101,7 +101,7 @@ void DrawZmLogo(cairo_t* cr, double cx, double cy, double scale) {
     cairo_stroke(cr);
     double left = 0;
     double width = 0;
-    LetterPath(cr, "zm", 0, 10, 100, left, width);
+    LetterPath(cr, "zm", 0, 2, 80, left, width);
     SetColor(cr, Hex(0xFFFFFF));
     cairo_fill(cr);
     LetterPath(cr, "G A M E S", 0, 100, 30, left, width);
@@ -257,6 +257,11 @@ void DrawLandMap(cairo_t* cr) {
         Outline(cr, 1.2, Hex(0x6A4A2A), 0.5);
         cairo_new_path(cr);
     }
+    RoundRect(cr, 430, 18, 260, 38, 12);
+    FillVertical(cr, Hex(0x6AAE4A), Hex(0x3A7A2A), 18, 56);
+    Outline(cr, 1.4);
+    cairo_new_path(cr);
+    Text(cr, "THE LAND OF VORNS", 560, 37, 18, Hex(0xFFE07A), 240);
     Text(cr, "MEADOW", 250, 60, 18, Hex(0xB0386A));
     Text(cr, "FOREST", 70, 250, 18, Hex(0x2E6A2A));
     Text(cr, "GRASSLAND", 520, 570, 18, Hex(0x8A6A1A));
