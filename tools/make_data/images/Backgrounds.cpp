@@ -25,7 +25,7 @@ struct Palette {
 
 Palette PaletteOf(World world, int step) {
     // Each world darkens a little towards its heart.
-    const double d = -0.07 * step;
+    const double d = -0.045 * step;
     Palette p;
     switch (world) {
         case World::kFlower:
@@ -304,6 +304,11 @@ void DrawBackground(cairo_t* cr, World world, int step) {
             Sky(cr, p, sunX, 110 - step * 6, 330);
             Clouds(cr, rnd, 5, 180, Hex(0xFFFFFF), 0.55);
             Ridge(cr, rnd, 300, 35, p.far, Shade(p.far, -0.1), 0.9);
+            // A loose line of far trees, their feet hidden by the next hill.
+            for (int i = 0; i < 4 + step; ++i) {
+                Tree(cr, rnd, rnd.Uniform(20, 780), 390, rnd.Uniform(70, 110), Shade(p.far, -0.15),
+                     0.85);
+            }
             Ridge(cr, rnd, 370, 28, p.mid, Shade(p.mid, -0.12));
             Flowers(cr, rnd, 40 + step * 12, 360, 430, 2.5);
             Ridge(cr, rnd, 450, 18, p.near, p.ground);
