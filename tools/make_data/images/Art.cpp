@@ -8,7 +8,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace make_data::art {
+namespace make_data::images::art {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
@@ -274,4 +274,4 @@ double TextLeft(cairo_t* cr, const std::string& text, double x, double baseline,
     return ext.x_advance;
 }
 
-}  // namespace make_data::art
+}  // namespace make_data::images::art

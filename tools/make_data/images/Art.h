@@ -7,7 +7,7 @@ typedef struct _cairo cairo_t;
 
 // The drawing vocabulary every image of the data set shares, so the set reads as one game:
 // one palette, one light from the top left, one corner radius, one face for words.
-namespace make_data::art {
+namespace make_data::images::art {
 
 struct Rgb {
     double r = 0;
@@ -85,4 +85,4 @@ void Text(cairo_t* cr, const std::string& text, double cx, double cy, double siz
 double TextLeft(cairo_t* cr, const std::string& text, double x, double baseline, double size,
                 Rgb fill, bool bold = true);
 
-}  // namespace make_data::art
+}  // namespace make_data::images::art

@@ -9,7 +9,7 @@
 #include "make_data/images/ImageRecipe.h"
 #include "make_data/images/Scenes.h"
 
-namespace make_data {
+namespace make_data::images {
 namespace {
 
 using namespace art;
@@ -458,4 +458,4 @@ void AddBackgroundRecipes(std::vector<ImageRecipe>& out) {
         StillImage("IMAGE_MM_BGSKY", "Game", 800, 360, [](cairo_t* cr, int) { DrawMenuSky(cr); }));
 }
 
-}  // namespace make_data
+}  // namespace make_data::images

@@ -8,7 +8,7 @@
 #include "make_data/images/Art.h"
 #include "make_data/images/ImageRecipe.h"
 
-namespace make_data {
+namespace make_data::images {
 namespace {
 
 using namespace art;
@@ -255,4 +255,4 @@ void AddBlockRecipes(std::vector<ImageRecipe>& out) {
                                 "<Seq id=\"0\" anim=\"loop\" framedelay=\"40\"/>", DrawBubble));
 }
 
-}  // namespace make_data
+}  // namespace make_data::images

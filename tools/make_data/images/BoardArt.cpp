@@ -10,7 +10,7 @@
 #include "make_data/images/ImageRecipe.h"
 #include "make_data/images/Scenes.h"
 
-namespace make_data {
+namespace make_data::images {
 namespace {
 
 using namespace art;
@@ -327,4 +327,4 @@ void AddBoardRecipes(std::vector<ImageRecipe>& out) {
                                 DrawFlowerFill));
 }
 
-}  // namespace make_data
+}  // namespace make_data::images

@@ -10,7 +10,7 @@
 #include "make_data/images/ImageRecipe.h"
 #include "make_data/images/Scenes.h"
 
-namespace make_data {
+namespace make_data::images {
 namespace {
 
 using namespace art;
@@ -171,4 +171,4 @@ void AddComicRecipes(std::vector<ImageRecipe>& out) {
     }
 }
 
-}  // namespace make_data
+}  // namespace make_data::images

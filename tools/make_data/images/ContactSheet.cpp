@@ -17,6 +17,8 @@
 namespace make_data {
 namespace {
 
+using namespace images;
+
 constexpr int kColumns = 8;
 constexpr int kTileW = 200;
 constexpr int kTileH = 168;

@@ -11,7 +11,7 @@
 #include "make_data/images/FaceSet.h"
 #include "make_data/images/ImageRecipe.h"
 
-namespace make_data {
+namespace make_data::images {
 namespace {
 
 using namespace art;
@@ -209,4 +209,4 @@ void AddDialogRecipes(std::vector<ImageRecipe>& out) {
                              [](cairo_t* cr, int) { DrawHelpSlice(cr, 0, 20); }));
 }
 
-}  // namespace make_data
+}  // namespace make_data::images

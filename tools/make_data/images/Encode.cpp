@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace make_data {
+namespace make_data::images {
 namespace {
 
 [[noreturn]] void OnPngError(png_structp png, png_const_charp) {
@@ -134,4 +134,4 @@ std::vector<uint8_t> EncodeJpeg(const ImageLib::Image& image, int quality) {
     return out;
 }
 
-}  // namespace make_data
+}  // namespace make_data::images

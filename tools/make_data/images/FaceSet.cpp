@@ -7,7 +7,7 @@
 
 #include <atomic>
 
-namespace make_data {
+namespace make_data::images {
 namespace {
 
 constexpr const char* kBoldFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
@@ -104,4 +104,4 @@ void FaceSet::Select(cairo_t* cr, bool bold) {
                            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
 }
 
-}  // namespace make_data
+}  // namespace make_data::images

@@ -6,7 +6,7 @@ typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
 typedef struct _cairo_font_face cairo_font_face_t;
 
-namespace make_data {
+namespace make_data::images {
 
 // The two faces the pictures' words are set in, loaded from Debian's DejaVu files through
 // FreeType, so the words look the same whatever fontconfig would pick. Made on one thread,
@@ -30,4 +30,4 @@ private:
     cairo_font_face_t* mRegular = nullptr;
 };
 
-}  // namespace make_data
+}  // namespace make_data::images

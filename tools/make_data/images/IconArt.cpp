@@ -11,7 +11,7 @@
 #include "make_data/images/ImageRecipe.h"
 #include "make_data/images/Scenes.h"
 
-namespace make_data {
+namespace make_data::images {
 namespace {
 
 using namespace art;
@@ -330,4 +330,4 @@ void AddIconRecipes(std::vector<ImageRecipe>& out) {
                                 "<Seq id=\"0\" anim=\"once\" framedelay=\"90\"/>", DrawSlomoClock));
 }
 
-}  // namespace make_data
+}  // namespace make_data::images

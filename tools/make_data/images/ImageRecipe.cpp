@@ -9,7 +9,7 @@
 #include <cmath>
 #include <utility>
 
-namespace make_data {
+namespace make_data::images {
 namespace {
 
 constexpr int kScale = 2;
@@ -150,4 +150,4 @@ std::string ManifestElement(const ImageRecipe& recipe) {
     return e + ">" + recipe.seqs + "</ImageEx>";
 }
 
-}  // namespace make_data
+}  // namespace make_data::images

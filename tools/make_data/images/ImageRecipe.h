@@ -9,7 +9,7 @@
 
 typedef struct _cairo cairo_t;
 
-namespace make_data {
+namespace make_data::images {
 
 // How one image of the data set is made: its manifest id and group, its cel layout, the Seq
 // children of an animated image, and the drawing of one cel. A cel is drawn in its own
@@ -64,4 +64,4 @@ void AddScreenRecipes(std::vector<ImageRecipe>& out);
 // The five comic pages "data/images/comics/page-1" .. "page-5" (ComicArt.cpp).
 void AddComicRecipes(std::vector<ImageRecipe>& out);
 
-}  // namespace make_data
+}  // namespace make_data::images

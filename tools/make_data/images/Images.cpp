@@ -11,6 +11,8 @@
 namespace make_data {
 namespace {
 
+using namespace images;
+
 std::vector<ImageRecipe> AllRecipes() {
     std::vector<ImageRecipe> recipes;
     AddBackgroundRecipes(recipes);

@@ -9,7 +9,7 @@
 #include "make_data/images/Art.h"
 #include "make_data/images/ImageRecipe.h"
 
-namespace make_data {
+namespace make_data::images {
 namespace {
 
 using namespace art;
@@ -264,4 +264,4 @@ void AddInterfaceRecipes(std::vector<ImageRecipe>& out) {
     }
 }
 
-}  // namespace make_data
+}  // namespace make_data::images

@@ -12,7 +12,7 @@
 #include "make_data/images/ImageRecipe.h"
 #include "make_data/images/Scenes.h"
 
-namespace make_data {
+namespace make_data::images {
 namespace {
 
 using namespace art;
@@ -496,4 +496,4 @@ void AddScreenRecipes(std::vector<ImageRecipe>& out) {
                              [](cairo_t* cr, int) { DrawVornsLogo(cr, 250, 105, 0.75); }));
 }
 
-}  // namespace make_data
+}  // namespace make_data::images
