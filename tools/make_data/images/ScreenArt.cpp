@@ -387,6 +387,29 @@ void DrawCreditsBackground(cairo_t* cr) {
         cairo_fill(cr);
     }
     Glow(cr, 400, 300, 330, Hex(0x8AA0E0), 0.25);
+    // A moon and the land asleep below it.
+    Glow(cr, 640, 120, 90, Hex(0xE8EEFF), 0.35);
+    cairo_arc(cr, 640, 120, 30, 0, 2 * kPi);
+    FillVertical(cr, Hex(0xFFFFF0), Hex(0xDDE4F4), 90, 150);
+    cairo_new_path(cr);
+    cairo_move_to(cr, 0, 600);
+    for (int x = 0; x <= 800; x += 10) {
+        cairo_line_to(cr, x, 520 + 22 * std::sin(x * 0.011) + 10 * std::sin(x * 0.037 + 1));
+    }
+    cairo_line_to(cr, 800, 600);
+    cairo_close_path(cr);
+    SetColor(cr, Hex(0x141A30));
+    cairo_fill(cr);
+    for (const double x : {90.0, 150.0, 610.0, 700.0, 735.0}) {
+        const double base = 520 + 22 * std::sin(x * 0.011) + 10 * std::sin(x * 0.037 + 1);
+        for (int k = 0; k < 5; ++k) {
+            cairo_new_sub_path(cr);
+            cairo_arc(cr, x + (k - 2) * 9, base - 40 - (k % 2) * 12, 16, 0, 2 * kPi);
+        }
+        cairo_rectangle(cr, x - 3, base - 30, 6, 32);
+        SetColor(cr, Hex(0x141A30));
+        cairo_fill(cr);
+    }
 }
 
 void DrawCreditsForeground(cairo_t* cr) {
