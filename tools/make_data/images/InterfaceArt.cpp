@@ -228,9 +228,10 @@ void AddInterfaceRecipes(std::vector<ImageRecipe>& out) {
     }
     out.push_back(StillImage("IMAGE_HORLINE", "Interface", 440, 4, [](cairo_t* cr, int) {
         cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 440, 0);
-        cairo_pattern_add_color_stop_rgba(p, 0, 0.54, 0.35, 0.2, 0);
-        cairo_pattern_add_color_stop_rgba(p, 0.5, 0.54, 0.35, 0.2, 1);
-        cairo_pattern_add_color_stop_rgba(p, 1, 0.54, 0.35, 0.2, 0);
+        // Light gold, for the dark results field.
+        cairo_pattern_add_color_stop_rgba(p, 0, 0.95, 0.75, 0.35, 0);
+        cairo_pattern_add_color_stop_rgba(p, 0.5, 0.95, 0.75, 0.35, 0.9);
+        cairo_pattern_add_color_stop_rgba(p, 1, 0.95, 0.75, 0.35, 0);
         cairo_set_source(cr, p);
         cairo_rectangle(cr, 0, 1, 440, 2);
         cairo_fill(cr);
