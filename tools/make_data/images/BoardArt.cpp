@@ -254,9 +254,7 @@ void ArrowPath(cairo_t* cr) {
 }
 
 void DrawCursor(cairo_t* cr, int kind) {
-    if (kind == 1) {
-        Glow(cr, 3, 3, 10, kGold, 0.8);
-    }
+    // Pressed: the arrow turns gold.
     cairo_save(cr);
     cairo_translate(cr, 1.2, 1.6);
     ArrowPath(cr);
