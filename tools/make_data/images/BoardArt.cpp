@@ -254,7 +254,6 @@ void ArrowPath(cairo_t* cr) {
 }
 
 void DrawCursor(cairo_t* cr, int kind) {
-    // Pressed: the arrow turns gold.
     cairo_save(cr);
     cairo_translate(cr, 1.2, 1.6);
     ArrowPath(cr);
@@ -262,6 +261,7 @@ void DrawCursor(cairo_t* cr, int kind) {
     cairo_fill(cr);
     cairo_restore(cr);
     ArrowPath(cr);
+    // Pressed, the arrow turns gold.
     FillVertical(cr, Hex(0xFFFFFF), kind == 1 ? Hex(0xF6C842) : Hex(0xF2E6C8), 0, 26);
     Outline(cr, 1.4, kInk, 1.0);
     cairo_new_path(cr);
