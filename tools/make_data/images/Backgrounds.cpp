@@ -415,6 +415,29 @@ void DrawMenuBackground(cairo_t* cr) {
     Ridge(cr, rnd, 470, 16, p.near, p.ground);
     Flowers(cr, rnd, 70, 470, 600, 4.0);
     Tree(cr, rnd, 650, 470, 380, Hex(0x5E9E48), 1.0);
+    // Blossoms on the tree, and the guide waiting in the grass beside the sign.
+    for (int i = 0; i < 34; ++i) {
+        const double x = 650 + rnd.Uniform(-95, 95);
+        const double y = rnd.Uniform(150, 330);
+        for (int k = 0; k < 5; ++k) {
+            const double a = k * 2 * kPi / 5;
+            cairo_new_sub_path(cr);
+            cairo_arc(cr, x + std::cos(a) * 3.2, y + std::sin(a) * 3.2, 2.6, 0, 2 * kPi);
+        }
+        SetColor(cr, i % 3 == 0 ? Hex(0xFFFFFF) : Hex(0xF8B8D8), 0.9);
+        cairo_fill(cr);
+    }
+    cairo_save(cr);
+    cairo_translate(cr, 492, 566);
+    cairo_scale(cr, 1.0, 0.25);
+    cairo_arc(cr, 0, 0, 44, 0, 2 * kPi);
+    cairo_restore(cr);
+    SetColor(cr, Hex(0x1E3A14), 0.35);
+    cairo_fill(cr);
+    cairo_save(cr);
+    cairo_translate(cr, 410, 400);
+    DrawGuideFigure(cr, 0);
+    cairo_restore(cr);
     // The sign board: posts and a wide board behind the seven buttons.
     for (const double x : {150.0, 330.0}) {
         cairo_rectangle(cr, x, 480, 16, 110);
