@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -61,6 +62,9 @@ DataPart MakeImages() {
     DataPart part;
     for (size_t i = 0; i < recipes.size(); ++i) {
         const ImageRecipe& recipe = recipes[i];
+        if (encoded[i].empty()) {
+            throw std::runtime_error("images: could not encode " + recipe.path);
+        }
         part.files.push_back(
             {recipe.path + (recipe.jpegFile ? ".jpg" : ".png"), std::move(encoded[i])});
         if (!recipe.jpegFile) {
