@@ -4,12 +4,12 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/util/Transform2D.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "graphics/DrawMode.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "graphics/MemoryImage.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {
@@ -18,23 +18,44 @@ namespace {
 
 constexpr double kStartScale = 1.21;
 
-void DrawTurned(Graphics* g, Image* picture, int32_t alpha, double angle, double scale, float x,
-                float y) {
-    if (picture == nullptr || alpha <= 0) {
-        return;
+// The picture scaled into the cache (kept while the size holds); the picture itself at 1.0.
+Image* Scaled(Image* picture, double scale, std::unique_ptr<MemoryImage>& cache) {
+    const int32_t w = static_cast<int32_t>(picture->GetWidth() * scale + 0.5);
+    const int32_t h = static_cast<int32_t>(picture->GetHeight() * scale + 0.5);
+    if (w <= 0 || h <= 0 || (w == picture->GetWidth() && h == picture->GetHeight())) {
+        return picture;
     }
-    Transform2D transform;
-    transform.Scale(static_cast<float>(scale), static_cast<float>(scale));
-    transform.Rotate(static_cast<float>(angle));
-    g->SetColor(Color(255, 255, 255, alpha));
-    g->DrawImageTransformF(picture, transform, x, y);
+    if (cache == nullptr || cache->GetWidth() != w || cache->GetHeight() != h) {
+        cache = std::make_unique<MemoryImage>(nullptr);
+        cache->Create(w, h);
+    }
+    std::fill_n(cache->GetBits(), static_cast<size_t>(w) * h, 0u);
+    cache->BitsChanged();
+    Graphics g(cache.get());
+    g.DrawImageStretched(picture, 0, 0, w, h);
+    return cache.get();
 }
 
 }  // namespace
 
+void CSloMo::DrawTurned(Graphics* g, Image* picture, int32_t alpha, double turn,
+                        std::unique_ptr<MemoryImage>& cache) {
+    if (picture == nullptr || alpha <= 0) {
+        return;
+    }
+    Image* image = Scaled(picture, scale, cache);
+    const float cx = static_cast<float>(image->GetWidth()) / 2.0f;
+    const float cy = static_cast<float>(image->GetHeight()) / 2.0f;
+    g->SetColor(Color(255, 255, 255, alpha));
+    g->DrawImageRotatedF(image, static_cast<float>(mWidth) / 2.0f - cx,
+                         static_cast<float>(mHeight) / 2.0f - cy, turn, cx, cy);
+}
+
 CSloMo::CSloMo(Board& owner) : board(owner) {
     board.slowMotionShowing = true;
 }
+
+CSloMo::~CSloMo() = default;
 
 void CSloMo::Pulse() {
     const double c = 255.0 * std::cos(glow);
@@ -107,13 +128,11 @@ void CSloMo::Leave() {
 }
 
 void CSloMo::Draw(Graphics* g) {
-    const float x = static_cast<float>(mWidth) / 2.0f;
-    const float y = static_cast<float>(mHeight) / 2.0f;
     g->PushState();
     g->SetDrawMode(kDrawModeAdditive);
     g->SetColorizeImages(true);
-    DrawTurned(g, IMAGE_SLOMO_EFFECT_F0, alpha0, angle, scale, x, y);
-    DrawTurned(g, IMAGE_SLOMO_EFFECT_F1, alpha1, -angle, scale, x, y);
+    DrawTurned(g, IMAGE_SLOMO_EFFECT_F0, alpha0, angle, mScaled0);
+    DrawTurned(g, IMAGE_SLOMO_EFFECT_F1, alpha1, -angle, mScaled1);
     g->PopState();
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "game/core/BoardOverlay.h"
 
 namespace Vesk {
 
 class Board;
+class Image;
+class MemoryImage;
 
 // The slow-motion glow: two pictures turning and shrinking onto the board, then pulsing while
 // slow motion runs, then fading as it ends. Play goes on underneath: the mouse and the keys go
@@ -16,6 +19,7 @@ public:
     enum Phase { kDone = 0, kArrive = 1, kLeave = 2, kPulse = 3 };
 
     explicit CSloMo(Board& board);
+    ~CSloMo() override;
 
     void Update() override;
     void Draw(Graphics* g) override;
@@ -38,8 +42,13 @@ public:
 
 private:
     void Pulse();
+    // The picture at the scale, turned about the board's centre.
+    void DrawTurned(Graphics* g, Image* picture, int32_t alpha, double turn,
+                    std::unique_ptr<MemoryImage>& cache);
 
     Board& board;
+    std::unique_ptr<MemoryImage> mScaled0;
+    std::unique_ptr<MemoryImage> mScaled1;
 };
 
 }  // namespace Vesk

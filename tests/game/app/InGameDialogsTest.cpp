@@ -5,14 +5,19 @@
 #include "GameAppTestSupport.h"
 #include "game/app/CBoardHost.h"
 #include "game/app/CGameOverDialog.h"
+#include "game/app/CKnockdown.h"
+#include "game/app/CLivesLeft.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/CNewGameDialog.h"
 #include "game/app/COptionsDialog.h"
 #include "game/app/CPauseDialog.h"
+#include "game/app/CSloMo.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "game/core/CTimeObject.h"
+#include "graphics/DDImage.h"
 #include "graphics/MemoryImage.h"
+#include "resources/ImageLib.h"
 #include "resources/LevelDesc.h"
 #include "resources/zmImageEx.h"
 #include "sound/SoundManager.h"
@@ -113,9 +118,10 @@ protected:
         IMAGE_BLOCK1 = IMAGE_BLOCK2 = IMAGE_BLOCK3 = nullptr;
         GameAppTest::TearDown();
     }
-    void Bind(Vesk::Image*& variable, int width, int height) {
+    void Bind(Vesk::Image*& variable, int width, int height, uint32_t colour = 0) {
         auto image = std::make_unique<Vesk::MemoryImage>(nullptr);
-        image->Create(width, height);
+        std::vector<uint32_t> bits(static_cast<size_t>(width) * height, colour);
+        image->SetBits(bits.data(), width, height, true);
         variable = image.get();
         mBound.push_back(&variable);
         mImages.push_back(std::move(image));
@@ -126,13 +132,20 @@ protected:
         mGame->mWidgetManager->SetFocus(dialog);
         return *dialog;
     }
-    // The board in play on the manager, its clock started.
+    // The board in play on the manager: its announcement cut short, faded in.
     Vesk::Board& Play() {
         Vesk::Board& board = *mGame->mBoard;
         board.skipSetup = false;
         board.continueSaved = false;
         mGame->mWidgetManager->AddWidget(&board);
-        board.SetPaused(false);
+        if (Vesk::BoardOverlay* intro = board.GetOverlay(Vesk::BoardOverlay::Kind::LevelIntro)) {
+            board.RemoveWidget(intro);
+        }
+        board.LevelIntroDone();
+        for (int i = 0; i < 200 && board.mFadeState != Vesk::zmWidget::FADE_IDLE; ++i) {
+            board.Update();
+        }
+        EXPECT_EQ(board.boardState, Vesk::Board::kPlaying);
         return board;
     }
     // Updates the dialog until it has gone from the application's list.
@@ -323,6 +336,122 @@ TEST_F(InGameDialogTest, GameOverLeavesForTheMenuOnAnyKey) {
     EXPECT_GT(CloseFully(*over), 0);
     EXPECT_FALSE(mGame->mWidgetManager->HasWidget(&board));
     EXPECT_EQ(mGame->mWidgetManager->mFocusWidget, mGame->mMainMenu.get());
+}
+
+// The frames of each screen over a board, kept as pictures beside the test.
+class InGameFrameTest : public InGameDialogTest {
+protected:
+    void SetUp() override {
+        InGameDialogTest::SetUp();
+        mScreen.Create(800, 600);
+        Vesk::WidgetManager& manager = *mGame->mWidgetManager;
+        manager.mImage = &mScreen;
+        manager.SetViewRects(Vesk::Rect(0, 0, 800, 600), Vesk::Rect(0, 0, 800, 600));
+        Bind(BACKGROUND_FLOWER1, 800, 600, 0xFF30A030);
+        Bind(IMAGE_KNOCKDOWN, 400, 100, 0xFFE02020);
+        Bind(IMAGE_SLOMO_EFFECT_F0, 300, 300, 0xFF2040C0);
+        Bind(IMAGE_SLOMO_EFFECT_F1, 300, 300, 0xFF4080FF);
+        Bind(IMAGE_PAUSE_WND, 405, 375, 0xFFC0A060);
+        Bind(IMAGE_OPTS_WND, 405, 375, 0xFFC0A060);
+        Bind(IMAGE_GAMEOVER_WND, 339, 360, 0xFF8040A0);
+        Bind(IMAGE_NEWGAME_WND, 321, 270, 0xFF60A0C0);
+        Bind(IMAGE_OK, 100, 40, 0xFFFFFFFF);
+        Bind(IMAGE_CHKBX, 40, 20, 0xFF000000);
+        std::filesystem::create_directories(kFolder);
+    }
+    void TearDown() override {
+        mGame->mWidgetManager->mImage = nullptr;
+        InGameDialogTest::TearDown();
+    }
+    // Draws the whole frame and keeps it as a picture.
+    void Frame(const std::string& name) {
+        mGame->mWidgetManager->MarkAllDirty();
+        mGame->mWidgetManager->DrawScreen();
+        ImageLib::Image copy(800, 600);
+        std::copy_n(mScreen.GetBits(), 800 * 600, copy.mBits.begin());
+        EXPECT_TRUE(ImageLib::WritePNGImage(kFolder + name + ".png", copy));
+    }
+    uint32_t Pixel(int x, int y) { return mScreen.GetBits()[y * 800 + x] & 0xFFFFFF; }
+    static int Red(uint32_t p) { return static_cast<int>(p >> 16 & 0xFF); }
+    static int Green(uint32_t p) { return static_cast<int>(p >> 8 & 0xFF); }
+    static int Blue(uint32_t p) { return static_cast<int>(p & 0xFF); }
+    template <class T>
+    T* Overlay(Vesk::BoardOverlay::Kind kind) {
+        return dynamic_cast<T*>(mGame->mBoard->GetOverlay(kind));
+    }
+
+    inline static const std::string kFolder = "ingame-screens/";
+    Vesk::DDImage mScreen;
+};
+
+TEST_F(InGameFrameTest, OverlaysDrawOverThePlayingBoard) {
+    Vesk::Board& board = Play();
+    Frame("board");
+    EXPECT_NEAR(Green(Pixel(5, 300)), 0xA0, 2);
+
+    board.ShowKnockdown();
+    auto* knockdown = Overlay<Vesk::CKnockdown>(Vesk::BoardOverlay::Kind::Knockdown);
+    ASSERT_NE(knockdown, nullptr);
+    for (int i = 0; i < 55; ++i) {
+        knockdown->Update();
+    }
+    Frame("knockdown");
+    // Settled about the board's width at the top, not dimming the board below it.
+    EXPECT_GT(Red(Pixel(400, 20)), 150);
+    EXPECT_NEAR(Green(Pixel(5, 500)), 0xA0, 2);
+
+    board.ShowSlowMotion();
+    auto* slomo = Overlay<Vesk::CSloMo>(Vesk::BoardOverlay::Kind::SlowMotion);
+    ASSERT_NE(slomo, nullptr);
+    for (int i = 0; i < 120; ++i) {
+        slomo->Update();
+    }
+    Frame("slow-motion");
+    // Added light at the centre, the corners untouched.
+    EXPECT_GT(Blue(Pixel(400, 300)), 0x30);
+    EXPECT_NEAR(Green(Pixel(2, 597)), 0xA0, 2);
+
+    board.lives = 3;
+    board.LoseLife();
+    auto* lives = Overlay<Vesk::CLivesLeft>(Vesk::BoardOverlay::Kind::LivesLeft);
+    ASSERT_NE(lives, nullptr);
+    for (int i = 0; i < 40; ++i) {
+        lives->Update();
+    }
+    Frame("lives-left");
+    // Dimmed by 200 of 255.
+    EXPECT_NEAR(Green(Pixel(10, 590)), 0xA0 * 55 / 255, 3);
+}
+
+TEST_F(InGameFrameTest, DialogsDimTheScreenBehindTheirWindows) {
+    Vesk::Board& board = Play();
+    board.ShowPauseDialog();
+    Vesk::Dialog* pause = mGame->GetDialog(Vesk::CPauseDialog::kDialogId);
+    ASSERT_NE(pause, nullptr);
+    for (int i = 0; i < 70; ++i) {
+        pause->Update();
+    }
+    Frame("pause");
+    EXPECT_NEAR(Green(Pixel(5, 5)), 0xA0 * 54 / 255, 3);
+    EXPECT_EQ(Pixel(217 + 200, 113 + 60), 0xC0A060u);
+
+    struct Case {
+        const char* name;
+        Vesk::Dialog* dialog;
+        Vesk::Rect rect;
+    };
+    mGame->mWidgetManager->AddWidget(mGame->mMainMenu.get());
+    for (const Case& c :
+         {Case{"options", new Vesk::COptionsDialog(), Vesk::Rect(217, 113, 407, 375)},
+          Case{"new-game", new Vesk::CNewGameDialog(), Vesk::Rect(240, 135, 321, 270)},
+          Case{"game-over", new Vesk::CGameOverDialog(board), Vesk::Rect(231, 53, 339, 360)}}) {
+        Open(c.dialog);
+        for (int i = 0; i < 70; ++i) {
+            c.dialog->Update();
+        }
+        Frame(c.name);
+        EXPECT_EQ(c.dialog->GetRect(), c.rect) << c.name;
+    }
 }
 
 }  // namespace
