@@ -62,14 +62,36 @@ public:
     double mVolume = -1.0;
 };
 
+class VolumeMusic : public RecordingMusic {
+public:
+    void SetVolume(double volume) override { mVolume = volume; }
+    double mVolume = -1.0;
+};
+
+// Records the screen modes asked for; there is no window to remake.
+class ModeGame : public TestGame {
+public:
+    void SwitchScreenModeWindowed(bool windowed) override {
+        mModes.push_back(windowed);
+        mIsWindowed = windowed;
+    }
+    std::vector<bool> mModes;
+};
+
 class InGameDialogTest : public GameAppTest {
 protected:
     void SetUp() override {
         GameAppTest::SetUp();
+        mGame.reset();
+        auto game = std::make_unique<ModeGame>();
+        mModeGame = game.get();
+        mGame = std::move(game);
         auto sounds = std::make_unique<RecordingSounds>();
         mSounds = sounds.get();
         mGame->mSoundManager = std::move(sounds);
-        mGame->mMusicInterface = std::make_unique<RecordingMusic>();
+        auto music = std::make_unique<VolumeMusic>();
+        mMusic = music.get();
+        mGame->mMusicInterface = std::move(music);
         SOUND_BEEP = kBeep;
         SOUND_BUTTON_DOWN = kButtonDown;
         Bind(IMAGE_CHKBX, 40, 20);
@@ -165,6 +187,8 @@ protected:
     bool SaveExists() const { return std::filesystem::exists(Profiles("Anna.sav")); }
 
     RecordingSounds* mSounds = nullptr;
+    ModeGame* mModeGame = nullptr;
+    VolumeMusic* mMusic = nullptr;
     Vesk::LevelDesc mLevel;
     Vesk::zmImageEx mBlock;
     std::vector<std::unique_ptr<Vesk::MemoryImage>> mImages;
@@ -213,6 +237,7 @@ TEST_F(InGameDialogTest, VolumesApplyAtOnceAndOnlyAClickOnTheTrackBeeps) {
 
     options.SliderVal(Vesk::CSettingsDialog::kMusic, 0.3);
     EXPECT_EQ(mGame->GetMusicVolume(), 0.3);
+    EXPECT_EQ(mMusic->mVolume, 0.3);
     int stored = -1;
     EXPECT_TRUE(mGame->RegistryReadInteger("MusicVolume", &stored));
     EXPECT_EQ(stored, 30);
@@ -232,9 +257,17 @@ TEST_F(InGameDialogTest, TheBoxesRefuseAWindowWhenFullScreenIsForcedAndToggleHel
     mGame->mForceFullscreen = false;
     Click(*options.mFullScreenBox, 5, 5);
     EXPECT_FALSE(options.mFullScreenBox->IsChecked());
+    // The mode waits for OK.
+    options.ButtonDepress(Vesk::CSettingsDialog::kButton1);
+    EXPECT_TRUE(mModeGame->mModes.empty());
 
     Click(*options.mHelpBox, 5, 5);
     EXPECT_EQ(mGame->mShowHelp, 1);
+    EXPECT_EQ(mGame->mBoard->helpShown, true);
+    auto& again = Open(new Vesk::COptionsDialog());
+    again.mFullScreenBox->SetChecked(false, false);
+    again.ButtonDepress(Vesk::CSettingsDialog::kButton0);
+    EXPECT_EQ(mModeGame->mModes, std::vector<bool>{true});
     EXPECT_TRUE(mGame->mBoard->helpShown);
     Click(*options.mHelpBox, 5, 5);
     EXPECT_EQ(mGame->mShowHelp, 0);
