@@ -487,5 +487,45 @@ TEST_F(InGameFrameTest, DialogsDimTheScreenBehindTheirWindows) {
     }
 }
 
+TEST_F(InGameFrameTest, EscapePausesTheMusicSliderAppliesAndMainMenuLeaves) {
+    Bind(IMAGE_MAINMENU, 120, 44, 0xFFFFFF00);
+    Vesk::WidgetManager& manager = *mGame->mWidgetManager;
+    Vesk::Board& board = Play();
+    manager.SetFocus(&board);
+    Frame("flow-play");
+
+    // Through the manager, as the window's input arrives.
+    manager.KeyDown(27);
+    auto* pause =
+        dynamic_cast<Vesk::CPauseDialog*>(mGame->GetDialog(Vesk::CPauseDialog::kDialogId));
+    ASSERT_NE(pause, nullptr);
+    EXPECT_TRUE(board.paused);
+    for (int i = 0; i < 70; ++i) {
+        manager.UpdateFrame();
+    }
+    const int trackX = 217 + 35 + 200;
+    const int trackY = 113 + 160 + 8;
+    manager.MouseMove(trackX, trackY);
+    manager.MouseDown(trackX, trackY, 1);
+    manager.MouseUp(trackX, trackY, 1);
+    EXPECT_GT(mGame->GetMusicVolume(), 0.6);
+    EXPECT_EQ(mMusic->mVolume, mGame->GetMusicVolume());
+    Frame("flow-pause");
+
+    const int menuX = 217 - 3 + 60;
+    const int menuY = 113 + 329 + 22;
+    manager.MouseMove(menuX, menuY);
+    manager.MouseDown(menuX, menuY, 1);
+    manager.MouseUp(menuX, menuY, 1);
+    EXPECT_TRUE(SaveExists());
+    for (int i = 0; i < 40 && manager.HasWidget(&board); ++i) {
+        manager.UpdateFrame();
+    }
+    EXPECT_FALSE(manager.HasWidget(&board));
+    EXPECT_EQ(manager.mFocusWidget, mGame->mMainMenu.get());
+    mGame->ProcessSafeDeleteList();
+    Frame("flow-menu");
+}
+
 }  // namespace
 }  // namespace gameapptest
