@@ -136,6 +136,8 @@ protected:
             mGame->KillDialogByObject(mGame->mDialogList.front());
         }
         mGame->ProcessSafeDeleteList();
+        // The board keeps its game as it goes: in the test's own profiles folder.
+        mGame->mCurrentPlayer = "Anna";
         mGame->mBoard.reset();
         for (Vesk::Image** image : mBound) {
             *image = nullptr;
