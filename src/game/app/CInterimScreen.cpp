@@ -3,6 +3,7 @@
 #include "game/app/CMainMenu.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
+#include "game/core/Board.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "widgets/WidgetManager.h"
@@ -43,8 +44,14 @@ void CInterimScreen::FadeOutDone() {
     if (app == nullptr || app->mMainMenu == nullptr) {
         return;
     }
-    app->mWidgetManager->AddWidget(app->mMainMenu.get());
-    app->mWidgetManager->SetFocus(app->mMainMenu.get());
+    // The screens on the way into a game lead on to the board.
+    Widget* next = app->mMainMenu.get();
+    if (app->mBoard != nullptr &&
+        (this == app->mHelp.get() || this == app->mComics.get() || this == app->mLandMap.get())) {
+        next = app->mBoard.get();
+    }
+    app->mWidgetManager->AddWidget(next);
+    app->mWidgetManager->SetFocus(next);
 }
 
 }  // namespace Vesk

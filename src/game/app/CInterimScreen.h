@@ -9,7 +9,8 @@ namespace Vesk {
 class GameApp;
 
 // A screen whose own game part is still to come: a black page with its name that fades in and,
-// at a click or a key, fades out back to the main menu. It holds the screen's place among the
+// at a click or a key, fades out to the board (the screens on the way into a game) or back to
+// the main menu. It holds the screen's place among the
 // application's screens, so every way to it already works.
 class CInterimScreen : public zmWidget {
 public:

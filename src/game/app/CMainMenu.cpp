@@ -4,9 +4,12 @@
 
 #include "app/util/Common.h"
 #include "app/util/GameRandom.h"
+#include "game/app/CNewGameDialog.h"
+#include "game/app/COptionsDialog.h"
 #include "game/app/GameApp.h"
 #include "game/app/GameAppMedia.h"
 #include "game/app/ResourceIds.h"
+#include "game/core/Board.h"
 #include "game/core/CSpark.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
@@ -204,7 +207,11 @@ void CMainMenu::ButtonDepress(int id) {
     }
     switch (id) {
         case START:
-            StartNewGame();
+            if (mButtons[RESUME]->mDisabled) {
+                StartNewGame();
+            } else {
+                OpenDialog(new CNewGameDialog());
+            }
             break;
         case RESUME:
             ResumeGame();
@@ -217,14 +224,28 @@ void CMainMenu::ButtonDepress(int id) {
             mNextScreen = nullptr;
             StartFadeOut(true);
             break;
+        case OPTIONS:
+            OpenDialog(new COptionsDialog());
+            break;
         default:
-            // Options, profiles and high scores open their dialogs once those exist.
+            // Profiles and high scores open their dialogs once those exist.
             break;
     }
 }
 
+void CMainMenu::OpenDialog(Dialog* dialog) {
+    // The application's dialog list owns it from here.
+    GameApp& app = App();
+    app.AddDialogByObject(dialog);
+    app.mWidgetManager->SetFocus(dialog);
+}
+
 void CMainMenu::StartNewGame() {
     GameApp& app = App();
+    if (app.mBoard != nullptr) {
+        app.mBoard->NewGame();
+        app.mBoard->continueSaved = false;
+    }
     Widget* next = app.mShowHelp != 0 ? app.mHelp.get() : app.mComics.get();
     mNextScreen = next != nullptr ? next : app.mBoard.get();
     if (mNextScreen != nullptr) {
@@ -234,6 +255,11 @@ void CMainMenu::StartNewGame() {
 
 void CMainMenu::ResumeGame() {
     GameApp& app = App();
+    if (app.mBoard != nullptr) {
+        app.mBoard->continueSaved = true;
+        app.mBoard->NewGame();
+        app.mBoard->LoadGame(true);
+    }
     app.PlayLevelMusic();
     mNextScreen = app.mBoard.get();
     if (mNextScreen != nullptr) {

@@ -13,6 +13,7 @@
 namespace Vesk {
 
 class ButtonWidget;
+class Dialog;
 class GameApp;
 class GameAppMedia;
 
@@ -42,6 +43,8 @@ public:
 
     void StartNewGame();
     void ResumeGame();
+    // Adds the dialog to the application's list and focuses it.
+    void OpenDialog(Dialog* dialog);
 
     // ObjectOwner, for the sparks.
     int32_t GetUpdateCount() const override { return mUpdateCnt; }

@@ -3,10 +3,12 @@
 #include "app/util/Common.h"
 #include "app/util/CommonPath.h"
 #include "app/util/CommonSystem.h"
+#include "game/app/CBoardHost.h"
 #include "game/app/CInterimScreen.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/CTitleScreen.h"
 #include "game/app/ResourceIds.h"
+#include "game/core/Board.h"
 #include "game/core/GameMath.h"
 #include "resources/PakInterface.h"
 #include "resources/zmResourceManager.h"
@@ -171,8 +173,8 @@ void GameApp::LoadingThreadCompleted() {
 
 void GameApp::CreateScreens() {
     mTitleScreen = nullptr;
-    mBoard = std::make_unique<CInterimScreen>("BOARD");
-    mBoard->Resize(0, 0, mWidth, mHeight);
+    mBoardHost = std::make_unique<CBoardHost>(*this);
+    mBoard = std::make_unique<Board>(*mBoardHost);
     mLandMap = std::make_unique<CInterimScreen>("LAND MAP");
     mLandMap->Resize(0, 0, mWidth, mHeight);
     mMainMenu = std::make_unique<CMainMenu>();
@@ -205,7 +207,22 @@ void GameApp::ShutdownHook() {
 }
 
 void GameApp::LostFocus() {
-    // The pause dialog comes with the board.
+    if (mBoard != nullptr && mWidgetManager != nullptr &&
+        mWidgetManager->mFocusWidget == mBoard.get() && mBoard->boardState != Board::kAnnouncing) {
+        mBoard->ShowPauseDialog();
+    }
+}
+
+int32_t GameApp::BoardLevel() const {
+    return mBoard != nullptr ? mBoard->level : 0;
+}
+
+uint32_t GameApp::BoardLevelTime() const {
+    return mBoard != nullptr ? static_cast<uint32_t>(mBoard->finishTime) : 0;
+}
+
+bool GameApp::BoardSlowMotion() const {
+    return mBoard != nullptr && mBoard->slowMotionActive == 1;
 }
 
 zmWidget* GameApp::GetCredits() {

@@ -14,6 +14,8 @@
 
 namespace Vesk {
 
+class Board;
+class CBoardHost;
 class CMainMenu;
 class CTitleScreen;
 class Image;
@@ -96,17 +98,20 @@ public:
 
     // ---- What the application reads of the board (the board's own values once it plays). ----
 
-    virtual int32_t BoardLevel() const { return 0; }
-    virtual uint32_t BoardLevelTime() const { return 0; }
+    virtual int32_t BoardLevel() const;
+    // The time the board's last level was finished in.
+    virtual uint32_t BoardLevelTime() const;
     // The board's slow-motion flag is 1 (running).
-    virtual bool BoardSlowMotion() const { return false; }
+    virtual bool BoardSlowMotion() const;
     // Level records of the level manifest; the bound level variables until the manager
     // counts them itself.
     virtual int CountLevelRecords() const;
 
     // ---- Fields. ----
 
-    std::unique_ptr<zmWidget> mBoard;
+    // What the board asks of the application; outlives the board.
+    std::unique_ptr<CBoardHost> mBoardHost;
+    std::unique_ptr<Board> mBoard;
     std::unique_ptr<zmWidget> mCredits;
     std::unique_ptr<CMainMenu> mMainMenu;
     std::unique_ptr<zmWidget> mHelp;

@@ -1,5 +1,7 @@
 #include "game/app/GameAppMedia.h"
 
+#include "game/app/CImageExAnimation.h"
+#include "game/app/GameApp.h"
 #include "game/app/ResourceIdTable.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/CAnimation.h"
@@ -68,8 +70,34 @@ Font* GameAppMedia::GetFont(GameFont id) {
 }
 
 std::unique_ptr<CAnimation> GameAppMedia::MakeAnimation(GameAnimation id) {
-    (void)id;
-    return nullptr;
+    zmImageEx* resource = nullptr;
+    const auto index = static_cast<size_t>(id);
+    if (index <= static_cast<size_t>(GameAnimation::Block8)) {
+        // The level's colours, as the board bound them.
+        GameApp* app = GetGameApp();
+        resource = app != nullptr ? app->mBlockImages[index] : nullptr;
+    } else {
+        switch (id) {
+            case GameAnimation::ProgressBarFlowers:
+                resource = IMAGE_PROGRESSBAR_FLOWERS_ANIM;
+                break;
+            case GameAnimation::SlomoClock:
+                resource = IMAGE_SLOMO_CLOCK;
+                break;
+            case GameAnimation::Lucheg:
+                resource = IMAGE_LUCHEG;
+                break;
+            case GameAnimation::BubbleFlare:
+                resource = IMAGE_BUBBLE_FLARE;
+                break;
+            case GameAnimation::MmSpark1:
+                resource = IMAGE_MM_SPARK1;
+                break;
+            default:
+                break;
+        }
+    }
+    return resource != nullptr ? std::make_unique<CImageExAnimation>(*resource) : nullptr;
 }
 
 std::unique_ptr<CParticleEffect> GameAppMedia::MakeParticles(GameParticles id) {

@@ -6,9 +6,10 @@
 
 namespace Vesk {
 
-// The game core's media names mapped to the bound resources of the game's ids. Animations and
-// particle copies come once the animated images and particle systems load; until then there
-// are none, and the core draws without them.
+// The game core's media names mapped to the bound resources of the game's ids. Animations are
+// copies of the bound animated images (the blocks' from the colours the board bound); particle
+// copies come once the particle systems load. Without a resource there is none, and the core
+// draws without it.
 class GameAppMedia : public GameMedia {
 public:
     Image* GetImage(GameImage id) override;
