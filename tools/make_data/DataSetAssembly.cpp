@@ -35,8 +35,8 @@ std::string BuildManifest(const std::vector<const DataPart*>& parts) {
 std::vector<vesk_tools::PakEntry> CollectPakEntries(const std::vector<const DataPart*>& parts,
                                                     const std::string& manifest) {
     std::vector<vesk_tools::PakEntry> entries;
-    entries.push_back({"properties/resources.xml",
-                       std::vector<uint8_t>(manifest.begin(), manifest.end()), 0});
+    entries.push_back(
+        {"properties/resources.xml", std::vector<uint8_t>(manifest.begin(), manifest.end()), 0});
     for (const DataPart* part : parts) {
         for (const DataFile& file : part->files) {
             entries.push_back({file.path, file.bytes, 0});
@@ -46,11 +46,11 @@ std::vector<vesk_tools::PakEntry> CollectPakEntries(const std::vector<const Data
               [](const vesk_tools::PakEntry& a, const vesk_tools::PakEntry& b) {
                   return a.name < b.name;
               });
-    const auto same = std::adjacent_find(
-        entries.begin(), entries.end(),
-        [](const vesk_tools::PakEntry& a, const vesk_tools::PakEntry& b) {
-            return a.name == b.name;
-        });
+    const auto same =
+        std::adjacent_find(entries.begin(), entries.end(),
+                           [](const vesk_tools::PakEntry& a, const vesk_tools::PakEntry& b) {
+                               return a.name == b.name;
+                           });
     if (same != entries.end()) {
         throw std::runtime_error("two parts made " + same->name);
     }

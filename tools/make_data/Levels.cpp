@@ -28,11 +28,10 @@ std::string LevelElement(const std::string& id, const Vesk::LevelDesc& level) {
         blocks += (blocks.empty() ? "" : ",") + name;
     }
     return "  <Level id=\"" + id + "\" background=\"" + level.background + "\" capacity=\"" +
-           std::to_string(level.capacity) + "\" start=\"" + Number(level.start) +
-           "\" speed=\"" + Number(level.speed) + "\" effectcapacity=\"" +
-           std::to_string(level.effectcapacity) + "\" width=\"" + std::to_string(level.width) +
-           "\" height=\"" + std::to_string(level.height) + "\" table=\"" + table +
-           "\" block=\"" + blocks + "\"/>\n";
+           std::to_string(level.capacity) + "\" start=\"" + Number(level.start) + "\" speed=\"" +
+           Number(level.speed) + "\" effectcapacity=\"" + std::to_string(level.effectcapacity) +
+           "\" width=\"" + std::to_string(level.width) + "\" height=\"" +
+           std::to_string(level.height) + "\" table=\"" + table + "\" block=\"" + blocks + "\"/>\n";
 }
 
 }  // namespace

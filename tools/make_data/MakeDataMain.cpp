@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
         return nullptr;
     };
     std::vector<const make_data::DataPart*> ordered;
-    for (const char* name : {"fonts", "images", "sounds", "music", "particles", "texts", "levels"}) {
+    for (const char* name :
+         {"fonts", "images", "sounds", "music", "particles", "texts", "levels"}) {
         ordered.push_back(partNamed(name));
     }
 

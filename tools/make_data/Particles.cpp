@@ -2,6 +2,8 @@
 
 namespace make_data {
 
-DataPart MakeParticles() { return {}; }
+DataPart MakeParticles() {
+    return {};
+}
 
 }  // namespace make_data
