@@ -1,7 +1,6 @@
 #include "make_data/LevelTable.h"
 
 #include <array>
-#include <cmath>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -128,9 +127,7 @@ Vesk::LevelDesc DescribeLevel(int level) {
     desc.background = std::string(kWorldBackgrounds[world]) + std::to_string(stageIndex % 5 + 1);
     desc.capacity = stage.capacity + kCapacityRampPerPlace * place;
     desc.start = static_cast<float>(stage.start);
-    // Rounded to six digits, as the manifest writes it.
-    const double speed = stage.speed * (1.0 + kSpeedRampPerPlace * place);
-    desc.speed = static_cast<float>(std::round(speed * 1e7) / 1e7);
+    desc.speed = static_cast<float>(stage.speed * (1.0 + kSpeedRampPerPlace * place));
     desc.effectcapacity = stage.effectCapacity;
     for (int i = 0; i < stage.colours; ++i) {
         desc.blockNames.push_back("IMAGE_BLOCK" + std::to_string(kWorldColourOrder[world][i]));
