@@ -3,14 +3,15 @@
 // every resource id.
 #ifdef VESK_DATA_PAK
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <set>
 
 #include "DataSetTestSupport.h"
 #include "game/app/ResourceIds.h"
+#include "graphics/Font.h"
 #include "graphics/Image.h"
-#include "make_data/LevelTable.h"
 
 namespace apptest {
 namespace {
@@ -159,49 +160,30 @@ TEST_F(DataSetTest, TheStringTableHoldsEveryTextTheGameShows) {
     }
 }
 
-// The level numbers stay inside what the board accepts and get harder with the stages.
-TEST(LevelTableTest, LevelsStayInsideTheBoardsLimitsAndGrowHarder) {
-    EXPECT_EQ(make_data::LevelId(1), "LEVEL");
-    EXPECT_EQ(make_data::LevelId(100), "LEVEL99");
-    double lastStageSpeed = 0;
-    size_t lastStageColours = 0;
-    for (int level = 1; level <= make_data::kLevelCount; ++level) {
-        const Vesk::LevelDesc desc = make_data::DescribeLevel(level);
-        SCOPED_TRACE("level " + std::to_string(level));
-        EXPECT_TRUE(desc.width >= 3 && desc.width <= 10 && desc.height >= 3 && desc.height <= 11);
-        EXPECT_TRUE(desc.blockCount >= 4 && desc.blockCount <= 8);
-        EXPECT_TRUE(desc.capacity > 0 && desc.effectcapacity > 0 && desc.speed > 0);
-        EXPECT_TRUE(desc.start > 0 && desc.start < 1);
-        EXPECT_EQ(GetIdByString(desc.background) < kResourceIdCount, true) << desc.background;
-        std::set<std::string> blocks(desc.blockNames.begin(), desc.blockNames.end());
-        EXPECT_EQ(blocks.size(), desc.blockNames.size());
-        for (const std::string& block : blocks) {
-            EXPECT_EQ(block.rfind("IMAGE_BLOCK", 0), 0u) << block;
-        }
-        // Every cell has a neighbour cell in its row or column, so it can join a line.
-        for (int x = 0; x < desc.width; ++x) {
-            for (int y = 0; y < desc.height; ++y) {
-                auto cell = [&](int cx, int cy) {
-                    return cx >= 0 && cy >= 0 && cx < desc.width && cy < desc.height &&
-                           desc.cells[static_cast<size_t>(cx)][static_cast<size_t>(cy)] != 0;
-                };
-                if (cell(x, y)) {
-                    EXPECT_TRUE(cell(x - 1, y) || cell(x + 1, y) || cell(x, y - 1) ||
-                                cell(x, y + 1))
-                        << x << "," << y;
-                }
-            }
-        }
-        if ((level - 1) % 5 == 0) {
-            EXPECT_GE(desc.speed, lastStageSpeed);
-            EXPECT_GE(desc.blockNames.size(), lastStageColours);
-            lastStageSpeed = desc.speed;
-            lastStageColours = desc.blockNames.size();
+TEST_F(DataSetTest, TheFontsDrawEveryCharacterOfTheTexts) {
+    TestApp& app = LoadedApp();
+    Vesk::zmResourceManager& manager = *app.mResourceManager;
+    ASSERT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
+    std::vector<std::string> ids;
+    {
+        const std::lock_guard lock(app.mPropertiesLock);
+        for (const auto& entry : app.mStringProperties) {
+            ids.push_back(entry.first);
         }
     }
-    EXPECT_EQ(make_data::DescribeLevel(1).blockNames.size(), 4u);
-    EXPECT_GE(make_data::DescribeLevel(100).blockNames.size(), 7u);
-    EXPECT_THROW(make_data::DescribeLevel(101), std::out_of_range);
+    std::string characters;
+    for (const std::string& id : ids) {
+        characters += app.GetString(id);
+    }
+    std::sort(characters.begin(), characters.end());
+    characters.erase(std::unique(characters.begin(), characters.end()), characters.end());
+    for (const char* id : {"FONT_BASIC", "FONT_HUGE", "FONT_SHOWCARDGOTHIC", "FONT_SMALL"}) {
+        Vesk::Font* font = manager.LookupFont(id);
+        ASSERT_NE(font, nullptr) << id;
+        for (const char c : characters) {
+            EXPECT_GT(font->CharWidth(c), 0) << id << " lacks '" << c << "'";
+        }
+    }
 }
 
 }  // namespace
