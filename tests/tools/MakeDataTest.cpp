@@ -45,6 +45,12 @@ TEST(MakeDataTest, LevelsStayInsideTheBoardsLimitsAndGrowHarder) {
                 }
             }
         }
+        // Each stage's fifth level is a little harder than the next stage's first.
+        if (level % 5 == 0 && level < make_data::kLevelCount) {
+            const Vesk::LevelDesc next = make_data::DescribeLevel(level + 1);
+            EXPECT_GT(desc.speed, next.speed);
+            EXPECT_GT(desc.capacity, next.capacity);
+        }
         if ((level - 1) % 5 == 0) {
             EXPECT_GE(desc.speed, lastStageSpeed);
             EXPECT_GE(desc.blockNames.size(), lastStageColours);
