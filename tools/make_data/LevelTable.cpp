@@ -67,8 +67,8 @@ struct Stage {
     int effectCapacity;
 };
 
-constexpr double kSpeedRampPerPlace = 0.08;
-constexpr int kCapacityRampPerPlace = 100;
+constexpr double kSpeedRampPerPlace = 0.04;
+constexpr int kCapacityRampPerPlace = 60;
 
 const std::array<Stage, 20> kStages = {{
     // A flower meadow.
@@ -84,17 +84,17 @@ const std::array<Stage, 20> kStages = {{
     {&kDiamond, 5, 2900, 0.32, 0.00054, 620},
     {&kCup, 6, 2900, 0.32, 0.00054, 640},
     // Open grassland.
-    {&kLetterH, 6, 3000, 0.31, 0.00056, 660},
-    {&kChecker, 6, 3100, 0.31, 0.00058, 680},
-    {&kHeart, 6, 3100, 0.30, 0.00060, 680},
-    {&kDonut, 6, 3200, 0.30, 0.00062, 700},
-    {&kZigzag, 7, 3100, 0.30, 0.00062, 700},
+    {&kLetterH, 6, 3000, 0.31, 0.00055, 660},
+    {&kChecker, 6, 3100, 0.31, 0.00056, 670},
+    {&kHeart, 6, 3100, 0.30, 0.00057, 680},
+    {&kDonut, 6, 3200, 0.30, 0.00058, 690},
+    {&kZigzag, 7, 3100, 0.30, 0.00058, 700},
     // Lakes and rivers.
-    {&kIslands, 7, 3200, 0.29, 0.00064, 720},
-    {&kMask, 7, 3300, 0.29, 0.00066, 740},
-    {&kCross, 7, 3300, 0.28, 0.00068, 740},
-    {&kStar, 7, 3400, 0.28, 0.00070, 760},
-    {&kCastle, 8, 3400, 0.28, 0.00070, 780},
+    {&kIslands, 7, 3200, 0.33, 0.00058, 600},
+    {&kMask, 7, 3300, 0.33, 0.00059, 610},
+    {&kCross, 7, 3300, 0.33, 0.00060, 620},
+    {&kStar, 7, 3400, 0.33, 0.00061, 630},
+    {&kCastle, 8, 3400, 0.33, 0.00061, 640},
 }};
 
 constexpr const char* kWorldBackgrounds[] = {"BACKGROUND_FLOWER", "BACKGROUND_FOREST",

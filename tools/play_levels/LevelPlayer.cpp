@@ -243,6 +243,13 @@ private:
         mManager.MouseUp(at.mX, at.mY, 1);
     }
 
+    // The drain starts with the first press on the field.
+    void Press() {
+        if (mFirstMoveAt < 0.0) {
+            mFirstMoveAt = GameTime();
+        }
+    }
+
     // The middle of the icon's clickable rectangle, found as a player's mouse would.
     static bool IconPoint(const CBonusIcon& icon, Vesk::Point& at) {
         for (int32_t y = icon.y - 200; y < icon.y + 300; y += 2) {
@@ -287,9 +294,6 @@ private:
     }
 
     void Act(CTable& table) {
-        if (mFirstMoveAt < 0.0) {
-            mFirstMoveAt = GameTime();  // the drain starts with the first press
-        }
         CLevelProgressBar* bar = mBoard->GetLevelBar();
         const double fill = bar != nullptr && bar->GetMaximum() > 0
                                 ? static_cast<double>(bar->GetValue()) / bar->GetMaximum()
@@ -324,8 +328,17 @@ private:
             }
         }
         if (move.value == 0) {
-            return;  // the field reshuffles itself when no move is left
+            // The field reshuffles itself once play has started; a deal without a move waits
+            // for the first press, so pick a block up and put it down.
+            if (!table.levelStarted) {
+                const auto [a, b] = FullestCell(table, 0, 0);
+                Press();
+                Click(CellCentre(table, a, b));
+                Click(CellCentre(table, a, b));
+            }
+            return;
         }
+        Press();
         // A drag from one block to its neighbour.
         const Vesk::Point from = CellCentre(table, move.a1, move.b1);
         const Vesk::Point to = CellCentre(table, move.a2, move.b2);
