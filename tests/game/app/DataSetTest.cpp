@@ -12,6 +12,7 @@
 #include "game/app/ResourceIds.h"
 #include "graphics/Font.h"
 #include "graphics/Image.h"
+#include "sound/DSoundManager.h"
 
 namespace apptest {
 namespace {
@@ -58,6 +59,15 @@ TEST_F(DataSetTest, EveryGroupLoadsAndEveryIdOfTheGameBinds) {
         }
     }
     EXPECT_EQ(missing, "") << "ids the game needs that the data set lacks";
+    // Every sound was read and decoded into the mixer.
+    auto* sounds = dynamic_cast<Vesk::DSoundManager*>(app.mSoundManager.get());
+    ASSERT_NE(sounds, nullptr);
+    for (const ResourceIdEntry& entry : kResourceIdEntries) {
+        if (entry.mKind == ResourceKind::Sound && Found(manager, entry)) {
+            const int id = manager.LookupSound(entry.mName);
+            EXPECT_GT(sounds->mSourceDataSizes[static_cast<size_t>(id)], 0u) << entry.mName;
+        }
+    }
     if (!absentParts.empty()) {
         GTEST_SKIP() << "parts of the tool made nothing, unchecked:" << absentParts;
     }
