@@ -12,6 +12,7 @@
 #include "game/app/ResourceIds.h"
 #include "graphics/Font.h"
 #include "graphics/Image.h"
+#include "sound/DSoundManager.h"
 
 namespace apptest {
 namespace {
@@ -58,9 +59,21 @@ TEST_F(DataSetTest, EveryGroupLoadsAndEveryIdOfTheGameBinds) {
         }
     }
     EXPECT_EQ(missing, "") << "ids the game needs that the data set lacks";
+    // Every sound was read and decoded into the mixer.
+    auto* sounds = dynamic_cast<Vesk::DSoundManager*>(app.mSoundManager.get());
+    ASSERT_NE(sounds, nullptr);
+    for (const ResourceIdEntry& entry : kResourceIdEntries) {
+        if (entry.mKind == ResourceKind::Sound && Found(manager, entry)) {
+            const int id = manager.LookupSound(entry.mName);
+            EXPECT_GT(sounds->mSourceDataSizes[static_cast<size_t>(id)], 0u) << entry.mName;
+        }
+    }
     if (!absentParts.empty()) {
         GTEST_SKIP() << "parts of the tool made nothing, unchecked:" << absentParts;
     }
+    // The title screen's progress bar counts the two groups the loading thread fills.
+    EXPECT_EQ(manager.GetGroupResourceCount("Game"), 122);
+    EXPECT_EQ(manager.GetGroupResourceCount("Interface"), 101);
     EXPECT_TRUE(ExtractTitleScreenResources(&manager) && ExtractGameResources(&manager) &&
                 ExtractInterfaceResources(&manager) && ExtractParticlesResources(&manager) &&
                 ExtractLevelsResources(&manager) && ExtractCreditsResources(&manager))
@@ -183,6 +196,47 @@ TEST_F(DataSetTest, TheFontsDrawEveryCharacterOfTheTexts) {
         for (const char c : characters) {
             EXPECT_GT(font->CharWidth(c), 0) << id << " lacks '" << c << "'";
         }
+    }
+}
+
+// Lines of the text wrapped greedily at word breaks into the width.
+int WrappedLines(Vesk::Font& font, const std::string& text, int width) {
+    int lines = 1;
+    std::string line;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(' ', start);
+        end = end == std::string::npos ? text.size() : end;
+        const std::string word = text.substr(start, end - start);
+        const std::string longer = line.empty() ? word : line + " " + word;
+        if (!line.empty() && font.StringWidth(longer) > width) {
+            ++lines;
+            line = word;
+        } else {
+            line = longer;
+        }
+        start = end + 1;
+    }
+    return lines;
+}
+
+TEST_F(DataSetTest, TheGuideAndTheHelpTextsFitTheirBalloons) {
+    TestApp& app = LoadedApp();
+    Vesk::zmResourceManager& manager = *app.mResourceManager;
+    ASSERT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
+    // The guide's balloon text box is 155 x 72, in the small face.
+    Vesk::Font& small = *manager.LookupFont("FONT_SMALL");
+    for (int i = 1; i <= 16; ++i) {
+        const std::string id =
+            i <= 15 ? "LUCHEG MESSAGE " + std::to_string(i) : "LUCHEG MESSAGE PANIC";
+        EXPECT_LE(WrappedLines(small, app.GetString(id), 155) * small.GetLineSpacing(), 72) << id;
+    }
+    // A help bubble's text column is 240 wide and its body 400 high, one line kept free.
+    Vesk::Font& basic = *manager.LookupFont("FONT_BASIC");
+    for (const char* id : {"BUBBLE HELP", "WIND HELP", "SLOMO HELP", "MATCH3 HELP",
+                           "MATCH3PLUS HELP", "GAMEBAR HELP", "EFFBAR HELP", "SPELLSHIELD HELP"}) {
+        EXPECT_LE((WrappedLines(basic, app.GetString(id), 240) + 1) * basic.GetLineSpacing(), 400)
+            << id;
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "../../app/AppTestSupport.h"
 #include "game/app/ResourceIdTable.h"
+#include "platform/headless/HeadlessAudioDevice.h"
 #include "resources/PakInterface.h"
 #include "resources/ResourceManagerException.h"
 #include "resources/zmResourceManager.h"
@@ -54,7 +55,10 @@ protected:
     TestApp& LoadedApp() {
         static const bool added = Vesk::gPakInterface->AddPakFile(VESK_DATA_PAK);
         EXPECT_TRUE(added) << VESK_DATA_PAK << " is missing; build the target vorns_data";
-        TestApp& app = MakeInitedApp();
+        // A real mixer, so every sound is read and decoded, not passed over as when silent.
+        TestApp& app = MakeApp();
+        app.mAudioDevice = &mAudio;
+        app.Init();
         EXPECT_TRUE(app.LoadProperties());
         Vesk::zmResourceManager& manager = *app.mResourceManager;
         EXPECT_TRUE(manager.ReadManifestFile("properties\\resources.xml"))
@@ -69,6 +73,8 @@ protected:
         }(manager);
         return app;
     }
+
+    platform::HeadlessAudioDevice mAudio;
 
     static void LoadAllGroups(Vesk::zmResourceManager& manager) {
         for (const char* group : kGroups) {
