@@ -90,11 +90,11 @@ const std::array<Stage, 20> kStages = {{
     {&kDonut, 6, 3200, 0.30, 0.00058, 690},
     {&kZigzag, 7, 3100, 0.30, 0.00058, 700},
     // Lakes and rivers.
-    {&kIslands, 7, 3200, 0.33, 0.00058, 600},
-    {&kMask, 7, 3300, 0.33, 0.00059, 610},
-    {&kCross, 7, 3300, 0.33, 0.00060, 620},
-    {&kStar, 7, 3400, 0.33, 0.00061, 630},
-    {&kCastle, 8, 3400, 0.33, 0.00061, 640},
+    {&kIslands, 7, 3200, 0.33, 0.00058, 580},
+    {&kMask, 7, 3200, 0.33, 0.00059, 560},
+    {&kCross, 7, 3300, 0.33, 0.00060, 580},
+    {&kStar, 7, 3400, 0.33, 0.00061, 590},
+    {&kCastle, 8, 3300, 0.35, 0.00061, 590},
 }};
 
 constexpr const char* kWorldBackgrounds[] = {"BACKGROUND_FLOWER", "BACKGROUND_FOREST",
