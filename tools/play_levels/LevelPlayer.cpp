@@ -1,9 +1,6 @@
 #include "play_levels/LevelPlayer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <stdexcept>
 
@@ -36,12 +33,13 @@ constexpr int32_t kMaxUpdates = 30 * 60 * 100;
 constexpr double kSlowMotionBelow = 0.3;
 
 // The application as the board sees it, with no screens of its own: the overlays would cover
-// the field and take the mouse, so the host makes none and only counts the knockdowns.
+// the field and take the mouse, so the host makes none and only counts the knockdowns. No
+// player is named, so no saved game is written.
 class PlayerHost : public fake::BoardHost {
 public:
-    PlayerHost(const std::string& folder, const std::vector<Vesk::LevelDesc>& levels)
-        : fake::BoardHost(folder) {
+    explicit PlayerHost(const std::vector<Vesk::LevelDesc>& levels) {
         mLevels = levels;
+        mPlayer.clear();
     }
     std::unique_ptr<Vesk::BoardOverlay> MakeOverlay(Vesk::BoardOverlay::Kind kind,
                                                     Vesk::Board&) override {
@@ -163,25 +161,20 @@ std::pair<int32_t, int32_t> FullestCell(const CTable& table, int32_t from, int32
 class Player {
 public:
     Player(const std::vector<Vesk::LevelDesc>& levels, int32_t level, uint32_t seed)
-        : mFolder(ScratchFolder(level)), mHost(mFolder, levels) {
+        : mHost(levels) {
         mHost.mRandom.SRand(seed);
         // Shared by every block; a run starts from the same counts whatever ran before.
         CBlock::swapBackCount = 0;
         CBlock::updateCount = 0;
-        mHost.mPlayer = "Bot";
         mResult.level = level;
         mBoard = std::make_unique<Board>(mHost);
         mBoard->continueSaved = false;
         mBoard->level = level;
     }
     ~Player() {
-        if (mBoard != nullptr) {
-            mBoard->skipSetup = false;  // nothing to save on the way out
-            mManager.RemoveAllWidgets(false, false);
-            mBoard.reset();
-        }
-        std::error_code ignored;
-        std::filesystem::remove_all(mFolder, ignored);
+        mBoard->skipSetup = false;  // nothing to save on the way out
+        mManager.RemoveAllWidgets(false, false);
+        mBoard.reset();
     }
 
     LevelResult Play() {
@@ -214,14 +207,6 @@ public:
     }
 
 private:
-    static std::string ScratchFolder(int32_t level) {
-        const auto path =
-            std::filesystem::temp_directory_path() /
-            ("vesk-play-levels-" + std::to_string(getpid()) + "-" + std::to_string(level));
-        std::filesystem::create_directories(path);
-        return path.string() + "/";
-    }
-
     double GameTime() const {
         return mBoard->GetClock() != nullptr ? mBoard->GetClock()->GetTime() : 0.0;
     }
@@ -349,7 +334,6 @@ private:
         ++mResult.moves;
     }
 
-    std::string mFolder;
     PlayerHost mHost;
     Vesk::WidgetManager mManager{nullptr};
     std::unique_ptr<Board> mBoard;
