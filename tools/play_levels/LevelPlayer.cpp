@@ -182,15 +182,17 @@ public:
         mManager.SetFocus(mBoard.get());
         mBoard->LevelIntroDone();
         if (mBoard->GetTable() == nullptr) {
+            mResult.error = mHost.mErrors.empty() ? "the level was not built" : mHost.mErrors[0];
             return mResult;
         }
         CTable& table = *mBoard->GetTable();
+        const int32_t lives = mBoard->lives;
         while (mResult.updates < kMaxUpdates) {
             if (table.phase == 2) {
                 mResult.won = true;
                 break;
             }
-            if (mBoard->lives < 3) {
+            if (mBoard->lives < lives) {
                 break;
             }
             if (mBoard->boardState == Board::kPlaying && table.phase == 1 &&

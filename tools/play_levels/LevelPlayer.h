@@ -23,6 +23,8 @@ struct LevelResult {
     int32_t bonusesUsed = 0;
     // Board updates run (10 fake milliseconds each).
     int32_t updates = 0;
+    // Why the level could not be played; empty when it was.
+    std::string error;
 };
 
 // The 100 levels as the data tool writes them into "properties/levels.xml", read back through

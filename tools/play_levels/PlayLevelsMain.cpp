@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
                 play_levels::PlayLevel(levels, level, play_levels::SeedForLevel(level));
             std::printf("%5d  %-6s  %7.1f  %5d  %7d  %10d  %7d\n", level, r.won ? "won" : "LOST",
                         r.gameMs / 1000.0, r.moves, r.score, r.knockdowns, r.bonusesUsed);
+            if (!r.error.empty()) {
+                std::printf("       %s\n", r.error.c_str());
+            }
             std::fflush(stdout);
             World& w = worlds[static_cast<size_t>((level - 1) / kWorldSize)];
             ++w.levels;
