@@ -3,6 +3,7 @@
 // takes no longer on average than the one before.
 //
 //   play_levels [first [last]]
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
