@@ -8,7 +8,7 @@ PACKAGES=(
     libsdl2-dev libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev zlib1g-dev
     libvorbisidec-dev libopenjp2-7-dev libmpg123-dev libopenmpt-dev
     libcairo2-dev libfluidsynth-dev timgm6mb-soundfont libvorbis-dev libogg-dev libmp3lame-dev
-    fonts-dejavu-core fonts-dejavu-extra
+    fonts-dejavu-core fonts-dejavu-extra fonts-lobstertwo fonts-comic-neue
     libpixman-1-dev libexpat1-dev libgif-dev
     clang-15 llvm-15
     xvfb xauth xdotool x11-apps imagemagick python3
@@ -39,4 +39,25 @@ build() {
     shift
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$dir" -j "$(nproc)"
+}
+
+# The packages whose files the data tool reads: a new version makes the data again.
+DATA_PACKAGES=(fonts-dejavu-core fonts-lobstertwo fonts-comic-neue timgm6mb-soundfont)
+
+# make_data_if_changed <build dir> <pak>: runs the data tool only when its binary or the
+# packages it reads differ from the last run that made the pak.
+make_data_if_changed() {
+    local tool="$1/make_data" pak="$2"
+    local stamp="$pak.stamp" key
+    if [ ! -x "$tool" ]; then
+        echo "make_data was not built (cairo, fluidsynth or vorbisenc missing?)" >&2
+        return 1
+    fi
+    key="$(sha256sum "$tool" | cut -d' ' -f1) $(dpkg-query -W "${DATA_PACKAGES[@]}" | tr '\n\t' '  ')"
+    if [ -f "$pak" ] && [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$key" ]; then
+        return 0
+    fi
+    rm -f "$stamp"
+    "$tool" "$pak"
+    printf '%s' "$key" > "$stamp"
 }
