@@ -3,7 +3,10 @@
 #include "app/util/Common.h"
 #include "app/util/CommonPath.h"
 #include "app/util/CommonSystem.h"
+#include "game/app/CComics.h"
+#include "game/app/CHelp.h"
 #include "game/app/CInterimScreen.h"
+#include "game/app/CLandMap.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/CTitleScreen.h"
 #include "game/app/ResourceIds.h"
@@ -157,8 +160,8 @@ void GameApp::LoadingThreadProc() {
     if (mShutdown || mShutdownRequested) {
         return;
     }
-    mComics = std::make_unique<CInterimScreen>("COMICS");
-    mHelp = std::make_unique<CInterimScreen>("HELP");
+    mComics = std::make_unique<CComics>();
+    mHelp = std::make_unique<CHelp>();
 }
 
 void GameApp::LoadingThreadCompleted() {
@@ -173,7 +176,7 @@ void GameApp::CreateScreens() {
     mTitleScreen = nullptr;
     mBoard = std::make_unique<CInterimScreen>("BOARD");
     mBoard->Resize(0, 0, mWidth, mHeight);
-    mLandMap = std::make_unique<CInterimScreen>("LAND MAP");
+    mLandMap = std::make_unique<CLandMap>();
     mLandMap->Resize(0, 0, mWidth, mHeight);
     mMainMenu = std::make_unique<CMainMenu>();
     mMainMenu->Resize(0, 0, mWidth, mHeight);
