@@ -60,6 +60,7 @@ public:
     void LeaveForMenu();
 
     DialogButton* GetButton(int id) const;
+    const SoundInstance* GetCountingSound() const { return mCountingSound; }
 
     Widget* mNextScreen = nullptr;
     bool mContinuing = false;
