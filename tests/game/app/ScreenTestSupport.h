@@ -12,6 +12,7 @@
 #include "game/app/CComics.h"
 #include "game/app/CHelp.h"
 #include "game/app/CLandMap.h"
+#include "game/app/ResourceIdTable.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "graphics/Graphics.h"
@@ -25,7 +26,14 @@ class ScreenTest : public GameAppTest {
 protected:
     void SetUp() override {
         GameAppTest::SetUp();
-        mImages.clear();
+        // Other tests bind the ids to resources long gone.
+        for (const ResourceIdEntry& entry : kResourceIdEntries) {
+            if (entry.mKind == ResourceKind::Sound) {
+                *static_cast<int*>(entry.mVariable) = 1;
+            } else {
+                *static_cast<void**>(entry.mVariable) = nullptr;
+            }
+        }
         Bind(IMAGE_MAPDOT_SMALL_GREEN, 6, Vesk::Color(0, 200, 0));
         Bind(IMAGE_MAPDOT_SMALL_PURPLE, 6, Vesk::Color(160, 0, 200));
         Bind(IMAGE_MAPDOT_MEDIUM_GREEN, 14, Vesk::Color(0, 220, 0));
