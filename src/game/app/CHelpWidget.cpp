@@ -26,9 +26,9 @@ namespace Vesk {
 
 namespace {
 
-constexpr uint32_t kAllTopics[] = {CHelpWidget::kBubble,      CHelpWidget::kWind,
-                                   CHelpWidget::kSlowMotion,  CHelpWidget::kMatch3,
-                                   CHelpWidget::kMatch3Plus,  CHelpWidget::kGameBar,
+constexpr uint32_t kAllTopics[] = {CHelpWidget::kBubble,         CHelpWidget::kWind,
+                                   CHelpWidget::kSlowMotion,     CHelpWidget::kMatch3,
+                                   CHelpWidget::kMatch3Plus,     CHelpWidget::kGameBar,
                                    CHelpWidget::kEffectivityBar, CHelpWidget::kSpellShield};
 
 bool SameSign(int32_t a, int32_t b) {
@@ -262,8 +262,7 @@ void CHelpWidget::Update() {
     }
 }
 
-void CHelpWidget::ShowTopic(uint32_t topic, int32_t targetX, int32_t targetY,
-                            int32_t arrowMode) {
+void CHelpWidget::ShowTopic(uint32_t topic, int32_t targetX, int32_t targetY, int32_t arrowMode) {
     mBoard.SetPaused(true);
     Resize(0, 0, mBoard.mWidth, mBoard.mHeight);
     mBoard.BringToFront(this);

@@ -96,7 +96,7 @@ int32_t CLandMap::MapBestLevel() const {
 
 void CLandMap::CurvePoint(const int32_t (&px)[4], const int32_t (&py)[4], double t, int32_t& x,
                           int32_t& y) {
-    const auto at = [t](const int32_t (&p)[4]) {
+    const auto at = [t](const int32_t(&p)[4]) {
         const double p0 = p[0], p1 = p[1], p2 = p[2], p3 = p[3];
         const double v = 0.5 * (2 * p1 + (p2 - p0) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t * t +
                                 (-p0 + 3 * p1 - 3 * p2 + p3) * t * t * t);
@@ -229,7 +229,8 @@ void CLandMap::UpdateFlashes() {
         flash->Update(kFlashElapsed);
     }
     std::erase_if(mFlashes, [this](const std::unique_ptr<zmParticleSystem>& flash) {
-        const bool done = flash->mClock == zmParticleSystem::kUnplaced && flash->GetLiveCount() == 0;
+        const bool done =
+            flash->mClock == zmParticleSystem::kUnplaced && flash->GetLiveCount() == 0;
         if (done && flash.get() == mCurrentFlash) {
             mCurrentFlash = nullptr;
         }

@@ -37,7 +37,7 @@ constexpr int kNewRecordX = 380;
 constexpr int kTextDrop = 14;
 constexpr int kFlashDrop = 6;
 constexpr int kRowY[CStageCompleteDialog::kRowCount] = {70,  105, 150, 195, 240, 275,
-                                                         320, 350, 380, 410, 440};
+                                                        320, 350, 380, 410, 440};
 constexpr int kLineY[] = {140, 185, 230, 310, 475};
 
 std::unique_ptr<zmParticleSystem> CopyOf(zmParticleSystem* system) {
@@ -105,7 +105,9 @@ CStageCompleteDialog::CStageCompleteDialog(Board& board)
 }
 
 CStageCompleteDialog::~CStageCompleteDialog() {
-    if (mCountingSound != nullptr) {
+    // At shutdown the sound manager, and its instances, may be gone before the dialog.
+    const GameApp* app = GetGameApp();
+    if (mCountingSound != nullptr && app != nullptr && app->mSoundManager != nullptr) {
         mCountingSound->Stop();
         mCountingSound->Release();
         mCountingSound = nullptr;
@@ -319,7 +321,7 @@ void CStageCompleteDialog::Draw(Graphics* g) {
             g->DrawImage(image, x, y);
         }
     };
-    Image* const pictures[kRowCount] = {IMAGE_YOURTIME, IMAGE_BESTTIME, IMAGE_SCORE,
+    Image* const pictures[kRowCount] = {IMAGE_YOURTIME,  IMAGE_BESTTIME, IMAGE_SCORE,
                                         IMAGE_TIMEBONUS, IMAGE_ICONLIFE, IMAGE_ICONSLOMO,
                                         IMAGE_MATCHES,   IMAGE_MATCHES,  IMAGE_MATCHES,
                                         IMAGE_MATCHES,   IMAGE_MATCHES};

@@ -10,9 +10,9 @@ using Vesk::CComics;
 using ComicsTest = ScreenTest;
 
 TEST_F(ComicsTest, ChaptersComeBeforeEveryQuarterAndAfterTheLastLevel) {
-    const std::pair<int32_t, int16_t> cases[] = {{1, 1},  {26, 2}, {51, 3},  {76, 4}, {101, 5},
-                                                 {0, 0},  {2, 0},  {25, 0},  {100, 0}, {102, 0},
-                                                 {-1, 0}, {6, 0}};
+    const std::pair<int32_t, int16_t> cases[] = {{1, 1},   {26, 2},  {51, 3}, {76, 4},
+                                                 {101, 5}, {0, 0},   {2, 0},  {25, 0},
+                                                 {100, 0}, {102, 0}, {-1, 0}, {6, 0}};
     for (const auto& [level, chapter] : cases) {
         EXPECT_EQ(CComics::ChapterForLevel(level), chapter) << level;
         GetBoard().level = level;
@@ -53,8 +53,8 @@ TEST_F(ComicsTest, ContinueLeadsToTheLevelOrAfterTheLastOneToTheCredits) {
         Comics().ButtonDepress(CComics::MAINMENU);
         EXPECT_FALSE(GetBoard().rebuildOnLoad);
         EXPECT_FALSE(Manager().HasWidget(&GetBoard())) << level;
-        Vesk::Widget* next = credits ? static_cast<Vesk::Widget*>(mGame->GetCredits())
-                                     : mGame->mBoard.get();
+        Vesk::Widget* next =
+            credits ? static_cast<Vesk::Widget*>(mGame->GetCredits()) : mGame->mBoard.get();
         EXPECT_EQ(Comics().mNextScreen, next) << level;
         FadeOut(Comics());
         EXPECT_EQ(Comics().GetPage(), nullptr);

@@ -126,8 +126,8 @@ TEST_F(LandMapTest, ContinueGoesToTheComicsOrTheLevelOnceAndMainMenuSavesForLate
         Vesk::Widget* next;
         bool boardLeft;
     };
-    const Case cases[] = {{1, &Comics(), false}, {6, mGame->mBoard.get(), true},
-                          {101, &Comics(), false}};
+    const Case cases[] = {
+        {1, &Comics(), false}, {6, mGame->mBoard.get(), true}, {101, &Comics(), false}};
     for (const Case& c : cases) {
         Show(&GetBoard());
         ShowMap(c.level, c.level);
