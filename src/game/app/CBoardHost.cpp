@@ -3,12 +3,14 @@
 #include <algorithm>
 
 #include "game/app/CGameOverDialog.h"
+#include "game/app/CHelpWidget.h"
 #include "game/app/CKnockdown.h"
 #include "game/app/CLivesLeft.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/CPauseDialog.h"
 #include "game/app/CShowLevel.h"
 #include "game/app/CSloMo.h"
+#include "game/app/CStageCompleteDialog.h"
 #include "game/app/GameApp.h"
 #include "game/app/GameAppMedia.h"
 #include "game/app/ResourceIdTable.h"
@@ -168,6 +170,10 @@ std::unique_ptr<BoardOverlay> CBoardHost::NewOverlay(BoardOverlay::Kind kind, Bo
     return nullptr;
 }
 
+std::unique_ptr<BoardHelp> CBoardHost::MakeHelp(Board& board) {
+    return std::make_unique<CHelpWidget>(board);
+}
+
 void CBoardHost::ShowDialog(Dialog dialog, Board& board) {
     Vesk::Dialog* made = nullptr;
     switch (dialog) {
@@ -178,9 +184,8 @@ void CBoardHost::ShowDialog(Dialog dialog, Board& board) {
             made = new CGameOverDialog(board);
             break;
         case Dialog::StageComplete:
-            // Until the stage's own screen exists the next level follows at once.
-            board.NextLevel();
-            board.LivesOverlayDone();
+            // Adds itself to the application's dialogs and takes the focus.
+            CStageCompleteDialog::Show(board);
             return;
     }
     if (made == nullptr) {

@@ -38,6 +38,7 @@ public:
     void WriteProfiles() override;
     void SeedRandomForDemo() override;
     std::unique_ptr<BoardOverlay> MakeOverlay(BoardOverlay::Kind kind, Board& board) override;
+    std::unique_ptr<BoardHelp> MakeHelp(Board& board) override;
     void ShowDialog(Dialog dialog, Board& board) override;
     Widget* GetMainMenu() override;
 

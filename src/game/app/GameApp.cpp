@@ -4,7 +4,10 @@
 #include "app/util/CommonPath.h"
 #include "app/util/CommonSystem.h"
 #include "game/app/CBoardHost.h"
+#include "game/app/CComics.h"
+#include "game/app/CHelp.h"
 #include "game/app/CInterimScreen.h"
+#include "game/app/CLandMap.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/CTitleScreen.h"
 #include "game/app/ResourceIds.h"
@@ -159,8 +162,8 @@ void GameApp::LoadingThreadProc() {
     if (mShutdown || mShutdownRequested) {
         return;
     }
-    mComics = std::make_unique<CInterimScreen>("COMICS");
-    mHelp = std::make_unique<CInterimScreen>("HELP");
+    mComics = std::make_unique<CComics>();
+    mHelp = std::make_unique<CHelp>();
 }
 
 void GameApp::LoadingThreadCompleted() {
@@ -175,7 +178,7 @@ void GameApp::CreateScreens() {
     mTitleScreen = nullptr;
     mBoardHost = std::make_unique<CBoardHost>(*this);
     mBoard = std::make_unique<Board>(*mBoardHost);
-    mLandMap = std::make_unique<CInterimScreen>("LAND MAP");
+    mLandMap = std::make_unique<CLandMap>();
     mLandMap->Resize(0, 0, mWidth, mHeight);
     mMainMenu = std::make_unique<CMainMenu>();
     mMainMenu->Resize(0, 0, mWidth, mHeight);

@@ -185,6 +185,12 @@ void CBonusIcon::DrawAura(Vesk::Graphics& g, Vesk::GameMedia& media) {
                          static_cast<int32_t>(w * s + 0.5), static_cast<int32_t>(h * s + 0.5));
 }
 
+void CBonusIcon::PictureCentre(Vesk::GameMedia& media, int32_t& cx, int32_t& cy) const {
+    const Vesk::Image* normal = media.GetImage(mStyle.normal);
+    cx = x + mStyle.pictureX + (normal != nullptr ? normal->GetWidth() / 2 : 0);
+    cy = y + mStyle.pictureY + (normal != nullptr ? normal->GetHeight() / 2 : 0);
+}
+
 void CBonusIcon::DrawPicture(Vesk::Graphics& g, Vesk::GameMedia& media) {
     if (Vesk::Image* normal = media.GetImage(mStyle.normal)) {
         g.DrawImage(normal, x + mStyle.pictureX, y + mStyle.pictureY);

@@ -56,6 +56,8 @@ public:
     // The charge count to draw: empty unless above one.
     std::string CountText() const;
     Kind GetKind() const { return mStyle.kind; }
+    // The middle of the icon's picture (the in-game help points there).
+    void PictureCentre(Vesk::GameMedia& media, int32_t& cx, int32_t& cy) const;
 
     int32_t charges = 0;
     int32_t state = Hidden;

@@ -1,0 +1,195 @@
+#include "game/app/CComics.h"
+
+#include "app/util/Common.h"
+#include "game/app/CMainMenu.h"
+#include "game/app/GameApp.h"
+#include "game/app/ResourceIds.h"
+#include "game/core/Board.h"
+#include "graphics/DDImage.h"
+#include "graphics/Graphics.h"
+#include "widgets/ButtonWidget.h"
+#include "widgets/WidgetManager.h"
+
+namespace Vesk {
+
+namespace {
+
+constexpr int kEscape = 27;
+
+}  // namespace
+
+CComics::CComics()
+    : mContinueButton(std::make_unique<ButtonWidget>(CONTINUE, this)),
+      mMainMenuButton(std::make_unique<ButtonWidget>(MAINMENU, this)) {
+    mContinueButton->mDoFinger = true;
+    mContinueButton->mButtonImage = IMAGE_CONTINUE;
+    mContinueButton->mOverImage = IMAGE_CONTINUE_OVER;
+    mContinueButton->mDownImage = IMAGE_CONTINUE_DOWN;
+    mMainMenuButton->mDoFinger = true;
+    mMainMenuButton->mButtonImage = IMAGE_MAINMENU;
+    mMainMenuButton->mOverImage = IMAGE_MAINMENU_OVER;
+    mMainMenuButton->mDownImage = IMAGE_MAINMENU_DOWN;
+}
+
+CComics::~CComics() {
+    RemoveAllWidgets(false, false);
+}
+
+GameApp& CComics::App() const {
+    return *GetGameApp();
+}
+
+Board* CComics::GetBoard() const {
+    return dynamic_cast<Board*>(App().mBoard.get());
+}
+
+ButtonWidget* CComics::GetButton(int id) const {
+    return id == CONTINUE ? mContinueButton.get() : mMainMenuButton.get();
+}
+
+int16_t CComics::ChapterForLevel(int32_t level) {
+    switch (level) {
+        case 1:
+            return 1;
+        case 26:
+            return 2;
+        case 51:
+            return 3;
+        case 76:
+            return 4;
+        case kEndLevel:
+            return 5;
+        default:
+            return 0;
+    }
+}
+
+std::string CComics::PagePath(int32_t chapter) {
+    return StrFormat("%s%d.jpg", "data/images/comics/page-", chapter);
+}
+
+int16_t CComics::GetChapterForLevel() const {
+    const Board* board = GetBoard();
+    return board != nullptr ? ChapterForLevel(board->level) : 0;
+}
+
+bool CComics::HasChapter() const {
+    return mChaptersOn && GetChapterForLevel() > 0;
+}
+
+void CComics::AddedToManager(WidgetManager* manager) {
+    mChaptersOn = true;
+    mChapter = GetChapterForLevel();
+    mPage.reset();
+    if (mChapter > 0 && mChapter <= kPageLimit) {
+        // A page that cannot be read leaves the screen black under its buttons.
+        mPage.reset(App().GetImage(PagePath(mChapter), true));
+    }
+    zmWidget::AddedToManager(manager);
+    AddWidget(mContinueButton.get());
+    AddWidget(mMainMenuButton.get());
+    mContinueButton->SetDisabled(false);
+}
+
+void CComics::RemovedFromManager(WidgetManager* manager) {
+    WidgetContainer::RemovedFromManager(manager);
+    RemoveAllWidgets(false, false);
+    mPage.reset();
+}
+
+void CComics::Update() {
+    zmWidget::Update();
+    MarkDirty();
+}
+
+void CComics::Draw(Graphics* g) {
+    zmWidget::Draw(g);
+    if (mChapter != 0 && mPage != nullptr) {
+        g->DrawImage(mPage.get(), 0, 0);
+    } else {
+        g->SetColor(Color::Black);
+        g->FillRect(0, 0, mWidth, mHeight);
+    }
+}
+
+void CComics::Resize(int x, int y, int width, int height) {
+    zmWidget::Resize(x, y, width, height);
+    const auto place = [&](ButtonWidget& button, bool right) {
+        const Image* image = button.mButtonImage;
+        const int w = image != nullptr ? image->GetWidth() : 0;
+        const int h = image != nullptr ? image->GetHeight() : 0;
+        button.Resize(right ? width - w - 20 : 20, height - h - 15, w, h);
+    };
+    place(*mContinueButton, true);
+    place(*mMainMenuButton, false);
+}
+
+void CComics::GotFocus() {
+    zmWidget::GotFocus();
+    StartFadeIn();
+}
+
+void CComics::KeyDown(int key) {
+    zmWidget::KeyDown(key);
+    if (key == kEscape && mFadeState == FADE_IDLE) {
+        Finish();
+    }
+}
+
+void CComics::ButtonMouseEnter(int id) {
+    (void)id;
+    App().PlaySoundById(SOUND_BUTTON_OVER, false, false);
+}
+
+void CComics::ButtonDepress(int id) {
+    App().PlaySoundById(SOUND_BUTTON_DOWN, false, false);
+    // CONTINUE and then MAINMENU in one fade would take the board down before the save.
+    if (mFadeState != FADE_IDLE) {
+        return;
+    }
+    if (id == CONTINUE) {
+        Finish();
+    } else if (id == MAINMENU) {
+        BackToMenu();
+    }
+}
+
+void CComics::Finish() {
+    GameApp& app = App();
+    Board* board = GetBoard();
+    const bool ended = board != nullptr && board->level == kEndLevel;
+    if (board != nullptr) {
+        board->LeaveBoard();
+    }
+    if (ended) {
+        mNextScreen = app.GetCredits();
+    } else {
+        mNextScreen = app.mBoard.get();
+        app.PlayLevelMusic();
+    }
+    StartFadeOut(true);
+}
+
+void CComics::BackToMenu() {
+    GameApp& app = App();
+    mNextScreen = app.mMainMenu.get();
+    if (Board* board = GetBoard()) {
+        board->continueSaved = true;
+        board->SetRebuildOnLoad(true);
+        board->SaveGame();
+        board->LeaveBoard();
+    }
+    StartFadeOut(true);
+}
+
+void CComics::FadeOutDone() {
+    zmWidget::FadeOutDone();
+    if (mNextScreen == nullptr) {
+        return;
+    }
+    GameApp& app = App();
+    app.mWidgetManager->AddWidget(mNextScreen);
+    app.mWidgetManager->SetFocus(mNextScreen);
+}
+
+}  // namespace Vesk
