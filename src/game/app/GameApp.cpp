@@ -8,6 +8,7 @@
 #include "game/app/CTitleScreen.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/GameMath.h"
+#include "platform/FileSystem.h"
 #include "resources/PakInterface.h"
 #include "resources/zmResourceManager.h"
 #include "sound/MusicInterface.h"
@@ -73,6 +74,11 @@ GameApp::~GameApp() {
     mHighScores.clear();
     // The sound and music caches live in the data folder.
     DeleteTree(GetAppDataFolder() + "cached");
+}
+
+bool GameApp::ChangeDirHook(const std::string& folder) {
+    (void)folder;
+    return platform::fs::Exists(kPakFile);
 }
 
 void GameApp::InitHook() {

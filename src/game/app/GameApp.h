@@ -41,6 +41,9 @@ public:
     void LoadingThreadCompleted() override;
     void ShutdownHook() override;
     void LostFocus() override;
+    // A data set in the working folder is used where it is (the run script starts the game
+    // there); otherwise the program's own folder becomes the working folder.
+    bool ChangeDirHook(const std::string& folder) override;
     // The title screen has left: builds the screens and shows the main menu.
     void CreateScreens();
     // Made on first use.
