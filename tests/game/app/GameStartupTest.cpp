@@ -77,7 +77,9 @@ protected:
         }
         manifest +=
             "</Resources><Resources id=\"Game\"><Image id=\"IMAGE_CELL\" "
-            "path=\"images/IMAGE_PB_LEFT.png\"/></Resources></ResourceManifest>";
+            "path=\"images/IMAGE_PB_LEFT.png\"/></Resources><Resources id=\"Interface\">"
+            "<Image id=\"IMAGE_CHKBX\" path=\"images/IMAGE_PB_LEFT.png\"/></Resources>"
+            "</ResourceManifest>";
         std::ofstream(stage + "/properties/resources.xml") << manifest;
         std::ofstream(stage + "/properties/default.xml")
             << "<Properties><String id=\"PLAYER\">Player</String></Properties>";
@@ -150,7 +152,7 @@ TEST_F(GameStartupTest, TitleComesFirstAndAFailingGroupEndsTheRunWithoutTheMenu)
     EXPECT_EQ(game.mMusic->mCalls,
               (std::vector<std::string>{"LoadMusic 3 data/music/main-theme.ogg",
                                         "FadeIn 3 0 0.100000 loop"}));
-    EXPECT_EQ(game.mNumLoadingThreadTasks, 1);
+    EXPECT_EQ(game.mNumLoadingThreadTasks, 2);
     EXPECT_FALSE(game.mAutoStartLoadingThread);
 
     // The loading starts at the title's frame 800; "Game" cannot be bound, so its error is
@@ -164,6 +166,20 @@ TEST_F(GameStartupTest, TitleComesFirstAndAFailingGroupEndsTheRunWithoutTheMenu)
     EXPECT_EQ(game.mMainMenu, nullptr);
     EXPECT_EQ(game.mCompletedLoadingThreadTasks, 1);
     EXPECT_FALSE(std::filesystem::exists(Vesk::GetAppDataFolder() + "profiles/game.dat"));
+}
+
+TEST_F(GameStartupTest, AShutdownDuringLoadingStopsAfterTheResourceInHandWithoutAnError) {
+    MakePak();
+    StartupGame& game = Make();
+    InitOrFail(game);
+    ASSERT_FALSE(HasFatalFailure());
+    game.mShutdownRequested = true;
+    game.StartLoadingThread();
+    game.WaitForLoadingThread();
+    EXPECT_EQ(game.mCompletedLoadingThreadTasks, 1);
+    EXPECT_TRUE(mWs->MessageBoxes().empty());
+    EXPECT_EQ(game.mComics, nullptr);
+    EXPECT_EQ(game.mMusic->mCalls.size(), 2u);  // no track loaded after the stop
 }
 
 TEST_F(GameStartupTest, TheMenuReadsTheRecordsAndExitEndsTheRunWritingThem) {
