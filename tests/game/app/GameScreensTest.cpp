@@ -4,6 +4,8 @@
 #include "game/app/CMainMenu.h"
 #include "game/app/CTitleScreen.h"
 #include "game/app/ResourceIds.h"
+#include "graphics/DDImage.h"
+#include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/WidgetManager.h"
@@ -78,6 +80,40 @@ TEST_F(GameScreensTest, TitleFadesTheLogosStartsLoadingAtFrame800AndShowsTheBar)
     mScreens->mCompletedLoadingThreadTasks = 5;  // counted past the total: the bar stays full
     title.Update();
     EXPECT_EQ(title.GetFill(), 300);
+}
+
+// The bar: the left cap before bar x, as much of the body as is loaded, the right cap after it.
+TEST_F(GameScreensTest, TitleBarShowsTheLoadedPartOfItsBodyBetweenTheCaps) {
+    const std::pair<Vesk::Image*, uint32_t> paints[] = {
+        {IMAGE_PB_LEFT, 0xFFFF0000}, {IMAGE_PB_CENTER, 0xFF00FF00}, {IMAGE_PB_RIGHT, 0xFF0000FF}};
+    for (const auto& [image, colour] : paints) {
+        auto* memory = static_cast<Vesk::MemoryImage*>(image);
+        std::fill_n(memory->GetBits(), memory->GetWidth() * memory->GetHeight(), colour);
+        memory->BitsChanged();
+    }
+    Vesk::CTitleScreen title(mScreens.get());
+    title.Resize(0, 0, 800, 600);
+    title.Init();
+    for (int frame = 1; frame <= 800; ++frame)
+        title.Update();
+    mScreens->WaitForLoadingThread();
+    mScreens->mLoaded = false;
+    mScreens->mNumLoadingThreadTasks = 2;
+    mScreens->mCompletedLoadingThreadTasks = 1;
+    title.Update();
+    Vesk::DDImage screen(nullptr);
+    screen.Create(800, 600);
+    Vesk::Graphics g(&screen);
+    title.Draw(&g);
+    const auto at = [&](int x) { return screen.GetBits()[390 * 800 + x] & 0xFFFFFF; };
+    EXPECT_EQ(at(255), 0xFF0000u);
+    EXPECT_EQ(at(264), 0xFF0000u);
+    EXPECT_EQ(at(265), 0x00FF00u);
+    EXPECT_EQ(at(414), 0x00FF00u);
+    EXPECT_EQ(at(415), 0x0000FFu);
+    EXPECT_EQ(at(424), 0x0000FFu);
+    EXPECT_EQ(at(425), 0x000000u);
+    EXPECT_EQ(screen.GetBits()[380 * 800 + 300] & 0xFFFFFF, 0u);  // above the bar: black
 }
 
 TEST_F(GameScreensTest, MenuPlacesItsButtonsAndWrapsTheSky) {
