@@ -5,6 +5,7 @@
 #include "game/app/CTitleScreen.h"
 #include "game/app/ResourceIds.h"
 #include "graphics/DDImage.h"
+#include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "widgets/ButtonWidget.h"
@@ -135,6 +136,43 @@ TEST_F(GameScreensTest, MenuPlacesItsButtonsAndWrapsTheSky) {
     EXPECT_EQ(menu.mSkyOffset, 0.0);
     menu.Update();
     EXPECT_DOUBLE_EQ(menu.mSkyOffset, -0.2);
+}
+
+// Six pixels a character, line spacing 30; records what it draws where.
+class RecordingFont : public Vesk::Font {
+public:
+    RecordingFont() {
+        mAscent = 20;
+        mHeight = 30;
+    }
+    int32_t StringWidth(const std::string& text) override {
+        return 6 * static_cast<int32_t>(text.size());
+    }
+    void DrawString(Vesk::Graphics&, int32_t x, int32_t y, const std::string& text,
+                    const Vesk::Color& color, const Vesk::Rect&) override {
+        mDrawn.push_back(text + " " + std::to_string(x) + " " + std::to_string(y) + " " +
+                         std::to_string(color.ToInt() & 0xFFFFFF));
+    }
+    std::unique_ptr<Vesk::Font> Duplicate() const override {
+        return std::make_unique<RecordingFont>(*this);
+    }
+    std::vector<std::string> mDrawn;
+};
+
+TEST_F(GameScreensTest, MenuGreetsThePlayerInCapitalsUnderHello) {
+    RecordingFont font;
+    FONT_SHOWCARDGOTHIC = &font;
+    mScreens->SetString("HELLO", u"HELLO,");
+    mScreens->mCurrentPlayer = "Ann";
+    Vesk::CMainMenu menu;
+    Vesk::DDImage screen(nullptr);
+    screen.Create(800, 600);
+    Vesk::Graphics g(&screen);
+    menu.Draw(&g);
+    FONT_SHOWCARDGOTHIC = nullptr;
+    const std::string green = std::to_string((160 << 16) | (254 << 8) | 38);
+    EXPECT_EQ(font.mDrawn,
+              (std::vector<std::string>{"HELLO, 192 184 " + green, "ANN! 198 209 " + green}));
 }
 
 // The first sparkle always sounds, even in the first four minutes of the tick count; later
