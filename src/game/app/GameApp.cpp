@@ -138,7 +138,8 @@ void GameApp::LoadingThreadProc() {
         bool stopped = false;
         if (!LoadGroupInThread(group.name, group.bind, stopped)) {
             if (!stopped) {
-                ShowResourceError(false);
+                // The error box is the main thread's: desktops show boxes from there.
+                mLoadingFailed = true;
                 mShutdownRequested = true;
             }
             return;
@@ -201,6 +202,11 @@ void GameApp::CreateScreens() {
 }
 
 void GameApp::ShutdownHook() {
+    // The box of a failed loading group comes first, while the window is still up.
+    if (mLoadingFailed.exchange(false)) {
+        MsgBox(mResourceManager->GetErrorText(), GetStringOrDefault("FATAL_ERROR", "FATAL ERROR"),
+               platform::mb::IconError);
+    }
     if (mMusicInterface != nullptr) {
         mMusicInterface->UnloadAllMusic();
     }

@@ -135,6 +135,10 @@ protected:
     // failed or a shutdown stopped it (stopped then says which).
     bool LoadGroupInThread(const std::string& group, bool (*bind)(zmResourceManager*),
                            bool& stopped);
+
+    // Set by the loading thread when a group failed; the main thread shows the error as the
+    // shutdown it asked for begins.
+    std::atomic<bool> mLoadingFailed{false};
 };
 
 // The application, when it is a GameApp; null otherwise.
