@@ -335,6 +335,8 @@ public:
     bool LoadProperties();
     // Reads "properties\resources.xml"; on failure shows the error and ends the program.
     void LoadResourceManifest();
+    // Reads "properties\levels.xml"; on failure shows the error and ends the program.
+    void LoadLevelsManifest();
     // Shows the resource manager's error text; with exit, ends the program.
     void ShowResourceError(bool exit);
     // A whole file into the buffer, through the demo stream unless dontSync.

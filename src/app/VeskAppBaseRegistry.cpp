@@ -434,6 +434,12 @@ void VeskAppBase::LoadResourceManifest() {
     }
 }
 
+void VeskAppBase::LoadLevelsManifest() {
+    if (!mResourceManager->ReadLevelManifest("properties\\levels.xml")) {
+        ShowResourceError(true);
+    }
+}
+
 void VeskAppBase::ShowResourceError(bool exit) {
     Popup(mResourceManager != nullptr ? mResourceManager->GetErrorText() : std::string());
     // A start that cannot go on is a failure to whatever started the program.

@@ -7,6 +7,9 @@
 #include "widgets/ButtonListener.h"
 #include "widgets/DialogButton.h"
 #include "widgets/EditWidget.h"
+#include "widgets/ListListener.h"
+#include "widgets/ListWidget.h"
+#include "widgets/ScrollbarWidget.h"
 
 namespace Vesk {
 
@@ -59,10 +62,66 @@ std::unique_ptr<platform::DevDialogs> WidgetDevDialogs::MakeForBackend(platform:
 
 std::optional<size_t> WidgetDevDialogs::ShowList(std::string_view title,
                                                  const std::vector<std::string>& items) {
-    if (mFallback == nullptr) {
+    std::unique_ptr<platform::PixelWindow> pixels =
+        mMakeWindow ? mMakeWindow(platform::PixelWindow::Params{
+                          std::string(title), platform::Point{10, 10}, platform::Size{300, 325}})
+                    : nullptr;
+    if (pixels == nullptr) {
+        return mFallback != nullptr ? mFallback->ChooseFromList(title, items) : std::nullopt;
+    }
+    WidgetWindow window(std::move(pixels));
+    const std::unique_ptr<Font> font = window.MakeFont("Tahoma", 8, false);
+    // A click selects, a double click chooses; Enter takes the selected line.
+    struct Choice : ListListener {
+        void ListClicked(int id, int lineIndex, int clickCount) override {
+            (void)id;
+            if (clickCount == 2) {
+                mChosen = lineIndex;
+            } else if (clickCount == 1 && mList != nullptr) {
+                mList->SetSelect(lineIndex);
+            }
+        }
+        ListWidget* mList = nullptr;
+        int mChosen = -1;
+    } choice;
+    ListWidget list(0, font.get(), &choice);
+    choice.mList = &list;
+    ScrollbarWidget bar(&list);
+    list.mScrollbar = &bar;
+    list.SetColor(ListWidget::COLOR_BKG, Color(255, 255, 255));
+    list.SetColor(ListWidget::COLOR_TEXT, Color(0, 0, 0));
+    list.SetColor(ListWidget::COLOR_SELECT, Color(0, 120, 215));
+    list.SetColor(ListWidget::COLOR_SELECT_TEXT, Color(255, 255, 255));
+    list.SetColor(ListWidget::COLOR_HILITE, Color(0, 0, 160));
+    list.Resize(10, 10, 264, 305);
+    bar.ResizeScrollbar(274, 10, 16, 305);
+    WidgetManager& manager = window.Manager();
+    manager.AddWidget(&list);
+    manager.AddWidget(&bar);
+    for (const std::string& item : items) {
+        list.AddLine(item, false);
+    }
+    bool cancelled = false;
+    window.mKeyFilter = [&](int key) {
+        if (key == kVkEscape) {
+            cancelled = true;
+            return true;
+        }
+        if (key == kVkReturn) {
+            if (list.mSelectIdx >= 0) {
+                choice.mChosen = list.mSelectIdx;
+            }
+            return true;
+        }
+        return false;
+    };
+    const bool answered = window.RunUntil([&] { return cancelled || choice.mChosen >= 0; });
+    manager.RemoveWidget(&bar);
+    manager.RemoveWidget(&list);
+    if (!answered || cancelled || choice.mChosen < 0) {
         return std::nullopt;
     }
-    return mFallback->ChooseFromList(title, items);
+    return static_cast<size_t>(choice.mChosen);
 }
 
 std::optional<std::string> WidgetDevDialogs::ShowTextEntry(std::string_view title,

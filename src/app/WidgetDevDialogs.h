@@ -8,9 +8,9 @@
 
 namespace Vesk {
 
-// The demo dialogs drawn with the toolkit's widgets in windows of their own: the jump-to-time
-// field takes typed text. The marker list and any dialog that cannot be shown are the
-// backend's own.
+// The demo dialogs drawn with the toolkit's widgets in windows of their own: the marker list
+// (a double click or Enter chooses) and the jump-to-time field, which takes typed text. A
+// dialog that cannot be shown is the backend's own.
 class WidgetDevDialogs : public platform::DevDialogs {
 public:
     using WindowMaker =

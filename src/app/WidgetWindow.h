@@ -61,7 +61,8 @@ private:
     std::unique_ptr<platform::PixelWindow> mWindow;
     std::unique_ptr<platform::TextSystem> mOwnTextSystem;
     platform::TextSystem* mTextSystem;
-    DDImage mScreen;
+    // Drawn in memory only, never on the application's display, which may be gone or broken.
+    DDImage mScreen{nullptr};
     WidgetManager mManager{nullptr};
     std::unique_ptr<TextPane> mBackground;
     std::string mClipboard;

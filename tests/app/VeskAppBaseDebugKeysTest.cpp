@@ -269,6 +269,38 @@ TEST_F(DebugKeysTest, JumpToTimeCountsBackFromTheEnd) {
     EXPECT_EQ(mDialogs.Texts().back().initial, std::string(499, '9'));
 }
 
+// The drawn marker list: a double click chooses, a click and Enter too, Escape closes.
+TEST_F(DebugKeysTest, MarkerListIsChosenWithTheMouseOrEnter) {
+    TestApp& app = Playing();
+    app.mDemoMarkers = {{"here", 5000}, {"end", 29000}};
+    using Script = std::deque<platform::Message>;
+    std::vector<Script> scripts(3);
+    ScriptedPixelWindow::Click(scripts[0], 60, 18);
+    scripts[0].push_back(ScriptedPixelWindow::Make(
+        msg::LeftButtonDoubleClick, platform::mouseKey::Left, platform::MakeLParam(60, 18)));
+    ScriptedPixelWindow::Click(scripts[1], 60, 18);
+    ScriptedPixelWindow::Key(scripts[1], vk::Enter);
+    ScriptedPixelWindow::Click(scripts[2], 60, 18);
+    ScriptedPixelWindow::Key(scripts[2], vk::Escape);
+    ScriptedPixelWindow::Log log;
+    size_t opened = 0;
+    Vesk::WidgetDevDialogs dialogs(
+        [&](const platform::PixelWindow::Params& params) {
+            return std::make_unique<ScriptedPixelWindow>(params, scripts.at(opened++), &log);
+        },
+        nullptr);
+    platform::SetDevDialogs(&dialogs);
+    EXPECT_EQ(app.ShowMarkerListDialog(), 1);
+    EXPECT_EQ(app.mFastForwardTarget, 5000);
+    app.mFastForwardTarget = 0;
+    EXPECT_EQ(app.ShowMarkerListDialog(), 1);
+    EXPECT_EQ(app.mFastForwardTarget, 5000);
+    app.mFastForwardTarget = 0;
+    EXPECT_EQ(app.ShowMarkerListDialog(), 0);
+    EXPECT_EQ(app.mFastForwardTarget, 0);
+    EXPECT_EQ(log.opened.at(0).title, "Marker List");
+}
+
 // The drawn dialog: the text is typed, the remembered one starts selected and typing replaces
 // it, Enter is Ok and Escape Cancel.
 TEST_F(DebugKeysTest, JumpToTimeTakesTypedText) {

@@ -13,6 +13,7 @@
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "game/core/GameMath.h"
+#include "platform/FileSystem.h"
 #include "resources/PakInterface.h"
 #include "resources/zmResourceManager.h"
 #include "sound/MusicInterface.h"
@@ -80,6 +81,11 @@ GameApp::~GameApp() {
     DeleteTree(GetAppDataFolder() + "cached");
 }
 
+bool GameApp::ChangeDirHook(const std::string& folder) {
+    (void)folder;
+    return platform::fs::Exists(kPakFile);
+}
+
 void GameApp::InitHook() {
     if (!gPakInterface->AddPakFile(kPakFile)) {
         mShutdownRequested = true;
@@ -106,6 +112,7 @@ void GameApp::InitHook() {
                              mResourceManager->GetGroupResourceCount("Levels") +
                              mResourceManager->GetGroupResourceCount("Particles") +
                              mResourceManager->GetGroupResourceCount("Interface");
+    LoadLevelsManifest();
 }
 
 bool GameApp::LoadGroupInThread(const std::string& group, bool (*bind)(zmResourceManager*),
@@ -137,7 +144,8 @@ void GameApp::LoadingThreadProc() {
         bool stopped = false;
         if (!LoadGroupInThread(group.name, group.bind, stopped)) {
             if (!stopped) {
-                ShowResourceError(false);
+                // The error box is the main thread's: desktops show boxes from there.
+                mLoadingFailed = true;
                 mShutdownRequested = true;
             }
             return;
@@ -200,6 +208,11 @@ void GameApp::CreateScreens() {
 }
 
 void GameApp::ShutdownHook() {
+    // The box of a failed loading group comes first, while the window is still up.
+    if (mLoadingFailed.exchange(false)) {
+        MsgBox(mResourceManager->GetErrorText(), GetStringOrDefault("FATAL_ERROR", "FATAL ERROR"),
+               platform::mb::IconError);
+    }
     if (mMusicInterface != nullptr) {
         mMusicInterface->UnloadAllMusic();
     }

@@ -43,6 +43,9 @@ public:
     void LoadingThreadCompleted() override;
     void ShutdownHook() override;
     void LostFocus() override;
+    // A data set in the working folder is used where it is (the run script starts the game
+    // there); otherwise the program's own folder becomes the working folder.
+    bool ChangeDirHook(const std::string& folder) override;
     // The title screen has left: builds the screens and shows the main menu.
     void CreateScreens();
     // Made on first use.
@@ -103,8 +106,7 @@ public:
     virtual uint32_t BoardLevelTime() const;
     // The board's slow-motion flag is 1 (running).
     virtual bool BoardSlowMotion() const;
-    // Level records of the level manifest; the bound level variables until the manager
-    // counts them itself.
+    // Level records of the level manifest.
     virtual int CountLevelRecords() const;
 
     // ---- Fields. ----
@@ -137,6 +139,10 @@ protected:
     // failed or a shutdown stopped it (stopped then says which).
     bool LoadGroupInThread(const std::string& group, bool (*bind)(zmResourceManager*),
                            bool& stopped);
+
+    // Set by the loading thread when a group failed; the main thread shows the error as the
+    // shutdown it asked for begins.
+    std::atomic<bool> mLoadingFailed{false};
 };
 
 // The application, when it is a GameApp; null otherwise.

@@ -9,6 +9,7 @@
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
 #include "platform/FileSystem.h"
+#include "resources/zmResourceManager.h"
 
 namespace Vesk {
 
@@ -41,13 +42,7 @@ std::string GameApp::ProfilesFolder() const {
 }
 
 int GameApp::CountLevelRecords() const {
-    int count = 0;
-    for (int id = 0; id < 100; ++id) {
-        if (GetResourceById(id) != 0) {
-            ++count;
-        }
-    }
-    return count;
+    return mResourceManager != nullptr ? mResourceManager->GetGroupLevelCount("levels") : 0;
 }
 
 void GameApp::ParseGameData(std::span<const uint8_t> bytes, int levelCount, std::string& player,

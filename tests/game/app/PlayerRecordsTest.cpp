@@ -181,3 +181,18 @@ TEST_F(GameAppTest, SavedGamesCountFromFourBytesAndNamesNeverLeaveTheFolder) {
 
 }  // namespace
 }  // namespace gameapptest
+
+namespace gameapptest {
+namespace {
+
+// The sound and music caches live in the data folder, and that is the folder that goes.
+TEST_F(GameAppTest, TheCacheFolderOfTheDataFolderGoesWithTheGame) {
+    std::filesystem::create_directories(mDir + "/cached/sounds");
+    std::ofstream(mDir + "/cached/sounds/a.wav") << "x";
+    mGame.reset();
+    EXPECT_FALSE(std::filesystem::exists(mDir + "/cached"));
+    EXPECT_TRUE(std::filesystem::exists(mDir));
+}
+
+}  // namespace
+}  // namespace gameapptest

@@ -1,0 +1,218 @@
+// The real start-up of the game on the headless desktop, over a small archive made with the
+// pak writer: the order of its steps, the missing archive, a failing group and the menu.
+#include <filesystem>
+#include <fstream>
+
+#include "GameAppTestSupport.h"
+#include "game/app/CMainMenu.h"
+#include "game/app/CTitleScreen.h"
+#include "game/app/ResourceIds.h"
+#include "pak/PakWriter.h"
+#include "platform/FileSystem.h"
+#include "platform/SettingsStore.h"
+#include "platform/headless/HeadlessWindowSystem.h"
+#include "resources/ImageLib.h"
+#include "widgets/ButtonWidget.h"
+#include "widgets/WidgetManager.h"
+
+namespace gameapptest {
+namespace {
+
+struct ExitCalled {
+    int code;
+};
+
+// The game with a recording music interface and settings kept in memory.
+class StartupGame : public TestGame {
+public:
+    explicit StartupGame(platform::WindowSystem* ws) {
+        mWindowSystem = ws;
+        mSettingsStore = platform::MakeMemorySettingsStore();
+        mIsWindowed = true;
+    }
+    std::unique_ptr<Vesk::MusicInterface> CreateMusicInterface(platform::WindowId) override {
+        auto music = std::make_unique<RecordingMusic>();
+        mMusic = music.get();
+        return music;
+    }
+    platform::Window* Main() { return MainWindow(); }
+    RecordingMusic* mMusic = nullptr;
+};
+
+class GameStartupTest : public GameAppTest {
+protected:
+    void SetUp() override {
+        GameAppTest::SetUp();
+        mGame.reset();
+        Vesk::SetAppDataFolder("");
+        mOldDir = platform::fs::CurrentDirectory();
+        ASSERT_TRUE(platform::fs::SetCurrentDirectory(mDir));
+        setenv("XDG_DATA_HOME", mDir.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", mDir.c_str(), 1);
+        platform::SetExitHandler([](int code) { throw ExitCalled{code}; });
+        mWs = std::make_unique<platform::HeadlessWindowSystem>();
+        mWs->SetScreen(platform::Size{1920, 1080}, platform::ScreenRect{0, 0, 1920, 1040}, 32);
+    }
+    void TearDown() override {
+        mStartup.reset();
+        mWs.reset();
+        platform::SetExitHandler({});
+        platform::fs::SetCurrentDirectory(mOldDir);
+        GameAppTest::TearDown();
+    }
+
+    // "vorns.pak" with the title group and one more image in "Game".
+    void MakePak() {
+        const std::string stage = mDir + "/stage";
+        std::filesystem::create_directories(stage + "/properties");
+        std::filesystem::create_directories(stage + "/images");
+        std::string manifest = "<ResourceManifest><Resources id=\"TitleScreen\">";
+        for (const char* name : {"IMAGE_ZM_LOGO", "IMAGE_GAME_LOGO", "IMAGE_PB_CENTER",
+                                 "IMAGE_PB_LEFT", "IMAGE_PB_RIGHT"}) {
+            const bool center = std::string(name) == "IMAGE_PB_CENTER";
+            ImageLib::Image picture(center ? 300 : 10, 20);
+            ASSERT_TRUE(ImageLib::WritePNGImage(stage + "/images/" + name + ".png", picture));
+            manifest +=
+                std::string("<Image id=\"") + name + "\" path=\"images/" + name + ".png\"/>";
+        }
+        manifest +=
+            "</Resources><Resources id=\"Game\"><Image id=\"IMAGE_CELL\" "
+            "path=\"images/IMAGE_PB_LEFT.png\"/></Resources><Resources id=\"Interface\">"
+            "<Image id=\"IMAGE_CHKBX\" path=\"images/IMAGE_PB_LEFT.png\"/></Resources>"
+            "</ResourceManifest>";
+        std::ofstream(stage + "/properties/resources.xml") << manifest;
+        std::ofstream(stage + "/properties/levels.xml") << "<LevelManifest></LevelManifest>";
+        std::ofstream(stage + "/properties/default.xml")
+            << "<Properties><String id=\"PLAYER\">Player</String></Properties>";
+        std::vector<vesk_tools::PakEntry> entries;
+        std::string error;
+        ASSERT_TRUE(vesk_tools::CollectFolder(stage, entries, error)) << error;
+        ASSERT_TRUE(vesk_tools::WritePak(mDir + "/vorns.pak", entries, error)) << error;
+        std::filesystem::remove_all(stage);
+    }
+
+    void InitOrFail(StartupGame& game) {
+        try {
+            game.Init();
+        } catch (const ExitCalled& exit) {
+            std::string boxes;
+            for (const auto& box : mWs->MessageBoxes())
+                boxes += box.text + "\n";
+            FAIL() << "exit " << exit.code << ": " << boxes;
+        }
+    }
+
+    StartupGame& Make() {
+        mStartup = std::make_unique<StartupGame>(mWs.get());
+        mStartup->SetCommandLine("vorns");
+        mStartup->SetString("PLAYER", u"Player");
+        return *mStartup;
+    }
+
+    template <typename Condition>
+    bool StepUntil(Condition condition, int limit = 5000) {
+        for (int i = 0; i < limit; ++i) {
+            if (condition())
+                return true;
+            if (!mStartup->UpdateAppStep(nullptr))
+                return condition();
+        }
+        return condition();
+    }
+
+    std::string mOldDir;
+    std::unique_ptr<platform::HeadlessWindowSystem> mWs;
+    std::unique_ptr<StartupGame> mStartup;
+};
+
+TEST_F(GameStartupTest, AMissingArchiveIsNamedAndEndsTheProgramWithCode1) {
+    StartupGame& game = Make();
+    int code = -1;
+    try {
+        game.Init();
+    } catch (const ExitCalled& exit) {
+        code = exit.code;
+    }
+    EXPECT_EQ(code, 1);
+    ASSERT_EQ(mWs->MessageBoxes().size(), 1u);
+    EXPECT_EQ(mWs->MessageBoxes()[0].text, "Resource Pak not found: vorns.pak");
+    EXPECT_EQ(game.mTitleScreen, nullptr);
+}
+
+TEST_F(GameStartupTest, TitleComesFirstAndAFailingGroupEndsTheRunWithoutTheMenu) {
+    MakePak();
+    StartupGame& game = Make();
+    InitOrFail(game);
+    ASSERT_FALSE(HasFatalFailure());
+    // The title group is bound, its music loaded and faded in, the screen up, the total known.
+    EXPECT_NE(IMAGE_PB_CENTER, nullptr);
+    ASSERT_NE(game.mTitleScreen, nullptr);
+    EXPECT_TRUE(game.mWidgetManager->IsInTree(game.mTitleScreen));
+    EXPECT_EQ(game.mTitleScreen->GetBarX(), 400 - 150 + 15);
+    ASSERT_NE(game.mMusic, nullptr);
+    EXPECT_EQ(game.mMusic->mCalls,
+              (std::vector<std::string>{"LoadMusic 3 data/music/main-theme.ogg",
+                                        "FadeIn 3 0 0.100000 loop"}));
+    EXPECT_EQ(game.mNumLoadingThreadTasks, 2);
+    EXPECT_FALSE(game.mAutoStartLoadingThread);
+
+    // The loading starts at the title's frame 800; "Game" cannot be bound, so its error is
+    // shown once and the run ends without the menu and without touching the player's files.
+    ASSERT_TRUE(StepUntil([&] { return game.mTitleScreen->GetFrame() >= 799; }));
+    EXPECT_FALSE(game.mLoadingThreadStarted);
+    ASSERT_TRUE(StepUntil([&] { return game.mShutdown.load(); }));
+    game.WaitForLoadingThread();
+    ASSERT_EQ(mWs->MessageBoxes().size(), 1u);
+    EXPECT_EQ(mWs->MessageBoxes()[0].text, "Font resource not found: FONT_BASIC");
+    EXPECT_EQ(game.mMainMenu, nullptr);
+    EXPECT_EQ(game.mCompletedLoadingThreadTasks, 1);
+    EXPECT_FALSE(std::filesystem::exists(Vesk::GetAppDataFolder() + "profiles/game.dat"));
+}
+
+TEST_F(GameStartupTest, AShutdownDuringLoadingStopsAfterTheResourceInHandWithoutAnError) {
+    MakePak();
+    StartupGame& game = Make();
+    InitOrFail(game);
+    ASSERT_FALSE(HasFatalFailure());
+    game.mShutdownRequested = true;
+    game.StartLoadingThread();
+    game.WaitForLoadingThread();
+    EXPECT_EQ(game.mCompletedLoadingThreadTasks, 1);
+    EXPECT_TRUE(mWs->MessageBoxes().empty());
+    EXPECT_EQ(game.mComics, nullptr);
+    EXPECT_EQ(game.mMusic->mCalls.size(), 2u);  // no track loaded after the stop
+}
+
+TEST_F(GameStartupTest, TheMenuReadsTheRecordsAndExitEndsTheRunWritingThem) {
+    MakePak();
+    StartupGame& game = Make();
+    InitOrFail(game);
+    ASSERT_FALSE(HasFatalFailure());
+    game.Main()->Show(platform::ShowCommand::Show);
+    game.mTitleScreen->Leave();
+    ASSERT_NE(game.mMainMenu, nullptr);
+    EXPECT_EQ(game.mTitleScreen, nullptr);
+    EXPECT_EQ(game.mWidgetManager->mFocusWidget, game.mMainMenu.get());
+    EXPECT_TRUE(game.mRecordsLoaded);
+    EXPECT_EQ(game.mCurrentPlayer, "Player");
+    EXPECT_EQ(game.mMainMenu->SparkCount(), 9);
+    // Track 3 was already on: nothing new for the menu.
+    EXPECT_EQ(game.mMusic->mCalls.size(), 2u);
+    ASSERT_TRUE(StepUntil([&] { return game.mMainMenu->mHasFocus; }, 100));
+    EXPECT_TRUE(game.mMainMenu->GetButton(Vesk::CMainMenu::RESUME)->mDisabled);
+
+    // A click while the menu still fades in does nothing; once it is in, EXIT fades it out and
+    // ends the run.
+    game.mMainMenu->ButtonDepress(Vesk::CMainMenu::EXIT);
+    EXPECT_EQ(game.mMainMenu->mFadeState, Vesk::zmWidget::FADE_IN);
+    ASSERT_TRUE(StepUntil([&] { return game.mMainMenu->mFadeState == Vesk::zmWidget::FADE_IDLE; }));
+    game.mMainMenu->ButtonDepress(Vesk::CMainMenu::EXIT);
+    ASSERT_TRUE(StepUntil([&] { return game.mShutdown.load(); }));
+    std::ifstream file(Vesk::GetAppDataFolder() + "profiles/game.dat", std::ios::binary);
+    const Bytes stored{std::istreambuf_iterator<char>(file), {}};
+    ASSERT_EQ(stored.size(), 1210u);
+    EXPECT_EQ(std::string(stored.begin() + 4, stored.begin() + 10), "Player");
+}
+
+}  // namespace
+}  // namespace gameapptest
