@@ -1,5 +1,8 @@
 #include "graphics/Image.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "graphics/Graphics.h"
 
 namespace Vesk {
@@ -43,15 +46,18 @@ void AnimInfo::Compute(int32_t celCount, int32_t beginDelay, int32_t endDelay) {
 
     if (!mPerFrameDelay.empty()) {
         mPerFrameDelay.resize(static_cast<size_t>(mFrameCount), 0);
-        mTotalTime = 0;
+        // Delays come from manifests: the total saturates rather than wrapping.
+        int64_t total = 0;
         for (int32_t& delay : mPerFrameDelay) {
             if (delay <= 0) {
                 delay = mFrameDelay;
             }
-            mTotalTime += delay;
+            total = std::min<int64_t>(total + delay, INT32_MAX);
         }
+        mTotalTime = static_cast<int32_t>(total);
     } else {
-        mTotalTime = mFrameCount * mFrameDelay;
+        mTotalTime = static_cast<int32_t>(
+            std::min<int64_t>(int64_t{mFrameCount} * mFrameDelay, INT32_MAX));
     }
 }
 
