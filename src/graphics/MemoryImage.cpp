@@ -430,6 +430,44 @@ void MemoryImage::BitsChanged() {
     mRLAdditive.reset();
 }
 
+namespace {
+
+// Whether any pixel is fully transparent (alpha 0) and whether any is partly so. Every picture
+// loaded passes here once, most of them opaque to the end: the pixels are read a block at a time
+// without a branch, and the scan stops once both answers are known.
+void ScanAlpha(const uint32_t* bits, size_t count, bool& hasTrans, bool& hasAlpha) {
+    constexpr size_t kBlock = 256;
+    hasTrans = false;
+    hasAlpha = false;
+    size_t i = 0;
+#if defined(VESK_PIXEL_SSE2)
+    using namespace PixelSimd;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i opaque = _mm_set1_epi32(255);
+    while (i + kBlock <= count && !(hasTrans && hasAlpha)) {
+        __m128i transparent = zero;
+        __m128i partial = zero;
+        for (const size_t end = i + kBlock; i < end; i += 4) {
+            const __m128i a = _mm_srli_epi32(Load4(bits + i), 24);
+            const __m128i isZero = _mm_cmpeq_epi32(a, zero);
+            transparent = _mm_or_si128(transparent, isZero);
+            partial = _mm_or_si128(
+                partial, _mm_andnot_si128(_mm_or_si128(isZero, _mm_cmpeq_epi32(a, opaque)),
+                                          _mm_set1_epi32(-1)));
+        }
+        hasTrans |= _mm_movemask_epi8(transparent) != 0;
+        hasAlpha |= _mm_movemask_epi8(partial) != 0;
+    }
+#endif
+    for (; i < count && !(hasTrans && hasAlpha); ++i) {
+        const uint32_t a = bits[i] >> 24;
+        hasTrans |= (a == 0);
+        hasAlpha |= (a != 0 && a != 255);
+    }
+}
+
+}  // namespace
+
 void MemoryImage::CommitBits() {
     if (!mAnalysisStale || mForced) {
         return;
@@ -437,17 +475,7 @@ void MemoryImage::CommitBits() {
     mHasAlpha = false;
     if (mBits) {
         mHasTrans = false;
-        bool hasTrans = false;
-        bool hasAlpha = false;
-        const uint32_t* bits = mBits.get();
-        const size_t count = GetPixelCount();
-        for (size_t i = 0; i < count && !(hasTrans && hasAlpha); ++i) {
-            const uint32_t a = bits[i] >> 24;
-            hasTrans |= (a == 0);
-            hasAlpha |= (a != 0 && a != 255);
-        }
-        mHasTrans = hasTrans;
-        mHasAlpha = hasAlpha;
+        ScanAlpha(mBits.get(), GetPixelCount(), mHasTrans, mHasAlpha);
     } else if (mPalette) {
         mHasTrans = false;
         for (int i = 0; i < 256; ++i) {
