@@ -529,28 +529,15 @@ struct StretchAdd {
     }
 };
 
-// R5G6B5: the channels spread apart in one word (blue at 0, red at 11, green at 21), so each
-// sum keeps its carry in the spare bit above it; a carry fills its channel, as the table
-// would saturate it.
-struct StretchAdd565 {
-    static uint32_t Spread(uint32_t p) { return (p & 0xF81F) | ((p & 0x07E0) << 16); }
+// 5-6-5 and 5-5-5: the three channels added at once on the spread form.
+template <uint32_t K>
+struct StretchAddSpread {
     void operator()(uint16_t& pixel, uint32_t n) const {
-        if (n == 0) {
-            return;
+        if (n != 0) {
+            pixel = static_cast<uint16_t>(AddSpreadSaturated<K>(pixel, n));
         }
-        uint32_t sum = Spread(pixel) + Spread(n);
-        const uint32_t carries = sum & ((1u << 5) | (1u << 16) | (1u << 27));
-        sum |= ((carries >> 5) & 1) * 0x1F;
-        sum |= ((carries >> 16) & 1) * 0xF800;
-        sum |= (carries >> 27) * (0x3Fu << 21);
-        pixel = static_cast<uint16_t>((sum & 0xF81F) | ((sum >> 16) & 0x07E0));
     }
 };
-
-bool IsRgb565(const SurfacePixels& dest) {
-    return dest.mBitsPerPixel == 16 && dest.mRedMask == 0xF800 && dest.mGreenMask == 0x07E0 &&
-           dest.mBlueMask == 0x001F;
-}
 
 // X8R8G8B8: the three saturating adds on the channel pairs, each lane's
 // carry turned into a full lane.
@@ -719,8 +706,12 @@ void StretchDepth(const SurfacePixels& dest, const NativeBlitSource& source,
             }
         }
         if constexpr (sizeof(P) == 2) {
-            if (IsRgb565(dest)) {
-                StretchWith<P>(dest, source, plan, mirror, StretchAdd565{});
+            if (dest.mGreenMask == kGreen565) {
+                StretchWith<P>(dest, source, plan, mirror, StretchAddSpread<kSpread565>{});
+                return;
+            }
+            if (dest.mGreenMask == kGreen555) {
+                StretchWith<P>(dest, source, plan, mirror, StretchAddSpread<kSpread555>{});
                 return;
             }
         }
