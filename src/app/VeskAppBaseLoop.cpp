@@ -584,9 +584,8 @@ void VeskAppBase::CheckScreenSaverIdle(uint32_t now) {
             mWindowSystem->GetScreenSaverSettings();
         mScreenSaverActive = settings.active;
         // Two seconds early, so that the program is quiet when the saver starts.
-        mScreenSaverIdleLimit =
-            static_cast<uint32_t>(std::max<int64_t>(int64_t{settings.timeoutSeconds} - 2, 1)) *
-            1000;
+        mScreenSaverIdleLimit = static_cast<uint32_t>(std::min<int64_t>(
+            std::max<int64_t>(int64_t{settings.timeoutSeconds} - 2, 1) * 1000, UINT32_MAX));
         if (!mScreenSaverActive)
             mScreenSaverIdle = false;
     }
