@@ -9,7 +9,7 @@ PACKAGES=(
     libvorbisidec-dev libopenjp2-7-dev libmpg123-dev libopenmpt-dev
     libcairo2-dev libfluidsynth-dev timgm6mb-soundfont libvorbis-dev libogg-dev libmp3lame-dev
     fonts-dejavu-core fonts-dejavu-extra fonts-lobstertwo fonts-comic-neue
-    libpixman-1-dev libexpat1-dev libgif-dev
+    libpixman-1-dev libexpat1-dev libgif-dev libxss-dev
     clang-15 llvm-15
     xvfb xauth xdotool x11-apps imagemagick python3
 )

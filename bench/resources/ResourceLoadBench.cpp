@@ -1,5 +1,6 @@
-// Loading a generated manifest from one archive: 300 PNG images from 64x64 to 800x600 and 40
-// sounds, as one LoadGroup and one resource at a time as the loading thread does it.
+// Loading a generated manifest from one archive: 300 PNG images from 64x64 to 800x600, 40
+// sounds and 5 image fonts, as one LoadGroup and one resource at a time as the loading thread
+// does it.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 #include "graphics/MemoryImage.h"
 #include "pak/PakWriter.h"
+#include "resources/FontHost.h"
 #include "resources/ImageLib.h"
 #include "resources/PakInterface.h"
 #include "resources/ResourceHost.h"
@@ -22,9 +24,11 @@ namespace fs = std::filesystem;
 
 constexpr int kImages = 300;
 constexpr int kSounds = 40;
+constexpr int kFonts = 5;
 
-// Shared images decoded by the image readers; sounds read whole, as a loader would.
-class BenchHost : public Vesk::ResourceHost {
+// Shared images decoded by the image readers; sounds read whole, as a loader would. Image fonts
+// take their layers' images through the same shared images.
+class BenchHost : public Vesk::ResourceHost, public Vesk::FontHost {
 public:
     std::map<std::string, std::unique_ptr<Vesk::SharedImage>> mShared;
     int mNextSound = 0;
@@ -57,6 +61,8 @@ public:
         image->SetBits(loaded->GetBits(), loaded->mWidth, loaded->mHeight, true);
         return image;
     }
+    Vesk::FontHost* GetFontHost() override { return this; }
+    void Popup(const std::string& text) override { (void)text; }
     int GetFreeSoundId() override { return mNextSound; }
     bool LoadSound(int id, const std::string& path) override {
         (void)id;
@@ -113,6 +119,28 @@ const std::string& ManifestPath() {
                 << std::string(44 + 22050, '\x40');
             text += "<Sound id=\"S" + std::to_string(i) + "\" path=\"" + name + "\"/>\n";
         }
+        // Each font: 26 glyphs of 20x24 on a 520x24 strip.
+        for (int i = 0; i < kFonts; ++i) {
+            const std::string name = "font" + std::to_string(i);
+            ImageLib::Image strip(520, 24);
+            for (size_t p = 0; p < strip.mBits.size(); ++p) {
+                strip.mBits[p] = ((p * 7) % 5 == 0) ? 0xFFFFFFFFu : 0x00FFFFFFu;
+            }
+            ImageLib::WritePNGImage((dataDir / (name + ".png")).string(), strip);
+            std::string chars;
+            std::string rects;
+            std::string widths;
+            for (int c = 0; c < 26; ++c) {
+                chars += " \"" + std::string(1, static_cast<char>('A' + c)) + "\"";
+                rects += " (" + std::to_string(c * 20) + " 0 20 24)";
+                widths += " " + std::to_string(18 + c % 3);
+            }
+            std::ofstream((dataDir / (name + ".txt")).string(), std::ios::binary)
+                << "SetDefaultPointSize 12; CreateLayer Main; LayerSetImage Main \"" << name
+                << ".png\"; LayerSetAscent Main 20; LayerSetImageMap Main (" << chars << ") ("
+                << rects << "); LayerSetCharWidths Main (" << chars << ") (" << widths << ");";
+            text += "<Font id=\"F" + std::to_string(i) + "\" path=\"" + name + ".txt\"/>\n";
+        }
         text += "</Resources>\n</ResourceManifest>\n";
         std::ofstream((dataDir / "resources.xml").string(), std::ios::binary) << text;
 
@@ -161,7 +189,7 @@ void BM_LoadOneAtATime(benchmark::State& state) {
         while (manager.LoadNextResource()) {
             ++count;
         }
-        if (count != kImages + kSounds) {
+        if (count != kImages + kSounds + kFonts) {
             state.SkipWithError(manager.GetErrorText().c_str());
             break;
         }

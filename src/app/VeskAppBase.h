@@ -251,6 +251,8 @@ public:
     void ProcessSafeDeleteList();
     void WaitForLoadingThread();
     void CleanSharedImages();
+    // Once a second at most: the idle check below.
+    void PollScreenSaverIdle();
     void CheckScreenSaverIdle(uint32_t now);
     void UpdateFPSImage();
     void UpdateCoordsImage(int x, int y);
@@ -515,6 +517,7 @@ public:
     uint32_t mLastDisplayReinitTick = 0;
     uint32_t mLastScreenSaverCheckTick = 0;
     uint32_t mLastScreenSaverSettingsTick = 0;
+    bool mScreenSaverSettingsRead = false;
     bool mScreenSaverIdle = false;
     bool mScreenSaverActive = false;
     uint32_t mScreenSaverIdleLimit = 0;

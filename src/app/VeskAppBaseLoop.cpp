@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <optional>
 
 #include "app/VeskAppBase.h"
 #include "app/util/Common.h"
@@ -295,6 +296,10 @@ bool VeskAppBase::Process(bool allowSleep) {
         if (mUpdatedSinceDraw) {
             Redraw();
         } else {
+            // Idle for the screen saver, nothing updates and so nothing redraws: the check
+            // that ends the idle runs from here.
+            if (mScreenSaverIdle)
+                PollScreenSaverIdle();
             // Less than a millisecond left still sleeps one, or the loop would spin
             // until the clock ticks.
             const double remaining = period - mPendingTime;
@@ -441,10 +446,7 @@ bool VeskAppBase::Redraw() {
     }
 
     const uint32_t now = platform::NowMs();
-    if (now - mLastScreenSaverCheckTick > 1000) {
-        mLastScreenSaverCheckTick = now;
-        CheckScreenSaverIdle(now);
-    }
+    PollScreenSaverIdle();
 
     if (mScreenSaverIdle) {
         mUpdatedSinceDraw = false;
@@ -564,13 +566,46 @@ void VeskAppBase::PresentScreen(const Rect* rect) {
     }
 }
 
+void VeskAppBase::PollScreenSaverIdle() {
+    const uint32_t now = platform::NowMs();
+    if (now - mLastScreenSaverCheckTick > 1000) {
+        mLastScreenSaverCheckTick = now;
+        CheckScreenSaverIdle(now);
+    }
+}
+
 void VeskAppBase::CheckScreenSaverIdle(uint32_t now) {
-    if (mIsScreenSaver || !mIsPhysWindowed)
+    if (mIsScreenSaver || !mIsPhysWindowed || mWindowSystem == nullptr)
         return;
-    // The desktop reports no system screen saver here, so the program never idles for one.
-    (void)now;
-    mScreenSaverActive = false;
-    mScreenSaverIdle = false;
+    if (!mScreenSaverSettingsRead || now - mLastScreenSaverSettingsTick >= 10000) {
+        mScreenSaverSettingsRead = true;
+        mLastScreenSaverSettingsTick = now;
+        const platform::WindowSystem::ScreenSaverSettings settings =
+            mWindowSystem->GetScreenSaverSettings();
+        mScreenSaverActive = settings.active;
+        // Two seconds early, so that the program is quiet when the saver starts.
+        mScreenSaverIdleLimit = static_cast<uint32_t>(std::min<int64_t>(
+            std::max<int64_t>(int64_t{settings.timeoutSeconds} - 2, 1) * 1000, UINT32_MAX));
+        if (!mScreenSaverActive)
+            mScreenSaverIdle = false;
+    }
+    if (!mScreenSaverActive)
+        return;
+    // The last input lies no later than now: the idle time is never negative.
+    const std::optional<uint32_t> idle = mWindowSystem->IdleMilliseconds();
+    if (!idle.has_value())
+        return;
+    if (mScreenSaverIdle) {
+        if (mWindowSystem->IsScreenSaverRunning())
+            return;
+        if (*idle < mScreenSaverIdleLimit) {
+            mScreenSaverIdle = false;
+            if (mWidgetManager != nullptr)
+                mWidgetManager->MarkAllDirty();
+        }
+    } else if (*idle > mScreenSaverIdleLimit) {
+        mScreenSaverIdle = true;
+    }
 }
 
 void VeskAppBase::UpdateFPSImage() {

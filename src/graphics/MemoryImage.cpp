@@ -194,6 +194,87 @@ inline size_t PremultiplyRow888(uint32_t* out, const uint32_t* in, size_t count)
     return i;
 }
 
+// Any other layout (r5g6b5 and the like), as Premultiply: each channel's product c * (a + 1)
+// goes to the top of a 32-bit lane and down by 32 - bits - shift to its place, where only its
+// kept bits survive the mask. Returns how many it did, a multiple of 4.
+#if defined(VESK_PIXEL_SSE2)
+struct ChannelPlace {
+    int32_t down;   // 32 - bits - shift
+    uint32_t mask;  // the channel's mask, cut to its bits
+};
+
+ChannelPlace PlaceOf(const ChannelLayout& ch) {
+    const uint32_t bits = ((1u << ch.bits) - 1) << ch.shift;
+    return ChannelPlace{32 - ch.bits - ch.shift, ch.mask & bits};
+}
+
+__attribute__((target("avx2"))) size_t PremultiplyRowAnyAvx2(uint32_t* out, const uint32_t* in,
+                                                             size_t count,
+                                                             const ChannelPlace* place) {
+    const __m256i rbMask = _mm256_set1_epi32(0x00FF00FF);
+    const __m256i byteMask = _mm256_set1_epi32(0xFF);
+    const __m256i alphaMask = _mm256_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    const __m256i one = _mm256_set1_epi32(1);
+    const __m128i downR = _mm_cvtsi32_si128(place[0].down);
+    const __m128i downG = _mm_cvtsi32_si128(place[1].down);
+    const __m128i downB = _mm_cvtsi32_si128(place[2].down);
+    const __m256i maskR = _mm256_set1_epi32(static_cast<int32_t>(place[0].mask));
+    const __m256i maskG = _mm256_set1_epi32(static_cast<int32_t>(place[1].mask));
+    const __m256i maskB = _mm256_set1_epi32(static_cast<int32_t>(place[2].mask));
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i p = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+        const __m256i a1 = _mm256_add_epi32(_mm256_srli_epi32(p, 24), one);
+        const __m256i k = _mm256_or_si256(a1, _mm256_slli_epi32(a1, 16));
+        const __m256i rb = _mm256_mullo_epi16(_mm256_and_si256(p, rbMask), k);
+        const __m256i g =
+            _mm256_mullo_epi16(_mm256_and_si256(_mm256_srli_epi32(p, 8), byteMask), k);
+        const __m256i red = _mm256_and_si256(_mm256_srl_epi32(rb, downR), maskR);
+        const __m256i green =
+            _mm256_and_si256(_mm256_srl_epi32(_mm256_slli_epi32(g, 16), downG), maskG);
+        const __m256i blue =
+            _mm256_and_si256(_mm256_srl_epi32(_mm256_slli_epi32(rb, 16), downB), maskB);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_or_si256(_mm256_or_si256(red, green),
+                                            _mm256_or_si256(blue, _mm256_and_si256(p, alphaMask))));
+    }
+    return i;
+}
+
+size_t PremultiplyRowAny(uint32_t* out, const uint32_t* in, size_t count,
+                         const PixelLayout& layout) {
+    const ChannelPlace place[3] = {PlaceOf(layout.red), PlaceOf(layout.green),
+                                   PlaceOf(layout.blue)};
+    size_t i = 0;
+    if (PixelSimd::HasAvx2()) {
+        i = PremultiplyRowAnyAvx2(out, in, count, place);
+    }
+    const __m128i rbMask = _mm_set1_epi32(0x00FF00FF);
+    const __m128i byteMask = _mm_set1_epi32(0xFF);
+    const __m128i alphaMask = _mm_set1_epi32(static_cast<int32_t>(0xFF000000u));
+    const __m128i one = _mm_set1_epi32(1);
+    const __m128i downR = _mm_cvtsi32_si128(place[0].down);
+    const __m128i downG = _mm_cvtsi32_si128(place[1].down);
+    const __m128i downB = _mm_cvtsi32_si128(place[2].down);
+    const __m128i maskR = _mm_set1_epi32(static_cast<int32_t>(place[0].mask));
+    const __m128i maskG = _mm_set1_epi32(static_cast<int32_t>(place[1].mask));
+    const __m128i maskB = _mm_set1_epi32(static_cast<int32_t>(place[2].mask));
+    for (; i + 4 <= count; i += 4) {
+        const __m128i p = PixelSimd::Load4(in + i);
+        const __m128i a1 = _mm_add_epi32(_mm_srli_epi32(p, 24), one);
+        const __m128i k = _mm_or_si128(a1, _mm_slli_epi32(a1, 16));
+        const __m128i rb = _mm_mullo_epi16(_mm_and_si128(p, rbMask), k);
+        const __m128i g = _mm_mullo_epi16(_mm_and_si128(_mm_srli_epi32(p, 8), byteMask), k);
+        const __m128i red = _mm_and_si128(_mm_srl_epi32(rb, downR), maskR);
+        const __m128i green = _mm_and_si128(_mm_srl_epi32(_mm_slli_epi32(g, 16), downG), maskG);
+        const __m128i blue = _mm_and_si128(_mm_srl_epi32(_mm_slli_epi32(rb, 16), downB), maskB);
+        PixelSimd::Store4(out + i, _mm_or_si128(_mm_or_si128(red, green),
+                                                _mm_or_si128(blue, _mm_and_si128(p, alphaMask))));
+    }
+    return i;
+}
+#endif
+
 inline bool Is888(const PixelLayout& layout) {
     return layout.red.mask == 0xFF0000 && layout.red.bits == 8 && layout.red.shift == 16 &&
            layout.green.mask == 0xFF00 && layout.green.bits == 8 && layout.green.shift == 8 &&
@@ -430,6 +511,44 @@ void MemoryImage::BitsChanged() {
     mRLAdditive.reset();
 }
 
+namespace {
+
+// Whether any pixel is fully transparent (alpha 0) and whether any is partly so. Every picture
+// loaded passes here once, most of them opaque to the end: the pixels are read a block at a time
+// without a branch, and the scan stops once both answers are known.
+void ScanAlpha(const uint32_t* bits, size_t count, bool& hasTrans, bool& hasAlpha) {
+    constexpr size_t kBlock = 256;
+    hasTrans = false;
+    hasAlpha = false;
+    size_t i = 0;
+#if defined(VESK_PIXEL_SSE2)
+    using namespace PixelSimd;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i opaque = _mm_set1_epi32(255);
+    while (i + kBlock <= count && !(hasTrans && hasAlpha)) {
+        __m128i transparent = zero;
+        __m128i partial = zero;
+        for (const size_t end = i + kBlock; i < end; i += 4) {
+            const __m128i a = _mm_srli_epi32(Load4(bits + i), 24);
+            const __m128i isZero = _mm_cmpeq_epi32(a, zero);
+            transparent = _mm_or_si128(transparent, isZero);
+            partial = _mm_or_si128(
+                partial, _mm_andnot_si128(_mm_or_si128(isZero, _mm_cmpeq_epi32(a, opaque)),
+                                          _mm_set1_epi32(-1)));
+        }
+        hasTrans |= _mm_movemask_epi8(transparent) != 0;
+        hasAlpha |= _mm_movemask_epi8(partial) != 0;
+    }
+#endif
+    for (; i < count && !(hasTrans && hasAlpha); ++i) {
+        const uint32_t a = bits[i] >> 24;
+        hasTrans |= (a == 0);
+        hasAlpha |= (a != 0 && a != 255);
+    }
+}
+
+}  // namespace
+
 void MemoryImage::CommitBits() {
     if (!mAnalysisStale || mForced) {
         return;
@@ -437,17 +556,7 @@ void MemoryImage::CommitBits() {
     mHasAlpha = false;
     if (mBits) {
         mHasTrans = false;
-        bool hasTrans = false;
-        bool hasAlpha = false;
-        const uint32_t* bits = mBits.get();
-        const size_t count = GetPixelCount();
-        for (size_t i = 0; i < count && !(hasTrans && hasAlpha); ++i) {
-            const uint32_t a = bits[i] >> 24;
-            hasTrans |= (a == 0);
-            hasAlpha |= (a != 0 && a != 255);
-        }
-        mHasTrans = hasTrans;
-        mHasAlpha = hasAlpha;
+        ScanAlpha(mBits.get(), GetPixelCount(), mHasTrans, mHasAlpha);
     } else if (mPalette) {
         mHasTrans = false;
         for (int i = 0; i < 256; ++i) {
@@ -488,7 +597,14 @@ uint32_t* MemoryImage::GetNativeAlphaData(const NativeDisplay* display) {
     }
     auto native = std::make_unique_for_overwrite<uint32_t[]>(count == 0 ? 1 : count);
     uint32_t* out = native.get();
-    const size_t done = Is888(layout) ? PremultiplyRow888<1>(out, source, count) : 0;
+    size_t done = 0;
+    if (Is888(layout)) {
+        done = PremultiplyRow888<1>(out, source, count);
+    } else {
+#if defined(VESK_PIXEL_SSE2)
+        done = PremultiplyRowAny(out, source, count, layout);
+#endif
+    }
     for (size_t i = done; i < count; ++i) {
         const uint32_t p = source[i];
         const uint32_t a = p >> 24;

@@ -137,19 +137,23 @@ inline int32_t AddRow(uint32_t* d, const uint32_t* s, int32_t n, __m128i tint16)
     }
     return i;
 }
-// d + (s & 0xFFFFFF) per byte with saturation, eight pixels at a time;
-// returns how many it did.
-__attribute__((target("avx2"))) int32_t AddColourRowAvx2(uint32_t* d, const uint32_t* s,
-                                                         int32_t n) {
+// d + (s & 0xFFFFFF) per byte with saturation over n >= 8 pixels, eight at a time. The last
+// eight are worked out from the destination as it was before the loop and stored after it, so
+// a span of any length ends without a scalar tail: the pixels both cover get the same sum.
+__attribute__((target("avx2"))) inline __m256i AddColour8(const uint32_t* d, const uint32_t* s,
+                                                          __m256i colour) {
+    return _mm256_adds_epu8(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d)),
+        _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s)), colour));
+}
+
+__attribute__((target("avx2"))) void AddColourSpanAvx2(uint32_t* d, const uint32_t* s, int32_t n) {
     const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
-    int32_t i = 0;
-    for (; i + 8 <= n; i += 8) {
-        const __m256i sp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
-        const __m256i dp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i),
-                            _mm256_adds_epu8(dp, _mm256_and_si256(sp, colour)));
+    const __m256i last = AddColour8(d + n - 8, s + n - 8, colour);
+    for (int32_t i = 0; i + 8 <= n; i += 8) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), AddColour8(d + i, s + i, colour));
     }
-    return i;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + n - 8), last);
 }
 
 // Per four pixels: the blend weights come from the table one pixel at a
@@ -430,8 +434,9 @@ void BltAdditiveUntinted(const BlitArea& area, Source src) {
     }
 }
 
-// Untinted with source alpha, from the source's alpha-scaled colours: the
-// transparent runs add nothing and are skipped.
+// Untinted with source alpha, from the source's alpha-scaled colours, whose transparent pixels
+// are 0 and add nothing. Walking a row's runs costs a dependent load each, more than adding
+// through them: only the leading transparent run is skipped, the rest of the row is one span.
 void BltAdditiveScaled(const BlitArea& area, const uint32_t* scaled, const uint8_t* runs) {
 #if defined(__SSE2__)
     const bool avx2 = PixelSimd::HasAvx2();
@@ -440,30 +445,20 @@ void BltAdditiveScaled(const BlitArea& area, const uint32_t* scaled, const uint8
         uint32_t* d = area.dest + static_cast<size_t>(y) * area.destStride;
         const size_t row = static_cast<size_t>(y) * area.srcStride;
         const uint32_t* s = scaled + row;
-        const uint8_t* r = runs + row;
-        int32_t x = 0;
-        while (x < area.width) {
-            auto runEnd = [&](int32_t at) {
-                return at + std::clamp<int32_t>(r[at], 1, area.width - at);
-            };
-            int32_t end = runEnd(x);
-            if ((s[x] >> 24) != 0) {
-                // Opaque and partly transparent runs are added alike.
-                while (end < area.width && (s[end] >> 24) != 0) {
-                    end = runEnd(end);
-                }
-                int32_t i = x;
+        const int32_t end = area.width;
+        int32_t i = 0;
+        while (i < end && (s[i] >> 24) == 0) {
+            i += std::clamp<int32_t>(runs[row + static_cast<size_t>(i)], 1, end - i);
+        }
 #if defined(__SSE2__)
-                if (avx2) {
-                    i += AddColourRowAvx2(d + i, s + i, end - i);
-                }
-                i += AddRow<false, false>(d + i, s + i, end - i, _mm_setzero_si128());
+        if (avx2 && end - i >= 8) {
+            AddColourSpanAvx2(d + i, s + i, end - i);
+            i = end;
+        }
+        i += AddRow<false, false>(d + i, s + i, end - i, _mm_setzero_si128());
 #endif
-                for (; i < end; ++i) {
-                    d[i] = AddSaturate(d[i], s[i] & 0xFFFFFF);
-                }
-            }
-            x = end;
+        for (; i < end; ++i) {
+            d[i] = AddSaturate(d[i], s[i] & 0xFFFFFF);
         }
     }
 }

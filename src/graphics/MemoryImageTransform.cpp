@@ -581,6 +581,17 @@ void FastStretchRows(const FastStretchPlan& plan, const Source& src, Op op) {
     const int32_t height = plan.height;
     const int32_t* columns = plan.columns;
     [[maybe_unused]] const bool grouped = plan.grouped;
+#if defined(VESK_PIXEL_SSE2)
+    // A magnified source row serves several destination rows: its pixels are looked up once
+    // into a row of the destination's width and read from there in fours.
+    std::vector<uint32_t> expanded;
+    int32_t expandedRow = -1;
+    if constexpr (FourOp<Op>) {
+        if (grouped) {
+            expanded.resize(static_cast<size_t>(width));
+        }
+    }
+#endif
     for (int32_t j = 0; j < height; ++j) {
         uint32_t* d = plan.dest + static_cast<size_t>(j) * plan.destStride;
         const Source row = src.Offset(static_cast<size_t>(plan.rows[j]) * plan.srcStride);
@@ -588,12 +599,30 @@ void FastStretchRows(const FastStretchPlan& plan, const Source& src, Op op) {
 #if defined(VESK_PIXEL_SSE2)
         if constexpr (FourOp<Op>) {
             if (grouped) {
-                for (; i + 3 < width; i += 4) {
-                    op.Four(d + i, PixelSimd::Gather4(row(static_cast<size_t>(columns[i])),
-                                                      row(static_cast<size_t>(columns[i + 1])),
-                                                      row(static_cast<size_t>(columns[i + 2])),
-                                                      row(static_cast<size_t>(columns[i + 3]))));
+                uint32_t* e = expanded.data();
+                if (plan.rows[j] != expandedRow) {
+                    expandedRow = plan.rows[j];
+                    // Stored in fours, as they are read back: a vector load over four
+                    // separate stores would wait for them.
+                    int32_t k = 0;
+                    for (; k + 3 < width; k += 4) {
+                        PixelSimd::Store4(
+                            e + k, PixelSimd::Gather4(row(static_cast<size_t>(columns[k])),
+                                                      row(static_cast<size_t>(columns[k + 1])),
+                                                      row(static_cast<size_t>(columns[k + 2])),
+                                                      row(static_cast<size_t>(columns[k + 3]))));
+                    }
+                    for (; k < width; ++k) {
+                        e[k] = row(static_cast<size_t>(columns[k]));
+                    }
                 }
+                for (; i + 3 < width; i += 4) {
+                    op.Four(d + i, PixelSimd::Load4(e + i));
+                }
+                for (; i < width; ++i) {
+                    op(d[i], e[i]);
+                }
+                continue;
             }
         }
 #endif

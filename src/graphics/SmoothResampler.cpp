@@ -22,32 +22,74 @@ inline int32_t ClampIndex(int64_t value, int32_t lo, int32_t hi) {
     return static_cast<int32_t>(std::clamp<int64_t>(value, lo, hi));
 }
 
-// Four cells at a time as eight 16-bit lanes; the compiler maps these onto
-// the machine's vector unit (plain 16-bit multiplies, adds and shifts).
-using Vec16 = uint16_t __attribute__((vector_size(16)));
 constexpr size_t kGroup = 4;
 
-inline Vec16 Load(const uint32_t* p) {
-    Vec16 v;
-    std::memcpy(&v, p, sizeof(v));
-    return v;
+#if defined(VESK_PIXEL_SSE2)
+// Two rows of 16-bit channel lanes weighted by w0 and w1 (packed in each 32-bit lane of weights)
+// into 32-bit sums, whose upper halves come back as 8-bit values in 16-bit lanes. The lanes are
+// taken as signed for the multiply-add, which offset (32768 * (w0 + w1)) undoes.
+inline __m128i MixRows(__m128i upper, __m128i lower, __m128i weights, __m128i offset) {
+    const __m128i bias = _mm_set1_epi16(INT16_MIN);
+    upper = _mm_xor_si128(upper, bias);
+    lower = _mm_xor_si128(lower, bias);
+    const __m128i lo = _mm_srli_epi32(
+        _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(upper, lower), weights), offset), 16);
+    const __m128i hi = _mm_srli_epi32(
+        _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(upper, lower), weights), offset), 16);
+    return _mm_packs_epi32(lo, hi);
 }
 
-inline void Store(uint32_t* p, Vec16 v) {
-    std::memcpy(p, &v, sizeof(v));
+// MixRows over whole rows of cells, eight at a time in 256-bit vectors (each 128-bit half unpacks
+// and packs back in place, so the cells keep their order): out gets the mixed red and blue with the
+// mixed green and alpha as 0xAARRGGBB. Returns how many cells it did, a multiple of 8.
+__attribute__((target("avx2"))) inline __m256i MixRowsAvx2(const uint32_t* upperRow,
+                                                           const uint32_t* lowerRow,
+                                                           __m256i weights, __m256i offset) {
+    const __m256i bias = _mm256_set1_epi16(INT16_MIN);
+    const __m256i upper =
+        _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(upperRow)), bias);
+    const __m256i lower =
+        _mm256_xor_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(lowerRow)), bias);
+    const __m256i lo = _mm256_srli_epi32(
+        _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(upper, lower), weights), offset),
+        16);
+    const __m256i hi = _mm256_srli_epi32(
+        _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(upper, lower), weights), offset),
+        16);
+    return _mm256_packs_epi32(lo, hi);
 }
 
-inline Vec16 Splat(uint32_t value) {
-    const auto w = static_cast<uint16_t>(value);
-    return Vec16{w, w, w, w, w, w, w, w};
+__attribute__((target("avx2"))) size_t MixRowPairAvx2(uint32_t* out, const uint32_t* upperRB,
+                                                      const uint32_t* lowerRB,
+                                                      const uint32_t* upperAG,
+                                                      const uint32_t* lowerAG, uint32_t weightPair,
+                                                      uint32_t offset, size_t count) {
+    const __m256i weights = _mm256_set1_epi32(static_cast<int32_t>(weightPair));
+    const __m256i add = _mm256_set1_epi32(static_cast<int32_t>(offset));
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i rb = MixRowsAvx2(upperRB + i, lowerRB + i, weights, add);
+        const __m256i ag = MixRowsAvx2(upperAG + i, lowerAG + i, weights, add);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_or_si256(rb, _mm256_slli_epi16(ag, 8)));
+    }
+    return i;
 }
 
-// Lanes of 8-bit values weighted by weights adding up to 256 at most, taken
-// back to 8 bits and packed as 0xAARRGGBB: red and blue are the high bytes of
-// their lanes moved down, alpha and green the high bytes in place.
-inline Vec16 Pack(Vec16 rb, Vec16 ag) {
-    return (rb >> 8) | (ag & Splat(0xFF00));
+// Eight 32-bit sums, their upper halves as 8-bit values in 16-bit lanes.
+inline __m128i UpperHalves(const uint32_t* sums) {
+    using namespace PixelSimd;
+    return _mm_packs_epi32(_mm_srli_epi32(Load4(sums), 16), _mm_srli_epi32(Load4(sums + 4), 16));
 }
+#else
+// One 32-bit word of two 16-bit lanes weighted by w0 and w1 with the next row's word; each
+// lane's sum keeps its upper 16 bits.
+inline uint32_t MixWords(uint32_t upper, uint32_t lower, uint32_t w0, uint32_t w1) {
+    const uint32_t low = ((upper & 0xFFFF) * w0 + (lower & 0xFFFF) * w1) >> 16;
+    const uint32_t high = ((upper >> 16) * w0 + (lower >> 16) * w1) >> 16;
+    return low | (high << 16);
+}
+#endif
 
 size_t Padded(int32_t cells) {
     return (static_cast<size_t>(cells) + kGroup - 1) / kGroup * kGroup;
@@ -190,8 +232,8 @@ bool SmoothResampler::Begin(MemoryImage& source, const Rect& bounds, const FRect
     }
     mCachedRow[0] = -1;
     mCachedRow[1] = -1;
-    mSum.Reset(mPadded);
-    mCarry.Reset(mPadded);
+    mSum.Reset(2 * mPadded);
+    mCarry.Reset(2 * mPadded);
     mHasCarry = false;
     mNextSourceTap = 0;
     mOut.assign(mPadded, 0);
@@ -233,14 +275,12 @@ void SmoothResampler::FilterRow(int32_t row, Lanes& out) {
                                        src[taps[i + 2].mIndex], src[taps[i + 3].mIndex]);
             const __m128i p1 = Gather4(src[taps[i].mNext], src[taps[i + 1].mNext],
                                        src[taps[i + 2].mNext], src[taps[i + 3].mNext]);
-            const __m128i low = _mm_srli_epi16(
+            const __m128i low =
                 _mm_add_epi16(_mm_mullo_epi16(WidenLow(p0), _mm_loadu_si128(weights)),
-                              _mm_mullo_epi16(WidenLow(p1), _mm_loadu_si128(weights + 1))),
-                8);
-            const __m128i high = _mm_srli_epi16(
+                              _mm_mullo_epi16(WidenLow(p1), _mm_loadu_si128(weights + 1)));
+            const __m128i high =
                 _mm_add_epi16(_mm_mullo_epi16(WidenHigh(p0), _mm_loadu_si128(weights + 2)),
-                              _mm_mullo_epi16(WidenHigh(p1), _mm_loadu_si128(weights + 3))),
-                8);
+                              _mm_mullo_epi16(WidenHigh(p1), _mm_loadu_si128(weights + 3)));
             // Lanes blue, green, red, alpha become the pairs (blue, red) and
             // (green, alpha).
             const auto order = [](__m128i v) {
@@ -257,12 +297,12 @@ void SmoothResampler::FilterRow(int32_t row, Lanes& out) {
             const Tap& tap = taps[i];
             const uint32_t p0 = src[tap.mIndex];
             const uint32_t p1 = src[tap.mNext];
-            // Weights sum to 257, so each 16-bit lane stays within 255 * 257.
+            // Weights sum to 257, so each 16-bit lane stays within 255 * 257 = 65535.
             const uint32_t rb = (p0 & kRB) * tap.mWeight + (p1 & kRB) * tap.mWeightNext;
             const uint32_t ag =
                 ((p0 >> 8) & kRB) * tap.mWeight + ((p1 >> 8) & kRB) * tap.mWeightNext;
-            outRB[i] = (rb >> 8) & kRB;
-            outAG[i] = (ag >> 8) & kRB;
+            outRB[i] = rb;
+            outAG[i] = ag;
         }
         return;
     }
@@ -278,9 +318,9 @@ void SmoothResampler::FilterRow(int32_t row, Lanes& out) {
         std::fill_n(outAG, width, 0u);
         const auto flush = [&](int32_t cell, __m128i lanes) {
             if (cell >= 1 && cell <= width) {
-                // (blue, red) and (green, alpha) pairs of the cell's 8-bit values.
-                const auto pairs = static_cast<uint64_t>(_mm_cvtsi128_si64(
-                    _mm_shufflelo_epi16(_mm_srli_epi16(lanes, 8), _MM_SHUFFLE(3, 1, 2, 0))));
+                // (blue, red) and (green, alpha) pairs of the cell's 16-bit sums.
+                const auto pairs = static_cast<uint64_t>(
+                    _mm_cvtsi128_si64(_mm_shufflelo_epi16(lanes, _MM_SHUFFLE(3, 1, 2, 0))));
                 outRB[cell - 1] = static_cast<uint32_t>(pairs);
                 outAG[cell - 1] = static_cast<uint32_t>(pairs >> 32);
             }
@@ -328,8 +368,8 @@ void SmoothResampler::FilterRow(int32_t row, Lanes& out) {
         accAG[tap.mIndex + 1] += ag * tap.mWeightNext;
     }
     for (int32_t i = 0; i < width; ++i) {
-        outRB[i] = (accRB[i + 1] >> 8) & kRB;
-        outAG[i] = (accAG[i + 1] >> 8) & kRB;
+        outRB[i] = accRB[i + 1];
+        outAG[i] = accAG[i + 1];
     }
 }
 
@@ -355,24 +395,53 @@ void SmoothResampler::MagnifiedRow() {
     const uint32_t* upperAG = mCache[slot0].mAG.data();
     const uint32_t* lowerRB = mCache[slot1].mRB.data();
     const uint32_t* lowerAG = mCache[slot1].mAG.data();
-    const Vec16 w0 = Splat(tap.mWeight);
-    const Vec16 w1 = Splat(tap.mWeightNext);
     uint32_t* out = mOut.data();
-    for (size_t i = 0; i < mPadded; i += kGroup) {
-        const Vec16 rb = Load(upperRB + i) * w0 + Load(lowerRB + i) * w1;
-        const Vec16 ag = Load(upperAG + i) * w0 + Load(lowerAG + i) * w1;
-        Store(out + i, Pack(rb, ag));
+    // The sums reach 65535 * 256, past 16 bits: each channel takes a 32-bit lane here.
+#if defined(VESK_PIXEL_SSE2)
+    using namespace PixelSimd;
+    const uint32_t weightPair = tap.mWeight | tap.mWeightNext << 16;
+    const uint32_t bias = 32768 * (tap.mWeight + tap.mWeightNext);
+    size_t i = 0;
+    if (HasAvx2()) {
+        i = MixRowPairAvx2(out, upperRB, lowerRB, upperAG, lowerAG, weightPair, bias, mPadded);
     }
+    const __m128i weights = _mm_set1_epi32(static_cast<int32_t>(weightPair));
+    const __m128i offset = _mm_set1_epi32(static_cast<int32_t>(bias));
+    for (; i < mPadded; i += kGroup) {
+        const __m128i rb = MixRows(Load4(upperRB + i), Load4(lowerRB + i), weights, offset);
+        const __m128i ag = MixRows(Load4(upperAG + i), Load4(lowerAG + i), weights, offset);
+        Store4(out + i, _mm_or_si128(rb, _mm_slli_epi16(ag, 8)));
+    }
+#else
+    for (size_t i = 0; i < mPadded; ++i) {
+        out[i] = MixWords(upperRB[i], lowerRB[i], tap.mWeight, tap.mWeightNext) |
+                 MixWords(upperAG[i], lowerAG[i], tap.mWeight, tap.mWeightNext) << 8;
+    }
+#endif
 }
 
 namespace {
 
-// sum += row * weight, four cells at a time.
+// sum += row * weight over count cells: each 16-bit lane of the row adds to its own 32-bit
+// lane of the sum (two per cell, in the row's order).
 void AddWeighted(uint32_t* sum, const uint32_t* row, uint32_t weight, size_t count) {
-    const Vec16 w = Splat(weight);
+#if defined(VESK_PIXEL_SSE2)
+    using namespace PixelSimd;
+    const __m128i w = _mm_set1_epi16(static_cast<int16_t>(weight));
     for (size_t i = 0; i < count; i += kGroup) {
-        Store(sum + i, Load(sum + i) + Load(row + i) * w);
+        const __m128i v = Load4(row + i);
+        const __m128i low = _mm_mullo_epi16(v, w);
+        const __m128i high = _mm_mulhi_epu16(v, w);
+        Store4(sum + 2 * i, _mm_add_epi32(Load4(sum + 2 * i), _mm_unpacklo_epi16(low, high)));
+        Store4(sum + 2 * i + 4,
+               _mm_add_epi32(Load4(sum + 2 * i + 4), _mm_unpackhi_epi16(low, high)));
     }
+#else
+    for (size_t i = 0; i < count; ++i) {
+        sum[2 * i] += (row[i] & 0xFFFF) * weight;
+        sum[2 * i + 1] += (row[i] >> 16) * weight;
+    }
+#endif
 }
 
 }  // namespace
@@ -417,9 +486,18 @@ void SmoothResampler::MinifiedRow() {
     const uint32_t* rb = mSum.mRB.data();
     const uint32_t* ag = mSum.mAG.data();
     uint32_t* out = mOut.data();
+#if defined(VESK_PIXEL_SSE2)
+    using namespace PixelSimd;
     for (size_t i = 0; i < count; i += kGroup) {
-        Store(out + i, Pack(Load(rb + i), Load(ag + i)));
+        Store4(out + i,
+               _mm_or_si128(UpperHalves(rb + 2 * i), _mm_slli_epi16(UpperHalves(ag + 2 * i), 8)));
     }
+#else
+    for (size_t i = 0; i < count; ++i) {
+        out[i] = (rb[2 * i] >> 16) | (ag[2 * i] >> 16) << 8 | (rb[2 * i + 1] >> 16) << 16 |
+                 (ag[2 * i + 1] >> 16) << 24;
+    }
+#endif
 }
 
 const uint32_t* SmoothResampler::NextRow() {

@@ -13,8 +13,10 @@ class MemoryImage;
 // The smooth stretch's separable filter: a source area (doubles, whole-image
 // coordinates) resampled to width x height, one row at a time. Magnifying
 // axes interpolate linearly between neighbours, minifying ones average with a
-// box filter; horizontal weights are 257ths, vertical ones 256ths, and each
-// pass keeps 8 bits per channel, two channels per multiplication. Channels are
+// box filter; horizontal weights are 257ths, vertical ones 256ths. The
+// horizontal sums (16 bits a channel) go whole into the vertical pass, whose
+// 32-bit sums keep their upper 16 bits: nothing is rounded between the passes.
+// Channels are
 // filtered straight (not alpha-weighted), so each output pixel is the filtered
 // colour F with the filtered alpha A, 0xAARRGGBB. A source holding a colour
 // table is read through its table.
@@ -38,7 +40,9 @@ public:
 private:
     // A row of cells with the channels in 16-bit lanes, red and blue in one
     // array, alpha and green in the other; between the passes each lane holds
-    // an 8-bit value. Padded with zeros to whole groups of four cells.
+    // a channel's horizontal sum. Padded with zeros to whole groups of four
+    // cells. The vertical sums (mSum, mCarry) hold two 32-bit lanes a cell in
+    // each array instead.
     struct Lanes {
         std::vector<uint32_t> mRB;
         std::vector<uint32_t> mAG;

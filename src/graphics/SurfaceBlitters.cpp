@@ -18,27 +18,10 @@ namespace Vesk {
 
 namespace {
 
-// Spread forms of the two common 16-bit layouts: green moves to the upper
-// half, red and blue stay below, each with free bits above it, so one
-// multiplication scales all three channels.
-constexpr uint32_t kSpread565 = 0x07E0F81F;
-constexpr uint32_t kSpread555 = 0x03E07C1F;
-constexpr uint32_t kGreen565 = 0x07E0;
-constexpr uint32_t kGreen555 = 0x03E0;
-
 using PixelBlend::ClampByte;
 using PixelBlend::Div255;
 using PixelBlend::kG;
 using PixelBlend::kRB;
-
-template <uint32_t K>
-inline uint32_t Spread(uint32_t p) {
-    return (p | (p << 16)) & K;
-}
-
-inline uint32_t Fold(uint32_t v) {
-    return (v | (v >> 16)) & 0xFFFF;
-}
 
 template <typename P>
 inline P* RowAt(const SurfacePixels& surface, int32_t y) {
@@ -551,25 +534,14 @@ struct AddTintBytes32 {
 #endif
 };
 
-// Untinted on 5-6-5 or 5-5-5: the three channels added at once on the spread
-// form, where each has a free bit above it; a channel that overflowed into
-// that bit is set to its maximum, as its saturation table would give.
+// Untinted on 5-6-5 or 5-5-5, the channels added at once (AddSpreadSaturated).
 template <uint32_t K>
 struct AddPlainSpread {
     // The bit above each channel, and those of them above a 5-bit and a
     // 6-bit channel.
-    static constexpr uint32_t kOverflow = K == kSpread565 ? 0x08010020u : 0x04008020u;
-    static constexpr uint32_t kOver5 = K == kSpread565 ? 0x00010020u : 0x04008020u;
-    static constexpr uint32_t kOver6 = K == kSpread565 ? 0x08000000u : 0u;
-
     RunKind Kind(uint32_t n) const { return AdditiveKind(n); }
     uint32_t Direct(uint32_t n) const { return n; }
-    uint32_t Blend(uint32_t d, uint32_t n) const {
-        const uint32_t sum = Spread<K>(d) + Spread<K>(n & 0xFFFF);
-        const uint32_t over = sum & kOverflow;
-        const uint32_t saturated = over - ((over & kOver5) >> 5) - ((over & kOver6) >> 6);
-        return Fold((sum | saturated) & K);
-    }
+    uint32_t Blend(uint32_t d, uint32_t n) const { return AddSpreadSaturated<K>(d, n); }
 };
 
 // ---- Volatile road ---------------------------------------------------------

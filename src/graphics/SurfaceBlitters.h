@@ -45,6 +45,37 @@ bool IsStandardChannelOrder(const SurfacePixels& surface);
 // entries, entry i = min(i, max) with max = 2^bits - 1.
 const uint8_t* SaturationTable(int32_t bits);
 
+// Spread forms of the two common 16-bit layouts: green moves to the upper
+// half, red and blue stay below, each with free bits above it, so one
+// multiplication scales all three channels.
+inline constexpr uint32_t kSpread565 = 0x07E0F81F;
+inline constexpr uint32_t kSpread555 = 0x03E07C1F;
+inline constexpr uint32_t kGreen565 = 0x07E0;
+inline constexpr uint32_t kGreen555 = 0x03E0;
+
+template <uint32_t K>
+inline uint32_t Spread(uint32_t p) {
+    return (p | (p << 16)) & K;
+}
+
+inline uint32_t Fold(uint32_t v) {
+    return (v | (v >> 16)) & 0xFFFF;
+}
+
+// The 16-bit pixel d plus the low 16 bits of n, each channel saturating: on the spread form
+// the three sums are made at once, and a channel that overflowed into the free bit above it is
+// set to its maximum, as its saturation table would give.
+template <uint32_t K>
+inline uint32_t AddSpreadSaturated(uint32_t d, uint32_t n) {
+    constexpr uint32_t kOverflow = K == kSpread565 ? 0x08010020u : 0x04008020u;
+    constexpr uint32_t kOver5 = K == kSpread565 ? 0x00010020u : 0x04008020u;
+    constexpr uint32_t kOver6 = K == kSpread565 ? 0x08000000u : 0u;
+    const uint32_t sum = Spread<K>(d) + Spread<K>(n & 0xFFFF);
+    const uint32_t over = sum & kOverflow;
+    const uint32_t saturated = over - ((over & kOver5) >> 5) - ((over & kOver6) >> 6);
+    return Fold((sum | saturated) & K);
+}
+
 // An ARGB colour in the surface's layout, each channel
 // ((value >> (8 - width)) << shift) & mask; alpha is dropped.
 uint32_t ConvertToSurface(uint32_t argb, const SurfaceChannel& red, const SurfaceChannel& green,

@@ -529,6 +529,16 @@ struct StretchAdd {
     }
 };
 
+// 5-6-5 and 5-5-5: the three channels added at once on the spread form.
+template <uint32_t K>
+struct StretchAddSpread {
+    void operator()(uint16_t& pixel, uint32_t n) const {
+        if (n != 0) {
+            pixel = static_cast<uint16_t>(AddSpreadSaturated<K>(pixel, n));
+        }
+    }
+};
+
 // X8R8G8B8: the three saturating adds on the channel pairs, each lane's
 // carry turned into a full lane.
 struct StretchAddBytes {
@@ -601,6 +611,17 @@ void StretchRows(const SurfacePixels& dest, const NativeBlitSource& source, cons
     const int32_t* columns = plan.columns;
     const uint32_t* native = source.mNative;
     [[maybe_unused]] const bool grouped = plan.grouped;
+#if defined(VESK_PIXEL_SSE2)
+    // A magnified source row serves several destination rows: its words are looked up once, in
+    // the order the row is walked, and read from there in fours.
+    std::vector<uint32_t> expanded;
+    int32_t expandedRow = -1;
+    if constexpr (sizeof(P) == 4 && FourOp<Op>) {
+        if (grouped) {
+            expanded.resize(static_cast<size_t>(width));
+        }
+    }
+#endif
     for (int32_t j = 0; j < height; ++j) {
         P* out = RowAt<P>(dest, plan.clipped.mY + j) + plan.clipped.mX;
         if constexpr (kMirror) {
@@ -613,20 +634,34 @@ void StretchRows(const SurfacePixels& dest, const NativeBlitSource& source, cons
 #if defined(VESK_PIXEL_SSE2)
         if constexpr (sizeof(P) == 4 && FourOp<Op>) {
             if (grouped) {
-                const auto word = [&](int32_t k) {
-                    if constexpr (kPalette) {
-                        return words[indices[columns[k]]];
-                    } else {
-                        return words[columns[k]];
+                uint32_t* e = expanded.data();
+                if (plan.rows[j] != expandedRow) {
+                    expandedRow = plan.rows[j];
+                    const auto word = [&](int32_t k) {
+                        if constexpr (kPalette) {
+                            return words[indices[columns[k]]];
+                        } else {
+                            return words[columns[k]];
+                        }
+                    };
+                    // Stored in fours, as they are read back: a vector load over four
+                    // separate stores would wait for them.
+                    int32_t k = 0;
+                    for (; k + 3 < width; k += 4) {
+                        PixelSimd::Store4(e + k, PixelSimd::Gather4(word(k), word(k + 1),
+                                                                    word(k + 2), word(k + 3)));
                     }
-                };
+                    for (; k < width; ++k) {
+                        e[k] = word(k);
+                    }
+                }
                 for (; i + 3 < width; i += 4) {
+                    const __m128i four = PixelSimd::Load4(e + i);
                     if constexpr (kMirror) {
                         op.Four(reinterpret_cast<uint32_t*>(out - i - 3),
-                                PixelSimd::Gather4(word(i + 3), word(i + 2), word(i + 1), word(i)));
+                                _mm_shuffle_epi32(four, _MM_SHUFFLE(0, 1, 2, 3)));
                     } else {
-                        op.Four(reinterpret_cast<uint32_t*>(out + i),
-                                PixelSimd::Gather4(word(i), word(i + 1), word(i + 2), word(i + 3)));
+                        op.Four(reinterpret_cast<uint32_t*>(out + i), four);
                     }
                 }
             }
@@ -692,6 +727,16 @@ void StretchDepth(const SurfacePixels& dest, const NativeBlitSource& source,
         if constexpr (sizeof(P) == 4) {
             if (IsXrgb8888(dest)) {
                 StretchWith<P>(dest, source, plan, mirror, StretchAddBytes{});
+                return;
+            }
+        }
+        if constexpr (sizeof(P) == 2) {
+            if (dest.mGreenMask == kGreen565) {
+                StretchWith<P>(dest, source, plan, mirror, StretchAddSpread<kSpread565>{});
+                return;
+            }
+            if (dest.mGreenMask == kGreen555) {
+                StretchWith<P>(dest, source, plan, mirror, StretchAddSpread<kSpread555>{});
                 return;
             }
         }

@@ -178,6 +178,17 @@ public:
     // Starts the user's browser on the address; true when it was started.
     virtual bool OpenUrl(std::string_view address) = 0;
 
+    // The desktop's screen saver, for the frame's idle check. A backend that cannot read it
+    // answers: none set, no idle time known, never running.
+    struct ScreenSaverSettings {
+        bool active = false;
+        uint32_t timeoutSeconds = 0;  // without input before it starts
+    };
+    virtual ScreenSaverSettings GetScreenSaverSettings() { return {}; }
+    // Milliseconds since the user's last input anywhere on the desktop.
+    virtual std::optional<uint32_t> IdleMilliseconds() { return std::nullopt; }
+    virtual bool IsScreenSaverRunning() { return false; }
+
     // A process-wide named lock held until the system is destroyed.
     virtual InstanceLockResult AcquireInstanceLock(std::string_view name) = 0;
 

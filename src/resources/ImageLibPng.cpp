@@ -145,6 +145,9 @@ bool Decode(png_structp png, png_infop info, PngDecode& decode) {
     if (setjmp(png_jmpbuf(png)) != 0) {
         return false;
     }
+    // Every chunk's CRC already covers the compressed bytes, so zlib's second checksum over the
+    // inflated ones (a tenth of the decoding time) is skipped.
+    png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
     png_read_info(png, info);
     png_uint_32 width = 0;
     png_uint_32 height = 0;

@@ -329,6 +329,39 @@ int CountLightPixels(Vesk::Image* screen) {
     return light;
 }
 
+// A saver set for 60 s: idle past 58 s the program neither updates nor draws; input wakes it,
+// but not while the saver runs. Full screen, or with no saver set, it never idles.
+TEST_F(LoopTest, IdleBeforeTheScreenSaverStopsUpdatesUntilInput) {
+    using Settings = platform::WindowSystem::ScreenSaverSettings;
+    TestApp& app = Running();
+    mWs->SetScreenSaver(Settings{true, 60}, 57000, false);
+    RunFor(1500);
+    EXPECT_FALSE(app.mScreenSaverIdle);
+    mWs->SetScreenSaver(Settings{true, 60}, 58500, false);
+    RunFor(1500);
+    ASSERT_TRUE(app.mScreenSaverIdle);
+    const int updates = app.mUpdateCount;
+    const size_t presents = app.mDisplay->mPresentTicks.size();
+    mWs->SetScreenSaver(Settings{true, 60}, 10, true);
+    RunFor(1500);
+    EXPECT_TRUE(app.mScreenSaverIdle) << "the running saver is left alone";
+    EXPECT_EQ(app.mUpdateCount, updates);
+    EXPECT_EQ(app.mDisplay->mPresentTicks.size(), presents);
+    mWs->SetScreenSaver(Settings{true, 60}, 10, false);
+    RunFor(1500);
+    EXPECT_FALSE(app.mScreenSaverIdle);
+    EXPECT_GT(app.mUpdateCount, updates);
+
+    app.mIsPhysWindowed = false;
+    mWs->SetScreenSaver(Settings{true, 60}, 90000, false);
+    RunFor(1500);
+    EXPECT_FALSE(app.mScreenSaverIdle);
+    app.mIsPhysWindowed = true;
+    mWs->SetScreenSaver(Settings{false, 60}, 90000, false);
+    RunFor(11000);  // the settings are read again every 10 s
+    EXPECT_FALSE(app.mScreenSaverIdle);
+}
+
 TEST_F(LoopTest, FrameRateOverlayIsDrawnWithTheOverlayFont) {
     platform::HeadlessTextSystem text("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
     platform::SetTextSystem(&text);

@@ -210,6 +210,41 @@ TEST(MemoryImageTest, PremultipliedFormsMatchTheirFormulas) {
     EXPECT_FALSE(image.mNativeAlpha);
 }
 
+TEST(MemoryImageTest, NativeAlphaOfOtherLayoutsMatchesItsFormula) {
+    std::mt19937 rng(5);
+    std::vector<uint32_t> pixels(45);
+    for (uint32_t& p : pixels) {
+        p = static_cast<uint32_t>(rng());
+    }
+    pixels[0] = 0xFFFFFFFF;
+    pixels[1] = 0x00FFFFFF;
+    NativeDisplay bgr555;  // blue high, red low, one spare bit
+    bgr555.mRedMask = 0x001F;
+    bgr555.mGreenMask = 0x03E0;
+    bgr555.mBlueMask = 0x7C00;
+    bgr555.mRedBits = bgr555.mGreenBits = bgr555.mBlueBits = 5;
+    bgr555.mRedShift = 0;
+    bgr555.mGreenShift = 5;
+    bgr555.mBlueShift = 10;
+    for (const NativeDisplay& display : {Display565(), bgr555}) {
+        MemoryImage image(nullptr);
+        Fill(image, static_cast<int32_t>(pixels.size()), 1, pixels);
+        const uint32_t* native = image.GetNativeAlphaData(&display);
+        const auto channel = [](uint32_t c, uint32_t a, int32_t bits, int32_t shift) {
+            return ((c * (a + 1)) >> (16 - bits)) << shift;
+        };
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            const uint32_t p = pixels[i];
+            const uint32_t a = p >> 24;
+            const uint32_t want =
+                (a << 24) | channel((p >> 16) & 0xFF, a, display.mRedBits, display.mRedShift) |
+                channel((p >> 8) & 0xFF, a, display.mGreenBits, display.mGreenShift) |
+                channel(p & 0xFF, a, display.mBlueBits, display.mBlueShift);
+            EXPECT_EQ(native[i], want) << i << " blue shift " << display.mBlueShift;
+        }
+    }
+}
+
 TEST(MemoryImageTest, AdditiveRunsClassTransparentAsBlack) {
     MemoryImage image(nullptr);
     Fill(image, 4, 1, {0xFF000000, 0x00FFFFFF, 0xFF010000, 0x01400000});

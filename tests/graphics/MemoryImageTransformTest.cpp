@@ -465,6 +465,37 @@ TEST(MemoryImageStretchTest, SmoothMinifyAveragesBoxes) {
     EXPECT_EQ(At(*dest, 1, 0), Argb(255, 227, 50, 0));
 }
 
+TEST(MemoryImageStretchTest, SmoothKeepsFractionsBetweenItsPasses) {
+    // The horizontal sums enter the vertical pass whole; rounding them to 8 bits first
+    // made several of these a step dark.
+    struct Case {
+        int32_t side;
+        Rect dest;
+        std::vector<uint32_t> source;
+        std::vector<uint32_t> expected;
+    };
+    const Case cases[] = {
+        {2, Rect(0, 0, 10, 4), {0, 255, 255, 0}, {0,   28,  57,  85,  114, 142, 171, 199, 228, 255,
+                                                  85,  95,  104, 114, 123, 132, 142, 151, 160, 169,
+                                                  170, 161, 151, 142, 132, 123, 113, 104, 94,  84,
+                                                  255, 227, 198, 170, 141, 113, 84,  56,  27,  0}},
+        // Minified, the weights reach 256 and 255 of their units: alpha 254 over black.
+        {3, Rect(0, 0, 2, 2), {0, 200, 90, 255, 30, 0, 60, 10, 250}, {102, 86, 87, 115}},
+    };
+    for (const Case& c : cases) {
+        auto src = MakeImage(c.side, c.side, [&](int32_t x, int32_t y) {
+            return Argb(255, c.source[static_cast<size_t>(y * c.side + x)], 0, 0);
+        });
+        auto dest = Filled(c.dest.mWidth, c.dest.mHeight, 0xFF000000);
+        dest->StretchBlt(src.get(), c.dest, Whole(*src), c.dest, Color::White, 0, false);
+        std::vector<uint32_t> reds;
+        for (uint32_t p : PixelsOf(*dest)) {
+            reds.push_back(Red(p));
+        }
+        EXPECT_EQ(reds, c.expected) << c.side << " to " << c.dest.mWidth;
+    }
+}
+
 TEST(MemoryImageStretchTest, SmoothBlendOverTransparentDestination) {
     auto src = Filled(1, 1, Argb(128, 200, 200, 200));
     auto dest = Filled(3, 3, 0);

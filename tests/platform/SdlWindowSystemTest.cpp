@@ -2,6 +2,7 @@
 
 #include "platform/RuntimeFiles.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -100,6 +101,20 @@ TEST_F(SdlWindowSystemTest, OpensAWindowAndPumpsItsMessages) {
     const WindowId id = w->Id();
     system->DestroyWindow(id);
     EXPECT_EQ(system->FindWindow(id), nullptr);
+}
+
+TEST_F(SdlWindowSystemTest, ScreenSaverIsReadFromTheXServer) {
+    if (std::string_view(SDL_GetCurrentVideoDriver()) != "x11") {
+        GTEST_SKIP() << "not drawn through X11";
+    }
+    // Xvfb keeps the X server's default: a saver after 600 s, not running.
+    const WindowSystem::ScreenSaverSettings settings = system->GetScreenSaverSettings();
+    EXPECT_TRUE(settings.active);
+    EXPECT_GT(settings.timeoutSeconds, 0U);
+    const std::optional<uint32_t> idle = system->IdleMilliseconds();
+    ASSERT_TRUE(idle.has_value());
+    EXPECT_LT(*idle, 24U * 3600 * 1000);
+    EXPECT_FALSE(system->IsScreenSaverRunning());
 }
 
 TEST_F(SdlWindowSystemTest, DesktopServicesAnswer) {

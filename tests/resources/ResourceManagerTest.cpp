@@ -6,8 +6,11 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "graphics/MemoryImage.h"
+#include "resources/FontHost.h"
+#include "resources/ImageFont.h"
 #include "resources/ImageLib.h"
 #include "resources/ResourceHost.h"
 #include "resources/ResourceManager.h"
@@ -17,8 +20,9 @@ namespace {
 namespace fs = std::filesystem;
 using Vesk::ResourceManager;
 
-// Images from the image readers, sounds as counted ids; paths containing "missing" fail.
-class TestHost : public Vesk::ResourceHost {
+// Images from the image readers, sounds as counted ids; paths containing "missing" fail. Image
+// fonts read their layers' images through the same shared images.
+class TestHost : public Vesk::ResourceHost, public Vesk::FontHost {
 public:
     std::map<std::string, std::unique_ptr<Vesk::SharedImage>> mShared;
 
@@ -28,6 +32,7 @@ public:
             delete slot->mImage;
         }
     }
+    std::vector<std::string> mPopups;
     std::map<int, std::string> mSounds;
     std::map<int, double> mVolumes;
     std::map<int, int> mPans;
@@ -56,6 +61,8 @@ public:
         image->SetBits(loaded->GetBits(), loaded->mWidth, loaded->mHeight, true);
         return image;
     }
+    Vesk::FontHost* GetFontHost() override { return this; }
+    void Popup(const std::string& text) override { mPopups.push_back(text); }
     int GetFreeSoundId() override { return mNextSoundId; }
     bool LoadSound(int id, const std::string& path) override {
         if (path.find("missing") != std::string::npos) {
@@ -338,6 +345,59 @@ TEST_F(ResourceManagerTest, ManifestInMemoryAndAcrossSections) {
         "</Resources></ResourceManifest>"));
     EXPECT_EQ(mManager.GetErrorText().rfind("Resource already defined.", 0), 0u);
     EXPECT_EQ(Image("P_y.z").mResGroup, "A");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ResourceManagerTest, FontsLoadThroughTheFontClasses) {
+    WriteImage("glyphs.png", 32, 16);
+    WriteImage("legacy.png", 10, 12);
+    // The descriptor names its image relative to its own folder.
+    WriteText("face.txt",
+              "SetDefaultPointSize 10; CreateLayer Main; LayerSetImage Main \"glyphs.png\";"
+              "LayerSetAscent Main 8; LayerSetImageMap Main (\"A\" \"V\") ((0 0 4 8) (4 0 4 8));"
+              "LayerSetCharWidths Main (\"A\" \"V\") (4 5); CreateLayer Glow;"
+              "LayerSetImage Glow \"glyphs.png\"; LayerRequireTags Glow (\"GLOW\");");
+    WriteText("legacy.txt", "4 9\na 3 B 5\n");
+    ASSERT_TRUE(
+        Read("<Font id=\"FACE\" path=\"face.txt\"/>\n"
+             "<Font id=\"GLOWING\" path=\"face.txt\" tags=\"GLOW, BIG\"/>\n"
+             "<Font id=\"COPY\" path=\"!ref:FACE\"/>\n"
+             "<Font id=\"OLD\" path=\"legacy.txt\" image=\"" +
+             (mDir / "legacy.png").string() + "\"/>\n</Resources>\n"));
+    ASSERT_TRUE(mManager.LoadGroup("Game")) << mManager.GetErrorText();
+    EXPECT_EQ(mManager.GetGroupFontCount("Game"), 4);
+
+    auto* face = dynamic_cast<Vesk::ImageFont*>(mManager.LookupFont("FACE"));
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->StringWidth("AV"), 9);
+    EXPECT_EQ(face->mActiveLayerList.size(), 1U);
+    auto* glowing = dynamic_cast<Vesk::ImageFont*>(mManager.LookupFont("GLOWING"));
+    ASSERT_NE(glowing, nullptr);
+    EXPECT_EQ(glowing->mTagVector, (std::vector<std::string>{"GLOW", "BIG"}));
+    EXPECT_EQ(glowing->mActiveLayerList.size(), 2U);
+    auto* copy = dynamic_cast<Vesk::ImageFont*>(mManager.LookupFont("COPY"));
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy, face);
+    EXPECT_EQ(copy->mFontData, face->mFontData);
+    EXPECT_EQ(mManager.LookupFont("OLD")->StringWidth("Ab "), 12);
+
+    mManager.DeleteGroupResources("Game");
+    EXPECT_THROW(mManager.LookupFont("FACE"), Vesk::ResourceManagerException);
+    ASSERT_TRUE(mManager.LoadGroup("Game")) << mManager.GetErrorText();
+    EXPECT_EQ(mManager.LookupFont("FACE")->StringWidth("VA"), 9);
+    EXPECT_TRUE(mHost.mPopups.empty());
+}
+
+TEST_F(ResourceManagerTest, ABrokenFontDescriptorFailsTheGroup) {
+    WriteText("broken.txt", "CreateLayer Main; LayerSetImage Main \"nowhere.png\";");
+    ASSERT_TRUE(Read("<Font id=\"F\" path=\"broken.txt\"/>\n</Resources>\n"));
+    EXPECT_FALSE(mManager.LoadGroup("Game"));
+    EXPECT_EQ(mManager.GetErrorText(), "Failed to load font: " + (mDir / "broken.txt").string());
+    EXPECT_THROW(mManager.LookupFont("F"), Vesk::ResourceManagerException);
+    EXPECT_EQ(mHost.mPopups.size(), 1U);
 }
 
 }  // namespace

@@ -72,6 +72,9 @@ public:
     bool SetClipboardText(std::string_view text) override;
     std::string ClipboardText() override { return mClipboard; }
     bool OpenUrl(std::string_view address) override;
+    ScreenSaverSettings GetScreenSaverSettings() override { return mScreenSaverSettings; }
+    std::optional<uint32_t> IdleMilliseconds() override { return mIdleMs; }
+    bool IsScreenSaverRunning() override { return mScreenSaverRunning; }
     InstanceLockResult AcquireInstanceLock(std::string_view name) override;
     void CreateCaret(Size size) override;
     void ShowCaret() override { mCaretCalls.push_back("show"); }
@@ -109,6 +112,13 @@ public:
     // its default button.
     void QueueMessageBoxAnswer(int result) { mMessageBoxAnswers.push_back(result); }
     void SetOpenUrlResult(bool result) { mOpenUrlResult = result; }
+    // The screen saver the desktop reports, the time since its last input and whether it runs.
+    void SetScreenSaver(ScreenSaverSettings settings, std::optional<uint32_t> idleMs,
+                        bool running) {
+        mScreenSaverSettings = settings;
+        mIdleMs = idleMs;
+        mScreenSaverRunning = running;
+    }
 
     // Records.
     HeadlessWindow* FindHeadlessWindow(WindowId window) const;
@@ -163,6 +173,9 @@ private:
     std::vector<MessageBoxRecord> mMessageBoxes;
     std::string mClipboard;
     bool mOpenUrlResult = true;
+    ScreenSaverSettings mScreenSaverSettings;
+    std::optional<uint32_t> mIdleMs;
+    bool mScreenSaverRunning = false;
     std::vector<std::string> mOpenedUrls;
     std::vector<std::string> mCaretCalls;
     std::vector<std::string> mHeldLocks;

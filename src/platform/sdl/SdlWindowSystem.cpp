@@ -550,6 +550,36 @@ bool SdlWindowSystem::OpenUrl(std::string_view address) {
     return true;
 }
 
+X11ScreenSaver* SdlWindowSystem::ScreenSaver() {
+    if (!mScreenSaverTried) {
+        mScreenSaverTried = true;
+        const char* driver = mVideo ? SDL_GetCurrentVideoDriver() : nullptr;
+        if (driver != nullptr && std::string_view(driver) == "x11") {
+            mScreenSaver = X11ScreenSaver::Open();
+        }
+    }
+    return mScreenSaver.get();
+}
+
+WindowSystem::ScreenSaverSettings SdlWindowSystem::GetScreenSaverSettings() {
+    X11ScreenSaver* saver = ScreenSaver();
+    if (saver == nullptr) {
+        return {};
+    }
+    const X11ScreenSaver::Settings settings = saver->ReadSettings();
+    return ScreenSaverSettings{settings.active, settings.timeoutSeconds};
+}
+
+std::optional<uint32_t> SdlWindowSystem::IdleMilliseconds() {
+    X11ScreenSaver* saver = ScreenSaver();
+    return saver != nullptr ? saver->IdleMilliseconds() : std::nullopt;
+}
+
+bool SdlWindowSystem::IsScreenSaverRunning() {
+    X11ScreenSaver* saver = ScreenSaver();
+    return saver != nullptr && saver->IsRunning();
+}
+
 void SdlWindowSystem::ReapChildren() {
     std::erase_if(mChildren, [](int child) {
         int status = 0;

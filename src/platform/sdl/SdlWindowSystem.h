@@ -10,6 +10,7 @@
 #include "platform/NotifyChannel.h"
 #include "platform/WindowSystem.h"
 #include "platform/sdl/SdlWindow.h"
+#include "platform/sdl/X11ScreenSaver.h"
 
 union SDL_Event;
 struct SDL_Cursor;
@@ -52,6 +53,10 @@ public:
     bool SetClipboardText(std::string_view text) override;
     std::string ClipboardText() override;
     bool OpenUrl(std::string_view address) override;
+    // Read from X11's screen-saver extension when SDL draws through X11.
+    ScreenSaverSettings GetScreenSaverSettings() override;
+    std::optional<uint32_t> IdleMilliseconds() override;
+    bool IsScreenSaverRunning() override;
     InstanceLockResult AcquireInstanceLock(std::string_view name) override;
     // Text input stays on for key characters; the caret only tells input methods where the
     // field is.
@@ -86,6 +91,9 @@ private:
     void TranslateWindowEvent(const SDL_Event& event);
     SdlWindow* WindowForSdlId(uint32_t sdlId) const;
     void ReapChildren();
+    // The screen-saver reader, opened on first use; null when SDL does not draw through X11
+    // or the X server has no screen-saver extension.
+    X11ScreenSaver* ScreenSaver();
 
     bool mVideo = false;
     std::string mVideoError;
@@ -103,6 +111,8 @@ private:
     std::vector<std::unique_ptr<InstanceLock>> mLocks;
     std::map<uint32_t, std::unique_ptr<NotifyChannel>> mChannels;
     std::vector<int> mChildren;  // browsers started, reaped without waiting
+    std::unique_ptr<X11ScreenSaver> mScreenSaver;
+    bool mScreenSaverTried = false;
 };
 
 }  // namespace platform
