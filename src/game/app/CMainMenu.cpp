@@ -4,6 +4,8 @@
 
 #include "app/util/Common.h"
 #include "app/util/GameRandom.h"
+#include "game/app/CEditProfile.h"
+#include "game/app/CHighScoresDialog.h"
 #include "game/app/GameApp.h"
 #include "game/app/GameAppMedia.h"
 #include "game/app/ResourceIds.h"
@@ -217,10 +219,23 @@ void CMainMenu::ButtonDepress(int id) {
             mNextScreen = nullptr;
             StartFadeOut(true);
             break;
+        case CH_PRFL:
+            ShowDialog(new CEditProfile("", ""));
+            break;
+        case SCORES:
+            ShowDialog(new CHighScoresDialog("", ""));
+            break;
         default:
-            // Options, profiles and high scores open their dialogs once those exist.
+            // Options opens its dialog once that exists.
             break;
     }
+}
+
+void CMainMenu::ShowDialog(Dialog* dialog) {
+    GameApp& app = App();
+    // The application's dialog table owns it from here.
+    app.AddDialogByObject(dialog);
+    app.mWidgetManager->SetFocus(dialog);
 }
 
 void CMainMenu::StartNewGame() {

@@ -13,6 +13,7 @@
 namespace Vesk {
 
 class ButtonWidget;
+class Dialog;
 class GameApp;
 class GameAppMedia;
 
@@ -41,6 +42,8 @@ public:
     void ButtonMouseEnter(int id) override;
 
     void StartNewGame();
+    // Adds one of the menu's own dialogs and focuses it; it gives the focus back as it closes.
+    void ShowDialog(Dialog* dialog);
     void ResumeGame();
 
     // ObjectOwner, for the sparks.

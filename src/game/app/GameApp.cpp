@@ -3,6 +3,7 @@
 #include "app/util/Common.h"
 #include "app/util/CommonPath.h"
 #include "app/util/CommonSystem.h"
+#include "game/app/CCredits.h"
 #include "game/app/CInterimScreen.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/CTitleScreen.h"
@@ -210,7 +211,7 @@ void GameApp::LostFocus() {
 
 zmWidget* GameApp::GetCredits() {
     if (mCredits == nullptr) {
-        mCredits = std::make_unique<CInterimScreen>("CREDITS");
+        mCredits = std::make_unique<CCredits>();
         mCredits->Resize(0, 0, mWidth, mHeight);
     }
     return mCredits.get();
