@@ -68,7 +68,7 @@ int CCredits::Item::Width() const {
     }
 }
 
-int CCredits::Item::Height() const {
+double CCredits::Item::Height() const {
     switch (kind) {
         case IMAGE:
             return image != nullptr ? image->GetHeight() : 0;
@@ -263,7 +263,7 @@ void CCredits::Layout() {
             continue;
         }
         if (item.kind == BREAK) {
-            item.breakHeight = static_cast<int>(std::clamp(bottom - y, 0.0, double(kAreaHeight)));
+            item.breakHeight = std::clamp(bottom - y, 0.0, static_cast<double>(kAreaHeight));
         }
         const double h = item.Height();
         const double centred = kAreaTop + kAreaHeight / 2 - h / 2;

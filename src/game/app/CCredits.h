@@ -37,13 +37,14 @@ public:
         Image* image = nullptr;  // not owned
         std::string text;
         Font* font = nullptr;  // not owned; null until the resources are loaded
-        int breakHeight = 0;
+        double breakHeight = 0.0;
         // Where the walk last laid it, to notice its centre crossing the middle between steps.
         double lastY = 0.0;
         bool laid = false;
 
         int Width() const;
-        int Height() const;
+        // A break's is fractional: what follows it starts exactly below the screen.
+        double Height() const;
     };
 
     static constexpr int kTrack = 3;
