@@ -73,7 +73,6 @@ CEditProfile::CEditProfile(const std::string& header, const std::string& footer)
     mList->SetColorsRGBA(kListColors, 6);
     mList->SetHiliteImage();
     mList->SetItemImage();
-    mList->Resize(36, 176, 263, 182);
 
     mScrollbar = std::make_unique<zmScrollbarWidget>(mList.get());
     mScrollbar->mTrackImage = IMAGE_SCROLL;
@@ -87,6 +86,8 @@ CEditProfile::CEditProfile(const std::string& header, const std::string& footer)
     mScrollbar->ResizeScrollbar(36 + 263 - thumbWidth, 176, thumbWidth, 182);
     mScrollbar->SetVisible(true);
     mList->mScrollbar = mScrollbar.get();
+    // Sized with its bar attached, so the bar learns the page size.
+    mList->Resize(36, 176, 263, 182);
 
     mCreate = MakeButton(CREATE, this, IMAGE_CREATE, IMAGE_CREATE_OVER, IMAGE_CREATE_DOWN,
                          IMAGE_CREATE_DISABLED);
