@@ -15,6 +15,7 @@
 #include "platform/Clock.h"
 #include "resources/XMLParser.h"
 #include "resources/zmResourceManager.h"
+#include "sound/MusicInterface.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {
@@ -160,9 +161,28 @@ bool CCredits::LoadResources() {
            ExtractCreditsResources(app->mResourceManager.get());
 }
 
+namespace {
+
+// The song's peaks from a music interface that can tell them; a silent level from one that
+// cannot, which starts no ripple.
+template <class Music>
+uint32_t SongLevel(Music& music, int songId) {
+    if constexpr (requires { music.GetSongLevel(songId); }) {
+        return music.GetSongLevel(songId);
+    } else {
+        (void)music;
+        (void)songId;
+        return 0;
+    }
+}
+
+}  // namespace
+
 uint32_t CCredits::MusicLevel() {
-    // The music interface has no level query yet: a silent level starts no ripple.
-    return 0;
+    GameApp* app = GetGameApp();
+    return app != nullptr && app->mMusicInterface != nullptr
+               ? SongLevel(*app->mMusicInterface, kTrack)
+               : 0;
 }
 
 void CCredits::AddedToManager(WidgetManager* manager) {
