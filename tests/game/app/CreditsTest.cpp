@@ -1,10 +1,12 @@
 // The credits: the script, the roll with its stops and breaks on a fake clock, leaving, a new
 // screen per showing, and the ripple.
+#include "../core/FakeBoardHost.h"
 #include "GameAppTestSupport.h"
 #include "ScreenTestSupport.h"
 #include "game/app/CCredits.h"
 #include "game/app/CRipple.h"
 #include "game/app/ResourceIds.h"
+#include "game/core/GameMath.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "widgets/WidgetManager.h"
@@ -188,6 +190,22 @@ TEST_F(CreditsTest, LeavingHandsTheScreenToTheSafeDeleteListAndTheNextShowingIsN
     ASSERT_NE(next, nullptr);
     EXPECT_NE(dynamic_cast<CCredits*>(next), nullptr);
     EXPECT_EQ(mGame->mCredits.get(), next);
+}
+
+// Paused and then left for the menu, the board has deleted its objects; the credits resume it
+// without reaching them.
+TEST_F(CreditsTest, ABoardLeftPausedForTheMenuResumesWithoutItsDeletedObjects) {
+    InitTrigTables();
+    fake::BoardHost host(mDir + "/");
+    auto board = std::make_unique<Vesk::Board>(host);
+    Vesk::Board* shown = board.get();
+    mGame->mWidgetManager->AddWidget(shown);
+    shown->SetPaused(true);
+    shown->LeaveBoard();
+    mGame->mWidgetManager->RemoveWidget(shown);
+    mGame->mBoard = std::move(board);
+    Show();
+    EXPECT_FALSE(shown->IsPaused());
 }
 
 TEST_F(CreditsTest, OnlyLoudBeatsOnBothSidesStartARipple) {
