@@ -90,12 +90,16 @@ protected:
         std::filesystem::create_directories("screens-out");
     }
     void TearDown() override {
+        mGame->mWidgetManager->RemoveAllWidgets(false, false);
+        mGame->mCredits.reset();
+        mGame->ProcessSafeDeleteList();
+        // The pictures belong to the game's image host: they go before it does.
         for (Vesk::Image** slot : mSlots)
             *slot = nullptr;
+        mPictures.clear();
         ::FONT_SMALL = nullptr;
         ::FONT_SHOWCARDGOTHIC = nullptr;
         Vesk::zmListWidget::SetDefaults(nullptr, nullptr, nullptr);
-        mGame->mWidgetManager->RemoveAllWidgets(false, false);
         GameAppTest::TearDown();
     }
     void Picture(Vesk::Image** slot, int width, int height, uint32_t argb) {
