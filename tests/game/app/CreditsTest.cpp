@@ -28,6 +28,7 @@ class CreditsTest : public GameAppTest {
 protected:
     void SetUp() override {
         GameAppTest::SetUp();
+        UnbindPicturesAndFonts();
         mZmLogo.Create(400, 150);
         mVornsLogo.Create(500, 200);
         ::IMAGE_ZM_LOGO_W = &mZmLogo;

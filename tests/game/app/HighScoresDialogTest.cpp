@@ -13,6 +13,7 @@ class HighScoresDialogTest : public GameAppTest {
 protected:
     void SetUp() override {
         GameAppTest::SetUp();
+        UnbindPicturesAndFonts();
         ::FONT_SMALL = &mFont;
     }
     void TearDown() override {

@@ -16,6 +16,7 @@ class ProfileDialogTest : public GameAppTest {
 protected:
     void SetUp() override {
         GameAppTest::SetUp();
+        UnbindPicturesAndFonts();
         mGame->LoadGameData();
         ::FONT_SMALL = &mFont;
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/util/Common.h"
+#include "game/app/ResourceIdTable.h"
 #include "graphics/Font.h"
 
 namespace gameapptest {
@@ -35,5 +36,14 @@ public:
     // Shared by the duplicates the widgets keep.
     std::shared_ptr<std::vector<std::string>> mDrawn = std::make_shared<std::vector<std::string>>();
 };
+
+// Unbinds every picture and font, so no screen reads one that an earlier test freed.
+inline void UnbindPicturesAndFonts() {
+    for (const ResourceIdEntry& entry : kResourceIdEntries) {
+        if (entry.mKind != ResourceKind::Sound) {
+            *static_cast<void**>(entry.mVariable) = nullptr;
+        }
+    }
+}
 
 }  // namespace gameapptest

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "GameAppTestSupport.h"
+#include "ScreenTestSupport.h"
 #include "game/app/CCredits.h"
 #include "game/app/CEditProfile.h"
 #include "game/app/CHighScoresDialog.h"
@@ -61,6 +62,7 @@ class ScreensWindowTest : public GameAppTest {
 protected:
     void SetUp() override {
         GameAppTest::SetUp();
+        UnbindPicturesAndFonts();
         mScreen.Create(800, 600);
         mGame->mWidgetManager->mImage = &mScreen;
         // Test pictures of the sizes the screens are laid out for.
