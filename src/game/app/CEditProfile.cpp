@@ -1,6 +1,7 @@
 #include "game/app/CEditProfile.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "game/app/CMainMenu.h"
 #include "game/app/GameApp.h"
@@ -131,10 +132,10 @@ void CEditProfile::AddedToManager(WidgetManager* manager) {
     zmDialog::AddedToManager(manager);
     ScanProfiles();
     mNameEdit->SetText("", false);
-    for (Widget* widget : {static_cast<Widget*>(mNameEdit.get()), static_cast<Widget*>(mList.get()),
-                           static_cast<Widget*>(mScrollbar.get()),
-                           static_cast<Widget*>(mCreate.get()), static_cast<Widget*>(mDelete.get()),
-                           static_cast<Widget*>(mOk.get()), static_cast<Widget*>(mCancel.get())}) {
+    const std::initializer_list<Widget*> children = {
+        mNameEdit.get(), mList.get(), mScrollbar.get(), mCreate.get(),
+        mDelete.get(),   mOk.get(),   mCancel.get()};
+    for (Widget* widget : children) {
         AddWidget(widget);
     }
 }
