@@ -8,26 +8,31 @@
 #include "app/util/Common.h"
 #include "game/app/ResourceIdTable.h"
 #include "graphics/Font.h"
+#include "graphics/Graphics.h"
 
 namespace gameapptest {
 
-// Every character is 7 pixels wide; ascent 12, height 16, line spacing 20.
+// Draws every character as a block and records each string. At the default size characters
+// are 7 pixels wide, the ascent 12, the height 16 and the line spacing 20.
 class FakeFont : public Vesk::Font {
 public:
-    FakeFont() {
-        mAscent = 12;
-        mHeight = 16;
-        mLineSpacingOffset = 4;
+    explicit FakeFont(int ascent = 12) {
+        mAscent = ascent;
+        mHeight = ascent * 4 / 3;
+        mLineSpacingOffset = ascent / 3;
     }
     int32_t StringWidth(const std::string& text) override {
-        return 7 * static_cast<int32_t>(text.size());
+        return Step() * static_cast<int32_t>(text.size());
     }
     void DrawString(Vesk::Graphics& g, int32_t x, int32_t y, const std::string& text,
                     const Vesk::Color& color, const Vesk::Rect& clipRect) override {
-        (void)g;
-        (void)color;
         (void)clipRect;
         mDrawn->push_back(Vesk::StrFormat("%s %d %d", text.c_str(), x, y));
+        g.SetColor(color);
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != ' ')
+                g.FillRect(x + static_cast<int>(i) * Step() + 1, y - mAscent, Step() - 2, mAscent);
+        }
     }
     std::unique_ptr<Vesk::Font> Duplicate() const override {
         return std::make_unique<FakeFont>(*this);
@@ -35,6 +40,9 @@ public:
 
     // Shared by the duplicates the widgets keep.
     std::shared_ptr<std::vector<std::string>> mDrawn = std::make_shared<std::vector<std::string>>();
+
+private:
+    int Step() const { return mAscent * 7 / 12; }
 };
 
 // Unbinds every picture and font, so no screen reads one that an earlier test freed.

@@ -14,7 +14,6 @@
 #include "game/app/CHighScoresDialog.h"
 #include "game/app/ResourceIds.h"
 #include "graphics/DDImage.h"
-#include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "platform/sdl/SdlPixelWindow.h"
@@ -25,31 +24,6 @@
 
 namespace gameapptest {
 namespace {
-
-// Draws every character as a block, so the pictures show where the text goes.
-class BlockFont : public Vesk::Font {
-public:
-    explicit BlockFont(int size) {
-        mAscent = size;
-        mHeight = size + size / 4;
-    }
-    int32_t StringWidth(const std::string& text) override {
-        return (mAscent * 3 / 4) * static_cast<int32_t>(text.size());
-    }
-    void DrawString(Vesk::Graphics& g, int32_t x, int32_t y, const std::string& text,
-                    const Vesk::Color& color, const Vesk::Rect& clipRect) override {
-        (void)clipRect;
-        const int step = mAscent * 3 / 4;
-        g.SetColor(color);
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] != ' ')
-                g.FillRect(x + static_cast<int>(i) * step + 1, y - mAscent, step - 2, mAscent);
-        }
-    }
-    std::unique_ptr<Vesk::Font> Duplicate() const override {
-        return std::make_unique<BlockFont>(*this);
-    }
-};
 
 class ShownCredits : public Vesk::CCredits {
 public:
@@ -66,27 +40,34 @@ protected:
         mScreen.Create(800, 600);
         mGame->mWidgetManager->mImage = &mScreen;
         // Test pictures of the sizes the screens are laid out for.
-        Picture(&::IMAGE_PROFILE_BG, 339, 450, 0xFF203050);
-        Picture(&::IMAGE_HIGHSCORES_BG, 339, 423, 0xFF302050);
-        for (Vesk::Image** slot : {&::IMAGE_CREATE, &::IMAGE_DELETE})
-            Picture(slot, 110, 40, 0xFF40A040);
-        for (Vesk::Image** slot : {&::IMAGE_CREATE_OVER, &::IMAGE_CREATE_DOWN, &::IMAGE_DELETE_OVER,
-                                   &::IMAGE_DELETE_DOWN})
-            Picture(slot, 110, 40, 0xFF60C060);
-        for (Vesk::Image** slot : {&::IMAGE_CREATE_DISABLED, &::IMAGE_DELETE_DISABLED})
-            Picture(slot, 110, 40, 0xFF505050);
-        for (Vesk::Image** slot : {&::IMAGE_OK, &::IMAGE_OK_OVER, &::IMAGE_OK_PRESSED})
-            Picture(slot, 68, 40, 0xFF4060C0);
-        for (Vesk::Image** slot : {&::IMAGE_CANCEL, &::IMAGE_CANCEL_OVER, &::IMAGE_CANCEL_PRESSED})
-            Picture(slot, 120, 40, 0xFFC06040);
-        Picture(&::IMAGE_THUMB, 20, 30, 0xFFE0E0E0);
-        Picture(&::IMAGE_SCROLL, 20, 16, 0xFF606060);
-        Picture(&::IMAGE_LISTITEM, 12, 12, 0xFFFFD040);
-        Picture(&::IMAGE_LISTSELECT, 263, 18, 0xFF805020);
-        Picture(&::IMAGE_CREDITS_BACKGROUND, 800, 600, 0xFF102040);
-        Picture(&::IMAGE_CREDITS_FOREGROUND, 800, 600, 0x00000000);
-        Picture(&::IMAGE_ZM_LOGO_W, 400, 150, 0xFFE0E0FF);
-        Picture(&::IMAGE_VORNS_LOGO, 500, 200, 0xFFFFE080);
+        const struct {
+            Vesk::Image** slot;
+            int width, height;
+            uint32_t argb;
+        } pictures[] = {
+            {&::IMAGE_PROFILE_BG, 339, 450, 0xFF203050},
+            {&::IMAGE_HIGHSCORES_BG, 339, 423, 0xFF302050},
+            {&::IMAGE_CREATE, 110, 40, 0xFF40A040},
+            {&::IMAGE_CREATE_OVER, 110, 40, 0xFF60C060},
+            {&::IMAGE_CREATE_DOWN, 110, 40, 0xFF60C060},
+            {&::IMAGE_CREATE_DISABLED, 110, 40, 0xFF505050},
+            {&::IMAGE_DELETE, 110, 40, 0xFF40A040},
+            {&::IMAGE_DELETE_DOWN, 110, 40, 0xFF60C060},
+            {&::IMAGE_DELETE_DISABLED, 110, 40, 0xFF505050},
+            {&::IMAGE_OK, 68, 40, 0xFF4060C0},
+            {&::IMAGE_OK_PRESSED, 68, 40, 0xFF4060C0},
+            {&::IMAGE_CANCEL, 120, 40, 0xFFC06040},
+            {&::IMAGE_THUMB, 20, 30, 0xFFE0E0E0},
+            {&::IMAGE_SCROLL, 20, 16, 0xFF606060},
+            {&::IMAGE_LISTITEM, 12, 12, 0xFFFFD040},
+            {&::IMAGE_LISTSELECT, 263, 18, 0xFF805020},
+            {&::IMAGE_CREDITS_BACKGROUND, 800, 600, 0xFF102040},
+            {&::IMAGE_CREDITS_FOREGROUND, 800, 600, 0x00000000},
+            {&::IMAGE_ZM_LOGO_W, 400, 150, 0xFFE0E0FF},
+            {&::IMAGE_VORNS_LOGO, 500, 200, 0xFFFFE080},
+        };
+        for (const auto& p : pictures)
+            Picture(p.slot, p.width, p.height, p.argb);
         ::FONT_SMALL = &mSmall;
         ::FONT_SHOWCARDGOTHIC = &mLarge;
         std::filesystem::create_directories("screens-out");
@@ -154,8 +135,8 @@ protected:
     }
 
     Vesk::DDImage mScreen;
-    BlockFont mSmall{12};
-    BlockFont mLarge{28};
+    FakeFont mSmall;
+    FakeFont mLarge{28};
     std::vector<std::unique_ptr<Vesk::MemoryImage>> mPictures;
     std::vector<Vesk::Image**> mSlots;
     std::unique_ptr<platform::SdlPixelWindow> mWindow;
