@@ -220,10 +220,10 @@ void CMainMenu::ButtonDepress(int id) {
             StartFadeOut(true);
             break;
         case CH_PRFL:
-            ShowDialog(new CEditProfile("", ""));
+            OpenDialog(new CEditProfile("", ""));
             break;
         case SCORES:
-            ShowDialog(new CHighScoresDialog("", ""));
+            OpenDialog(new CHighScoresDialog("", ""));
             break;
         default:
             // Options opens its dialog once that exists.
@@ -231,9 +231,9 @@ void CMainMenu::ButtonDepress(int id) {
     }
 }
 
-void CMainMenu::ShowDialog(Dialog* dialog) {
+void CMainMenu::OpenDialog(Dialog* dialog) {
+    // The application's dialog list owns it from here.
     GameApp& app = App();
-    // The application's dialog table owns it from here.
     app.AddDialogByObject(dialog);
     app.mWidgetManager->SetFocus(dialog);
 }

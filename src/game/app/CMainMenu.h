@@ -42,9 +42,9 @@ public:
     void ButtonMouseEnter(int id) override;
 
     void StartNewGame();
-    // Adds one of the menu's own dialogs and focuses it; it gives the focus back as it closes.
-    void ShowDialog(Dialog* dialog);
     void ResumeGame();
+    // Adds the dialog to the application's list and focuses it.
+    void OpenDialog(Dialog* dialog);
 
     // ObjectOwner, for the sparks.
     int32_t GetUpdateCount() const override { return mUpdateCnt; }
