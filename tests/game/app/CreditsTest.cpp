@@ -2,7 +2,7 @@
 // screen per showing, and the ripple.
 #include "../core/FakeBoardHost.h"
 #include "GameAppTestSupport.h"
-#include "ScreenTestSupport.h"
+#include "MenuScreensTestSupport.h"
 #include "game/app/CCredits.h"
 #include "game/app/CRipple.h"
 #include "game/app/ResourceIds.h"

@@ -1,6 +1,6 @@
 // The high-score dialog: the rows it shows from the file, and a fresh table at every showing.
 #include "GameAppTestSupport.h"
-#include "ScreenTestSupport.h"
+#include "MenuScreensTestSupport.h"
 #include "game/app/CHighScoresDialog.h"
 #include "game/app/ResourceIds.h"
 #include "graphics/Graphics.h"

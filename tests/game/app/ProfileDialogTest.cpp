@@ -1,7 +1,7 @@
 // The profile dialog over a temporary folder: the scan, creating, selecting and deleting
 // profiles, and names that must not leave the folder.
 #include "GameAppTestSupport.h"
-#include "ScreenTestSupport.h"
+#include "MenuScreensTestSupport.h"
 #include "game/app/CEditProfile.h"
 #include "game/app/ResourceIds.h"
 #include "widgets/DialogButton.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "GameAppTestSupport.h"
-#include "ScreenTestSupport.h"
+#include "MenuScreensTestSupport.h"
 #include "game/app/CCredits.h"
 #include "game/app/CEditProfile.h"
 #include "game/app/CHighScoresDialog.h"
