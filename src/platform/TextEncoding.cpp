@@ -148,4 +148,29 @@ std::string Utf8FromWide(std::wstring_view wide) {
     return out;
 }
 
+char UpperCp1252(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte >= 'a' && byte <= 'z') || (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7)) {
+        return static_cast<char>(byte - 0x20);
+    }
+    switch (byte) {
+        case 0x9A:  // s caron
+        case 0x9C:  // oe
+        case 0x9E:  // z caron
+            return static_cast<char>(byte - 0x10);
+        case 0xFF:  // y diaeresis
+            return static_cast<char>(0x9F);
+        default:
+            return c;
+    }
+}
+
+std::string UpperCp1252(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = UpperCp1252(c);
+    }
+    return out;
+}
+
 }  // namespace platform::text

@@ -17,4 +17,9 @@ std::string Utf8FromCp1252(std::string_view cp1252);
 // Invalid code points become U+FFFD.
 std::string Utf8FromWide(std::wstring_view wide);
 
+// Windows-1252 upper case of one byte, the same whatever the process locale: a-z, the
+// accented letters and the three caron and ligature pairs; every other byte is kept.
+char UpperCp1252(char c);
+std::string UpperCp1252(std::string_view text);
+
 }  // namespace platform::text

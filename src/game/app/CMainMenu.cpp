@@ -4,6 +4,8 @@
 
 #include "app/util/Common.h"
 #include "app/util/GameRandom.h"
+#include "game/app/CEditProfile.h"
+#include "game/app/CHighScoresDialog.h"
 #include "game/app/CNewGameDialog.h"
 #include "game/app/COptionsDialog.h"
 #include "game/app/GameApp.h"
@@ -227,8 +229,13 @@ void CMainMenu::ButtonDepress(int id) {
         case OPTIONS:
             OpenDialog(new COptionsDialog());
             break;
+        case CH_PRFL:
+            OpenDialog(new CEditProfile("", ""));
+            break;
+        case SCORES:
+            OpenDialog(new CHighScoresDialog("", ""));
+            break;
         default:
-            // Profiles and high scores open their dialogs once those exist.
             break;
     }
 }

@@ -5,6 +5,7 @@
 #include "app/util/CommonSystem.h"
 #include "game/app/CBoardHost.h"
 #include "game/app/CComics.h"
+#include "game/app/CCredits.h"
 #include "game/app/CHelp.h"
 #include "game/app/CInterimScreen.h"
 #include "game/app/CLandMap.h"
@@ -243,7 +244,7 @@ bool GameApp::BoardSlowMotion() const {
 
 zmWidget* GameApp::GetCredits() {
     if (mCredits == nullptr) {
-        mCredits = std::make_unique<CInterimScreen>("CREDITS");
+        mCredits = std::make_unique<CCredits>();
         mCredits->Resize(0, 0, mWidth, mHeight);
     }
     return mCredits.get();

@@ -11,13 +11,15 @@
 #include <optional>
 
 #include "platform/Process.h"
+#include "platform/TextEncoding.h"
 
 namespace platform::fs {
 
 namespace {
 
-char LowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+// Names compare as Windows compares them, so files written there resolve the same here.
+char FoldCase(char c) {
+    return text::UpperCp1252(c);
 }
 
 bool LStat(const std::string& path, struct stat& st) {
@@ -62,7 +64,7 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
         return false;
     }
     for (size_t i = 0; i < a.size(); ++i) {
-        if (LowerAscii(a[i]) != LowerAscii(b[i])) {
+        if (FoldCase(a[i]) != FoldCase(b[i])) {
             return false;
         }
     }
@@ -190,7 +192,7 @@ bool MatchPattern(std::string_view pattern, std::string_view name) {
             starP = p++;
             starN = n;
         } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
+                   (pattern[p] == '?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {
