@@ -1,5 +1,6 @@
 // The comics: chapters by level, their pages, and where CONTINUE leads.
 #include "ScreenTestSupport.h"
+#include "game/app/CInterimScreen.h"
 #include "widgets/ButtonWidget.h"
 
 namespace gameapptest {
