@@ -140,6 +140,14 @@ void DDImage::BltMatrix(Image* image, float x, float y, const Matrix3x3& matrix,
         }
         return;
     }
+    // An image that keeps its bits has no surface to lock (alpha never gets
+    // one): the matrix is drawn into the bits, as the other blits do.
+    if (mHasAlpha || mHasTrans || DisplayIs3D() || WithoutDisplay()) {
+        if (GetBits() != nullptr) {
+            MemoryImage::BltMatrix(image, x, y, matrix, clipRect, color, drawMode, srcRect, blend);
+        }
+        return;
+    }
     SurfacePixels pixels;
     if (!LockForDrawing(pixels)) {
         return;
@@ -177,6 +185,13 @@ void DDImage::BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3],
         // The device clips to the screen; the clip rectangle is not passed on.
         if (D3DInterface* d3d = Get3DDevice(); d3d != nullptr) {
             d3d->BltTriangles(triangles, triangleCount, color, drawMode, texture, tx, ty, blend);
+        }
+        return;
+    }
+    if (mHasAlpha || mHasTrans || DisplayIs3D() || WithoutDisplay()) {
+        if (GetBits() != nullptr) {
+            MemoryImage::BltTrianglesTex(texture, triangles, triangleCount, clipRect, color,
+                                         kDrawModeNormal, tx, ty, blend);
         }
         return;
     }
