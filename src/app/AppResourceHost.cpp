@@ -2,6 +2,7 @@
 
 #include "app/VeskAppBase.h"
 #include "graphics/DDImage.h"
+#include "resources/ParticleRegistry.h"
 #include "sound/SoundManager.h"
 
 namespace Vesk {
@@ -43,6 +44,10 @@ bool AppResourceHost::SetBasePan(int id, int pan) {
 
 FontHost* AppResourceHost::GetFontHost() {
     return &mApp;
+}
+
+ParticleRegistry* AppResourceHost::GetParticleRegistry() {
+    return mApp.mParticleRegistry.get();
 }
 
 }  // namespace Vesk

@@ -21,6 +21,7 @@ public:
     void ReleaseSound(int id) override;
     // The application itself lends image fonts their layer images and error pop-ups.
     FontHost* GetFontHost() override;
+    ParticleRegistry* GetParticleRegistry() override;
     bool SetBaseVolume(int id, double volume) override;
     bool SetBasePan(int id, int pan) override;
 

@@ -67,7 +67,7 @@ VeskAppBase::VeskAppBase() {
     mWidgetManager = std::make_unique<WidgetManager>(this);
     mWidgetManager->mHost = &mWidgetHost;
     mResourceManager = std::make_unique<zmResourceManager>(&mResourceHost);
-    mParticleRegistry = std::make_unique<ParticleRegistry>(0.0f);
+    mParticleRegistry = std::make_unique<ParticleRegistry>(0.0f, &mResourceHost);
 }
 
 VeskAppBase::~VeskAppBase() {

@@ -4,6 +4,8 @@
 
 #include "graphics/SharedImage.h"
 
+class ParticleRegistry;
+
 namespace Vesk {
 
 class FontHost;
@@ -35,6 +37,8 @@ public:
     virtual bool Is3DAccelerated() { return false; }
     // What image fonts read their descriptors and images through; may be null.
     virtual FontHost* GetFontHost() { return nullptr; }
+    // Where particle resources are made; null when there is none.
+    virtual ParticleRegistry* GetParticleRegistry() { return nullptr; }
 
     // The sound manager's operations; -1 or false when there is none.
     virtual int GetFreeSoundId() { return -1; }

@@ -14,12 +14,22 @@ namespace Vesk {
 
 namespace {
 
-// Leading white space, an optional sign, digits; the rest is ignored and no digits read as 0.
-int32_t ReadDecimal(const std::string& text) {
+const std::string* FindAttribute(const XMLElement& element, const char* name) {
+    auto it = element.mAttributes.find(name);
+    return it != element.mAttributes.end() ? &it->second : nullptr;
+}
+
+bool HasAttribute(const XMLElement& element, const char* name) {
+    return element.mAttributes.count(name) != 0;
+}
+
+}  // namespace
+
+int32_t ResourceManager::ReadDecimal(const std::string& text) {
     return static_cast<int32_t>(std::strtol(text.c_str(), nullptr, 10));
 }
 
-std::vector<int32_t> ReadDecimalList(const std::string& text) {
+std::vector<int32_t> ResourceManager::ReadDecimalList(const std::string& text) {
     std::vector<int32_t> values;
     size_t start = 0;
     while (start <= text.size()) {
@@ -33,17 +43,6 @@ std::vector<int32_t> ReadDecimalList(const std::string& text) {
     }
     return values;
 }
-
-const std::string* FindAttribute(const XMLElement& element, const char* name) {
-    auto it = element.mAttributes.find(name);
-    return it != element.mAttributes.end() ? &it->second : nullptr;
-}
-
-bool HasAttribute(const XMLElement& element, const char* name) {
-    return element.mAttributes.count(name) != 0;
-}
-
-}  // namespace
 
 bool ResourceManager::GroupLess::operator()(const std::string& a, const std::string& b) const {
     return strcasecmp(a.c_str(), b.c_str()) < 0;
@@ -113,11 +112,7 @@ bool ResourceManager::ReadCommonAttributes(XMLElement& element, BaseRes* res, Re
     return true;
 }
 
-bool ResourceManager::ReadImageElement(XMLElement& element) {
-    auto* res = new ImageRes();
-    if (!ReadCommonAttributes(element, res, mImageMap)) {
-        return false;
-    }
+void ResourceManager::ReadImageAttributes(XMLElement& element, ImageRes* res) {
     res->mPalletize = !HasAttribute(element, "nopal");
     res->mA4R4G4B4 = HasAttribute(element, "a4r4g4b4");
     res->mA8R8G8B8 = HasAttribute(element, "a8r8g8b8");
@@ -150,6 +145,14 @@ bool ResourceManager::ReadImageElement(XMLElement& element) {
     if (const std::string* v = FindAttribute(element, "cols")) {
         res->mCols = std::max(1, ReadDecimal(*v));
     }
+}
+
+bool ResourceManager::ReadImageElement(XMLElement& element) {
+    auto* res = new ImageRes();
+    if (!ReadCommonAttributes(element, res, mImageMap)) {
+        return false;
+    }
+    ReadImageAttributes(element, res);
 
     AnimInfo& anim = res->mAnimInfo;
     anim.mAnimType = AnimNone;

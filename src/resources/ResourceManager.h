@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "graphics/Image.h"
 #include "graphics/SharedImage.h"
@@ -166,6 +167,13 @@ public:
     ResList::iterator mCurResGroupListItr;
 
 protected:
+    // Leading white space, an optional sign, digits; the rest is ignored and no digits read
+    // as 0.
+    static int32_t ReadDecimal(const std::string& text);
+    // Split at every ','; an empty piece is 0.
+    static std::vector<int32_t> ReadDecimalList(const std::string& text);
+    // The attributes of an image element other than the common ones and the animation.
+    void ReadImageAttributes(XMLElement& element, ImageRes* res);
     // Reads sections until the parser reports the end.
     bool DoParseResources();
     // Passes over instructions and comments; false at the end or on a parser error.

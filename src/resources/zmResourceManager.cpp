@@ -1,6 +1,288 @@
 #include "resources/zmResourceManager.h"
 
+#include <algorithm>
+
+#include "app/util/CommonText.h"
+#include "resources/ParticleRegistry.h"
+#include "resources/ResourceHost.h"
+#include "resources/XMLElement.h"
+#include "resources/XMLParser.h"
+#include "resources/zmParticleSystem.h"
+
 namespace Vesk {
+
+namespace {
+
+const std::string* FindAttribute(const XMLElement& element, const char* name) {
+    auto it = element.mAttributes.find(name);
+    return it != element.mAttributes.end() ? &it->second : nullptr;
+}
+
+}  // namespace
+
+void zmResourceManager::ImageExRes::DeleteResource() {
+    ImageRes::DeleteResource();
+    mImageEx.reset();
+}
+
+zmResourceManager::~zmResourceManager() {
+    for (ResMap* map : {&mLevelMap, &mParticleMap}) {
+        for (auto& [id, res] : *map) {
+            res->DeleteResource();
+        }
+        map->clear();
+    }
+}
+
+bool zmResourceManager::ReadGroupElements() {
+    XMLElement element;
+    while (NextElement(element)) {
+        if (element.mType == XMLElement::TYPE_START) {
+            bool ok = false;
+            if (element.mValue == "Image") {
+                ok = ReadImageElement(element);
+            } else if (element.mValue == "Sound") {
+                ok = ReadSoundElement(element);
+            } else if (element.mValue == "Font") {
+                ok = ReadFontElement(element);
+            } else if (element.mValue == "SetDefaults") {
+                ok = ReadSetDefaults(element);
+            } else if (element.mValue == "Particle") {
+                ok = ReadParticleElement(element);
+            } else if (element.mValue == "ImageEx") {
+                // It reads its children and its own end tag.
+                if (!ReadImageExElement(element)) {
+                    return false;
+                }
+                continue;
+            } else {
+                return Fail("Invalid Section '" + element.mValue + "'");
+            }
+            if (!ok) {
+                return false;
+            }
+            XMLElement end;
+            if (!NextElement(end)) {
+                return false;
+            }
+            if (end.mType != XMLElement::TYPE_END) {
+                return Fail("Unexpected element found.");
+            }
+        } else if (element.mType == XMLElement::TYPE_TEXT) {
+            return Fail("Element Not Expected '" + element.mValue + "'");
+        } else if (element.mType == XMLElement::TYPE_END) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool zmResourceManager::ReadImageExElement(XMLElement& element) {
+    auto* res = new ImageExRes();
+    if (!ReadCommonAttributes(element, res, mImageMap)) {
+        return false;
+    }
+    ReadImageAttributes(element, res);
+    res->mAnimInfo.mAnimType = AnimNone;
+    if (const std::string* v = FindAttribute(element, "particle")) {
+        res->mParticle = *v;
+    }
+
+    XMLElement child;
+    while (NextElement(child)) {
+        if (child.mType == XMLElement::TYPE_START) {
+            if (child.mValue != "Seq") {
+                return Fail("Invalid Section '" + child.mValue + "'");
+            }
+            if (!ReadSeqElement(child, res)) {
+                return false;
+            }
+            XMLElement end;
+            if (!NextElement(end)) {
+                return false;
+            }
+            if (end.mType != XMLElement::TYPE_END) {
+                return Fail("Unexpected element found.");
+            }
+        } else if (child.mType == XMLElement::TYPE_TEXT) {
+            return Fail("Element Not Expected '" + child.mValue + "'");
+        } else if (child.mType == XMLElement::TYPE_END) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool zmResourceManager::ReadSeqElement(XMLElement& element, ImageExRes* res) {
+    SeqRes seq;
+    const std::string* id = FindAttribute(element, "id");
+    if (id == nullptr) {
+        return Fail("No id specified.");
+    }
+    seq.mId = *id;
+    AnimInfo& anim = seq.mAnimInfo;
+    anim.mAnimType = AnimNone;
+    if (const std::string* v = FindAttribute(element, "anim")) {
+        const std::string type = Lower(*v);
+        if (type == "none") {
+            anim.mAnimType = AnimNone;
+        } else if (type == "once") {
+            anim.mAnimType = AnimOnce;
+        } else if (type == "loop") {
+            anim.mAnimType = AnimLoop;
+        } else if (type == "pingpong") {
+            anim.mAnimType = AnimPingPong;
+        } else {
+            return Fail("Invalid animation type.");
+        }
+    }
+    const int32_t cels = std::max(res->mRows, res->mCols);
+    int32_t beginDelay = 0;
+    int32_t endDelay = 0;
+    if (const std::string* v = FindAttribute(element, "framedelay")) {
+        anim.mFrameDelay = ReadDecimal(*v);
+    }
+    if (const std::string* v = FindAttribute(element, "begindelay")) {
+        beginDelay = ReadDecimal(*v);
+    }
+    if (const std::string* v = FindAttribute(element, "enddelay")) {
+        endDelay = ReadDecimal(*v);
+    }
+    std::vector<int32_t> delays;
+    if (const std::string* v = FindAttribute(element, "perframedelay")) {
+        delays = ReadDecimalList(*v);
+    }
+    if (const std::string* v = FindAttribute(element, "framemap")) {
+        anim.mFrameMap = ReadDecimalList(*v);
+    }
+    // A ping-pong map is twice the cel count; every list is built only below the limit.
+    if (cels > kMaxSeqFrames || anim.mFrameMap.size() > size_t{kMaxSeqFrames} ||
+        delays.size() > size_t{kMaxSeqFrames}) {
+        return Fail(StrFormat("Too many frames in sequence '%s'.", seq.mId.c_str()));
+    }
+    for (size_t i = 0; i < delays.size(); ++i) {
+        anim.SetPerFrameDelay(static_cast<int32_t>(i), delays[i]);
+    }
+    anim.Compute(cels, beginDelay, endDelay);
+    res->mSequences.push_back(std::move(seq));
+    return true;
+}
+
+bool zmResourceManager::ReadParticleElement(XMLElement& element) {
+    return ReadCommonAttributes(element, new ParticleSystemRes(), mParticleMap);
+}
+
+bool zmResourceManager::LoadNextResource() {
+    if (mHasFailed || mCurResGroupList == nullptr) {
+        return false;
+    }
+    while (mCurResGroupListItr != mCurResGroupList->end()) {
+        BaseRes* res = *mCurResGroupListItr++;
+        if (res->mFromProgram) {
+            continue;
+        }
+        switch (res->mType) {
+            case ResType_Image: {
+                auto* image = static_cast<ImageRes*>(res);
+                if (image->mImage.GetImage() != nullptr) {
+                    continue;
+                }
+                return LoadImageRecord(image);
+            }
+            case ResType_Sound: {
+                auto* sound = static_cast<SoundRes*>(res);
+                if (sound->mSoundId != -1) {
+                    continue;
+                }
+                return LoadSoundRecord(sound);
+            }
+            case ResType_Font: {
+                auto* font = static_cast<FontRes*>(res);
+                if (font->mFont != nullptr) {
+                    continue;
+                }
+                return LoadFontRecord(font);
+            }
+            case ResType_ImageEx: {
+                auto* imageEx = static_cast<ImageExRes*>(res);
+                if (imageEx->mImageEx != nullptr) {
+                    continue;
+                }
+                return LoadImageExRecord(imageEx);
+            }
+            case ResType_Level: {
+                auto* level = static_cast<LevelRes*>(res);
+                if (level->mLevel != nullptr) {
+                    continue;
+                }
+                return LoadLevelRecord(level);
+            }
+            case ResType_Particle: {
+                auto* particle = static_cast<ParticleSystemRes*>(res);
+                if (particle->mSystem != nullptr) {
+                    continue;
+                }
+                return LoadParticleRecord(particle);
+            }
+            default:
+                continue;
+        }
+    }
+    return false;
+}
+
+bool zmResourceManager::LoadImageExRecord(ImageExRes* res) {
+    // Without its image an animated image has nothing to draw; the error is recorded.
+    if (!LoadImageRecord(res)) {
+        return false;
+    }
+    auto imageEx = std::make_unique<zmImageEx>();
+    imageEx->mImage = res->mImage.GetImage();
+    const int32_t cols = std::max(res->mCols, 1);
+    imageEx->mAnimations.reserve(res->mSequences.size());
+    for (const SeqRes& seq : res->mSequences) {
+        const AnimInfo& anim = seq.mAnimInfo;
+        zmImageEx::Animation& entry = imageEx->mAnimations.emplace_back();
+        entry.mFrames.resize(static_cast<size_t>(std::max(anim.mFrameCount, 0)));
+        for (size_t i = 0; i < entry.mFrames.size(); ++i) {
+            const int32_t cel =
+                i < anim.mFrameMap.size() ? anim.mFrameMap[i] : static_cast<int32_t>(i);
+            zmImageEx::Frame& frame = entry.mFrames[i];
+            frame.mRow = cel / cols;
+            frame.mColumn = cel % cols;
+            frame.mDelay =
+                i < anim.mPerFrameDelay.size() ? anim.mPerFrameDelay[i] : anim.mFrameDelay;
+        }
+    }
+    if (!res->mParticle.empty() && mHost != nullptr) {
+        if (ParticleRegistry* registry = mHost->GetParticleRegistry()) {
+            imageEx->mParticleSystem = registry->CreateParticleSystem(res->mParticle, 0, 0);
+        }
+    }
+    res->mImageEx = std::move(imageEx);
+    return true;
+}
+
+bool zmResourceManager::LoadParticleRecord(ParticleSystemRes* res) {
+    ParticleRegistry* registry = mHost != nullptr ? mHost->GetParticleRegistry() : nullptr;
+    if (registry == nullptr) {
+        return true;
+    }
+    // Null when the registry is full: the record then stays unloaded.
+    res->mSystem = registry->CreateParticleSystem(res->mPath, 0, 0);
+    if (res->mSystem != nullptr && !res->mSystem->GetLoadError().empty()) {
+        return Fail(res->mSystem->GetLoadError());
+    }
+    ResourceLoadedHook(res);
+    return true;
+}
+
+void zmResourceManager::DeleteGroupResources(const std::string& group) {
+    // The base unloads images, sounds and fonts and forgets the group.
+    DeleteGroupInMap(mLevelMap, group);
+    DeleteGroupInMap(mParticleMap, group);
+    ResourceManager::DeleteGroupResources(group);
+}
 
 void zmResourceManager::ThrowNotFound(const std::string& text) {
     Fail(text);
@@ -8,15 +290,23 @@ void zmResourceManager::ThrowNotFound(const std::string& text) {
 }
 
 zmImageEx* zmResourceManager::LookupImageEx(const std::string& id) {
+    auto it = mImageMap.find(id);
+    if (it != mImageMap.end() && it->second->mType == ResType_ImageEx) {
+        if (zmImageEx* imageEx = static_cast<ImageExRes*>(it->second.get())->mImageEx.get()) {
+            return imageEx;
+        }
+    }
     ThrowNotFound("ImageEx resource not found: " + id);
 }
 
 zmParticleSystem* zmResourceManager::LookupParticle(const std::string& id) {
+    auto it = mParticleMap.find(id);
+    if (it != mParticleMap.end()) {
+        if (zmParticleSystem* system = static_cast<ParticleSystemRes*>(it->second.get())->mSystem) {
+            return system;
+        }
+    }
     ThrowNotFound("Particle resource not found: " + id);
-}
-
-LevelDesc* zmResourceManager::LookupLevel(const std::string& id) {
-    ThrowNotFound("Level resource not found: " + id);
 }
 
 }  // namespace Vesk
