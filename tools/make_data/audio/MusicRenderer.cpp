@@ -46,6 +46,16 @@ StereoSamples RenderScore(const Score& score, int sampleRate, size_t tailFrames)
         for (int level = FLUID_PANIC; level <= FLUID_DBG; ++level) {
             fluid_set_log_function(level, Silence, nullptr);
         }
+        // The library builds its shared tables with the first synth; doing that here, before
+        // tracks render on several threads, keeps their bytes the same on every run.
+        fluid_settings_t* warmSettings = new_fluid_settings();
+        if (warmSettings != nullptr) {
+            fluid_synth_t* warm = new_fluid_synth(warmSettings);
+            if (warm != nullptr) {
+                delete_fluid_synth(warm);
+            }
+            delete_fluid_settings(warmSettings);
+        }
     });
 
     std::unique_ptr<fluid_settings_t, SettingsDeleter> settings(new_fluid_settings());
