@@ -179,14 +179,13 @@ bool CHelpWidget::TopicReady(uint32_t topic, int32_t& targetX, int32_t& targetY,
         icon->PictureCentre(media, targetX, targetY);
         return true;
     };
-    // The field's middle stands for the last line: the field does not keep its place.
-    const auto onField = [&]() {
-        const CTable* table = mBoard.GetTable();
-        if (table == nullptr) {
+    // The middle of the line's centre cell; a line made before a load is not known: wait.
+    const auto onCell = [&](const std::optional<Point>& at) {
+        if (!at || mBoard.GetTable() == nullptr) {
             return false;
         }
-        targetX = table->x + table->widthPx / 2;
-        targetY = table->y + table->heightPx / 2;
+        targetX = at->mX + 21;
+        targetY = at->mY + 21;
         return true;
     };
     const auto& counts = mBoard.counters.matchCounts;
@@ -198,10 +197,10 @@ bool CHelpWidget::TopicReady(uint32_t topic, int32_t& targetX, int32_t& targetY,
         case kSlowMotion:
             return iconReady(mBoard.GetSlowMotionIcon());
         case kMatch3:
-            return counts[0] != 0 && onField();
+            return counts[0] != 0 && onCell(mBoard.lastThreeAt);
         case kMatch3Plus:
             return (counts[1] != 0 || counts[2] != 0 || counts[3] != 0 || counts[4] != 0) &&
-                   onField();
+                   onCell(mBoard.lastBigAt);
         case kGameBar: {
             const CLevelProgressBar* bar = mBoard.GetLevelBar();
             if (bar == nullptr || bar->GetValue() <= 0.01) {

@@ -148,7 +148,13 @@ void CMainMenu::RemovedFromManager(WidgetManager* manager) {
 void CMainMenu::GotFocus() {
     zmWidget::GotFocus();
     GameApp& app = App();
-    mButtons[RESUME]->SetDisabled(app.IsSavedGameEmpty(app.SavedGamePath()));
+    // The board learns the saved level, best level and flags; a finished game cannot resume.
+    bool finished = false;
+    if (app.mBoard != nullptr) {
+        app.mBoard->LoadGame(true);
+        finished = app.mBoard->headerByte != 0;
+    }
+    mButtons[RESUME]->SetDisabled(finished || app.IsSavedGameEmpty(app.SavedGamePath()));
 }
 
 void CMainMenu::Update() {
@@ -269,6 +275,12 @@ void CMainMenu::ResumeGame() {
     }
     app.PlayLevelMusic();
     mNextScreen = app.mBoard.get();
+    // A game saved between levels at a stage's first level comes back on the map.
+    const Board* board = app.mBoard.get();
+    if (board != nullptr && board->rebuildOnLoad && (board->level - 1) % 5 == 0 &&
+        app.mLandMap != nullptr) {
+        mNextScreen = app.mLandMap.get();
+    }
     if (mNextScreen != nullptr) {
         StartFadeOut(true);
     }

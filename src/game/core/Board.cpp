@@ -156,6 +156,10 @@ bool Board::CaptureInBubble(CBlock& block) {
     return mBubble != nullptr && mBubble->CaptureBlock(block);
 }
 
+void Board::MatchMade(int32_t total, Point at) {
+    (total == 3 ? lastThreeAt : lastBigAt) = at;
+}
+
 void Board::FieldDealt() {
     for (CBonusIcon* icon :
          {static_cast<CBonusIcon*>(mWhirlwindIcon), static_cast<CBonusIcon*>(mBubbleIcon),
@@ -640,6 +644,8 @@ void Board::DeleteObjects() {
 }
 
 void Board::ForgetObjects() {
+    lastThreeAt.reset();
+    lastBigAt.reset();
     mBackground = nullptr;
     mPanel = nullptr;
     mGuide = nullptr;

@@ -162,6 +162,7 @@ public:
     void ClearBubblePhase() override;
     bool CaptureInBubble(CBlock& block) override;
     void FieldDealt() override;
+    void MatchMade(int32_t total, Point at) override;
     void PlaySound(GameSound sound) override;
     SoundInstance* GetSoundInstance(GameSound sound) override;
 
@@ -200,6 +201,10 @@ public:
     bool introShowing = false;
     // Set by NextLevel, cleared by the set-up: the stage has been advanced once already.
     bool stageAdvanced = false;
+    // Corners of the centre cells of the latest line of three and of the latest longer line on
+    // this field. Places, not blocks: the centre block dies with its match. Unknown after a load.
+    std::optional<Point> lastThreeAt;
+    std::optional<Point> lastBigAt;
 
 private:
     // Deletes every object (deferred while a pass runs) and forgets the board's pointers.

@@ -99,6 +99,8 @@ public:
     virtual bool CaptureInBubble(CBlock& /*block*/) { return false; }
     // The field has dealt its first blocks: the bonus icons take input from now on.
     virtual void FieldDealt() {}
+    // A scoring match of total blocks had its centre in the cell whose corner is at.
+    virtual void MatchMade(int32_t /*total*/, Point /*at*/) {}
     // The field has slid out after a won level.
     virtual void StageComplete() {}
 

@@ -188,7 +188,8 @@ int CTable::MouseDown(Vesk::ObjectOwner&, int32_t px, int32_t py) {
     if (mBoard == nullptr || !OnField(px, py)) {
         return 0;
     }
-    if (!levelStarted) {
+    const bool starting = !levelStarted;
+    if (starting) {
         levelStarted = true;
         if (CLevelProgressBar* bar = mBoard->GetLevelBar()) {
             bar->SetStopped(false);
@@ -198,6 +199,11 @@ int CTable::MouseDown(Vesk::ObjectOwner&, int32_t px, int32_t py) {
     const int32_t a = (px - originX) / kS;
     const int32_t b = (py - originY) / kS;
     if (ApplyBonusMode(a, b, px, py)) {
+        return 1;
+    }
+    // A deal without a move is re-dealt as play begins, not up to a probe interval later;
+    // the press then selects nothing.
+    if (starting && !ProbeMoves()) {
         return 1;
     }
     CBlock* block = Selectable(a, b);
@@ -426,6 +432,7 @@ int CTable::FindMatch(int32_t a, int32_t b, int32_t colour, int32_t apply) {
         total >= 3 && total <= 7 ? &kRules[static_cast<size_t>(total - 3)] : nullptr;
     if (rule != nullptr) {
         ++counters.matchCounts[static_cast<size_t>(total - 3)];
+        mBoard->MatchMade(total, {a * kS + originX, b * kS + originY});
         mBoard->PlaySound(rule->sound);
         if (total > 3) {
             mBoard->AddWhirlwindProgress(rule->whirlwind);

@@ -51,6 +51,17 @@ inline bool AnyOfKind(Vesk::zmResourceManager& manager, ResourceKind kind) {
 
 class DataSetTest : public AppTest {
 protected:
+    // The extracted pictures, fonts and animations go with the application: later tests must
+    // not find them bound.
+    void TearDown() override {
+        for (const ResourceIdEntry& entry : kResourceIdEntries) {
+            if (entry.mKind != ResourceKind::Sound) {
+                *static_cast<void**>(entry.mVariable) = nullptr;
+            }
+        }
+        AppTest::TearDown();
+    }
+
     // The application with the data set's archive, properties and manifests read.
     TestApp& LoadedApp() {
         static const bool added = Vesk::gPakInterface->AddPakFile(VESK_DATA_PAK);

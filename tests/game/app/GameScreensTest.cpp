@@ -221,5 +221,39 @@ TEST_F(GameScreensTest, MenuRoutesWaitForTheFadeAndHandOverToTheNextScreen) {
     EXPECT_EQ(m.mNextScreen, static_cast<Vesk::Widget*>(mScreens->mBoard.get()));
 }
 
+// RESUME follows the saved header: a finished game cannot resume (and START asks nothing); a
+// game saved between levels at a stage's first level resumes on the land map, any other on the
+// board.
+TEST_F(GameScreensTest, ResumeFollowsTheSavedHeader) {
+    mScreens->mCurrentPlayer = "Player";
+    mScreens->mShowHelp = 0;
+    mScreens->mLandMap = std::make_unique<Vesk::zmWidget>();
+    mScreens->mComics = std::make_unique<Vesk::zmWidget>();
+    mScreens->mBoardHost = std::make_unique<Vesk::CBoardHost>(*mScreens);
+    mScreens->mBoard = std::make_unique<Vesk::Board>(*mScreens->mBoardHost);
+    struct Case {
+        uint8_t level, finished, rebuild;
+        bool resumable, toMap;
+    };
+    const Case cases[] = {{7, 0, 0, true, false}, {6, 0, 1, true, true}, {6, 0, 0, true, false},
+                          {7, 0, 1, true, false}, {1, 0, 1, true, true}, {11, 1, 1, false, false}};
+    for (const Case& c : cases) {
+        // level, help, best level, finished, rebuild
+        Write("Player.sav", {c.level, 0, 0, 0, 1, c.level, 0, 0, 0, c.finished, c.rebuild});
+        Vesk::CMainMenu m;
+        m.GotFocus();
+        m.mFadeState = Vesk::zmWidget::FADE_IDLE;
+        EXPECT_EQ(m.GetButton(Vesk::CMainMenu::RESUME)->mDisabled, !c.resumable) << +c.level;
+        m.ButtonDepress(c.resumable ? Vesk::CMainMenu::RESUME : Vesk::CMainMenu::START);
+        Vesk::Widget* expected = mScreens->mBoard.get();
+        if (!c.resumable) {
+            expected = mScreens->mComics.get();  // straight to the new game, no question
+        } else if (c.toMap) {
+            expected = mScreens->mLandMap.get();
+        }
+        EXPECT_EQ(m.mNextScreen, expected) << +c.level;
+    }
+}
+
 }  // namespace
 }  // namespace gameapptest

@@ -1,6 +1,8 @@
 // The help screen and the in-game help bubbles.
 #include "ScreenTestSupport.h"
 #include "game/app/CHelpWidget.h"
+#include "game/core/CBlock.h"
+#include "game/core/CTable.h"
 
 namespace gameapptest {
 namespace {
@@ -89,6 +91,7 @@ TEST_F(HelpTest, OneTopicShowsPerUpdateAndAKeyClosesItOnlyAfterHalfASecond) {
     ASSERT_NE(GetBoard().GetTable(), nullptr);
     help.LoadTopics(CHelpWidget::kMatch3 | CHelpWidget::kMatch3Plus);
     GetBoard().counters.matchCounts = {1, 1, 0, 0, 0};
+    GetBoard().lastThreeAt = GetBoard().lastBigAt = Vesk::Point{300, 100};
     help.Update();
     ASSERT_TRUE(help.IsShowing());
     EXPECT_EQ(help.GetTextId(), "MATCH3 HELP");
@@ -111,6 +114,37 @@ TEST_F(HelpTest, OneTopicShowsPerUpdateAndAKeyClosesItOnlyAfterHalfASecond) {
     help.Update();
     EXPECT_FALSE(GetBoard().helpShown);
     EXPECT_FALSE(GetBoard().HasWidget(&help)) << "help leaves the board when done";
+}
+
+// The line help points at the middle of the line's centre cell after its block has died and
+// gone; a count restored from a saved game has no place, and that topic waits.
+TEST_F(HelpTest, TheLineHelpPointsAtTheCentreCellAfterItsBlockIsGone) {
+    CHelpWidget& help = PlayWithHelp();
+    Vesk::Board& board = GetBoard();
+    CTable& table = *board.GetTable();
+    board.counters.matchCounts = {1, 0, 0, 0, 0};
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t mode = 0;
+    EXPECT_FALSE(help.TopicReady(CHelpWidget::kMatch3, x, y, mode));
+    for (int32_t a = 0; a < 3; ++a) {
+        auto* block = new CBlock(board, table);
+        board.Objects().Add(block);
+        block->SetColour(0);
+        table.PutInCell(*block, a, 0);
+    }
+    ASSERT_EQ(table.FindMatch(1, 0, 0, 1), 1);
+    const int32_t left = table.originX;
+    const int32_t top = table.originY;  // the field may still settle afterwards
+    for (int i = 0; i < 3; ++i) {
+        board.Objects().UpdateAll();
+    }
+    ASSERT_TRUE(help.TopicReady(CHelpWidget::kMatch3, x, y, mode));
+    EXPECT_EQ(x, left + 43 + 21);
+    EXPECT_EQ(y, top + 21);
+    EXPECT_FALSE(help.TopicReady(CHelpWidget::kMatch3Plus, x, y, mode));
+    board.LeaveBoard();
+    EXPECT_FALSE(board.lastThreeAt.has_value()) << "a new field forgets the old one's places";
 }
 
 TEST_F(HelpTest, TheHelpScreenLeadsToTheMapWithASetUpLevelOrBackToTheMenu) {

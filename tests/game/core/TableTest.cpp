@@ -142,6 +142,7 @@ TEST_F(TableTest, StrictHitTestAndCells) {
 TEST_F(TableTest, SelectDeselectMoveSelectionAndSwap) {
     MakeField(4, 4);
     Deal({"0120", "1201", "2012", "0120"});
+    table->levelStarted = true;  // this deal has no move: a first press would re-deal it
     table->MouseDown(board, Px(1), Py(1));
     CBlock* first = table->BlockAt(1, 1);
     EXPECT_EQ(first->state, CBlock::kSelected);
@@ -168,6 +169,7 @@ TEST_F(TableTest, DragOntoNeighbourSwapsAndFailedSwapReturnsWithOneSound) {
     Deal({"0120", "1201", "2012", "0120"});
     CBlock* a = table->BlockAt(0, 0);
     CBlock* b = table->BlockAt(1, 0);
+    table->levelStarted = true;  // this deal has no move: a first press would re-deal it
     table->MouseDown(board, Px(0), Py(0));
     EXPECT_EQ(table->MouseDrag(board, Px(1), Py(0)), 1);
     EXPECT_EQ(a->state, CBlock::kSwapping);
@@ -343,6 +345,21 @@ TEST_F(TableTest, ProbeEvery500UpdatesReshufflesOnlyAfterFirstPress) {
     MakeField(4, 1);
     Deal({"0010"});
     EXPECT_TRUE(table->ProbeMoves());
+}
+
+// The first press re-deals a field without a move at once and selects nothing; on a field
+// with a move it selects as usual.
+TEST_F(TableTest, FirstPressReshufflesAFieldWithoutMoves) {
+    for (const char* row : {"012", "0010"}) {
+        board.Objects().DeleteAll();
+        MakeField(static_cast<int32_t>(std::string(row).size()), 1);
+        Deal({row});
+        const bool stuck = std::string(row) == "012";
+        table->MouseDown(board, Px(0), Py(0));
+        EXPECT_TRUE(table->levelStarted);
+        EXPECT_EQ(table->BlockAt(0, 0)->state == CBlock::kFlyingIn, stuck) << row;
+        EXPECT_EQ(table->hasSelection, !stuck) << row;
+    }
 }
 
 TEST_F(TableTest, WhirlwindAndBubbleCellSetsAtTheEdges) {
