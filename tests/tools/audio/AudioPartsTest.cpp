@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "sound/PcmSound.h"
 
@@ -17,11 +19,32 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::vector<fs::path>& MadeFolders() {
+    static std::vector<fs::path> folders;
+    return folders;
+}
+
+// The tracks take tens of megabytes: their folders go when the tests end.
+class RemoveMadeFolders : public testing::Environment {
+public:
+    void TearDown() override {
+        for (const fs::path& folder : MadeFolders()) {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+        }
+    }
+};
+testing::Environment* const gRemoveMadeFolders =
+    testing::AddGlobalTestEnvironment(new RemoveMadeFolders);
+
 // A fresh folder filled by make_audio_part with the arguments given.
 fs::path MakeAudio(const std::string& name, const std::string& arguments) {
-    const fs::path folder = fs::path(testing::TempDir()) / ("vesk_audio_" + name);
+    // Its own name per run: other builds may run this test at the same time.
+    static const std::string run = std::to_string(std::random_device{}());
+    const fs::path folder = fs::path(testing::TempDir()) / ("vesk_audio_" + run + "_" + name);
     fs::remove_all(folder);
     fs::create_directories(folder);
+    MadeFolders().push_back(folder);
     const std::string command =
         std::string(VESK_AUDIO_PART_TOOL) + " " + arguments + " '" + folder.string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
