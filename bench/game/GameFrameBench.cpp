@@ -202,6 +202,10 @@ void BM_FrameTitleScreen(benchmark::State& state) {
         return;
     }
     Vesk::CTitleScreen* title = session.game->mTitleScreen;
+    if (title == nullptr) {
+        state.SkipWithError("the title screen has already left");
+        return;
+    }
     TimeFrames(state, session, kFrames, [&] {
         return session.game->mTitleScreen == title &&
                title->GetFrame() < Vesk::CTitleScreen::kLoadingFrame - 1;
@@ -228,22 +232,29 @@ void BM_FrameMainMenu(benchmark::State& state) {
     TimeFrames(state, session, kFrames);
 }
 
-// A new game: through the help screen to the land map, its path and flashes running.
-void BM_FrameLandMap(benchmark::State& state) {
-    Session& session = GetSession();
-    if (!Ready(state, session)) {
-        return;
-    }
+// A new game: through the help screen to the land map.
+bool ReachLandMap(Session& session) {
     BenchGame& game = *session.game;
+    if (game.mLandMap != nullptr && game.mWidgetManager->IsInTree(game.mLandMap.get())) {
+        return session.Settle(game.mLandMap.get());
+    }
     if (!ReachMenu(session)) {
-        state.SkipWithError("the main menu did not come up");
-        return;
+        return false;
     }
     game.mMainMenu->ButtonDepress(Vesk::CMainMenu::START);
     if (game.mHelp != nullptr && session.Settle(game.mHelp.get())) {
         dynamic_cast<Vesk::ButtonListener&>(*game.mHelp).ButtonDepress(Vesk::CHelp::CONTINUE);
     }
-    if (game.mLandMap == nullptr || !session.Settle(game.mLandMap.get())) {
+    return game.mLandMap != nullptr && session.Settle(game.mLandMap.get());
+}
+
+// The path and the flashes of the reached stages running.
+void BM_FrameLandMap(benchmark::State& state) {
+    Session& session = GetSession();
+    if (!Ready(state, session)) {
+        return;
+    }
+    if (!ReachLandMap(session)) {
         state.SkipWithError("the land map did not come up");
         return;
     }
@@ -303,8 +314,8 @@ void BM_FrameBusyLevel(benchmark::State& state) {
         return;
     }
     BenchGame& game = *session.game;
-    if (game.mLandMap == nullptr || !game.mWidgetManager->IsInTree(game.mLandMap.get())) {
-        state.SkipWithError("the land map did not come first");
+    if (!ReachLandMap(session)) {
+        state.SkipWithError("the land map did not come up");
         return;
     }
     auto& map = dynamic_cast<Vesk::CLandMap&>(*game.mLandMap);

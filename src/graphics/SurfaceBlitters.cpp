@@ -56,6 +56,28 @@ Tint TintOf(const Color& color) {
 
 enum class RunKind { Skip, Direct, Blend };
 
+// A palette source's run looked up a piece at a time into a buffer, so that the row forms
+// serve it too; the pixels done, as the row form returns them.
+template <typename P, typename Row>
+int32_t GatheredRows(P* out, const uint32_t* palette, const uint8_t* indices, int32_t count,
+                     const Row& row) {
+    constexpr int32_t kPiece = 64;
+    uint32_t buffer[kPiece];
+    int32_t done = 0;
+    while (done < count) {
+        const int32_t piece = std::min(count - done, kPiece);
+        for (int32_t k = 0; k < piece; ++k) {
+            buffer[k] = palette[indices[done + k]];
+        }
+        const int32_t rowDone = row(out + done, buffer, piece);
+        done += rowDone;
+        if (rowDone < piece) {
+            break;
+        }
+    }
+    return done;
+}
+
 // Walks each row of the area in runs: the run byte at the current pixel,
 // cut to what is left of the row, and the kind the operation gives the run's
 // first pixel. Direct runs take op.Direct(n), blended runs op.Blend(d, n).
@@ -99,6 +121,12 @@ void WalkRuns(const SurfacePixels& dest, const BlitArea& area, const NativeBlitS
                     if constexpr (!kPalette && !kMirror &&
                                   requires { op.DirectRow(out, native, width); }) {
                         i += op.DirectRow(out + x, native + x, run);
+                    } else if constexpr (kPalette && !kMirror &&
+                                         requires { op.DirectRow(out, native, width); }) {
+                        i += GatheredRows(out + x, native, indices + x, run,
+                                          [&op](auto* d, const uint32_t* n, int32_t count) {
+                                              return op.DirectRow(d, n, count);
+                                          });
                     }
                     for (; i < end; ++i) {
                         destAt(i) = static_cast<P>(op.Direct(nativeAt(i)));
@@ -110,6 +138,12 @@ void WalkRuns(const SurfacePixels& dest, const BlitArea& area, const NativeBlitS
                     if constexpr (!kPalette && !kMirror &&
                                   requires { op.BlendRow(out, native, width); }) {
                         i += op.BlendRow(out + x, native + x, run);
+                    } else if constexpr (kPalette && !kMirror &&
+                                         requires { op.BlendRow(out, native, width); }) {
+                        i += GatheredRows(out + x, native, indices + x, run,
+                                          [&op](auto* d, const uint32_t* n, int32_t count) {
+                                              return op.BlendRow(d, n, count);
+                                          });
                     }
                     for (; i < end; ++i) {
                         P& d = destAt(i);
