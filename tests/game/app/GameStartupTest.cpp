@@ -216,3 +216,47 @@ TEST_F(GameStartupTest, TheMenuReadsTheRecordsAndExitEndsTheRunWritingThem) {
 
 }  // namespace
 }  // namespace gameapptest
+
+namespace gameapptest {
+namespace {
+
+// The whole start-up over the default data set, as a player starts it: the title screen, every
+// group loaded on the loading thread and bound, every music track loaded, then the menu.
+TEST_F(GameStartupTest, TheDefaultDataSetLoadsEveryGroupAndReachesTheMenu) {
+#ifdef VESK_DATA_PAK
+    const std::filesystem::path pak(VESK_DATA_PAK);
+#else
+    const std::filesystem::path pak;
+#endif
+    if (pak.empty() || !std::filesystem::exists(pak)) {
+        GTEST_SKIP() << "the data set is missing; build the target vorns_data";
+    }
+    std::filesystem::create_symlink(pak, mDir + "/vorns.pak");
+    StartupGame& game = Make();
+    InitOrFail(game);
+    ASSERT_FALSE(HasFatalFailure());
+    game.Main()->Show(platform::ShowCommand::Show);
+    // The counted records of "Game" and "Interface"; particles and levels count none.
+    EXPECT_EQ(game.mNumLoadingThreadTasks.load(), 223);
+    ASSERT_TRUE(StepUntil([&] { return game.mMainMenu != nullptr; }, 400000));
+    EXPECT_TRUE(game.mLoaded);
+    // Every resource loaded is counted: 122 + 101 records, 12 particle systems, 100 levels.
+    EXPECT_EQ(game.mCompletedLoadingThreadTasks.load(), 335);
+    EXPECT_EQ(game.CountLevelRecords(), 100);
+    std::vector<std::string> loads;
+    for (const std::string& call : game.mMusic->mCalls) {
+        if (call.rfind("LoadMusic", 0) == 0) {
+            loads.push_back(call);
+        }
+    }
+    const std::vector<std::string> expected{
+        "LoadMusic 3 data/music/main-theme.ogg", "LoadMusic 1 data/music/dreams.ogg",
+        "LoadMusic 2 data/music/magic-wood.ogg", "LoadMusic 4 data/music/funny-dance.ogg",
+        "LoadMusic 0 data/music/fluit.ogg",      "LoadMusic 5 data/music/comics.ogg",
+        "LoadMusic 6 data/music/comics-end.ogg"};
+    EXPECT_EQ(loads, expected);
+    EXPECT_EQ(game.mWidgetManager->mFocusWidget, game.mMainMenu.get());
+}
+
+}  // namespace
+}  // namespace gameapptest
