@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2317  # cleanup runs from the trap
 # The real game on the real data, in a real X window, walked by mouse and keyboard through its
 # screens and dialogs: title, main menu, profiles, options, high scores, credits, help, land
 # map, comics, the board and its help bubble, the pause dialog, back to the menu and out.
@@ -68,7 +69,8 @@ if [ ! -s "$numberFile" ]; then
     echo "SKIP: the private X server did not start"
     exit $SKIP
 fi
-export DISPLAY=":$(tr -d '[:space:]' <"$numberFile")"
+DISPLAY=":$(tr -d '[:space:]' <"$numberFile")"
+export DISPLAY
 
 (cd "$OUT/run" && HOME="$OUT/run/home" XDG_CONFIG_HOME="$OUT/run/home" \
     XDG_DATA_HOME="$OUT/run/home" XDG_RUNTIME_DIR="$OUT/run/xdg" SDL_VIDEODRIVER=x11 \
@@ -85,18 +87,18 @@ if [ -z "$WINDOW" ]; then
 fi
 
 step=0
-LAST=""
+LAST=()
 # shot <name> <min colours> <min changed> <timeout> <settle>
 shot() {
     step=$((step + 1))
     local png
     png="$OUT/$(printf '%02d' $step)-$1.png"
-    if ! timeout 60 python3 "$HELPER" shot "$WINDOW" "$png" "$2" "$3" "$4" "$5" $LAST; then
+    if ! timeout 60 python3 "$HELPER" shot "$WINDOW" "$png" "$2" "$3" "$4" "$5" "${LAST[@]}"; then
         echo "FAIL at '$1' (picture kept in $png)"
         tail -n 20 "$OUT/stderr.txt"
         exit 1
     fi
-    LAST="$png.rgb"
+    LAST=("$png.rgb")
 }
 click() { xdotool mousemove --window "$WINDOW" "$1" "$2" click 1; }
 key() { xdotool key --window "$WINDOW" "$@"; }
@@ -106,40 +108,40 @@ C=400
 shot title 8 0 15 0.3
 shot main-menu $C 0.3 20 0.3
 click 239 223
-shot change-profile $C 0.1 5 0.3
+shot change-profile $C 0.1 10 0.3
 click 396 137
 xdotool type --delay 30 "Tester"
 click 397 161
-shot profile-created $C 0.0005 5 0.5
+shot profile-created $C 0.0005 10 0.5
 click 296 458
-shot main-menu-tester $C 0.1 5 0.3
+shot main-menu-tester $C 0.1 10 0.3
 click 239 350
-shot options $C 0.1 5 0.3
+shot options $C 0.1 10 0.3
 click 464 438
-shot options-closed $C 0.1 5 0.3
+shot options-closed $C 0.1 10 0.3
 click 239 442
-shot high-scores $C 0.1 5 0.3
+shot high-scores $C 0.1 10 0.3
 click 396 431
-shot high-scores-closed $C 0.1 5 0.3
+shot high-scores-closed $C 0.1 10 0.3
 click 239 397
-shot credits $C 0.3 5 1.5
+shot credits $C 0.3 10 1.5
 key Escape
 shot credits-left $C 0.3 10 0.3
 click 239 261
-shot help $C 0.3 5 0.3
+shot help $C 0.3 10 0.3
 click 716 561
-shot land-map $C 0.3 5 0.3
+shot land-map $C 0.3 10 0.3
 click 716 561
-shot comics $C 0.3 5 0.3
+shot comics $C 0.3 10 0.3
 click 716 561
-shot level-intro $C 0.3 5 0.3
-shot board-help-bubble $C 0 5 2
+shot level-intro $C 0.3 10 0.3
+shot board-help-bubble $C 0 10 2
 click 600 130
-shot board $C 0.05 5 0.3
+shot board $C 0.05 10 0.3
 # The pause dialog dims the whole screen; a help bubble that came up meanwhile takes a click.
 for attempt in 1 2 3; do
     click 743 571
-    if timeout 60 python3 "$HELPER" shot "$WINDOW" "$OUT/pause-probe.png" 0 0.4 2 0 "$LAST" \
+    if timeout 60 python3 "$HELPER" shot "$WINDOW" "$OUT/pause-probe.png" 0 0.4 2 0 "${LAST[@]}" \
         >/dev/null; then
         break
     fi
