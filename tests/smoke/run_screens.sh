@@ -2,7 +2,8 @@
 # shellcheck disable=SC2317  # cleanup runs from the trap
 # The real game on the real data, in a real X window, walked by mouse and keyboard through its
 # screens and dialogs: title, main menu, profiles, options, high scores, credits, help, land
-# map, comics, the board and its help bubble, the pause dialog, back to the menu and out.
+# map, comics, the board and its help bubble, the pause dialog, back to the menu, the new-game
+# question and out.
 # Each screen is kept as a PNG under <out>/ for people to look at; each must have changed from
 # the one before and show enough distinct colours not to be blank. The clicks go to the places
 # the game puts its buttons; the checks ask nothing of the art beyond that.
@@ -124,7 +125,7 @@ shot high-scores $C 0.1 10 0.3
 click 396 431
 shot high-scores-closed $C 0.1 10 0.3
 click 239 397
-shot credits $C 0.3 10 1.5
+shot credits $C 0.3 10 1
 key Escape
 shot credits-left $C 0.3 10 0.3
 click 239 261
@@ -151,6 +152,11 @@ shot pause-dialog $C 0 1 0.8
 rm -f "$OUT/pause-probe.png" "$OUT/pause-probe.png.rgb"
 click 276 464
 shot main-menu-after-game $C 0.3 10 0.3
+# A game is saved now: a new one asks first.
+click 239 261
+shot new-game-dialog $C 0.1 10 0.3
+click 506 339
+shot new-game-dialog-closed $C 0.1 10 0.3
 click 239 484
 
 for _ in $(seq 100); do
