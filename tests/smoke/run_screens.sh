@@ -2,7 +2,7 @@
 # shellcheck disable=SC2317  # cleanup runs from the trap
 # The real game on the real data, in a real X window, walked by mouse and keyboard through its
 # screens and dialogs: title, main menu, profiles, options, high scores, credits, help, land
-# map, comics, the board and its help bubble, the pause dialog, back to the menu, the new-game
+# map, comics, the board with its help bubbles and a swap, the pause dialog, back to the menu, the new-game
 # question and out.
 # Each screen is kept as a PNG under <out>/ for people to look at; each must have changed from
 # the one before and show enough distinct colours not to be blank. The clicks go to the places
@@ -139,14 +139,36 @@ shot level-intro $C 0.3 10 0.3
 shot board-help-bubble $C 0 10 2
 click 600 130
 shot board $C 0.05 10 0.3
-# The pause dialog dims the whole screen; a help bubble that came up meanwhile takes a click.
-for attempt in 1 2 3; do
+# A swap the picture shows will line up three (level 1: an 8 x 8 field of 43-pixel cells at
+# (293, 107)); the blocks must move.
+# The blocks may still be on their way in: look again for a few seconds.
+x1=""
+for _ in $(seq 10); do
+    timeout 60 python3 "$HELPER" shot "$WINDOW" "$OUT/field-probe.png" 0 0 1 0 >/dev/null
+    read -r x1 y1 x2 y2 < <(python3 "$HELPER" swap "$OUT/field-probe.png.rgb" 293 107 43 8 8)
+    [ -z "$x1" ] || break
+    sleep 0.5
+done
+rm -f "$OUT/field-probe.png" "$OUT/field-probe.png.rgb"
+if [ -n "$x1" ]; then
+    click "$x1" "$y1"
+    sleep 0.2
+    click "$x2" "$y2"
+    shot board-swap $C 0.005 10 0.5
+else
+    echo "note: no swap seen on the field; none made"
+fi
+# The pause dialog dims the whole screen. A help bubble that came up meanwhile (the one about
+# lines sits left of the field, at the game's place for it) holds the game until clicked.
+for attempt in 1 2 3 4; do
     click 743 571
     if timeout 60 python3 "$HELPER" shot "$WINDOW" "$OUT/pause-probe.png" 0 0.4 2 0 "${LAST[@]}" \
         >/dev/null; then
         break
     fi
-    [ $attempt -lt 3 ] || { echo "FAIL: the pause dialog did not open"; exit 1; }
+    [ $attempt -lt 4 ] || { echo "FAIL: the pause dialog did not open"; exit 1; }
+    click 230 340
+    sleep 1
 done
 shot pause-dialog $C 0 1 0.8
 rm -f "$OUT/pause-probe.png" "$OUT/pause-probe.png.rgb"

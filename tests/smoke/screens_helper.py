@@ -9,6 +9,11 @@ shot <window id> <png> <min colours> <min changed> <timeout> <settle> [<previous
     <timeout> seconds or shows fewer than <min colours> distinct colours (a blank or broken
     screen). Prints one line: name, distinct colours, changed fraction.
     Exit 0 on success, 1 on a failed check, 2 when it could not read the window.
+
+swap <rgb> <field x> <field y> <cell> <columns> <rows>
+    Reads the blocks of the field in a kept picture by the colour at each cell's centre and
+    prints "x1 y1 x2 y2", the centres of two neighbours whose swap lines up three; prints
+    nothing when it sees none.
 """
 
 import ctypes
@@ -117,7 +122,68 @@ def shot(window, png, min_colours, min_changed, timeout, settle, previous_path):
     return 0 if count >= min_colours else 1
 
 
+def kind(rgb, x, y):
+    """The block at (x, y) by its colour: red, blue, green, yellow, or None."""
+    total = [0, 0, 0]
+    for dy in range(-2, 3):
+        for dx in range(-2, 3):
+            i = ((y + dy) * WIDTH + x + dx) * 3
+            for c in range(3):
+                total[c] += rgb[i + c]
+    r, g, b = (v / 25 for v in total)
+    if r > 150 and g < 110 and b < 110:
+        return "red"
+    if b > 150 and r < 110:
+        return "blue"
+    if g > 150 and r < 130 and b < 150:
+        return "green"
+    if r > 170 and g > 150 and b < 110:
+        return "yellow"
+    return None
+
+
+def lines_up(grid, columns, rows, c, r):
+    k = grid[r][c]
+    if k is None:
+        return False
+    for dc, dr in ((1, 0), (0, 1)):
+        run = 1
+        for sign in (1, -1):
+            cc, rr = c + sign * dc, r + sign * dr
+            while 0 <= cc < columns and 0 <= rr < rows and grid[rr][cc] == k:
+                run += 1
+                cc, rr = cc + sign * dc, rr + sign * dr
+        if run >= 3:
+            return True
+    return False
+
+
+def find_swap(rgb_path, fx, fy, cell, columns, rows):
+    with open(rgb_path, "rb") as f:
+        rgb = f.read()
+    if len(rgb) != WIDTH * HEIGHT * 3:
+        return 0
+    centre = cell // 2
+    grid = [[kind(rgb, fx + c * cell + centre, fy + r * cell + centre) for c in range(columns)]
+            for r in range(rows)]
+    for r in range(rows):
+        for c in range(columns):
+            for c2, r2 in ((c + 1, r), (c, r + 1)):
+                if c2 >= columns or r2 >= rows:
+                    continue
+                grid[r][c], grid[r2][c2] = grid[r2][c2], grid[r][c]
+                hit = lines_up(grid, columns, rows, c, r) or lines_up(grid, columns, rows, c2, r2)
+                grid[r][c], grid[r2][c2] = grid[r2][c2], grid[r][c]
+                if hit:
+                    print(fx + c * cell + centre, fy + r * cell + centre,
+                          fx + c2 * cell + centre, fy + r2 * cell + centre)
+                    return 0
+    return 0
+
+
 def main(argv):
+    if len(argv) == 8 and argv[1] == "swap":
+        return find_swap(argv[2], *(int(a) for a in argv[3:8]))
     if len(argv) in (8, 9) and argv[1] == "shot":
         return shot(int(argv[2], 0), argv[3], int(argv[4]), float(argv[5]), float(argv[6]),
                     float(argv[7]), argv[8] if len(argv) == 9 else None)
