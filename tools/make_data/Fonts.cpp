@@ -29,7 +29,7 @@ struct FontSpec {
 constexpr FontSpec kFonts[] = {
     {"FONT_BASIC", "basic", kDejaVuSansBold, "fonts-dejavu-core", 14, 0},
     {"FONT_HUGE", "huge", kLobsterTwoBold, "fonts-lobstertwo", 72, 4},
-    {"FONT_SHOWCARDGOTHIC", "showcard", kLobsterTwoBold, "fonts-lobstertwo", 26, 2},
+    {"FONT_SHOWCARDGOTHIC", "showcard", kLobsterTwoBold, "fonts-lobstertwo", 22, 2},
     {"FONT_SMALL", "small", kComicNeueBold, "fonts-comic-neue", 15, 0},
 };
 

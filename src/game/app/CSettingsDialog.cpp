@@ -53,6 +53,11 @@ CSettingsDialog::CSettingsDialog(Image* window, int id, const ButtonLook& first,
     mSoundSlider->SetValue(app.GetSfxVolume());
     mMusicSlider = std::make_unique<Slider>(kMusic, this);
     mMusicSlider->SetValue(app.GetMusicVolume());
+    // Nothing sets the toolkit's default slider looks: without these the sliders are invisible.
+    for (Slider* slider : {mSoundSlider.get(), mMusicSlider.get()}) {
+        slider->mTrackImage = IMAGE_SLDR;
+        slider->mThumbImage = IMAGE_THUMB;
+    }
     mFullScreenBox = std::make_unique<Checkbox>(kFullScreen, this);
     mHelpBox = std::make_unique<Checkbox>(kHelp, this);
     Resize(app.mWidth / 2 - 183, app.mHeight / 2 - 187, kWidth, kHeight);

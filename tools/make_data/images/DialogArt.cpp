@@ -83,12 +83,12 @@ void VolumeControls(cairo_t* cr) {
 }
 
 void DrawOptions(cairo_t* cr) {
-    Dialog(cr, 405, 375, "OPTIONS");
+    Dialog(cr, 407, 375, "OPTIONS");
     VolumeControls(cr);
 }
 
 void DrawPause(cairo_t* cr) {
-    Dialog(cr, 405, 375, "GAME PAUSED");
+    Dialog(cr, 407, 375, "GAME PAUSED");
     VolumeControls(cr);
 }
 
@@ -181,9 +181,11 @@ void DrawHelpSlice(cairo_t* cr, int part, double h) {
 void AddDialogRecipes(std::vector<ImageRecipe>& out) {
     out.push_back(StillImage("IMAGE_HIGHSCORES_BG", "Game", 339, 423,
                              [](cairo_t* cr, int) { DrawHighScores(cr); }));
-    out.push_back(StillImage("IMAGE_OPTS_WND", "Interface", 405, 375,
+    // As wide as the settings dialogs, so the box copies them 1:1: their labels cross the
+    // middle third, which a wider box would repeat.
+    out.push_back(StillImage("IMAGE_OPTS_WND", "Interface", 407, 375,
                              [](cairo_t* cr, int) { DrawOptions(cr); }));
-    out.push_back(StillImage("IMAGE_PAUSE_WND", "Interface", 405, 375,
+    out.push_back(StillImage("IMAGE_PAUSE_WND", "Interface", 407, 375,
                              [](cairo_t* cr, int) { DrawPause(cr); }));
     out.push_back(StillImage("IMAGE_PROFILE_BG", "Interface", 339, 450,
                              [](cairo_t* cr, int) { DrawProfiles(cr); }));

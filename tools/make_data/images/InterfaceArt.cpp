@@ -33,7 +33,7 @@ constexpr Rgb kGoldButton = Hex(0xD89A20);
 
 // Main-menu buttons are centred on x 240 (their places are fixed), at most 36 high.
 constexpr ButtonSet kButtons[] = {
-    {"CANCEL", "CANCEL", 120, 40, "_PRESSED", false, 0, kAlertRed},
+    {"CANCEL", "CANCEL", 94, 40, "_PRESSED", false, 0, kAlertRed},
     {"CH_PRFL", "CHANGE PROFILE", 232, 36, "_PRESSED", false, 0, kMenuGreen},
     {"CONTINUE", "CONTINUE", 124, 45, "_DOWN", false, 0, kGoldButton},
     {"CREATE", "CREATE", 110, 40, "_DOWN", true, 10, kDialogBlue},

@@ -1,0 +1,195 @@
+#!/usr/bin/env python3
+"""Screenshots of run_screens.sh.
+
+shot <window id> <png> <min colours> <min changed> <timeout> <settle> [<previous png's rgb>]
+    Waits until the window's picture differs from the previous shot in at least <min changed>
+    of its pixels (a fraction) and shows at least <min colours> colours, then waits <settle> seconds and
+    until two reads 0.2 s apart hardly differ (fades done, at most 3 s more), reads it again and keeps it as <png> (and its raw
+    pixels as <png>.rgb, for the next step). Fails when the picture did not change within
+    <timeout> seconds or shows fewer than <min colours> distinct colours (a blank or broken
+    screen). Prints one line: name, distinct colours, changed fraction.
+    Exit 0 on success, 1 on a failed check, 2 when it could not read the window.
+
+swap <rgb> <field x> <field y> <cell> <columns> <rows>
+    Reads the blocks of the field in a kept picture by the colour at each cell's centre and
+    prints "x1 y1 x2 y2", the centres of two neighbours whose swap lines up three; prints
+    nothing when it sees none.
+"""
+
+import ctypes
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from smoke_helpers import WIDTH, HEIGHT, Z_PIXMAP, ALL_PLANES, load_x11, write_png  # noqa: E402
+
+
+def grab(x11, display, window):
+    """The window's pixels as packed RGB bytes, or None."""
+    x11.XDestroyImage.argtypes = [ctypes.c_void_p]
+    image = x11.XGetImage(display, window, 0, 0, WIDTH, HEIGHT, ALL_PLANES, Z_PIXMAP)
+    if not image:
+        return None
+    info = image.contents
+    if info.bits_per_pixel != 32 or info.red_mask != 0xFF0000 or info.blue_mask != 0xFF:
+        x11.XDestroyImage(image)
+        raise RuntimeError("needs a 24-bit TrueColor visual, got %d bits per pixel" %
+                           info.bits_per_pixel)
+    raw = ctypes.string_at(info.data, info.bytes_per_line * HEIGHT)
+    stride = info.bytes_per_line
+    x11.XDestroyImage(image)
+    if stride != WIDTH * 4:
+        raw = b"".join(raw[y * stride:y * stride + WIDTH * 4] for y in range(HEIGHT))
+    rgb = bytearray(WIDTH * HEIGHT * 3)
+    rgb[0::3] = raw[2::4]
+    rgb[1::3] = raw[1::4]
+    rgb[2::3] = raw[0::4]
+    return bytes(rgb)
+
+
+def colours(rgb):
+    return len({rgb[i:i + 3] for i in range(0, len(rgb), 3)})
+
+
+def changed(a, b, tolerance=40):
+    """Fraction of pixels (every ninth) with a channel that moved by more than a little, so
+    that drifting clouds and twinkles count for little and a new screen or a dimmed one for
+    much."""
+    if a is None or len(a) != len(b):
+        return 1.0
+    step = 27
+    differ = 0
+    for i in range(0, len(a), step):
+        if (abs(a[i] - b[i]) > tolerance or abs(a[i + 1] - b[i + 1]) > tolerance
+                or abs(a[i + 2] - b[i + 2]) > tolerance):
+            differ += 1
+    return differ / (len(a) // step)
+
+
+def settled(x11, display, window, limit):
+    """The picture once two reads 0.2 s apart hardly differ (fades done), within `limit`."""
+    deadline = time.monotonic() + limit
+    rgb = grab(x11, display, window)
+    while time.monotonic() < deadline:
+        time.sleep(0.2)
+        again = grab(x11, display, window)
+        # A fade moves every pixel a little; drifting clouds move a few.
+        if changed(rgb, again, 10) < 0.04:
+            return again
+        rgb = again
+    return rgb
+
+
+def shot(window, png, min_colours, min_changed, timeout, settle, previous_path):
+    previous = None
+    if previous_path and os.path.exists(previous_path):
+        with open(previous_path, "rb") as f:
+            previous = f.read()
+    x11 = load_x11()
+    display = x11.XOpenDisplay(None)
+    if not display:
+        print("shot: cannot open the display")
+        return 2
+    try:
+        deadline = time.monotonic() + timeout
+        while True:
+            rgb = grab(x11, display, window)
+            if rgb is None:
+                print("shot: cannot read the window")
+                return 2
+            fraction = changed(previous, rgb)
+            if fraction >= min_changed and colours(rgb) >= min_colours:
+                break
+            if time.monotonic() > deadline:
+                write_png(png, WIDTH, HEIGHT, rgb)
+                print("%s: FAIL no new screen within %gs (%.3f of its pixels changed, %d colours)"
+                      % (os.path.basename(png), timeout, fraction, colours(rgb)))
+                return 1
+            time.sleep(0.1)
+        if settle > 0:
+            time.sleep(settle)
+        rgb = settled(x11, display, window, 3)
+    finally:
+        x11.XCloseDisplay(display)
+    write_png(png, WIDTH, HEIGHT, rgb)
+    with open(png + ".rgb", "wb") as f:
+        f.write(rgb)
+    count = colours(rgb)
+    verdict = "ok" if count >= min_colours else "FAIL too few colours (blank?)"
+    print("%s: %s, %d colours, %.3f changed" % (os.path.basename(png), verdict, count,
+                                               changed(previous, rgb)))
+    return 0 if count >= min_colours else 1
+
+
+def kind(rgb, x, y):
+    """The block at (x, y) by its colour: red, blue, green, yellow, or None."""
+    total = [0, 0, 0]
+    for dy in range(-2, 3):
+        for dx in range(-2, 3):
+            i = ((y + dy) * WIDTH + x + dx) * 3
+            for c in range(3):
+                total[c] += rgb[i + c]
+    r, g, b = (v / 25 for v in total)
+    if r > 150 and g < 110 and b < 110:
+        return "red"
+    if b > 150 and r < 110:
+        return "blue"
+    if g > 150 and r < 130 and b < 150:
+        return "green"
+    if r > 170 and g > 150 and b < 110:
+        return "yellow"
+    return None
+
+
+def lines_up(grid, columns, rows, c, r):
+    k = grid[r][c]
+    if k is None:
+        return False
+    for dc, dr in ((1, 0), (0, 1)):
+        run = 1
+        for sign in (1, -1):
+            cc, rr = c + sign * dc, r + sign * dr
+            while 0 <= cc < columns and 0 <= rr < rows and grid[rr][cc] == k:
+                run += 1
+                cc, rr = cc + sign * dc, rr + sign * dr
+        if run >= 3:
+            return True
+    return False
+
+
+def find_swap(rgb_path, fx, fy, cell, columns, rows):
+    with open(rgb_path, "rb") as f:
+        rgb = f.read()
+    if len(rgb) != WIDTH * HEIGHT * 3:
+        return 0
+    centre = cell // 2
+    grid = [[kind(rgb, fx + c * cell + centre, fy + r * cell + centre) for c in range(columns)]
+            for r in range(rows)]
+    for r in range(rows):
+        for c in range(columns):
+            for c2, r2 in ((c + 1, r), (c, r + 1)):
+                if c2 >= columns or r2 >= rows:
+                    continue
+                grid[r][c], grid[r2][c2] = grid[r2][c2], grid[r][c]
+                hit = lines_up(grid, columns, rows, c, r) or lines_up(grid, columns, rows, c2, r2)
+                grid[r][c], grid[r2][c2] = grid[r2][c2], grid[r][c]
+                if hit:
+                    print(fx + c * cell + centre, fy + r * cell + centre,
+                          fx + c2 * cell + centre, fy + r2 * cell + centre)
+                    return 0
+    return 0
+
+
+def main(argv):
+    if len(argv) == 8 and argv[1] == "swap":
+        return find_swap(argv[2], *(int(a) for a in argv[3:8]))
+    if len(argv) in (8, 9) and argv[1] == "shot":
+        return shot(int(argv[2], 0), argv[3], int(argv[4]), float(argv[5]), float(argv[6]),
+                    float(argv[7]), argv[8] if len(argv) == 9 else None)
+    print(__doc__)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
