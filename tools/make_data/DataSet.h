@@ -34,6 +34,9 @@ struct DataPart {
 DataPart MakeImages();
 // A contact sheet of every image the part made, one PNG for review.
 std::vector<uint8_t> MakeContactSheet(const DataPart& images);
+// The desktop icon, a kAppIconSize-pixel square PNG (images/AppIcon.cpp).
+inline constexpr int kAppIconSize = 64;
+std::vector<uint8_t> MakeAppIcon();
 
 // The 39 sounds (audio/Sounds.cpp) and the seven music tracks (audio/Music.cpp).
 DataPart MakeSounds();

@@ -1,7 +1,7 @@
 // make_data OUT.pak
 // Makes every file the game reads and packs them into OUT.pak, with the images' contact sheet
-// beside it ("contact-sheet.png"). The parts run on threads; the output does not depend on
-// which finishes first.
+// ("contact-sheet.png") and the desktop icon ("vorns-icon.png") beside it. The parts run on
+// threads; the output does not depend on which finishes first.
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -9,7 +9,9 @@
 #include <functional>
 #include <future>
 #include <mutex>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "make_data/DataSet.h"
@@ -99,10 +101,15 @@ int main(int argc, char** argv) {
     }
 
     std::vector<uint8_t> sheet;
+    std::vector<uint8_t> icon;
     std::vector<vesk_tools::PakEntry> entries;
     try {
         entries = make_data::CollectPakEntries(ordered, make_data::BuildManifest(ordered));
         sheet = make_data::MakeContactSheet(*partNamed("images"));
+        icon = make_data::MakeAppIcon();
+        if (icon.empty()) {
+            throw std::runtime_error("the desktop icon could not be made");
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_data: %s\n", e.what());
         return 1;
@@ -118,11 +125,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make_data: %s\n", error.c_str());
         return 1;
     }
-    if (!sheet.empty()) {
-        const std::string sheetPath =
-            (std::filesystem::path(pakPath).parent_path() / "contact-sheet.png").string();
-        if (!platform::fs::WriteWholeFileAtomic(sheetPath, sheet.data(), sheet.size())) {
-            std::fprintf(stderr, "make_data: cannot write %s\n", sheetPath.c_str());
+    // Written beside the pak; an empty contact sheet (libpng refused it) is left out.
+    for (const auto& [name, bytes] :
+         {std::pair{"contact-sheet.png", &sheet}, std::pair{"vorns-icon.png", &icon}}) {
+        if (bytes->empty()) {
+            continue;
+        }
+        const std::string path = (std::filesystem::path(pakPath).parent_path() / name).string();
+        if (!platform::fs::WriteWholeFileAtomic(path, bytes->data(), bytes->size())) {
+            std::fprintf(stderr, "make_data: cannot write %s\n", path.c_str());
             return 1;
         }
     }

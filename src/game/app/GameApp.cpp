@@ -83,8 +83,15 @@ GameApp::~GameApp() {
 }
 
 bool GameApp::ChangeDirHook(const std::string& folder) {
-    (void)folder;
-    return platform::fs::Exists(kPakFile);
+    if (platform::fs::Exists(kPakFile)) {
+        return true;
+    }
+    if (folder.empty()) {
+        return false;
+    }
+    const std::string installed = folder + "/../share/vorns/";
+    return platform::fs::Exists(installed + kPakFile) &&
+           platform::fs::SetCurrentDirectory(installed);
 }
 
 void GameApp::InitHook() {

@@ -44,7 +44,8 @@ public:
     void ShutdownHook() override;
     void LostFocus() override;
     // A data set in the working folder is used where it is (the run script starts the game
-    // there); otherwise the program's own folder becomes the working folder.
+    // there); then an installed one, "../share/vorns/" beside the program's folder (the layout
+    // `cmake --install` makes); otherwise the program's own folder becomes the working folder.
     bool ChangeDirHook(const std::string& folder) override;
     // The title screen has left: builds the screens and shows the main menu.
     void CreateScreens();

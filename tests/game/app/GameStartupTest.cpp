@@ -214,6 +214,28 @@ TEST_F(GameStartupTest, TheMenuReadsTheRecordsAndExitEndsTheRunWritingThem) {
     EXPECT_EQ(std::string(stored.begin() + 4, stored.begin() + 10), "Player");
 }
 
+// The working folder's data set comes first, then an installed one beside the program's folder;
+// with neither the program's folder becomes the working folder.
+TEST_F(GameStartupTest, TheDataSetIsFoundInTheWorkingFolderThenInTheInstalledLayout) {
+    const std::string bin = mDir + "/prefix/bin";
+    const std::string share = mDir + "/prefix/share/vorns";
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(share);
+    StartupGame& game = Make();
+
+    EXPECT_FALSE(game.ChangeDirHook(bin));
+    EXPECT_FALSE(game.ChangeDirHook(""));
+
+    std::ofstream(share + "/vorns.pak") << "x";
+    EXPECT_TRUE(game.ChangeDirHook(bin));
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(share));
+
+    ASSERT_TRUE(platform::fs::SetCurrentDirectory(mDir));
+    std::ofstream(mDir + "/vorns.pak") << "x";
+    EXPECT_TRUE(game.ChangeDirHook(bin));
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::canonical(mDir));
+}
+
 }  // namespace
 }  // namespace gameapptest
 
