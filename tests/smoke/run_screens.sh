@@ -8,7 +8,7 @@
 # the one before and show enough distinct colours not to be blank. The clicks go to the places
 # the game puts its buttons; the checks ask nothing of the art beyond that.
 #
-# Usage: run_screens.sh <vesk> <vorns.pak> <out dir>
+# Usage: run_screens.sh <program> <vorns.pak> <out dir>
 # Exit 0 passed, 1 failed, 77 skipped (no data, no X server, a tool missing).
 set -u
 
@@ -21,7 +21,7 @@ SKIP=77
 LIFETIME=90
 
 if [ -z "$APP" ] || [ ! -x "$APP" ] || [ -z "$OUT" ]; then
-    echo "usage: $0 <vesk> <vorns.pak> <out dir>" >&2
+    echo "usage: $0 <program> <vorns.pak> <out dir>" >&2
     exit 1
 fi
 if [ ! -f "$PAK" ]; then
