@@ -141,6 +141,26 @@ void ReadFromBytes(png_structp png, png_bytep out, size_t length) {
     decode->position += length;
 }
 
+// True when every chunk up to the end chunk lies inside the bytes. The library allocates a
+// chunk's buffer from its length before reading it, so a damaged length would cost up to 2 GB.
+bool ChunksFitInFile(std::span<const uint8_t> bytes) {
+    size_t position = 8;
+    while (bytes.size() - position >= 12) {
+        const uint8_t* at = bytes.data() + position;
+        const size_t length =
+            (size_t{at[0]} << 24) | (size_t{at[1]} << 16) | (size_t{at[2]} << 8) | size_t{at[3]};
+        if (length > bytes.size() - position - 12) {
+            return false;
+        }
+        if (std::memcmp(at + 4, "IEND", 4) == 0) {
+            return true;
+        }
+        position += 12 + length;
+    }
+    // A file cut between chunks: the library reports where it ends.
+    return true;
+}
+
 bool Decode(png_structp png, png_infop info, PngDecode& decode) {
     if (setjmp(png_jmpbuf(png)) != 0) {
         return false;
@@ -194,6 +214,10 @@ std::optional<Image> DecodePNG(std::span<const uint8_t> bytes, std::string& erro
                                int64_t maxPixels) {
     if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) {
         error = "not a PNG file";
+        return std::nullopt;
+    }
+    if (!ChunksFitInFile(bytes)) {
+        error = "PNG: a chunk runs past the end of the file";
         return std::nullopt;
     }
     PngDecode decode;
