@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Vesk::zmResourceManager;
-using vesk_tools::LevelSpec;
+using vesk_tools::LevelEntry;
 
 // 40 x 10 images for every path but those containing "missing"; its own particle registry.
 class TestHost : public Vesk::ResourceHost {
@@ -80,8 +80,8 @@ protected:
     zmResourceManager::ImageExRes& ImageEx(const std::string& id) {
         return static_cast<zmResourceManager::ImageExRes&>(*mManager.mImageMap.at(id));
     }
-    static LevelSpec Level(const std::string& id) {
-        LevelSpec level;
+    static LevelEntry Level(const std::string& id) {
+        LevelEntry level;
         level.id = id;
         level.background = "BACKGROUND_FLOWER1";
         level.capacity = 1000;
@@ -207,7 +207,7 @@ TEST_F(zmResourceManagerTest, FailedImagesAndCorruptDefinitionsFailTheGroup) {
 }
 
 TEST_F(zmResourceManagerTest, LevelsLoadColumnAfterColumnWithTheirBlockNames) {
-    LevelSpec odd = Level("LEVEL1");
+    LevelEntry odd = Level("LEVEL1");
     odd.width = 258;
     odd.blocks = {"A", "", "B"};
     ASSERT_TRUE(
@@ -246,20 +246,20 @@ TEST_F(zmResourceManagerTest, LevelsLoadColumnAfterColumnWithTheirBlockNames) {
 }
 
 TEST_F(zmResourceManagerTest, LevelManifestErrors) {
-    LevelSpec noId = Level("");
-    LevelSpec wide = Level("W");
+    LevelEntry noId = Level("");
+    LevelEntry wide = Level("W");
     wide.width = 18;
     wide.table.assign(18 * 3, 1);
-    LevelSpec flat = Level("H");
+    LevelEntry flat = Level("H");
     flat.height = 0;
-    LevelSpec tall = Level("T");
+    LevelEntry tall = Level("T");
     tall.height = 13;
     tall.table.assign(2 * 13, 1);
-    LevelSpec shortTable = Level("S");
+    LevelEntry shortTable = Level("S");
     shortTable.table.pop_back();
-    LevelSpec noBlocks = Level("B0");
+    LevelEntry noBlocks = Level("B0");
     noBlocks.blocks.clear();
-    LevelSpec manyBlocks = Level("B9");
+    LevelEntry manyBlocks = Level("B9");
     manyBlocks.blocks.assign(9, "IMAGE_BLOCK1");
     const std::string good = vesk_tools::WriteLevelManifest({Level("LEVEL")});
     std::string nested = good;

@@ -58,9 +58,9 @@ void Attribute(std::string& out, const char* name, const std::string& value) {
 
 }  // namespace
 
-std::string WriteLevelManifest(const std::vector<LevelSpec>& levels) {
+std::string WriteLevelManifest(const std::vector<LevelEntry>& levels) {
     std::string out = "<?xml version=\"1.0\"?>\n<LevelManifest>\n";
-    for (const LevelSpec& level : levels) {
+    for (const LevelEntry& level : levels) {
         out += "  <Level";
         Attribute(out, "id", level.id);
         Attribute(out, "background", level.background);

@@ -8,7 +8,7 @@ namespace vesk_tools {
 
 // One level of the level manifest. The game takes width 1..17, height 1..12, a table of
 // width x height cells listed column after column (1 a cell, 0 a hole) and 1..8 block names.
-struct LevelSpec {
+struct LevelEntry {
     std::string id;
     std::string background;
     int32_t capacity = 0;
@@ -24,6 +24,6 @@ struct LevelSpec {
 // The text of "properties\levels.xml": a LevelManifest root holding one self-closing Level
 // element per level, in the order given. Values are written as given, so a test can write a
 // malformed level too; floats keep every bit.
-std::string WriteLevelManifest(const std::vector<LevelSpec>& levels);
+std::string WriteLevelManifest(const std::vector<LevelEntry>& levels);
 
 }  // namespace vesk_tools

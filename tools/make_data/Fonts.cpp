@@ -16,7 +16,7 @@ constexpr const char* kDejaVuSansBold = "/usr/share/fonts/truetype/dejavu/DejaVu
 constexpr const char* kLobsterTwoBold = "/usr/share/fonts/opentype/lobstertwo/LobsterTwo-Bold.otf";
 constexpr const char* kComicNeueBold = "/usr/share/fonts/opentype/comic-neue/ComicNeue-Bold.otf";
 
-struct FontSpec {
+struct FontRecipe {
     const char* id;
     const char* stem;
     const char* face;
@@ -26,7 +26,7 @@ struct FontSpec {
     int32_t shadowOffset;
 };
 
-constexpr FontSpec kFonts[] = {
+constexpr FontRecipe kFonts[] = {
     {"FONT_BASIC", "basic", kDejaVuSansBold, "fonts-dejavu-core", 14, 0},
     {"FONT_HUGE", "huge", kLobsterTwoBold, "fonts-lobstertwo", 72, 4},
     {"FONT_SHOWCARDGOTHIC", "showcard", kLobsterTwoBold, "fonts-lobstertwo", 22, 2},
@@ -49,31 +49,31 @@ std::string ShadowLayer(int32_t offset) {
 
 DataPart MakeFonts() {
     DataPart part;
-    for (const FontSpec& spec : kFonts) {
-        if (!std::filesystem::exists(spec.face)) {
-            throw std::runtime_error(std::string("the face ") + spec.face +
-                                     " is missing; install the package " + spec.package);
+    for (const FontRecipe& font : kFonts) {
+        if (!std::filesystem::exists(font.face)) {
+            throw std::runtime_error(std::string("the face ") + font.face +
+                                     " is missing; install the package " + font.package);
         }
         fontmaker::FontRequest request;
-        request.fontFile = spec.face;
-        request.pixelSize = spec.pixels;
-        request.pointSize = spec.pixels;
-        request.imageName = std::string(spec.stem) + ".png";
+        request.fontFile = font.face;
+        request.pixelSize = font.pixels;
+        request.pointSize = font.pixels;
+        request.imageName = std::string(font.stem) + ".png";
         fontmaker::MadeFont made;
         std::string error;
         if (!fontmaker::MakeFont(request, &made, &error)) {
-            throw std::runtime_error(std::string(spec.id) + ": " + error);
+            throw std::runtime_error(std::string(font.id) + ": " + error);
         }
         std::string descriptor = made.descriptor;
-        if (spec.shadowOffset > 0) {
-            descriptor += ShadowLayer(spec.shadowOffset);
+        if (font.shadowOffset > 0) {
+            descriptor += ShadowLayer(font.shadowOffset);
         }
         const std::string folder = "fonts/";
-        const std::string path = folder + spec.stem + ".txt";
+        const std::string path = folder + font.stem + ".txt";
         part.files.push_back({path, std::vector<uint8_t>(descriptor.begin(), descriptor.end())});
         part.files.push_back({folder + request.imageName, core::EncodePng(made.image)});
         part.entries.push_back(
-            {"Game", std::string("<Font id=\"") + spec.id + "\" path=\"" + path + "\"/>"});
+            {"Game", std::string("<Font id=\"") + font.id + "\" path=\"" + path + "\"/>"});
     }
     return part;
 }

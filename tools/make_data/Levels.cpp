@@ -9,23 +9,23 @@
 namespace make_data {
 
 DataPart MakeLevels() {
-    std::vector<vesk_tools::LevelSpec> levels;
+    std::vector<vesk_tools::LevelEntry> levels;
     for (int level = 1; level <= kLevelCount; ++level) {
         const Vesk::LevelDesc desc = DescribeLevel(level);
-        vesk_tools::LevelSpec spec;
-        spec.id = LevelId(level);
-        spec.background = desc.background;
-        spec.capacity = desc.capacity;
-        spec.start = desc.start;
-        spec.speed = desc.speed;
-        spec.effectcapacity = desc.effectcapacity;
-        spec.width = desc.width;
-        spec.height = desc.height;
+        vesk_tools::LevelEntry entry;
+        entry.id = LevelId(level);
+        entry.background = desc.background;
+        entry.capacity = desc.capacity;
+        entry.start = desc.start;
+        entry.speed = desc.speed;
+        entry.effectcapacity = desc.effectcapacity;
+        entry.width = desc.width;
+        entry.height = desc.height;
         for (const std::vector<uint8_t>& column : desc.cells) {
-            spec.table.insert(spec.table.end(), column.begin(), column.end());
+            entry.table.insert(entry.table.end(), column.begin(), column.end());
         }
-        spec.blocks = desc.blockNames;
-        levels.push_back(std::move(spec));
+        entry.blocks = desc.blockNames;
+        levels.push_back(std::move(entry));
     }
     const std::string xml = vesk_tools::WriteLevelManifest(levels);
     DataPart part;
