@@ -14,17 +14,6 @@ BASS_INSTANCE* gBass = nullptr;  // guarded by gBassLock
 int gBassReferences = 0;         // guarded by gBassLock
 std::mutex gBassLock;
 
-[[noreturn]] void Fatal(const std::function<void(const std::string&)>& showError,
-                        const std::string& text) {
-    if (showError) {
-        showError(text);
-    } else {
-        platform::DebugOutput("Error: " + text + "\n");
-    }
-    // A missing library is a failure, whatever the process did so far.
-    platform::ExitProcess(1);
-}
-
 // Looks every entry point up in order; the name of the first required one missing, or
 // empty.
 std::string LookUp(BASS_INSTANCE& bass, const MusicLibrary& library) {
@@ -109,18 +98,19 @@ BASS_INSTANCE* BASS_INSTANCE::Acquire(const MusicLibrary* library, platform::Aud
     }
     if (library == nullptr) {
         lock.unlock();
-        Fatal(showError, "Can't find bass.dll.");
+        MusicLibraryFatal(showError, "Can't find bass.dll.");
     }
     auto bass = std::make_unique<BASS_INSTANCE>();
     bass->mLibrary = library;
     const std::string missing = LookUp(*bass, *library);
     if (!missing.empty()) {
         lock.unlock();
-        Fatal(showError, missing + " function not found in bass.dll");
+        MusicLibraryFatal(showError, missing + " function not found in bass.dll");
     }
     if (bass->BASS_SetGlobalVolumes == nullptr && bass->BASS_SetVolume == nullptr) {
         lock.unlock();
-        Fatal(showError, "Neither BASS_SetGlobalVolumes or BASS_SetVolume found in bass.dll");
+        MusicLibraryFatal(showError,
+                          "Neither BASS_SetGlobalVolumes or BASS_SetVolume found in bass.dll");
     }
     if (library->useOutput != nullptr) {
         library->useOutput(output);

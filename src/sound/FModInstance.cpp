@@ -14,17 +14,6 @@ FMOD_INSTANCE* gFMod = nullptr;  // guarded by gFModLock
 int gFModReferences = 0;         // guarded by gFModLock
 std::mutex gFModLock;
 
-[[noreturn]] void Fatal(const std::function<void(const std::string&)>& showError,
-                        const std::string& text) {
-    if (showError) {
-        showError(text);
-    } else {
-        platform::DebugOutput("Error: " + text + "\n");
-    }
-    // A missing library is a failure, whatever the process did so far.
-    platform::ExitProcess(1);
-}
-
 // Looks every entry point up in order by its decorated name; the first one missing, or empty.
 std::string LookUp(FMOD_INSTANCE& f, const MusicLibrary& library) {
     std::string missing;
@@ -79,14 +68,14 @@ FMOD_INSTANCE* FMOD_INSTANCE::Acquire(const MusicLibrary* library, platform::Aud
     }
     if (library == nullptr) {
         lock.unlock();
-        Fatal(showError, "Can't find fmod.dll.");
+        MusicLibraryFatal(showError, "Can't find fmod.dll.");
     }
     auto fmod = std::make_unique<FMOD_INSTANCE>();
     fmod->mLibrary = library;
     const std::string missing = LookUp(*fmod, *library);
     if (!missing.empty()) {
         lock.unlock();
-        Fatal(showError, "\"" + missing + "\" function not found in fmod.dll");
+        MusicLibraryFatal(showError, "\"" + missing + "\" function not found in fmod.dll");
     }
     if (library->useOutput != nullptr) {
         library->useOutput(output);

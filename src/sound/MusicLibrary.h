@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -39,5 +41,10 @@ template <class Function>
 LibraryEntry Entry(std::string_view name, Function function) {
     return LibraryEntry{name, reinterpret_cast<void (*)()>(function)};
 }
+
+// Shows the text through showError (or the debugger channel when there is none) and ends the
+// process with code 1: a missing music library or entry point is a failure.
+[[noreturn]] void MusicLibraryFatal(const std::function<void(const std::string&)>& showError,
+                                    const std::string& text);
 
 }  // namespace Vesk
