@@ -194,6 +194,11 @@ bool ResourceManager::ReadImageElement(XMLElement& element) {
     if (const std::string* v = FindAttribute(element, "framemap")) {
         anim.mFrameMap = ReadDecimalList(*v);
     }
+    // Rows and columns come from the manifest: a ping-pong map is built from their count.
+    if (frames > kMaxAnimFrames || anim.mFrameMap.size() > size_t{kMaxAnimFrames} ||
+        anim.mPerFrameDelay.size() > size_t{kMaxAnimFrames}) {
+        return Fail("Too many animation frames.");
+    }
     anim.Compute(frames, beginDelay, endDelay);
     return true;
 }

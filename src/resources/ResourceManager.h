@@ -26,6 +26,8 @@ struct XMLElement;
 // thread draws, as long as the main thread leaves the maps alone meanwhile. No lock of its own.
 class ResourceManager {
 public:
+    // Frames an animation of a manifest may hold.
+    static constexpr int32_t kMaxAnimFrames = 4096;
     enum ResType : int32_t { ResType_Image = 0, ResType_Sound = 1, ResType_Font = 2 };
 
     // Group ids compare ignoring case, resource ids exactly.

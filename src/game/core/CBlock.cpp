@@ -355,7 +355,8 @@ int CBlock::Update(Vesk::ObjectOwner& owner) {
             break;
         }
         case kFlyingIn:
-            if (cellB + 1 < mTable->rows && mTable->Cell(cellA, cellB + 1).hole == 0 &&
+            // Inside, not just above the last row: a loaded block may name any cell.
+            if (mTable->Inside(cellA, cellB + 1) && mTable->Cell(cellA, cellB + 1).hole == 0 &&
                 mTable->Cell(cellA, cellB + 1).present == 0 && t < 1.0) {
                 LeaveCell();
                 mTable->PutInCell(*this, cellA, cellB + 1);
