@@ -295,6 +295,73 @@ __attribute__((target("avx2"))) int32_t AddTintRow32Avx2(uint32_t* d, const uint
     return i;
 }
 
+// AddTintRow32Avx2's sum for eight pixels, except that a pixel whose colour bytes are black keeps
+// the destination word whole, as a skipped run would.
+__attribute__((target("avx2"))) inline __m256i AddTintOrKeep8(__m256i np, __m256i dp, __m256i t) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i lo = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(np, zero), t), 8);
+    const __m256i hi = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(np, zero), t), 8);
+    const __m256i sum = _mm256_adds_epu8(_mm256_packus_epi16(lo, hi), _mm256_and_si256(dp, colour));
+    const __m256i black = _mm256_cmpeq_epi32(_mm256_and_si256(np, colour), zero);
+    return _mm256_blendv_epi8(sum, dp, black);
+}
+
+// The additive blit of a whole area on byte channels without the run walk: small glows drawn
+// thousands of times a frame have runs of a few pixels, too short for the walk to pay. Eight
+// pixels at a time, the row's rest under a lane mask; a palette source is gathered through its
+// indices. Not mirrored.
+__attribute__((target("avx2"))) void AddTintArea32Avx2(const SurfacePixels& dest,
+                                                       const BlitArea& area,
+                                                       const NativeBlitSource& source,
+                                                       __m128i t16) {
+    const __m256i t = _mm256_broadcastsi128_si256(t16);
+    const int32_t whole = area.mWidth & ~7;
+    const int32_t rest = area.mWidth - whole;
+    const __m256i restMask =
+        _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    const auto* table = reinterpret_cast<const int*>(source.mNative);
+    const size_t stride = static_cast<size_t>(source.mStride);
+    for (int32_t j = 0; j < area.mHeight; ++j) {
+        const size_t srcRow =
+            static_cast<size_t>(area.mSrcY + j) * stride + static_cast<size_t>(area.mSrcX);
+        auto* out = reinterpret_cast<int*>(RowAt<uint32_t>(dest, area.mDestY + j) + area.mDestX);
+        if (source.mIndices != nullptr) {
+            const uint8_t* indices = source.mIndices + srcRow;
+            int32_t i = 0;
+            for (; i < whole; i += 8) {
+                const __m256i at = _mm256_cvtepu8_epi32(
+                    _mm_loadl_epi64(reinterpret_cast<const __m128i*>(indices + i)));
+                const __m256i dp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i));
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                                    AddTintOrKeep8(_mm256_i32gather_epi32(table, at, 4), dp, t));
+            }
+            if (rest != 0) {
+                uint64_t bytes = 0;
+                std::memcpy(&bytes, indices + i, static_cast<size_t>(rest));
+                const __m256i at =
+                    _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<int64_t>(bytes)));
+                const __m256i dp = _mm256_maskload_epi32(out + i, restMask);
+                _mm256_maskstore_epi32(out + i, restMask,
+                                       AddTintOrKeep8(_mm256_i32gather_epi32(table, at, 4), dp, t));
+            }
+        } else {
+            const int* native = table + srcRow;
+            int32_t i = 0;
+            for (; i < whole; i += 8) {
+                const __m256i np = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(native + i));
+                const __m256i dp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i));
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), AddTintOrKeep8(np, dp, t));
+            }
+            if (rest != 0) {
+                const __m256i np = _mm256_maskload_epi32(native + i, restMask);
+                const __m256i dp = _mm256_maskload_epi32(out + i, restMask);
+                _mm256_maskstore_epi32(out + i, restMask, AddTintOrKeep8(np, dp, t));
+            }
+        }
+    }
+}
+
 // ((d * (256 - a')) + (n * t)) >> 8 per colour byte, a' = a * ca / 255.
 int32_t AlphaTintRow32(uint32_t* d, const uint32_t* n, int32_t count, __m128i t16, uint32_t ca) {
     const __m128i zero = _mm_setzero_si128();
@@ -877,6 +944,15 @@ void BlitNativeAlpha(const SurfacePixels& dest, const BlitArea& area,
 
 void BlitNativeAdditive(const SurfacePixels& dest, const BlitArea& area,
                         const NativeBlitSource& source, const Color& color) {
+#if defined(__SSE2__)
+    if (!area.mMirror && HasByteChannels(dest) && PixelSimd::HasAvx2()) {
+        // Untinted is the tint 256 on every colour byte: (n * 256) >> 8 = n.
+        const Tint tint = color.IsWhite() ? Tint{256, 256, 256, 255} : TintOf(color);
+        const uint32_t t[3] = {tint.red, tint.green, tint.blue};
+        AddTintArea32Avx2(dest, area, source, FactorLanes(FactorsByByte(dest, t)));
+        return;
+    }
+#endif
     AddChannel channels[3];
     const uint32_t masks[3] = {dest.mRedMask, dest.mGreenMask, dest.mBlueMask};
     for (int i = 0; i < 3; ++i) {

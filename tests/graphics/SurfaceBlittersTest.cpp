@@ -556,3 +556,51 @@ TEST(SurfaceBlittersTest, AdditiveSaturatesAndIgnoresBlack) {
     EXPECT_EQ(surface.Get(0, 0), 0xFFFFu);
     EXPECT_EQ(surface.Get(1, 0), 0x1234u);
 }
+
+TEST(SurfaceBlittersTest, AdditiveRoadOnSmallClippedPictures) {
+    // Glow-sized pictures cut at every side, with and without a palette, onto destination words
+    // whose unused byte is set: black pixels must leave it, the others clear it.
+    std::mt19937 rng(5);
+    struct Case {
+        int32_t width, height, destX, destY;
+    };
+    const Case cases[] = {{16, 16, 4, 3}, {16, 16, -5, -7}, {16, 16, 30, 12}, {7, 3, 2, 1},
+                          {1, 1, 0, 0},   {23, 9, -1, 2},   {9, 17, 27, -3}};
+    for (const Format* format : {&k888, &kBgr888}) {
+        const NativeDisplay layout = LayoutOf(*format);
+        for (const Case& c : cases) {
+            for (bool palette : {false, true}) {
+                for (const Color& color : kColors) {
+                    std::vector<uint32_t> pixels(static_cast<size_t>(c.width * c.height));
+                    for (uint32_t& p : pixels) {
+                        // A third black, the rest from a few colours so that a palette fits.
+                        p = rng() % 3 == 0 ? 0xFF000000 : (0xFF000000 | (rng() & 0x00E0C0F0));
+                    }
+                    Source src;
+                    MakeSource(src, pixels, c.width, c.height);
+                    if (palette) {
+                        ASSERT_TRUE(src.image.Palletize());
+                    }
+                    TestSurface surface(*format, 33, 20);
+                    for (int32_t y = 0; y < 20; ++y) {
+                        for (int32_t x = 0; x < 33; ++x) {
+                            surface.Set(x, y, rng());
+                        }
+                    }
+                    BlitArea area{c.destX, c.destY, 0, 0, c.width, c.height, false};
+                    ASSERT_TRUE(ClipBlitArea(area, c.width, c.height, 33, 20));
+                    const NativeBlitSource native = NativeOf(src.image, layout, true);
+                    CheckBlit(
+                        surface, src, area,
+                        [&] { BlitNativeAdditive(surface.Pixels(), area, native, color); },
+                        [&](uint32_t d, Source& s, int32_t x, int32_t y) {
+                            const size_t i = static_cast<size_t>(y * s.width + x);
+                            const uint32_t n =
+                                palette ? native.mNative[native.mIndices[i]] : native.mNative[i];
+                            return RefAdditive(*format, d, n, color);
+                        });
+                }
+            }
+        }
+    }
+}
