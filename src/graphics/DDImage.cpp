@@ -225,6 +225,7 @@ void DDImage::SetSurface(std::shared_ptr<platform::Surface> surface) {
     mBits.reset();
     mNativeAlpha.reset();
     mAdditiveSource.reset();
+    mNativeUnpacked.reset();
     mRLAlpha.reset();
     mRLAdditive.reset();
     mPalette.reset();
@@ -251,6 +252,7 @@ void DDImage::FreeNonSurfaceBuffers() {
     mBits.reset();
     mNativeAlpha.reset();
     mAdditiveSource.reset();
+    mNativeUnpacked.reset();
     mRLAdditive.reset();
     mRLAlpha.reset();
     mPalette.reset();
@@ -458,6 +460,7 @@ void DDImage::PurgeBits() {
             // Native data made from the colour table means nothing without it.
             mNativeAlpha.reset();
             mAdditiveSource.reset();
+            mNativeUnpacked.reset();
             mRLAdditive.reset();
         }
         mBits.reset();

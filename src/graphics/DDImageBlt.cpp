@@ -506,6 +506,12 @@ void DDImage::BlitAdditive(Image* image, int32_t x, int32_t y, const Rect& srcRe
         native.mRuns = source->GetRLAdditiveData(layout);
         native.mIndices = source->mPalette ? source->mPaletteIndices.get() : nullptr;
         native.mStride = source->mWidth;
+        if (native.mIndices != nullptr) {
+            if (const uint32_t* unpacked = source->GetUnpackedNativeData(layout)) {
+                native.mNative = unpacked;
+                native.mIndices = nullptr;
+            }
+        }
         BlitNativeAdditive(pixels, area, native, color);
     }
     UnlockSurface();

@@ -304,6 +304,7 @@ void MemoryImage::Init() {
     mPalettizeWanted = false;
     mNativeAlpha.reset();
     mAdditiveSource.reset();
+    mNativeUnpacked.reset();
     mRLAlpha.reset();
     mRLAdditive.reset();
     mAnalysisStale = false;
@@ -413,6 +414,7 @@ uint32_t* MemoryImage::GetBits() {
         mPalette.reset();
         mNativeAlpha.reset();
         mAdditiveSource.reset();
+        mNativeUnpacked.reset();
     } else if (mNativeAlpha) {
         ImageHost* host = mApp != nullptr ? mApp : GetImageHost();
         const PixelLayout layout = LayoutOf(host != nullptr ? host->GetNativeDisplay() : nullptr);
@@ -507,6 +509,7 @@ void MemoryImage::BitsChanged() {
     mAnalysisStale = true;
     mNativeAlpha.reset();
     mAdditiveSource.reset();
+    mNativeUnpacked.reset();
     mRLAlpha.reset();
     mRLAdditive.reset();
 }
@@ -662,6 +665,27 @@ uint8_t* MemoryImage::GetRLAlphaData() {
     return mRLAlpha.get();
 }
 
+const uint32_t* MemoryImage::GetUnpackedNativeData(const NativeDisplay* display) {
+    if (mNativeUnpacked) {
+        return mNativeUnpacked.get();
+    }
+    const size_t count = GetPixelCount();
+    if (!mPalette || !mPaletteIndices || count == 0 || count > kMaxUnpackedPixels) {
+        return nullptr;
+    }
+    const uint32_t* native = GetNativeAlphaData(display);
+    const uint8_t* indices = mPaletteIndices.get();
+    if (native == nullptr || indices == nullptr) {
+        return nullptr;
+    }
+    auto unpacked = std::make_unique_for_overwrite<uint32_t[]>(count);
+    for (size_t i = 0; i < count; ++i) {
+        unpacked[i] = native[indices[i]];
+    }
+    mNativeUnpacked = std::move(unpacked);
+    return mNativeUnpacked.get();
+}
+
 uint8_t* MemoryImage::GetRLAdditiveData(const NativeDisplay* display) {
     if (mRLAdditive) {
         return mRLAdditive.get();
@@ -695,6 +719,7 @@ void MemoryImage::PurgeBits() {
             // The 256-word native table means nothing without the indices.
             mNativeAlpha.reset();
             mAdditiveSource.reset();
+            mNativeUnpacked.reset();
             mRLAdditive.reset();
         }
         mPaletteIndices.reset();
@@ -719,6 +744,7 @@ void MemoryImage::DeleteSWBuffers() {
     BringBitsBack();
     mNativeAlpha.reset();
     mAdditiveSource.reset();
+    mNativeUnpacked.reset();
     mRLAdditive.reset();
     mRLAlpha.reset();
 }
@@ -727,6 +753,7 @@ void MemoryImage::DeleteNativeData() {
     BringBitsBack();
     mNativeAlpha.reset();
     mAdditiveSource.reset();
+    mNativeUnpacked.reset();
     mRLAdditive.reset();
 }
 
@@ -771,6 +798,7 @@ bool MemoryImage::Palletize() {
     mBits.reset();
     mNativeAlpha.reset();
     mAdditiveSource.reset();
+    mNativeUnpacked.reset();
     mPalettizeWanted = true;
     return true;
 }

@@ -43,6 +43,9 @@ public:
     // (c * a) >> 8 per channel of the straight pixels, alpha kept: what the
     // additive blit adds. Dropped with mNativeAlpha.
     std::unique_ptr<uint32_t[]> mAdditiveSource;
+    // A small image holding a colour table: the native word of every pixel. Dropped with
+    // mNativeAlpha.
+    std::unique_ptr<uint32_t[]> mNativeUnpacked;
     bool mAnalysisStale = false;
     ImageHost* mApp = nullptr;  // not owned; may be null
 
@@ -94,6 +97,11 @@ public:
     // mAdditiveSource, built on demand; null for a colour table or an image
     // of no pixels.
     uint32_t* GetAdditiveSourceData();
+    // mNativeUnpacked, built on demand, so that the additive blit of small glows drawn thousands
+    // of times a frame reads no indices; null for an image without a colour table or larger than
+    // kMaxUnpackedPixels.
+    const uint32_t* GetUnpackedNativeData(const NativeDisplay* display);
+    static constexpr size_t kMaxUnpackedPixels = 64 * 64;
     virtual void PurgeBits();
     virtual void DeleteSWBuffers();
     virtual void Delete3DBuffers();

@@ -144,35 +144,39 @@ TEST_P(DDImageBltTest, SoftwareBlitsShowTheMemoryImagesPicture) {
 }
 
 // A palette source goes through the row forms a piece at a time: rows longer than a piece must
-// come out as the same picture held whole does.
+// come out as the same picture held whole does. A second picture in the same images must not
+// draw the pixels kept from the first.
 TEST_P(DDImageBltTest, PaletteSourcesDrawAsTheirWholePicture) {
     std::mt19937 rng(29);
     constexpr int32_t w = 150;
     constexpr int32_t h = 6;
-    std::vector<uint32_t> sprite(static_cast<size_t>(w * h));
-    const uint32_t alphas[] = {0xFF, 0x80, 0x00};
-    for (size_t i = 0; i < sprite.size(); ++i) {
-        const uint32_t a = alphas[(i / w) % 3];
-        sprite[i] = a == 0 ? 0 : (a << 24) | ((rng() % 8) * 0x1F2F3Fu & 0xFFFFFF);
-    }
-    std::vector<uint32_t> background(sprite.size());
-    for (uint32_t& p : background) {
-        p = FromSurface(mFormat, ToSurface(mFormat, 0xFF000000 | (rng() & 0xFFFFFF)));
-    }
     MemoryImage whole(nullptr);
-    whole.SetBits(sprite.data(), w, h);
     MemoryImage palette(nullptr);
-    palette.SetBits(sprite.data(), w, h);
-    ASSERT_TRUE(palette.Palletize());
-    for (DrawMode mode : {kDrawModeNormal, kDrawModeAdditive}) {
-        for (const Color& color : {Color::White, Color(255, 140, 60, 200)}) {
-            auto fromWhole = MakeSurfaceImage(mDisplay.DD(), background, w, h);
-            auto fromPalette = MakeSurfaceImage(mDisplay.DD(), background, w, h);
-            fromWhole->Blt(&whole, 0, 0, Rect(0, 0, w, h), color, mode);
-            fromPalette->Blt(&palette, 0, 0, Rect(0, 0, w, h), color, mode);
-            EXPECT_EQ(SurfaceValues(*fromPalette->mSurface), SurfaceValues(*fromWhole->mSurface))
-                << FormatName(mFormat) << " mode " << mode << " colour " << std::hex
-                << color.ToInt();
+    for (int round = 0; round < 2; ++round) {
+        std::vector<uint32_t> sprite(static_cast<size_t>(w * h));
+        const uint32_t alphas[] = {0xFF, 0x80, 0x00};
+        for (size_t i = 0; i < sprite.size(); ++i) {
+            const uint32_t a = alphas[(i / w + static_cast<size_t>(round)) % 3];
+            sprite[i] = a == 0 ? 0 : (a << 24) | ((rng() % 8) * 0x1F2F3Fu & 0xFFFFFF);
+        }
+        std::vector<uint32_t> background(sprite.size());
+        for (uint32_t& p : background) {
+            p = FromSurface(mFormat, ToSurface(mFormat, 0xFF000000 | (rng() & 0xFFFFFF)));
+        }
+        whole.SetBits(sprite.data(), w, h);
+        palette.SetBits(sprite.data(), w, h);
+        ASSERT_TRUE(palette.Palletize());
+        for (DrawMode mode : {kDrawModeNormal, kDrawModeAdditive}) {
+            for (const Color& color : {Color::White, Color(255, 140, 60, 200)}) {
+                auto fromWhole = MakeSurfaceImage(mDisplay.DD(), background, w, h);
+                auto fromPalette = MakeSurfaceImage(mDisplay.DD(), background, w, h);
+                fromWhole->Blt(&whole, 0, 0, Rect(0, 0, w, h), color, mode);
+                fromPalette->Blt(&palette, 0, 0, Rect(0, 0, w, h), color, mode);
+                EXPECT_EQ(SurfaceValues(*fromPalette->mSurface),
+                          SurfaceValues(*fromWhole->mSurface))
+                    << FormatName(mFormat) << " mode " << mode << " colour " << std::hex
+                    << color.ToInt() << " round " << round;
+            }
         }
     }
 }
