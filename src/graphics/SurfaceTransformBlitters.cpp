@@ -584,6 +584,33 @@ struct StretchAddTinted {
     }
 };
 
+// X8R8G8B8 tinted: the same sums four pixels at a time, each colour byte (n * t) >> 8 added to
+// the destination's with saturation, the unused byte 0.
+struct StretchAddTintBytes {
+    StretchAddTinted scalar;
+    void operator()(uint32_t& pixel, uint32_t n) const { scalar(pixel, n); }
+#if defined(VESK_PIXEL_SSE2)
+    __m128i t16 = _mm_setzero_si128();
+    explicit StretchAddTintBytes(const StretchAddTinted& tinted) : scalar(tinted) {
+        const auto lane = [](uint32_t t) { return static_cast<int16_t>(t); };
+        t16 = _mm_set_epi16(0, lane(scalar.tint[0]), lane(scalar.tint[1]), lane(scalar.tint[2]), 0,
+                            lane(scalar.tint[0]), lane(scalar.tint[1]), lane(scalar.tint[2]));
+    }
+    void Four(uint32_t* out, __m128i n) const {
+        using namespace PixelSimd;
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i dest = Load4(out);
+        const __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(n, zero), t16), 8);
+        const __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(n, zero), t16), 8);
+        const __m128i sum =
+            _mm_adds_epu8(_mm_packus_epi16(lo, hi), _mm_and_si128(dest, Splat32(0x00FFFFFF)));
+        Store4(out, Select(_mm_cmpeq_epi32(n, zero), dest, sum));
+    }
+#else
+    explicit StretchAddTintBytes(const StretchAddTinted& tinted) : scalar(tinted) {}
+#endif
+};
+
 // ---- Stretch walk -----------------------------------------------------------
 
 struct StretchPlan {
@@ -746,6 +773,12 @@ void StretchDepth(const SurfacePixels& dest, const NativeBlitSource& source,
     }
     StretchAddTinted op{ch, {tables[0], tables[1], tables[2]}, {}};
     AdditiveTints(color, op.tint);
+    if constexpr (sizeof(P) == 4) {
+        if (IsXrgb8888(dest)) {
+            StretchWith<P>(dest, source, plan, mirror, StretchAddTintBytes(op));
+            return;
+        }
+    }
     StretchWith<P>(dest, source, plan, mirror, op);
 }
 
