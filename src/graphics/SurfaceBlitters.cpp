@@ -780,9 +780,9 @@ bool IsDrawableSurface(const SurfacePixels& surface) {
     const uint32_t pixelMask = surface.mBitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFFFu;
     for (uint32_t mask : {surface.mRedMask, surface.mGreenMask, surface.mBlueMask}) {
         const SurfaceChannel channel = ChannelOfMask(mask);
-        // Contiguous, 1 to 8 bits wide, inside the pixel.
+        // Contiguous (nothing above the lowest run), 1 to 8 bits wide, inside the pixel.
         if (channel.mBits < 1 || channel.mBits > 8 || (mask & ~pixelMask) != 0 ||
-            std::popcount(mask) != channel.mBits) {
+            ((mask >> channel.mShift) >> channel.mBits) != 0) {
             return false;
         }
     }

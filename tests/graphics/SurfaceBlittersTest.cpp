@@ -304,6 +304,9 @@ TEST(SurfaceBlittersTest, ChannelHelpers) {
     bad = s.Pixels();
     bad.mRedMask = 0x1F0000;  // outside 16 bits
     EXPECT_FALSE(IsDrawableSurface(bad));
+    bad = s.Pixels();
+    bad.mBlueMask = 0x0015;  // not contiguous
+    EXPECT_FALSE(IsDrawableSurface(bad));
 }
 
 TEST(SurfaceBlittersTest, ClipKeepsBothSidesInside) {
