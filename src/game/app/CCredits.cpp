@@ -161,27 +161,10 @@ bool CCredits::LoadResources() {
            ExtractCreditsResources(app->mResourceManager.get());
 }
 
-namespace {
-
-// The song's peaks from a music interface that can tell them; a silent level from one that
-// cannot, which starts no ripple.
-template <class Music>
-uint32_t SongLevel(Music& music, int songId) {
-    if constexpr (requires { music.GetSongLevel(songId); }) {
-        return music.GetSongLevel(songId);
-    } else {
-        (void)music;
-        (void)songId;
-        return 0;
-    }
-}
-
-}  // namespace
-
 uint32_t CCredits::MusicLevel() {
     GameApp* app = GetGameApp();
     return app != nullptr && app->mMusicInterface != nullptr
-               ? SongLevel(*app->mMusicInterface, kTrack)
+               ? app->mMusicInterface->GetSongLevel(kTrack)
                : 0;
 }
 

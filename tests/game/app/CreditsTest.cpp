@@ -1,5 +1,8 @@
 // The credits: the script, the roll with its stops and breaks on a fake clock, leaving, a new
-// screen per showing, and the ripple.
+// screen per showing, and the ripple, also on the data set's main theme.
+#include <algorithm>
+#include <cstdlib>
+
 #include "../core/FakeBoardHost.h"
 #include "GameAppTestSupport.h"
 #include "MenuScreensTestSupport.h"
@@ -9,6 +12,10 @@
 #include "game/core/GameMath.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
+#include "platform/headless/HeadlessAudioDevice.h"
+#include "resources/PakInterface.h"
+#include "sound/BassLayer.h"
+#include "sound/BassMusicInterface.h"
 #include "widgets/WidgetManager.h"
 
 namespace gameapptest {
@@ -20,8 +27,9 @@ using Vesk::CRipple;
 class TestCredits : public CCredits {
 public:
     bool LoadResources() override { return true; }
-    uint32_t MusicLevel() override { return mLevel; }
+    uint32_t MusicLevel() override { return mRealMusic ? CCredits::MusicLevel() : mLevel; }
     uint32_t mLevel = 0;
+    bool mRealMusic = false;
 };
 
 class CreditsTest : public GameAppTest {
@@ -58,6 +66,8 @@ protected:
     Vesk::MemoryImage mZmLogo;
     Vesk::MemoryImage mVornsLogo;
     FakeFont mFont;
+    // Outlives the application's music interface.
+    platform::HeadlessAudioDevice mAudio;
 };
 
 TEST_F(CreditsTest, TheBuiltInScriptReadsOnceItsImagesAreBound) {
@@ -236,6 +246,85 @@ TEST_F(CreditsTest, OnlyLoudBeatsOnBothSidesStartARipple) {
     }
     EXPECT_TRUE(credits.mRipple.IsIdle());
 }
+
+#ifdef VESK_DATA_PAK
+// The data set's main theme on the game's music back end, mixed 10 ms per update on the
+// headless device: the level is the peak just heard, and only loud beats drop a ripple.
+TEST_F(CreditsTest, TheRippleFollowsTheMainThemeAsTheMusicBackEndPlaysIt) {
+    static const bool added = Vesk::gPakInterface->AddPakFile(VESK_DATA_PAK);
+    ASSERT_TRUE(added) << VESK_DATA_PAK << " is missing; build the target vorns_data";
+    auto owned = std::make_unique<Vesk::BassMusicInterface>(platform::kNoWindow, &mAudio);
+    Vesk::BassMusicInterface& music = *owned;
+    mGame->mMusicInterface = std::move(owned);
+    ASSERT_TRUE(music.LoadMusic(CCredits::kTrack, "data/music/main-theme.ogg"));
+    music.SetVolume(1.0);
+    TestCredits& credits = Show();
+    credits.mRealMusic = true;
+    Vesk::MemoryImage screen;
+    screen.Create(800, 600);
+    Vesk::Graphics g(&screen);
+
+    struct Tick {
+        uint32_t level[2] = {};  // the song's peaks, left and right
+        uint32_t heard[2] = {};  // the mixed block's, its first frame apart
+        uint32_t first[2] = {};
+        bool idle = false;
+        bool dropped = false;
+        bool Loud() const {
+            return level[0] > CCredits::kLoudPeak && level[1] > CCredits::kLoudPeak;
+        }
+    };
+    // Updates as the game runs them, 10 ms of music mixed before each; drawing lets a calm
+    // ripple end.
+    std::vector<Tick> ticks;
+    auto run = [&](size_t updates) {
+        for (size_t i = 0; i < updates; ++i) {
+            Tick& t = ticks.emplace_back();
+            music.Update();
+            Vesk::BassLayerPump();
+            const std::vector<int16_t> block = mAudio.Render(441);
+            for (size_t k = 0; k < block.size(); ++k) {
+                uint32_t& peak = k < 2 ? t.first[k] : t.heard[k % 2];
+                peak = std::max<uint32_t>(peak, std::abs(int{block[k]}));
+            }
+            const uint32_t level = music.GetSongLevel(CCredits::kTrack);
+            t.level[0] = level & 0xFFFF;
+            t.level[1] = level >> 16;
+            credits.Draw(&g);
+            t.idle = credits.mRipple.IsIdle();
+            Step(credits);
+            t.dropped = t.idle && !credits.mRipple.IsIdle();
+        }
+    };
+    // Six seconds at full volume once faded in, then a fade-out that stops the song.
+    constexpr size_t kFadeOut = 611;
+    run(kFadeOut);
+    mGame->FadeOutMusic();
+    run(400);
+    EXPECT_FALSE(music.IsPlaying(CCredits::kTrack));
+
+    int drops = 0;
+    int quietWhileIdle = 0;
+    for (size_t i = 0; i + 1 < ticks.size(); ++i) {
+        const Tick& t = ticks[i];
+        // At full volume the level is the peak heard. The mixer holds one frame back: a
+        // block's last frame is heard first in the next.
+        for (int c = 0; c < 2 && i >= 11 && i < kFadeOut; ++c) {
+            ASSERT_EQ(t.level[c], std::max(t.heard[c], ticks[i + 1].first[c])) << i << " " << c;
+        }
+        ASSERT_EQ(t.dropped, t.idle && t.Loud()) << i;
+        drops += t.dropped ? 1 : 0;
+        quietWhileIdle += i < kFadeOut && t.idle && !t.Loud() ? 1 : 0;
+        // From a third of the volume down the theme is too quiet, and then it stops.
+        if (i >= kFadeOut + 170) {
+            ASSERT_FALSE(t.Loud()) << i;
+        }
+    }
+    EXPECT_GE(drops, 2);
+    EXPECT_GT(quietWhileIdle, 0);
+    EXPECT_EQ(ticks.back().level[0] | ticks.back().level[1], 0u);
+}
+#endif
 
 TEST(RippleTest, TheDropAndOneStepFollowTheWaveRule) {
     CRipple ripple;
