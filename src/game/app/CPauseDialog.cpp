@@ -18,9 +18,8 @@ constexpr int kMenuTrack = 3;
 }  // namespace
 
 CPauseDialog::CPauseDialog(Board& board)
-    // MAIN MENU sits flush with the left edge: three pixels further left it hung over the frame.
     : CSettingsDialog(IMAGE_PAUSE_WND, kDialogId,
-                      {IMAGE_MAINMENU, IMAGE_MAINMENU_OVER, IMAGE_MAINMENU_DOWN, {0, 329}},
+                      {IMAGE_MAINMENU, IMAGE_MAINMENU_OVER, IMAGE_MAINMENU_DOWN, {-3, 329}},
                       {IMAGE_CONTINUE, IMAGE_CONTINUE_OVER, IMAGE_CONTINUE_DOWN, {195, 329}}),
       mBoard(board) {
     if (board.boardState == Board::kLeaving) {

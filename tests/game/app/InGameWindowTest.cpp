@@ -117,7 +117,7 @@ TEST_F(InGameWindowTest, PlayPauseWithEscapeSetTheMusicAndLeaveForTheMenu) {
     EXPECT_EQ(mMusic->mVolume, mGame->GetMusicVolume());
     Show("window-music");
 
-    PushClick(217 + 60, 113 + 329 + 22);
+    PushClick(217 - 3 + 60, 113 + 329 + 22);
     Pump();
     EXPECT_TRUE(SaveExists());
     Show("window-leaving", 40);
