@@ -4,6 +4,7 @@
 #include <cxxabi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -68,6 +69,13 @@ Vesk::ButtonWidget* FindButton(Vesk::WidgetContainer& root, int id) {
     return nullptr;
 }
 
+// Each sleep of the main loop passes ten times as long, as on a slow machine: the loop catches
+// up with up to ten updates per draw, and the long walk takes seconds rather than minutes.
+class SlowMachineClock : public platform::FakeClock {
+public:
+    void SleepMs(uint32_t ms) override { Advance(ms * 10); }
+};
+
 class GameDemoTest : public StartupTest {
 protected:
     static int32_t Score(const StartupGame& game) {
@@ -82,15 +90,21 @@ protected:
         return dynamic_cast<Screen*>(Focus());
     }
 
-    // Steps until the condition holds, at most that many updates.
+    // Steps until the condition holds, at most that many updates; a run that stops updating
+    // (a replay past its end) is given up after a while.
     bool Await(const std::function<bool()>& condition, int updates = 3000) {
         const int end = mStartup->mUpdateCount + updates;
-        return StepUntil([&] { return condition() || mStartup->mUpdateCount >= end; }, 1 << 30) &&
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+        return StepUntil(
+                   [&] {
+                       return condition() || mStartup->mUpdateCount >= end ||
+                              std::chrono::steady_clock::now() > giveUp;
+                   },
+                   1 << 30) &&
                condition();
     }
     void Updates(int count) {
-        const int end = mStartup->mUpdateCount + count;
-        StepUntil([&] { return mStartup->mUpdateCount >= end; }, 1 << 30);
+        Await([] { return false; }, count);
     }
 
     void Click(Vesk::Point at) {
@@ -171,48 +185,58 @@ protected:
                 table.originY + b * CTable::kCellSize + CTable::kCellSize / 2};
     }
 
+    // The player's part, step by step; the first failing step ends it.
     void Walk() {
         using Vesk::CMainMenu;
         const auto menuIn = [](CMainMenu& m) {
             return m.mFadeState == Vesk::zmWidget::FADE_IDLE && m.mHasFocus;
         };
-        // A new player: the rules, the map of stage 1, the first chapter, then level 1.
-        ClickOn<CMainMenu>(CMainMenu::START, menuIn);
-        ClickOnScreen<Vesk::CHelp>(Vesk::CHelp::CONTINUE);
-        ClickOnScreen<Vesk::CLandMap>(Vesk::CLandMap::CONTINUE);
-        ClickOnScreen<Vesk::CComics>(Vesk::CComics::CONTINUE);
-        ASSERT_FALSE(HasFatalFailure());
-        Play(true, [&] { return Focused<Vesk::CStageCompleteDialog>() != nullptr; });
-        ASSERT_FALSE(HasFatalFailure());
-        mWonScore = Score(*mStartup);
-        ClickOnDialog<Vesk::CStageCompleteDialog>(Vesk::CStageCompleteDialog::MAINMENU);
-
-        // A new game over the saved one asks first, then starts again from the map.
-        ClickOn<CMainMenu>(CMainMenu::START, menuIn);
-        ClickOnDialog<Vesk::CNewGameDialog>(Vesk::CNewGameDialog::YES);
-        ClickOnScreen<Vesk::CHelp>(Vesk::CHelp::CONTINUE);
-        ClickOnScreen<Vesk::CLandMap>(Vesk::CLandMap::CONTINUE);
-        ClickOnScreen<Vesk::CComics>(Vesk::CComics::CONTINUE);
-        ASSERT_FALSE(HasFatalFailure());
-        Vesk::Board& board = *mStartup->mBoard;
-        Play(false, [&] {
-            return board.lives == 2 && Focus() == &board &&
-                   board.boardState == Vesk::Board::kPlaying &&
-                   board.mFadeState == Vesk::zmWidget::FADE_IDLE;
-        });
-        ASSERT_FALSE(HasFatalFailure());
-
-        // Escape pauses; the pause dialog leaves for the menu, whose options come and go.
-        PressKey(platform::vk::Escape);
-        ClickOnDialog<Vesk::CPauseDialog>(Vesk::CPauseDialog::MAINMENU);
-        ClickOn<CMainMenu>(CMainMenu::OPTIONS, menuIn);
-        ClickOnDialog<Vesk::COptionsDialog>(Vesk::CSettingsDialog::kButton0);
-        ASSERT_TRUE(Await([&] {
-            CMainMenu* menu = Focused<CMainMenu>();
-            return menu != nullptr && menuIn(*menu) && mStartup->GetDialogCount() == 0;
-        }));
-        Updates(20);
-        mWs->PushClose();
+        Vesk::Board* board = nullptr;
+        const std::vector<std::function<void()>> steps = {
+            // The title stays until everything is loaded, however many updates that takes.
+            [&] { ASSERT_TRUE(Await([&] { return Focused<CMainMenu>() != nullptr; }, 1 << 30)); },
+            // A new player: the rules, the map of stage 1, the first chapter, then level 1.
+            [&] { ClickOn<CMainMenu>(CMainMenu::START, menuIn); },
+            [&] { ClickOnScreen<Vesk::CHelp>(Vesk::CHelp::CONTINUE); },
+            [&] { ClickOnScreen<Vesk::CLandMap>(Vesk::CLandMap::CONTINUE); },
+            [&] { ClickOnScreen<Vesk::CComics>(Vesk::CComics::CONTINUE); },
+            [&] { Play(true, [&] { return Focused<Vesk::CStageCompleteDialog>() != nullptr; }); },
+            [&] {
+                mWonScore = Score(*mStartup);
+                ClickOnDialog<Vesk::CStageCompleteDialog>(Vesk::CStageCompleteDialog::MAINMENU);
+            },
+            // A new game over the saved one asks first, then starts again from the map.
+            [&] { ClickOn<CMainMenu>(CMainMenu::START, menuIn); },
+            [&] { ClickOnDialog<Vesk::CNewGameDialog>(Vesk::CNewGameDialog::YES); },
+            [&] { ClickOnScreen<Vesk::CHelp>(Vesk::CHelp::CONTINUE); },
+            [&] { ClickOnScreen<Vesk::CLandMap>(Vesk::CLandMap::CONTINUE); },
+            [&] { ClickOnScreen<Vesk::CComics>(Vesk::CComics::CONTINUE); },
+            [&] {
+                board = mStartup->mBoard.get();
+                Play(false, [&] {
+                    return board->lives == 2 && Focus() == board &&
+                           board->boardState == Vesk::Board::kPlaying &&
+                           board->mFadeState == Vesk::zmWidget::FADE_IDLE;
+                });
+            },
+            // Escape pauses; the pause dialog leaves for the menu, whose options come and go.
+            [&] { PressKey(platform::vk::Escape); },
+            [&] { ClickOnDialog<Vesk::CPauseDialog>(Vesk::CPauseDialog::MAINMENU); },
+            [&] { ClickOn<CMainMenu>(CMainMenu::OPTIONS, menuIn); },
+            [&] { ClickOnDialog<Vesk::COptionsDialog>(Vesk::CSettingsDialog::kButton0); },
+            [&] {
+                ASSERT_TRUE(Await([&] {
+                    CMainMenu* menu = Focused<CMainMenu>();
+                    return menu != nullptr && menuIn(*menu) && mStartup->GetDialogCount() == 0;
+                }));
+                Updates(20);
+            },
+        };
+        for (const auto& step : steps) {
+            step();
+            if (HasFatalFailure())
+                return;
+        }
     }
 
     WalkResult RunGame(bool record, const std::string& demoFile) {
@@ -222,7 +246,8 @@ protected:
         setenv("XDG_DATA_HOME", folder.c_str(), 1);
         Vesk::SetAppDataFolder("");
         // Only differences of the tick count may matter to the game.
-        mClock.SetTick(record ? 500000 : 900000);
+        mSlowClock.SetTick(record ? 500000 : 900000);
+        platform::SetClock(&mSlowClock);
         NewDesktop();
         StartupGame& game =
             Make(std::string("vorns ") + (record ? "-record" : "-play") + " -demofile=" + demoFile);
@@ -238,9 +263,11 @@ protected:
         if (HasFatalFailure())
             return run;
         game.Main()->Show(platform::ShowCommand::Show);
-        if (record)
+        if (record) {
             Walk();
-        EXPECT_TRUE(StepUntil([&] { return game.mShutdown.load(); }, 1 << 30));
+            mWs->PushClose();
+        }
+        EXPECT_TRUE(Await([&] { return game.mShutdown.load(); }, 100000));
         game.WaitForLoadingThread();
         run.updates = game.mUpdateCount;
         run.score = Score(game);
@@ -252,6 +279,7 @@ protected:
         return run;
     }
 
+    SlowMachineClock mSlowClock;
     int32_t mWonScore = 0;
 };
 
