@@ -168,15 +168,9 @@ namespace {
 // The whole start-up over the default data set, as a player starts it: the title screen, every
 // group loaded on the loading thread and bound, every music track loaded, then the menu.
 TEST_F(GameStartupTest, TheDefaultDataSetLoadsEveryGroupAndReachesTheMenu) {
-#ifdef VESK_DATA_PAK
-    const std::filesystem::path pak(VESK_DATA_PAK);
-#else
-    const std::filesystem::path pak;
-#endif
-    if (pak.empty() || !std::filesystem::exists(pak)) {
+    if (!LinkDefaultDataSet()) {
         GTEST_SKIP() << "the data set is missing; build the target vorns_data";
     }
-    std::filesystem::create_symlink(pak, mDir + "/vorns.pak");
     StartupGame& game = Make();
     InitOrFail(game);
     ASSERT_FALSE(HasFatalFailure());

@@ -2,6 +2,7 @@
 
 // The real game on the headless desktop, started as a player starts it, for the tests of the
 // start-up and of whole runs.
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -83,6 +84,19 @@ protected:
         mStartup->SetCommandLine(commandLine);
         mStartup->SetString("PLAYER", u"Player");
         return *mStartup;
+    }
+
+    // Links the default data set into the working folder; false when it was not built.
+    bool LinkDefaultDataSet() {
+#ifdef VESK_DATA_PAK
+        const std::filesystem::path pak(VESK_DATA_PAK);
+#else
+        const std::filesystem::path pak;
+#endif
+        if (pak.empty() || !std::filesystem::exists(pak))
+            return false;
+        std::filesystem::create_symlink(pak, mDir + "/vorns.pak");
+        return true;
     }
 
     template <typename Condition>
