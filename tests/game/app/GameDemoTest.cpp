@@ -44,8 +44,9 @@ struct WalkResult {
 };
 
 std::string ClassName(const Vesk::Widget* widget) {
-    if (widget == nullptr)
+    if (widget == nullptr) {
         return "none";
+    }
     const char* mangled = typeid(*widget).name();
     int status = 0;
     char* plain = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
@@ -56,9 +57,10 @@ std::string ClassName(const Vesk::Widget* widget) {
 
 std::map<std::string, Bytes> ReadFolder(const std::string& folder) {
     std::map<std::string, Bytes> files;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         files[entry.path().filename().string()] =
             platform::fs::ReadWholeFile(entry.path().string()).value_or(Bytes{});
+    }
     return files;
 }
 
@@ -66,10 +68,12 @@ std::map<std::string, Bytes> ReadFolder(const std::string& folder) {
 Vesk::ButtonWidget* FindButton(Vesk::WidgetContainer& root, int id) {
     for (Vesk::Widget* child : root.mWidgets) {
         auto* button = dynamic_cast<Vesk::ButtonWidget*>(child);
-        if (button != nullptr && button->mId == id)
+        if (button != nullptr && button->mId == id) {
             return button;
-        if (Vesk::ButtonWidget* inner = FindButton(*child, id))
+        }
+        if (Vesk::ButtonWidget* inner = FindButton(*child, id)) {
             return inner;
+        }
     }
     return nullptr;
 }
@@ -158,8 +162,9 @@ protected:
             CTable* table = board.GetTable();
             if (Focused<Vesk::CHelpWidget>() != nullptr) {
                 // A bubble takes a click only once it has been up for a moment.
-                if (bubbleSince == 0)
+                if (bubbleSince == 0) {
                     bubbleSince = mStartup->GetGameTickMs();
+                }
                 if (mStartup->GetGameTickMs() - bubbleSince > 700) {
                     Click({400, 20});
                     bubbleSince = 0;
@@ -239,8 +244,9 @@ protected:
         };
         for (const auto& step : steps) {
             step();
-            if (HasFatalFailure())
+            if (HasFatalFailure()) {
                 return;
+            }
         }
     }
 
@@ -259,14 +265,16 @@ protected:
         std::string last;
         game.mOnUpdate = [&] {
             const std::string name = ClassName(game.mWidgetManager->mFocusWidget);
-            if (name != last)
+            if (name != last) {
                 run.screens.push_back(std::to_string(game.mUpdateCount) + " " + name + " " +
                                       std::to_string(Score(game)));
+            }
             last = name;
         };
         InitOrFail(game);
-        if (HasFatalFailure())
+        if (HasFatalFailure()) {
             return run;
+        }
         game.Main()->Show(platform::ShowCommand::Show);
         if (record) {
             Walk();

@@ -33,8 +33,9 @@ public:
     }
     void UpdateFrames() override {
         TestGame::UpdateFrames();
-        if (mOnUpdate)
+        if (mOnUpdate) {
             mOnUpdate();
+        }
     }
     platform::Window* Main() { return MainWindow(); }
     RecordingMusic* mMusic = nullptr;
@@ -73,8 +74,9 @@ protected:
             game.Init();
         } catch (const ExitCalled& exit) {
             std::string boxes;
-            for (const auto& box : mWs->MessageBoxes())
+            for (const auto& box : mWs->MessageBoxes()) {
                 boxes += box.text + "\n";
+            }
             FAIL() << "exit " << exit.code << ": " << boxes;
         }
     }
@@ -93,8 +95,9 @@ protected:
 #else
         const std::filesystem::path pak;
 #endif
-        if (pak.empty() || !std::filesystem::exists(pak))
+        if (pak.empty() || !std::filesystem::exists(pak)) {
             return false;
+        }
         std::filesystem::create_symlink(pak, mDir + "/vorns.pak");
         return true;
     }
@@ -102,10 +105,12 @@ protected:
     template <typename Condition>
     bool StepUntil(Condition condition, int limit = 5000) {
         for (int i = 0; i < limit; ++i) {
-            if (condition())
+            if (condition()) {
                 return true;
-            if (!mStartup->UpdateAppStep(nullptr))
+            }
+            if (!mStartup->UpdateAppStep(nullptr)) {
                 return condition();
+            }
         }
         return condition();
     }
