@@ -376,6 +376,10 @@ public:
     // For the board: recording, seeds the game's generator from the tick count and saves the
     // seed; playing, seeds it from the saved one. False when it did not seed.
     bool SeedGameRandomForDemo();
+    // The millisecond tick of the game's timers: the clock's, but while a demo is recorded or
+    // played the updates run so far at a frame time each, so that the replay's timers and
+    // saved games see the times the recording saw however fast it runs.
+    uint32_t GetGameTickMs() const;
 
     // ---- Developer tools (VeskAppBaseDebugKeys.cpp, VeskAppBaseScreenshots.cpp). ----
 

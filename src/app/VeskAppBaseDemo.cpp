@@ -602,6 +602,12 @@ void VeskAppBase::DemoSyncBool(bool* value) {
     }
 }
 
+uint32_t VeskAppBase::GetGameTickMs() const {
+    if (!mRecordingDemoBuffer && !mPlayingDemoBuffer)
+        return platform::NowMs();
+    return static_cast<uint32_t>(mUpdateCount) * static_cast<uint32_t>(std::max(mFrameTime, 1));
+}
+
 // ---- The game generator's seed file ----
 
 std::string VeskAppBase::GetDemoSeedFileName() const {

@@ -17,6 +17,7 @@
 #include "game/core/GameMath.h"
 #include "make_data/DataSet.h"
 #include "make_data/LevelTable.h"
+#include "play_levels/MoveFinder.h"
 #include "resources/zmResourceManager.h"
 #include "widgets/WidgetManager.h"
 
@@ -25,6 +26,7 @@ namespace play_levels {
 namespace {
 
 using Vesk::Board;
+using Move = MoveFinder::Move;
 
 constexpr uint32_t kFrameMs = 10;
 // A level still running after half an hour of game time counts as lost.
@@ -51,87 +53,6 @@ public:
     std::unique_ptr<Vesk::BoardHelp> MakeHelp(Vesk::Board&) override { return nullptr; }
     int32_t mKnockdowns = 0;
 };
-
-struct Move {
-    int32_t a1 = 0, b1 = 0, a2 = 0, b2 = 0;
-    int32_t value = 0;
-};
-
-// Same-coloured resting blocks in a line through (a, b), the cell itself included.
-int32_t RunLength(const CTable& table, int32_t a, int32_t b, int32_t da, int32_t db,
-                  int32_t colour) {
-    int32_t count = 1;
-    for (int32_t sign : {-1, 1}) {
-        for (int32_t i = a + sign * da, j = b + sign * db; table.Inside(i, j);
-             i += sign * da, j += sign * db) {
-            const CBlock* block = table.BlockAt(i, j);
-            if (block == nullptr || block->colour != colour) {
-                break;
-            }
-            ++count;
-        }
-    }
-    return count;
-}
-
-// The blocks the lines through (a, b) would take, 0 when the field's own search finds none.
-int32_t LineValue(CTable& table, int32_t a, int32_t b) {
-    const CBlock* block = table.BlockAt(a, b);
-    if (block == nullptr || table.FindMatch(a, b, block->colour, 0) == 0) {
-        return 0;
-    }
-    int32_t value = 0;
-    for (const auto& [da, db] : {std::pair{1, 0}, std::pair{0, 1}}) {
-        const int32_t run = RunLength(table, a, b, da, db, block->colour);
-        value += run >= 3 ? run : 0;
-    }
-    return value;
-}
-
-// The best-scoring swap on the field as it rests: the longest lines first, then the lowest on
-// the field, whose falls may bring more lines. value 0 when no swap makes a line.
-Move BestSwap(CTable& table) {
-    Move best;
-    for (int32_t a = 0; a < table.columns; ++a) {
-        for (int32_t b = 0; b < table.rows; ++b) {
-            for (const auto& [da, db] : {std::pair{1, 0}, std::pair{0, 1}}) {
-                CBlock* first = table.BlockAt(a, b);
-                CBlock* second = table.BlockAt(a + da, b + db);
-                if (first == nullptr || second == nullptr || first->colour == second->colour) {
-                    continue;
-                }
-                std::swap(first->colour, second->colour);
-                const int32_t lines = LineValue(table, a, b) + LineValue(table, a + da, b + db);
-                std::swap(first->colour, second->colour);
-                if (lines == 0) {
-                    continue;
-                }
-                const int32_t value = lines * 100 + b + db;
-                if (value > best.value) {
-                    best = {a, b, a + da, b + db, value};
-                }
-            }
-        }
-    }
-    return best;
-}
-
-// Every cell holds a resting block: what a player waits for before the next move.
-bool FieldCalm(const CTable& table) {
-    for (int32_t a = 0; a < table.columns; ++a) {
-        for (int32_t b = 0; b < table.rows; ++b) {
-            const CCell& cell = table.Cell(a, b);
-            if (cell.hole != 0) {
-                continue;
-            }
-            if (cell.present == 0 || cell.block == nullptr ||
-                cell.block->state != CBlock::kResting) {
-                return false;
-            }
-        }
-    }
-    return true;
-}
 
 // The cell whose square of blocks around it (radius 1, or the bubble's 4 x 4 toward the
 // bottom right) holds the most blocks; the lowest of equals.
@@ -196,7 +117,8 @@ public:
                 break;
             }
             if (mBoard->boardState == Board::kPlaying && table.phase == 1 &&
-                mBoard->GetBonusMode() == 0 && mBoard->GetBubble() == nullptr && FieldCalm(table)) {
+                mBoard->GetBonusMode() == 0 && mBoard->GetBubble() == nullptr &&
+                MoveFinder::FieldCalm(table)) {
                 Act(table);
             }
             Step();
@@ -293,7 +215,7 @@ private:
             ++mResult.bonusesUsed;
             return;
         }
-        const Move move = BestSwap(table);
+        const Move move = MoveFinder::BestSwap(table);
         // A whirlwind or a bubble takes more blocks than a line of three.
         if (move.value < 400) {
             if (CBonusIconBuxpb* whirlwind = mBoard->GetWhirlwindIcon(); Ready(whirlwind)) {

@@ -16,7 +16,6 @@
 #include "game/app/ResourceIdTable.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
-#include "platform/Clock.h"
 #include "sound/SoundManager.h"
 #include "widgets/WidgetManager.h"
 
@@ -51,7 +50,7 @@ GameMedia& CBoardHost::Media() {
 }
 
 uint32_t CBoardHost::TickCount() {
-    return platform::NowMs();
+    return mApp.GetGameTickMs();
 }
 
 GameRandom& CBoardHost::Random() {

@@ -26,6 +26,10 @@ namespace Vesk {
 
 namespace {
 
+uint32_t Tick() {
+    return gVeskAppBase != nullptr ? gVeskAppBase->GetGameTickMs() : platform::NowMs();
+}
+
 constexpr uint32_t kAllTopics[] = {CHelpWidget::kBubble,         CHelpWidget::kWind,
                                    CHelpWidget::kSlowMotion,     CHelpWidget::kMatch3,
                                    CHelpWidget::kMatch3Plus,     CHelpWidget::kGameBar,
@@ -129,7 +133,7 @@ CHelpWidget::CHelpWidget(Board& board) : mBoard(board) {
     if (IMAGE_HELP_ARROW != nullptr) {
         mArrow = std::make_unique<zmImageEx>();
         mArrow->Assign(*IMAGE_HELP_ARROW);
-        mArrow->Play(0, platform::NowMs(), true, 0.0);
+        mArrow->Play(0, Tick(), true, 0.0);
     }
     FillTopicQueue();
 }
@@ -256,7 +260,7 @@ void CHelpWidget::Update() {
         }
     }
     if (mShowing && mArrow != nullptr) {
-        mArrow->Update(platform::NowMs());
+        mArrow->Update(Tick());
         MarkDirty();
     }
 }
@@ -265,7 +269,7 @@ void CHelpWidget::ShowTopic(uint32_t topic, int32_t targetX, int32_t targetY, in
     mBoard.SetPaused(true);
     Resize(0, 0, mBoard.mWidth, mBoard.mHeight);
     mBoard.BringToFront(this);
-    mShownAt = platform::NowMs();
+    mShownAt = Tick();
     mShowing = true;
     mTextId = TopicTextId(topic);
     mTargetX = targetX;
@@ -348,7 +352,7 @@ void CHelpWidget::MouseDown(int x, int y, int clickCount) {
 }
 
 void CHelpWidget::Dismiss() {
-    if (!mShowing || platform::NowMs() - mShownAt < kDismissDelayMs) {
+    if (!mShowing || Tick() - mShownAt < kDismissDelayMs) {
         return;
     }
     mBubble.reset();

@@ -11,7 +11,6 @@
 #include "game/core/Board.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
-#include "platform/Clock.h"
 #include "resources/zmParticleSystem.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/WidgetManager.h"
@@ -69,7 +68,7 @@ Board* CLandMap::GetBoard() const {
 }
 
 uint32_t CLandMap::TickCount() {
-    return platform::NowMs();
+    return App().GetGameTickMs();
 }
 
 GameRandom& CLandMap::Random() {

@@ -16,7 +16,6 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
-#include "platform/Clock.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/WidgetManager.h"
 
@@ -90,7 +89,7 @@ GameApp& CMainMenu::App() const {
 }
 
 uint32_t CMainMenu::TickCount() {
-    return platform::NowMs();
+    return App().GetGameTickMs();
 }
 
 GameRandom& CMainMenu::Random() {
@@ -259,7 +258,14 @@ void CMainMenu::StartNewGame() {
         app.mBoard->NewGame();
         app.mBoard->continueSaved = false;
     }
-    Widget* next = app.mShowHelp != 0 ? app.mHelp.get() : app.mComics.get();
+    // A player who has been further sees the map first, to choose a stage.
+    Widget* next = app.mShowHelp != 0 ? app.mHelp.get() : nullptr;
+    if (next == nullptr && app.mBoard != nullptr && app.mBoard->bestLevel > 1) {
+        next = app.mLandMap.get();
+    }
+    if (next == nullptr) {
+        next = app.mComics.get();
+    }
     mNextScreen = next != nullptr ? next : app.mBoard.get();
     if (mNextScreen != nullptr) {
         StartFadeOut(true);
@@ -295,6 +301,10 @@ void CMainMenu::FadeOutDone() {
     }
     if ((mNextScreen == app.mLandMap.get() || mNextScreen == app.mComics.get()) &&
         app.BoardLevel() <= 1) {
+        // Leaving either screen for the menu saves the game, which needs a level set up.
+        if (app.mBoard != nullptr) {
+            app.mBoard->SetupLevel();
+        }
         app.SwitchMusic(kComicsTrack);
     }
     app.mWidgetManager->AddWidget(mNextScreen);

@@ -215,15 +215,25 @@ TEST_F(GameScreensTest, MenuRoutesWaitForTheFadeAndHandOverToTheNextScreen) {
     m.FadeOutDone();
     EXPECT_TRUE(mScreens->mWidgetManager->IsInTree(mScreens->mHelp.get()));
     EXPECT_EQ(mScreens->mWidgetManager->mFocusWidget, mScreens->mHelp.get());
+    EXPECT_FALSE(mScreens->mBoard->skipSetup);  // the help screen sets the level up itself
+
+    // Without the help a first game goes to the comics, its level set up before them.
+    mScreens->mShowHelp = 0;
+    mScreens->mComics = std::make_unique<Vesk::zmWidget>();
+    m.mFadeState = Vesk::zmWidget::FADE_IDLE;
+    m.ButtonDepress(Vesk::CMainMenu::START);
+    EXPECT_EQ(m.mNextScreen, mScreens->mComics.get());
+    m.FadeOutDone();
+    EXPECT_TRUE(mScreens->mBoard->skipSetup);
 
     m.mFadeState = Vesk::zmWidget::FADE_IDLE;
     m.ButtonDepress(Vesk::CMainMenu::RESUME);
     EXPECT_EQ(m.mNextScreen, static_cast<Vesk::Widget*>(mScreens->mBoard.get()));
 }
 
-// RESUME follows the saved header: a finished game cannot resume (and START asks nothing); a
-// game saved between levels at a stage's first level resumes on the land map, any other on the
-// board.
+// RESUME follows the saved header: a finished game cannot resume (and START asks nothing, going
+// to the map since the best level is above 1); a game saved between levels at a stage's first
+// level resumes on the land map, any other on the board.
 TEST_F(GameScreensTest, ResumeFollowsTheSavedHeader) {
     mScreens->mCurrentPlayer = "Player";
     mScreens->mShowHelp = 0;
@@ -246,9 +256,7 @@ TEST_F(GameScreensTest, ResumeFollowsTheSavedHeader) {
         EXPECT_EQ(m.GetButton(Vesk::CMainMenu::RESUME)->mDisabled, !c.resumable) << +c.level;
         m.ButtonDepress(c.resumable ? Vesk::CMainMenu::RESUME : Vesk::CMainMenu::START);
         Vesk::Widget* expected = mScreens->mBoard.get();
-        if (!c.resumable) {
-            expected = mScreens->mComics.get();  // straight to the new game, no question
-        } else if (c.toMap) {
+        if (!c.resumable || c.toMap) {
             expected = mScreens->mLandMap.get();
         }
         EXPECT_EQ(m.mNextScreen, expected) << +c.level;

@@ -3,14 +3,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "GameAppTestSupport.h"
+#include "StartupTestSupport.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/CTitleScreen.h"
 #include "game/app/ResourceIds.h"
 #include "pak/PakWriter.h"
-#include "platform/FileSystem.h"
-#include "platform/SettingsStore.h"
-#include "platform/headless/HeadlessWindowSystem.h"
 #include "resources/ImageLib.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/WidgetManager.h"
@@ -18,49 +15,8 @@
 namespace gameapptest {
 namespace {
 
-struct ExitCalled {
-    int code;
-};
-
-// The game with a recording music interface and settings kept in memory.
-class StartupGame : public TestGame {
-public:
-    explicit StartupGame(platform::WindowSystem* ws) {
-        mWindowSystem = ws;
-        mSettingsStore = platform::MakeMemorySettingsStore();
-        mIsWindowed = true;
-    }
-    std::unique_ptr<Vesk::MusicInterface> CreateMusicInterface(platform::WindowId) override {
-        auto music = std::make_unique<RecordingMusic>();
-        mMusic = music.get();
-        return music;
-    }
-    platform::Window* Main() { return MainWindow(); }
-    RecordingMusic* mMusic = nullptr;
-};
-
-class GameStartupTest : public GameAppTest {
+class GameStartupTest : public StartupTest {
 protected:
-    void SetUp() override {
-        GameAppTest::SetUp();
-        mGame.reset();
-        Vesk::SetAppDataFolder("");
-        mOldDir = platform::fs::CurrentDirectory();
-        ASSERT_TRUE(platform::fs::SetCurrentDirectory(mDir));
-        setenv("XDG_DATA_HOME", mDir.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", mDir.c_str(), 1);
-        platform::SetExitHandler([](int code) { throw ExitCalled{code}; });
-        mWs = std::make_unique<platform::HeadlessWindowSystem>();
-        mWs->SetScreen(platform::Size{1920, 1080}, platform::ScreenRect{0, 0, 1920, 1040}, 32);
-    }
-    void TearDown() override {
-        mStartup.reset();
-        mWs.reset();
-        platform::SetExitHandler({});
-        platform::fs::SetCurrentDirectory(mOldDir);
-        GameAppTest::TearDown();
-    }
-
     // "vorns.pak" with the title group and one more image in "Game".
     void MakePak() {
         const std::string stage = mDir + "/stage";
@@ -90,39 +46,6 @@ protected:
         ASSERT_TRUE(vesk_tools::WritePak(mDir + "/vorns.pak", entries, error)) << error;
         std::filesystem::remove_all(stage);
     }
-
-    void InitOrFail(StartupGame& game) {
-        try {
-            game.Init();
-        } catch (const ExitCalled& exit) {
-            std::string boxes;
-            for (const auto& box : mWs->MessageBoxes())
-                boxes += box.text + "\n";
-            FAIL() << "exit " << exit.code << ": " << boxes;
-        }
-    }
-
-    StartupGame& Make() {
-        mStartup = std::make_unique<StartupGame>(mWs.get());
-        mStartup->SetCommandLine("vorns");
-        mStartup->SetString("PLAYER", u"Player");
-        return *mStartup;
-    }
-
-    template <typename Condition>
-    bool StepUntil(Condition condition, int limit = 5000) {
-        for (int i = 0; i < limit; ++i) {
-            if (condition())
-                return true;
-            if (!mStartup->UpdateAppStep(nullptr))
-                return condition();
-        }
-        return condition();
-    }
-
-    std::string mOldDir;
-    std::unique_ptr<platform::HeadlessWindowSystem> mWs;
-    std::unique_ptr<StartupGame> mStartup;
 };
 
 TEST_F(GameStartupTest, AMissingArchiveIsNamedAndEndsTheProgramWithCode1) {
@@ -245,15 +168,9 @@ namespace {
 // The whole start-up over the default data set, as a player starts it: the title screen, every
 // group loaded on the loading thread and bound, every music track loaded, then the menu.
 TEST_F(GameStartupTest, TheDefaultDataSetLoadsEveryGroupAndReachesTheMenu) {
-#ifdef VESK_DATA_PAK
-    const std::filesystem::path pak(VESK_DATA_PAK);
-#else
-    const std::filesystem::path pak;
-#endif
-    if (pak.empty() || !std::filesystem::exists(pak)) {
+    if (!LinkDefaultDataSet()) {
         GTEST_SKIP() << "the data set is missing; build the target vorns_data";
     }
-    std::filesystem::create_symlink(pak, mDir + "/vorns.pak");
     StartupGame& game = Make();
     InitOrFail(game);
     ASSERT_FALSE(HasFatalFailure());
