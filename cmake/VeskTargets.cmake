@@ -45,6 +45,7 @@ endfunction()
 
 # vesk_folder_tests(<target> <folder> DEPS <targets...>)
 # Every .cpp in the folder builds one GoogleTest binary registered with CTest.
+# The whole-game demo replays take a minute under the sanitizers; the limit leaves room for a busy CI.
 function(vesk_folder_tests target folder)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
@@ -53,5 +54,5 @@ function(vesk_folder_tests target folder)
   endif()
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE vesk_options ${ARG_DEPS} GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 120)
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
 endfunction()
