@@ -241,13 +241,18 @@ void CCredits::UpdateF(float fraction) {
     Scroll(fraction);
 }
 
+uint32_t CCredits::TickMs() const {
+    const GameApp* app = GetGameApp();
+    return app != nullptr ? app->GetGameTickMs() : platform::NowMs();
+}
+
 void CCredits::Scroll(double fraction) {
     if (mFinished) {
         return;
     }
     if (mCurrentDelay == 0) {
         mScrollPos -= kSpeed * fraction;
-    } else if (platform::NowMs() - mDelayStart > static_cast<uint32_t>(mCurrentDelay) * 1000u) {
+    } else if (TickMs() - mDelayStart > static_cast<uint32_t>(mCurrentDelay) * 1000u) {
         mCurrentDelay = 0;
         mScrollPos -= kSpeed * fraction + kSpeed;
     }
@@ -276,7 +281,7 @@ void CCredits::Layout() {
         if (atCentre && mCurrentDelay == 0 && item.delay != 0 && !item.delayStarted) {
             item.delayStarted = true;
             mCurrentDelay = item.delay;
-            mDelayStart = platform::NowMs();
+            mDelayStart = TickMs();
         }
         item.lastY = y;
         item.laid = true;

@@ -103,6 +103,8 @@ protected:
     virtual uint32_t MusicLevel();
 
 private:
+    // The application's game clock, which a demo drives; the wall clock without an application.
+    uint32_t TickMs() const;
     Image* TextImage(const Item& item);
     void DrawRipple(Graphics* g);
 
