@@ -245,6 +245,12 @@ void DDImage::SetVideoMemory(bool wantVideoMemory) {
 }
 
 void DDImage::FreeNonSurfaceBuffers() {
+    // Called after every blit onto the surface: most often nothing is held,
+    // and asking the surface costs a lock of the display.
+    if (!mBits && !mNativeAlpha && !mAdditiveSource && !mRLAdditive && !mRLAlpha && !mPalette &&
+        !mPaletteIndices) {
+        return;
+    }
     // Without a usable surface these buffers are the only copy of the pixels.
     if (!mSurface || platform::Failed(mSurface->IsLost())) {
         return;
