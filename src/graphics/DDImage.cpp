@@ -276,11 +276,11 @@ bool DDImage::LockSurface() {
         if (surface == nullptr) {
             return false;
         }
-        platform::LockedSurface desc;
-        if (platform::Failed(surface->Lock(desc))) {
+        // Straight into the member: copying it over again stalls on every blit.
+        if (platform::Failed(surface->Lock(mLockedSurfaceDesc))) {
+            mLockedSurfaceDesc = platform::LockedSurface{};
             return false;
         }
-        mLockedSurfaceDesc = desc;
     }
     ++mLockCount;
     return true;
