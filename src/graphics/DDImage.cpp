@@ -245,10 +245,10 @@ void DDImage::SetVideoMemory(bool wantVideoMemory) {
 }
 
 void DDImage::FreeNonSurfaceBuffers() {
-    // Called after every blit onto the surface: most often nothing is held,
-    // and asking the surface costs a lock of the display.
-    if (!mBits && !mNativeAlpha && !mAdditiveSource && !mRLAdditive && !mRLAlpha && !mPalette &&
-        !mPaletteIndices) {
+    // Called after every blit onto the surface: most often none of the buffers
+    // below is held, and asking the surface costs a lock of the display.
+    if (!mBits && !mNativeAlpha && !mAdditiveSource && !mNativeUnpacked && !mRLAdditive &&
+        !mRLAlpha && !mPalette && !mPaletteIndices) {
         return;
     }
     // Without a usable surface these buffers are the only copy of the pixels.
