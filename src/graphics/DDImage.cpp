@@ -245,6 +245,12 @@ void DDImage::SetVideoMemory(bool wantVideoMemory) {
 }
 
 void DDImage::FreeNonSurfaceBuffers() {
+    // Called after every blit onto the surface: most often none of the buffers
+    // below is held, and asking the surface costs a lock of the display.
+    if (!mBits && !mNativeAlpha && !mAdditiveSource && !mNativeUnpacked && !mRLAdditive &&
+        !mRLAlpha && !mPalette && !mPaletteIndices) {
+        return;
+    }
     // Without a usable surface these buffers are the only copy of the pixels.
     if (!mSurface || platform::Failed(mSurface->IsLost())) {
         return;
@@ -270,11 +276,11 @@ bool DDImage::LockSurface() {
         if (surface == nullptr) {
             return false;
         }
-        platform::LockedSurface desc;
-        if (platform::Failed(surface->Lock(desc))) {
+        // Straight into the member: copying it over again stalls on every blit.
+        if (platform::Failed(surface->Lock(mLockedSurfaceDesc))) {
+            mLockedSurfaceDesc = platform::LockedSurface{};
             return false;
         }
-        mLockedSurfaceDesc = desc;
     }
     ++mLockCount;
     return true;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <typeinfo>
 
 #include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"
@@ -377,12 +378,20 @@ void DDImage::NormalBlt(Image* image, int32_t x, int32_t y, const Rect& srcRect,
         return;
     }
     image->mUsedAsSource = true;
-    auto* source = dynamic_cast<MemoryImage*>(image);
+    // Most sources are plain memory images; a failing dynamic_cast compares
+    // class names all the way up, on every blit.
+    MemoryImage* source = nullptr;
+    DDImage* ddSource = nullptr;
+    if (typeid(*image) == typeid(MemoryImage)) {
+        source = static_cast<MemoryImage*>(image);
+    } else {
+        source = dynamic_cast<MemoryImage*>(image);
+        ddSource = dynamic_cast<DDImage*>(source);
+    }
     if (source == nullptr) {
         return;
     }
     source->CommitBits();
-    auto* ddSource = dynamic_cast<DDImage*>(source);
     const bool white = color.IsWhite();
     BlitArea area{x, y, srcRect.mX, srcRect.mY, srcRect.mWidth, srcRect.mHeight, false};
 

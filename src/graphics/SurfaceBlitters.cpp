@@ -758,6 +758,26 @@ struct VolatileMasks32 {
     }
 };
 
+// Whole 32-bit rows as they are. The native words are the source image's own
+// buffer, never the locked surface, so the rows cannot overlap.
+void CopyNativeRows32(const SurfacePixels& dest, const BlitArea& area, const uint32_t* native,
+                      size_t stride) {
+    const size_t rowBytes = static_cast<size_t>(area.mWidth) * sizeof(uint32_t);
+    const auto pitch = static_cast<ptrdiff_t>(dest.mPitch);
+    const uint32_t* in =
+        native + static_cast<size_t>(area.mSrcY) * stride + static_cast<size_t>(area.mSrcX);
+    uint8_t* out = dest.mBits + pitch * area.mDestY + static_cast<ptrdiff_t>(area.mDestX) * 4;
+    if (stride * sizeof(uint32_t) == rowBytes && pitch == static_cast<ptrdiff_t>(rowBytes)) {
+        std::memcpy(out, in, rowBytes * static_cast<size_t>(area.mHeight));
+        return;
+    }
+    for (int32_t j = area.mHeight; j > 0; --j) {
+        std::memcpy(out, in, rowBytes);
+        out += pitch;
+        in += stride;
+    }
+}
+
 }  // namespace
 
 SurfaceChannel ChannelOfMask(uint32_t mask) {
@@ -858,6 +878,10 @@ void BlitNativeOpaque(const SurfacePixels& dest, const BlitArea& area,
                       const NativeBlitSource& source, bool skipTransparent) {
     const size_t stride = static_cast<size_t>(source.mStride);
     const bool palette = source.mIndices != nullptr;
+    if (dest.mBitsPerPixel == 32 && !palette && !skipTransparent) {
+        CopyNativeRows32(dest, area, source.mNative, stride);
+        return;
+    }
     for (int32_t j = 0; j < area.mHeight; ++j) {
         const size_t srcRow =
             static_cast<size_t>(area.mSrcY + j) * stride + static_cast<size_t>(area.mSrcX);
@@ -867,10 +891,6 @@ void BlitNativeOpaque(const SurfacePixels& dest, const BlitArea& area,
         };
         if (dest.mBitsPerPixel == 32) {
             uint32_t* out = RowAt<uint32_t>(dest, area.mDestY + j) + area.mDestX;
-            if (!palette && !skipTransparent) {
-                std::copy_n(source.mNative + srcRow, area.mWidth, out);
-                continue;
-            }
             for (int32_t i = 0; i < area.mWidth; ++i) {
                 const uint32_t n = nativeAt(i);
                 if (!skipTransparent || (n >> 24) != 0) {

@@ -301,6 +301,28 @@ TEST(DDImageTest, FreeingBuffersNeedsASurface) {
     EXPECT_NE(other->mBits, nullptr);
 }
 
+TEST(DDImageTest, FreeingBuffersDropsEachBufferHeldAlone) {
+    SurfaceDisplay display(PixelFormat::Xrgb8888());
+    ASSERT_TRUE(display.Ready());
+    auto image = MakeSurfaceImage(display.DD(), {0xFF102030}, 1, 1);
+    ASSERT_NE(image->GetSurface(), nullptr);
+    image->FreeNonSurfaceBuffers();
+    // The quick way out for an image holding nothing must not miss any one.
+    for (auto words :
+         {&MemoryImage::mBits, &MemoryImage::mNativeAlpha, &MemoryImage::mAdditiveSource,
+          &MemoryImage::mNativeUnpacked, &MemoryImage::mPalette}) {
+        ((*image).*words).reset(new uint32_t[256]());
+        image->FreeNonSurfaceBuffers();
+        EXPECT_EQ((*image).*words, nullptr);
+    }
+    for (auto bytes :
+         {&MemoryImage::mRLAlpha, &MemoryImage::mRLAdditive, &MemoryImage::mPaletteIndices}) {
+        ((*image).*bytes).reset(new uint8_t[1]());
+        image->FreeNonSurfaceBuffers();
+        EXPECT_EQ((*image).*bytes, nullptr);
+    }
+}
+
 TEST(DDImageTest, AdoptedSurfaceGivesSizeAndKeepsNewPixels) {
     SurfaceDisplay display(PixelFormat::Xrgb8888());
     ASSERT_TRUE(display.Ready());

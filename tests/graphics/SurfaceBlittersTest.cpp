@@ -28,17 +28,18 @@ constexpr Format kBgr565{"bgr565", 16, 0x001F, 0x07E0, 0xF800};
 constexpr Format k888{"888", 32, 0xFF0000, 0x00FF00, 0x0000FF};
 constexpr Format kBgr888{"bgr888", 32, 0x0000FF, 0x00FF00, 0xFF0000};
 
-// A surface in a buffer with spare pixels at the end of every row and guard
-// rows above and below, all filled with a marker that must survive.
+// A surface in a buffer with spare pixels at the end of every row (none when
+// asked) and guard rows above and below, all filled with a marker that must
+// survive.
 class TestSurface {
 public:
     static constexpr uint32_t kMarker = 0xA5A5A5A5;
     static constexpr int32_t kGuardRows = 2;
 
-    TestSurface(const Format& format, int32_t width, int32_t height)
+    TestSurface(const Format& format, int32_t width, int32_t height, int32_t spare = 3)
         : mFormat(format), mWidth(width), mHeight(height) {
         const int32_t bytes = format.bits / 8;
-        mPitch = ((width + 3) * bytes + 3) & ~3;
+        mPitch = ((width + spare) * bytes + 3) & ~3;
         mStore.assign(
             static_cast<size_t>(mPitch / 4) * static_cast<size_t>(height + 2 * kGuardRows),
             kMarker);
@@ -409,6 +410,15 @@ TEST(SurfaceBlittersTest, AdditiveRoadMatchesFormulasEverywhere) {
 
 TEST(SurfaceBlittersTest, OpaqueCopySkipsTransparentOnlyWhenAsked) {
     std::mt19937 rng(3);
+    // Part rows, whole rows onto other rows, and part rows as wide as the
+    // surface; without spare pixels the second is one block on both sides.
+    struct Case {
+        BlitArea area;
+        int32_t surfaceWidth;
+    };
+    const Case cases[] = {{{2, 1, 0, 1, 18, 5, false}, 20},
+                          {{0, 0, 0, 1, 20, 5, false}, 20},
+                          {{0, 0, 2, 1, 18, 5, false}, 18}};
     for (const Format* format : {&k565, &k888}) {
         const NativeDisplay layout = LayoutOf(*format);
         for (bool skip : {false, true}) {
@@ -422,22 +432,26 @@ TEST(SurfaceBlittersTest, OpaqueCopySkipsTransparentOnlyWhenAsked) {
                 if (palette) {
                     ASSERT_TRUE(src.image.Palletize());
                 }
-                TestSurface surface(*format, 20, 6);
-                surface.FillRandom(rng);
-                const BlitArea area{2, 1, 0, 1, 18, 5, false};
                 const NativeBlitSource native = NativeOf(src.image, layout, false);
-                CheckBlit(
-                    surface, src, area,
-                    [&] { BlitNativeOpaque(surface.Pixels(), area, native, skip); },
-                    [&](uint32_t d, Source& s, int32_t x, int32_t y) {
-                        const size_t i = static_cast<size_t>(y * s.width + x);
-                        const uint32_t n =
-                            palette ? native.mNative[native.mIndices[i]] : native.mNative[i];
-                        if (skip && (n >> 24) == 0) {
-                            return d;
-                        }
-                        return format->bits == 16 ? (n & 0xFFFF) : n;
-                    });
+                for (int32_t spare : {3, 0}) {
+                    for (const Case& c : cases) {
+                        const BlitArea& area = c.area;
+                        TestSurface surface(*format, c.surfaceWidth, 6, spare);
+                        surface.FillRandom(rng);
+                        CheckBlit(
+                            surface, src, area,
+                            [&] { BlitNativeOpaque(surface.Pixels(), area, native, skip); },
+                            [&](uint32_t d, Source& s, int32_t x, int32_t y) {
+                                const size_t i = static_cast<size_t>(y * s.width + x);
+                                const uint32_t n = palette ? native.mNative[native.mIndices[i]]
+                                                           : native.mNative[i];
+                                if (skip && (n >> 24) == 0) {
+                                    return d;
+                                }
+                                return format->bits == 16 ? (n & 0xFFFF) : n;
+                            });
+                    }
+                }
             }
         }
     }
