@@ -79,9 +79,17 @@ export DISPLAY
     exec timeout -k 5 $LIFETIME "$APP") >"$OUT/stdout.txt" 2>"$OUT/stderr.txt" &
 APP_PID=$!
 
-WINDOW=$(timeout 20 xdotool search --sync --onlyvisible --pid "$APP_PID" --name '^Vorns' \
-    2>/dev/null | head -n 1)
+# Searched again and again rather than once with --sync: xdotool gives up on an X error when a
+# window vanishes while it looks, and the game's start makes and drops windows.
+WINDOW=""
+for _ in $(seq 80); do
+    WINDOW=$(timeout 5 xdotool search --onlyvisible --name '^Vorns' 2>/dev/null | head -n 1)
+    [ -n "$WINDOW" ] && break
+    kill -0 "$APP_PID" 2>/dev/null || break
+    sleep 0.25
+done
 if [ -z "$WINDOW" ]; then
+    kill -0 "$APP_PID" 2>/dev/null || echo "the game ended before its window showed"
     echo "FAIL: no game window within 20s"
     tail -n 20 "$OUT/stderr.txt"
     exit 1

@@ -136,8 +136,14 @@ run_case() {
 
     local window
     # This process's window: another copy may share the display.
-    window=$(timeout $WINDOW_TIMEOUT xdotool search --sync --all --onlyvisible --pid "$pid" \
-        --name '^Vesk Smoke$' 2>/dev/null | head -n 1)
+    # Polled: a window of another test vanishing mid-search makes xdotool give up.
+    local deadline=$((SECONDS + WINDOW_TIMEOUT))
+    window=""
+    while [ -z "$window" ] && [ $SECONDS -lt $deadline ]; do
+        window=$(timeout 5 xdotool search --all --onlyvisible --pid "$pid" \
+            --name '^Vesk Smoke$' 2>/dev/null | head -n 1)
+        [ -n "$window" ] || sleep 0.25
+    done
     [ -n "$window" ] ||
         { fail "no visible window 'Vesk Smoke' of process $pid within ${WINDOW_TIMEOUT}s"; return 1; }
 
