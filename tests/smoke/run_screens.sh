@@ -79,16 +79,25 @@ export DISPLAY
     exec timeout -k 5 $LIFETIME "$APP") >"$OUT/stdout.txt" 2>"$OUT/stderr.txt" &
 APP_PID=$!
 
-# Searched again and again rather than once with --sync: xdotool gives up on an X error when a
-# window vanishes while it looks, and the game's start makes and drops windows.
+# The game's window, once the same one has shown twice in a row. Searched again and again
+# rather than once with --sync: xdotool gives up on an X error when a window vanishes while it
+# looks, and a slow start may replace the first window (a display found too slow is set up anew).
+find_window() {
+    local found previous=""
+    for _ in $(seq 80); do
+        found=$(timeout 5 xdotool search --onlyvisible --name '^Vorns' 2>/dev/null | head -n 1)
+        if [ -n "$found" ] && [ "$found" = "$previous" ]; then
+            WINDOW="$found"
+            return 0
+        fi
+        previous="$found"
+        kill -0 "$APP_PID" 2>/dev/null || return 1
+        sleep 0.25
+    done
+    return 1
+}
 WINDOW=""
-for _ in $(seq 80); do
-    WINDOW=$(timeout 5 xdotool search --onlyvisible --name '^Vorns' 2>/dev/null | head -n 1)
-    [ -n "$WINDOW" ] && break
-    kill -0 "$APP_PID" 2>/dev/null || break
-    sleep 0.25
-done
-if [ -z "$WINDOW" ]; then
+if ! find_window; then
     kill -0 "$APP_PID" 2>/dev/null || echo "the game ended before its window showed"
     echo "FAIL: no game window within 20s"
     tail -n 20 "$OUT/stderr.txt"
@@ -102,7 +111,13 @@ shot() {
     step=$((step + 1))
     local png
     png="$OUT/$(printf '%02d' $step)-$1.png"
-    if ! timeout 60 python3 "$HELPER" shot "$WINDOW" "$png" "$2" "$3" "$4" "$5" "${LAST[@]}"; then
+    local ok=0
+    timeout 60 python3 "$HELPER" shot "$WINDOW" "$png" "$2" "$3" "$4" "$5" "${LAST[@]}" && ok=1
+    # A window replaced under the picture: look once more at the new one.
+    if [ $ok = 0 ] && ! xdotool getwindowname "$WINDOW" >/dev/null 2>&1 && find_window; then
+        timeout 60 python3 "$HELPER" shot "$WINDOW" "$png" "$2" "$3" "$4" "$5" "${LAST[@]}" && ok=1
+    fi
+    if [ $ok = 0 ]; then
         echo "FAIL at '$1' (picture kept in $png)"
         tail -n 20 "$OUT/stderr.txt"
         exit 1
