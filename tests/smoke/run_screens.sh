@@ -18,7 +18,7 @@ OUT="${3:-}"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 HELPER="$HERE/screens_helper.py"
 SKIP=77
-LIFETIME=90
+LIFETIME=240
 
 if [ -z "$APP" ] || [ ! -x "$APP" ] || [ -z "$OUT" ]; then
     echo "usage: $0 <program> <vorns.pak> <out dir>" >&2
