@@ -452,9 +452,9 @@ bool XMLParser::NextElement(XMLElement* element) {
             if (result == CharResult::Error)
                 return Fail("Illegal Character");
             if (result == CharResult::End) {
-                // A document cut inside an element, or before its open
-                // elements were closed, is incomplete.
-                if (element->mType != XMLElement::TYPE_NONE || !mSection.empty())
+                // Only an element cut short is an error: elements still open
+                // (a DOCTYPE line opens one that never closes) end with the input.
+                if (element->mType != XMLElement::TYPE_NONE)
                     return Fail("Unexpected End of File");
                 return false;
             }

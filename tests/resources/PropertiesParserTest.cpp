@@ -135,7 +135,6 @@ TEST(PropertiesParserTest, ErrorTexts) {
          "Invalid Double Value: '1e5' on Line 1"},
         {"<Properties>\n<String id=\"s\">x</Strin>\n</Properties>",
          "End 'Strin' Doesn't Match Start 'String' on Line 2"},
-        {"<Properties>\n<String id=\"s\">x</String>\n", "Unexpected End of File on Line 3"},
         {"<Properties><String id=\"s\">x", "Unexpected End of File on Line 1"},
         {std::string("<Properties>\0</Properties>", 26), "Illegal Character on Line 1"},
         {"<Properties>\n<a<b>", "Unexpected '<' on Line 2"},
