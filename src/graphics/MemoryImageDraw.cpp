@@ -588,13 +588,18 @@ void MemoryImage::FillScanLinesWithCoverage(Span* spans, int32_t spanCount, cons
         if (y < 0 || y >= mHeight || cy < 0 || cy >= coverHeight) {
             continue;
         }
-        // Only pixels inside both the image and the coverage mask.
+        // Only pixels inside both the image and the coverage mask. The right edge is summed
+        // wide: a span far to the left with a negative width must not wrap back into range.
         const int32_t left = std::max({span.mX, 0, coverX});
-        const auto right = static_cast<int32_t>(std::min<int64_t>(
-            {int64_t{span.mX} + span.mWidth, mWidth, int64_t{coverX} + coverWidth}));
+        const int64_t right = std::min<int64_t>(
+            {int64_t{span.mX} + span.mWidth, mWidth, int64_t{coverX} + coverWidth});
+        if (right <= left) {
+            continue;
+        }
         uint32_t* row = bits + static_cast<size_t>(y) * stride;
         const uint8_t* cov = coverage + static_cast<size_t>(cy) * static_cast<size_t>(coverWidth);
-        for (int32_t x = left; x < right; ++x) {
+        const auto end = static_cast<int32_t>(right);
+        for (int32_t x = left; x < end; ++x) {
             const uint32_t a = (ca * (static_cast<uint32_t>(cov[x - coverX]) + 1)) >> 8;
             if (a != 0) {
                 row[x] = BlendSum(row[x], packed, a);

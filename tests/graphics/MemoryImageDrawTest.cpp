@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -231,6 +232,27 @@ TEST(MemoryImageFillTest, CoverageSpans) {
     put(3, 2, 255);
     // Row 0 lies above the mask and columns outside it are left alone.
     EXPECT_EQ(Pixels(image), expected);
+}
+
+TEST(MemoryImageFillTest, SpansFarOutsideTheImageDrawNothing) {
+    // Right edges that only a narrow sum would wrap back into the picture.
+    const Span spans[] = {
+        {5, -2143039932, -1006436759},
+        {0, INT32_MIN, -1},
+        {20, INT32_MAX, INT32_MAX},
+        {3, -20, -5},
+    };
+    std::vector<uint8_t> coverage(16 * 21, 255);
+    for (const Span& hostile : spans) {
+        MemoryImage image(nullptr);
+        image.Create(16, 21);
+        Span span = hostile;
+        image.FillScanLinesWithCoverage(&span, 1, Color::White, kDrawModeNormal, coverage.data(), 0,
+                                        0, 16, 21);
+        image.FillScanLines(&span, 1, Color::White, kDrawModeNormal);
+        EXPECT_EQ(Pixels(image), std::vector<uint32_t>(16 * 21, 0)) << span.mX;
+        EXPECT_EQ(image.GetBits()[16 * 21], MemoryImage::kGuardWord);
+    }
 }
 
 TEST(MemoryImageLineTest, StraightLinesAreFills) {
