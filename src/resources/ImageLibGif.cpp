@@ -12,6 +12,7 @@ namespace ImageLib {
 namespace {
 
 constexpr int kMaxCodes = 4096;
+constexpr int kMaxCodeBits = 12;
 constexpr uint8_t kExtension = 0x21;
 constexpr uint8_t kImage = 0x2C;
 constexpr uint8_t kTrailer = 0x3B;
@@ -275,10 +276,12 @@ std::optional<Image> DecodeGIF(std::span<const uint8_t> bytes, std::string& erro
         error = "bad LZW code size " + std::to_string(minCodeSize);
         return std::nullopt;
     }
-    // One code yields at most 4096 pixels and takes at least 2 bits; fewer bytes can't fill the
-    // picture, which is then refused before its memory is taken.
-    if (reader.Left() * 4 * kMaxCodes < size_t{width} * height) {
-        error = "GIF file cut short";
+    // A code of n bits names a string of at most 2^n pixels, so the data holds at most 4096
+    // pixels per 12 bits; fewer bytes can't fill the picture, which is then refused before its
+    // memory is taken.
+    if (uint64_t{reader.Left()} * 8 * kMaxCodes < uint64_t{width} * height * kMaxCodeBits) {
+        error = "GIF data too short for a " + std::to_string(width) + " x " +
+                std::to_string(height) + " picture";
         return std::nullopt;
     }
     std::optional<Image> image = MakeDecodedImage(width, height, maxPixels, error);

@@ -149,11 +149,10 @@ namespace {
 constexpr JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
 
 // The reader's error manager: the first fatal message is kept in fixed storage (nothing may
-// throw inside the library's frames), and warnings that mean lost picture data are noted.
+// throw inside the library's frames).
 struct ReadErrorManager {
     jpeg_error_mgr base;
     std::jmp_buf jumpBack;
-    bool dataMissing = false;
     char message[JMSG_LENGTH_MAX] = {};
 };
 
@@ -163,16 +162,9 @@ struct ReadErrorManager {
     std::longjmp(errors->jumpBack, 1);
 }
 
-void OnJpegReadMessage(j_common_ptr info, int level) {
-    // A segment that ends before its picture data does (a cut file, or a marker inside the
-    // data) leaves rows the library can only guess.
-    if (level < 0 && info->err->msg_code == JWRN_HIT_MARKER) {
-        reinterpret_cast<ReadErrorManager*>(info->err)->dataMissing = true;
-    }
-}
-
 // The program's own source: the whole file is one buffer; past its end the library gets a
-// warning and a fake end-of-image marker, so a file missing only its last marker still reads.
+// warning and a fake end-of-image marker, so a file cut short keeps the rows it holds and the
+// library fills the rest.
 struct ByteSource {
     jpeg_source_mgr base;
     std::span<const uint8_t> bytes;
@@ -230,6 +222,24 @@ bool Decode(jpeg_decompress_struct& info, ReadErrorManager& errors, ByteSource& 
                        " components (CMYK) are not supported";
         return false;
     }
+    if (info.arith_code) {
+        decode.error = "arithmetic-coded JPEG files are not supported";
+        return false;
+    }
+    // Every block of every component takes at least one bit of entropy data in a progressive
+    // file (its first DC scan) and two in a sequential one (its DC code and its end-of-block
+    // code). Fewer bits than that after the header are refused before the picture's memory
+    // (and the library's coefficient buffers) is taken.
+    uint64_t blocks = 0;
+    for (int c = 0; c < info.num_components; ++c) {
+        blocks += uint64_t{info.comp_info[c].width_in_blocks} * info.comp_info[c].height_in_blocks;
+    }
+    const uint64_t leastBits = blocks * (info.progressive_mode ? 1 : 2);
+    if (leastBits > uint64_t{info.src->bytes_in_buffer} * 8) {
+        decode.error = "JPEG data too short for a " + std::to_string(info.image_width) + " x " +
+                       std::to_string(info.image_height) + " picture";
+        return false;
+    }
     decode.image =
         MakeDecodedImage(info.image_width, info.image_height, decode.maxPixels, decode.error);
     if (!decode.image.has_value())
@@ -260,10 +270,6 @@ bool Decode(jpeg_decompress_struct& info, ReadErrorManager& errors, ByteSource& 
             return false;
         }
     }
-    if (errors.dataMissing) {
-        decode.error = "the JPEG data is cut short or corrupt";
-        return false;
-    }
     jpeg_finish_decompress(&info);
     return true;
 }
@@ -276,7 +282,6 @@ std::optional<Image> DecodeJPEG(std::span<const uint8_t> bytes, std::string& err
     ReadErrorManager errors{};
     info.err = jpeg_std_error(&errors.base);
     errors.base.error_exit = OnJpegReadError;
-    errors.base.emit_message = OnJpegReadMessage;
     errors.base.output_message = OnJpegMessage;
 
     ByteSource source{};

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "platform/FileSystem.h"
 
@@ -117,6 +118,8 @@ namespace {
 struct PngDecode {
     std::span<const uint8_t> bytes;
     size_t position = 0;
+    // The picture data chunks' total length.
+    uint64_t compressedBytes = 0;
     int64_t maxPixels = 0;
     std::optional<Image> image;
     std::vector<png_bytep> rows;
@@ -141,24 +144,32 @@ void ReadFromBytes(png_structp png, png_bytep out, size_t length) {
     decode->position += length;
 }
 
-// True when every chunk up to the end chunk lies inside the bytes. The library allocates a
-// chunk's buffer from its length before reading it, so a damaged length would cost up to 2 GB.
-bool ChunksFitInFile(std::span<const uint8_t> bytes) {
+// Deflate turns one byte into at most 1032 (a 258-byte match in two bits).
+constexpr uint64_t kMaxInflateRatio = 1032;
+
+// The total length of the picture data (IDAT) chunks, or none when a chunk runs past the end
+// of the bytes: the library allocates a chunk's buffer from its length before reading it, so
+// a damaged length would cost up to 2 GB.
+std::optional<uint64_t> PictureDataLength(std::span<const uint8_t> bytes) {
+    uint64_t total = 0;
     size_t position = 8;
     while (bytes.size() - position >= 12) {
         const uint8_t* at = bytes.data() + position;
         const size_t length =
             (size_t{at[0]} << 24) | (size_t{at[1]} << 16) | (size_t{at[2]} << 8) | size_t{at[3]};
         if (length > bytes.size() - position - 12) {
-            return false;
+            return std::nullopt;
         }
         if (std::memcmp(at + 4, "IEND", 4) == 0) {
-            return true;
+            break;
+        }
+        if (std::memcmp(at + 4, "IDAT", 4) == 0) {
+            total += length;
         }
         position += 12 + length;
     }
     // A file cut between chunks: the library reports where it ends.
-    return true;
+    return total;
 }
 
 bool Decode(png_structp png, png_infop info, PngDecode& decode) {
@@ -174,6 +185,16 @@ bool Decode(png_structp png, png_infop info, PngDecode& decode) {
     int bitDepth = 0;
     int colourType = 0;
     png_get_IHDR(png, info, &width, &height, &bitDepth, &colourType, nullptr, nullptr, nullptr);
+    // Every pass of an interlaced picture together holds each pixel once, so the inflated data
+    // has at least width x height x bits per pixel bits. Less room than that in the compressed
+    // data is refused before the picture's memory is taken.
+    const uint64_t pictureBits =
+        uint64_t{width} * height * png_get_channels(png, info) * static_cast<uint64_t>(bitDepth);
+    if (pictureBits > decode.compressedBytes * kMaxInflateRatio * 8) {
+        decode.error = "PNG data too short for a " + std::to_string(width) + " x " +
+                       std::to_string(height) + " picture";
+        return false;
+    }
     // Every layout arrives as blue, green, red, alpha bytes: 16-bit samples scaled to 8,
     // palettes, grey and low depths expanded, alpha 255 where the file has none, and every
     // pass of an interlaced file combined.
@@ -216,12 +237,14 @@ std::optional<Image> DecodePNG(std::span<const uint8_t> bytes, std::string& erro
         error = "not a PNG file";
         return std::nullopt;
     }
-    if (!ChunksFitInFile(bytes)) {
+    const std::optional<uint64_t> compressedBytes = PictureDataLength(bytes);
+    if (!compressedBytes.has_value()) {
         error = "PNG: a chunk runs past the end of the file";
         return std::nullopt;
     }
     PngDecode decode;
     decode.bytes = bytes;
+    decode.compressedBytes = *compressedBytes;
     decode.maxPixels = maxPixels;
     png_structp png =
         png_create_read_struct(PNG_LIBPNG_VER_STRING, &decode, OnPngReadError, OnPngWarning);

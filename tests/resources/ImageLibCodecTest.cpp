@@ -4,6 +4,7 @@
 #include <openjpeg.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -178,7 +179,8 @@ TEST(ImageLibPng, CutShortCorruptOrOversizedFilesAreRefused) {
 // ---- JPEG ----
 
 Bytes EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space,
-                 const std::function<uint8_t(int x, int y, int c)>& sample) {
+                 const std::function<uint8_t(int x, int y, int c)>& sample,
+                 bool progressive = false) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -192,6 +194,9 @@ Bytes EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space,
     info.in_color_space = space;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 95, TRUE);
+    if (progressive) {
+        jpeg_simple_progression(&info);
+    }
     jpeg_start_compress(&info, TRUE);
     Bytes row(static_cast<size_t>(width * components));
     for (int y = 0; y < height; ++y) {
@@ -270,8 +275,6 @@ TEST(ImageLibJpegRead, CmykCutShortAndOversizedFilesAreRefused) {
         {"CMYK", EncodeJpeg(16, 16, 4, JCS_CMYK, sample), ImageLib::kMaxPixels},
         {"empty", {}, ImageLib::kMaxPixels},
         {"header only", Bytes(rgb.begin(), rgb.begin() + 200), ImageLib::kMaxPixels},
-        {"half", Bytes(rgb.begin(), rgb.begin() + static_cast<long>(rgb.size() / 2)),
-         ImageLib::kMaxPixels},
         {"too many pixels", rgb, 1000},
         {"not a JPEG", Bytes(100, 0x41), ImageLib::kMaxPixels},
     };
@@ -280,6 +283,58 @@ TEST(ImageLibJpegRead, CmykCutShortAndOversizedFilesAreRefused) {
         std::string error;
         EXPECT_FALSE(ImageLib::DecodeJPEG(c.bytes, error, c.maxPixels).has_value());
         EXPECT_FALSE(error.empty());
+    }
+}
+
+// What libjpeg's own reader makes of the bytes, as 0xAARRGGBB; its memory source also ends a
+// cut file with a warning and a fake end-of-image marker.
+std::vector<uint32_t> LibjpegPixels(const Bytes& bytes) {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    errors.output_message = [](j_common_ptr) {};
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_EXT_BGRA;
+    jpeg_start_decompress(&info);
+    std::vector<uint32_t> pixels(size_t{info.output_width} * info.output_height);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(pixels.data() +
+                                                  size_t{info.output_scanline} * info.output_width);
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return pixels;
+}
+
+TEST(ImageLibJpegRead, FileCutAtTwoThirdsKeepsItsRowsAndTheLibraryFillsTheRest) {
+    // Busy everywhere, so the data is spread evenly over the rows.
+    const auto noise = [](int x, int y, int c) {
+        return static_cast<uint8_t>((x * 7919 + y * 104729 + c * 31) * 2654435761u >> 24);
+    };
+    const int width = 64;
+    const int height = 96;
+    for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive ? "progressive" : "sequential");
+        const Bytes whole = EncodeJpeg(width, height, 3, JCS_RGB, noise, progressive);
+        const Bytes cut(whole.begin(), whole.begin() + static_cast<long>(whole.size() * 2 / 3));
+        std::string error;
+        const std::optional<ImageLib::Image> full = ImageLib::DecodeJPEG(whole, error);
+        ASSERT_TRUE(full.has_value()) << error;
+        const std::optional<ImageLib::Image> image = ImageLib::DecodeJPEG(cut, error);
+        ASSERT_TRUE(image.has_value()) << error;
+        ASSERT_EQ(image->mWidth, width);
+        ASSERT_EQ(image->mHeight, height);
+        EXPECT_EQ(image->mBits, LibjpegPixels(cut));
+        if (!progressive) {
+            // The rows before the cut are those of the whole file.
+            const size_t third = static_cast<size_t>(width * height / 3);
+            EXPECT_TRUE(
+                std::equal(full->mBits.begin(), full->mBits.begin() + third, image->mBits.begin()));
+            EXPECT_NE(full->mBits, image->mBits);
+        }
     }
 }
 
@@ -385,6 +440,102 @@ TEST(ImageLibJ2k, BothFormsDecodeExactly) {
     EXPECT_FALSE(ImageLib::DecodeJ2K(EncodeJ2k(OPJ_CODEC_J2K, 4, 4, 3), error));
     EXPECT_EQ(error, "the JPEG 2000 codec is not loaded");
     ImageLib::LoadJ2KCodec();
+}
+
+// ---- Every reader ----
+
+void PutBigEndian(Bytes& bytes, size_t at, uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) {
+        bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * (size - 1 - i)));
+    }
+}
+
+// The file with the size in its header replaced; PNG's header checksum is made anew.
+Bytes PngClaiming(Bytes png, uint32_t width, uint32_t height) {
+    PutBigEndian(png, 16, width, 4);
+    PutBigEndian(png, 20, height, 4);
+    uint32_t crc = 0xFFFFFFFF;
+    for (size_t i = 12; i < 29; ++i) {
+        crc ^= png[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+    }
+    PutBigEndian(png, 29, ~crc, 4);
+    return png;
+}
+
+Bytes JpegClaiming(Bytes jpeg, uint16_t width, uint16_t height) {
+    for (size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            PutBigEndian(jpeg, i + 5, height, 2);
+            PutBigEndian(jpeg, i + 7, width, 2);
+            break;
+        }
+    }
+    return jpeg;
+}
+
+// A raw codestream's picture and tile sizes replaced.
+Bytes J2kClaiming(Bytes j2k, uint32_t side, uint32_t tileSide) {
+    PutBigEndian(j2k, 8, side, 4);
+    PutBigEndian(j2k, 12, side, 4);
+    PutBigEndian(j2k, 24, tileSide, 4);
+    PutBigEndian(j2k, 28, tileSide, 4);
+    return j2k;
+}
+
+TEST(ImageLibDecoders, SmallFilesClaimingHugePicturesAreRefusedBeforeTheirMemoryIsTaken) {
+    ImageLib::LoadJ2KCodec();
+    const auto sample = [](int x, int y, int c) { return static_cast<uint8_t>(x * 9 + y * c); };
+    const Bytes png = EncodePng({"", PNG_COLOR_TYPE_RGB, 8, false}, 13, 11);
+    const Bytes grey1 = EncodePng({"", PNG_COLOR_TYPE_GRAY, 1, false}, 64, 64);
+    const Bytes jpeg = EncodeJpeg(16, 16, 3, JCS_RGB, sample);
+    const Bytes progressive = EncodeJpeg(16, 16, 3, JCS_RGB, sample, true);
+    const Bytes j2k = EncodeJ2k(OPJ_CODEC_J2K, 21, 17, 3);
+    // 16000 x 16000 in the header, a few pixels of data after it.
+    const Bytes tga = {0,    0,    10,   0,    0,  0,    0,    0, 0, 0, 0, 0,
+                       0x80, 0x3E, 0x80, 0x3E, 32, 0x28, 0xFF, 1, 2, 3, 4};
+    const Bytes gif = {'G',  'I',  'F', '8', '9', 'a',  0x80, 0x3E, 0x80, 0x3E, 0x80, 0,    0,
+                       0,    0,    0,   255, 255, 255,  0x2C, 0,    0,    0,    0,    0x80, 0x3E,
+                       0x80, 0x3E, 0,   2,   4,   0x44, 0x01, 0x00, 0x00, 0,    0x3B};
+    const struct {
+        const char* what;
+        ImageLib::Decoder decode;
+        Bytes bytes;
+        const char* error;
+    } cases[] = {
+        {"PNG", ImageLib::DecodePNG, PngClaiming(png, 16000, 16000),
+         "PNG data too short for a 16000 x 16000 picture"},
+        {"1-bit PNG", ImageLib::DecodePNG, PngClaiming(grey1, 16000, 16000),
+         "PNG data too short for a 16000 x 16000 picture"},
+        {"JPEG", ImageLib::DecodeJPEG, JpegClaiming(jpeg, 16000, 16000),
+         "JPEG data too short for a 16000 x 16000 picture"},
+        {"progressive JPEG", ImageLib::DecodeJPEG, JpegClaiming(progressive, 16000, 16000),
+         "JPEG data too short for a 16000 x 16000 picture"},
+        {"JPEG 2000", ImageLib::DecodeJ2K, J2kClaiming(j2k, 16000, 16000),
+         "JPEG 2000 data too short for a 16000 x 16000 picture"},
+        {"JPEG 2000 of many tiles", ImageLib::DecodeJ2K, J2kClaiming(j2k, 16000, 64),
+         "JPEG 2000 data too short for a 16000 x 16000 picture"},
+        {"TGA", ImageLib::DecodeTGA, tga, "TGA file cut short"},
+        {"GIF", ImageLib::DecodeGIF, gif, "GIF data too short for a 16000 x 16000 picture"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string error;
+        EXPECT_FALSE(c.decode(c.bytes, error, ImageLib::kMaxPixels).has_value());
+        EXPECT_EQ(error, c.error);
+    }
+    // The pictures they were made from still load.
+    const std::pair<ImageLib::Decoder, Bytes> originals[] = {{ImageLib::DecodePNG, png},
+                                                             {ImageLib::DecodePNG, grey1},
+                                                             {ImageLib::DecodeJPEG, jpeg},
+                                                             {ImageLib::DecodeJPEG, progressive},
+                                                             {ImageLib::DecodeJ2K, j2k}};
+    for (const auto& [decode, bytes] : originals) {
+        std::string error;
+        EXPECT_TRUE(decode(bytes, error, ImageLib::kMaxPixels).has_value()) << error;
+    }
 }
 
 }  // namespace
