@@ -105,7 +105,8 @@ TEST_F(CreditsTest, MalformedScriptsFailAndTheRootsEndIsAnEnd) {
         {"<Credits><Image/></Credits>", false},
         {"<Credits><Text string=\"A\"", false},
         {"junk <Credits></Credits>", true},
-        {"<credits><TEXT STRING=\"x\"/>", false},
+        // The end of the text ends the elements still open.
+        {"<credits><TEXT STRING=\"x\"/>", true},
         {"<Credits><Image id=\"IMAGE_ZM_LOGO_W\" align=\"left\"></Image><Br></Br></Credits><More/>",
          true},
     };
