@@ -58,7 +58,9 @@ std::unique_ptr<Image> ReadGIFImage(const std::string& fileName, std::string* er
 std::unique_ptr<Image> ReadJ2KImage(const std::string& fileName, std::string* error = nullptr);
 
 // The decoders over a file's bytes. None, with the reason in error, for a short, corrupt or
-// unsupported file or one of more than maxPixels pixels; never a partly filled picture.
+// unsupported file, one of more than maxPixels pixels, or one whose data is too short for the
+// size it claims (refused before the picture's memory is taken). A JPEG cut short keeps the rows
+// it holds and the library fills the rest; the others never give a partly filled picture.
 // Safe from any thread.
 [[nodiscard]] std::optional<Image> DecodeTGA(std::span<const uint8_t> bytes, std::string& error,
                                              int64_t maxPixels = kMaxPixels);
