@@ -12,6 +12,14 @@ namespace Vesk {
 
 namespace {
 
+// Detaches a subtree that left the tree without its removal sequence.
+void ForgetManager(WidgetContainer& container) {
+    container.mWidgetManager = nullptr;
+    for (Widget* child : container.mWidgets) {
+        ForgetManager(*child);
+    }
+}
+
 // 0: neither met, 1: a met first, 2: b met first.
 int FirstMet(const WidgetContainer& container, const Widget* a, const Widget* b) {
     for (const Widget* child : container.mWidgets) {
@@ -102,16 +110,20 @@ void WidgetContainer::RemoveWidget(Widget* widget) {
     if (!HasWidget(widget)) {
         return;
     }
-    if (widget->mWidgetManager != nullptr) {
+    WidgetManager* manager = widget->mWidgetManager;
+    if (manager != nullptr) {
         widget->WidgetRemovedHelper();
     }
-    // The removal's callbacks may have moved the widget or removed it already.
+    // The removal's callbacks may have removed the widget already, and even put it back.
     auto it = std::find(mWidgets.begin(), mWidgets.end(), widget);
-    if (it == mWidgets.end()) {
+    if (it == mWidgets.end() || widget->mWidgetManager != nullptr) {
         return;
     }
     widget->mParent = nullptr;
     EraseWidgetHelper(it);
+    if (manager != nullptr) {
+        manager->ForgetWidgetsOutsideTree();
+    }
 }
 
 bool WidgetContainer::HasWidget(const Widget* widget) const {
@@ -126,6 +138,10 @@ void WidgetContainer::RemoveAllWidgets(bool doDelete, bool recursive) {
             // A callback put it straight back; take it out without ceremony or loop forever.
             child->mParent = nullptr;
             EraseWidgetHelper(mWidgets.begin());
+            if (WidgetManager* manager = child->mWidgetManager) {
+                ForgetManager(*child);
+                manager->ForgetWidgetsOutsideTree();
+            }
         }
         if (recursive) {
             child->RemoveAllWidgets(doDelete, recursive);
@@ -425,7 +441,7 @@ Widget* WidgetContainer::GetWidgetAtHelper(int x, int y, int flags, int* outX, i
         if (belowModal) {
             childFlags = mWidgetManager->mBelowModalFlagsMod.Apply(childFlags);
         }
-        if ((childFlags & WidgetFlags::kAllowMouse) != 0 && child->mVisible) {
+        if ((childFlags & WidgetFlags::kAllowMouse) != 0 && child->mVisible && !child->mRemoving) {
             const int childX = x - child->mX;
             const int childY = y - child->mY;
             if (Widget* found = child->GetWidgetAtHelper(childX, childY, childFlags, outX, outY)) {
