@@ -328,7 +328,8 @@ void Widget::WidgetRemovedHelper() {
         return;
     }
     MarkDirtyFullChild(this);
-    mWidgetManager = nullptr;
+    // Also a child that a callback added after the children were told.
+    ForgetManager();
     mRemoving = false;
 }
 

@@ -12,14 +12,6 @@ namespace Vesk {
 
 namespace {
 
-// Detaches a subtree that left the tree without its removal sequence.
-void ForgetManager(WidgetContainer& container) {
-    container.mWidgetManager = nullptr;
-    for (Widget* child : container.mWidgets) {
-        ForgetManager(*child);
-    }
-}
-
 // 0: neither met, 1: a met first, 2: b met first.
 int FirstMet(const WidgetContainer& container, const Widget* a, const Widget* b) {
     for (const Widget* child : container.mWidgets) {
@@ -81,18 +73,16 @@ void WidgetContainer::EraseWidgetHelper(WidgetList::iterator where) {
 }
 
 void WidgetContainer::AddWidget(Widget* widget) {
-    if (widget == nullptr || HasWidget(widget)) {
+    if (widget == nullptr || HasWidget(widget) || IsWithin(widget)) {
         return;
-    }
-    // An ancestor (or this) as a child would make every walk endless.
-    for (const WidgetContainer* up = this; up != nullptr; up = up->mParent) {
-        if (up == widget) {
-            return;
-        }
     }
     // In two lists at once, the first parent would keep a pointer the second may outlive.
     if (widget->mParent != nullptr) {
         widget->mParent->RemoveWidget(widget);
+        // The removal's callbacks may have placed the widget, or this container, anew.
+        if (widget->mParent != nullptr || IsWithin(widget)) {
+            return;
+        }
     }
     InsertWidgetHelper(mWidgets.end(), widget);
     widget->mWidgetManager = mWidgetManager;
@@ -104,6 +94,15 @@ void WidgetContainer::AddWidget(Widget* widget) {
         manager->RehupMouse();
     }
     MarkDirty();
+}
+
+bool WidgetContainer::IsWithin(const WidgetContainer* container) const {
+    for (const WidgetContainer* up = this; up != nullptr; up = up->mParent) {
+        if (up == container) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void WidgetContainer::RemoveWidget(Widget* widget) {
@@ -139,7 +138,7 @@ void WidgetContainer::RemoveAllWidgets(bool doDelete, bool recursive) {
             child->mParent = nullptr;
             EraseWidgetHelper(mWidgets.begin());
             if (WidgetManager* manager = child->mWidgetManager) {
-                ForgetManager(*child);
+                child->ForgetManager();
                 manager->ForgetWidgetsOutsideTree();
             }
         }
@@ -283,11 +282,18 @@ void WidgetContainer::MarkDirtyFull() {
     }
 }
 
+void WidgetContainer::ForgetManager() {
+    mWidgetManager = nullptr;
+    for (Widget* child : mWidgets) {
+        child->ForgetManager();
+    }
+}
+
 void WidgetContainer::AddedToManager(WidgetManager* manager) {
-    // A copy: the callbacks may change the list.
+    // A copy: the callbacks may change the list, or take this container out again.
     const std::vector<Widget*> children(mWidgets.begin(), mWidgets.end());
     for (Widget* child : children) {
-        if (!HasWidget(child)) {
+        if (!HasWidget(child) || mWidgetManager != manager) {
             continue;
         }
         child->mWidgetManager = manager;
@@ -298,13 +304,21 @@ void WidgetContainer::AddedToManager(WidgetManager* manager) {
 
 void WidgetContainer::RemovedFromManager(WidgetManager* manager) {
     const std::vector<Widget*> children(mWidgets.begin(), mWidgets.end());
+    // A child that a callback moved into the tree elsewhere, or whose subtree a nested removal
+    // has put back, stays attached.
+    auto leaving = [&](Widget* child) { return HasWidget(child) && !manager->IsReachable(child); };
     for (Widget* child : children) {
-        if (!HasWidget(child)) {
+        if (!leaving(child)) {
             continue;
         }
         manager->DisableWidget(child);
+        if (!leaving(child)) {
+            continue;
+        }
         child->RemovedFromManager(manager);
-        child->mWidgetManager = nullptr;
+        if (leaving(child)) {
+            child->mWidgetManager = nullptr;
+        }
     }
     if (manager->mPopupCommandWidget == this) {
         manager->mPopupCommandWidget = nullptr;

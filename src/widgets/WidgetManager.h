@@ -91,6 +91,9 @@ public:
     int GetWidgetFlags() const;
     // True when the widget is somewhere in this tree; never reads the widget itself.
     bool IsInTree(const Widget* widget) const;
+    // In the tree and not inside a widget that is being removed: may take the pointer or the
+    // focus.
+    bool IsReachable(const Widget* widget) const;
     // Drops, without calling them, the over, capture, focus, modal, popup and overlay widgets
     // that are no longer in the tree: a removal's callbacks may have named one, and its owner
     // may delete it as soon as the removal returns.
@@ -157,8 +160,6 @@ private:
     // Mouse-ups for the buttons, left, right, middle; stops when the widget leaves the tree.
     void SendMouseUps(Widget* widget, int buttons);
     ModalFlags InitModalFlags() const;
-    // In the tree and not inside a widget that is being removed: may take the focus.
-    bool IsReachable(const Widget* widget) const;
 
     // Counts the widgets dropped from the tree, so input paths notice that a callback removed
     // the widget they hold.
