@@ -181,5 +181,38 @@ TEST_F(ContainerTest, DeletingAnAttachedParentDetachesItsChildren) {
     EXPECT_EQ(child->mWidgets.size(), 0u);
 }
 
+TEST_F(ContainerTest, CallbacksThatMoveWidgetsMidRemovalKeepTheLinksWhole) {
+    // Moved on its way from one parent to another: it stays where the callback put it, in one
+    // list only.
+    RecordingWidget* from = Make("from", 0, 0, 50, 50);
+    RecordingWidget* to = Make("to", 100, 0, 50, 50);
+    RecordingWidget* elsewhere = Make("elsewhere", 200, 0, 50, 50);
+    RecordingWidget* moved = Make("moved", 0, 0, 10, 10, from);
+    mManager.SetFocus(moved);
+    moved->mOnLostFocus = [&] { elsewhere->AddWidget(moved); };
+    to->AddWidget(moved);
+    EXPECT_FALSE(to->HasWidget(moved));
+    EXPECT_TRUE(elsewhere->HasWidget(moved));
+    EXPECT_EQ(moved->mParent, elsewhere);
+    EXPECT_EQ(moved->mWidgetManager, &mManager);
+
+    // A child added while its parent is told it leaves goes with it.
+    struct Screen : RecordingWidget {
+        using RecordingWidget::RecordingWidget;
+        void RemovedFromManager(Vesk::WidgetManager* manager) override {
+            RecordingWidget::RemovedFromManager(manager);
+            AddWidget(mLate);
+        }
+        Widget* mLate = nullptr;
+    };
+    Screen screen("screen", &mLog, 0, 0, 100, 100);
+    RecordingWidget late("late", &mLog, 0, 0, 10, 10);
+    screen.mLate = &late;
+    mManager.AddWidget(&screen);
+    mManager.RemoveWidget(&screen);
+    EXPECT_EQ(late.mParent, &screen);
+    EXPECT_EQ(late.mWidgetManager, nullptr);
+}
+
 }  // namespace
 }  // namespace widgettest
