@@ -1,5 +1,7 @@
 #include "widgets/WidgetContainer.h"
 
+#include <utility>
+
 #include "WidgetTestSupport.h"
 
 namespace widgettest {
@@ -196,22 +198,63 @@ TEST_F(ContainerTest, CallbacksThatMoveWidgetsMidRemovalKeepTheLinksWhole) {
     EXPECT_EQ(moved->mParent, elsewhere);
     EXPECT_EQ(moved->mWidgetManager, &mManager);
 
-    // A child added while its parent is told it leaves goes with it.
+    // A screen that acts when it is told it joins, or for the n-th time that it leaves.
     struct Screen : RecordingWidget {
         using RecordingWidget::RecordingWidget;
+        void AddedToManager(Vesk::WidgetManager* manager) override {
+            RecordingWidget::AddedToManager(manager);
+            if (mOnAdded) {
+                std::exchange(mOnAdded, nullptr)();
+            }
+        }
         void RemovedFromManager(Vesk::WidgetManager* manager) override {
             RecordingWidget::RemovedFromManager(manager);
-            AddWidget(mLate);
+            if (++mRemovals == mActOnRemoval) {
+                mOnRemoved();
+            }
         }
-        Widget* mLate = nullptr;
+        std::function<void()> mOnAdded;
+        std::function<void()> mOnRemoved;
+        int mRemovals = 0;
+        int mActOnRemoval = 0;
     };
-    Screen screen("screen", &mLog, 0, 0, 100, 100);
-    RecordingWidget late("late", &mLog, 0, 0, 10, 10);
-    screen.mLate = &late;
-    mManager.AddWidget(&screen);
-    mManager.RemoveWidget(&screen);
-    EXPECT_EQ(late.mParent, &screen);
-    EXPECT_EQ(late.mWidgetManager, nullptr);
+    RecordingWidget holder("holder", &mLog, 0, 0, 100, 100);
+    RecordingWidget other("other", &mLog, 0, 0, 10, 10);
+    auto reset = [&](Screen& screen) {
+        holder.RemoveAllWidgets();
+        holder.AddWidget(&screen);
+        holder.AddWidget(&other);
+    };
+
+    // A child added after the children were told goes with its parent.
+    Screen leaving("leaving", &mLog, 0, 0, 10, 10);
+    leaving.mActOnRemoval = 1;
+    leaving.mOnRemoved = [&] { leaving.AddWidget(&other); };
+    mManager.AddWidget(&leaving);
+    mManager.RemoveWidget(&leaving);
+    EXPECT_EQ(other.mWidgetManager, nullptr);
+
+    // Taken out again while its children join: the later children stay out too.
+    Screen joining("joining", &mLog, 0, 0, 10, 10);
+    reset(joining);
+    joining.mOnAdded = [&] { mManager.RemoveWidget(&holder); };
+    mManager.AddWidget(&holder);
+    EXPECT_FALSE(mManager.HasWidget(&holder));
+    EXPECT_EQ(other.mWidgetManager, nullptr);
+
+    // Put back while its parent tells its children: they stay attached.
+    Screen back("back", &mLog, 0, 0, 10, 10);
+    reset(back);
+    back.mActOnRemoval = 2;
+    back.mOnRemoved = [&] {
+        mManager.RemoveWidget(&holder);
+        mManager.AddWidget(&holder);
+    };
+    mManager.AddWidget(&holder);
+    mManager.RemoveWidget(&holder);
+    EXPECT_TRUE(mManager.HasWidget(&holder));
+    EXPECT_EQ(back.mWidgetManager, &mManager);
+    EXPECT_EQ(other.mWidgetManager, &mManager);
 }
 
 }  // namespace
