@@ -1,12 +1,14 @@
 // Random trees of every control under random input, with adds, removals, deletions and modal
-// changes between events and from inside the controls' own callbacks. After every step, every
-// widget the manager names must be in its tree. Seeded: a failure names its seed and step.
+// changes between events and from inside the controls' own callbacks. After every step the tree
+// is linked up and every widget the manager names is in it. Seeded: a failure names its seed
+// and step.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <random>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ControlsTestSupport.h"
@@ -38,37 +40,66 @@ using Vesk::Widget;
 using Vesk::WidgetContainer;
 
 // About a second under the sanitizers. VESK_WIDGET_SEED=n runs seed n alone.
-constexpr unsigned kSeeds[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-constexpr int kStepsPerSeed = 5000;
+constexpr unsigned kSeeds[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+constexpr int kStepsPerSeed = 20000;
 constexpr int kPoolSize = 12;
-constexpr int kControlKinds = 15;
 // Callbacks change the tree from inside callbacks, but not without end.
 constexpr int kMaxPokeDepth = 3;
 
-class Chaos;
+class Poker {
+public:
+    virtual ~Poker() = default;
+    // Maybe changes the tree, the focus or the modal stack.
+    virtual void Poke() = 0;
+};
 
 // A control whose every notification may change the tree it is in.
 template <class Base>
 class Poked : public Base {
 public:
     template <class... Args>
-    explicit Poked(Chaos* chaos, Args&&... args)
-        : Base(std::forward<Args>(args)...), mChaos(chaos) {}
+    explicit Poked(Poker* poker, Args&&... args)
+        : Base(std::forward<Args>(args)...), mPoker(poker) {}
 
-    void Update() override;
-    void MouseEnter() override;
-    void MouseLeave() override;
-    void MouseDown(int x, int y, int clickCount) override;
-    void MouseUp(int x, int y, int clickCount) override;
-    void GotFocus() override;
-    void LostFocus() override;
-    void RemovedFromManager(Vesk::WidgetManager* manager) override;
+    void Update() override {
+        Base::Update();
+        mPoker->Poke();
+    }
+    void MouseEnter() override {
+        Base::MouseEnter();
+        mPoker->Poke();
+    }
+    void MouseLeave() override {
+        Base::MouseLeave();
+        mPoker->Poke();
+    }
+    void MouseDown(int x, int y, int clickCount) override {
+        Base::MouseDown(x, y, clickCount);
+        mPoker->Poke();
+    }
+    void MouseUp(int x, int y, int clickCount) override {
+        Base::MouseUp(x, y, clickCount);
+        mPoker->Poke();
+    }
+    void GotFocus() override {
+        Base::GotFocus();
+        mPoker->Poke();
+    }
+    void LostFocus() override {
+        Base::LostFocus();
+        mPoker->Poke();
+    }
+    void RemovedFromManager(Vesk::WidgetManager* manager) override {
+        Base::RemovedFromManager(manager);
+        mPoker->Poke();
+    }
 
 private:
-    Chaos* mChaos;
+    Poker* mPoker;
 };
 
-class Chaos : public Vesk::ButtonListener,
+class Chaos : public Poker,
+              public Vesk::ButtonListener,
               public Vesk::CheckboxListener,
               public Vesk::SliderListener,
               public Vesk::ScrollListener,
@@ -77,7 +108,8 @@ class Chaos : public Vesk::ButtonListener,
               public Vesk::DialogListener {
 public:
     explicit Chaos(unsigned seed) : mRandom(seed) {
-        mScreen.Create(800, 600);
+        // Small: only the walks matter, not the pixels.
+        mScreen.Create(32, 32);
         mManager.mImage = &mScreen;
         mManager.mHost = &mHost;
         mManager.SetViewRects(Vesk::Rect(0, 0, 800, 600), Vesk::Rect(0, 0, 800, 600));
@@ -86,47 +118,64 @@ public:
         }
     }
     ~Chaos() override {
-        // The widgets leave the manager before it goes; the depth stops any last poke.
+        // The widgets leave the manager before it goes, without a last poke.
         mDepth = kMaxPokeDepth;
         mPool.clear();
     }
 
     // One top-level step: an input event, a frame, a tree change or a deletion.
     void Step() {
-        const int op = Pick(10);
-        switch (op) {
+        static constexpr int kClicks[] = {1, 2, -1, -2, 3};
+        static constexpr int kKeys[] = {9, 13, 16, 17, 35, 36, 37, 39, 46, 8, 65};
+        const Vesk::Point at = Spot();
+        switch (Pick(20)) {
             case 0:
-            case 1: {
-                const Vesk::Point at = Spot();
+            case 1:
+            case 2:
+            case 3:
                 mManager.MouseMove(at.mX, at.mY);
                 break;
-            }
-            case 2: {
-                static constexpr int kClicks[] = {1, 2, -1, -2, 3};
-                const int click = kClicks[Pick(5)];
-                const Vesk::Point at = Spot();
-                if (Pick(2) == 0) {
-                    mManager.MouseDown(at.mX, at.mY, click);
-                } else {
-                    mManager.MouseUp(at.mX, at.mY, click);
-                }
-                break;
-            }
-            case 3:
-                Keys();
-                break;
             case 4:
-                Frame();
+                mManager.MouseDown(at.mX, at.mY, kClicks[Pick(5)]);
                 break;
-            case 5: {
+            case 5:
+                mManager.MouseUp(at.mX, at.mY, kClicks[Pick(5)]);
+                break;
+            case 6:
+                mManager.KeyDown(kKeys[Pick(11)]);
+                break;
+            case 7:
+                mManager.KeyUp(kKeys[Pick(11)]);
+                break;
+            case 8:
+                mManager.KeyChar(static_cast<char>(Pick(128)));
+                mManager.MouseWheel(Pick(3) - 1);
+                break;
+            case 9:
+                if (Pick(2) == 0) {
+                    mManager.LostFocus();
+                } else {
+                    mManager.GotFocus();
+                }
+                mManager.MouseExit(0, 0);
+                break;
+            case 10:
+                mManager.UpdateFrame();
+                mManager.UpdateFrameF(0.5f);
+                break;
+            case 11:
+                mManager.MarkAllDirty();
+                mManager.DrawScreen();
+                break;
+            case 12:
+            case 13: {
                 // The owner removes a widget and deletes it; a fresh one takes its place. No
-                // callback may run while it goes: none could touch a half-deleted widget.
+                // callback runs while it goes: none could touch a half-deleted widget.
                 std::unique_ptr<Widget>& slot = mPool[Pick(kPoolSize)];
                 if (slot->mParent != nullptr) {
                     slot->mParent->RemoveWidget(slot.get());
                 }
-                const int depth = mDepth;
-                mDepth = kMaxPokeDepth;
+                const int depth = std::exchange(mDepth, kMaxPokeDepth);
                 slot = MakeControl();
                 mDepth = depth;
                 break;
@@ -141,14 +190,9 @@ public:
     // wrong.
     std::string Check() {
         std::set<const Widget*> tree;
-        std::string wrong;
-        if (!Linked(mManager, tree)) {
-            wrong += "unlinked ";
-        }
+        std::string wrong = Linked(mManager, tree) ? "" : "unlinked ";
         for (const std::unique_ptr<Widget>& widget : mPool) {
-            if (!Detached(*widget, tree)) {
-                wrong += "attached outside ";
-            }
+            wrong += Detached(*widget, tree) ? "" : "attached outside ";
         }
         auto expect = [&](const Widget* named, const char* what) {
             if (named != nullptr && tree.count(named) == 0) {
@@ -170,8 +214,7 @@ public:
         return wrong;
     }
 
-    // From a control's callback.
-    void Poke() {
+    void Poke() override {
         if (mDepth >= kMaxPokeDepth || Pick(2) != 0) {
             return;
         }
@@ -194,8 +237,6 @@ public:
     void ListClosed(int) override { Poke(); }
     void EditText(int, const std::string&) override { Poke(); }
     void DialogButtonDepress(int, int) override { Poke(); }
-
-    Vesk::WidgetManager mManager{nullptr};
 
 private:
     int Pick(int count) { return static_cast<int>(mRandom() % static_cast<unsigned>(count)); }
@@ -231,12 +272,8 @@ private:
     Widget* AnyWidget() {
         Widget* const named[] = {mManager.mOverWidget, mManager.mFocusWidget,
                                  mManager.mLastDownWidget, mManager.mBaseModalWidget};
-        if (Pick(2) == 0) {
-            if (Widget* widget = named[Pick(4)]) {
-                return widget;
-            }
-        }
-        return mPool[Pick(kPoolSize)].get();
+        Widget* widget = Pick(2) == 0 ? named[Pick(4)] : nullptr;
+        return widget != nullptr ? widget : mPool[Pick(kPoolSize)].get();
     }
 
     // Crowded, so that widgets overlap and nest on screen.
@@ -254,134 +291,76 @@ private:
         return Vesk::Point{abs.mX + Pick(widget->mWidth), abs.mY + Pick(widget->mHeight)};
     }
 
-    std::unique_ptr<Widget> MakeControl() {
-        const int id = Pick(100);
-        std::unique_ptr<Widget> widget;
-        switch (Pick(kControlKinds)) {
+    template <class Control, class... Args>
+    std::unique_ptr<Widget> New(Args&&... args) {
+        return std::make_unique<Poked<Control>>(this, std::forward<Args>(args)...);
+    }
+
+    std::unique_ptr<Widget> NewControl(int kind, int id) {
+        switch (kind) {
             case 0:
-                widget = std::make_unique<Poked<Widget>>(this);
-                break;
+                return New<Widget>();
             case 1:
-                widget = std::make_unique<Poked<Vesk::ButtonWidget>>(this, id, this);
-                break;
+                return New<Vesk::ButtonWidget>(id, this);
             case 2:
-                widget = std::make_unique<Poked<Vesk::Checkbox>>(this, id, this);
-                break;
+                return New<Vesk::Checkbox>(id, this);
             case 3:
-                widget = std::make_unique<Poked<Vesk::Slider>>(this, id, this);
-                break;
+                return New<Vesk::Slider>(id, this);
             case 4:
-                widget = std::make_unique<Poked<Vesk::ScrollbarWidget>>(this, this);
-                break;
+                return New<Vesk::ScrollbarWidget>(this);
             case 5:
-                widget = std::make_unique<Poked<Vesk::ScrollbuttonWidget>>(this, id, this, Pick(2));
-                break;
+                return New<Vesk::ScrollbuttonWidget>(id, this, id % 2);
             case 6:
-                widget = std::make_unique<Poked<Vesk::ListWidget>>(this, id, &mFont, this);
-                break;
+                return New<Vesk::ListWidget>(id, &mFont, this);
             case 7:
-                widget = std::make_unique<Poked<Vesk::EditWidget>>(this, id, this);
-                break;
+                return New<Vesk::EditWidget>(id, this);
             case 8:
-                widget = std::make_unique<Poked<Vesk::Dialog>>(
-                    this, nullptr, id, Pick(2) == 0, "Head", "Some lines", "Foot", Pick(4));
-                break;
+                return New<Vesk::Dialog>(nullptr, id, id % 2 == 0, "Head", "Lines", "Foot", id % 4);
             case 9:
-                widget = std::make_unique<Poked<Vesk::DialogButton>>(this, nullptr, id, this);
-                break;
+                return New<Vesk::DialogButton>(nullptr, id, this);
             case 10:
-                widget = std::make_unique<Poked<Vesk::zmWidget>>(this);
-                break;
+                return New<Vesk::zmWidget>();
             case 11:
-                widget = std::make_unique<Poked<Vesk::zmDialog>>(this, nullptr, id, "Head", "Lines",
-                                                                 "Foot");
-                break;
+                return New<Vesk::zmDialog>(nullptr, id, "Head", "Lines", "Foot");
             case 12:
-                widget = std::make_unique<Poked<Vesk::zmListWidget>>(this, id, this);
-                break;
+                return New<Vesk::zmListWidget>(id, this);
             case 13:
-                widget = std::make_unique<Poked<Vesk::zmScrollbarWidget>>(this, this);
-                break;
+                return New<Vesk::zmScrollbarWidget>(this);
             default:
-                widget = std::make_unique<Poked<Vesk::zmScrollbuttonWidget>>(this, id, this);
-                break;
+                return New<Vesk::zmScrollbuttonWidget>(id, this);
         }
+    }
+
+    // Any of the controls, at some place, with some content.
+    std::unique_ptr<Widget> MakeControl() {
+        std::unique_ptr<Widget> widget = NewControl(Pick(15), Pick(100));
         if (auto* dialog = dynamic_cast<Vesk::Dialog*>(widget.get())) {
             dialog->mDialogListener = this;
-        }
-        if (auto* list = dynamic_cast<Vesk::ListWidget*>(widget.get())) {
+        } else if (auto* list = dynamic_cast<Vesk::ListWidget*>(widget.get())) {
             list->AddLine("one", false);
             list->AddLine("two", false);
-        }
-        if (auto* edit = dynamic_cast<Vesk::EditWidget*>(widget.get())) {
+        } else if (auto* edit = dynamic_cast<Vesk::EditWidget*>(widget.get())) {
             edit->SetText("some text");
         }
         Place(widget.get());
         return widget;
     }
 
-    void Keys() {
-        static constexpr int kKeys[] = {9, 13, 16, 17, 35, 36, 37, 39, 46, 8, 65};
-        switch (Pick(6)) {
-            case 0:
-                mManager.KeyDown(kKeys[Pick(11)]);
-                break;
-            case 1:
-                mManager.KeyUp(kKeys[Pick(11)]);
-                break;
-            case 2:
-                mManager.KeyChar(static_cast<char>(Pick(128)));
-                break;
-            case 3:
-                mManager.MouseWheel(Pick(3) - 1);
-                break;
-            case 4:
-                mManager.MouseExit(0, 0);
-                break;
-            default:
-                if (Pick(2) == 0) {
-                    mManager.LostFocus();
-                } else {
-                    mManager.GotFocus();
-                }
-                break;
-        }
-    }
-
-    void Frame() {
-        switch (Pick(3)) {
-            case 0:
-                mManager.UpdateFrame();
-                break;
-            case 1:
-                mManager.UpdateFrameF(0.5f);
-                break;
-            default:
-                mManager.MarkAllDirty();
-                mManager.DrawScreen();
-                break;
-        }
-    }
-
     // A change to the tree, the focus, the capture or the modal stack.
     void Change() {
         Widget* widget = AnyWidget();
-        const int op = Pick(13);
-
-        switch (op) {
+        WidgetContainer* parent = widget->mParent;
+        switch (Pick(13)) {
             case 0:
-            case 1: {
-                WidgetContainer* parent = &mManager;
-                if (Pick(3) != 0) {
-                    parent = mPool[Pick(kPoolSize)].get();
-                }
-                parent->AddWidget(widget);
+                mManager.AddWidget(widget);
                 break;
-            }
+            case 1:
+                mPool[Pick(kPoolSize)]->AddWidget(widget);
+                break;
             case 2:
             case 3:
-                if (widget->mParent != nullptr) {
-                    widget->mParent->RemoveWidget(widget);
+                if (parent != nullptr) {
+                    parent->RemoveWidget(widget);
                 }
                 break;
             case 4:
@@ -407,8 +386,8 @@ private:
                                              : widget);
                 break;
             case 10:
-                if (widget->mParent != nullptr) {
-                    widget->mParent->BringToFront(widget);
+                if (parent != nullptr) {
+                    parent->BringToFront(widget);
                 }
                 break;
             case 11:
@@ -420,12 +399,14 @@ private:
                 if (Pick(8) == 0) {
                     mManager.ReleaseMouseCapture();
                 } else {
-                    widget->RemoveAllWidgets(false, false);
+                    widget->RemoveAllWidgets();
                 }
                 break;
         }
     }
 
+    // First: it goes after the widgets.
+    Vesk::WidgetManager mManager{nullptr};
     std::mt19937 mRandom;
     Vesk::DDImage mScreen;
     ControlsHost mHost;
@@ -433,54 +414,6 @@ private:
     int mDepth = 0;
     std::vector<std::unique_ptr<Widget>> mPool;
 };
-
-template <class Base>
-void Poked<Base>::Update() {
-    Base::Update();
-    mChaos->Poke();
-}
-
-template <class Base>
-void Poked<Base>::MouseEnter() {
-    Base::MouseEnter();
-    mChaos->Poke();
-}
-
-template <class Base>
-void Poked<Base>::MouseLeave() {
-    Base::MouseLeave();
-    mChaos->Poke();
-}
-
-template <class Base>
-void Poked<Base>::MouseDown(int x, int y, int clickCount) {
-    Base::MouseDown(x, y, clickCount);
-    mChaos->Poke();
-}
-
-template <class Base>
-void Poked<Base>::MouseUp(int x, int y, int clickCount) {
-    Base::MouseUp(x, y, clickCount);
-    mChaos->Poke();
-}
-
-template <class Base>
-void Poked<Base>::GotFocus() {
-    Base::GotFocus();
-    mChaos->Poke();
-}
-
-template <class Base>
-void Poked<Base>::LostFocus() {
-    Base::LostFocus();
-    mChaos->Poke();
-}
-
-template <class Base>
-void Poked<Base>::RemovedFromManager(Vesk::WidgetManager* manager) {
-    Base::RemovedFromManager(manager);
-    mChaos->Poke();
-}
 
 TEST(WidgetTreeRandomTest, TheManagerNamesOnlyWidgetsOfItsTree) {
     std::vector<unsigned> seeds(std::begin(kSeeds), std::end(kSeeds));
