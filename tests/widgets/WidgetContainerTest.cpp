@@ -255,6 +255,18 @@ TEST_F(ContainerTest, CallbacksThatMoveWidgetsMidRemovalKeepTheLinksWhole) {
     EXPECT_TRUE(mManager.HasWidget(&holder));
     EXPECT_EQ(back.mWidgetManager, &mManager);
     EXPECT_EQ(other.mWidgetManager, &mManager);
+
+    // Put straight back by its own removal while its parent empties: it goes all the same.
+    holder.RemoveAllWidgets();
+    holder.AddWidget(&other);
+    mManager.SetFocus(&other);
+    other.mOnLostFocus = [&] {
+        holder.RemoveWidget(&other);
+        holder.AddWidget(&other);
+    };
+    holder.RemoveAllWidgets();
+    EXPECT_TRUE(holder.mWidgets.empty());
+    EXPECT_EQ(other.mWidgetManager, nullptr);
 }
 
 }  // namespace
