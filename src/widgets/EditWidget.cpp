@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "graphics/Graphics.h"
 #include "graphics/Font.h"
+#include "graphics/Graphics.h"
 #include "widgets/EditListener.h"
 #include "widgets/WidgetHost.h"
 #include "widgets/WidgetManager.h"
@@ -215,7 +215,6 @@ void EditWidget::ProcessKey(int key, char character) {
     }
     const bool shift = mWidgetManager != nullptr && mWidgetManager->mKeyDown[kKeyShift] != 0;
     const bool control = mWidgetManager != nullptr && mWidgetManager->mKeyDown[kKeyControl] != 0;
-    const unsigned char c = static_cast<unsigned char>(character);
 
     const std::string oldString = mString;
     const int oldCursor = mCursorPos;
@@ -224,106 +223,30 @@ void EditWidget::ProcessKey(int key, char character) {
         mAnchorPos = mCursorPos;
     }
     bool undoBegun = false;
-    const int length = static_cast<int>(mString.size());
-    auto at = [this](int i) { return static_cast<unsigned char>(mString[static_cast<size_t>(i)]); };
+    if (!ApplyKey(key, character, shift, control, &undoBegun)) {
+        mAnchorPos = oldAnchor;
+        return;
+    }
+    FinishEdit(oldString, oldCursor, oldAnchor, shift, undoBegun);
+}
 
+bool EditWidget::ApplyKey(int key, char character, bool shift, bool control, bool* undoBegun) {
+    const int length = static_cast<int>(mString.size());
     if ((character == kCharCopy || character == kCharCut) && HasSelection()) {
-        const int start = std::min(mCursorPos, mAnchorPos);
-        const int end = std::max(mCursorPos, mAnchorPos);
-        if (WidgetHost* host = Host()) {
-            host->CopyToClipboard(
-                mString.substr(static_cast<size_t>(start), static_cast<size_t>(end - start)));
-        }
-        if (character == kCharCut) {
-            RemoveSelection();
-            undoBegun = true;
-            mLastEditKind = EditKind::None;
-        }
+        CopySelection(character == kCharCut, undoBegun);
     } else if (character == kCharPaste) {
-        WidgetHost* host = Host();
-        std::string clip = host != nullptr ? host->GetClipboard() : std::string();
-        const size_t lineEnd = clip.find_first_of("\r\n");
-        if (lineEnd != std::string::npos) {
-            clip.resize(lineEnd);
-        }
-        std::string kept;
-        for (const char pasted : clip) {
-            // More than the field keeps would be cut anyway.
-            if (mMaxChars >= 0 && kept.size() >= static_cast<size_t>(mMaxChars)) {
-                break;
-            }
-            if (IsInsertable(static_cast<unsigned char>(pasted)) &&
-                (mEditListener == nullptr || mEditListener->AllowChar(mId, pasted))) {
-                kept.push_back(pasted);
-            }
-        }
-        if (HasSelection()) {
-            RemoveSelection();
-        }
-        mString.insert(static_cast<size_t>(mCursorPos), kept);
-        mCursorPos += static_cast<int>(kept.size());
-        mAnchorPos = -1;
-        undoBegun = true;
-        mLastEditKind = EditKind::None;
+        Paste();
+        *undoBegun = true;
     } else if (character == kCharUndo) {
         std::swap(mString, mUndoString);
         std::swap(mCursorPos, mUndoCursor);
         std::swap(mAnchorPos, mUndoAnchor);
         mLastModifyIdx = -1;
         mLastEditKind = EditKind::None;
-    } else if (key == kKeyLeft) {
-        if (control) {
-            while (mCursorPos > 0 && !IsPartOfWord(at(mCursorPos - 1))) {
-                --mCursorPos;
-            }
-            while (mCursorPos > 0 && IsPartOfWord(at(mCursorPos - 1))) {
-                --mCursorPos;
-            }
-        } else if (!shift && HasSelection()) {
-            mCursorPos = std::min(mCursorPos, mAnchorPos);
-        } else {
-            --mCursorPos;
-        }
-    } else if (key == kKeyRight) {
-        if (control) {
-            while (mCursorPos < length && IsPartOfWord(at(mCursorPos))) {
-                ++mCursorPos;
-            }
-            while (mCursorPos < length && !IsPartOfWord(at(mCursorPos))) {
-                ++mCursorPos;
-            }
-        } else if (!shift && HasSelection()) {
-            mCursorPos = std::max(mCursorPos, mAnchorPos);
-        } else {
-            ++mCursorPos;
-        }
-    } else if (key == kKeyBackspace && length > 0) {
-        if (HasSelection()) {
-            RemoveSelection();
-            undoBegun = true;
-            mLastEditKind = EditKind::None;
-        } else if (mCursorPos > 0) {
-            if (mLastEditKind != EditKind::Backspace || mCursorPos != mLastModifyIdx) {
-                undoBegun = true;
-            }
-            mString.erase(static_cast<size_t>(mCursorPos - 1), 1);
-            mLastModifyIdx = mCursorPos - 1;
-            --mCursorPos;
-            mLastEditKind = EditKind::Backspace;
-        }
-    } else if (key == kKeyDelete && length > 0) {
-        if (HasSelection()) {
-            RemoveSelection();
-            undoBegun = true;
-            mLastEditKind = EditKind::None;
-        } else if (mCursorPos < length) {
-            if (mLastEditKind != EditKind::Delete || mCursorPos != mLastModifyIdx) {
-                undoBegun = true;
-            }
-            mString.erase(static_cast<size_t>(mCursorPos), 1);
-            mLastModifyIdx = mCursorPos;
-            mLastEditKind = EditKind::Delete;
-        }
+    } else if (key == kKeyLeft || key == kKeyRight) {
+        MoveCursor(key == kKeyRight, shift, control);
+    } else if ((key == kKeyBackspace || key == kKeyDelete) && length > 0) {
+        EraseAtCursor(key == kKeyDelete, undoBegun);
     } else if (key == kKeyHome) {
         mCursorPos = 0;
     } else if (key == kKeyEnd) {
@@ -333,25 +256,128 @@ void EditWidget::ProcessKey(int key, char character) {
             mEditListener->EditText(mId, mString);
         }
     } else {
-        if (!IsInsertable(c) ||
-            (mEditListener != nullptr && !mEditListener->AllowChar(mId, character))) {
-            mAnchorPos = oldAnchor;
-            return;
-        }
-        if (HasSelection()) {
-            RemoveSelection();
-            undoBegun = true;
-        } else if (mLastEditKind != EditKind::Insert || mCursorPos != mLastModifyIdx + 1) {
-            undoBegun = true;
-        }
-        mString.insert(static_cast<size_t>(mCursorPos), 1, character);
-        mLastModifyIdx = mCursorPos;
-        ++mCursorPos;
-        mAnchorPos = -1;
-        mLastEditKind = EditKind::Insert;
-        ScrollToCursor(false);
+        return InsertCharacter(character, undoBegun);
     }
+    return true;
+}
 
+void EditWidget::CopySelection(bool cut, bool* undoBegun) {
+    const int start = std::min(mCursorPos, mAnchorPos);
+    const int end = std::max(mCursorPos, mAnchorPos);
+    if (WidgetHost* host = Host()) {
+        host->CopyToClipboard(
+            mString.substr(static_cast<size_t>(start), static_cast<size_t>(end - start)));
+    }
+    if (cut) {
+        RemoveSelection();
+        *undoBegun = true;
+        mLastEditKind = EditKind::None;
+    }
+}
+
+void EditWidget::Paste() {
+    WidgetHost* host = Host();
+    std::string clip = host != nullptr ? host->GetClipboard() : std::string();
+    const size_t lineEnd = clip.find_first_of("\r\n");
+    if (lineEnd != std::string::npos) {
+        clip.resize(lineEnd);
+    }
+    std::string kept;
+    for (const char pasted : clip) {
+        // More than the field keeps would be cut anyway.
+        if (mMaxChars >= 0 && kept.size() >= static_cast<size_t>(mMaxChars)) {
+            break;
+        }
+        if (IsInsertable(static_cast<unsigned char>(pasted)) &&
+            (mEditListener == nullptr || mEditListener->AllowChar(mId, pasted))) {
+            kept.push_back(pasted);
+        }
+    }
+    if (HasSelection()) {
+        RemoveSelection();
+    }
+    mString.insert(static_cast<size_t>(mCursorPos), kept);
+    mCursorPos += static_cast<int>(kept.size());
+    mAnchorPos = -1;
+    mLastEditKind = EditKind::None;
+}
+
+void EditWidget::MoveCursor(bool right, bool shift, bool control) {
+    const int length = static_cast<int>(mString.size());
+    auto wordAt = [this](int i) {
+        return IsPartOfWord(static_cast<unsigned char>(mString[static_cast<size_t>(i)]));
+    };
+    if (!right) {
+        if (control) {
+            while (mCursorPos > 0 && !wordAt(mCursorPos - 1)) {
+                --mCursorPos;
+            }
+            while (mCursorPos > 0 && wordAt(mCursorPos - 1)) {
+                --mCursorPos;
+            }
+        } else if (!shift && HasSelection()) {
+            mCursorPos = std::min(mCursorPos, mAnchorPos);
+        } else {
+            --mCursorPos;
+        }
+    } else if (control) {
+        while (mCursorPos < length && wordAt(mCursorPos)) {
+            ++mCursorPos;
+        }
+        while (mCursorPos < length && !wordAt(mCursorPos)) {
+            ++mCursorPos;
+        }
+    } else if (!shift && HasSelection()) {
+        mCursorPos = std::max(mCursorPos, mAnchorPos);
+    } else {
+        ++mCursorPos;
+    }
+}
+
+void EditWidget::EraseAtCursor(bool forward, bool* undoBegun) {
+    if (HasSelection()) {
+        RemoveSelection();
+        *undoBegun = true;
+        mLastEditKind = EditKind::None;
+        return;
+    }
+    if (forward ? mCursorPos >= static_cast<int>(mString.size()) : mCursorPos <= 0) {
+        return;
+    }
+    // A run of erasures in one direction from where the last one left off is one undo step.
+    const EditKind kind = forward ? EditKind::Delete : EditKind::Backspace;
+    if (mLastEditKind != kind || mCursorPos != mLastModifyIdx) {
+        *undoBegun = true;
+    }
+    const int at = forward ? mCursorPos : mCursorPos - 1;
+    mString.erase(static_cast<size_t>(at), 1);
+    mLastModifyIdx = at;
+    mCursorPos = at;
+    mLastEditKind = kind;
+}
+
+bool EditWidget::InsertCharacter(char character, bool* undoBegun) {
+    if (!IsInsertable(static_cast<unsigned char>(character)) ||
+        (mEditListener != nullptr && !mEditListener->AllowChar(mId, character))) {
+        return false;
+    }
+    if (HasSelection()) {
+        RemoveSelection();
+        *undoBegun = true;
+    } else if (mLastEditKind != EditKind::Insert || mCursorPos != mLastModifyIdx + 1) {
+        *undoBegun = true;
+    }
+    mString.insert(static_cast<size_t>(mCursorPos), 1, character);
+    mLastModifyIdx = mCursorPos;
+    ++mCursorPos;
+    mAnchorPos = -1;
+    mLastEditKind = EditKind::Insert;
+    ScrollToCursor(false);
+    return true;
+}
+
+void EditWidget::FinishEdit(const std::string& oldString, int oldCursor, int oldAnchor, bool shift,
+                            bool undoBegun) {
     if (mMaxChars >= 0 && mString.size() > static_cast<size_t>(mMaxChars)) {
         mString.resize(static_cast<size_t>(mMaxChars));
     }

@@ -90,6 +90,17 @@ private:
     // Width of the display text from index from over count characters.
     int DisplayWidth(int from, int count);
     void RemoveSelection();
+    // The steps of ProcessKey. ApplyKey changes the text, cursor and selection for one key or
+    // character, false when a character is refused; FinishEdit then applies the limits, asks
+    // the listener and keeps the undo step. undoBegun: the key starts a new undo step.
+    bool ApplyKey(int key, char character, bool shift, bool control, bool* undoBegun);
+    void CopySelection(bool cut, bool* undoBegun);
+    void Paste();
+    void MoveCursor(bool right, bool shift, bool control);
+    void EraseAtCursor(bool forward, bool* undoBegun);
+    bool InsertCharacter(char character, bool* undoBegun);
+    void FinishEdit(const std::string& oldString, int oldCursor, int oldAnchor, bool shift,
+                    bool undoBegun);
     void ApplyWidthChecks();
     // Longest prefix of the text whose width in the font stays within the limit.
     void CutToWidth(Font* font, int limit);

@@ -299,13 +299,22 @@ void Widget::WidgetRemovedHelper() {
     if (manager == nullptr) {
         return;
     }
+    // A nested removal of this widget clears the mark when it is done; the outer one then has
+    // nothing left to do, and the widget may already be back somewhere in the tree.
+    mRemoving = true;
     const std::vector<Widget*> children(mWidgets.begin(), mWidgets.end());
     for (Widget* child : children) {
         if (HasWidget(child)) {
             child->WidgetRemovedHelper();
         }
+        if (!mRemoving) {
+            return;
+        }
     }
     manager->DisableWidget(this);
+    if (!mRemoving) {
+        return;
+    }
     for (PreModalInfo& info : manager->mPreModalInfoList) {
         if (info.mPrevBaseModalWidget == this) {
             info.mPrevBaseModalWidget = nullptr;
@@ -315,8 +324,13 @@ void Widget::WidgetRemovedHelper() {
         }
     }
     RemovedFromManager(manager);
+    if (!mRemoving) {
+        return;
+    }
     MarkDirtyFullChild(this);
-    mWidgetManager = nullptr;
+    // Also a child that a callback added after the children were told.
+    ForgetManager();
+    mRemoving = false;
 }
 
 }  // namespace Vesk

@@ -94,7 +94,8 @@ public:
 
     // Queues this widget's overlay with the manager; nothing while detached.
     void DeferOverlay();
-    // The removal sequence: the subtree first, then the manager forgets the widget.
+    // The removal sequence: the subtree first, then the manager forgets the widget. Stops
+    // early when a callback finishes the same widget's removal itself.
     void WidgetRemovedHelper();
 
     bool mVisible = true;
@@ -112,6 +113,10 @@ public:
     // Not owned; may be null.
     Widget* mTabPrev = nullptr;
     Widget* mTabNext = nullptr;
+    // Set while the removal sequence runs on this widget: its callbacks can change layout or
+    // focus while it is still in its parent's list, and neither the pointer nor the focus may
+    // land on it or its children then.
+    bool mRemoving = false;
 };
 
 }  // namespace Vesk

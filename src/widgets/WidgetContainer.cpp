@@ -73,18 +73,16 @@ void WidgetContainer::EraseWidgetHelper(WidgetList::iterator where) {
 }
 
 void WidgetContainer::AddWidget(Widget* widget) {
-    if (widget == nullptr || HasWidget(widget)) {
+    if (widget == nullptr || HasWidget(widget) || IsWithin(widget)) {
         return;
-    }
-    // An ancestor (or this) as a child would make every walk endless.
-    for (const WidgetContainer* up = this; up != nullptr; up = up->mParent) {
-        if (up == widget) {
-            return;
-        }
     }
     // In two lists at once, the first parent would keep a pointer the second may outlive.
     if (widget->mParent != nullptr) {
         widget->mParent->RemoveWidget(widget);
+        // The removal's callbacks may have placed the widget, or this container, anew.
+        if (widget->mParent != nullptr || IsWithin(widget)) {
+            return;
+        }
     }
     InsertWidgetHelper(mWidgets.end(), widget);
     widget->mWidgetManager = mWidgetManager;
@@ -98,20 +96,33 @@ void WidgetContainer::AddWidget(Widget* widget) {
     MarkDirty();
 }
 
+bool WidgetContainer::IsWithin(const WidgetContainer* container) const {
+    for (const WidgetContainer* up = this; up != nullptr; up = up->mParent) {
+        if (up == container) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void WidgetContainer::RemoveWidget(Widget* widget) {
     if (!HasWidget(widget)) {
         return;
     }
-    if (widget->mWidgetManager != nullptr) {
+    WidgetManager* manager = widget->mWidgetManager;
+    if (manager != nullptr) {
         widget->WidgetRemovedHelper();
     }
-    // The removal's callbacks may have moved the widget or removed it already.
+    // The removal's callbacks may have removed the widget already, and even put it back.
     auto it = std::find(mWidgets.begin(), mWidgets.end(), widget);
-    if (it == mWidgets.end()) {
+    if (it == mWidgets.end() || widget->mWidgetManager != nullptr) {
         return;
     }
     widget->mParent = nullptr;
     EraseWidgetHelper(it);
+    if (manager != nullptr) {
+        manager->ForgetWidgetsOutsideTree();
+    }
 }
 
 bool WidgetContainer::HasWidget(const Widget* widget) const {
@@ -126,6 +137,10 @@ void WidgetContainer::RemoveAllWidgets(bool doDelete, bool recursive) {
             // A callback put it straight back; take it out without ceremony or loop forever.
             child->mParent = nullptr;
             EraseWidgetHelper(mWidgets.begin());
+            if (WidgetManager* manager = child->mWidgetManager) {
+                child->ForgetManager();
+                manager->ForgetWidgetsOutsideTree();
+            }
         }
         if (recursive) {
             child->RemoveAllWidgets(doDelete, recursive);
@@ -267,11 +282,18 @@ void WidgetContainer::MarkDirtyFull() {
     }
 }
 
+void WidgetContainer::ForgetManager() {
+    mWidgetManager = nullptr;
+    for (Widget* child : mWidgets) {
+        child->ForgetManager();
+    }
+}
+
 void WidgetContainer::AddedToManager(WidgetManager* manager) {
-    // A copy: the callbacks may change the list.
+    // A copy: the callbacks may change the list, or take this container out again.
     const std::vector<Widget*> children(mWidgets.begin(), mWidgets.end());
     for (Widget* child : children) {
-        if (!HasWidget(child)) {
+        if (!HasWidget(child) || mWidgetManager != manager) {
             continue;
         }
         child->mWidgetManager = manager;
@@ -282,13 +304,21 @@ void WidgetContainer::AddedToManager(WidgetManager* manager) {
 
 void WidgetContainer::RemovedFromManager(WidgetManager* manager) {
     const std::vector<Widget*> children(mWidgets.begin(), mWidgets.end());
+    // A child that a callback moved into the tree elsewhere, or whose subtree a nested removal
+    // has put back, stays attached.
+    auto leaving = [&](Widget* child) { return HasWidget(child) && !manager->IsReachable(child); };
     for (Widget* child : children) {
-        if (!HasWidget(child)) {
+        if (!leaving(child)) {
             continue;
         }
         manager->DisableWidget(child);
+        if (!leaving(child)) {
+            continue;
+        }
         child->RemovedFromManager(manager);
-        child->mWidgetManager = nullptr;
+        if (leaving(child)) {
+            child->mWidgetManager = nullptr;
+        }
     }
     if (manager->mPopupCommandWidget == this) {
         manager->mPopupCommandWidget = nullptr;
@@ -425,7 +455,7 @@ Widget* WidgetContainer::GetWidgetAtHelper(int x, int y, int flags, int* outX, i
         if (belowModal) {
             childFlags = mWidgetManager->mBelowModalFlagsMod.Apply(childFlags);
         }
-        if ((childFlags & WidgetFlags::kAllowMouse) != 0 && child->mVisible) {
+        if ((childFlags & WidgetFlags::kAllowMouse) != 0 && child->mVisible && !child->mRemoving) {
             const int childX = x - child->mX;
             const int childY = y - child->mY;
             if (Widget* found = child->GetWidgetAtHelper(childX, childY, childFlags, outX, outY)) {

@@ -61,6 +61,8 @@ public:
     virtual void MarkDirtyFullChild(WidgetContainer* child);
     virtual void MarkDirtyFull();
 
+    // Clears the manager of this container and of everything below it, calling nothing.
+    void ForgetManager();
     virtual void AddedToManager(WidgetManager* manager);
     virtual void RemovedFromManager(WidgetManager* manager);
 
@@ -99,6 +101,9 @@ protected:
     // IsPointVisible lets the point through to what lies below. Null when none; the point
     // relative to the widget goes to outX, outY only when one is found.
     Widget* GetWidgetAtHelper(int x, int y, int flags, int* outX, int* outY);
+    // True when the container is this one or one of its ancestors: as a child it would make
+    // every walk endless.
+    bool IsWithin(const WidgetContainer* container) const;
     // Inserts in z order, searching from the hint.
     void InsertWidgetHelper(WidgetList::iterator hint, Widget* widget);
     // Erases the child, moving a running walk's position past it.

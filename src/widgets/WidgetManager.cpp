@@ -51,6 +51,51 @@ bool WidgetManager::IsInTree(const Widget* widget) const {
     return widget != nullptr && InSubtree(*this, widget);
 }
 
+bool WidgetManager::IsReachable(const Widget* widget) const {
+    if (!IsInTree(widget)) {
+        return false;
+    }
+    for (const WidgetContainer* up = widget; up != this; up = up->mParent) {
+        if (static_cast<const Widget*>(up)->mRemoving) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void WidgetManager::ForgetWidgetsOutsideTree() {
+    auto gone = [this](const Widget* widget) { return widget != nullptr && !IsInTree(widget); };
+    if (gone(mOverWidget)) {
+        mOverWidget = nullptr;
+    }
+    if (gone(mLastDownWidget)) {
+        mLastDownWidget = nullptr;
+        mDownButtons = 0;
+    }
+    if (gone(mFocusWidget)) {
+        mFocusWidget = nullptr;
+    }
+    if (gone(mBaseModalWidget)) {
+        mBaseModalWidget = nullptr;
+    }
+    if (gone(mPopupCommandWidget)) {
+        mPopupCommandWidget = nullptr;
+    }
+    for (PreModalInfo& info : mPreModalInfoList) {
+        if (gone(info.mPrevBaseModalWidget)) {
+            info.mPrevBaseModalWidget = nullptr;
+        }
+        if (gone(info.mPrevFocusWidget)) {
+            info.mPrevFocusWidget = nullptr;
+        }
+    }
+    for (DeferredOverlay& overlay : mDeferredOverlayWidgets) {
+        if (gone(overlay.mWidget)) {
+            overlay.mWidget = nullptr;
+        }
+    }
+}
+
 Widget* WidgetManager::GetAnyWidgetAt(int x, int y, int* widgetX, int* widgetY) {
     int foundX = 0;
     int foundY = 0;
@@ -391,7 +436,7 @@ void WidgetManager::SetFocus(Widget* widget) {
         old->LostFocus();
     }
     // Asked of the tree rather than the widget: a tab link may point at a widget long gone.
-    if (IsInTree(widget)) {
+    if (IsReachable(widget)) {
         mFocusWidget = widget;
         if (mHasFocus) {
             widget->GotFocus();
@@ -484,7 +529,7 @@ void WidgetManager::RemoveBaseModal(Widget* widget) {
         const PreModalInfo info = mPreModalInfoList.back();
         mPreModalInfoList.pop_back();
         SetBaseModal(info.mPrevBaseModalWidget, info.mPrevBelowModalFlagsMod);
-        if (mFocusWidget == nullptr && IsInTree(info.mPrevFocusWidget)) {
+        if (mFocusWidget == nullptr && IsReachable(info.mPrevFocusWidget)) {
             mFocusWidget = info.mPrevFocusWidget;
             mFocusWidget->GotFocus();
         }

@@ -91,6 +91,13 @@ public:
     int GetWidgetFlags() const;
     // True when the widget is somewhere in this tree; never reads the widget itself.
     bool IsInTree(const Widget* widget) const;
+    // In the tree and not inside a widget that is being removed: may take the pointer or the
+    // focus.
+    bool IsReachable(const Widget* widget) const;
+    // Drops, without calling them, the over, capture, focus, modal, popup and overlay widgets
+    // that are no longer in the tree: a removal's callbacks may have named one, and its owner
+    // may delete it as soon as the removal returns.
+    void ForgetWidgetsOutsideTree();
 
     // Maps a window point into widget coordinates; unchanged while the destination is empty.
     virtual void RemapMouse(int& x, int& y);

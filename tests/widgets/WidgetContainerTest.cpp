@@ -1,5 +1,7 @@
 #include "widgets/WidgetContainer.h"
 
+#include <utility>
+
 #include "WidgetTestSupport.h"
 
 namespace widgettest {
@@ -179,6 +181,92 @@ TEST_F(ContainerTest, DeletingAnAttachedParentDetachesItsChildren) {
     top->AddWidget(child);
     child->AddWidget(top);
     EXPECT_EQ(child->mWidgets.size(), 0u);
+}
+
+TEST_F(ContainerTest, CallbacksThatMoveWidgetsMidRemovalKeepTheLinksWhole) {
+    // Moved on its way from one parent to another: it stays where the callback put it, in one
+    // list only.
+    RecordingWidget* from = Make("from", 0, 0, 50, 50);
+    RecordingWidget* to = Make("to", 100, 0, 50, 50);
+    RecordingWidget* elsewhere = Make("elsewhere", 200, 0, 50, 50);
+    RecordingWidget* moved = Make("moved", 0, 0, 10, 10, from);
+    mManager.SetFocus(moved);
+    moved->mOnLostFocus = [&] { elsewhere->AddWidget(moved); };
+    to->AddWidget(moved);
+    EXPECT_FALSE(to->HasWidget(moved));
+    EXPECT_TRUE(elsewhere->HasWidget(moved));
+    EXPECT_EQ(moved->mParent, elsewhere);
+    EXPECT_EQ(moved->mWidgetManager, &mManager);
+
+    // A screen that acts when it is told it joins, or for the n-th time that it leaves.
+    struct Screen : RecordingWidget {
+        using RecordingWidget::RecordingWidget;
+        void AddedToManager(Vesk::WidgetManager* manager) override {
+            RecordingWidget::AddedToManager(manager);
+            if (mOnAdded) {
+                std::exchange(mOnAdded, nullptr)();
+            }
+        }
+        void RemovedFromManager(Vesk::WidgetManager* manager) override {
+            RecordingWidget::RemovedFromManager(manager);
+            if (++mRemovals == mActOnRemoval) {
+                mOnRemoved();
+            }
+        }
+        std::function<void()> mOnAdded;
+        std::function<void()> mOnRemoved;
+        int mRemovals = 0;
+        int mActOnRemoval = 0;
+    };
+    RecordingWidget holder("holder", &mLog, 0, 0, 100, 100);
+    RecordingWidget other("other", &mLog, 0, 0, 10, 10);
+    auto reset = [&](Screen& screen) {
+        holder.RemoveAllWidgets();
+        holder.AddWidget(&screen);
+        holder.AddWidget(&other);
+    };
+
+    // A child added after the children were told goes with its parent.
+    Screen leaving("leaving", &mLog, 0, 0, 10, 10);
+    leaving.mActOnRemoval = 1;
+    leaving.mOnRemoved = [&] { leaving.AddWidget(&other); };
+    mManager.AddWidget(&leaving);
+    mManager.RemoveWidget(&leaving);
+    EXPECT_EQ(other.mWidgetManager, nullptr);
+
+    // Taken out again while its children join: the later children stay out too.
+    Screen joining("joining", &mLog, 0, 0, 10, 10);
+    reset(joining);
+    joining.mOnAdded = [&] { mManager.RemoveWidget(&holder); };
+    mManager.AddWidget(&holder);
+    EXPECT_FALSE(mManager.HasWidget(&holder));
+    EXPECT_EQ(other.mWidgetManager, nullptr);
+
+    // Put back while its parent tells its children: they stay attached.
+    Screen back("back", &mLog, 0, 0, 10, 10);
+    reset(back);
+    back.mActOnRemoval = 2;
+    back.mOnRemoved = [&] {
+        mManager.RemoveWidget(&holder);
+        mManager.AddWidget(&holder);
+    };
+    mManager.AddWidget(&holder);
+    mManager.RemoveWidget(&holder);
+    EXPECT_TRUE(mManager.HasWidget(&holder));
+    EXPECT_EQ(back.mWidgetManager, &mManager);
+    EXPECT_EQ(other.mWidgetManager, &mManager);
+
+    // Put straight back by its own removal while its parent empties: it goes all the same.
+    holder.RemoveAllWidgets();
+    holder.AddWidget(&other);
+    mManager.SetFocus(&other);
+    other.mOnLostFocus = [&] {
+        holder.RemoveWidget(&other);
+        holder.AddWidget(&other);
+    };
+    holder.RemoveAllWidgets();
+    EXPECT_TRUE(holder.mWidgets.empty());
+    EXPECT_EQ(other.mWidgetManager, nullptr);
 }
 
 }  // namespace

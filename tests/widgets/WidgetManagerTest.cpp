@@ -5,6 +5,8 @@
 namespace widgettest {
 namespace {
 
+using Vesk::Widget;
+
 class ManagerTest : public WidgetTest {
 protected:
     // The log since the last call.
@@ -180,6 +182,62 @@ TEST_F(ManagerTest, RemovingTheFocusCaptureOrOverWidgetDropsItEverywhere) {
     mManager.ReleaseMouseCapture();
     EXPECT_EQ(mManager.mWidgets.size(), 1u);
     (void)d;
+}
+
+TEST_F(ManagerTest, RemovalCallbacksCannotPickTheLeavingWidgetsAgain) {
+    // The pointer rests on a field inside a panel. Each case arms callbacks that change layout
+    // or focus while the removed widget is still in its parent's list, and answers what to
+    // remove.
+    struct Case {
+        const char* what;
+        std::function<Widget*(RecordingWidget& panel, RecordingWidget& field, RecordingWidget& tip)>
+            arm;
+    };
+    Vesk::WidgetManager& m = mManager;
+    const Case cases[] = {
+        {"leave hides a tooltip",
+         [](auto&, auto& field, auto& tip) {
+             field.mOnLeave = [&] { tip.SetVisible(false); };
+             return &field;
+         }},
+        {"leave moves a neighbour",
+         [](auto&, auto& field, auto& tip) {
+             field.mOnLeave = [&] { tip.Move(400, 0); };
+             return &field;
+         }},
+        {"mouse-up hides a tooltip",
+         [&](auto&, auto& field, auto& tip) {
+             m.MouseDown(20, 20, 1);
+             field.mOnUp = [&] { tip.SetVisible(false); };
+             return &field;
+         }},
+        {"focus loss keeps the focus",
+         [&](auto& panel, auto& field, auto&) {
+             m.SetFocus(&field);
+             field.mOnLostFocus = [&] { m.SetFocus(&field); };
+             return &panel;
+         }},
+    };
+    for (const Case& c : cases) {
+        auto panel = std::make_unique<RecordingWidget>("panel", &mLog, 0, 0, 100, 100);
+        auto field = std::make_unique<RecordingWidget>("field", &mLog, 10, 10, 40, 20);
+        RecordingWidget tip("tip", &mLog, 300, 0, 50, 20);
+        mManager.AddWidget(panel.get());
+        mManager.AddWidget(&tip);
+        panel->AddWidget(field.get());
+        mManager.MouseMove(20, 20);
+        Widget* gone = c.arm(*panel, *field, tip);
+        gone->mParent->RemoveWidget(gone);
+        for (const Widget* named :
+             {mManager.mOverWidget, mManager.mLastDownWidget, mManager.mFocusWidget}) {
+            EXPECT_TRUE(named == nullptr || mManager.IsInTree(named)) << c.what;
+        }
+        // The owner deletes what it removed; the next events must not reach it.
+        (gone == field.get() ? field : panel).reset();
+        mManager.MouseMove(21, 21);
+        mManager.KeyDown(65);
+        mManager.MouseUp(21, 21, 1);
+    }
 }
 
 TEST_F(ManagerTest, RemapMouseScalesIntoTheSourceAndIgnoresAnEmptyDestination) {

@@ -108,6 +108,9 @@ public:
     void LostFocus() override {
         Widget::LostFocus();
         Record("LostFocus");
+        if (mOnLostFocus) {
+            mOnLostFocus();
+        }
     }
     bool IsPointVisible(int x, int y) override {
         (void)x;
@@ -126,6 +129,7 @@ public:
     std::function<void(Vesk::Graphics*)> mOnOverlay;
     std::function<void()> mOnLeave;
     std::function<void()> mOnUp;
+    std::function<void()> mOnLostFocus;
 };
 
 class RecordingHost : public Vesk::WidgetHost {
