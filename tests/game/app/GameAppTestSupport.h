@@ -41,13 +41,21 @@ public:
     std::vector<std::string> mCalls;
 };
 
-// The level count is given; the board's level is the test's.
+// The level count is given; the board's level is the test's; message boxes and error lines
+// are recorded.
 class TestGame : public Vesk::GameApp {
 public:
     int CountLevelRecords() const override { return mLevels; }
     int32_t BoardLevel() const override { return mLevel; }
+    int MsgBox(const std::string& text, const std::string&, uint32_t) override {
+        mBoxes.push_back(text);
+        return 1;
+    }
+    void LogError(const std::string& text) override { mLogged.push_back(text); }
     int mLevels = 100;
     int32_t mLevel = 0;
+    std::vector<std::string> mBoxes;
+    std::vector<std::string> mLogged;
 };
 
 class GameAppTest : public ::testing::Test {
