@@ -148,15 +148,15 @@ TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
     EXPECT_EQ(Read("game.dat.damaged"), Bytes(one.begin(), one.end() - 1));
 }
 
-// The folders the start-up builds from the game's names, as the README tells players.
-TEST_F(GameAppTest, TheReadmeNamesTheFoldersOfThePlayersFilesAndSettings) {
+// The paths the start-up builds from the game's names, as the README tells players.
+TEST_F(GameAppTest, TheReadmeNamesWhereThePlayersFilesSettingsAndLogAre) {
     std::stringstream readme;
     readme << std::ifstream(VESK_README).rdbuf();
     std::string settings = mGame->mRegKey;
     std::replace(settings.begin(), settings.end(), '\\', '/');
     const std::string data = "$XDG_DATA_HOME/" + mGame->mFullCompanyName + "/" + mGame->mProdName;
-    for (const std::string& path :
-         {data + "/profiles/", data + "/`", "$XDG_CONFIG_HOME/" + settings + "/settings.dat"})
+    for (const std::string& path : {data + "/profiles/", data + "/ScrError.txt",
+                                    "$XDG_CONFIG_HOME/" + settings + "/settings.dat"})
         EXPECT_NE(readme.str().find(path), std::string::npos) << path;
 }
 
