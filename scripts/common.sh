@@ -33,12 +33,17 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
-# build <dir> [extra cmake args...]
-build() {
+# configure <dir> [extra cmake args...]
+configure() {
     local dir="$1"
     shift
     cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$dir" -j "$(nproc)"
+}
+
+# build <dir> [extra cmake args...]: configures and builds every target.
+build() {
+    configure "$@"
+    cmake --build "$1" -j "$(nproc)"
 }
 
 # The packages whose files the data tool reads: a new version makes the data again.

@@ -5,10 +5,12 @@
 #include <mutex>
 
 #include "app/util/Common.h"
+#include "app/util/CommonSystem.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Image.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"
+#include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "platform/TextEncoding.h"
 #include "platform/Thread.h"
@@ -28,8 +30,16 @@ VeskAppBase* gVeskAppBase = nullptr;
 
 namespace {
 
-// The first error-log line of a run starts a new file; later ones append.
-std::atomic<bool> gErrorLogStarted{false};
+// The first error-log line of a run in a folder starts a new file there; later ones append.
+struct ErrorLog {
+    std::mutex mutex;
+    std::string startedPath;
+};
+
+ErrorLog& TheErrorLog() {
+    static ErrorLog log;
+    return log;
+}
 
 }  // namespace
 
@@ -379,10 +389,15 @@ void VeskAppBase::PopupWide(const std::u16string& text) {
 }
 
 void VeskAppBase::LogError(const std::string& text) {
-    const bool first = !gErrorLogStarted.exchange(true);
-    std::FILE* file = std::fopen("ScrError.txt", first ? "w" : "a+");
+    // Beside the players' files, which an installed game can write, unlike its working
+    // folder; that folder only serves until the data folder is known.
+    const std::string path = platform::fs::NativePath(GetAppDataFolder() + "ScrError.txt");
+    ErrorLog& log = TheErrorLog();
+    const std::lock_guard lock(log.mutex);
+    std::FILE* file = std::fopen(path.c_str(), log.startedPath == path ? "a+" : "w");
     if (file == nullptr)
         return;
+    log.startedPath = path;
     // The time of day, "hh:mm:ss", out of "Www Mmm dd hh:mm:ss yyyy".
     const std::string now = platform::GetClock().LocalTimeText();
     const std::string timeOfDay = now.size() >= 19 ? now.substr(11, 8) : now;

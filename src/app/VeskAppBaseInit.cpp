@@ -164,7 +164,9 @@ void VeskAppBase::Init() {
     if (!ChangeDirHook(mChangeDirTo) && !mChangeDirTo.empty())
         platform::fs::SetCurrentDirectory(mChangeDirTo);
 
-    gPakInterface->AddPakFile("main.pak");
+    // Optional: a missing archive is no news, a damaged one is logged.
+    if (platform::fs::Exists("main.pak") && !gPakInterface->AddPakFile("main.pak"))
+        LogError(gPakInterface->GetErrorText());
 
     mNotifyGameMessage = ws.RegisterMessage(mProdName + "Notify");
 

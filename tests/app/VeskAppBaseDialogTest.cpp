@@ -249,6 +249,27 @@ TEST_F(DialogTest, TheFirstErrorOfARunStartsANewLog) {
         ::testing::ExitedWithCode(0), "");
 }
 
+// An installed game cannot write its working folder: once the data folder is known, the log
+// goes there, beside the players' files, started afresh for the run.
+TEST_F(DialogTest, TheErrorLogMovesToTheDataFolderOnceItIsKnown) {
+    const std::string oldDir = platform::fs::CurrentDirectory();
+    ASSERT_TRUE(platform::fs::SetCurrentDirectory(mTempDir));
+    TestApp& app = MakeApp();
+    app.LogError("early");
+    const std::string data = mTempDir + "/data/";
+    std::filesystem::create_directories(data);
+    std::ofstream(data + "ScrError.txt") << "from an earlier run\n";
+    Vesk::SetAppDataFolder(data);
+    app.LogError("one");
+    app.LogError("two");
+    const std::string inWorkingFolder = ReadLog();
+    platform::fs::SetCurrentDirectory(oldDir);
+    EXPECT_EQ(inWorkingFolder, "early 00:00:00 100000\n");
+    std::stringstream inDataFolder;
+    inDataFolder << std::ifstream(data + "ScrError.txt").rdbuf();
+    EXPECT_EQ(inDataFolder.str(), "one 00:00:00 100000\ntwo 00:00:00 100000\n");
+}
+
 TEST_F(DialogTest, OpeningAnAddressIsWatchedUntilItIsJudged) {
     TestApp& app = MakeApp();
     EXPECT_TRUE(app.OpenURL("https://example.org/a?b=1&c=2", false));

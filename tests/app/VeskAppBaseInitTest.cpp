@@ -1,5 +1,6 @@
 // Start-up, the command line, windows and display fallbacks.
 #include <fstream>
+#include <sstream>
 
 #include "AppTestSupport.h"
 #include "app/DemoFile.h"
@@ -84,6 +85,25 @@ TEST_F(InitTest, MainPakInTheStartFolderIsRegistered) {
     EXPECT_EQ(PakReadFile(text, 1, 3, file), 2u);
     EXPECT_STREQ(text, "ok");
     PakCloseFile(file);
+}
+
+TEST_F(InitTest, MainPakIsOptionalButADamagedOneIsReported) {
+    const std::string before = platform::fs::CurrentDirectory();
+    platform::fs::SetCurrentDirectory(mTempDir);
+    for (const bool present : {false, true}) {
+        if (present)
+            std::ofstream(mTempDir + "/main.pak") << "not an archive";
+        mDebug.clear();
+        MakeApp().Init();
+        std::stringstream log;
+        log << std::ifstream(Vesk::GetAppDataFolder() + "ScrError.txt").rdbuf();
+        bool refused = false;
+        for (const std::string& line : mDebug)
+            refused = refused || line.find("main.pak' refused") != std::string::npos;
+        EXPECT_EQ(refused, present);
+        EXPECT_EQ(log.str().find("main.pak' refused") != std::string::npos, present) << log.str();
+    }
+    platform::fs::SetCurrentDirectory(before);
 }
 
 TEST_F(InitTest, PreferredPositionIsKeptInsideTheWorkArea) {

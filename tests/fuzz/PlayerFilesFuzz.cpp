@@ -16,8 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if ((data[0] & 1) == 0) {
         std::string player;
         std::vector<std::unique_ptr<Vesk::LevelRecord>> records;
-        Vesk::GameApp::ParseGameData(bytes, 100, player, records);
-        if (records.size() != 100 || player.size() > 259)
+        const std::string damage = Vesk::GameApp::ParseGameData(bytes, 100, player, records);
+        // Sound bytes hold at least the name's length.
+        if (records.size() != 100 || player.size() > 259 || (damage.empty() && bytes.size() < 4))
             std::abort();
         for (const auto& record : records) {
             if (record->mHolderName.size() > Vesk::LevelRecord::kMaxNameLength)

@@ -56,11 +56,11 @@ TEST(FontMaker, WritesBothFilesOrReportsWhy) {
     // One folder per run, so parallel test processes don't share files.
     const std::filesystem::path dir = std::filesystem::temp_directory_path() /
                                       ("font_maker_" + std::to_string(std::random_device{}()));
-    std::filesystem::create_directories(dir);
     fontmaker::FontRequest request;
     request.fontFile = kFace;
     request.imageName = "small.png";
     std::string error;
+    // The destination folder does not exist yet.
     ASSERT_TRUE(fontmaker::WriteFont(request, (dir / "small.txt").string(), &error)) << error;
     EXPECT_TRUE(std::filesystem::exists(dir / "small.png"));
     std::ifstream file(dir / "small.txt");

@@ -1,13 +1,18 @@
-// The data tool's own rules: the level table and how the parts are joined.
+// The data tool's own rules: the level table, how the parts are joined, the command line.
 #ifdef VESK_MAKE_DATA
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "make_data/DataSetAssembly.h"
 #include "make_data/LevelTable.h"
+#include "make_data/ToolArguments.h"
+#include "platform/Process.h"
 
 namespace {
 
@@ -96,6 +101,33 @@ TEST(MakeDataTest, FilesAreSortedAndTwoPartsMayNotMakeOneFile) {
 
     make_data::DataPart b{{{"a/one", {9}}}, {}};
     EXPECT_THROW(make_data::CollectPakEntries({&a, &b}, ""), std::runtime_error);
+}
+
+TEST(MakeDataTest, TheCommandLineAnswersHelpAndPutsThePakInsideAFolder) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                      ("make_data_args_" + std::to_string(platform::ProcessId()));
+    std::filesystem::create_directories(dir);
+    using make_data::ToolRequest;
+    const struct {
+        std::vector<std::string> args;
+        ToolRequest request;
+        std::string pakPath;
+    } cases[] = {
+        {{"--help"}, ToolRequest::Help, ""},
+        {{"-h"}, ToolRequest::Help, ""},
+        {{"--verbose"}, ToolRequest::Wrong, ""},
+        {{}, ToolRequest::Wrong, ""},
+        {{"a.pak", "b.pak"}, ToolRequest::Wrong, ""},
+        {{"out/data.pak"}, ToolRequest::Make, "out/data.pak"},
+        {{"new/"}, ToolRequest::Make, "new/vorns.pak"},
+        {{dir.string()}, ToolRequest::Make, (dir / "vorns.pak").string()},
+    };
+    for (const auto& c : cases) {
+        const make_data::ToolArguments got = make_data::ParseToolArguments(c.args);
+        EXPECT_EQ(got.request, c.request) << (c.args.empty() ? "" : c.args[0]);
+        EXPECT_EQ(got.pakPath, c.pakPath);
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// make_data OUT.pak
-// Makes every file the game reads and packs them into OUT.pak, with the images' contact sheet
-// ("contact-sheet.png") and the desktop icon ("vorns-icon.png") beside it. The parts run on
-// threads; the output does not depend on which finishes first.
+// make_data OUT.pak | FOLDER | --help
+// Makes every file the game reads and packs them into OUT.pak (or FOLDER/vorns.pak), with the
+// images' contact sheet ("contact-sheet.png") and the desktop icon ("vorns-icon.png") beside
+// it. The parts run on threads; the output does not depend on which finishes first.
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -16,6 +16,7 @@
 
 #include "make_data/DataSet.h"
 #include "make_data/DataSetAssembly.h"
+#include "make_data/ToolArguments.h"
 #include "pak/PakWriter.h"
 #include "platform/FileSystem.h"
 
@@ -48,11 +49,17 @@ void Report(const char* name, const make_data::DataPart& part, Clock::time_point
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_data OUT.pak\n");
+    const make_data::ToolArguments arguments = make_data::ParseToolArguments(
+        std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    if (arguments.request == make_data::ToolRequest::Help) {
+        std::fputs(make_data::kUsage, stdout);
+        return 0;
+    }
+    if (arguments.request == make_data::ToolRequest::Wrong) {
+        std::fputs(make_data::kUsage, stderr);
         return 2;
     }
-    const std::string pakPath = argv[1];
+    const std::string& pakPath = arguments.pakPath;
     const Clock::time_point start = Clock::now();
 
     // The slowest parts first, so they start at once.

@@ -212,6 +212,13 @@ bool WriteFont(const FontRequest& request, const std::string& descriptorPath, st
     }
     const std::filesystem::path descriptor(descriptorPath);
     const std::filesystem::path image = descriptor.parent_path() / request.imageName;
+    // A new destination folder is made; a failure shows as the write's own below.
+    for (const std::filesystem::path& folder : {descriptor.parent_path(), image.parent_path()}) {
+        std::error_code ignored;
+        if (!folder.empty()) {
+            std::filesystem::create_directories(folder, ignored);
+        }
+    }
     if (!ImageLib::WritePNGImage(image.string(), made.image)) {
         *error = "Cannot write " + image.string();
         return false;

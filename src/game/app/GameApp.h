@@ -68,7 +68,9 @@ public:
     // ---- Player records (GameAppRecords.cpp). Files live in "profiles/" of the user's data
     // folder and are written whole or not at all. ----
 
-    // Reads "profiles/game.dat" as far as it is sound; the rest of the records are free.
+    // Reads "profiles/game.dat" as far as it is sound; the rest of the records are free. A
+    // damaged file is moved aside to a free "game.dat.damaged" name, logged, and the player
+    // told once a run.
     bool LoadGameData();
     // Writes "profiles/game.dat"; nothing until the records were read once, so a shutdown
     // before the menu never replaces the stored ones. False when the file could not be written.
@@ -94,9 +96,12 @@ public:
     // The folder of the player's files, ending with '/'.
     std::string ProfilesFolder() const;
     // The readers of the two files, as far as the bytes are sound: a damaged name or record
-    // ends the reading; game.dat always gives levelCount records.
-    static void ParseGameData(std::span<const uint8_t> bytes, int levelCount, std::string& player,
-                              std::vector<std::unique_ptr<LevelRecord>>& records);
+    // ends the reading; game.dat always gives levelCount records. ParseGameData answers why
+    // the bytes are damaged, or empty when they are sound: a file that ends where a record
+    // would start is an older one with fewer levels, not a damaged one.
+    [[nodiscard]] static std::string ParseGameData(
+        std::span<const uint8_t> bytes, int levelCount, std::string& player,
+        std::vector<std::unique_ptr<LevelRecord>>& records);
     static void ParseHighScores(std::span<const uint8_t> bytes,
                                 std::vector<std::unique_ptr<HighScoreRecord>>& records);
 
@@ -134,8 +139,17 @@ public:
     std::vector<std::unique_ptr<HighScoreRecord>> mHighScores;
     // Set by the first LoadGameData.
     bool mRecordsLoaded = false;
+    // The player was told that game.dat was damaged; once a run is enough.
+    bool mToldGameDataDamaged = false;
 
 protected:
+    // Copies the damaged file whole to the first free "<path>.damaged[.N]" and removes it;
+    // answers the copy's path, or empty when it could not be kept (the file then stays).
+    static std::string KeepDamagedFile(const std::string& path, const std::vector<uint8_t>& bytes);
+    // The error log's line, and the player's message box the first time in a run.
+    void ReportDamagedGameData(const std::string& path, const std::string& damage,
+                               const std::string& kept);
+
     // One group of the loading work, counted resource by resource, then bound. False when it
     // failed or a shutdown stopped it (stopped then says which).
     bool LoadGroupInThread(const std::string& group, bool (*bind)(zmResourceManager*),

@@ -1,6 +1,7 @@
 // The player's records: "profiles/game.dat", "profiles/highscores.dat" and the saved game's
 // emptiness.
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "app/util/ByteReader.h"
@@ -45,8 +46,9 @@ int GameApp::CountLevelRecords() const {
     return mResourceManager != nullptr ? mResourceManager->GetGroupLevelCount("levels") : 0;
 }
 
-void GameApp::ParseGameData(std::span<const uint8_t> bytes, int levelCount, std::string& player,
-                            std::vector<std::unique_ptr<LevelRecord>>& records) {
+std::string GameApp::ParseGameData(std::span<const uint8_t> bytes, int levelCount,
+                                   std::string& player,
+                                   std::vector<std::unique_ptr<LevelRecord>>& records) {
     ByteReader in(bytes);
     player.clear();
     const uint32_t nameLength = in.U32();
@@ -56,12 +58,34 @@ void GameApp::ParseGameData(std::span<const uint8_t> bytes, int levelCount, std:
         const std::span<const uint8_t> name = in.Take(nameLength);
         player.assign(name.begin(), name.end());
     }
+    std::string damage = in.Error();
     for (int i = 0; i < levelCount; ++i) {
         auto record = std::make_unique<LevelRecord>();
         // Once the bytes are damaged or spent, the rest are free records with empty names.
-        record->Load(in);
+        const bool started = !in.AtEnd();
+        if (!record->Load(in) && started && damage.empty()) {
+            damage = in.Error();
+        }
         records.push_back(std::move(record));
     }
+    return damage;
+}
+
+std::string GameApp::KeepDamagedFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    constexpr int kMaxKept = 100;
+    for (int i = 1; i <= kMaxKept; ++i) {
+        const std::string kept = path + ".damaged" + (i > 1 ? "." + std::to_string(i) : "");
+        if (platform::fs::Exists(kept)) {
+            continue;
+        }
+        // Copied whole before the damaged one goes, so neither step can lose it.
+        if (!platform::fs::WriteWholeFileAtomic(kept, bytes.data(), bytes.size()) ||
+            !platform::fs::RemoveFile(path)) {
+            return std::string();
+        }
+        return kept;
+    }
+    return std::string();
 }
 
 void GameApp::ParseHighScores(std::span<const uint8_t> bytes,
@@ -81,13 +105,39 @@ bool GameApp::LoadGameData() {
     mLevelCount = static_cast<uint8_t>(std::clamp(CountLevelRecords(), 0, 255));
     const std::string folder = ProfilesFolder();
     platform::fs::MakeDirectories(folder);
-    ParseGameData(ReadOrEmpty(folder + kGameData), mLevelCount, mCurrentPlayer, mLevelRecords);
+    const std::string path = folder + kGameData;
+    // A missing file is a first start; an empty one was cut short.
+    const std::optional<std::vector<uint8_t>> bytes = platform::fs::ReadWholeFile(path);
+    const std::string damage = ParseGameData(bytes ? *bytes : std::vector<uint8_t>{}, mLevelCount,
+                                             mCurrentPlayer, mLevelRecords);
+    if (bytes && !damage.empty()) {
+        ReportDamagedGameData(path, damage, KeepDamagedFile(path, *bytes));
+    }
     if (mCurrentPlayer.empty()) {
         mCurrentPlayer = GetString("PLAYER");
         mShowHelp = 1;
     }
     mRecordsLoaded = true;
     return true;
+}
+
+void GameApp::ReportDamagedGameData(const std::string& path, const std::string& damage,
+                                    const std::string& kept) {
+    LogError("Player list " + path + " is damaged (" + damage + "); " +
+             (kept.empty() ? "it could not be kept aside" : "kept as " + kept));
+    if (mToldGameDataDamaged) {
+        return;
+    }
+    mToldGameDataDamaged = true;
+    std::string text = GetStringOrDefault(
+        "PLAYER_LIST_DAMAGED",
+        "The player list was damaged and was started afresh from what could still be read.");
+    if (!kept.empty()) {
+        text += "\n\n" +
+                GetStringOrDefault("DAMAGED_FILE_KEPT_AS", "The damaged file was kept as:") + "\n" +
+                kept;
+    }
+    MsgBox(text, mTitle, platform::mb::IconWarning);
 }
 
 bool GameApp::SaveGameData() {

@@ -41,13 +41,25 @@ public:
     std::vector<std::string> mCalls;
 };
 
-// The level count is given; the board's level is the test's.
+// The level count is given; the board's level is the test's; message boxes and error lines
+// are recorded too.
 class TestGame : public Vesk::GameApp {
 public:
     int CountLevelRecords() const override { return mLevels; }
     int32_t BoardLevel() const override { return mLevel; }
+    // Shown as well when there is a desktop to show them on.
+    int MsgBox(const std::string& text, const std::string& title, uint32_t flags) override {
+        mBoxes.push_back(text);
+        return mWindowSystem != nullptr ? GameApp::MsgBox(text, title, flags) : 1;
+    }
+    void LogError(const std::string& text) override {
+        mLogged.push_back(text);
+        GameApp::LogError(text);
+    }
     int mLevels = 100;
     int32_t mLevel = 0;
+    std::vector<std::string> mBoxes;
+    std::vector<std::string> mLogged;
 };
 
 class GameAppTest : public ::testing::Test {

@@ -1,5 +1,8 @@
 // The player's files: the bytes of game.dat and highscores.dat, best times, the sort, the saved
 // game's emptiness, and damaged or hostile files.
+#include <algorithm>
+#include <sstream>
+
 #include "GameAppTestSupport.h"
 
 namespace gameapptest {
@@ -100,6 +103,61 @@ TEST_F(GameAppTest, DamagedGameDataIsReadAsFarAsItIsSound) {
     EXPECT_EQ(mGame->mLevelRecords[1]->mLevel, -1);
     EXPECT_EQ(mGame->mLevelRecords[1]->mBestTime, 0xFFFFFFFFu);
     EXPECT_EQ(mGame->mLevelRecords[1]->mHolderName, "");
+}
+
+// A damaged file is moved aside whole and told about once; a short but whole one is not damage.
+TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
+    mGame->mLevels = 2;
+    const Bytes one = GameData("Ann", {Record(5000, 3, "Ann")});
+    Bytes surplus = GameData("Ann", {Record(5000, 3, "Ann"), Record(1, 4, "Bo")});
+    surplus.resize(surplus.size() + 5, 'x');
+    Bytes hugeName;
+    Put32(hugeName, 0xFFFFFFF0u);
+    const struct {
+        const char* what;
+        Bytes bytes;
+        bool damaged;
+    } cases[] = {
+        {"one of two records", one, false},
+        {"bytes past the last level", surplus, false},
+        {"empty", {}, true},
+        {"name cut", Bytes(one.begin(), one.begin() + 5), true},
+        {"huge name", hugeName, true},
+        {"record cut", Bytes(one.begin(), one.end() - 1), true},
+    };
+    int damagedSoFar = 0;
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(mDir + "/profiles");
+        Write("game.dat", c.bytes);
+        mGame->LoadGameData();
+        EXPECT_EQ(std::filesystem::exists(Profiles("game.dat")), !c.damaged) << c.what;
+        EXPECT_EQ(std::filesystem::exists(Profiles("game.dat.damaged")), c.damaged) << c.what;
+        EXPECT_EQ(Read("game.dat.damaged"), c.damaged ? c.bytes : Bytes{}) << c.what;
+        damagedSoFar += c.damaged ? 1 : 0;
+        EXPECT_EQ(mGame->mLogged.size(), static_cast<size_t>(damagedSoFar)) << c.what;
+    }
+    ASSERT_EQ(mGame->mBoxes.size(), 1u);
+    EXPECT_NE(mGame->mBoxes[0].find("was damaged"), std::string::npos);
+    EXPECT_NE(mGame->mBoxes[0].find(Profiles("game.dat.damaged")), std::string::npos);
+    EXPECT_NE(mGame->mLogged.back().find(Profiles("game.dat.damaged")), std::string::npos);
+
+    // An earlier damaged copy is never replaced.
+    Write("game.dat", hugeName);
+    mGame->LoadGameData();
+    EXPECT_EQ(Read("game.dat.damaged.2"), hugeName);
+    EXPECT_EQ(Read("game.dat.damaged"), Bytes(one.begin(), one.end() - 1));
+}
+
+// The paths the start-up builds from the game's names, as the README tells players.
+TEST_F(GameAppTest, TheReadmeNamesWhereThePlayersFilesSettingsAndLogAre) {
+    std::stringstream readme;
+    readme << std::ifstream(VESK_README).rdbuf();
+    std::string settings = mGame->mRegKey;
+    std::replace(settings.begin(), settings.end(), '\\', '/');
+    const std::string data = "$XDG_DATA_HOME/" + mGame->mFullCompanyName + "/" + mGame->mProdName;
+    for (const std::string& path : {data + "/profiles/", data + "/ScrError.txt",
+                                    "$XDG_CONFIG_HOME/" + settings + "/settings.dat"})
+        EXPECT_NE(readme.str().find(path), std::string::npos) << path;
 }
 
 TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
