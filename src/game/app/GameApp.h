@@ -69,7 +69,7 @@ public:
     // folder and are written whole or not at all. ----
 
     // Reads "profiles/game.dat" as far as it is sound; the rest of the records are free.
-    bool LoadGameData();
+    [[nodiscard]] bool LoadGameData();
     // Writes "profiles/game.dat"; nothing until the records were read once, so a shutdown
     // before the menu never replaces the stored ones. False when the file could not be written.
     bool SaveGameData();

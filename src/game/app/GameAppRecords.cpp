@@ -56,10 +56,11 @@ void GameApp::ParseGameData(std::span<const uint8_t> bytes, int levelCount, std:
         const std::span<const uint8_t> name = in.Take(nameLength);
         player.assign(name.begin(), name.end());
     }
+    bool intact = true;
     for (int i = 0; i < levelCount; ++i) {
         auto record = std::make_unique<LevelRecord>();
         // Once the bytes are damaged or spent, the rest are free records with empty names.
-        record->Load(in);
+        intact = intact && record->Load(in);
         records.push_back(std::move(record));
     }
 }
