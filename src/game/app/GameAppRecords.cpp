@@ -8,6 +8,7 @@
 #include "app/util/CommonSystem.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
+#include "platform/Debug.h"
 #include "platform/FileSystem.h"
 #include "resources/zmResourceManager.h"
 
@@ -56,12 +57,16 @@ void GameApp::ParseGameData(std::span<const uint8_t> bytes, int levelCount, std:
         const std::span<const uint8_t> name = in.Take(nameLength);
         player.assign(name.begin(), name.end());
     }
-    bool intact = true;
+    bool whole = true;
     for (int i = 0; i < levelCount; ++i) {
         auto record = std::make_unique<LevelRecord>();
         // Once the bytes are damaged or spent, the rest are free records with empty names.
-        intact = intact && record->Load(in);
+        whole = record->Load(in) && whole;
         records.push_back(std::move(record));
+    }
+    // A first start has no file; a damaged or short one is worth a note.
+    if (!whole && !bytes.empty()) {
+        platform::DebugOutput("profiles/game.dat is damaged or short; later records are free.\n");
     }
 }
 
