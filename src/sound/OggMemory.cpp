@@ -52,11 +52,16 @@ bool OggIsOneWholeStream(std::span<const uint8_t> bytes, std::string& error) {
             break;
         }
         in.U8();
-        lastFlags = in.U8();
+        // A later stream starts with a new first page (flag 2) after an ending one (flag 4),
+        // or with another serial number.
+        const uint8_t flags = in.U8();
         in.Skip(8);
         const uint32_t pageSerial = in.U32();
-        chained = chained || (serial && *serial != pageSerial);
+        chained =
+            chained ||
+            (serial && (*serial != pageSerial || (flags & 0x02) != 0 || (lastFlags & 0x04) != 0));
         serial = pageSerial;
+        lastFlags = flags;
         in.Skip(4 + 4);
         const uint8_t segments = in.U8();
         size_t body = 0;

@@ -181,6 +181,9 @@ TEST_F(EncodedSoundTest, OggDecodesWholeAndACutFileIsRefused) {
     // Tremor lost memory on this one, so it is refused before the decoder sees it.
     EXPECT_FALSE(ReadOgg(ChainWithDamagedComment(ogg), error).has_value());
     EXPECT_EQ(error, "chained Ogg streams are not played");
+    std::vector<uint8_t> twice = ogg;
+    twice.insert(twice.end(), ogg.begin(), ogg.end());
+    EXPECT_FALSE(ReadOgg(twice, error).has_value());
 }
 
 TEST_F(EncodedSoundTest, Mp3DecodesWholeAndACutFileIsRefused) {
