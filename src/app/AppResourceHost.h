@@ -17,7 +17,7 @@ public:
     Image* GetImage(const std::string& path) override;
     bool Is3DAccelerated() override;
     int GetFreeSoundId() override;
-    bool LoadSound(int id, const std::string& path) override;
+    [[nodiscard]] bool LoadSound(int id, const std::string& path) override;
     void ReleaseSound(int id) override;
     // The application itself lends image fonts their layer images and error pop-ups.
     FontHost* GetFontHost() override;

@@ -334,7 +334,7 @@ public:
     static std::string GetStringOrDefault(const std::string& id, const std::string& defaultValue);
     bool LoadPropertiesFile(const std::string& fileName);
     // "properties\default.xml".
-    bool LoadProperties();
+    [[nodiscard]] bool LoadProperties();
     // Reads "properties\resources.xml"; on failure shows the error and ends the program.
     void LoadResourceManifest();
     // Reads "properties\levels.xml"; on failure shows the error and ends the program.

@@ -466,19 +466,12 @@ bool VeskAppBase::ReadBufferFromFile(const std::string& fileName, Buffer* buffer
         return true;
     }
 
-    std::vector<uint8_t> bytes;
-    bool ok = false;
-    if (PakFileHandle* file = PakOpenFile(fileName)) {
-        // A size that cannot be taken or a short read fails instead of handing out garbage.
-        long size = -1;
-        if (PakSeekFile(file, 0, 2) == 0)
-            size = PakTellFile(file);
-        if (size >= 0 && size <= Buffer::kMaxBytes && PakSeekFile(file, 0, 0) == 0) {
-            bytes.resize(static_cast<size_t>(size));
-            ok = PakReadFile(bytes.data(), 1, bytes.size(), file) == bytes.size();
-        }
-        PakCloseFile(file);
-    }
+    // A file that can't be read whole, or is more than a buffer holds, fails instead of
+    // handing out garbage.
+    std::string error;
+    std::optional<std::vector<uint8_t>> read = PakReadWholeFile(fileName, error);
+    const bool ok = read.has_value() && read->size() <= size_t{Buffer::kMaxBytes};
+    const std::vector<uint8_t> bytes = ok ? std::move(*read) : std::vector<uint8_t>();
     const auto count = static_cast<int32_t>(bytes.size());
     if (ok) {
         buffer->Clear();

@@ -215,13 +215,13 @@ struct VoiceState {
         }
     }
 
-    void MixStream(float* sum, size_t count, Gains& gains, bool ramp) {
+    void MixStream(float* sum, size_t count, Gains& gains, bool ramp, AudioStream::FillMode mode) {
         const uint64_t step = sound::RateStep(frequency);
         const uint64_t lastIndex = (position + (count - 1) * step) >> 32;
         const size_t fresh = static_cast<size_t>(lastIndex) + 1;
         uint8_t* target = streamFrames.data() + frameBytes;
         const size_t wanted = fresh * frameBytes;
-        AudioStream::Filled filled = stream->Fill(target, wanted);
+        AudioStream::Filled filled = stream->Fill(target, wanted, mode);
         filled.bytes = std::min(filled.bytes, wanted) / frameBytes * frameBytes;
         // Silence in 8-bit unsigned PCM is 128.
         std::memset(target + filled.bytes, format.bitsPerSample == 8 ? 128 : 0,
@@ -236,7 +236,7 @@ struct VoiceState {
         }
     }
 
-    void Mix(float* sum, size_t count) {
+    void Mix(float* sum, size_t count, AudioStream::FillMode mode) {
         const bool ramp = left != targetLeft || right != targetRight;
         Gains gains{left, right, 0.0f, 0.0f};
         if (ramp) {
@@ -244,7 +244,7 @@ struct VoiceState {
             gains.stepRight = (targetRight - right) / static_cast<float>(count);
         }
         if (stream != nullptr) {
-            MixStream(sum, count, gains, ramp);
+            MixStream(sum, count, gains, ramp, mode);
         } else {
             MixBuffer(sum, count, gains, ramp);
         }
@@ -442,22 +442,22 @@ void AudioDevice::RemoveVoice(VoiceState* voice) {
     mVoices.erase(std::remove(mVoices.begin(), mVoices.end(), voice), mVoices.end());
 }
 
-void AudioDevice::MixBlock(int16_t* out, size_t frames) {
+void AudioDevice::MixBlock(int16_t* out, size_t frames, AudioStream::FillMode mode) {
     std::lock_guard<std::mutex> lock(mMutex);
     while (frames > 0) {
         const size_t count = std::min(frames, kChunkFrames);
-        MixChunk(out, count);
+        MixChunk(out, count, mode);
         out += 2 * count;
         frames -= count;
     }
 }
 
-void AudioDevice::MixChunk(int16_t* out, size_t frames) {
+void AudioDevice::MixChunk(int16_t* out, size_t frames, AudioStream::FillMode mode) {
     float* sum = mSum.data();
     std::fill(sum, sum + 2 * frames, 0.0f);
     for (VoiceState* voice : mVoices) {
         if (voice->playing) {
-            voice->Mix(sum, frames);
+            voice->Mix(sum, frames, mode);
         }
     }
     const float master = static_cast<float>(GetWaveOutVolume()) / sound::kMaxWaveOutVolume;

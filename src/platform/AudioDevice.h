@@ -41,10 +41,13 @@ public:
         size_t bytes = 0;    // whole frames written
         bool ended = false;  // nothing more will come: the voice stops after these bytes
     };
-    // Runs on the audio thread with the device lock held: copies PCM that is ready and never
-    // blocks, allocates, logs or touches files. Fewer bytes than asked without the end is an
-    // underrun, heard as silence.
-    virtual Filled Fill(uint8_t* dest, size_t bytes) = 0;
+    // Who asks for the block: a real-time output's callback, or an offline render (tests, a
+    // headless run catching up) that goes faster than real time and may wait for PCM.
+    enum class FillMode { kRealTime, kOffline };
+    // Runs with the device lock held. In real time it copies PCM that is ready and never
+    // blocks, allocates, logs or touches files; fewer bytes than asked without the end is an
+    // underrun, heard as silence. Offline it may make the PCM first, so only the end is short.
+    virtual Filled Fill(uint8_t* dest, size_t bytes, FillMode mode) = 0;
 };
 
 class AudioDevice;
@@ -133,8 +136,8 @@ protected:
     AudioDevice();
 
     // Mixes the next frames of output into out (2 x frames samples). Runs on the backend's
-    // audio thread; never allocates, logs or touches files.
-    void MixBlock(int16_t* out, size_t frames);
+    // audio thread; never allocates, logs or touches files. mode is passed to the streams.
+    void MixBlock(int16_t* out, size_t frames, AudioStream::FillMode mode);
 
     // Called before a voice's status or position is read; a device that keeps its own time
     // catches up here.
@@ -146,7 +149,7 @@ private:
 
     void AddVoice(VoiceState* voice);
     void RemoveVoice(VoiceState* voice);
-    void MixChunk(int16_t* out, size_t frames);
+    void MixChunk(int16_t* out, size_t frames, AudioStream::FillMode mode);
 
     mutable std::mutex mMutex;
     std::vector<VoiceState*> mVoices;  // not owned; guarded by mMutex

@@ -44,42 +44,6 @@ std::optional<Image> MakeDecodedImage(int64_t width, int64_t height, int64_t max
 
 namespace {
 
-// No picture file the program reads comes near this; anything larger is refused unread.
-constexpr long kMaxFileBytes = 512L << 20;
-
-struct PakCloser {
-    void operator()(PakFileHandle* handle) const { PakCloseFile(handle); }
-};
-
-// Null when the file is missing; a file that exists but can't be read sets error.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& fileName, std::string& error) {
-    const std::unique_ptr<PakFileHandle, PakCloser> file(PakOpenFile(fileName));
-    if (file == nullptr) {
-        return std::nullopt;
-    }
-    if (PakSeekFile(file.get(), 0, 2) != 0) {
-        error = "can't seek";
-        return std::nullopt;
-    }
-    const long size = PakTellFile(file.get());
-    if (size < 0 || size > kMaxFileBytes || PakSeekFile(file.get(), 0, 0) != 0) {
-        error = size > kMaxFileBytes ? "file too large" : "can't tell its size";
-        return std::nullopt;
-    }
-    std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-        error = "out of memory";
-        return std::nullopt;
-    }
-    if (PakReadFile(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-        error = "read error";
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
@@ -139,18 +103,17 @@ std::unique_ptr<Image> ReadColourImage(const std::string& fileName, std::string*
 std::unique_ptr<Image> ReadImageFile(const std::string& fileName, Decoder decode,
                                      std::string* error) {
     std::string reason;
-    std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(fileName, reason);
-    std::optional<Image> image;
-    if (bytes.has_value()) {
-        image = decode(*bytes, reason, kMaxPixels);
+    const std::optional<std::vector<uint8_t>> bytes = PakReadWholeFile(fileName, reason);
+    if (!bytes.has_value()) {
+        KeepFirst(error, reason);
+        return nullptr;
     }
-    if (image.has_value()) {
-        return std::make_unique<Image>(std::move(*image));
-    }
-    if (!reason.empty()) {
+    std::optional<Image> image = decode(*bytes, reason, kMaxPixels);
+    if (!image.has_value()) {
         KeepFirst(error, "Can't read image " + fileName + ": " + reason);
+        return nullptr;
     }
-    return nullptr;
+    return std::make_unique<Image>(std::move(*image));
 }
 
 std::unique_ptr<Image> GetImage(const std::string& fileName, bool lookForAlpha,

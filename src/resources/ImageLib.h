@@ -46,16 +46,21 @@ inline thread_local uint32_t gAlphaComposeColor = 0xFFFFFF;
 // alpha image "_" + file part (else name + "_") supplies the alpha from its blue byte. Null
 // when nothing could be read; error (when given) then holds why a file that exists was
 // refused, and stays empty when no file was found.
-std::unique_ptr<Image> GetImage(const std::string& fileName, bool lookForAlpha = true,
-                                std::string* error = nullptr);
+[[nodiscard]] std::unique_ptr<Image> GetImage(const std::string& fileName, bool lookForAlpha = true,
+                                              std::string* error = nullptr);
 
 // The readers behind GetImage, one format each. Null on a missing or refused file; error as
 // for GetImage.
-std::unique_ptr<Image> ReadTGAImage(const std::string& fileName, std::string* error = nullptr);
-std::unique_ptr<Image> ReadJPEGImage(const std::string& fileName, std::string* error = nullptr);
-std::unique_ptr<Image> ReadPNGImage(const std::string& fileName, std::string* error = nullptr);
-std::unique_ptr<Image> ReadGIFImage(const std::string& fileName, std::string* error = nullptr);
-std::unique_ptr<Image> ReadJ2KImage(const std::string& fileName, std::string* error = nullptr);
+[[nodiscard]] std::unique_ptr<Image> ReadTGAImage(const std::string& fileName,
+                                                  std::string* error = nullptr);
+[[nodiscard]] std::unique_ptr<Image> ReadJPEGImage(const std::string& fileName,
+                                                   std::string* error = nullptr);
+[[nodiscard]] std::unique_ptr<Image> ReadPNGImage(const std::string& fileName,
+                                                  std::string* error = nullptr);
+[[nodiscard]] std::unique_ptr<Image> ReadGIFImage(const std::string& fileName,
+                                                  std::string* error = nullptr);
+[[nodiscard]] std::unique_ptr<Image> ReadJ2KImage(const std::string& fileName,
+                                                  std::string* error = nullptr);
 
 // The decoders over a file's bytes. None, with the reason in error, for a short, corrupt or
 // unsupported file, one of more than maxPixels pixels, or one whose data is too short for the
@@ -93,8 +98,8 @@ bool WriteJPEGImage(const std::string& fileName, const Image& image);
 using Decoder = std::optional<Image> (*)(std::span<const uint8_t> bytes, std::string& error,
                                          int64_t maxPixels);
 // The thin loader behind every reader: the file's bytes through the file layer, then decode.
-std::unique_ptr<Image> ReadImageFile(const std::string& fileName, Decoder decode,
-                                     std::string* error);
+[[nodiscard]] std::unique_ptr<Image> ReadImageFile(const std::string& fileName, Decoder decode,
+                                                   std::string* error);
 
 // A picture of width x height transparent black pixels, or none with a reason in error when
 // the size is not positive, above maxPixels or past memory. For the decoders.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <span>
 #include <vector>
 
@@ -471,4 +472,31 @@ bool PakAtEnd(PakFileHandle* handle) {
     if (PakInterface* pak = GetPublishedPakInterface())
         return pak->AtEnd(handle);
     return handle == nullptr || std::feof(handle->mFP) != 0;
+}
+
+std::optional<std::vector<uint8_t>> PakReadWholeFile(const std::string& path, std::string& error) {
+    PakFileHandle* file = PakOpenFile(path, "rb");
+    if (file == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<std::vector<uint8_t>> bytes;
+    long size = -1;
+    if (PakSeekFile(file, 0, 2) == 0) {
+        size = PakTellFile(file);
+    }
+    if (size >= 0 && size <= kMaxWholeFileBytes && PakSeekFile(file, 0, 0) == 0) {
+        try {
+            bytes.emplace(static_cast<size_t>(size));
+        } catch (const std::bad_alloc&) {
+            // Refused below, as a file that can't be read.
+        }
+        if (bytes && size > 0 && PakReadFile(bytes->data(), bytes->size(), 1, file) != 1) {
+            bytes.reset();
+        }
+    }
+    PakCloseFile(file);
+    if (!bytes) {
+        error = path + ": cannot be read";
+    }
+    return bytes;
 }

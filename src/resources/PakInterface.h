@@ -6,8 +6,10 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/FileSearch.h"
 
@@ -169,3 +171,13 @@ size_t PakReadFile(void* buffer, size_t elementSize, size_t count, PakFileHandle
 int PakGetChar(PakFileHandle* handle);
 int PakUngetChar(int c, PakFileHandle* handle);
 bool PakAtEnd(PakFileHandle* handle);
+
+// The most bytes a file read whole may hold. No picture, sound or music of ours comes near
+// it; it bounds what a bad name can take.
+inline constexpr long kMaxWholeFileBytes = 256L << 20;
+
+// Reads a file whole through the archives, for the loaders that decode from memory. Nothing
+// when the file is missing (error left empty) or when it exists but is larger than
+// kMaxWholeFileBytes or can't be read to its end (error then "<path>: cannot be read").
+[[nodiscard]] std::optional<std::vector<uint8_t>> PakReadWholeFile(const std::string& path,
+                                                                   std::string& error);

@@ -42,7 +42,7 @@ public:
 
     // The sound manager's operations; -1 or false when there is none.
     virtual int GetFreeSoundId() { return -1; }
-    virtual bool LoadSound(int id, const std::string& path) {
+    [[nodiscard]] virtual bool LoadSound(int id, const std::string& path) {
         (void)id;
         (void)path;
         return false;

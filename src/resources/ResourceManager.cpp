@@ -48,7 +48,14 @@ bool ResourceManager::GroupLess::operator()(const std::string& a, const std::str
     return strcasecmp(a.c_str(), b.c_str()) < 0;
 }
 
-ResourceManager::ResourceManager(ResourceHost* host) : mHost(host) {}
+ResourceManager::ResourceManager(ResourceHost* host) : mHost(host) {
+    mGroupKinds = {
+        {"Image", {[this](XMLElement& element) { return ReadImageElement(element); }}},
+        {"Sound", {[this](XMLElement& element) { return ReadSoundElement(element); }}},
+        {"Font", {[this](XMLElement& element) { return ReadFontElement(element); }}},
+        {"SetDefaults", {[this](XMLElement& element) { return ReadSetDefaults(element); }}},
+    };
+}
 
 bool ResourceManager::Fail(const std::string& text) {
     if (mHasFailed) {
@@ -262,24 +269,19 @@ bool ResourceManager::ReadSetDefaults(XMLElement& element) {
     return true;
 }
 
-bool ResourceManager::ReadGroupElements() {
+bool ResourceManager::ReadElements(const ElementTable& kinds) {
     XMLElement element;
     while (NextElement(element)) {
         if (element.mType == XMLElement::TYPE_START) {
-            bool ok = false;
-            if (element.mValue == "Image") {
-                ok = ReadImageElement(element);
-            } else if (element.mValue == "Sound") {
-                ok = ReadSoundElement(element);
-            } else if (element.mValue == "Font") {
-                ok = ReadFontElement(element);
-            } else if (element.mValue == "SetDefaults") {
-                ok = ReadSetDefaults(element);
-            } else {
+            const auto kind = kinds.find(element.mValue);
+            if (kind == kinds.end()) {
                 return Fail("Invalid Section '" + element.mValue + "'");
             }
-            if (!ok) {
+            if (!kind->second.read(element)) {
                 return false;
+            }
+            if (kind->second.readsOwnEnd) {
+                continue;
             }
             XMLElement end;
             if (!NextElement(end)) {
@@ -295,6 +297,10 @@ bool ResourceManager::ReadGroupElements() {
         }
     }
     return false;
+}
+
+bool ResourceManager::ReadGroupElements() {
+    return ReadElements(mGroupKinds);
 }
 
 bool ResourceManager::DoParseResources() {
@@ -320,22 +326,30 @@ bool ResourceManager::DoParseResources() {
     return !mHasFailed;
 }
 
-bool ResourceManager::ReadManifest() {
-    XMLElement element;
-    bool found = false;
+bool ResourceManager::OpenManifestFile(const std::string& fileName) {
+    mXMLParser = std::make_unique<XMLParser>();
+    if (!mXMLParser->OpenFile(fileName)) {
+        mXMLParser.reset();
+        return Fail("Resource file not found: " + fileName);
+    }
+    return true;
+}
+
+void ResourceManager::OpenManifestString(const std::string& text) {
+    mXMLParser = std::make_unique<XMLParser>();
+    mXMLParser->SetString(text);
+}
+
+bool ResourceManager::ReadRootElement(XMLElement& element) {
     while (NextElement(element)) {
         if (element.mType == XMLElement::TYPE_START) {
-            found = true;
-            break;
+            return true;
         }
     }
-    if (found) {
-        if (element.mValue != "ResourceManifest") {
-            Fail("Expecting ResourceManifest tag");
-        } else {
-            DoParseResources();
-        }
-    }
+    return false;
+}
+
+bool ResourceManager::CloseManifest() {
     if (mXMLParser->HasFailed()) {
         Fail(mXMLParser->GetErrorText());
     }
@@ -344,19 +358,24 @@ bool ResourceManager::ReadManifest() {
     return !mHasFailed;
 }
 
-bool ResourceManager::ReadManifestFile(const std::string& fileName) {
-    mXMLParser = std::make_unique<XMLParser>();
-    if (!mXMLParser->OpenFile(fileName)) {
-        mXMLParser.reset();
-        Fail("Resource file not found: " + fileName);
-        return false;
+bool ResourceManager::ReadManifest() {
+    XMLElement element;
+    if (ReadRootElement(element)) {
+        if (element.mValue != "ResourceManifest") {
+            Fail("Expecting ResourceManifest tag");
+        } else {
+            DoParseResources();
+        }
     }
-    return ReadManifest();
+    return CloseManifest();
+}
+
+bool ResourceManager::ReadManifestFile(const std::string& fileName) {
+    return OpenManifestFile(fileName) && ReadManifest();
 }
 
 bool ResourceManager::ReadManifestString(const std::string& text) {
-    mXMLParser = std::make_unique<XMLParser>();
-    mXMLParser->SetString(text);
+    OpenManifestString(text);
     return ReadManifest();
 }
 

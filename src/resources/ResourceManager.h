@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -114,7 +115,8 @@ public:
     virtual bool ReadImageElement(XMLElement& element);
     virtual bool ReadFontElement(XMLElement& element);
     virtual bool ReadSetDefaults(XMLElement& element);
-    // Reads the children of one "Resources" section up to its end tag.
+    // Reads the children of one "Resources" section up to its end tag, by the kinds of
+    // mGroupKinds.
     virtual bool ReadGroupElements();
 
     // ---- Loading, counts and lookups (ResourceManagerLoad.cpp). ----
@@ -129,7 +131,7 @@ public:
     // Called with each record right after it loaded.
     virtual void ResourceLoadedHook(BaseRes* res);
     virtual void BeginGroupLoad(const std::string& group);
-    virtual bool LoadGroup(const std::string& group);
+    [[nodiscard]] virtual bool LoadGroup(const std::string& group);
     // The lookups throw ResourceManagerException for an id with no loaded record.
     virtual SharedImageRef LookupImage(const std::string& id);
     virtual int LookupSound(const std::string& id);
@@ -169,6 +171,29 @@ public:
     ResList::iterator mCurResGroupListItr;
 
 protected:
+    // How one kind of manifest element is read. The reader gets the start tag; unless it
+    // reads its own children and end tag, the end tag must follow at once.
+    struct ElementKind {
+        std::function<bool(XMLElement&)> read;
+        bool readsOwnEnd = false;
+    };
+    // By tag name, compared exactly.
+    using ElementTable = std::map<std::string, ElementKind, std::less<>>;
+
+    // Reads elements up to the enclosing end tag, each start tag by its kind. An unknown tag,
+    // text or a failed reader ends it with false.
+    bool ReadElements(const ElementTable& kinds);
+    // Opens the manifest parser over a file; false, with the error recorded, when it can't.
+    bool OpenManifestFile(const std::string& fileName);
+    void OpenManifestString(const std::string& text);
+    // Reads up to the first start tag; false when the parser ends before one.
+    bool ReadRootElement(XMLElement& element);
+    // Records a parser failure and drops the parser. True when no error was recorded.
+    bool CloseManifest();
+
+    // The children of a "Resources" section; the maker's manager adds its own.
+    ElementTable mGroupKinds;
+
     // Leading white space, an optional sign, digits; the rest is ignored and no digits read
     // as 0.
     static int32_t ReadDecimal(const std::string& text);

@@ -22,8 +22,8 @@ namespace {
 constexpr float kHalfPi = 1.5707964f;
 constexpr size_t kParameterBytes = 128;
 constexpr uint32_t kMaxImageName = 259;
-// No definition comes near this; anything larger is refused unread.
-constexpr long kMaxFileBytes = 16L << 20;
+// No definition comes near this; anything larger is refused undecoded.
+constexpr size_t kMaxFileBytes = 16L << 20;
 constexpr float kFar = 1.0e6f;
 constexpr int64_t kClipLimit = int64_t{1} << 29;
 // Stretched sprites kept per system: their largest side and their number.
@@ -32,35 +32,6 @@ constexpr size_t kMaxScaledSprites = 256;
 
 uint32_t gRandomState = 0;
 bool gRandomSeeded = false;
-
-struct PakCloser {
-    void operator()(PakFileHandle* handle) const { PakCloseFile(handle); }
-};
-
-// Empty when the file is missing; error is set when it exists but can't be read whole.
-std::vector<uint8_t> ReadFileBytes(const std::string& fileName, bool& found, std::string& error) {
-    found = false;
-    const std::unique_ptr<PakFileHandle, PakCloser> file(PakOpenFile(fileName, "rb"));
-    if (file == nullptr) {
-        return {};
-    }
-    found = true;
-    if (PakSeekFile(file.get(), 0, SEEK_END) != 0) {
-        error = "can't seek";
-        return {};
-    }
-    const long size = PakTellFile(file.get());
-    if (size < 0 || size > kMaxFileBytes || PakSeekFile(file.get(), 0, SEEK_SET) != 0) {
-        error = size > kMaxFileBytes ? "file too large" : "can't tell its size";
-        return {};
-    }
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (PakReadFile(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-        error = "read error";
-        return {};
-    }
-    return bytes;
-}
 
 // Reads count points one by one, so a huge count costs nothing before the end is reached.
 bool ReadPoints(ByteReader& in, std::vector<zmParticleSystem::Point>& points) {
@@ -228,14 +199,16 @@ zmParticleSystem::zmParticleSystem(const std::string& fileName, float stepRate,
     // A rate below 0 would make the fixed-step loop endless; it counts as variable steps.
     mStepLength = stepRate > 0.0f ? 1.0f / stepRate : 0.0f;
 
-    bool found = false;
     std::string error;
-    const std::vector<uint8_t> bytes = ReadFileBytes(fileName, found, error);
-    if (!found) {
+    const std::optional<std::vector<uint8_t>> bytes = PakReadWholeFile(fileName, error);
+    if (!bytes && error.empty()) {
         return;
     }
+    if (bytes && bytes->size() > kMaxFileBytes) {
+        error = "file too large";
+    }
     DefinitionFile file;
-    if (!error.empty() || !ReadDefinition(bytes, file, error)) {
+    if (!error.empty() || !ReadDefinition(*bytes, file, error)) {
         mLoadError = "Bad particle definition " + fileName + ": " + error;
         return;
     }

@@ -25,6 +25,18 @@ void zmResourceManager::ImageExRes::DeleteResource() {
     mImageEx.reset();
 }
 
+zmResourceManager::zmResourceManager(ResourceHost* host) : ResourceManager(host) {
+    mGroupKinds["ImageEx"] = {[this](XMLElement& element) { return ReadImageExElement(element); },
+                              true};
+    mGroupKinds["Particle"] = {
+        [this](XMLElement& element) { return ReadParticleElement(element); }};
+    mSeqKinds = {{"Seq", {[this](XMLElement& element) {
+                      auto* res = static_cast<ImageExRes*>(mCurResGroupList->back());
+                      return ReadSeqElement(element, res);
+                  }}}};
+    mLevelKinds = {{"Level", {[this](XMLElement& element) { return ReadLevelElement(element); }}}};
+}
+
 zmResourceManager::~zmResourceManager() {
     for (ResMap* map : {&mLevelMap, &mParticleMap}) {
         for (auto& [id, res] : *map) {
@@ -32,49 +44,6 @@ zmResourceManager::~zmResourceManager() {
         }
         map->clear();
     }
-}
-
-bool zmResourceManager::ReadGroupElements() {
-    XMLElement element;
-    while (NextElement(element)) {
-        if (element.mType == XMLElement::TYPE_START) {
-            bool ok = false;
-            if (element.mValue == "Image") {
-                ok = ReadImageElement(element);
-            } else if (element.mValue == "Sound") {
-                ok = ReadSoundElement(element);
-            } else if (element.mValue == "Font") {
-                ok = ReadFontElement(element);
-            } else if (element.mValue == "SetDefaults") {
-                ok = ReadSetDefaults(element);
-            } else if (element.mValue == "Particle") {
-                ok = ReadParticleElement(element);
-            } else if (element.mValue == "ImageEx") {
-                // It reads its children and its own end tag.
-                if (!ReadImageExElement(element)) {
-                    return false;
-                }
-                continue;
-            } else {
-                return Fail("Invalid Section '" + element.mValue + "'");
-            }
-            if (!ok) {
-                return false;
-            }
-            XMLElement end;
-            if (!NextElement(end)) {
-                return false;
-            }
-            if (end.mType != XMLElement::TYPE_END) {
-                return Fail("Unexpected element found.");
-            }
-        } else if (element.mType == XMLElement::TYPE_TEXT) {
-            return Fail("Element Not Expected '" + element.mValue + "'");
-        } else if (element.mType == XMLElement::TYPE_END) {
-            return true;
-        }
-    }
-    return false;
 }
 
 bool zmResourceManager::ReadImageExElement(XMLElement& element) {
@@ -88,29 +57,7 @@ bool zmResourceManager::ReadImageExElement(XMLElement& element) {
         res->mParticle = *v;
     }
 
-    XMLElement child;
-    while (NextElement(child)) {
-        if (child.mType == XMLElement::TYPE_START) {
-            if (child.mValue != "Seq") {
-                return Fail("Invalid Section '" + child.mValue + "'");
-            }
-            if (!ReadSeqElement(child, res)) {
-                return false;
-            }
-            XMLElement end;
-            if (!NextElement(end)) {
-                return false;
-            }
-            if (end.mType != XMLElement::TYPE_END) {
-                return Fail("Unexpected element found.");
-            }
-        } else if (child.mType == XMLElement::TYPE_TEXT) {
-            return Fail("Element Not Expected '" + child.mValue + "'");
-        } else if (child.mType == XMLElement::TYPE_END) {
-            return true;
-        }
-    }
-    return false;
+    return ReadElements(mSeqKinds);
 }
 
 bool zmResourceManager::ReadSeqElement(XMLElement& element, ImageExRes* res) {

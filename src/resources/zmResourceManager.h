@@ -69,10 +69,10 @@ public:
         void DeleteResource() override { mLevel.reset(); }
     };
 
-    explicit zmResourceManager(ResourceHost* host) : ResourceManager(host) {}
+    // Adds ImageEx and Particle to the kinds of a "Resources" section.
+    explicit zmResourceManager(ResourceHost* host);
     ~zmResourceManager() override;
 
-    bool ReadGroupElements() override;
     void DeleteGroupResources(const std::string& group) override;
     bool LoadNextResource() override;
 
@@ -105,8 +105,12 @@ protected:
 
 private:
     bool ReadLevels();
-    bool ReadLevelElements();
     bool ReadLevelElement(XMLElement& element);
+
+    // The children of an ImageEx, read into the record just added to the group.
+    ElementTable mSeqKinds;
+    // The children of a LevelManifest.
+    ElementTable mLevelKinds;
 };
 
 }  // namespace Vesk

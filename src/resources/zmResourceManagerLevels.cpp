@@ -36,32 +36,18 @@ std::vector<std::string> SplitNames(const std::string& text) {
 }  // namespace
 
 bool zmResourceManager::ReadLevelManifest(const std::string& fileName) {
-    mXMLParser = std::make_unique<XMLParser>();
-    if (!mXMLParser->OpenFile(fileName)) {
-        mXMLParser.reset();
-        Fail("Resource file not found: " + fileName);
-        return false;
-    }
-    return ReadLevels();
+    return OpenManifestFile(fileName) && ReadLevels();
 }
 
 bool zmResourceManager::ReadLevelManifestString(const std::string& text) {
-    mXMLParser = std::make_unique<XMLParser>();
-    mXMLParser->SetString(text);
+    OpenManifestString(text);
     return ReadLevels();
 }
 
 bool zmResourceManager::ReadLevels() {
     XMLElement element;
-    bool found = false;
-    while (NextElement(element)) {
-        if (element.mType == XMLElement::TYPE_START) {
-            found = true;
-            break;
-        }
-    }
     // The other manifest's text, kept as the players' error reports know it.
-    if (!found || element.mValue != "LevelManifest") {
+    if (!ReadRootElement(element) || element.mValue != "LevelManifest") {
         Fail("Expecting ResourceManifest tag");
     }
     if (!mXMLParser->HasFailed()) {
@@ -69,40 +55,9 @@ bool zmResourceManager::ReadLevels() {
         mCurResGroupList = &mResGroupMap[mCurResGroup];
         mDefaultPath.clear();
         mDefaultIdPrefix.clear();
-        ReadLevelElements();
+        ReadElements(mLevelKinds);
     }
-    if (mXMLParser->HasFailed()) {
-        Fail(mXMLParser->GetErrorText());
-    }
-    mXMLParser.reset();
-    mCurResGroupList = nullptr;
-    return !mHasFailed;
-}
-
-bool zmResourceManager::ReadLevelElements() {
-    XMLElement element;
-    while (NextElement(element)) {
-        if (element.mType == XMLElement::TYPE_START) {
-            if (element.mValue != "Level") {
-                return Fail("Invalid Section '" + element.mValue + "'");
-            }
-            if (!ReadLevelElement(element)) {
-                return false;
-            }
-            XMLElement end;
-            if (!NextElement(end)) {
-                return false;
-            }
-            if (end.mType != XMLElement::TYPE_END) {
-                return Fail("Unexpected element found.");
-            }
-        } else if (element.mType == XMLElement::TYPE_TEXT) {
-            return Fail("Element Not Expected '" + element.mValue + "'");
-        } else if (element.mType == XMLElement::TYPE_END) {
-            return true;
-        }
-    }
-    return false;
+    return CloseManifest();
 }
 
 bool zmResourceManager::ReadLevelElement(XMLElement& element) {

@@ -13,9 +13,6 @@ namespace Vesk {
 
 namespace {
 
-// Larger files are no music of ours; refusing them early bounds what a bad name can take.
-constexpr long kMaxMusicFileBytes = 256L << 20;
-
 std::string LowerExtension(const std::string& fileName) {
     const size_t dot = fileName.rfind('.');
     if (dot == std::string::npos) {
@@ -25,26 +22,6 @@ std::string LowerExtension(const std::string& fileName) {
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension;
-}
-
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& fileName) {
-    PakFileHandle* file = PakOpenFile(fileName, "rb");
-    if (file == nullptr) {
-        return std::nullopt;
-    }
-    std::optional<std::vector<uint8_t>> bytes;
-    long size = -1;
-    if (PakSeekFile(file, 0, 2) == 0) {
-        size = PakTellFile(file);
-    }
-    if (size >= 0 && size <= kMaxMusicFileBytes && PakSeekFile(file, 0, 0) == 0) {
-        bytes.emplace(static_cast<size_t>(size));
-        if (size > 0 && PakReadFile(bytes->data(), static_cast<size_t>(size), 1, file) != 1) {
-            bytes.reset();
-        }
-    }
-    PakCloseFile(file);
-    return bytes;
 }
 
 // The library's whole volume units: truncation of volume x 100.
@@ -98,9 +75,10 @@ BassMusicInfo* BassMusicInterface::Find(int songId) {
 bool BassMusicInterface::LoadMusic(int songId, const std::string& fileName) {
     const std::string extension = LowerExtension(fileName);
     const bool stream = extension == "wav" || extension == "ogg" || extension == "mp3";
-    std::optional<std::vector<uint8_t>> bytes = ReadWholeFile(fileName);
+    std::string readError;
+    std::optional<std::vector<uint8_t>> bytes = PakReadWholeFile(fileName, readError);
     if (!bytes) {
-        LogError("Music file " + fileName + ": cannot be read");
+        LogError(readError.empty() ? fileName + ": not found" : readError);
         return false;
     }
     BassMusicInfo info;

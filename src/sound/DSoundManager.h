@@ -28,7 +28,7 @@ public:
 
     bool Initialized() override { return mDevice != nullptr; }
     int LoadSoundByName(const std::string& fileName) override;
-    bool LoadSound(int id, const std::string& fileName) override;
+    [[nodiscard]] bool LoadSound(int id, const std::string& fileName) override;
     void ReleaseSound(int id) override;
     void SetVolume(double volume) override;
     bool SetBaseVolume(int id, double volume) override;

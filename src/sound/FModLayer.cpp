@@ -42,8 +42,6 @@ struct Song {
 
 namespace {
 
-constexpr long kMaxFileBytes = 256L << 20;
-
 struct Channel {
     std::shared_ptr<MusicStream> stream;
     std::unique_ptr<platform::AudioVoice> voice;
@@ -80,27 +78,10 @@ int VolumeToAttenuation(int volume) {
     return static_cast<int>(std::lround(2000.0 * std::log10(clamped / 100.0)));
 }
 
+// The library's calls answer only with null, so the file layer's reason goes no further.
 std::optional<std::vector<uint8_t>> ReadFile(const char* name) {
-    if (name == nullptr) {
-        return std::nullopt;
-    }
-    PakFileHandle* file = PakOpenFile(name, "rb");
-    if (file == nullptr) {
-        return std::nullopt;
-    }
-    std::optional<std::vector<uint8_t>> bytes;
-    long size = -1;
-    if (PakSeekFile(file, 0, 2) == 0) {
-        size = PakTellFile(file);
-    }
-    if (size > 0 && size <= kMaxFileBytes && PakSeekFile(file, 0, 0) == 0) {
-        bytes.emplace(static_cast<size_t>(size));
-        if (PakReadFile(bytes->data(), static_cast<size_t>(size), 1, file) != 1) {
-            bytes.reset();
-        }
-    }
-    PakCloseFile(file);
-    return bytes;
+    std::string error;
+    return name != nullptr ? PakReadWholeFile(name, error) : std::nullopt;
 }
 
 unsigned ModeOf(const platform::PcmFormat& format) {

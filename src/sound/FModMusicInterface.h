@@ -39,7 +39,7 @@ public:
                                 const MusicLibrary* library = &FModLayerLibrary());
     ~FModMusicInterface() override;
 
-    bool LoadMusic(int songId, const std::string& fileName) override;
+    [[nodiscard]] bool LoadMusic(int songId, const std::string& fileName) override;
     void PlayMusic(int songId, int offset, bool noLoop) override;
     void StopMusic(int songId) override;
     void PauseMusic(int songId) override;

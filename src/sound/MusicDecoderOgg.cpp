@@ -24,11 +24,13 @@ public:
 
     bool Open(std::string& error) {
         const ov_callbacks callbacks{OggReadMemory, OggSeekMemory, OggCloseMemory, OggTellMemory};
-        if (ov_open_callbacks(&mSource, &mFile, nullptr, 0, callbacks) < 0) {
+        const int opened = ov_open_callbacks(&mSource, &mFile, nullptr, 0, callbacks);
+        // Cleared even after a refused open: the open zeroes the record first.
+        mOpen = true;
+        if (opened < 0) {
             error = "not an Ogg Vorbis stream";
             return false;
         }
-        mOpen = true;
         const vorbis_info* info = ov_info(&mFile, -1);
         if (info == nullptr || info->channels < 1 || info->channels > 2 || info->rate <= 0) {
             error = "unsupported Ogg channels or rate";
@@ -94,8 +96,7 @@ private:
 
 std::unique_ptr<MusicDecoder> MakeOggMusicDecoder(std::span<const uint8_t> bytes,
                                                   std::string& error) {
-    if (!OggEndsCleanly(bytes)) {
-        error = "Ogg stream cut short or corrupt";
+    if (!OggIsOneWholeStream(bytes, error)) {
         return nullptr;
     }
     auto decoder = std::make_unique<OggMusicDecoder>(bytes);

@@ -14,7 +14,7 @@ public:
     MusicInterface(const MusicInterface&) = delete;
     MusicInterface& operator=(const MusicInterface&) = delete;
 
-    virtual bool LoadMusic(int songId, const std::string& fileName);
+    [[nodiscard]] virtual bool LoadMusic(int songId, const std::string& fileName);
     virtual void PlayMusic(int songId, int offset, bool noLoop);
     virtual void StopMusic(int songId);
     virtual void PauseMusic(int songId);

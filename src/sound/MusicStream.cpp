@@ -17,10 +17,19 @@ MusicStream::MusicStream(std::unique_ptr<MusicDecoder> decoder)
       mDecoder(std::move(decoder)),
       mRing(kRingFrames * mFormat.channels) {}
 
-platform::AudioStream::Filled MusicStream::Fill(uint8_t* dest, size_t bytes) {
+platform::AudioStream::Filled MusicStream::Fill(uint8_t* dest, size_t bytes, FillMode mode) {
     const size_t channels = mFormat.channels;
     const size_t wanted = bytes / (channels * sizeof(int16_t));
     const uint64_t read = mRead.load(std::memory_order_relaxed);
+    // The real-time output never decodes here: a late pump thread is heard as a short
+    // underrun, where waiting for the decoder would stall every voice. An offline render has
+    // no deadline, so it decodes the shortfall and its output never depends on that thread.
+    if (mode == FillMode::kOffline) {
+        const uint64_t ready = mWritten.load(std::memory_order_acquire) - read;
+        if (ready < wanted && !mEnded.load(std::memory_order_acquire)) {
+            Pump(static_cast<size_t>(wanted - ready));
+        }
+    }
     const uint64_t written = mWritten.load(std::memory_order_acquire);
     const size_t count = static_cast<size_t>(std::min<uint64_t>(wanted, written - read));
     int peakLeft = 0;

@@ -13,15 +13,18 @@ namespace Vesk {
 
 // A decoder feeding a stream voice through a ring of decoded frames: Pump decodes ahead on
 // any thread but the audio thread, Fill hands out what is ready on the audio thread without
-// blocking, allocating or decoding.
-// Threads: Pump and the controls lock the decoder; Fill and the level and position queries
-// are lock-free. Seek and Restart need the voice stopped, so Fill does not run meanwhile.
+// blocking, allocating or decoding. An offline Fill (no real-time thread waits on it) pumps
+// what the ring lacks first, so a render faster than real time is not left to the pump
+// thread's timing.
+// Threads: Pump, an offline Fill and the controls lock the decoder; a real-time Fill and the
+// level and position queries are lock-free. Seek and Restart need the voice stopped, so Fill
+// does not run meanwhile.
 class MusicStream : public platform::AudioStream {
 public:
     explicit MusicStream(std::unique_ptr<MusicDecoder> decoder);
 
     platform::PcmFormat Format() const override { return mFormat; }
-    Filled Fill(uint8_t* dest, size_t bytes) override;
+    Filled Fill(uint8_t* dest, size_t bytes, FillMode mode) override;
 
     // Decodes into the free part of the ring, at most limit frames; on the decoder's end it
     // starts over when looping, else marks the end.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "app/util/ByteReader.h"
 
@@ -41,27 +42,43 @@ long OggTellMemory(void* source) {
     return static_cast<long>(static_cast<OggMemorySource*>(source)->position);
 }
 
-bool OggEndsCleanly(std::span<const uint8_t> bytes) {
+bool OggIsOneWholeStream(std::span<const uint8_t> bytes, std::string& error) {
     ByteReader in(bytes);
     uint8_t lastFlags = 0;
+    std::optional<uint32_t> serial;
+    bool chained = false;
     while (!in.AtEnd()) {
         if (!in.Tag("OggS")) {
-            return false;
+            break;
         }
         in.U8();
-        lastFlags = in.U8();
-        in.Skip(8 + 4 + 4 + 4);
+        // A later stream starts with a new first page (flag 2) after an ending one (flag 4),
+        // or with another serial number.
+        const uint8_t flags = in.U8();
+        in.Skip(8);
+        const uint32_t pageSerial = in.U32();
+        chained =
+            chained ||
+            (serial && (*serial != pageSerial || (flags & 0x02) != 0 || (lastFlags & 0x04) != 0));
+        serial = pageSerial;
+        lastFlags = flags;
+        in.Skip(4 + 4);
         const uint8_t segments = in.U8();
         size_t body = 0;
         for (uint8_t lace : in.Take(segments)) {
             body += lace;
         }
         in.Skip(body);
-        if (in.Failed()) {
-            return false;
-        }
     }
-    return (lastFlags & 0x04) != 0;
+    if (in.Failed() || !in.AtEnd() || (lastFlags & 0x04) == 0) {
+        error = "Ogg stream cut short or corrupt";
+        return false;
+    }
+    if (chained) {
+        error = "chained Ogg streams are not played";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace Vesk

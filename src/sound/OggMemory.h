@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace Vesk {
 
@@ -19,8 +20,10 @@ int OggSeekMemory(void* source, int64_t offset, int whence);
 int OggCloseMemory(void* source);
 long OggTellMemory(void* source);
 
-// True when the bytes are whole Ogg pages and the last one ends its stream. Vorbis decodes a
-// file cut after any page without a complaint, so a cut file is found here.
-bool OggEndsCleanly(std::span<const uint8_t> bytes);
+// True when the bytes are whole Ogg pages of one logical stream and the last one ends it;
+// else false with the reason in error. Vorbis decodes a file cut after any page without a
+// complaint, so a cut file is found here. So is a chained file: Tremor loses memory when a
+// later link's headers are damaged, and one voice takes one format.
+bool OggIsOneWholeStream(std::span<const uint8_t> bytes, std::string& error);
 
 }  // namespace Vesk

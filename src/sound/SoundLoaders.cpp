@@ -14,43 +14,18 @@ namespace Vesk {
 
 namespace {
 
-// Files larger than this are no sound of ours; refusing them early bounds the memory a bad
-// name can take.
-constexpr long kMaxSoundFileBytes = 512L << 20;
-
-// Nothing when the file is not there (the chain just moves on).
-std::optional<std::vector<uint8_t>> ReadSoundFile(DSoundManager& manager,
-                                                  const std::string& fileName) {
-    PakFileHandle* file = PakOpenFile(fileName);
-    if (file == nullptr) {
-        return std::nullopt;
-    }
-    std::optional<std::vector<uint8_t>> bytes;
-    long size = -1;
-    if (PakSeekFile(file, 0, 2) == 0) {
-        size = PakTellFile(file);
-    }
-    if (size < 0 || size > kMaxSoundFileBytes || PakSeekFile(file, 0, 0) != 0) {
-        manager.LogError("Sound file " + fileName + ": cannot be read");
-    } else {
-        bytes.emplace(static_cast<size_t>(size));
-        if (size > 0 && PakReadFile(bytes->data(), static_cast<size_t>(size), 1, file) != 1) {
-            manager.LogError("Sound file " + fileName + ": read failed");
-            bytes.reset();
-        }
-    }
-    PakCloseFile(file);
-    return bytes;
-}
-
 using Reader = std::optional<PcmSound> (*)(std::span<const uint8_t>, std::string&);
 
 std::optional<PcmSound> Decode(DSoundManager& manager, const std::string& fileName, Reader read) {
-    const std::optional<std::vector<uint8_t>> bytes = ReadSoundFile(manager, fileName);
+    std::string error;
+    const std::optional<std::vector<uint8_t>> bytes = PakReadWholeFile(fileName, error);
     if (!bytes) {
+        // A missing file just moves the chain on.
+        if (!error.empty()) {
+            manager.LogError(error);
+        }
         return std::nullopt;
     }
-    std::string error;
     std::optional<PcmSound> sound = read(*bytes, error);
     if (!sound) {
         manager.LogError("Sound file " + fileName + ": " + error);

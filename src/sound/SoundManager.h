@@ -18,7 +18,7 @@ public:
 
     virtual bool Initialized() = 0;
     virtual int LoadSoundByName(const std::string& fileName) = 0;
-    virtual bool LoadSound(int id, const std::string& fileName) = 0;
+    [[nodiscard]] virtual bool LoadSound(int id, const std::string& fileName) = 0;
     virtual void ReleaseSound(int id) = 0;
     virtual void SetVolume(double volume) = 0;
     virtual bool SetBaseVolume(int id, double volume) = 0;

@@ -12,21 +12,22 @@
 namespace Vesk {
 
 std::optional<PcmSound> ReadOgg(std::span<const uint8_t> bytes, std::string& error) {
-    if (!OggEndsCleanly(bytes)) {
-        error = "Ogg stream cut short or corrupt";
+    if (!OggIsOneWholeStream(bytes, error)) {
         return std::nullopt;
     }
     OggMemorySource source{bytes, 0};
-    OggVorbis_File file;
+    OggVorbis_File file{};
+    // Cleared on every way out, a refused open too: the open zeroes the record first, so
+    // clearing what it left is always safe.
+    struct Closer {
+        OggVorbis_File* file;
+        ~Closer() { ov_clear(file); }
+    } closer{&file};
     const ov_callbacks callbacks{OggReadMemory, OggSeekMemory, OggCloseMemory, OggTellMemory};
     if (ov_open_callbacks(&source, &file, nullptr, 0, callbacks) < 0) {
         error = "not an Ogg Vorbis stream";
         return std::nullopt;
     }
-    struct Closer {
-        OggVorbis_File* file;
-        ~Closer() { ov_clear(file); }
-    } closer{&file};
 
     const vorbis_info* info = ov_info(&file, -1);
     PcmSound sound;

@@ -13,7 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     manager.ReadLevelManifestString(std::string(reinterpret_cast<const char*>(data), size));
     (void)manager.GetGroupLevelCount("levels");
     for (int round = 0; round < 2; ++round) {
-        manager.LoadGroup("Levels");
+        // The answer and the error state agree.
+        if (manager.LoadGroup("Levels") == manager.HadError()) {
+            __builtin_trap();
+        }
         for (const auto& [id, res] : manager.mLevelMap) {
             try {
                 const Vesk::LevelDesc* level = manager.LookupLevel(id);

@@ -63,7 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (int round = 0; round < 2; ++round) {
         for (const std::string& group : groups) {
-            manager.LoadGroup(group);
+            // The answer and the error state agree.
+            if (manager.LoadGroup(group) == manager.HadError()) {
+                __builtin_trap();
+            }
         }
         for (const auto& [id, res] : manager.mImageMap) {
             try {

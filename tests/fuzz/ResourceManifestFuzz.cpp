@@ -73,7 +73,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             groups.push_back(group);
         }
         for (const std::string& group : groups) {
-            manager.LoadGroup(group);
+            // The answer and the error state agree.
+            if (manager.LoadGroup(group) == manager.HadError()) {
+                __builtin_trap();
+            }
             (void)manager.GetGroupResourceCount(group);
         }
         for (const auto* map : {&manager.mImageMap, &manager.mSoundMap, &manager.mFontMap}) {
@@ -92,7 +95,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         if (!groups.empty()) {
             manager.DeleteGroupResources(groups.front());
-            manager.LoadGroup(groups.front());
+            // The answer and the error state agree.
+            if (manager.LoadGroup(groups.front()) == manager.HadError()) {
+                __builtin_trap();
+            }
         }
     }
     return 0;

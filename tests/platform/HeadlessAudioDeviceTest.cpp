@@ -196,7 +196,7 @@ class CountedStream : public AudioStream {
 public:
     explicit CountedStream(size_t frames) : mLeft(frames) {}
     PcmFormat Format() const override { return PcmFormat{1, 16, 22050}; }
-    Filled Fill(uint8_t* dest, size_t bytes) override {
+    Filled Fill(uint8_t* dest, size_t bytes, FillMode) override {
         const size_t frames = std::min(bytes / 2, mLeft);
         const int16_t value = 8000;
         for (size_t i = 0; i < frames; ++i) {

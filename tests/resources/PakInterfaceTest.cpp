@@ -270,4 +270,21 @@ TEST_F(PakInterfaceTest, XmlFilesAreReadFromTheArchiveByteForByte) {
     EXPECT_FALSE(parser.HasFailed());
 }
 
+TEST_F(PakInterfaceTest, WholeFilesComeFromTheArchiveFirstAndOversizedOnesAreRefused) {
+    ASSERT_TRUE(Vesk::gPakInterface->AddPakFile(
+        WritePak("whole.pak", {{"whole/entry.bin", Bytes("archived"), 0}})));
+    const std::string large = mDir + "/large.bin";
+    std::ofstream(large, std::ios::binary).put('x');
+    std::filesystem::resize_file(large, uintmax_t{kMaxWholeFileBytes} + 1);  // sparse
+
+    std::string error;
+    const auto entry = PakReadWholeFile("Whole\\Entry.bin", error);
+    ASSERT_TRUE(entry.has_value());
+    EXPECT_EQ(*entry, Bytes("archived"));
+    EXPECT_FALSE(PakReadWholeFile(mDir + "/missing.bin", error).has_value());
+    EXPECT_EQ(error, "");
+    EXPECT_FALSE(PakReadWholeFile(large, error).has_value());
+    EXPECT_EQ(error, large + ": cannot be read");
+}
+
 }  // namespace

@@ -14,6 +14,7 @@
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "game/core/GameMath.h"
+#include "platform/Debug.h"
 #include "platform/FileSystem.h"
 #include "resources/PakInterface.h"
 #include "resources/zmResourceManager.h"
@@ -108,8 +109,10 @@ void GameApp::InitHook() {
         ShowResourceError(true);
         return;
     }
-    if (mMusicInterface != nullptr) {
-        mMusicInterface->LoadMusic(kTitleTrack, "data/music/main-theme.ogg");
+    if (mMusicInterface != nullptr &&
+        !mMusicInterface->LoadMusic(kTitleTrack, "data/music/main-theme.ogg")) {
+        // The interface logged why (a silent one says nothing); the title runs quiet.
+        platform::DebugOutput("The title music is not loaded.\n");
     }
     auto title = std::make_unique<CTitleScreen>(this);
     title->Resize(0, 0, mWidth, mHeight);
@@ -139,7 +142,10 @@ bool GameApp::LoadGroupInThread(const std::string& group, bool (*bind)(zmResourc
 }
 
 void GameApp::LoadingThreadProc() {
-    LoadProperties();
+    // The player was shown why; the game goes on with the texts built in.
+    if (!LoadProperties()) {
+        LogError("Properties not loaded; the built-in texts stand in.");
+    }
     struct Group {
         const char* name;
         bool (*bind)(zmResourceManager*);
@@ -171,8 +177,9 @@ void GameApp::LoadingThreadProc() {
         if (mShutdown || mShutdownRequested) {
             return;
         }
-        if (mMusicInterface != nullptr) {
-            mMusicInterface->LoadMusic(track.track, track.file);
+        if (mMusicInterface != nullptr && !mMusicInterface->LoadMusic(track.track, track.file)) {
+            // The interface logged why; that track's screens run quiet.
+            platform::DebugOutput(std::string("Music not loaded: ") + track.file + "\n");
         }
     }
     if (mShutdown || mShutdownRequested) {

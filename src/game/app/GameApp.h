@@ -71,7 +71,7 @@ public:
     // Reads "profiles/game.dat" as far as it is sound; the rest of the records are free. A
     // damaged file is moved aside to a free "game.dat.damaged" name, logged, and the player
     // told once a run.
-    bool LoadGameData();
+    [[nodiscard]] bool LoadGameData();
     // Writes "profiles/game.dat"; nothing until the records were read once, so a shutdown
     // before the menu never replaces the stored ones. False when the file could not be written.
     bool SaveGameData();

@@ -9,6 +9,7 @@
 #include "app/util/CommonSystem.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
+#include "platform/Debug.h"
 #include "platform/FileSystem.h"
 #include "resources/zmResourceManager.h"
 

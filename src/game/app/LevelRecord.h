@@ -22,7 +22,7 @@ public:
     // Best time, level, name length and name. False when the record is damaged (cut short or
     // a name past kMaxNameLength): the fields read before a cut keep their values and the
     // holder name is empty; a record with a bad name length is left free.
-    bool Load(ByteReader& in);
+    [[nodiscard]] bool Load(ByteReader& in);
     void Save(ByteWriter& out) const;
 
     std::string mHolderName;

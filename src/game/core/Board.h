@@ -109,7 +109,7 @@ public:
     // Written whole or not at all; only once a level has been set up.
     bool SaveGame();
     // 1 when the whole game was restored. headerOnly reads the first five fields (a new game).
-    int LoadGame(bool headerOnly);
+    [[nodiscard]] int LoadGame(bool headerOnly);
     // The saved game's bytes as SaveGame writes them.
     std::vector<uint8_t> SaveGameBytes();
     // The same from bytes; a corrupt game falls back to a fresh level with an error logged.

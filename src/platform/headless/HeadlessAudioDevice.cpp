@@ -36,7 +36,8 @@ HeadlessAudioDevice::~HeadlessAudioDevice() {
 
 std::vector<int16_t> HeadlessAudioDevice::Render(size_t frames) {
     std::vector<int16_t> out(2 * frames);
-    MixBlock(out.data(), frames);
+    // No real-time thread waits on this mix, so streams may decode what they lack.
+    MixBlock(out.data(), frames, AudioStream::FillMode::kOffline);
     std::lock_guard<std::mutex> lock(mRenderLock);
     if (!mRecordPath.empty()) {
         mRecording.insert(mRecording.end(), out.begin(), out.end());

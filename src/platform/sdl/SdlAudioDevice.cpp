@@ -51,7 +51,7 @@ SdlAudioDevice::~SdlAudioDevice() {
 void SdlAudioDevice::FillFromCallback(uint8_t* stream, int bytes) {
     const size_t frames = static_cast<size_t>(bytes) / 4;
     // The stream is only byte-aligned by contract; SDL's buffers are in practice aligned.
-    MixBlock(reinterpret_cast<int16_t*>(stream), frames);
+    MixBlock(reinterpret_cast<int16_t*>(stream), frames, AudioStream::FillMode::kRealTime);
     std::memset(stream + frames * 4, 0, static_cast<size_t>(bytes) - frames * 4);
 }
 

@@ -82,7 +82,7 @@ protected:
 
     static void LoadAllGroups(Vesk::zmResourceManager& manager) {
         for (const char* group : kGroups) {
-            manager.LoadGroup(group);
+            EXPECT_TRUE(manager.LoadGroup(group)) << group << ": " << manager.GetErrorText();
         }
     }
 };

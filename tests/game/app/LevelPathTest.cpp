@@ -17,7 +17,7 @@ protected:
         Bind(IMAGE_STAGECOMPLETE_BG, 492, Vesk::Color(30, 30, 120), 570);
         mScreen.Create(800, 600);
         Manager().mImage = &mScreen;
-        mGame->LoadGameData();
+        ASSERT_TRUE(mGame->LoadGameData());
     }
     void TearDown() override {
         Manager().mImage = nullptr;

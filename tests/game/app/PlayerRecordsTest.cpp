@@ -47,7 +47,7 @@ TEST_F(GameAppTest, RecordsRoundTripAndBestTimesTakeTheLevelsOwnRecordFirst) {
     Write("game.dat", GameData("Ann", {Record(5000, 3, "Ann"), Record(0xFFFFFFFF, -1, ""),
                                        Record(0xFFFFFFFF, -1, "")}));
     mGame->mShowHelp = 0;
-    mGame->LoadGameData();
+    ASSERT_TRUE(mGame->LoadGameData());
     EXPECT_EQ(mGame->mCurrentPlayer, "Ann");
     EXPECT_EQ(mGame->mShowHelp, 0);
     mGame->StoreLevelRecordFor(5, 900);
@@ -79,7 +79,7 @@ TEST_F(GameAppTest, DamagedGameDataIsReadAsFarAsItIsSound) {
     // Every cut: never more than the level count, and the name only when it is whole.
     for (size_t cut = 0; cut <= whole.size(); ++cut) {
         Write("game.dat", Bytes(whole.begin(), whole.begin() + static_cast<long>(cut)));
-        mGame->LoadGameData();
+        ASSERT_TRUE(mGame->LoadGameData());
         ASSERT_EQ(mGame->mLevelRecords.size(), 3u);
         EXPECT_EQ(mGame->mCurrentPlayer, cut >= 7 ? "Ann" : "Player") << cut;
         EXPECT_EQ(mGame->mLevelRecords[2]->mLevel, -1);
@@ -89,7 +89,7 @@ TEST_F(GameAppTest, DamagedGameDataIsReadAsFarAsItIsSound) {
     Put32(hugeName, 0xFFFFFFF0u);
     Write("game.dat", hugeName);
     mGame->mShowHelp = 0;
-    mGame->LoadGameData();
+    ASSERT_TRUE(mGame->LoadGameData());
     EXPECT_EQ(mGame->mCurrentPlayer, "Player");
     EXPECT_EQ(mGame->mShowHelp, 1);
     Bytes hugeHolder = GameData("Ann", {Record(5000, 3, "Ann")});
@@ -98,7 +98,7 @@ TEST_F(GameAppTest, DamagedGameDataIsReadAsFarAsItIsSound) {
     Put32(hugeHolder, 260);
     hugeHolder.resize(hugeHolder.size() + 300, 'x');
     Write("game.dat", hugeHolder);
-    mGame->LoadGameData();
+    ASSERT_TRUE(mGame->LoadGameData());
     EXPECT_EQ(mGame->mLevelRecords[0]->mLevel, 3);
     EXPECT_EQ(mGame->mLevelRecords[1]->mLevel, -1);
     EXPECT_EQ(mGame->mLevelRecords[1]->mBestTime, 0xFFFFFFFFu);
@@ -129,7 +129,7 @@ TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
     for (const auto& c : cases) {
         std::filesystem::remove_all(mDir + "/profiles");
         Write("game.dat", c.bytes);
-        mGame->LoadGameData();
+        ASSERT_TRUE(mGame->LoadGameData()) << c.what;
         EXPECT_EQ(std::filesystem::exists(Profiles("game.dat")), !c.damaged) << c.what;
         EXPECT_EQ(std::filesystem::exists(Profiles("game.dat.damaged")), c.damaged) << c.what;
         EXPECT_EQ(Read("game.dat.damaged"), c.damaged ? c.bytes : Bytes{}) << c.what;
@@ -143,7 +143,7 @@ TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
 
     // An earlier damaged copy is never replaced.
     Write("game.dat", hugeName);
-    mGame->LoadGameData();
+    ASSERT_TRUE(mGame->LoadGameData());
     EXPECT_EQ(Read("game.dat.damaged.2"), hugeName);
     EXPECT_EQ(Read("game.dat.damaged"), Bytes(one.begin(), one.end() - 1));
 }

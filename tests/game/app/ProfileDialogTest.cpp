@@ -17,7 +17,7 @@ protected:
     void SetUp() override {
         GameAppTest::SetUp();
         UnbindPicturesAndFonts();
-        mGame->LoadGameData();
+        ASSERT_TRUE(mGame->LoadGameData());
         ::FONT_SMALL = &mFont;
     }
     void TearDown() override {

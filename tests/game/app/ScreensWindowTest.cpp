@@ -150,7 +150,7 @@ TEST_F(ScreensWindowTest, AProfileIsTypedInAndEveryScreenIsPictured) {
     mWindow = platform::SdlPixelWindow::Make({"Vorns screens", {0, 0}, {800, 600}});
     if (mWindow == nullptr)
         GTEST_SKIP() << "SDL video unavailable";
-    mGame->LoadGameData();
+    ASSERT_TRUE(mGame->LoadGameData());
     Write("Anna.sav", {});
 
     auto* profiles = new Vesk::CEditProfile("", "");

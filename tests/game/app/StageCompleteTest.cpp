@@ -14,7 +14,7 @@ class StageCompleteTest : public ScreenTest {
 protected:
     void SetUp() override {
         ScreenTest::SetUp();
-        mGame->LoadGameData();
+        ASSERT_TRUE(mGame->LoadGameData());
     }
     // The board has just won the level.
     std::unique_ptr<CStageCompleteDialog> Win(int32_t level, int32_t score, int32_t timeMs) {
