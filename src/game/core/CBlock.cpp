@@ -360,7 +360,9 @@ int CBlock::Update(Vesk::ObjectOwner& owner) {
                 mTable->Cell(cellA, cellB + 1).present == 0 && t < 1.0) {
                 LeaveCell();
                 mTable->PutInCell(*this, cellA, cellB + 1);
-                dt = dt / (1.0 - t);
+                // Near the end of a flight 1 - t is tiny and the quotient huge; any step that
+                // lands in one update at the slowest rate lands the same, and stays saveable.
+                dt = std::min(dt / (1.0 - t), kMaxFlightStep);
                 t = 0.0;
                 curveX[0] = x;
                 curveY[0] = y;
@@ -511,9 +513,19 @@ int CBlock::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     exitAtBottom = in.I32();
     state = in.I32In(kResting, kGone, "block state");
     lock = in.I32();
-    // The flight's parameter and the curve feed integer positions and the fade.
-    t = ReadBounded(in, kMaxFlightParameter, "block flight time");
-    dt = ReadBounded(in, kMaxFlightParameter, "block flight step");
+    // The flight's parameter and the curve feed integer positions and the fade. Blocks out of
+    // flight ignore them: older games saved huge values there after a late re-targeting.
+    if (state == kFlyingIn || state == kFlyingOff || state == kSpiralling) {
+        t = ReadBounded(in, kMaxFlightParameter, "block flight time");
+        dt = ReadBounded(in, kMaxFlightParameter, "block flight step");
+    } else {
+        t = in.F64();
+        dt = in.F64();
+        if (!(std::abs(t) <= kMaxFlightParameter && std::abs(dt) <= kMaxFlightParameter)) {
+            t = 1.0;
+            dt = kFlightStep;
+        }
+    }
     for (double& value : curveX) {
         value = ReadBounded(in, kMaxCoordinate, "block curve");
     }

@@ -36,6 +36,8 @@ public:
     static constexpr int32_t kFlightLayer = 10;
     static constexpr int32_t kSpiralLayer = 11;
     static constexpr double kFlightStep = 0.008;
+    // Lands a re-targeted flight within one update even at a clock rate of 0.001.
+    static constexpr double kMaxFlightStep = 1000.0;
 
     // For the factory.
     CBlock();
@@ -66,6 +68,13 @@ public:
     void PlayNow(int32_t animation) { PlayAt(animation, true); }
     // On the game clock's time, without delay.
     void PlayAt(int32_t animation, bool immediate);
+
+    // Whether a block in this state belongs to the cell it names: dying, spiralling and
+    // captured blocks have left theirs.
+    static bool InCell(int32_t state) {
+        return state != kDying && state != kSpiralling && state != kInBubble &&
+               state != kSettledInBubble;
+    }
 
     CAnimation* GetImage() const { return mImage.get(); }
     CParticleEffect* GetParticles() const { return mParticles.get(); }

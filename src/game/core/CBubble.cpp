@@ -383,6 +383,11 @@ int CBubble::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
         }
         auto block = std::make_unique<CBlock>();
         block->Load(in, board);
+        // A captured block in any other state would move itself back into the field.
+        if (!in.Failed() && block->state != CBlock::kInBubble &&
+            block->state != CBlock::kSettledInBubble) {
+            in.Fail("captured block outside the bubble");
+        }
         mCaptured.push_back(std::move(block));
     }
     return in.Failed() ? 0 : 1;

@@ -762,8 +762,8 @@ int CTable::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     widthPx = in.I32();
     heightPx = in.I32();
     hasSelection = in.Bool();
-    selA = in.I32();
-    selB = in.I32();
+    selA = in.I32In(0, kMaxColumns - 1, "selected column");
+    selB = in.I32In(0, kMaxRows - 1, "selected row");
     hoverA = in.I32In(-1, kMaxColumns - 1, "hover column");
     hoverB = in.I32In(-1, kMaxRows - 1, "hover row");
     levelStarted = in.Bool();
@@ -795,7 +795,6 @@ int CTable::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
 
 int CTable::AfterLoad(Vesk::ObjectOwner& owner) {
     CObjectList* list = mBoard != nullptr ? &mBoard->Objects() : nullptr;
-    std::vector<const CBlock*> linked;
     bool sound = true;
     for (int32_t a = 0; a < columns; ++a) {
         for (int32_t b = 0; b < rows; ++b) {
@@ -805,17 +804,25 @@ int CTable::AfterLoad(Vesk::ObjectOwner& owner) {
             }
             auto* block =
                 list != nullptr ? dynamic_cast<CBlock*>(list->GetAt(cell.index)) : nullptr;
-            // A cell naming no block, or a block another cell holds, is corrupt: the cell stays
-            // empty and the caller learns of it.
-            if (block == nullptr ||
-                std::find(linked.begin(), linked.end(), block) != linked.end()) {
+            // A cell holds a block that names this cell and has not left it. Anything else is
+            // corrupt: the cell stays empty and the caller learns of it. A block can name one
+            // cell only, so no two cells hold it.
+            if (block == nullptr || block->cellA != a || block->cellB != b ||
+                !CBlock::InCell(block->state)) {
                 cell.present = 0;
                 sound = false;
                 continue;
             }
-            linked.push_back(block);
             cell.block = block;
             block->Attach(*mBoard, *this);
+        }
+    }
+    // And every block that should be in a cell is held by the one it names.
+    for (int32_t i = 0, count = list != nullptr ? list->GetCount() : 0; i < count; ++i) {
+        const auto* block = dynamic_cast<const CBlock*>(list->GetAt(i));
+        if (block != nullptr && CBlock::InCell(block->state) &&
+            BlockAt(block->cellA, block->cellB) != block) {
+            sound = false;
         }
     }
     CObject::AfterLoad(owner);
