@@ -9,7 +9,7 @@
 
 class CAnimation;
 class CParticleEffect;
-class CTable;
+class BlockField;
 
 // One coloured piece on the field. Its state decides how it moves each update; arrivals run the
 // field's match search at the block's cell.
@@ -41,7 +41,7 @@ public:
 
     // For the factory.
     CBlock();
-    CBlock(Vesk::BoardContext& board, CTable& table);
+    CBlock(Vesk::BoardContext& board, BlockField& field);
     ~CBlock() override;
 
     void Draw(Vesk::Graphics& g, Vesk::GameMedia& media) override;
@@ -62,7 +62,7 @@ public:
     int ThrowOut(int32_t centreColumn, int32_t centreRow, int32_t angle);
     bool IsOffBoard() const;
     // Re-links a loaded block to its field.
-    void Attach(Vesk::BoardContext& board, CTable& table);
+    void Attach(Vesk::BoardContext& board, BlockField& field);
     // Animation queued with a random first-frame delay, so resting blocks do not animate in step.
     void QueueRest();
     void PlayNow(int32_t animation) { PlayAt(animation, true); }
@@ -78,7 +78,7 @@ public:
 
     CAnimation* GetImage() const { return mImage.get(); }
     CParticleEffect* GetParticles() const { return mParticles.get(); }
-    CTable* GetTable() const { return mTable; }
+    BlockField* GetField() const { return mField; }
 
     int32_t width = kSize;
     int32_t height = kSize;
@@ -112,8 +112,6 @@ private:
     void UpdateSpiral(double rate);
     // The next real cell below this block's cell, or -1.
     int32_t FreeCellBelow() const;
-    // Leaves the current cell (present and block cleared) if it still holds this block.
-    void LeaveCell();
     void RandomEdgePoint(int32_t& px, int32_t& py);
 
     std::unique_ptr<CAnimation> mImage;
@@ -121,5 +119,5 @@ private:
     std::unique_ptr<CParticleEffect> mParticles;
     // not owned; null until placed or re-linked.
     Vesk::BoardContext* mBoard = nullptr;
-    CTable* mTable = nullptr;
+    BlockField* mField = nullptr;
 };

@@ -251,17 +251,17 @@ TEST_F(BoardTest, RightClickCancelsTargetingAndRefunds) {
 
     board->MouseMove(64, 227);
     board->MouseDown(64, 227, 1);
-    ASSERT_EQ(board->bonusMode, 1);
+    ASSERT_EQ(board->bonusMode, Vesk::BonusMode::kWhirlwind);
     EXPECT_EQ(board->GetWhirlwindIcon()->charges, 0);
     board->MouseUp(64, 227, 1);
     board->MouseDown(400, 300, -1);
-    EXPECT_EQ(board->bonusMode, 0);
+    EXPECT_EQ(board->bonusMode, Vesk::BonusMode::kNone);
     EXPECT_EQ(board->GetWhirlwindIcon()->charges, 1);
     EXPECT_EQ(board->GetWhirlwindIcon()->state, CBonusIcon::Shown);
 
     board->MouseMove(106, 340);
     board->MouseDown(106, 340, 1);
-    ASSERT_EQ(board->bonusMode, 2);
+    ASSERT_EQ(board->bonusMode, Vesk::BonusMode::kBubble);
     CBubble* bubble = board->GetBubble();
     ASSERT_NE(bubble, nullptr);
     board->MouseDown(400, 300, -1);

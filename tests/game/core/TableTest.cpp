@@ -19,14 +19,14 @@ using Vesk::GameSound;
 class Board : public fake::Board {
 public:
     int32_t GetColourCount() const override { return mColours; }
-    int32_t GetBonusMode() const override { return mBonusMode; }
-    void SetBonusMode(int32_t mode) override { mBonusMode = mode; }
+    Vesk::BonusMode GetBonusMode() const override { return mBonusMode; }
+    void SetBonusMode(Vesk::BonusMode mode) override { mBonusMode = mode; }
     bool CaptureInBubble(CBlock& block) override {
         mCaptured.push_back({block.cellA, block.cellB});
         return true;
     }
     int32_t mColours = 3;
-    int32_t mBonusMode = 0;
+    Vesk::BonusMode mBonusMode = Vesk::BonusMode::kNone;
     std::vector<std::pair<int32_t, int32_t>> mCaptured;
 };
 
@@ -397,9 +397,9 @@ TEST_F(TableTest, FirstPressReshufflesAFieldWithoutMoves) {
 TEST_F(TableTest, WhirlwindAndBubbleCellSetsAtTheEdges) {
     MakeField(4, 4);
     Deal({"0120", "1201", "2012", "0120"});
-    board.mBonusMode = 1;
+    board.mBonusMode = Vesk::BonusMode::kWhirlwind;
     table->MouseDown(board, Px(0), Py(0));
-    EXPECT_EQ(board.mBonusMode, 0);
+    EXPECT_EQ(board.mBonusMode, Vesk::BonusMode::kNone);
     int thrown = 0;
     for (int32_t a = 0; a < 4; ++a) {
         for (int32_t b = 0; b < 4; ++b) {
@@ -411,7 +411,7 @@ TEST_F(TableTest, WhirlwindAndBubbleCellSetsAtTheEdges) {
     EXPECT_EQ(board.mPoints, 4 * 30);
 
     // Upper-left quarter of cell (1, 1) anchors on (0, 0): twelve cells minus those outside.
-    board.mBonusMode = 2;
+    board.mBonusMode = Vesk::BonusMode::kBubble;
     table->MouseDown(board, table->originX + 43 + 5, table->originY + 43 + 5);
     EXPECT_EQ(Played(GameSound::BubbleUse), 1);
     // The 4x4 square around (0, 0) without corners, clipped to the grid, minus the thrown cells.
