@@ -826,8 +826,10 @@ int CTable::AfterLoad(Vesk::ObjectOwner& owner) {
         }
     }
     // And every block that should be in a cell is held by the one it names.
-    for (int32_t i = 0, count = list != nullptr ? list->GetCount() : 0; i < count; ++i) {
-        const auto* block = dynamic_cast<const CBlock*>(list->GetAt(i));
+    const CObject* first = list != nullptr ? list->GetAt(0) : nullptr;
+    for (const CObjectNode* at = first != nullptr ? first->node : nullptr; at != nullptr;
+         at = at->next) {
+        const auto* block = dynamic_cast<const CBlock*>(at->object);
         if (block != nullptr && CBlock::InCell(block->state) &&
             BlockAt(block->cellA, block->cellB) != block) {
             sound = false;
