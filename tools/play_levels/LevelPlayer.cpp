@@ -117,8 +117,8 @@ public:
                 break;
             }
             if (mBoard->boardState == Board::kPlaying && table.phase == 1 &&
-                mBoard->GetBonusMode() == 0 && mBoard->GetBubble() == nullptr &&
-                MoveFinder::FieldCalm(table)) {
+                mBoard->GetBonusMode() == Vesk::BonusMode::kNone &&
+                mBoard->GetBubble() == nullptr && MoveFinder::FieldCalm(table)) {
                 Act(table);
             }
             Step();
@@ -191,7 +191,7 @@ private:
             return false;
         }
         Click(at);
-        if (mBoard->GetBonusMode() == 0) {
+        if (mBoard->GetBonusMode() == Vesk::BonusMode::kNone) {
             return false;
         }
         // The bubble follows the mouse to the field before it is let go.

@@ -30,7 +30,7 @@ uint32_t Tick() {
     return gVeskAppBase != nullptr ? gVeskAppBase->GetGameTickMs() : platform::NowMs();
 }
 
-constexpr uint32_t kAllTopics[] = {CHelpWidget::kBubble,         CHelpWidget::kWind,
+constexpr uint32_t kAllTopics[] = {CHelpWidget::kBubble,         CHelpWidget::kWhirlwind,
                                    CHelpWidget::kSlowMotion,     CHelpWidget::kMatch3,
                                    CHelpWidget::kMatch3Plus,     CHelpWidget::kGameBar,
                                    CHelpWidget::kEffectivityBar, CHelpWidget::kSpellShield};
@@ -45,7 +45,7 @@ const char* CHelpWidget::TopicTextId(uint32_t topic) {
     switch (topic) {
         case kBubble:
             return "BUBBLE HELP";
-        case kWind:
+        case kWhirlwind:
             return "WIND HELP";
         case kSlowMotion:
             return "SLOMO HELP";
@@ -196,7 +196,7 @@ bool CHelpWidget::TopicReady(uint32_t topic, int32_t& targetX, int32_t& targetY,
     switch (topic) {
         case kBubble:
             return iconReady(mBoard.GetBubbleIcon());
-        case kWind:
+        case kWhirlwind:
             return iconReady(mBoard.GetWhirlwindIcon());
         case kSlowMotion:
             return iconReady(mBoard.GetSlowMotionIcon());

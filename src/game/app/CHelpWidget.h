@@ -20,7 +20,7 @@ class CHelpWidget : public BoardHelp {
 public:
     enum Topic : uint32_t {
         kBubble = 1,
-        kWind = 2,
+        kWhirlwind = 2,
         kSlowMotion = 4,
         kMatch3 = 8,
         kMatch3Plus = 16,

@@ -269,7 +269,7 @@ void Board::BuildLevel(const LevelDesc& desc) {
     }
     mTable->SetHoles(holes);
     mObjects.Add(mTable);
-    bonusMode = 0;
+    bonusMode = BonusMode::kNone;
     paused = false;
 
     mBackground = new CImageObject();
@@ -382,7 +382,7 @@ void Board::MouseDown(int x, int y, int clickCount) {
     if (clickCount > 0) {
         pressed = true;
         mObjects.MouseDown(x, y);
-    } else if (clickCount < 0 && bonusMode != 0) {
+    } else if (clickCount < 0 && bonusMode != BonusMode::kNone) {
         CancelTargeting(false);
     }
 }
@@ -396,10 +396,10 @@ void Board::MouseUp(int x, int y, int clickCount) {
 }
 
 void Board::CancelTargeting(bool deleteBubble) {
-    if (bonusMode == 1 && mWhirlwindIcon != nullptr) {
+    if (bonusMode == BonusMode::kWhirlwind && mWhirlwindIcon != nullptr) {
         mWhirlwindIcon->AddCharges(1, false);
         mWhirlwindIcon->state = CBonusIcon::Shown;
-    } else if (bonusMode == 2) {
+    } else if (bonusMode == BonusMode::kBubble) {
         if (mBubble != nullptr) {
             if (deleteBubble) {
                 CBubble* bubble = mBubble;
@@ -415,10 +415,11 @@ void Board::CancelTargeting(bool deleteBubble) {
             mBubbleIcon->state = CBonusIcon::Shown;
         }
     }
-    if (bonusMode != 0 && mTable != nullptr && mTable->Inside(mTable->hoverA, mTable->hoverB)) {
+    if (bonusMode != BonusMode::kNone && mTable != nullptr &&
+        mTable->Inside(mTable->hoverA, mTable->hoverB)) {
         mTable->ClearHighlightAround(mTable->hoverA, mTable->hoverB);
     }
-    bonusMode = 0;
+    bonusMode = BonusMode::kNone;
 }
 
 void Board::KeyDown(int key) {
@@ -617,7 +618,7 @@ void Board::GameOver() {
 void Board::NewGame() {
     lives = 3;
     counters = BoardCounters{};
-    bonusMode = 0;
+    bonusMode = BonusMode::kNone;
     bestLevel = 1;
     // A header-only read answers 0 by contract; what counts is the saved best level it sets.
     static_cast<void>(LoadGame(true));

@@ -146,8 +146,8 @@ public:
     void SetCursor(int32_t number) override;
     CLucheg* GetGuide() override { return mGuide; }
     void SetGuide(CLucheg* guide) override { mGuide = guide; }
-    int32_t GetBonusMode() const override { return bonusMode; }
-    void SetBonusMode(int32_t mode) override { bonusMode = mode; }
+    BonusMode GetBonusMode() const override { return bonusMode; }
+    void SetBonusMode(BonusMode mode) override { bonusMode = mode; }
     Point GetCursorPosition() const override { return {cursorX, cursorY}; }
     void ReleaseFieldSelection() override;
     int32_t GetSlowMotionFlag() const override { return slowMotionActive; }
@@ -188,7 +188,7 @@ public:
     int32_t cursorY = 0;
     int32_t boardState = kCreated;
     bool paused = false;
-    int32_t bonusMode = 0;
+    BonusMode bonusMode = BonusMode::kNone;
     int32_t colourCount = 0;
     int32_t level = 1;
     int32_t bestLevel = 1;

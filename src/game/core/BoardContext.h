@@ -21,6 +21,9 @@ namespace Vesk {
 class SoundInstance;
 struct BoardCounters;
 
+// What a press on the field does: play, or strike with the bonus being aimed.
+enum class BonusMode : int32_t { kNone = 0, kWhirlwind = 1, kBubble = 2 };
+
 // The board as its objects see it. The board widget implements it; tests use a fake board.
 // Main thread only. Pointers it hands out are owned by the board's object list.
 class BoardContext : public ObjectOwner {
@@ -67,9 +70,8 @@ public:
     // A board button was clicked.
     virtual void ButtonClicked(int32_t id) = 0;
     // ---- Bonuses. ----
-    // 0 none, 1 whirlwind targeting, 2 bubble targeting.
-    virtual int32_t GetBonusMode() const = 0;
-    virtual void SetBonusMode(int32_t mode) = 0;
+    virtual BonusMode GetBonusMode() const = 0;
+    virtual void SetBonusMode(BonusMode mode) = 0;
     // The mouse in board coordinates.
     virtual Point GetCursorPosition() const = 0;
     // Before targeting: the selected block lets go (the field keeps its selected cell) and no

@@ -73,7 +73,7 @@ void Board::WriteHeader(ByteWriter& out, int32_t objectCount) {
     out.WriteI32(bestLevel);
     out.WriteU8(headerByte);
     out.WriteBool(rebuildOnLoad);
-    out.WriteI32(bonusMode);
+    out.WriteI32(static_cast<int32_t>(bonusMode));
     out.WriteI32(colourCount);
     out.WriteI32(lives);
     out.WriteI32(slowMotionMs);
@@ -183,7 +183,7 @@ bool Board::ReadHeader(ByteReader& in, bool headerOnly, int32_t& objectCount) {
     if (in.Failed()) {
         return false;
     }
-    bonusMode = 0;
+    bonusMode = BonusMode::kNone;
     colourCount = rest.colourCount;
     lives = rest.lives;
     slowMotionMs = rest.slowMotionMs;

@@ -6,13 +6,13 @@
 #include "app/util/ByteReader.h"
 #include "app/util/ByteWriter.h"
 #include "app/util/GameRandom.h"
+#include "game/core/BlockField.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CAnimation.h"
 #include "game/core/CEffectiveProgressBar.h"
 #include "game/core/CLevelProgressBar.h"
 #include "game/core/CObjectList.h"
 #include "game/core/CParticleEffect.h"
-#include "game/core/CTable.h"
 #include "game/core/GameMath.h"
 #include "game/core/GameMedia.h"
 #include "graphics/Color.h"
@@ -48,16 +48,16 @@ CBlock::CBlock() {
     layer = kRestLayer;
 }
 
-CBlock::CBlock(Vesk::BoardContext& board, CTable& table) : CBlock() {
+CBlock::CBlock(Vesk::BoardContext& board, BlockField& field) : CBlock() {
     mBoard = &board;
-    mTable = &table;
+    mField = &field;
 }
 
 CBlock::~CBlock() = default;
 
-void CBlock::Attach(Vesk::BoardContext& board, CTable& table) {
+void CBlock::Attach(Vesk::BoardContext& board, BlockField& field) {
     mBoard = &board;
-    mTable = &table;
+    mField = &field;
 }
 
 void CBlock::SetColour(int32_t newColour) {
@@ -111,7 +111,7 @@ void CBlock::PlaceAt(int32_t column, int32_t row, int32_t newColour) {
     xd = px;
     yd = py;
     SyncPosition();
-    mTable->PutInCell(*this, column, row);
+    mField->PutInCell(*this, column, row);
     PlanFlight();
     state = kFlyingIn;
     PlayNow(1);
@@ -147,7 +147,7 @@ void CBlock::Deselect() {
 }
 
 void CBlock::StartFall(int32_t column, int32_t row) {
-    mTable->PutInCell(*this, column, row);
+    mField->PutInCell(*this, column, row);
     state = kFalling;
     PlayAt(0, false);
     MoveToLayer(*this, mBoard, kMovingLayer);
@@ -187,8 +187,8 @@ int CBlock::ThrowOut(int32_t centreColumn, int32_t centreRow, int32_t angle) {
     width = kSize;
     height = kSize;
     dt = 1.0;  // size factor
-    curveX[0] = centreColumn * kSize + mTable->originX;
-    curveY[0] = centreRow * kSize + mTable->originY;
+    curveX[0] = mField->CellX(centreColumn);
+    curveY[0] = mField->CellY(centreRow);
     SyncPosition();
     curveX[1] =
         FastDistance(static_cast<int32_t>(curveX[0]) - x, static_cast<int32_t>(curveY[0]) - y);
@@ -197,7 +197,7 @@ int CBlock::ThrowOut(int32_t centreColumn, int32_t centreRow, int32_t angle) {
     xd = curveX[0] + cosTable[index] * curveX[1];
     yd = curveY[0] + sinTable[index] * curveX[1];
     SyncPosition();
-    mTable->KillBlock(cellA, cellB, kSpiralling);
+    mField->KillBlock(cellA, cellB, kSpiralling);
     MoveToLayer(*this, mBoard, kSpiralLayer);
     return 1;
 }
@@ -229,22 +229,12 @@ bool CBlock::StepToTarget(double step) {
 }
 
 int32_t CBlock::FreeCellBelow() const {
-    if (cellB + 1 >= mTable->rows) {
+    if (cellB + 1 >= mField->RowCount()) {
         return -1;
     }
     const int32_t below =
-        mTable->Cell(cellA, cellB + 1).hole == 0 ? cellB + 1 : mTable->NextCellBelow(cellA, cellB);
-    return below >= 0 && mTable->Cell(cellA, below).present == 0 ? below : -1;
-}
-
-void CBlock::LeaveCell() {
-    if (mTable->Inside(cellA, cellB)) {
-        CCell& cell = mTable->Cell(cellA, cellB);
-        if (cell.block == this) {
-            cell.block = nullptr;
-            cell.present = 0;
-        }
-    }
+        !mField->IsHole(cellA, cellB + 1) ? cellB + 1 : mField->NextCellBelow(cellA, cellB);
+    return below >= 0 && !mField->IsPresent(cellA, below) ? below : -1;
 }
 
 void CBlock::OnArrival(int32_t layerAfter) {
@@ -289,7 +279,7 @@ void CBlock::UpdateSpiral(double rate) {
 
 int CBlock::Update(Vesk::ObjectOwner& owner) {
     CObject::Update(owner);
-    if (mBoard == nullptr || mTable == nullptr) {
+    if (mBoard == nullptr || mField == nullptr) {
         return 1;
     }
     if (mImage) {
@@ -299,10 +289,10 @@ int CBlock::Update(Vesk::ObjectOwner& owner) {
     switch (state) {
         case kResting:
         case kSelected: {
-            mTable->RemoveFromSwapCells(*this);
+            mField->RemoveFromSwapCells(*this);
             const int32_t below = FreeCellBelow();
             if (below >= 0 && lock != 2) {
-                LeaveCell();
+                mField->LeaveCell(*this, cellA, cellB);
                 StartFall(cellA, below);
             }
             break;
@@ -311,19 +301,19 @@ int CBlock::Update(Vesk::ObjectOwner& owner) {
         case kSwappingBack:
             if (StepToTarget(2.0 * rate)) {
                 const bool back = state == kSwappingBack;
-                if (mTable->FindMatch(cellA, cellB, colour, 1) == 0) {
+                if (mField->FindMatch(cellA, cellB, colour, 1) == 0) {
                     if (back) {
-                        if (++swapBackCount > 1 && mTable->InSwapCells(*this)) {
+                        if (++swapBackCount > 1 && mField->InSwapCells(*this)) {
                             mBoard->PlaySound(Vesk::GameSound::SwapBlocks);
                             swapBackCount = 0;
                         }
                         OnArrival(kRestLayer);
                     } else {
-                        if (!mTable->bigMatchMade && mTable->threeMade) {
+                        if (mField->KnockdownDue()) {
                             mBoard->Knockdown();
                         }
                         state = kSwappingBack;
-                        mTable->Swap(cellA, cellB, prevA, prevB, kSwappingBack);
+                        mField->Swap(cellA, cellB, prevA, prevB, kSwappingBack);
                     }
                 }
             }
@@ -345,22 +335,24 @@ int CBlock::Update(Vesk::ObjectOwner& owner) {
         case kFalling: {
             const int32_t below = FreeCellBelow();
             if (below >= 0) {
-                LeaveCell();
-                mTable->PutInCell(*this, cellA, below);
+                mField->LeaveCell(*this, cellA, cellB);
+                mField->PutInCell(*this, cellA, below);
             }
             if (StepToTarget(4.0 * rate)) {
                 OnArrival(kRestLayer);
-                mTable->FindMatch(cellA, cellB, colour, 1);
+                mField->FindMatch(cellA, cellB, colour, 1);
             }
             break;
         }
         case kFlyingIn:
             // Inside, not just above the last row: a loaded block may name any cell.
-            if (mTable->Inside(cellA, cellB + 1) && mTable->Cell(cellA, cellB + 1).hole == 0 &&
-                mTable->Cell(cellA, cellB + 1).present == 0 && t < 1.0) {
-                LeaveCell();
-                mTable->PutInCell(*this, cellA, cellB + 1);
-                dt = dt / (1.0 - t);
+            if (mField->Inside(cellA, cellB + 1) && !mField->IsHole(cellA, cellB + 1) &&
+                !mField->IsPresent(cellA, cellB + 1) && t < 1.0) {
+                mField->LeaveCell(*this, cellA, cellB);
+                mField->PutInCell(*this, cellA, cellB + 1);
+                // Near the end of a flight 1 - t is tiny and the quotient huge; any step that
+                // lands in one update at the slowest rate lands the same, and stays saveable.
+                dt = std::min(dt / (1.0 - t), kMaxFlightStep);
                 t = 0.0;
                 curveX[0] = x;
                 curveY[0] = y;
@@ -379,7 +371,7 @@ int CBlock::Update(Vesk::ObjectOwner& owner) {
                     yd = targetY;
                     SyncPosition();
                     OnArrival(kRestLayer);
-                    mTable->FindMatch(cellA, cellB, colour, 1);
+                    mField->FindMatch(cellA, cellB, colour, 1);
                 }
             }
             break;
@@ -403,8 +395,8 @@ int CBlock::Update(Vesk::ObjectOwner& owner) {
             const auto every = std::max(1, static_cast<int32_t>((1.0 - rate) * 10.0 + 4.5));
             if (mBoard->GetUpdateCount() % every == 0) {
                 Vesk::GameRandom& random = mBoard->Random();
-                xd = cellA * kSize + mTable->originX + random.Next() % 5;
-                yd = cellB * kSize + mTable->originY + random.Next() % 5;
+                xd = mField->CellX(cellA) + random.Next() % 5;
+                yd = mField->CellY(cellB) + random.Next() % 5;
                 SyncPosition();
             }
             break;
@@ -412,7 +404,7 @@ int CBlock::Update(Vesk::ObjectOwner& owner) {
         default:
             break;
     }
-    if (++updateCount >= mTable->columns * mTable->rows) {
+    if (++updateCount >= mField->ColumnCount() * mField->RowCount()) {
         updateCount = 0;
         swapBackCount = 0;
     }
@@ -501,19 +493,29 @@ int CBlock::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     mBoard = &board;
     width = in.I32In(0, 100000, "block width");
     height = in.I32In(0, 100000, "block height");
-    cellA = in.I32In(-1, CTable::kMaxColumns - 1, "block column");
-    cellB = in.I32In(-1, CTable::kMaxRows - 1, "block row");
-    prevA = in.I32In(-1, CTable::kMaxColumns - 1, "block previous column");
-    prevB = in.I32In(-1, CTable::kMaxRows - 1, "block previous row");
+    cellA = in.I32In(-1, BlockField::kMaxColumns - 1, "block column");
+    cellB = in.I32In(-1, BlockField::kMaxRows - 1, "block row");
+    prevA = in.I32In(-1, BlockField::kMaxColumns - 1, "block previous column");
+    prevB = in.I32In(-1, BlockField::kMaxRows - 1, "block previous row");
     targetX = in.I32In(-kMaxCoordinate, kMaxCoordinate, "block target x");
     targetY = in.I32In(-kMaxCoordinate, kMaxCoordinate, "block target y");
     const int32_t loadedColour = in.I32In(0, kMaxColours - 1, "block colour");
     exitAtBottom = in.I32();
     state = in.I32In(kResting, kGone, "block state");
     lock = in.I32();
-    // The flight's parameter and the curve feed integer positions and the fade.
-    t = ReadBounded(in, kMaxFlightParameter, "block flight time");
-    dt = ReadBounded(in, kMaxFlightParameter, "block flight step");
+    // The flight's parameter and the curve feed integer positions and the fade. Blocks out of
+    // flight ignore them: older games saved huge values there after a late re-targeting.
+    if (state == kFlyingIn || state == kFlyingOff || state == kSpiralling) {
+        t = ReadBounded(in, kMaxFlightParameter, "block flight time");
+        dt = ReadBounded(in, kMaxFlightParameter, "block flight step");
+    } else {
+        t = in.F64();
+        dt = in.F64();
+        if (!(std::abs(t) <= kMaxFlightParameter && std::abs(dt) <= kMaxFlightParameter)) {
+            t = 1.0;
+            dt = kFlightStep;
+        }
+    }
     for (double& value : curveX) {
         value = ReadBounded(in, kMaxCoordinate, "block curve");
     }

@@ -9,7 +9,7 @@
 
 class CAnimation;
 class CParticleEffect;
-class CTable;
+class BlockField;
 
 // One coloured piece on the field. Its state decides how it moves each update; arrivals run the
 // field's match search at the block's cell.
@@ -36,10 +36,12 @@ public:
     static constexpr int32_t kFlightLayer = 10;
     static constexpr int32_t kSpiralLayer = 11;
     static constexpr double kFlightStep = 0.008;
+    // Lands a re-targeted flight within one update even at a clock rate of 0.001.
+    static constexpr double kMaxFlightStep = 1000.0;
 
     // For the factory.
     CBlock();
-    CBlock(Vesk::BoardContext& board, CTable& table);
+    CBlock(Vesk::BoardContext& board, BlockField& field);
     ~CBlock() override;
 
     void Draw(Vesk::Graphics& g, Vesk::GameMedia& media) override;
@@ -60,16 +62,23 @@ public:
     int ThrowOut(int32_t centreColumn, int32_t centreRow, int32_t angle);
     bool IsOffBoard() const;
     // Re-links a loaded block to its field.
-    void Attach(Vesk::BoardContext& board, CTable& table);
+    void Attach(Vesk::BoardContext& board, BlockField& field);
     // Animation queued with a random first-frame delay, so resting blocks do not animate in step.
     void QueueRest();
     void PlayNow(int32_t animation) { PlayAt(animation, true); }
     // On the game clock's time, without delay.
     void PlayAt(int32_t animation, bool immediate);
 
+    // Whether a block in this state belongs to the cell it names: dying, spiralling and
+    // captured blocks have left theirs.
+    static bool InCell(int32_t state) {
+        return state != kDying && state != kSpiralling && state != kInBubble &&
+               state != kSettledInBubble;
+    }
+
     CAnimation* GetImage() const { return mImage.get(); }
     CParticleEffect* GetParticles() const { return mParticles.get(); }
-    CTable* GetTable() const { return mTable; }
+    BlockField* GetField() const { return mField; }
 
     int32_t width = kSize;
     int32_t height = kSize;
@@ -103,8 +112,6 @@ private:
     void UpdateSpiral(double rate);
     // The next real cell below this block's cell, or -1.
     int32_t FreeCellBelow() const;
-    // Leaves the current cell (present and block cleared) if it still holds this block.
-    void LeaveCell();
     void RandomEdgePoint(int32_t& px, int32_t& py);
 
     std::unique_ptr<CAnimation> mImage;
@@ -112,5 +119,5 @@ private:
     std::unique_ptr<CParticleEffect> mParticles;
     // not owned; null until placed or re-linked.
     Vesk::BoardContext* mBoard = nullptr;
-    CTable* mTable = nullptr;
+    BlockField* mField = nullptr;
 };

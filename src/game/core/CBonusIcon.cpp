@@ -107,14 +107,15 @@ int CBonusIcon::MouseDown(Vesk::ObjectOwner& owner, int32_t px, int32_t py) {
     }
     Vesk::BoardContext* board = owner.AsBoard();
     // Taken but inert while another bonus is being aimed.
-    if (board != nullptr && board->GetBonusMode() == 0 && MayUse() && charges > 0) {
+    if (board != nullptr && board->GetBonusMode() == Vesk::BonusMode::kNone && MayUse() &&
+        charges > 0) {
         Use(*board);
     }
     return 1;
 }
 
 void CBonusIcon::UpdateInUse(Vesk::BoardContext& board) {
-    if (board.GetBonusMode() == 0) {
+    if (board.GetBonusMode() == Vesk::BonusMode::kNone) {
         state = charges > 0 ? Shown : SlidingOut;
     }
 }

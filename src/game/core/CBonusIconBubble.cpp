@@ -26,7 +26,7 @@ const CBonusIcon::Style CBonusIconBubble::kStyle{Kind::Bubble,
 
 void CBonusIconBubble::Use(Vesk::BoardContext& board) {
     board.ReleaseFieldSelection();
-    board.SetBonusMode(2);
+    board.SetBonusMode(Vesk::BonusMode::kBubble);
     --charges;
     state = InUse;
     auto* bubble = new CBubble(board);

@@ -27,7 +27,7 @@ const CBonusIcon::Style CBonusIconBuxpb::kStyle{Kind::Whirlwind,
 
 void CBonusIconBuxpb::Use(Vesk::BoardContext& board) {
     board.ReleaseFieldSelection();
-    board.SetBonusMode(1);
+    board.SetBonusMode(Vesk::BonusMode::kWhirlwind);
     --charges;
     state = InUse;
 }

@@ -6,13 +6,13 @@
 #include "app/util/ByteReader.h"
 #include "app/util/ByteWriter.h"
 #include "app/util/GameRandom.h"
+#include "game/core/BlockField.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CAnimation.h"
 #include "game/core/CBlock.h"
 #include "game/core/CEffectiveProgressBar.h"
 #include "game/core/CLevelProgressBar.h"
 #include "game/core/CObjectList.h"
-#include "game/core/CTable.h"
 #include "game/core/GameMath.h"
 #include "game/core/GameMedia.h"
 #include "graphics/Color.h"
@@ -84,10 +84,10 @@ bool CBubble::CaptureBlock(CBlock& block) {
     const CEffectiveProgressBar* effectivity = mBoard->GetEffectivityBar();
     const auto points =
         static_cast<int32_t>((effectivity != nullptr ? effectivity->GetCoefficient() : 1.0) * 30);
-    if (CTable* table = block.GetTable(); table != nullptr &&
-                                          table->Inside(block.cellA, block.cellB) &&
-                                          table->BlockAt(block.cellA, block.cellB) == &block) {
-        table->KillBlock(block.cellA, block.cellB, CBlock::kInBubble);
+    if (BlockField* field = block.GetField(); field != nullptr &&
+                                              field->Inside(block.cellA, block.cellB) &&
+                                              field->BlockAt(block.cellA, block.cellB) == &block) {
+        field->KillBlock(block.cellA, block.cellB, CBlock::kInBubble);
     } else {
         block.state = CBlock::kInBubble;
     }
@@ -383,6 +383,11 @@ int CBubble::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
         }
         auto block = std::make_unique<CBlock>();
         block->Load(in, board);
+        // A captured block in any other state would move itself back into the field.
+        if (!in.Failed() && block->state != CBlock::kInBubble &&
+            block->state != CBlock::kSettledInBubble) {
+            in.Fail("captured block outside the bubble");
+        }
         mCaptured.push_back(std::move(block));
     }
     return in.Failed() ? 0 : 1;

@@ -72,13 +72,17 @@ void CForce::SetUp(Vesk::BoardContext& board) {
     mStrandCount = 1;
 }
 
-bool CForce::NewTargets(Vesk::BoardContext& board, Strand& strand, double step) {
+int32_t CForce::HalfSpan(const Strand& strand) {
+    return static_cast<int32_t>((strand.p[3].y - strand.p[0].y) * 0.5);
+}
+
+double CForce::RandomSign(Vesk::GameRandom& random) {
+    return (random.Next() & 1) != 0 ? 1.0 : -1.0;
+}
+
+void CForce::NewTargets(Vesk::BoardContext& board, Strand& strand, double s, double step) {
     Vesk::GameRandom& random = board.Random();
-    double s = (random.Next() & 1) != 0 ? 1.0 : -1.0;
-    int32_t d = static_cast<int32_t>((strand.p[3].y - strand.p[0].y) * 0.5);
-    if (d == 0 && step > 0.0) {
-        return false;
-    }
+    const int32_t d = HalfSpan(strand);
     strand.target[0] = {strand.p[0].x + s * (random.Next() % 50),
                         strand.p[0].y + TowardSpan(random, d)};
     strand.target[1] = {strand.p[3].x - s * (random.Next() % 50),
@@ -88,18 +92,17 @@ bool CForce::NewTargets(Vesk::BoardContext& board, Strand& strand, double step) 
         strand.velocity[i].x = strand.target[i].x - point.x > 0.0 ? step : -step;
         strand.velocity[i].y = strand.target[i].y - point.y > 0.0 ? step : -step;
     }
-    return true;
 }
 
 void CForce::SetUpStrand(Vesk::BoardContext& board, Strand& strand) {
     Vesk::GameRandom& random = board.Random();
     strand.p[0] = StartPoint(board);
     strand.p[3] = EndPoint(board, strand.p[0]);
-    int32_t d = static_cast<int32_t>((strand.p[3].y - strand.p[0].y) * 0.5);
-    double s = (random.Next() & 1) != 0 ? 1.0 : -1.0;
+    const int32_t d = HalfSpan(strand);
+    const double s = RandomSign(random);
     strand.p[1] = {strand.p[0].x + s * (random.Next() % 50), strand.p[0].y + TowardSpan(random, d)};
     strand.p[2] = {strand.p[3].x - s * (random.Next() % 50), strand.p[3].y - TowardSpan(random, d)};
-    NewTargets(board, strand, 0.15);
+    NewTargets(board, strand, RandomSign(random), 0.15);
     strand.emissionRate = 30;
     strand.spread = 6;
     strand.speed = 0.001;
@@ -151,9 +154,11 @@ void CForce::UpdateStrand(Vesk::BoardContext& board, Strand& strand) {
     }
     if (reached) {
         double v = strand.speed * rate * 0.15 / 0.0075;
-        if (!NewTargets(board, strand, v)) {
-            return;
+        const double s = RandomSign(random);
+        if (HalfSpan(strand) == 0) {
+            return;  // the ends meet: the points stay put this update
         }
+        NewTargets(board, strand, s, v);
         strand.spread = std::min(2 + (random.Next() & 7), 6);
     }
 

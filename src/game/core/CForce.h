@@ -8,6 +8,10 @@
 #include "game/core/MediaIds.h"
 #include "graphics/Color.h"
 
+namespace Vesk {
+class GameRandom;
+}
+
 // A stream of glowing particles along a wandering cubic curve between an end of the level bar
 // and its fill boundary. Purely visual; the good and evil forces differ in where the curve
 // starts, what drives it, and their colour.
@@ -93,8 +97,12 @@ private:
     void DrawStrand(Vesk::Graphics& g, Vesk::GameMedia& media, const Strand& strand) const;
     // The boundary of the fill, straight above or below the start.
     Point2 EndPoint(Vesk::BoardContext& board, const Point2& start) const;
-    // Draws new targets for both wandering points; false when the ends meet (D = 0).
-    bool NewTargets(Vesk::BoardContext& board, Strand& strand, double step);
+    // Half the height between the ends, truncated (D).
+    static int32_t HalfSpan(const Strand& strand);
+    static double RandomSign(Vesk::GameRandom& random);
+    // Draws new targets for both wandering points, with offset 0 toward the other end when the
+    // ends meet, and velocities of the given size toward them.
+    void NewTargets(Vesk::BoardContext& board, Strand& strand, double s, double step);
     static bool DrainRunning(Vesk::BoardContext* board);
 
     Vesk::BoardContext* mBoard = nullptr;

@@ -61,12 +61,12 @@ CTable::CTable(Vesk::BoardContext& board) : CTable() {
 
 CTable::~CTable() = default;
 
-std::string CTable::CheckSize(int32_t c, int32_t r) {
-    if (c < 1 || c > kMaxColumns) {
-        return "level width " + std::to_string(c) + " is outside 1 to 17 cells";
+std::string CTable::CheckSize(int32_t columnCount, int32_t rowCount) {
+    if (columnCount < 1 || columnCount > kMaxColumns) {
+        return "level width " + std::to_string(columnCount) + " is outside 1 to 17 cells";
     }
-    if (r < 1 || r > kMaxRows) {
-        return "level height " + std::to_string(r) + " is outside 1 to 12 cells";
+    if (rowCount < 1 || rowCount > kMaxRows) {
+        return "level height " + std::to_string(rowCount) + " is outside 1 to 12 cells";
     }
     return {};
 }
@@ -81,19 +81,19 @@ std::string CTable::CheckColours(int32_t count) {
     return {};
 }
 
-bool CTable::SetSize(int32_t c, int32_t r) {
-    if (!CheckSize(c, r).empty()) {
+bool CTable::SetSize(int32_t columnCount, int32_t rowCount) {
+    if (!CheckSize(columnCount, rowCount).empty()) {
         return false;
     }
-    columns = c;
-    rows = r;
-    widthPx = c * kS;
-    heightPx = r * kS;
+    columns = columnCount;
+    rows = rowCount;
+    widthPx = columns * kS;
+    heightPx = rows * kS;
     const int32_t boardW = mBoard != nullptr ? mBoard->GetWidth() : 800;
     const int32_t boardH = mBoard != nullptr ? mBoard->GetHeight() : 600;
-    xd = (boardW - c * kS + 130) / 2;
+    xd = (boardW - columns * kS + 130) / 2;
     yd = boardH;
-    targetY = (boardH - r * kS - 41) / 2;
+    targetY = (boardH - rows * kS - 41) / 2;
     SyncPosition();
     originX = static_cast<int32_t>(xd + 0.5);
     originY = static_cast<int32_t>(yd + 0.5);
@@ -112,9 +112,9 @@ void CTable::SetHoles(const std::vector<uint8_t>& holes) {
 }
 
 int32_t CTable::NextCellBelow(int32_t a, int32_t b) const {
-    for (int32_t r = b + 1; r < rows; ++r) {
-        if (Cell(a, r).hole == 0) {
-            return r;
+    for (int32_t row = b + 1; row < rows; ++row) {
+        if (Cell(a, row).hole == 0) {
+            return row;
         }
     }
     return -1;
@@ -151,6 +151,13 @@ void CTable::PutInCell(CBlock& block, int32_t a, int32_t b) {
     }
 }
 
+void CTable::LeaveCell(const CBlock& block, int32_t a, int32_t b) {
+    if (Inside(a, b) && Cell(a, b).block == &block) {
+        Cell(a, b).block = nullptr;
+        Cell(a, b).present = 0;
+    }
+}
+
 bool CTable::OnField(int32_t px, int32_t py) const {
     return originX < px && px < originX + widthPx && originY < py && py < originY + heightPx;
 }
@@ -169,14 +176,14 @@ bool CTable::IsNeighbourOfSelection(int32_t a, int32_t b) const {
 }
 
 bool CTable::ApplyBonusMode(int32_t a, int32_t b, int32_t px, int32_t py) {
-    const int32_t mode = mBoard->GetBonusMode();
-    if (mode == 1) {
-        mBoard->SetBonusMode(0);
+    const Vesk::BonusMode mode = mBoard->GetBonusMode();
+    if (mode == Vesk::BonusMode::kWhirlwind) {
+        mBoard->SetBonusMode(Vesk::BonusMode::kNone);
         ApplyWhirlwind(a, b);
         return true;
     }
-    if (mode == 2) {
-        mBoard->SetBonusMode(0);
+    if (mode == Vesk::BonusMode::kBubble) {
+        mBoard->SetBonusMode(Vesk::BonusMode::kNone);
         mBoard->LaunchBubble();
         ApplyBubble(a, b, px, py);
         return true;
@@ -270,7 +277,7 @@ int CTable::MouseMove(Vesk::ObjectOwner&, int32_t px, int32_t py) {
     const int32_t a = (px - originX) / kS;
     const int32_t b = (py - originY) / kS;
     if (a != hoverA || b != hoverB) {
-        if (mBoard->GetBonusMode() == 1) {
+        if (mBoard->GetBonusMode() == Vesk::BonusMode::kWhirlwind) {
             if (hoverA >= 0) {
                 ClearHighlightAround(hoverA, hoverB);
             }
@@ -288,16 +295,16 @@ bool CTable::TestPoint(int32_t px, int32_t py) {
     if (!OnField(px, py)) {
         return false;
     }
-    if (mBoard != nullptr && mBoard->GetBonusMode() == 1) {
+    if (mBoard != nullptr && mBoard->GetBonusMode() == Vesk::BonusMode::kWhirlwind) {
         ClearHighlightAround((px - originX) / kS, (py - originY) / kS);
     }
     return true;
 }
 
 void CTable::HighlightAround(int32_t a, int32_t b) {
-    for (int32_t i = a - 1; i <= a + 1; ++i) {
-        for (int32_t j = b - 1; j <= b + 1; ++j) {
-            CBlock* block = BlockAt(i, j);
+    for (int32_t column = a - 1; column <= a + 1; ++column) {
+        for (int32_t row = b - 1; row <= b + 1; ++row) {
+            CBlock* block = BlockAt(column, row);
             if (block != nullptr &&
                 (block->state == CBlock::kResting || block->state == CBlock::kSelected)) {
                 block->state = CBlock::kShaking;
@@ -307,13 +314,13 @@ void CTable::HighlightAround(int32_t a, int32_t b) {
 }
 
 void CTable::ClearHighlightAround(int32_t a, int32_t b) {
-    for (int32_t i = a - 1; i <= a + 1; ++i) {
-        for (int32_t j = b - 1; j <= b + 1; ++j) {
-            CBlock* block = BlockAt(i, j);
+    for (int32_t column = a - 1; column <= a + 1; ++column) {
+        for (int32_t row = b - 1; row <= b + 1; ++row) {
+            CBlock* block = BlockAt(column, row);
             if (block != nullptr && block->state == CBlock::kShaking) {
                 block->state = CBlock::kResting;
-                block->xd = i * kS + originX;
-                block->yd = j * kS + originY;
+                block->xd = CellX(column);
+                block->yd = CellY(row);
             }
         }
     }
@@ -620,10 +627,10 @@ void CTable::Reshuffle() {
 void CTable::ApplyWhirlwind(int32_t a, int32_t b) {
     // By offset (column, row) + 1: the direction each block is thrown, 0 right and 90 down.
     static constexpr int32_t kAngles[3][3] = {{225, 180, 135}, {270, 0, 90}, {315, 0, 45}};
-    for (int32_t i = -1; i <= 1; ++i) {
-        for (int32_t j = -1; j <= 1; ++j) {
-            if (CBlock* block = BlockAt(a + i, b + j)) {
-                block->ThrowOut(a, b, kAngles[i + 1][j + 1]);
+    for (int32_t dColumn = -1; dColumn <= 1; ++dColumn) {
+        for (int32_t dRow = -1; dRow <= 1; ++dRow) {
+            if (CBlock* block = BlockAt(a + dColumn, b + dRow)) {
+                block->ThrowOut(a, b, kAngles[dColumn + 1][dRow + 1]);
             }
         }
     }
@@ -639,10 +646,11 @@ void CTable::ApplyBubble(int32_t a, int32_t b, int32_t px, int32_t py) {
 }
 
 void CTable::CaptureAround(int32_t a, int32_t b) {
-    for (int32_t i = a - 1; i <= a + 2; ++i) {
-        for (int32_t j = b - 1; j <= b + 2; ++j) {
-            const bool corner = (i == a - 1 || i == a + 2) && (j == b - 1 || j == b + 2);
-            if (CBlock* block = corner ? nullptr : BlockAt(i, j)) {
+    for (int32_t column = a - 1; column <= a + 2; ++column) {
+        for (int32_t row = b - 1; row <= b + 2; ++row) {
+            const bool corner =
+                (column == a - 1 || column == a + 2) && (row == b - 1 || row == b + 2);
+            if (CBlock* block = corner ? nullptr : BlockAt(column, row)) {
                 mBoard->CaptureInBubble(*block);
             }
         }
@@ -762,8 +770,8 @@ int CTable::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     widthPx = in.I32();
     heightPx = in.I32();
     hasSelection = in.Bool();
-    selA = in.I32();
-    selB = in.I32();
+    selA = in.I32In(0, kMaxColumns - 1, "selected column");
+    selB = in.I32In(0, kMaxRows - 1, "selected row");
     hoverA = in.I32In(-1, kMaxColumns - 1, "hover column");
     hoverB = in.I32In(-1, kMaxRows - 1, "hover row");
     levelStarted = in.Bool();
@@ -795,7 +803,6 @@ int CTable::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
 
 int CTable::AfterLoad(Vesk::ObjectOwner& owner) {
     CObjectList* list = mBoard != nullptr ? &mBoard->Objects() : nullptr;
-    std::vector<const CBlock*> linked;
     bool sound = true;
     for (int32_t a = 0; a < columns; ++a) {
         for (int32_t b = 0; b < rows; ++b) {
@@ -805,17 +812,27 @@ int CTable::AfterLoad(Vesk::ObjectOwner& owner) {
             }
             auto* block =
                 list != nullptr ? dynamic_cast<CBlock*>(list->GetAt(cell.index)) : nullptr;
-            // A cell naming no block, or a block another cell holds, is corrupt: the cell stays
-            // empty and the caller learns of it.
-            if (block == nullptr ||
-                std::find(linked.begin(), linked.end(), block) != linked.end()) {
+            // A cell holds a block that names this cell and has not left it. Anything else is
+            // corrupt: the cell stays empty and the caller learns of it. A block can name one
+            // cell only, so no two cells hold it.
+            if (block == nullptr || block->cellA != a || block->cellB != b ||
+                !CBlock::InCell(block->state)) {
                 cell.present = 0;
                 sound = false;
                 continue;
             }
-            linked.push_back(block);
             cell.block = block;
             block->Attach(*mBoard, *this);
+        }
+    }
+    // And every block that should be in a cell is held by the one it names.
+    const CObject* first = list != nullptr ? list->GetAt(0) : nullptr;
+    for (const CObjectNode* at = first != nullptr ? first->node : nullptr; at != nullptr;
+         at = at->next) {
+        const auto* block = dynamic_cast<const CBlock*>(at->object);
+        if (block != nullptr && CBlock::InCell(block->state) &&
+            BlockAt(block->cellA, block->cellB) != block) {
+            sound = false;
         }
     }
     CObject::AfterLoad(owner);

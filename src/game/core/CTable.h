@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "game/core/BlockField.h"
 #include "game/core/CCell.h"
 #include "game/core/CObject.h"
 
@@ -12,11 +13,8 @@ class CBlock;
 
 // The playing field: the grid of 43-pixel cells, the blocks' places in it, the player's
 // selection and swaps, the match rules, refill and reshuffle.
-class CTable : public CObject {
+class CTable final : public CObject, public BlockField {
 public:
-    static constexpr int32_t kCellSize = 43;
-    static constexpr int32_t kMaxColumns = 17;
-    static constexpr int32_t kMaxRows = 12;
     static constexpr int32_t kLayer = 2;
     static constexpr int32_t kMaxColours = 8;
     static constexpr int32_t kProbeInterval = 500;
@@ -40,20 +38,21 @@ public:
     int AfterLoad(Vesk::ObjectOwner& owner) override;
 
     // An empty string when the level's size fits the grid, else why not.
-    static std::string CheckSize(int32_t columns, int32_t rows);
+    static std::string CheckSize(int32_t columnCount, int32_t rowCount);
     // An empty string for 1 to 8 block colours, else why not. The level set-up checks it with
     // the size, and that every block name resolves, before it makes the field.
     static std::string CheckColours(int32_t count);
     // Callers check the size with CheckSize first; a bad size leaves the field unchanged.
-    bool SetSize(int32_t columns, int32_t rows);
+    bool SetSize(int32_t columnCount, int32_t rowCount);
     // holes: columns x rows flags, row by row (1 = no cell).
     void SetHoles(const std::vector<uint8_t>& holes);
-    int32_t NextCellBelow(int32_t column, int32_t row) const;
+    int32_t NextCellBelow(int32_t column, int32_t row) const override;
     void ComputeFirstRows();
-    void PutInCell(CBlock& block, int32_t column, int32_t row);
-    int Swap(int32_t a1, int32_t b1, int32_t a2, int32_t b2, int32_t state);
-    int FindMatch(int32_t a, int32_t b, int32_t colour, int32_t apply);
-    void KillBlock(int32_t a, int32_t b, int32_t state);
+    void PutInCell(CBlock& block, int32_t column, int32_t row) override;
+    void LeaveCell(const CBlock& block, int32_t column, int32_t row) override;
+    int Swap(int32_t a1, int32_t b1, int32_t a2, int32_t b2, int32_t state) override;
+    int FindMatch(int32_t a, int32_t b, int32_t colour, int32_t apply) override;
+    void KillBlock(int32_t a, int32_t b, int32_t state) override;
     // The drain factor a knockdown applies for the counter (0 when it applies none), leaving
     // the counter as the knockdown leaves it.
     static double KnockdownFactor(int32_t& counter);
@@ -68,14 +67,23 @@ public:
     void ClearHighlightAround(int32_t a, int32_t b);
     // On the field; with whirlwind targeting also clears the highlight under the point.
     bool TestPoint(int32_t px, int32_t py);
-    void RemoveFromSwapCells(const CBlock& block);
-    bool InSwapCells(const CBlock& block) const;
+    void RemoveFromSwapCells(const CBlock& block) override;
+    bool InSwapCells(const CBlock& block) const override;
+    bool KnockdownDue() const override { return threeMade && !bigMatchMade; }
 
     bool OnField(int32_t px, int32_t py) const;
-    bool Inside(int32_t a, int32_t b) const { return a >= 0 && a < columns && b >= 0 && b < rows; }
+    int32_t ColumnCount() const override { return columns; }
+    int32_t RowCount() const override { return rows; }
+    int32_t CellX(int32_t a) const override { return a * kCellSize + originX; }
+    int32_t CellY(int32_t b) const override { return b * kCellSize + originY; }
+    bool Inside(int32_t a, int32_t b) const override {
+        return a >= 0 && a < columns && b >= 0 && b < rows;
+    }
+    bool IsHole(int32_t a, int32_t b) const override { return Cell(a, b).hole != 0; }
+    bool IsPresent(int32_t a, int32_t b) const override { return Cell(a, b).present != 0; }
     CCell& Cell(int32_t a, int32_t b) { return cells[b + a * kMaxRows]; }
     const CCell& Cell(int32_t a, int32_t b) const { return cells[b + a * kMaxRows]; }
-    CBlock* BlockAt(int32_t a, int32_t b) const;
+    CBlock* BlockAt(int32_t a, int32_t b) const override;
     Vesk::BoardContext* GetBoard() const { return mBoard; }
     // Blocks in this record's cells are loaded later; the factory re-links them here.
     void SetBoard(Vesk::BoardContext& board) { mBoard = &board; }

@@ -172,7 +172,8 @@ protected:
                 }
             } else if (Focus() == &board && table != nullptr && !board.paused &&
                        board.boardState == Vesk::Board::kPlaying && table->phase == 1 &&
-                       board.GetBonusMode() == 0 && MoveFinder::FieldCalm(*table)) {
+                       board.GetBonusMode() == Vesk::BonusMode::kNone &&
+                       MoveFinder::FieldCalm(*table)) {
                 const MoveFinder::Move move = MoveFinder::BestSwap(*table);
                 if (win && move.value > 0) {
                     Click(Cell(*table, move.a1, move.b1));

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "FakeBoardHost.h"
+#include "FieldCheck.h"
 #include "app/util/ByteReader.h"
 #include "app/util/ByteWriter.h"
 #include "game/core/CBlock.h"
@@ -65,6 +66,32 @@ protected:
     std::vector<uint8_t> SavedFile() {
         auto bytes = platform::fs::ReadWholeFile(host.SavePath());
         return bytes ? *bytes : std::vector<uint8_t>{};
+    }
+    // Loads bytes into a board of its own and plays it for a while: empty when the field is and
+    // stays sound, "refused: ..." when the load refused the bytes, else the fault.
+    std::string Reload(const std::vector<uint8_t>& bytes, int updates) {
+        host.mErrors.clear();
+        Board loaded(host);
+        if (loaded.LoadGameBytes(bytes, false) != 1) {
+            return "refused: " + (host.mErrors.empty() ? std::string() : host.mErrors[0]);
+        }
+        loaded.SetPaused(false);
+        for (int i = 0; i <= updates; ++i) {
+            if (loaded.GetTable() != nullptr) {
+                std::string fault = fake::FieldFault(*loaded.GetTable(), loaded.Objects());
+                if (!fault.empty()) {
+                    return fault + " after " + std::to_string(i) + " updates";
+                }
+            }
+            loaded.Update();
+        }
+        return {};
+    }
+    // A click with the mouse moved there first, as the widget manager delivers it.
+    void Click(int32_t px, int32_t py) {
+        board->MouseMove(px, py);
+        board->MouseDown(px, py, 1);
+        board->MouseUp(px, py, 1);
     }
     static int32_t I32At(const std::vector<uint8_t>& bytes, size_t at) {
         Vesk::ByteReader in(std::span<const uint8_t>(bytes).subspan(at));
@@ -224,17 +251,17 @@ TEST_F(BoardTest, RightClickCancelsTargetingAndRefunds) {
 
     board->MouseMove(64, 227);
     board->MouseDown(64, 227, 1);
-    ASSERT_EQ(board->bonusMode, 1);
+    ASSERT_EQ(board->bonusMode, Vesk::BonusMode::kWhirlwind);
     EXPECT_EQ(board->GetWhirlwindIcon()->charges, 0);
     board->MouseUp(64, 227, 1);
     board->MouseDown(400, 300, -1);
-    EXPECT_EQ(board->bonusMode, 0);
+    EXPECT_EQ(board->bonusMode, Vesk::BonusMode::kNone);
     EXPECT_EQ(board->GetWhirlwindIcon()->charges, 1);
     EXPECT_EQ(board->GetWhirlwindIcon()->state, CBonusIcon::Shown);
 
     board->MouseMove(106, 340);
     board->MouseDown(106, 340, 1);
-    ASSERT_EQ(board->bonusMode, 2);
+    ASSERT_EQ(board->bonusMode, Vesk::BonusMode::kBubble);
     CBubble* bubble = board->GetBubble();
     ASSERT_NE(bubble, nullptr);
     board->MouseDown(400, 300, -1);
@@ -406,6 +433,16 @@ TEST_F(BoardTest, DamagedSavesFallBackToAFreshLevel) {
     for (int32_t index : {-1, 0, 100000}) {
         damaged.push_back(spoil(firstCellIndex, index));
     }
+    // A block naming another cell than the one holding it; a resting block no cell holds.
+    CTable* field = board->GetTable();
+    CBlock* first = field->BlockAt(0, 0);
+    first->cellA = 1;
+    damaged.push_back(board->SaveGameBytes());
+    first->cellA = 0;
+    field->Cell(0, 0).present = 0;
+    field->Cell(0, 0).block = nullptr;
+    damaged.push_back(board->SaveGameBytes());
+    field->PutInCell(*first, 0, 0);
     for (size_t i = 0; i < damaged.size(); ++i) {
         host.mErrors.clear();
         Board fresh(host);
@@ -425,6 +462,76 @@ TEST_F(BoardTest, DamagedSavesFallBackToAFreshLevel) {
     Start();
     EXPECT_EQ(host.mErrors.size(), 1u);
     EXPECT_NE(board->GetTable(), nullptr);
+    EXPECT_EQ(SavedFile(), damaged[2]);  // left as it was
+}
+
+// Seeded random games: swaps anywhere, whirlwinds and bubbles now and then, saved and reloaded
+// at random moments. Every save the game writes loads into a sound field that stays sound.
+TEST_F(BoardTest, RandomGamesSavedAtRandomMomentsAllLoad) {
+    constexpr uint32_t kGames = 16;
+    constexpr int kFrames = 4000;
+    host.mLevels[0] = fake::MakeLevel(8, 8);
+    host.mLevels[0].blockNames.push_back("IMAGE_BLOCK4");
+    host.mLevels[0].capacity = 6000;
+    int reloads = 0;
+    for (uint32_t seed = 1; seed <= kGames; ++seed) {
+        host.mRandom.SRand(seed);
+        Vesk::GameRandom player(seed * 7919);
+        board.reset();  // saves its game: a fresh one each time
+        std::filesystem::remove(host.SavePath());
+        Start();
+        board->GetWhirlwindIcon()->AddCharges(3, false);
+        board->GetBubbleIcon()->AddCharges(3, false);
+        for (int frame = 0; frame < kFrames && board->boardState == Board::kPlaying; ++frame) {
+            host.mTick += 10;
+            board->Update();
+            const CTable* table = board->GetTable();
+            const int32_t column = player.Next() % table->columns;
+            const int32_t row = player.Next() % table->rows;
+            const int32_t px = table->originX + column * 43 + 21;
+            const int32_t py = table->originY + row * 43 + 21;
+            const int action = player.Next() % 60;
+            if (action < 6) {
+                Click(px, py);
+                const bool across = (action & 1) != 0;
+                Click(px + (across ? 43 : 0), py + (across ? 0 : 43));
+            } else if (action == 6) {
+                Click(64, 227);  // whirlwind, then where it strikes
+                Click(px, py);
+            } else if (action == 7) {
+                Click(106, 340);  // bubble
+                Click(px, py);
+            } else if (action == 8) {
+                ASSERT_TRUE(board->SaveGame());
+                const std::string fault = Reload(SavedFile(), 40);
+                ASSERT_EQ(fault, "") << "seed " << seed << ", frame " << frame;
+                ++reloads;
+            }
+        }
+    }
+    EXPECT_GT(reloads, 300);
+}
+
+// Random byte flips of a real save either load into a sound field or are refused.
+TEST_F(BoardTest, FlippedBytesOfASaveLoadSoundOrAreRefused) {
+    host.mLevels[0].blockNames.push_back("IMAGE_BLOCK4");
+    Start();
+    ASSERT_TRUE(RunUntil([&] { return Dealt(); }));
+    RunUntil([] { return false; }, 200);
+    ASSERT_TRUE(board->SaveGame());
+    const std::vector<uint8_t> good = SavedFile();
+    Vesk::GameRandom flips(99);
+    for (int trial = 0; trial < 1500; ++trial) {
+        std::vector<uint8_t> bytes = good;
+        for (int n = 1 + flips.Next() % 3; n > 0; --n) {
+            const size_t at =
+                static_cast<size_t>(flips.Next() * 32768 + flips.Next()) % bytes.size();
+            bytes[at] ^= static_cast<uint8_t>(1 << (flips.Next() % 8));
+        }
+        const std::string fault = Reload(bytes, 10);
+        ASSERT_TRUE(fault.empty() || fault.rfind("refused", 0) == 0)
+            << "trial " << trial << ": " << fault;
+    }
 }
 
 TEST_F(BoardTest, PlayerNamesStayInsideTheProfilesFolder) {

@@ -58,24 +58,24 @@ TEST_F(BonusTest, CancelledTargetingKeepsTheIconAndClicksDuringTargetingAreInert
     SlideIn(icon);
     // Strictly inside: (10 - 2 + 55, 232 - 46 + 40) is the edge.
     EXPECT_EQ(icon.MouseDown(board, 63, 226), 0);
-    board.mBonusMode = 2;
+    board.mBonusMode = Vesk::BonusMode::kBubble;
     EXPECT_EQ(icon.MouseDown(board, 64, 227), 1);
     EXPECT_EQ(icon.charges, 1);
-    board.mBonusMode = 0;
+    board.mBonusMode = Vesk::BonusMode::kNone;
     EXPECT_EQ(icon.MouseDown(board, 64, 227), 1);
-    EXPECT_EQ(board.mBonusMode, 1);
+    EXPECT_EQ(board.mBonusMode, Vesk::BonusMode::kWhirlwind);
     EXPECT_EQ(icon.state, CBonusIcon::InUse);
     EXPECT_EQ(board.mSelectionReleases, 1);
     // The board cancels: the charge comes back silently and the icon stays.
     size_t sounds = board.mPlayed.size();
     icon.AddCharges(1, false);
-    board.mBonusMode = 0;
+    board.mBonusMode = Vesk::BonusMode::kNone;
     icon.Update(board);
     EXPECT_EQ(icon.state, CBonusIcon::Shown);
     EXPECT_EQ(board.mPlayed.size(), sounds);
     // Spent for real: it slides out when the targeting ends.
     icon.MouseDown(board, 64, 227);
-    board.mBonusMode = 0;
+    board.mBonusMode = Vesk::BonusMode::kNone;
     icon.Update(board);
     EXPECT_EQ(icon.state, CBonusIcon::SlidingOut);
 }
@@ -84,7 +84,7 @@ TEST_F(BonusTest, BubbleIconMakesTheBoardsBubble) {
     CBonusIconBubble icon(board, 1);
     SlideIn(icon);
     EXPECT_EQ(icon.MouseDown(board, 106, 340), 1);
-    EXPECT_EQ(board.mBonusMode, 2);
+    EXPECT_EQ(board.mBonusMode, Vesk::BonusMode::kBubble);
     ASSERT_NE(board.mBubble, nullptr);
 }
 

@@ -34,8 +34,8 @@ public:
 class Board : public fake::Board {
 public:
     Vesk::GameMedia& Media() override { return mBubbleMedia; }
-    int32_t GetBonusMode() const override { return mBonusMode; }
-    void SetBonusMode(int32_t mode) override { mBonusMode = mode; }
+    Vesk::BonusMode GetBonusMode() const override { return mBonusMode; }
+    void SetBonusMode(Vesk::BonusMode mode) override { mBonusMode = mode; }
     void LaunchBubble() override { mBubble->Launch(); }
     void ClearBubblePhase() override { mBubble->phase = 0; }
     bool CaptureInBubble(CBlock& block) override { return mBubble->CaptureBlock(block); }
@@ -71,7 +71,7 @@ struct BubbleTest : ::testing::Test {
         auto* bubble = new CBubble(board);
         board.mObjects.Add(bubble);
         board.SetBubble(bubble);
-        board.mBonusMode = 2;
+        board.mBonusMode = Vesk::BonusMode::kBubble;
         table->MouseDown(board, board.mCursorAt.mX, board.mCursorAt.mY);
         return *bubble;
     }
@@ -90,7 +90,7 @@ TEST_F(BubbleTest, CapturesTwelveBlocksForPointsAndRefusesMovingOnes) {
     table->BlockAt(2, 1)->state = CBlock::kFalling;
     const int32_t before = board.mObjects.GetCount();
     CBubble& bubble = PressBubble(2, 2);
-    EXPECT_EQ(board.mBonusMode, 0);
+    EXPECT_EQ(board.mBonusMode, Vesk::BonusMode::kNone);
     EXPECT_EQ(bubble.state, CBubble::Flying);
     EXPECT_EQ(bubble.CapturedCount(), 11);
     // 30 points each at coefficient 1, and the blocks left the list (pollen joined it).

@@ -196,8 +196,8 @@ public:
     CLucheg* GetGuide() override { return mGuide; }
     void SetGuide(CLucheg* guide) override { mGuide = guide; }
     void ButtonClicked(int32_t id) override { mClicked.push_back(id); }
-    int32_t GetBonusMode() const override { return mBonusMode; }
-    void SetBonusMode(int32_t mode) override { mBonusMode = mode; }
+    Vesk::BonusMode GetBonusMode() const override { return mBonusMode; }
+    void SetBonusMode(Vesk::BonusMode mode) override { mBonusMode = mode; }
     Vesk::Point GetCursorPosition() const override { return mCursorAt; }
     void ReleaseFieldSelection() override { ++mSelectionReleases; }
     int32_t GetSlowMotionFlag() const override { return mSlowMotion; }
@@ -235,7 +235,7 @@ public:
     int mBubbleGrants = 0;
     int32_t mCursor = 0;
     CLucheg* mGuide = nullptr;
-    int32_t mBonusMode = 0;
+    Vesk::BonusMode mBonusMode = Vesk::BonusMode::kNone;
     Vesk::Point mCursorAt{};
     int mSelectionReleases = 0;
     int32_t mSlowMotion = 0;

@@ -168,8 +168,12 @@ TEST_F(CForceTest, ControlPointsStayPutWhenTheEndsMeet) {
     // Empty bar: the boundary sits at the bottom end, where the good force starts (D = 0).
     auto good = std::make_unique<CGoodForce>(board);
     CForce::Strand& strand = good->GetStrand(0);
-    EXPECT_EQ(strand.p[1].y, strand.p[0].y);
-    EXPECT_LE(std::abs(strand.p[1].x - strand.p[0].x), 49.0);
+    // The set-up draws both points and their targets on the bar, not away from it.
+    for (const CForce::Point2& point :
+         {strand.p[1], strand.target[0], strand.p[2], strand.target[1]}) {
+        EXPECT_EQ(point.y, strand.p[0].y);
+        EXPECT_LE(std::abs(point.x - strand.p[0].x), 49.0);
+    }
     strand.target[0] = strand.p[1];
     CForce::Point2 before = strand.target[1];
     good->Update(board);
