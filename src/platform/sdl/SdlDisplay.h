@@ -5,16 +5,19 @@
 #include <vector>
 
 #include "platform/MemoryDisplay.h"
+#include "platform/PictureScaler.h"
 
 struct SDL_Window;
 
 namespace platform {
 
+class SdlWindow;
+
 // The display on the real desktop. Surfaces live in memory; the picture is shown through
 // the SDL window surface of the bound SdlWindow, a rectangle at a time, so that the cursor
-// thread can move the cursor between frames. Full screen is SDL's full screen on that
-// window, in the chosen mode (the desktop itself when the sizes match); SDL puts the
-// desktop's own mode back when the window leaves full screen.
+// thread can move the cursor between frames. Full screen keeps the desktop's own mode: the
+// window covers the screen and the picture, of any size, is scaled to the largest size that
+// keeps its shape, with black bars beside or above it. A resized window shows it the same way.
 class SdlDisplay : public MemoryDisplay {
 public:
     // Holds SDL's video subsystem for its lifetime; DDERR_NODIRECTDRAWHW when it cannot.
@@ -26,6 +29,7 @@ public:
 
 protected:
     std::vector<DisplayMode> BackendModes() override;
+    std::optional<DisplayMode> BackendFullScreenMode(int32_t width, int32_t height) override;
     DisplayMode BackendDesktopMode() override;
     PixelFormat BackendDesktopFormat() override;
     DisplayResult BackendEnterFullScreen(Window& window, const DisplayMode& mode) override;
@@ -41,10 +45,14 @@ protected:
 private:
     SdlDisplay() = default;
 
+    SdlWindow* WindowLocked();
     SDL_Window* HandleLocked();
     int DisplayIndexLocked();
 
     std::vector<uint32_t> mRows;  // one converted rectangle on its way to the window
+    PictureScaler mScaler;
+    // Where the last picture was shown; another place shows the next one whole.
+    PictureFit mShownFit;
 };
 
 }  // namespace platform
