@@ -37,6 +37,9 @@ public:
     // Called by surfaces with the core locked: the picture changed inside `rect`, in the
     // picture's own coordinates.
     void ScreenChangedLocked(const SurfaceRect& rect);
+    // Whether plain copies onto the screen may leave out the rows that did not change: the
+    // backend keeps what it showed, so an unchanged row needs no second showing.
+    virtual bool ShowsOnlyChanges() const { return false; }
     // How often a full-screen display has let the desktop show through for a dialog.
     uint64_t DesktopFlipCount();
 

@@ -175,8 +175,9 @@ void SdlDisplay::BackendPresent(const PixelStore* screen, const SurfaceRect& rec
         return;
     }
     const SurfaceRect whole{0, 0, screen->width, screen->height};
-    // A new size or place leaves nothing of the old picture where it was.
-    const bool everything = rect == whole || !(fit == mShownFit);
+    // A new size or place leaves nothing of the old picture where it was, and an exposed
+    // window has lost what it showed.
+    const bool everything = !(fit == mShownFit) || WindowLocked()->TakeExposed();
     mShownFit = fit;
     if (everything && (fit.width < target->w || fit.height < target->h)) {
         SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
@@ -237,10 +238,10 @@ void SdlDisplay::BackendPresent(const PixelStore* screen, const SurfaceRect& rec
             }
         }
     }
-    if (everything) {
+    if (everything || shown == SurfaceRect{0, 0, target->w, target->h}) {
         SDL_UpdateWindowSurface(window);
-    } else if (width > 0 && height > 0) {
-        const SDL_Rect area{shown.left, shown.top, width, height};
+    } else if (shown.Width() > 0 && shown.Height() > 0) {
+        const SDL_Rect area{shown.left, shown.top, shown.Width(), shown.Height()};
         SDL_UpdateWindowSurfaceRects(window, &area, 1);
     }
 }

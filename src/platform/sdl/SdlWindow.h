@@ -55,6 +55,11 @@ public:
     PictureFit View() const;
     // A point in the real window's pixels as a client-area pixel.
     Point WindowToClient(Point windowPixel) const;
+    // Main thread: the desktop lost what the window showed. The display's next picture
+    // goes out whole, not only where it changed.
+    void MarkExposed() { mExposed.store(true); }
+    // Any thread: whether the window was exposed since the last call.
+    bool TakeExposed() { return mExposed.exchange(false); }
 
 private:
     SDL_Window* mHandle;
@@ -68,6 +73,7 @@ private:
     // The real window's size in pixels; read by the cursor thread.
     std::atomic<int32_t> mRealWidth{0};
     std::atomic<int32_t> mRealHeight{0};
+    std::atomic<bool> mExposed{true};
 };
 
 }  // namespace platform

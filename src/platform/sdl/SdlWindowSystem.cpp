@@ -334,6 +334,7 @@ void SdlWindowSystem::TranslateWindowEvent(const SDL_Event& event) {
             break;
         case SDL_WINDOWEVENT_SHOWN:
             w->Refresh(mFrame);
+            w->MarkExposed();
             return;
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             // The picture is fitted to the new size; the program shows it again whole.
@@ -343,6 +344,9 @@ void SdlWindowSystem::TranslateWindowEvent(const SDL_Event& event) {
             return;
     }
     w->Refresh(mFrame);
+    if (kind == input::WindowEvent::Exposed) {
+        w->MarkExposed();
+    }
     PostWindowEvent(*w, kind);
 }
 
