@@ -266,8 +266,8 @@ DisplayResult MemorySurface::Blt(const SurfaceRect* destRect, Surface& source,
         const SurfaceRect read = Shift(shown, -dx - src.offsetX, -dy - src.offsetY);
         if (dest.onScreen && from != this && !colorKey && mCore->display != nullptr &&
             mCore->display->ShowsOnlyChanges()) {
-            const SurfaceRect changed = CopyChangedRows(
-                dest.view, shown.left - dest.offsetX, shown.top - dest.offsetY, src.view, read);
+            const SurfaceRect changed = CopyChangedRows(dest.view, shown.left - dest.offsetX,
+                                                        shown.top - dest.offsetY, src.view, read);
             ShowLocked(dest, Shift(changed, dest.offsetX, dest.offsetY));
             return DD_OK;
         }

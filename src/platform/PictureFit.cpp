@@ -53,8 +53,7 @@ void PictureFit::ToPicture(int32_t areaX, int32_t areaY, int32_t& pictureX,
     pictureY = MulDivFloor(int64_t{areaY} - y, pictureHeight, height);
 }
 
-void PictureFit::ToArea(int32_t pictureX, int32_t pictureY, int32_t& areaX,
-                        int32_t& areaY) const {
+void PictureFit::ToArea(int32_t pictureX, int32_t pictureY, int32_t& areaX, int32_t& areaY) const {
     if (Empty()) {
         areaX = pictureX;
         areaY = pictureY;

@@ -20,7 +20,9 @@ struct PictureFit {
     static PictureFit Make(int32_t pictureWidth, int32_t pictureHeight, int32_t areaWidth,
                            int32_t areaHeight);
 
-    bool Empty() const { return width <= 0 || height <= 0 || pictureWidth <= 0 || pictureHeight <= 0; }
+    bool Empty() const {
+        return width <= 0 || height <= 0 || pictureWidth <= 0 || pictureHeight <= 0;
+    }
     // Shown pixel for pixel: only moved, never scaled.
     bool Unscaled() const { return width == pictureWidth && height == pictureHeight; }
 

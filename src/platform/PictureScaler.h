@@ -26,8 +26,8 @@ public:
 
 private:
     struct Sample {
-        int32_t first = 0;   // the left (upper) source pixel
-        int32_t second = 0;  // the right (lower) one, the same at the edge
+        int32_t first = 0;    // the left (upper) source pixel
+        int32_t second = 0;   // the right (lower) one, the same at the edge
         uint32_t weight = 0;  // of the second, 0 to 256
     };
 

@@ -102,9 +102,9 @@ std::unique_ptr<Window> SdlWindowSystem::MakeWindow(WindowId id, const WindowPar
             flags |= SDL_WINDOW_RESIZABLE;
             frame = mFrame;
         }
-        handle = SDL_CreateWindow(text::Utf8FromCp1252(params.title).c_str(),
-                                  position.x + frame.left, position.y + frame.top, size.width,
-                                  size.height, flags);
+        handle =
+            SDL_CreateWindow(text::Utf8FromCp1252(params.title).c_str(), position.x + frame.left,
+                             position.y + frame.top, size.width, size.height, flags);
         if (handle == nullptr) {
             DebugOutput(std::string("SDL_CreateWindow: ") + SDL_GetError() + "\r\n");
             return nullptr;
