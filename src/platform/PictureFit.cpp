@@ -59,8 +59,9 @@ void PictureFit::ToArea(int32_t pictureX, int32_t pictureY, int32_t& areaX, int3
         areaY = pictureY;
         return;
     }
-    areaX = x + MulDivFloor(pictureX, width, pictureWidth);
-    areaY = y + MulDivFloor(pictureY, height, pictureHeight);
+    // The first area pixel that ToPicture takes to this picture pixel: rounded up.
+    areaX = x - MulDivFloor(-int64_t{pictureX}, width, pictureWidth);
+    areaY = y - MulDivFloor(-int64_t{pictureY}, height, pictureHeight);
 }
 
 }  // namespace platform

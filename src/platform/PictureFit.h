@@ -28,7 +28,7 @@ struct PictureFit {
 
     // The picture's pixel under an area point; outside the picture in the bars.
     void ToPicture(int32_t areaX, int32_t areaY, int32_t& pictureX, int32_t& pictureY) const;
-    // The area point where a picture pixel's top-left corner is shown.
+    // The first area point that shows a picture pixel.
     void ToArea(int32_t pictureX, int32_t pictureY, int32_t& areaX, int32_t& areaY) const;
 };
 
