@@ -182,7 +182,10 @@ void SdlDisplay::BackendPresent(const PixelStore* screen, const SurfaceRect& rec
     if (everything && (fit.width < target->w || fit.height < target->h)) {
         SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
     }
-    const SurfaceRect changed = everything ? whole : Clip(rect, whole);
+    SurfaceRect changed = everything ? whole : Clip(rect, whole);
+    if (!fit.Unscaled() && !KeepScaledRows(*screen, everything, changed)) {
+        return;
+    }
     SurfaceRect shown;
     if (fit.Unscaled()) {
         shown = Clip({changed.left + fit.x, changed.top + fit.y, changed.right + fit.x,
@@ -244,6 +247,35 @@ void SdlDisplay::BackendPresent(const PixelStore* screen, const SurfaceRect& rec
         const SDL_Rect area{shown.left, shown.top, shown.Width(), shown.Height()};
         SDL_UpdateWindowSurfaceRects(window, &area, 1);
     }
+}
+
+bool SdlDisplay::KeepScaledRows(const PixelStore& screen, bool everything, SurfaceRect& changed) {
+    const PixelView view = screen.View();
+    const size_t rowBytes = static_cast<size_t>(view.width) * view.bytesPerPixel;
+    const size_t bytes = rowBytes * static_cast<size_t>(view.height);
+    if (mScaledPicture.size() != bytes) {
+        mScaledPicture.assign(bytes, 0);
+        everything = true;
+    }
+    const size_t offset = static_cast<size_t>(changed.left) * view.bytesPerPixel;
+    const size_t length = static_cast<size_t>(changed.Width()) * view.bytesPerPixel;
+    int32_t first = changed.bottom;
+    int32_t last = changed.top - 1;
+    for (int32_t y = changed.top; y < changed.bottom; ++y) {
+        uint8_t* kept = mScaledPicture.data() + static_cast<size_t>(y) * rowBytes + offset;
+        const uint8_t* row = view.bits + static_cast<ptrdiff_t>(y) * view.pitch + offset;
+        if (everything || std::memcmp(kept, row, length) != 0) {
+            std::memcpy(kept, row, length);
+            first = std::min(first, y);
+            last = y;
+        }
+    }
+    if (everything) {
+        return true;
+    }
+    changed.top = first;
+    changed.bottom = last + 1;
+    return last >= first;
 }
 
 DisplayResult SdlDisplay::BackendMonitorFrequency(uint32_t& hertz) {

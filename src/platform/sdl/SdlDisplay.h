@@ -52,7 +52,13 @@ private:
     int DisplayIndexLocked();
 
     std::vector<uint32_t> mRows;  // one converted rectangle on its way to the window
+    // Narrows `changed` to the rows that differ from the copy of the last scaled picture and
+    // brings the copy up to date; false when nothing differs.
+    bool KeepScaledRows(const PixelStore& screen, bool everything, SurfaceRect& changed);
+
     PictureScaler mScaler;
+    // The last picture shown scaled, row after row; scaling is the costly part of showing it.
+    std::vector<uint8_t> mScaledPicture;
     // Where the last picture was shown; another place shows the next one whole.
     PictureFit mShownFit;
 };
