@@ -94,6 +94,23 @@ public:
 
     static constexpr uint32_t MAIN_TIMER_ID = 100;
     static constexpr double MAX_PENDING_MS = 200.0;
+    // After loading, at most speed times this many updates run between two draws.
+    static constexpr double kUpdatesPerDraw = 10.0;
+    // Paced by the refresh rate, an update is due once this share of the period has passed.
+    static constexpr double kPacedUpdateShare = 0.75;
+    // Taken off the pending time after each paced update, so that pacing leans early.
+    static constexpr double kPacedPendingTrimMs = 0.2;
+    static constexpr int kMsPerSecond = 1000;
+    // A second's updates done this fast mean the refresh-paced loop runs too fast; this many
+    // such windows in a row drop pacing for the run.
+    static constexpr uint32_t kFastPacingWindowMs = 800;
+    static constexpr int kFastPacingWindowsToDrop = 3;
+    // A demo fast-forwarding shows a frame this often.
+    static constexpr uint32_t kFastForwardRedrawMs = 1000;
+    // While loading, the main thread sleeps this many times as long as it worked, at most
+    // kMaxLoaderYieldMs a step.
+    static constexpr int64_t kLoaderSleepPerWork = 2;
+    static constexpr int64_t kMaxLoaderYieldMs = 250;
     // How long stopping the cursor thread waits for it.
     static constexpr uint32_t CURSOR_THREAD_STOP_MS = 2000;
 
@@ -257,6 +274,21 @@ public:
     void UpdateFPSImage();
     void UpdateCoordsImage(int x, int y);
     void UpdateDemoTimeImage();
+    // The steps of Process. Whether updates are paced by the refresh rate now.
+    bool PacingByRefresh() const;
+    // Runs a played demo on to its fast-forward target; true when the step ends there.
+    bool FastForwardDemo(float fraction);
+    // Paused or stopped: only queued deletions run, then a frame's sleep.
+    bool IdleWhilePaused(bool allowSleep);
+    // Runs an update when one is due; true when the step should draw instead.
+    bool UpdateOrDraw(bool pacing, double period, uint32_t now);
+    // Counts an update toward the check that drops refresh pacing.
+    void CountPacingWindow(uint32_t now);
+    // Draws when something was updated, else sleeps out the period; false when it wanted
+    // to sleep and could not.
+    bool DrawOrSleep(double period, bool allowSleep, uint32_t& slept);
+    // While loading, sleeps so that the loading thread gets time; false as above.
+    bool YieldToLoader(uint32_t stepStart, uint32_t slept, bool allowSleep);
     // The length of one timing step in ms and the logical updates it owes.
     double GetUpdatePeriod() const;
     float GetUpdateFraction() const;

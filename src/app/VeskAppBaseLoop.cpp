@@ -160,77 +160,15 @@ bool VeskAppBase::Process(bool allowSleep) {
     if (mShutdownRequested)
         Shutdown();
 
-    const bool pacing = !mPlayingDemoBuffer && mRefreshPacingWanted && !mLastDrawSkipped &&
-                        !mRefreshPacingDropped && !mIsPhysWindowed;
     const double period = GetUpdatePeriod();
     const float fraction = GetUpdateFraction();
-
-    if (mPlayingDemoBuffer) {
-        bool entered = false;
-        bool ended = false;
-        while (mUpdateCount < mFastForwardTarget || mRunToEnd) {
-            if (!entered) {
-                entered = true;
-                if (!mMutedForFastForward && !mRedrawNow) {
-                    mMutedForFastForward = true;
-                    Mute(true);
-                }
-                if (!mFastForwardRedrawNoted) {
-                    mFastForwardRedrawNoted = true;
-                    mLastFastForwardRedrawTick = platform::NowMs();
-                }
-            }
-
-            ClearUpdateBacklog();
-            const int updateCountBefore = mUpdateCount;
-            // Once per update: the events recorded before it are replayed first.
-            DemoPlaybackStep();
-            if (DoUpdateFrames())
-                CatchUpUpdates(fraction, false);
-
-            if (mUpdateCount == updateCountBefore) {
-                // The recording has ended: stop fast-forwarding and go back to pumping
-                // messages, or the program could neither draw nor be closed.
-                mFastForwardTarget = 0;
-                mRunToEnd = false;
-                mRedrawNow = false;
-                ended = true;
-                break;
-            }
-
-            const uint32_t now = platform::NowMs();
-            if (now - mLastFastForwardRedrawTick >= 1000 || mRedrawNow) {
-                mRedrawNow = false;
-                mLastFastForwardRedrawTick = now;
-                Redraw();
-                // Pump at every redraw so a long fast-forward can still be closed.
-                mStepState = UPDATESTATE_PROCESS_DONE;
-                return true;
-            }
-        }
-        if (mMutedForFastForward) {
-            if (mSoundManager != nullptr)
-                mSoundManager->StopAllSounds();
-            mMutedForFastForward = false;
-            Unmute(true);
-        }
-        if (ended) {
-            mStepState = UPDATESTATE_PROCESS_DONE;
-            return true;
-        }
-    }
-
-    if (mPaused || mSpeed <= 0.0) {
-        ProcessSafeDeleteList();
-        // End the step and wait a frame, so messages (among them the one that resumes) are
-        // still pumped and the loop does not spin.
-        mStepState = UPDATESTATE_PROCESS_DONE;
-        if (!allowSleep)
-            return false;
-        Sleep(static_cast<uint32_t>(std::max(mFrameTime, 1)));
+    if (mPlayingDemoBuffer && FastForwardDemo(fraction))
         return true;
-    }
 
+    if (mPaused || mSpeed <= 0.0)
+        return IdleWhilePaused(allowSleep);
+
+    const bool pacing = PacingByRefresh();
     const uint32_t now = platform::NowMs();
     uint32_t slept = 0;
     if (!pacing)
@@ -238,94 +176,176 @@ bool VeskAppBase::Process(bool allowSleep) {
 
     bool draw = false;
     if (mStepState == UPDATESTATE_PROCESS_1) {
-        ++mUpdatesSinceDraw;
-        bool update = false;
-        if (mLoaded && mUpdatesSinceDraw >= static_cast<int>(std::ceil(mSpeed * 10.0))) {
-            draw = true;
-        } else if (pacing && !mUpdatedSinceDraw) {
-            update = true;
-        } else {
-            const double threshold =
-                pacing ? static_cast<double>(static_cast<int>(period * 0.75)) : period;
-            if (mPendingTime < threshold)
-                draw = true;
-            else
-                update = true;
-        }
-
-        if (update) {
-            if (!mPlayingDemoBuffer && mSpeed == 1.0) {
-                const uint32_t windowLength =
-                    static_cast<uint32_t>((mFrameTime + 999) / std::max(mFrameTime, 1));
-                ++mPacingWindowUpdates;
-                if (mPacingWindowUpdates >= windowLength) {
-                    if (now - mPacingWindowStart <= 800) {
-                        if (++mPacingFastWindows >= 3)
-                            mRefreshPacingDropped = true;
-                    } else {
-                        mPacingFastWindows = 0;
-                    }
-                    mPacingWindowStart = now;
-                    mPacingWindowUpdates = 0;
-                }
-            }
-
-            if (DoUpdateFrames()) {
-                mStepState = UPDATESTATE_PROCESS_2;
-                mUpdatedSinceDraw = true;
-            } else {
-                // A refused update still uses up its slot and ends the step; otherwise the
-                // same refusal would repeat at once without pumping or sleeping.
-                mPendingTime = std::max(mPendingTime - period, 0.0);
-                mStepState = UPDATESTATE_PROCESS_DONE;
-            }
-        }
+        draw = UpdateOrDraw(pacing, period, now);
     } else if (mStepState == UPDATESTATE_PROCESS_2) {
         mStepState = UPDATESTATE_PROCESS_DONE;
         CatchUpUpdates(fraction, true);
         mPendingTime -= period;
         if (pacing)
-            mPendingTime = std::max(mPendingTime - 0.2, 0.0);
+            mPendingTime = std::max(mPendingTime - kPacedPendingTrimMs, 0.0);
     } else {
         draw = true;
     }
 
-    if (draw) {
-        mStepState = UPDATESTATE_PROCESS_DONE;
-        mUpdatesSinceDraw = 0;
-        if (mUpdatedSinceDraw) {
-            Redraw();
-        } else {
-            // Idle for the screen saver, nothing updates and so nothing redraws: the check
-            // that ends the idle runs from here.
-            if (mScreenSaverIdle)
-                PollScreenSaverIdle();
-            // Less than a millisecond left still sleeps one, or the loop would spin
-            // until the clock ticks.
-            const double remaining = period - mPendingTime;
-            const int sleepMs = remaining > 0.0 ? std::max(static_cast<int>(remaining), 1) : 0;
-            if (sleepMs > 0) {
-                if (!allowSleep)
-                    return false;
-                ++mSleepCount;
-                Sleep(static_cast<uint32_t>(sleepMs));
-                slept = static_cast<uint32_t>(sleepMs);
+    if (draw && !DrawOrSleep(period, allowSleep, slept))
+        return false;
+    if (!YieldToLoader(now, slept, allowSleep))
+        return false;
+    ProcessSafeDeleteList();
+    return true;
+}
+
+bool VeskAppBase::PacingByRefresh() const {
+    return !mPlayingDemoBuffer && mRefreshPacingWanted && !mLastDrawSkipped &&
+           !mRefreshPacingDropped && !mIsPhysWindowed;
+}
+
+bool VeskAppBase::FastForwardDemo(float fraction) {
+    bool entered = false;
+    bool ended = false;
+    while (mUpdateCount < mFastForwardTarget || mRunToEnd) {
+        if (!entered) {
+            entered = true;
+            if (!mMutedForFastForward && !mRedrawNow) {
+                mMutedForFastForward = true;
+                Mute(true);
+            }
+            if (!mFastForwardRedrawNoted) {
+                mFastForwardRedrawNoted = true;
+                mLastFastForwardRedrawTick = platform::NowMs();
             }
         }
-    }
 
-    if (mLoadingThreadStarted && !mLoadingThreadCompleted) {
-        // The main thread sleeps about twice as long as it worked, so the loader gets time.
-        const int64_t worked = static_cast<int64_t>(platform::NowMs() - now) - slept;
-        const int64_t extra = std::min<int64_t>(2 * worked - slept, 250);
-        if (extra >= 0) {
-            if (!allowSleep)
-                return false;
-            Sleep(static_cast<uint32_t>(extra));
+        ClearUpdateBacklog();
+        const int updateCountBefore = mUpdateCount;
+        // Once per update: the events recorded before it are replayed first.
+        DemoPlaybackStep();
+        if (DoUpdateFrames())
+            CatchUpUpdates(fraction, false);
+
+        if (mUpdateCount == updateCountBefore) {
+            // The recording has ended: stop fast-forwarding and go back to pumping
+            // messages, or the program could neither draw nor be closed.
+            mFastForwardTarget = 0;
+            mRunToEnd = false;
+            mRedrawNow = false;
+            ended = true;
+            break;
+        }
+
+        const uint32_t now = platform::NowMs();
+        if (now - mLastFastForwardRedrawTick >= kFastForwardRedrawMs || mRedrawNow) {
+            mRedrawNow = false;
+            mLastFastForwardRedrawTick = now;
+            Redraw();
+            // Pump at every redraw so a long fast-forward can still be closed.
+            mStepState = UPDATESTATE_PROCESS_DONE;
+            return true;
         }
     }
+    if (mMutedForFastForward) {
+        if (mSoundManager != nullptr)
+            mSoundManager->StopAllSounds();
+        mMutedForFastForward = false;
+        Unmute(true);
+    }
+    if (ended)
+        mStepState = UPDATESTATE_PROCESS_DONE;
+    return ended;
+}
 
+bool VeskAppBase::IdleWhilePaused(bool allowSleep) {
     ProcessSafeDeleteList();
+    // End the step and wait a frame, so messages (among them the one that resumes) are
+    // still pumped and the loop does not spin.
+    mStepState = UPDATESTATE_PROCESS_DONE;
+    if (!allowSleep)
+        return false;
+    Sleep(static_cast<uint32_t>(std::max(mFrameTime, 1)));
+    return true;
+}
+
+bool VeskAppBase::UpdateOrDraw(bool pacing, double period, uint32_t now) {
+    ++mUpdatesSinceDraw;
+    if (mLoaded && mUpdatesSinceDraw >= static_cast<int>(std::ceil(mSpeed * kUpdatesPerDraw)))
+        return true;
+    if (!pacing || mUpdatedSinceDraw) {
+        // Paced, an update waits for most of the refresh period, cut to whole milliseconds.
+        const double threshold =
+            pacing ? static_cast<double>(static_cast<int>(period * kPacedUpdateShare)) : period;
+        if (mPendingTime < threshold)
+            return true;
+    }
+
+    if (!mPlayingDemoBuffer && mSpeed == 1.0)
+        CountPacingWindow(now);
+
+    if (DoUpdateFrames()) {
+        mStepState = UPDATESTATE_PROCESS_2;
+        mUpdatedSinceDraw = true;
+    } else {
+        // A refused update still uses up its slot and ends the step; otherwise the
+        // same refusal would repeat at once without pumping or sleeping.
+        mPendingTime = std::max(mPendingTime - period, 0.0);
+        mStepState = UPDATESTATE_PROCESS_DONE;
+    }
+    return false;
+}
+
+void VeskAppBase::CountPacingWindow(uint32_t now) {
+    // One second's worth of updates makes a window.
+    const uint32_t windowLength =
+        static_cast<uint32_t>((mFrameTime + kMsPerSecond - 1) / std::max(mFrameTime, 1));
+    ++mPacingWindowUpdates;
+    if (mPacingWindowUpdates < windowLength)
+        return;
+    if (now - mPacingWindowStart <= kFastPacingWindowMs) {
+        if (++mPacingFastWindows >= kFastPacingWindowsToDrop)
+            mRefreshPacingDropped = true;
+    } else {
+        mPacingFastWindows = 0;
+    }
+    mPacingWindowStart = now;
+    mPacingWindowUpdates = 0;
+}
+
+bool VeskAppBase::DrawOrSleep(double period, bool allowSleep, uint32_t& slept) {
+    mStepState = UPDATESTATE_PROCESS_DONE;
+    mUpdatesSinceDraw = 0;
+    if (mUpdatedSinceDraw) {
+        Redraw();
+        return true;
+    }
+    // Idle for the screen saver, nothing updates and so nothing redraws: the check
+    // that ends the idle runs from here.
+    if (mScreenSaverIdle)
+        PollScreenSaverIdle();
+    // Less than a millisecond left still sleeps one, or the loop would spin
+    // until the clock ticks.
+    const double remaining = period - mPendingTime;
+    const int sleepMs = remaining > 0.0 ? std::max(static_cast<int>(remaining), 1) : 0;
+    if (sleepMs <= 0)
+        return true;
+    if (!allowSleep)
+        return false;
+    ++mSleepCount;
+    Sleep(static_cast<uint32_t>(sleepMs));
+    slept = static_cast<uint32_t>(sleepMs);
+    return true;
+}
+
+bool VeskAppBase::YieldToLoader(uint32_t stepStart, uint32_t slept, bool allowSleep) {
+    if (!mLoadingThreadStarted || mLoadingThreadCompleted)
+        return true;
+    // The main thread sleeps about twice as long as it worked, so the loader gets time.
+    const int64_t worked = static_cast<int64_t>(platform::NowMs() - stepStart) - slept;
+    const int64_t extra =
+        std::min<int64_t>(kLoaderSleepPerWork * worked - slept, kMaxLoaderYieldMs);
+    if (extra < 0)
+        return true;
+    if (!allowSleep)
+        return false;
+    Sleep(static_cast<uint32_t>(extra));
     return true;
 }
 

@@ -57,8 +57,9 @@ public:
     // ExclusiveFullScreen needs a window (DDERR_NOHWND).
     virtual DisplayResult SetCooperativeLevel(Window* window, CooperativeLevel level) = 0;
     // Full screen at this size and depth (16 or 32); needs the exclusive level
-    // (DDERR_NOEXCLUSIVEMODE) and a size from EnumerateModes (DDERR_INVALIDMODE). Primaries
-    // made before are lost for good.
+    // (DDERR_NOEXCLUSIVEMODE) and a size the display can show (DDERR_INVALIDMODE): one from
+    // EnumerateModes, or any size on a display that scales the picture to the screen.
+    // Primaries made before are lost for good.
     virtual DisplayResult SetDisplayMode(int32_t width, int32_t height, int32_t bitsPerPixel) = 0;
     // Back to the window on the desktop. The desktop's own mode is never changed.
     virtual DisplayResult RestoreDisplayMode() = 0;

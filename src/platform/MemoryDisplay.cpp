@@ -121,11 +121,8 @@ DisplayResult MemoryDisplay::SetDisplayModeLocked(int32_t width, int32_t height,
     if (bitsPerPixel != 16 && bitsPerPixel != 32) {
         return DDERR_INVALIDMODE;
     }
-    const std::vector<DisplayMode> sizes = BackendModes();
-    const auto found = std::find_if(sizes.begin(), sizes.end(), [&](const DisplayMode& m) {
-        return m.width == width && m.height == height;
-    });
-    if (found == sizes.end()) {
+    const std::optional<DisplayMode> found = BackendFullScreenMode(width, height);
+    if (!found) {
         return DDERR_INVALIDMODE;
     }
     const DisplayMode mode{width, height, bitsPerPixel, found->refreshRate};
@@ -137,6 +134,17 @@ DisplayResult MemoryDisplay::SetDisplayModeLocked(int32_t width, int32_t height,
     ++mCore->generation;
     ScreenChangedLocked({0, 0, width, height});
     return DD_OK;
+}
+
+std::optional<DisplayMode> MemoryDisplay::BackendFullScreenMode(int32_t width, int32_t height) {
+    const std::vector<DisplayMode> sizes = BackendModes();
+    const auto found = std::find_if(sizes.begin(), sizes.end(), [&](const DisplayMode& m) {
+        return m.width == width && m.height == height;
+    });
+    if (found == sizes.end()) {
+        return std::nullopt;
+    }
+    return *found;
 }
 
 DisplayResult MemoryDisplay::RestoreDisplayMode() {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -36,6 +37,9 @@ public:
     // Called by surfaces with the core locked: the picture changed inside `rect`, in the
     // picture's own coordinates.
     void ScreenChangedLocked(const SurfaceRect& rect);
+    // Whether plain copies onto the screen may leave out the rows that did not change: the
+    // backend keeps what it showed, so an unchanged row needs no second showing.
+    virtual bool ShowsOnlyChanges() const { return false; }
     // How often a full-screen display has let the desktop show through for a dialog.
     uint64_t DesktopFlipCount();
 
@@ -57,6 +61,9 @@ protected:
     virtual std::vector<DisplayMode> BackendModes() = 0;
     virtual DisplayMode BackendDesktopMode() = 0;
     virtual PixelFormat BackendDesktopFormat() = 0;
+    // The full-screen mode shown for a picture of this size, or none when there is none (by
+    // default, the sizes of BackendModes only); the depth is ignored.
+    virtual std::optional<DisplayMode> BackendFullScreenMode(int32_t width, int32_t height);
     virtual DisplayResult BackendEnterFullScreen(Window& window, const DisplayMode& mode) = 0;
     virtual void BackendLeaveFullScreen(Window* window) = 0;
     // Show `rect` of the picture (null: black); the whole picture when the rect covers it.

@@ -1,6 +1,7 @@
 #include "platform/MemorySurface.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "platform/MemoryDisplay.h"
@@ -44,6 +45,30 @@ bool Contains(const SurfaceRect& outer, const SurfaceRect& inner) {
 
 uint32_t PixelMask(const PixelFormat& format) {
     return format.bitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+}
+
+// A plain copy onto the screen that leaves out the rows already showing the same pixels;
+// returns the band of rows that changed, in `dest` coordinates (empty when none did).
+SurfaceRect CopyChangedRows(const PixelView& dest, int32_t destX, int32_t destY,
+                            const PixelView& source, const SurfaceRect& read) {
+    const size_t rowBytes = static_cast<size_t>(read.Width()) * source.bytesPerPixel;
+    int32_t first = read.Height();
+    int32_t last = -1;
+    for (int32_t y = 0; y < read.Height(); ++y) {
+        uint8_t* to = dest.bits + static_cast<ptrdiff_t>(destY + y) * dest.pitch +
+                      static_cast<ptrdiff_t>(destX) * dest.bytesPerPixel;
+        const uint8_t* from = source.bits + static_cast<ptrdiff_t>(read.top + y) * source.pitch +
+                              static_cast<ptrdiff_t>(read.left) * source.bytesPerPixel;
+        if (std::memcmp(to, from, rowBytes) != 0) {
+            std::memcpy(to, from, rowBytes);
+            first = std::min(first, y);
+            last = y;
+        }
+    }
+    if (last < first) {
+        return {};
+    }
+    return {destX, destY + first, destX + read.Width(), destY + last + 1};
 }
 
 }  // namespace
@@ -239,6 +264,13 @@ DisplayResult MemorySurface::Blt(const SurfaceRect* destRect, Surface& source,
             return DD_OK;
         }
         const SurfaceRect read = Shift(shown, -dx - src.offsetX, -dy - src.offsetY);
+        if (dest.onScreen && from != this && !colorKey && mCore->display != nullptr &&
+            mCore->display->ShowsOnlyChanges()) {
+            const SurfaceRect changed = CopyChangedRows(dest.view, shown.left - dest.offsetX,
+                                                        shown.top - dest.offsetY, src.view, read);
+            ShowLocked(dest, Shift(changed, dest.offsetX, dest.offsetY));
+            return DD_OK;
+        }
         CopyPixels(dest.view, shown.left - dest.offsetX, shown.top - dest.offsetY, src.view, read,
                    colorKey, keyMask);
         ShowLocked(dest, shown);

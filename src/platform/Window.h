@@ -31,7 +31,7 @@ enum class WindowKind {
 
 enum class WindowStyle {
     FullScreenPopup,  // borderless, topmost, covering the screen from (0, 0)
-    Captioned,        // caption, system menu and minimise box; not resizable
+    Captioned,        // caption, system menu and minimise box; the player may resize it
 };
 
 enum class ShowCommand { Hide, Show, ShowNormal, ShowNoActivate, Restore, Minimize, Maximize };

@@ -320,6 +320,45 @@ TEST(HeadlessDisplay, StretchTakesTheNearestPixel) {
     EXPECT_EQ(dest->Blt(&d, *source, &beyond, BltKey::None), DDERR_INVALIDRECT);
 }
 
+// A backend that keeps what it showed: copies onto the screen show only the rows that changed.
+class ChangesOnlyDisplay : public HeadlessDisplay {
+public:
+    bool ShowsOnlyChanges() const override { return true; }
+    std::vector<SurfaceRect> mShown;
+
+protected:
+    void BackendPresent(const PixelStore* screen, const SurfaceRect& rect) override {
+        mShown.push_back(rect);
+        HeadlessDisplay::BackendPresent(screen, rect);
+    }
+};
+
+TEST(HeadlessDisplay, ABackendThatKeepsItsPictureIsShownOnlyTheRowsThatChanged) {
+    ChangesOnlyDisplay display;
+    FakeWindow window({40, 30}, {0, 0});
+    ASSERT_EQ(display.SetCooperativeLevel(&window, CooperativeLevel::Normal), DD_OK);
+    std::shared_ptr<Surface> primary;
+    SurfaceDesc desc;
+    desc.kind = SurfaceKind::Primary;
+    ASSERT_EQ(display.CreateSurface(desc, primary), DD_OK);
+    auto frame = MakeSurface(display, 40, 30);
+    Numbered(*frame);
+    const SurfaceRect whole{0, 0, 40, 30};
+    ASSERT_EQ(primary->Blt(&whole, *frame, nullptr, BltKey::None), DD_OK);
+    ASSERT_EQ(display.mShown.size(), 1u);
+    EXPECT_EQ(display.mShown.back(), whole);
+
+    // The same frame again shows nothing; one changed pixel shows its row band.
+    ASSERT_EQ(primary->Blt(&whole, *frame, nullptr, BltKey::None), DD_OK);
+    EXPECT_EQ(display.mShown.size(), 1u);
+    SetPixel(*frame, 7, 12, 0x123456);
+    SetPixel(*frame, 30, 14, 0x654321);
+    ASSERT_EQ(primary->Blt(&whole, *frame, nullptr, BltKey::None), DD_OK);
+    ASSERT_EQ(display.mShown.size(), 2u);
+    EXPECT_EQ(display.mShown.back(), (SurfaceRect{0, 12, 40, 15}));
+    EXPECT_EQ(display.LastFrame().At(30, 14), 0xFF654321u);
+}
+
 TEST(HeadlessDisplay, WindowedPrimaryIsAddressedOnTheScreen) {
     HeadlessDisplay display;
     FakeWindow window({40, 30}, {100, 50});

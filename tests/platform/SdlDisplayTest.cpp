@@ -106,5 +106,56 @@ TEST(SdlDisplay, PresentsAKnownFrameIntoTheWindow) {
     windows->DestroyWindow(window->Id());
 }
 
+TEST(SdlDisplay, FullScreenAtASizeTheMonitorLacksScalesThePictureToTheDesktop) {
+    if (!HaveDisplay()) {
+        GTEST_SKIP() << "DISPLAY is not set";
+    }
+    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+    std::unique_ptr<WindowSystem> windows = MakeWindowSystem(BackendKind::Sdl);
+    ASSERT_TRUE(windows->VideoAvailable());
+    WindowParams params;
+    params.title = "full screen test";
+    params.style = WindowStyle::FullScreenPopup;
+    params.clientSize = {64, 48};
+    params.visible = true;
+    auto* window = static_cast<SdlWindow*>(windows->CreateWindow(params));
+    ASSERT_NE(window, nullptr);
+    {
+        std::unique_ptr<DisplaySystem> display;
+        ASSERT_EQ(CreateSdlDisplaySystem(display), DD_OK);
+        const DisplayMode desktop = display->DesktopMode();
+        ASSERT_EQ(display->SetCooperativeLevel(window, CooperativeLevel::ExclusiveFullScreen),
+                  DD_OK);
+        ASSERT_EQ(display->SetDisplayMode(64, 48, 32), DD_OK);
+        std::shared_ptr<Surface> primary;
+        SurfaceDesc desc;
+        desc.kind = SurfaceKind::Primary;
+        desc.chain = PrimaryChain::BackBuffer;
+        ASSERT_EQ(display->CreateSurface(desc, primary), DD_OK);
+        std::shared_ptr<Surface> back;
+        ASSERT_EQ(primary->GetBackBuffer(back), DD_OK);
+        const SurfaceRect left{0, 0, 32, 48};
+        const SurfaceRect right{32, 0, 64, 48};
+        ASSERT_EQ(back->Fill(&left, 0xFF0000u), DD_OK);
+        ASSERT_EQ(back->Fill(&right, 0x00FFFFu), DD_OK);
+        ASSERT_EQ(primary->Flip(), DD_OK);
+
+        const PictureFit fit = PictureFit::Make(64, 48, desktop.width, desktop.height);
+        SDL_Surface* shown = SDL_GetWindowSurface(window->Handle());
+        ASSERT_NE(shown, nullptr);
+        ASSERT_EQ(shown->w, desktop.width);
+        EXPECT_EQ(ShownAt(shown, fit.x + 2, fit.y + 2), 0xFF0000u);
+        EXPECT_EQ(ShownAt(shown, fit.x + fit.width - 3, fit.y + fit.height - 3), 0x00FFFFu);
+        // The mouse in the real window's corner is the picture's last pixel.
+        EXPECT_EQ(window->WindowToClient(Point{fit.x + fit.width - 1, fit.y + fit.height - 1}),
+                  (Point{63, 47}));
+        EXPECT_EQ(window->ScreenToClient(window->ClientToScreen(Point{40, 30})), (Point{40, 30}));
+
+        ASSERT_EQ(display->RestoreDisplayMode(), DD_OK);
+        EXPECT_EQ(window->View().width, 64);
+    }
+    windows->DestroyWindow(window->Id());
+}
+
 }  // namespace
 }  // namespace platform

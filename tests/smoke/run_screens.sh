@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # shellcheck disable=SC2317  # cleanup runs from the trap
 # The real game on the real data, in a real X window, walked by mouse and keyboard through its
-# screens and dialogs: title, main menu, profiles, options, high scores, credits, help, land
+# screens and dialogs: full screen, title, main menu, profiles, options, high scores, credits, help, land
 # map, comics, the board with its help bubbles and a swap, the pause dialog, back to the menu, the new-game
 # question and out.
 # Each screen is kept as a PNG under <out>/ for people to look at; each must have changed from
@@ -104,6 +104,20 @@ if ! find_window; then
     exit 1
 fi
 
+# The game starts full screen; Alt+Enter gives it the 800x600 window the walk clicks in.
+to_window() {
+    sleep 1
+    xdotool key --window "$WINDOW" alt+Return
+    for _ in $(seq 40); do
+        sleep 0.25
+        find_window && xdotool getwindowgeometry "$WINDOW" 2>/dev/null |
+            grep -q 'Geometry: 800x600' && return 0
+    done
+    echo "FAIL: Alt+Enter did not give the 800x600 window"
+    exit 1
+}
+to_window
+
 step=0
 LAST=()
 # shot <name> <min colours> <min changed> <timeout> <settle>
@@ -141,7 +155,14 @@ click 296 458
 shot main-menu-tester $C 0.1 10 0.3
 click 239 350
 shot options $C 0.1 10 0.3
-click 464 438
+# Full screen on, then OK: the picture fills this 4:3 screen; kept, then back to the window.
+click 300 354
+click 281 436
+sleep 2
+timeout 60 python3 "$HELPER" screen "$OUT/$(printf '%02d' $step)-options-full-screen.png" $C \
+    0 0 1024 768 || { echo "FAIL: full screen does not fill the screen"; exit 1; }
+find_window
+to_window
 shot options-closed $C 0.1 10 0.3
 click 239 442
 shot high-scores $C 0.1 10 0.3

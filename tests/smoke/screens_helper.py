@@ -10,6 +10,11 @@ shot <window id> <png> <min colours> <min changed> <timeout> <settle> [<previous
     screen). Prints one line: name, distinct colours, changed fraction.
     Exit 0 on success, 1 on a failed check, 2 when it could not read the window.
 
+screen <png> <min colours> [<x> <y> <width> <height>]
+    Keeps the whole screen as <png>. With a rectangle (where the game's picture should be
+    shown), checks that everything outside it is black and that its own edges are not: the
+    picture fills that place and no more. Exit 0 when it does, 1 otherwise.
+
 swap <rgb> <field x> <field y> <cell> <columns> <rows>
     Reads the blocks of the field in a kept picture by the colour at each cell's centre and
     prints "x1 y1 x2 y2", the centres of two neighbours whose swap lines up three; prints
@@ -25,10 +30,10 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from smoke_helpers import WIDTH, HEIGHT, Z_PIXMAP, ALL_PLANES, load_x11, write_png  # noqa: E402
 
 
-def grab(x11, display, window):
+def grab(x11, display, window, width=WIDTH, height=HEIGHT):
     """The window's pixels as packed RGB bytes, or None."""
     x11.XDestroyImage.argtypes = [ctypes.c_void_p]
-    image = x11.XGetImage(display, window, 0, 0, WIDTH, HEIGHT, ALL_PLANES, Z_PIXMAP)
+    image = x11.XGetImage(display, window, 0, 0, width, height, ALL_PLANES, Z_PIXMAP)
     if not image:
         return None
     info = image.contents
@@ -36,12 +41,12 @@ def grab(x11, display, window):
         x11.XDestroyImage(image)
         raise RuntimeError("needs a 24-bit TrueColor visual, got %d bits per pixel" %
                            info.bits_per_pixel)
-    raw = ctypes.string_at(info.data, info.bytes_per_line * HEIGHT)
+    raw = ctypes.string_at(info.data, info.bytes_per_line * height)
     stride = info.bytes_per_line
     x11.XDestroyImage(image)
-    if stride != WIDTH * 4:
-        raw = b"".join(raw[y * stride:y * stride + WIDTH * 4] for y in range(HEIGHT))
-    rgb = bytearray(WIDTH * HEIGHT * 3)
+    if stride != width * 4:
+        raw = b"".join(raw[y * stride:y * stride + width * 4] for y in range(height))
+    rgb = bytearray(width * height * 3)
     rgb[0::3] = raw[2::4]
     rgb[1::3] = raw[1::4]
     rgb[2::3] = raw[0::4]
@@ -122,6 +127,45 @@ def shot(window, png, min_colours, min_changed, timeout, settle, previous_path):
     return 0 if count >= min_colours else 1
 
 
+def screen(png, min_colours, place):
+    x11 = load_x11()
+    display = x11.XOpenDisplay(None)
+    if not display:
+        print("screen: cannot open the display")
+        return 2
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    x11.XDisplayWidth.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x11.XDisplayHeight.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    width, height = x11.XDisplayWidth(display, 0), x11.XDisplayHeight(display, 0)
+    try:
+        rgb = grab(x11, display, x11.XDefaultRootWindow(display), width, height)
+    finally:
+        x11.XCloseDisplay(display)
+    write_png(png, width, height, rgb)
+    faults = []
+    if colours(rgb) < min_colours:
+        faults.append("%d colours" % colours(rgb))
+    if place:
+        x0, y0, w, h = place
+
+        def lit(x, y):
+            i = (y * width + x) * 3
+            return rgb[i] + rgb[i + 1] + rgb[i + 2] > 0
+        outside = sum(lit(x, y) for y in range(0, height, 3) for x in range(0, width, 3)
+                      if not (x0 <= x < x0 + w and y0 <= y < y0 + h))
+        if outside:
+            faults.append("%d lit pixels in the bars" % outside)
+        edges = [[(x, y0) for x in range(x0, x0 + w)], [(x, y0 + h - 1) for x in range(x0, x0 + w)],
+                 [(x0, y) for y in range(y0, y0 + h)], [(x0 + w - 1, y) for y in range(y0, y0 + h)]]
+        for name, edge in zip(("top", "bottom", "left", "right"), edges):
+            if sum(lit(x, y) for x, y in edge) < len(edge) // 2:
+                faults.append("the picture's %s edge is dark" % name)
+    print("%s: %dx%d, %s" % (os.path.basename(png), width, height,
+                             "; ".join(faults) if faults else "ok"))
+    return 1 if faults else 0
+
+
 def kind(rgb, x, y):
     """The block at (x, y) by its colour: red, blue, green, yellow, or None."""
     total = [0, 0, 0]
@@ -184,6 +228,8 @@ def find_swap(rgb_path, fx, fy, cell, columns, rows):
 def main(argv):
     if len(argv) == 8 and argv[1] == "swap":
         return find_swap(argv[2], *(int(a) for a in argv[3:8]))
+    if len(argv) in (4, 8) and argv[1] == "screen":
+        return screen(argv[2], int(argv[3]), [int(a) for a in argv[4:8]])
     if len(argv) in (8, 9) and argv[1] == "shot":
         return shot(int(argv[2], 0), argv[3], int(argv[4]), float(argv[5]), float(argv[6]),
                     float(argv[7]), argv[8] if len(argv) == 9 else None)

@@ -138,8 +138,11 @@ void CSettingsDialog::SliderVal(int id, double value) {
 
 void CSettingsDialog::CheckboxChecked(int id, bool checked) {
     if (id == kFullScreen) {
+        // The box shows the mode the display can give.
         if (!checked && App().mForceFullscreen) {
             mFullScreenBox->SetChecked(true, true);
+        } else if (checked && App().mFullScreenImpossible) {
+            mFullScreenBox->SetChecked(false, true);
         }
     } else if (id == kHelp) {
         HelpChanged(checked);

@@ -16,7 +16,8 @@ class Slider;
 
 // What the options and pause dialogs share: two buttons, the sound and music sliders and the
 // full-screen and help boxes at the same places. Volumes apply and are stored at once; the
-// full-screen box cannot be cleared while the display forces full screen.
+// full-screen box cannot be cleared while the display forces full screen, nor set when the
+// display cannot show full screen.
 class CSettingsDialog : public zmDialog, public SliderListener, public CheckboxListener {
 public:
     enum ControlId {

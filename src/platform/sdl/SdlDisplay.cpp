@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "platform/Debug.h"
@@ -62,8 +63,12 @@ SdlDisplay::~SdlDisplay() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
+SdlWindow* SdlDisplay::WindowLocked() {
+    return dynamic_cast<SdlWindow*>(Core().window);
+}
+
 SDL_Window* SdlDisplay::HandleLocked() {
-    const auto* window = dynamic_cast<const SdlWindow*>(Core().window);
+    const SdlWindow* window = WindowLocked();
     return window != nullptr ? window->Handle() : nullptr;
 }
 
@@ -90,6 +95,15 @@ std::vector<DisplayMode> SdlDisplay::BackendModes() {
     return modes;
 }
 
+std::optional<DisplayMode> SdlDisplay::BackendFullScreenMode(int32_t width, int32_t height) {
+    // Any picture can be scaled to the desktop's own mode.
+    if (width <= 0 || height <= 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide) {
+        return std::nullopt;
+    }
+    const DisplayMode desktop = BackendDesktopMode();
+    return DisplayMode{width, height, 0, desktop.refreshRate};
+}
+
 DisplayMode SdlDisplay::BackendDesktopMode() {
     SDL_DisplayMode mode;
     if (SDL_GetDesktopDisplayMode(DisplayIndexLocked(), &mode) != 0) {
@@ -107,43 +121,18 @@ PixelFormat SdlDisplay::BackendDesktopFormat() {
     return FormatOf(mode.format);
 }
 
-DisplayResult SdlDisplay::BackendEnterFullScreen(Window&, const DisplayMode& mode) {
-    SDL_Window* window = HandleLocked();
-    if (window == nullptr) {
+DisplayResult SdlDisplay::BackendEnterFullScreen(Window&, const DisplayMode&) {
+    SdlWindow* window = WindowLocked();
+    if (window == nullptr || window->Handle() == nullptr) {
         return DDERR_NOHWND;
     }
-    const int index = DisplayIndexLocked();
-    SDL_DisplayMode desktop;
-    if (SDL_GetDesktopDisplayMode(index, &desktop) == 0 && desktop.w == mode.width &&
-        desktop.h == mode.height) {
-        // The desktop's own size: no mode change at all.
-        return SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0
-                   ? DD_OK
-                   : DDERR_UNSUPPORTEDMODE;
-    }
-    SDL_DisplayMode chosen{};
-    bool found = false;
-    const int count = SDL_GetNumDisplayModes(index);
-    for (int i = 0; i < count; ++i) {
-        SDL_DisplayMode candidate;
-        if (SDL_GetDisplayMode(index, i, &candidate) != 0 || candidate.w != mode.width ||
-            candidate.h != mode.height) {
-            continue;
-        }
-        // Prefer the desktop's refresh rate, then the first (the highest) listed.
-        if (!found || candidate.refresh_rate == desktop.refresh_rate) {
-            chosen = candidate;
-            found = true;
-        }
-    }
-    if (!found) {
-        return DDERR_INVALIDMODE;
-    }
-    if (SDL_SetWindowDisplayMode(window, &chosen) != 0 ||
-        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
+    // Changing the monitor's mode would disturb the desktop for nothing: the picture is
+    // scaled instead.
+    if (SDL_SetWindowFullscreen(window->Handle(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
         DebugOutput(std::string("SDL full screen: ") + SDL_GetError() + "\r\n");
         return DDERR_UNSUPPORTEDMODE;
     }
+    window->RefreshView();
     return DD_OK;
 }
 
@@ -156,9 +145,15 @@ void SdlDisplay::BackendShowDesktop() {
 }
 
 void SdlDisplay::BackendLeaveFullScreen(Window*) {
-    if (SDL_Window* window = HandleLocked()) {
-        SDL_SetWindowFullscreen(window, 0);
+    SdlWindow* window = WindowLocked();
+    if (window == nullptr || window->Handle() == nullptr) {
+        return;
     }
+    SDL_SetWindowFullscreen(window->Handle(), 0);
+    // Back at the size of the picture itself.
+    const Size client = window->ClientSize();
+    SDL_SetWindowSize(window->Handle(), client.width, client.height);
+    window->RefreshView();
 }
 
 void SdlDisplay::BackendPresent(const PixelStore* screen, const SurfaceRect& rect) {
@@ -170,47 +165,117 @@ void SdlDisplay::BackendPresent(const PixelStore* screen, const SurfaceRect& rec
     if (target == nullptr) {
         return;
     }
-    if (screen == nullptr) {
+    const PictureFit fit =
+        screen != nullptr ? PictureFit::Make(screen->width, screen->height, target->w, target->h)
+                          : PictureFit{};
+    if (fit.Empty()) {
         SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
         SDL_UpdateWindowSurface(window);
+        mShownFit = {};
         return;
     }
-    // A full-screen mode the monitor could only approximate leaves the picture centred.
-    const bool fullScreen = FullScreenLocked();
-    const int32_t offsetX = fullScreen ? std::max(0, (target->w - screen->width) / 2) : 0;
-    const int32_t offsetY = fullScreen ? std::max(0, (target->h - screen->height) / 2) : 0;
     const SurfaceRect whole{0, 0, screen->width, screen->height};
-    const bool everything = rect == whole;
-    if (everything && (target->w > screen->width || target->h > screen->height)) {
+    // A new size or place leaves nothing of the old picture where it was, and an exposed
+    // window has lost what it showed.
+    const bool everything = !(fit == mShownFit) || WindowLocked()->TakeExposed();
+    mShownFit = fit;
+    if (everything && (fit.width < target->w || fit.height < target->h)) {
         SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));
     }
-    const SurfaceRect shown =
-        Clip(Clip(rect, whole), {-offsetX, -offsetY, target->w - offsetX, target->h - offsetY});
+    SurfaceRect changed = everything ? whole : Clip(rect, whole);
+    if (!fit.Unscaled() && !KeepScaledRows(*screen, everything, changed)) {
+        return;
+    }
+    SurfaceRect shown;
+    if (fit.Unscaled()) {
+        shown = Clip({changed.left + fit.x, changed.top + fit.y, changed.right + fit.x,
+                      changed.bottom + fit.y},
+                     {0, 0, target->w, target->h});
+    } else {
+        shown = mScaler.AreaChangedBy(fit, changed);
+    }
     const int32_t width = shown.Width();
     const int32_t height = shown.Height();
     if (width > 0 && height > 0) {
-        mRows.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-        ConvertToArgb(screen->View(), screen->format, shown, mRows.data(),
-                      static_cast<size_t>(width));
         const bool mustLock = SDL_MUSTLOCK(target);
         if (!mustLock || SDL_LockSurface(target) == 0) {
-            auto* pixels =
-                static_cast<uint8_t*>(target->pixels) +
-                static_cast<ptrdiff_t>(shown.top + offsetY) * target->pitch +
-                static_cast<ptrdiff_t>(shown.left + offsetX) * target->format->BytesPerPixel;
-            SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_ARGB8888, mRows.data(), width * 4,
-                              target->format->format, pixels, target->pitch);
+            auto* pixels = static_cast<uint8_t*>(target->pixels) +
+                           static_cast<ptrdiff_t>(shown.top) * target->pitch +
+                           static_cast<ptrdiff_t>(shown.left) * target->format->BytesPerPixel;
+            // The usual desktop takes our 32-bit pixels as they are.
+            const bool sameLayout = (target->format->format == SDL_PIXELFORMAT_RGB888 ||
+                                     target->format->format == SDL_PIXELFORMAT_ARGB8888);
+            const SurfaceRect from = Clip(
+                {shown.left - fit.x, shown.top - fit.y, shown.right - fit.x, shown.bottom - fit.y},
+                whole);
+            if (fit.Unscaled() && sameLayout && screen->format == PixelFormat::Xrgb8888()) {
+                const PixelView view = screen->View();
+                for (int32_t y = 0; y < height; ++y) {
+                    std::memcpy(pixels + static_cast<ptrdiff_t>(y) * target->pitch,
+                                view.bits + static_cast<ptrdiff_t>(from.top + y) * view.pitch +
+                                    static_cast<ptrdiff_t>(from.left) * 4,
+                                static_cast<size_t>(width) * 4);
+                }
+            } else {
+                uint32_t* out = nullptr;
+                size_t stride = static_cast<size_t>(width);
+                if (sameLayout) {
+                    out = reinterpret_cast<uint32_t*>(pixels);
+                    stride = static_cast<size_t>(target->pitch / 4);
+                } else {
+                    mRows.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+                    out = mRows.data();
+                }
+                if (fit.Unscaled()) {
+                    ConvertToArgb(screen->View(), screen->format, from, out, stride);
+                } else {
+                    mScaler.Scale(fit, screen->View(), screen->format, shown, out, stride);
+                }
+                if (!sameLayout) {
+                    SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_ARGB8888, mRows.data(),
+                                      width * 4, target->format->format, pixels, target->pitch);
+                }
+            }
             if (mustLock) {
                 SDL_UnlockSurface(target);
             }
         }
     }
-    if (everything) {
+    if (everything || shown == SurfaceRect{0, 0, target->w, target->h}) {
         SDL_UpdateWindowSurface(window);
-    } else if (width > 0 && height > 0) {
-        const SDL_Rect changed{shown.left + offsetX, shown.top + offsetY, width, height};
-        SDL_UpdateWindowSurfaceRects(window, &changed, 1);
+    } else if (shown.Width() > 0 && shown.Height() > 0) {
+        const SDL_Rect area{shown.left, shown.top, shown.Width(), shown.Height()};
+        SDL_UpdateWindowSurfaceRects(window, &area, 1);
     }
+}
+
+bool SdlDisplay::KeepScaledRows(const PixelStore& screen, bool everything, SurfaceRect& changed) {
+    const PixelView view = screen.View();
+    const size_t rowBytes = static_cast<size_t>(view.width) * view.bytesPerPixel;
+    const size_t bytes = rowBytes * static_cast<size_t>(view.height);
+    if (mScaledPicture.size() != bytes) {
+        mScaledPicture.assign(bytes, 0);
+        everything = true;
+    }
+    const size_t offset = static_cast<size_t>(changed.left) * view.bytesPerPixel;
+    const size_t length = static_cast<size_t>(changed.Width()) * view.bytesPerPixel;
+    int32_t first = changed.bottom;
+    int32_t last = changed.top - 1;
+    for (int32_t y = changed.top; y < changed.bottom; ++y) {
+        uint8_t* kept = mScaledPicture.data() + static_cast<size_t>(y) * rowBytes + offset;
+        const uint8_t* row = view.bits + static_cast<ptrdiff_t>(y) * view.pitch + offset;
+        if (everything || std::memcmp(kept, row, length) != 0) {
+            std::memcpy(kept, row, length);
+            first = std::min(first, y);
+            last = y;
+        }
+    }
+    if (everything) {
+        return true;
+    }
+    changed.top = first;
+    changed.bottom = last + 1;
+    return last >= first;
 }
 
 DisplayResult SdlDisplay::BackendMonitorFrequency(uint32_t& hertz) {

@@ -5,27 +5,33 @@
 #include <vector>
 
 #include "platform/MemoryDisplay.h"
+#include "platform/PictureScaler.h"
 
 struct SDL_Window;
 
 namespace platform {
 
+class SdlWindow;
+
 // The display on the real desktop. Surfaces live in memory; the picture is shown through
 // the SDL window surface of the bound SdlWindow, a rectangle at a time, so that the cursor
-// thread can move the cursor between frames. Full screen is SDL's full screen on that
-// window, in the chosen mode (the desktop itself when the sizes match); SDL puts the
-// desktop's own mode back when the window leaves full screen.
+// thread can move the cursor between frames. Full screen keeps the desktop's own mode: the
+// window covers the screen and the picture, of any size, is scaled to the largest size that
+// keeps its shape, with black bars beside or above it. A resized window shows it the same way.
 class SdlDisplay : public MemoryDisplay {
 public:
     // Holds SDL's video subsystem for its lifetime; DDERR_NODIRECTDRAWHW when it cannot.
     static DisplayResult Create(std::unique_ptr<DisplaySystem>& out);
     ~SdlDisplay() override;
 
+    bool ShowsOnlyChanges() const override { return true; }
+
     // Reported as the card's video memory: SDL cannot ask the card, so a fixed amount.
     static constexpr uint64_t kVideoMemory = uint64_t{256} << 20;
 
 protected:
     std::vector<DisplayMode> BackendModes() override;
+    std::optional<DisplayMode> BackendFullScreenMode(int32_t width, int32_t height) override;
     DisplayMode BackendDesktopMode() override;
     PixelFormat BackendDesktopFormat() override;
     DisplayResult BackendEnterFullScreen(Window& window, const DisplayMode& mode) override;
@@ -41,10 +47,20 @@ protected:
 private:
     SdlDisplay() = default;
 
+    SdlWindow* WindowLocked();
     SDL_Window* HandleLocked();
     int DisplayIndexLocked();
 
     std::vector<uint32_t> mRows;  // one converted rectangle on its way to the window
+    // Narrows `changed` to the rows that differ from the copy of the last scaled picture and
+    // brings the copy up to date; false when nothing differs.
+    bool KeepScaledRows(const PixelStore& screen, bool everything, SurfaceRect& changed);
+
+    PictureScaler mScaler;
+    // The last picture shown scaled, row after row; scaling is the costly part of showing it.
+    std::vector<uint8_t> mScaledPicture;
+    // Where the last picture was shown; another place shows the next one whole.
+    PictureFit mShownFit;
 };
 
 }  // namespace platform

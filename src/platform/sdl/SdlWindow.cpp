@@ -23,6 +23,7 @@ SdlWindow::SdlWindow(WindowId id, const WindowParams& params, SDL_Window* handle
     if (mHandle != nullptr) {
         mWidth.store(params.clientSize.width);
         mHeight.store(params.clientSize.height);
+        RefreshView();
     }
 }
 
@@ -112,6 +113,7 @@ bool SdlWindow::SetClientSize(Size client) {
     SDL_SetWindowSize(mHandle, client.width, client.height);
     mWidth.store(client.width);
     mHeight.store(client.height);
+    RefreshView();
     return true;
 }
 
@@ -129,12 +131,31 @@ Placement SdlWindow::GetPlacement() const {
     return placement;
 }
 
+PictureFit SdlWindow::View() const {
+    return PictureFit::Make(mWidth.load(), mHeight.load(), mRealWidth.load(), mRealHeight.load());
+}
+
+Point SdlWindow::WindowToClient(Point windowPixel) const {
+    const PictureFit view = View();
+    if (view.Empty() || (view.Unscaled() && view.x == 0 && view.y == 0)) {
+        return windowPixel;
+    }
+    Point client;
+    view.ToPicture(windowPixel.x, windowPixel.y, client.x, client.y);
+    return client;
+}
+
 Point SdlWindow::ClientToScreen(Point client) const {
-    return Point{client.x + mClientX.load(), client.y + mClientY.load()};
+    const PictureFit view = View();
+    Point inWindow = client;
+    if (!view.Empty()) {
+        view.ToArea(client.x, client.y, inWindow.x, inWindow.y);
+    }
+    return Point{inWindow.x + mClientX.load(), inWindow.y + mClientY.load()};
 }
 
 Point SdlWindow::ScreenToClient(Point screen) const {
-    return Point{screen.x - mClientX.load(), screen.y - mClientY.load()};
+    return WindowToClient(Point{screen.x - mClientX.load(), screen.y - mClientY.load()});
 }
 
 void SdlWindow::SetIcon(int32_t width, int32_t height, const uint32_t* argb) {
@@ -151,6 +172,17 @@ void SdlWindow::SetIcon(int32_t width, int32_t height, const uint32_t* argb) {
     }
 }
 
+void SdlWindow::RefreshView() {
+    if (mHandle == nullptr) {
+        return;
+    }
+    int w = 0;
+    int h = 0;
+    SDL_GetWindowSize(mHandle, &w, &h);
+    mRealWidth.store(w);
+    mRealHeight.store(h);
+}
+
 bool SdlWindow::Refresh(Frame& frame) {
     if (mHandle == nullptr) {
         return false;
@@ -160,11 +192,7 @@ bool SdlWindow::Refresh(Frame& frame) {
     SDL_GetWindowPosition(mHandle, &x, &y);
     mClientX.store(x);
     mClientY.store(y);
-    int w = 0;
-    int h = 0;
-    SDL_GetWindowSize(mHandle, &w, &h);
-    mWidth.store(w);
-    mHeight.store(h);
+    RefreshView();
     if (Style() != WindowStyle::Captioned) {
         return false;
     }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <string>
 
+#include "platform/PictureFit.h"
 #include "platform/Window.h"
 
 struct SDL_Window;
@@ -11,7 +12,9 @@ namespace platform {
 
 // A window on the desktop through SDL. The invisible window has no SDL window
 // behind it: it only receives messages. The display code draws into
-// Handle(), which is null for the invisible window.
+// Handle(), which is null for the invisible window. The client area keeps the size it
+// was made with; when the real window is another size (full screen, or resized by the
+// player), that picture is shown scaled to fit, and positions are mapped between the two.
 class SdlWindow : public Window {
 public:
     struct Frame {
@@ -46,6 +49,17 @@ public:
     // Main thread, from the event pump: reads position, size and frame back.
     // Returns the frame when the desktop reported one.
     bool Refresh(Frame& frame);
+    // Main thread: reads the real size back after it changed (full screen on or off).
+    void RefreshView();
+    // Where the client area's picture lies in the real window. Safe from any thread.
+    PictureFit View() const;
+    // A point in the real window's pixels as a client-area pixel.
+    Point WindowToClient(Point windowPixel) const;
+    // Main thread: the desktop lost what the window showed. The display's next picture
+    // goes out whole, not only where it changed.
+    void MarkExposed() { mExposed.store(true); }
+    // Any thread: whether the window was exposed since the last call.
+    bool TakeExposed() { return mExposed.exchange(false); }
 
 private:
     SDL_Window* mHandle;
@@ -56,6 +70,10 @@ private:
     std::atomic<int32_t> mClientY{0};
     std::atomic<int32_t> mWidth{0};
     std::atomic<int32_t> mHeight{0};
+    // The real window's size in pixels; read by the cursor thread.
+    std::atomic<int32_t> mRealWidth{0};
+    std::atomic<int32_t> mRealHeight{0};
+    std::atomic<bool> mExposed{true};
 };
 
 }  // namespace platform

@@ -86,14 +86,25 @@ std::unique_ptr<Window> SdlWindowSystem::MakeWindow(WindowId id, const WindowPar
         }
         uint32_t flags = params.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
         SdlWindow::Frame frame;
+        Point position = params.position;
+        Size size = params.clientSize;
         if (params.style == WindowStyle::FullScreenPopup) {
             flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP;
+            // Covers the screen by itself, so that it does even where no window manager
+            // would make it full screen; the client area's picture is scaled to fit.
+            const Size screen = ScreenSize();
+            if (screen.width > 0 && screen.height > 0) {
+                position = Point{0, 0};
+                size = screen;
+            }
         } else {
+            // The player may make the window larger; the picture is scaled to fit.
+            flags |= SDL_WINDOW_RESIZABLE;
             frame = mFrame;
         }
-        handle = SDL_CreateWindow(text::Utf8FromCp1252(params.title).c_str(),
-                                  params.position.x + frame.left, params.position.y + frame.top,
-                                  params.clientSize.width, params.clientSize.height, flags);
+        handle =
+            SDL_CreateWindow(text::Utf8FromCp1252(params.title).c_str(), position.x + frame.left,
+                             position.y + frame.top, size.width, size.height, flags);
         if (handle == nullptr) {
             DebugOutput(std::string("SDL_CreateWindow: ") + SDL_GetError() + "\r\n");
             return nullptr;
@@ -224,7 +235,7 @@ void SdlWindowSystem::Translate(const SDL_Event& event) {
             if (w == nullptr) {
                 return;
             }
-            const Point client{event.motion.x, event.motion.y};
+            const Point client = w->WindowToClient(Point{event.motion.x, event.motion.y});
             StoreCursorPosition(w->ClientToScreen(client));
             const input::Context context{w->Id(), now, CursorPosition()};
             Queue().Post(input::MouseMoveMessage(
@@ -248,7 +259,7 @@ void SdlWindowSystem::Translate(const SDL_Event& event) {
             if (w == nullptr) {
                 return;
             }
-            const Point client{event.button.x, event.button.y};
+            const Point client = w->WindowToClient(Point{event.button.x, event.button.y});
             StoreCursorPosition(w->ClientToScreen(client));
             const input::Context context{w->Id(), now, CursorPosition()};
             Queue().Post(input::ButtonMessage(
@@ -322,13 +333,20 @@ void SdlWindowSystem::TranslateWindowEvent(const SDL_Event& event) {
             kind = input::WindowEvent::Close;
             break;
         case SDL_WINDOWEVENT_SHOWN:
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
             w->Refresh(mFrame);
+            w->MarkExposed();
             return;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            // The picture is fitted to the new size; the program shows it again whole.
+            kind = input::WindowEvent::Exposed;
+            break;
         default:
             return;
     }
     w->Refresh(mFrame);
+    if (kind == input::WindowEvent::Exposed) {
+        w->MarkExposed();
+    }
     PostWindowEvent(*w, kind);
 }
 

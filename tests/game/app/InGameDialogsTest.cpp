@@ -57,7 +57,7 @@ TEST_F(InGameDialogTest, VolumesApplyAtOnceAndOnlyAClickOnTheTrackBeeps) {
     EXPECT_EQ(mGame->mWidgetManager->mFocusWidget, mGame->mMainMenu.get());
 }
 
-TEST_F(InGameDialogTest, TheBoxesRefuseAWindowWhenFullScreenIsForcedAndToggleHelp) {
+TEST_F(InGameDialogTest, TheBoxesRefuseAModeTheDisplayCannotGiveAndToggleHelp) {
     auto& options = Open(new Vesk::COptionsDialog());
     mGame->mForceFullscreen = true;
     options.mFullScreenBox->SetChecked(true, false);
@@ -66,6 +66,10 @@ TEST_F(InGameDialogTest, TheBoxesRefuseAWindowWhenFullScreenIsForcedAndToggleHel
     mGame->mForceFullscreen = false;
     Click(*options.mFullScreenBox, 5, 5);
     EXPECT_FALSE(options.mFullScreenBox->IsChecked());
+    mGame->mFullScreenImpossible = true;
+    Click(*options.mFullScreenBox, 5, 5);
+    EXPECT_FALSE(options.mFullScreenBox->IsChecked());
+    mGame->mFullScreenImpossible = false;
     // The mode waits for OK.
     options.ButtonDepress(Vesk::CSettingsDialog::kButton1);
     EXPECT_TRUE(mModeGame->mModes.empty());

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# shellcheck disable=SC2317  # cleanup runs from the trap
+# How much of one core the running game costs while a player looks at it: the main menu and
+# level 1, each sampled for SECONDS (20 by default) from the kernel's count of the process's
+# user and system time. The game runs in an 800x600 window on a private X server; a
+# screenshot of each sampled screen is kept beside the figures.
+#
+# Usage: bench/idle_cpu.sh <program> <vorns.pak> [<out dir>] [SECONDS]
+#   PERF=1 also records where the time goes (perf record -g) and prints the top of the report.
+set -u
+
+APP="${1:-}"
+PAK="${2:-}"
+OUT="${3:-/tmp/vorns-idle-cpu}"
+SECONDS_SAMPLED="${4:-20}"
+if [ -z "$APP" ] || [ ! -x "$APP" ] || [ ! -f "$PAK" ]; then
+    echo "usage: $0 <program> <vorns.pak> [<out dir>] [seconds]" >&2
+    exit 2
+fi
+for tool in Xvfb xdotool xwd convert; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "$tool is missing" >&2; exit 2; }
+done
+
+APP="$(cd "$(dirname "$APP")" && pwd)/$(basename "$APP")"
+rm -rf "$OUT"
+mkdir -p "$OUT/run/home" "$OUT/run/xdg"
+chmod 700 "$OUT/run/xdg"
+ln -s "$(cd "$(dirname "$PAK")" && pwd)/$(basename "$PAK")" "$OUT/run/vorns.pak"
+
+APP_PID=""
+XVFB_PID=""
+cleanup() {
+    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null && wait "$APP_PID" 2>/dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+numberFile="$OUT/xvfb.display"
+: >"$numberFile"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >"$OUT/xvfb.log" 2>&1 &
+XVFB_PID=$!
+for _ in $(seq 100); do
+    [ -s "$numberFile" ] && break
+    sleep 0.1
+done
+DISPLAY=":$(tr -d '[:space:]' <"$numberFile")"
+export DISPLAY
+
+(cd "$OUT/run" && HOME="$OUT/run/home" XDG_CONFIG_HOME="$OUT/run/home" \
+    XDG_DATA_HOME="$OUT/run/home" XDG_RUNTIME_DIR="$OUT/run/xdg" SDL_VIDEODRIVER=x11 \
+    SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: exec "$APP") \
+    >"$OUT/stdout.txt" 2>"$OUT/stderr.txt" &
+APP_PID=$!
+
+WINDOW=""
+find_window() {
+    WINDOW=""
+    for _ in $(seq 80); do
+        WINDOW=$(xdotool search --onlyvisible --name '^Vorns' 2>/dev/null | head -n 1)
+        [ -n "$WINDOW" ] && return 0
+        sleep 0.25
+    done
+    return 1
+}
+find_window || { echo "no game window" >&2; exit 1; }
+# The game starts full screen; the figures are for its 800x600 window.
+sleep 1
+if [ "$(xdotool getwindowgeometry "$WINDOW" | awk '/Geometry/ {print $2}')" != "800x600" ]; then
+    xdotool key --window "$WINDOW" alt+Return
+    sleep 1
+    find_window
+fi
+
+click() {
+    xdotool mousemove --window "$WINDOW" "$1" "$2" click 1
+    sleep "${3:-1}"
+}
+ticks() { awk '{print $14 + $15}' "/proc/$APP_PID/stat"; }
+
+# sample <name>: percent of one core over SECONDS_SAMPLED.
+sample() {
+    local hz before after perfPid=""
+    hz=$(getconf CLK_TCK)
+    if [ "${PERF:-0}" = 1 ]; then
+        perf record -g -o "$OUT/$1.perf" -p "$APP_PID" -- sleep "$SECONDS_SAMPLED" \
+            >/dev/null 2>&1 &
+        perfPid=$!
+    fi
+    before=$(ticks)
+    sleep "$SECONDS_SAMPLED"
+    after=$(ticks)
+    [ -n "$perfPid" ] && wait "$perfPid"
+    xwd -root -silent | convert xwd:- "$OUT/$1.png"
+    awk -v n="$1" -v t=$((after - before)) -v hz="$hz" -v s="$SECONDS_SAMPLED" \
+        'BEGIN { printf "%-6s %5.1f%% of a core over %d s\n", n, 100 * t / hz / s, s }'
+    if [ -n "$perfPid" ]; then
+        perf report -i "$OUT/$1.perf" --no-children --percent-limit 2 --stdio 2>/dev/null |
+            grep -E '^ +[0-9]' | head -n 15
+    fi
+}
+
+# The title screen loads for a while, then the menu shows.
+sleep 16
+sample menu
+# A profile, then NEW GAME through the rules, the land map and the story to level 1.
+click 239 223
+click 396 137 0.5
+xdotool type --delay 30 "Bench"
+click 397 161
+click 296 458
+click 239 261 2
+click 716 561 2
+click 716 561 2
+click 716 561 4
+click 600 130 2
+sample level
