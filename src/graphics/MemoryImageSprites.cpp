@@ -164,30 +164,9 @@ void MemoryImage::AddSprites(std::span<const SpriteBlit> blits) {
     static const std::array<RowAdder, 2> adders = RowAdders();
     uint32_t* bits = GetBits();
     const size_t destStride = static_cast<size_t>(mWidth);
-    // The rows of a blit a few ahead are fetched while this one is added: particles are
-    // scattered over a picture larger than the second-level cache.
-    constexpr size_t kAhead = 4;
-    auto prefetch = [&](const SpriteBlit& blit) {
-        const int32_t rows = std::min(blit.mHeight, 16);
-        if (blit.mX < 0 || blit.mX >= mWidth || blit.mY < 0 || rows > mHeight - blit.mY) {
-            return;
-        }
-        for (int32_t y = 0; y < rows; ++y) {
-            __builtin_prefetch(
-                bits + static_cast<size_t>(blit.mY + y) * destStride + static_cast<size_t>(blit.mX),
-                1);
-        }
-    };
-    for (size_t i = 0; i < std::min(kAhead, blits.size()); ++i) {
-        prefetch(blits[i]);
-    }
     MemoryImage* checked = nullptr;
     bool plain = false;
-    for (size_t i = 0; i < blits.size(); ++i) {
-        const SpriteBlit& blit = blits[i];
-        if (i + kAhead < blits.size()) {
-            prefetch(blits[i + kAhead]);
-        }
+    for (const SpriteBlit& blit : blits) {
         MemoryImage* sprite = blit.mSprite;
         if (sprite != checked) {
             checked = sprite;
