@@ -111,32 +111,64 @@ void AddRowsSse2(const Rows& rows, uint32_t k) {
     }
 }
 
+// Eight pixels of the rows' sum, as Added4 computes four.
+template <bool kTinted>
+__attribute__((target("avx2"))) inline __m256i Added8(__m256i dp, __m256i sp, __m256i k16) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i clear = _mm256_cmpeq_epi32(_mm256_srli_epi32(sp, 24), zero);
+    if constexpr (kTinted) {
+        // In-lane unpacking and packing keep the pixels in order.
+        const __m256i lo =
+            _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(sp, zero), k16), 8);
+        const __m256i hi =
+            _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(sp, zero), k16), 8);
+        sp = _mm256_packus_epi16(lo, hi);
+    }
+    sp = _mm256_and_si256(_mm256_andnot_si256(clear, sp), _mm256_set1_epi32(0x00FFFFFF));
+    return _mm256_adds_epu8(dp, sp);
+}
+
+__attribute__((target("avx2"))) inline void Add8(uint32_t* d, const uint32_t* s, __m256i k16,
+                                                 bool tinted) {
+    auto* dv = reinterpret_cast<__m256i*>(d);
+    const __m256i sp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s));
+    const __m256i dp = _mm256_loadu_si256(dv);
+    _mm256_storeu_si256(dv, tinted ? Added8<true>(dp, sp, k16) : Added8<false>(dp, sp, k16));
+}
+
 template <bool kTinted>
 __attribute__((target("avx2"))) void AddRowsAvx2(const Rows& rows, uint32_t k) {
     const __m128i k16 = Tint16(k);
     const __m256i k16x2 = _mm256_broadcastsi128_si256(k16);
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
     const int32_t whole = rows.width & ~7;
     for (int32_t y = 0; y < rows.height; ++y) {
         uint32_t* d = rows.dest + static_cast<size_t>(y) * rows.destStride;
         const uint32_t* s = rows.src + static_cast<size_t>(y) * rows.srcStride;
         for (int32_t x = 0; x < whole; x += 8) {
-            auto* dv = reinterpret_cast<__m256i*>(d + x);
-            __m256i sp = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + x));
-            const __m256i clear = _mm256_cmpeq_epi32(_mm256_srli_epi32(sp, 24), zero);
-            if constexpr (kTinted) {
-                // In-lane unpacking and packing keep the pixels in order.
-                const __m256i lo =
-                    _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(sp, zero), k16x2), 8);
-                const __m256i hi =
-                    _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(sp, zero), k16x2), 8);
-                sp = _mm256_packus_epi16(lo, hi);
-            }
-            sp = _mm256_and_si256(_mm256_andnot_si256(clear, sp), colour);
-            _mm256_storeu_si256(dv, _mm256_adds_epu8(_mm256_loadu_si256(dv), sp));
+            Add8(d + x, s + x, k16x2, kTinted);
         }
         AddTail<kTinted>(d + whole, s + whole, rows.width - whole, k16);
+    }
+}
+
+// The same with the last pixels of a row in one masked step: the rows' widths change from
+// particle to particle, and branches on them are mispredicted.
+template <bool kTinted>
+__attribute__((target("avx2,avx512f,avx512vl"))) void AddRowsAvx512(const Rows& rows, uint32_t k) {
+    const __m256i k16x2 = _mm256_broadcastsi128_si256(Tint16(k));
+    const int32_t whole = rows.width & ~7;
+    const auto tail = static_cast<__mmask8>((1u << (rows.width - whole)) - 1);
+    for (int32_t y = 0; y < rows.height; ++y) {
+        uint32_t* d = rows.dest + static_cast<size_t>(y) * rows.destStride;
+        const uint32_t* s = rows.src + static_cast<size_t>(y) * rows.srcStride;
+        for (int32_t x = 0; x < whole; x += 8) {
+            Add8(d + x, s + x, k16x2, kTinted);
+        }
+        if (tail != 0) {
+            const __m256i sp = _mm256_maskz_loadu_epi32(tail, s + whole);
+            const __m256i dp = _mm256_maskz_loadu_epi32(tail, d + whole);
+            _mm256_mask_storeu_epi32(d + whole, tail, Added8<kTinted>(dp, sp, k16x2));
+        }
     }
 }
 #endif
@@ -146,6 +178,9 @@ using RowAdder = void (*)(const Rows&, uint32_t);
 // The untinted and the tinted adder for this machine.
 std::array<RowAdder, 2> RowAdders() {
 #if defined(VESK_PIXEL_SSE2)
+    if (PixelSimd::HasAvx512Vl()) {
+        return {&AddRowsAvx512<false>, &AddRowsAvx512<true>};
+    }
     if (PixelSimd::HasAvx2()) {
         return {&AddRowsAvx2<false>, &AddRowsAvx2<true>};
     }
