@@ -171,4 +171,3 @@ BENCHMARK(Manifest_expat)->Name("XmlManifest1MB/expat")->Unit(benchmark::kMillis
 
 }  // namespace
 
-BENCHMARK_MAIN();

@@ -3,14 +3,17 @@
 #include "graphics/DDImage.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <initializer_list>
 #include <limits>
+#include <typeinfo>
 #include <utility>
 
 #include "app/util/Matrix3x3.h"
 #include "app/util/Transform2D.h"
 #include "graphics/Image.h"
+#include "graphics/MemoryImage.h"
 
 namespace Vesk {
 
@@ -263,6 +266,63 @@ void Graphics::DrawImage(Image* image, int32_t x, int32_t y) {
     }
     const Rect src(dest.mX - placedX, dest.mY - placedY, dest.mWidth, dest.mHeight);
     mDestImage->Blt(image, dest.mX, dest.mY, src, Tint(), mDrawMode);
+}
+
+void Graphics::DrawImageStamps(std::span<const ImageStamp> stamps) {
+    // Other images take their own blits, which a batch can't know.
+    if (mDrawMode != kDrawModeAdditive || mScaleX != 1.0f || mScaleY != 1.0f ||
+        typeid(*mDestImage) != typeid(MemoryImage)) {
+        const Color saved = mColor;
+        for (const ImageStamp& stamp : stamps) {
+            mColor = stamp.mColor;
+            DrawImage(stamp.mImage, stamp.mX, stamp.mY);
+        }
+        mColor = saved;
+        return;
+    }
+    constexpr size_t kBatch = 64;
+    std::array<MemoryImage::SpriteBlit, kBatch> blits;
+    size_t count = 0;
+    auto* dest = static_cast<MemoryImage*>(mDestImage);
+    const Rect clip = DestClip();
+    Image* lastImage = nullptr;
+    MemoryImage* sprite = nullptr;
+    for (const ImageStamp& stamp : stamps) {
+        Image* image = stamp.mImage;
+        if (image == nullptr) {
+            continue;
+        }
+        if (image != lastImage) {
+            lastImage = image;
+            // Most are plain memory images, told apart without a walk of the class tree.
+            sprite = typeid(*image) == typeid(MemoryImage) ? static_cast<MemoryImage*>(image)
+                                                           : dynamic_cast<MemoryImage*>(image);
+        }
+        if (sprite == nullptr) {
+            // Drawn as Blt would: not at all, after marking it used.
+            image->mUsedAsSource = true;
+            continue;
+        }
+        const int32_t placedX = PlaceX(stamp.mX);
+        const int32_t placedY = PlaceY(stamp.mY);
+        const Rect area = Rect(placedX, placedY, image->mWidth, image->mHeight).Intersection(clip);
+        if (area.mWidth <= 0 || area.mHeight <= 0) {
+            continue;
+        }
+        blits[count++] = {sprite,
+                          mColorizeImages ? &stamp.mColor : &Color::White,
+                          area.mX,
+                          area.mY,
+                          area.mX - placedX,
+                          area.mY - placedY,
+                          area.mWidth,
+                          area.mHeight};
+        if (count == kBatch) {
+            dest->AddSprites(std::span(blits.data(), count));
+            count = 0;
+        }
+    }
+    dest->AddSprites(std::span(blits.data(), count));
 }
 
 void Graphics::DrawImagePart(Image* image, int32_t x, int32_t y, const Rect& srcRect) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,16 @@ public:
     // untinted, and uses the draw mode. A source rectangle that doesn't lie
     // wholly inside the image draws nothing.
     void DrawImage(Image* image, int32_t x, int32_t y);
+    // One placement of a batch: the image at (x, y) in the colour.
+    struct ImageStamp {
+        Image* mImage = nullptr;  // not owned; may be null
+        int32_t mX = 0;
+        int32_t mY = 0;
+        Color mColor;
+    };
+    // Each stamp as SetColor and DrawImage would draw it, in order; the colour is left as it
+    // was. Many small images added into a memory image share one set-up.
+    void DrawImageStamps(std::span<const ImageStamp> stamps);
     void DrawImagePart(Image* image, int32_t x, int32_t y, const Rect& srcRect);
     void DrawImageMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect);
     void DrawImageStretched(Image* image, int32_t x, int32_t y, int32_t width, int32_t height);

@@ -3,8 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
+#include "graphics/Color.h"
 #include "graphics/Image.h"
+#include "graphics/Rect.h"
 
 namespace Vesk {
 
@@ -74,6 +77,22 @@ public:
              DrawMode drawMode) override;
     void BltF(Image* image, float x, float y, const Rect& srcRect, const Rect& clipRect,
               const Color& color, DrawMode drawMode) override;
+
+    // One additive blit of a batch, placed and clipped by the caller as for Blt. Left
+    // uninitialised by default, so that a batch costs nothing to set up.
+    struct SpriteBlit {
+        MemoryImage* mSprite;  // not owned
+        const Color* mColor;   // not owned
+        int32_t mX;
+        int32_t mY;
+        int32_t mSrcX;
+        int32_t mSrcY;
+        int32_t mWidth;
+        int32_t mHeight;
+    };
+    // Blt in additive mode for each, in order, to the same pixels; the set-up is done once and
+    // the small rows of opaque sprites are added whole (MemoryImageSprites.cpp).
+    void AddSprites(std::span<const SpriteBlit> blits);
     // Transforming blits (MemoryImageTransform.cpp).
     void BltRotated(Image* image, float x, float y, const Rect& srcRect, const Rect& clipRect,
                     const Color& color, DrawMode drawMode, double angle, float centerX,

@@ -21,6 +21,13 @@ inline bool HasAvx2() {
     return has;
 }
 
+// The same for 256-bit kernels with masked moves (targets "avx512f" and "avx512vl").
+inline bool HasAvx512Vl() {
+    static const bool has =
+        __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512vl") != 0;
+    return has;
+}
+
 inline __m128i Load2(const uint32_t* p) {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
 }

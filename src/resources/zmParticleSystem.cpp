@@ -1,6 +1,7 @@
 #include "resources/zmParticleSystem.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -404,6 +405,15 @@ void zmParticleSystem::ResetAt(float x, float y) {
     RestartClock();
 }
 
+struct zmParticleSystem::StampBatch {
+    std::array<Graphics::ImageStamp, 64> mStamps;
+    size_t mCount = 0;
+    void Flush(Graphics* g) {
+        g->DrawImageStamps(std::span(mStamps.data(), mCount));
+        mCount = 0;
+    }
+};
+
 void zmParticleSystem::Draw(Graphics* g) {
     Image* image = mDefinition.mImage;
     if (image == nullptr || g == nullptr) {
@@ -423,14 +433,16 @@ void zmParticleSystem::Draw(Graphics* g) {
     if (clipped) {
         mClip.push_back(mClip.front());
     }
+    StampBatch batch;
     for (int32_t i = 0; i < mLiveCount; ++i) {
         const Particle& p = mParticles[i];
         if (clipped &&
             !InsidePolygon(mClip, Trunc(p.x + mDrawOffsetX), Trunc(p.y + mDrawOffsetY))) {
             continue;
         }
-        DrawParticle(g, p);
+        DrawParticle(g, p, batch);
     }
+    batch.Flush(g);
     if (clipped) {
         mClip.pop_back();
     }
@@ -440,7 +452,7 @@ void zmParticleSystem::Draw(Graphics* g) {
     g->SetDrawMode(savedMode);
 }
 
-void zmParticleSystem::DrawParticle(Graphics* g, const Particle& p) {
+void zmParticleSystem::DrawParticle(Graphics* g, const Particle& p, StampBatch& batch) {
     // Runaway numbers from a wild definition are not drawn: far off the screen, or so large
     // that the blit's integer arithmetic would overflow.
     const float x = mDrawOffsetX + p.x;
@@ -452,27 +464,35 @@ void zmParticleSystem::DrawParticle(Graphics* g, const Particle& p) {
         !std::isfinite(p.spin * p.age)) {
         return;
     }
-    g->SetColor(Color(ChannelByte(p.color[0]), ChannelByte(p.color[1]), ChannelByte(p.color[2]),
-                      ChannelByte(p.color[3])));
-    if (mAccelerated || mAdditive == 0) {
-        Transform2D transform;
-        transform.Rotate(p.spin * p.age);
-        transform.Scale(p.scale, p.scale);
-        if (mAccelerated) {
-            g->DrawImageTransformF(image, transform, x, y);
-        } else {
-            g->DrawImageTransform(image, transform, x, y);
+    const Color color(ChannelByte(p.color[0]), ChannelByte(p.color[1]), ChannelByte(p.color[2]),
+                      ChannelByte(p.color[3]));
+    if (!mAccelerated && mAdditive != 0) {
+        const float width = static_cast<float>(image->mWidth) * p.scale;
+        const float height = static_cast<float>(image->mHeight) * p.scale;
+        const int32_t left = Trunc(x - width * 0.5f);
+        const int32_t top = Trunc(y - height * 0.5f);
+        if (MemoryImage* scaled = ScaledSprite(Trunc(width), Trunc(height))) {
+            // Batched: the sprite of its size added unstretched, as most particles are drawn.
+            batch.mStamps[batch.mCount++] = {scaled, left, top, color};
+            if (batch.mCount == batch.mStamps.size()) {
+                batch.Flush(g);
+            }
+            return;
         }
+        batch.Flush(g);
+        g->SetColor(color);
+        g->DrawImageStretched(image, left, top, Trunc(width), Trunc(height));
         return;
     }
-    const float width = static_cast<float>(image->mWidth) * p.scale;
-    const float height = static_cast<float>(image->mHeight) * p.scale;
-    const int32_t left = Trunc(x - width * 0.5f);
-    const int32_t top = Trunc(y - height * 0.5f);
-    if (MemoryImage* scaled = ScaledSprite(Trunc(width), Trunc(height))) {
-        g->DrawImage(scaled, left, top);
+    batch.Flush(g);
+    g->SetColor(color);
+    Transform2D transform;
+    transform.Rotate(p.spin * p.age);
+    transform.Scale(p.scale, p.scale);
+    if (mAccelerated) {
+        g->DrawImageTransformF(image, transform, x, y);
     } else {
-        g->DrawImageStretched(image, left, top, Trunc(width), Trunc(height));
+        g->DrawImageTransform(image, transform, x, y);
     }
 }
 

@@ -160,7 +160,9 @@ private:
     zmParticleSystem();
     void Apply(const DefinitionFile& file, const ImageLookup& images);
     void Emit(float dt);
-    void DrawParticle(Graphics* g, const Particle& p);
+    // Particles drawn as stamps, handed to the context some at a time.
+    struct StampBatch;
+    void DrawParticle(Graphics* g, const Particle& p, StampBatch& batch);
     // The image stretched to w x h and weighted by its alpha, opaque, ready to be added; null
     // for sizes not kept.
     MemoryImage* ScaledSprite(int32_t w, int32_t h);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <vector>
 
+#include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 
 using namespace Vesk;
@@ -527,3 +529,77 @@ TEST(MemoryImageBltTest, BlitOntoItself) {
     EXPECT_EQ(Pixels(image),
               (std::vector<uint32_t>{0xFF000001, 0xFF000001, 0xFF000002, 0xFF000003}));
 }
+
+namespace {
+
+std::vector<uint32_t> Noise(size_t n, uint32_t seed, uint32_t alphaMask) {
+    std::mt19937 random(seed);
+    std::vector<uint32_t> bits(n);
+    for (uint32_t& p : bits) {
+        p = static_cast<uint32_t>(random()) | alphaMask;
+    }
+    return bits;
+}
+
+// Batched stamps give the pixels of one SetColor and DrawImage each, whether the batch adds
+// them itself (opaque sprites of every row width, white and tinted, with transparent pixels,
+// clipped at the edges) or hands them on (partial alpha, other modes).
+TEST(MemoryImageDrawTest, StampsDrawWhatOneDrawImageEachDraws) {
+    struct Case {
+        const char* name;
+        DrawMode mode;
+        uint32_t alphaMask;  // or-ed into the sprites' noise
+        bool transparentHoles;
+    };
+    const Case cases[] = {{"opaque", kDrawModeAdditive, 0xFF000000u, false},
+                          {"holes", kDrawModeAdditive, 0xFF000000u, true},
+                          {"partial alpha", kDrawModeAdditive, 0, false},
+                          {"normal mode", kDrawModeNormal, 0xFF000000u, false}};
+    for (const Case& c : cases) {
+        std::vector<std::unique_ptr<MemoryImage>> sprites;
+        for (int side = 1; side <= 19; ++side) {
+            std::vector<uint32_t> bits = Noise(static_cast<size_t>(side) * (side % 5 + 1),
+                                               static_cast<uint32_t>(side), c.alphaMask);
+            if (c.transparentHoles) {
+                for (size_t i = 0; i < bits.size(); i += 3) {
+                    bits[i] &= 0xFFFFFF;
+                }
+            }
+            sprites.push_back(std::make_unique<MemoryImage>(nullptr));
+            sprites.back()->SetBits(bits.data(), side, side % 5 + 1);
+        }
+        std::vector<Graphics::ImageStamp> stamps;
+        for (int i = 0; i < 300; ++i) {
+            const Color color = i % 7 == 0   ? Color::White
+                                : i % 7 == 1 ? Color(300, 255, 255, 255)
+                                             : Color(i * 37 % 256, i * 11 % 256, 200, i * 5 % 256);
+            stamps.push_back({sprites[static_cast<size_t>(i) % sprites.size()].get(),
+                              i * 13 % 70 - 10, i * 7 % 50 - 10, color});
+        }
+        const std::vector<uint32_t> background = Noise(64 * 40, 99, 0xFF000000u);
+        MemoryImage batched(nullptr);
+        batched.SetBits(background.data(), 64, 40);
+        MemoryImage single(nullptr);
+        single.SetBits(background.data(), 64, 40);
+        for (MemoryImage* target : {&batched, &single}) {
+            Graphics g(target);
+            g.Translate(2, -1);
+            g.SetDrawMode(c.mode);
+            g.SetColorizeImages(true);
+            g.SetColor(Color(1, 2, 3));
+            if (target == &batched) {
+                g.DrawImageStamps(stamps);
+                EXPECT_EQ(g.GetColor().mBlue, 3) << c.name;
+                continue;
+            }
+            for (const Graphics::ImageStamp& stamp : stamps) {
+                g.SetColor(stamp.mColor);
+                g.DrawImage(stamp.mImage, stamp.mX, stamp.mY);
+            }
+        }
+        EXPECT_TRUE(std::equal(batched.GetBits(), batched.GetBits() + 64 * 40, single.GetBits()))
+            << c.name;
+    }
+}
+
+}  // namespace

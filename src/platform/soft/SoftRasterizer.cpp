@@ -484,6 +484,197 @@ Shader MakeShader(const RasterState& state, bool minify) {
     return shader;
 }
 
+// ---------------------------------------------------------------------------------------
+// Triangle set-up: the attribute planes, the stage, the edges and the span of each row.
+
+// An attribute over the screen: its value at the triangle's first corner and its change per
+// pixel along x and y.
+struct Plane {
+    double at = 0.0;
+    double dx = 0.0;
+    double dy = 0.0;
+};
+
+// Fits planes through values at the three corners, measured from the first.
+struct PlaneFit {
+    double ax = 0.0;
+    double ay = 0.0;
+    double ex1 = 0.0;
+    double ey1 = 0.0;
+    double ex2 = 0.0;
+    double ey2 = 0.0;
+    double inverse = 0.0;  // of twice the signed area
+
+    Plane Through(double fa, double fb, double fc) const {
+        const double d1 = fb - fa;
+        const double d2 = fc - fa;
+        return Plane{fa, (d1 * ey2 - d2 * ey1) * inverse, (d2 * ex1 - d1 * ex2) * inverse};
+    }
+    double At(const Plane& p, double x, double y) const {
+        return p.at + p.dx * (x - ax) + p.dy * (y - ay);
+    }
+};
+
+// False for a triangle of no area.
+bool FitPlanes(const TLVertex& a, const TLVertex& b, const TLVertex& c, PlaneFit& fit) {
+    fit.ax = a.x;
+    fit.ay = a.y;
+    fit.ex1 = double{b.x} - a.x;
+    fit.ey1 = double{b.y} - a.y;
+    fit.ex2 = double{c.x} - a.x;
+    fit.ey2 = double{c.y} - a.y;
+    const double area = fit.ex1 * fit.ey2 - fit.ex2 * fit.ey1;
+    if (area == 0.0) {
+        return false;
+    }
+    fit.inverse = 1.0 / area;
+    return true;
+}
+
+struct TrianglePlanes {
+    Plane u;  // in texels
+    Plane v;
+    std::array<Plane, 4> diffuse{};   // a, r, g, b; only when the diffuse colour varies
+    std::array<Plane, 4> specular{};  // only when a varying specular colour is added
+};
+
+// The stage for the triangle, and the planes of what it interpolates.
+Shader TriangleShader(const RasterState& state, const PlaneFit& fit, const TLVertex& a,
+                      const TLVertex& b, const TLVertex& c, TrianglePlanes& planes) {
+    const TextureView* texture = state.texture;
+    const double texW = texture != nullptr ? texture->width : 0.0;
+    const double texH = texture != nullptr ? texture->height : 0.0;
+    planes.u = fit.Through(a.u * texW, b.u * texW, c.u * texW);
+    planes.v = fit.Through(a.v * texH, b.v * texH, c.v * texH);
+    const Plane& pu = planes.u;
+    const Plane& pv = planes.v;
+    // More than one texel per pixel along either screen axis: minification.
+    const bool minify =
+        std::max(pu.dx * pu.dx + pv.dx * pv.dx, pu.dy * pu.dy + pv.dy * pv.dy) > 1.0 + 1e-6;
+    Shader shader = MakeShader(state, minify);
+    shader.flatDiffuse = a.diffuse == b.diffuse && a.diffuse == c.diffuse;
+    shader.diffuse = a.diffuse;
+    shader.addSpecular = state.specular;
+    shader.flatSpecular = a.specular == b.specular && a.specular == c.specular;
+    shader.specular = a.specular & 0xFFFFFFu;
+    auto channelPlanes = [&fit](uint32_t ca, uint32_t cb, uint32_t cc) {
+        const auto va = Channels(ca);
+        const auto vb = Channels(cb);
+        const auto vc = Channels(cc);
+        std::array<Plane, 4> out{};
+        for (size_t i = 0; i < 4; ++i) {
+            out[i] = fit.Through(va[i], vb[i], vc[i]);
+        }
+        return out;
+    };
+    if (!shader.flatDiffuse) {
+        planes.diffuse = channelPlanes(a.diffuse, b.diffuse, c.diffuse);
+    }
+    if (shader.addSpecular && !shader.flatSpecular) {
+        planes.specular =
+            channelPlanes(a.specular & 0xFFFFFFu, b.specular & 0xFFFFFFu, c.specular & 0xFFFFFFu);
+    }
+    return shader;
+}
+
+// One division per row and edge: a crossing that falls exactly on a pixel centre comes out
+// exact, so the fill rule decides it rather than rounding.
+struct Edge {
+    double x0 = 0.0;
+    double y0 = 0.0;
+    double dx = 0.0;
+    double dy = 1.0;
+    double XAt(double y) const { return x0 + ((y - y0) * dx) / dy; }
+};
+
+Edge EdgeFrom(const TLVertex& from, const TLVertex& to) {
+    const double dy = double{to.y} - from.y;
+    return Edge{from.x, from.y, dy != 0.0 ? double{to.x} - from.x : 0.0, dy != 0.0 ? dy : 1.0};
+}
+
+// The edges from the top corner to the bottom one, each followed from its upper end so that
+// two triangles sharing an edge find the same crossing on every row.
+struct TriangleEdges {
+    Edge longEdge;  // top to bottom
+    Edge upperEdge;
+    Edge lowerEdge;
+    double topY = 0.0;
+    double midY = 0.0;
+    double bottomY = 0.0;
+    bool midOnLeft = false;
+};
+
+// False when the corners lie on one line.
+bool SortEdges(const TLVertex& a, const TLVertex& b, const TLVertex& c, TriangleEdges& edges) {
+    std::array<const TLVertex*, 3> v = {&a, &b, &c};
+    std::sort(v.begin(), v.end(), [](const TLVertex* p, const TLVertex* q) { return p->y < q->y; });
+    const TLVertex& top = *v[0];
+    const TLVertex& mid = *v[1];
+    const TLVertex& bottom = *v[2];
+    const double side = (double{mid.x} - top.x) * (double{bottom.y} - top.y) -
+                        (double{mid.y} - top.y) * (double{bottom.x} - top.x);
+    if (side == 0.0) {
+        return false;
+    }
+    edges.longEdge = EdgeFrom(top, bottom);
+    edges.upperEdge = EdgeFrom(top, mid);
+    edges.lowerEdge = EdgeFrom(mid, bottom);
+    edges.topY = top.y;
+    edges.midY = mid.y;
+    edges.bottomY = bottom.y;
+    edges.midOnLeft = side < 0.0;
+    return true;
+}
+
+int32_t ClampedCeil(double v, int32_t lo, int32_t hi) {
+    return static_cast<int32_t>(
+        std::clamp(std::ceil(v), static_cast<double>(lo), static_cast<double>(hi)));
+}
+
+// Rows whose centres lie in [top, bottom), inside the clip.
+std::pair<int32_t, int32_t> RowRange(const TriangleEdges& edges, const SurfaceRect& clip) {
+    return {ClampedCeil(edges.topY, clip.top, clip.bottom),
+            ClampedCeil(edges.bottomY, clip.top, clip.bottom)};
+}
+
+// The columns of a row from the left edge up to, but not including, the right one, inside the
+// clip; empty when the first is not below the second.
+std::pair<int32_t, int32_t> RowSpan(const TriangleEdges& edges, double y, const SurfaceRect& clip) {
+    const double xLong = edges.longEdge.XAt(y);
+    const double xShort = y < edges.midY ? edges.upperEdge.XAt(y) : edges.lowerEdge.XAt(y);
+    const double xLeft = edges.midOnLeft ? xShort : xLong;
+    const double xRight = edges.midOnLeft ? xLong : xShort;
+    return {ClampedCeil(xLeft, clip.left, clip.right), ClampedCeil(xRight, clip.left, clip.right)};
+}
+
+// The attributes at the start of the run [x0, x1) of row y and their steps along it.
+RunAttributes RunAt(const Shader& shader, const PlaneFit& fit, const TrianglePlanes& planes,
+                    int32_t x0, int32_t x1, double y) {
+    RunAttributes run;
+    if (shader.texture != nullptr) {
+        run.u = ToFixed(fit.At(planes.u, x0, y) * 65536.0, kStartLimit);
+        run.v = ToFixed(fit.At(planes.v, x0, y) * 65536.0, kStartLimit);
+        run.du = ToFixed(planes.u.dx * 65536.0, kStepLimit);
+        run.dv = ToFixed(planes.v.dx * 65536.0, kStepLimit);
+    }
+    auto gradient = [&](const std::array<Plane, 4>& channels) {
+        std::array<double, 4> first{};
+        std::array<double, 4> last{};
+        for (size_t i = 0; i < 4; ++i) {
+            first[i] = fit.At(channels[i], x0, y);
+            last[i] = fit.At(channels[i], x1 - 1, y);
+        }
+        return MakeGradient(first, last, x1 - x0);
+    };
+    if (!shader.flatDiffuse) {
+        run.diffuse = gradient(planes.diffuse);
+    }
+    if (shader.addSpecular && !shader.flatSpecular) {
+        run.specular = gradient(planes.specular);
+    }
+    return run;
+}
+
 }  // namespace
 
 SoftRasterizer::SoftRasterizer(const RasterTarget& target, const RasterState& state)
@@ -529,143 +720,32 @@ void SoftRasterizer::Triangle(const TLVertex& a, const TLVertex& b, const TLVert
     if (clip.right <= clip.left || clip.bottom <= clip.top) {
         return;
     }
-
-    // Gradients of every attribute over the screen, from a's corner.
-    const double ex1 = double{b.x} - a.x;
-    const double ey1 = double{b.y} - a.y;
-    const double ex2 = double{c.x} - a.x;
-    const double ey2 = double{c.y} - a.y;
-    const double area = ex1 * ey2 - ex2 * ey1;
-    if (area == 0.0) {
+    PlaneFit fit;
+    if (!FitPlanes(a, b, c, fit)) {
         return;
     }
-    const double inverse = 1.0 / area;
-    struct Plane {
-        double at = 0.0;  // value at a
-        double dx = 0.0;
-        double dy = 0.0;
-    };
-    auto plane = [&](double fa, double fb, double fc) {
-        const double d1 = fb - fa;
-        const double d2 = fc - fa;
-        return Plane{fa, (d1 * ey2 - d2 * ey1) * inverse, (d2 * ex1 - d1 * ex2) * inverse};
-    };
-    auto valueAt = [&](const Plane& p, double x, double y) {
-        return p.at + p.dx * (x - a.x) + p.dy * (y - a.y);
-    };
-
-    const TextureView* texture = mState.texture;
-    const double texW = texture != nullptr ? texture->width : 0.0;
-    const double texH = texture != nullptr ? texture->height : 0.0;
-    const Plane pu = plane(a.u * texW, b.u * texW, c.u * texW);
-    const Plane pv = plane(a.v * texH, b.v * texH, c.v * texH);
-    // More than one texel per pixel along either screen axis: minification.
-    const bool minify =
-        std::max(pu.dx * pu.dx + pv.dx * pv.dx, pu.dy * pu.dy + pv.dy * pv.dy) > 1.0 + 1e-6;
-    Shader shader = MakeShader(mState, minify);
-    shader.flatDiffuse = a.diffuse == b.diffuse && a.diffuse == c.diffuse;
-    shader.diffuse = a.diffuse;
-    shader.addSpecular = mState.specular;
-    shader.flatSpecular = a.specular == b.specular && a.specular == c.specular;
-    shader.specular = a.specular & 0xFFFFFFu;
-    std::array<Plane, 4> diffuse{};
-    std::array<Plane, 4> specular{};
-    if (!shader.flatDiffuse) {
-        const auto ca = Channels(a.diffuse);
-        const auto cb = Channels(b.diffuse);
-        const auto cc = Channels(c.diffuse);
-        for (size_t i = 0; i < 4; ++i) {
-            diffuse[i] = plane(ca[i], cb[i], cc[i]);
-        }
-    }
-    if (shader.addSpecular && !shader.flatSpecular) {
-        const auto ca = Channels(a.specular & 0xFFFFFFu);
-        const auto cb = Channels(b.specular & 0xFFFFFFu);
-        const auto cc = Channels(c.specular & 0xFFFFFFu);
-        for (size_t i = 0; i < 4; ++i) {
-            specular[i] = plane(ca[i], cb[i], cc[i]);
-        }
-    }
-
-    // The corners from top to bottom. Each edge is always followed from its upper end,
-    // so two triangles sharing an edge find the same crossing on every row.
-    std::array<const TLVertex*, 3> v = {&a, &b, &c};
-    std::sort(v.begin(), v.end(), [](const TLVertex* p, const TLVertex* q) { return p->y < q->y; });
-    const TLVertex& top = *v[0];
-    const TLVertex& mid = *v[1];
-    const TLVertex& bottom = *v[2];
-    // One division per row and edge: a crossing that falls exactly on a pixel centre comes
-    // out exact, so the fill rule decides it rather than rounding.
-    struct Edge {
-        double x0 = 0.0;
-        double y0 = 0.0;
-        double dx = 0.0;
-        double dy = 1.0;
-        double XAt(double y) const { return x0 + ((y - y0) * dx) / dy; }
-    };
-    auto edge = [](const TLVertex& from, const TLVertex& to) {
-        const double dy = double{to.y} - from.y;
-        return Edge{from.x, from.y, dy != 0.0 ? double{to.x} - from.x : 0.0, dy != 0.0 ? dy : 1.0};
-    };
-    const Edge longEdge = edge(top, bottom);
-    const Edge upperEdge = edge(top, mid);
-    const Edge lowerEdge = edge(mid, bottom);
-    const double side = (double{mid.x} - top.x) * (double{bottom.y} - top.y) -
-                        (double{mid.y} - top.y) * (double{bottom.x} - top.x);
-    if (side == 0.0) {
+    TrianglePlanes planes;
+    const Shader shader = TriangleShader(mState, fit, a, b, c, planes);
+    TriangleEdges edges;
+    if (!SortEdges(a, b, c, edges)) {
         return;
     }
-    const bool midOnLeft = side < 0.0;
 
-    // Rows whose centres lie in [top, bottom); columns in [left edge, right edge).
-    const auto firstRow = static_cast<int32_t>(std::clamp(
-        std::ceil(double{top.y}), static_cast<double>(clip.top), static_cast<double>(clip.bottom)));
-    const auto endRow =
-        static_cast<int32_t>(std::clamp(std::ceil(double{bottom.y}), static_cast<double>(clip.top),
-                                        static_cast<double>(clip.bottom)));
+    const auto [firstRow, endRow] = RowRange(edges, clip);
     const WriteContext context{&mLayout, mState.srcBlend, mState.destBlend};
     const SpanWriter write =
         kSpanWriters[static_cast<size_t>(mBlendKind)][static_cast<size_t>(mFormatKind)];
     uint32_t colors[kChunk];
-
     for (int32_t row = firstRow; row < endRow; ++row) {
         const double y = row;
-        const double xLong = longEdge.XAt(y);
-        const double xShort = y < mid.y ? upperEdge.XAt(y) : lowerEdge.XAt(y);
-        const double xLeft = midOnLeft ? xShort : xLong;
-        const double xRight = midOnLeft ? xLong : xShort;
-        const auto x0 = static_cast<int32_t>(std::clamp(
-            std::ceil(xLeft), static_cast<double>(clip.left), static_cast<double>(clip.right)));
-        const auto x1 = static_cast<int32_t>(std::clamp(
-            std::ceil(xRight), static_cast<double>(clip.left), static_cast<double>(clip.right)));
+        const auto [x0, x1] = RowSpan(edges, y, clip);
         if (x0 >= x1) {
             continue;
         }
-        const int count = x1 - x0;
-        RunAttributes run;
-        if (shader.texture != nullptr) {
-            run.u = ToFixed(valueAt(pu, x0, y) * 65536.0, kStartLimit);
-            run.v = ToFixed(valueAt(pv, x0, y) * 65536.0, kStartLimit);
-            run.du = ToFixed(pu.dx * 65536.0, kStepLimit);
-            run.dv = ToFixed(pv.dx * 65536.0, kStepLimit);
-        }
-        auto gradient = [&](const std::array<Plane, 4>& planes) {
-            std::array<double, 4> first{};
-            std::array<double, 4> last{};
-            for (size_t i = 0; i < 4; ++i) {
-                first[i] = valueAt(planes[i], x0, y);
-                last[i] = valueAt(planes[i], x1 - 1, y);
-            }
-            return MakeGradient(first, last, count);
-        };
-        if (!shader.flatDiffuse) {
-            run.diffuse = gradient(diffuse);
-        }
-        if (shader.addSpecular && !shader.flatSpecular) {
-            run.specular = gradient(specular);
-        }
+        RunAttributes run = RunAt(shader, fit, planes, x0, x1, y);
         uint8_t* at = mTarget.bits + static_cast<ptrdiff_t>(mTarget.pitch) * row +
                       static_cast<ptrdiff_t>(x0) * mBytesPerPixel;
+        const int count = x1 - x0;
         for (int done = 0; done < count;) {
             const int n = std::min(kChunk, count - done);
             Shade(shader, run, colors, n);

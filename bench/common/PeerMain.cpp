@@ -11,7 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "BenchImages.h"
+#include "common/PeerTable.h"
 
 #include <algorithm>
 #include <cstdio>
