@@ -32,8 +32,11 @@ constexpr int kSpace = 32;
 constexpr int kDialogX = 155;
 constexpr int kDialogY = 13;
 constexpr int kPictureX = 40;
-constexpr int kTextX = 300;
-constexpr int kNewRecordX = 380;
+// The label pictures write their words on this line, where the numbers go too.
+constexpr int kLabelBaseline = 20;
+constexpr int kTimesX = kPictureX + 100;
+constexpr int kTextX = 236;
+constexpr int kNewRecordX = 336;
 constexpr int kTextDrop = 14;
 constexpr int kFlashDrop = 6;
 constexpr int kRowY[CStageCompleteDialog::kRowCount] = {70,  105, 150, 195, 240, 275,
@@ -200,6 +203,18 @@ int32_t CStageCompleteDialog::ShownValue(int row) const {
     return static_cast<int32_t>(RowValue(row) - mCount);
 }
 
+Point CStageCompleteDialog::TextPosition(int row) {
+    return {kTextX, kRowY[row] + kTextDrop};
+}
+
+Point CStageCompleteDialog::PicturePosition(int row) {
+    return {kPictureX, kRowY[row] + kTextDrop - kLabelBaseline};
+}
+
+Point CStageCompleteDialog::NewRecordPosition() {
+    return {kNewRecordX, PicturePosition(1).mY};
+}
+
 std::string CStageCompleteDialog::RowText(int row) const {
     switch (row) {
         case 0:
@@ -327,13 +342,15 @@ void CStageCompleteDialog::Draw(Graphics* g) {
                                         IMAGE_MATCHES,   IMAGE_MATCHES};
     Image* const times[5] = {IMAGE_X3, IMAGE_X4, IMAGE_X5, IMAGE_X6, IMAGE_X7};
     for (int row = 0; row < kRowCount; ++row) {
-        picture(pictures[row], kPictureX, kRowY[row]);
-        if (row >= 6 && IMAGE_MATCHES != nullptr) {
-            picture(times[row - 6], kPictureX + IMAGE_MATCHES->GetWidth() + 8, kRowY[row]);
+        const Point at = PicturePosition(row);
+        picture(pictures[row], at.mX, at.mY);
+        if (row >= 6) {
+            picture(times[row - 6], kTimesX, at.mY);
         }
     }
     if (mNewBest) {
-        picture(IMAGE_NEWRECORD, kNewRecordX, kRowY[1]);
+        const Point at = NewRecordPosition();
+        picture(IMAGE_NEWRECORD, at.mX, at.mY);
     }
     if (IMAGE_HORLINE != nullptr) {
         for (int y : kLineY) {
@@ -348,7 +365,8 @@ void CStageCompleteDialog::Draw(Graphics* g) {
         if (font != nullptr) {
             g->SetFont(font);
             g->SetColor(Color::White);
-            g->DrawString(text, kTextX, kRowY[row] + kTextDrop);
+            const Point at = TextPosition(row);
+            g->DrawString(text, at.mX, at.mY);
         }
         FlashRow(row, kTextX, kRowY[row], width);
     }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "graphics/Rect.h"
 #include "widgets/zmDialog.h"
 
 namespace Vesk {
@@ -50,6 +51,14 @@ public:
     void ButtonDepress(int id) override;
     void ButtonMouseEnter(int id) override;
     void FadeOutDone() override;
+
+    // Where a row's number is written (its baseline's left end), where its label picture and
+    // the new-record picture go, in the dialog's coordinates.
+    static Point TextPosition(int row);
+    static Point PicturePosition(int row);
+    static Point NewRecordPosition();
+    // The dark field inside the background that every row stays in.
+    static constexpr Rect kPanel{24, 62, 444, 414};
 
     // The number a counted row reaches; rows 0 and 1 are times.
     int32_t RowValue(int row) const;
