@@ -2,8 +2,8 @@
 # shellcheck disable=SC2317  # cleanup runs from the trap
 # The real game on the real data, in a real X window, walked by mouse and keyboard through its
 # screens and dialogs: title, main menu, profiles, options, high scores, credits, help, land
-# map, comics, the level announcement, the board with its help bubbles and a swap, a life lost
-# to the drain, the pause dialog, back to the menu, the new-game question and out.
+# map, comics, the level announcement, the board with its help bubbles and a swap, the pause
+# dialog, back to the menu, the new-game question and out.
 # Each screen is kept as a PNG under <out>/ for people to look at; each must have changed from
 # the one before and show enough distinct colours not to be blank. The clicks go to the places
 # the game puts its buttons; the checks ask nothing of the art beyond that.
@@ -18,7 +18,7 @@ OUT="${3:-}"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 HELPER="$HERE/screens_helper.py"
 SKIP=77
-LIFETIME=360
+LIFETIME=240
 
 if [ -z "$APP" ] || [ ! -x "$APP" ] || [ -z "$OUT" ]; then
     echo "usage: $0 <program> <vorns.pak> <out dir>" >&2
@@ -160,7 +160,7 @@ shot comics $C 0.3 10 0.3
 click 716 561
 shot level-intro $C 0.3 10 0.3
 # The announcement's words zoom in over the dimmed board and hold.
-shot level-intro-text $C 0.02 10 0.6
+shot level-intro-text $C 0.08 10 0.3
 shot board-help-bubble $C 0 10 2
 click 600 130
 shot board $C 0.05 10 0.3
@@ -183,19 +183,6 @@ if [ -n "$x1" ]; then
 else
     echo "note: no swap seen on the field; none made"
 fi
-# Left alone, the drain empties the level bar: a life is lost and the overlay says how many are
-# left. Help bubbles hold the game until clicked, so they are clicked away (left of the field)
-# meanwhile.
-(
-    for _ in $(seq 60); do
-        click 230 340 2>/dev/null
-        sleep 2
-    done
-) &
-CLICKER=$!
-shot lives-left $C 0.5 110 1.2
-kill "$CLICKER" 2>/dev/null
-wait "$CLICKER" 2>/dev/null
 # The pause dialog dims the whole screen. A help bubble that came up meanwhile (the one about
 # lines sits left of the field, at the game's place for it) holds the game until clicked.
 for attempt in 1 2 3 4; do

@@ -16,6 +16,7 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "resources/ImageFont.h"
 #include "resources/zmParticleSystem.h"
 #include "sound/SoundInstance.h"
 #include "sound/SoundManager.h"
@@ -77,6 +78,9 @@ CStageCompleteDialog::CStageCompleteDialog(Board& board)
     mLevelTime = static_cast<uint32_t>(board.finishTime);
     mMatchCounts = board.counters.matchCounts;
     mCount = mLevelScore;
+    if (FONT_SMALL != nullptr) {
+        mNumberFont = NumberFont(*FONT_SMALL);
+    }
     mFlashFlags.fill(true);
     for (auto& flash : mFlashes) {
         flash = CopyOf(PARTICLE_SC_FLASH);
@@ -201,6 +205,14 @@ int32_t CStageCompleteDialog::ShownValue(int row) const {
         return RowValue(row);
     }
     return static_cast<int32_t>(RowValue(row) - mCount);
+}
+
+std::unique_ptr<Font> CStageCompleteDialog::NumberFont(const Font& small) {
+    std::unique_ptr<Font> font = small.Duplicate();
+    if (auto* image = dynamic_cast<ImageFont*>(font.get())) {
+        image->SetPointSize(kNumberPointSize);
+    }
+    return font;
 }
 
 Point CStageCompleteDialog::TextPosition(int row) {
@@ -357,7 +369,7 @@ void CStageCompleteDialog::Draw(Graphics* g) {
             picture(IMAGE_HORLINE, (mWidth - IMAGE_HORLINE->GetWidth()) / 2, y);
         }
     }
-    Font* font = FONT_SMALL;
+    Font* font = mNumberFont.get();
     const int lastRow = std::min(mRow, kRowCount - 1);
     for (int row = 0; row <= lastRow; ++row) {
         const std::string text = RowText(row);

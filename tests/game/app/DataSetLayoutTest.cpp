@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "DataSetTestSupport.h"
@@ -91,7 +92,9 @@ TEST_F(DataSetTest, EveryStageCompleteTextLiesInsideItsPanelForTheLargestNumbers
     Vesk::zmResourceManager& manager = *app.mResourceManager;
     ASSERT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
     ASSERT_TRUE(manager.LoadGroup("Interface")) << manager.GetErrorText();
-    Vesk::Font& font = *manager.LookupFont("FONT_SMALL");
+    const std::unique_ptr<Vesk::Font> numbers =
+        CStageCompleteDialog::NumberFont(*manager.LookupFont("FONT_SMALL"));
+    Vesk::Font& font = *numbers;
     const auto image = [&](const char* id) { return manager.LookupImage(id).GetImage(); };
     const std::string time = CStageCompleteDialog::FormatTime(UINT32_MAX);
     // Times are 32-bit, scores and the bonus 31-bit, lives and charges granted 16-bit signed
