@@ -238,12 +238,10 @@ void AddBlockRecipes(std::vector<ImageRecipe>& out) {
         StillImage("IMAGE_CELL", "Game", 43, 43, [](cairo_t* cr, int) { DrawCell(cr, false); }));
     out.push_back(StillImage("IMAGE_CELL_OVER", "Game", 43, 43,
                              [](cairo_t* cr, int) { DrawCell(cr, true); }));
-    out.push_back(StillImage("IMAGE_EVILFORCE_PARTICLE", "Game", 16, 16, [](cairo_t* cr, int) {
-        Glow(cr, 8, 8, 6, Hex(0xFFFFFF), 0.05);
-    }));
-    out.push_back(StillImage("IMAGE_GOODFORCE_PARTICLE", "Game", 16, 16, [](cairo_t* cr, int) {
-        Glow(cr, 8, 8, 6, Hex(0xFFFFFF), 0.05);
-    }));
+    out.push_back(StillImage("IMAGE_EVILFORCE_PARTICLE", "Game", 16, 16,
+                             [](cairo_t* cr, int) { Glow(cr, 8, 8, 6, Hex(0xFFFFFF), 0.05); }));
+    out.push_back(StillImage("IMAGE_GOODFORCE_PARTICLE", "Game", 16, 16,
+                             [](cairo_t* cr, int) { Glow(cr, 8, 8, 6, Hex(0xFFFFFF), 0.05); }));
     for (int i = 0; i < 8; ++i) {
         const BlockStyle style = kBlocks[i];
         out.push_back(AnimatedImage("IMAGE_BLOCK" + std::to_string(i + 1), "Game", 43, 43, 1,
