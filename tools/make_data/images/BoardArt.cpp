@@ -64,9 +64,11 @@ void DrawPanel(cairo_t* cr) {
     cairo_set_line_width(cr, 1.5);
     cairo_stroke(cr);
     cairo_restore(cr);
-    Plaque(cr, 18, 26, 66, 36);
-    Plaque(cr, 88, 26, 76, 36);
-    Plaque(cr, 168, 26, 114, 36);
+    // The game writes lives, level and score on the small display face's baseline at 22 plus its
+    // ascent: the slots sit around those capitals.
+    Plaque(cr, 18, 20, 66, 28);
+    Plaque(cr, 88, 20, 76, 28);
+    Plaque(cr, 168, 20, 114, 28);
     // The effectivity groove the flower fill grows in.
     RoundRect(cr, 290, 2, 400, 28, 13);
     FillVertical(cr, Hex(0x241608), Hex(0x4A3018), 2, 30, 0.95);
@@ -77,9 +79,9 @@ void DrawPanel(cairo_t* cr) {
         cairo_arc(cr, x, 16, 9, 0, 2 * kPi);
         ShadeShape(cr, kGold, x, 16, 9, 1.0);
     }
-    Text(cr, "LIVES", 51, 72, 10, kCream);
-    Text(cr, "LEVEL", 126, 72, 10, kCream);
-    Text(cr, "SCORE", 225, 72, 10, kCream);
+    Text(cr, "LIVES", 51, 60, 10, kCream);
+    Text(cr, "LEVEL", 126, 60, 10, kCream);
+    Text(cr, "SCORE", 225, 60, 10, kCream);
     Text(cr, "EFFECTIVITY", 490, 48, 11, kCream);
 }
 
