@@ -35,7 +35,7 @@ constexpr FontRecipe kFonts[] = {
     {"FONT_BASIC", "basic", kDejaVuSansBold, "fonts-dejavu-core", 14, 0, 0, 0},
     // The overlays show their words 800 px wide once the zoom holds: at this size even the
     // shortest ("LEVEL 1-1") is wider, so the picture is only ever shrunk.
-    {"FONT_HUGE", "huge", kLobsterTwoBold, "fonts-lobstertwo", 168, 8, 0, 0},
+    {"FONT_HUGE", "huge", kLobsterTwoBold, "fonts-lobstertwo", 224, 10, 0, 0},
     // The main menu's greeting puts its second line a line spacing minus 5 below the first and
     // above a button 28 px below the first baseline: capitals of this size with a tight line
     // spacing keep both lines apart and clear of it.

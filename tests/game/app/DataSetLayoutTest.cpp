@@ -10,6 +10,7 @@
 #include "DataSetTestSupport.h"
 #include "game/app/CEditProfile.h"
 #include "game/app/CStageCompleteDialog.h"
+#include "game/app/CountedText.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
@@ -84,6 +85,25 @@ TEST_F(DataSetTest, TheGreetingsLinesStayApartAndAboveTheProfileButtonForTheLong
         const Rect line = TextInk(font, name + "!", 0, 179 + font.GetLineSpacing());
         EXPECT_LT(hello.mY + hello.mHeight, line.mY) << name;
         EXPECT_LE(line.mY + line.mHeight, kButtonTop) << name;
+    }
+}
+
+TEST_F(DataSetTest, TheOverlayWordsAreNeverStretchedUp) {
+    TestApp& app = LoadedApp();
+    Vesk::zmResourceManager& manager = *app.mResourceManager;
+    ASSERT_TRUE(manager.LoadGroup("Game")) << manager.GetErrorText();
+    Vesk::Font& huge = *manager.LookupFont("FONT_HUGE");
+    // Once the zoom holds, the words are as wide as the board.
+    constexpr int kShownWidth = 800;
+    for (int level = 1; level <= 100; ++level) {
+        const std::string text =
+            Vesk::FormatNumbers(app.GetString("LVL"), {(level + 4) / 5, (level - 1) % 5 + 1});
+        EXPECT_GE(huge.StringWidth(text), kShownWidth) << text;
+    }
+    for (int lives = 1; lives <= 30; ++lives) {
+        const std::string text =
+            Vesk::FormatNumbers(app.GetString(Vesk::LivesTextId(lives)), {lives});
+        EXPECT_GE(huge.StringWidth(text), kShownWidth) << text;
     }
 }
 
