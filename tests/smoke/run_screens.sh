@@ -141,7 +141,7 @@ key() { xdotool key --window "$WINDOW" "$@"; }
 
 # Enough colours for anything drawn; the title is a logo on black.
 C=400
-shot title 8 0 15 0.3
+shot title 8 0 30 0.3
 shot main-menu $C 0.3 20 0.3
 click 239 223
 shot change-profile $C 0.1 10 0.3

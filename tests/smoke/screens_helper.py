@@ -106,22 +106,26 @@ def shot(window, png, min_colours, min_changed, timeout, settle, previous_path):
     try:
         deadline = time.monotonic() + timeout
         while True:
-            rgb = grab(x11, display, window)
-            if rgb is None:
-                print("shot: cannot read the window")
-                return 2
-            fraction = changed(previous, rgb)
-            if fraction >= min_changed and colours(rgb) >= min_colours:
+            while True:
+                rgb = grab(x11, display, window)
+                if rgb is None:
+                    print("shot: cannot read the window")
+                    return 2
+                fraction = changed(previous, rgb)
+                if fraction >= min_changed and colours(rgb) >= min_colours:
+                    break
+                if time.monotonic() > deadline:
+                    write_png(png, WIDTH, HEIGHT, rgb)
+                    print("%s: FAIL no new screen within %gs (%.3f of its pixels changed, %d "
+                          "colours)" % (os.path.basename(png), timeout, fraction, colours(rgb)))
+                    return 1
+                time.sleep(0.1)
+            if settle > 0:
+                time.sleep(settle)
+            rgb = settled(x11, display, window, 3)
+            # A fade out that settled on black before the next screen came: wait for it.
+            if colours(rgb) >= min_colours or time.monotonic() > deadline:
                 break
-            if time.monotonic() > deadline:
-                write_png(png, WIDTH, HEIGHT, rgb)
-                print("%s: FAIL no new screen within %gs (%.3f of its pixels changed, %d colours)"
-                      % (os.path.basename(png), timeout, fraction, colours(rgb)))
-                return 1
-            time.sleep(0.1)
-        if settle > 0:
-            time.sleep(settle)
-        rgb = settled(x11, display, window, 3)
     finally:
         x11.XCloseDisplay(display)
     write_png(png, WIDTH, HEIGHT, rgb)
