@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # shellcheck disable=SC2317  # cleanup runs from the trap
 # The real game on the real data, in a real X window, walked by mouse and keyboard through its
-# screens and dialogs: full screen, title, main menu, profiles, options, high scores, credits, help, land
-# map, comics, the board with its help bubbles and a swap, the pause dialog, back to the menu, the new-game
-# question and out.
+# screens and dialogs: full screen, title, main menu, profiles, options, high scores, credits, help,
+# land map, comics, the level announcement, the board with its help bubbles and a swap, the pause
+# dialog, back to the menu, a saved game resumed with a full level bar and its results, the
+# new-game question and out.
 # Each screen is kept as a PNG under <out>/ for people to look at; each must have changed from
 # the one before and show enough distinct colours not to be blank. The clicks go to the places
 # the game puts its buttons; the checks ask nothing of the art beyond that.
@@ -138,12 +139,23 @@ shot() {
     fi
     LAST=("$png.rgb")
 }
+# words <name> <timeout>: an overlay's message, kept the moment it shows.
+words() {
+    step=$((step + 1))
+    local png
+    png="$OUT/$(printf '%02d' $step)-$1.png"
+    if ! timeout 60 python3 "$HELPER" words "$WINDOW" "$png" "$2"; then
+        echo "FAIL at '$1' (picture kept in $png)"
+        exit 1
+    fi
+    LAST=("$png.rgb")
+}
 click() { xdotool mousemove --window "$WINDOW" "$1" "$2" click 1; }
 key() { xdotool key --window "$WINDOW" "$@"; }
 
 # Enough colours for anything drawn; the title is a logo on black.
 C=400
-shot title 8 0 15 0.3
+shot title 8 0 30 0.3
 shot main-menu $C 0.3 20 0.3
 click 239 223
 shot change-profile $C 0.1 10 0.3
@@ -179,7 +191,8 @@ shot land-map $C 0.3 10 0.3
 click 716 561
 shot comics $C 0.3 10 0.3
 click 716 561
-shot level-intro $C 0.3 10 0.3
+# The announcement's words zoom in over the dimmed board and are gone two seconds later.
+words level-intro 20
 shot board-help-bubble $C 0 10 2
 click 600 130
 shot board $C 0.05 10 0.3
@@ -218,6 +231,23 @@ shot pause-dialog $C 0 1 0.8
 rm -f "$OUT/pause-probe.png" "$OUT/pause-probe.png.rgb"
 click 276 464
 shot main-menu-after-game $C 0.3 10 0.3
+# The saved game's level bar filled to the top: resuming it wins the level at once, and the
+# results dialog counts up; leaving it for the menu saves the next level.
+saved=$(ls "$OUT"/run/home/*/Vorns/profiles/Tester.sav 2>/dev/null | head -n 1)
+python3 "$HELPER" fill "$saved" || { echo "FAIL: no saved game to fill ('$saved')"; exit 1; }
+click 239 307
+shot stage-complete $C 0.3 20 6
+click 304 524
+# A saved game the game refuses starts the level afresh instead: back through the pause dialog.
+if ! timeout 60 python3 "$HELPER" shot "$WINDOW" "$OUT/menu-probe.png" 0 0.3 10 0 "${LAST[@]}" \
+    >/dev/null; then
+    echo "note: no results dialog came (the saved game was refused?)"
+    key Escape
+    sleep 1
+    click 276 464
+fi
+rm -f "$OUT/menu-probe.png" "$OUT/menu-probe.png.rgb"
+shot main-menu-after-stage $C 0.3 10 0.3
 # A game is saved now: a new one asks first.
 click 239 261
 shot new-game-dialog $C 0.1 10 0.3

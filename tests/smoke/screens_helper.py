@@ -15,6 +15,17 @@ screen <png> <min colours> [<x> <y> <width> <height>]
     shown), checks that everything outside it is black and that its own edges are not: the
     picture fills that place and no more. Exit 0 when it does, 1 otherwise.
 
+words <window id> <png> <timeout>
+    Waits until large light words cover the middle band of the dimmed window (an overlay's
+    message zoomed over the board, there for a second or two) and keeps that picture as <png> and
+    <png>.rgb at once. Exit 1 when none showed within <timeout> seconds.
+
+fill <saved game>
+    Fills the level bar of a saved game to the top, so that resuming it wins the level at
+    once. The bar's record ends with the ends of its tube (753, 395) and (753, 25); its value,
+    maximum, length and fill come 57, 49, 45 and 41 bytes before them. Exit 1 when the record
+    is not found exactly once.
+
 swap <rgb> <field x> <field y> <cell> <columns> <rows>
     Reads the blocks of the field in a kept picture by the colour at each cell's centre and
     prints "x1 y1 x2 y2", the centres of two neighbours whose swap lines up three; prints
@@ -23,6 +34,7 @@ swap <rgb> <field x> <field y> <cell> <columns> <rows>
 
 import ctypes
 import os
+import struct
 import sys
 import time
 
@@ -99,22 +111,26 @@ def shot(window, png, min_colours, min_changed, timeout, settle, previous_path):
     try:
         deadline = time.monotonic() + timeout
         while True:
-            rgb = grab(x11, display, window)
-            if rgb is None:
-                print("shot: cannot read the window")
-                return 2
-            fraction = changed(previous, rgb)
-            if fraction >= min_changed and colours(rgb) >= min_colours:
+            while True:
+                rgb = grab(x11, display, window)
+                if rgb is None:
+                    print("shot: cannot read the window")
+                    return 2
+                fraction = changed(previous, rgb)
+                if fraction >= min_changed and colours(rgb) >= min_colours:
+                    break
+                if time.monotonic() > deadline:
+                    write_png(png, WIDTH, HEIGHT, rgb)
+                    print("%s: FAIL no new screen within %gs (%.3f of its pixels changed, %d "
+                          "colours)" % (os.path.basename(png), timeout, fraction, colours(rgb)))
+                    return 1
+                time.sleep(0.1)
+            if settle > 0:
+                time.sleep(settle)
+            rgb = settled(x11, display, window, 3)
+            # A fade out that settled on black before the next screen came: wait for it.
+            if colours(rgb) >= min_colours or time.monotonic() > deadline:
                 break
-            if time.monotonic() > deadline:
-                write_png(png, WIDTH, HEIGHT, rgb)
-                print("%s: FAIL no new screen within %gs (%.3f of its pixels changed, %d colours)"
-                      % (os.path.basename(png), timeout, fraction, colours(rgb)))
-                return 1
-            time.sleep(0.1)
-        if settle > 0:
-            time.sleep(settle)
-        rgb = settled(x11, display, window, 3)
     finally:
         x11.XCloseDisplay(display)
     write_png(png, WIDTH, HEIGHT, rgb)
@@ -225,7 +241,74 @@ def find_swap(rgb_path, fx, fy, cell, columns, rows):
     return 0
 
 
+def words_shown(rgb):
+    """Whether rows 220 to 420 (a sample) are mostly dark with much near white: light words
+    over a dimmed board, not the light sky and hills of the board itself."""
+    light = dark = total = 0
+    for y in range(220, 420, 2):
+        row = y * WIDTH * 3
+        for x in range(0, WIDTH, 4):
+            i = row + x * 3
+            total += 1
+            if rgb[i] >= 160 and rgb[i + 1] >= 160 and rgb[i + 2] >= 160:
+                light += 1
+            elif rgb[i] < 90 and rgb[i + 1] < 90 and rgb[i + 2] < 90:
+                dark += 1
+    return light >= 0.1 * total and dark >= 0.3 * total
+
+
+def words(window, png, timeout):
+    x11 = load_x11()
+    display = x11.XOpenDisplay(None)
+    if not display:
+        print("words: cannot open the display")
+        return 2
+    try:
+        deadline = time.monotonic() + timeout
+        while True:
+            rgb = grab(x11, display, window)
+            if rgb is None:
+                print("words: cannot read the window")
+                return 2
+            if words_shown(rgb):
+                break
+            if time.monotonic() > deadline:
+                write_png(png, WIDTH, HEIGHT, rgb)
+                print("%s: FAIL no words within %gs" % (os.path.basename(png), timeout))
+                return 1
+            time.sleep(0.05)
+    finally:
+        x11.XCloseDisplay(display)
+    write_png(png, WIDTH, HEIGHT, rgb)
+    with open(png + ".rgb", "wb") as f:
+        f.write(rgb)
+    print("%s: ok, words shown" % os.path.basename(png))
+    return 0
+
+
+def fill(path):
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    ends = struct.pack("<4i", 753, 395, 753, 25)
+    at = data.find(ends)
+    if at < 57 or data.find(ends, at + 1) != -1:
+        print("fill: no single level bar in %s" % path)
+        return 1
+    maximum, length = struct.unpack_from("<ii", data, at - 49)[0], struct.unpack_from(
+        "<i", data, at - 45)[0]
+    struct.pack_into("<i", data, at - 57, maximum)
+    struct.pack_into("<i", data, at - 41, length)
+    with open(path + ".tmp", "wb") as f:
+        f.write(data)
+    os.replace(path + ".tmp", path)
+    return 0
+
+
 def main(argv):
+    if len(argv) == 5 and argv[1] == "words":
+        return words(int(argv[2], 0), argv[3], float(argv[4]))
+    if len(argv) == 3 and argv[1] == "fill":
+        return fill(argv[2])
     if len(argv) == 8 and argv[1] == "swap":
         return find_swap(argv[2], *(int(a) for a in argv[3:8]))
     if len(argv) in (4, 8) and argv[1] == "screen":

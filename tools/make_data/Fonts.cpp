@@ -24,13 +24,25 @@ struct FontRecipe {
     int32_t pixels;
     // A dark copy drawn under the fill, for text over pictures; 0 for none.
     int32_t shadowOffset;
+    // Baseline to baseline in pixels; 0 keeps the face's own.
+    int32_t lineSpacing;
+    // A second layer rendered at this size, drawn when the font is asked for that point size
+    // or more; 0 for none.
+    int32_t largePixels;
 };
 
 constexpr FontRecipe kFonts[] = {
-    {"FONT_BASIC", "basic", kDejaVuSansBold, "fonts-dejavu-core", 14, 0},
-    {"FONT_HUGE", "huge", kLobsterTwoBold, "fonts-lobstertwo", 72, 4},
-    {"FONT_SHOWCARDGOTHIC", "showcard", kLobsterTwoBold, "fonts-lobstertwo", 22, 2},
-    {"FONT_SMALL", "small", kComicNeueBold, "fonts-comic-neue", 15, 0},
+    {"FONT_BASIC", "basic", kDejaVuSansBold, "fonts-dejavu-core", 14, 0, 0, 0},
+    // The overlays show their words 800 px wide once the zoom holds: at this size even the
+    // shortest ("LEVEL 1-1") is wider, so the picture is only ever shrunk.
+    {"FONT_HUGE", "huge", kLobsterTwoBold, "fonts-lobstertwo", 224, 10, 0, 0},
+    // The main menu's greeting puts its second line a line spacing minus 5 below the first and
+    // above a button 28 px below the first baseline: capitals of this size with a tight line
+    // spacing keep both lines apart and clear of it.
+    {"FONT_SHOWCARDGOTHIC", "showcard", kLobsterTwoBold, "fonts-lobstertwo", 16, 1, 23, 0},
+    // Lists and the name field need it at most 18 high; the results dialog's numbers ask for
+    // the large layer, so they are as big as the row labels and still sharp.
+    {"FONT_SMALL", "small", kComicNeueBold, "fonts-comic-neue", 15, 0, 0, 20},
 };
 
 // The shadow is the same glyphs again, black and half transparent, drawn first and offset down
@@ -43,6 +55,16 @@ std::string ShadowLayer(int32_t offset) {
            n + " " + n +
            ");\n"
            "LayerSetBaseOrder Shadow -1;\n";
+}
+
+// The height make_font wrote for the layer "Main".
+int32_t LayerHeight(const std::string& descriptor) {
+    const std::string key = "LayerSetHeight Main ";
+    const size_t at = descriptor.find(key);
+    if (at == std::string::npos) {
+        throw std::runtime_error("a made font has no layer height");
+    }
+    return std::stoi(descriptor.substr(at + key.size()));
 }
 
 }  // namespace
@@ -65,6 +87,27 @@ DataPart MakeFonts() {
             throw std::runtime_error(std::string(font.id) + ": " + error);
         }
         std::string descriptor = made.descriptor;
+        fontmaker::MadeFont large;
+        if (font.largePixels > 0) {
+            fontmaker::FontRequest largeRequest = request;
+            largeRequest.pixelSize = font.largePixels;
+            largeRequest.pointSize = font.largePixels;
+            largeRequest.layerName = "Large";
+            largeRequest.imageName = std::string(font.stem) + "-large.png";
+            if (!fontmaker::MakeFont(largeRequest, &large, &error)) {
+                throw std::runtime_error(std::string(font.id) + ": " + error);
+            }
+            // Its layer only: the default point size stays the small one's.
+            const size_t layer = large.descriptor.find("CreateLayer Large;");
+            descriptor += large.descriptor.substr(layer);
+            descriptor += "LayerPointRange Main 0 " + std::to_string(font.largePixels - 1) +
+                          ";\nLayerPointRange Large " + std::to_string(font.largePixels) +
+                          " 1000;\n";
+        }
+        if (font.lineSpacing > 0) {
+            descriptor += "LayerSetLineSpacingOffset Main " +
+                          std::to_string(font.lineSpacing - LayerHeight(descriptor)) + ";\n";
+        }
         if (font.shadowOffset > 0) {
             descriptor += ShadowLayer(font.shadowOffset);
         }
@@ -72,6 +115,10 @@ DataPart MakeFonts() {
         const std::string path = folder + font.stem + ".txt";
         part.files.push_back({path, std::vector<uint8_t>(descriptor.begin(), descriptor.end())});
         part.files.push_back({folder + request.imageName, core::EncodePng(made.image)});
+        if (font.largePixels > 0) {
+            part.files.push_back(
+                {folder + std::string(font.stem) + "-large.png", core::EncodePng(large.image)});
+        }
         part.entries.push_back(
             {"Game", std::string("<Font id=\"") + font.id + "\" path=\"" + path + "\"/>"});
     }

@@ -79,9 +79,10 @@ constexpr Text kTexts[] = {
     {"LUCHEG MESSAGE KNOCKDOWN", "%d knockdown! Wonderful!"},
     {"LUCHEG MESSAGE KNOCKDOWNS", "%d knockdowns! Amazing!"},
     {"LUCHEG MESSAGE KNOCKDOWNS 2", "%d knockdowns! Unstoppable!"},
-    {"LUCHEG MESSAGE WHIRLWIND", "%d whirlwind is ready!"},
-    {"LUCHEG MESSAGE WHIRLWINDS", "%d whirlwinds are ready!"},
-    {"LUCHEG MESSAGE WHIRLWINDS 2", "%d whirlwinds are ready!"},
+    // Given the whirlwind's progress, 1 to 14 of the 15 points that make one charge.
+    {"LUCHEG MESSAGE WHIRLWIND", "Whirlwind: %d point of 15!"},
+    {"LUCHEG MESSAGE WHIRLWINDS", "Whirlwind: %d points of 15!"},
+    {"LUCHEG MESSAGE WHIRLWINDS 2", "Whirlwind: %d points of 15!"},
 };
 
 // Only text the XML reader takes literally: no markup characters.

@@ -16,6 +16,7 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "resources/ImageFont.h"
 #include "resources/zmParticleSystem.h"
 #include "sound/SoundInstance.h"
 #include "sound/SoundManager.h"
@@ -32,8 +33,11 @@ constexpr int kSpace = 32;
 constexpr int kDialogX = 155;
 constexpr int kDialogY = 13;
 constexpr int kPictureX = 40;
-constexpr int kTextX = 300;
-constexpr int kNewRecordX = 380;
+// The label pictures write their words on this line, where the numbers go too.
+constexpr int kLabelBaseline = 20;
+constexpr int kTimesX = kPictureX + 100;
+constexpr int kTextX = 236;
+constexpr int kNewRecordX = 336;
 constexpr int kTextDrop = 14;
 constexpr int kFlashDrop = 6;
 constexpr int kRowY[CStageCompleteDialog::kRowCount] = {70,  105, 150, 195, 240, 275,
@@ -74,6 +78,9 @@ CStageCompleteDialog::CStageCompleteDialog(Board& board)
     mLevelTime = static_cast<uint32_t>(board.finishTime);
     mMatchCounts = board.counters.matchCounts;
     mCount = mLevelScore;
+    if (FONT_SMALL != nullptr) {
+        mNumberFont = NumberFont(*FONT_SMALL);
+    }
     mFlashFlags.fill(true);
     for (auto& flash : mFlashes) {
         flash = CopyOf(PARTICLE_SC_FLASH);
@@ -198,6 +205,26 @@ int32_t CStageCompleteDialog::ShownValue(int row) const {
         return RowValue(row);
     }
     return static_cast<int32_t>(RowValue(row) - mCount);
+}
+
+std::unique_ptr<Font> CStageCompleteDialog::NumberFont(const Font& small) {
+    std::unique_ptr<Font> font = small.Duplicate();
+    if (auto* image = dynamic_cast<ImageFont*>(font.get())) {
+        image->SetPointSize(kNumberPointSize);
+    }
+    return font;
+}
+
+Point CStageCompleteDialog::TextPosition(int row) {
+    return {kTextX, kRowY[row] + kTextDrop};
+}
+
+Point CStageCompleteDialog::PicturePosition(int row) {
+    return {kPictureX, kRowY[row] + kTextDrop - kLabelBaseline};
+}
+
+Point CStageCompleteDialog::NewRecordPosition() {
+    return {kNewRecordX, PicturePosition(1).mY};
 }
 
 std::string CStageCompleteDialog::RowText(int row) const {
@@ -327,20 +354,22 @@ void CStageCompleteDialog::Draw(Graphics* g) {
                                         IMAGE_MATCHES,   IMAGE_MATCHES};
     Image* const times[5] = {IMAGE_X3, IMAGE_X4, IMAGE_X5, IMAGE_X6, IMAGE_X7};
     for (int row = 0; row < kRowCount; ++row) {
-        picture(pictures[row], kPictureX, kRowY[row]);
-        if (row >= 6 && IMAGE_MATCHES != nullptr) {
-            picture(times[row - 6], kPictureX + IMAGE_MATCHES->GetWidth() + 8, kRowY[row]);
+        const Point at = PicturePosition(row);
+        picture(pictures[row], at.mX, at.mY);
+        if (row >= 6) {
+            picture(times[row - 6], kTimesX, at.mY);
         }
     }
     if (mNewBest) {
-        picture(IMAGE_NEWRECORD, kNewRecordX, kRowY[1]);
+        const Point at = NewRecordPosition();
+        picture(IMAGE_NEWRECORD, at.mX, at.mY);
     }
     if (IMAGE_HORLINE != nullptr) {
         for (int y : kLineY) {
             picture(IMAGE_HORLINE, (mWidth - IMAGE_HORLINE->GetWidth()) / 2, y);
         }
     }
-    Font* font = FONT_SMALL;
+    Font* font = mNumberFont.get();
     const int lastRow = std::min(mRow, kRowCount - 1);
     for (int row = 0; row <= lastRow; ++row) {
         const std::string text = RowText(row);
@@ -348,7 +377,8 @@ void CStageCompleteDialog::Draw(Graphics* g) {
         if (font != nullptr) {
             g->SetFont(font);
             g->SetColor(Color::White);
-            g->DrawString(text, kTextX, kRowY[row] + kTextDrop);
+            const Point at = TextPosition(row);
+            g->DrawString(text, at.mX, at.mY);
         }
         FlashRow(row, kTextX, kRowY[row], width);
     }

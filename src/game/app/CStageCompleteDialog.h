@@ -5,12 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "graphics/Rect.h"
 #include "widgets/zmDialog.h"
 
 namespace Vesk {
 
 class Board;
 class DialogButton;
+class Font;
 class GameApp;
 class SoundInstance;
 class zmParticleSystem;
@@ -50,6 +52,17 @@ public:
     void ButtonDepress(int id) override;
     void ButtonMouseEnter(int id) override;
     void FadeOutDone() override;
+
+    // Where a row's number is written (its baseline's left end), where its label picture and
+    // the new-record picture go, in the dialog's coordinates.
+    static Point TextPosition(int row);
+    static Point PicturePosition(int row);
+    static Point NewRecordPosition();
+    // The rows' numbers: the small font asked for its large size, so they match the labels.
+    static constexpr int32_t kNumberPointSize = 20;
+    static std::unique_ptr<Font> NumberFont(const Font& small);
+    // The dark field inside the background that every row stays in.
+    static constexpr Rect kPanel{24, 62, 444, 414};
 
     // The number a counted row reaches; rows 0 and 1 are times.
     int32_t RowValue(int row) const;
@@ -101,6 +114,8 @@ private:
     Board& mBoard;
     std::unique_ptr<DialogButton> mMainMenuButton;
     std::unique_ptr<DialogButton> mContinueButton;
+    // Null without the small font.
+    std::unique_ptr<Font> mNumberFont;
     // Taken at construction; stopped and released with the dialog, so won levels do not use up
     // the sound manager's instances. Null when none was free.
     SoundInstance* mCountingSound = nullptr;

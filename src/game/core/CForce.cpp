@@ -227,11 +227,13 @@ void CForce::Draw(Vesk::Graphics& g, Vesk::GameMedia& media) {
     if (!DrainRunning(mBoard)) {
         return;
     }
+    // The strands wander; what shows of them stays inside the level bar's tube.
+    Vesk::Graphics tube(g);
+    const Vesk::Rect clip = mBoard->GetLevelBar()->Tube();
+    tube.ClipRect(clip.mX, clip.mY, clip.mWidth, clip.mHeight);
     for (int32_t i = 0; i < mStrandCount; ++i) {
-        DrawStrand(g, media, *mStrands[i]);
+        DrawStrand(tube, media, *mStrands[i]);
     }
-    g.SetDrawMode(Vesk::kDrawModeNormal);
-    g.SetColorizeImages(false);
 }
 
 void CForce::DrawStrand(Vesk::Graphics& g, Vesk::GameMedia& media, const Strand& strand) const {

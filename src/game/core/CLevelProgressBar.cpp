@@ -4,9 +4,22 @@
 #include "app/util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 #include "game/core/GameMedia.h"
+#include "graphics/Color.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "sound/SoundInstance.h"
+
+namespace {
+
+// The tube's inside reaches this far beside the axis and past both end points.
+constexpr int32_t kTubeHalfWidth = 11;
+constexpr int32_t kTubeOverhang = 8;
+// The land's colour, darker down its right side for roundness, and a light edge at its level.
+const Vesk::Color kFillLight(118, 206, 64);
+const Vesk::Color kFillDark(74, 158, 42);
+const Vesk::Color kFillEdge(236, 255, 200);
+
+}  // namespace
 
 CLevelProgressBar::CLevelProgressBar(double acceleration, double cap)
     : mAcceleration(acceleration), mCap(cap) {}
@@ -124,12 +137,30 @@ int CLevelProgressBar::Update(Vesk::ObjectOwner& owner) {
     return 1;
 }
 
+Vesk::Rect CLevelProgressBar::Tube() const {
+    const int32_t top = mTopY - kTubeOverhang;
+    return {mBottomX - kTubeHalfWidth, top, 2 * kTubeHalfWidth, mBottomY + kTubeOverhang - top};
+}
+
 void CLevelProgressBar::Draw(Vesk::Graphics& g, Vesk::GameMedia& media) {
-    for (Vesk::GameImage id :
-         {Vesk::GameImage::LevelProgressBarCore, Vesk::GameImage::LevelProgressBarSources}) {
-        if (Vesk::Image* image = media.GetImage(id)) {
-            g.DrawImage(image, x, y);
-        }
+    if (Vesk::Image* core = media.GetImage(Vesk::GameImage::LevelProgressBarCore)) {
+        g.DrawImage(core, x, y);
+    }
+    // The filled part, flat and inside the tube, so the level reads at a glance from the start.
+    const Vesk::Rect tube = Tube();
+    const int32_t level = mBottomY - GetFill();
+    const int32_t bottom = tube.mY + tube.mHeight;
+    if (GetFill() > 0 && level < bottom) {
+        const int32_t light = tube.mWidth * 2 / 3;
+        g.SetColor(kFillLight);
+        g.FillRect(tube.mX, level, light, bottom - level);
+        g.SetColor(kFillDark);
+        g.FillRect(tube.mX + light, level, tube.mWidth - light, bottom - level);
+        g.SetColor(kFillEdge);
+        g.FillRect(tube.mX, level, tube.mWidth, 2);
+    }
+    if (Vesk::Image* sources = media.GetImage(Vesk::GameImage::LevelProgressBarSources)) {
+        g.DrawImage(sources, x, y);
     }
 }
 

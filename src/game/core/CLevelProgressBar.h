@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "game/core/CProgressBar.h"
+#include "graphics/Rect.h"
 
 namespace Vesk {
 class SoundInstance;
@@ -41,6 +42,9 @@ public:
     int32_t GetBottomY() const { return mBottomY; }
     int32_t GetTopX() const { return mTopX; }
     int32_t GetTopY() const { return mTopY; }
+    // The inside of the glass tube around the line from the top point to the bottom point: the
+    // fill and the forces stay in it.
+    Vesk::Rect Tube() const;
 
     // The heartbeat for fill fraction f: 0 none, 1 below 0.25, 2 below 0.15, 3 below 0.05.
     static int HeartbeatFor(double f);

@@ -6,6 +6,8 @@
 #include "game/core/CEffectiveProgressBar.h"
 #include "game/core/CLevelProgressBar.h"
 #include "game/core/CTimeObject.h"
+#include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
 
 namespace {
 
@@ -91,6 +93,29 @@ TEST_F(ProgressBarTest, LevelBarGeometryAndDrain) {
     Tick(400, 40);
     EXPECT_DOUBLE_EQ(bar->GetDrainSpeed(), 100.0);
     EXPECT_LT(bar->GetValue(), 500);
+}
+
+TEST_F(ProgressBarTest, LevelBarPaintsItsFillInsideTheTubeUpToTheLevel) {
+    Vesk::MemoryImage core;
+    core.Create(90, 420);
+    mBoard.mMedia.mImages[Vesk::GameImage::LevelProgressBarCore] = &core;
+    CLevelProgressBar bar;
+    bar.SetRange(mBoard, 0, 1000, 500);
+    Vesk::MemoryImage screen;
+    screen.Create(800, 600);
+    Vesk::Graphics g(&screen);
+    bar.Draw(g, mBoard.mMedia);
+    const uint32_t* bits = screen.GetBits();
+    const auto at = [bits](int x, int y) { return bits[y * 800 + x]; };
+    const int axis = bar.GetBottomX();
+    const int level = bar.GetBottomY() - bar.GetFill();
+    const Vesk::Rect tube = bar.Tube();
+    EXPECT_EQ(at(axis, level - 1), 0u);
+    EXPECT_EQ(at(axis, level + 5) >> 24, 0xFFu);
+    EXPECT_EQ(at(tube.mX, tube.mY + tube.mHeight - 1) >> 24, 0xFFu);
+    EXPECT_EQ(at(tube.mX - 1, level + 5), 0u);
+    EXPECT_EQ(at(tube.mX + tube.mWidth, level + 5), 0u);
+    EXPECT_EQ(at(axis, tube.mY + tube.mHeight), 0u);
 }
 
 TEST_F(ProgressBarTest, HeartbeatThresholds) {

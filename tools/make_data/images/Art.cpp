@@ -220,25 +220,19 @@ void Button(cairo_t* cr, double x, double y, double w, double h, const std::stri
         cairo_new_path(cr);
     }
     if (!text.empty()) {
-        Text(cr, text, x + w / 2 - 1, y + (h - 3) / 2 + dy, std::min(h * 0.45, 17.0), word, w - 16,
+        // The outline and shadow reach past the measured glyphs: 14 px each side keeps the
+        // drawn word at least 8 px clear of the button's edge.
+        Text(cr, text, x + w / 2 - 1, y + (h - 3) / 2 + dy, std::min(h * 0.45, 17.0), word, w - 28,
              look != Look::kDisabled);
     }
     cairo_restore(cr);
 }
 
-void Text(cairo_t* cr, const std::string& text, double cx, double cy, double size, Rgb fill,
-          double maxWidth, bool outlined) {
-    cairo_save(cr);
-    SelectFace(cr, size, true);
-    cairo_text_extents_t ext;
-    cairo_text_extents(cr, text.c_str(), &ext);
-    if (maxWidth > 0 && ext.width > maxWidth) {
-        size *= maxWidth / ext.width;
-        SelectFace(cr, size, true);
-        cairo_text_extents(cr, text.c_str(), &ext);
-    }
-    const double x = cx - ext.width / 2 - ext.x_bearing;
-    const double y = cy - ext.height / 2 - ext.y_bearing;
+namespace {
+
+// The outlined, shaded word with its origin (left end of the baseline) at (x, y).
+void Word(cairo_t* cr, const std::string& text, double x, double y, double size, Rgb fill,
+          double inkTop, bool outlined) {
     const bool light = fill.r + fill.g + fill.b > 1.5;
     if (outlined) {
         const Rgb dark = light ? kInk : Hex(0xFFFFFF);
@@ -255,8 +249,41 @@ void Text(cairo_t* cr, const std::string& text, double cx, double cy, double siz
     }
     cairo_move_to(cr, x, y);
     cairo_text_path(cr, text.c_str());
-    FillVertical(cr, Shade(fill, 0.2), Shade(fill, -0.12), y + ext.y_bearing, y);
+    FillVertical(cr, Shade(fill, 0.2), Shade(fill, -0.12), y + inkTop, y);
     cairo_new_path(cr);
+}
+
+}  // namespace
+
+void Text(cairo_t* cr, const std::string& text, double cx, double cy, double size, Rgb fill,
+          double maxWidth, bool outlined) {
+    cairo_save(cr);
+    SelectFace(cr, size, true);
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, text.c_str(), &ext);
+    if (maxWidth > 0 && ext.width > maxWidth) {
+        size *= maxWidth / ext.width;
+        SelectFace(cr, size, true);
+        cairo_text_extents(cr, text.c_str(), &ext);
+    }
+    const double x = cx - ext.width / 2 - ext.x_bearing;
+    const double y = cy - ext.height / 2 - ext.y_bearing;
+    Word(cr, text, x, y, size, fill, ext.y_bearing, outlined);
+    cairo_restore(cr);
+}
+
+void TextOnBaseline(cairo_t* cr, const std::string& text, double x, double baseline, double size,
+                    Rgb fill, double maxWidth) {
+    cairo_save(cr);
+    SelectFace(cr, size, true);
+    cairo_text_extents_t ext;
+    cairo_text_extents(cr, text.c_str(), &ext);
+    if (ext.width > maxWidth) {
+        size *= maxWidth / ext.width;
+        SelectFace(cr, size, true);
+        cairo_text_extents(cr, text.c_str(), &ext);
+    }
+    Word(cr, text, x - ext.x_bearing, baseline, size, fill, ext.y_bearing, true);
     cairo_restore(cr);
 }
 

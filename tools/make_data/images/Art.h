@@ -82,6 +82,9 @@ void Button(cairo_t* cr, double x, double y, double w, double h, const std::stri
 void Text(cairo_t* cr, const std::string& text, double cx, double cy, double size, Rgb fill,
           double maxWidth = 0.0, bool outlined = true);
 // Left-aligned words on a baseline; returns the advance.
+// An outlined word whose ink starts at x, on the baseline, shrunk to fit maxWidth.
+void TextOnBaseline(cairo_t* cr, const std::string& text, double x, double baseline, double size,
+                    Rgb fill, double maxWidth);
 double TextLeft(cairo_t* cr, const std::string& text, double x, double baseline, double size,
                 Rgb fill, bool bold = true);
 

@@ -64,9 +64,11 @@ void DrawPanel(cairo_t* cr) {
     cairo_set_line_width(cr, 1.5);
     cairo_stroke(cr);
     cairo_restore(cr);
-    Plaque(cr, 18, 26, 66, 36);
-    Plaque(cr, 88, 26, 76, 36);
-    Plaque(cr, 168, 26, 114, 36);
+    // The game writes lives, level and score on the small display face's baseline at 22 plus its
+    // ascent: the slots sit around those capitals.
+    Plaque(cr, 18, 20, 66, 28);
+    Plaque(cr, 88, 20, 76, 28);
+    Plaque(cr, 168, 20, 114, 28);
     // The effectivity groove the flower fill grows in.
     RoundRect(cr, 290, 2, 400, 28, 13);
     FillVertical(cr, Hex(0x241608), Hex(0x4A3018), 2, 30, 0.95);
@@ -77,9 +79,9 @@ void DrawPanel(cairo_t* cr) {
         cairo_arc(cr, x, 16, 9, 0, 2 * kPi);
         ShadeShape(cr, kGold, x, 16, 9, 1.0);
     }
-    Text(cr, "LIVES", 51, 72, 10, kCream);
-    Text(cr, "LEVEL", 126, 72, 10, kCream);
-    Text(cr, "SCORE", 225, 72, 10, kCream);
+    Text(cr, "LIVES", 51, 60, 10, kCream);
+    Text(cr, "LEVEL", 126, 60, 10, kCream);
+    Text(cr, "SCORE", 225, 60, 10, kCream);
     Text(cr, "EFFECTIVITY", 490, 48, 11, kCream);
 }
 
@@ -118,50 +120,53 @@ void DrawFlowerFill(cairo_t* cr, int cel) {
 }
 
 void DrawBarCore(cairo_t* cr) {
-    // A glass tube around the axis x = 43 from y 25 to 395; the forces show the fill.
+    // A glass tube around the axis x = 43 from y 25 to 395. Its inside (32..54, 17..403) is dark
+    // and plain: the game paints the fill over it, the forces stay inside it.
     RoundRect(cr, 29, 14, 28, 392, 14);
-    FillVertical(cr, Hex(0x2A1A10), Hex(0x3C2A1A), 14, 406, 0.55);
+    FillVertical(cr, Hex(0x1E1428), Hex(0x2A1C34), 14, 406, 0.92);
     Outline(cr, 4.0, kWood, 1.0);
     Outline(cr, 1.2);
     cairo_new_path(cr);
-    cairo_pattern_t* glass = cairo_pattern_create_linear(29, 0, 57, 0);
-    cairo_pattern_add_color_stop_rgba(glass, 0, 1, 1, 1, 0.05);
-    cairo_pattern_add_color_stop_rgba(glass, 0.3, 1, 1, 1, 0.35);
-    cairo_pattern_add_color_stop_rgba(glass, 0.5, 1, 1, 1, 0.05);
-    cairo_pattern_add_color_stop_rgba(glass, 1, 1, 1, 1, 0.12);
-    cairo_set_source(cr, glass);
-    RoundRect(cr, 31, 16, 24, 388, 12);
-    cairo_fill(cr);
-    cairo_pattern_destroy(glass);
+    // Ticks every tenth of the length, outside the tube.
     for (int i = 1; i < 10; ++i) {
         const double y = 395 - i * 37.0;
-        cairo_move_to(cr, 57, y);
-        cairo_line_to(cr, 64, y);
-        SetColor(cr, kInk, 0.6);
-        cairo_set_line_width(cr, 1.5);
+        cairo_move_to(cr, 58, y);
+        cairo_line_to(cr, 66, y);
+        SetColor(cr, Hex(0xFFF2D0), 0.9);
+        cairo_set_line_width(cr, i == 5 ? 2.5 : 1.5);
         cairo_stroke(cr);
     }
 }
 
 void DrawBarSources(cairo_t* cr) {
-    // The good source on top (a sun flower), the evil one below (a dark crystal).
+    // Glass over the fill: a narrow soft highlight, so the fill keeps its colour.
+    cairo_pattern_t* glass = cairo_pattern_create_linear(32, 0, 54, 0);
+    cairo_pattern_add_color_stop_rgba(glass, 0, 1, 1, 1, 0.0);
+    cairo_pattern_add_color_stop_rgba(glass, 0.25, 1, 1, 1, 0.28);
+    cairo_pattern_add_color_stop_rgba(glass, 0.45, 1, 1, 1, 0.0);
+    cairo_set_source(cr, glass);
+    RoundRect(cr, 32, 20, 22, 380, 11);
+    cairo_fill(cr);
+    cairo_pattern_destroy(glass);
+    // The evil source on top (a dark crystal), where its force pours down from; the good one
+    // below (a sun flower), where the land's colour rises from.
+    PolygonPath(cr, 43, 16, 15, 6, kPi / 6);
+    ShadeShape(cr, Hex(0x7A2C9A), 43, 16, 15, 1.2);
+    StarPath(cr, 43, 16, 8, 3, 4);
+    SetColor(cr, Hex(0xE9A8FF), 0.7);
+    cairo_fill(cr);
     for (int k = 0; k < 12; ++k) {
         const double a = k * kPi / 6;
         cairo_save(cr);
-        cairo_translate(cr, 43, 16);
+        cairo_translate(cr, 43, 404);
         cairo_rotate(cr, a);
         cairo_scale(cr, 1.0, 0.45);
         cairo_arc(cr, 13, 0, 7, 0, 2 * kPi);
         cairo_restore(cr);
-        ShadeShape(cr, Hex(0xF7C531), 43, 16, 20, 0.8);
+        ShadeShape(cr, Hex(0xF7C531), 43, 404, 20, 0.8);
     }
-    cairo_arc(cr, 43, 16, 8, 0, 2 * kPi);
-    ShadeShape(cr, Hex(0x9A5A22), 43, 16, 8, 1.0);
-    PolygonPath(cr, 43, 404, 15, 6, kPi / 6);
-    ShadeShape(cr, Hex(0x7A2C9A), 43, 404, 15, 1.2);
-    StarPath(cr, 43, 404, 8, 3, 4);
-    SetColor(cr, Hex(0xE9A8FF), 0.7);
-    cairo_fill(cr);
+    cairo_arc(cr, 43, 404, 8, 0, 2 * kPi);
+    ShadeShape(cr, Hex(0x9A5A22), 43, 404, 8, 1.0);
 }
 
 void DrawCoefficient(cairo_t* cr, const std::string& text) {

@@ -154,8 +154,35 @@ void DrawScrollArrow(cairo_t* cr, bool up, Look look) {
     cairo_fill(cr);
 }
 
-void DrawLabel(cairo_t* cr, const std::string& text, double w, double h) {
-    Text(cr, text, w / 2, h / 2, h * 0.62, Hex(0xF6B02A), w - 4);
+// The results rows' labels: left-aligned on the baseline the dialog writes its numbers on.
+constexpr double kLabelBaseline = 20;
+constexpr double kLabelSize = 17;
+constexpr Rgb kLabelGold = Hex(0xF6B02A);
+
+void DrawLabel(cairo_t* cr, const std::string& text, double w) {
+    TextOnBaseline(cr, text, 3, kLabelBaseline, kLabelSize, kLabelGold, w - 6);
+}
+
+// A bonus row: its icon standing on the row's baseline, then what it counts.
+void DrawIconLabel(cairo_t* cr, const std::string& text, double w, bool heart) {
+    if (heart) {
+        HeartPath(cr, 13, 11.5, 20);
+        ShadeShape(cr, Hex(0xE8324A), 13, 11, 10, 1.3);
+    } else {
+        cairo_arc(cr, 13, 11, 10, 0, 2 * kPi);
+        ShadeShape(cr, kGold, 13, 11, 10, 1.2);
+        cairo_arc(cr, 13, 11, 7.5, 0, 2 * kPi);
+        SetColor(cr, Hex(0xFFFFFF));
+        cairo_fill(cr);
+        cairo_move_to(cr, 13, 11);
+        cairo_line_to(cr, 13, 5);
+        cairo_move_to(cr, 13, 11);
+        cairo_line_to(cr, 17, 13);
+        SetColor(cr, kInk);
+        cairo_set_line_width(cr, 1.6);
+        cairo_stroke(cr);
+    }
+    TextOnBaseline(cr, text, 30, kLabelBaseline, kLabelSize, kLabelGold, w - 33);
 }
 
 }  // namespace
@@ -224,7 +251,7 @@ void AddInterfaceRecipes(std::vector<ImageRecipe>& out) {
         const std::string text = l.text;
         const double w = l.width;
         out.push_back(StillImage(l.id, "Interface", l.width, 28,
-                                 [text, w](cairo_t* cr, int) { DrawLabel(cr, text, w, 28); }));
+                                 [text, w](cairo_t* cr, int) { DrawLabel(cr, text, w); }));
     }
     out.push_back(StillImage("IMAGE_HORLINE", "Interface", 440, 4, [](cairo_t* cr, int) {
         cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 440, 0);
@@ -237,23 +264,11 @@ void AddInterfaceRecipes(std::vector<ImageRecipe>& out) {
         cairo_fill(cr);
         cairo_pattern_destroy(p);
     }));
-    out.push_back(StillImage("IMAGE_ICONLIFE", "Interface", 28, 28, [](cairo_t* cr, int) {
-        HeartPath(cr, 14, 14.5, 24);
-        ShadeShape(cr, Hex(0xE8324A), 14, 14, 12, 1.3);
+    out.push_back(StillImage("IMAGE_ICONLIFE", "Interface", 180, 28, [](cairo_t* cr, int) {
+        DrawIconLabel(cr, "EXTRA LIVES", 180, true);
     }));
-    out.push_back(StillImage("IMAGE_ICONSLOMO", "Interface", 28, 28, [](cairo_t* cr, int) {
-        cairo_arc(cr, 14, 14, 12, 0, 2 * kPi);
-        ShadeShape(cr, kGold, 14, 14, 12, 1.2);
-        cairo_arc(cr, 14, 14, 9, 0, 2 * kPi);
-        SetColor(cr, Hex(0xFFFFFF));
-        cairo_fill(cr);
-        cairo_move_to(cr, 14, 14);
-        cairo_line_to(cr, 14, 7);
-        cairo_move_to(cr, 14, 14);
-        cairo_line_to(cr, 19, 16);
-        SetColor(cr, kInk);
-        cairo_set_line_width(cr, 1.6);
-        cairo_stroke(cr);
+    out.push_back(StillImage("IMAGE_ICONSLOMO", "Interface", 180, 28, [](cairo_t* cr, int) {
+        DrawIconLabel(cr, "SLOW MOTION", 180, false);
     }));
     for (const ButtonSet& b : kButtons) {
         AddButton(out, b, "", Look::kNormal);
