@@ -405,10 +405,10 @@ void CStageCompleteDialog::Continue() {
     if (level > app.CountLevelRecords()) {
         FinishGame();
     }
-    auto* comics = dynamic_cast<CComics*>(app.mComics.get());
+    auto* comics = dynamic_cast<CComics*>(app.GetScreen(GameApp::Screen::Comics));
     if ((level - 1) % 5 == 0) {
         app.PlayLevelMusic();
-        mNextScreen = app.mLandMap.get();
+        mNextScreen = app.GetScreen(GameApp::Screen::LandMap);
     } else if (comics != nullptr && comics->HasChapter()) {
         mNextScreen = comics;
     } else {
@@ -424,7 +424,7 @@ void CStageCompleteDialog::LeaveForMenu() {
     }
     mContinuing = true;
     GameApp& app = App();
-    mNextScreen = app.mMainMenu.get();
+    mNextScreen = app.GetScreen(GameApp::Screen::MainMenu);
     mBoard.continueSaved = true;
     mBoard.NextLevel();
     // Leaving after the last level still ends the game, or it would come back unfinished.
@@ -439,12 +439,7 @@ void CStageCompleteDialog::LeaveForMenu() {
 
 void CStageCompleteDialog::FadeOutDone() {
     zmDialog::FadeOutDone();
-    if (mNextScreen == nullptr) {
-        return;
-    }
-    GameApp& app = App();
-    app.mWidgetManager->AddWidget(mNextScreen);
-    app.mWidgetManager->SetFocus(mNextScreen);
+    App().ShowScreen(mNextScreen);
 }
 
 }  // namespace Vesk
