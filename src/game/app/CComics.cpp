@@ -82,11 +82,6 @@ void CComics::Draw(Graphics* g) {
     }
 }
 
-void CComics::Resize(int x, int y, int width, int height) {
-    zmWidget::Resize(x, y, width, height);
-    PlaceButtons(width, height);
-}
-
 void CComics::GotFocus() {
     zmWidget::GotFocus();
     StartFadeIn();

@@ -33,7 +33,6 @@ public:
     void RemovedFromManager(WidgetManager* manager) override;
     void Update() override;
     void Draw(Graphics* g) override;
-    void Resize(int x, int y, int width, int height) override;
     void GotFocus() override;
     void KeyDown(int key) override;
 

@@ -1,13 +1,9 @@
 #include "game/app/CHelp.h"
 
-#include "game/app/CMainMenu.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "graphics/Graphics.h"
-#include "graphics/Image.h"
-#include "widgets/ButtonWidget.h"
-#include "widgets/WidgetManager.h"
 
 namespace Vesk {
 
@@ -21,11 +17,6 @@ void CHelp::AddedToManager(WidgetManager* manager) {
 void CHelp::RemovedFromManager(WidgetManager* manager) {
     WidgetContainer::RemovedFromManager(manager);
     RemoveAllWidgets(false, false);
-}
-
-void CHelp::Resize(int x, int y, int width, int height) {
-    zmWidget::Resize(x, y, width, height);
-    PlaceButtons(width, height);
 }
 
 void CHelp::Draw(Graphics* g) {

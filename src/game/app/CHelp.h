@@ -17,7 +17,6 @@ public:
     void AddedToManager(WidgetManager* manager) override;
     void RemovedFromManager(WidgetManager* manager) override;
     void Draw(Graphics* g) override;
-    void Resize(int x, int y, int width, int height) override;
 
     void ButtonDepress(int id) override;
 

@@ -80,11 +80,6 @@ void CLandMap::CurvePoint(const int32_t (&px)[4], const int32_t (&py)[4], double
     y = at(py);
 }
 
-void CLandMap::Resize(int x, int y, int width, int height) {
-    zmWidget::Resize(x, y, width, height);
-    PlaceButtons(width, height);
-}
-
 void CLandMap::AddedToManager(WidgetManager* manager) {
     zmWidget::AddedToManager(manager);
     SetDisabled(false);

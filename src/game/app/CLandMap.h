@@ -43,7 +43,6 @@ public:
     void RemovedFromManager(WidgetManager* manager) override;
     void Update() override;
     void Draw(Graphics* g) override;
-    void Resize(int x, int y, int width, int height) override;
     void KeyDown(int key) override;
     void MouseMove(int x, int y) override;
     void MouseDown(int x, int y, int clickCount) override;

@@ -106,7 +106,7 @@ int CMainMenu::SparkCount() const {
 }
 
 void CMainMenu::Resize(int x, int y, int width, int height) {
-    zmWidget::Resize(x, y, width, height);
+    CScreen::Resize(x, y, width, height);
     for (int id = 0; id < kButtonCount; ++id) {
         ButtonWidget& button = *mButtons[static_cast<size_t>(id)];
         const Image* image = button.mButtonImage;

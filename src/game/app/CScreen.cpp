@@ -46,7 +46,8 @@ void CScreen::AddButtons() {
     }
 }
 
-void CScreen::PlaceButtons(int width, int height) {
+void CScreen::Resize(int x, int y, int width, int height) {
+    zmWidget::Resize(x, y, width, height);
     const auto place = [&](ButtonWidget* button, bool right) {
         if (button == nullptr) {
             return;

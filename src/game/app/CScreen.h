@@ -20,6 +20,8 @@ public:
 
     ~CScreen() override;
 
+    // Places the buttons too.
+    void Resize(int x, int y, int width, int height) override;
     void FadeOutDone() override;
     void ButtonMouseEnter(int id) override;
 
@@ -35,9 +37,8 @@ protected:
     GameApp& App() const;
     // Null without a board.
     Board* GetBoard() const;
-    // Call from AddedToManager and Resize.
+    // Call from AddedToManager.
     void AddButtons();
-    void PlaceButtons(int width, int height);
 
     void LeaveTo(GameApp::Screen screen);
     void LeaveTo(Widget* next);
