@@ -23,20 +23,6 @@ namespace Vesk {
 
 namespace {
 
-// In the order of GameSound.
-const int* const kSounds[] = {
-    &SOUND_INIT_FORCES,      &SOUND_BUXPB_USE,   &SOUND_BUBBLE_USE,      &SOUND_MATCH3,
-    &SOUND_MATCH4,           &SOUND_MATCH5,      &SOUND_MATCH6,          &SOUND_MATCH7,
-    &SOUND_SWAP_BLOCKS,      &SOUND_BLOCKS_INIT, &SOUND_TABLE_INIT,      &SOUND_ADD_LIVE,
-    &SOUND_SC_BEGIN,         &SOUND_GAMEOVER,    &SOUND_KNOCKDOWN,       &SOUND_SHOWLEVEL,
-    &SOUND_SLOMO_USE,        &SOUND_BUTTON_DOWN, &SOUND_BUTTON_OVER,     &SOUND_HEARTBEAT1,
-    &SOUND_HEARTBEAT2,       &SOUND_HEARTBEAT3,  &SOUND_EFF_COEF_PLUS,   &SOUND_EFF_COEF_MINUS,
-    &SOUND_EFFECTIVITY_X10,  &SOUND_ADD_BUXPB,   &SOUND_ADD_BUXPB_CLOUD, &SOUND_ADD_BUBBLE,
-    &SOUND_ADD_BUBBLE_CLOUD, &SOUND_ADD_SLOMO,   &SOUND_ADD_SLOMO_CLOUD, &SOUND_LUCHEG,
-    &SOUND_LUCHEG_SUPPORT,
-};
-static_assert(std::size(kSounds) == static_cast<size_t>(GameSound::LuchegSupport) + 1);
-
 constexpr int kLevelIds = 100;
 
 }  // namespace
@@ -96,8 +82,7 @@ int32_t CBoardHost::GetImageIdByName(const std::string& name) {
 }
 
 int CBoardHost::SoundId(GameSound sound) {
-    const auto index = static_cast<size_t>(sound);
-    return index < std::size(kSounds) ? *kSounds[index] : 0;
+    return static_cast<int>(GetResourceById(static_cast<int>(MediaResourceId(sound))));
 }
 
 void CBoardHost::PlaySound(GameSound sound, bool slowed) {

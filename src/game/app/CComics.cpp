@@ -1,14 +1,12 @@
 #include "game/app/CComics.h"
 
 #include "app/util/Common.h"
-#include "game/app/CMainMenu.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "graphics/DDImage.h"
 #include "graphics/Graphics.h"
 #include "widgets/ButtonWidget.h"
-#include "widgets/WidgetManager.h"
 
 namespace Vesk {
 
@@ -18,34 +16,7 @@ constexpr int kEscape = 27;
 
 }  // namespace
 
-CComics::CComics()
-    : mContinueButton(std::make_unique<ButtonWidget>(CONTINUE, this)),
-      mMainMenuButton(std::make_unique<ButtonWidget>(MAINMENU, this)) {
-    mContinueButton->mDoFinger = true;
-    mContinueButton->mButtonImage = IMAGE_CONTINUE;
-    mContinueButton->mOverImage = IMAGE_CONTINUE_OVER;
-    mContinueButton->mDownImage = IMAGE_CONTINUE_DOWN;
-    mMainMenuButton->mDoFinger = true;
-    mMainMenuButton->mButtonImage = IMAGE_MAINMENU;
-    mMainMenuButton->mOverImage = IMAGE_MAINMENU_OVER;
-    mMainMenuButton->mDownImage = IMAGE_MAINMENU_DOWN;
-}
-
-CComics::~CComics() {
-    RemoveAllWidgets(false, false);
-}
-
-GameApp& CComics::App() const {
-    return *GetGameApp();
-}
-
-Board* CComics::GetBoard() const {
-    return dynamic_cast<Board*>(App().mBoard.get());
-}
-
-ButtonWidget* CComics::GetButton(int id) const {
-    return id == CONTINUE ? mContinueButton.get() : mMainMenuButton.get();
-}
+CComics::CComics() : CScreen(true) {}
 
 int16_t CComics::ChapterForLevel(int32_t level) {
     switch (level) {
@@ -86,8 +57,7 @@ void CComics::AddedToManager(WidgetManager* manager) {
         mPage.reset(App().GetImage(PagePath(mChapter), true));
     }
     zmWidget::AddedToManager(manager);
-    AddWidget(mContinueButton.get());
-    AddWidget(mMainMenuButton.get());
+    AddButtons();
     mContinueButton->SetDisabled(false);
 }
 
@@ -112,18 +82,6 @@ void CComics::Draw(Graphics* g) {
     }
 }
 
-void CComics::Resize(int x, int y, int width, int height) {
-    zmWidget::Resize(x, y, width, height);
-    const auto place = [&](ButtonWidget& button, bool right) {
-        const Image* image = button.mButtonImage;
-        const int w = image != nullptr ? image->GetWidth() : 0;
-        const int h = image != nullptr ? image->GetHeight() : 0;
-        button.Resize(right ? width - w - 20 : 20, height - h - 15, w, h);
-    };
-    place(*mContinueButton, true);
-    place(*mMainMenuButton, false);
-}
-
 void CComics::GotFocus() {
     zmWidget::GotFocus();
     StartFadeIn();
@@ -136,11 +94,6 @@ void CComics::KeyDown(int key) {
     }
 }
 
-void CComics::ButtonMouseEnter(int id) {
-    (void)id;
-    App().PlaySoundById(SOUND_BUTTON_OVER, false, false);
-}
-
 void CComics::ButtonDepress(int id) {
     App().PlaySoundById(SOUND_BUTTON_DOWN, false, false);
     // CONTINUE and then MAINMENU in one fade would take the board down before the save.
@@ -150,7 +103,7 @@ void CComics::ButtonDepress(int id) {
     if (id == CONTINUE) {
         Finish();
     } else if (id == MAINMENU) {
-        BackToMenu();
+        SaveAndLeaveToMenu();
     }
 }
 
@@ -162,34 +115,11 @@ void CComics::Finish() {
         board->LeaveBoard();
     }
     if (ended) {
-        mNextScreen = app.GetCredits();
+        LeaveTo(GameApp::Screen::Credits);
     } else {
-        mNextScreen = app.mBoard.get();
         app.PlayLevelMusic();
+        LeaveTo(GameApp::Screen::Board);
     }
-    StartFadeOut(true);
-}
-
-void CComics::BackToMenu() {
-    GameApp& app = App();
-    mNextScreen = app.mMainMenu.get();
-    if (Board* board = GetBoard()) {
-        board->continueSaved = true;
-        board->SetRebuildOnLoad(true);
-        board->SaveGame();
-        board->LeaveBoard();
-    }
-    StartFadeOut(true);
-}
-
-void CComics::FadeOutDone() {
-    zmWidget::FadeOutDone();
-    if (mNextScreen == nullptr) {
-        return;
-    }
-    GameApp& app = App();
-    app.mWidgetManager->AddWidget(mNextScreen);
-    app.mWidgetManager->SetFocus(mNextScreen);
 }
 
 }  // namespace Vesk

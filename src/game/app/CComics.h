@@ -4,28 +4,22 @@
 #include <memory>
 #include <string>
 
-#include "widgets/ButtonListener.h"
-#include "widgets/zmWidget.h"
+#include "game/app/CScreen.h"
 
 namespace Vesk {
 
-class Board;
-class ButtonWidget;
-class GameApp;
 class Image;
 
 // One full-screen comic page, a chapter of the story, before levels 1, 26, 51 and 76 and after
 // the last level. The page is read when the screen is shown and freed when it leaves, so one
 // page at most is in memory. Made on the loading thread, used on the main thread only.
-class CComics : public zmWidget, public ButtonListener {
+class CComics : public CScreen {
 public:
-    enum ButtonId { CONTINUE = 0, MAINMENU = 1 };
     static constexpr int16_t kPageLimit = 5;
     // After the last level the board stands at this level.
     static constexpr int32_t kEndLevel = 101;
 
     CComics();
-    ~CComics() override;
 
     // 1 to 5 for levels 1, 26, 51, 76 and 101; 0 for every other level.
     static int16_t ChapterForLevel(int32_t level);
@@ -39,30 +33,20 @@ public:
     void RemovedFromManager(WidgetManager* manager) override;
     void Update() override;
     void Draw(Graphics* g) override;
-    void Resize(int x, int y, int width, int height) override;
     void GotFocus() override;
     void KeyDown(int key) override;
-    void FadeOutDone() override;
 
     void ButtonDepress(int id) override;
-    void ButtonMouseEnter(int id) override;
 
-    ButtonWidget* GetButton(int id) const;
     const Image* GetPage() const { return mPage.get(); }
 
     int16_t mChapter = 0;
     bool mChaptersOn = true;
-    Widget* mNextScreen = nullptr;
 
 private:
-    GameApp& App() const;
-    Board* GetBoard() const;
     void Finish();
-    void BackToMenu();
 
     std::unique_ptr<Image> mPage;
-    std::unique_ptr<ButtonWidget> mContinueButton;
-    std::unique_ptr<ButtonWidget> mMainMenuButton;
 };
 
 }  // namespace Vesk

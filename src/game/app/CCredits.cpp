@@ -219,7 +219,7 @@ void CCredits::Leave() {
         return;
     }
     GameApp* app = GetGameApp();
-    mNextScreen = app != nullptr ? app->mMainMenu.get() : nullptr;
+    mNextScreen = app != nullptr ? app->GetScreen(GameApp::Screen::MainMenu) : nullptr;
     StartFadeOut(true);
 }
 
@@ -232,8 +232,7 @@ void CCredits::FadeOutDone() {
     Widget* next = mNextScreen;
     mNextScreen = nullptr;
     app->mResourceManager->DeleteGroupResources("Credits");
-    app->mWidgetManager->AddWidget(next);
-    app->mWidgetManager->SetFocus(next);
+    app->ShowScreen(next);
 }
 
 void CCredits::UpdateF(float fraction) {

@@ -78,9 +78,8 @@ void CGameOverDialog::FadeOutDone() {
     zmDialog::FadeOutDone();
     mBoard.LeaveBoard();
     GameApp* app = GetGameApp();
-    if (app != nullptr && app->mMainMenu != nullptr) {
-        app->mWidgetManager->AddWidget(app->mMainMenu.get());
-        app->mWidgetManager->SetFocus(app->mMainMenu.get());
+    if (app != nullptr) {
+        app->ShowScreen(app->GetScreen(GameApp::Screen::MainMenu));
     }
 }
 

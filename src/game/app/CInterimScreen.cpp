@@ -50,8 +50,7 @@ void CInterimScreen::FadeOutDone() {
         (this == app->mHelp.get() || this == app->mComics.get() || this == app->mLandMap.get())) {
         next = app->mBoard.get();
     }
-    app->mWidgetManager->AddWidget(next);
-    app->mWidgetManager->SetFocus(next);
+    app->ShowScreen(next);
 }
 
 }  // namespace Vesk

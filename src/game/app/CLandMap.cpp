@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "game/app/CComics.h"
-#include "game/app/CMainMenu.h"
 #include "game/app/CMapDot.h"
 #include "game/app/GameApp.h"
 #include "game/app/GameAppMedia.h"
@@ -40,31 +39,11 @@ const std::array<CLandMap::StageDot, CLandMap::kStageDotCount> CLandMap::kStageD
     {21, CMapDot::kBig, 443, 265},
 }};
 
-CLandMap::CLandMap()
-    : mContinueButton(std::make_unique<ButtonWidget>(CONTINUE, this)),
-      mMainMenuButton(std::make_unique<ButtonWidget>(MAINMENU, this)),
-      mMedia(std::make_unique<GameAppMedia>()) {
-    mContinueButton->mDoFinger = true;
-    mContinueButton->mButtonImage = IMAGE_CONTINUE;
-    mContinueButton->mOverImage = IMAGE_CONTINUE_OVER;
-    mContinueButton->mDownImage = IMAGE_CONTINUE_DOWN;
-    mMainMenuButton->mDoFinger = true;
-    mMainMenuButton->mButtonImage = IMAGE_MAINMENU;
-    mMainMenuButton->mOverImage = IMAGE_MAINMENU_OVER;
-    mMainMenuButton->mDownImage = IMAGE_MAINMENU_DOWN;
-}
+CLandMap::CLandMap() : CScreen(true), mMedia(std::make_unique<GameAppMedia>()) {}
 
 CLandMap::~CLandMap() {
     RemoveAllWidgets(false, false);
     mDots.DeleteAll();
-}
-
-GameApp& CLandMap::App() const {
-    return *GetGameApp();
-}
-
-Board* CLandMap::GetBoard() const {
-    return dynamic_cast<Board*>(App().mBoard.get());
 }
 
 uint32_t CLandMap::TickCount() {
@@ -77,10 +56,6 @@ GameRandom& CLandMap::Random() {
 
 GameMedia& CLandMap::Media() {
     return *mMedia;
-}
-
-ButtonWidget* CLandMap::GetButton(int id) const {
-    return id == CONTINUE ? mContinueButton.get() : mMainMenuButton.get();
 }
 
 int32_t CLandMap::MapLevel() const {
@@ -105,18 +80,6 @@ void CLandMap::CurvePoint(const int32_t (&px)[4], const int32_t (&py)[4], double
     y = at(py);
 }
 
-void CLandMap::Resize(int x, int y, int width, int height) {
-    zmWidget::Resize(x, y, width, height);
-    const auto place = [&](ButtonWidget& button, bool right) {
-        const Image* image = button.mButtonImage;
-        const int w = image != nullptr ? image->GetWidth() : 0;
-        const int h = image != nullptr ? image->GetHeight() : 0;
-        button.Resize(right ? width - w - 20 : 20, height - h - 15, w, h);
-    };
-    place(*mContinueButton, true);
-    place(*mMainMenuButton, false);
-}
-
 void CLandMap::AddedToManager(WidgetManager* manager) {
     zmWidget::AddedToManager(manager);
     SetDisabled(false);
@@ -124,8 +87,7 @@ void CLandMap::AddedToManager(WidgetManager* manager) {
     mPathRunning = false;
     mPathStep = 0;
     BuildMap();
-    AddWidget(mContinueButton.get());
-    AddWidget(mMainMenuButton.get());
+    AddButtons();
     StartFadeIn();
 }
 
@@ -277,11 +239,6 @@ void CLandMap::KeyDown(int key) {
     }
 }
 
-void CLandMap::ButtonMouseEnter(int id) {
-    (void)id;
-    App().PlaySoundById(SOUND_BUTTON_OVER, false, false);
-}
-
 void CLandMap::ButtonDepress(int id) {
     App().PlaySoundById(SOUND_BUTTON_DOWN, false, false);
     if (mDisabled || mFadeState != FADE_IDLE) {
@@ -291,16 +248,15 @@ void CLandMap::ButtonDepress(int id) {
     if (id == CONTINUE) {
         Leave();
     } else if (id == MAINMENU) {
-        BackToMenu();
+        SaveAndLeaveToMenu();
     }
 }
 
 void CLandMap::Leave() {
     GameApp& app = App();
     Board* board = GetBoard();
-    auto* comics = dynamic_cast<CComics*>(app.mComics.get());
+    auto* comics = dynamic_cast<CComics*>(app.GetScreen(GameApp::Screen::Comics));
     if (comics != nullptr && comics->HasChapter()) {
-        mNextScreen = comics;
         const int32_t level = MapLevel();
         if (level > 1) {
             app.PlayLevelMusic();
@@ -308,36 +264,14 @@ void CLandMap::Leave() {
         if (level == kLastMapLevel) {
             app.SwitchMusic(kComicsEndTrack);
         }
+        LeaveTo(comics);
     } else {
-        mNextScreen = app.mBoard.get();
         if (board != nullptr) {
             board->LeaveBoard();
         }
         app.PlayLevelMusic();
+        LeaveTo(GameApp::Screen::Board);
     }
-    StartFadeOut(true);
-}
-
-void CLandMap::BackToMenu() {
-    GameApp& app = App();
-    mNextScreen = app.mMainMenu.get();
-    if (Board* board = GetBoard()) {
-        board->continueSaved = true;
-        board->SetRebuildOnLoad(true);
-        board->SaveGame();
-        board->LeaveBoard();
-    }
-    StartFadeOut(true);
-}
-
-void CLandMap::FadeOutDone() {
-    zmWidget::FadeOutDone();
-    if (mNextScreen == nullptr) {
-        return;
-    }
-    GameApp& app = App();
-    app.mWidgetManager->AddWidget(mNextScreen);
-    app.mWidgetManager->SetFocus(mNextScreen);
 }
 
 }  // namespace Vesk

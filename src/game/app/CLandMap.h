@@ -5,17 +5,13 @@
 #include <memory>
 #include <vector>
 
+#include "game/app/CScreen.h"
 #include "game/core/CObjectList.h"
 #include "game/core/ObjectOwner.h"
-#include "widgets/ButtonListener.h"
-#include "widgets/zmWidget.h"
 
 namespace Vesk {
 
-class Board;
-class ButtonWidget;
 class CMapDot;
-class GameApp;
 class GameAppMedia;
 class zmParticleSystem;
 
@@ -23,9 +19,8 @@ class zmParticleSystem;
 // green; on reaching a new one a flash runs along the path to it. A reached stage can be
 // clicked to replay it; CONTINUE goes to the chosen level (through its comic chapter), MAINMENU
 // saves and returns to the menu. Main thread only; the board is the application's.
-class CLandMap : public zmWidget, public ButtonListener, public ObjectOwner {
+class CLandMap : public CScreen, public ObjectOwner {
 public:
-    enum ButtonId { CONTINUE = 0, MAINMENU = 1 };
     static constexpr int kStageDotCount = 23;
     static constexpr int kPathLength = 7;
     static constexpr uint32_t kPathStepMs = 300;
@@ -48,14 +43,11 @@ public:
     void RemovedFromManager(WidgetManager* manager) override;
     void Update() override;
     void Draw(Graphics* g) override;
-    void Resize(int x, int y, int width, int height) override;
     void KeyDown(int key) override;
     void MouseMove(int x, int y) override;
     void MouseDown(int x, int y, int clickCount) override;
-    void FadeOutDone() override;
 
     void ButtonDepress(int id) override;
-    void ButtonMouseEnter(int id) override;
 
     // ObjectOwner, for the dots.
     int32_t GetUpdateCount() const override { return mUpdateCnt; }
@@ -78,22 +70,15 @@ public:
     int PathStep() const { return mPathStep; }
     CMapDot* PathDot(int index) const { return mPath.at(static_cast<size_t>(index)); }
     size_t FlashCount() const { return mFlashes.size(); }
-    ButtonWidget* GetButton(int id) const;
-    Widget* mNextScreen = nullptr;
     bool mPathAnimation = true;
 
 private:
-    GameApp& App() const;
-    Board* GetBoard() const;
     void BuildMap();
     void StartFlash(CMapDot& dot);
     void StepPath();
     void UpdateFlashes();
     void Leave();
-    void BackToMenu();
 
-    std::unique_ptr<ButtonWidget> mContinueButton;
-    std::unique_ptr<ButtonWidget> mMainMenuButton;
     std::unique_ptr<GameAppMedia> mMedia;
     CObjectList mDots{this};
     uint32_t mLastStepTime = 0;

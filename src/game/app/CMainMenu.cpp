@@ -64,7 +64,7 @@ std::string UpperCase(std::string text) {
 
 }  // namespace
 
-CMainMenu::CMainMenu() : mMedia(std::make_unique<GameAppMedia>()) {
+CMainMenu::CMainMenu() : CScreen(false), mMedia(std::make_unique<GameAppMedia>()) {
     GameApp& app = App();
     const int width = app.mWidth > 0 ? app.mWidth : 1;
     mSkyOffset = -static_cast<double>(app.mGameRandom.Next() % width);
@@ -82,10 +82,6 @@ CMainMenu::CMainMenu() : mMedia(std::make_unique<GameAppMedia>()) {
 CMainMenu::~CMainMenu() {
     RemoveAllWidgets(false, false);
     mSparks.DeleteAll();
-}
-
-GameApp& CMainMenu::App() const {
-    return *GetGameApp();
 }
 
 uint32_t CMainMenu::TickCount() {
@@ -110,7 +106,7 @@ int CMainMenu::SparkCount() const {
 }
 
 void CMainMenu::Resize(int x, int y, int width, int height) {
-    zmWidget::Resize(x, y, width, height);
+    CScreen::Resize(x, y, width, height);
     for (int id = 0; id < kButtonCount; ++id) {
         ButtonWidget& button = *mButtons[static_cast<size_t>(id)];
         const Image* image = button.mButtonImage;
@@ -204,11 +200,6 @@ void CMainMenu::Draw(Graphics* g) {
     mSparks.DrawAll(*g, *mMedia);
 }
 
-void CMainMenu::ButtonMouseEnter(int id) {
-    (void)id;
-    App().PlaySoundById(SOUND_BUTTON_OVER, false, false);
-}
-
 void CMainMenu::ButtonDepress(int id) {
     GameApp& app = App();
     app.PlaySoundById(SOUND_BUTTON_DOWN, false, false);
@@ -227,12 +218,10 @@ void CMainMenu::ButtonDepress(int id) {
             ResumeGame();
             break;
         case CREDITS:
-            mNextScreen = app.GetCredits();
-            StartFadeOut(true);
+            LeaveTo(GameApp::Screen::Credits);
             break;
         case EXIT:
-            mNextScreen = nullptr;
-            StartFadeOut(true);
+            LeaveTo(nullptr);
             break;
         case OPTIONS:
             OpenDialog(new COptionsDialog());
@@ -262,16 +251,20 @@ void CMainMenu::StartNewGame() {
         app.mBoard->continueSaved = false;
     }
     // A player who has been further sees the map first, to choose a stage.
-    Widget* next = app.mShowHelp != 0 ? app.mHelp.get() : nullptr;
+    Widget* next = app.mShowHelp != 0 ? app.GetScreen(GameApp::Screen::Help) : nullptr;
     if (next == nullptr && app.mBoard != nullptr && app.mBoard->bestLevel > 1) {
-        next = app.mLandMap.get();
+        next = app.GetScreen(GameApp::Screen::LandMap);
     }
     if (next == nullptr) {
-        next = app.mComics.get();
+        next = app.GetScreen(GameApp::Screen::Comics);
     }
-    mNextScreen = next != nullptr ? next : app.mBoard.get();
-    if (mNextScreen != nullptr) {
-        StartFadeOut(true);
+    if (next == nullptr) {
+        next = app.GetScreen(GameApp::Screen::Board);
+    }
+    if (next != nullptr) {
+        LeaveTo(next);
+    } else {
+        mNextScreen = nullptr;
     }
 }
 
@@ -284,26 +277,28 @@ void CMainMenu::ResumeGame() {
         static_cast<void>(app.mBoard->LoadGame(true));
     }
     app.PlayLevelMusic();
-    mNextScreen = app.mBoard.get();
+    Widget* next = app.GetScreen(GameApp::Screen::Board);
     // A game saved between levels at a stage's first level comes back on the map.
     const Board* board = app.mBoard.get();
     if (board != nullptr && board->rebuildOnLoad && (board->level - 1) % 5 == 0 &&
         app.mLandMap != nullptr) {
-        mNextScreen = app.mLandMap.get();
+        next = app.GetScreen(GameApp::Screen::LandMap);
     }
-    if (mNextScreen != nullptr) {
-        StartFadeOut(true);
+    if (next != nullptr) {
+        LeaveTo(next);
+    } else {
+        mNextScreen = nullptr;
     }
 }
 
-void CMainMenu::FadeOutDone() {
-    zmWidget::FadeOutDone();
+bool CMainMenu::PrepareHandOver(Widget* next) {
     GameApp& app = App();
-    if (mNextScreen == nullptr) {
+    if (next == nullptr) {
         app.Shutdown();
-        return;
+        return false;
     }
-    if ((mNextScreen == app.mLandMap.get() || mNextScreen == app.mComics.get()) &&
+    if ((next == app.GetScreen(GameApp::Screen::LandMap) ||
+         next == app.GetScreen(GameApp::Screen::Comics)) &&
         app.BoardLevel() <= 1) {
         // Leaving either screen for the menu saves the game, which needs a level set up.
         if (app.mBoard != nullptr) {
@@ -311,8 +306,7 @@ void CMainMenu::FadeOutDone() {
         }
         app.SwitchMusic(kComicsTrack);
     }
-    app.mWidgetManager->AddWidget(mNextScreen);
-    app.mWidgetManager->SetFocus(mNextScreen);
+    return true;
 }
 
 }  // namespace Vesk

@@ -4,23 +4,20 @@
 #include <cstdint>
 #include <memory>
 
+#include "game/app/CScreen.h"
 #include "game/core/CObjectList.h"
 #include "game/core/CSparkSink.h"
 #include "game/core/ObjectOwner.h"
-#include "widgets/ButtonListener.h"
-#include "widgets/zmWidget.h"
 
 namespace Vesk {
 
-class ButtonWidget;
 class Dialog;
-class GameApp;
 class GameAppMedia;
 
 // The hub of the game: seven image buttons over a scrolling sky and the menu picture, nine
 // sparks and the greeting. Starting or resuming a game, the credits and leaving all fade the
 // menu out first; the next screen is added and focused once the fade has ended.
-class CMainMenu : public zmWidget, public ButtonListener, public ObjectOwner, public CSparkSink {
+class CMainMenu : public CScreen, public ObjectOwner, public CSparkSink {
 public:
     enum ButtonId { START = 0, RESUME, OPTIONS, CREDITS, EXIT, CH_PRFL, SCORES, kButtonCount };
     static constexpr uint32_t kSparkleInterval = 240000;
@@ -35,11 +32,8 @@ public:
     void Draw(Graphics* g) override;
     void Resize(int x, int y, int width, int height) override;
     void GotFocus() override;
-    // The fade-out has ended: the next screen comes, or the program ends without one.
-    void FadeOutDone() override;
 
     void ButtonDepress(int id) override;
-    void ButtonMouseEnter(int id) override;
 
     void StartNewGame();
     void ResumeGame();
@@ -57,8 +51,6 @@ public:
     ButtonWidget* GetButton(int id) { return mButtons.at(static_cast<size_t>(id)).get(); }
     int SparkCount() const;
 
-    // Null: leave the program.
-    Widget* mNextScreen = nullptr;
     double mSkyOffset = 0.0;
     double mSkyY = 0.0;
     double mSkySpeed = kSkySpeed;
@@ -68,9 +60,11 @@ public:
     // The first sparkle always sounds, however early the tick count.
     bool mSparkleSounded = false;
 
-private:
-    GameApp& App() const;
+protected:
+    // The next screen comes, or the program ends without one.
+    bool PrepareHandOver(Widget* next) override;
 
+private:
     std::array<std::unique_ptr<ButtonWidget>, kButtonCount> mButtons;
     std::unique_ptr<GameAppMedia> mMedia;
     CObjectList mSparks{this};

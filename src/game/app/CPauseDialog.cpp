@@ -66,10 +66,7 @@ void CPauseDialog::FadeOutDone() {
     zmDialog::FadeOutDone();
     GameApp& app = App();
     mBoard.LeaveBoard();
-    if (app.mMainMenu != nullptr && app.mWidgetManager != nullptr) {
-        app.mWidgetManager->AddWidget(app.mMainMenu.get());
-        app.mWidgetManager->SetFocus(app.mMainMenu.get());
-    }
+    app.ShowScreen(app.GetScreen(GameApp::Screen::MainMenu));
 }
 
 void CPauseDialog::HelpChanged(bool checked) {

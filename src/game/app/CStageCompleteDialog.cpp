@@ -435,10 +435,10 @@ void CStageCompleteDialog::Continue() {
     if (level > app.CountLevelRecords()) {
         FinishGame();
     }
-    auto* comics = dynamic_cast<CComics*>(app.mComics.get());
+    auto* comics = dynamic_cast<CComics*>(app.GetScreen(GameApp::Screen::Comics));
     if ((level - 1) % 5 == 0) {
         app.PlayLevelMusic();
-        mNextScreen = app.mLandMap.get();
+        mNextScreen = app.GetScreen(GameApp::Screen::LandMap);
     } else if (comics != nullptr && comics->HasChapter()) {
         mNextScreen = comics;
     } else {
@@ -454,7 +454,7 @@ void CStageCompleteDialog::LeaveForMenu() {
     }
     mContinuing = true;
     GameApp& app = App();
-    mNextScreen = app.mMainMenu.get();
+    mNextScreen = app.GetScreen(GameApp::Screen::MainMenu);
     mBoard.continueSaved = true;
     mBoard.NextLevel();
     // Leaving after the last level still ends the game, or it would come back unfinished.
@@ -469,12 +469,7 @@ void CStageCompleteDialog::LeaveForMenu() {
 
 void CStageCompleteDialog::FadeOutDone() {
     zmDialog::FadeOutDone();
-    if (mNextScreen == nullptr) {
-        return;
-    }
-    GameApp& app = App();
-    app.mWidgetManager->AddWidget(mNextScreen);
-    app.mWidgetManager->SetFocus(mNextScreen);
+    App().ShowScreen(mNextScreen);
 }
 
 }  // namespace Vesk

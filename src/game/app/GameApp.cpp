@@ -211,8 +211,7 @@ void GameApp::CreateScreens() {
     if (mHelp != nullptr) {
         mHelp->Resize(0, 0, mWidth, mHeight);
     }
-    mWidgetManager->AddWidget(mMainMenu.get());
-    mWidgetManager->SetFocus(mMainMenu.get());
+    ShowScreen(mMainMenu.get());
     mResourceManager->DeleteGroupResources("TitleScreen");
     SetCursorImage(0, IMAGE_MAINCURSOR);
     SetCursorImage(1, IMAGE_MAINCURSOR_PRESS);
@@ -262,6 +261,32 @@ zmWidget* GameApp::GetCredits() {
         mCredits->Resize(0, 0, mWidth, mHeight);
     }
     return mCredits.get();
+}
+
+Widget* GameApp::GetScreen(Screen screen) {
+    switch (screen) {
+        case Screen::MainMenu:
+            return mMainMenu.get();
+        case Screen::Board:
+            return mBoard.get();
+        case Screen::LandMap:
+            return mLandMap.get();
+        case Screen::Comics:
+            return mComics.get();
+        case Screen::Help:
+            return mHelp.get();
+        case Screen::Credits:
+            return GetCredits();
+    }
+    return nullptr;
+}
+
+void GameApp::ShowScreen(Widget* screen) {
+    if (screen == nullptr || mWidgetManager == nullptr) {
+        return;
+    }
+    mWidgetManager->AddWidget(screen);
+    mWidgetManager->SetFocus(screen);
 }
 
 }  // namespace Vesk

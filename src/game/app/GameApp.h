@@ -51,6 +51,12 @@ public:
     void CreateScreens();
     // Made on first use.
     zmWidget* GetCredits();
+    // The screens the game's flow leads between.
+    enum class Screen { MainMenu, Board, LandMap, Comics, Help, Credits };
+    // not owned; null while the screen is not built.
+    Widget* GetScreen(Screen screen);
+    // The one hand-over between screens: adds the screen and focuses it; nothing for null.
+    void ShowScreen(Widget* screen);
 
     // ---- Music and sound effects (GameAppMusic.cpp). ----
 

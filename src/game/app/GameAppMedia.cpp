@@ -9,45 +9,6 @@
 
 namespace Vesk {
 
-namespace {
-
-// In the order of GameImage.
-constexpr ResourceId kImageIds[] = {
-    ResourceId::IMAGE_CELL,
-    ResourceId::IMAGE_CELL_OVER,
-    ResourceId::IMAGE_BLOCK_TAIL,
-    ResourceId::IMAGE_LEVEL_PROGRESSBAR_CORE,
-    ResourceId::IMAGE_LEVEL_PROGRESSBAR_SOURCES,
-    ResourceId::IMAGE_EFFECTIVE_PB_COEF2,
-    ResourceId::IMAGE_EFFECTIVE_PB_COEF3,
-    ResourceId::IMAGE_EFFECTIVE_PB_COEF4,
-    ResourceId::IMAGE_EFFECTIVE_PB_COEF10,
-    ResourceId::IMAGE_BONUSICON_BASE1,
-    ResourceId::IMAGE_BONUSICON_BASE2,
-    ResourceId::IMAGE_BONUSICON_TOP,
-    ResourceId::IMAGE_BUXPbICON_NORM,
-    ResourceId::IMAGE_BUXPbICON_AURAOVER,
-    ResourceId::IMAGE_BUXPbICON_AURAUSES,
-    ResourceId::IMAGE_BUBBLEICON_NORM,
-    ResourceId::IMAGE_BUBBLEICON_AURAOVER,
-    ResourceId::IMAGE_SLOMOICON_NORM,
-    ResourceId::IMAGE_SLOMOICON_AURAOVER,
-    ResourceId::IMAGE_SLOMOICON_ARROW,
-    ResourceId::IMAGE_BLOCK_BUXPB_SMALL,
-    ResourceId::IMAGE_EVILFORCE_PARTICLE,
-    ResourceId::IMAGE_GOODFORCE_PARTICLE,
-    ResourceId::IMAGE_INTERFACE,
-    ResourceId::IMAGE_LUCHEG_RUCHKI,
-    ResourceId::IMAGE_SMALL_HEART,
-    ResourceId::IMAGE_LUCHEG_SHOUT,
-    ResourceId::IMAGE_MENU,
-    ResourceId::IMAGE_MENU_OVER,
-    ResourceId::IMAGE_MENU_DOWN,
-};
-static_assert(std::size(kImageIds) == static_cast<size_t>(GameImage::MenuDown) + 1);
-
-}  // namespace
-
 Image* GameAppMedia::GetImage(GameImage id) {
     return GetImageById(GetImageId(id));
 }
@@ -61,12 +22,12 @@ Image* GameAppMedia::GetImageById(int32_t resourceId) {
 }
 
 int32_t GameAppMedia::GetImageId(GameImage id) {
-    const size_t index = static_cast<size_t>(id);
-    return index < std::size(kImageIds) ? static_cast<int32_t>(kImageIds[index]) : -1;
+    const ResourceId resource = MediaResourceId(id);
+    return resource != ResourceId::RESOURCE_ID_MAX ? static_cast<int32_t>(resource) : -1;
 }
 
 Font* GameAppMedia::GetFont(GameFont id) {
-    return id == GameFont::ShowcardGothic ? FONT_SHOWCARDGOTHIC : FONT_SMALL;
+    return reinterpret_cast<Font*>(GetResourceById(static_cast<int>(MediaResourceId(id))));
 }
 
 std::unique_ptr<CAnimation> GameAppMedia::MakeAnimation(GameAnimation id) {
@@ -77,25 +38,8 @@ std::unique_ptr<CAnimation> GameAppMedia::MakeAnimation(GameAnimation id) {
         GameApp* app = GetGameApp();
         resource = app != nullptr ? app->mBlockImages[index] : nullptr;
     } else {
-        switch (id) {
-            case GameAnimation::ProgressBarFlowers:
-                resource = IMAGE_PROGRESSBAR_FLOWERS_ANIM;
-                break;
-            case GameAnimation::SlomoClock:
-                resource = IMAGE_SLOMO_CLOCK;
-                break;
-            case GameAnimation::Lucheg:
-                resource = IMAGE_LUCHEG;
-                break;
-            case GameAnimation::BubbleFlare:
-                resource = IMAGE_BUBBLE_FLARE;
-                break;
-            case GameAnimation::MmSpark1:
-                resource = IMAGE_MM_SPARK1;
-                break;
-            default:
-                break;
-        }
+        resource =
+            reinterpret_cast<zmImageEx*>(GetResourceById(static_cast<int>(MediaResourceId(id))));
     }
     return resource != nullptr ? std::make_unique<CImageExAnimation>(*resource) : nullptr;
 }

@@ -1,11 +1,68 @@
 // Board objects' animations: private copies of the bound animated images.
+#include <set>
+
 #include "GameAppTestSupport.h"
+#include "game/app/CBoardHost.h"
 #include "game/app/GameAppMedia.h"
+#include "game/app/ResourceIdTable.h"
+#include "game/app/ResourceIds.h"
 #include "game/core/CAnimation.h"
 #include "resources/zmImageEx.h"
 
 namespace gameapptest {
 namespace {
+
+// Each medium of an enum reads its own id's variable: `read` must answer what is written there.
+template <typename Medium, typename Read>
+void ExpectEachReadsItsId(int count, ResourceKind kind, std::set<int>& ids, Read read) {
+    for (int i = 0; i < count; ++i) {
+        const auto medium = static_cast<Medium>(i);
+        const int id = static_cast<int>(MediaResourceId(medium));
+        SCOPED_TRACE(GetStringById(id));
+        ASSERT_LT(id, kResourceIdCount);
+        EXPECT_EQ(kResourceIdEntries[id].mKind, kind);
+        EXPECT_TRUE(ids.insert(id).second);
+        const std::intptr_t saved = GetResourceById(id);
+        const std::intptr_t marker = 0x1000 + 16 * i;
+        if (kind == ResourceKind::Sound) {
+            *static_cast<int*>(kResourceIdEntries[id].mVariable) = static_cast<int>(marker);
+        } else {
+            *static_cast<void**>(kResourceIdEntries[id].mVariable) =
+                reinterpret_cast<void*>(marker);
+        }
+        EXPECT_EQ(read(medium), marker);
+        if (kind == ResourceKind::Sound) {
+            *static_cast<int*>(kResourceIdEntries[id].mVariable) = static_cast<int>(saved);
+        } else {
+            *static_cast<void**>(kResourceIdEntries[id].mVariable) = reinterpret_cast<void*>(saved);
+        }
+    }
+}
+
+TEST(GameAppMediaTest, EveryMediumReadsItsOwnResource) {
+    Vesk::GameAppMedia media;
+    std::set<int> ids;
+    ExpectEachReadsItsId<Vesk::GameImage>(
+        Vesk::kGameImageCount, ResourceKind::Image, ids,
+        [&](Vesk::GameImage m) { return reinterpret_cast<std::intptr_t>(media.GetImage(m)); });
+    ExpectEachReadsItsId<Vesk::GameFont>(
+        Vesk::kGameFontCount, ResourceKind::Font, ids,
+        [&](Vesk::GameFont m) { return reinterpret_cast<std::intptr_t>(media.GetFont(m)); });
+    ExpectEachReadsItsId<Vesk::GameSound>(
+        Vesk::kGameSoundCount, ResourceKind::Sound, ids,
+        [](Vesk::GameSound m) { return std::intptr_t{Vesk::CBoardHost::SoundId(m)}; });
+    // Animations and particles are copies; only their ids are checked here.
+    ExpectEachReadsItsId<Vesk::GameAnimation>(
+        Vesk::kGameAnimationCount, ResourceKind::ImageEx, ids, [](Vesk::GameAnimation m) {
+            return GetResourceById(static_cast<int>(MediaResourceId(m)));
+        });
+    ExpectEachReadsItsId<Vesk::GameParticles>(
+        Vesk::kGameParticlesCount, ResourceKind::Particle, ids, [](Vesk::GameParticles m) {
+            return GetResourceById(static_cast<int>(MediaResourceId(m)));
+        });
+    EXPECT_EQ(MediaResourceId(static_cast<Vesk::GameImage>(Vesk::kGameImageCount)),
+              ResourceId::RESOURCE_ID_MAX);
+}
 
 TEST_F(GameAppTest, BlockAnimationsCopyTheColoursTheBoardBound) {
     Vesk::zmImageEx block;
