@@ -11,6 +11,7 @@
 #include "game/app/CLandMap.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/CTitleScreen.h"
+#include "game/app/ResourceIdTable.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "game/core/GameMath.h"
@@ -20,6 +21,7 @@
 #include "resources/zmResourceManager.h"
 #include "sound/MusicInterface.h"
 #include "widgets/WidgetManager.h"
+#include "widgets/zmListWidget.h"
 
 namespace Vesk {
 
@@ -79,6 +81,9 @@ GameApp::~GameApp() {
     mCredits.reset();
     mLevelRecords.clear();
     mHighScores.clear();
+    // The bound resources went with the resource manager; a later application must not find them.
+    UnbindResourceIds();
+    zmListWidget::SetDefaults(nullptr, nullptr, nullptr);
     // The sound and music caches live in the data folder.
     DeleteTree(GetAppDataFolder() + "cached");
 }

@@ -18,3 +18,6 @@ extern const ResourceIdEntry kResourceIdEntries[kResourceIdCount];
 
 // Looks every id up by name; only when all are found are their variables written.
 bool BindResourceIds(Vesk::zmResourceManager* manager, std::span<const int16_t> ids);
+
+// Zeroes every id's variable: the resources die with the manager that loaded them.
+void UnbindResourceIds();

@@ -65,6 +65,13 @@ bool BindResourceIds(Vesk::zmResourceManager* manager, std::span<const int16_t> 
     return true;
 }
 
+void UnbindResourceIds() {
+    gBindingsChanged = true;
+    for (const ResourceIdEntry& entry : kResourceIdEntries) {
+        WriteVariable(entry, 0);
+    }
+}
+
 std::string GetStringById(int id) {
     if (id < 0 || id >= kResourceIdCount) {
         return {};

@@ -5,9 +5,11 @@
 #include <set>
 #include <string>
 
+#include "GameAppTestSupport.h"
 #include "game/app/ResourceIds.h"
 #include "graphics/Image.h"
 #include "resources/zmResourceManager.h"
+#include "widgets/zmListWidget.h"
 
 namespace {
 
@@ -138,6 +140,25 @@ TEST(ResourceIdsTest, AMissingNameLeavesTheWholeGroupAsItWas) {
     EXPECT_EQ(GetIdByResource(reinterpret_cast<std::intptr_t>(IMAGE_CELL)),
               static_cast<int>(ResourceId::IMAGE_CELL_OVER));
     EXPECT_EQ(GetIdByResource(reinterpret_cast<std::intptr_t>(oldLast)), kResourceIdCount);
+}
+
+class ResourceIdsAppTest : public gameapptest::GameAppTest {};
+
+// The resources die with the application: a second one in the process must not find them bound.
+TEST_F(ResourceIdsAppTest, TheBindingsAndListDefaultsGoWithTheApplication) {
+    NamedManager manager;
+    ASSERT_TRUE(BindAll(manager));
+    Vesk::zmListWidget::SetDefaults(nullptr, IMAGE_LISTSELECT, IMAGE_LISTITEM);
+    mGame.reset();
+    for (int id = 0; id < kResourceIdCount; ++id) {
+        EXPECT_EQ(GetResourceById(id), 0) << GetStringById(id);
+    }
+    EXPECT_EQ(GetIdByResource(0), kResourceIdCount - 1);
+    Vesk::zmListWidget list(1, nullptr);
+    list.SetHiliteImage();
+    list.SetItemImage();
+    EXPECT_EQ(list.mRowImage, nullptr);
+    EXPECT_EQ(list.mItemImage, nullptr);
 }
 
 }  // namespace
