@@ -19,6 +19,20 @@ first_missing_tool() {
     done
 }
 
+# skip_without <pak> <tool...>: leaves with 77, the test skipped, without the data or a tool.
+skip_without() {
+    if [ ! -f "$1" ]; then
+        echo "SKIP: no game data at '$1' (build the vorns_data target)"
+        exit 77
+    fi
+    shift
+    local missing
+    if ! missing=$(first_missing_tool "$@"); then
+        echo "SKIP: $missing is missing"
+        exit 77
+    fi
+}
+
 # absolute_path <path>
 absolute_path() {
     echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"

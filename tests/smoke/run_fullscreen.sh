@@ -23,14 +23,7 @@ if [ -z "$APP" ] || [ ! -x "$APP" ] || [ -z "$OUT" ] || [[ ! "$SIZE" =~ ^[0-9]+x
     echo "usage: $0 <program> <vorns.pak> <out dir> <width>x<height>" >&2
     exit 1
 fi
-if [ ! -f "$PAK" ]; then
-    echo "SKIP: no game data at '$PAK' (build the vorns_data target)"
-    exit $SKIP
-fi
-if ! missing=$(first_missing_tool xdotool python3 timeout Xvfb); then
-    echo "SKIP: $missing is missing"
-    exit $SKIP
-fi
+skip_without "$PAK" xdotool python3 timeout Xvfb
 SW=${SIZE%x*}
 SH=${SIZE#*x}
 # Where the 800x600 picture belongs: the largest place of its shape, centred.

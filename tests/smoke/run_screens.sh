@@ -26,14 +26,7 @@ if [ -z "$APP" ] || [ ! -x "$APP" ] || [ -z "$OUT" ]; then
     echo "usage: $0 <program> <vorns.pak> <out dir>" >&2
     exit 1
 fi
-if [ ! -f "$PAK" ]; then
-    echo "SKIP: no game data at '$PAK' (build the vorns_data target)"
-    exit $SKIP
-fi
-if ! missing=$(first_missing_tool xdotool python3 timeout Xvfb); then
-    echo "SKIP: $missing is missing"
-    exit $SKIP
-fi
+skip_without "$PAK" xdotool python3 timeout Xvfb
 
 APP="$(absolute_path "$APP")"
 make_run_folder "$OUT" "$PAK"
