@@ -1,5 +1,4 @@
 #!/usr/bin/env bash
-# shellcheck disable=SC2317  # cleanup runs from the trap
 # How much of one core the running game costs while a player looks at it: the main menu and
 # level 1, each sampled for SECONDS (20 by default) from the kernel's count of the process's
 # user and system time. The game runs in an 800x600 window on a private X server; a
@@ -13,56 +12,22 @@ APP="${1:-}"
 PAK="${2:-}"
 OUT="${3:-/tmp/vorns-idle-cpu}"
 SECONDS_SAMPLED="${4:-20}"
+# shellcheck source=SCRIPTDIR/../tests/smoke/game_under_xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../tests/smoke/game_under_xvfb.sh"
 if [ -z "$APP" ] || [ ! -x "$APP" ] || [ ! -f "$PAK" ]; then
     echo "usage: $0 <program> <vorns.pak> [<out dir>] [seconds]" >&2
     exit 2
 fi
-for tool in Xvfb xdotool xwd convert; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "$tool is missing" >&2; exit 2; }
-done
+if ! missing=$(first_missing_tool Xvfb xdotool xwd convert); then
+    echo "$missing is missing" >&2
+    exit 2
+fi
 
-APP="$(cd "$(dirname "$APP")" && pwd)/$(basename "$APP")"
-rm -rf "$OUT"
-mkdir -p "$OUT/run/home" "$OUT/run/xdg"
-chmod 700 "$OUT/run/xdg"
-ln -s "$(cd "$(dirname "$PAK")" && pwd)/$(basename "$PAK")" "$OUT/run/vorns.pak"
-
-APP_PID=""
-XVFB_PID=""
-cleanup() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null && wait "$APP_PID" 2>/dev/null
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-numberFile="$OUT/xvfb.display"
-: >"$numberFile"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numberFile" >"$OUT/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do
-    [ -s "$numberFile" ] && break
-    sleep 0.1
-done
-DISPLAY=":$(tr -d '[:space:]' <"$numberFile")"
-export DISPLAY
-
-(cd "$OUT/run" && HOME="$OUT/run/home" XDG_CONFIG_HOME="$OUT/run/home" \
-    XDG_DATA_HOME="$OUT/run/home" XDG_RUNTIME_DIR="$OUT/run/xdg" SDL_VIDEODRIVER=x11 \
-    SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: exec "$APP") \
-    >"$OUT/stdout.txt" 2>"$OUT/stderr.txt" &
-APP_PID=$!
-
-WINDOW=""
-find_window() {
-    WINDOW=""
-    for _ in $(seq 80); do
-        WINDOW=$(xdotool search --onlyvisible --name '^Vorns' 2>/dev/null | head -n 1)
-        [ -n "$WINDOW" ] && return 0
-        sleep 0.25
-    done
-    return 1
-}
+APP="$(absolute_path "$APP")"
+make_run_folder "$OUT" "$PAK"
+trap_cleanup
+start_xvfb "$OUT" 1024x768x24 || { echo "the private X server did not start" >&2; exit 1; }
+start_game "$APP" "$OUT"
 find_window || { echo "no game window" >&2; exit 1; }
 # The game starts full screen; the figures are for its 800x600 window.
 sleep 1

@@ -79,6 +79,15 @@ void Numbered(Surface& surface) {
     }
 }
 
+// The primary of a display that already has its window and cooperative level.
+std::shared_ptr<Surface> MakePrimary(DisplaySystem& display) {
+    SurfaceDesc desc;
+    desc.kind = SurfaceKind::Primary;
+    std::shared_ptr<Surface> primary;
+    EXPECT_EQ(display.CreateSurface(desc, primary), DD_OK);
+    return primary;
+}
+
 TEST(HeadlessDisplay, OffscreenSurfacesStartBlackInTheDisplayFormat) {
     HeadlessDisplay display;
     auto surface = MakeSurface(display, 5, 3);
@@ -337,10 +346,8 @@ TEST(HeadlessDisplay, ABackendThatKeepsItsPictureIsShownOnlyTheRowsThatChanged) 
     ChangesOnlyDisplay display;
     FakeWindow window({40, 30}, {0, 0});
     ASSERT_EQ(display.SetCooperativeLevel(&window, CooperativeLevel::Normal), DD_OK);
-    std::shared_ptr<Surface> primary;
-    SurfaceDesc desc;
-    desc.kind = SurfaceKind::Primary;
-    ASSERT_EQ(display.CreateSurface(desc, primary), DD_OK);
+    const std::shared_ptr<Surface> primary = MakePrimary(display);
+    ASSERT_NE(primary, nullptr);
     auto frame = MakeSurface(display, 40, 30);
     Numbered(*frame);
     const SurfaceRect whole{0, 0, 40, 30};
@@ -467,10 +474,8 @@ TEST(HeadlessDisplay, PrimaryAloneInFullScreenShowsBlitsAtOnce) {
     FakeWindow window({640, 480}, {0, 0});
     ASSERT_EQ(display.SetCooperativeLevel(&window, CooperativeLevel::ExclusiveFullScreen), DD_OK);
     ASSERT_EQ(display.SetDisplayMode(640, 480, 32), DD_OK);
-    std::shared_ptr<Surface> front;
-    SurfaceDesc desc;
-    desc.kind = SurfaceKind::Primary;
-    ASSERT_EQ(display.CreateSurface(desc, front), DD_OK);
+    const std::shared_ptr<Surface> front = MakePrimary(display);
+    ASSERT_NE(front, nullptr);
     std::shared_ptr<Surface> none;
     EXPECT_EQ(front->GetBackBuffer(none), DDERR_NOTFOUND);
     EXPECT_EQ(front->Flip(), DDERR_NOTFLIPPABLE);
@@ -536,10 +541,8 @@ TEST(HeadlessDisplay, FiveFiveFiveDesktopWidensLikeFiveSixFive) {
     HeadlessDisplay display(config);
     FakeWindow window({2, 1}, {0, 0});
     ASSERT_EQ(display.SetCooperativeLevel(&window, CooperativeLevel::Normal), DD_OK);
-    std::shared_ptr<Surface> primary;
-    SurfaceDesc desc;
-    desc.kind = SurfaceKind::Primary;
-    ASSERT_EQ(display.CreateSurface(desc, primary), DD_OK);
+    const std::shared_ptr<Surface> primary = MakePrimary(display);
+    ASSERT_NE(primary, nullptr);
     EXPECT_EQ(primary->Format(), PixelFormat::Rgb555());
     auto frame = MakeSurface(display, 2, 1);
     EXPECT_EQ(frame->Format(), PixelFormat::Rgb555());
@@ -703,10 +706,8 @@ TEST(HeadlessDisplay, CursorThreadAndMainThreadShareThePrimary) {
     HeadlessDisplay display;
     FakeWindow window({64, 64}, {0, 0});
     ASSERT_EQ(display.SetCooperativeLevel(&window, CooperativeLevel::Normal), DD_OK);
-    std::shared_ptr<Surface> primary;
-    SurfaceDesc desc;
-    desc.kind = SurfaceKind::Primary;
-    ASSERT_EQ(display.CreateSurface(desc, primary), DD_OK);
+    const std::shared_ptr<Surface> primary = MakePrimary(display);
+    ASSERT_NE(primary, nullptr);
     auto frame = MakeSurface(display, 64, 64);
     auto cursor = MakeSurface(display, 8, 8);
     ASSERT_EQ(cursor->Fill(nullptr, 0xFFFFFF), DD_OK);
@@ -731,9 +732,8 @@ TEST(HeadlessDisplay, SurfacesOutliveTheirDisplay) {
         HeadlessDisplay display;
         surface = MakeSurface(display, 4, 4);
         ASSERT_EQ(display.SetCooperativeLevel(&window, CooperativeLevel::Normal), DD_OK);
-        SurfaceDesc desc;
-        desc.kind = SurfaceKind::Primary;
-        ASSERT_EQ(display.CreateSurface(desc, primary), DD_OK);
+        primary = MakePrimary(display);
+        ASSERT_NE(primary, nullptr);
     }
     EXPECT_EQ(surface->Fill(nullptr, 7), DD_OK);
     EXPECT_EQ(PixelAt(*surface, 1, 1), 7u);

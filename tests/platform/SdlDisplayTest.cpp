@@ -36,20 +36,29 @@ uint32_t ShownAt(SDL_Surface* surface, int x, int y) {
     return (uint32_t{r} << 16) | (uint32_t{g} << 8) | b;
 }
 
-TEST(SdlDisplay, PresentsAKnownFrameIntoTheWindow) {
-    if (!HaveDisplay()) {
-        GTEST_SKIP() << "DISPLAY is not set";
+// SDL's window system on the X display; skipped without one.
+class SdlDisplayOnX : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HaveDisplay()) {
+            GTEST_SKIP() << "DISPLAY is not set";
+        }
+        // Without a session bus libdbus would start one through X and leak doing so.
+        setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+        mWindows = MakeWindowSystem(BackendKind::Sdl);
+        ASSERT_TRUE(mWindows->VideoAvailable());
     }
-    // Without a session bus libdbus would start one through X and leak doing so.
-    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
-    std::unique_ptr<WindowSystem> windows = MakeWindowSystem(BackendKind::Sdl);
-    ASSERT_TRUE(windows->VideoAvailable());
+
+    std::unique_ptr<WindowSystem> mWindows;
+};
+
+TEST_F(SdlDisplayOnX, PresentsAKnownFrameIntoTheWindow) {
     WindowParams params;
     params.title = "display test";
     params.position = {40, 40};
     params.clientSize = {64, 48};
     params.visible = true;
-    Window* window = windows->CreateWindow(params);
+    Window* window = mWindows->CreateWindow(params);
     ASSERT_NE(window, nullptr);
     {
         std::unique_ptr<DisplaySystem> display;
@@ -103,22 +112,16 @@ TEST(SdlDisplay, PresentsAKnownFrameIntoTheWindow) {
         ASSERT_EQ(display->GetDeviceIdentifier(identifier), DD_OK);
         EXPECT_NE(identifier.description.find("SDL"), std::string::npos);
     }
-    windows->DestroyWindow(window->Id());
+    mWindows->DestroyWindow(window->Id());
 }
 
-TEST(SdlDisplay, FullScreenAtASizeTheMonitorLacksScalesThePictureToTheDesktop) {
-    if (!HaveDisplay()) {
-        GTEST_SKIP() << "DISPLAY is not set";
-    }
-    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
-    std::unique_ptr<WindowSystem> windows = MakeWindowSystem(BackendKind::Sdl);
-    ASSERT_TRUE(windows->VideoAvailable());
+TEST_F(SdlDisplayOnX, FullScreenAtASizeTheMonitorLacksScalesThePictureToTheDesktop) {
     WindowParams params;
     params.title = "full screen test";
     params.style = WindowStyle::FullScreenPopup;
     params.clientSize = {64, 48};
     params.visible = true;
-    auto* window = static_cast<SdlWindow*>(windows->CreateWindow(params));
+    auto* window = static_cast<SdlWindow*>(mWindows->CreateWindow(params));
     ASSERT_NE(window, nullptr);
     {
         std::unique_ptr<DisplaySystem> display;
@@ -154,7 +157,7 @@ TEST(SdlDisplay, FullScreenAtASizeTheMonitorLacksScalesThePictureToTheDesktop) {
         ASSERT_EQ(display->RestoreDisplayMode(), DD_OK);
         EXPECT_EQ(window->View().width, 64);
     }
-    windows->DestroyWindow(window->Id());
+    mWindows->DestroyWindow(window->Id());
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #!/usr/bin/env bash
-# shellcheck disable=SC2317  # cleanup runs from the trap
 # The real game full screen on a screen of another size than its own 800x600: the window
 # covers the screen, the picture fills the largest place of its shape with black bars, a click
 # where a button is shown presses it, the options dialog's box turns full screen off, the
@@ -13,7 +12,10 @@ APP="${1:-}"
 PAK="${2:-}"
 OUT="${3:-}"
 SIZE="${4:-}"
-HELPER="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/screens_helper.py"
+HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+HELPER="$HERE/screens_helper.py"
+# shellcheck source=SCRIPTDIR/game_under_xvfb.sh
+source "$HERE/game_under_xvfb.sh"
 SKIP=77
 LIFETIME=120
 
@@ -21,13 +23,7 @@ if [ -z "$APP" ] || [ ! -x "$APP" ] || [ -z "$OUT" ] || [[ ! "$SIZE" =~ ^[0-9]+x
     echo "usage: $0 <program> <vorns.pak> <out dir> <width>x<height>" >&2
     exit 1
 fi
-if [ ! -f "$PAK" ]; then
-    echo "SKIP: no game data at '$PAK' (build the vorns_data target)"
-    exit $SKIP
-fi
-for tool in xdotool python3 timeout Xvfb; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "SKIP: $tool is missing"; exit $SKIP; }
-done
+skip_without "$PAK" xdotool python3 timeout Xvfb
 SW=${SIZE%x*}
 SH=${SIZE#*x}
 # Where the 800x600 picture belongs: the largest place of its shape, centred.
@@ -36,65 +32,14 @@ read -r FX FY FW FH < <(awk -v w="$SW" -v h="$SH" 'BEGIN {
     else { fh = h; fw = int((2 * 800 * h / 600 + 1) / 2) }
     print int((w - fw) / 2), int((h - fh) / 2), fw, fh }')
 
-APP="$(cd "$(dirname "$APP")" && pwd)/$(basename "$APP")"
-rm -rf "$OUT"
-mkdir -p "$OUT/run/home" "$OUT/run/xdg"
-chmod 700 "$OUT/run/xdg"
-ln -s "$(cd "$(dirname "$PAK")" && pwd)/$(basename "$PAK")" "$OUT/run/vorns.pak"
-
-APP_PID=""
-XVFB_PID=""
-cleanup() {
-    for pid in "$APP_PID" "$XVFB_PID"; do
-        if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-            kill "$pid" 2>/dev/null
-            wait "$pid" 2>/dev/null
-        fi
-    done
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-numberFile="$OUT/xvfb.display"
-: >"$numberFile"
-timeout -k 5 $LIFETIME Xvfb -displayfd 3 -screen 0 "${SIZE}x24" -nolisten tcp \
-    3>"$numberFile" >"$OUT/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do
-    [ -s "$numberFile" ] && break
-    sleep 0.1
-done
-if [ ! -s "$numberFile" ]; then
+APP="$(absolute_path "$APP")"
+make_run_folder "$OUT" "$PAK"
+trap_cleanup
+if ! start_xvfb "$OUT" "${SIZE}x24" $LIFETIME; then
     echo "SKIP: the private X server did not start"
     exit $SKIP
 fi
-DISPLAY=":$(tr -d '[:space:]' <"$numberFile")"
-export DISPLAY
 
-start_game() {
-    (cd "$OUT/run" && HOME="$OUT/run/home" XDG_CONFIG_HOME="$OUT/run/home" \
-        XDG_DATA_HOME="$OUT/run/home" XDG_RUNTIME_DIR="$OUT/run/xdg" SDL_VIDEODRIVER=x11 \
-        SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: \
-        exec timeout -k 5 $LIFETIME "$APP") >>"$OUT/stdout.txt" 2>>"$OUT/stderr.txt" &
-    APP_PID=$!
-}
-
-# The game's window, once the same one has shown twice in a row.
-WINDOW=""
-find_window() {
-    local found previous=""
-    for _ in $(seq 80); do
-        found=$(timeout 5 xdotool search --onlyvisible --name '^Vorns' 2>/dev/null | head -n 1)
-        if [ -n "$found" ] && [ "$found" = "$previous" ]; then
-            WINDOW="$found"
-            return 0
-        fi
-        previous="$found"
-        kill -0 "$APP_PID" 2>/dev/null || return 1
-        sleep 0.25
-    done
-    return 1
-}
 fail() {
     echo "FAIL ($SIZE): $1"
     tail -n 20 "$OUT/stderr.txt"
@@ -123,7 +68,7 @@ click_scaled() {
     xdotool mousemove $((FX + ($1 * FW + FW / 2) / 800)) $((FY + ($2 * FH + FH / 2) / 600)) click 1
 }
 
-start_game
+start_game "$APP" "$OUT" $LIFETIME
 wait_geometry "$SIZE" || fail "full screen does not cover the screen"
 # Comparing the top-left 800x600 of the screen is enough to see a new screen come.
 shot title 8 0 15
@@ -148,7 +93,7 @@ kill -0 "$APP_PID" 2>/dev/null && fail "the game still runs 10s after EXIT"
 wait "$APP_PID" || fail "the game ended with an error"
 
 # The choice is kept: the next start is in a window.
-start_game
+start_game "$APP" "$OUT" $LIFETIME
 wait_geometry 800x600 || fail "the next start is not in its 800x600 window"
 rm -f "$OUT"/*.rgb
 echo "FULL SCREEN $SIZE: ok; screenshots in $OUT"

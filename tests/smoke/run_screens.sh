@@ -1,5 +1,4 @@
 #!/usr/bin/env bash
-# shellcheck disable=SC2317  # cleanup runs from the trap
 # The real game on the real data, in a real X window, walked by mouse and keyboard through its
 # screens and dialogs: full screen, title, main menu, profiles, options, high scores, credits, help,
 # land map, comics, the level announcement, the board with its help bubbles and a swap, the pause
@@ -18,6 +17,8 @@ PAK="${2:-}"
 OUT="${3:-}"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 HELPER="$HERE/screens_helper.py"
+# shellcheck source=SCRIPTDIR/game_under_xvfb.sh
+source "$HERE/game_under_xvfb.sh"
 SKIP=77
 LIFETIME=240
 
@@ -25,79 +26,17 @@ if [ -z "$APP" ] || [ ! -x "$APP" ] || [ -z "$OUT" ]; then
     echo "usage: $0 <program> <vorns.pak> <out dir>" >&2
     exit 1
 fi
-if [ ! -f "$PAK" ]; then
-    echo "SKIP: no game data at '$PAK' (build the vorns_data target)"
-    exit $SKIP
-fi
-for tool in xdotool python3 timeout Xvfb; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "SKIP: $tool is missing"
-        exit $SKIP
-    fi
-done
+skip_without "$PAK" xdotool python3 timeout Xvfb
 
-APP="$(cd "$(dirname "$APP")" && pwd)/$(basename "$APP")"
-rm -rf "$OUT"
-mkdir -p "$OUT/run/home" "$OUT/run/xdg"
-chmod 700 "$OUT/run/xdg"
-ln -s "$(cd "$(dirname "$PAK")" && pwd)/$(basename "$PAK")" "$OUT/run/vorns.pak"
-
-APP_PID=""
-XVFB_PID=""
-cleanup() {
-    if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
-        kill "$APP_PID" 2>/dev/null
-        wait "$APP_PID" 2>/dev/null
-    fi
-    if [ -n "$XVFB_PID" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
-        kill "$XVFB_PID" 2>/dev/null
-        wait "$XVFB_PID" 2>/dev/null
-    fi
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM
-
-# A private 24-bit screen: nothing else draws over the window, and no window manager moves it.
-numberFile="$OUT/xvfb.display"
-: >"$numberFile"
-timeout -k 5 $LIFETIME Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
-    3>"$numberFile" >"$OUT/xvfb.log" 2>&1 &
-XVFB_PID=$!
-for _ in $(seq 100); do
-    [ -s "$numberFile" ] && break
-    sleep 0.1
-done
-if [ ! -s "$numberFile" ]; then
+APP="$(absolute_path "$APP")"
+make_run_folder "$OUT" "$PAK"
+trap_cleanup
+if ! start_xvfb "$OUT" 1024x768x24 $LIFETIME; then
     echo "SKIP: the private X server did not start"
     exit $SKIP
 fi
-DISPLAY=":$(tr -d '[:space:]' <"$numberFile")"
-export DISPLAY
 
-(cd "$OUT/run" && HOME="$OUT/run/home" XDG_CONFIG_HOME="$OUT/run/home" \
-    XDG_DATA_HOME="$OUT/run/home" XDG_RUNTIME_DIR="$OUT/run/xdg" SDL_VIDEODRIVER=x11 \
-    SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: \
-    exec timeout -k 5 $LIFETIME "$APP") >"$OUT/stdout.txt" 2>"$OUT/stderr.txt" &
-APP_PID=$!
-
-# The game's window, once the same one has shown twice in a row. Searched again and again
-# rather than once with --sync: xdotool gives up on an X error when a window vanishes while it
-# looks, and a slow start may replace the first window (a display found too slow is set up anew).
-find_window() {
-    local found previous=""
-    for _ in $(seq 80); do
-        found=$(timeout 5 xdotool search --onlyvisible --name '^Vorns' 2>/dev/null | head -n 1)
-        if [ -n "$found" ] && [ "$found" = "$previous" ]; then
-            WINDOW="$found"
-            return 0
-        fi
-        previous="$found"
-        kill -0 "$APP_PID" 2>/dev/null || return 1
-        sleep 0.25
-    done
-    return 1
-}
-WINDOW=""
+start_game "$APP" "$OUT" $LIFETIME
 if ! find_window; then
     kill -0 "$APP_PID" 2>/dev/null || echo "the game ended before its window showed"
     echo "FAIL: no game window within 20s"

@@ -253,19 +253,27 @@ void Word(cairo_t* cr, const std::string& text, double x, double y, double size,
     cairo_new_path(cr);
 }
 
-}  // namespace
-
-void Text(cairo_t* cr, const std::string& text, double cx, double cy, double size, Rgb fill,
-          double maxWidth, bool outlined) {
-    cairo_save(cr);
+// Selects the bold face at size, smaller where the text would be wider than maxWidth (when
+// given); returns the size taken, with the text's extents at it.
+double FitBold(cairo_t* cr, const std::string& text, double size, double maxWidth,
+               cairo_text_extents_t& ext) {
     SelectFace(cr, size, true);
-    cairo_text_extents_t ext;
     cairo_text_extents(cr, text.c_str(), &ext);
     if (maxWidth > 0 && ext.width > maxWidth) {
         size *= maxWidth / ext.width;
         SelectFace(cr, size, true);
         cairo_text_extents(cr, text.c_str(), &ext);
     }
+    return size;
+}
+
+}  // namespace
+
+void Text(cairo_t* cr, const std::string& text, double cx, double cy, double size, Rgb fill,
+          double maxWidth, bool outlined) {
+    cairo_save(cr);
+    cairo_text_extents_t ext;
+    size = FitBold(cr, text, size, maxWidth, ext);
     const double x = cx - ext.width / 2 - ext.x_bearing;
     const double y = cy - ext.height / 2 - ext.y_bearing;
     Word(cr, text, x, y, size, fill, ext.y_bearing, outlined);
@@ -275,14 +283,8 @@ void Text(cairo_t* cr, const std::string& text, double cx, double cy, double siz
 void TextOnBaseline(cairo_t* cr, const std::string& text, double x, double baseline, double size,
                     Rgb fill, double maxWidth) {
     cairo_save(cr);
-    SelectFace(cr, size, true);
     cairo_text_extents_t ext;
-    cairo_text_extents(cr, text.c_str(), &ext);
-    if (ext.width > maxWidth) {
-        size *= maxWidth / ext.width;
-        SelectFace(cr, size, true);
-        cairo_text_extents(cr, text.c_str(), &ext);
-    }
+    size = FitBold(cr, text, size, maxWidth, ext);
     Word(cr, text, x - ext.x_bearing, baseline, size, fill, ext.y_bearing, true);
     cairo_restore(cr);
 }

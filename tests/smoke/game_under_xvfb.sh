@@ -1,0 +1,113 @@
+# shellcheck shell=bash
+# shellcheck disable=SC2317,SC2034  # cleanup runs from the trap; the sourcing scripts read WINDOW
+# Sourced by the scripts that run the real game on a private X server: its run folder, the
+# server, the game with a private home, its window, and a cleanup of both on exit.
+# Sets APP_PID, XVFB_PID, WINDOW and DISPLAY.
+
+APP_PID=""
+XVFB_PID=""
+WINDOW=""
+
+# first_missing_tool <tool...>: prints the first one not on PATH; fails when there is one.
+first_missing_tool() {
+    local tool
+    for tool in "$@"; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            echo "$tool"
+            return 1
+        fi
+    done
+}
+
+# skip_without <pak> <tool...>: leaves with 77, the test skipped, without the data or a tool.
+skip_without() {
+    if [ ! -f "$1" ]; then
+        echo "SKIP: no game data at '$1' (build the vorns_data target)"
+        exit 77
+    fi
+    shift
+    local missing
+    if ! missing=$(first_missing_tool "$@"); then
+        echo "SKIP: $missing is missing"
+        exit 77
+    fi
+}
+
+# absolute_path <path>
+absolute_path() {
+    echo "$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+}
+
+# make_run_folder <out dir> <pak>: <out>/run with its own home and runtime folder, the data
+# linked in. Empties <out> first.
+make_run_folder() {
+    rm -rf "$1"
+    mkdir -p "$1/run/home" "$1/run/xdg"
+    chmod 700 "$1/run/xdg"
+    ln -s "$(absolute_path "$2")" "$1/run/vorns.pak"
+}
+
+# stop_game_and_xvfb: the EXIT trap; also stops both on INT and TERM.
+stop_game_and_xvfb() {
+    local pid
+    for pid in "$APP_PID" "$XVFB_PID"; do
+        if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+            kill "$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null
+        fi
+    done
+}
+trap_cleanup() {
+    trap stop_game_and_xvfb EXIT
+    trap 'exit 1' INT TERM
+}
+
+# start_xvfb <out dir> <width>x<height>x<depth> [lifetime]: a private screen, nothing else
+# draws over the window and no window manager moves it; the server ends after [lifetime]
+# seconds when given. Fails when it does not start within 10 s.
+start_xvfb() {
+    local numberFile="$1/xvfb.display" limit=()
+    [ -z "${3:-}" ] || limit=(timeout -k 5 "$3")
+    : >"$numberFile"
+    "${limit[@]}" Xvfb -displayfd 3 -screen 0 "$2" -nolisten tcp \
+        3>"$numberFile" >"$1/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+        [ -s "$numberFile" ] && break
+        sleep 0.1
+    done
+    [ -s "$numberFile" ] || return 1
+    DISPLAY=":$(tr -d '[:space:]' <"$numberFile")"
+    export DISPLAY
+}
+
+# start_game <program> <out dir> [lifetime]: runs in <out>/run, its output added to
+# <out>/stdout.txt and <out>/stderr.txt.
+start_game() {
+    local limit=()
+    [ -z "${3:-}" ] || limit=(timeout -k 5 "$3")
+    (cd "$2/run" && HOME="$2/run/home" XDG_CONFIG_HOME="$2/run/home" \
+        XDG_DATA_HOME="$2/run/home" XDG_RUNTIME_DIR="$2/run/xdg" SDL_VIDEODRIVER=x11 \
+        SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: \
+        exec "${limit[@]}" "$1") >>"$2/stdout.txt" 2>>"$2/stderr.txt" &
+    APP_PID=$!
+}
+
+# find_window: sets WINDOW to the game's window once the same one has shown twice in a row.
+# Searched again and again rather than once with --sync: xdotool gives up on an X error when a
+# window vanishes while it looks, and a slow start may replace the first window (a display
+# found too slow is set up anew).
+find_window() {
+    local found previous=""
+    for _ in $(seq 80); do
+        found=$(timeout 5 xdotool search --onlyvisible --name '^Vorns' 2>/dev/null | head -n 1)
+        if [ -n "$found" ] && [ "$found" = "$previous" ]; then
+            WINDOW="$found"
+            return 0
+        fi
+        previous="$found"
+        kill -0 "$APP_PID" 2>/dev/null || return 1
+        sleep 0.25
+    done
+    return 1
+}
