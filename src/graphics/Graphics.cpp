@@ -325,6 +325,22 @@ void Graphics::DrawImageStamps(std::span<const ImageStamp> stamps) {
     dest->AddSprites(std::span(blits.data(), count));
 }
 
+MemoryImage* Graphics::SpriteTarget(int32_t& shiftX, int32_t& shiftY, Rect& clip) const {
+    // A whole translation places a stamp inside the clip by integer addition, as PlaceX does:
+    // such a stamp's coordinates are small enough for floats to hold exactly.
+    constexpr float kWholeShift = 1 << 22;
+    if (mDrawMode != kDrawModeAdditive || mScaleX != 1.0f || mScaleY != 1.0f ||
+        typeid(*mDestImage) != typeid(MemoryImage) || mTransX != std::trunc(mTransX) ||
+        mTransY != std::trunc(mTransY) || !(std::abs(mTransX) < kWholeShift) ||
+        !(std::abs(mTransY) < kWholeShift) || !mColorizeImages) {
+        return nullptr;
+    }
+    shiftX = static_cast<int32_t>(mTransX);
+    shiftY = static_cast<int32_t>(mTransY);
+    clip = DestClip();
+    return static_cast<MemoryImage*>(mDestImage);
+}
+
 void Graphics::DrawImagePart(Image* image, int32_t x, int32_t y, const Rect& srcRect) {
     if (image == nullptr || !SourceInside(image, srcRect)) {
         return;

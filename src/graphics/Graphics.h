@@ -16,6 +16,7 @@ namespace Vesk {
 class Font;
 class Image;
 class Matrix3x3;
+class MemoryImage;
 class Transform2D;
 
 // The 0 by 0 image a context made over no image draws into: every draw is
@@ -81,6 +82,10 @@ public:
     // Each stamp as SetColor and DrawImage would draw it, in order; the colour is left as it
     // was. Many small images added into a memory image share one set-up.
     void DrawImageStamps(std::span<const ImageStamp> stamps);
+    // The image that additive stamps lying wholly inside clip may be added into straight
+    // through MemoryImage::AddSprites, each at its (x + shiftX, y + shiftY), as DrawImageStamps
+    // would add them; null when they must take DrawImageStamps.
+    MemoryImage* SpriteTarget(int32_t& shiftX, int32_t& shiftY, Rect& clip) const;
     void DrawImagePart(Image* image, int32_t x, int32_t y, const Rect& srcRect);
     void DrawImageMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect);
     void DrawImageStretched(Image* image, int32_t x, int32_t y, int32_t width, int32_t height);

@@ -63,8 +63,12 @@ int32_t Trunc(float v) {
     return static_cast<int32_t>(v);
 }
 
+// Trunc then clamped to 0..255, without branches: NaN and anything below 0 give 0.
 int32_t ChannelByte(float v) {
-    return std::clamp(Trunc(255.0f * v), 0, 255);
+    float c = 255.0f * v;
+    c = c > 0.0f ? c : 0.0f;
+    c = c < 255.0f ? c : 255.0f;
+    return static_cast<int32_t>(c);
 }
 
 }  // namespace
@@ -406,11 +410,60 @@ void zmParticleSystem::ResetAt(float x, float y) {
 }
 
 struct zmParticleSystem::StampBatch {
-    std::array<Graphics::ImageStamp, 64> mStamps;
+    static constexpr size_t kSize = 64;
+    std::array<Graphics::ImageStamp, kSize> mStamps;
     size_t mCount = 0;
+    // Stamps inside the clip go straight to the target, skipping the context's placing.
+    MemoryImage* mTarget = nullptr;
+    int32_t mShiftX = 0;
+    int32_t mShiftY = 0;
+    Rect mClip;
+    std::array<MemoryImage::SpriteBlit, kSize> mBlits;
+    std::array<Color, kSize> mColors;
+    size_t mBlitCount = 0;
+
     void Flush(Graphics* g) {
-        g->DrawImageStamps(std::span(mStamps.data(), mCount));
-        mCount = 0;
+        if (mBlitCount != 0) {
+            mTarget->AddSprites(std::span(mBlits.data(), mBlitCount));
+            mBlitCount = 0;
+        }
+        if (mCount != 0) {
+            g->DrawImageStamps(std::span(mStamps.data(), mCount));
+            mCount = 0;
+        }
+    }
+    void Add(Graphics* g, MemoryImage* sprite, int32_t x, int32_t y, const Color& color) {
+        if (mTarget != nullptr) {
+            const int64_t left = int64_t{x} + mShiftX;
+            const int64_t top = int64_t{y} + mShiftY;
+            if (left >= mClip.mX && top >= mClip.mY &&
+                left + sprite->mWidth <= int64_t{mClip.mX} + mClip.mWidth &&
+                top + sprite->mHeight <= int64_t{mClip.mY} + mClip.mHeight) {
+                if (mCount != 0) {
+                    Flush(g);
+                }
+                mColors[mBlitCount] = color;
+                mBlits[mBlitCount] = {sprite,
+                                      &mColors[mBlitCount],
+                                      static_cast<int32_t>(left),
+                                      static_cast<int32_t>(top),
+                                      0,
+                                      0,
+                                      sprite->mWidth,
+                                      sprite->mHeight};
+                if (++mBlitCount == kSize) {
+                    Flush(g);
+                }
+                return;
+            }
+        }
+        if (mBlitCount != 0) {
+            Flush(g);
+        }
+        mStamps[mCount++] = {sprite, x, y, color};
+        if (mCount == kSize) {
+            Flush(g);
+        }
     }
 };
 
@@ -418,6 +471,9 @@ void zmParticleSystem::Draw(Graphics* g) {
     Image* image = mDefinition.mImage;
     if (image == nullptr || g == nullptr) {
         return;
+    }
+    if (mScaledFrom != image) {
+        mLastScaled = nullptr;
     }
     const DrawMode savedMode = g->GetDrawMode();
     if (mAdditive != 0 && savedMode == kDrawModeNormal) {
@@ -434,6 +490,7 @@ void zmParticleSystem::Draw(Graphics* g) {
         mClip.push_back(mClip.front());
     }
     StampBatch batch;
+    batch.mTarget = g->SpriteTarget(batch.mShiftX, batch.mShiftY, batch.mClip);
     for (int32_t i = 0; i < mLiveCount; ++i) {
         const Particle& p = mParticles[i];
         if (clipped &&
@@ -471,17 +528,24 @@ void zmParticleSystem::DrawParticle(Graphics* g, const Particle& p, StampBatch& 
         const float height = static_cast<float>(image->mHeight) * p.scale;
         const int32_t left = Trunc(x - width * 0.5f);
         const int32_t top = Trunc(y - height * 0.5f);
-        if (MemoryImage* scaled = ScaledSprite(Trunc(width), Trunc(height))) {
+        const int32_t w = Trunc(width);
+        const int32_t h = Trunc(height);
+        // Neighbouring particles are mostly of one size.
+        MemoryImage* scaled = w == mLastScaledW && h == mLastScaledH ? mLastScaled : nullptr;
+        if (scaled == nullptr) {
+            scaled = ScaledSprite(w, h);
+            mLastScaled = scaled;
+            mLastScaledW = w;
+            mLastScaledH = h;
+        }
+        if (scaled != nullptr) {
             // Batched: the sprite of its size added unstretched, as most particles are drawn.
-            batch.mStamps[batch.mCount++] = {scaled, left, top, color};
-            if (batch.mCount == batch.mStamps.size()) {
-                batch.Flush(g);
-            }
+            batch.Add(g, scaled, left, top, color);
             return;
         }
         batch.Flush(g);
         g->SetColor(color);
-        g->DrawImageStretched(image, left, top, Trunc(width), Trunc(height));
+        g->DrawImageStretched(image, left, top, w, h);
         return;
     }
     batch.Flush(g);

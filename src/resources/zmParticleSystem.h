@@ -173,6 +173,10 @@ private:
     std::vector<std::vector<std::pair<int32_t, std::unique_ptr<MemoryImage>>>> mScaled;
     size_t mScaledCount = 0;
     Image* mScaledFrom = nullptr;
+    // The last size looked up and its sprite, null when none.
+    MemoryImage* mLastScaled = nullptr;
+    int32_t mLastScaledW = 0;
+    int32_t mLastScaledH = 0;
 };
 
 }  // namespace Vesk
