@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The real game on the real data, in a real X window, walked by mouse and keyboard through its
-# screens and dialogs: full screen, title, main menu, profiles, options, high scores, credits, help,
-# land map, comics, the level announcement, the board with its help bubbles and a swap, the pause
-# dialog, back to the menu, a saved game resumed with a full level bar and its results, the
-# new-game question and out.
+# screens and dialogs: full screen, title, main menu, profiles, options, high scores, credits and
+# their first words, help, land map, comics, the level announcement, the board with its help
+# bubbles and a swap, the pause dialog, back to the menu, a saved game resumed with a full level
+# bar and its results, one resumed with whirlwind progress the guide tells, the new-game question
+# and out.
 # Each screen is kept as a PNG under <out>/ for people to look at; each must have changed from
 # the one before and show enough distinct colours not to be blank. The clicks go to the places
 # the game puts its buttons; the checks ask nothing of the art beyond that.
@@ -121,6 +122,13 @@ click 396 431
 shot high-scores-closed $C 0.1 10 0.3
 click 239 397
 shot credits $C 0.3 10 1
+# The first words rise into the lower middle once the logo has passed it.
+sleep 18
+step=$((step + 1))
+png="$OUT/$(printf '%02d' $step)-credits-words.png"
+timeout 60 python3 "$HELPER" appear "$WINDOW" "$png" "${LAST[@]}" 200 380 400 160 150 40 ||
+    { echo "FAIL: no words in the credits"; exit 1; }
+LAST=("$png.rgb")
 key Escape
 shot credits-left $C 0.3 10 0.3
 click 239 261
@@ -187,6 +195,14 @@ if ! timeout 60 python3 "$HELPER" shot "$WINDOW" "$OUT/menu-probe.png" 0 0.3 10 
 fi
 rm -f "$OUT/menu-probe.png" "$OUT/menu-probe.png.rgb"
 shot main-menu-after-stage $C 0.3 10 0.3
+# Half a whirlwind charge in the saved game: the guide says how far it is once play resumes.
+python3 "$HELPER" whirl "$saved" 7 || { echo "FAIL: cannot edit the saved game"; exit 1; }
+click 239 307
+shot whirlwind-progress $C 0.3 20 3
+key Escape
+sleep 1
+click 276 464
+shot main-menu-after-whirlwind $C 0.3 10 0.3
 # A game is saved now: a new one asks first.
 click 239 261
 shot new-game-dialog $C 0.1 10 0.3

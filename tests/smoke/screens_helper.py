@@ -20,11 +20,20 @@ words <window id> <png> <timeout>
     message zoomed over the board, there for a second or two) and keeps that picture as <png> and
     <png>.rgb at once. Exit 1 when none showed within <timeout> seconds.
 
+appear <window id> <png> <previous png's rgb> <x> <y> <width> <height> <count> <timeout>
+    Waits until at least <count> pixels of the rectangle are light that were not in the previous
+    shot (words rising into it), and keeps that picture as <png> and <png>.rgb. Exit 1 when none
+    came within <timeout> seconds.
+
 fill <saved game>
     Fills the level bar of a saved game to the top, so that resuming it wins the level at
     once. The bar's record ends with the ends of its tube (753, 395) and (753, 25); its value,
     maximum, length and fill come 57, 49, 45 and 41 bytes before them. Exit 1 when the record
     is not found exactly once.
+
+whirl <saved game> <progress>
+    Sets the whirlwind's progress in a saved game's header, so that the guide announces it when
+    the game is resumed. Exit 1 when the file is too short for a header.
 
 swap <rgb> <field x> <field y> <cell> <columns> <rows>
     Reads the blocks of the field in a kept picture by the colour at each cell's centre and
@@ -286,6 +295,47 @@ def words(window, png, timeout):
     return 0
 
 
+def new_light(previous, rgb, x0, y0, w, h):
+    count = 0
+    for y in range(y0, y0 + h):
+        for x in range(x0, x0 + w):
+            i = (y * WIDTH + x) * 3
+            if min(rgb[i:i + 3]) >= 200 and min(previous[i:i + 3]) < 200:
+                count += 1
+    return count
+
+
+def appear(window, png, previous_path, place, count, timeout):
+    with open(previous_path, "rb") as f:
+        previous = f.read()
+    x11 = load_x11()
+    display = x11.XOpenDisplay(None)
+    if not display:
+        print("appear: cannot open the display")
+        return 2
+    try:
+        deadline = time.monotonic() + timeout
+        while True:
+            rgb = grab(x11, display, window)
+            if rgb is None:
+                print("appear: cannot read the window")
+                return 2
+            if new_light(previous, rgb, *place) >= count:
+                break
+            if time.monotonic() > deadline:
+                write_png(png, WIDTH, HEIGHT, rgb)
+                print("%s: FAIL nothing light came within %gs" % (os.path.basename(png), timeout))
+                return 1
+            time.sleep(0.2)
+    finally:
+        x11.XCloseDisplay(display)
+    write_png(png, WIDTH, HEIGHT, rgb)
+    with open(png + ".rgb", "wb") as f:
+        f.write(rgb)
+    print("%s: ok, words shown" % os.path.basename(png))
+    return 0
+
+
 def fill(path):
     with open(path, "rb") as f:
         data = bytearray(f.read())
@@ -304,11 +354,31 @@ def fill(path):
     return 0
 
 
+def whirl(path, progress):
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    # Level, help byte, best level, two bytes, bonus mode, colours, lives, slow-motion time.
+    at = 4 + 1 + 4 + 1 + 1 + 4 * 4
+    if len(data) < at + 4:
+        print("whirl: no saved game header in %s" % path)
+        return 1
+    struct.pack_into("<i", data, at, progress)
+    with open(path + ".tmp", "wb") as f:
+        f.write(data)
+    os.replace(path + ".tmp", path)
+    return 0
+
+
 def main(argv):
     if len(argv) == 5 and argv[1] == "words":
         return words(int(argv[2], 0), argv[3], float(argv[4]))
     if len(argv) == 3 and argv[1] == "fill":
         return fill(argv[2])
+    if len(argv) == 11 and argv[1] == "appear":
+        return appear(int(argv[2], 0), argv[3], argv[4], [int(a) for a in argv[5:9]],
+                      int(argv[9]), float(argv[10]))
+    if len(argv) == 4 and argv[1] == "whirl":
+        return whirl(argv[2], int(argv[3]))
     if len(argv) == 8 and argv[1] == "swap":
         return find_swap(argv[2], *(int(a) for a in argv[3:8]))
     if len(argv) in (4, 8) and argv[1] == "screen":

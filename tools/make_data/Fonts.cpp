@@ -38,8 +38,9 @@ constexpr FontRecipe kFonts[] = {
     {"FONT_HUGE", "huge", kLobsterTwoBold, "fonts-lobstertwo", 224, 10, 0, 0},
     // The main menu's greeting puts its second line a line spacing minus 5 below the first and
     // above a button 28 px below the first baseline: capitals of this size with a tight line
-    // spacing keep both lines apart and clear of it.
-    {"FONT_SHOWCARDGOTHIC", "showcard", kLobsterTwoBold, "fonts-lobstertwo", 16, 1, 23, 0},
+    // spacing keep both lines apart and clear of it. A plain rounded hand, since the script
+    // face's capitals (its L reads as an I) blur at this size.
+    {"FONT_SHOWCARDGOTHIC", "showcard", kComicNeueBold, "fonts-comic-neue", 16, 1, 23, 0},
     // Lists and the name field need it at most 18 high; the results dialog's numbers ask for
     // the large layer, so they are as big as the row labels and still sharp.
     {"FONT_SMALL", "small", kComicNeueBold, "fonts-comic-neue", 15, 0, 0, 20},
