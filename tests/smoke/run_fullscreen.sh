@@ -45,10 +45,11 @@ fail() {
     tail -n 20 "$OUT/stderr.txt"
     exit 1
 }
-# The window's size once it is the one expected, within 10 s.
+# The window's size once it is the one expected, within 30 s: a sanitized build on a busy
+# machine takes that long to start.
 wait_geometry() {
     local geometry=""
-    for _ in $(seq 40); do
+    for _ in $(seq 120); do
         find_window || return 1
         geometry=$(xdotool getwindowgeometry "$WINDOW" 2>/dev/null | awk '/Geometry/ {print $2}')
         [ "$geometry" = "$1" ] && return 0
