@@ -108,8 +108,9 @@ void ArchiveReadAll_memcpy(benchmark::State& state) {
     Fixture& f = Data();
     std::vector<uint8_t> buffer(1 << 16);
     for (auto _ : state) {
-        for (size_t i = 0; i < f.entries.size(); ++i)
+        for (size_t i = 0; i < f.entries.size(); ++i) {
             std::memcpy(buffer.data(), f.mapping->Data() + f.starts[i], f.entries[i].data.size());
+        }
         benchmark::DoNotOptimize(buffer.data());
     }
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(f.totalBytes));
@@ -119,10 +120,12 @@ BENCHMARK(ArchiveReadAll_memcpy)->Name("ArchiveReadAll/memcpy")->Unit(benchmark:
 int64_t DrainVesk(Vesk::XMLParser& parser) {
     Vesk::XMLElement element;
     int64_t count = 0;
-    while (parser.NextElement(&element))
+    while (parser.NextElement(&element)) {
         count += element.mType == Vesk::XMLElement::TYPE_START ? 1 : 0;
-    if (parser.HasFailed())
+    }
+    if (parser.HasFailed()) {
         std::abort();
+    }
     return count;
 }
 
@@ -160,8 +163,9 @@ void Manifest_expat(benchmark::State& state) {
             [](void* data, const XML_Char*, const XML_Char**) { ++*static_cast<int64_t*>(data); },
             [](void*, const XML_Char*) {});
         XML_SetCharacterDataHandler(parser, [](void*, const XML_Char*, int) {});
-        if (XML_Parse(parser, f.manifest.data(), int(f.manifest.size()), 1) != XML_STATUS_OK)
+        if (XML_Parse(parser, f.manifest.data(), int(f.manifest.size()), 1) != XML_STATUS_OK) {
             std::abort();
+        }
         XML_ParserFree(parser);
         benchmark::DoNotOptimize(count);
     }
@@ -170,4 +174,3 @@ void Manifest_expat(benchmark::State& state) {
 BENCHMARK(Manifest_expat)->Name("XmlManifest1MB/expat")->Unit(benchmark::kMillisecond);
 
 }  // namespace
-

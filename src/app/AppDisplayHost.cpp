@@ -32,8 +32,9 @@ void AppDisplayHost::SetScreenBounds(const Rect& bounds) {
 void AppDisplayHost::SetRefreshRateClamped(bool clamped) {
     // A rate that could not be read or was cut to 60..100 Hz would pace the updates wrongly;
     // only the pacing check may drop pacing otherwise, so a good rate never restores it.
-    if (clamped)
+    if (clamped) {
         mApp.mRefreshPacingDropped = true;
+    }
 }
 
 void AppDisplayHost::FirstAccelerationTestHook() {

@@ -61,14 +61,17 @@ void CrashDialog::Run(const std::string& report, const std::string& title) {
     const bool sendVisible = !mServer.empty();
     const bool sendEnabled = mApp != nullptr;
     if (mDialogs.Report(kCrashHeader, mReportText, sendVisible, sendEnabled) !=
-        platform::CrashDialogs::ReportChoice::Send)
+        platform::CrashDialogs::ReportChoice::Send) {
         return;
+    }
     platform::CrashDialogs::SubmitAnswer answer = mDialogs.Submit(kSubmitHeader);
-    if (!answer.proceed)
+    if (!answer.proceed) {
         return;
+    }
     mUserText = std::move(answer.userText);
-    if (mUserText.size() > platform::CrashDialogs::kMaxUserText)
+    if (mUserText.size() > platform::CrashDialogs::kMaxUserText) {
         mUserText.resize(platform::CrashDialogs::kMaxUserText);
+    }
 
     mTicks = 0;
     StartSubmit();
@@ -101,8 +104,9 @@ std::string CrashDialog::GetReportServer() {
 
 std::string CrashDialog::BuildBody(const Upload& upload) {
     std::string body;
-    for (const auto& [name, value] : upload.extraFields)
+    for (const auto& [name, value] : upload.extraFields) {
         AppendField(body, name, value);
+    }
     AppendField(body, "prod", upload.product);
     AppendField(body, "version", upload.version);
     AppendField(body, "usertext", upload.userText);
@@ -139,20 +143,24 @@ std::string CrashDialog::BuildRequest(const Upload& upload) {
 
 std::string CrashDialog::ProgressText(unsigned ticks) {
     std::string text(kProgressText);
-    for (unsigned i = 0; i < ticks % 10; ++i)
+    for (unsigned i = 0; i < ticks % 10; ++i) {
         text += " .";
+    }
     return text;
 }
 
 bool CrashDialog::Poll() {
-    if (!mHandedOver.load(std::memory_order_acquire))
+    if (!mHandedOver.load(std::memory_order_acquire)) {
         return true;
+    }
     JoinSubmit();
-    if (mSubmitFailed.load(std::memory_order_acquire))
+    if (mSubmitFailed.load(std::memory_order_acquire)) {
         return !mAbortRequested && OfferRetry();
+    }
     // An Abort pressed while the request was still being built reaches the transfer now.
-    if (mAbortRequested)
+    if (mAbortRequested) {
         mTransfer.Abort();
+    }
     switch (mTransfer.GetResultCode()) {
         case HTTPTransfer::RESULT_IDLE:
         case HTTPTransfer::RESULT_RUNNING:
@@ -172,15 +180,17 @@ std::string CrashDialog::Tick() {
 
 void CrashDialog::Abort() {
     mAbortRequested = true;
-    if (mHandedOver.load(std::memory_order_acquire))
+    if (mHandedOver.load(std::memory_order_acquire)) {
         mTransfer.Abort();
+    }
 }
 
 bool CrashDialog::OfferRetry() {
     mTransfer.Reset();
     if (mDialogs.RetryCancel(kConnectionFailure, kConnectionFailedTitle) !=
-        platform::CrashDialogs::kRetry)
+        platform::CrashDialogs::kRetry) {
         return false;
+    }
     StartSubmit();
     return true;
 }
@@ -199,12 +209,14 @@ CrashDialog::Upload CrashDialog::CollectUpload() const {
     if (mHasAttachment) {
         // A file that cannot be read goes as an empty part: the report itself still counts.
         Buffer buffer;
-        if (mApp != nullptr)
+        if (mApp != nullptr) {
             mApp->ReadBufferFromFile(mAttachmentPath, &buffer, true);
+        }
         upload.attachment.emplace();
-        if (buffer.GetDataLen() > 0)
+        if (buffer.GetDataLen() > 0) {
             upload.attachment->assign(reinterpret_cast<const char*>(buffer.GetDataPtr()),
                                       static_cast<size_t>(buffer.GetDataLen()));
+        }
     }
     return upload;
 }
@@ -234,8 +246,9 @@ void CrashDialog::StartSubmit() {
 }
 
 void CrashDialog::JoinSubmit() {
-    if (mSubmitThread.joinable())
+    if (mSubmitThread.joinable()) {
         mSubmitThread.join();
+    }
 }
 
 }  // namespace Vesk

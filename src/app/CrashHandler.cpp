@@ -86,8 +86,9 @@ std::atomic<CrashHandler::CrashWindowFunction> gCrashWindow{nullptr};
 // The application's clipboard and demo-event calls, used once the application offers them.
 template <class App>
 void CopyReportToClipboard(App& app, const std::string& report) {
-    if constexpr (requires { app.CopyToClipboard(report); })
+    if constexpr (requires { app.CopyToClipboard(report); }) {
         app.CopyToClipboard(report);
+    }
 }
 
 template <class App>
@@ -155,13 +156,15 @@ bool ParseKey(std::string_view sectionText, std::string_view offsetText, MapKey&
 
 void ReadLineEntries(std::string_view line, const std::string& file, MapTables& tables) {
     if (line.empty() || line.size() % kLineEntryWidth != 0 ||
-        line.size() > kLineEntryWidth * kLineEntriesPerLine)
+        line.size() > kLineEntryWidth * kLineEntriesPerLine) {
         return;
+    }
     for (size_t at = 0; at < line.size(); at += kLineEntryWidth) {
         const std::string_view entry = line.substr(at, kLineEntryWidth);
         MapKey key;
-        if (!ParseKey(entry.substr(7, 4), entry.substr(12, 8), key))
+        if (!ParseKey(entry.substr(7, 4), entry.substr(12, 8), key)) {
             continue;
+        }
         const int number = std::atoi(std::string(entry.substr(0, 6)).c_str());
         tables.lines.emplace(key, LineEntry{file, number});
     }
@@ -174,12 +177,14 @@ MapTables ReadMap(std::string_view text) {
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
+        if (end == std::string_view::npos) {
             end = text.size();
+        }
         std::string_view line = text.substr(start, end - start);
         start = end + 1;
-        if (!line.empty() && line.back() == '\r')
+        if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
+        }
 
         if (line.starts_with("Line numbers")) {
             inLineBlock = true;
@@ -197,12 +202,14 @@ MapTables ReadMap(std::string_view text) {
             const size_t nameEnd = line.find(' ', 21);
             const std::string_view name = line.substr(
                 21, nameEnd == std::string_view::npos ? std::string_view::npos : nameEnd - 21);
-            if (!name.empty())
+            if (!name.empty()) {
                 tables.symbols.emplace(key, std::string(name));
+            }
             continue;
         }
-        if (inLineBlock)
+        if (inLineBlock) {
             ReadLineEntries(line, lineFile, tables);
+        }
     }
     return tables;
 }
@@ -213,15 +220,18 @@ template <class T>
 const std::pair<const MapKey, T>* FindEntry(const std::map<MapKey, T>& table, const MapKey& key,
                                             uint32_t& distance) {
     auto it = table.lower_bound(key);
-    if (it == table.end())
+    if (it == table.end()) {
         return nullptr;
+    }
     if (it->first != key) {
-        if (it == table.begin())
+        if (it == table.begin()) {
             return nullptr;
+        }
         --it;
     }
-    if (it->first.section != key.section)
+    if (it->first.section != key.section) {
         return nullptr;
+    }
     distance = key.offset - it->first.offset;
     return &*it;
 }
@@ -254,8 +264,9 @@ void CrashHandler::HandleException(const FaultRecord& fault) {
     }
     report.text = AnnotateFromMapFile(report.text);
     WriteCrashFile(report.text);
-    if (app != nullptr)
+    if (app != nullptr) {
         SaveDemoAndAttachment(*app);
+    }
 
     // The crash windows wait for the player for as long as it takes.
     platform::crash::CancelWatchdog();
@@ -266,12 +277,13 @@ CrashHandler::Report CrashHandler::BuildReport(const FaultRecord& fault,
                                                const Inspector& inspector) {
     Report report;
     std::string& text = report.text;
-    if (const char* name = GetExceptionName(fault.code))
+    if (const char* name = GetExceptionName(fault.code)) {
         text += StrFormat("Exception: %s (code 0x%x) at address %08llX in thread %X\r\n", name,
                           fault.code, static_cast<ULL>(fault.address), fault.threadId);
-    else
+    } else {
         text += StrFormat("Unknown exception: (code 0x%x) at address %08llX in thread %X\r\n",
                           fault.code, static_cast<ULL>(fault.address), fault.threadId);
+    }
 
     const platform::crash::LogicalAddress where = LogicalOrNone(inspector, fault.address);
     text += "Module: " + ModuleFileName(where.modulePath) + "\r\n";
@@ -280,9 +292,10 @@ CrashHandler::Report CrashHandler::BuildReport(const FaultRecord& fault,
     report.title = StrFormat("Exception at %04X:%08X", where.section, where.offset);
 
     std::string stack = StackWalkText(fault, inspector);
-    if (stack.empty())
+    if (stack.empty()) {
         stack = FrameChainText(static_cast<uintptr_t>(fault.registers.ip),
                                static_cast<uintptr_t>(fault.registers.bp), inspector);
+    }
     text += stack;
     text += "\r\n";
 
@@ -294,8 +307,9 @@ CrashHandler::Report CrashHandler::BuildReport(const FaultRecord& fault,
 
 const char* CrashHandler::GetExceptionName(uint32_t code) {
     for (const ExceptionName& entry : kExceptionNames) {
-        if (entry.code == code)
+        if (entry.code == code) {
             return entry.name;
+        }
     }
     return nullptr;
 }
@@ -305,8 +319,9 @@ std::string CrashHandler::StackWalkText(const FaultRecord& fault, const Inspecto
     const size_t count = std::min(fault.frameCount, fault.frames.size());
     for (size_t i = 0; i < count; ++i) {
         const platform::crash::Frame& frame = fault.frames[i];
-        if (frame.frame == 0 || frame.pc == 0)
+        if (frame.frame == 0 || frame.pc == 0) {
             break;
+        }
         if (const auto symbol = inspector.SymbolOf(frame.pc)) {
             text += StrFormat("%08llX %08llX %s+%llX\r\n", static_cast<ULL>(frame.frame),
                               static_cast<ULL>(frame.pc), symbol->name.c_str(),
@@ -338,14 +353,18 @@ std::string CrashHandler::FrameChainText(uintptr_t pc, uintptr_t framePointer,
         uintptr_t nextFrame = 0;
         uintptr_t nextPc = 0;
         if (!inspector.ReadWord(framePointer, nextFrame) ||
-            !inspector.ReadWord(framePointer + kWord, nextPc))
+            !inspector.ReadWord(framePointer + kWord, nextPc)) {
             break;
+        }
         // A chain that goes down or out of alignment is not a frame chain any more.
-        if (nextFrame % kWord != 0 || nextFrame <= framePointer)
+        if (nextFrame % kWord != 0 || nextFrame <= framePointer) {
             break;
+        }
         uintptr_t probe = 0;
-        if (!inspector.ReadWord(nextFrame, probe) || !inspector.ReadWord(nextFrame + kWord, probe))
+        if (!inspector.ReadWord(nextFrame, probe) ||
+            !inspector.ReadWord(nextFrame + kWord, probe)) {
             break;
+        }
         pc = nextPc;
         framePointer = nextFrame;
     }
@@ -374,8 +393,9 @@ std::string CrashHandler::GetSysInfo() {
 bool CrashHandler::GetLogicalAddress(uintptr_t address, std::string& modulePath, uint32_t& section,
                                      uint32_t& offset) {
     const auto where = platform::crash::ModuleOf(address);
-    if (!where)
+    if (!where) {
         return false;
+    }
     modulePath = where->modulePath;
     section = where->section;
     offset = where->offset;
@@ -384,11 +404,13 @@ bool CrashHandler::GetLogicalAddress(uintptr_t address, std::string& modulePath,
 
 std::string CrashHandler::AnnotateFromMapFile(const std::string& report) {
     for (const platform::fs::DirEntry& entry : platform::fs::List(".", "*.map")) {
-        if (entry.isDirectory)
+        if (entry.isDirectory) {
             continue;
+        }
         const auto contents = platform::fs::ReadWholeFile(entry.name);
-        if (!contents)
+        if (!contents) {
             return report;
+        }
         return AnnotateWithMap(
             report,
             std::string_view(reinterpret_cast<const char*>(contents->data()), contents->size()));
@@ -398,8 +420,9 @@ std::string CrashHandler::AnnotateFromMapFile(const std::string& report) {
 
 std::string CrashHandler::AnnotateWithMap(const std::string& report, std::string_view mapText) {
     const MapTables tables = ReadMap(mapText);
-    if (tables.symbols.empty())
+    if (tables.symbols.empty()) {
         return report;
+    }
     std::string text = report;
     size_t colon = 0;
     while ((colon = text.find(':', colon)) != std::string::npos) {
@@ -409,19 +432,22 @@ std::string CrashHandler::AnnotateWithMap(const std::string& report, std::string
         const std::pair<const MapKey, std::string>* symbol = nullptr;
         if (colon >= 4 && digits > 0 &&
             ParseKey(std::string_view(text).substr(colon - 4, 4),
-                     std::string_view(text).substr(colon + 1, digits), key))
+                     std::string_view(text).substr(colon + 1, digits), key)) {
             symbol = FindEntry(tables.symbols, key, distance);
+        }
         if (symbol == nullptr) {
             ++colon;
             continue;
         }
         std::string name = platform::crash::Demangle(symbol->second).value_or(symbol->second);
-        if (distance != 0)
+        if (distance != 0) {
             name += StrFormat("+0x%X", distance);
+        }
         uint32_t lineDistance = 0;
-        if (const auto* line = FindEntry(tables.lines, key, lineDistance))
+        if (const auto* line = FindEntry(tables.lines, key, lineDistance)) {
             name += StrFormat("\r\n    %s line %d +0x%X", line->second.file.c_str(),
                               line->second.line, lineDistance);
+        }
         // Exactly the parsed characters are replaced, however close to the end they are.
         text.replace(colon - 4, 4 + 1 + digits, name);
         colon = colon - 4 + name.size();
@@ -431,19 +457,21 @@ std::string CrashHandler::AnnotateWithMap(const std::string& report, std::string
 
 bool CrashHandler::HexToUInt(std::string_view text, uint32_t& value) {
     value = 0;
-    if (text.size() > 8)
+    if (text.size() > 8) {
         return false;
+    }
     for (size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         uint32_t digit = 0;
-        if (c >= '0' && c <= '9')
+        if (c >= '0' && c <= '9') {
             digit = static_cast<uint32_t>(c - '0');
-        else if (c >= 'A' && c <= 'F')
+        } else if (c >= 'A' && c <= 'F') {
             digit = static_cast<uint32_t>(c - 'A' + 10);
-        else if (c >= 'a' && c <= 'f')
+        } else if (c >= 'a' && c <= 'f') {
             digit = static_cast<uint32_t>(c - 'a' + 10);
-        else
+        } else {
             return false;
+        }
         value += digit << (4 * (text.size() - i - 1));
     }
     return true;
@@ -451,8 +479,9 @@ bool CrashHandler::HexToUInt(std::string_view text, uint32_t& value) {
 
 bool CrashHandler::WriteCrashFile(const std::string& report) {
     std::FILE* file = std::fopen("crash.txt", "wb");
-    if (file == nullptr)
+    if (file == nullptr) {
         return false;
+    }
     const bool ok = std::fwrite(report.data(), 1, report.size(), file) == report.size() &&
                     std::fputc('\n', file) != EOF;
     return std::fclose(file) == 0 && ok;
@@ -460,8 +489,9 @@ bool CrashHandler::WriteCrashFile(const std::string& report) {
 
 void CrashHandler::AddApplicationText(VeskAppBase& app, std::string& report) {
     const std::string text = app.GetCrashReportText();
-    if (!text.empty())
+    if (!text.empty()) {
         report += "\r\n" + text;
+    }
     CopyReportToClipboard(app, report);
 }
 
@@ -487,8 +517,9 @@ void CrashHandler::SetCrashWindow(CrashWindowFunction function) {
 }
 
 void CrashHandler::ShowCrashWindow(const std::string& report, const std::string& title) {
-    if (CrashWindowFunction show = gCrashWindow.load())
+    if (CrashWindowFunction show = gCrashWindow.load()) {
         show(report, title);
+    }
 }
 
 const std::string& CrashHandler::GetAttachmentPath() {

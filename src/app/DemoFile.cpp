@@ -12,8 +12,9 @@ namespace {
 const char* const kInvalidDemoFile = "Invalid demo file.";
 
 void PutLittle32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
+    for (int shift = 0; shift < 32; shift += 8) {
         out.push_back(static_cast<uint8_t>(value >> shift));
+    }
 }
 
 // Reads from the file's bytes; every read checks what is left, so a short file fails
@@ -25,8 +26,9 @@ public:
     size_t Left() const { return mLeft; }
 
     bool Take(size_t count, const uint8_t*& bytes) {
-        if (count > mLeft)
+        if (count > mLeft) {
             return false;
+        }
         bytes = mData;
         mData += count;
         mLeft -= count;
@@ -35,16 +37,18 @@ public:
 
     bool Little16(uint32_t& value) {
         const uint8_t* bytes = nullptr;
-        if (!Take(2, bytes))
+        if (!Take(2, bytes)) {
             return false;
+        }
         value = uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8;
         return true;
     }
 
     bool Little32(uint32_t& value) {
         const uint8_t* bytes = nullptr;
-        if (!Take(4, bytes))
+        if (!Take(4, bytes)) {
             return false;
+        }
         value = platform::LoadLittle32(bytes);
         return true;
     }
@@ -58,19 +62,22 @@ private:
 // fewer than the count, make the file invalid.
 bool ParseMarkers(const uint8_t* block, int32_t size, std::vector<DemoMarker>& markers) {
     markers.clear();
-    if (size == 0)
+    if (size == 0) {
         return true;
+    }
     Buffer scratch;
     scratch.SetData(block, size);
     const int32_t count = scratch.ReadLong();
-    if (scratch.ReadFailed() || count < 0)
+    if (scratch.ReadFailed() || count < 0) {
         return false;
+    }
     while (static_cast<int32_t>(markers.size()) < count && !scratch.AtEnd()) {
         DemoMarker marker;
         marker.mName = scratch.ReadString();
         marker.mUpdateCount = scratch.ReadLong();
-        if (scratch.ReadFailed())
+        if (scratch.ReadFailed()) {
             return false;
+        }
         markers.push_back(std::move(marker));
     }
     return static_cast<int32_t>(markers.size()) == count;

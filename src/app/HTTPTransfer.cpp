@@ -45,22 +45,25 @@ int32_t ParseLeadingInt(std::string_view text) {
 // 0 chunk or as a negative count.
 bool ParseChunkSize(std::string_view line, int32_t& size) {
     const std::string digits = Trim(line);
-    if (digits.empty())
+    if (digits.empty()) {
         return false;
+    }
     int64_t value = 0;
     for (const char c : digits) {
         int digit;
-        if (c >= '0' && c <= '9')
+        if (c >= '0' && c <= '9') {
             digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
+        } else if (c >= 'a' && c <= 'f') {
             digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
+        } else if (c >= 'A' && c <= 'F') {
             digit = c - 'A' + 10;
-        else
+        } else {
             return false;
+        }
         value = value * 16 + digit;
-        if (value > std::numeric_limits<int32_t>::max())
+        if (value > std::numeric_limits<int32_t>::max()) {
             return false;
+        }
     }
     size = static_cast<int32_t>(value);
     return true;
@@ -117,12 +120,14 @@ void HTTPTransfer::PrepareTransfer(const std::string& url) {
 
 void HTTPTransfer::StartTransfer() {
     // One worker per transfer: a second start while one runs would race on the same fields.
-    if (mThreadRunning.load(std::memory_order_acquire))
+    if (mThreadRunning.load(std::memory_order_acquire)) {
         return;
+    }
     JoinWorker();
     mTransferring.store(true, std::memory_order_release);
-    if (gVeskAppBase != nullptr && gVeskAppBase->mPlayingDemoBuffer)
+    if (gVeskAppBase != nullptr && gVeskAppBase->mPlayingDemoBuffer) {
         return;  // the result comes from the demo stream
+    }
     mThreadRunning.store(true, std::memory_order_release);
     try {
         mThread = std::thread(&HTTPTransfer::DoTransfer, this);
@@ -139,8 +144,9 @@ void HTTPTransfer::Abort() {
 }
 
 void HTTPTransfer::Reset() {
-    if (mThreadRunning.load(std::memory_order_acquire))
+    if (mThreadRunning.load(std::memory_order_acquire)) {
         Abort();
+    }
     // Waiting without passing results through the demo: the abandoned transfer's last result
     // is never asked for, so a replay would find nothing to take it.
     JoinWorker();
@@ -182,21 +188,26 @@ void HTTPTransfer::Fail(int32_t code) {
 }
 
 void HTTPTransfer::JoinWorker() {
-    if (mThread.joinable())
+    if (mThread.joinable()) {
         mThread.join();
+    }
 }
 
 void HTTPTransfer::DoTransfer() {
     {
         platform::TcpSocket socket;
-        if (!socket.Open())
+        if (!socket.Open()) {
             Fail(RESULT_SOCKET_ERROR);
-        if (!mStop)
+        }
+        if (!mStop) {
             Connect(socket);
-        if (!mStop)
+        }
+        if (!mStop) {
             SendRequest(socket);
-        if (!mStop)
+        }
+        if (!mStop) {
             ReceiveAnswer(socket);
+        }
     }
     if (mAborted) {
         mResult.store(RESULT_ABORTED, std::memory_order_release);
@@ -223,10 +234,11 @@ void HTTPTransfer::Connect(platform::TcpSocket& socket) {
         case platform::SocketStatus::Ok:
             return;
         case platform::SocketStatus::InProgress:
-            if (!SocketWait(socket, false, true))
+            if (!SocketWait(socket, false, true)) {
                 Fail(RESULT_CONNECT_FAILED);
-            else if (!mStop && socket.ConnectResult() != platform::SocketStatus::Ok)
+            } else if (!mStop && socket.ConnectResult() != platform::SocketStatus::Ok) {
                 Fail(RESULT_CONNECT_FAILED);
+            }
             return;
         default:
             Fail(RESULT_CONNECT_FAILED);
@@ -236,11 +248,13 @@ void HTTPTransfer::Connect(platform::TcpSocket& socket) {
 
 void HTTPTransfer::SendRequest(platform::TcpSocket& socket) {
     while (!mSendData.empty() && !mStop) {
-        if (!SocketWait(socket, false, true) || mStop)
+        if (!SocketWait(socket, false, true) || mStop) {
             return;
+        }
         const platform::SocketIo io = socket.Send(mSendData.data(), mSendData.size());
-        if (io.status == platform::SocketStatus::InProgress)
+        if (io.status == platform::SocketStatus::InProgress) {
             continue;  // the send buffer filled up again since the wait
+        }
         if (io.status != platform::SocketStatus::Ok || io.count == 0) {
             Fail(RESULT_SEND_FAILED);
             return;
@@ -270,8 +284,9 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
         const size_t end = received.find("\r\n", pos + (searched > 0 ? searched - 1 : 0));
         if (end == std::string::npos) {
             searched = received.size() - pos;
-            if (searched > kMaxLineBytes)
+            if (searched > kMaxLineBytes) {
                 Fail(RESULT_HTTP_ERROR);
+            }
             return false;
         }
         searched = 0;
@@ -285,8 +300,9 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
         while (!mStop && !complete) {
             if (!headersDone) {
                 std::string_view line;
-                if (!nextLine(line))
+                if (!nextLine(line)) {
                     return;
+                }
                 if (line.empty()) {
                     headersDone = true;
                     // Without a status line this was no HTTP/1.x answer at all.
@@ -294,8 +310,9 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
                         Fail(RESULT_HTTP_ERROR);
                         return;
                     }
-                    if (!chunked && hasLength && mContentLength.load() == 0)
+                    if (!chunked && hasLength && mContentLength.load() == 0) {
                         complete = true;
+                    }
                 } else if (StartsWith(line, "HTTP/1.")) {
                     sawStatus = true;
                     if (line.size() < 12) {
@@ -314,8 +331,9 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
                 } else if (line == "Transfer-Encoding: chunked") {
                     chunked = true;
                 } else if (StartsWith(line, "Transfer-Encoding: ")) {
-                    if (line.substr(19) != "identity")
+                    if (line.substr(19) != "identity") {
                         chunked = true;
+                    }
                 } else if (StartsWith(line, "Content-Length: ")) {
                     mContentLength = ParseLeadingInt(line.substr(16));
                     hasLength = true;
@@ -327,8 +345,9 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
             if (chunked) {
                 if (chunkLeft < 0) {
                     std::string_view line;
-                    if (!nextLine(line))
+                    if (!nextLine(line)) {
                         return;
+                    }
                     int32_t size = 0;
                     if (!ParseChunkSize(line, size)) {
                         Fail(RESULT_SOCKET_ERROR);
@@ -342,15 +361,17 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
                     continue;
                 }
                 if (chunkLeft == 0) {
-                    if (unread < 2)
+                    if (unread < 2) {
                         return;
+                    }
                     pos += 2;
                     chunkLeft = -1;
                     continue;
                 }
                 const size_t take = static_cast<size_t>(std::min<int64_t>(chunkLeft, unread));
-                if (take == 0)
+                if (take == 0) {
                     return;
+                }
                 mContent.append(received, pos, take);
                 pos += take;
                 chunkLeft -= static_cast<int64_t>(take);
@@ -363,8 +384,9 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
                 const size_t take = std::min(want, unread);
                 mContent.append(received, pos, take);
                 pos += take;
-                if (mContent.size() >= static_cast<size_t>(length))
+                if (mContent.size() >= static_cast<size_t>(length)) {
                     complete = true;
+                }
                 return;
             }
             // No length: everything up to the close belongs to the body.
@@ -377,11 +399,13 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
     char piece[kReceivePiece];
     bool closed = false;
     while (!mStop && !complete) {
-        if (!SocketWait(socket, true, false) || mStop)
+        if (!SocketWait(socket, true, false) || mStop) {
             return;
+        }
         const platform::SocketIo io = socket.Receive(piece, sizeof(piece));
-        if (io.status == platform::SocketStatus::InProgress)
+        if (io.status == platform::SocketStatus::InProgress) {
             continue;
+        }
         if (io.status != platform::SocketStatus::Ok) {
             // Closed, or a socket error: either way the end of the answer.
             closed = true;
@@ -394,8 +418,9 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
     }
     // An answer that ends before its headers, its length or its final chunk is incomplete;
     // only an answer without a length is complete at the close.
-    if (closed && !mStop && (!headersDone || chunked || mContentLength.load() > 0))
+    if (closed && !mStop && (!headersDone || chunked || mContentLength.load() > 0)) {
         Fail(RESULT_SOCKET_ERROR);
+    }
 }
 
 bool HTTPTransfer::SocketWait(platform::TcpSocket& socket, bool forRead, bool forWrite) {

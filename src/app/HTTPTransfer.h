@@ -19,12 +19,12 @@ namespace Vesk {
 // the event header writer and reader, and the held event's form, code and consumed flag.
 template <class App>
 concept HTTPDemoEvents = requires(App& app) {
-    app.WriteDemoEventHeader();
-    { app.ReadDemoEventHeader() } -> std::convertible_to<bool>;
-    app.mDemoHeaderNeeded = true;
-    { app.mDemoEventIsShort } -> std::convertible_to<bool>;
-    { app.mDemoEventCode } -> std::convertible_to<int>;
-};
+                             app.WriteDemoEventHeader();
+                             { app.ReadDemoEventHeader() } -> std::convertible_to<bool>;
+                             app.mDemoHeaderNeeded = true;
+                             { app.mDemoEventIsShort } -> std::convertible_to<bool>;
+                             { app.mDemoEventCode } -> std::convertible_to<int>;
+                         };
 
 // A one-shot HTTP/1.x client: a transfer is prepared from a server text, handed a complete
 // request and run on a worker thread of its own while the caller polls the result code. The
@@ -129,12 +129,14 @@ extern HTTPTransfer gHTTPTransfer;
 
 template <class App>
 void HTTPTransfer::UpdateStatusFor(App* app) {
-    if (app == nullptr)
+    if (app == nullptr) {
         return;
+    }
     if (app->mRecordingDemoBuffer) {
         const int32_t result = mResult.load(std::memory_order_acquire);
-        if (result == mLastDemoResult)
+        if (result == mLastDemoResult) {
             return;
+        }
         if constexpr (HTTPDemoEvents<App>) {
             app->WriteDemoEventHeader();
             Buffer& stream = app->mDemoBuffer;
@@ -149,8 +151,10 @@ void HTTPTransfer::UpdateStatusFor(App* app) {
     } else if (app->mPlayingDemoBuffer) {
         // A replayed final result, or a demo that has nothing more to give, ends the waiting:
         // no worker runs while a demo plays.
-        if (!TakeReplayedResult(*app) || mResult.load(std::memory_order_acquire) != RESULT_RUNNING)
+        if (!TakeReplayedResult(*app) ||
+            mResult.load(std::memory_order_acquire) != RESULT_RUNNING) {
             mTransferring.store(false, std::memory_order_release);
+        }
     }
 }
 
@@ -158,20 +162,25 @@ template <class App>
 bool HTTPTransfer::TakeReplayedResult(App& app) {
     if constexpr (HTTPDemoEvents<App>) {
         // Once closed by the user, a played demo no longer feeds synchronised calls.
-        if (app.mManualShutdown)
+        if (app.mManualShutdown) {
             return false;
+        }
         Buffer& stream = app.mDemoBuffer;
         // The shortest event has 10 bits; fewer are the padding of the file's last byte.
         constexpr int32_t kMinEventBits = 10;
-        if (app.mDemoHeaderNeeded && stream.GetBitLength() - stream.GetReadCursor() < kMinEventBits)
+        if (app.mDemoHeaderNeeded &&
+            stream.GetBitLength() - stream.GetReadCursor() < kMinEventBits) {
             return false;
+        }
         if (!app.ReadDemoEventHeader() || app.mDemoHeaderNeeded || app.mDemoEventIsShort ||
-            app.mDemoEventCode != kDemoEventCode)
+            app.mDemoEventCode != kDemoEventCode) {
             return true;
+        }
         const int32_t start = stream.GetReadCursor();
         // Id, result byte and the string's 16-bit length must all be there.
-        if (stream.GetBitLength() - start < 32 + 8 + 16)
+        if (stream.GetBitLength() - start < 32 + 8 + 16) {
             return false;
+        }
         if (stream.ReadLong() != mTransferId) {
             stream.SetReadCursor(start);
             return true;

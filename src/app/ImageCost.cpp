@@ -15,19 +15,25 @@ ImageCost ImageCost::Of(const MemoryImage& image) {
     const int64_t width = image.GetWidth() > 0 ? image.GetWidth() : 0;
     const int64_t height = image.GetHeight() > 0 ? image.GetHeight() : 0;
     const int64_t pixels = width * height;
-    if (image.mBits != nullptr)
+    if (image.mBits != nullptr) {
         cost.bits = 4 * pixels;
+    }
     const auto* ddImage = dynamic_cast<const DDImage*>(&image);
-    if (ddImage != nullptr && ddImage->mSurface != nullptr)
+    if (ddImage != nullptr && ddImage->mSurface != nullptr) {
         cost.surface = 4 * pixels;
-    if (image.mPalette != nullptr)
+    }
+    if (image.mPalette != nullptr) {
         cost.palette = pixels + 1024;
-    if (image.mNativeAlpha != nullptr)
+    }
+    if (image.mNativeAlpha != nullptr) {
         cost.nativeAlpha = image.mPalette != nullptr ? 1024 : 4 * pixels;
-    if (image.mRLAlpha != nullptr)
+    }
+    if (image.mRLAlpha != nullptr) {
         cost.rlAlpha = pixels;
-    if (image.mRLAdditive != nullptr)
+    }
+    if (image.mRLAdditive != nullptr) {
         cost.rlAdditive = pixels;
+    }
     if (image.mTextureData != nullptr) {
         cost.hasTexture = true;
         cost.texture = image.mTextureData->mTexMemSize;
@@ -52,14 +58,16 @@ std::string ImageCost::TextureFormatName(int32_t format) {
 }
 
 std::string ImageCost::Commas(int64_t value) {
-    if (value < 0)
+    if (value < 0) {
         return std::string();
+    }
     const std::string digits = std::to_string(value);
     std::string out;
     out.reserve(digits.size() + digits.size() / 3);
     for (size_t i = 0; i < digits.size(); ++i) {
-        if (i != 0 && (digits.size() - i) % 3 == 0)
+        if (i != 0 && (digits.size() - i) % 3 == 0) {
             out += ',';
+        }
         out += digits[i];
     }
     return out;

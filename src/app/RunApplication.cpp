@@ -25,10 +25,11 @@ int RunApplication(int argc, char** argv, const AppFactory& make) {
     commandLine.emplace_back(argc > 0 ? argv[0] : "vesk");
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg.substr(0, kBackendOption.size()) == kBackendOption)
+        if (arg.substr(0, kBackendOption.size()) == kBackendOption) {
             requestedBackend = std::string(arg.substr(kBackendOption.size()));
-        else
+        } else {
             commandLine.emplace_back(arg);
+        }
     }
 
     platform::BackendKind backend = platform::BackendKind::Headless;

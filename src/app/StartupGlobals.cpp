@@ -35,8 +35,9 @@ std::atomic<bool> gInitialized{false};
 std::atomic<StartupGlobals::Observer> gObserver{nullptr};
 
 void Notify(Global global, Step step) {
-    if (StartupGlobals::Observer observer = gObserver.load())
+    if (StartupGlobals::Observer observer = gObserver.load()) {
         observer(global, step);
+    }
 }
 
 // The exit list takes plain functions: one per global that has a teardown.
@@ -113,8 +114,9 @@ constexpr std::array<Entry, StartupGlobals::kGlobalCount> kEntries{{
 
 constexpr bool EntriesInOrder() {
     for (size_t row = 0; row < kEntries.size(); ++row) {
-        if (static_cast<size_t>(kEntries[row].global) != row + 1)
+        if (static_cast<size_t>(kEntries[row].global) != row + 1) {
             return false;
+        }
     }
     return true;
 }
@@ -122,25 +124,29 @@ static_assert(EntriesInOrder(), "one entry per global, in construction order");
 
 const Entry* FindEntry(Global global) {
     const int row = static_cast<int>(global) - 1;
-    if (row < 0 || row >= StartupGlobals::kGlobalCount)
+    if (row < 0 || row >= StartupGlobals::kGlobalCount) {
         return nullptr;
+    }
     return &kEntries[static_cast<size_t>(row)];
 }
 
 }  // namespace
 
 bool StartupGlobals::Init() {
-    if (gInitialized.exchange(true))
+    if (gInitialized.exchange(true)) {
         return false;
+    }
     for (size_t row = 0; row < kEntries.size(); ++row) {
         const Entry& entry = kEntries[row];
-        if (entry.build != nullptr)
+        if (entry.build != nullptr) {
             entry.build();
+        }
         Notify(entry.global, Step::Built);
         // Registered right after the build, so exit undoes the steps in reverse, interleaved
         // correctly with the runtime's teardown of the objects made on first use above.
-        if (entry.teardown != nullptr)
+        if (entry.teardown != nullptr) {
             std::atexit(entry.teardown);
+        }
     }
     return true;
 }

@@ -103,8 +103,9 @@ VeskAppBase::~VeskAppBase() {
                                           "Hardware Acceleration Confirmation"),
                        platform::mb::YesNo | platform::mb::IconQuestion);
             mDDInterface->mIs3D = answer == platform::mb::IdYes;
-            if (answer == platform::mb::IdYes)
+            if (answer == platform::mb::IdYes) {
                 RegistryWriteBoolean("Is3D", true);
+            }
         }
         if (Is3DSuspect() && !mIsScreenSaver) {
             const int answer =
@@ -117,8 +118,9 @@ VeskAppBase::~VeskAppBase() {
                        GetStringOrDefault("HARDWARE_ACCEL_CONFIRMATION",
                                           "Hardware Acceleration Confirmation"),
                        platform::mb::YesNo | platform::mb::IconQuestion);
-            if (answer == platform::mb::IdNo)
+            if (answer == platform::mb::IdNo) {
                 RegistryWriteBoolean("Is3D", false);
+            }
         }
     }
 
@@ -134,8 +136,9 @@ VeskAppBase::~VeskAppBase() {
 
     mWidgetManager.reset();
     mResourceManager.reset();
-    if (mParticleRegistry != nullptr)
+    if (mParticleRegistry != nullptr) {
         mParticleRegistry->DeleteParticleSystems();
+    }
     mParticleRegistry.reset();
     for (auto& [key, slot] : mSharedImageMap) {
         (void)key;
@@ -156,8 +159,9 @@ VeskAppBase::~VeskAppBase() {
     }
     mHandCursor = platform::kNoCursor;
     mDraggingCursor = platform::kNoCursor;
-    if (gVeskAppBase == this)
+    if (gVeskAppBase == this) {
         gVeskAppBase = nullptr;
+    }
 
     WriteDemoFile();
 
@@ -168,8 +172,9 @@ VeskAppBase::~VeskAppBase() {
     }
     mSafeDeleteList.clear();
 
-    if (GetImageHost() == &mImageHost)
+    if (GetImageHost() == &mImageHost) {
         SetImageHost(nullptr);
+    }
 }
 
 platform::WindowSystem& VeskAppBase::WindowSystem() {
@@ -181,16 +186,19 @@ platform::WindowSystem& VeskAppBase::WindowSystem() {
 }
 
 platform::Window* VeskAppBase::MainWindow() {
-    if (mWindowSystem == nullptr || mHWnd == platform::kNoWindow)
+    if (mWindowSystem == nullptr || mHWnd == platform::kNoWindow) {
         return nullptr;
+    }
     return mWindowSystem->FindWindow(mHWnd);
 }
 
 void VeskAppBase::DestroyAppWindow(platform::WindowId& window) {
-    if (window == platform::kNoWindow || mWindowSystem == nullptr)
+    if (window == platform::kNoWindow || mWindowSystem == nullptr) {
         return;
-    if (platform::Window* w = mWindowSystem->FindWindow(window))
+    }
+    if (platform::Window* w = mWindowSystem->FindWindow(window)) {
         w->SetUserData(nullptr);
+    }
     mWindowSystem->DestroyWindow(window);
     window = platform::kNoWindow;
 }
@@ -198,17 +206,19 @@ void VeskAppBase::DestroyAppWindow(platform::WindowId& window) {
 // ---- Dialog buttons ----
 
 void VeskAppBase::DialogButtonPress(int dialogId, int buttonId) {
-    if (buttonId == Dialog::ID_YES)
+    if (buttonId == Dialog::ID_YES) {
         ButtonPress(dialogId + 2000);
-    else if (buttonId == Dialog::ID_NO)
+    } else if (buttonId == Dialog::ID_NO) {
         ButtonPress(dialogId + 3000);
+    }
 }
 
 void VeskAppBase::DialogButtonDepress(int dialogId, int buttonId) {
-    if (buttonId == Dialog::ID_YES)
+    if (buttonId == Dialog::ID_YES) {
         ButtonDepress(dialogId + 2000);
-    else if (buttonId == Dialog::ID_NO)
+    } else if (buttonId == Dialog::ID_NO) {
         ButtonDepress(dialogId + 3000);
+    }
 }
 
 // ---- Dialog table ----
@@ -243,8 +253,9 @@ void VeskAppBase::AddDialogByObject(Dialog* dialog) {
 
 void VeskAppBase::AddDialog(int dialogId, Dialog* dialog) {
     // Killing the very dialog being added would queue it for deletion while it is registered.
-    if (GetDialog(dialogId) == dialog)
+    if (GetDialog(dialogId) == dialog) {
         return;
+    }
     // Under another id it moves: one entry only, so that killing it later cannot leave a
     // second entry to a deleted dialog.
     for (const auto& [otherId, other] : mDialogMap) {
@@ -284,23 +295,27 @@ bool VeskAppBase::KillDialog(int dialogId) {
 
 bool VeskAppBase::KillDialogFull(int dialogId, bool removeWidget, bool deleteWidget) {
     auto it = mDialogMap.find(dialogId);
-    if (it == mDialogMap.end())
+    if (it == mDialogMap.end()) {
         return false;
+    }
     Dialog* dialog = it->second;
-    if (dialog->mResult == Dialog::NO_RESULT)
+    if (dialog->mResult == Dialog::NO_RESULT) {
         dialog->mResult = 0;
+    }
 
     mDialogList.remove(dialog);
     mDialogMap.erase(it);
 
-    if (removeWidget || deleteWidget)
+    if (removeWidget || deleteWidget) {
         mWidgetManager->RemoveWidget(dialog);
+    }
     if (dialog->IsModal()) {
         ModalClose();
         mWidgetManager->RemoveBaseModal(dialog);
     }
-    if (deleteWidget)
+    if (deleteWidget) {
         SafeDeleteWidget(dialog);
+    }
     return true;
 }
 
@@ -311,27 +326,32 @@ int VeskAppBase::GetDialogCount() {
 // ---- Popups, message boxes, error log ----
 
 void VeskAppBase::BeginPopup() {
-    if (mIsPhysWindowed || mDDInterface == nullptr)
+    if (mIsPhysWindowed || mDDInterface == nullptr) {
         return;
+    }
     // The box must be seen and answered over a full-screen picture, 3-D or not.
     {
         std::lock_guard<CriticalLock> lock(mDDInterface->mCritSect);
-        if (mDDInterface->mDisplay != nullptr)
+        if (mDDInterface->mDisplay != nullptr) {
             mDDInterface->mDisplay->FlipToDesktop();
+        }
     }
-    if (mDDInterface->mIs3D)
+    if (mDDInterface->mIs3D) {
         mPopupShowing = true;
+    }
 }
 
 void VeskAppBase::EndPopup() {
-    if (!mIsPhysWindowed)
+    if (!mIsPhysWindowed) {
         mPopupShowing = false;
+    }
     ClearUpdateBacklog();
     ClearKeyStates();
     if (mWidgetManager->mDownButtons != 0) {
         mWidgetManager->ReleaseMouseCapture();
-        if (mWindowSystem != nullptr)
+        if (mWindowSystem != nullptr) {
             mWindowSystem->ReleaseCapture();
+        }
     }
 }
 
@@ -366,9 +386,10 @@ void VeskAppBase::Popup(const std::string& text) {
         return;
     }
     BeginPopup();
-    if (!mShutdown)
+    if (!mShutdown) {
         WindowSystem().MessageBox(mHWnd, text, GetStringOrDefault("FATAL_ERROR", "FATAL ERROR"),
                                   platform::mb::IconError);
+    }
     EndPopup();
 }
 
@@ -395,8 +416,9 @@ void VeskAppBase::LogError(const std::string& text) {
     ErrorLog& log = TheErrorLog();
     const std::lock_guard lock(log.mutex);
     std::FILE* file = std::fopen(path.c_str(), log.startedPath == path ? "a+" : "w");
-    if (file == nullptr)
+    if (file == nullptr) {
         return;
+    }
     log.startedPath = path;
     // The time of day, "hh:mm:ss", out of "Www Mmm dd hh:mm:ss yyyy".
     const std::string now = platform::GetClock().LocalTimeText();
@@ -416,19 +438,22 @@ void VeskAppBase::URLOpenFailed(const std::string& url) {
 void VeskAppBase::URLOpenSucceeded(const std::string& url) {
     (void)url;
     mIsOpeningURL = false;
-    if (mShutdownOnURLOpen)
+    if (mShutdownOnURLOpen) {
         Shutdown();
+    }
 }
 
 bool VeskAppBase::OpenURL(const std::string& url, bool shutdownOnOpen) {
-    if (mIsOpeningURL && mOpeningURL == url)
+    if (mIsOpeningURL && mOpeningURL == url) {
         return true;
+    }
     mShutdownOnURLOpen = shutdownOnOpen;
     mIsOpeningURL = true;
     mOpeningURL = url;
     mOpeningURLTime = platform::NowMs();
-    if (WindowSystem().OpenUrl(url))
+    if (WindowSystem().OpenUrl(url)) {
         return true;
+    }
     URLOpenFailed(url);
     return false;
 }

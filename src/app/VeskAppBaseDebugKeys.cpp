@@ -41,9 +41,10 @@ bool KeyTableHolds(const VeskAppBase& app, uint8_t key) {
 // The dialogs of the desktop the application runs on.
 platform::DevDialogs& Dialogs(const VeskAppBase& app) {
     platform::BackendKind kind = platform::BackendKind::Headless;
-    if (app.mWindowSystem != nullptr)
+    if (app.mWindowSystem != nullptr) {
         kind = platform::ParseBackendKind(app.mWindowSystem->Name())
                    .value_or(platform::BackendKind::Headless);
+    }
     return platform::GetDevDialogs(kind);
 }
 
@@ -70,8 +71,9 @@ int64_t JumpSeconds(std::string_view text) {
         const size_t colon = text.find(':', start);
         const std::string_view field = text.substr(start, colon - start);
         seconds = std::clamp(seconds * 60 + FieldNumber(field), -kLimit, kLimit);
-        if (colon == std::string_view::npos)
+        if (colon == std::string_view::npos) {
             break;
+        }
         start = colon + 1;
     }
     return seconds;
@@ -97,8 +99,9 @@ bool VeskAppBase::DebugKeyDown(int key) {
                     ReparseModVals([this](const std::string& text, const std::string& title,
                                           uint32_t flags) { MsgBox(text, title, flags); });
                 // On success the other desktop played its menu chime; this one has none.
-                if (!reparsed && mWidgetManager != nullptr)
+                if (!reparsed && mWidgetManager != nullptr) {
                     std::memset(mWidgetManager->mKeyDown, 0, sizeof(mWidgetManager->mKeyDown));
+                }
             }
             return false;
         case vk::F2:
@@ -114,13 +117,15 @@ bool VeskAppBase::DebugKeyDown(int key) {
         case vk::F3:
             if (shiftDown) {
                 mShowFPS = true;
-                if (++mShowFPSMode >= 2)
+                if (++mShowFPSMode >= 2) {
                     mShowFPSMode = 0;
+                }
             } else {
                 mShowFPS = !mShowFPS;
             }
-            if (mWidgetManager != nullptr)
+            if (mWidgetManager != nullptr) {
                 mWidgetManager->MarkAllDirty();
+            }
             if (mShowFPS) {
                 mFPSStartTick = platform::GetClock().TickMs();
                 mFPSFrameCount = 0;
@@ -147,10 +152,11 @@ bool VeskAppBase::DebugKeyDown(int key) {
             }
             return true;
         case vk::F11:
-            if (shiftDown)
+            if (shiftDown) {
                 DumpImageReport();
-            else
+            } else {
                 TakeScreenshot();
+            }
             return true;
         default:
             return false;
@@ -173,8 +179,9 @@ void VeskAppBase::ShowVideoStats() {
         imageCount = mMemoryImageSet.size();
         for (const MemoryImage* image : mMemoryImageSet) {
             const ImageCost cost = ImageCost::Of(*image);
-            if (!cost.hasTexture)
+            if (!cost.hasTexture) {
                 continue;
+            }
             textureBytes += cost.texture;
             for (FormatStats& stats : formats) {
                 if (stats.format == cost.textureFormat) {
@@ -187,17 +194,19 @@ void VeskAppBase::ShowVideoStats() {
 
     platform::VideoMemory videoMemory;
     if (mDDInterface != nullptr && mDDInterface->GetDisplaySystem() != nullptr) {
-        if (platform::Failed(mDDInterface->GetDisplaySystem()->GetAvailableVidMem(videoMemory)))
+        if (platform::Failed(mDDInterface->GetDisplaySystem()->GetAvailableVidMem(videoMemory))) {
             videoMemory = platform::VideoMemory();
+        }
     }
     const uint64_t usedVideo =
         videoMemory.total > videoMemory.free ? videoMemory.total - videoMemory.free : 0;
 
     const char* support = "Unsupported";
-    if (mDDInterface != nullptr && mDDInterface->Is3DRecommended())
+    if (mDDInterface != nullptr && mDDInterface->Is3DRecommended()) {
         support = "Recommended";
-    else if (mDDInterface != nullptr && mDDInterface->Is3DSupported())
+    } else if (mDDInterface != nullptr && mDDInterface->Is3DSupported()) {
         support = "Supported";
+    }
 
     std::string text = StrFormat("3D-Mode is %s (3D is %s on this system)\r\n\r\n",
                                  Is3DAccelerated() ? "On" : "Off", support);
@@ -218,16 +227,18 @@ int VeskAppBase::ShowMarkerListDialog() {
     std::vector<std::string> items;
     std::vector<int32_t> targets;
     for (const DemoMarker& marker : mDemoMarkers) {
-        if (marker.mUpdateCount <= mUpdateCount)
+        if (marker.mUpdateCount <= mUpdateCount) {
             continue;
+        }
         items.push_back(marker.mName + " (" + DemoTimeText(*this, marker.mUpdateCount) + ")");
         targets.push_back(marker.mUpdateCount);
     }
 
     const std::optional<size_t> choice = Dialogs(*this).ChooseFromList("Marker List", items);
     ClearUpdateBacklog();
-    if (!choice.has_value() || targets[*choice] <= mUpdateCount)
+    if (!choice.has_value() || targets[*choice] <= mUpdateCount) {
         return 0;
+    }
     mFastForwardTarget = targets[*choice];
     return 1;
 }
@@ -254,8 +265,9 @@ int VeskAppBase::ShowJumpToTimeDialog() {
 
     std::optional<std::string> answer = Dialogs(*this).AskText("Jump To Time", initial);
     ClearUpdateBacklog();
-    if (!answer.has_value())
+    if (!answer.has_value()) {
         return 0;
+    }
     // The field holds one byte fewer than its buffer: the last is the terminating zero.
     std::string text = answer->substr(0, std::min(answer->find('\0'), kJumpTimeFieldBytes - 1));
 

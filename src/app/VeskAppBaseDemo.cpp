@@ -83,17 +83,19 @@ void EndStream(VeskAppBase& app) {
 // A replay that left its recording feeds no more synchronised calls, as if the user had
 // closed it, rather than hand out misread values.
 void NoteOutOfSync(VeskAppBase& app, const char* reason) {
-    if (!app.mManualShutdown)
+    if (!app.mManualShutdown) {
         platform::DebugOutput(
             StrFormat("demo out of sync at update %d: %s\r\n", app.mUpdateCount, reason));
+    }
     app.mManualShutdown = true;
 }
 
 // Steps over a recorded byte count and its bytes; false when they run past the stream.
 bool SkipCountedBytes(Buffer& stream) {
     const int32_t count = stream.ReadLong();
-    if (stream.ReadFailed() || count < 0 || int64_t{count} * 8 > BitsLeft(stream))
+    if (stream.ReadFailed() || count < 0 || int64_t{count} * 8 > BitsLeft(stream)) {
         return false;
+    }
     stream.SetReadCursor(stream.GetReadCursor() + count * 8);
     return true;
 }
@@ -103,16 +105,18 @@ bool SkipSynchronousFields(VeskAppBase& app) {
     Buffer& stream = app.mDemoBuffer;
     switch (app.mDemoEventCode) {
         case kEventRegistryRead:
-            if (stream.ReadNumBits(1, false) == 0)
+            if (stream.ReadNumBits(1, false) == 0) {
                 break;
+            }
             stream.ReadLong();
             return SkipCountedBytes(stream);
         case kEventRegistryWrite:
             stream.ReadNumBits(1, false);
             break;
         case kEventFileRead:
-            if (stream.ReadNumBits(1, false) == 0)
+            if (stream.ReadNumBits(1, false) == 0) {
                 break;
+            }
             return SkipCountedBytes(stream);
         case kEventHTTPResult:
             stream.ReadLong();
@@ -137,20 +141,23 @@ bool DispatchEvent(VeskAppBase& app) {
         if (app.mDemoEventCode == kShortMouseMove) {
             const int dx = stream.ReadNumBits(6, true);
             const int dy = stream.ReadNumBits(6, true);
-            if (stream.ReadFailed())
+            if (stream.ReadFailed()) {
                 return false;
+            }
             app.mLastDemoMouseX += dx;
             app.mLastDemoMouseY += dy;
             widgets.MouseMove(app.mLastDemoMouseX, app.mLastDemoMouseY);
         } else {
             const bool down = stream.ReadNumBits(1, false) != 0;
             const int clickCount = stream.ReadNumBits(3, true);
-            if (stream.ReadFailed())
+            if (stream.ReadFailed()) {
                 return false;
-            if (down)
+            }
+            if (down) {
                 widgets.MouseDown(app.mLastDemoMouseX, app.mLastDemoMouseY, clickCount);
-            else
+            } else {
                 widgets.MouseUp(app.mLastDemoMouseX, app.mLastDemoMouseY, clickCount);
+            }
         }
         return true;
     }
@@ -159,8 +166,9 @@ bool DispatchEvent(VeskAppBase& app) {
         case kEventMouseMove: {
             const int x = stream.ReadNumBits(12, false);
             const int y = stream.ReadNumBits(12, false);
-            if (stream.ReadFailed())
+            if (stream.ReadFailed()) {
                 return false;
+            }
             app.mLastDemoMouseX = x;
             app.mLastDemoMouseY = y;
             widgets.MouseMove(x, y);
@@ -168,30 +176,36 @@ bool DispatchEvent(VeskAppBase& app) {
         }
         case kEventActivation: {
             const bool active = stream.ReadNumBits(1, false) != 0;
-            if (stream.ReadFailed())
+            if (stream.ReadFailed()) {
                 return false;
+            }
             app.mActive = active;
             app.SetActive();
             // The windowed flag is the recorded one (display event).
-            if (app.mActive && !app.mIsWindowed)
+            if (app.mActive && !app.mIsWindowed) {
                 widgets.MarkAllDirty();
-            if (app.mIsOpeningURL && !app.mActive)
+            }
+            if (app.mIsOpeningURL && !app.mActive) {
                 app.URLOpenSucceeded(app.mOpeningURL);
+            }
             break;
         }
         case kEventMinimized: {
             const bool minimized = stream.ReadBoolean();
-            if (stream.ReadFailed())
+            if (stream.ReadFailed()) {
                 return false;
+            }
             // As the live delivery does it, so that both runs mute alike.
             if (!app.mShutdown && minimized != app.mMinimized) {
                 app.mMinimized = minimized;
                 if (minimized) {
-                    if (app.mMuteOnLostFocus)
+                    if (app.mMuteOnLostFocus) {
                         app.Mute(true);
+                    }
                 } else {
-                    if (app.mMuteOnLostFocus)
+                    if (app.mMuteOnLostFocus) {
                         app.Unmute(true);
+                    }
                     widgets.MarkAllDirty();
                 }
             }
@@ -201,19 +215,22 @@ bool DispatchEvent(VeskAppBase& app) {
         case kEventKeyDown:
         case kEventKeyUp: {
             const int key = stream.ReadNumBits(8, false);
-            if (stream.ReadFailed())
+            if (stream.ReadFailed()) {
                 return false;
-            if (app.mDemoEventCode == kEventKeyDown)
+            }
+            if (app.mDemoEventCode == kEventKeyDown) {
                 widgets.KeyDown(key);
-            else
+            } else {
                 widgets.KeyUp(key);
+            }
             break;
         }
         case kEventChar: {
             const bool wide = stream.ReadNumBits(1, false) != 0;
             const int character = stream.ReadNumBits(wide ? 16 : 8, false);
-            if (stream.ReadFailed())
+            if (stream.ReadFailed()) {
                 return false;
+            }
             widgets.KeyChar(static_cast<char>(static_cast<uint8_t>(character & 0xFF)));
             break;
         }
@@ -234,16 +251,18 @@ bool DispatchEvent(VeskAppBase& app) {
             break;
         case kEventMouseWheel: {
             const int delta = stream.ReadNumBits(8, true);
-            if (stream.ReadFailed())
+            if (stream.ReadFailed()) {
                 return false;
+            }
             widgets.MouseWheel(delta);
             break;
         }
         case kEventDisplayState: {
             const bool windowed = stream.ReadBoolean();
             const int refreshRate = stream.ReadByte();
-            if (stream.ReadFailed())
+            if (stream.ReadFailed()) {
                 return false;
+            }
             app.mIsWindowed = windowed;
             app.mRefreshRate = refreshRate;
             break;
@@ -258,8 +277,9 @@ bool DispatchEvent(VeskAppBase& app) {
 // Takes the held event as a synchronised value (event 18) and puts its bytes into the
 // buffer; false when the replay has nothing for this call.
 bool TakeSyncValue(VeskAppBase& app, Buffer* buffer) {
-    if (app.mManualShutdown)
+    if (app.mManualShutdown) {
         return false;
+    }
     Buffer& stream = app.mDemoBuffer;
     for (;;) {
         if (!EventAvailable(app)) {
@@ -268,8 +288,9 @@ bool TakeSyncValue(VeskAppBase& app, Buffer* buffer) {
         }
         const bool due = app.ReadDemoEventHeader();
         // Fillers that fall due carry nothing: step over them.
-        if (!due || app.mDemoEventIsShort || app.mDemoEventCode != kEventNoAction)
+        if (!due || app.mDemoEventIsShort || app.mDemoEventCode != kEventNoAction) {
             break;
+        }
         app.mDemoHeaderNeeded = true;
     }
     if (app.mDemoEventIsShort || app.mDemoEventCode != kEventSyncValue) {
@@ -292,8 +313,9 @@ bool TakeSyncValue(VeskAppBase& app, Buffer* buffer) {
 }
 
 void PutLittle32(uint8_t* out, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         out[i] = static_cast<uint8_t>(value >> (8 * i));
+    }
 }
 
 }  // namespace
@@ -307,8 +329,9 @@ bool VeskAppBase::ReadDemoFile(std::string& error) {
         return false;
     }
     DemoFile file;
-    if (!file.Parse(bytes->data(), bytes->size(), mProductVersion, error))
+    if (!file.Parse(bytes->data(), bytes->size(), mProductVersion, error)) {
         return false;
+    }
 
     mRandSeed = file.mRandSeed;
     SRand(mRandSeed);
@@ -331,19 +354,22 @@ bool VeskAppBase::ReadDemoFile(std::string& error) {
 }
 
 void VeskAppBase::WriteDemoFile() {
-    if (!mRecordingDemoBuffer)
+    if (!mRecordingDemoBuffer) {
         return;
+    }
     DemoFile file;
     file.mRandSeed = mRandSeed;
     file.mProductVersion = mProductVersion;
     file.mMarkers = mDemoMarkers;
     file.mDemoLength = mUpdateCount;
-    if (const uint8_t* data = mDemoBuffer.GetDataPtr())
+    if (const uint8_t* data = mDemoBuffer.GetDataPtr()) {
         file.mEvents.assign(data, data + mDemoBuffer.GetDataLen());
+    }
     const std::vector<uint8_t> bytes = file.Serialize();
     // A recording that cannot be saved is at least reported.
-    if (!platform::fs::WriteWholeFileAtomic(mDemoFileName, bytes.data(), bytes.size()))
+    if (!platform::fs::WriteWholeFileAtomic(mDemoFileName, bytes.data(), bytes.size())) {
         LogError("Unable to write demo file: " + mDemoFileName);
+    }
 }
 
 // ---- Event headers ----
@@ -362,8 +388,9 @@ void VeskAppBase::WriteDemoEventHeader() {
 bool VeskAppBase::ReadDemoEventHeader() {
     if (mDemoHeaderNeeded) {
         // The padding of the last byte is no event: the stream has ended.
-        if (BitsLeft(mDemoBuffer) < kMinEventBits)
+        if (BitsLeft(mDemoBuffer) < kMinEventBits) {
             return false;
+        }
         const int delta = mDemoBuffer.ReadNumBits(4, false);
         mDemoEventIsShort = mDemoBuffer.ReadNumBits(1, false) != 0;
         mDemoEventCode = mDemoBuffer.ReadNumBits(mDemoEventIsShort ? 1 : 5, false);
@@ -374,24 +401,28 @@ bool VeskAppBase::ReadDemoEventHeader() {
 }
 
 bool VeskAppBase::DemoEventDue() {
-    if (!mPlayingDemoBuffer || !EventAvailable(*this))
+    if (!mPlayingDemoBuffer || !EventAvailable(*this)) {
         return false;
+    }
     return ReadDemoEventHeader();
 }
 
 // ---- Playback ----
 
 void VeskAppBase::DemoPlaybackStep() {
-    if (!mPlayingDemoBuffer || mShutdown)
+    if (!mPlayingDemoBuffer || mShutdown) {
         return;
+    }
     while (mUpdateCount >= mDemoNextEventUpdate && !mShutdown) {
-        if (!EventAvailable(*this) || !ReadDemoEventHeader())
+        if (!EventAvailable(*this) || !ReadDemoEventHeader()) {
             break;
+        }
         if (!mDemoEventIsShort && IsSynchronousCode(mDemoEventCode)) {
             // Reads made by the loading-completed hook follow event 9: they are taken once
             // the update step has handled the completion.
-            if (mDemoLoadingComplete && !mLoaded)
+            if (mDemoLoadingComplete && !mLoaded) {
                 break;
+            }
             // Its caller never asked: the run has left its recording.
             NoteOutOfSync(*this, "a recorded value was not asked for");
             mDemoHeaderNeeded = true;
@@ -410,8 +441,9 @@ void VeskAppBase::DemoPlaybackStep() {
 }
 
 void VeskAppBase::DemoTakeDisplayState() {
-    if (!mPlayingDemoBuffer)
+    if (!mPlayingDemoBuffer) {
         return;
+    }
     while (EventAvailable(*this) && ReadDemoEventHeader() && !mDemoEventIsShort &&
            mDemoEventCode == kEventDisplayState) {
         mDemoHeaderNeeded = true;
@@ -425,8 +457,9 @@ void VeskAppBase::DemoTakeDisplayState() {
 // ---- Recording ----
 
 void VeskAppBase::DemoRecordMessage(const platform::Message& message) {
-    if (!mRecordingDemoBuffer)
+    if (!mRecordingDemoBuffer) {
         return;
+    }
     const uint32_t kind = message.kind;
 
     if (kind >= msg::MouseMove && kind <= msg::MiddleButtonDoubleClick) {
@@ -526,8 +559,9 @@ void VeskAppBase::DemoRecordMessage(const platform::Message& message) {
             mDemoBuffer.WriteNumBits(static_cast<int32_t>(message.wparam & 0xFF), 8);
             break;
         case msg::Close:
-            if (message.window == mHWnd || message.window == mInvisHWnd)
+            if (message.window == mHWnd || message.window == mInvisHWnd) {
                 StartEvent(*this, false, kEventClose);
+            }
             break;
         case msg::MouseWheel:
             StartEvent(*this, false, kEventMouseWheel);
@@ -540,18 +574,21 @@ void VeskAppBase::DemoRecordMessage(const platform::Message& message) {
 }
 
 void VeskAppBase::DemoRecordMouseIn(bool mouseIn) {
-    if (mRecordingDemoBuffer)
+    if (mRecordingDemoBuffer) {
         StartEvent(*this, false, mouseIn ? kEventMouseEntered : kEventMouseLeft);
+    }
 }
 
 void VeskAppBase::DemoRecordLoadingCompleted() {
-    if (mRecordingDemoBuffer)
+    if (mRecordingDemoBuffer) {
         StartEvent(*this, false, kEventLoadingCompleted);
+    }
 }
 
 void VeskAppBase::DemoRecordDisplayState() {
-    if (!mRecordingDemoBuffer)
+    if (!mRecordingDemoBuffer) {
         return;
+    }
     StartEvent(*this, false, kEventDisplayState);
     mDemoBuffer.WriteBoolean(mIsPhysWindowed);
     mDemoBuffer.WriteByte(static_cast<uint8_t>(std::clamp(mRefreshRate, 0, 255)));
@@ -560,8 +597,9 @@ void VeskAppBase::DemoRecordDisplayState() {
 // ---- Synchronised values ----
 
 void VeskAppBase::DemoSyncBuffer(Buffer* buffer) {
-    if (buffer == nullptr)
+    if (buffer == nullptr) {
         return;
+    }
     if (mRecordingDemoBuffer) {
         const int32_t count = buffer->GetDataLen();
         StartEvent(*this, false, kEventSyncValue);
@@ -573,8 +611,9 @@ void VeskAppBase::DemoSyncBuffer(Buffer* buffer) {
 }
 
 void VeskAppBase::DemoSyncString(std::string* value) {
-    if (value == nullptr || (!mRecordingDemoBuffer && !mPlayingDemoBuffer))
+    if (value == nullptr || (!mRecordingDemoBuffer && !mPlayingDemoBuffer)) {
         return;
+    }
     Buffer scratch;
     scratch.WriteString(*value);
     if (mRecordingDemoBuffer) {
@@ -583,28 +622,32 @@ void VeskAppBase::DemoSyncString(std::string* value) {
         *value = scratch.ReadString();
     } else if (TakeSyncValue(*this, &scratch)) {
         std::string recorded = scratch.ReadString();
-        if (!scratch.ReadFailed())
+        if (!scratch.ReadFailed()) {
             *value = std::move(recorded);
+        }
     }
 }
 
 void VeskAppBase::DemoSyncBool(bool* value) {
-    if (value == nullptr || (!mRecordingDemoBuffer && !mPlayingDemoBuffer))
+    if (value == nullptr || (!mRecordingDemoBuffer && !mPlayingDemoBuffer)) {
         return;
+    }
     Buffer scratch;
     scratch.WriteBoolean(*value);
     if (mRecordingDemoBuffer) {
         DemoSyncBuffer(&scratch);
     } else if (TakeSyncValue(*this, &scratch)) {
         const bool recorded = scratch.ReadBoolean();
-        if (!scratch.ReadFailed())
+        if (!scratch.ReadFailed()) {
             *value = recorded;
+        }
     }
 }
 
 uint32_t VeskAppBase::GetGameTickMs() const {
-    if (!mRecordingDemoBuffer && !mPlayingDemoBuffer)
+    if (!mRecordingDemoBuffer && !mPlayingDemoBuffer) {
         return platform::NowMs();
+    }
     return static_cast<uint32_t>(mUpdateCount) * static_cast<uint32_t>(std::max(mFrameTime, 1));
 }
 
@@ -612,8 +655,9 @@ uint32_t VeskAppBase::GetGameTickMs() const {
 
 std::string VeskAppBase::GetDemoSeedFileName() const {
     std::string name = mDemoFileName;
-    if (name.size() >= 4 && Lower(name.substr(name.size() - 4)) == ".dmo")
+    if (name.size() >= 4 && Lower(name.substr(name.size() - 4)) == ".dmo") {
         name.resize(name.size() - 4);
+    }
     return name + ".dm0";
 }
 
@@ -621,8 +665,9 @@ bool VeskAppBase::WriteDemoSeedFile(uint32_t seed) {
     uint8_t bytes[4];
     PutLittle32(bytes, seed);
     const std::string fileName = GetDemoSeedFileName();
-    if (platform::fs::WriteWholeFileAtomic(fileName, bytes, sizeof(bytes)))
+    if (platform::fs::WriteWholeFileAtomic(fileName, bytes, sizeof(bytes))) {
         return true;
+    }
     LogError("Unable to write demo seed file: " + fileName);
     return false;
 }
@@ -630,8 +675,9 @@ bool VeskAppBase::WriteDemoSeedFile(uint32_t seed) {
 bool VeskAppBase::ReadDemoSeedFile(uint32_t& seed) {
     const std::optional<std::vector<uint8_t>> bytes =
         platform::fs::ReadWholeFile(GetDemoSeedFileName());
-    if (!bytes || bytes->size() != 4)
+    if (!bytes || bytes->size() != 4) {
         return false;
+    }
     const std::vector<uint8_t>& b = *bytes;
     seed = platform::LoadLittle32(b.data());
     return true;

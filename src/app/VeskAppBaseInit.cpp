@@ -84,8 +84,9 @@ platform::CursorMasks MakeCursorMasks(const std::string_view (&rows)[N]) {
             const auto bit = static_cast<uint8_t>(0x80u >> (x % 8));
             if (row[x] == 'X' || row[x] == 'o') {
                 masks.andMask[index] = static_cast<uint8_t>(masks.andMask[index] & ~bit);
-                if (row[x] == 'o')
+                if (row[x] == 'o') {
                     masks.xorMask[index] = static_cast<uint8_t>(masks.xorMask[index] | bit);
+                }
             }
         }
     }
@@ -94,13 +95,15 @@ platform::CursorMasks MakeCursorMasks(const std::string_view (&rows)[N]) {
 
 // The number of base + digits + ".dmo", or -1.
 int ParseDemoNumber(const std::string& name, const std::string& base) {
-    if (name.size() <= base.size() + 4 || Lower(name.substr(0, base.size())) != Lower(base))
+    if (name.size() <= base.size() + 4 || Lower(name.substr(0, base.size())) != Lower(base)) {
         return -1;
+    }
     const std::string rest = name.substr(base.size());
     const std::string digits = rest.substr(0, rest.size() - 4);
     if (Lower(rest.substr(rest.size() - 4)) != ".dmo" || digits.empty() || digits.size() > 9 ||
-        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return -1;
+    }
     return std::stoi(digits);
 }
 
@@ -109,15 +112,18 @@ int ParseDemoNumber(const std::string& name, const std::string& base) {
 std::string VeskAppBase::JoinArguments(const std::vector<std::string>& args) {
     std::string line;
     for (const std::string& arg : args) {
-        if (!line.empty())
+        if (!line.empty()) {
             line += ' ';
+        }
         if (arg.empty() || arg.find_first_of(" \"") != std::string::npos) {
             // A quote toggles quoting when the line is split again, so quotes inside an
             // argument cannot be carried; they are left out.
             std::string quoted = "\"";
-            for (char c : arg)
-                if (c != '"')
+            for (char c : arg) {
+                if (c != '"') {
                     quoted += c;
+                }
+            }
             line += quoted + "\"";
         } else {
             line += arg;
@@ -128,8 +134,9 @@ std::string VeskAppBase::JoinArguments(const std::vector<std::string>& args) {
 
 void VeskAppBase::Init() {
     mPrimaryThreadId = platform::CurrentThreadId();
-    if (mShutdown)
+    if (mShutdown) {
         return;
+    }
 
     platform::WindowSystem& ws = WindowSystem();
     if (!ws.VideoAvailable()) {
@@ -151,22 +158,27 @@ void VeskAppBase::Init() {
         // A recording made before anything else created the folder would be lost.
         platform::fs::MakeDirectories(dataFolder);
         SetAppDataFolder(dataFolder);
-        if (!IsAbsolutePath(mDemoFileName))
+        if (!IsAbsolutePath(mDemoFileName)) {
             mDemoFileName = dataFolder + mDemoFileName;
+        }
     }
 
-    if (!mCmdLineParsed)
+    if (!mCmdLineParsed) {
         DoParseCmdLine();
+    }
 
-    if (mIsScreenSaver)
+    if (mIsScreenSaver) {
         mOnlyAllowOneCopyToRun = false;
+    }
 
-    if (!ChangeDirHook(mChangeDirTo) && !mChangeDirTo.empty())
+    if (!ChangeDirHook(mChangeDirTo) && !mChangeDirTo.empty()) {
         platform::fs::SetCurrentDirectory(mChangeDirTo);
+    }
 
     // Optional: a missing archive is no news, a damaged one is logged.
-    if (platform::fs::Exists("main.pak") && !gPakInterface->AddPakFile("main.pak"))
+    if (platform::fs::Exists("main.pak") && !gPakInterface->AddPakFile("main.pak")) {
         LogError(gPakInterface->GetErrorText());
+    }
 
     mNotifyGameMessage = ws.RegisterMessage(mProdName + "Notify");
 
@@ -221,8 +233,9 @@ void VeskAppBase::Init() {
     MakeWindow();
 
     // A played demo runs with the recorded windowed flag and refresh rate.
-    if (mPlayingDemoBuffer)
+    if (mPlayingDemoBuffer) {
         DemoTakeDisplayState();
+    }
 
     if (mSoundManager == nullptr) {
         auto sounds = std::make_unique<DSoundManager>(mHWnd, false, mAudioDevice);
@@ -234,8 +247,9 @@ void VeskAppBase::Init() {
     mMusicInterface = CreateMusicInterface(mInvisHWnd);
     SetMusicVolume(mMusicVolume);
 
-    if (mIsScreenSaver)
+    if (mIsScreenSaver) {
         SetCursor(CURSOR_NONE);
+    }
 
     InitHook();
     mInitialized = true;
@@ -243,19 +257,22 @@ void VeskAppBase::Init() {
 
 void VeskAppBase::CreateSystemCursors() {
     platform::WindowSystem& ws = WindowSystem();
-    if (mHandCursor == platform::kNoCursor)
+    if (mHandCursor == platform::kNoCursor) {
         mHandCursor = ws.CreateMaskCursor(MakeCursorMasks(kHandCursorRows), platform::Point{11, 4});
-    if (mDraggingCursor == platform::kNoCursor)
+    }
+    if (mDraggingCursor == platform::kNoCursor) {
         mDraggingCursor =
             ws.CreateMaskCursor(MakeCursorMasks(kDraggingCursorRows), platform::Point{15, 10});
+    }
 }
 
 intptr_t VeskAppBase::StaticWindowProc(platform::WindowSystem& ws,
                                        const platform::Message& message) {
     platform::Window* window = ws.FindWindow(message.window);
     auto* app = window != nullptr ? static_cast<VeskAppBase*>(window->UserData()) : nullptr;
-    if (app == nullptr)
+    if (app == nullptr) {
         return ws.DefaultProcessing(message);
+    }
     return app->WindowProc(message);
 }
 
@@ -270,8 +287,9 @@ void VeskAppBase::DoParseCmdLine() {
     }
     const size_t blank = rest.find(' ');
     rest = blank == std::string_view::npos ? std::string_view() : rest.substr(blank + 1);
-    if (!rest.empty())
+    if (!rest.empty()) {
         ParseCmdLine(std::string(rest));
+    }
     mCmdLineParsed = true;
 }
 
@@ -282,8 +300,9 @@ void VeskAppBase::ParseCmdLine(const std::string& cmdLine) {
     bool inQuote = false;
 
     auto flush = [&] {
-        if (!name.empty())
+        if (!name.empty()) {
             HandleCmdLineParam(name, value);
+        }
         name.clear();
         value.clear();
         onValue = false;
@@ -292,8 +311,9 @@ void VeskAppBase::ParseCmdLine(const std::string& cmdLine) {
     for (char c : cmdLine) {
         if (c == '"') {
             inQuote = !inQuote;
-            if (!inQuote)
+            if (!inQuote) {
                 flush();
+            }
         } else if (c == ' ' && !inQuote) {
             flush();
         } else if (c == '=') {
@@ -313,8 +333,9 @@ void VeskAppBase::HandleCmdLineParam(const std::string& paramName, const std::st
         mRecordingDemoBuffer = false;
     } else if (paramName == "-recnum") {
         int keep = 0;
-        if (!StringToInt(paramValue, keep) || keep <= 0)
+        if (!StringToInt(paramValue, keep) || keep <= 0) {
             keep = 5;
+        }
         const int highest = EnumerateNumberedDemos(keep, true);
         mDemoFileName = GetDemoFolder() + mDemoPrefix + std::to_string(highest + 1) + ".dmo";
         mRecordingDemoBuffer = true;
@@ -347,15 +368,17 @@ void VeskAppBase::HandleCmdLineParam(const std::string& paramName, const std::st
 }
 
 bool VeskAppBase::IsAbsolutePath(const std::string& path) {
-    if (!path.empty() && (path[0] == '/' || path[0] == '\\'))
+    if (!path.empty() && (path[0] == '/' || path[0] == '\\')) {
         return true;
+    }
     return path.size() >= 2 && (path[1] == ':' || (path.size() >= 3 && path[2] == '\\'));
 }
 
 std::string VeskAppBase::GetDemoFolder() const {
     const std::string dataFolder = GetAppDataFolder();
-    if (!dataFolder.empty())
+    if (!dataFolder.empty()) {
         return AddTrailingSlash(dataFolder);
+    }
     return AddTrailingSlash(platform::fs::CurrentDirectory());
 }
 
@@ -363,14 +386,17 @@ int VeskAppBase::EnumerateNumberedDemos(int maxKept, bool deleteOldest) {
     const std::string folder = GetDemoFolder();
     std::vector<std::pair<int, std::string>> demos;
     for (const platform::fs::DirEntry& entry : platform::fs::List(folder, mDemoPrefix + "*.dmo")) {
-        if (entry.isDirectory)
+        if (entry.isDirectory) {
             continue;
+        }
         const int number = ParseDemoNumber(entry.name, mDemoPrefix);
-        if (number >= 0)
+        if (number >= 0) {
             demos.emplace_back(number, entry.name);
+        }
     }
-    if (demos.empty())
+    if (demos.empty()) {
         return 0;
+    }
     std::sort(demos.begin(), demos.end());
     if (deleteOldest && static_cast<int>(demos.size()) >= maxKept) {
         platform::fs::RemoveFile(folder + demos.front().second);
@@ -382,22 +408,27 @@ int VeskAppBase::EnumerateNumberedDemos(int maxKept, bool deleteOldest) {
 }
 
 void VeskAppBase::HandleOtherInstance() {
-    if (!mOnlyAllowOneCopyToRun)
+    if (!mOnlyAllowOneCopyToRun) {
         return;
-    if (mNotifyGameMessage != 0)
+    }
+    if (mNotifyGameMessage != 0) {
         WindowSystem().BroadcastMessage(mNotifyGameMessage, 0, 0);
+    }
     DoExit(0);
 }
 
 void VeskAppBase::HandleNotifyGameMessage(int type, int param) {
     (void)param;
-    if (type != 0)
+    if (type != 0) {
         return;
+    }
     platform::Window* window = MainWindow();
-    if (window == nullptr)
+    if (window == nullptr) {
         return;
-    if (window->GetPlacement().state == platform::ShowState::Minimized)
+    }
+    if (window->GetPlacement().state == platform::ShowState::Minimized) {
         window->Show(platform::ShowCommand::Restore);
+    }
     window->SetForeground();
 }
 
@@ -416,8 +447,9 @@ void VeskAppBase::PlaceWindowedWindow(platform::Size windowSize, platform::Point
     // A damaged settings file may hold any number: the sums are done in 64 bits.
     auto place = [](int preferred, int low, int high, int size) {
         int64_t at = std::max<int64_t>(preferred, int64_t{low} + 4);
-        if (!(at + size < int64_t{high} - 4))
+        if (!(at + size < int64_t{high} - 4)) {
             at = int64_t{high} - 4 - size;
+        }
         return static_cast<int>(std::clamp<int64_t>(at, INT32_MIN, INT32_MAX));
     };
     position.x = place(mPreferredX, work.left, work.right, windowSize.width);
@@ -429,8 +461,9 @@ void VeskAppBase::MakeWindow() {
 
     if (mHWnd != platform::kNoWindow) {
         // The display lets go of the window before the window goes.
-        if (mDDInterface != nullptr)
+        if (mDDInterface != nullptr) {
             mDDInterface->Cleanup();
+        }
         DestroyAppWindow(mHWnd);
         mWidgetManager->mImage = nullptr;
     }
@@ -464,8 +497,9 @@ void VeskAppBase::MakeWindow() {
     mIsPhysWindowed = !fullScreen;
     window->SetUserData(this);
 
-    if (mDDInterface == nullptr)
+    if (mDDInterface == nullptr) {
         mDDInterface = std::make_unique<DDInterface>(this);
+    }
     if (!mIs3DSettingRead) {
         mIs3DSettingRead = true;
         bool is3D = false;
@@ -478,8 +512,9 @@ void VeskAppBase::MakeWindow() {
 
     const int result = InitDisplay();
     // A stored choice must not outlive a failed acceleration test: the next start tests again.
-    if (mDDInterface->mD3DInterface != nullptr && mDDInterface->AccelerationTestFailed())
+    if (mDDInterface->mD3DInterface != nullptr && mDDInterface->AccelerationTestFailed()) {
         RegistryEraseValue("Is3D");
+    }
 
     if (mIsWindowed && result == DDInterface::RESULT_INVALID_COLORDEPTH) {
         if (mFullScreenImpossible) {
@@ -507,8 +542,9 @@ void VeskAppBase::MakeWindow() {
     mActive = ws.ActiveWindow() == mHWnd;
     if (mMinimized) {
         mMinimized = false;
-        if (mMuteOnLostFocus)
+        if (mMuteOnLostFocus) {
             Unmute(true);
+        }
     }
     SetActive();
     ReInitImages();
@@ -527,15 +563,18 @@ int VeskAppBase::InitDisplay() {
     PreDisplayInitHook();
     DeleteExtraImageBuffers();
 
-    if (mDDInterface->GetHost() == nullptr)
+    if (mDDInterface->GetHost() == nullptr) {
         mDDInterface->SetHost(std::make_unique<AppDisplayHost>(*this));
+    }
     const int result = mDDInterface->Init(mHWnd, mIsPhysWindowed);
     mLastInitDisplayResult = result;
     // A played demo keeps the recorded rate (its display event).
-    if (!mPlayingDemoBuffer)
+    if (!mPlayingDemoBuffer) {
         mRefreshRate = static_cast<int>(mDDInterface->mRefreshRate);
-    if (mRecordingDemoBuffer)
+    }
+    if (mRecordingDemoBuffer) {
         DemoRecordDisplayState();
+    }
 
     if (result == DDInterface::RESULT_OK) {
         mScreenBounds = Rect((mWidth - mDDInterface->mDisplayWidth) / 2,

@@ -47,8 +47,9 @@ intptr_t VeskAppBase::WindowProc(const platform::Message& message) {
 
     if (mIsScreenSaver) {
         intptr_t result = 0;
-        if (ScreenSaverFilter(message, result))
+        if (ScreenSaverFilter(message, result)) {
             return result;
+        }
     }
 
     auto defaultProcessing = [&]() -> intptr_t {
@@ -71,14 +72,16 @@ intptr_t VeskAppBase::WindowProc(const platform::Message& message) {
             return defaultProcessing();
         case msg::Paint:
             if (mInitialized && !mIsWindowHidden) {
-                if (mRunning)
+                if (mRunning) {
                     PresentScreen(nullptr);
+                }
                 return 0;
             }
             return defaultProcessing();
         case msg::QueryOpen:
-            if (!IsAppEnabled())
+            if (!IsAppEnabled()) {
                 return 0;
+            }
             return defaultProcessing();
         case msg::EraseBackground:
             return 1;
@@ -98,50 +101,58 @@ intptr_t VeskAppBase::WindowProc(const platform::Message& message) {
             return result;
         }
         case msg::SysChar:
-            if (IsAltKeyUsed(static_cast<int>(message.wparam)))
+            if (IsAltKeyUsed(static_cast<int>(message.wparam))) {
                 return 0;
+            }
             return defaultProcessing();
         case msg::SysCommand: {
             const uintptr_t command = message.wparam & 0xFFF0;
             if (command == platform::sysCommand::MonitorPower) {
                 mLastMonitorPowerTick = platform::NowMs();
-                if (mAllowMonitorPowersave && mLoaded)
+                if (mAllowMonitorPowersave && mLoaded) {
                     return defaultProcessing();
+                }
                 return 0;
             }
             if (command == platform::sysCommand::ScreenSave) {
-                if (mLoaded && mIsPhysWindowed)
+                if (mLoaded && mIsPhysWindowed) {
                     return defaultProcessing();
+                }
                 return 0;
             }
             return defaultProcessing();
         }
         case msg::ActivateApp:
-            if (!mPlayingDemoBuffer && message.window == mHWnd)
+            if (!mPlayingDemoBuffer && message.window == mHWnd) {
                 mActive = message.wparam != 0;
+            }
             return DeferMessage(message);
         default:
-            if (IsDeferredKind(message.kind))
+            if (IsDeferredKind(message.kind)) {
                 return DeferMessage(message);
+            }
             return defaultProcessing();
     }
 }
 
 intptr_t VeskAppBase::DeferMessage(const platform::Message& message) {
     platform::WindowSystem& ws = WindowSystem();
-    if (mPopupShowing)
+    if (mPopupShowing) {
         return ws.DefaultProcessing(message);
+    }
 
     const uint32_t kind = message.kind;
     const bool keyDown = kind == msg::KeyDown || kind == msg::SysKeyDown;
     const bool keyUp = kind == msg::KeyUp || kind == msg::SysKeyUp;
     if (keyDown || keyUp) {
-        if (message.wparam == platform::vk::Control)
+        if (message.wparam == platform::vk::Control) {
             mCtrlDown = keyDown;
-        else if (message.wparam == platform::vk::Alt)
+        } else if (message.wparam == platform::vk::Alt) {
             mAltDown = keyDown;
-        if (keyDown && DebugKeyDownAsync(static_cast<int>(message.wparam), mCtrlDown, mAltDown))
+        }
+        if (keyDown && DebugKeyDownAsync(static_cast<int>(message.wparam), mCtrlDown, mAltDown)) {
             return 0;
+        }
     }
 
     if (mPlayingDemoBuffer) {
@@ -158,14 +169,17 @@ intptr_t VeskAppBase::DeferMessage(const platform::Message& message) {
 
     if (!mDeferredMessages.empty()) {
         const uint32_t newest = mDeferredMessages.back().kind;
-        if (newest == msg::Close)
+        if (newest == msg::Close) {
             return 0;
-        if (kind == msg::Timer && newest == msg::Timer)
+        }
+        if (kind == msg::Timer && newest == msg::Timer) {
             return ws.DefaultProcessing(message);
+        }
         if (kind == msg::SysColorChange || kind == msg::DisplayChange) {
             for (const platform::Message& queued : mDeferredMessages) {
-                if (queued.kind == msg::SysColorChange || queued.kind == msg::DisplayChange)
+                if (queued.kind == msg::SysColorChange || queued.kind == msg::DisplayChange) {
                     return ws.DefaultProcessing(message);
+                }
             }
         }
     }
@@ -178,8 +192,9 @@ intptr_t VeskAppBase::DeferMessage(const platform::Message& message) {
             return ws.DefaultProcessing(message);
         case msg::SysKeyDown:
             // Alt+F4 still closes the window; other system keys stop here.
-            if (message.wparam == platform::vk::F4)
+            if (message.wparam == platform::vk::F4) {
                 return ws.DefaultProcessing(message);
+            }
             return 0;
         case msg::Close:
             // The window is not destroyed here: the delivery shuts the program down.
@@ -234,8 +249,9 @@ void VeskAppBase::HandleDemoKey(char character) {
             ShowJumpToTimeDialog();
             break;
         default:
-            if (character >= '4' && character <= '9')
+            if (character >= '4' && character <= '9') {
                 mFastForwardTarget = mDemoLength - kJumpBackMs[character - '4'] / frameTime;
+            }
             break;
     }
 }
@@ -256,8 +272,9 @@ void VeskAppBase::ToggleDemoSound() {
 }
 
 bool VeskAppBase::ProcessDeferredMessages() {
-    if (mDeferredMessages.empty())
+    if (mDeferredMessages.empty()) {
         return false;
+    }
     const platform::Message message = mDeferredMessages.front();
     mDeferredMessages.pop_front();
     const uint32_t kind = message.kind;
@@ -277,8 +294,9 @@ bool VeskAppBase::ProcessDeferredMessages() {
     }
 
     // While a demo plays only the recording drives the widgets.
-    if (mPlayingDemoBuffer)
+    if (mPlayingDemoBuffer) {
         return !mDeferredMessages.empty();
+    }
 
     switch (kind) {
         case msg::Move:
@@ -298,17 +316,20 @@ bool VeskAppBase::ProcessDeferredMessages() {
                 if (minimized != mMinimized) {
                     mMinimized = minimized;
                     if (minimized) {
-                        if (mMuteOnLostFocus)
+                        if (mMuteOnLostFocus) {
                             Mute(true);
+                        }
                     } else {
-                        if (mMuteOnLostFocus)
+                        if (mMuteOnLostFocus) {
                             Unmute(true);
+                        }
                         mWidgetManager->MarkAllDirty();
                     }
                 }
                 SetActive();
-                if (message.wparam == platform::size::Maximized)
+                if (message.wparam == platform::size::Maximized) {
                     SwitchScreenModeWindowed(false);
+                }
             }
             break;
         case msg::SysColorChange:
@@ -319,10 +340,12 @@ bool VeskAppBase::ProcessDeferredMessages() {
         case msg::ActivateApp:
             if (message.window == mHWnd && !mIsWindowHidden && !mShutdown) {
                 SetActive();
-                if (mActive && !mIsPhysWindowed)
+                if (mActive && !mIsPhysWindowed) {
                     mWidgetManager->MarkAllDirty();
-                if (mIsOpeningURL && !mActive)
+                }
+                if (mIsOpeningURL && !mActive) {
                     URLOpenSucceeded(mOpeningURL);
+                }
             }
             break;
         case msg::KeyDown:
@@ -346,16 +369,18 @@ bool VeskAppBase::ProcessDeferredMessages() {
             mWidgetManager->KeyChar(static_cast<char>(static_cast<uint8_t>(message.wparam)));
             break;
         case msg::Timer:
-            if (!mIsWindowHidden && mRunning)
+            if (!mIsWindowHidden && mRunning) {
                 DeliverTimer(message);
+            }
             break;
         case msg::MouseWheel:
             mWidgetManager->MouseWheel(static_cast<int8_t>(platform::WheelDelta(message.wparam) /
                                                            platform::WheelDeltaPerNotch));
             break;
         default:
-            if (IsMouseMessage(kind) && !mIsWindowHidden)
+            if (IsMouseMessage(kind) && !mIsWindowHidden) {
                 DeliverMouseMessage(message);
+            }
             break;
     }
 
@@ -370,16 +395,18 @@ void VeskAppBase::DeliverMouseMessage(const platform::Message& message) {
     mWidgetManager->MouseMove(x, y);
     if (!mMouseIn) {
         mMouseIn = true;
-        if (mRecordingDemoBuffer && !mShutdown)
+        if (mRecordingDemoBuffer && !mShutdown) {
             DemoRecordMouseIn(true);
+        }
         EnforceCursor();
     }
 
     platform::WindowSystem& ws = WindowSystem();
     auto buttonUp = [&](int bit, int clickCount) {
         // The capture stays while another button is still held.
-        if ((mWidgetManager->mDownButtons & ~bit) == 0)
+        if ((mWidgetManager->mDownButtons & ~bit) == 0) {
             ws.ReleaseCapture();
+        }
         mWidgetManager->MouseUp(x, y, clickCount);
     };
     auto buttonDown = [&](int clickCount) {
@@ -423,20 +450,23 @@ void VeskAppBase::DeliverMouseMessage(const platform::Message& message) {
 void VeskAppBase::DeliverTimer(const platform::Message& message) {
     (void)message;
     const uint32_t now = platform::NowMs();
-    if (now - mLastTimerTime > 500)
+    if (now - mLastTimerTime > 500) {
         mLastBigDelayTime = now;
+    }
     mLastTimerTime = now;
 
     if (mIsOpeningURL && now - mLastBigDelayTime > 5000) {
-        if (!mActive && now - mOpeningURLTime > 8000)
+        if (!mActive && now - mOpeningURLTime > 8000) {
             URLOpenSucceeded(mOpeningURL);
-        else if (mActive && now - mOpeningURLTime > 12000)
+        } else if (mActive && now - mOpeningURLTime > 12000) {
             URLOpenFailed(mOpeningURL);
+        }
     }
 
     platform::Window* window = MainWindow();
-    if (window == nullptr)
+    if (window == nullptr) {
         return;
+    }
     platform::WindowSystem& ws = WindowSystem();
     const int width = mDDInterface != nullptr ? mDDInterface->mDisplayWidth : mWidth;
     const int height = mDDInterface != nullptr ? mDDInterface->mDisplayHeight : mHeight;
@@ -446,11 +476,13 @@ void VeskAppBase::DeliverTimer(const platform::Message& message) {
     const bool inside = ws.WindowUnderCursor() == mHWnd && cursor.x >= topLeft.x &&
                         cursor.y >= topLeft.y && cursor.x < bottomRight.x &&
                         cursor.y < bottomRight.y;
-    if (inside == mMouseIn)
+    if (inside == mMouseIn) {
         return;
+    }
 
-    if (mRecordingDemoBuffer && !mShutdown)
+    if (mRecordingDemoBuffer && !mShutdown) {
         DemoRecordMouseIn(inside);
+    }
     if (!inside) {
         const platform::Point client = window->ScreenToClient(cursor);
         int x = client.x;
@@ -464,21 +496,25 @@ void VeskAppBase::DeliverTimer(const platform::Message& message) {
 
 void VeskAppBase::SetActive() {
     const bool hasFocus = mActive && !mMinimized;
-    if (hasFocus == mHasFocus)
+    if (hasFocus == mHasFocus) {
         return;
+    }
     mHasFocus = hasFocus;
     if (hasFocus) {
-        if (mMuteOnLostFocus)
+        if (mMuteOnLostFocus) {
             Unmute(true);
+        }
         mWidgetManager->GotFocus();
         GotFocus();
     } else {
-        if (mMuteOnLostFocus)
+        if (mMuteOnLostFocus) {
             Mute(true);
+        }
         mWidgetManager->LostFocus();
         LostFocus();
-        if (mWindowSystem != nullptr)
+        if (mWindowSystem != nullptr) {
             mWindowSystem->ReleaseCapture();
+        }
         mWidgetManager->ReleaseMouseCapture();
     }
 }
@@ -515,8 +551,9 @@ bool VeskAppBase::ScreenSaverFilter(const platform::Message& message, intptr_t& 
     bool ends = false;
     switch (kind) {
         case msg::MouseMove: {
-            if (nearMonitorPower)
+            if (nearMonitorPower) {
                 return false;
+            }
             const platform::Point position = ws.CursorPosition();
             if (!(position == mScreenSaverMousePos)) {
                 ++mScreenSaverMoveCount;
@@ -551,8 +588,9 @@ bool VeskAppBase::ScreenSaverFilter(const platform::Message& message, intptr_t& 
     // Posted once: a close that arrives itself needs no second one.
     if (ends && !mScreenSaverEnding) {
         mScreenSaverEnding = true;
-        if (kind != msg::Close)
+        if (kind != msg::Close) {
             ws.PostMessage(mHWnd, msg::Close, 0, 0);
+        }
     }
     return false;
 }

@@ -42,8 +42,9 @@ Overlays& GetOverlays() {
     static Overlays* const overlays = new Overlays();
     // A font made before the text layer existed is made again once it does.
     if (overlays->font == nullptr ||
-        (overlays->font->GetHeight() == 0 && platform::GetTextSystem() != nullptr))
+        (overlays->font->GetHeight() == 0 && platform::GetTextSystem() != nullptr)) {
         overlays->font = std::make_unique<SysFont>("Tahoma", 8);
+    }
     return *overlays;
 }
 
@@ -68,8 +69,9 @@ void PaintOverlay(std::unique_ptr<MemoryImage>& image, int32_t minWidth, const s
 }  // namespace
 
 void VeskAppBase::MainLoop() {
-    if (mShutdown)
+    if (mShutdown) {
         return;
+    }
     do {
         mStepAbort = false;
         UpdateApp();
@@ -79,38 +81,46 @@ void VeskAppBase::MainLoop() {
 bool VeskAppBase::UpdateApp() {
     for (;;) {
         bool updated = false;
-        if (!UpdateAppStep(&updated))
+        if (!UpdateAppStep(&updated)) {
             return false;
-        if (updated)
+        }
+        if (updated) {
             return true;
-        if (mShutdown)
+        }
+        if (mShutdown) {
             return false;
+        }
     }
 }
 
 bool VeskAppBase::UpdateAppStep(bool* updated) {
-    if (updated != nullptr)
+    if (updated != nullptr) {
         *updated = false;
-    if (mStepAbort)
+    }
+    if (mStepAbort) {
         return false;
+    }
 
-    if (mStepState == UPDATESTATE_PROCESS_DONE)
+    if (mStepState == UPDATESTATE_PROCESS_DONE) {
         mStepState = UPDATESTATE_MESSAGES;
+    }
     ++mUpdateDepth;
 
     if (mStepState == UPDATESTATE_MESSAGES) {
         platform::WindowSystem& ws = WindowSystem();
         while (!mShutdown) {
             const std::optional<platform::Message> message = ws.PeekMessage(true);
-            if (!message)
+            if (!message) {
                 break;
+            }
             ws.Dispatch(*message);
         }
         DemoPlaybackStep();
         const bool hadDeferred = !mDeferredMessages.empty();
         ProcessDeferredMessages();
-        if (!hadDeferred)
+        if (!hadDeferred) {
             mStepState = UPDATESTATE_PROCESS_1;
+        }
         --mUpdateDepth;
         return true;
     }
@@ -133,8 +143,9 @@ bool VeskAppBase::UpdateAppStep(bool* updated) {
 
     const int updateCountBefore = mUpdateCount;
     Process(true);
-    if (updated != nullptr && mUpdateCount != updateCountBefore)
+    if (updated != nullptr && mUpdateCount != updateCountBefore) {
         *updated = true;
+    }
     --mUpdateDepth;
     return true;
 }
@@ -157,22 +168,26 @@ float VeskAppBase::GetUpdateFraction() const {
 }
 
 bool VeskAppBase::Process(bool allowSleep) {
-    if (mShutdownRequested)
+    if (mShutdownRequested) {
         Shutdown();
+    }
 
     const double period = GetUpdatePeriod();
     const float fraction = GetUpdateFraction();
-    if (mPlayingDemoBuffer && FastForwardDemo(fraction))
+    if (mPlayingDemoBuffer && FastForwardDemo(fraction)) {
         return true;
+    }
 
-    if (mPaused || mSpeed <= 0.0)
+    if (mPaused || mSpeed <= 0.0) {
         return IdleWhilePaused(allowSleep);
+    }
 
     const bool pacing = PacingByRefresh();
     const uint32_t now = platform::NowMs();
     uint32_t slept = 0;
-    if (!pacing)
+    if (!pacing) {
         AccumulateElapsedTime();
+    }
 
     bool draw = false;
     if (mStepState == UPDATESTATE_PROCESS_1) {
@@ -181,16 +196,19 @@ bool VeskAppBase::Process(bool allowSleep) {
         mStepState = UPDATESTATE_PROCESS_DONE;
         CatchUpUpdates(fraction, true);
         mPendingTime -= period;
-        if (pacing)
+        if (pacing) {
             mPendingTime = std::max(mPendingTime - kPacedPendingTrimMs, 0.0);
+        }
     } else {
         draw = true;
     }
 
-    if (draw && !DrawOrSleep(period, allowSleep, slept))
+    if (draw && !DrawOrSleep(period, allowSleep, slept)) {
         return false;
-    if (!YieldToLoader(now, slept, allowSleep))
+    }
+    if (!YieldToLoader(now, slept, allowSleep)) {
         return false;
+    }
     ProcessSafeDeleteList();
     return true;
 }
@@ -220,8 +238,9 @@ bool VeskAppBase::FastForwardDemo(float fraction) {
         const int updateCountBefore = mUpdateCount;
         // Once per update: the events recorded before it are replayed first.
         DemoPlaybackStep();
-        if (DoUpdateFrames())
+        if (DoUpdateFrames()) {
             CatchUpUpdates(fraction, false);
+        }
 
         if (mUpdateCount == updateCountBefore) {
             // The recording has ended: stop fast-forwarding and go back to pumping
@@ -244,13 +263,15 @@ bool VeskAppBase::FastForwardDemo(float fraction) {
         }
     }
     if (mMutedForFastForward) {
-        if (mSoundManager != nullptr)
+        if (mSoundManager != nullptr) {
             mSoundManager->StopAllSounds();
+        }
         mMutedForFastForward = false;
         Unmute(true);
     }
-    if (ended)
+    if (ended) {
         mStepState = UPDATESTATE_PROCESS_DONE;
+    }
     return ended;
 }
 
@@ -259,26 +280,30 @@ bool VeskAppBase::IdleWhilePaused(bool allowSleep) {
     // End the step and wait a frame, so messages (among them the one that resumes) are
     // still pumped and the loop does not spin.
     mStepState = UPDATESTATE_PROCESS_DONE;
-    if (!allowSleep)
+    if (!allowSleep) {
         return false;
+    }
     Sleep(static_cast<uint32_t>(std::max(mFrameTime, 1)));
     return true;
 }
 
 bool VeskAppBase::UpdateOrDraw(bool pacing, double period, uint32_t now) {
     ++mUpdatesSinceDraw;
-    if (mLoaded && mUpdatesSinceDraw >= static_cast<int>(std::ceil(mSpeed * kUpdatesPerDraw)))
+    if (mLoaded && mUpdatesSinceDraw >= static_cast<int>(std::ceil(mSpeed * kUpdatesPerDraw))) {
         return true;
+    }
     if (!pacing || mUpdatedSinceDraw) {
         // Paced, an update waits for most of the refresh period, cut to whole milliseconds.
         const double threshold =
             pacing ? static_cast<double>(static_cast<int>(period * kPacedUpdateShare)) : period;
-        if (mPendingTime < threshold)
+        if (mPendingTime < threshold) {
             return true;
+        }
     }
 
-    if (!mPlayingDemoBuffer && mSpeed == 1.0)
+    if (!mPlayingDemoBuffer && mSpeed == 1.0) {
         CountPacingWindow(now);
+    }
 
     if (DoUpdateFrames()) {
         mStepState = UPDATESTATE_PROCESS_2;
@@ -297,11 +322,13 @@ void VeskAppBase::CountPacingWindow(uint32_t now) {
     const uint32_t windowLength =
         static_cast<uint32_t>((mFrameTime + kMsPerSecond - 1) / std::max(mFrameTime, 1));
     ++mPacingWindowUpdates;
-    if (mPacingWindowUpdates < windowLength)
+    if (mPacingWindowUpdates < windowLength) {
         return;
+    }
     if (now - mPacingWindowStart <= kFastPacingWindowMs) {
-        if (++mPacingFastWindows >= kFastPacingWindowsToDrop)
+        if (++mPacingFastWindows >= kFastPacingWindowsToDrop) {
             mRefreshPacingDropped = true;
+        }
     } else {
         mPacingFastWindows = 0;
     }
@@ -318,16 +345,19 @@ bool VeskAppBase::DrawOrSleep(double period, bool allowSleep, uint32_t& slept) {
     }
     // Idle for the screen saver, nothing updates and so nothing redraws: the check
     // that ends the idle runs from here.
-    if (mScreenSaverIdle)
+    if (mScreenSaverIdle) {
         PollScreenSaverIdle();
+    }
     // Less than a millisecond left still sleeps one, or the loop would spin
     // until the clock ticks.
     const double remaining = period - mPendingTime;
     const int sleepMs = remaining > 0.0 ? std::max(static_cast<int>(remaining), 1) : 0;
-    if (sleepMs <= 0)
+    if (sleepMs <= 0) {
         return true;
-    if (!allowSleep)
+    }
+    if (!allowSleep) {
         return false;
+    }
     ++mSleepCount;
     Sleep(static_cast<uint32_t>(sleepMs));
     slept = static_cast<uint32_t>(sleepMs);
@@ -335,16 +365,19 @@ bool VeskAppBase::DrawOrSleep(double period, bool allowSleep, uint32_t& slept) {
 }
 
 bool VeskAppBase::YieldToLoader(uint32_t stepStart, uint32_t slept, bool allowSleep) {
-    if (!mLoadingThreadStarted || mLoadingThreadCompleted)
+    if (!mLoadingThreadStarted || mLoadingThreadCompleted) {
         return true;
+    }
     // The main thread sleeps about twice as long as it worked, so the loader gets time.
     const int64_t worked = static_cast<int64_t>(platform::NowMs() - stepStart) - slept;
     const int64_t extra =
         std::min<int64_t>(kLoaderSleepPerWork * worked - slept, kMaxLoaderYieldMs);
-    if (extra < 0)
+    if (extra < 0) {
         return true;
-    if (!allowSleep)
+    }
+    if (!allowSleep) {
         return false;
+    }
     Sleep(static_cast<uint32_t>(extra));
     return true;
 }
@@ -354,10 +387,12 @@ void VeskAppBase::CatchUpUpdates(float fraction, bool countForDraw) {
     ProcessSafeDeleteList();
     while (mUpdateAccumulator >= 1.0) {
         DemoPlaybackStep();
-        if (countForDraw)
+        if (countForDraw) {
             ++mUpdatesSinceDraw;
-        if (!DoUpdateFrames())
+        }
+        if (!DoUpdateFrames()) {
             break;
+        }
         ProcessSafeDeleteList();
         mUpdateAccumulator -= 1.0;
     }
@@ -381,8 +416,9 @@ void VeskAppBase::ClearUpdateBacklog() {
 }
 
 bool VeskAppBase::DoUpdateFrames() {
-    if (mScreenSaverIdle)
+    if (mScreenSaverIdle) {
         return false;
+    }
 
     auto takeCompletion = [this] {
         platform::SetCurrentThreadPriority(platform::ThreadPriority::Normal);
@@ -395,20 +431,25 @@ bool VeskAppBase::DoUpdateFrames() {
         if (mLoadingThreadCompleted && !mLoaded) {
             // The event goes first: what the hook reads from the outside world follows it
             // in the recording, as the replay takes it after the event.
-            if (mRecordingDemoBuffer)
+            if (mRecordingDemoBuffer) {
                 DemoRecordLoadingCompleted();
+            }
             takeCompletion();
         }
     } else {
-        if (mLoadingThreadCompleted && !mLoaded && mDemoLoadingComplete)
+        if (mLoadingThreadCompleted && !mLoaded && mDemoLoadingComplete) {
             takeCompletion();
-        if (mLoaded != mDemoLoadingComplete)
+        }
+        if (mLoaded != mDemoLoadingComplete) {
             return false;
-        if (mUpdateCount == mDemoLength)
+        }
+        if (mUpdateCount == mDemoLength) {
             return false;
+        }
         // An update must not pass an event recorded before it.
-        if (DemoEventDue())
+        if (DemoEventDue()) {
             return false;
+        }
     }
 
     UpdateFrames();
@@ -417,26 +458,31 @@ bool VeskAppBase::DoUpdateFrames() {
 
 void VeskAppBase::UpdateFrames() {
     ++mUpdateCount;
-    if (!mMinimized)
+    if (!mMinimized) {
         mWidgetManager->UpdateFrame();
-    if (mMusicInterface != nullptr)
+    }
+    if (mMusicInterface != nullptr) {
         mMusicInterface->Update();
+    }
     CleanSharedImages();
 }
 
 void VeskAppBase::DoUpdateFramesF(float fraction) {
-    if (!mRefreshPacingWanted || mMinimized)
+    if (!mRefreshPacingWanted || mMinimized) {
         return;
+    }
     mWidgetManager->UpdateFrameF(fraction);
-    if (mParticleRegistry != nullptr)
+    if (mParticleRegistry != nullptr) {
         mParticleRegistry->UpdateParticleSystems(fraction * 0.01f);
+    }
 }
 
 void VeskAppBase::CleanSharedImages() {
     CriticalLock& lock = mDDInterface != nullptr ? mDDInterface->mCritSect : mCritSect;
     std::lock_guard<CriticalLock> guard(lock);
-    if (!mCleanupSharedImages)
+    if (!mCleanupSharedImages) {
         return;
+    }
     for (auto it = mSharedImageMap.begin(); it != mSharedImageMap.end();) {
         if (it->second.mRefCount == 0) {
             delete it->second.mImage;
@@ -457,12 +503,14 @@ bool VeskAppBase::Redraw() {
     }
 
     if (mShowFPS) {
-        if (mShowFPSMode == 0)
+        if (mShowFPSMode == 0) {
             UpdateFPSImage();
-        else if (mShowFPSMode == 1)
+        } else if (mShowFPSMode == 1) {
             UpdateCoordsImage(mWidgetManager->mLastMouseX, mWidgetManager->mLastMouseY);
-        if (mPlayingDemoBuffer)
+        }
+        if (mPlayingDemoBuffer) {
             UpdateDemoTimeImage();
+        }
     }
 
     const uint32_t now = platform::NowMs();
@@ -494,9 +542,10 @@ bool VeskAppBase::Redraw() {
         Image* screen = mDDInterface->GetScreenImage();
         Graphics g(screen);
         const Overlays& overlays = GetOverlays();
-        if (overlays.fps != nullptr)
+        if (overlays.fps != nullptr) {
             g.DrawImage(overlays.fps.get(), screen->GetWidth() - overlays.fps->GetWidth() - 10,
                         screen->GetHeight() - overlays.fps->GetHeight() - 10);
+        }
         if (mPlayingDemoBuffer && overlays.demoTime != nullptr) {
             const int32_t fpsHeight = overlays.fps != nullptr ? overlays.fps->GetHeight() : 0;
             g.DrawImage(overlays.demoTime.get(),
@@ -507,8 +556,9 @@ bool VeskAppBase::Redraw() {
 
     if (mWaitForVSync && mIsPhysWindowed && mDDInterface != nullptr) {
         const uint32_t since = platform::NowMs() - mLastDrawTick;
-        if (since < mDDInterface->mMillisecondsPerFrame)
+        if (since < mDDInterface->mMillisecondsPerFrame) {
             Sleep(mDDInterface->mMillisecondsPerFrame - since);
+        }
     }
 
     const uint32_t presentStart = platform::NowMs();
@@ -521,8 +571,9 @@ bool VeskAppBase::Redraw() {
     if (mLoadingThreadStarted && !mLoadingThreadCompleted) {
         const uint32_t duration = current - now;
         mNextDrawTick += std::max<uint32_t>(duration, 15) + 35;
-        if (static_cast<int32_t>(mNextDrawTick - current) <= 0)
+        if (static_cast<int32_t>(mNextDrawTick - current) <= 0) {
             mNextDrawTick = current;
+        }
     } else {
         mNextDrawTick = current;
     }
@@ -533,8 +584,9 @@ bool VeskAppBase::Redraw() {
 }
 
 void VeskAppBase::PresentScreen(const Rect* rect) {
-    if (mIsDrawing || mShutdown || mScreenSaverIdle || mDDInterface == nullptr)
+    if (mIsDrawing || mShutdown || mScreenSaverIdle || mDDInterface == nullptr) {
         return;
+    }
 
     if (mDDInterface->Redraw(rect)) {
         if (mDisplayLost) {
@@ -546,13 +598,16 @@ void VeskAppBase::PresentScreen(const Rect* rect) {
 
     mDisplayLost = true;
     platform::Window* window = MainWindow();
-    if (window == nullptr)
+    if (window == nullptr) {
         return;
-    if (mMinimized || window->GetPlacement().state == platform::ShowState::Minimized)
+    }
+    if (mMinimized || window->GetPlacement().state == platform::ShowState::Minimized) {
         return;
+    }
     const uint32_t now = platform::NowMs();
-    if (!mActive && (!mIsPhysWindowed || now - mLastRecoveryAttemptTick < 1000))
+    if (!mActive && (!mIsPhysWindowed || now - mLastRecoveryAttemptTick < 1000)) {
         return;
+    }
 
     mLastRecoveryAttemptTick = now;
     mWidgetManager->mImage = nullptr;
@@ -595,8 +650,9 @@ void VeskAppBase::PollScreenSaverIdle() {
 }
 
 void VeskAppBase::CheckScreenSaverIdle(uint32_t now) {
-    if (mIsScreenSaver || !mIsPhysWindowed || mWindowSystem == nullptr)
+    if (mIsScreenSaver || !mIsPhysWindowed || mWindowSystem == nullptr) {
         return;
+    }
     if (!mScreenSaverSettingsRead || now - mLastScreenSaverSettingsTick >= 10000) {
         mScreenSaverSettingsRead = true;
         mLastScreenSaverSettingsTick = now;
@@ -606,22 +662,27 @@ void VeskAppBase::CheckScreenSaverIdle(uint32_t now) {
         // Two seconds early, so that the program is quiet when the saver starts.
         mScreenSaverIdleLimit = static_cast<uint32_t>(std::min<int64_t>(
             std::max<int64_t>(int64_t{settings.timeoutSeconds} - 2, 1) * 1000, UINT32_MAX));
-        if (!mScreenSaverActive)
+        if (!mScreenSaverActive) {
             mScreenSaverIdle = false;
+        }
     }
-    if (!mScreenSaverActive)
+    if (!mScreenSaverActive) {
         return;
+    }
     // The last input lies no later than now: the idle time is never negative.
     const std::optional<uint32_t> idle = mWindowSystem->IdleMilliseconds();
-    if (!idle.has_value())
+    if (!idle.has_value()) {
         return;
+    }
     if (mScreenSaverIdle) {
-        if (mWindowSystem->IsScreenSaverRunning())
+        if (mWindowSystem->IsScreenSaverRunning()) {
             return;
+        }
         if (*idle < mScreenSaverIdleLimit) {
             mScreenSaverIdle = false;
-            if (mWidgetManager != nullptr)
+            if (mWidgetManager != nullptr) {
                 mWidgetManager->MarkAllDirty();
+            }
         }
     } else if (*idle > mScreenSaverIdleLimit) {
         mScreenSaverIdle = true;
@@ -656,12 +717,14 @@ void VeskAppBase::UpdateDemoTimeImage() {
 }
 
 void VeskAppBase::SafeDeleteWidget(Widget* widget) {
-    if (widget == nullptr)
+    if (widget == nullptr) {
         return;
+    }
     // Queued twice, a widget would be deleted twice.
     for (const auto& entry : mSafeDeleteList) {
-        if (entry.second == widget)
+        if (entry.second == widget) {
             return;
+        }
     }
     mSafeDeleteList.emplace_back(mUpdateDepth, widget);
 }
@@ -679,19 +742,23 @@ void VeskAppBase::ProcessSafeDeleteList() {
 }
 
 void VeskAppBase::WaitForLoadingThread() {
-    while (mLoadingThreadStarted && !mLoadingThreadCompleted)
+    while (mLoadingThreadStarted && !mLoadingThreadCompleted) {
         Sleep(20);
-    if (mLoadingThread.joinable() && mLoadingThread.get_id() != std::this_thread::get_id())
+    }
+    if (mLoadingThread.joinable() && mLoadingThread.get_id() != std::this_thread::get_id()) {
         mLoadingThread.join();
+    }
 }
 
 void VeskAppBase::Start() {
-    if (mShutdown)
+    if (mShutdown) {
         return;
+    }
 
     StartCursorThread();
-    if (mAutoStartLoadingThread)
+    if (mAutoStartLoadingThread) {
         StartLoadingThread();
+    }
 
     if (platform::Window* window = MainWindow()) {
         window->Show(platform::ShowCommand::Show);
@@ -717,9 +784,10 @@ void VeskAppBase::Start() {
     platform::DebugOutput(StrFormat("Draw Count    = %d\r\n", mDrawCount));
     platform::DebugOutput(StrFormat("Draw Time     = %d\r\n", mDrawTime));
     platform::DebugOutput(StrFormat("Screen Blt    = %d\r\n", mScreenBltTime));
-    if (mDrawTime + mScreenBltTime > 0)
+    if (mDrawTime + mScreenBltTime > 0) {
         platform::DebugOutput(
             StrFormat("Avg FPS       = %d\r\n", mDrawCount * 1000 / (mDrawTime + mScreenBltTime)));
+    }
 
     PreTerminate();
     WriteToRegistry();

@@ -41,8 +41,9 @@ bool OnDemoThread(const VeskAppBase& app) {
 
 // Starts a recorded event (header, long form, code); true when its fields are to follow.
 bool StartRecordedEvent(VeskAppBase& app, int code) {
-    if (!app.mRecordingDemoBuffer || !OnDemoThread(app))
+    if (!app.mRecordingDemoBuffer || !OnDemoThread(app)) {
         return false;
+    }
     app.WriteDemoEventHeader();
     app.mDemoBuffer.WriteNumBits(0, 1);
     app.mDemoBuffer.WriteNumBits(code, 5);
@@ -52,9 +53,10 @@ bool StartRecordedEvent(VeskAppBase& app, int code) {
 // A replay that left its recording feeds no more synchronised calls, as if the user had
 // closed it, rather than hand out misread values.
 void AbandonReplay(VeskAppBase& app, const char* reason) {
-    if (!app.mManualShutdown)
+    if (!app.mManualShutdown) {
         platform::DebugOutput(
             StrFormat("demo out of sync at update %d: %s\r\n", app.mUpdateCount, reason));
+    }
     app.mManualShutdown = true;
 }
 
@@ -62,8 +64,9 @@ void AbandonReplay(VeskAppBase& app, const char* reason) {
 // when the replay has nothing for this call: closed by the user, at its end, or holding
 // another event.
 bool TakeReplayedEvent(VeskAppBase& app, int code) {
-    if (app.mManualShutdown)
+    if (app.mManualShutdown) {
         return false;
+    }
     for (;;) {
         if (app.mDemoHeaderNeeded && BitsLeft(app.mDemoBuffer) < kMinEventBits) {
             AbandonReplay(app, "the demo has ended");
@@ -71,8 +74,9 @@ bool TakeReplayedEvent(VeskAppBase& app, int code) {
         }
         const bool due = app.ReadDemoEventHeader();
         // Fillers that fall due carry nothing: step over them.
-        if (!due || app.mDemoEventIsShort || app.mDemoEventCode != kEventNoAction)
+        if (!due || app.mDemoEventIsShort || app.mDemoEventCode != kEventNoAction) {
             break;
+        }
         app.mDemoHeaderNeeded = true;
     }
     if (app.mDemoEventIsShort || app.mDemoEventCode != code) {
@@ -106,10 +110,12 @@ uint32_t Little32(const uint8_t* bytes) {
 // A text value always reaches the caller with its final zero: a hand-edited settings file or
 // a demo may hold one without. False when the zero does not fit.
 bool TerminateText(uint32_t type, uint8_t* value, uint32_t& length, uint32_t capacity) {
-    if (type != VeskAppBase::REG_SZ || (length > 0 && value[length - 1] == 0))
+    if (type != VeskAppBase::REG_SZ || (length > 0 && value[length - 1] == 0)) {
         return true;
-    if (length >= capacity)
+    }
+    if (length >= capacity) {
         return false;
+    }
     value[length++] = 0;
     return true;
 }
@@ -149,8 +155,9 @@ std::string LookUpString(const VeskAppBase& app, const std::string& id,
                          const std::string& defaultValue) {
     std::lock_guard<std::mutex> guard(app.mPropertiesLock);
     auto it = app.mStringProperties.find(id);
-    if (it == app.mStringProperties.end())
+    if (it == app.mStringProperties.end()) {
         return defaultValue;
+    }
     return WStringToString(it->second);
 }
 
@@ -160,8 +167,9 @@ std::string LookUpString(const VeskAppBase& app, const std::string& id,
 
 platform::SettingsStore* VeskAppBase::GetSettingsStore() {
     std::lock_guard<std::mutex> guard(mSettingsStoreLock);
-    if (mSettingsStore != nullptr && mSettingsStoreFolder.empty())
+    if (mSettingsStore != nullptr && mSettingsStoreFolder.empty()) {
         return mSettingsStore.get();
+    }
     // The key can change once the string table has been read; its file follows it.
     const std::string folder = RemoveTrailingSlash(mRegKey);
     if (mSettingsStore == nullptr || mSettingsStoreFolder != folder) {
@@ -187,13 +195,15 @@ std::pair<std::string, std::string> VeskAppBase::RegistryLocation(
 
 bool VeskAppBase::RegistryWrite(const std::string& valueName, uint32_t type, const uint8_t* value,
                                 uint32_t length) {
-    if (mRegKey.empty())
+    if (mRegKey.empty()) {
         return false;
+    }
 
     if (mPlayingDemoBuffer && OnDemoThread(*this)) {
         // The recorded result stands in; the settings are left as they are.
-        if (!TakeReplayedEvent(*this, kEventRegistryWrite))
+        if (!TakeReplayedEvent(*this, kEventRegistryWrite)) {
             return true;
+        }
         return mDemoBuffer.ReadNumBits(1, false) != 0;
     }
 
@@ -208,8 +218,9 @@ bool VeskAppBase::RegistryWrite(const std::string& valueName, uint32_t type, con
             store->Close(key);
         }
     }
-    if (StartRecordedEvent(*this, kEventRegistryWrite))
+    if (StartRecordedEvent(*this, kEventRegistryWrite)) {
         mDemoBuffer.WriteNumBits(ok ? 1 : 0, 1);
+    }
     return ok;
 }
 
@@ -232,19 +243,23 @@ bool VeskAppBase::RegistryWriteBoolean(const std::string& valueName, bool value)
 
 bool VeskAppBase::RegistryRead(const std::string& valueName, uint32_t* type, uint8_t* value,
                                uint32_t* length) {
-    if (mRegKey.empty() || length == nullptr || (value == nullptr && *length != 0))
+    if (mRegKey.empty() || length == nullptr || (value == nullptr && *length != 0)) {
         return false;
+    }
     const uint32_t capacity = *length;
 
     if (mPlayingDemoBuffer && OnDemoThread(*this)) {
-        if (!TakeReplayedEvent(*this, kEventRegistryRead))
+        if (!TakeReplayedEvent(*this, kEventRegistryRead)) {
             return false;
-        if (mDemoBuffer.ReadNumBits(1, false) == 0)
+        }
+        if (mDemoBuffer.ReadNumBits(1, false) == 0) {
             return false;
+        }
         const auto recordedType = static_cast<uint32_t>(mDemoBuffer.ReadLong());
         int32_t count = 0;
-        if (!ReadRecordedCount(*this, count))
+        if (!ReadRecordedCount(*this, count)) {
             return false;
+        }
         uint32_t size = static_cast<uint32_t>(count);
         if (size > capacity) {
             // Never past the caller's buffer; the stream stays in step behind the value.
@@ -252,10 +267,12 @@ bool VeskAppBase::RegistryRead(const std::string& valueName, uint32_t* type, uin
             return false;
         }
         mDemoBuffer.ReadBytes(value, count);
-        if (!TerminateText(recordedType, value, size, capacity))
+        if (!TerminateText(recordedType, value, size, capacity)) {
             return false;
-        if (type != nullptr)
+        }
+        if (type != nullptr) {
             *type = recordedType;
+        }
         *length = size;
         return true;
     }
@@ -284,10 +301,12 @@ bool VeskAppBase::RegistryRead(const std::string& valueName, uint32_t* type, uin
             mDemoBuffer.WriteBytes(value, static_cast<int32_t>(size));
         }
     }
-    if (!ok)
+    if (!ok) {
         return false;
-    if (type != nullptr)
+    }
+    if (type != nullptr) {
         *type = foundType;
+    }
     *length = size;
     return true;
 }
@@ -296,31 +315,37 @@ bool VeskAppBase::RegistryReadInteger(const std::string& valueName, int* value) 
     uint32_t type = 0;
     uint8_t bytes[4] = {};
     uint32_t length = 4;
-    if (!RegistryRead(valueName, &type, bytes, &length) || type != REG_DWORD || length != 4)
+    if (!RegistryRead(valueName, &type, bytes, &length) || type != REG_DWORD || length != 4) {
         return false;
+    }
     *value = static_cast<int>(Little32(bytes));
     return true;
 }
 
 bool VeskAppBase::RegistryReadBoolean(const std::string& valueName, bool* value) {
     int number = 0;
-    if (!RegistryReadInteger(valueName, &number))
+    if (!RegistryReadInteger(valueName, &number)) {
         return false;
+    }
     *value = number != 0;
     return true;
 }
 
 void VeskAppBase::RegistryEraseValue(const std::string& valueName) {
     // Not part of the demo stream: it runs while a demo plays too.
-    if (mRegKey.empty())
+    if (mRegKey.empty()) {
         return;
+    }
     platform::SettingsStore* store = GetSettingsStore();
-    if (store == nullptr)
+    if (store == nullptr) {
         return;
+    }
     const auto [keyPath, name] = RegistryLocation(valueName);
     platform::SettingsStore::Key key;
-    if (store->Open(keyPath, platform::SettingsAccess::Write, key) != platform::SettingsResult::Ok)
+    if (store->Open(keyPath, platform::SettingsAccess::Write, key) !=
+        platform::SettingsResult::Ok) {
         return;
+    }
     store->Delete(key, name);
     store->Close(key);
 }
@@ -342,32 +367,43 @@ void VeskAppBase::WriteToRegistry() {
 void VeskAppBase::ReadFromRegistry() {
     mReadFromRegistry = true;
     mRegKey = LookUpString(*this, "RegistryKey", mRegKey);
-    if (mRegKey.empty())
+    if (mRegKey.empty()) {
         return;
+    }
 
     int value = 0;
-    if (RegistryReadInteger("MusicVolume", &value))
+    if (RegistryReadInteger("MusicVolume", &value)) {
         mMusicVolume = SettingToVolume(value);
-    if (RegistryReadInteger("SfxVolume", &value))
+    }
+    if (RegistryReadInteger("SfxVolume", &value)) {
         mSfxVolume = SettingToVolume(value);
-    if (RegistryReadInteger("Muted", &value))
+    }
+    if (RegistryReadInteger("Muted", &value)) {
         mMuteCount = std::max(value, 0);  // a negative count would swallow mutes
-    if (RegistryReadInteger("ScreenMode", &value))
+    }
+    if (RegistryReadInteger("ScreenMode", &value)) {
         mIsWindowed = value == 0;
-    if (RegistryReadInteger("PreferredX", &value))
+    }
+    if (RegistryReadInteger("PreferredX", &value)) {
         mPreferredX = value;
-    if (RegistryReadInteger("PreferredY", &value))
+    }
+    if (RegistryReadInteger("PreferredY", &value)) {
         mPreferredY = value;
-    if (RegistryReadInteger("CustomCursors", &value))
+    }
+    if (RegistryReadInteger("CustomCursors", &value)) {
         EnableCustomCursors(value != 0);
-    if (RegistryReadInteger("WaitForVSync", &value))
+    }
+    if (RegistryReadInteger("WaitForVSync", &value)) {
         mWaitForVSync = value != 0;
-    if (RegistryReadInteger("InProgress", &value))
+    }
+    if (RegistryReadInteger("InProgress", &value)) {
         mLastShutdownWasGraceful = value == 0;
+    }
 
     // Left at 1 by a run that never reaches WriteToRegistry.
-    if (!mIsScreenSaver)
+    if (!mIsScreenSaver) {
         RegistryWriteInteger("InProgress", 1);
+    }
 }
 
 // ---- Property tables ----
@@ -403,8 +439,9 @@ std::string VeskAppBase::GetString(const std::string& id) {
 
 std::string VeskAppBase::GetStringOrDefault(const std::string& id,
                                             const std::string& defaultValue) {
-    if (gVeskAppBase == nullptr)
+    if (gVeskAppBase == nullptr) {
         return defaultValue;
+    }
     return LookUpString(*gVeskAppBase, id, defaultValue);
 }
 
@@ -443,8 +480,9 @@ void VeskAppBase::LoadLevelsManifest() {
 void VeskAppBase::ShowResourceError(bool exit) {
     Popup(mResourceManager != nullptr ? mResourceManager->GetErrorText() : std::string());
     // A start that cannot go on is a failure to whatever started the program.
-    if (exit)
+    if (exit) {
         DoExit(1);
+    }
 }
 
 // ---- Whole files ----
@@ -452,13 +490,16 @@ void VeskAppBase::ShowResourceError(bool exit) {
 bool VeskAppBase::ReadBufferFromFile(const std::string& fileName, Buffer* buffer, bool dontSync) {
     if (mPlayingDemoBuffer && !dontSync && OnDemoThread(*this)) {
         // The recorded bytes stand in; the file itself is not opened.
-        if (!TakeReplayedEvent(*this, kEventFileRead))
+        if (!TakeReplayedEvent(*this, kEventFileRead)) {
             return false;
-        if (mDemoBuffer.ReadNumBits(1, false) == 0)
+        }
+        if (mDemoBuffer.ReadNumBits(1, false) == 0) {
             return false;
+        }
         int32_t count = 0;
-        if (!ReadRecordedCount(*this, count))
+        if (!ReadRecordedCount(*this, count)) {
             return false;
+        }
         std::vector<uint8_t> bytes(static_cast<size_t>(count));
         mDemoBuffer.ReadBytes(bytes.data(), count);
         buffer->Clear();

@@ -40,12 +40,14 @@ int ScreenshotNumber(std::string_view name) {
     }
     const std::string_view digits =
         name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
-    if (digits.size() > 9)
+    if (digits.size() > 9) {
         return 0;
+    }
     int number = 0;
     for (const char c : digits) {
-        if (c < '0' || c > '9')
+        if (c < '0' || c > '9') {
             return 0;
+        }
         number = number * 10 + (c - '0');
     }
     return number;
@@ -55,14 +57,16 @@ int ScreenshotNumber(std::string_view name) {
 ImageLib::Image MakeThumbnail(const uint32_t* bits, int32_t width, int32_t height) {
     ImageLib::Image thumbnail(kThumbnailSide, kThumbnailSide);
     std::vector<int32_t> columns(kThumbnailSide);
-    for (int32_t x = 0; x < kThumbnailSide; ++x)
+    for (int32_t x = 0; x < kThumbnailSide; ++x) {
         columns[x] = static_cast<int32_t>((x + 0.5) * width) / kThumbnailSide;
+    }
     uint32_t* out = thumbnail.GetBits();
     for (int32_t y = 0; y < kThumbnailSide; ++y) {
         const int32_t row = static_cast<int32_t>((y + 0.5) * height) / kThumbnailSide;
         const uint32_t* source = bits + static_cast<size_t>(row) * static_cast<size_t>(width);
-        for (int32_t x = 0; x < kThumbnailSide; ++x)
+        for (int32_t x = 0; x < kThumbnailSide; ++x) {
             *out++ = source[columns[x]];
+        }
     }
     return thumbnail;
 }
@@ -85,13 +89,15 @@ void WriteImageFiles(MemoryImage& image, const std::string& thumbPath,
                      const std::string& imagePath) {
     const int32_t width = image.GetWidth();
     const int32_t height = image.GetHeight();
-    if (width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0) {
         return;
+    }
     // A copy is made 32-bit so that the image keeps the form it is in.
     MemoryImage copy(image);
     const uint32_t* bits = copy.GetBits();
-    if (bits == nullptr)
+    if (bits == nullptr) {
         return;
+    }
     ImageLib::WriteJPEGImage(thumbPath, MakeThumbnail(bits, width, height));
     ImageLib::Image full(width, height);
     std::copy_n(bits, full.mBits.size(), full.GetBits());
@@ -101,8 +107,9 @@ void WriteImageFiles(MemoryImage& image, const std::string& thumbPath,
 }  // namespace
 
 void VeskAppBase::TakeScreenshot() {
-    if (mDDInterface == nullptr || mDDInterface->mDrawSurface == nullptr)
+    if (mDDInterface == nullptr || mDDInterface->mDrawSurface == nullptr) {
         return;
+    }
 
     std::string folder = GetAppDataFolder() + "_screenshots";
     MakeDirectories(folder);
@@ -110,8 +117,9 @@ void VeskAppBase::TakeScreenshot() {
 
     int highest = 0;
     for (const platform::fs::DirEntry& entry : platform::fs::List(folder, "*.png")) {
-        if (!entry.isDirectory)
+        if (!entry.isDirectory) {
             highest = std::max(highest, ScreenshotNumber(entry.name));
+        }
     }
     const std::string fileName = folder + StrFormat("image%d.png", highest + 1);
 
@@ -124,12 +132,14 @@ void VeskAppBase::TakeScreenshot() {
         const uint32_t* bits = wrapper.GetBits();
         const int32_t width = wrapper.GetWidth();
         const int32_t height = wrapper.GetHeight();
-        if (bits == nullptr || width <= 0 || height <= 0)
+        if (bits == nullptr || width <= 0 || height <= 0) {
             return;
+        }
         picture = ImageLib::Image(width, height);
         uint32_t* out = picture.GetBits();
-        for (size_t i = 0; i < picture.mBits.size(); ++i)
+        for (size_t i = 0; i < picture.mBits.size(); ++i) {
             out[i] = bits[i] | 0xFF000000u;
+        }
     }
 
     ImageLib::WritePNGImage(fileName, picture);
@@ -141,13 +151,15 @@ void VeskAppBase::DumpImageReport() {
     DeleteTree(dump);
     bool made = false;
     for (int attempt = 0; attempt < kDumpFolderAttempts && !made; ++attempt) {
-        if (attempt != 0)
+        if (attempt != 0) {
             platform::GetClock().SleepMs(kDumpFolderPauseMs);
+        }
         MakeDirectories(dump);
         made = platform::fs::IsDirectory(dump);
     }
-    if (!made)
+    if (!made) {
         return;
+    }
 
     std::lock_guard<CriticalLock> lock(DisplayLock());
 
@@ -217,8 +229,9 @@ void VeskAppBase::DumpImageReport() {
     html += Cell(ImageCost::Commas(totals.palette));
     html += Cell(ImageCost::Commas(totals.surface));
     html += Cell(ImageCost::Commas(totals.texture));
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         html += Cell("&nbsp;");
+    }
     html += Cell(ImageCost::Commas(totals.nativeAlpha));
     html += Cell(ImageCost::Commas(totals.rlAlpha));
     html += Cell(ImageCost::Commas(totals.rlAdditive));

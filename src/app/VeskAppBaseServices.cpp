@@ -29,8 +29,9 @@ void ForEachMemoryImage(VeskAppBase& app, Operation operation) {
     std::lock_guard<CriticalLock> lock(app.DisplayLock());
     const std::vector<MemoryImage*> images(app.mMemoryImageSet.begin(), app.mMemoryImageSet.end());
     for (MemoryImage* image : images) {
-        if (app.mMemoryImageSet.count(image) != 0)
+        if (app.mMemoryImageSet.count(image) != 0) {
             operation(image);
+        }
     }
 }
 
@@ -39,15 +40,18 @@ void ForEachMemoryImage(VeskAppBase& app, Operation operation) {
 // ---- Sound ----
 
 void VeskAppBase::PlaySample(int soundId) {
-    if (mSoundManager == nullptr)
+    if (mSoundManager == nullptr) {
         return;
-    if (SoundInstance* instance = mSoundManager->GetSoundInstance(soundId))
+    }
+    if (SoundInstance* instance = mSoundManager->GetSoundInstance(soundId)) {
         instance->Play(false, true);
+    }
 }
 
 void VeskAppBase::PlaySampleWithPan(int soundId, int pan) {
-    if (mSoundManager == nullptr)
+    if (mSoundManager == nullptr) {
         return;
+    }
     if (SoundInstance* instance = mSoundManager->GetSoundInstance(soundId)) {
         instance->SetPan(pan);
         instance->Play(false, true);
@@ -72,36 +76,42 @@ bool VeskAppBase::IsMuted() {
 
 void VeskAppBase::SetMasterVolume(double volume) {
     mSfxVolume = volume;
-    if (mSoundManager != nullptr)
+    if (mSoundManager != nullptr) {
         mSoundManager->SetMasterVolume(volume);
+    }
 }
 
 void VeskAppBase::SetMusicVolume(double volume) {
     mMusicVolume = volume;
-    if (mMusicInterface != nullptr)
+    if (mMusicInterface != nullptr) {
         mMusicInterface->SetVolume(mMuteCount > 0 ? 0.0 : volume);
+    }
 }
 
 void VeskAppBase::SetSfxVolume(double volume) {
     mSfxVolume = volume;
-    if (mSoundManager != nullptr)
+    if (mSoundManager != nullptr) {
         mSoundManager->SetVolume(mMuteCount > 0 ? 0.0 : volume);
+    }
 }
 
 void VeskAppBase::Mute(bool autoMute) {
     ++mMuteCount;
-    if (autoMute)
+    if (autoMute) {
         ++mAutoMuteCount;
+    }
     SetMusicVolume(mMusicVolume);
     SetSfxVolume(mSfxVolume);
 }
 
 void VeskAppBase::Unmute(bool autoMute) {
-    if (mMuteCount <= 0)
+    if (mMuteCount <= 0) {
         return;
+    }
     --mMuteCount;
-    if (autoMute && mAutoMuteCount > 0)
+    if (autoMute && mAutoMuteCount > 0) {
         --mAutoMuteCount;
+    }
     SetMusicVolume(mMusicVolume);
     SetSfxVolume(mSfxVolume);
 }
@@ -110,15 +120,17 @@ void VeskAppBase::Unmute(bool autoMute) {
 
 void VeskAppBase::CopyToClipboard(const std::string& text) {
     // A played demo must leave the user's clipboard alone.
-    if (mPlayingDemoBuffer || mWindowSystem == nullptr)
+    if (mPlayingDemoBuffer || mWindowSystem == nullptr) {
         return;
+    }
     mWindowSystem->SetClipboardText(text);
 }
 
 std::string VeskAppBase::GetClipboard() {
     std::string text;
-    if (!mPlayingDemoBuffer && mWindowSystem != nullptr)
+    if (!mPlayingDemoBuffer && mWindowSystem != nullptr) {
         text = mWindowSystem->ClipboardText();
+    }
     DemoSyncString(&text);
     return text;
 }
@@ -130,8 +142,9 @@ DDImage* VeskAppBase::GetImage(const std::string& fileName, bool commitBits) {
     const std::unique_ptr<ImageLib::Image> loaded = ImageLib::GetImage(fileName, true, &error);
     if (loaded == nullptr) {
         // A missing file is the caller's to report; a refused one is logged here.
-        if (!error.empty())
+        if (!error.empty()) {
             LogError(error);
+        }
         return nullptr;
     }
     return NewImageFromLoaded(fileName, *loaded, commitBits);
@@ -142,8 +155,9 @@ DDImage* VeskAppBase::NewImageFromLoaded(const std::string& fileName, const Imag
     const int32_t width = loaded.GetWidth();
     const int32_t height = loaded.GetHeight();
     if (width < 0 || height < 0 ||
-        loaded.mBits.size() != static_cast<size_t>(width) * static_cast<size_t>(height))
+        loaded.mBits.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) {
         return nullptr;
+    }
     auto image = std::make_unique<DDImage>(mDDInterface.get());
     image->mPath = fileName;
     image->SetBits(loaded.GetBits(), width, height, commitBits);
@@ -151,8 +165,9 @@ DDImage* VeskAppBase::NewImageFromLoaded(const std::string& fileName, const Imag
 }
 
 DDImage* VeskAppBase::CopyImageRect(Image* image, const Rect& rect) {
-    if (image == nullptr || rect.mWidth < 0 || rect.mHeight < 0)
+    if (image == nullptr || rect.mWidth < 0 || rect.mHeight < 0) {
         return nullptr;
+    }
     auto copy = std::make_unique<DDImage>(mDDInterface.get());
     copy->Create(rect.mWidth, rect.mHeight);
     {
@@ -164,8 +179,9 @@ DDImage* VeskAppBase::CopyImageRect(Image* image, const Rect& rect) {
 }
 
 DDImage* VeskAppBase::CopyImage(Image* image) {
-    if (image == nullptr)
+    if (image == nullptr) {
         return nullptr;
+    }
     return CopyImageRect(image, Rect(0, 0, image->GetWidth(), image->GetHeight()));
 }
 
@@ -181,14 +197,16 @@ SharedImageRef VeskAppBase::GetSharedImage(const std::string& fileName, const st
         // The image is made before the lock is left: the loading thread and the main thread
         // both ask, and the second must never find the slot without its image.
         if (inserted) {
-            if (!fileName.empty() && fileName[0] == '!')
+            if (!fileName.empty() && fileName[0] == '!') {
                 it->second.mImage = new DDImage(mDDInterface.get());
-            else
+            } else {
                 it->second.mImage = GetImage(fileName, false);
+            }
         }
     }
-    if (isNew != nullptr)
+    if (isNew != nullptr) {
         *isNew = added;
+    }
     return ref;
 }
 
@@ -204,8 +222,9 @@ void VeskAppBase::RemoveMemoryImage(MemoryImage* image) {
 }
 
 void VeskAppBase::Remove3DData(MemoryImage* image) {
-    if (mDDInterface != nullptr)
+    if (mDDInterface != nullptr) {
         mDDInterface->RemoveImageTextureData(image);
+    }
 }
 
 void VeskAppBase::DeleteExtraImageBuffers() {
@@ -216,8 +235,9 @@ void VeskAppBase::DeleteImageSurfaces() {
     ForEachMemoryImage(*this, [](MemoryImage* image) {
         auto* ddImage = dynamic_cast<DDImage*>(image);
         // A surface handed in (the screen, the cursor areas) is the display's, not the image's.
-        if (ddImage != nullptr && !ddImage->mSurfaceSet)
+        if (ddImage != nullptr && !ddImage->mSurfaceSet) {
             ddImage->DeleteDDSurface();
+        }
     });
 }
 
@@ -250,12 +270,14 @@ bool VeskAppBase::Is3DSuspect() {
 }
 
 void VeskAppBase::Set3DAcceleration(bool is3D, bool reinit) {
-    if (mDDInterface == nullptr || mDDInterface->mIs3D == is3D)
+    if (mDDInterface == nullptr || mDDInterface->mIs3D == is3D) {
         return;
+    }
     m3DChangedDuringRun = true;
     mDDInterface->mIs3D = is3D;
-    if (!reinit)
+    if (!reinit) {
         return;
+    }
 
     const int result = InitDisplay();
     if (result != DDInterface::RESULT_OK) {

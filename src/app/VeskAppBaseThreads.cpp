@@ -29,8 +29,9 @@ constexpr std::chrono::milliseconds kCursorThreadPeriod{10};
 // ---- Loading thread ----
 
 void VeskAppBase::StartLoadingThread() {
-    if (mLoadingThreadStarted)
+    if (mLoadingThreadStarted) {
         return;
+    }
     mLoadingRunning = true;
     platform::SetCurrentThreadPriority(platform::ThreadPriority::AboveNormal);
     mLoadingThreadStarted = true;
@@ -45,13 +46,16 @@ void VeskAppBase::LoadingThreadBody() {
 }
 
 double VeskAppBase::GetLoadingThreadProgress() {
-    if (mLoaded)
+    if (mLoaded) {
         return 1.0;
-    if (!mLoadingThreadStarted)
+    }
+    if (!mLoadingThreadStarted) {
         return 0.0;
+    }
     const int total = mNumLoadingThreadTasks;
-    if (total <= 0)
+    if (total <= 0) {
         return 0.0;
+    }
     return std::clamp(static_cast<double>(mCompletedLoadingThreadTasks) / total, 0.0, 1.0);
 }
 
@@ -59,11 +63,13 @@ double VeskAppBase::GetLoadingThreadProgress() {
 
 void VeskAppBase::StartCursorThread() {
     std::lock_guard<std::mutex> control(mCursorThreadControl);
-    if (mCursorThreadRunning)
+    if (mCursorThreadRunning) {
         return;
+    }
     // A thread that has left its loop is ending; its object must be free for the new one.
-    if (mCursorThread.joinable())
+    if (mCursorThread.joinable()) {
         mCursorThread.join();
+    }
     mCursorThreadRunning = true;
     platform::SetCurrentThreadPriority(platform::ThreadPriority::AboveNormal);
     try {
@@ -92,28 +98,32 @@ void VeskAppBase::CursorThreadProc(std::stop_token stop) {
 
 void VeskAppBase::CursorThreadStep() {
     DDInterface* display = mDDInterface.get();
-    if (display == nullptr || mWindowSystem == nullptr)
+    if (display == nullptr || mWindowSystem == nullptr) {
         return;
+    }
 
     // The display's lock keeps its window and surfaces in place while the cursor moves:
     // the window is re-made only after the display let go of it.
     std::lock_guard<CriticalLock> lock(display->mCritSect);
-    if (!display->mInitialized)
+    if (!display->mInitialized) {
         return;
+    }
 
     platform::Point position;
     if (mPlayingDemoBuffer) {
         position = platform::Point{mLastDemoMouseX.load(), mLastDemoMouseY.load()};
     } else {
         const platform::Window* window = mWindowSystem->FindWindow(display->mWindow);
-        if (window == nullptr)
+        if (window == nullptr) {
             return;
+        }
         position = window->ScreenToClient(mWindowSystem->CursorPosition());
     }
 
     // Every position this thread sees goes to the display, so the display's is the last one.
-    if (position.x == display->mCursorX.load() && position.y == display->mCursorY.load())
+    if (position.x == display->mCursorX.load() && position.y == display->mCursorY.load()) {
         return;
+    }
 
     const auto sinceNextDraw = static_cast<int32_t>(platform::NowMs() - mNextDrawTick.load());
     if (sinceNextDraw > static_cast<int32_t>(display->mMillisecondsPerFrame) + 5) {
@@ -128,8 +138,9 @@ void VeskAppBase::CursorThreadStep() {
 
 void VeskAppBase::StopCursorThread() {
     std::lock_guard<std::mutex> control(mCursorThreadControl);
-    if (!mCursorThread.joinable() || mCursorThread.get_id() == std::this_thread::get_id())
+    if (!mCursorThread.joinable() || mCursorThread.get_id() == std::this_thread::get_id()) {
         return;
+    }
     mCursorThread.request_stop();
     mCursorThreadWake.notify_all();
     bool stopped = false;
@@ -154,8 +165,9 @@ void VeskAppBase::Shutdown() {
         mShutdownRequested = true;
         return;
     }
-    if (mShutdown)
+    if (mShutdown) {
         return;
+    }
 
     mStepAbort = true;
     mShutdown = true;
@@ -168,21 +180,25 @@ void VeskAppBase::Shutdown() {
 
     StopCursorThread();
 
-    if (mMusicInterface != nullptr)
+    if (mMusicInterface != nullptr) {
         mMusicInterface->StopAllMusic();
+    }
 
     // The screen goes back to the desktop; its display mode is left alone.
     if (!mIsPhysWindowed && mDDInterface != nullptr) {
         std::lock_guard<CriticalLock> lock(mDDInterface->mCritSect);
-        if (mDDInterface->mDisplay != nullptr)
+        if (mDDInterface->mDisplay != nullptr) {
             mDDInterface->mDisplay->FlipToDesktop();
+        }
     }
 
-    if (platform::Window* window = MainWindow())
+    if (platform::Window* window = MainWindow()) {
         window->Show(platform::ShowCommand::Hide);
+    }
 
-    if (mReadFromRegistry)
+    if (mReadFromRegistry) {
         WriteToRegistry();
+    }
 
     ImageLib::FreeJ2KCodec();
 }
@@ -198,11 +214,13 @@ void VeskAppBase::DoExit(int code) {
     if (onMainThread) {
         if (!mIsPhysWindowed && mDDInterface != nullptr) {
             std::lock_guard<CriticalLock> lock(mDDInterface->mCritSect);
-            if (mDDInterface->mDisplay != nullptr)
+            if (mDDInterface->mDisplay != nullptr) {
                 mDDInterface->mDisplay->RestoreDisplayMode();
+            }
         }
-        if (platform::Window* window = MainWindow())
+        if (platform::Window* window = MainWindow()) {
             window->Show(platform::ShowCommand::Hide);
+        }
     }
     platform::ExitProcess(code);
 }
@@ -210,8 +228,9 @@ void VeskAppBase::DoExit(int code) {
 // ---- Screen modes ----
 
 void VeskAppBase::SwitchScreenModeFull(bool wantWindowed, bool is3D, bool force) {
-    if (mForceFullscreen)
+    if (mForceFullscreen) {
         wantWindowed = false;
+    }
     if (wantWindowed == mIsWindowed && !force) {
         Set3DAcceleration(is3D, true);
         return;
@@ -227,8 +246,9 @@ void VeskAppBase::SwitchScreenModeFull(bool wantWindowed, bool is3D, bool force)
             window->Show(platform::ShowCommand::ShowNoActivate);
         }
     }
-    if (mSoundManager != nullptr)
+    if (mSoundManager != nullptr) {
         mSoundManager->SetCooperativeWindow(mHWnd, mIsWindowed);
+    }
     mLastDisplayReinitTick = platform::NowMs();
 }
 
@@ -241,8 +261,9 @@ void VeskAppBase::SwitchScreenModeCurrent() {
 }
 
 void VeskAppBase::SetVideoOnlyDraw(bool videoOnly) {
-    if (videoOnly == mVideoOnlyDraw)
+    if (videoOnly == mVideoOnlyDraw) {
         return;
+    }
     mVideoOnlyDraw = videoOnly;
     if (mDDInterface != nullptr) {
         mDDInterface->SetVideoOnlyDraw(videoOnly);
@@ -271,14 +292,16 @@ void VeskAppBase::EnableCustomCursors(bool enabled) {
 }
 
 void VeskAppBase::EnforceCursor() {
-    if (mDDInterface == nullptr || mWindowSystem == nullptr)
+    if (mDDInterface == nullptr || mWindowSystem == nullptr) {
         return;
+    }
     platform::WindowSystem& ws = *mWindowSystem;
 
     if (mIsWindowHidden || !mMouseIn) {
         ws.SetCursor(ws.LoadSystemCursor(platform::SystemCursor::Arrow));
-        if (mDDInterface->SetCursorImage(nullptr))
+        if (mDDInterface->SetCursorImage(nullptr)) {
             mForceRedraw = true;
+        }
         mSysCursor = true;
         return;
     }
@@ -288,13 +311,15 @@ void VeskAppBase::EnforceCursor() {
                        : nullptr;
     if (image != nullptr &&
         (mPlayingDemoBuffer || mCustomCursorsEnabled || mCursorNum == CURSOR_CUSTOM)) {
-        if (mDDInterface->SetCursorImage(image))
+        if (mDDInterface->SetCursorImage(image)) {
             mForceRedraw = true;
+        }
         // A played demo shows where the recorded mouse is and that the real one does nothing.
-        if (!mPlayingDemoBuffer)
+        if (!mPlayingDemoBuffer) {
             ws.SetCursor(platform::kNoCursor);
-        else
+        } else {
             ws.SetCursor(ws.LoadSystemCursor(platform::SystemCursor::No));
+        }
         mSysCursor = false;
         return;
     }
@@ -342,16 +367,19 @@ void VeskAppBase::EnforceCursor() {
         }
     }
     ws.SetCursor(cursor);
-    if (mDDInterface->SetCursorImage(nullptr))
+    if (mDDInterface->SetCursorImage(nullptr)) {
         mForceRedraw = true;
+    }
     mSysCursor = true;
 }
 
 void VeskAppBase::HideAppWindow() {
-    if (mMusicInterface != nullptr)
+    if (mMusicInterface != nullptr) {
         mMusicInterface->SetVolume(0.0);
-    if (platform::Window* window = MainWindow())
+    }
+    if (platform::Window* window = MainWindow()) {
         window->Show(platform::ShowCommand::Hide);
+    }
     mIsWindowHidden = true;
     EnforceCursor();
 }

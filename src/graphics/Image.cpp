@@ -56,8 +56,8 @@ void AnimInfo::Compute(int32_t celCount, int32_t beginDelay, int32_t endDelay) {
         }
         mTotalTime = static_cast<int32_t>(total);
     } else {
-        mTotalTime = static_cast<int32_t>(
-            std::min<int64_t>(int64_t{mFrameCount} * mFrameDelay, INT32_MAX));
+        mTotalTime =
+            static_cast<int32_t>(std::min<int64_t>(int64_t{mFrameCount} * mFrameDelay, INT32_MAX));
     }
 }
 

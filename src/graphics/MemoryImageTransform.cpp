@@ -556,9 +556,7 @@ struct AddTintOp {
 
 #if defined(VESK_PIXEL_SSE2)
 template <class Op>
-concept FourOp = requires(const Op& op, uint32_t* d, __m128i s) {
-    op.Four(d, s);
-};
+concept FourOp = requires(const Op& op, uint32_t* d, __m128i s) { op.Four(d, s); };
 #endif
 
 struct FastStretchPlan {

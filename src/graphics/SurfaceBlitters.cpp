@@ -553,15 +553,9 @@ struct AlphaTintBytes32 {
         (void)factors;
 #endif
     }
-    RunKind Kind(uint32_t n) const {
-        return scalar.Kind(n);
-    }
-    uint32_t Direct(uint32_t n) const {
-        return scalar.Direct(n);
-    }
-    uint32_t Blend(uint32_t d, uint32_t n) const {
-        return scalar.Blend(d, n);
-    }
+    RunKind Kind(uint32_t n) const { return scalar.Kind(n); }
+    uint32_t Direct(uint32_t n) const { return scalar.Direct(n); }
+    uint32_t Blend(uint32_t d, uint32_t n) const { return scalar.Blend(d, n); }
 #if defined(__SSE2__)
     int32_t DirectRow(uint32_t* d, const uint32_t* n, int32_t count) const {
         return TintDirectRow32(d, n, count, t16);
@@ -641,15 +635,9 @@ struct AddTintBytes32 {
         (void)factors;
 #endif
     }
-    RunKind Kind(uint32_t n) const {
-        return AdditiveKind(n);
-    }
-    uint32_t Direct(uint32_t n) const {
-        return n;
-    }
-    uint32_t Blend(uint32_t d, uint32_t n) const {
-        return scalar.Blend(d, n);
-    }
+    RunKind Kind(uint32_t n) const { return AdditiveKind(n); }
+    uint32_t Direct(uint32_t n) const { return n; }
+    uint32_t Blend(uint32_t d, uint32_t n) const { return scalar.Blend(d, n); }
 #if defined(__SSE2__)
     int32_t BlendRow(uint32_t* d, const uint32_t* n, int32_t count) const {
         const int32_t wide = avx2 ? AddTintRow32Avx2(d, n, count, t16) : 0;

@@ -257,9 +257,8 @@ inline __m128i FootprintTexels(const PaletteTexels& texels, size_t index, size_t
 }
 
 template <class Blend>
-concept PairBlend = requires(const Blend& blend, uint32_t* out, __m128i sums) {
-    blend.Pair(out, sums);
-};
+concept PairBlend =
+    requires(const Blend& blend, uint32_t* out, __m128i sums) { blend.Pair(out, sums); };
 
 #endif
 
@@ -624,9 +623,7 @@ struct StretchPlan {
 
 #if defined(VESK_PIXEL_SSE2)
 template <class Op>
-concept FourOp = requires(const Op& op, uint32_t* out, __m128i n) {
-    op.Four(out, n);
-};
+concept FourOp = requires(const Op& op, uint32_t* out, __m128i n) { op.Four(out, n); };
 #endif
 
 template <typename P, bool kPalette, bool kMirror, class Op>

@@ -44,9 +44,10 @@ BackendKind EnvironmentBackend() {
 }  // namespace
 
 std::vector<CrashDialogs::Button> CrashDialogs::ReportButtons(bool sendVisible, bool sendEnabled) {
-    if (!sendVisible)
+    if (!sendVisible) {
         return {Button{kCloseLabel, ReportChoice::Close, kUnit, kButtonY, kFullWidth, kButtonHeight,
                        true}};
+    }
     return {Button{kSendLabel, ReportChoice::Send, kUnit, kButtonY, kHalfWidth, kButtonHeight,
                    sendEnabled},
             Button{kCloseLabel, ReportChoice::Close, kHalfWidth + 2 * kUnit, kButtonY, kHalfWidth,
@@ -62,10 +63,11 @@ CrashDialogs::ReportChoice CrashDialogs::Report(std::string_view header, std::st
 
 CrashDialogs::SubmitAnswer CrashDialogs::Submit(std::string_view header) {
     SubmitAnswer answer = ShowSubmit(header);
-    if (!answer.proceed)
+    if (!answer.proceed) {
         answer.userText.clear();
-    else if (answer.userText.size() > kMaxUserText)
+    } else if (answer.userText.size() > kMaxUserText) {
         answer.userText.resize(kMaxUserText);
+    }
     return answer;
 }
 
@@ -77,8 +79,9 @@ void CrashDialogs::Progress(std::string_view text, ProgressHandler& handler) {
     uint32_t nextTick = now + kTickPeriodMs;
     for (;;) {
         now = clock.TickMs();
-        if (WaitProgress(std::min(Until(nextPoll, now), Until(nextTick, now))))
+        if (WaitProgress(std::min(Until(nextPoll, now), Until(nextTick, now)))) {
             handler.Abort();
+        }
         now = clock.TickMs();
         // A late timer fires once, not once per missed period.
         if (Due(nextTick, now)) {
@@ -88,8 +91,9 @@ void CrashDialogs::Progress(std::string_view text, ProgressHandler& handler) {
         }
         if (Due(nextPoll, now)) {
             nextPoll = now + kPollPeriodMs;
-            if (!handler.Poll())
+            if (!handler.Poll()) {
                 break;
+            }
         }
     }
     EndProgress();
@@ -100,8 +104,9 @@ int CrashDialogs::RetryCancel(std::string_view text, std::string_view title) {
 }
 
 CrashDialogs& GetCrashDialogs() {
-    if (CrashDialogs* dialogs = gCrashDialogs.load())
+    if (CrashDialogs* dialogs = gCrashDialogs.load()) {
         return *dialogs;
+    }
     // Made once and never destroyed: a fault late in the exit still finds them.
     static CrashDialogs* const fallback = MakeCrashDialogs(EnvironmentBackend()).release();
     return *fallback;
@@ -113,8 +118,9 @@ void SetCrashDialogs(CrashDialogs* dialogs) {
 
 std::unique_ptr<CrashDialogs> MakeCrashDialogs(BackendKind kind) {
     if (const CrashDialogsMaker maker = gCrashDialogsMaker.load()) {
-        if (std::unique_ptr<CrashDialogs> dialogs = maker(kind))
+        if (std::unique_ptr<CrashDialogs> dialogs = maker(kind)) {
             return dialogs;
+        }
     }
     return MakeBackendCrashDialogs(kind);
 }

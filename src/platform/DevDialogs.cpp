@@ -17,8 +17,9 @@ std::atomic<DevDialogsMaker> gDevDialogsMaker{nullptr};
 std::optional<size_t> DevDialogs::ChooseFromList(std::string_view title,
                                                  const std::vector<std::string>& items) {
     const std::optional<size_t> choice = ShowList(title, items);
-    if (!choice.has_value() || *choice >= items.size())
+    if (!choice.has_value() || *choice >= items.size()) {
         return std::nullopt;
+    }
     return choice;
 }
 
@@ -27,8 +28,9 @@ std::optional<std::string> DevDialogs::AskText(std::string_view title, std::stri
 }
 
 DevDialogs& GetDevDialogs(BackendKind kind) {
-    if (DevDialogs* dialogs = gDevDialogs.load())
+    if (DevDialogs* dialogs = gDevDialogs.load()) {
         return *dialogs;
+    }
     if (kind == BackendKind::Sdl) {
         static SdlDevDialogs sdl;
         return sdl;
@@ -43,8 +45,9 @@ void SetDevDialogs(DevDialogs* dialogs) {
 
 std::unique_ptr<DevDialogs> MakeDevDialogs(BackendKind kind) {
     if (const DevDialogsMaker maker = gDevDialogsMaker.load()) {
-        if (std::unique_ptr<DevDialogs> dialogs = maker(kind))
+        if (std::unique_ptr<DevDialogs> dialogs = maker(kind)) {
             return dialogs;
+        }
     }
     return MakeBackendDevDialogs(kind);
 }
@@ -54,8 +57,9 @@ void SetDevDialogsMaker(DevDialogsMaker maker) {
 }
 
 std::unique_ptr<DevDialogs> MakeBackendDevDialogs(BackendKind kind) {
-    if (kind == BackendKind::Sdl)
+    if (kind == BackendKind::Sdl) {
         return std::make_unique<SdlDevDialogs>();
+    }
     return std::make_unique<HeadlessDevDialogs>();
 }
 

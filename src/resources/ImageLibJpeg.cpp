@@ -63,8 +63,9 @@ void InitDestination(j_compress_ptr info) {
 boolean EmptyOutputBuffer(j_compress_ptr info) {
     auto* dest = reinterpret_cast<MemoryDestination*>(info->dest);
     // Exceptions must not cross the library's C frames: a failure leaves through its error path.
-    if (!Append(*dest->out, dest->chunk, kChunkSize))
+    if (!Append(*dest->out, dest->chunk, kChunkSize)) {
         ERREXIT(info, JERR_OUT_OF_MEMORY);
+    }
     dest->base.next_output_byte = dest->chunk;
     dest->base.free_in_buffer = kChunkSize;
     return TRUE;
@@ -72,16 +73,18 @@ boolean EmptyOutputBuffer(j_compress_ptr info) {
 
 void TermDestination(j_compress_ptr info) {
     auto* dest = reinterpret_cast<MemoryDestination*>(info->dest);
-    if (!Append(*dest->out, dest->chunk, kChunkSize - dest->base.free_in_buffer))
+    if (!Append(*dest->out, dest->chunk, kChunkSize - dest->base.free_in_buffer)) {
         ERREXIT(info, JERR_OUT_OF_MEMORY);
+    }
 }
 
 // Everything between setjmp and a library error lives in the caller, so the jump skips no
 // destructor.
 bool Encode(jpeg_compress_struct& info, ErrorManager& errors, MemoryDestination& dest,
             const Image& image, JSAMPLE* row) {
-    if (setjmp(errors.jumpBack) != 0)
+    if (setjmp(errors.jumpBack) != 0) {
         return false;
+    }
     jpeg_create_compress(&info);
     info.dest = &dest.base;
     info.image_width = static_cast<JDIMENSION>(image.mWidth);
@@ -139,8 +142,9 @@ bool WriteJPEGImage(const std::string& fileName, const Image& image) {
 
     const bool ok = Encode(info, errors, *dest, image, row.data());
     jpeg_destroy_compress(&info);
-    if (!ok)
+    if (!ok) {
         return false;
+    }
     return platform::fs::WriteWholeFileAtomic(fileName, encoded.data(), encoded.size());
 }
 
@@ -178,8 +182,9 @@ void InitSource(j_decompress_ptr info) {
 
 boolean FillInputBuffer(j_decompress_ptr info) {
     auto* source = reinterpret_cast<ByteSource*>(info->src);
-    if (source->bytes.empty())
+    if (source->bytes.empty()) {
         ERREXIT(info, JERR_INPUT_EMPTY);
+    }
     WARNMS(info, JWRN_JPEG_EOF);
     source->base.next_input_byte = kFakeEndOfImage;
     source->base.bytes_in_buffer = sizeof(kFakeEndOfImage);
@@ -188,8 +193,9 @@ boolean FillInputBuffer(j_decompress_ptr info) {
 
 void SkipInputData(j_decompress_ptr info, long count) {
     auto* source = reinterpret_cast<ByteSource*>(info->src);
-    if (count <= 0)
+    if (count <= 0) {
         return;
+    }
     while (count > static_cast<long>(source->base.bytes_in_buffer)) {
         count -= static_cast<long>(source->base.bytes_in_buffer);
         FillInputBuffer(info);
@@ -212,8 +218,9 @@ struct JpegDecode {
 // Everything with a destructor lives in the caller, so the jump skips none.
 bool Decode(jpeg_decompress_struct& info, ReadErrorManager& errors, ByteSource& source,
             JpegDecode& decode) {
-    if (setjmp(errors.jumpBack) != 0)
+    if (setjmp(errors.jumpBack) != 0) {
         return false;
+    }
     jpeg_create_decompress(&info);
     info.src = &source.base;
     jpeg_read_header(&info, TRUE);
@@ -242,8 +249,9 @@ bool Decode(jpeg_decompress_struct& info, ReadErrorManager& errors, ByteSource& 
     }
     decode.image =
         MakeDecodedImage(info.image_width, info.image_height, decode.maxPixels, decode.error);
-    if (!decode.image.has_value())
+    if (!decode.image.has_value()) {
         return false;
+    }
     // Blue, green, red, alpha 255 in memory is the record's 0xAARRGGBB, grey included.
     info.out_color_space = JCS_EXT_BGRA;
     jpeg_start_decompress(&info);
@@ -259,8 +267,9 @@ bool Decode(jpeg_decompress_struct& info, ReadErrorManager& errors, ByteSource& 
         decode.error = "out of memory";
         return false;
     }
-    for (size_t y = 0; y < decode.rows.size(); ++y)
+    for (size_t y = 0; y < decode.rows.size(); ++y) {
         decode.rows[y] = reinterpret_cast<JSAMPROW>(decode.image->mBits.data() + y * width);
+    }
     while (info.output_scanline < info.output_height) {
         const JDIMENSION read =
             jpeg_read_scanlines(&info, decode.rows.data() + info.output_scanline,

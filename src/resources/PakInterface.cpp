@@ -32,8 +32,9 @@ bool IsArchiveMode(std::string_view mode) {
 std::string DiskMode(std::string_view mode) {
     std::string out;
     for (const char c : mode) {
-        if (c != 't' && c != 'T')
+        if (c != 't' && c != 'T') {
             out.push_back(c);
+        }
     }
     return out;
 }
@@ -41,11 +42,13 @@ std::string DiskMode(std::string_view mode) {
 PakFileHandle* OpenDisk(const std::string& path, const std::string& mode) {
     const std::string native = platform::fs::NativePath(path);
     // The C library opens a folder for reading too, and every read of it then fails.
-    if (platform::fs::IsDirectory(native))
+    if (platform::fs::IsDirectory(native)) {
         return nullptr;
+    }
     std::FILE* file = std::fopen(native.c_str(), DiskMode(mode).c_str());
-    if (file == nullptr)
+    if (file == nullptr) {
         return nullptr;
+    }
     const bool text = mode.find_first_of("bB") == std::string::npos;
     return new PakFileHandle{nullptr, 0, file, text};
 }
@@ -56,8 +59,9 @@ int DiskWhence(int origin) {
 
 int DiskGetChar(PakFileHandle* handle) {
     int c = std::fgetc(handle->mFP);
-    while (handle->mTextMode && c == '\r')
+    while (handle->mTextMode && c == '\r') {
         c = std::fgetc(handle->mFP);
+    }
     return c;
 }
 
@@ -65,11 +69,13 @@ char* DiskGetLine(char* buffer, int size, PakFileHandle* handle) {
     int stored = 0;
     while (stored < size - 1) {
         const int c = DiskGetChar(handle);
-        if (c < 0)
+        if (c < 0) {
             break;
+        }
         buffer[stored++] = static_cast<char>(c);
-        if (c == '\n')
+        if (c == '\n') {
             break;
+        }
     }
     buffer[stored] = '\0';
     return stored == 0 ? nullptr : buffer;
@@ -91,20 +97,23 @@ void Descramble(uint8_t* dest, const uint8_t* src, size_t count) {
     for (; i + 32 <= count; i += 32) {
         uint64_t words[4];
         std::memcpy(words, src + i, sizeof(words));
-        for (uint64_t& word : words)
+        for (uint64_t& word : words) {
             word ^= kKey;
+        }
         std::memcpy(dest + i, words, sizeof(words));
     }
-    for (; i < count; ++i)
+    for (; i < count; ++i) {
         dest[i] = src[i] ^ PakInterface::kScrambleByte;
+    }
 }
 
 int EntryGetChar(PakFileHandle* handle) {
     const uint8_t* bytes = EntryBytes(handle);
     while (handle->mPos < handle->mRecord->mSize) {
         const uint8_t c = bytes[handle->mPos++] ^ PakInterface::kScrambleByte;
-        if (c != '\r')
+        if (c != '\r') {
             return c;
+        }
     }
     return -1;
 }
@@ -116,19 +125,22 @@ PakInterface* GetPublishedPakInterface() {
 }
 
 PakInterface::PakInterface() {
-    if (gPublished == nullptr)
+    if (gPublished == nullptr) {
         gPublished = this;
+    }
 }
 
 PakInterface::~PakInterface() {
-    if (gPublished == this)
+    if (gPublished == this) {
         gPublished = nullptr;
+    }
 }
 
 std::string PakInterface::UpperCase(std::string_view text) {
     std::string out(text);
-    for (char& c : out)
+    for (char& c : out) {
         c = UpperByte(c);
+    }
     return out;
 }
 
@@ -142,8 +154,9 @@ std::string PakInterface::NormalizePath(std::string_view path) {
             const char b = prefix[i];
             inside = (IsSeparator(a) && IsSeparator(b)) || UpperByte(a) == UpperByte(b);
         }
-        if (inside)
+        if (inside) {
             path.remove_prefix(prefix.size());
+        }
     }
 
     std::string out;
@@ -151,16 +164,18 @@ std::string PakInterface::NormalizePath(std::string_view path) {
     for (size_t i = 0; i < path.size(); ++i) {
         const char c = path[i];
         if (IsSeparator(c)) {
-            if (out.empty() || out.back() != '\\')
+            if (out.empty() || out.back() != '\\') {
                 out.push_back('\\');
+            }
         } else if (c == '.' && !out.empty() && out.back() == '\\' && i + 1 < path.size() &&
                    path[i + 1] == '.') {
             out.pop_back();
             const size_t previous = out.rfind('\\');
             out.resize(previous == std::string::npos ? 0 : previous + 1);
             ++i;
-            while (i + 1 < path.size() && IsSeparator(path[i + 1]))
+            while (i + 1 < path.size() && IsSeparator(path[i + 1])) {
                 ++i;
+            }
         } else {
             out.push_back(UpperByte(c));
         }
@@ -177,20 +192,24 @@ bool PakInterface::Refuse(const std::string& path, const std::string& reason) {
 bool PakInterface::AddPakFile(const std::string& path) {
     mErrorText.clear();
     std::unique_ptr<platform::fs::MappedFile> file = platform::fs::MappedFile::Open(path);
-    if (file == nullptr)
+    if (file == nullptr) {
         return Refuse(path, "cannot be opened");
+    }
 
     // Every byte is stored scrambled; the checked reader sees the stored bytes.
     constexpr uint32_t kKey32 = 0x01010101u * kScrambleByte;
     Vesk::ByteReader reader(std::span<const uint8_t>(file->Data(), file->Size()));
     const uint32_t magic = reader.U32() ^ kKey32;
-    if (reader.Failed() || magic != kMagic)
+    if (reader.Failed() || magic != kMagic) {
         return Refuse(path, "not a resource archive");
+    }
     const uint32_t version = reader.U32() ^ kKey32;
-    if (reader.Failed())
+    if (reader.Failed()) {
         return Refuse(path, "the header runs past the end of the file");
-    if (version != kVersion)
+    }
+    if (version != kVersion) {
         return Refuse(path, "unknown version " + std::to_string(version));
+    }
 
     // The whole directory is checked before anything is registered.
     std::vector<PakRecord> records;
@@ -199,19 +218,23 @@ bool PakInterface::AddPakFile(const std::string& path) {
     while (!reader.AtEnd() && ((reader.U8() ^ kScrambleByte) & kEndOfDirectory) == 0) {
         const size_t nameLength = reader.U8() ^ kScrambleByte;
         const std::span<const uint8_t> name = reader.Take(nameLength);
-        if (reader.Failed())
+        if (reader.Failed()) {
             return Refuse(path, "an entry name runs past the end of the file");
+        }
         const uint32_t size = reader.U32() ^ kKey32;
         const uint32_t timeLow = reader.U32() ^ kKey32;
         const uint32_t timeHigh = reader.U32() ^ kKey32;
-        if (reader.Failed())
+        if (reader.Failed()) {
             return Refuse(path, "the directory runs past the end of the file");
-        if (size > 0x7FFFFFFFu)
+        }
+        if (size > 0x7FFFFFFFu) {
             return Refuse(path, "an entry size is out of range");
+        }
         PakRecord record;
         record.mFileName.resize(nameLength);
-        for (size_t i = 0; i < nameLength; ++i)
+        for (size_t i = 0; i < nameLength; ++i) {
             record.mFileName[i] = static_cast<char>(name[i] ^ kScrambleByte);
+        }
         record.mFileTime = uint64_t{timeHigh} << 32 | timeLow;
         record.mStartPos = dataOffset;
         record.mSize = size;
@@ -220,8 +243,9 @@ bool PakInterface::AddPakFile(const std::string& path) {
     }
 
     const auto dataStart = static_cast<int64_t>(reader.Position());
-    if (dataStart + dataOffset > static_cast<int64_t>(file->Size()))
+    if (dataStart + dataOffset > static_cast<int64_t>(file->Size())) {
         return Refuse(path, "entry data runs past the end of the file");
+    }
 
     PakCollection& collection = mPakCollectionList.emplace_back();
     collection.mData = file->Data();
@@ -238,25 +262,29 @@ bool PakInterface::AddPakFile(const std::string& path) {
 PakFileHandle* PakInterface::Open(const std::string& path, const std::string& mode) {
     if (IsArchiveMode(mode)) {
         const auto it = mPakRecordMap.find(NormalizePath(path));
-        if (it != mPakRecordMap.end())
+        if (it != mPakRecordMap.end()) {
             return new PakFileHandle{&it->second, 0, nullptr, false};
+        }
     }
     return OpenDisk(path, mode);
 }
 
 int PakInterface::Close(PakFileHandle* handle) {
-    if (handle == nullptr)
+    if (handle == nullptr) {
         return -1;
+    }
     int result = 0;
-    if (handle->mFP != nullptr)
+    if (handle->mFP != nullptr) {
         result = std::fclose(handle->mFP);
+    }
     delete handle;
     return result;
 }
 
 int PakInterface::Seek(PakFileHandle* handle, long offset, int origin) {
-    if (handle == nullptr)
+    if (handle == nullptr) {
         return -1;
+    }
     if (handle->mRecord == nullptr) {
         const int whence = DiskWhence(origin);
         return whence < 0 ? -1 : std::fseek(handle->mFP, offset, whence);
@@ -265,29 +293,34 @@ int PakInterface::Seek(PakFileHandle* handle, long offset, int origin) {
     // Entries are below 2 GB, so a bounded offset keeps the sums exact.
     const int64_t bounded = std::clamp<int64_t>(offset, -(int64_t{1} << 40), int64_t{1} << 40);
     int64_t position = handle->mPos;
-    if (origin == 0)
+    if (origin == 0) {
         position = bounded;
-    else if (origin == 1)
+    } else if (origin == 1) {
         position += bounded;
-    else if (origin == 2)
+    } else if (origin == 2) {
         position = size - bounded;
+    }
     handle->mPos = std::clamp<int64_t>(position, 0, size);
     return 0;
 }
 
 long PakInterface::Tell(PakFileHandle* handle) {
-    if (handle == nullptr)
+    if (handle == nullptr) {
         return -1;
-    if (handle->mRecord == nullptr)
+    }
+    if (handle->mRecord == nullptr) {
         return std::ftell(handle->mFP);
+    }
     return static_cast<long>(handle->mPos);
 }
 
 size_t PakInterface::Read(void* buffer, size_t elementSize, size_t count, PakFileHandle* handle) {
-    if (handle == nullptr || elementSize == 0)
+    if (handle == nullptr || elementSize == 0) {
         return 0;
-    if (handle->mRecord == nullptr)
+    }
+    if (handle->mRecord == nullptr) {
         return std::fread(buffer, elementSize, count, handle->mFP);
+    }
     const auto left = static_cast<size_t>(EntryLeft(handle));
     // count is at most left / elementSize + 1 here, so the product cannot overflow.
     const size_t wanted = count > left / elementSize ? left : elementSize * count;
@@ -297,52 +330,62 @@ size_t PakInterface::Read(void* buffer, size_t elementSize, size_t count, PakFil
 }
 
 int PakInterface::GetChar(PakFileHandle* handle) {
-    if (handle == nullptr)
+    if (handle == nullptr) {
         return -1;
+    }
     return handle->mRecord == nullptr ? DiskGetChar(handle) : EntryGetChar(handle);
 }
 
 int PakInterface::UngetChar(int c, PakFileHandle* handle) {
-    if (handle == nullptr)
+    if (handle == nullptr) {
         return -1;
-    if (handle->mRecord == nullptr)
+    }
+    if (handle->mRecord == nullptr) {
         return std::ungetc(c, handle->mFP);
+    }
     handle->mPos = std::max<int64_t>(0, handle->mPos - 1);
     return c;
 }
 
 char* PakInterface::GetLine(char* buffer, int size, PakFileHandle* handle) {
-    if (handle == nullptr || buffer == nullptr || size < 1)
+    if (handle == nullptr || buffer == nullptr || size < 1) {
         return nullptr;
-    if (handle->mRecord == nullptr)
+    }
+    if (handle->mRecord == nullptr) {
         return DiskGetLine(buffer, size, handle);
+    }
     const bool atEnd = handle->mPos >= handle->mRecord->mSize;
     int stored = 0;
     while (stored < size - 1) {
         const int c = EntryGetChar(handle);
-        if (c < 0)
+        if (c < 0) {
             break;
+        }
         buffer[stored++] = static_cast<char>(c);
-        if (c == '\n')
+        if (c == '\n') {
             break;
+        }
     }
     buffer[stored] = '\0';
     return atEnd && stored == 0 ? nullptr : buffer;
 }
 
 bool PakInterface::AtEnd(PakFileHandle* handle) {
-    if (handle == nullptr)
+    if (handle == nullptr) {
         return true;
-    if (handle->mRecord == nullptr)
+    }
+    if (handle->mRecord == nullptr) {
         return std::feof(handle->mFP) != 0;
+    }
     return handle->mPos >= handle->mRecord->mSize;
 }
 
 bool PakInterface::FindInArchive(PakFindData* search, platform::fs::FindFileData* out) {
     const std::string& pattern = search->mFindCriteria;
     const size_t star = pattern.find('*');
-    if (star == std::string::npos)
+    if (star == std::string::npos) {
         return false;
+    }
     const std::string_view head = std::string_view(pattern).substr(0, star);
     const std::string_view rest = std::string_view(pattern).substr(star + 1);
 
@@ -350,14 +393,16 @@ bool PakInterface::FindInArchive(PakFindData* search, platform::fs::FindFileData
                                       : mPakRecordMap.begin();
     for (; it != mPakRecordMap.end(); ++it) {
         const std::string& key = it->first;
-        if (key.compare(0, head.size(), head) != 0 || key.size() < head.size())
+        if (key.compare(0, head.size(), head) != 0 || key.size() < head.size()) {
             continue;
+        }
         // The head and the tail are each tested against their own end of the key.
         const bool tailMatches = rest.empty() || rest == ".*" ||
                                  (key.size() >= rest.size() &&
                                   key.compare(key.size() - rest.size(), rest.size(), rest) == 0);
-        if (!tailMatches)
+        if (!tailMatches) {
             continue;
+        }
 
         const PakRecord& record = it->second;
         const std::string_view tail =
@@ -379,22 +424,26 @@ bool PakInterface::FindInArchive(PakFindData* search, platform::fs::FindFileData
 }
 
 PakFindData* PakInterface::FindFirst(const std::string& pattern, platform::fs::FindFileData* out) {
-    if (out == nullptr)
+    if (out == nullptr) {
         return nullptr;
+    }
     auto search = std::make_unique<PakFindData>();
     search->mFindCriteria = NormalizePath(pattern);
-    if (FindInArchive(search.get(), out))
+    if (FindInArchive(search.get(), out)) {
         return search.release();
+    }
     search->mSearch = platform::fs::FileSearch::Start(search->mFindCriteria, *out);
     return search->mSearch != nullptr ? search.release() : nullptr;
 }
 
 bool PakInterface::FindNext(PakFindData* search, platform::fs::FindFileData* out) {
-    if (search == nullptr || out == nullptr)
+    if (search == nullptr || out == nullptr) {
         return false;
+    }
     if (search->mSearch == nullptr) {
-        if (FindInArchive(search, out))
+        if (FindInArchive(search, out)) {
             return true;
+        }
         search->mSearch = platform::fs::FileSearch::Start(search->mFindCriteria, *out);
         return search->mSearch != nullptr;
     }
@@ -420,57 +469,67 @@ PakInterface* gPakInterface = &gPakInterfaceObject;
 
 PakFileHandle* PakOpenFile(const std::string& path, const char* mode) {
     const std::string modeText = mode != nullptr ? mode : "rb";
-    if (PakInterface* pak = GetPublishedPakInterface())
+    if (PakInterface* pak = GetPublishedPakInterface()) {
         return pak->Open(path, modeText);
+    }
     return OpenDisk(path, modeText);
 }
 
 int PakCloseFile(PakFileHandle* handle) {
-    if (PakInterface* pak = GetPublishedPakInterface())
+    if (PakInterface* pak = GetPublishedPakInterface()) {
         return pak->Close(handle);
-    if (handle == nullptr)
+    }
+    if (handle == nullptr) {
         return -1;
+    }
     const int result = handle->mFP != nullptr ? std::fclose(handle->mFP) : 0;
     delete handle;
     return result;
 }
 
 int PakSeekFile(PakFileHandle* handle, long offset, int origin) {
-    if (PakInterface* pak = GetPublishedPakInterface())
+    if (PakInterface* pak = GetPublishedPakInterface()) {
         return pak->Seek(handle, offset, origin);
+    }
     const int whence = DiskWhence(origin);
     return handle == nullptr || whence < 0 ? -1 : std::fseek(handle->mFP, offset, whence);
 }
 
 long PakTellFile(PakFileHandle* handle) {
-    if (PakInterface* pak = GetPublishedPakInterface())
+    if (PakInterface* pak = GetPublishedPakInterface()) {
         return pak->Tell(handle);
+    }
     return handle == nullptr ? -1 : std::ftell(handle->mFP);
 }
 
 size_t PakReadFile(void* buffer, size_t elementSize, size_t count, PakFileHandle* handle) {
-    if (PakInterface* pak = GetPublishedPakInterface())
+    if (PakInterface* pak = GetPublishedPakInterface()) {
         return pak->Read(buffer, elementSize, count, handle);
-    if (handle == nullptr || elementSize == 0)
+    }
+    if (handle == nullptr || elementSize == 0) {
         return 0;
+    }
     return std::fread(buffer, elementSize, count, handle->mFP);
 }
 
 int PakGetChar(PakFileHandle* handle) {
-    if (PakInterface* pak = GetPublishedPakInterface())
+    if (PakInterface* pak = GetPublishedPakInterface()) {
         return pak->GetChar(handle);
+    }
     return handle == nullptr ? -1 : DiskGetChar(handle);
 }
 
 int PakUngetChar(int c, PakFileHandle* handle) {
-    if (PakInterface* pak = GetPublishedPakInterface())
+    if (PakInterface* pak = GetPublishedPakInterface()) {
         return pak->UngetChar(c, handle);
+    }
     return handle == nullptr ? -1 : std::ungetc(c, handle->mFP);
 }
 
 bool PakAtEnd(PakFileHandle* handle) {
-    if (PakInterface* pak = GetPublishedPakInterface())
+    if (PakInterface* pak = GetPublishedPakInterface()) {
         return pak->AtEnd(handle);
+    }
     return handle == nullptr || std::feof(handle->mFP) != 0;
 }
 

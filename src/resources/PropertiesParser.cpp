@@ -12,17 +12,20 @@ PropertiesParser::PropertiesParser(PropertyTables& tables) : mTables(&tables) {}
 PropertiesParser::~PropertiesParser() = default;
 
 bool PropertiesParser::Fail(const std::string& text) {
-    if (mHadError)
+    if (mHadError) {
         return false;
+    }
     mHadError = true;
     mError = text;
     if (mParser != nullptr) {
         const int32_t line = mParser->GetCurrentLineNum();
-        if (line > 0)
+        if (line > 0) {
             mError += StrFormat(" on Line %d", line);
+        }
         const std::string fileName = mParser->GetFileName();
-        if (!fileName.empty())
+        if (!fileName.empty()) {
             mError += " in File '" + fileName + "'";
+        }
     }
     return false;
 }
@@ -54,11 +57,13 @@ bool PropertiesParser::ParseStringArray(std::vector<std::string>& texts) {
     while (mParser->NextElement(&element)) {
         switch (element.mType) {
             case XMLElement::TYPE_START: {
-                if (element.mValue != "String")
+                if (element.mValue != "String") {
                     return Fail("Invalid Section '" + element.mValue + "'");
+                }
                 std::string text;
-                if (!ParseSingleValue(text))
+                if (!ParseSingleValue(text)) {
                     return false;
+                }
                 texts.push_back(std::move(text));
                 break;
             }
@@ -76,12 +81,15 @@ bool PropertiesParser::ParseStringArray(std::vector<std::string>& texts) {
 bool PropertiesParser::ParseProperties() {
     XMLElement element;
     while (mParser->NextElement(&element)) {
-        if (element.mType == XMLElement::TYPE_END)
+        if (element.mType == XMLElement::TYPE_END) {
             return true;
-        if (element.mType == XMLElement::TYPE_TEXT)
+        }
+        if (element.mType == XMLElement::TYPE_TEXT) {
             return Fail("Element Not Expected '" + element.mValue + "'");
-        if (element.mType != XMLElement::TYPE_START)
+        }
+        if (element.mType != XMLElement::TYPE_START) {
             continue;
+        }
 
         const std::string kind = element.mValue;
         const auto idIt = element.mAttributes.find("id");
@@ -89,37 +97,43 @@ bool PropertiesParser::ParseProperties() {
 
         if (kind == "StringArray") {
             std::vector<std::string> texts;
-            if (!ParseStringArray(texts))
+            if (!ParseStringArray(texts)) {
                 return false;
+            }
             mTables->SetStringVector(id, texts);
             continue;
         }
 
-        if (kind != "String" && kind != "Boolean" && kind != "Integer" && kind != "Double")
+        if (kind != "String" && kind != "Boolean" && kind != "Integer" && kind != "Double") {
             return Fail("Invalid Section '" + kind + "'");
+        }
         std::string text;
-        if (!ParseSingleValue(text))
+        if (!ParseSingleValue(text)) {
             return false;
+        }
 
         if (kind == "String") {
             mTables->SetString(id, StringToWString(text));
         } else if (kind == "Boolean") {
             const std::string upper = Upper(text);
-            if (upper == "TRUE")
+            if (upper == "TRUE") {
                 mTables->SetBoolean(id, true);
-            else if (upper == "FALSE")
+            } else if (upper == "FALSE") {
                 mTables->SetBoolean(id, false);
-            else
+            } else {
                 return Fail("Invalid Boolean Value: '" + text + "'");
+            }
         } else if (kind == "Integer") {
             int32_t value = 0;
-            if (!StringToInt(text, value))
+            if (!StringToInt(text, value)) {
                 return Fail("Invalid Integer Value: '" + text + "'");
+            }
             mTables->SetInteger(id, value);
         } else {
             double value = 0.0;
-            if (!StringToDouble(text, value))
+            if (!StringToDouble(text, value)) {
                 return Fail("Invalid Double Value: '" + text + "'");
+            }
             mTables->SetDouble(id, value);
         }
     }
@@ -144,15 +158,17 @@ bool PropertiesParser::ReadPropertiesBuffer(const Buffer& buffer) {
                 Fail("Invalid Section '" + element.mValue + "'");
                 break;
             }
-            if (!ParseProperties())
+            if (!ParseProperties()) {
                 break;
+            }
         } else if (element.mType == XMLElement::TYPE_TEXT) {
             Fail("Element Not Expected '" + element.mValue + "'");
             break;
         }
     }
-    if (mParser->HasFailed())
+    if (mParser->HasFailed()) {
         Fail(mParser->GetErrorText());
+    }
 
     mParser.reset();
     return !mHadError;

@@ -29,16 +29,19 @@ bool EndsWith(const std::string& text, std::string_view tail) {
 // stored, so UTF-16 units holding 0x0D bytes survive.
 std::optional<std::vector<uint8_t>> ReadSourceFile(const std::string& fileName) {
     PakFileHandle* file = PakOpenFile(fileName, "r");
-    if (file == nullptr)
+    if (file == nullptr) {
         return std::nullopt;
+    }
     std::optional<std::vector<uint8_t>> data;
     long size = -1;
-    if (PakSeekFile(file, 0, 2) == 0)
+    if (PakSeekFile(file, 0, 2) == 0) {
         size = PakTellFile(file);
+    }
     if (size >= 0 && PakSeekFile(file, 0, 0) == 0) {
         data.emplace(static_cast<size_t>(size));
-        if (PakReadFile(data->data(), 1, data->size(), file) != data->size())
+        if (PakReadFile(data->data(), 1, data->size(), file) != data->size()) {
             data.reset();
+        }
     }
     PakCloseFile(file);
     return data;
@@ -46,8 +49,9 @@ std::optional<std::vector<uint8_t>> ReadSourceFile(const std::string& fileName) 
 
 // Entities only start at '&'; most texts have none.
 std::string DecodeAttributeText(const std::u16string& text) {
-    if (text.find(u'&') == std::u16string::npos)
+    if (text.find(u'&') == std::u16string::npos) {
         return WStringToString(text);
+    }
     return WStringToString(XmlDecodeWString(text));
 }
 
@@ -58,10 +62,12 @@ enum RunStop : uint8_t { kStopOutside = 1, kStopInName = 2, kStopInQuotes = 4 };
 
 constexpr std::array<uint8_t, 256> MakeRunStops() {
     std::array<uint8_t, 256> stops{};
-    for (int c = 0; c <= 32; ++c)
+    for (int c = 0; c <= 32; ++c) {
         stops[c] = kStopOutside | kStopInName;
-    for (const char c : {'"', '<', '>'})
+    }
+    for (const char c : {'"', '<', '>'}) {
         stops[static_cast<uint8_t>(c)] = kStopOutside | kStopInName;
+    }
     stops['='] = kStopInName;
     stops['"'] |= kStopInQuotes;
     stops['\n'] |= kStopInQuotes;
@@ -124,10 +130,11 @@ bool XMLParser::OpenFile(const std::string& fileName) {
     mFileData = std::move(*data);
 
     const std::vector<uint8_t>& d = mFileData;
-    if (d.size() >= 2 && ((d[0] == 0xFF && d[1] == 0xFE) || (d[0] == 0xFE && d[1] == 0xFF)))
+    if (d.size() >= 2 && ((d[0] == 0xFF && d[1] == 0xFE) || (d[0] == 0xFE && d[1] == 0xFF))) {
         mEncoding = Encoding::Utf16;
-    else if (d.size() >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF)
+    } else if (d.size() >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF) {
         mEncoding = Encoding::Utf8;
+    }
 
     mFileName = fileName;
     Init();
@@ -155,8 +162,9 @@ void XMLParser::PushBack(std::u16string_view text) {
 }
 
 bool XMLParser::ReadByte(uint8_t& byte) {
-    if (mFilePos >= mFileData.size())
+    if (mFilePos >= mFileData.size()) {
         return false;
+    }
     byte = mFileData[mFilePos++];
     return true;
 }
@@ -180,8 +188,9 @@ XMLParser::CharResult XMLParser::GetNextChar(char16_t& c) {
 
 XMLParser::CharResult XMLParser::ReadSingleByte(char16_t& c) {
     uint8_t byte = 0;
-    if (!ReadByte(byte))
+    if (!ReadByte(byte)) {
         return CharResult::End;
+    }
     c = byte;
     return CharResult::Char;
 }
@@ -189,15 +198,17 @@ XMLParser::CharResult XMLParser::ReadSingleByte(char16_t& c) {
 XMLParser::CharResult XMLParser::ReadUtf8(char16_t& c) {
     for (;;) {
         uint8_t lead = 0;
-        if (!ReadByte(lead))
+        if (!ReadByte(lead)) {
             return CharResult::End;
+        }
 
         uint32_t code = lead;
         if (lead >= 0x80) {
             int extra = 0;
             if ((lead & 0xE0) == 0xC0) {
-                if ((lead & 0x3E) == 0)
+                if ((lead & 0x3E) == 0) {
                     return CharResult::Error;
+                }
                 extra = 1;
                 code = lead & 0x1F;
             } else if ((lead & 0xF0) == 0xE0) {
@@ -219,16 +230,19 @@ XMLParser::CharResult XMLParser::ReadUtf8(char16_t& c) {
             const bool leadEmpty = code == 0;
             for (int i = 0; i < extra; ++i) {
                 uint8_t next = 0;
-                if (!ReadByte(next) || (next & 0xC0) != 0x80)
+                if (!ReadByte(next) || (next & 0xC0) != 0x80) {
                     return CharResult::Error;
-                if (i == 0 && extra >= 2 && leadEmpty && (next & kOverlongMask[extra]) == 0)
+                }
+                if (i == 0 && extra >= 2 && leadEmpty && (next & kOverlongMask[extra]) == 0) {
                     return CharResult::Error;
+                }
                 code = (code << 6) | (next & 0x3F);
             }
         }
 
-        if ((code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF)
+        if ((code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF) {
             return CharResult::Error;
+        }
         if (mStartOfDocument && code == 0xFEFF) {
             mStartOfDocument = false;
             continue;
@@ -240,38 +254,44 @@ XMLParser::CharResult XMLParser::ReadUtf8(char16_t& c) {
 
 XMLParser::CharResult XMLParser::ReadUtf16Unit(uint16_t& unit) {
     uint8_t low = 0;
-    if (!ReadByte(low))
+    if (!ReadByte(low)) {
         return CharResult::End;
+    }
     uint8_t high = 0;
     // Half a unit at the end means the file was cut.
-    if (!ReadByte(high))
+    if (!ReadByte(high)) {
         return CharResult::Error;
+    }
     unit = static_cast<uint16_t>(low | (high << 8));
-    if (mByteSwap)
+    if (mByteSwap) {
         unit = static_cast<uint16_t>((unit >> 8) | (unit << 8));
+    }
     return CharResult::Char;
 }
 
 XMLParser::CharResult XMLParser::ReadUtf16(char16_t& c) {
     uint16_t unit = 0;
     CharResult result = ReadUtf16Unit(unit);
-    if (result != CharResult::Char)
+    if (result != CharResult::Char) {
         return result;
+    }
 
     if (mStartOfDocument) {
         mStartOfDocument = false;
         if (unit == 0xFEFF || unit == 0xFFFE) {
             mByteSwap = unit == 0xFFFE;
             result = ReadUtf16Unit(unit);
-            if (result != CharResult::Char)
+            if (result != CharResult::Char) {
                 return result;
+            }
         }
     }
 
     if (unit >= 0xD800 && unit <= 0xDFFF) {
         uint16_t second = 0;
-        if (ReadUtf16Unit(second) != CharResult::Char || second < 0xDC00 || second > 0xDFFF)
+        if (ReadUtf16Unit(second) != CharResult::Char || second < 0xDC00 || second > 0xDFFF) {
             return CharResult::Error;
+        }
         const uint32_t code = 0x10000u + ((uint32_t{unit} - 0xD800u) << 10) + (second - 0xDC00u);
         c = static_cast<char16_t>(code & 0xFFFF);
         return CharResult::Char;
@@ -281,14 +301,16 @@ XMLParser::CharResult XMLParser::ReadUtf16(char16_t& c) {
 }
 
 bool XMLParser::AddAttribute(XMLElement& element, TokenState& state) {
-    if (state.attributeCount >= kMaxAttributes)
+    if (state.attributeCount >= kMaxAttributes) {
         return Fail("Too Many Attributes");
+    }
     ++state.attributeCount;
 
     std::string name = DecodeAttributeText(state.attributeName);
     std::string value = DecodeAttributeText(state.attributeValue);
-    if (name != "/")
+    if (name != "/") {
         element.mAttributeNames.push_back(name);
+    }
     std::string& stored = element.mAttributes[std::move(name)];
     stored = std::move(value);
     state.lastAttribute = &stored;
@@ -302,8 +324,9 @@ bool XMLParser::AddAttribute(XMLElement& element, TokenState& state) {
 }
 
 bool XMLParser::StoreChar(char16_t c, XMLElement& element, TokenState& state) {
-    if (element.mType == XMLElement::TYPE_NONE)
+    if (element.mType == XMLElement::TYPE_NONE) {
         element.mType = XMLElement::TYPE_TEXT;
+    }
 
     if (element.mType != XMLElement::TYPE_START) {
         // Runs of white space inside text become one space; leading and
@@ -322,11 +345,13 @@ bool XMLParser::StoreChar(char16_t c, XMLElement& element, TokenState& state) {
             state.attributeBegun = true;
         } else if (!state.equalsSeen) {
             // A bare name followed by another token: an attribute without a value.
-            if (c != u'=' && !AddAttribute(element, state))
+            if (c != u'=' && !AddAttribute(element, state)) {
                 return false;
+            }
         } else if (!state.attributeValue.empty() || state.closingQuoteSeen) {
-            if (!AddAttribute(element, state))
+            if (!AddAttribute(element, state)) {
                 return false;
+            }
         }
     }
 
@@ -346,39 +371,45 @@ bool XMLParser::StoreChar(char16_t c, XMLElement& element, TokenState& state) {
 void XMLParser::TakeRun(XMLElement& element, TokenState& state) {
     // Only plain bytes from memory can be taken in bulk; pushed-back text and the decoding
     // readers go one character at a time.
-    if (!mPushback.empty() || mEncoding != Encoding::SingleByte || state.whiteSpacePending)
+    if (!mPushback.empty() || mEncoding != Encoding::SingleByte || state.whiteSpacePending) {
         return;
+    }
     const uint8_t* data = mFileData.data();
     const size_t size = mFileData.size();
     size_t end = mFilePos;
     const bool inStartTag = element.mType == XMLElement::TYPE_START;
     const bool inName = inStartTag && state.attributeBegun && !state.equalsSeen;
     const uint8_t stop = state.inQuotes ? kStopInQuotes : inName ? kStopInName : kStopOutside;
-    while (end < size && (kRunStops[data[end]] & stop) == 0)
+    while (end < size && (kRunStops[data[end]] & stop) == 0) {
         ++end;
+    }
     if (!inStartTag || !state.attributeBegun) {
         element.mValue.append(reinterpret_cast<const char*>(data + mFilePos), end - mFilePos);
     } else {
         std::u16string& target = inName ? state.attributeName : state.attributeValue;
         const size_t at = target.size();
         target.resize(at + (end - mFilePos));
-        for (size_t i = mFilePos; i < end; ++i)
+        for (size_t i = mFilePos; i < end; ++i) {
             target[at + i - mFilePos] = data[i];
+        }
     }
     mFilePos = end;
 }
 
 void XMLParser::SkipWhiteSpaceRun() {
     // Further white space changes nothing once one character of it has been seen.
-    if (!mPushback.empty() || mEncoding != Encoding::SingleByte)
+    if (!mPushback.empty() || mEncoding != Encoding::SingleByte) {
         return;
+    }
     const size_t size = mFileData.size();
     while (mFilePos < size) {
         const uint8_t c = mFileData[mFilePos];
-        if (c != ' ' && (c < 9 || c > 13))
+        if (c != ' ' && (c < 9 || c > 13)) {
             break;
-        if (c == '\n')
+        }
+        if (c == '\n') {
             ++mLineNum;
+        }
         ++mFilePos;
     }
 }
@@ -388,8 +419,9 @@ bool XMLParser::CloseStartTag(XMLElement& element, TokenState& state) {
     if (state.attributeBegun && state.attributeName == u"/") {
         selfClosing = true;
     } else {
-        if (state.attributeBegun && !AddAttribute(element, state))
+        if (state.attributeBegun && !AddAttribute(element, state)) {
             return false;
+        }
         if (state.attributeAdded) {
             std::string& value = *state.lastAttribute;
             if (!value.empty() && value.back() == '/') {
@@ -404,35 +436,42 @@ bool XMLParser::CloseStartTag(XMLElement& element, TokenState& state) {
     state.attributeBegun = false;
 
     const std::string& name = element.mValue;
-    if (name.size() > kMaxNameLength)
+    if (name.size() > kMaxNameLength) {
         return Fail("Name Too Long");
+    }
     const size_t newLength = mSection.empty() ? name.size() : mSection.size() + 1 + name.size();
-    if (newLength > kMaxSectionLength)
+    if (newLength > kMaxSectionLength) {
         return Fail("Nesting Too Deep");
+    }
 
-    if (selfClosing)
+    if (selfClosing) {
         PushBack(u"</" + StringToWString(name) + u">");
-    if (!mSection.empty())
+    }
+    if (!mSection.empty()) {
         mSection.push_back('/');
+    }
     mSection += name;
     return true;
 }
 
 bool XMLParser::CloseEndTag(XMLElement& element) {
-    if (mSection.empty())
+    if (mSection.empty()) {
         return Fail("Unexpected End");
+    }
     const size_t slash = mSection.rfind('/');
     const std::string last = slash == std::string::npos ? mSection : mSection.substr(slash + 1);
-    if (element.mValue != last)
+    if (element.mValue != last) {
         return Fail("End '" + element.mValue + "' Doesn't Match Start '" + last + "'");
+    }
     mSection.resize(slash == std::string::npos ? 0 : slash);
     return true;
 }
 
 bool XMLParser::NextElement(XMLElement* element) {
     // After an error the position in the document means nothing any more.
-    if (element == nullptr || mHasFailed)
+    if (element == nullptr || mHasFailed) {
         return false;
+    }
 
     for (;;) {
         element->mType = XMLElement::TYPE_NONE;
@@ -449,17 +488,20 @@ bool XMLParser::NextElement(XMLElement* element) {
         while (!finished) {
             char16_t c = 0;
             const CharResult result = GetNextChar(c);
-            if (result == CharResult::Error)
+            if (result == CharResult::Error) {
                 return Fail("Illegal Character");
+            }
             if (result == CharResult::End) {
                 // Only an element cut short is an error: elements still open
                 // (a DOCTYPE line opens one that never closes) end with the input.
-                if (element->mType != XMLElement::TYPE_NONE)
+                if (element->mType != XMLElement::TYPE_NONE) {
                     return Fail("Unexpected End of File");
+                }
                 return false;
             }
-            if (c == u'\n')
+            if (c == u'\n') {
                 ++mLineNum;
+            }
 
             std::string& value = element->mValue;
             std::string& instruction = element->mInstruction;
@@ -490,19 +532,22 @@ bool XMLParser::NextElement(XMLElement* element) {
             if (c == u'"') {
                 state.inQuotes = !state.inQuotes;
                 if (inTag) {
-                    if (!state.inQuotes)
+                    if (!state.inQuotes) {
                         state.closingQuoteSeen = true;
+                    }
                     continue;
                 }
                 // In text a quote is an ordinary character.
-                if (!StoreChar(c, *element, state))
+                if (!StoreChar(c, *element, state)) {
                     return false;
+                }
                 continue;
             }
 
             if (state.inQuotes) {
-                if (!StoreChar(c, *element, state))
+                if (!StoreChar(c, *element, state)) {
                     return false;
+                }
                 TakeRun(*element, state);
                 continue;
             }
@@ -521,11 +566,13 @@ bool XMLParser::NextElement(XMLElement* element) {
 
             if (c == u'>') {
                 if (element->mType == XMLElement::TYPE_START) {
-                    if (!CloseStartTag(*element, state))
+                    if (!CloseStartTag(*element, state)) {
                         return false;
+                    }
                 } else if (element->mType == XMLElement::TYPE_END) {
-                    if (!CloseEndTag(*element))
+                    if (!CloseEndTag(*element)) {
                         return false;
+                    }
                 } else {
                     return Fail("Unexpected '>'");
                 }
@@ -545,26 +592,33 @@ bool XMLParser::NextElement(XMLElement* element) {
             }
 
             if (IsWhiteSpace(c)) {
-                if (!value.empty())
+                if (!value.empty()) {
                     state.whiteSpacePending = true;
-                if (element->mType == XMLElement::TYPE_START && value.size() == 3 && value == "!--")
+                }
+                if (element->mType == XMLElement::TYPE_START && value.size() == 3 &&
+                    value == "!--") {
                     element->mType = XMLElement::TYPE_COMMENT;
-                else
+                } else {
                     SkipWhiteSpaceRun();
+                }
                 continue;
             }
-            if (c <= 32)
+            if (c <= 32) {
                 return Fail("Illegal Character");
+            }
 
-            if (!StoreChar(c, *element, state))
+            if (!StoreChar(c, *element, state)) {
                 return false;
+            }
             TakeRun(*element, state);
         }
 
-        if (element->mValue.find('&') != std::string::npos)
+        if (element->mValue.find('&') != std::string::npos) {
             element->mValue = XmlDecodeString(element->mValue);
-        if (element->mType == XMLElement::TYPE_COMMENT)
+        }
+        if (element->mType == XMLElement::TYPE_COMMENT) {
             continue;
+        }
         return true;
     }
 }

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
-#include "graphics/Font.h"
 #include "widgets/ButtonListener.h"
 #include "widgets/WidgetHost.h"
 #include "widgets/WidgetManager.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "graphics/Graphics.h"
 #include "graphics/Font.h"
+#include "graphics/Graphics.h"
 #include "widgets/DialogButton.h"
 #include "widgets/DialogButtonWords.h"
 #include "widgets/DialogListener.h"
@@ -289,16 +289,19 @@ int Dialog::WaitForResult(bool autoKill) {
 }
 
 void Dialog::ButtonPress(int id) {
-    if ((id == ID_YES || id == ID_NO) && mDialogListener != nullptr)
+    if ((id == ID_YES || id == ID_NO) && mDialogListener != nullptr) {
         mDialogListener->DialogButtonPress(mId, id);
+    }
 }
 
 void Dialog::ButtonDepress(int id) {
-    if (id != ID_YES && id != ID_NO)
+    if (id != ID_YES && id != ID_NO) {
         return;
+    }
     mResult = id;
-    if (mDialogListener != nullptr)
+    if (mDialogListener != nullptr) {
         mDialogListener->DialogButtonDepress(mId, id);
+    }
 }
 
 }  // namespace Vesk

@@ -1,7 +1,7 @@
 #include "widgets/DialogButton.h"
 
-#include "graphics/Graphics.h"
 #include "graphics/Font.h"
+#include "graphics/Graphics.h"
 
 namespace Vesk {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <numeric>
 
-#include "graphics/Graphics.h"
 #include "graphics/Font.h"
+#include "graphics/Graphics.h"
 #include "widgets/ListListener.h"
 #include "widgets/ScrollbarWidget.h"
 #include "widgets/WidgetHost.h"

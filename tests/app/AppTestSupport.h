@@ -84,10 +84,12 @@ public:
     }
     bool UpdateFrame() override {
         ++mUpdates;
-        if (mDirtyEveryUpdate)
+        if (mDirtyEveryUpdate) {
             mFrameWidget->MarkDirty();
-        if (mOnUpdate)
+        }
+        if (mOnUpdate) {
             mOnUpdate();
+        }
         return WidgetManager::UpdateFrame();
     }
 
@@ -115,8 +117,9 @@ public:
             const int result = mResults.front();
             mResults.erase(mResults.begin());
             mInitialized = result == RESULT_OK;
-            if (result != RESULT_OK)
+            if (result != RESULT_OK) {
                 mErrorString = "scripted failure";
+            }
             return result;
         }
         return base;
@@ -191,8 +194,9 @@ public:
     void InitHook() override { mEvents.push_back("InitHook"); }
     void ShutdownHook() override {
         mEvents.push_back("ShutdownHook");
-        if (platform::Window* window = MainWindow())
+        if (platform::Window* window = MainWindow()) {
             mEvents.push_back(window->IsVisible() ? "window visible" : "window hidden");
+        }
     }
     void PreTerminate() override { mEvents.push_back("PreTerminate"); }
     void WriteToRegistry() override {
@@ -202,8 +206,9 @@ public:
         VeskAppBase::WriteToRegistry();
     }
     void LoadingThreadProc() override {
-        if (mLoadingProc)
+        if (mLoadingProc) {
             mLoadingProc();
+        }
     }
     void LoadingThreadCompleted() override { mEvents.push_back("LoadingThreadCompleted"); }
     void GotFocus() override { mEvents.push_back("GotFocus"); }
@@ -214,8 +219,9 @@ public:
     }
     void UpdateFrames() override {
         VeskAppBase::UpdateFrames();
-        if (mShutdownAtUpdate > 0 && mUpdateCount >= mShutdownAtUpdate)
+        if (mShutdownAtUpdate > 0 && mUpdateCount >= mShutdownAtUpdate) {
             Shutdown();
+        }
     }
     bool Redraw() override {
         mRedrawAtUpdate.push_back(mUpdateCount);
@@ -302,10 +308,12 @@ protected:
     template <typename Condition>
     bool StepUntil(Condition condition, int limit = 100000) {
         for (int i = 0; i < limit; ++i) {
-            if (condition())
+            if (condition()) {
                 return true;
-            if (!mApp->UpdateAppStep(nullptr))
+            }
+            if (!mApp->UpdateAppStep(nullptr)) {
                 return condition();
+            }
         }
         return condition();
     }

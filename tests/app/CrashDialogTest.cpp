@@ -56,8 +56,9 @@ public:
         EXPECT_TRUE(mListener.ListenLoopback(0));
         mThread = std::thread([this, answers = std::move(answers)] {
             for (const auto& answer : answers) {
-                if (!Serve(answer))
+                if (!Serve(answer)) {
                     break;
+                }
             }
         });
     }
@@ -65,8 +66,9 @@ public:
 
     void Join() {
         mStopping = true;
-        if (mThread.joinable())
+        if (mThread.joinable()) {
             mThread.join();
+        }
     }
 
     std::string Address() const { return "127.0.0.1:" + std::to_string(mListener.LocalPort()); }
@@ -77,51 +79,62 @@ private:
     bool Serve(const std::optional<std::string>& answer) {
         platform::TcpSocket client;
         for (;;) {
-            if (mStopping || SteadyClock::now() > mDeadline)
+            if (mStopping || SteadyClock::now() > mDeadline) {
                 return false;
+            }
             const platform::SocketStatus status = mListener.Accept(client, 20);
-            if (status == platform::SocketStatus::Ok)
+            if (status == platform::SocketStatus::Ok) {
                 break;
-            if (status == platform::SocketStatus::Failed)
+            }
+            if (status == platform::SocketStatus::Failed) {
                 return false;
+            }
         }
         std::string request;
         size_t wanted = std::string::npos;
         char piece[4096];
         while (request.size() < wanted && SteadyClock::now() < mDeadline) {
-            if (client.Wait(true, false, 20) != platform::SocketStatus::Ok)
+            if (client.Wait(true, false, 20) != platform::SocketStatus::Ok) {
                 continue;
+            }
             const platform::SocketIo io = client.Receive(piece, sizeof(piece));
-            if (io.status == platform::SocketStatus::Ok)
+            if (io.status == platform::SocketStatus::Ok) {
                 request.append(piece, io.count);
-            else if (io.status != platform::SocketStatus::InProgress)
+            } else if (io.status != platform::SocketStatus::InProgress) {
                 break;
+            }
             const size_t headerEnd = request.find("\r\n\r\n");
             const size_t length = request.find("Content-Length: ");
-            if (wanted == std::string::npos && headerEnd != std::string::npos && length < headerEnd)
+            if (wanted == std::string::npos && headerEnd != std::string::npos &&
+                length < headerEnd) {
                 wanted = headerEnd + 4 + std::stoul(request.substr(length + 16));
+            }
         }
         mRequests.push_back(request);
         if (answer) {
             std::string_view rest = *answer;
             while (!rest.empty() && SteadyClock::now() < mDeadline) {
-                if (client.Wait(false, true, 20) != platform::SocketStatus::Ok)
+                if (client.Wait(false, true, 20) != platform::SocketStatus::Ok) {
                     continue;
+                }
                 const platform::SocketIo io = client.Send(rest.data(), rest.size());
-                if (io.status == platform::SocketStatus::Ok)
+                if (io.status == platform::SocketStatus::Ok) {
                     rest.remove_prefix(io.count);
-                else if (io.status != platform::SocketStatus::InProgress)
+                } else if (io.status != platform::SocketStatus::InProgress) {
                     break;
+                }
             }
             return true;
         }
         while (!mStopping && SteadyClock::now() < mDeadline) {
-            if (client.Wait(true, false, 20) != platform::SocketStatus::Ok)
+            if (client.Wait(true, false, 20) != platform::SocketStatus::Ok) {
                 continue;
+            }
             const platform::SocketIo io = client.Receive(piece, sizeof(piece));
             if (io.status == platform::SocketStatus::Closed ||
-                io.status == platform::SocketStatus::Failed)
+                io.status == platform::SocketStatus::Failed) {
                 break;
+            }
         }
         return true;
     }

@@ -26,24 +26,28 @@ constexpr uintptr_t kModuleEnd = 0x500000;
 class FakeInspector : public CrashHandler::Inspector {
 public:
     std::optional<LogicalAddress> ModuleOf(uintptr_t address) const override {
-        if (address < kModuleBase || address >= kModuleEnd)
+        if (address < kModuleBase || address >= kModuleEnd) {
             return std::nullopt;
+        }
         return LogicalAddress{"/opt/vorns/libgame.so", 1,
                               static_cast<uint32_t>(address - kModuleBase)};
     }
     std::optional<Symbol> SymbolOf(uintptr_t address) const override {
         auto it = mSymbols.upper_bound(address);
-        if (it == mSymbols.begin())
+        if (it == mSymbols.begin()) {
             return std::nullopt;
+        }
         --it;
-        if (address - it->first >= 0x100)
+        if (address - it->first >= 0x100) {
             return std::nullopt;
+        }
         return Symbol{it->second, address - it->first};
     }
     bool ReadWord(uintptr_t address, uintptr_t& value) const override {
         const auto it = mMemory.find(address);
-        if (it == mMemory.end())
+        if (it == mMemory.end()) {
             return false;
+        }
         value = it->second;
         return true;
     }
@@ -170,8 +174,9 @@ TEST(CrashReportTest, FrameChainStopsAtItsLimit) {
     }
     const std::string text = CrashHandler::FrameChainText(0x401000, 0x10000, inspector);
     size_t lines = 0;
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2))
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
         ++lines;
+    }
     EXPECT_EQ(lines, static_cast<size_t>(CrashHandler::kMaxChainFrames));
 }
 
@@ -400,8 +405,9 @@ TEST_F(CrashDeathTest, AbortWritesAReportAndReachesTheCrashWindow) {
 }
 
 TEST_F(CrashDeathTest, NullWriteIsAnAccessViolationInTheProgram) {
-    if (kAddressSanitizer)
+    if (kAddressSanitizer) {
         GTEST_SKIP() << "the address sanitizer owns SIGSEGV";
+    }
     EXPECT_EXIT(
         {
             Prepare(nullptr);
@@ -430,8 +436,9 @@ TEST_F(CrashDeathTest, IntegerDivideByZeroIsNamed) {
 }
 
 TEST_F(CrashDeathTest, FaultInsideTheCrashWindowEndsTheProcessWithTheReportKept) {
-    if (kAddressSanitizer)
+    if (kAddressSanitizer) {
         GTEST_SKIP() << "the address sanitizer owns SIGSEGV";
+    }
     EXPECT_EXIT(
         {
             Prepare(CrashAgainInWindow);

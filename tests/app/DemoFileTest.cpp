@@ -27,8 +27,9 @@ DemoFile Sample() {
 }
 
 void Put32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
 }
 
 // A file laid out by hand: header fields as given, the marker block as raw bytes.
@@ -64,8 +65,9 @@ std::vector<uint8_t> MarkerBlock(int32_t count, const std::vector<DemoMarker>& m
 std::string ParseError(const std::vector<uint8_t>& bytes, const std::string& version = "1.0") {
     DemoFile file;
     std::string error;
-    if (file.Parse(bytes.data(), bytes.size(), version, error))
+    if (file.Parse(bytes.data(), bytes.size(), version, error)) {
         return "parsed";
+    }
     return error;
 }
 

@@ -27,15 +27,18 @@ const std::string kRequest =
 
 bool SendAll(platform::TcpSocket& socket, std::string_view data, SteadyClock::time_point deadline) {
     while (!data.empty()) {
-        if (SteadyClock::now() > deadline)
+        if (SteadyClock::now() > deadline) {
             return false;
-        if (socket.Wait(false, true, 20) != platform::SocketStatus::Ok)
+        }
+        if (socket.Wait(false, true, 20) != platform::SocketStatus::Ok) {
             continue;
+        }
         const platform::SocketIo io = socket.Send(data.data(), data.size());
-        if (io.status == platform::SocketStatus::Ok)
+        if (io.status == platform::SocketStatus::Ok) {
             data.remove_prefix(io.count);
-        else if (io.status != platform::SocketStatus::InProgress)
+        } else if (io.status != platform::SocketStatus::InProgress) {
             return false;
+        }
     }
     return true;
 }
@@ -45,14 +48,16 @@ std::string ReadSome(platform::TcpSocket& socket, size_t want, SteadyClock::time
     std::string text;
     char piece[4096];
     while (text.size() < want && SteadyClock::now() < deadline) {
-        if (socket.Wait(true, false, 20) != platform::SocketStatus::Ok)
+        if (socket.Wait(true, false, 20) != platform::SocketStatus::Ok) {
             continue;
+        }
         const platform::SocketIo io =
             socket.Receive(piece, std::min(sizeof(piece), want - text.size()));
-        if (io.status == platform::SocketStatus::Ok)
+        if (io.status == platform::SocketStatus::Ok) {
             text.append(piece, io.count);
-        else if (io.status != platform::SocketStatus::InProgress)
+        } else if (io.status != platform::SocketStatus::InProgress) {
             break;
+        }
     }
     return text;
 }
@@ -71,12 +76,14 @@ public:
         void HoldOpen() {
             char byte;
             while (!server.mStopping && SteadyClock::now() < server.mDeadline) {
-                if (socket.Wait(true, false, 20) != platform::SocketStatus::Ok)
+                if (socket.Wait(true, false, 20) != platform::SocketStatus::Ok) {
                     continue;
+                }
                 const platform::SocketIo io = socket.Receive(&byte, 1);
                 if (io.status == platform::SocketStatus::Closed ||
-                    io.status == platform::SocketStatus::Failed)
+                    io.status == platform::SocketStatus::Failed) {
                     return;
+                }
             }
         }
     };
@@ -93,8 +100,9 @@ public:
     // Ends the server thread; afterwards Request() is stable.
     void Join() {
         mStopping = true;
-        if (mThread.joinable())
+        if (mThread.joinable()) {
             mThread.join();
+        }
     }
 
     std::string Url() const { return "127.0.0.1:" + std::to_string(mPort); }
@@ -112,11 +120,13 @@ private:
                 connected = true;
                 break;
             }
-            if (status == platform::SocketStatus::Failed)
+            if (status == platform::SocketStatus::Failed) {
                 break;
+            }
         }
-        if (!connected)
+        if (!connected) {
             return;
+        }
         mAccepted = true;
         mRequest = ReadSome(client, requestSize, mDeadline);
         Connection connection{client, *this};
@@ -135,8 +145,9 @@ private:
 LoopbackServer::Script Answer(std::string answer, bool holdOpen = false) {
     return [answer = std::move(answer), holdOpen](LoopbackServer::Connection& c) {
         c.Send(answer);
-        if (holdOpen)
+        if (holdOpen) {
             c.HoldOpen();
+        }
     };
 }
 
@@ -235,8 +246,9 @@ TEST_F(HTTPTransferTest, ContentLengthAnswerEndsAtItsLengthWhileTheServerHoldsOn
 TEST_F(HTTPTransferTest, RequestGoesOutByteForByteAsGiven) {
     // Far more than one send takes, with bytes a text routine could trip over.
     std::string body(300000, '\0');
-    for (size_t i = 0; i < body.size(); ++i)
+    for (size_t i = 0; i < body.size(); ++i) {
         body[i] = static_cast<char>(i * 7 + 3);
+    }
     const std::string request =
         "POST /deluxe_error.php HTTP/1.1\r\nContent-Length: " + std::to_string(body.size()) +
         "\r\nConnection: close\r\n\r\n" + body;
@@ -538,8 +550,9 @@ TEST_F(HTTPTransferTest, RecordingWritesEachResultChangeAsEvent17) {
     transfer.UpdateStatusFor(&app);  // unchanged: nothing new
     const auto deadline = SteadyClock::now() + 4s;
     while (transfer.GetResultCode() == HTTPTransfer::RESULT_RUNNING &&
-           SteadyClock::now() < deadline)
+           SteadyClock::now() < deadline) {
         std::this_thread::sleep_for(2ms);
+    }
     ASSERT_EQ(transfer.GetResultCode(), HTTPTransfer::RESULT_DONE);
     app.mUpdateCount = 23;
     transfer.UpdateStatusFor(&app);

@@ -30,15 +30,17 @@ public:
     void Present(const uint32_t* pixels, int32_t pitch) override {
         ++mLog->presents;
         mLog->lastFrame.clear();
-        for (int32_t y = 0; y < mSize.height; ++y)
+        for (int32_t y = 0; y < mSize.height; ++y) {
             mLog->lastFrame.insert(mLog->lastFrame.end(), pixels + y * pitch,
                                    pixels + y * pitch + mSize.width);
+        }
     }
     std::optional<platform::Message> WaitMessage(uint32_t ms) override {
         (void)ms;
         if (mScript.empty()) {
-            if (!mCloseWhenSpent)
+            if (!mCloseWhenSpent) {
                 return std::nullopt;
+            }
             return Make(platform::msg::Close, 0);
         }
         platform::Message message = mScript.front();
@@ -55,8 +57,9 @@ public:
         return m;
     }
     static void Type(std::deque<platform::Message>& script, const std::string& text) {
-        for (char c : text)
+        for (char c : text) {
             script.push_back(Make(platform::msg::Char, static_cast<uint8_t>(c)));
+        }
     }
     static void Click(std::deque<platform::Message>& script, int x, int y) {
         const intptr_t at = platform::MakeLParam(x, y);

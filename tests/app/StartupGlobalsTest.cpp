@@ -55,8 +55,9 @@ std::string ReadText(const std::filesystem::path& path) {
 std::FILE* gLog = nullptr;
 
 __attribute__((format(printf, 1, 2))) void Log(const char* format, ...) {
-    if (gLog == nullptr)
+    if (gLog == nullptr) {
         return;
+    }
     va_list args;
     va_start(args, format);
     std::vfprintf(gLog, format, args);
@@ -107,8 +108,9 @@ protected:
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
         std::istringstream text(ReadText(mDir / "log.txt"));
-        for (std::string line; std::getline(text, line);)
+        for (std::string line; std::getline(text, line);) {
             lines.push_back(line);
+        }
         return lines;
     }
 
@@ -135,8 +137,9 @@ TEST_F(StartupGlobalsDeathTest, GlobalsHoldTheirStartUpValues) {
             Log("profiling %d", Vesk::IsProfiling() ? 1 : 0);
             Log("leak tracker %d", Vesk::MemoryLeakTracker::IsAlive() ? 1 : 0);
             std::string twister = "twister";
-            for (int i = 0; i < 5; ++i)
+            for (int i = 0; i < 5; ++i) {
                 twister += " " + std::to_string(Vesk::gMersenneTwister.Next());
+            }
             Log("%s", twister.c_str());
             Log("data folder '%s'", Vesk::GetAppDataFolder().c_str());
             Log("black %08X white %08X", Vesk::Color::Black.ToInt(), Vesk::Color::White.ToInt());
@@ -145,13 +148,15 @@ TEST_F(StartupGlobalsDeathTest, GlobalsHoldTheirStartUpValues) {
             Log("empty image '%s' %dx%d cels %dx%d", empty.mPath.c_str(), empty.mWidth,
                 empty.mHeight, empty.mCelRows, empty.mCelColumns);
             const bool locked = Vesk::gFontDrawLock.try_lock();
-            if (locked)
+            if (locked) {
                 Vesk::gFontDrawLock.unlock();
+            }
             Log("font lock %d", locked ? 1 : 0);
             int otherColours = 0;
             for (const Vesk::RenderCommand& command : Vesk::gRenderCommandPool) {
-                if (command.mColor != Vesk::Color(0, 0, 0, 255))
+                if (command.mColor != Vesk::Color(0, 0, 0, 255)) {
                     ++otherColours;
+                }
             }
             Log("pool %zu %d", Vesk::gRenderCommandPool.size(), otherColours);
             Log("words %s %s %s %s", Vesk::gDialogButtonYes.c_str(), Vesk::gDialogButtonNo.c_str(),
@@ -164,8 +169,9 @@ TEST_F(StartupGlobalsDeathTest, GlobalsHoldTheirStartUpValues) {
     // MT19937 of seed 4357, cut to 31 bits: start-up must not have drawn from it.
     std::mt19937 reference(4357);
     std::string twister = "twister";
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         twister += " " + std::to_string(reference() & 0x7FFFFFFFu);
+    }
     const std::vector<std::string> expected = {
         "init 1 0 1",
         "crash filter 1",
@@ -246,8 +252,9 @@ TEST(StartupGlobalsTest, OnlyOwnersOfResourcesGoOnTheExitList) {
     for (int i = 1; i <= StartupGlobals::kGlobalCount; ++i) {
         const Global global = static_cast<Global>(i);
         EXPECT_STRNE(StartupGlobals::GetName(global), "");
-        if (StartupGlobals::HasExitTeardown(global))
+        if (StartupGlobals::HasExitTeardown(global)) {
             torn.emplace_back(StartupGlobals::GetName(global));
+        }
     }
     EXPECT_EQ(torn, (std::vector<std::string>{"crash filter", "HTTP transfer", "leak tracker"}));
     EXPECT_STREQ(StartupGlobals::GetName(static_cast<Global>(0)), "");

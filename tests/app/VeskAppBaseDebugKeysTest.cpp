@@ -26,8 +26,9 @@ protected:
     }
     void TearDown() override {
         platform::SetDevDialogs(nullptr);
-        if (Vesk::IsProfiling())
+        if (Vesk::IsProfiling()) {
             Vesk::StopProfiling();
+        }
         AppTest::TearDown();
     }
 

@@ -25,8 +25,9 @@ public:
 
     void LoadingThreadCompleted() override {
         TestApp::LoadingThreadCompleted();
-        if (mOnLoaded)
+        if (mOnLoaded) {
             mOnLoaded();
+        }
     }
     void LogError(const std::string& text) override { mErrors.push_back(text); }
 
@@ -42,8 +43,9 @@ std::vector<std::string> InputCalls(const std::vector<std::string>& calls) {
     for (const std::string& call : calls) {
         if (call.rfind("MouseMove ", 0) == 0) {
             const std::string position = call.substr(10);
-            if (position == lastPosition)
+            if (position == lastPosition) {
                 continue;
+            }
             lastPosition = position;
         } else if (call.rfind("MouseDown ", 0) == 0 || call.rfind("MouseUp ", 0) == 0) {
             const std::string rest = call.substr(call.find(' ') + 1);
@@ -92,10 +94,12 @@ protected:
              ++app.mUpdateCount) {
             const size_t before = app.mManager->mCalls.size();
             app.DemoPlaybackStep();
-            for (size_t i = before; i < app.mManager->mCalls.size(); ++i)
+            for (size_t i = before; i < app.mManager->mCalls.size(); ++i) {
                 noted.push_back(std::to_string(app.mUpdateCount) + ": " + app.mManager->mCalls[i]);
-            if (app.mShutdown)
+            }
+            if (app.mShutdown) {
                 noted.push_back(std::to_string(app.mUpdateCount) + ": Shutdown");
+            }
         }
         return noted;
     }
@@ -121,8 +125,9 @@ protected:
     }
 
     void WaitForLoader(DemoApp& app) {
-        for (int i = 0; i < 5000 && !app.mLoadingThreadCompleted; ++i)
+        for (int i = 0; i < 5000 && !app.mLoadingThreadCompleted; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         ASSERT_TRUE(app.mLoadingThreadCompleted);
     }
 
@@ -511,8 +516,9 @@ protected:
             app.RegistryWriteInteger("Level", 3);
         };
         app.mManager->mOnUpdate = [&] {
-            if (result.seeded)
+            if (result.seeded) {
                 result.draws.push_back(app.mGameRandom.Next());
+            }
             if (app.mUpdateCount == 25) {
                 bool flag = record;
                 app.DemoSyncBool(&flag);
@@ -593,8 +599,9 @@ TEST_F(DemoRunTest, ARecordedRunReplaysToTheSameState) {
         EXPECT_TRUE(played.flagAt25);
         EXPECT_TRUE(played.loaded);
         EXPECT_FALSE(App().mManualShutdown) << "the replay never left its recording";
-        for (const std::string& line : mDebug)
+        for (const std::string& line : mDebug) {
             EXPECT_EQ(line.find("out of sync"), std::string::npos) << line;
+        }
     }
 }
 

@@ -19,8 +19,9 @@ TEST_F(FontLoadTest, ALayerImageIsReadFromAPngBesideTheDescriptor) {
     const std::string dir = mTempDir + "/fonts";
     std::filesystem::create_directories(dir);
     ImageLib::Image layer(8, 6);
-    for (uint32_t& pixel : layer.mBits)
+    for (uint32_t& pixel : layer.mBits) {
         pixel = 0xFFFFFFFF;
+    }
     ASSERT_TRUE(ImageLib::WritePNGImage(dir + "/layer.png", layer));
     std::ofstream(dir + "/font.txt")
         << "CreateLayer Main;\nLayerSetImage Main \"layer.png\";\nLayerSetAscent Main 6;\n"

@@ -62,8 +62,9 @@ TEST_F(InitTest, InitBuildsWindowsDisplaySoundAndTimer) {
     mClock.Advance(10);
     bool sawTimer = false;
     while (auto message = mWs->PeekMessage(true)) {
-        if (message->kind == platform::msg::Timer && message->window == app.mHWnd)
+        if (message->kind == platform::msg::Timer && message->window == app.mHWnd) {
             sawTimer = message->wparam == 100;
+        }
     }
     EXPECT_TRUE(sawTimer);
 }
@@ -91,15 +92,17 @@ TEST_F(InitTest, MainPakIsOptionalButADamagedOneIsReported) {
     const std::string before = platform::fs::CurrentDirectory();
     platform::fs::SetCurrentDirectory(mTempDir);
     for (const bool present : {false, true}) {
-        if (present)
+        if (present) {
             std::ofstream(mTempDir + "/main.pak") << "not an archive";
+        }
         mDebug.clear();
         MakeApp().Init();
         std::stringstream log;
         log << std::ifstream(Vesk::GetAppDataFolder() + "ScrError.txt").rdbuf();
         bool refused = false;
-        for (const std::string& line : mDebug)
+        for (const std::string& line : mDebug) {
             refused = refused || line.find("main.pak' refused") != std::string::npos;
+        }
         EXPECT_EQ(refused, present);
         EXPECT_EQ(log.str().find("main.pak' refused") != std::string::npos, present) << log.str();
     }
@@ -186,8 +189,9 @@ TEST_F(InitTest, UnknownOptionEndsTheStartWithItsMessage) {
 TEST_F(InitTest, RecnumPrunesTheOldestAndRecordsTheNext) {
     const std::string folder = mTempDir + "/TestCo/AppTest/";
     std::filesystem::create_directories(folder);
-    for (int i = 1; i <= 5; ++i)
+    for (int i = 1; i <= 5; ++i) {
         Touch(folder + "veskapp" + std::to_string(i) + ".dmo");
+    }
     Touch(folder + "veskappx.dmo");
 
     TestApp& app = MakeApp();
@@ -208,8 +212,9 @@ TEST_F(InitTest, RecnumPrunesTheOldestAndRecordsTheNext) {
 TEST_F(InitTest, PlaynumCountsBackFromTheNewest) {
     const std::string folder = mTempDir + "/TestCo/AppTest/";
     std::filesystem::create_directories(folder);
-    for (int i = 3; i <= 7; ++i)
+    for (int i = 3; i <= 7; ++i) {
         Touch(folder + "veskapp" + std::to_string(i) + ".dmo");
+    }
 
     TestApp& app = MakeApp();
     app.SetCommandLine("vesk -playnum=2");
@@ -245,8 +250,9 @@ TEST_F(InitTest, SecondInstanceNotifiesTheFirstAndEnds) {
 
     // The first one hears the notify message and comes back to the front.
     int before = mWs->FindHeadlessWindow(first.mHWnd)->ForegroundCount();
-    while (auto message = mWs->PeekMessage(true))
+    while (auto message = mWs->PeekMessage(true)) {
         mWs->Dispatch(*message);
+    }
     EXPECT_FALSE(mWs->FindHeadlessWindow(first.mHWnd)->IsMinimized());
     EXPECT_GT(mWs->FindHeadlessWindow(first.mHWnd)->ForegroundCount(), before);
 

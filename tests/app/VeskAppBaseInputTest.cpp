@@ -92,8 +92,9 @@ TEST_F(InputTest, ButtonsCaptureAndWheel) {
 
 TEST_F(InputTest, DeferredListDropsRepeats) {
     TestApp& app = Ready();
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         app.WindowProc(Make(msg::Timer, 100));
+    }
     EXPECT_EQ(app.mDeferredMessages.size(), 1u);
 
     app.WindowProc(Make(msg::SysColorChange));
@@ -199,11 +200,13 @@ TEST_F(InputTest, UrlWatchJudgesAPendingOpen) {
     };
     timer(10);
     timer(600);  // a stall: the watch starts over from here
-    for (int i = 0; i < 25; ++i)
+    for (int i = 0; i < 25; ++i) {
         timer(400);  // 10 s later, still active
+    }
     EXPECT_TRUE(app.mIsOpeningURL) << "active but not yet 12 s since the open";
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         timer(400);
+    }
     EXPECT_FALSE(app.mIsOpeningURL) << "still active after 12 s: failed";
 
     EXPECT_TRUE(app.OpenURL("https://example.org/b", true));
@@ -238,8 +241,9 @@ TEST_F(InputTest, ScreenSaverEndsOnInputOnce) {
     EXPECT_FALSE(app.ScreenSaverFilter(Make(msg::KeyDown, 'A'), result));
     EXPECT_FALSE(app.ScreenSaverFilter(Make(msg::KeyDown, 'B'), result));
     int closes = 0;
-    while (auto message = mWs->PeekMessage(true))
+    while (auto message = mWs->PeekMessage(true)) {
         closes += message->kind == msg::Close ? 1 : 0;
+    }
     EXPECT_EQ(closes, 1);
 }
 
@@ -288,8 +292,9 @@ TEST_F(InputTest, DeferredInputReachesAWidgetAsTheToolkitExpectsIt) {
     }
     ASSERT_TRUE(mWs->PushWheel(-2));
     ASSERT_TRUE(mWs->PushKeyDown(platform::vk::Control));
-    for (const uint8_t key : {platform::vk::C, platform::vk::V, platform::vk::X, platform::vk::Z})
+    for (const uint8_t key : {platform::vk::C, platform::vk::V, platform::vk::X, platform::vk::Z}) {
         ASSERT_TRUE(mWs->PushKeyDown(key));
+    }
     ASSERT_TRUE(mWs->PushKeyUp(platform::vk::Control));
     ASSERT_TRUE(mWs->PushKeyDown(platform::vk::Backspace));
     ASSERT_TRUE(mWs->PushKeyDown(platform::vk::Enter));

@@ -142,8 +142,9 @@ TEST_F(LoopTest, AfterLoadingUpdatesPerDrawAreCapped) {
     mClock.Advance(5000);
     ASSERT_TRUE(StepUntil([&] { return app.mRedrawAtUpdate.size() >= 3; }));
     int largest = 0;
-    for (size_t i = 1; i < app.mRedrawAtUpdate.size(); ++i)
+    for (size_t i = 1; i < app.mRedrawAtUpdate.size(); ++i) {
         largest = std::max(largest, app.mRedrawAtUpdate[i] - app.mRedrawAtUpdate[i - 1]);
+    }
     // ceiling(1.5 x 10) = 15 at most, although 30 updates are owed.
     EXPECT_LE(largest, 15);
     EXPECT_GE(largest, 14);
@@ -168,8 +169,9 @@ TEST_F(LoopTest, DrawsDuringLoadingAreFiftyMillisecondsApart) {
     release = true;
     release.notify_one();
     ASSERT_GE(ticks.size(), 5u);
-    for (size_t i = 1; i < ticks.size(); ++i)
+    for (size_t i = 1; i < ticks.size(); ++i) {
         EXPECT_GE(ticks[i] - ticks[i - 1], 50u);
+    }
 
     // However late the loader is scheduled, the steps below see it finished.
     app.WaitForLoadingThread();
@@ -185,8 +187,9 @@ TEST_F(LoopTest, SafeDeletionWaitsForTheEndOfTheStep) {
     bool deletedDuringUpdate = true;
     bool queued = false;
     app.mManager->mOnUpdate = [&] {
-        if (queued)
+        if (queued) {
             return;
+        }
         queued = true;
         app.SafeDeleteWidget(widget);
         app.SafeDeleteWidget(widget);  // queued twice, deleted once
@@ -243,8 +246,9 @@ TEST_F(LoopTest, EndedDemoNeitherSpinsNorHangs) {
 
     // Past the end every step pumps and sleeps; a close ends the run.
     const uint32_t start = mClock.TickMs();
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < 100; ++i) {
         ASSERT_TRUE(app.UpdateAppStep(nullptr));
+    }
     EXPECT_GT(mClock.TickMs() - start, 100u);
     mWs->PushClose();
     ASSERT_TRUE(StepUntil([&] { return app.mShutdown.load(); }, 100));
@@ -316,8 +320,9 @@ namespace {
 // Light pixels in the bottom-right corner of the screen, where the overlay sits.
 int CountLightPixels(Vesk::Image* screen) {
     auto* image = dynamic_cast<Vesk::MemoryImage*>(screen);
-    if (image == nullptr)
+    if (image == nullptr) {
         return -1;
+    }
     const uint32_t* bits = image->GetBits();
     int light = 0;
     for (int y = image->GetHeight() - 40; y < image->GetHeight(); ++y) {

@@ -25,8 +25,9 @@ protected:
 
     void WriteFile(const std::string& path, const std::string& text) {
         const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-        if (!folder.empty())
+        if (!folder.empty()) {
             std::filesystem::create_directories(folder);
+        }
         std::ofstream(path, std::ios::binary) << text;
     }
 
@@ -153,8 +154,9 @@ TEST_F(PropertiesTest, ManifestLoadsOneResourceAtATimeOnTheLoadingThread) {
     EXPECT_EQ(app.mNumLoadingThreadTasks, 2);
     app.mLoadingProc = [&] {
         manager.BeginGroupLoad("Game");
-        while (manager.LoadNextResource())
+        while (manager.LoadNextResource()) {
             ++app.mCompletedLoadingThreadTasks;
+        }
     };
     app.StartLoadingThread();
     app.WaitForLoadingThread();

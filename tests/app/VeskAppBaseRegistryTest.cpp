@@ -17,13 +17,15 @@ protected:
         platform::SettingsStore* store = mApp->GetSettingsStore();
         platform::SettingsStore::Key key;
         if (store->Open(keyPath, platform::SettingsAccess::Read, key) !=
-            platform::SettingsResult::Ok)
+            platform::SettingsResult::Ok) {
             return std::nullopt;
+        }
         std::vector<uint8_t> bytes(256);
         uint32_t type = 0;
         size_t size = bytes.size();
-        if (store->Query(key, name, type, bytes.data(), size) != platform::SettingsResult::Ok)
+        if (store->Query(key, name, type, bytes.data(), size) != platform::SettingsResult::Ok) {
             return std::nullopt;
+        }
         bytes.resize(size);
         return std::make_pair(type, bytes);
     }
@@ -290,8 +292,9 @@ protected:
 
     // Replays the recorded stream, or the given one, from its start.
     void StartReplay(TestApp& app, const Vesk::Buffer* stream = nullptr) {
-        if (stream != nullptr)
+        if (stream != nullptr) {
             app.mDemoBuffer = *stream;
+        }
         app.mDemoBuffer.SeekFront();
         app.mRecordingDemoBuffer = false;
         app.mPlayingDemoBuffer = true;
@@ -303,8 +306,9 @@ protected:
 
     bool SawOutOfSync() const {
         for (const std::string& line : mDebug) {
-            if (line.find("demo out of sync") != std::string::npos)
+            if (line.find("demo out of sync") != std::string::npos) {
                 return true;
+            }
         }
         return false;
     }

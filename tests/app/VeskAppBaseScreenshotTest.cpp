@@ -45,12 +45,14 @@ std::string ReadText(const std::string& path) {
 bool ReadPng(const std::string& path, Picture& out) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (png_image_begin_read_from_file(&image, path.c_str()) == 0)
+    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
         return false;
+    }
     image.format = PNG_FORMAT_RGBA;
     out.samples.resize(PNG_IMAGE_SIZE(image));
-    if (png_image_finish_read(&image, nullptr, out.samples.data(), 0, nullptr) == 0)
+    if (png_image_finish_read(&image, nullptr, out.samples.data(), 0, nullptr) == 0) {
         return false;
+    }
     out.width = static_cast<int>(image.width);
     out.height = static_cast<int>(image.height);
     out.components = 4;
@@ -59,8 +61,9 @@ bool ReadPng(const std::string& path, Picture& out) {
 
 bool ReadJpeg(const std::string& path, Picture& out) {
     const std::vector<uint8_t> bytes = ReadBytes(path);
-    if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
+    if (bytes.size() < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8) {
         return false;
+    }
     jpeg_decompress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -213,8 +216,9 @@ TEST_F(ScreenshotTest, ImageReportListsImagesLargestFirst) {
     big->mPath = "images\\big.png";
     // Column 0 black, the rest white: the thumbnail shows column 0 in its columns 0 to 5.
     auto narrow = MakeImage(10, 4, 0xFFFFFFFF);
-    for (int y = 0; y < 4; ++y)
+    for (int y = 0; y < 4; ++y) {
         narrow->GetBits()[y * 10] = 0xFF000000;
+    }
     narrow->mVolatile = true;
     narrow->mHasAlpha = false;
     narrow->mHasTrans = false;

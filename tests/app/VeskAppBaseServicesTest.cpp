@@ -51,13 +51,15 @@ public:
 
 // Drawn onto a transparent new image, an opaque pixel may come out one step lower per channel.
 bool NearPixel(uint32_t a, uint32_t b) {
-    if ((a >> 24) != (b >> 24))
+    if ((a >> 24) != (b >> 24)) {
         return false;
+    }
     for (int shift = 0; shift < 24; shift += 8) {
         const int da = static_cast<int>((a >> shift) & 0xFF);
         const int db = static_cast<int>((b >> shift) & 0xFF);
-        if (da - db > 1 || db - da > 1)
+        if (da - db > 1 || db - da > 1) {
             return false;
+        }
     }
     return true;
 }
@@ -84,8 +86,9 @@ protected:
     static std::unique_ptr<Vesk::DDImage> Picture(Vesk::VeskAppBase& app, int width, int height) {
         auto image = std::make_unique<Vesk::DDImage>(app.mDDInterface.get());
         std::vector<uint32_t> bits(static_cast<size_t>(width * height));
-        for (size_t i = 0; i < bits.size(); ++i)
+        for (size_t i = 0; i < bits.size(); ++i) {
             bits[i] = 0xFF000000u | static_cast<uint32_t>(i * 0x030507u);
+        }
         image->SetBits(bits.data(), width, height);
         return image;
     }
@@ -109,8 +112,9 @@ TEST_F(ServicesTest, SamplesPlayThroughTheRealManagerOnTheAudioDevice) {
     tone.data.assign(200, 0x40);
     ASSERT_TRUE(sounds->FillSlot(0, tone));
     // A headless window starts without the focus, which mutes.
-    while (mApp->IsMuted())
+    while (mApp->IsMuted()) {
         mApp->Unmute(true);
+    }
     mApp->SetSfxVolume(0.5);
     mApp->PlaySampleWithPan(0, -10000);
     const std::vector<int16_t> out = device.Render(10);
@@ -147,8 +151,9 @@ TEST_F(ServicesTest, MusicIsHeardAndFollowsTheMusicVolumeAndTheMute) {
     mApp->mAudioDevice = &device;
     mApp->SetCommandLine("vesk");
     mApp->Init();
-    while (mApp->IsMuted())
+    while (mApp->IsMuted()) {
         mApp->Unmute(true);
+    }
     Vesk::MusicInterface& music = *mApp->mMusicInterface;
     ASSERT_TRUE(music.LoadMusic(3, path));
     platform::fs::RemoveFile(path);
@@ -157,8 +162,9 @@ TEST_F(ServicesTest, MusicIsHeardAndFollowsTheMusicVolumeAndTheMute) {
         Vesk::BassLayerPump();
         const std::vector<int16_t> out = device.Render(2048);
         int most = 0;
-        for (size_t i = 1024; i < out.size(); ++i)  // after the glide to a new volume
+        for (size_t i = 1024; i < out.size(); ++i) {  // after the glide to a new volume
             most = std::max(most, std::abs(static_cast<int>(out[i])));
+        }
         return most;
     };
     mApp->SetMusicVolume(1.0);
@@ -257,8 +263,9 @@ TEST_F(ServicesTest, GetImageReadsTheFileAndRefusesAnUnreadableOne) {
 TEST_F(ServicesTest, LoadedPixelsBecomeANewImageNamedAfterTheFile) {
     ServicesApp& app = MakeServicesApp();
     ImageLib::Image loaded(3, 2);
-    for (size_t i = 0; i < loaded.mBits.size(); ++i)
+    for (size_t i = 0; i < loaded.mBits.size(); ++i) {
         loaded.mBits[i] = 0xFF102030u + static_cast<uint32_t>(i);
+    }
     loaded.mBits[5] = 0;  // transparent
 
     std::unique_ptr<Vesk::DDImage> image(app.NewImageFromLoaded("images/a.png", loaded, true));
@@ -288,9 +295,11 @@ TEST_F(ServicesTest, CopiesHoldTheRectangleAndTheSourcesCels) {
     ASSERT_EQ(part->GetHeight(), 2);
     EXPECT_EQ(part->mCelColumns, 2);
     const uint32_t* copied = part->GetBits();
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x)
+    for (int y = 0; y < 2; ++y) {
+        for (int x = 0; x < 3; ++x) {
             EXPECT_TRUE(NearPixel(copied[y * 3 + x], bits[(y + 1) * 6 + x + 2])) << x << "," << y;
+        }
+    }
 
     std::unique_ptr<Vesk::DDImage> whole(app.CopyImage(source.get()));
     ASSERT_NE(whole, nullptr);
@@ -339,8 +348,9 @@ TEST_F(ServicesTest, ASharedImageIsNeverSeenWithoutItsPicture) {
         for (int i = 0; i < 300; ++i) {
             Vesk::SharedImageRef ref =
                 app.GetSharedImage("!image" + std::to_string(i), "", nullptr);
-            if (ref.GetImage() == nullptr)
+            if (ref.GetImage() == nullptr) {
                 ++empty;
+            }
         }
     };
     std::thread loader(take);
@@ -448,10 +458,12 @@ TEST_F(ServicesTest, TheEndOfARunAsksAboutAccelerationOnlyWhenItIsInDoubt) {
         const std::string keyPath = app.mDDInterface->GetHost()->GetRegistryKeyPath();
         app.Set3DAcceleration(true, true);
         ASSERT_TRUE(app.Is3DConfirmed());
-        if (c.failure)
+        if (c.failure) {
             Vesk::gD3DErrorText = "device lost";
-        for (int answer : c.answers)
+        }
+        for (int answer : c.answers) {
             mWs->QueueMessageBoxAnswer(answer);
+        }
         const size_t boxes = mWs->MessageBoxes().size();
         mApp.reset();
         Vesk::gD3DErrorText.clear();

@@ -19,8 +19,9 @@ template <typename Condition>
 bool WaitFor(Condition condition, std::chrono::milliseconds limit = 3000ms) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
-        if (std::chrono::steady_clock::now() > end)
+        if (std::chrono::steady_clock::now() > end) {
             return false;
+        }
         std::this_thread::sleep_for(1ms);
     }
     return true;
@@ -73,8 +74,9 @@ public:
     }
     void LoadingThreadCompleted() override {
         TestApp::LoadingThreadCompleted();
-        if (mShutdownWhenLoaded)
+        if (mShutdownWhenLoaded) {
             Shutdown();
+        }
     }
     void ShutdownHook() override {
         mEvents.push_back("ShutdownHook");
@@ -117,8 +119,9 @@ TEST_F(ThreadsTest, LoadingThreadRunsOnceAndReportsItsProgress) {
     std::atomic<bool> release{false};
     app.mLoadingProc = [&] {
         ++runs;
-        while (!release)
+        while (!release) {
             std::this_thread::yield();
+        }
     };
     app.StartLoadingThread();
     app.StartLoadingThread();
@@ -293,8 +296,9 @@ TEST_F(ThreadsTest, SwitchingScreenModesRemakesTheWindowAndKeepsImages) {
 
     auto image = std::make_unique<Vesk::DDImage>(app.mDDInterface.get());
     std::vector<uint32_t> bits(16 * 16);
-    for (size_t i = 0; i < bits.size(); ++i)
+    for (size_t i = 0; i < bits.size(); ++i) {
         bits[i] = 0xFF000000u | static_cast<uint32_t>(i * 0x010203u);
+    }
     image->SetBits(bits.data(), 16, 16);
     ASSERT_NE(image->GetSurface(), nullptr);
 

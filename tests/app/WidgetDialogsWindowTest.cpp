@@ -34,16 +34,18 @@ void PushKey(uint32_t window, SDL_Keycode sym, SDL_Scancode code) {
 
 TEST(WidgetDialogsWindowTest, TheDescriptionIsTypedThroughRealKeyEvents) {
     const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || display[0] == '\0')
+    if (display == nullptr || display[0] == '\0') {
         GTEST_SKIP() << "no display";
+    }
     setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
     bool opened = false;
     Vesk::WidgetCrashDialogs dialogs(
         [&](const platform::PixelWindow::Params& params) -> std::unique_ptr<platform::PixelWindow> {
             std::unique_ptr<platform::SdlPixelWindow> window =
                 platform::SdlPixelWindow::Make(params);
-            if (window == nullptr)
+            if (window == nullptr) {
                 return nullptr;
+            }
             opened = true;
             PushText(window->SdlWindowId(), "It froze");
             PushKey(window->SdlWindowId(), SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE);
@@ -53,8 +55,9 @@ TEST(WidgetDialogsWindowTest, TheDescriptionIsTypedThroughRealKeyEvents) {
         },
         nullptr);
     const platform::CrashDialogs::SubmitAnswer answer = dialogs.Submit("What happened?");
-    if (!opened)
+    if (!opened) {
         GTEST_SKIP() << "SDL video unavailable";
+    }
     EXPECT_TRUE(answer.proceed);
     EXPECT_EQ(answer.userText, "It froze!");
 }

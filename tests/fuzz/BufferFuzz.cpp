@@ -13,12 +13,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t pattern = data[0];
     for (int i = 0; i < 64 && !buffer.ReadFailed(); ++i) {
         switch ((pattern + i) % 7) {
-            case 0: buffer.ReadNumBits((pattern + i) % 33, (i & 1) != 0); break;
-            case 1: buffer.ReadByte(); break;
-            case 2: buffer.ReadBoolean(); break;
-            case 3: buffer.ReadShort(); break;
-            case 4: buffer.ReadLong(); break;
-            case 5: buffer.ReadString(); break;
+            case 0:
+                buffer.ReadNumBits((pattern + i) % 33, (i & 1) != 0);
+                break;
+            case 1:
+                buffer.ReadByte();
+                break;
+            case 2:
+                buffer.ReadBoolean();
+                break;
+            case 3:
+                buffer.ReadShort();
+                break;
+            case 4:
+                buffer.ReadLong();
+                break;
+            case 5:
+                buffer.ReadString();
+                break;
             default: {
                 uint8_t out[16];
                 buffer.ReadBytes(out, (pattern + i) % 17);

@@ -9,11 +9,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Vesk::DemoFile demo;
     std::string error;
-    if (!demo.Parse(data, size, "1.0", error))
+    if (!demo.Parse(data, size, "1.0", error)) {
         return 0;
+    }
     const std::vector<uint8_t> bytes = demo.Serialize();
     Vesk::DemoFile again;
-    if (!again.Parse(bytes.data(), bytes.size(), "1.0", error) || again.Serialize() != bytes)
+    if (!again.Parse(bytes.data(), bytes.size(), "1.0", error) || again.Serialize() != bytes) {
         std::abort();
+    }
     return 0;
 }

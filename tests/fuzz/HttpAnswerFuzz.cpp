@@ -20,8 +20,9 @@ const std::string kRequest = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
 platform::TcpSocket& Listener() {
     static platform::TcpSocket listener = [] {
         platform::TcpSocket socket;
-        if (!socket.ListenLoopback(0))
+        if (!socket.ListenLoopback(0)) {
             std::abort();
+        }
         return socket;
     }();
     return listener;
@@ -31,22 +32,26 @@ void Serve(platform::TcpSocket& client, std::string_view answer, Clock::time_poi
     std::string request;
     char piece[512];
     while (request.size() < kRequest.size() && Clock::now() < deadline) {
-        if (client.Wait(true, false, 20) != platform::SocketStatus::Ok)
+        if (client.Wait(true, false, 20) != platform::SocketStatus::Ok) {
             continue;
+        }
         const platform::SocketIo io = client.Receive(piece, sizeof(piece));
-        if (io.status == platform::SocketStatus::Ok)
+        if (io.status == platform::SocketStatus::Ok) {
             request.append(piece, io.count);
-        else if (io.status != platform::SocketStatus::InProgress)
+        } else if (io.status != platform::SocketStatus::InProgress) {
             return;
+        }
     }
     while (!answer.empty() && Clock::now() < deadline) {
-        if (client.Wait(false, true, 20) != platform::SocketStatus::Ok)
+        if (client.Wait(false, true, 20) != platform::SocketStatus::Ok) {
             continue;
+        }
         const platform::SocketIo io = client.Send(answer.data(), answer.size());
-        if (io.status == platform::SocketStatus::Ok)
+        if (io.status == platform::SocketStatus::Ok) {
             answer.remove_prefix(io.count);
-        else if (io.status != platform::SocketStatus::InProgress)
+        } else if (io.status != platform::SocketStatus::InProgress) {
             return;
+        }
     }
 }
 
@@ -66,15 +71,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Serve(client, std::string_view(reinterpret_cast<const char*>(data), size), deadline);
             break;
         }
-        if (status == platform::SocketStatus::Failed)
+        if (status == platform::SocketStatus::Failed) {
             break;
+        }
     }
     client.Close();
-    while (transfer.IsTransferring() && Clock::now() < deadline)
+    while (transfer.IsTransferring() && Clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
     // An answer that has ended must end the transfer long before its stall timeout.
-    if (transfer.IsTransferring())
+    if (transfer.IsTransferring()) {
         std::abort();
+    }
     static_cast<void>(transfer.GetResultCode());
     static_cast<void>(transfer.GetContent());
     return 0;

@@ -24,8 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = WriteFuzzFile("archive.pak", data, size);
     PakInterface pak;
     if (!pak.AddPakFile(path)) {
-        if (pak.GetErrorText().find(path) == std::string::npos)
+        if (pak.GetErrorText().find(path) == std::string::npos) {
             std::abort();  // a refusal must name the archive
+        }
         return 0;
     }
     platform::fs::FindFileData found;
@@ -35,8 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (PakFileHandle* h = pak.Open(found.fileName, "rb")) {
             char buffer[300];
             size_t total = 0;
-            while (size_t got = pak.Read(buffer, 3, sizeof(buffer) / 3, h))
+            while (size_t got = pak.Read(buffer, 3, sizeof(buffer) / 3, h)) {
                 total += got * 3;
+            }
             pak.Seek(h, 1, 2);
             pak.UngetChar('x', h);
             while (pak.GetChar(h) >= 0) {
@@ -44,12 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             pak.Seek(h, 0, 0);
             while (pak.GetLine(buffer, 17, h) != nullptr) {
             }
-            if (!pak.AtEnd(h) || total > size)
+            if (!pak.AtEnd(h) || total > size) {
                 std::abort();
+            }
             pak.Close(h);
         }
-        if (!pak.FindNext(search, &found))
+        if (!pak.FindNext(search, &found)) {
             break;
+        }
     }
     pak.FindClose(search);
     return 0;

@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Tables tables;
     Vesk::PropertiesParser parser(tables);
     const bool ok = parser.ReadPropertiesBuffer(buffer);
-    if (ok != parser.GetErrorText().empty())
+    if (ok != parser.GetErrorText().empty()) {
         std::abort();
+    }
     return 0;
 }

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
                 continue;
             }
             std::ifstream in(entry.path(), std::ios::binary);
-            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                       std::istreambuf_iterator<char>());
             std::printf("%s (%zu bytes)\n", entry.path().c_str(), bytes.size());
             std::fflush(stdout);
             LLVMFuzzerTestOneInput(bytes.data(), bytes.size());

@@ -170,7 +170,8 @@ TEST(SharedImageRefTest, CountsAndCleanupFlag) {
         SharedImageRef c;
         c = b;
         EXPECT_EQ(slot.mRefCount, 3);
-        SharedImageRef& alias = c;  // through a reference, so compilers don't flag the self-assignment
+        SharedImageRef& alias =
+            c;  // through a reference, so compilers don't flag the self-assignment
         c = alias;
         EXPECT_EQ(slot.mRefCount, 3);
         a.AssignShared(&slot);  // re-assigning the same slot never touches 0

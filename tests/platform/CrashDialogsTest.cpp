@@ -115,8 +115,9 @@ TEST(CrashDialogsTest, ProgressPollsEvery20MsAndTicksEverySecondAcrossTheClockWr
     dialogs.Progress("start", handler);
 
     ASSERT_EQ(handler.mPolls.size(), 125u);
-    for (size_t i = 0; i < handler.mPolls.size(); ++i)
+    for (size_t i = 0; i < handler.mPolls.size(); ++i) {
         EXPECT_EQ(handler.mPolls[i], 20 * (i + 1));
+    }
     EXPECT_EQ(handler.mTicks, (std::vector<uint32_t>{1000, 2000}));
     EXPECT_TRUE(handler.mAborts.empty());
     ASSERT_EQ(dialogs.Progresses().size(), 1u);
@@ -161,8 +162,9 @@ TEST(CrashDialogsTest, TheSetCrashDialogsServeTheProcess) {
 TEST(CrashDialogsTest, TheReportFitsTheScreenOnTheDesktop) {
     EXPECT_EQ(SdlCrashDialogs::ReportForDisplay("a\r\nb\r\n\r\nc"), "a\nb\n\nc");
     std::string longReport;
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < 100; ++i) {
         longReport += "line " + std::to_string(i) + "\r\n";
+    }
     const std::string shown = SdlCrashDialogs::ReportForDisplay(longReport);
     EXPECT_EQ(shown.rfind("line 39\n...\n"), shown.size() - 12);
     EXPECT_EQ(shown.find("line 40"), std::string::npos);
@@ -171,8 +173,9 @@ TEST(CrashDialogsTest, TheReportFitsTheScreenOnTheDesktop) {
 // Opens a real window: needs a display (the CI runs it under Xvfb).
 TEST(CrashDialogsTest, TheDesktopProgressWindowComesAndGoes) {
     const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || display[0] == '\0')
+    if (display == nullptr || display[0] == '\0') {
         GTEST_SKIP() << "no display";
+    }
     setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
     const bool videoBefore = SDL_WasInit(SDL_INIT_VIDEO) != 0;
 

@@ -144,8 +144,9 @@ TEST_F(FileSystemTest, SearchFollowsWindowsWildcardsAndReportsSizesAndTimes) {
         fs::FindFileData data;
         std::vector<std::string> names;
         auto search = fs::FileSearch::Start(mRoot.string() + c.pattern, data);
-        for (bool more = search != nullptr; more; more = search->Next(data))
+        for (bool more = search != nullptr; more; more = search->Next(data)) {
             names.push_back(data.fileName);
+        }
         EXPECT_EQ(names, c.names) << c.pattern;
     }
     fs::FindFileData data;

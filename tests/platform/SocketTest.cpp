@@ -70,8 +70,9 @@ TEST(SocketTest, SendingIntoAClosedConnectionFailsWithoutASignal) {
     while (failures < 3 && std::chrono::steady_clock::now() < deadline) {
         (void)pair.client.Wait(false, true, 20);
         status = pair.client.Send(block.data(), block.size()).status;
-        if (status == platform::SocketStatus::Failed)
+        if (status == platform::SocketStatus::Failed) {
             ++failures;
+        }
     }
     EXPECT_EQ(failures, 3);
 }

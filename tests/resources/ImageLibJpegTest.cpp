@@ -71,8 +71,9 @@ TEST_F(ImageLibJpeg, RoundTripKeepsSizeAndColoursWithinJpegLoss) {
     // Three flat bands survive the compression closely away from their edges.
     ImageLib::Image image(48, 40);
     for (int y = 0; y < 40; ++y) {
-        for (int x = 0; x < 48; ++x)
+        for (int x = 0; x < 48; ++x) {
             image.mBits[y * 48 + x] = x < 16 ? 0x00FF0000 : x < 32 ? 0xFF00FF00 : 0x800000FF;
+        }
     }
     const fs::path path = folder / "out.jpg";
     ASSERT_TRUE(ImageLib::WriteJPEGImage(path.string(), image));
@@ -95,8 +96,9 @@ TEST_F(ImageLibJpeg, RoundTripKeepsSizeAndColoursWithinJpegLoss) {
 
 TEST_F(ImageLibJpeg, LargePictureSpansManyOutputChunks) {
     ImageLib::Image image(640, 480);
-    for (size_t i = 0; i < image.mBits.size(); ++i)
+    for (size_t i = 0; i < image.mBits.size(); ++i) {
         image.mBits[i] = static_cast<uint32_t>(i * 2654435761u);
+    }
     const fs::path path = folder / "noise.jpg";
     ASSERT_TRUE(ImageLib::WriteJPEGImage(path.string(), image));
     const std::vector<uint8_t> bytes = ReadBytes(path);

@@ -38,8 +38,9 @@ protected:
     }
 
     std::string WriteRaw(const std::string& name, std::vector<uint8_t> plain) {
-        for (uint8_t& byte : plain)
+        for (uint8_t& byte : plain) {
             byte ^= PakInterface::kScrambleByte;
+        }
         const std::string path = mDir + "/" + name;
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(plain.data()), std::streamsize(plain.size()));
@@ -58,8 +59,9 @@ protected:
 
 TEST_F(PakInterfaceTest, EveryEntryRoundTripsThroughEveryReadOperation) {
     std::vector<uint8_t> binary;
-    for (int i = 0; i < 256; ++i)
+    for (int i = 0; i < 256; ++i) {
         binary.push_back(static_cast<uint8_t>(i));
+    }
     const std::vector<PakEntry> entries = {
         {"images/logo.png", binary, 0x01D0000012345678ULL},
         {"empty.txt", {}, 7},
@@ -96,8 +98,9 @@ TEST_F(PakInterfaceTest, EveryEntryRoundTripsThroughEveryReadOperation) {
     PakFileHandle* h = mPak.Open("properties/default.xml", "r");
     char line[5];
     std::vector<std::string> lines;
-    while (mPak.GetLine(line, sizeof(line), h) != nullptr)
+    while (mPak.GetLine(line, sizeof(line), h) != nullptr) {
         lines.push_back(line);
+    }
     EXPECT_EQ(lines, (std::vector<std::string>{"one\n", "two\n", "thre", "e"}));
     EXPECT_EQ(mPak.GetLine(line, 0, h), nullptr);
     mPak.Close(h);
@@ -152,8 +155,9 @@ TEST_F(PakInterfaceTest, DamagedArchivesAreRefusedWholeWithTheirName) {
     std::string error;
     ASSERT_TRUE(
         vesk_tools::BuildPak({{"keep", Bytes("new"), 0}, {"b", Bytes("bb"), 0}}, valid, error));
-    for (uint8_t& byte : valid)
+    for (uint8_t& byte : valid) {
         byte ^= PakInterface::kScrambleByte;
+    }
     const auto with = [&](size_t at, uint8_t value) {
         std::vector<uint8_t> copy = valid;
         copy[at] = value;
@@ -211,8 +215,9 @@ TEST_F(PakInterfaceTest, SearchListsArchiveKeysInOrderBeforeTheDisk) {
     std::vector<std::string> names{data.fileName};
     EXPECT_EQ(data.fileSizeLow, 1u);
     EXPECT_EQ(data.lastWriteTime, 42u);
-    while (mPak.FindNext(search, &data))
+    while (mPak.FindNext(search, &data)) {
         names.push_back(data.fileName);
+    }
     platform::fs::SetCurrentDirectory(before);
     // The disk's names keep their spelling and come last.
     EXPECT_EQ(names, (std::vector<std::string>{"A.png", "b.png", "disk.png"}));
@@ -223,8 +228,9 @@ TEST_F(PakInterfaceTest, SearchListsArchiveKeysInOrderBeforeTheDisk) {
     // AB*BC style: head and tail are matched at their own ends; no '*' means disk only.
     search = mPak.FindFirst("IMAGES\\*", &data);
     names = {data.fileName};
-    while (mPak.FindNext(search, &data))
+    while (mPak.FindNext(search, &data)) {
         names.push_back(data.fileName);
+    }
     EXPECT_EQ(names, (std::vector<std::string>{"A.png", "b.png", "c.jpg"}));
     mPak.FindClose(search);
     EXPECT_EQ(mPak.FindFirst("images\\A.png", &data), nullptr);
@@ -246,8 +252,9 @@ TEST_F(PakInterfaceTest, DiskFilesAreFoundIgnoringCaseAndTextModesDropCarriageRe
         PakFileHandle* h = mPak.Open(request, mode);
         ASSERT_NE(h, nullptr) << mode;
         std::string chars;
-        for (int c; (c = mPak.GetChar(h)) >= 0;)
+        for (int c; (c = mPak.GetChar(h)) >= 0;) {
             chars.push_back(char(c));
+        }
         EXPECT_EQ(chars, expected) << mode;
         EXPECT_TRUE(mPak.AtEnd(h));
         mPak.Close(h);

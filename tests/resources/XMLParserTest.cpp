@@ -25,8 +25,9 @@ struct ParseResult {
 ParseResult Drain(XMLParser& parser) {
     ParseResult result;
     XMLElement element;
-    while (parser.NextElement(&element) && result.elements.size() < 100000)
+    while (parser.NextElement(&element) && result.elements.size() < 100000) {
         result.elements.push_back(element);
+    }
     result.error = parser.HasFailed() ? parser.GetErrorText() : std::string();
     result.line = parser.GetCurrentLineNum();
     return result;
@@ -140,8 +141,9 @@ TEST(XMLParserTest, SectionsTrackNesting) {
     const ParseResult r = ParseText("<a><b><c>t</c></b><d/></a>");
     ASSERT_EQ(r.error, "");
     std::vector<std::string> sections;
-    for (const XMLElement& e : r.elements)
+    for (const XMLElement& e : r.elements) {
         sections.push_back(e.mSection);
+    }
     EXPECT_EQ(sections,
               (std::vector<std::string>{"", "a", "a/b", "a/b/c", "a/b/c", "a/b", "a", "a/d", "a"}));
 }
@@ -169,8 +171,9 @@ TEST(XMLParserTest, Errors) {
         {"", ""},
         {"  <a/>  \n ", ""},
     };
-    for (const auto& [text, error] : cases)
+    for (const auto& [text, error] : cases) {
         EXPECT_EQ(ParseText(text).error, error) << text;
+    }
 }
 
 TEST(XMLParserTest, LineNumbersAndStickyFailure) {
@@ -243,16 +246,18 @@ TEST(XMLParserTest, Utf16Files) {
 
 TEST(XMLParserTest, HostileInputIsRejected) {
     std::string tag = "<a";
-    for (int i = 0; i < XMLParser::kMaxAttributes; ++i)
+    for (int i = 0; i < XMLParser::kMaxAttributes; ++i) {
         tag += " x" + std::to_string(i) + "=1";
+    }
     ParseResult r = ParseText(tag + "/>");
     EXPECT_EQ(r.error, "");
     EXPECT_EQ(r.elements.at(0).mAttributes.size(), size_t{XMLParser::kMaxAttributes});
     EXPECT_EQ(ParseText(tag + " x/>").error, "Too Many Attributes");
 
     std::string deep;
-    for (int i = 0; i < 100000; ++i)
+    for (int i = 0; i < 100000; ++i) {
         deep += "<nest>";
+    }
     r = ParseText(deep);
     EXPECT_EQ(r.error, "Nesting Too Deep");
     EXPECT_LT(r.elements.size(), XMLParser::kMaxSectionLength);
@@ -274,8 +279,9 @@ TEST(XMLParserTest, RandomInputNeverMisbehaves) {
     for (int round = 0; round < 2000; ++round) {
         std::string text;
         const size_t length = random() % 64;
-        for (size_t i = 0; i < length; ++i)
+        for (size_t i = 0; i < length; ++i) {
             text.push_back(alphabet[random() % alphabet.size()]);
+        }
         const ParseResult r =
             round % 10 == 0 ? ParseFile(prefixes[(round / 10) % 4] + text) : ParseText(text);
         EXPECT_LT(r.elements.size(), 100u) << testing::PrintToString(text);
@@ -289,8 +295,9 @@ TEST(XMLParserTest, BulkRunsReadLikeOneCharacterAtATime) {
     for (int round = 0; round < 300; ++round) {
         std::string text;
         const size_t length = random() % 48;
-        for (size_t i = 0; i < length; ++i)
+        for (size_t i = 0; i < length; ++i) {
             text.push_back(alphabet[random() % alphabet.size()]);
+        }
         const ParseResult bulk = ParseText(text);
         const ParseResult single = ParseFile(Utf16(u"\xFEFF" + StringToWString(text), false));
         ASSERT_EQ(bulk.error, single.error) << testing::PrintToString(text);

@@ -47,10 +47,12 @@ constexpr Rgb kCheckerB = {0x20, 0xC0, 0x60};
 constexpr Rgb kFrame = {0xFF, 0x80, 0x00};
 
 Rgb PatternAt(int x, int y) {
-    if (x == 0 || y == 0 || x == kWidth - 1 || y == kHeight - 1)
+    if (x == 0 || y == 0 || x == kWidth - 1 || y == kHeight - 1) {
         return kFrame;
-    if (y < 300)
+    }
+    if (y < 300) {
         return kBars[x / 100];
+    }
     if (y < 364) {
         const auto v = static_cast<uint8_t>(x * 256 / kWidth);
         switch ((y - 300) / 16) {
@@ -69,8 +71,9 @@ Rgb PatternAt(int x, int y) {
 
 // An 8-bit channel value in a mask's field, keeping the top bits.
 uint32_t Pack(uint8_t value, uint32_t mask) {
-    if (mask == 0)
+    if (mask == 0) {
         return 0;
+    }
     const int shift = std::countr_zero(mask);
     const int bits = std::popcount(mask);
     return (static_cast<uint32_t>(value) >> (8 - bits) << shift) & mask;
@@ -95,14 +98,16 @@ public:
 
     bool DrawScreen() override {
         WidgetManager::DrawScreen();
-        if (mImage == nullptr || !mImage->LockSurface())
+        if (mImage == nullptr || !mImage->LockSurface()) {
             return false;
+        }
         const platform::LockedSurface& desc = mImage->mLockedSurfaceDesc;
         const bool drawn = desc.width == kWidth && desc.height == kHeight &&
                            (desc.format.bitsPerPixel == 16 || desc.format.bitsPerPixel == 32);
         if (drawn) {
-            if (!(desc.format == mFrameFormat))
+            if (!(desc.format == mFrameFormat)) {
                 BuildFrame(desc.format);
+            }
             const size_t rowBytes = static_cast<size_t>(kWidth) * (desc.format.bitsPerPixel / 8);
             for (int y = 0; y < kHeight; ++y) {
                 std::memcpy(
@@ -209,7 +214,8 @@ int main(int argc, char** argv) {
     const int code = Vesk::RunApplication(
         argc, argv, [](platform::BackendKind) { return std::make_unique<SmokeApp>(); });
     // Only once the application is gone.
-    if (code == 0)
+    if (code == 0) {
         Say("SMOKE exit");
+    }
     return code;
 }

@@ -188,15 +188,17 @@ TEST_F(ControlsTest, WaitForResultRunsTheAppStep) {
     const Case cases[] = {
         {"button",
          [](Dialog& d, int n) {
-             if (n == 3)
+             if (n == 3) {
                  d.ButtonDepress(Dialog::ID_NO);
+             }
              return true;
          },
          Dialog::ID_NO, 3},
         {"removed",
          [this](Dialog& d, int n) {
-             if (n == 2)
+             if (n == 2) {
                  mManager.RemoveWidget(&d);
+             }
              return true;
          },
          Dialog::NO_RESULT, 2},

@@ -61,16 +61,20 @@ protected:
                 }
                 continue;
             }
-            if (in.mods & kShift)
+            if (in.mods & kShift) {
                 mManager.KeyDown(16);
-            if (in.mods & kCtrl)
+            }
+            if (in.mods & kCtrl) {
                 mManager.KeyDown(17);
+            }
             mManager.KeyDown(in.key);
             mManager.KeyUp(in.key);
-            if (in.mods & kCtrl)
+            if (in.mods & kCtrl) {
                 mManager.KeyUp(17);
-            if (in.mods & kShift)
+            }
+            if (in.mods & kShift) {
                 mManager.KeyUp(16);
+            }
         }
     }
 

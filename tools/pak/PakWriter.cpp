@@ -14,20 +14,23 @@ namespace vesk_tools {
 namespace {
 
 void Put(std::vector<uint8_t>& out, uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
+    for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
 }
 
 // The reader finds a name only as NormalizePath spells requests: single '\', no "." parts.
 std::string ArchiveName(const std::string& name, std::string& error) {
     std::string out;
-    for (const char c : name)
+    for (const char c : name) {
         out.push_back(c == '/' ? '\\' : c);
+    }
     size_t start = 0;
     while (start <= out.size()) {
         size_t end = out.find('\\', start);
-        if (end == std::string::npos)
+        if (end == std::string::npos) {
             end = out.size();
+        }
         const std::string part = out.substr(start, end - start);
         if (part.empty() || part == "." || part == "..") {
             error = "bad entry name '" + name + "'";
@@ -46,8 +49,9 @@ bool BuildPak(const std::vector<PakEntry>& entries, std::vector<uint8_t>& out, s
     Put(out, PakInterface::kVersion, 4);
     for (const PakEntry& entry : entries) {
         const std::string name = ArchiveName(entry.name, error);
-        if (name.empty())
+        if (name.empty()) {
             return false;
+        }
         if (name.size() > 255) {
             error = "entry name longer than 255 bytes: '" + entry.name + "'";
             return false;
@@ -63,10 +67,12 @@ bool BuildPak(const std::vector<PakEntry>& entries, std::vector<uint8_t>& out, s
         Put(out, entry.fileTime, 8);
     }
     out.push_back(PakInterface::kEndOfDirectory);
-    for (const PakEntry& entry : entries)
+    for (const PakEntry& entry : entries) {
         out.insert(out.end(), entry.data.begin(), entry.data.end());
-    for (uint8_t& byte : out)
+    }
+    for (uint8_t& byte : out) {
         byte ^= PakInterface::kScrambleByte;
+    }
     return true;
 }
 
@@ -81,8 +87,9 @@ bool CollectFolder(const std::string& folder, std::vector<PakEntry>& entries, st
     std::vector<PakEntry> found;
     for (auto it = stdfs::recursive_directory_iterator(root, ec);
          !ec && it != stdfs::recursive_directory_iterator(); it.increment(ec)) {
-        if (!it->is_regular_file(ec) || it->is_symlink(ec))
+        if (!it->is_regular_file(ec) || it->is_symlink(ec)) {
             continue;
+        }
         PakEntry entry;
         entry.name = it->path().lexically_relative(root).generic_string();
         std::ifstream in(it->path(), std::ios::binary);
@@ -108,8 +115,9 @@ bool CollectFolder(const std::string& folder, std::vector<PakEntry>& entries, st
 
 bool WritePak(const std::string& path, const std::vector<PakEntry>& entries, std::string& error) {
     std::vector<uint8_t> bytes;
-    if (!BuildPak(entries, bytes, error))
+    if (!BuildPak(entries, bytes, error)) {
         return false;
+    }
     if (!platform::fs::WriteWholeFileAtomic(path, bytes.data(), bytes.size())) {
         error = "cannot write " + path;
         return false;

@@ -17,8 +17,9 @@ constexpr int kMaxStalledReads = 1'000'000;
 uint64_t CalcCPUSpeed() {
     platform::Clock& clock = platform::GetClock();
     const int64_t frequency = clock.HiResFrequency();
-    if (frequency <= 0)
+    if (frequency <= 0) {
         return 0;
+    }
 
     const int64_t target = clock.HiResTicks() + frequency / 100;
     const uint64_t begin = clock.CycleCount();
@@ -26,11 +27,13 @@ uint64_t CalcCPUSpeed() {
     int stalled = 0;
     for (;;) {
         const int64_t now = clock.HiResTicks();
-        if (now >= target)
+        if (now >= target) {
             break;
+        }
         if (now == last) {
-            if (++stalled >= kMaxStalledReads)
+            if (++stalled >= kMaxStalledReads) {
                 return 0;
+            }
         } else {
             stalled = 0;
             last = now;
@@ -41,11 +44,13 @@ uint64_t CalcCPUSpeed() {
 }
 
 int64_t GetCPUSpeed() {
-    if (gCPUSpeed > 0)
+    if (gCPUSpeed > 0) {
         return gCPUSpeed;
+    }
     gCPUSpeed = static_cast<int64_t>(CalcCPUSpeed());
-    if (gCPUSpeed <= 0)
+    if (gCPUSpeed <= 0) {
         gCPUSpeed = 1;
+    }
     return gCPUSpeed;
 }
 

@@ -31,21 +31,24 @@ std::string GetFileDir(std::string_view path) {
 }
 
 std::string RemoveTrailingSlash(std::string_view path) {
-    if (!path.empty() && IsSeparator(path.back()))
+    if (!path.empty() && IsSeparator(path.back())) {
         path.remove_suffix(1);
+    }
     return std::string(path);
 }
 
 std::string AddTrailingSlash(std::string_view path) {
     std::string result(path);
-    if (!result.empty() && !IsSeparator(result.back()))
+    if (!result.empty() && !IsSeparator(result.back())) {
         result.push_back('\\');
+    }
     return result;
 }
 
 std::string ResolveRelativePath(std::string_view relative, std::string_view directory) {
-    if (relative.size() >= 2 && relative[1] == ':')
+    if (relative.size() >= 2 && relative[1] == ':') {
         return std::string(relative);
+    }
 
     const bool backslash = relative.find('\\') != std::string_view::npos ||
                            directory.find('\\') != std::string_view::npos;
@@ -57,15 +60,17 @@ std::string ResolveRelativePath(std::string_view relative, std::string_view dire
         drive = dir.substr(0, 2);
         dir.erase(0, 2);
     }
-    if (!dir.empty() && !IsSeparator(dir.back()))
+    if (!dir.empty() && !IsSeparator(dir.back())) {
         dir.push_back(sep);
+    }
 
     // Only the leading "." and ".." segments and the first name after them are folded.
     std::string_view rest = relative;
     while (!dir.empty()) {
         const size_t cut = rest.find_first_of(kSeparators);
-        if (cut == std::string_view::npos)
+        if (cut == std::string_view::npos) {
             break;
+        }
         const std::string_view segment = rest.substr(0, cut);
         rest.remove_prefix(cut + 1);
 
@@ -103,8 +108,9 @@ std::string ResolveRelativePath(std::string_view relative, std::string_view dire
 int64_t GetFileDate(std::string_view path) {
     const size_t sep = path.find_last_of(kSeparators);
     const std::string_view name = sep == std::string_view::npos ? path : path.substr(sep + 1);
-    if (name.find_first_of("*?") == std::string_view::npos)
+    if (name.find_first_of("*?") == std::string_view::npos) {
         return platform::fs::ModTime(path);
+    }
 
     const std::string folder(sep == std::string_view::npos ? std::string_view()
                                                            : path.substr(0, sep + 1));
@@ -113,8 +119,9 @@ int64_t GetFileDate(std::string_view path) {
 }
 
 bool DeleteTree(std::string_view directory) {
-    if (directory.size() < 2 || !platform::fs::IsDirectory(directory))
+    if (directory.size() < 2 || !platform::fs::IsDirectory(directory)) {
         return false;
+    }
     // Removes links themselves rather than what they point to.
     return platform::fs::RemoveTree(directory);
 }
@@ -123,11 +130,13 @@ void MakeDirectories(std::string_view path) {
     // Every prefix that ends just before a separator, then the whole path; folders that exist
     // already, and prefixes such as a drive, simply fail and are passed over.
     for (size_t i = 1; i < path.size(); ++i) {
-        if (IsSeparator(path[i]) && !IsSeparator(path[i - 1]))
+        if (IsSeparator(path[i]) && !IsSeparator(path[i - 1])) {
             platform::fs::MakeDirectory(path.substr(0, i));
+        }
     }
-    if (!path.empty())
+    if (!path.empty()) {
         platform::fs::MakeDirectory(path);
+    }
 }
 
 }  // namespace Vesk

@@ -29,8 +29,9 @@ public:
         std::lock_guard<std::mutex> lock(mMutex);
         if (!mAsked) {
             const std::optional<OsVersion> version = QueryOsVersion();
-            if (!version)
+            if (!version) {
                 return false;
+            }
             mAnswer = predicate(*version);
             mAsked = true;
         }
@@ -67,11 +68,13 @@ bool IsVistaOrLater() {
 }
 
 void SetAppDataFolder(std::string_view path) {
-    if (!IsVistaOrLater())
+    if (!IsVistaOrLater()) {
         return;
+    }
     std::string folder(path);
-    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/')
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') {
         folder.push_back('\\');
+    }
     DataFolder& data = TheDataFolder();
     std::lock_guard<std::mutex> lock(data.mutex);
     data.path = std::move(folder);

@@ -24,10 +24,12 @@ bool AsciiSpace(char c) {
 
 // Value of a hexadecimal letter, or -1.
 int HexLetterValue(char c) {
-    if (c >= 'a' && c <= 'f')
+    if (c >= 'a' && c <= 'f') {
         return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
+    }
+    if (c >= 'A' && c <= 'F') {
         return c - 'A' + 10;
+    }
     return -1;
 }
 
@@ -62,8 +64,9 @@ std::basic_string<Char> XmlDecode(std::basic_string_view<Char> text) {
         for (const Entity& entity : kEntities) {
             const std::string_view entityName(entity.name);
             bool same = name.size() == entityName.size();
-            for (size_t i = 0; same && i < name.size(); ++i)
+            for (size_t i = 0; same && i < name.size(); ++i) {
                 same = name[i] == Char(static_cast<unsigned char>(entityName[i]));
+            }
             if (same) {
                 replacement = entity.ch;
                 break;
@@ -83,8 +86,9 @@ std::string MakeString(const char* text) {
 
 std::u16string StringToWString(std::string_view text) {
     std::u16string result(text.size(), u'\0');
-    for (size_t i = 0; i < text.size(); ++i)
+    for (size_t i = 0; i < text.size(); ++i) {
         result[i] = static_cast<char16_t>(static_cast<unsigned char>(text[i]));
+    }
     return result;
 }
 
@@ -95,8 +99,9 @@ std::u16string ToWString(std::string_view text) {
 std::string WStringToString(std::u16string_view text) {
     std::string result(text.size(), '\0');
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] > 0xFF)
+        if (text[i] > 0xFF) {
             return std::string();
+        }
         result[i] = static_cast<char>(static_cast<unsigned char>(text[i]));
     }
     return result;
@@ -108,8 +113,9 @@ std::string WideToNarrow(std::u16string_view text) {
 
 std::string StringToLower(std::string_view text) {
     std::string result(text);
-    for (char& c : result)
+    for (char& c : result) {
         c = AsciiLower(c);
+    }
     return result;
 }
 
@@ -119,45 +125,52 @@ std::string Lower(std::string_view text) {
 
 std::string Upper(std::string_view text) {
     std::string result(text);
-    for (char& c : result)
+    for (char& c : result) {
         c = AsciiUpper(c);
+    }
     return result;
 }
 
 std::string Trim(std::string_view text) {
     size_t begin = 0;
     size_t end = text.size();
-    while (begin < end && AsciiSpace(text[begin]))
+    while (begin < end && AsciiSpace(text[begin])) {
         ++begin;
-    while (end > begin && AsciiSpace(text[end - 1]))
+    }
+    while (end > begin && AsciiSpace(text[end - 1])) {
         --end;
+    }
     return std::string(text.substr(begin, end - begin));
 }
 
 int64_t LeadingNumber(std::string_view text, int64_t limit) {
     size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
         ++i;
+    }
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
         ++i;
     }
     int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = std::min(limit, value * 10 + (text[i] - '0'));
+    }
     return negative ? -value : value;
 }
 
 bool StringToInt(std::string_view text, int32_t& out) {
     out = 0;
-    if (text.empty())
+    if (text.empty()) {
         return false;
+    }
 
     size_t i = 0;
     const bool negative = text[0] == '-';
-    if (negative)
+    if (negative) {
         i = 1;
+    }
 
     // Unsigned so that values beyond 32 bits wrap instead of overflowing.
     uint32_t value = 0;
@@ -174,21 +187,24 @@ bool StringToInt(std::string_view text, int32_t& out) {
             return false;
         }
     }
-    if (negative)
+    if (negative) {
         value = 0u - value;
+    }
     out = static_cast<int32_t>(value);
     return true;
 }
 
 bool StringToDouble(std::string_view text, double& out) {
     out = 0.0;
-    if (text.empty())
+    if (text.empty()) {
         return false;
+    }
 
     size_t i = 0;
     const bool negative = text[0] == '-';
-    if (negative)
+    if (negative) {
         i = 1;
+    }
 
     double value = 0.0;
     bool inFraction = false;
@@ -214,22 +230,25 @@ bool StringToDouble(std::string_view text, double& out) {
 }
 
 std::string CommaSeparate(int32_t value) {
-    if (value < 0)
+    if (value < 0) {
         return std::string();
+    }
     const std::string digits = std::to_string(value);
     std::string result;
     result.reserve(digits.size() + digits.size() / 3);
     for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
+        if (i > 0 && (digits.size() - i) % 3 == 0) {
             result.push_back(',');
+        }
         result.push_back(digits[i]);
     }
     return result;
 }
 
 std::string vformat(const char* format, va_list args) {
-    if (format == nullptr)
+    if (format == nullptr) {
         return std::string();
+    }
 
     // Most texts are short: try a small stack buffer first, then format again at the exact size.
     char small[161];
@@ -237,18 +256,21 @@ std::string vformat(const char* format, va_list args) {
     va_copy(first, args);
     const int length = std::vsnprintf(small, sizeof(small), format, first);
     va_end(first);
-    if (length < 0)
+    if (length < 0) {
         return std::string();
-    if (static_cast<size_t>(length) < sizeof(small))
+    }
+    if (static_cast<size_t>(length) < sizeof(small)) {
         return std::string(small, static_cast<size_t>(length));
+    }
 
     std::vector<char> buffer(static_cast<size_t>(length) + 1);
     va_list second;
     va_copy(second, args);
     const int again = std::vsnprintf(buffer.data(), buffer.size(), format, second);
     va_end(second);
-    if (again < 0)
+    if (again < 0) {
         return std::string();
+    }
     const size_t written = std::min(static_cast<size_t>(again), buffer.size() - 1);
     return std::string(buffer.data(), written);
 }
@@ -270,18 +292,23 @@ std::u16string XmlDecodeWString(std::u16string_view text) {
 }
 
 int32_t StrFindNoCase(const char* haystack, const char* needle) {
-    if (haystack == nullptr)
+    if (haystack == nullptr) {
         return -1;
-    if (needle == nullptr)
+    }
+    if (needle == nullptr) {
         needle = "";
+    }
     for (size_t start = 0; haystack[start] != '\0'; ++start) {
-        if (start > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+        if (start > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
             return -1;
+        }
         size_t i = 0;
-        while (needle[i] != '\0' && AsciiLower(haystack[start + i]) == AsciiLower(needle[i]))
+        while (needle[i] != '\0' && AsciiLower(haystack[start + i]) == AsciiLower(needle[i])) {
             ++i;
-        if (needle[i] == '\0')
+        }
+        if (needle[i] == '\0') {
             return static_cast<int32_t>(start);
+        }
     }
     return -1;
 }

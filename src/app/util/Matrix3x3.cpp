@@ -5,15 +5,19 @@
 namespace Vesk {
 
 void Matrix3x3::SetIdentity() {
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
             m[r][c] = r == c ? 1.0f : 0.0f;
+        }
+    }
 }
 
 void Matrix3x3::CopyFrom(const Matrix3x3& other) {
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
             m[r][c] = other.m[r][c];
+        }
+    }
 }
 
 Matrix3x3& Matrix3x3::Multiply(const Matrix3x3& other, Matrix3x3& result) const {
@@ -27,9 +31,11 @@ Matrix3x3& Matrix3x3::Multiply(const Matrix3x3& other, Matrix3x3& result) const 
             out[i][j] = sum;
         }
     }
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
             result.m[i][j] = out[i][j];
+        }
+    }
     return result;
 }
 

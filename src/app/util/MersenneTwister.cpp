@@ -22,8 +22,9 @@ void MersenneTwister::Regenerate() {
 }
 
 uint32_t MersenneTwister::Next() {
-    if (mIndex >= kStateSize)
+    if (mIndex >= kStateSize) {
         Regenerate();
+    }
     uint32_t y = mState[mIndex++];
     y ^= y >> 11;
     y ^= (y << 7) & 0x9D2C5680u;

@@ -15,8 +15,9 @@ public:
 
     // A seed of 0 stands for the default seed.
     constexpr void SRand(uint32_t seed) {
-        if (seed == 0)
+        if (seed == 0) {
             seed = kDefaultSeed;
+        }
         mState[0] = seed;
         for (int i = 1; i < kStateSize; ++i) {
             const uint32_t prev = mState[i - 1];

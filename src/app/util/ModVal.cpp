@@ -31,12 +31,15 @@ bool IsLetterOrDigit(char c) {
 }
 
 int HexValue(char c) {
-    if (IsDigit(c))
+    if (IsDigit(c)) {
         return c - '0';
-    if (c >= 'a' && c <= 'f')
+    }
+    if (c >= 'a' && c <= 'f') {
         return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
+    }
+    if (c >= 'A' && c <= 'F') {
         return c - 'A' + 10;
+    }
     return -1;
 }
 
@@ -60,8 +63,9 @@ size_t DecodeEscape(std::string_view s, size_t i, std::string& out) {
     if (c == 'x') {
         size_t j = i + 1;
         unsigned value = 0;
-        while (j < s.size() && HexValue(s[j]) >= 0)
+        while (j < s.size() && HexValue(s[j]) >= 0) {
             value = (value * 16 + static_cast<unsigned>(HexValue(s[j++]))) & 0xFFu;
+        }
         if (j == i + 1) {
             out += 'x';
             return j;
@@ -72,8 +76,9 @@ size_t DecodeEscape(std::string_view s, size_t i, std::string& out) {
     if (c >= '0' && c <= '7') {
         size_t j = i;
         unsigned value = 0;
-        while (j < s.size() && j < i + 3 && s[j] >= '0' && s[j] <= '7')
+        while (j < s.size() && j < i + 3 && s[j] >= '0' && s[j] <= '7') {
             value = value * 8 + static_cast<unsigned>(s[j++] - '0');
+        }
         out += static_cast<char>(value & 0xFFu);
         return j;
     }
@@ -84,15 +89,17 @@ size_t DecodeEscape(std::string_view s, size_t i, std::string& out) {
 
 // A double-quoted text with backslash escapes, then the closing parenthesis.
 std::optional<TweakValue> ParseText(std::string_view rest) {
-    if (rest.empty() || rest[0] != '"')
+    if (rest.empty() || rest[0] != '"') {
         return std::nullopt;
+    }
     TweakValue value;
     size_t i = 1;
     while (i < rest.size()) {
         const char c = rest[i];
         if (c == '"') {
-            if (i + 1 < rest.size() && rest[i + 1] == ')')
+            if (i + 1 < rest.size() && rest[i + 1] == ')') {
                 return value;
+            }
             return std::nullopt;
         }
         if (c != '\\') {
@@ -108,42 +115,50 @@ std::optional<TweakValue> ParseText(std::string_view rest) {
 }
 
 std::optional<int32_t> ParseInteger(std::string_view token, const ModValRegistry& registry) {
-    if (token.empty())
+    if (token.empty()) {
         return std::nullopt;
+    }
     if (IsLetter(token[0]) || token[0] == '_') {
         for (const char c : token) {
-            if (!IsLetterOrDigit(c) && c != '_')
+            if (!IsLetterOrDigit(c) && c != '_') {
                 return std::nullopt;
+            }
         }
         return registry.FindIntConstant(token);
     }
     // StringToInt also takes a lone "-" or "0x" as 0; the grammar wants at least one digit.
     const bool hex = token.size() >= 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X');
-    if (hex ? token.size() == 2 : token == "-")
+    if (hex ? token.size() == 2 : token == "-") {
         return std::nullopt;
+    }
     int32_t value = 0;
-    if (!StringToInt(token, value))
+    if (!StringToInt(token, value)) {
         return std::nullopt;
+    }
     return value;
 }
 
 std::optional<double> ParseFloating(std::string_view token) {
-    if (!token.empty() && token.back() == 'f')
+    if (!token.empty() && token.back() == 'f') {
         token.remove_suffix(1);
+    }
     // StringToDouble also takes "-" or "." alone; a number needs a digit.
     bool digit = false;
-    for (const char c : token)
+    for (const char c : token) {
         digit = digit || IsDigit(c);
+    }
     double value = 0.0;
-    if (!digit || !StringToDouble(token, value))
+    if (!digit || !StringToDouble(token, value)) {
         return std::nullopt;
+    }
     return value;
 }
 
 // The whole-number form of a floating value: truncated like a C++ conversion, 0 out of range.
 int32_t TruncatedInt(double value) {
-    if (value > -2147483649.0 && value < 2147483648.0)
+    if (value > -2147483649.0 && value < 2147483648.0) {
         return static_cast<int32_t>(value);
+    }
     return 0;
 }
 
@@ -151,13 +166,16 @@ int32_t TruncatedInt(double value) {
 // stores the other, so a mark reads the number whichever type its literal has.
 std::optional<TweakValue> ParseNumber(std::string_view rest, const ModValRegistry& registry) {
     const size_t close = rest.find(')');
-    if (close == kNone)
+    if (close == kNone) {
         return std::nullopt;
+    }
     const std::string_view token = rest.substr(0, close);
-    if (const auto integer = ParseInteger(token, registry))
+    if (const auto integer = ParseInteger(token, registry)) {
         return TweakValue{*integer, static_cast<double>(*integer), {}};
-    if (const auto floating = ParseFloating(token))
+    }
+    if (const auto floating = ParseFloating(token)) {
         return TweakValue{TruncatedInt(*floating), *floating, {}};
+    }
     return std::nullopt;
 }
 
@@ -169,11 +187,13 @@ std::vector<std::string_view> SplitLines(std::string_view source) {
     while (begin < source.size()) {
         size_t end = source.find('\n', begin);
         const size_t next = end == kNone ? source.size() : end + 1;
-        if (end == kNone)
+        if (end == kNone) {
             end = source.size();
+        }
         std::string_view line = source.substr(begin, end - begin);
-        if (!line.empty() && line.back() == '\r')
+        if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
+        }
         lines.push_back(line);
         begin = next;
     }
@@ -197,14 +217,17 @@ size_t EndOfLiteral(std::string_view line, size_t i) {
 // A quote that opens no well-formed character literal (a digit separator) is passed alone.
 size_t SkipCharLiteral(std::string_view line, size_t i) {
     const size_t size = line.size();
-    if (i + 2 < size && line[i + 1] != '\\' && line[i + 1] != '\'' && line[i + 2] == '\'')
+    if (i + 2 < size && line[i + 1] != '\\' && line[i + 1] != '\'' && line[i + 2] == '\'') {
         return i + 3;
+    }
     if (i + 2 < size && line[i + 1] == '\\') {
         size_t j = i + 3;
-        while (j < size && j < i + 12 && HexValue(line[j]) >= 0)
+        while (j < size && j < i + 12 && HexValue(line[j]) >= 0) {
             ++j;
-        if (j < size && line[j] == '\'')
+        }
+        if (j < size && line[j] == '\'') {
             return j + 1;
+        }
     }
     return i + 1;
 }
@@ -223,23 +246,26 @@ public:
             ++lineNumber;
             const bool continued = !line.empty() && line.back() == '\\';
             if (state == State::LineComment) {
-                if (!continued)
+                if (!continued) {
                     state = State::Code;
+                }
                 continue;
             }
             size_t i = 0;
             while (i < line.size()) {
                 if (state == State::Literal) {
                     i = EndOfLiteral(line, i);
-                    if (i == kNone)
+                    if (i == kNone) {
                         break;
+                    }
                     state = State::Code;
                     continue;
                 }
                 if (state == State::BlockComment) {
                     const size_t end = line.find("*/", i);
-                    if (end == kNone)
+                    if (end == kNone) {
                         break;
+                    }
                     i = end + 2;
                     state = State::Code;
                     continue;
@@ -250,8 +276,9 @@ public:
                     state = State::Literal;
                     ++i;
                 } else if (c == '/' && next == '/') {
-                    if (continued)
+                    if (continued) {
                         state = State::LineComment;
+                    }
                     break;
                 } else if (c == '/' && next == '*') {
                     state = State::BlockComment;
@@ -261,18 +288,21 @@ public:
                 } else {
                     if (c == 'M' && (i == 0 || !IsLetterOrDigit(line[i - 1]))) {
                         size_t open = i + 1;
-                        if (open < line.size() && line[open] >= '1' && line[open] <= '9')
+                        if (open < line.size() && line[open] >= '1' && line[open] <= '9') {
                             ++open;
+                        }
                         if (open < line.size() && line[open] == '(' &&
-                            !TakeCall(lineNumber, line.substr(open + 1)))
+                            !TakeCall(lineNumber, line.substr(open + 1))) {
                             return StrFormat("ERROR in %s on line %d.  Parsing Error.",
                                              mFile.name.c_str(), lineNumber);
+                        }
                     }
                     ++i;
                 }
             }
-            if (state == State::Literal && !continued)
+            if (state == State::Literal && !continued) {
                 return LineError(lineNumber, "Error parsing quotes");
+            }
         }
         switch (state) {
             case State::Literal:
@@ -296,16 +326,20 @@ private:
     // call has a mark but no value can be read.
     bool TakeCall(int32_t lineNumber, std::string_view rest) {
         const auto& marks = mFile.marks;
-        while (mNextMark < marks.size() && marks[mNextMark].line < lineNumber)
+        while (mNextMark < marks.size() && marks[mNextMark].line < lineNumber) {
             ++mNextMark;
-        if (mNextMark >= marks.size() || marks[mNextMark].line != lineNumber)
+        }
+        if (mNextMark >= marks.size() || marks[mNextMark].line != lineNumber) {
             return true;
+        }
         const ModValRegistry::MarkPlace place = marks[mNextMark++];
         std::optional<TweakValue> value = ParseText(rest);
-        if (!value)
+        if (!value) {
             value = ParseNumber(rest, mRegistry);
-        if (!value)
+        }
+        if (!value) {
             return false;
+        }
         mRegistry.Store(mFile.name, place, value->intValue, value->floatValue, value->text);
         return true;
     }
@@ -317,10 +351,11 @@ private:
 
 void Show(const ModValMessageFn& showMessage, const std::string& text, const char* title,
           uint32_t flags) {
-    if (showMessage)
+    if (showMessage) {
         showMessage(text, title, flags);
-    else
+    } else {
         platform::DebugOutput(std::string(title) + ": " + text + "\n");
+    }
 }
 
 }  // namespace
@@ -329,16 +364,19 @@ bool ReparseModVals(const ModValMessageFn& showMessage) {
     ModValRegistry& registry = ModValRegistry::Instance();
     // The first call starts from the program's own date: sources older than the build have not
     // changed since.
-    if (registry.NewestSourceTime() == 0)
+    if (registry.NewestSourceTime() == 0) {
         registry.TakeNewerSourceTime(GetFileDate(platform::ProgramPath()));
+    }
 
     bool changed = false;
     std::string parsed;
     for (const ModValRegistry::UsedFile& file : registry.UsedFiles()) {
-        if (registry.TakeNewerSourceTime(GetFileDate(file.name)))
+        if (registry.TakeNewerSourceTime(GetFileDate(file.name))) {
             changed = true;
-        if (!parsed.empty())
+        }
+        if (!parsed.empty()) {
             parsed += "\r\n  ";
+        }
         parsed += file.name;
 
         const auto source = platform::fs::ReadWholeFile(file.name);
@@ -356,8 +394,9 @@ bool ReparseModVals(const ModValMessageFn& showMessage) {
             return false;
         }
     }
-    if (changed)
+    if (changed) {
         return true;
+    }
 
     Show(showMessage,
          "WARNING: No file changes detected.  Files parsed: \r\n  " +

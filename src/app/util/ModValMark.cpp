@@ -14,8 +14,9 @@ ModValMark::~ModValMark() {
 }
 
 void ModValMark::NoteEvaluated() {
-    if (mEvaluated.load(std::memory_order_relaxed) || mEvaluated.exchange(true))
+    if (mEvaluated.load(std::memory_order_relaxed) || mEvaluated.exchange(true)) {
         return;
+    }
     ModValRegistry::Instance().MarkUsed(*this);
 }
 
@@ -24,8 +25,9 @@ void ModValMark::Store(int32_t intValue, double floatValue, std::string_view tex
         std::lock_guard<std::mutex> lock(mMutex);
         mIntValue = intValue;
         mFloatValue = floatValue;
-        if (mTexts.empty() || mTexts.back() != text)
+        if (mTexts.empty() || mTexts.back() != text) {
             mTexts.emplace_back(text);
+        }
     }
     mAttached.store(true, std::memory_order_release);
 }

@@ -32,8 +32,9 @@ public:
     template <class T>
     T Get(T literal) {
         NoteEvaluated();
-        if (!mAttached.load(std::memory_order_acquire))
+        if (!mAttached.load(std::memory_order_acquire)) {
             return literal;
+        }
         if constexpr (std::is_same_v<T, const char*>) {
             return StoredText();
         } else if constexpr (std::is_floating_point_v<T>) {

@@ -32,8 +32,9 @@ void PerfTimer::Stop() {
 }
 
 double PerfTimer::GetDuration() {
-    if (mRunning)
+    if (mRunning) {
         CalcDuration();
+    }
     return mDuration;
 }
 

@@ -24,8 +24,9 @@ struct NoCaseLess {
         for (size_t i = 0; i < n; ++i) {
             const int ca = Lower(static_cast<unsigned char>(a[i]));
             const int cb = Lower(static_cast<unsigned char>(b[i]));
-            if (ca != cb)
+            if (ca != cb) {
                 return ca < cb;
+            }
         }
         return a.size() < b.size();
     }
@@ -58,16 +59,19 @@ uint64_t Cycles() {
 
 void AddSample(const char* name, bool begin) {
     ProfilerState& s = State();
-    if (!s.profiling || name == nullptr)
+    if (!s.profiling || name == nullptr) {
         return;
+    }
     const ProfileSample sample{name, Cycles(), begin};
-    if (s.pending < s.samples.size())
+    if (s.pending < s.samples.size()) {
         s.samples[s.pending] = sample;
-    else
+    } else {
         s.samples.push_back(sample);
+    }
     ++s.pending;
-    if (s.pending >= kMaxPendingSamples)
+    if (s.pending >= kMaxPendingSamples) {
         ProcessProfileSamples();
+    }
 }
 
 }  // namespace
@@ -82,40 +86,47 @@ void StartProfiling() {
 }
 
 void ProcessProfileSample(const ProfileSample& sample) {
-    if (sample.mName == nullptr)
+    if (sample.mName == nullptr) {
         return;
+    }
     auto& sections = State().sections;
     const std::string_view name(sample.mName);
     auto found = sections.find(name);
     if (sample.mBegin) {
-        if (found == sections.end())
+        if (found == sections.end()) {
             found = sections.emplace(std::string(name), ProfileEntry{}).first;
+        }
         ProfileEntry& entry = found->second;
         ++entry.mCalls;
-        if (++entry.mDepth == 1)
+        if (++entry.mDepth == 1) {
             entry.mStartStamp = sample.mStamp;
+        }
         return;
     }
-    if (found == sections.end())
+    if (found == sections.end()) {
         return;
+    }
     ProfileEntry& entry = found->second;
     // An exit without a matching entry would leave the depth negative and
     // lose every later interval of the section.
-    if (entry.mDepth <= 0)
+    if (entry.mDepth <= 0) {
         return;
+    }
     if (--entry.mDepth == 0) {
         const uint64_t interval = sample.mStamp - entry.mStartStamp;
         entry.mTotalTicks += interval;
-        if (static_cast<double>(interval) > entry.mLongest)
+        if (static_cast<double>(interval) > entry.mLongest) {
             entry.mLongest = static_cast<double>(interval);
+        }
     }
 }
 
 void ProcessProfileSamples() {
     ProfilerState& s = State();
     const uint64_t begin = Cycles();
-    for (size_t i = 0; i < s.pending; ++i)
+    for (size_t i = 0; i < s.pending; ++i) {
         ProcessProfileSample(s.samples[i]);
+    }
     s.pending = 0;
     s.overhead += Cycles() - begin;
 }
@@ -123,8 +134,9 @@ void ProcessProfileSamples() {
 void StopProfiling() {
     ProfilerState& s = State();
     // A second stop would scale the results down a second time.
-    if (!s.profiling)
+    if (!s.profiling) {
         return;
+    }
     const uint64_t stopStamp = Cycles();
     // Only the processing inside the run is taken off: the final batch runs
     // after the stop stamp, and a short run with many samples would otherwise

@@ -42,8 +42,9 @@ void Transform2D::MakeComplex() {
 }
 
 void Transform2D::CalcMatrix() {
-    if (!mNeedCalc)
+    if (!mNeedCalc) {
         return;
+    }
     mNeedCalc = false;
     mMatrix.LoadIdentity();
     mMatrix.m[0][2] = mTransX1;
@@ -55,8 +56,9 @@ void Transform2D::CalcMatrix() {
     } else if (mHaveRot) {
         mMatrix.Rotate(mRot);
     }
-    if (mTransX2 != 0.0f || mTransY2 != 0.0f)
+    if (mTransX2 != 0.0f || mTransY2 != 0.0f) {
         mMatrix.Translate(mTransX2, mTransY2);
+    }
 }
 
 }  // namespace Vesk

@@ -21,8 +21,9 @@ CrashDialogs::ReportChoice HeadlessCrashDialogs::ShowReport(std::string_view hea
         mReportChoices.pop_front();
     }
     // Only a button that is there and enabled can be pressed.
-    if (record.choice == ReportChoice::Send && !(sendVisible && sendEnabled))
+    if (record.choice == ReportChoice::Send && !(sendVisible && sendEnabled)) {
         record.choice = ReportChoice::Close;
+    }
     mReports.push_back(record);
     return record.choice;
 }
@@ -30,8 +31,9 @@ CrashDialogs::ReportChoice HeadlessCrashDialogs::ShowReport(std::string_view hea
 CrashDialogs::SubmitAnswer HeadlessCrashDialogs::ShowSubmit(std::string_view header) {
     mSequence.emplace_back("submit");
     mSubmitHeaders.emplace_back(header);
-    if (mSubmitAnswers.empty())
+    if (mSubmitAnswers.empty()) {
         return SubmitAnswer{};
+    }
     SubmitAnswer answer = std::move(mSubmitAnswers.front());
     mSubmitAnswers.pop_front();
     return answer;
@@ -61,19 +63,22 @@ void HeadlessCrashDialogs::BeginProgress(std::string_view text) {
 }
 
 void HeadlessCrashDialogs::SetProgressText(std::string_view text) {
-    if (!mProgresses.empty())
+    if (!mProgresses.empty()) {
         mProgresses.back().texts.emplace_back(text);
+    }
 }
 
 bool HeadlessCrashDialogs::WaitProgress(uint32_t ms) {
-    if (mProgresses.empty())
+    if (mProgresses.empty()) {
         return false;
+    }
     ProgressRecord& record = mProgresses.back();
     const uint32_t step = std::min(ms, mNextAbortMs - std::min(mNextAbortMs, record.waitedMs));
     GetClock().SleepMs(step);
     record.waitedMs += step;
-    if (record.waitedMs < mNextAbortMs)
+    if (record.waitedMs < mNextAbortMs) {
         return false;
+    }
     record.abortsAtMs.push_back(record.waitedMs);
     mNextAbortMs = record.waitedMs + kUnattendedLimitMs;
     return true;

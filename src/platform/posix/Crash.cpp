@@ -54,8 +54,9 @@ struct UnwindState {
 
 _Unwind_Reason_Code CollectFrame(_Unwind_Context* context, void* arg) {
     auto* state = static_cast<UnwindState*>(arg);
-    if (state->count == state->capacity)
+    if (state->count == state->capacity) {
         return _URC_END_OF_STACK;
+    }
     int beforeInstruction = 0;
     Frame& frame = state->frames[state->count++];
     frame = Frame{};
@@ -97,8 +98,9 @@ void ReadRegisters(const void* context, FaultRecord& fault) {
     r.gs = static_cast<uint16_t>(segments >> 16);
     r.fs = static_cast<uint16_t>(segments >> 32);
     constexpr unsigned long kSigcontextSs = 0x2;
-    if ((uc->uc_flags & kSigcontextSs) != 0)
+    if ((uc->uc_flags & kSigcontextSs) != 0) {
         r.ss = static_cast<uint16_t>(segments >> 48);
+    }
     fault.address = static_cast<uintptr_t>(r.ip);
 #else
     (void)context;
@@ -112,13 +114,15 @@ void FillFault(int signal, const siginfo_t* info, const void* context) {
     fault.signal = signal;
     fault.signalCode = info != nullptr ? info->si_code : 0;
     const bool raisedByKernel = fault.signalCode > 0;
-    if (raisedByKernel && (signal == SIGSEGV || signal == SIGBUS))
+    if (raisedByKernel && (signal == SIGSEGV || signal == SIGBUS)) {
         fault.dataAddress = reinterpret_cast<uintptr_t>(info->si_addr);
-    else if (raisedByKernel)
+    } else if (raisedByKernel) {
         fault.address = reinterpret_cast<uintptr_t>(info->si_addr);
+    }
     fault.threadId = CurrentThreadId();
-    if (context != nullptr)
+    if (context != nullptr) {
         ReadRegisters(context, fault);
+    }
     fault.code = ExceptionCode(signal, fault.signalCode, fault.dataAddress,
                                static_cast<uintptr_t>(fault.registers.sp));
 
@@ -137,13 +141,15 @@ void FillFault(int signal, const siginfo_t* info, const void* context) {
         fault.frames[0].frame = static_cast<uintptr_t>(fault.registers.sp);
         fault.frameCount = 1;
     } else {
-        for (size_t i = first; i < count && fault.frameCount < kMaxFrames; ++i)
+        for (size_t i = first; i < count && fault.frameCount < kMaxFrames; ++i) {
             fault.frames[fault.frameCount++] = captured[i];
+        }
     }
     for (size_t i = 0; i < fault.frameCount; ++i) {
         Frame& frame = fault.frames[i];
-        for (size_t p = 0; p < frame.params.size(); ++p)
+        for (size_t p = 0; p < frame.params.size(); ++p) {
             (void)ReadWord(frame.frame + p * sizeof(uintptr_t), frame.params[p]);
+        }
     }
 }
 
@@ -152,17 +158,20 @@ void OnSignal(int signal, siginfo_t* info, void* context) {
     uint32_t reporting = 0;
     if (!gReportingThread.compare_exchange_strong(reporting, self)) {
         // A fault while reporting must not start another report.
-        if (reporting == self)
+        if (reporting == self) {
             EndProcess(signal);
+        }
         // Another thread is reporting and will end the process.
-        for (;;)
+        for (;;) {
             pause();
+        }
     }
     gReportedSignal.store(signal);
     StartWatchdog();
     FillFault(signal, info, context);
-    if (Handler handler = gHandler.load())
+    if (Handler handler = gHandler.load()) {
         handler(gFault);
+    }
     EndProcess(signal);
 }
 
@@ -177,8 +186,9 @@ int FindSegment(dl_phdr_info* info, size_t, void* data) {
     uint32_t index = 0;
     for (size_t i = 0; i < info->dlpi_phnum; ++i) {
         const ElfW(Phdr)& header = info->dlpi_phdr[i];
-        if (header.p_type != PT_LOAD)
+        if (header.p_type != PT_LOAD) {
             continue;
+        }
         ++index;
         const uintptr_t start = info->dlpi_addr + header.p_vaddr;
         if (search->address >= start && search->address - start < header.p_memsz) {
@@ -196,8 +206,9 @@ int FindSegment(dl_phdr_info* info, size_t, void* data) {
 
 bool Install(Handler handler) {
     gHandler.store(handler);
-    if (gInstalled.exchange(true))
+    if (gInstalled.exchange(true)) {
         return true;
+    }
     // The unwinder's first use loads its library and takes the loader's locks; that must not
     // first happen inside a signal handler.
     Frame scratch[4];
@@ -213,16 +224,19 @@ bool Install(Handler handler) {
     action.sa_sigaction = OnSignal;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
-    for (size_t i = 0; i < kSignalCount; ++i)
+    for (size_t i = 0; i < kSignalCount; ++i) {
         ok = sigaction(kSignals[i], &action, &gPrevious[i]) == 0 && ok;
+    }
     return ok;
 }
 
 void Uninstall() {
-    if (!gInstalled.exchange(false))
+    if (!gInstalled.exchange(false)) {
         return;
-    for (size_t i = 0; i < kSignalCount; ++i)
+    }
+    for (size_t i = 0; i < kSignalCount; ++i) {
         sigaction(kSignals[i], &gPrevious[i], nullptr);
+    }
     sigaltstack(&gPreviousAltStack, nullptr);
     gHandler.store(nullptr);
 }
@@ -242,8 +256,9 @@ uint32_t ExceptionCode(int signal, int signalCode, uintptr_t dataAddress, uintpt
             if (code != 0 && dataAddress != 0 && stackPointer != 0) {
                 const uintptr_t distance = dataAddress > stackPointer ? dataAddress - stackPointer
                                                                       : stackPointer - dataAddress;
-                if (distance < kStackSlack)
+                if (distance < kStackSlack) {
                     return kStackOverflow;
+                }
             }
             return kAccessViolation;
         }
@@ -290,19 +305,22 @@ std::optional<LogicalAddress> ModuleOf(uintptr_t address) {
     SegmentSearch search;
     search.address = address;
     dl_iterate_phdr(FindSegment, &search);
-    if (!search.found)
+    if (!search.found) {
         return std::nullopt;
+    }
     // The program itself is listed without a name.
-    if (search.result.modulePath.empty())
+    if (search.result.modulePath.empty()) {
         search.result.modulePath = ProgramPath();
+    }
     return search.result;
 }
 
 std::optional<Symbol> SymbolOf(uintptr_t address) {
     Dl_info info{};
     if (dladdr(reinterpret_cast<void*>(address), &info) == 0 || info.dli_sname == nullptr ||
-        info.dli_saddr == nullptr)
+        info.dli_saddr == nullptr) {
         return std::nullopt;
+    }
     Symbol symbol;
     symbol.name = Demangle(info.dli_sname).value_or(info.dli_sname);
     symbol.displacement = address - reinterpret_cast<uintptr_t>(info.dli_saddr);
@@ -310,8 +328,9 @@ std::optional<Symbol> SymbolOf(uintptr_t address) {
 }
 
 std::optional<std::string> Demangle(const std::string& name) {
-    if (name.compare(0, 2, "_Z") != 0)
+    if (name.compare(0, 2, "_Z") != 0) {
         return std::nullopt;
+    }
     int status = 0;
     char* text = abi::__cxa_demangle(name.c_str(), nullptr, nullptr, &status);
     if (text == nullptr || status != 0) {
@@ -328,8 +347,9 @@ bool ReadWord(uintptr_t address, uintptr_t& value) {
     uintptr_t word = 0;
     iovec local{&word, sizeof word};
     iovec remote{reinterpret_cast<void*>(address), sizeof word};
-    if (process_vm_readv(getpid(), &local, 1, &remote, 1, 0) != static_cast<ssize_t>(sizeof word))
+    if (process_vm_readv(getpid(), &local, 1, &remote, 1, 0) != static_cast<ssize_t>(sizeof word)) {
         return false;
+    }
     value = word;
     return true;
 }
@@ -337,8 +357,9 @@ bool ReadWord(uintptr_t address, uintptr_t& value) {
 SystemVersion GetSystemVersion() {
     SystemVersion version;
     utsname names{};
-    if (uname(&names) != 0)
+    if (uname(&names) != 0) {
         return version;
+    }
     version.name = names.sysname;
     version.release = names.release;
     version.build = names.version;

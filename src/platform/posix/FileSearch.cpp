@@ -15,15 +15,17 @@ std::unique_ptr<FileSearch> FileSearch::Start(std::string_view pattern, FindFile
                                : slash == 0               ? std::string("/")
                                                           : native.substr(0, slash);
     const std::string namePattern = slash == std::string::npos ? native : native.substr(slash + 1);
-    if (namePattern.empty())
+    if (namePattern.empty()) {
         return nullptr;
+    }
 
     auto search = std::unique_ptr<FileSearch>(new FileSearch);
     for (const DirEntry& entry : List(folder, namePattern)) {
         struct stat st {};
         const std::string full = folder + "/" + entry.name;
-        if (stat(full.c_str(), &st) != 0 && lstat(full.c_str(), &st) != 0)
+        if (stat(full.c_str(), &st) != 0 && lstat(full.c_str(), &st) != 0) {
             continue;
+        }
         FindFileData data;
         data.attributes = S_ISDIR(st.st_mode) ? kFileAttributeDirectory : 0;
         data.creationTime = ToFileTime(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
@@ -35,14 +37,16 @@ std::unique_ptr<FileSearch> FileSearch::Start(std::string_view pattern, FindFile
         data.fileName = entry.name;
         search->mResults.push_back(std::move(data));
     }
-    if (!search->Next(out))
+    if (!search->Next(out)) {
         return nullptr;
+    }
     return search;
 }
 
 bool FileSearch::Next(FindFileData& out) {
-    if (mNext >= mResults.size())
+    if (mNext >= mResults.size()) {
         return false;
+    }
     out = mResults[mNext++];
     return true;
 }

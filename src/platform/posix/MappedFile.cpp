@@ -11,8 +11,9 @@ namespace platform::fs {
 
 std::unique_ptr<MappedFile> MappedFile::Open(std::string_view path) {
     const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
         return nullptr;
+    }
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
@@ -35,8 +36,9 @@ std::unique_ptr<MappedFile> MappedFile::Open(std::string_view path) {
 }
 
 MappedFile::~MappedFile() {
-    if (mData != nullptr)
+    if (mData != nullptr) {
         munmap(const_cast<uint8_t*>(mData), mSize);
+    }
 }
 
 }  // namespace platform::fs

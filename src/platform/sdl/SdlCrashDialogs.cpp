@@ -64,14 +64,17 @@ std::string SdlCrashDialogs::ReportForDisplay(std::string_view report) {
         }
         size_t end = report.find('\n', at);
         const bool lastLine = end == std::string_view::npos;
-        if (lastLine)
+        if (lastLine) {
             end = report.size();
+        }
         std::string_view line = report.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r')
+        if (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
+        }
         shown += line;
-        if (!lastLine)
+        if (!lastLine) {
             shown += '\n';
+        }
         ++lines;
         at = end + 1;
     }
@@ -86,10 +89,11 @@ CrashDialogs::ReportChoice SdlCrashDialogs::ShowReport(std::string_view header,
     std::vector<MessageBoxButton> buttons;
     // A message box cannot grey a button out: a disabled one is left out.
     for (const Button& button : ReportButtons(sendVisible, sendEnabled)) {
-        if (button.enabled)
+        if (button.enabled) {
             buttons.push_back(
                 MessageBoxButton{std::string(button.label),
                                  button.choice == ReportChoice::Send ? kSendId : kCloseId});
+        }
     }
     const std::string text = std::string(header) + "\n\n" + ReportForDisplay(report);
     const int chosen = ShowBox(SDL_MESSAGEBOX_ERROR, kReportTitle, text, buttons, kCloseId,
@@ -119,23 +123,26 @@ int SdlCrashDialogs::ShowRetryCancel(std::string_view text, std::string_view tit
 void SdlCrashDialogs::BeginProgress(std::string_view text) {
     EndProgress();
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             return;  // no window: the upload still runs to its end
+        }
         mStartedVideo = true;
     }
     mProgressWindow =
         SDL_CreateWindow(ProgressTitle(text).c_str(), kProgressX, kProgressY, kProgressWidth,
                          kProgressHeight, SDL_WINDOW_SHOWN | SDL_WINDOW_ALWAYS_ON_TOP);
-    if (mProgressWindow == nullptr)
+    if (mProgressWindow == nullptr) {
         return;
+    }
     mProgressWindowId = SDL_GetWindowID(mProgressWindow);
     SDL_RaiseWindow(mProgressWindow);
     DrawProgress();
 }
 
 void SdlCrashDialogs::SetProgressText(std::string_view text) {
-    if (mProgressWindow != nullptr)
+    if (mProgressWindow != nullptr) {
         SDL_SetWindowTitle(mProgressWindow, ProgressTitle(text).c_str());
+    }
 }
 
 bool SdlCrashDialogs::WaitProgress(uint32_t ms) {
@@ -146,25 +153,29 @@ bool SdlCrashDialogs::WaitProgress(uint32_t ms) {
     bool abort = false;
     bool redraw = false;
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, static_cast<int>(ms)) == 0)
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(ms)) == 0) {
         return false;
+    }
     do {
         switch (event.type) {
             case SDL_WINDOWEVENT:
-                if (event.window.windowID != mProgressWindowId)
+                if (event.window.windowID != mProgressWindowId) {
                     break;
-                if (event.window.event == SDL_WINDOWEVENT_CLOSE)
+                }
+                if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
                     abort = true;
-                else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
-                         event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                } else if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                           event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                     redraw = true;
+                }
                 break;
             case SDL_KEYDOWN:
                 // "Abort" is the only button: Enter, Space and Escape all press it.
                 if (event.key.windowID == mProgressWindowId &&
                     (event.key.keysym.sym == SDLK_ESCAPE || event.key.keysym.sym == SDLK_RETURN ||
-                     event.key.keysym.sym == SDLK_KP_ENTER || event.key.keysym.sym == SDLK_SPACE))
+                     event.key.keysym.sym == SDLK_KP_ENTER || event.key.keysym.sym == SDLK_SPACE)) {
                     abort = true;
+                }
                 break;
             case SDL_MOUSEBUTTONDOWN:
                 if (event.button.windowID == mProgressWindowId &&
@@ -179,8 +190,9 @@ bool SdlCrashDialogs::WaitProgress(uint32_t ms) {
                     mButtonHeld = false;
                     redraw = true;
                     if (event.button.windowID == mProgressWindowId &&
-                        InAbortButton(event.button.x, event.button.y))
+                        InAbortButton(event.button.x, event.button.y)) {
                         abort = true;
+                    }
                 }
                 break;
             case SDL_QUIT:
@@ -190,19 +202,22 @@ bool SdlCrashDialogs::WaitProgress(uint32_t ms) {
                 break;
         }
     } while (SDL_PollEvent(&event) != 0);
-    if (redraw)
+    if (redraw) {
         DrawProgress();
+    }
     return abort;
 }
 
 void SdlCrashDialogs::EndProgress() {
-    if (mProgressWindow != nullptr)
+    if (mProgressWindow != nullptr) {
         SDL_DestroyWindow(mProgressWindow);
+    }
     mProgressWindow = nullptr;
     mProgressWindowId = 0;
     mButtonHeld = false;
-    if (mStartedVideo)
+    if (mStartedVideo) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
     mStartedVideo = false;
 }
 
@@ -213,8 +228,9 @@ void SdlCrashDialogs::DrawProgress() {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_Surface* surface = SDL_GetWindowSurface(mProgressWindow);
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, hint != nullptr ? previous.c_str() : nullptr);
-    if (surface == nullptr)
+    if (surface == nullptr) {
         return;
+    }
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0xF0, 0xF0, 0xF0));
     SDL_FillRect(surface, &kAbortButton, SDL_MapRGB(surface->format, 0x70, 0x70, 0x70));
     const SDL_Rect face{kAbortButton.x + 1, kAbortButton.y + 1, kAbortButton.w - 2,

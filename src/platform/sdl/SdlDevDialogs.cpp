@@ -47,8 +47,9 @@ std::optional<size_t> SdlDevDialogs::ShowList(std::string_view title,
             textUtf8 += number + ". " + text::Utf8FromCp1252(items[i]) + "\n";
             buttons.push_back(MessageBoxButton{number, static_cast<int>(i)});
         }
-        if (items.empty())
+        if (items.empty()) {
             textUtf8 = "(empty)\n";
+        }
         if (pages > 1) {
             textUtf8 += "\nPage " + std::to_string(page + 1) + " of " + std::to_string(pages);
             buttons.push_back(MessageBoxButton{"More", kMore});
@@ -60,8 +61,9 @@ std::optional<size_t> SdlDevDialogs::ShowList(std::string_view title,
             page = (page + 1) % pages;
             continue;
         }
-        if (chosen < 0)
+        if (chosen < 0) {
             return std::nullopt;
+        }
         return static_cast<size_t>(chosen);
     }
 }
@@ -71,8 +73,9 @@ std::optional<std::string> SdlDevDialogs::ShowTextEntry(std::string_view title,
     const std::string textUtf8 = initial.empty() ? "(empty)" : text::Utf8FromCp1252(initial);
     const std::vector<MessageBoxButton> buttons = {MessageBoxButton{"Ok", kOk},
                                                    MessageBoxButton{"Cancel", kCancel}};
-    if (ShowBox(text::Utf8FromCp1252(title), textUtf8, buttons, kOk, kCancel) != kOk)
+    if (ShowBox(text::Utf8FromCp1252(title), textUtf8, buttons, kOk, kCancel) != kOk) {
         return std::nullopt;
+    }
     return std::string(initial);
 }
 

@@ -45,16 +45,19 @@ TEST_F(DataFolderTest, ConcurrentReadersSeeWholeValues) {
                     SetAppDataFolder(i % 2 ? a : b);
                 } else {
                     const std::string seen = GetAppDataFolder();
-                    if (!seen.empty() && seen != a + "\\" && seen != b + "\\")
+                    if (!seen.empty() && seen != a + "\\" && seen != b + "\\") {
                         tornFlags[t] = 1;
+                    }
                 }
             }
         });
     }
-    for (std::thread& thread : threads)
+    for (std::thread& thread : threads) {
         thread.join();
-    for (char flag : tornFlags)
+    }
+    for (char flag : tornFlags) {
         EXPECT_EQ(flag, 0);
+    }
 }
 
 }  // namespace

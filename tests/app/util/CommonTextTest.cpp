@@ -91,8 +91,9 @@ TEST(CaseAndTrimTest, UseTheCLocaleOnly) {
 
 TEST(WideTextTest, BytesRoundTripThroughWideText) {
     std::string all;
-    for (int i = 0; i < 256; ++i)
+    for (int i = 0; i < 256; ++i) {
         all.push_back(static_cast<char>(i));
+    }
     const std::u16string wide = StringToWString(all);
     ASSERT_EQ(wide.size(), 256u);
     EXPECT_EQ(wide[0xE9], u'\u00E9');

@@ -15,8 +15,9 @@ int Reference(uint64_t& state) {
 
 TEST(GameRandomTest, UnseededDrawsTheClassicSeedOneSequence) {
     GameRandom random;
-    for (int expected : {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464})
+    for (int expected : {41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464}) {
         EXPECT_EQ(random.Next(), expected);
+    }
 
     GameRandom seeded(1);
     EXPECT_EQ(seeded.Next(), 41);
@@ -41,11 +42,13 @@ TEST(GameRandomTest, FollowsTheRuleForAnySeedAndStaysIn15Bits) {
 TEST(GameRandomTest, ReseedingReplaysTheSameSequence) {
     GameRandom random(987654321u);
     int first[8];
-    for (int& value : first)
+    for (int& value : first) {
         value = random.Next();
+    }
     random.SRand(987654321u);
-    for (int value : first)
+    for (int value : first) {
         EXPECT_EQ(random.Next(), value);
+    }
 }
 
 }  // namespace

@@ -11,16 +11,20 @@ constexpr float kPi = 3.14159265358979f;
 
 Matrix3x3 Make(const float (&values)[3][3]) {
     Matrix3x3 matrix;
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
             matrix.m[r][c] = values[r][c];
+        }
+    }
     return matrix;
 }
 
 void ExpectNear(const Matrix3x3& actual, const float (&expected)[3][3], float tolerance = 1e-5f) {
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
             EXPECT_NEAR(actual.m[r][c], expected[r][c], tolerance) << "m" << r << c;
+        }
+    }
 }
 
 Matrix3x3 Identity() {

@@ -11,8 +11,9 @@ namespace {
 TEST(MersenneTwisterTest, Seed4357GivesTheKnownFirstValues) {
     MersenneTwister twister;
     const uint32_t expected[] = {2146374468u, 699692587u, 1213834231u, 1920714022u, 994957275u};
-    for (uint32_t value : expected)
+    for (uint32_t value : expected) {
         EXPECT_EQ(twister.Next(), value);
+    }
 }
 
 TEST(MersenneTwisterTest, MatchesStandardMt19937MaskedTo31BitsAcrossRegenerations) {
@@ -36,14 +37,16 @@ TEST(MersenneTwisterTest, MatchesStandardMt19937MaskedTo31BitsAcrossRegeneration
 TEST(MersenneTwisterTest, SeedZeroStandsForTheDefaultSeedAndReseedingRestarts) {
     MersenneTwister zero(0);
     MersenneTwister standard(4357);
-    for (int i = 0; i < 700; ++i)
+    for (int i = 0; i < 700; ++i) {
         ASSERT_EQ(zero.Next(), standard.Next());
+    }
 
     // Reseeding in the middle of a state block starts over from the first draw.
     MersenneTwister twister(77);
     const uint32_t first = twister.Next();
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 10; ++i) {
         twister.Next();
+    }
     twister.SRand(77);
     EXPECT_EQ(twister.Next(), first);
 }
@@ -52,13 +55,15 @@ TEST(MersenneTwisterTest, GlobalGeneratorStartsWithSeed4357AndServesRand) {
     // Tests that draw from the global put it back, so it is still fresh here.
     const MersenneTwister saved = gMersenneTwister;
     MersenneTwister fresh;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(Rand(), fresh.Next());
+    }
 
     SRand(12345);
     MersenneTwister reference(12345);
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(Rand(), reference.Next());
+    }
     gMersenneTwister = saved;
 }
 

@@ -50,8 +50,9 @@ protected:
     // Writes the source and keeps the date it had.
     void Rewrite(const std::string& text) {
         std::ofstream(mSource, std::ios::binary | std::ios::trunc) << text;
-        if (mDate != 0)
+        if (mDate != 0) {
             SetDate(mDate);
+        }
     }
     void SetDate(int64_t seconds) {
         const std::chrono::sys_seconds stamp{std::chrono::seconds(seconds)};
@@ -155,16 +156,18 @@ TEST_F(ModValTest, CallsCountOnlyOutsideCommentsAndTexts) {
         "M10(15) M0(16) _M(17); 1'000'000;\r\n");  // 12
     ASSERT_TRUE(Reparse()) << ShownText();
     const int expected[] = {-1, 4, -1, 8, -1, 10, 11, -1, 13, -1, -1, 17};
-    for (size_t i = 0; i < marks.size(); ++i)
+    for (size_t i = 0; i < marks.size(); ++i) {
         EXPECT_EQ(marks[i]->Get(-1), expected[i]) << "line " << i + 1;
+    }
 }
 
 TEST_F(ModValTest, CallsTakeTheMarksOfTheirLineInOrder) {
     ModValMark first(mSource, 5, 2);
     ModValMark second(mSource, 20, 2);
     ModValMark later(mSource, 1, 4);
-    for (ModValMark* mark : {&first, &second, &later})
+    for (ModValMark* mark : {&first, &second, &later}) {
         mark->Get(0);
+    }
     Edit("x\r\na = M(1) + M(2);\r\nM(3);\r\nM(4);\r\n");
     ASSERT_TRUE(Reparse()) << ShownText();
     EXPECT_EQ(first.Get(0), 1);
@@ -184,8 +187,9 @@ TEST_F(ModValTest, NumbersReadInEitherTypeAndNamedConstants) {
     ModValMark fractionIntoInt(mSource, 1, 2);
     ModValMark named(mSource, 1, 3);
     ModValMark point(mSource, 1, 4);
-    for (ModValMark* mark : {&wholeIntoFloat, &fractionIntoInt, &named, &point})
+    for (ModValMark* mark : {&wholeIntoFloat, &fractionIntoInt, &named, &point}) {
         mark->Get(0);
+    }
     ModValRegistry::Instance().SetIntConstant("kModValTestSpeed", 42);
     Edit("M(3)\nM(-2.75)\nM(kModValTestSpeed)\nM(.5f)\n");
     ASSERT_TRUE(Reparse()) << ShownText();

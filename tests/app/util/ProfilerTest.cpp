@@ -35,8 +35,9 @@ protected:
         platform::SetClock(&mClock);
     }
     void TearDown() override {
-        if (IsProfiling())
+        if (IsProfiling()) {
             StopProfiling();
+        }
         platform::SetClock(nullptr);
     }
 

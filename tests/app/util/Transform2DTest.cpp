@@ -6,9 +6,11 @@ namespace Vesk {
 namespace {
 
 void ExpectSame(const Matrix3x3& actual, const Matrix3x3& expected, float tolerance = 1e-6f) {
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
             EXPECT_NEAR(actual.m[r][c], expected.m[r][c], tolerance) << "m" << r << c;
+        }
+    }
 }
 
 Matrix3x3 Identity() {

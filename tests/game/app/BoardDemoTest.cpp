@@ -25,8 +25,9 @@ public:
     using TestApp::TestApp;
     void LoadingThreadCompleted() override {
         TestApp::LoadingThreadCompleted();
-        if (mOnLoaded)
+        if (mOnLoaded) {
             mOnLoaded();
+        }
     }
     std::function<void()> mOnLoaded;
 };
@@ -115,8 +116,9 @@ protected:
     // An ended overlay takes itself off the board.
     static void Leave(Vesk::Board& board, Vesk::BoardOverlay::Kind kind) {
         if (Vesk::BoardOverlay* overlay = board.GetOverlay(kind);
-            overlay && board.HasWidget(overlay))
+            overlay && board.HasWidget(overlay)) {
             board.RemoveWidget(overlay);
+        }
     }
 
     void Click(const CTable& table, int32_t a, int32_t b) {
@@ -178,8 +180,9 @@ protected:
         app.Main()->Show(platform::ShowCommand::Show);
         app.mRunning = true;
         app.StartLoadingThread();
-        for (int i = 0; i < 5000 && !app.mLoadingThreadCompleted; ++i)
+        for (int i = 0; i < 5000 && !app.mLoadingThreadCompleted; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
 
         auto dealt = [&] {
             return board != nullptr && board->boardState == Vesk::Board::kPlaying &&

@@ -138,8 +138,9 @@ TEST_F(CreditsTest, TheRollStopsWhereTheScriptSaysAndBreaksStartBelowTheScreen) 
     credits.KeyDown(27);
     EXPECT_EQ(credits.mFadeState, CCredits::FADE_IN);
     // Once on the screen, the break fills to the bottom edge: what follows starts at 625.
-    while (!credits.mItems[1].visible)
+    while (!credits.mItems[1].visible) {
         Step(credits);
+    }
     for (int i = 0; i < 1000; ++i) {
         EXPECT_DOUBLE_EQ(credits.mItems[2].lastY, 625.0);
         EXPECT_FALSE(credits.mItems[2].visible);
@@ -153,23 +154,26 @@ TEST_F(CreditsTest, TheRollStopsWhereTheScriptSaysAndBreaksStartBelowTheScreen) 
     const Stop stops[] = {{4, 2}, {credits.mItems.size() - 1, 5}};
     for (const Stop& stop : stops) {
         int guard = 0;
-        while (credits.mCurrentDelay == 0 && ++guard < 100000)
+        while (credits.mCurrentDelay == 0 && ++guard < 100000) {
             Step(credits);
+        }
         ASSERT_EQ(credits.mCurrentDelay, stop.seconds);
         const CCredits::Item& item = credits.mItems[stop.item];
         EXPECT_TRUE(item.delayStarted);
         EXPECT_NEAR(item.lastY + item.Height() / 2.0, 300.0, 0.25);
         const double held = credits.mScrollPos;
-        for (int i = 0; i < stop.seconds * 100; ++i)
+        for (int i = 0; i < stop.seconds * 100; ++i) {
             Step(credits);
+        }
         EXPECT_DOUBLE_EQ(credits.mScrollPos, held);
         Step(credits);
         // The stop ends with an extra quarter pixel.
         EXPECT_DOUBLE_EQ(credits.mScrollPos, held - 0.5);
     }
     int guard = 0;
-    while (!credits.mFinished && ++guard < 100000)
+    while (!credits.mFinished && ++guard < 100000) {
         Step(credits);
+    }
     EXPECT_TRUE(credits.mFinished);
     Step(credits);
     EXPECT_EQ(credits.mFadeState, CCredits::FADE_OUT);
@@ -188,13 +192,15 @@ TEST_F(CreditsTest, AFastStepStillStopsAnItemCrossingTheMiddle) {
 
 TEST_F(CreditsTest, LeavingHandsTheScreenToTheSafeDeleteListAndTheNextShowingIsNew) {
     TestCredits& credits = Show();
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < 100; ++i) {
         Step(credits);
+    }
     ASSERT_EQ(credits.mFadeState, CCredits::FADE_IDLE);
     credits.KeyDown(32);
     EXPECT_EQ(credits.mFadeState, CCredits::FADE_OUT);
-    for (int i = 0; i < 100 && credits.mWidgetManager != nullptr; ++i)
+    for (int i = 0; i < 100 && credits.mWidgetManager != nullptr; ++i) {
         Step(credits);
+    }
     EXPECT_EQ(credits.mWidgetManager, nullptr);
     EXPECT_EQ(mGame->mCredits, nullptr);
     mGame->ProcessSafeDeleteList();
@@ -331,9 +337,11 @@ TEST(RippleTest, TheDropAndOneStepFollowTheWaveRule) {
     CRipple ripple;
     ripple.Drop();
     int cells = 0;
-    for (int y = 0; y < CRipple::kSize; ++y)
-        for (int x = 0; x < CRipple::kSize; ++x)
+    for (int y = 0; y < CRipple::kSize; ++y) {
+        for (int x = 0; x < CRipple::kSize; ++x) {
             cells += ripple.Height(ripple.Page(), x, y) == 500 ? 1 : 0;
+        }
+    }
     EXPECT_EQ(cells, 1941);
     const int dropPage = ripple.Page();
     ripple.Step();
@@ -348,8 +356,9 @@ TEST(RippleTest, TheDropAndOneStepFollowTheWaveRule) {
 TEST(RippleTest, AFlatSurfaceCopiesThePatchAndEndsTheRipple) {
     CRipple ripple;
     std::vector<uint32_t> source(CRipple::kCells), patch(CRipple::kCells, 0xDEADBEEF);
-    for (size_t i = 0; i < source.size(); ++i)
+    for (size_t i = 0; i < source.size(); ++i) {
         source[i] = 0xFF000000u | static_cast<uint32_t>(i);
+    }
     EXPECT_EQ(ripple.Render(source.data(), patch.data()), 0);
     EXPECT_EQ(patch, source);
     EXPECT_TRUE(ripple.IsIdle());

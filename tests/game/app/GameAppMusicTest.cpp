@@ -26,8 +26,9 @@ TEST_F(GameAppTest, SwitchingFadesTheOldTrackOutAndTheNewOneIn) {
 TEST_F(GameAppTest, EachQuarterOfTheLevelsHasItsTrack) {
     const std::pair<int, int> cases[] = {{0, 4},  {1, 4},  {25, 4}, {26, 1},  {50, 1},
                                          {51, 2}, {75, 2}, {76, 0}, {100, 0}, {101, -1}};
-    for (const auto& [level, track] : cases)
+    for (const auto& [level, track] : cases) {
         EXPECT_EQ(Vesk::GameApp::LevelMusicTrack(level), track) << level;
+    }
     mGame->mMusicInterface = std::make_unique<RecordingMusic>();
     mGame->mLevel = 30;
     mGame->PlayLevelMusic();
@@ -75,8 +76,9 @@ public:
     bool SetBaseVolume(int, double) override { return false; }
     bool SetBasePan(int, int) override { return false; }
     Vesk::SoundInstance* GetSoundInstance(int id) override {
-        if (id == 9)
+        if (id == 9) {
             return nullptr;
+        }
         mInstances.push_back(std::make_unique<Instance>(&mLog));
         return mInstances.back().get();
     }

@@ -105,8 +105,9 @@ protected:
 
 // Little-endian pieces of the player files.
 inline void Put32(Bytes& out, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
 }
 inline void PutName(Bytes& out, const std::string& name) {
     Put32(out, static_cast<uint32_t>(name.size()));

@@ -39,8 +39,9 @@ protected:
         mScreens->WaitForLoadingThread();
         mScreens->mWidgetManager->RemoveAllWidgets(false, false);
         // The images leave the application's set before it goes.
-        for (auto& [variable, width] : mBound)
+        for (auto& [variable, width] : mBound) {
             *variable = nullptr;
+        }
         mImages.clear();
         mScreens.reset();
         GameAppTest::TearDown();
@@ -97,8 +98,9 @@ TEST_F(GameScreensTest, TitleBarShowsTheLoadedPartOfItsBodyBetweenTheCaps) {
     Vesk::CTitleScreen title(mScreens.get());
     title.Resize(0, 0, 800, 600);
     title.Init();
-    for (int frame = 1; frame <= 800; ++frame)
+    for (int frame = 1; frame <= 800; ++frame) {
         title.Update();
+    }
     mScreens->WaitForLoadingThread();
     mScreens->mLoaded = false;
     mScreens->mNumLoadingThreadTasks = 2;

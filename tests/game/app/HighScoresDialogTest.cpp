@@ -45,8 +45,9 @@ TEST_F(HighScoresDialogTest, NoFileShowsNoRows) {
 }
 
 TEST_F(HighScoresDialogTest, TheTenHighestShowHighestFirstAndEachShowingReadsTheFileOnce) {
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 12; ++i) {
         ASSERT_TRUE(mGame->AppendHighScore("p" + std::to_string(i), i * 100));
+    }
     Vesk::CHighScoresDialog& dialog = Show();
     ASSERT_EQ(dialog.mRows, 10);
     const std::vector<std::string> rows = DrawnRows(dialog);

@@ -30,8 +30,9 @@ public:
         mDrawn->push_back(Vesk::StrFormat("%s %d %d", text.c_str(), x, y));
         g.SetColor(color);
         for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] != ' ')
+            if (text[i] != ' ') {
                 g.FillRect(x + static_cast<int>(i) * Step() + 1, y - mAscent, Step() - 2, mAscent);
+            }
         }
     }
     std::unique_ptr<Vesk::Font> Duplicate() const override {

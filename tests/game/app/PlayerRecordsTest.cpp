@@ -19,8 +19,9 @@ Bytes Record(uint32_t time, int32_t level, const std::string& holder) {
 Bytes GameData(const std::string& player, const std::vector<Bytes>& records) {
     Bytes out;
     PutName(out, player);
-    for (const Bytes& record : records)
+    for (const Bytes& record : records) {
         out.insert(out.end(), record.begin(), record.end());
+    }
     return out;
 }
 
@@ -38,8 +39,9 @@ TEST_F(GameAppTest, FirstStartWritesTheDefaultPlayerAndHundredFreeRecords) {
     const Bytes head = {0x06, 0, 0, 0, 'P', 'l', 'a', 'y', 'e', 'r'};
     EXPECT_TRUE(std::equal(head.begin(), head.end(), bytes.begin()));
     const Bytes free = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
-    for (size_t at = 10; at < bytes.size(); at += 12)
+    for (size_t at = 10; at < bytes.size(); at += 12) {
         EXPECT_TRUE(std::equal(free.begin(), free.end(), bytes.begin() + at)) << at;
+    }
 }
 
 TEST_F(GameAppTest, RecordsRoundTripAndBestTimesTakeTheLevelsOwnRecordFirst) {
@@ -156,8 +158,9 @@ TEST_F(GameAppTest, TheReadmeNamesWhereThePlayersFilesSettingsAndLogAre) {
     std::replace(settings.begin(), settings.end(), '\\', '/');
     const std::string data = "$XDG_DATA_HOME/" + mGame->mFullCompanyName + "/" + mGame->mProdName;
     for (const std::string& path : {data + "/profiles/", data + "/ScrError.txt",
-                                    "$XDG_CONFIG_HOME/" + settings + "/settings.dat"})
+                                    "$XDG_CONFIG_HOME/" + settings + "/settings.dat"}) {
         EXPECT_NE(readme.str().find(path), std::string::npos) << path;
+    }
 }
 
 TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
@@ -166,25 +169,29 @@ TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
 
     std::filesystem::remove(Profiles("highscores.dat"));
     for (const auto& [name, score] :
-         std::vector<std::pair<std::string, int>>{{"A", 1}, {"B", 2}, {"C", 2}, {"D", 3}})
+         std::vector<std::pair<std::string, int>>{{"A", 1}, {"B", 2}, {"C", 2}, {"D", 3}}) {
         mGame->AppendHighScore(name, score);
+    }
     mGame->LoadHighScores();
     mGame->SortHighScores();
     std::string order;
-    for (const auto& record : mGame->mHighScores)
+    for (const auto& record : mGame->mHighScores) {
         order += record->mName;
+    }
     EXPECT_EQ(order, "DCBA");  // an exchange sort: C passes B
 
     // Ten equal scores keep the file's order.
     mGame->ClearHighScores();
     std::filesystem::remove(Profiles("highscores.dat"));
-    for (char c = '0'; c <= '9'; ++c)
+    for (char c = '0'; c <= '9'; ++c) {
         mGame->AppendHighScore(std::string(1, c), 7);
+    }
     mGame->LoadHighScores();
     mGame->SortHighScores();
     order.clear();
-    for (const auto& record : mGame->mHighScores)
+    for (const auto& record : mGame->mHighScores) {
         order += record->mName;
+    }
     EXPECT_EQ(order, "0123456789");
 
     // A last record cut short still counts; a name past 255 bytes ends the reading before it.

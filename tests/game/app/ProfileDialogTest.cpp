@@ -32,13 +32,15 @@ protected:
     }
     std::vector<std::string> Lines() {
         std::vector<std::string> lines;
-        for (int i = 0; i < mDialog->List().GetLineCount(); ++i)
+        for (int i = 0; i < mDialog->List().GetLineCount(); ++i) {
             lines.push_back(mDialog->List().GetLine(i));
+        }
         return lines;
     }
     void Type(const std::string& text) {
-        for (char c : text)
+        for (char c : text) {
             mDialog->NameEdit().KeyChar(c);
+        }
     }
     bool Exists(const std::string& file) { return std::filesystem::exists(Profiles(file)); }
     bool DeleteEnabled() { return !mDialog->Button(Vesk::CEditProfile::DELETE).mDisabled; }

@@ -66,8 +66,9 @@ protected:
             {&::IMAGE_ZM_LOGO_W, 400, 150, 0xFFE0E0FF},
             {&::IMAGE_VORNS_LOGO, 500, 200, 0xFFFFE080},
         };
-        for (const auto& p : pictures)
+        for (const auto& p : pictures) {
             Picture(p.slot, p.width, p.height, p.argb);
+        }
         ::FONT_SMALL = &mSmall;
         ::FONT_SHOWCARDGOTHIC = &mLarge;
         std::filesystem::create_directories("screens-out");
@@ -77,8 +78,9 @@ protected:
         mGame->mCredits.reset();
         mGame->ProcessSafeDeleteList();
         // The pictures belong to the game's image host: they go before it does.
-        for (Vesk::Image** slot : mSlots)
+        for (Vesk::Image** slot : mSlots) {
             *slot = nullptr;
+        }
         mPictures.clear();
         ::FONT_SMALL = nullptr;
         ::FONT_SHOWCARDGOTHIC = nullptr;
@@ -98,10 +100,11 @@ protected:
     void Frame() {
         Vesk::WidgetManager& manager = *mGame->mWidgetManager;
         while (std::optional<platform::Message> m = mWindow->WaitMessage(1)) {
-            if (m->kind == platform::msg::KeyDown)
+            if (m->kind == platform::msg::KeyDown) {
                 manager.KeyDown(static_cast<int>(m->wparam));
-            else if (m->kind == platform::msg::Char)
+            } else if (m->kind == platform::msg::Char) {
                 manager.KeyChar(static_cast<char>(m->wparam));
+            }
         }
         mClock.Advance(10);
         manager.UpdateFrame();
@@ -112,8 +115,9 @@ protected:
     void Save(const std::string& name) {
         ImageLib::Image shot(800, 600);
         std::memcpy(shot.mBits.data(), mScreen.GetBits(), 800 * 600 * 4);
-        for (uint32_t& pixel : shot.mBits)
+        for (uint32_t& pixel : shot.mBits) {
             pixel |= 0xFF000000u;
+        }
         EXPECT_TRUE(ImageLib::WritePNGImage("screens-out/" + name + ".png", shot)) << name;
     }
     void PushKey(SDL_Keycode sym, SDL_Scancode code, const char* text) {
@@ -144,12 +148,14 @@ protected:
 
 TEST_F(ScreensWindowTest, AProfileIsTypedInAndEveryScreenIsPictured) {
     const char* display = std::getenv("DISPLAY");
-    if (display == nullptr || display[0] == '\0')
+    if (display == nullptr || display[0] == '\0') {
         GTEST_SKIP() << "no display";
+    }
     setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
     mWindow = platform::SdlPixelWindow::Make({"Vorns screens", {0, 0}, {800, 600}});
-    if (mWindow == nullptr)
+    if (mWindow == nullptr) {
         GTEST_SKIP() << "SDL video unavailable";
+    }
     ASSERT_TRUE(mGame->LoadGameData());
     Write("Anna.sav", {});
 
@@ -160,29 +166,34 @@ TEST_F(ScreensWindowTest, AProfileIsTypedInAndEveryScreenIsPictured) {
     PushKey(SDLK_i, SDL_SCANCODE_I, "I");
     PushKey(SDLK_d, SDL_SCANCODE_D, "d");
     PushKey(SDLK_a, SDL_SCANCODE_A, "a");
-    for (int i = 0; i < 50 && profiles->NameEdit().mString != "Ida"; ++i)
+    for (int i = 0; i < 50 && profiles->NameEdit().mString != "Ida"; ++i) {
         Frame();
+    }
     EXPECT_EQ(profiles->NameEdit().mString, "Ida");
     Save("profile-typed");
     PushKey(SDLK_RETURN, SDL_SCANCODE_RETURN, nullptr);
-    for (int i = 0; i < 50 && profiles->List().GetLineCount() < 2; ++i)
+    for (int i = 0; i < 50 && profiles->List().GetLineCount() < 2; ++i) {
         Frame();
+    }
     ASSERT_EQ(profiles->List().GetLineCount(), 2);
     EXPECT_EQ(profiles->List().GetLine(1), "Ida");
     EXPECT_EQ(mGame->mCurrentPlayer, "Ida");
     EXPECT_TRUE(std::filesystem::exists(Profiles("Ida.sav")));
-    for (int i = 0; i < 80; ++i)
+    for (int i = 0; i < 80; ++i) {
         Frame();
+    }
     Save("profile-dialog");
     profiles->Close();
     mGame->ProcessSafeDeleteList();
 
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 12; ++i) {
         mGame->AppendHighScore("Player " + std::to_string(i), 1000 * i + 7);
+    }
     auto* scores = new Vesk::CHighScoresDialog("", "");
     mGame->AddDialogByObject(scores);
-    for (int i = 0; i < 80; ++i)
+    for (int i = 0; i < 80; ++i) {
         Frame();
+    }
     EXPECT_EQ(scores->mRows, 10);
     Save("high-scores");
     scores->Close();
@@ -194,13 +205,15 @@ TEST_F(ScreensWindowTest, AProfileIsTypedInAndEveryScreenIsPictured) {
     mGame->mWidgetManager->AddWidget(&credits);
     ASSERT_TRUE(credits.mRunning);
     credits.mScrollPos = 120;
-    for (int i = 0; i < 90; ++i)
+    for (int i = 0; i < 90; ++i) {
         Frame();
+    }
     credits.mLevel = 0x40004000;
     Frame();
     credits.mLevel = 0;
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 12; ++i) {
         Frame();
+    }
     EXPECT_FALSE(credits.mRipple.IsIdle());
     Save("credits");
 }
