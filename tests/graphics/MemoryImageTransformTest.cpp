@@ -429,6 +429,19 @@ TEST(MemoryImageStretchTest, UnscaledStretchEqualsBlitInEveryMode) {
     }
 }
 
+TEST(MemoryImageStretchTest, SmoothOneToOneReproducesItsSource) {
+    // Full channels once came out as 254 at 1:1 while other scales kept 255.
+    auto source = MakeImage(16, 16, [](int32_t x, int32_t y) {
+        return (x + y) % 3 == 0 ? 0xFFFFFFFFu : Argb(255, 255, static_cast<uint32_t>(x * 16), 255);
+    });
+    for (bool opaqueDest : {true, false}) {
+        auto dest = Filled(16, 16, opaqueDest ? 0xFF000000u : 0u);
+        dest->StretchBlt(source.get(), Rect(0, 0, 16, 16), Whole(*source), Whole(*dest),
+                         Color::White, 0, false);
+        EXPECT_EQ(PixelsOf(*dest), PixelsOf(*source)) << "opaque dest " << opaqueDest;
+    }
+}
+
 TEST(MemoryImageStretchTest, AdditiveStretchSaturates) {
     auto src = Filled(2, 2, Argb(255, 200, 200, 200));
     auto dest = Filled(4, 4, Argb(17, 100, 0, 0));
