@@ -110,6 +110,9 @@ public:
         mOffset = component.sgnd != 0 ? int64_t{1} << (precision - 1) : 0;
         mShift = std::max(precision - 8, 0);
         mStretch = precision < 8;
+        if (!mStretch) {
+            return;  // the table is for shallow samples; 1 << 31 would overflow
+        }
         const int top = (1 << precision) - 1;
         for (int value = 0; value < 256; ++value) {
             mTable[static_cast<size_t>(value)] =
