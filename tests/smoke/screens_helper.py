@@ -266,26 +266,29 @@ def words_shown(rgb):
     return light >= 0.1 * total and dark >= 0.3 * total
 
 
-def words(window, png, timeout):
+def wait_for(name, window, png, timeout, ready, pause, missing):
+    """Grabs the window until ready(rgb) holds, then keeps that picture as <png> and <png>.rgb.
+    Exit 1 (the last picture kept) when it did not within timeout seconds, 2 when the window
+    could not be read."""
     x11 = load_x11()
     display = x11.XOpenDisplay(None)
     if not display:
-        print("words: cannot open the display")
+        print("%s: cannot open the display" % name)
         return 2
     try:
         deadline = time.monotonic() + timeout
         while True:
             rgb = grab(x11, display, window)
             if rgb is None:
-                print("words: cannot read the window")
+                print("%s: cannot read the window" % name)
                 return 2
-            if words_shown(rgb):
+            if ready(rgb):
                 break
             if time.monotonic() > deadline:
                 write_png(png, WIDTH, HEIGHT, rgb)
-                print("%s: FAIL no words within %gs" % (os.path.basename(png), timeout))
+                print("%s: FAIL %s within %gs" % (os.path.basename(png), missing, timeout))
                 return 1
-            time.sleep(0.05)
+            time.sleep(pause)
     finally:
         x11.XCloseDisplay(display)
     write_png(png, WIDTH, HEIGHT, rgb)
@@ -293,6 +296,10 @@ def words(window, png, timeout):
         f.write(rgb)
     print("%s: ok, words shown" % os.path.basename(png))
     return 0
+
+
+def words(window, png, timeout):
+    return wait_for("words", window, png, timeout, words_shown, 0.05, "no words")
 
 
 def new_light(previous, rgb, x0, y0, w, h):
@@ -308,32 +315,9 @@ def new_light(previous, rgb, x0, y0, w, h):
 def appear(window, png, previous_path, place, count, timeout):
     with open(previous_path, "rb") as f:
         previous = f.read()
-    x11 = load_x11()
-    display = x11.XOpenDisplay(None)
-    if not display:
-        print("appear: cannot open the display")
-        return 2
-    try:
-        deadline = time.monotonic() + timeout
-        while True:
-            rgb = grab(x11, display, window)
-            if rgb is None:
-                print("appear: cannot read the window")
-                return 2
-            if new_light(previous, rgb, *place) >= count:
-                break
-            if time.monotonic() > deadline:
-                write_png(png, WIDTH, HEIGHT, rgb)
-                print("%s: FAIL nothing light came within %gs" % (os.path.basename(png), timeout))
-                return 1
-            time.sleep(0.2)
-    finally:
-        x11.XCloseDisplay(display)
-    write_png(png, WIDTH, HEIGHT, rgb)
-    with open(png + ".rgb", "wb") as f:
-        f.write(rgb)
-    print("%s: ok, words shown" % os.path.basename(png))
-    return 0
+    return wait_for("appear", window, png, timeout,
+                    lambda rgb: new_light(previous, rgb, *place) >= count, 0.2,
+                    "nothing light came")
 
 
 def fill(path):
