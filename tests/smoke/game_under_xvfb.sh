@@ -93,13 +93,13 @@ start_game() {
     APP_PID=$!
 }
 
-# find_window: sets WINDOW to the game's window once the same one has shown twice in a row.
-# Searched again and again rather than once with --sync: xdotool gives up on an X error when a
-# window vanishes while it looks, and a slow start may replace the first window (a display
-# found too slow is set up anew).
+# find_window [seconds]: sets WINDOW to the game's window once the same one has shown twice in a
+# row, waiting up to [seconds] (20). Searched again and again rather than once with --sync:
+# xdotool gives up on an X error when a window vanishes while it looks, and a slow start may
+# replace the first window (a display found too slow is set up anew).
 find_window() {
     local found previous=""
-    for _ in $(seq 80); do
+    for _ in $(seq $((${1:-20} * 4))); do
         found=$(timeout 5 xdotool search --onlyvisible --name '^Vorns' 2>/dev/null | head -n 1)
         if [ -n "$found" ] && [ "$found" = "$previous" ]; then
             WINDOW="$found"
@@ -110,4 +110,25 @@ find_window() {
         sleep 0.25
     done
     return 1
+}
+
+# describe_no_window <out dir>: what a failed window search leaves to go on: the windows the
+# server has, where the game's threads wait, its last words.
+describe_no_window() {
+    echo "windows on $DISPLAY:"
+    local id
+    for id in $(timeout 5 xdotool search --name '' 2>/dev/null | head -n 20); do
+        echo "  $id '$(timeout 5 xdotool getwindowname "$id" 2>/dev/null)'" \
+            "$(timeout 5 xdotool getwindowgeometry "$id" 2>/dev/null | awk '/Geometry/ {print $2}')"
+    done
+    local pid task
+    for pid in $(pgrep -P "$APP_PID" 2>/dev/null) "$APP_PID"; do
+        [ -d "/proc/$pid" ] || continue
+        echo "process $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-80)"
+        for task in /proc/"$pid"/task/*; do
+            echo "  thread ${task##*/} $(awk '{print $3}' "$task/stat" 2>/dev/null)" \
+                "$(cat "$task/wchan" 2>/dev/null)"
+        done
+    done
+    tail -n 20 "$1/stdout.txt" "$1/stderr.txt" 2>/dev/null
 }

@@ -70,6 +70,10 @@ click_scaled() {
 }
 
 start_game "$APP" "$OUT" $LIFETIME
+if ! find_window 60; then
+    describe_no_window "$OUT"
+    fail "no game window within 60s"
+fi
 wait_geometry "$SIZE" || fail "full screen does not cover the screen"
 # Comparing the top-left 800x600 of the screen is enough to see a new screen come.
 shot title 8 0 15
