@@ -14,6 +14,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
+#include "graphics/SpriteAdder.h"
 #include "resources/PakInterface.h"
 
 namespace Vesk {
@@ -61,6 +62,13 @@ int32_t Trunc(float v) {
         return INT32_MAX;
     }
     return static_cast<int32_t>(v);
+}
+
+// Runaway numbers from a wild definition are not drawn: far off the screen, or so large that
+// the blit's integer arithmetic would overflow. Within these bounds every conversion of a place
+// or a size to an integer is an exact truncation.
+bool Drawable(float x, float y, float size, float turn) {
+    return std::abs(x) < kFar && std::abs(y) < kFar && size < kFar && std::isfinite(turn);
 }
 
 // Trunc then clamped to 0..255, without branches: NaN and anything below 0 give 0.
@@ -413,59 +421,56 @@ struct zmParticleSystem::StampBatch {
     static constexpr size_t kSize = 64;
     std::array<Graphics::ImageStamp, kSize> mStamps;
     size_t mCount = 0;
-    // Stamps inside the clip go straight to the target, skipping the context's placing.
+    // Stamps inside the clip may go straight to the target, skipping the context's placing.
     MemoryImage* mTarget = nullptr;
     int32_t mShiftX = 0;
     int32_t mShiftY = 0;
     Rect mClip;
-    std::array<MemoryImage::SpriteBlit, kSize> mBlits;
-    std::array<Color, kSize> mColors;
-    size_t mBlitCount = 0;
 
     void Flush(Graphics* g) {
-        if (mBlitCount != 0) {
-            mTarget->AddSprites(std::span(mBlits.data(), mBlitCount));
-            mBlitCount = 0;
-        }
         if (mCount != 0) {
             g->DrawImageStamps(std::span(mStamps.data(), mCount));
             mCount = 0;
         }
     }
     void Add(Graphics* g, MemoryImage* sprite, int32_t x, int32_t y, const Color& color) {
-        if (mTarget != nullptr) {
-            const int64_t left = int64_t{x} + mShiftX;
-            const int64_t top = int64_t{y} + mShiftY;
-            if (left >= mClip.mX && top >= mClip.mY &&
-                left + sprite->mWidth <= int64_t{mClip.mX} + mClip.mWidth &&
-                top + sprite->mHeight <= int64_t{mClip.mY} + mClip.mHeight) {
-                if (mCount != 0) {
-                    Flush(g);
-                }
-                mColors[mBlitCount] = color;
-                mBlits[mBlitCount] = {sprite,
-                                      &mColors[mBlitCount],
-                                      static_cast<int32_t>(left),
-                                      static_cast<int32_t>(top),
-                                      0,
-                                      0,
-                                      sprite->mWidth,
-                                      sprite->mHeight};
-                if (++mBlitCount == kSize) {
-                    Flush(g);
-                }
-                return;
-            }
-        }
-        if (mBlitCount != 0) {
-            Flush(g);
-        }
         mStamps[mCount++] = {sprite, x, y, color};
         if (mCount == kSize) {
             Flush(g);
         }
     }
 };
+
+struct zmParticleSystem::Placement {
+    float x;
+    float y;
+    // The stretched image's place and size.
+    int32_t left;
+    int32_t top;
+    int32_t w;
+    int32_t h;
+    Color color;
+};
+
+bool zmParticleSystem::Place(const Particle& p, Placement& out) const {
+    out.x = mDrawOffsetX + p.x;
+    out.y = mDrawOffsetY + p.y;
+    const Image* image = mDefinition.mImage;
+    const float size =
+        std::abs(p.scale) * static_cast<float>(std::max(image->mWidth, image->mHeight));
+    if (!Drawable(out.x, out.y, size, p.spin * p.age)) {
+        return false;
+    }
+    const float width = static_cast<float>(image->mWidth) * p.scale;
+    const float height = static_cast<float>(image->mHeight) * p.scale;
+    out.left = static_cast<int32_t>(out.x - width * 0.5f);
+    out.top = static_cast<int32_t>(out.y - height * 0.5f);
+    out.w = static_cast<int32_t>(width);
+    out.h = static_cast<int32_t>(height);
+    out.color = Color(ChannelByte(p.color[0]), ChannelByte(p.color[1]), ChannelByte(p.color[2]),
+                      ChannelByte(p.color[3]));
+    return true;
+}
 
 void zmParticleSystem::Draw(Graphics* g) {
     Image* image = mDefinition.mImage;
@@ -474,6 +479,7 @@ void zmParticleSystem::Draw(Graphics* g) {
     }
     if (mScaledFrom != image) {
         mLastScaled = nullptr;
+        mSmallSprites.reset();
     }
     const DrawMode savedMode = g->GetDrawMode();
     if (mAdditive != 0 && savedMode == kDrawModeNormal) {
@@ -491,13 +497,17 @@ void zmParticleSystem::Draw(Graphics* g) {
     }
     StampBatch batch;
     batch.mTarget = g->SpriteTarget(batch.mShiftX, batch.mShiftY, batch.mClip);
-    for (int32_t i = 0; i < mLiveCount; ++i) {
-        const Particle& p = mParticles[i];
-        if (clipped &&
-            !InsidePolygon(mClip, Trunc(p.x + mDrawOffsetX), Trunc(p.y + mDrawOffsetY))) {
-            continue;
+    if (batch.mTarget != nullptr && !mAccelerated && mAdditive != 0) {
+        DrawAdded(g, batch, clipped);
+    } else {
+        for (int32_t i = 0; i < mLiveCount; ++i) {
+            const Particle& p = mParticles[i];
+            if (clipped &&
+                !InsidePolygon(mClip, Trunc(p.x + mDrawOffsetX), Trunc(p.y + mDrawOffsetY))) {
+                continue;
+            }
+            DrawParticle(g, p, batch);
         }
-        DrawParticle(g, p, batch);
     }
     batch.Flush(g);
     if (clipped) {
@@ -509,55 +519,118 @@ void zmParticleSystem::Draw(Graphics* g) {
     g->SetDrawMode(savedMode);
 }
 
+void zmParticleSystem::DrawAdded(Graphics* g, StampBatch& batch, bool clipped) {
+    const SpriteAdder adder(*batch.mTarget);
+    if (!mSmallSprites) {
+        mSmallSprites = std::make_unique<MemoryImage*[]>(kSmallSide * kSmallSide);
+    }
+    // Where a sprite may lie, in the particles' frame, to be wholly inside the clip.
+    const Rect& clip = batch.mClip;
+    const int64_t minX = int64_t{clip.mX} - batch.mShiftX;
+    const int64_t minY = int64_t{clip.mY} - batch.mShiftY;
+    const int64_t maxX = minX + clip.mWidth;
+    const int64_t maxY = minY + clip.mHeight;
+    // Placed a batch at a time, so that the adder can fetch the rows of the next ones early.
+    constexpr size_t kBatch = 64;
+    std::array<SpriteAdder::Placed, kBatch> placed;
+    size_t count = 0;
+    const Image* image = mDefinition.mImage;
+    const auto imageW = static_cast<float>(image->mWidth);
+    const auto imageH = static_cast<float>(image->mHeight);
+    const auto side = static_cast<float>(std::max(image->mWidth, image->mHeight));
+    for (int32_t i = 0; i < mLiveCount; ++i) {
+        const Particle& p = mParticles[i];
+        if (clipped &&
+            !InsidePolygon(mClip, Trunc(p.x + mDrawOffsetX), Trunc(p.y + mDrawOffsetY))) {
+            continue;
+        }
+        // Place's steps, kept in registers: most particles take only these.
+        const float x = mDrawOffsetX + p.x;
+        const float y = mDrawOffsetY + p.y;
+        if (!Drawable(x, y, std::abs(p.scale) * side, p.spin * p.age)) {
+            continue;
+        }
+        const float width = imageW * p.scale;
+        const float height = imageH * p.scale;
+        const auto left = static_cast<int32_t>(x - width * 0.5f);
+        const auto top = static_cast<int32_t>(y - height * 0.5f);
+        const auto w = static_cast<int32_t>(width);
+        const auto h = static_cast<int32_t>(height);
+        // Unsigned, a side below 1 is out of range too.
+        const auto column = static_cast<uint32_t>(w - 1);
+        const auto row = static_cast<uint32_t>(h - 1);
+        MemoryImage* sprite = nullptr;
+        if (column < kSmallSide && row < kSmallSide) {
+            sprite = mSmallSprites[row * kSmallSide + column];
+            if (sprite == nullptr) {
+                sprite = NewSmallSprite(w, h, adder);
+            }
+        }
+        if (sprite == nullptr || left < minX || top < minY || left + w > maxX || top + h > maxY) {
+            // The rest keep their order.
+            adder.Add(std::span(placed.data(), count));
+            count = 0;
+            DrawParticle(g, p, batch);
+            continue;
+        }
+        batch.Flush(g);
+        placed[count++] = {sprite->mBits.get(),
+                           adder.At(left + batch.mShiftX, top + batch.mShiftY),
+                           static_cast<size_t>(w),
+                           w,
+                           h,
+                           SpriteAdder::TintOf(p.color)};
+        if (count == kBatch) {
+            adder.Add(placed);
+            count = 0;
+        }
+    }
+    adder.Add(std::span(placed.data(), count));
+}
+
 void zmParticleSystem::DrawParticle(Graphics* g, const Particle& p, StampBatch& batch) {
-    // Runaway numbers from a wild definition are not drawn: far off the screen, or so large
-    // that the blit's integer arithmetic would overflow.
-    const float x = mDrawOffsetX + p.x;
-    const float y = mDrawOffsetY + p.y;
-    Image* image = mDefinition.mImage;
-    const float size =
-        std::abs(p.scale) * static_cast<float>(std::max(image->mWidth, image->mHeight));
-    if (!(std::abs(x) < kFar) || !(std::abs(y) < kFar) || !(size < kFar) ||
-        !std::isfinite(p.spin * p.age)) {
+    Placement at;
+    if (!Place(p, at)) {
         return;
     }
-    const Color color(ChannelByte(p.color[0]), ChannelByte(p.color[1]), ChannelByte(p.color[2]),
-                      ChannelByte(p.color[3]));
+    Image* image = mDefinition.mImage;
     if (!mAccelerated && mAdditive != 0) {
-        const float width = static_cast<float>(image->mWidth) * p.scale;
-        const float height = static_cast<float>(image->mHeight) * p.scale;
-        const int32_t left = Trunc(x - width * 0.5f);
-        const int32_t top = Trunc(y - height * 0.5f);
-        const int32_t w = Trunc(width);
-        const int32_t h = Trunc(height);
         // Neighbouring particles are mostly of one size.
-        MemoryImage* scaled = w == mLastScaledW && h == mLastScaledH ? mLastScaled : nullptr;
+        MemoryImage* scaled = at.w == mLastScaledW && at.h == mLastScaledH ? mLastScaled : nullptr;
         if (scaled == nullptr) {
-            scaled = ScaledSprite(w, h);
+            scaled = ScaledSprite(at.w, at.h);
             mLastScaled = scaled;
-            mLastScaledW = w;
-            mLastScaledH = h;
+            mLastScaledW = at.w;
+            mLastScaledH = at.h;
         }
         if (scaled != nullptr) {
             // Batched: the sprite of its size added unstretched, as most particles are drawn.
-            batch.Add(g, scaled, left, top, color);
+            batch.Add(g, scaled, at.left, at.top, at.color);
             return;
         }
         batch.Flush(g);
-        g->SetColor(color);
-        g->DrawImageStretched(image, left, top, w, h);
+        g->SetColor(at.color);
+        g->DrawImageStretched(image, at.left, at.top, at.w, at.h);
         return;
     }
     batch.Flush(g);
-    g->SetColor(color);
+    g->SetColor(at.color);
     Transform2D transform;
     transform.Rotate(p.spin * p.age);
     transform.Scale(p.scale, p.scale);
     if (mAccelerated) {
-        g->DrawImageTransformF(image, transform, x, y);
+        g->DrawImageTransformF(image, transform, at.x, at.y);
     } else {
-        g->DrawImageTransform(image, transform, x, y);
+        g->DrawImageTransform(image, transform, at.x, at.y);
     }
+}
+
+MemoryImage* zmParticleSystem::NewSmallSprite(int32_t w, int32_t h, const SpriteAdder& adder) {
+    MemoryImage* sprite = ScaledSprite(w, h);
+    if (sprite == nullptr || !adder.Takes(*sprite)) {
+        return nullptr;
+    }
+    return mSmallSprites[static_cast<size_t>((h - 1) * kSmallSide + (w - 1))] = sprite;
 }
 
 MemoryImage* zmParticleSystem::ScaledSprite(int32_t w, int32_t h) {

@@ -14,6 +14,7 @@ class ByteWriter;
 class Graphics;
 class Image;
 class MemoryImage;
+class SpriteAdder;
 
 // A 2-D particle emitter described by a definition file: a 128-byte parameter block, then
 // tagged records. It emits along the path its emitter moved since the last step and draws every
@@ -162,7 +163,14 @@ private:
     void Emit(float dt);
     // Particles drawn as stamps, handed to the context some at a time.
     struct StampBatch;
+    // Where a particle is drawn; false for one that must not be.
+    struct Placement;
+    bool Place(const Particle& p, Placement& out) const;
+    // Additive particles added straight into the image the context draws on.
+    void DrawAdded(Graphics* g, StampBatch& batch, bool clipped);
     void DrawParticle(Graphics* g, const Particle& p, StampBatch& batch);
+    // The sprite of a small size not looked up yet, kept when the adder takes it; else null.
+    MemoryImage* NewSmallSprite(int32_t w, int32_t h, const SpriteAdder& adder);
     // The image stretched to w x h and weighted by its alpha, opaque, ready to be added; null
     // for sizes not kept.
     MemoryImage* ScaledSprite(int32_t w, int32_t h);
@@ -173,6 +181,10 @@ private:
     std::vector<std::vector<std::pair<int32_t, std::unique_ptr<MemoryImage>>>> mScaled;
     size_t mScaledCount = 0;
     Image* mScaledFrom = nullptr;
+    // Sprites of sides up to kSmallSide the adder takes, by size: the common particle sizes
+    // found without a search.
+    static constexpr uint32_t kSmallSide = 16;
+    std::unique_ptr<MemoryImage*[]> mSmallSprites;
     // The last size looked up and its sprite, null when none.
     MemoryImage* mLastScaled = nullptr;
     int32_t mLastScaledW = 0;
