@@ -4,7 +4,9 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app/util/ByteReader.h"
@@ -51,6 +53,22 @@ bool ReadPoints(ByteReader& in, std::vector<zmParticleSystem::Point>& points) {
         points.push_back({x, y});
     }
     return !in.Failed();
+}
+
+// Four neighbouring floats of a particle, moved as one.
+using Lanes = float __attribute__((vector_size(16)));
+using Particle = zmParticleSystem::Particle;
+static_assert(offsetof(Particle, scale) == offsetof(Particle, x) + 3 * sizeof(float) &&
+              offsetof(Particle, scaleDelta) == offsetof(Particle, vx) + 3 * sizeof(float));
+
+Lanes LoadLanes(const Particle& p, size_t offset) {
+    Lanes lanes;
+    std::memcpy(&lanes, reinterpret_cast<const char*>(&p) + offset, sizeof lanes);
+    return lanes;
+}
+
+void StoreLanes(Particle& p, size_t offset, Lanes lanes) {
+    std::memcpy(reinterpret_cast<char*>(&p) + offset, &lanes, sizeof lanes);
 }
 
 // Truncation toward zero that stays defined for any float.
@@ -318,13 +336,12 @@ void zmParticleSystem::Step(float dt) {
         p.vx += dt * (p.radial * nx - p.tangential * ny);
         p.vy += dt * (p.radial * ny + p.tangential * nx);
         p.vy += p.gravity * dt;
-        p.x += p.vx * dt;
-        p.y += p.vy * dt;
-        p.spin += p.spinDelta * dt;
-        p.scale += p.scaleDelta * dt;
-        for (int c = 0; c < 4; ++c) {
-            p.color[c] += p.colorDelta[c] * dt;
-        }
+        // value + rate * step, lane by lane: x, y, spin and scale, then the colour.
+        StoreLanes(p, offsetof(Particle, x),
+                   LoadLanes(p, offsetof(Particle, x)) + LoadLanes(p, offsetof(Particle, vx)) * dt);
+        StoreLanes(p, offsetof(Particle, color),
+                   LoadLanes(p, offsetof(Particle, color)) +
+                       LoadLanes(p, offsetof(Particle, colorDelta)) * dt);
         ++i;
     }
 

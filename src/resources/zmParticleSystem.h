@@ -77,14 +77,14 @@ public:
         int32_t mPathMode = 0;
     };
 
+    // Each step adds every rate times the step to its value; the four values and their four
+    // rates lie side by side, so that a step moves them together.
     struct Particle {
-        float x, y;
-        float vx, vy;
-        float gravity, radial, tangential;
-        float spin, spinDelta;
-        float scale, scaleDelta;
+        float x, y, spin, scale;
+        float vx, vy, spinDelta, scaleDelta;
         float color[4];
         float colorDelta[4];
+        float gravity, radial, tangential;
         float age, life;
     };
 
