@@ -547,7 +547,7 @@ void zmParticleSystem::DrawAdded(Graphics* g, StampBatch& batch, bool clipped) {
     const int64_t minY = int64_t{clip.mY} - batch.mShiftY;
     const int64_t maxX = minX + clip.mWidth;
     const int64_t maxY = minY + clip.mHeight;
-    // Placed a batch at a time, so that the adder can fetch the rows of the next ones early.
+    // Placed a batch at a time: the adder's loop over them is its own.
     constexpr size_t kBatch = 64;
     std::array<SpriteAdder::Placed, kBatch> placed;
     size_t count = 0;
@@ -583,19 +583,30 @@ void zmParticleSystem::DrawAdded(Graphics* g, StampBatch& batch, bool clipped) {
                 sprite = NewSmallSprite(w, h, adder);
             }
         }
-        if (sprite == nullptr || left < minX || top < minY || left + w > maxX || top + h > maxY) {
+        if (sprite == nullptr) {
             // The rest keep their order.
             adder.Add(std::span(placed.data(), count));
             count = 0;
             DrawParticle(g, p, batch);
             continue;
         }
+        // Cut to the clip as the context cuts a stamp; wholly outside, nothing is drawn.
+        const int64_t cutLeft = std::max<int64_t>(left, minX);
+        const int64_t cutTop = std::max<int64_t>(top, minY);
+        const int64_t cutRight = std::min<int64_t>(int64_t{left} + w, maxX);
+        const int64_t cutBottom = std::min<int64_t>(int64_t{top} + h, maxY);
+        if (cutLeft >= cutRight || cutTop >= cutBottom) {
+            continue;
+        }
         batch.Flush(g);
-        placed[count++] = {sprite->mBits.get(),
-                           adder.At(left + batch.mShiftX, top + batch.mShiftY),
+        placed[count++] = {sprite->mBits.get() +
+                               static_cast<size_t>(cutTop - top) * static_cast<size_t>(w) +
+                               static_cast<size_t>(cutLeft - left),
+                           adder.At(static_cast<int32_t>(cutLeft + batch.mShiftX),
+                                    static_cast<int32_t>(cutTop + batch.mShiftY)),
                            static_cast<size_t>(w),
-                           w,
-                           h,
+                           static_cast<int32_t>(cutRight - cutLeft),
+                           static_cast<int32_t>(cutBottom - cutTop),
                            SpriteAdder::TintOf(p.color)};
         if (count == kBatch) {
             adder.Add(placed);

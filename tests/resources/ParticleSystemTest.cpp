@@ -578,4 +578,44 @@ TEST(ParticleSystemTest, AdditiveSpritesMatchAStretchedDrawOfEachParticle) {
     EXPECT_LE(worst, 4);
 }
 
+// Additive sprites crossing the clip's edges, or the image's, are cut, never changed: inside the
+// clip the picture is the unclipped one, outside it nothing is drawn.
+TEST(ParticleSystemTest, ClippedAdditiveSpritesAreTheUnclippedOnesCut) {
+    auto sprite = MakeImage(8, 8, 0xFF60A0E0u);
+    ParticleDefinition def = Still(0);
+    def.additive = true;
+    zmParticleSystem system(Parse(def), 0.0f);
+    system.mDefinition.mImage = sprite.get();
+    system.mLiveCount = 60;
+    for (int i = 0; i < 60; ++i) {
+        zmParticleSystem::Particle& p = system.mParticles[i];
+        p = {};
+        p.x = -3.0f + 7.3f * static_cast<float>(i % 10);
+        p.y = -2.0f + 9.1f * static_cast<float>(i / 10);
+        p.scale = 0.25f + 0.1f * static_cast<float>(i % 8);
+        p.life = 1;
+        p.color[0] = p.color[1] = p.color[2] = 1.0f;
+        p.color[3] = i % 3 == 0 ? 1.0f : 0.6f;
+    }
+    constexpr int kW = 64;
+    constexpr int kH = 48;
+    const Vesk::Rect clip(13, 9, 30, 25);
+    Vesk::MemoryImage whole;
+    whole.Create(kW, kH);
+    Vesk::Graphics g(&whole);
+    system.Draw(&g);
+    Vesk::MemoryImage cut;
+    cut.Create(kW, kH);
+    Vesk::Graphics c(&cut);
+    c.ClipRect(clip.mX, clip.mY, clip.mWidth, clip.mHeight);
+    system.Draw(&c);
+    for (int y = 0; y < kH; ++y) {
+        for (int x = 0; x < kW; ++x) {
+            const bool inside = clip.Contains(x, y);
+            const uint32_t expected = inside ? whole.GetBits()[y * kW + x] : 0u;
+            ASSERT_EQ(cut.GetBits()[y * kW + x], expected) << x << "," << y;
+        }
+    }
+}
+
 }  // namespace
