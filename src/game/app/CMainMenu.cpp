@@ -172,13 +172,30 @@ void CMainMenu::Update() {
         mSparkFired = false;
         App().PlaySoundById(SOUND_ROSA, false, false);
     }
-    MarkDirty();
+    // Only a changed picture is drawn again: the sky moves a whole pixel every fifth update, and
+    // in between the menu would draw the very frame it shows. Fades, buttons and dialogs mark it
+    // themselves.
+    bool sparkling = false;
+    for (int32_t i = 0; i < mSparks.GetCount(); ++i) {
+        sparkling = sparkling || static_cast<const CSpark*>(mSparks.GetAt(i))->IsPlaying();
+    }
+    if (SkyPlace() != mDrawnSky || sparkling || mSparkling ||
+        App().mCurrentPlayer != mDrawnPlayer) {
+        MarkDirty();
+    }
+    // The frame after the last sparkle still has to take it away.
+    mSparkling = sparkling;
+}
+
+std::pair<int, int> CMainMenu::SkyPlace() const {
+    return {static_cast<int>(mSkyOffset + 0.5), static_cast<int>(0.5 + mSkyY)};
 }
 
 void CMainMenu::Draw(Graphics* g) {
+    mDrawnSky = SkyPlace();
+    mDrawnPlayer = App().mCurrentPlayer;
     if (IMAGE_MM_BGSKY != nullptr) {
-        const int sx = static_cast<int>(mSkyOffset + 0.5);
-        const int sy = static_cast<int>(0.5 + mSkyY);
+        const auto [sx, sy] = mDrawnSky;
         g->DrawImage(IMAGE_MM_BGSKY, sx, sy);
         g->DrawImage(IMAGE_MM_BGSKY, sx + IMAGE_MM_BGSKY->GetWidth(), sy);
     }

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "game/app/CScreen.h"
 #include "game/core/CObjectList.h"
@@ -70,6 +72,11 @@ private:
     CObjectList mSparks{this};
     // Measured at the first draw.
     int mHelloHalfWidth = -1;
+    // What the last frame showed, to tell whether the next would differ.
+    std::pair<int, int> SkyPlace() const;
+    std::pair<int, int> mDrawnSky{INT32_MIN, INT32_MIN};
+    std::string mDrawnPlayer;
+    bool mSparkling = false;
 };
 
 }  // namespace Vesk

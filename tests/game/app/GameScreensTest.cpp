@@ -200,6 +200,32 @@ TEST_F(GameScreensTest, SparkleSoundsFirstAtOnceThenAtMostEvery240Seconds) {
     EXPECT_EQ(menu.mLastSparkleSoundTime, 241001u);
 }
 
+// The menu is drawn again only when its picture would change: the sky's whole-pixel place (the
+// eighth step of -0.2 from 0) or the greeting's name; fades, buttons and sparkles mark it too.
+TEST_F(GameScreensTest, MenuIsDrawnAgainOnlyWhenItsPictureChanges) {
+    Vesk::CMainMenu menu;
+    menu.mFadeState = Vesk::zmWidget::FADE_IDLE;
+    menu.mSkyOffset = 0.0;
+    Vesk::DDImage screen(nullptr);
+    screen.Create(800, 600);
+    Vesk::Graphics g(&screen);
+    menu.Draw(&g);
+    int updates = 0;
+    do {
+        menu.mDirty = false;
+        menu.Update();
+        ++updates;
+    } while (!menu.mDirty && updates < 20);
+    EXPECT_EQ(updates, 8);
+    menu.Draw(&g);
+    menu.mDirty = false;
+    menu.Update();
+    EXPECT_FALSE(menu.mDirty);
+    mScreens->mCurrentPlayer = "Someone Else";
+    menu.Update();
+    EXPECT_TRUE(menu.mDirty);
+}
+
 TEST_F(GameScreensTest, MenuRoutesWaitForTheFadeAndHandOverToTheNextScreen) {
     mScreens->mHelp = std::make_unique<Vesk::zmWidget>();
     mScreens->mBoardHost = std::make_unique<Vesk::CBoardHost>(*mScreens);
