@@ -782,6 +782,7 @@ int CTable::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     }
     widthPx = columns * kS;
     heightPx = rows * kS;
+    bool holdsBlocks = false;
     for (int32_t a = 0; a < columns; ++a) {
         for (int32_t b = 0; b < rows; ++b) {
             CCell& cell = Cell(a, b);
@@ -790,8 +791,14 @@ int CTable::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
             if (cell.hole != 0) {
                 cell.present = 0;
             }
+            holdsBlocks = holdsBlocks || cell.present != 0;
         }
         firstRow[static_cast<size_t>(a)] = in.I32In(-1, rows - 1, "first row");
+    }
+    // The end of the slide-in deals a block into every real cell; a field still sliding in
+    // that already holds blocks would get a second one on top of each.
+    if (phase == 0 && holdsBlocks) {
+        in.Fail("a field still sliding in holds blocks");
     }
     if (in.Failed()) {
         columns = 0;
