@@ -1,6 +1,7 @@
 #include "game/core/CTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "app/util/ByteReader.h"
@@ -702,7 +703,8 @@ int CTable::Update(Vesk::ObjectOwner& owner) {
     }
     SyncPosition();
     originX = static_cast<int32_t>(xd + 0.5);
-    originY = static_cast<int32_t>(yd + 0.5);
+    // A slide that never ends (a damaged save) must not carry the origin out of int range.
+    originY = static_cast<int32_t>(std::clamp(yd + 0.5, -2e9, 2e9));
     return 1;
 }
 
@@ -775,6 +777,10 @@ int CTable::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     hoverA = in.I32In(-1, kMaxColumns - 1, "hover column");
     hoverB = in.I32In(-1, kMaxRows - 1, "hover row");
     levelStarted = in.Bool();
+    if (!in.Failed() &&
+        !(std::abs(velocity) <= kMaxSlideSpeed && std::abs(accel) <= kMaxSlideSpeed)) {
+        in.Fail("field slide speed out of range");
+    }
     if (in.Failed()) {
         columns = 0;
         rows = 0;

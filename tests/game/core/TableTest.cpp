@@ -484,6 +484,20 @@ TEST_F(TableTest, FieldAndBlockRecordsRoundTrip) {
     CTable refused;
     EXPECT_EQ(refused.Load(badIn, loaded), 0);
     EXPECT_EQ(refused.columns, 0);
+    // So is a slide speed no slide reaches (about 7e38 pixels an update).
+    std::vector<uint8_t> fast(tableOnly.Bytes().begin() + 4, tableOnly.Bytes().end());
+    fast[30 + 7] = 0x48;  // the velocity's top byte
+    Vesk::ByteReader fastIn(fast);
+    EXPECT_EQ(CTable().Load(fastIn, loaded), 0);
+}
+
+// A field sent far off by a slide that never ends keeps its origin in int range.
+TEST_F(TableTest, FarOffFieldKeepsItsOriginInRange) {
+    MakeField(1, 1);
+    table->phase = 2;
+    table->yd = -1e12;
+    Run(1);
+    EXPECT_EQ(table->originY, -2000000000);
 }
 
 }  // namespace
