@@ -563,7 +563,10 @@ void Board::LevelWon() {
     if (mLevelBar != nullptr) {
         mLevelBar->SetStopped(true);
     }
-    finishTime = mClock != nullptr ? static_cast<int32_t>(mClock->GetTime()) : 0;
+    // Whole milliseconds; a level played for over 24 days keeps the longest time there is.
+    finishTime = mClock != nullptr
+                     ? static_cast<int32_t>(std::clamp(mClock->GetTime(), 0.0, 2147483647.0))
+                     : 0;
     if (slowMotionActive == 1 && mSlowMotionIcon != nullptr) {
         mSlowMotionIcon->End(false);
     }

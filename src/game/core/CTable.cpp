@@ -1,6 +1,7 @@
 #include "game/core/CTable.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "app/util/ByteReader.h"
@@ -702,7 +703,8 @@ int CTable::Update(Vesk::ObjectOwner& owner) {
     }
     SyncPosition();
     originX = static_cast<int32_t>(xd + 0.5);
-    originY = static_cast<int32_t>(yd + 0.5);
+    // A slide that never ends (a damaged save) must not carry the origin out of int range.
+    originY = static_cast<int32_t>(std::clamp(yd + 0.5, -2e9, 2e9));
     return 1;
 }
 
@@ -775,6 +777,10 @@ int CTable::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     hoverA = in.I32In(-1, kMaxColumns - 1, "hover column");
     hoverB = in.I32In(-1, kMaxRows - 1, "hover row");
     levelStarted = in.Bool();
+    if (!in.Failed() &&
+        !(std::abs(velocity) <= kMaxSlideSpeed && std::abs(accel) <= kMaxSlideSpeed)) {
+        in.Fail("field slide speed out of range");
+    }
     if (in.Failed()) {
         columns = 0;
         rows = 0;
@@ -782,6 +788,7 @@ int CTable::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
     }
     widthPx = columns * kS;
     heightPx = rows * kS;
+    bool holdsBlocks = false;
     for (int32_t a = 0; a < columns; ++a) {
         for (int32_t b = 0; b < rows; ++b) {
             CCell& cell = Cell(a, b);
@@ -790,8 +797,14 @@ int CTable::Load(Vesk::ByteReader& in, Vesk::BoardContext& board) {
             if (cell.hole != 0) {
                 cell.present = 0;
             }
+            holdsBlocks = holdsBlocks || cell.present != 0;
         }
         firstRow[static_cast<size_t>(a)] = in.I32In(-1, rows - 1, "first row");
+    }
+    // The end of the slide-in deals a block into every real cell; a field still sliding in
+    // that already holds blocks would get a second one on top of each.
+    if (phase == 0 && holdsBlocks) {
+        in.Fail("a field still sliding in holds blocks");
     }
     if (in.Failed()) {
         columns = 0;

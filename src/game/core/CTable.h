@@ -18,6 +18,8 @@ public:
     static constexpr int32_t kLayer = 2;
     static constexpr int32_t kMaxColours = 8;
     static constexpr int32_t kProbeInterval = 500;
+    // The slides move tens of pixels an update; a saved speed or pull beyond this is damage.
+    static constexpr double kMaxSlideSpeed = 1000.0;
     // Recolouring passes of the first deal; few colours could otherwise cycle for ever.
     static constexpr int32_t kMaxDealPasses = 1000;
 

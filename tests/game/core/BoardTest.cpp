@@ -207,6 +207,15 @@ TEST_F(BoardTest, ScriptedLevelIsWonSavedAndAdvancedOnce) {
     EXPECT_EQ(I32At(SavedFile(), 0), 3);
 }
 
+// Over 2^31 game milliseconds in one level: the level's time saturates.
+TEST_F(BoardTest, LongestLevelTimeSaturates) {
+    Start();
+    host.mTick += 3000000000u;
+    board->GetClock()->Update(*board);
+    board->LevelWon();
+    EXPECT_EQ(board->finishTime, INT32_MAX);
+}
+
 TEST_F(BoardTest, EmptyBarCostsALifeAndRebuildsThenEndsTheGame) {
     Start();
     ASSERT_TRUE(RunUntil([&] { return Dealt(); }));

@@ -420,6 +420,25 @@ TEST_F(TableTest, WhirlwindAndBubbleCellSetsAtTheEdges) {
     EXPECT_EQ(board.mCaptured, expected);
 }
 
+// The slide-in ends by dealing a block into every real cell: a field saved while sliding in
+// holds none, and one that does is refused rather than dealt a second block on top.
+TEST_F(TableTest, FieldStillSlidingInLoadsOnlyWithoutBlocks) {
+    MakeField(1, 1);
+    CBlock& block = Put(0, 0, 1);
+    auto loads = [&](int32_t phase) {
+        table->phase = phase;
+        Vesk::ByteWriter out;
+        table->Save(out);
+        Vesk::ByteReader in(std::span<const uint8_t>(out.Bytes()).subspan(4));
+        CTable copy;
+        return copy.Load(in, board);
+    };
+    EXPECT_EQ(loads(1), 1);
+    EXPECT_EQ(loads(0), 0);
+    table->LeaveCell(block, 0, 0);
+    EXPECT_EQ(loads(0), 1);
+}
+
 TEST_F(TableTest, FieldAndBlockRecordsRoundTrip) {
     MakeField(8, 8, std::vector<uint8_t>(64, 0));
     table->SetHoles([] {
@@ -465,6 +484,20 @@ TEST_F(TableTest, FieldAndBlockRecordsRoundTrip) {
     CTable refused;
     EXPECT_EQ(refused.Load(badIn, loaded), 0);
     EXPECT_EQ(refused.columns, 0);
+    // So is a slide speed no slide reaches (about 7e38 pixels an update).
+    std::vector<uint8_t> fast(tableOnly.Bytes().begin() + 4, tableOnly.Bytes().end());
+    fast[30 + 7] = 0x48;  // the velocity's top byte
+    Vesk::ByteReader fastIn(fast);
+    EXPECT_EQ(CTable().Load(fastIn, loaded), 0);
+}
+
+// A field sent far off by a slide that never ends keeps its origin in int range.
+TEST_F(TableTest, FarOffFieldKeepsItsOriginInRange) {
+    MakeField(1, 1);
+    table->phase = 2;
+    table->yd = -1e12;
+    Run(1);
+    EXPECT_EQ(table->originY, -2000000000);
 }
 
 }  // namespace
