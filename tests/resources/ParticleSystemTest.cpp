@@ -321,29 +321,49 @@ TEST(ParticleSystemTest, AParticleDiesInTheStepItsAgeReachesItsLife) {
     EXPECT_EQ(system.GetLiveCount(), 0);
 }
 
+// Six particles, so that four share a step and two take it alone: each moves as the formula
+// says, bit for bit.
 TEST(ParticleSystemTest, MotionAppliesRadialTangentialAndGravity) {
     zmParticleSystem system(Parse(Still(0)), 0.0f);
-    system.ResetAt(0, 0);
-    system.mLiveCount = 1;
-    zmParticleSystem::Particle& p = system.mParticles[0];
-    p = {};
-    p.x = 3;
-    p.y = 4;
-    p.life = 10;
-    p.radial = 10;
-    p.tangential = 20;
-    p.gravity = 5;
-    system.Step(0.1f);
+    system.ResetAt(1, -2);
+    system.mLiveCount = 6;
+    for (int i = 0; i < 6; ++i) {
+        zmParticleSystem::Particle& p = system.mParticles[i];
+        p = {};
+        p.x = 3.0f + 7.5f * static_cast<float>(i);
+        p.y = 4.0f - 3.25f * static_cast<float>(i * i);
+        p.vx = 0.5f * static_cast<float>(i);
+        p.spinDelta = 0.3f;
+        p.scaleDelta = -0.2f * static_cast<float>(i);
+        p.life = 10;
+        p.radial = 10.0f - 3.0f * static_cast<float>(i);
+        p.tangential = 20.0f + static_cast<float>(i);
+        p.gravity = 5;
+    }
     const float inv = zmParticleSystem::InvSqrt(25.0f);
     EXPECT_NEAR(inv, 0.2f, 0.001f);
-    const float nx = 3 * inv;
-    const float ny = 4 * inv;
-    const float vx = 0.1f * (10 * nx - 20 * ny);
-    const float vy = 0.1f * (10 * ny + 20 * nx) + 5 * 0.1f;
-    EXPECT_EQ(p.vx, vx);
-    EXPECT_EQ(p.vy, vy);
-    EXPECT_EQ(p.x, 3 + vx * 0.1f);
-    EXPECT_EQ(p.y, 4 + vy * 0.1f);
+    const zmParticleSystem::Particle before[6] = {system.mParticles[0], system.mParticles[1],
+                                                  system.mParticles[2], system.mParticles[3],
+                                                  system.mParticles[4], system.mParticles[5]};
+    system.Step(0.1f);
+    for (int i = 0; i < 6; ++i) {
+        const zmParticleSystem::Particle& b = before[i];
+        const zmParticleSystem::Particle& p = system.mParticles[i];
+        const float dx = b.x - 1;
+        const float dy = b.y + 2;
+        const float n = zmParticleSystem::InvSqrt(dx * dx + dy * dy);
+        const float nx = dx * n;
+        const float ny = dy * n;
+        const float vx = b.vx + 0.1f * (b.radial * nx - b.tangential * ny);
+        const float vy = b.vy + 0.1f * (b.radial * ny + b.tangential * nx) + b.gravity * 0.1f;
+        EXPECT_EQ(p.vx, vx) << i;
+        EXPECT_EQ(p.vy, vy) << i;
+        EXPECT_EQ(p.x, b.x + vx * 0.1f) << i;
+        EXPECT_EQ(p.y, b.y + vy * 0.1f) << i;
+        EXPECT_EQ(p.spin, b.spin + b.spinDelta * 0.1f) << i;
+        EXPECT_EQ(p.scale, b.scale + b.scaleDelta * 0.1f) << i;
+        EXPECT_EQ(p.age, 0.1f) << i;
+    }
 }
 
 TEST(ParticleSystemTest, DragMovesLiveParticlesAndPlainMovesDoNot) {
