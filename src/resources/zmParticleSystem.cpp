@@ -629,7 +629,7 @@ void zmParticleSystem::Draw(Graphics* g) {
 void zmParticleSystem::DrawAdded(Graphics* g, StampBatch& batch, bool clipped) {
     const SpriteAdder adder(*batch.mTarget);
     if (!mSmallSprites) {
-        mSmallSprites = std::make_unique<MemoryImage*[]>(kSmallSide * kSmallSide);
+        mSmallSprites = std::make_unique<const uint32_t*[]>(kSmallSide * kSmallSide);
     }
     // Where a sprite may lie, in the particles' frame, to be wholly inside the clip.
     const Rect& clip = batch.mClip;
@@ -647,6 +647,8 @@ void zmParticleSystem::DrawAdded(Graphics* g, StampBatch& batch, bool clipped) {
     const auto side = static_cast<float>(std::max(image->mWidth, image->mHeight));
     for (int32_t i = 0; i < mLiveCount; ++i) {
         const Particle& p = mParticles[i];
+        // The records come from far caches: a system's 500 fill 42 KB.
+        __builtin_prefetch(&p + 16);
         if (clipped &&
             !InsidePolygon(mClip, Trunc(p.x + mDrawOffsetX), Trunc(p.y + mDrawOffsetY))) {
             continue;
@@ -666,7 +668,7 @@ void zmParticleSystem::DrawAdded(Graphics* g, StampBatch& batch, bool clipped) {
         // Unsigned, a side below 1 is out of range too.
         const auto column = static_cast<uint32_t>(w - 1);
         const auto row = static_cast<uint32_t>(h - 1);
-        MemoryImage* sprite = nullptr;
+        const uint32_t* sprite = nullptr;
         if (column < kSmallSide && row < kSmallSide) {
             sprite = mSmallSprites[row * kSmallSide + column];
             if (sprite == nullptr) {
@@ -689,8 +691,7 @@ void zmParticleSystem::DrawAdded(Graphics* g, StampBatch& batch, bool clipped) {
             continue;
         }
         batch.Flush(g);
-        placed[count++] = {sprite->mBits.get() +
-                               static_cast<size_t>(cutTop - top) * static_cast<size_t>(w) +
+        placed[count++] = {sprite + static_cast<size_t>(cutTop - top) * static_cast<size_t>(w) +
                                static_cast<size_t>(cutLeft - left),
                            adder.At(static_cast<int32_t>(cutLeft + batch.mShiftX),
                                     static_cast<int32_t>(cutTop + batch.mShiftY)),
@@ -743,12 +744,12 @@ void zmParticleSystem::DrawParticle(Graphics* g, const Particle& p, StampBatch& 
     }
 }
 
-MemoryImage* zmParticleSystem::NewSmallSprite(int32_t w, int32_t h, const SpriteAdder& adder) {
+const uint32_t* zmParticleSystem::NewSmallSprite(int32_t w, int32_t h, const SpriteAdder& adder) {
     MemoryImage* sprite = ScaledSprite(w, h);
     if (sprite == nullptr || !adder.Takes(*sprite)) {
         return nullptr;
     }
-    return mSmallSprites[static_cast<size_t>((h - 1) * kSmallSide + (w - 1))] = sprite;
+    return mSmallSprites[static_cast<size_t>((h - 1) * kSmallSide + (w - 1))] = sprite->mBits.get();
 }
 
 MemoryImage* zmParticleSystem::ScaledSprite(int32_t w, int32_t h) {

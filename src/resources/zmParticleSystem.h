@@ -169,8 +169,9 @@ private:
     // Additive particles added straight into the image the context draws on.
     void DrawAdded(Graphics* g, StampBatch& batch, bool clipped);
     void DrawParticle(Graphics* g, const Particle& p, StampBatch& batch);
-    // The sprite of a small size not looked up yet, kept when the adder takes it; else null.
-    MemoryImage* NewSmallSprite(int32_t w, int32_t h, const SpriteAdder& adder);
+    // The pixels of a small size's sprite not looked up yet, kept when the adder takes it; else
+    // null.
+    const uint32_t* NewSmallSprite(int32_t w, int32_t h, const SpriteAdder& adder);
     // The image stretched to w x h and weighted by its alpha, opaque, ready to be added; null
     // for sizes not kept.
     MemoryImage* ScaledSprite(int32_t w, int32_t h);
@@ -181,10 +182,10 @@ private:
     std::vector<std::vector<std::pair<int32_t, std::unique_ptr<MemoryImage>>>> mScaled;
     size_t mScaledCount = 0;
     Image* mScaledFrom = nullptr;
-    // Sprites of sides up to kSmallSide the adder takes, by size: the common particle sizes
-    // found without a search.
+    // The pixels of sprites of sides up to kSmallSide the adder takes, by size: the common
+    // particle sizes found without a search. They live in mScaled.
     static constexpr uint32_t kSmallSide = 16;
-    std::unique_ptr<MemoryImage*[]> mSmallSprites;
+    std::unique_ptr<const uint32_t*[]> mSmallSprites;
     // The last size looked up and its sprite, null when none.
     MemoryImage* mLastScaled = nullptr;
     int32_t mLastScaledW = 0;
