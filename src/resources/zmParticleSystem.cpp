@@ -157,6 +157,114 @@ bool StepFour(Particle* particles, float dt, float cx, float cy) {
 #endif
 }
 
+#if defined(VESK_PIXEL_SSE2)
+// Rows a particle to lanes a particle within each 128-bit half, as _MM_TRANSPOSE4_PS does.
+__attribute__((target("avx2"))) inline void Transpose4(__m256& a, __m256& b, __m256& c, __m256& d) {
+    const __m256 t0 = _mm256_unpacklo_ps(a, b);
+    const __m256 t1 = _mm256_unpackhi_ps(a, b);
+    const __m256 t2 = _mm256_unpacklo_ps(c, d);
+    const __m256 t3 = _mm256_unpackhi_ps(c, d);
+    a = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(1, 0, 1, 0));
+    b = _mm256_shuffle_ps(t0, t2, _MM_SHUFFLE(3, 2, 3, 2));
+    c = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(1, 0, 1, 0));
+    d = _mm256_shuffle_ps(t1, t3, _MM_SHUFFLE(3, 2, 3, 2));
+}
+
+// Four floats of particle k in the low half and of particle k + 4 in the high half.
+__attribute__((target("avx2"))) inline __m256 LoadPair(const Particle* particles, int k,
+                                                       size_t offset) {
+    const auto* base = reinterpret_cast<const char*>(particles);
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(reinterpret_cast<const float*>(
+                                    base + sizeof(Particle) * static_cast<size_t>(k) + offset))),
+                                _mm_loadu_ps(reinterpret_cast<const float*>(
+                                    base + sizeof(Particle) * static_cast<size_t>(k + 4) + offset)),
+                                1);
+}
+
+__attribute__((target("avx2"))) inline void StorePair(Particle* particles, int k, size_t offset,
+                                                      __m256 v) {
+    auto* base = reinterpret_cast<char*>(particles);
+    _mm_storeu_ps(
+        reinterpret_cast<float*>(base + sizeof(Particle) * static_cast<size_t>(k) + offset),
+        _mm256_castps256_ps128(v));
+    _mm_storeu_ps(
+        reinterpret_cast<float*>(base + sizeof(Particle) * static_cast<size_t>(k + 4) + offset),
+        _mm256_extractf128_ps(v, 1));
+}
+
+// StepFour's arithmetic for eight particles in a row.
+__attribute__((target("avx2"))) bool StepEight(Particle* particles, float dt, float cx, float cy) {
+    __m256 gravity = LoadPair(particles, 0, offsetof(Particle, gravity));
+    __m256 radial = LoadPair(particles, 1, offsetof(Particle, gravity));
+    __m256 tangential = LoadPair(particles, 2, offsetof(Particle, gravity));
+    __m256 age = LoadPair(particles, 3, offsetof(Particle, gravity));
+    Transpose4(gravity, radial, tangential, age);
+    const __m256 step = _mm256_set1_ps(dt);
+    age = _mm256_add_ps(age, step);
+    const __m256 life =
+        _mm256_setr_ps(particles[0].life, particles[1].life, particles[2].life, particles[3].life,
+                       particles[4].life, particles[5].life, particles[6].life, particles[7].life);
+    if (_mm256_movemask_ps(_mm256_cmp_ps(age, life, _CMP_GE_OQ)) != 0) {
+        return false;
+    }
+    __m256 x = LoadPair(particles, 0, offsetof(Particle, x));
+    __m256 y = LoadPair(particles, 1, offsetof(Particle, x));
+    __m256 spin = LoadPair(particles, 2, offsetof(Particle, x));
+    __m256 scale = LoadPair(particles, 3, offsetof(Particle, x));
+    Transpose4(x, y, spin, scale);
+    __m256 vx = LoadPair(particles, 0, offsetof(Particle, vx));
+    __m256 vy = LoadPair(particles, 1, offsetof(Particle, vx));
+    __m256 spinDelta = LoadPair(particles, 2, offsetof(Particle, vx));
+    __m256 scaleDelta = LoadPair(particles, 3, offsetof(Particle, vx));
+    Transpose4(vx, vy, spinDelta, scaleDelta);
+
+    const __m256 dx = _mm256_sub_ps(x, _mm256_set1_ps(cx));
+    const __m256 dy = _mm256_sub_ps(y, _mm256_set1_ps(cy));
+    const __m256 d2 = _mm256_add_ps(_mm256_mul_ps(dx, dx), _mm256_mul_ps(dy, dy));
+    const __m256 guess = _mm256_castsi256_ps(_mm256_sub_epi32(
+        _mm256_set1_epi32(0x5F3759DF), _mm256_srli_epi32(_mm256_castps_si256(d2), 1)));
+    const __m256 inv = _mm256_mul_ps(
+        guess, _mm256_sub_ps(
+                   _mm256_set1_ps(1.5f),
+                   _mm256_mul_ps(_mm256_mul_ps(_mm256_mul_ps(d2, _mm256_set1_ps(0.4999f)), guess),
+                                 guess)));
+    const __m256 nx = _mm256_mul_ps(dx, inv);
+    const __m256 ny = _mm256_mul_ps(dy, inv);
+    vx = _mm256_add_ps(vx, _mm256_mul_ps(step, _mm256_sub_ps(_mm256_mul_ps(radial, nx),
+                                                             _mm256_mul_ps(tangential, ny))));
+    vy = _mm256_add_ps(vy, _mm256_mul_ps(step, _mm256_add_ps(_mm256_mul_ps(radial, ny),
+                                                             _mm256_mul_ps(tangential, nx))));
+    vy = _mm256_add_ps(vy, _mm256_mul_ps(gravity, step));
+    x = _mm256_add_ps(x, _mm256_mul_ps(vx, step));
+    y = _mm256_add_ps(y, _mm256_mul_ps(vy, step));
+    spin = _mm256_add_ps(spin, _mm256_mul_ps(spinDelta, step));
+    scale = _mm256_add_ps(scale, _mm256_mul_ps(scaleDelta, step));
+
+    Transpose4(x, y, spin, scale);
+    StorePair(particles, 0, offsetof(Particle, x), x);
+    StorePair(particles, 1, offsetof(Particle, x), y);
+    StorePair(particles, 2, offsetof(Particle, x), spin);
+    StorePair(particles, 3, offsetof(Particle, x), scale);
+    Transpose4(vx, vy, spinDelta, scaleDelta);
+    StorePair(particles, 0, offsetof(Particle, vx), vx);
+    StorePair(particles, 1, offsetof(Particle, vx), vy);
+    StorePair(particles, 2, offsetof(Particle, vx), spinDelta);
+    StorePair(particles, 3, offsetof(Particle, vx), scaleDelta);
+    Transpose4(gravity, radial, tangential, age);
+    StorePair(particles, 0, offsetof(Particle, gravity), gravity);
+    StorePair(particles, 1, offsetof(Particle, gravity), radial);
+    StorePair(particles, 2, offsetof(Particle, gravity), tangential);
+    StorePair(particles, 3, offsetof(Particle, gravity), age);
+    for (int k = 0; k < 8; ++k) {
+        Particle& p = particles[k];
+        StoreLanes(p, offsetof(Particle, color),
+                   LoadLanes(p, offsetof(Particle, color)) +
+                       LoadLanes(p, offsetof(Particle, colorDelta)) * dt);
+    }
+    return true;
+}
+#endif
+
 // Truncation toward zero that stays defined for any float.
 int32_t Trunc(float v) {
     if (!(v > -2147483520.0f)) {
@@ -406,7 +514,18 @@ void zmParticleSystem::Step(float dt) {
 
     const float cx = mCurX;
     const float cy = mCurY;
+#if defined(VESK_PIXEL_SSE2)
+    const bool eight = PixelSimd::HasAvx2();
+#else
+    const bool eight = false;
+#endif
     for (int32_t i = 0; i < mLiveCount;) {
+#if defined(VESK_PIXEL_SSE2)
+        if (eight && i + 8 <= mLiveCount && StepEight(&mParticles[i], dt, cx, cy)) {
+            i += 8;
+            continue;
+        }
+#endif
         if (i + 4 <= mLiveCount && StepFour(&mParticles[i], dt, cx, cy)) {
             i += 4;
             continue;

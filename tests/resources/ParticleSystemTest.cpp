@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <vector>
 
 #include "app/util/ByteReader.h"
 #include "app/util/ByteWriter.h"
@@ -321,13 +322,14 @@ TEST(ParticleSystemTest, AParticleDiesInTheStepItsAgeReachesItsLife) {
     EXPECT_EQ(system.GetLiveCount(), 0);
 }
 
-// Six particles, so that four share a step and two take it alone: each moves as the formula
-// says, bit for bit.
+// Fourteen particles, so that eight share a step, four another and two take it alone: each
+// moves as the formula says, bit for bit.
 TEST(ParticleSystemTest, MotionAppliesRadialTangentialAndGravity) {
+    constexpr int kCount = 14;
     zmParticleSystem system(Parse(Still(0)), 0.0f);
     system.ResetAt(1, -2);
-    system.mLiveCount = 6;
-    for (int i = 0; i < 6; ++i) {
+    system.mLiveCount = kCount;
+    for (int i = 0; i < kCount; ++i) {
         zmParticleSystem::Particle& p = system.mParticles[i];
         p = {};
         p.x = 3.0f + 7.5f * static_cast<float>(i);
@@ -342,12 +344,11 @@ TEST(ParticleSystemTest, MotionAppliesRadialTangentialAndGravity) {
     }
     const float inv = zmParticleSystem::InvSqrt(25.0f);
     EXPECT_NEAR(inv, 0.2f, 0.001f);
-    const zmParticleSystem::Particle before[6] = {system.mParticles[0], system.mParticles[1],
-                                                  system.mParticles[2], system.mParticles[3],
-                                                  system.mParticles[4], system.mParticles[5]};
+    const std::vector<zmParticleSystem::Particle> before(system.mParticles,
+                                                         system.mParticles + kCount);
     system.Step(0.1f);
-    for (int i = 0; i < 6; ++i) {
-        const zmParticleSystem::Particle& b = before[i];
+    for (int i = 0; i < kCount; ++i) {
+        const zmParticleSystem::Particle& b = before[static_cast<size_t>(i)];
         const zmParticleSystem::Particle& p = system.mParticles[i];
         const float dx = b.x - 1;
         const float dy = b.y + 2;
