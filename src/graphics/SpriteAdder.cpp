@@ -265,9 +265,9 @@ __attribute__((target("avx2,avx512f,avx512vl"))) inline void AddNarrow(
 template <bool kTinted>
 __attribute__((target("avx2,avx512f,avx512vl,avx512bw"))) inline void AddTiny(
     const SpriteAdder::Placed& sprite, size_t stride) {
-    const __m256i k16x4 = _mm256_set1_epi64x(
-        static_cast<int64_t>((sprite.tint & 0xFFu) | (uint64_t{(sprite.tint >> 8) & 0xFFu} << 16) |
-                             (uint64_t{(sprite.tint >> 16) & 0xFFu} << 32)));
+    // The tint's bytes widened to words, four pixels' worth.
+    const __m256i k16x4 = _mm256_broadcastq_epi64(
+        _mm_cvtepu8_epi16(_mm_cvtsi32_si128(static_cast<int32_t>(sprite.tint))));
     const uint32_t mask = (1u << sprite.width) - 1;
     uint32_t* d = sprite.dest;
     const uint32_t* s = sprite.src;
