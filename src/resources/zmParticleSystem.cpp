@@ -72,6 +72,13 @@ void StoreLanes(Particle& p, size_t offset, Lanes lanes) {
     std::memcpy(reinterpret_cast<char*>(&p) + offset, &lanes, sizeof lanes);
 }
 
+// The colour's four channels move by their rates in one step.
+void StepColour(Particle& p, float dt) {
+    StoreLanes(p, offsetof(Particle, color),
+               LoadLanes(p, offsetof(Particle, color)) +
+                   LoadLanes(p, offsetof(Particle, colorDelta)) * dt);
+}
+
 // Four particles in a row through the step below, lane by lane with the same operations in
 // the same order, so each ends bit for bit as it would alone. False, changing nothing, when one
 // of them dies in this step: the one-at-a-time loop replaces it by the last.
@@ -142,10 +149,7 @@ bool StepFour(Particle* particles, float dt, float cx, float cy) {
     _mm_storeu_ps(&p2.gravity, tangential);
     _mm_storeu_ps(&p3.gravity, age);
     for (int k = 0; k < 4; ++k) {
-        Particle& p = particles[k];
-        StoreLanes(p, offsetof(Particle, color),
-                   LoadLanes(p, offsetof(Particle, color)) +
-                       LoadLanes(p, offsetof(Particle, colorDelta)) * dt);
+        StepColour(particles[k], dt);
     }
     return true;
 #else
@@ -256,10 +260,7 @@ __attribute__((target("avx2"))) bool StepEight(Particle* particles, float dt, fl
     StorePair(particles, 2, offsetof(Particle, gravity), tangential);
     StorePair(particles, 3, offsetof(Particle, gravity), age);
     for (int k = 0; k < 8; ++k) {
-        Particle& p = particles[k];
-        StoreLanes(p, offsetof(Particle, color),
-                   LoadLanes(p, offsetof(Particle, color)) +
-                       LoadLanes(p, offsetof(Particle, colorDelta)) * dt);
+        StepColour(particles[k], dt);
     }
     return true;
 }
@@ -548,9 +549,7 @@ void zmParticleSystem::Step(float dt) {
         // value + rate * step, lane by lane: x, y, spin and scale, then the colour.
         StoreLanes(p, offsetof(Particle, x),
                    LoadLanes(p, offsetof(Particle, x)) + LoadLanes(p, offsetof(Particle, vx)) * dt);
-        StoreLanes(p, offsetof(Particle, color),
-                   LoadLanes(p, offsetof(Particle, color)) +
-                       LoadLanes(p, offsetof(Particle, colorDelta)) * dt);
+        StepColour(p, dt);
         ++i;
     }
 
