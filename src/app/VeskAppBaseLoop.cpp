@@ -563,7 +563,14 @@ bool VeskAppBase::Redraw() {
 
     const uint32_t presentStart = platform::NowMs();
     mLastDrawTick = presentStart;
-    PresentScreen(nullptr);
+    // A frame that drew only what changed shows only that; the overlays and a frame shown for
+    // the time that passed show all.
+    const Rect drawn = mWidgetManager->DrawnArea();
+    const bool partial = drew && !mShowFPS && !mForceRedraw && drawn.mWidth > 0 &&
+                         drawn.mHeight > 0 && mWidgetManager->mImage != nullptr &&
+                         drawn != Rect(0, 0, mWidgetManager->mImage->GetWidth(),
+                                       mWidgetManager->mImage->GetHeight());
+    PresentScreen(partial ? &drawn : nullptr);
     AccumulateElapsedTime();
     mScreenBltTime = static_cast<int>(platform::NowMs() - presentStart);
 

@@ -587,6 +587,10 @@ bool DDInterface::Redraw(const Rect* rect) {
         mD3DInterface->Flush();
     }
 
+    // A flip shows the other page, which lacks what changed outside the rectangle.
+    if (!mIsWindowed && !mSettings.popupShowing && mSettings.allowPageFlip) {
+        rect = nullptr;
+    }
     SurfaceRect source;
     SurfaceRect dest;
     if (rect != nullptr && !mIsAspectCorrected) {

@@ -1,6 +1,7 @@
 #include "graphics/Image.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 
 #include "graphics/Graphics.h"
@@ -61,10 +62,20 @@ void AnimInfo::Compute(int32_t celCount, int32_t beginDelay, int32_t endDelay) {
     }
 }
 
-Image::Image() = default;
+namespace {
+
+uint64_t NextSerial() {
+    static std::atomic<uint64_t> next{1};
+    return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace
+
+Image::Image() : mSerial(NextSerial()) {}
 
 Image::Image(const Image& other)
-    : mWidth(other.mWidth),
+    : mSerial(NextSerial()),
+      mWidth(other.mWidth),
       mHeight(other.mHeight),
       mCelRows(other.mCelRows),
       mCelColumns(other.mCelColumns),

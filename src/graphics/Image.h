@@ -56,6 +56,9 @@ struct TriVertex {
 class Image {
 public:
     bool mUsedAsSource = false;
+    // No other image of this run has it, a copy included: a picture is known by it where its
+    // address may since have been reused.
+    const uint64_t mSerial;
     std::string mPath;
     int32_t mWidth = 0;
     int32_t mHeight = 0;

@@ -106,6 +106,9 @@ public:
     bool mIsOver = false;
     // The widget does not paint all of its rectangle.
     bool mHasTransparencies = false;
+    // Its drawing may run several times a frame, with the same pixels and no other effect:
+    // when it alone is dirty, the manager draws again only where its picture changed.
+    bool mRedrawsChangedAreas = false;
     std::vector<Color> mColors;
     Insets mMouseInsets;
     bool mDoFinger = false;

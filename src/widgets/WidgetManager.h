@@ -5,6 +5,7 @@
 #include <list>
 #include <vector>
 
+#include "graphics/DrawRecorder.h"
 #include "graphics/Rect.h"
 #include "widgets/WidgetContainer.h"
 
@@ -112,7 +113,13 @@ public:
     // Draws the dirty top-level widgets, then the overlays, into the screen image; true when
     // a widget was drawn.
     virtual bool DrawScreen();
+    // Also forgets the last frame's recording: whatever marks everything may have lost the
+    // screen's pixels.
+    void MarkAllDirty() override;
     void DeferOverlay(Widget* widget, int priority);
+    // What the last DrawScreen drew, in screen image pixels: all of the screen, or the bounds
+    // of the areas drawn again when only those changed (empty when they were none).
+    const Rect& DrawnArea() const { return mDrawnArea; }
     // Draws the queued overlays of priorities below the limit, lowest first.
     void FlushDeferredOverlays(int priorityLimit);
 
@@ -155,6 +162,11 @@ public:
     int mWidgetFlags = WidgetFlags::kDefault;
 
 private:
+    // The frame of a widget alone dirty that asks for it: records its drawing, compares it with
+    // the last one, and draws it again only where they differ. False, having drawn nothing,
+    // when the frame must be drawn whole.
+    bool DrawChangedAreas(const ModalFlags& flags, const Graphics& screen, Widget& widget,
+                          bool& drew);
     void EnterWidget(Widget* widget);
     void LeaveWidget(Widget* widget);
     // Mouse-ups for the buttons, left, right, middle; stops when the widget leaves the tree.
@@ -164,6 +176,14 @@ private:
     // Counts the widgets dropped from the tree, so input paths notice that a callback removed
     // the widget they hold.
     unsigned mDisableCount = 0;
+    // The recording of the last frame drawn by changed areas, while the screen still shows it;
+    // mRetainedWidget is null once anything else may have drawn there. Compared, never followed.
+    const Widget* mRetainedWidget = nullptr;
+    const DDImage* mRetainedImage = nullptr;
+    Rect mRetainedPlace;
+    std::vector<DrawRecorder::Step> mRetainedSteps;
+    Rect mDrawnArea;
+    unsigned mOverlaysDeferred = 0;
 };
 
 }  // namespace Vesk

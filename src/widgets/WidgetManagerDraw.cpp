@@ -1,5 +1,9 @@
 // The frame's update, the draw of the dirty top-level widgets and the deferred overlays.
+#include <algorithm>
+#include <vector>
+
 #include "graphics/DDImage.h"
+#include "graphics/DrawRecorder.h"
 #include "graphics/Graphics.h"
 #include "widgets/Widget.h"
 #include "widgets/WidgetHost.h"
@@ -11,6 +15,28 @@ namespace {
 
 // An overlay that queues another from its own draw would otherwise never let the frame end.
 constexpr int kMaxOverlayDrawsPerFlush = 10000;
+
+// Each changed area draws the widget once more, so a few: beyond them areas are joined.
+constexpr size_t kMaxChangedAreas = 6;
+// Changed areas covering more than this share of the screen are drawn as one.
+constexpr int64_t kWholeScreenPercent = 60;
+
+Rect Bounds(const std::vector<Rect>& areas) {
+    if (areas.empty()) {
+        return {};
+    }
+    int32_t left = areas[0].mX;
+    int32_t top = areas[0].mY;
+    int32_t right = areas[0].mX + areas[0].mWidth;
+    int32_t bottom = areas[0].mY + areas[0].mHeight;
+    for (const Rect& area : areas) {
+        left = std::min(left, area.mX);
+        top = std::min(top, area.mY);
+        right = std::max(right, area.mX + area.mWidth);
+        bottom = std::max(bottom, area.mY + area.mHeight);
+    }
+    return Rect(left, top, right - left, bottom - top);
+}
 
 }  // namespace
 
@@ -39,10 +65,15 @@ bool WidgetManager::UpdateFrameF(float fraction) {
 bool WidgetManager::DrawScreen() {
     ModalFlags flags = InitModalFlags();
     bool anyDirty = false;
-    for (const Widget* widget : mWidgets) {
+    int shownDirty = 0;
+    Widget* onlyDirty = nullptr;
+    for (Widget* widget : mWidgets) {
         if (widget->mDirty) {
             anyDirty = true;
-            break;
+            if (widget->mVisible) {
+                ++shownDirty;
+                onlyDirty = widget;
+            }
         }
     }
     mMinDeferredOverlayPriority = kNoOverlayPriority;
@@ -53,13 +84,22 @@ bool WidgetManager::DrawScreen() {
     // One lock for the whole frame instead of one per draw call.
     const bool locked = mImage != nullptr && mImage->LockSurface();
     bool drew = false;
+    mDrawnArea = mImage != nullptr ? Rect(0, 0, mImage->GetWidth(), mImage->GetHeight()) : Rect();
     if (anyDirty) {
         Graphics screen(g);
         screen.Translate(-mMouseSourceRect.mX, -mMouseSourceRect.mY);
         const bool is3D = mHost != nullptr && mHost->Is3DAccelerated();
         screen.SetFastStretch(!is3D);
         screen.SetLinearBlend(is3D);
-        DrawChildren(flags, &screen, true, &drew);
+        const bool byAreas = shownDirty == 1 && onlyDirty->mRedrawsChangedAreas && !is3D &&
+                             DrawChangedAreas(flags, screen, *onlyDirty, drew);
+        if (!byAreas) {
+            mRetainedWidget = nullptr;
+            DrawChildren(flags, &screen, true, &drew);
+        }
+    }
+    if (!mDeferredOverlayWidgets.empty()) {
+        mRetainedWidget = nullptr;
     }
     FlushDeferredOverlays(kNoOverlayPriority);
     if (locked) {
@@ -69,7 +109,81 @@ bool WidgetManager::DrawScreen() {
     return drew;
 }
 
+bool WidgetManager::DrawChangedAreas(const ModalFlags& flags, const Graphics& screen,
+                                     Widget& widget, bool& drew) {
+    if (mImage == nullptr) {
+        return false;
+    }
+    // The flags the whole frame's walk would have reached the widget with.
+    ModalFlags widgetFlags = flags;
+    for (const Widget* child : mWidgets) {
+        if (child == mBaseModalWidget) {
+            widgetFlags.mIsOver = true;
+        }
+        if (child == &widget) {
+            break;
+        }
+    }
+
+    DrawRecorder recorder(mImage->GetWidth(), mImage->GetHeight());
+    Graphics recording(screen);
+    recording.mDestImage = &recorder;
+    recording.mIs3D = false;
+    recording.Translate(widget.mX, widget.mY);
+    Graphics* const frame = mCurG;
+    const unsigned overlaysBefore = mOverlaysDeferred;
+    mCurG = &recording;
+    ModalFlags recordFlags = widgetFlags;
+    widget.DrawAll(recordFlags, &recording);
+    mCurG = frame;
+    // Overlays draw over the widget from elsewhere in the tree, and the widget may have left
+    // the screen while it drew.
+    if (mOverlaysDeferred != overlaysBefore || widget.mWidgetManager != this || !widget.mVisible) {
+        mDeferredOverlayWidgets.clear();
+        mMinDeferredOverlayPriority = kNoOverlayPriority;
+        return false;
+    }
+
+    const Rect whole(0, 0, mImage->GetWidth(), mImage->GetHeight());
+    const Rect place(widget.mX, widget.mY, widget.mWidth, widget.mHeight);
+    std::vector<Rect> areas;
+    if (mRetainedWidget == &widget && mRetainedImage == mImage && mRetainedPlace == place) {
+        areas =
+            DrawRecorder::ChangedAreas(mRetainedSteps, recorder.Steps(), whole, kMaxChangedAreas);
+        int64_t covered = 0;
+        for (const Rect& area : areas) {
+            covered += int64_t{area.mWidth} * area.mHeight;
+        }
+        if (covered * 100 > int64_t{whole.mWidth} * whole.mHeight * kWholeScreenPercent) {
+            areas = {whole};
+        }
+    } else {
+        areas = {whole};
+    }
+    for (const Rect& area : areas) {
+        Graphics pass(screen);
+        pass.Translate(widget.mX, widget.mY);
+        pass.mClipRect = pass.mClipRect.Intersection(area);
+        ModalFlags passFlags = widgetFlags;
+        widget.DrawAll(passFlags, &pass);
+    }
+    widget.mDirty = false;
+    drew = !areas.empty();
+    mDrawnArea = Bounds(areas);
+    mRetainedSteps = recorder.TakeSteps();
+    mRetainedWidget = &widget;
+    mRetainedImage = mImage;
+    mRetainedPlace = place;
+    return true;
+}
+
+void WidgetManager::MarkAllDirty() {
+    mRetainedWidget = nullptr;
+    WidgetContainer::MarkAllDirty();
+}
+
 void WidgetManager::DeferOverlay(Widget* widget, int priority) {
+    ++mOverlaysDeferred;
     mDeferredOverlayWidgets.push_back(DeferredOverlay{widget, priority});
     if (priority < mMinDeferredOverlayPriority) {
         mMinDeferredOverlayPriority = priority;

@@ -37,6 +37,8 @@ constexpr int32_t kLifeBurstY = 567;
 }  // namespace
 
 Board::Board(BoardHost& host) : mHost(host) {
+    // Most of a level's picture stands still from frame to frame.
+    mRedrawsChangedAreas = true;
     mHelp = host.MakeHelp(*this);
     host.SeedRandomForDemo();
     Resize(0, 0, host.GetClientWidth(), host.GetClientHeight());

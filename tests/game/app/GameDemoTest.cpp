@@ -23,6 +23,8 @@
 #include "game/app/CStageCompleteDialog.h"
 #include "game/core/Board.h"
 #include "game/core/CTable.h"
+#include "graphics/DDImage.h"
+#include "graphics/Graphics.h"
 #include "platform/VirtualKeys.h"
 #include "play_levels/MoveFinder.h"
 #include "widgets/ButtonWidget.h"
@@ -263,6 +265,9 @@ protected:
         NewDesktop();
         StartupGame& game =
             Make(std::string("vorns ") + (record ? "-record" : "-play") + " -demofile=" + demoFile);
+        if (record) {
+            game.mOnRedraw = [&] { CheckScreenIsWholeDraw(game); };
+        }
         std::string last;
         game.mOnUpdate = [&] {
             const std::string name = ClassName(game.mWidgetManager->mFocusWidget);
@@ -291,8 +296,62 @@ protected:
         return run;
     }
 
+    // A screen that alone shows and draws again only where it changed must show what drawing
+    // it whole gives.
+    void CheckScreenIsWholeDraw(StartupGame& game) {
+        Vesk::WidgetManager& manager = *game.mWidgetManager;
+        Vesk::Widget* shown = nullptr;
+        for (Vesk::Widget* widget : manager.mWidgets) {
+            if (widget->mVisible) {
+                if (shown != nullptr) {
+                    return;
+                }
+                shown = widget;
+            }
+        }
+        if (shown == nullptr || !shown->mRedrawsChangedAreas || manager.mImage == nullptr) {
+            return;
+        }
+        // Drawn whole into the screen itself, as the blitters of a screen differ from those of a
+        // picture in memory, then the screen is put back as it was.
+        Vesk::DDImage& screen = *manager.mImage;
+        const int32_t width = screen.GetWidth();
+        const int32_t height = screen.GetHeight();
+        std::vector<uint32_t> shownBits(screen.GetBits(), screen.GetBits() + width * height);
+        Vesk::Graphics g(&screen);
+        g.Translate(shown->mX - manager.mMouseSourceRect.mX,
+                    shown->mY - manager.mMouseSourceRect.mY);
+        g.SetFastStretch(true);
+        Vesk::ModalFlags flags;
+        flags.mIsOver = true;
+        flags.mOverFlags = manager.GetWidgetFlags();
+        flags.mUnderFlags = manager.mBelowModalFlagsMod.Apply(flags.mOverFlags);
+        const size_t overlaysBefore = manager.mDeferredOverlayWidgets.size();
+        shown->DrawAll(flags, &g);
+        const uint32_t* whole = screen.GetBits();
+        // Overlays are drawn over it from the whole frame's walk: such frames are drawn whole.
+        const bool overlaid = manager.mDeferredOverlayWidgets.size() != overlaysBefore;
+        manager.mDeferredOverlayWidgets.resize(overlaysBefore);
+        for (int32_t i = 0; i < width * height && !overlaid; ++i) {
+            if ((whole[i] & 0xFFFFFF) != (shownBits[i] & 0xFFFFFF)) {
+                ADD_FAILURE() << ClassName(shown) << " at update " << game.mUpdateCount
+                              << ": pixel (" << i % width << ", " << i / width << ") shows "
+                              << std::hex << shownBits[i] << ", whole draw " << whole[i];
+                break;
+            }
+        }
+        mScreensChecked += overlaid ? 0 : 1;
+        for (uint32_t& pixel : shownBits) {
+            pixel |= 0xFF000000u;
+        }
+        Vesk::MemoryImage shownImage(nullptr);
+        shownImage.SetBits(shownBits.data(), width, height, false);
+        Vesk::Graphics(&screen).DrawImage(&shownImage, 0, 0);
+    }
+
     SlowMachineClock mSlowClock;
     int32_t mWonScore = 0;
+    int mScreensChecked = 0;
 };
 
 TEST_F(GameDemoTest, ARecordedRunFromTheTitleReplaysToTheSameScreensScoreAndFiles) {
@@ -329,6 +388,7 @@ TEST_F(GameDemoTest, ARecordedRunFromTheTitleReplaysToTheSameScreensScoreAndFile
         at = std::find(at, order.end(), milestone);
         ASSERT_NE(at, order.end()) << milestone << " missing or out of order";
     }
+    EXPECT_GT(mScreensChecked, 100);
     EXPECT_GT(mWonScore, 0);
     EXPECT_FALSE(recorded.files.at("game.dat").empty());
     EXPECT_GE(recorded.files.at("Player.sav").size(), Vesk::Board::kHeaderBytes);

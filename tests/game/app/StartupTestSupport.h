@@ -37,10 +37,19 @@ public:
             mOnUpdate();
         }
     }
+    bool Redraw() override {
+        const bool shown = TestGame::Redraw();
+        if (mOnRedraw) {
+            mOnRedraw();
+        }
+        return shown;
+    }
     platform::Window* Main() { return MainWindow(); }
     RecordingMusic* mMusic = nullptr;
     // After every update.
     std::function<void()> mOnUpdate;
+    // After every draw, shown or not.
+    std::function<void()> mOnRedraw;
 };
 
 class StartupTest : public GameAppTest {
