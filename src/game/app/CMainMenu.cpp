@@ -65,6 +65,8 @@ std::string UpperCase(std::string text) {
 }  // namespace
 
 CMainMenu::CMainMenu() : CScreen(false), mMedia(std::make_unique<GameAppMedia>()) {
+    // The sky moves under a still picture.
+    mRedrawsChangedAreas = true;
     GameApp& app = App();
     const int width = app.mWidth > 0 ? app.mWidth : 1;
     mSkyOffset = -static_cast<double>(app.mGameRandom.Next() % width);
