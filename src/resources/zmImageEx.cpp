@@ -89,12 +89,21 @@ bool zmImageEx::Update(double time) {
     return true;
 }
 
+void zmImageEx::MoveParticles(float x, float y, bool drag) {
+    // A frame may be drawn more than once; moving again to where the emitter stands would lose
+    // the path it travelled since its last step.
+    if (x == mParticleSystem->mCurX && y == mParticleSystem->mCurY) {
+        return;
+    }
+    mParticleSystem->MoveTo(x, y, drag);
+}
+
 void zmImageEx::Draw(Graphics* g, int32_t x, int32_t y, bool drag) {
     const int32_t celWidth = mImage != nullptr ? mImage->GetCelWidth() : 0;
     const int32_t celHeight = mImage != nullptr ? mImage->GetCelHeight() : 0;
     if (mParticleSystem != nullptr) {
-        mParticleSystem->MoveTo(static_cast<float>(x + celWidth / 2),
-                                static_cast<float>(y + celHeight / 2), drag);
+        MoveParticles(static_cast<float>(x + celWidth / 2), static_cast<float>(y + celHeight / 2),
+                      drag);
         mParticleSystem->Draw(g);
     }
     if (mImage == nullptr) {
@@ -111,8 +120,8 @@ void zmImageEx::DrawStretched(Graphics* g, const Rect& rect) {
     const int32_t celWidth = mImage != nullptr ? mImage->GetCelWidth() : 0;
     const int32_t celHeight = mImage != nullptr ? mImage->GetCelHeight() : 0;
     if (mParticleSystem != nullptr) {
-        mParticleSystem->MoveTo(static_cast<float>(rect.mX + celWidth / 2),
-                                static_cast<float>(rect.mY + celHeight / 2), false);
+        MoveParticles(static_cast<float>(rect.mX + celWidth / 2),
+                      static_cast<float>(rect.mY + celHeight / 2), false);
         mParticleSystem->Draw(g);
     }
     if (mImage == nullptr) {

@@ -61,6 +61,8 @@ public:
     zmParticleSystem* mParticleSystem = nullptr;  // not owned: the particle registry's
 
 private:
+    // Moves the particle system to (x, y) unless it stands there already.
+    void MoveParticles(float x, float y, bool drag);
     // Out-of-table indexes become -1; the frame is clamped into the current animation.
     void CheckState();
     const Frame* CurrentFrame() const;

@@ -289,9 +289,16 @@ Rect Widget::GetInsetRect() const {
 }
 
 void Widget::DeferOverlay() {
-    if (mWidgetManager != nullptr) {
-        mWidgetManager->DeferOverlay(this, WidgetManager::kOverlayPriority);
+    if (mWidgetManager == nullptr) {
+        return;
     }
+    // A frame may draw this widget more than once; its overlay is still drawn once.
+    for (const DeferredOverlay& queued : mWidgetManager->mDeferredOverlayWidgets) {
+        if (queued.mWidget == this && queued.mPriority == WidgetManager::kOverlayPriority) {
+            return;
+        }
+    }
+    mWidgetManager->DeferOverlay(this, WidgetManager::kOverlayPriority);
 }
 
 void Widget::WidgetRemovedHelper() {

@@ -92,7 +92,8 @@ public:
     virtual bool Contains(int x, int y) const;
     virtual Rect GetInsetRect() const;
 
-    // Queues this widget's overlay with the manager; nothing while detached.
+    // Queues this widget's overlay with the manager once until it is drawn; nothing while
+    // detached.
     void DeferOverlay();
     // The removal sequence: the subtree first, then the manager forgets the widget. Stops
     // early when a callback finishes the same widget's removal itself.

@@ -139,4 +139,21 @@ TEST(zmImageExTest, AssignCopiesTheTableAndSharesTheParticleSystem) {
     EXPECT_EQ(particles.GetLiveCount(), 0);
 }
 
+// A frame drawn twice must not take away the path the emitter travelled since its last step.
+TEST(zmImageExTest, DrawingAgainWhereItStandsKeepsTheEmittersPath) {
+    Vesk::zmParticleSystem::DefinitionFile file;
+    Vesk::zmParticleSystem particles(file, 0.0f);
+    particles.ResetAt(10.0f, 20.0f);
+    zmImageEx image;
+    image.mParticleSystem = &particles;
+    Vesk::Graphics g;
+    for (int draw = 0; draw < 2; ++draw) {
+        image.Draw(&g, 100, 200, false);
+        EXPECT_EQ(particles.mPrevX, 10.0f);
+        EXPECT_EQ(particles.mPrevY, 20.0f);
+        EXPECT_EQ(particles.mCurX, 100.0f);
+        EXPECT_EQ(particles.mCurY, 200.0f);
+    }
+}
+
 }  // namespace

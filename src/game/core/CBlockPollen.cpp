@@ -89,7 +89,6 @@ int CBlockPollen::Update(Vesk::ObjectOwner& owner) {
 
 void CBlockPollen::Draw(Vesk::Graphics& g, Vesk::GameMedia&) {
     if (!mParticles) {
-        removeMe = true;
         return;
     }
     bool colorize = g.GetColorizeImages();

@@ -139,6 +139,8 @@ void CBubble::Grow(double rate, double limit) {
 
 int CBubble::Update(Vesk::ObjectOwner& owner) {
     CObject::Update(owner);
+    // Stepped here, not in the draw: a frame may be drawn more than once.
+    StepChannels();
     Vesk::BoardContext* board = owner.AsBoard();
     if (board == nullptr) {
         return 1;
@@ -177,6 +179,8 @@ int CBubble::Update(Vesk::ObjectOwner& owner) {
                     Finish();
                     return 0;
                 }
+                centerX = Round(xd);
+                centerY = Round(yd);
             }
             MoveCaptured(*board, rate);
             return 1;
@@ -271,11 +275,6 @@ void CBubble::StepChannels() {
 }
 
 void CBubble::Draw(Vesk::Graphics& g, Vesk::GameMedia& media) {
-    StepChannels();
-    if (state == Flying) {
-        centerX = Round(xd);
-        centerY = Round(yd);
-    }
     int32_t left = centerX - kDrawOffset;
     int32_t top = centerY - kDrawOffset;
     const bool colorize = g.GetColorizeImages();

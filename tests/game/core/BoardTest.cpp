@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -17,6 +18,8 @@
 #include "game/core/CTable.h"
 #include "game/core/CTimeObject.h"
 #include "game/core/GameMath.h"
+#include "graphics/Graphics.h"
+#include "graphics/MemoryImage.h"
 #include "platform/FileSystem.h"
 #include "widgets/WidgetManager.h"
 
@@ -287,6 +290,53 @@ TEST_F(BoardTest, RightClickCancelsTargetingAndRefunds) {
     EXPECT_EQ(board->GetBubble(), nullptr);
     EXPECT_EQ(board->counters.bubbleCharges, 1);
     EXPECT_EQ(I32At(SavedFile(), 11), 0);  // bonus mode
+}
+
+// A frame may be drawn more than once (changed areas): the extra draws change neither the game
+// nor the picture, and a fade still darkens the frame once.
+TEST_F(BoardTest, DrawingAFrameAgainChangesNothing) {
+    Vesk::MemoryImage solid[2];
+    const Vesk::GameImage drawn[] = {Vesk::GameImage::Cell, Vesk::GameImage::Interface,
+                                     Vesk::GameImage::BonusIconBase1};
+    for (int i = 0; i < 2; ++i) {
+        solid[i].Create(43, 43);
+        std::fill_n(solid[i].GetBits(), 43 * 43, i == 0 ? 0xFF3060A0u : 0x80C02010u);
+        solid[i].BitsChanged();
+    }
+    for (size_t i = 0; i < std::size(drawn); ++i) {
+        host.mMedia.mImages[drawn[i]] = &solid[i % 2];
+    }
+    Start();
+    ASSERT_TRUE(RunUntil([&] { return Dealt(); }));
+    board->GetBubbleIcon()->AddCharges(1, false);
+    RunUntil([&] { return board->GetBubbleIcon()->state == CBonusIcon::Shown; });
+    Click(106, 340);
+    const CTable* table = board->GetTable();
+    Click(table->originX + 2 * 43 + 21, table->originY + 2 * 43 + 21);
+    ASSERT_NE(board->GetBubble(), nullptr);
+    ASSERT_EQ(board->GetBubble()->state, CBubble::Flying);
+    RunUntil([] { return false; }, 120);
+    ASSERT_NE(board->GetBubble(), nullptr);
+
+    const std::vector<uint8_t> game = board->SaveGameBytes();
+    Vesk::MemoryImage frames[2];
+    for (Vesk::MemoryImage& frame : frames) {
+        frame.Create(board->mWidth, board->mHeight);
+        Vesk::Graphics g(&frame);
+        board->Draw(&g);
+        EXPECT_EQ(board->SaveGameBytes(), game);
+    }
+    const size_t pixels = static_cast<size_t>(board->mWidth) * board->mHeight;
+    EXPECT_TRUE(std::equal(frames[0].GetBits(), frames[0].GetBits() + pixels, frames[1].GetBits()));
+    // Something was drawn: the field's cells.
+    EXPECT_NE(frames[0].GetBits()[(table->originY + 1) * board->mWidth + table->originX + 1], 0u);
+
+    board->StartFadeIn();
+    for (Vesk::MemoryImage& frame : frames) {
+        Vesk::Graphics g(&frame);
+        board->Draw(&g);
+    }
+    EXPECT_EQ(manager.mDeferredOverlayWidgets.size(), 1u);
 }
 
 TEST_F(BoardTest, PointsCrossTheirThresholds) {
