@@ -293,10 +293,16 @@ RotateSpanFn<Source> ChooseRotateSpan(DrawMode mode, bool tinted) {
 }
 
 struct RotateGeometry {
+    // The box on the whole image; the clip only picks which of its pixels are drawn, so
+    // that every pixel samples the same source position whatever the clip.
     int32_t left;
     int32_t top;
     int32_t lastColumn;
     double boxHeight;
+    int32_t clipFirstColumn;  // box columns and rows inside the clip
+    int32_t clipLastColumn;
+    int32_t clipFirstRow;
+    int32_t clipEndRow;
     double x;
     double y;
     double centerX;
@@ -321,15 +327,16 @@ void RotateRows(uint32_t* bits, size_t destStride, const Source& src, size_t src
                 const RotateGeometry& g, DrawMode mode, bool tinted, const RotateTint& tint) {
     const RotateSpanFn<Source> span = ChooseRotateSpan<Source>(mode, tinted);
     const double dx = (g.left - g.x) - g.centerX;
-    for (int32_t r = 0; static_cast<double>(r) < g.boxHeight; ++r) {
+    for (int32_t r = g.clipFirstRow; r < g.clipEndRow && static_cast<double>(r) < g.boxHeight;
+         ++r) {
         // Each row starts afresh from doubles so errors don't pile up.
         const double dy = (g.top + r - g.y) - g.centerY;
         const double u = dx * g.cos - dy * g.sin + g.centerX;
         const double v = dx * g.sin + dy * g.cos + g.centerY;
         const int64_t urow = FixedOf(u) - (int64_t{g.offsetU} << 16);
         const int64_t vrow = FixedOf(v) - (int64_t{g.offsetV} << 16);
-        int32_t first = 0;
-        int32_t last = g.lastColumn;
+        int32_t first = g.clipFirstColumn;
+        int32_t last = g.clipLastColumn;
         if (!NarrowRotatedRow(urow, vrow, g.du, g.dv, g.width, g.height, first, last)) {
             continue;
         }
@@ -702,7 +709,7 @@ void MemoryImage::BltRotated(Image* image, float x, float y, const Rect& srcRect
         return;
     }
     const FRect box = RotatedBlitBox(x, y, srcRect.mWidth, srcRect.mHeight, angle, centerX, centerY)
-                          .Intersection(FRect(clip.mX, clip.mY, clip.mWidth, clip.mHeight));
+                          .Intersection(FRect(0, 0, mWidth, mHeight));
     if (!(box.mWidth > 0.0) || !(box.mHeight > 0.0)) {
         return;
     }
@@ -712,6 +719,13 @@ void MemoryImage::BltRotated(Image* image, float x, float y, const Rect& srcRect
     g.top = static_cast<int32_t>(box.mY);
     g.lastColumn = static_cast<int32_t>(box.mWidth - 1.0);
     g.boxHeight = box.mHeight;
+    g.clipFirstColumn = std::max(0, clip.mX - g.left);
+    g.clipLastColumn = std::min(g.lastColumn, clip.mX + clip.mWidth - 1 - g.left);
+    g.clipFirstRow = std::max(0, clip.mY - g.top);
+    g.clipEndRow = clip.mY + clip.mHeight - g.top;
+    if (g.clipFirstColumn > g.clipLastColumn || g.clipFirstRow >= g.clipEndRow) {
+        return;
+    }
     g.x = x;
     g.y = y;
     g.centerX = centerX;
@@ -769,14 +783,22 @@ void MemoryImage::StretchBlt(Image* image, const Rect& destRect, const Rect& src
     if (src == nullptr || !ValidMode(drawMode)) {
         return;
     }
-    const Rect clip = SafeIntersection(clipRect, Rect(0, 0, mWidth, mHeight));
+    // Mapped on the whole image, so that every pixel shows the same source whatever the clip;
+    // the clip only picks the pixels drawn.
+    const Rect frame(0, 0, mWidth, mHeight);
+    const Rect clip = SafeIntersection(clipRect, frame);
     const Rect bounds = SafeIntersection(srcRect, Rect(0, 0, src->mWidth, src->mHeight));
     StretchMapping map;
     if (bounds.mWidth <= 0 || bounds.mHeight <= 0 ||
-        !MapStretch(destRect, srcRect, clip, false, map)) {
+        !MapStretch(destRect, srcRect, frame, false, map)) {
         return;
     }
-    const Rect& out = map.mClipped;
+    const Rect out = SafeIntersection(map.mClipped, clip);
+    if (out.mWidth <= 0 || out.mHeight <= 0) {
+        return;
+    }
+    const int32_t skipX = out.mX - map.mClipped.mX;
+    const int32_t skipY = out.mY - map.mClipped.mY;
     uint32_t* bits = GetBits();
     const size_t destStride = static_cast<size_t>(mWidth);
     uint32_t* dest = bits + static_cast<size_t>(out.mY) * destStride + static_cast<size_t>(out.mX);
@@ -784,7 +806,8 @@ void MemoryImage::StretchBlt(Image* image, const Rect& destRect, const Rect& src
 
     if (!fastStretch) {
         SmoothResampler resampler;
-        if (!resampler.Begin(*src, bounds, map.mSource, out.mWidth, out.mHeight)) {
+        if (!resampler.Begin(*src, bounds, map.mSource, map.mClipped.mWidth, map.mClipped.mHeight,
+                             Rect(skipX, skipY, out.mWidth, out.mHeight))) {
             return;
         }
         const uint32_t tint = PackClamped(color);
@@ -821,12 +844,14 @@ void MemoryImage::StretchBlt(Image* image, const Rect& destRect, const Rect& src
     const double lastColumn = static_cast<double>(bounds.mX) + bounds.mWidth - 1;
     const double lastRow = static_cast<double>(bounds.mY) + bounds.mHeight - 1;
     for (int32_t i = 0; i < out.mWidth; ++i) {
-        columns[static_cast<size_t>(i)] = static_cast<int32_t>(std::clamp(
-            std::trunc(map.mSource.mX + i * sx), static_cast<double>(bounds.mX), lastColumn));
+        columns[static_cast<size_t>(i)] =
+            static_cast<int32_t>(std::clamp(std::trunc(map.mSource.mX + (skipX + i) * sx),
+                                            static_cast<double>(bounds.mX), lastColumn));
     }
     for (int32_t j = 0; j < out.mHeight; ++j) {
-        rows[static_cast<size_t>(j)] = static_cast<int32_t>(std::clamp(
-            std::trunc(map.mSource.mY + j * sy), static_cast<double>(bounds.mY), lastRow));
+        rows[static_cast<size_t>(j)] =
+            static_cast<int32_t>(std::clamp(std::trunc(map.mSource.mY + (skipY + j) * sy),
+                                            static_cast<double>(bounds.mY), lastRow));
     }
     const FastStretchPlan plan{dest,
                                destStride,

@@ -102,12 +102,13 @@ void SmoothResampler::Lanes::Reset(size_t cells) {
     mAG.assign(cells, 0);
 }
 
-void SmoothResampler::PlanMagnify(double start, double extent, int32_t count, int32_t first,
-                                  int32_t end, uint32_t unit, std::vector<Tap>& taps) {
+void SmoothResampler::PlanMagnify(double start, double extent, int32_t count, int32_t from,
+                                  int32_t first, int32_t end, uint32_t unit,
+                                  std::vector<Tap>& taps) {
     const double step = count > 1 ? (extent - 1.0) / (count - 1) : extent;
-    taps.resize(static_cast<size_t>(count));
-    for (int32_t i = 0; i < count; ++i) {
-        const double p = start + i * step;
+    const auto n = static_cast<int32_t>(taps.size());
+    for (int32_t i = 0; i < n; ++i) {
+        const double p = start + (from + i) * step;
         const double whole = std::trunc(p);
         const uint32_t weight =
             std::min(unit, static_cast<uint32_t>(std::max(0.0, (1.0 - (p - whole)) * unit)));
@@ -144,7 +145,14 @@ void SmoothResampler::PlanMinify(double start, double extent, int32_t count, int
 
 bool SmoothResampler::Begin(MemoryImage& source, const Rect& bounds, const FRect& area,
                             int32_t width, int32_t height) {
-    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
+    return Begin(source, bounds, area, width, height, Rect(0, 0, width, height));
+}
+
+bool SmoothResampler::Begin(MemoryImage& source, const Rect& bounds, const FRect& area,
+                            int32_t width, int32_t height, const Rect& window) {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || window.mWidth <= 0 ||
+        window.mHeight <= 0 || window.mX < 0 || window.mY < 0 ||
+        window.mX > width - window.mWidth || window.mY > height - window.mHeight) {
         return false;
     }
     if (!std::isfinite(area.mX) || !std::isfinite(area.mY) || !std::isfinite(area.mWidth) ||
@@ -167,8 +175,8 @@ bool SmoothResampler::Begin(MemoryImage& source, const Rect& bounds, const FRect
     mTop = static_cast<int32_t>(top);
     mColumns = static_cast<int32_t>(right - left);
     mRows = static_cast<int32_t>(bottom - top);
-    mWidth = width;
-    mHeight = height;
+    mWidth = window.mWidth;
+    mHeight = window.mHeight;
 
     mBits = nullptr;
     mIndices = nullptr;
@@ -189,12 +197,13 @@ bool SmoothResampler::Begin(MemoryImage& source, const Rect& bounds, const FRect
     mMagnifyX = width >= mColumns || width >= area.mWidth;
     mMagnifyY = height >= mRows || height >= area.mHeight;
     if (mMagnifyX) {
-        PlanMagnify(area.mX, area.mWidth, width, mLeft, mLeft + mColumns, 257, mTapsX);
+        mTapsX.resize(static_cast<size_t>(mWidth));
+        PlanMagnify(area.mX, area.mWidth, width, window.mX, mLeft, mLeft + mColumns, 257, mTapsX);
 #if defined(VESK_PIXEL_SSE2)
         // Per group of four cells: the first and second weights of cells 0
         // and 1, then of cells 2 and 3, each repeated over a cell's 4 lanes.
-        mPairWeights.assign(Padded(width) * 8, 0);
-        for (size_t i = 0; i < static_cast<size_t>(width); ++i) {
+        mPairWeights.assign(Padded(mWidth) * 8, 0);
+        for (size_t i = 0; i < static_cast<size_t>(mWidth); ++i) {
             uint16_t* group = mPairWeights.data() + (i / kGroup) * 32 + (i % kGroup / 2) * 16;
             const size_t lane = (i % 2) * 4;
             for (size_t k = 0; k < 4; ++k) {
@@ -205,6 +214,20 @@ bool SmoothResampler::Begin(MemoryImage& source, const Rect& bounds, const FRect
 #endif
     } else {
         PlanMinify(area.mX, area.mWidth, width, mLeft, mLeft + mColumns, 257, mTapsX);
+        // Only the source columns reaching the window's cells (window x + 1 on) are read; the
+        // cells are counted from the window's.
+        size_t firstTap = 0;
+        while (firstTap < mTapsX.size() && mTapsX[firstTap].mIndex < window.mX) {
+            ++firstTap;
+        }
+        size_t endTap = firstTap;
+        while (endTap < mTapsX.size() && mTapsX[endTap].mIndex <= window.mX + mWidth) {
+            mTapsX[endTap++].mIndex -= window.mX;
+        }
+        mTapsX.erase(mTapsX.begin() + static_cast<ptrdiff_t>(endTap), mTapsX.end());
+        mTapsX.erase(mTapsX.begin(), mTapsX.begin() + static_cast<ptrdiff_t>(firstTap));
+        mLeft += static_cast<int32_t>(firstTap);
+        mColumns = static_cast<int32_t>(mTapsX.size());
 #if defined(VESK_PIXEL_SSE2)
         // Per source column: its first weight over 4 lanes, then its second.
         mPairWeights.assign(static_cast<size_t>(mColumns) * 8, 0);
@@ -215,17 +238,22 @@ bool SmoothResampler::Begin(MemoryImage& source, const Rect& bounds, const FRect
             }
         }
 #else
-        mAccRB.assign(static_cast<size_t>(width) + 4, 0);
-        mAccAG.assign(static_cast<size_t>(width) + 4, 0);
+        mAccRB.assign(static_cast<size_t>(mWidth) + 4, 0);
+        mAccAG.assign(static_cast<size_t>(mWidth) + 4, 0);
 #endif
     }
     if (mMagnifyY) {
-        PlanMagnify(area.mY, area.mHeight, height, mTop, mTop + mRows, 256, mTapsY);
+        mTapsY.resize(static_cast<size_t>(mHeight));
+        PlanMagnify(area.mY, area.mHeight, height, window.mY, mTop, mTop + mRows, 256, mTapsY);
     } else {
+        // Cells counted from the window's; rows whose cells lie above it are passed over.
         PlanMinify(area.mY, area.mHeight, height, mTop, mTop + mRows, 256, mTapsY);
+        for (Tap& tap : mTapsY) {
+            tap.mIndex -= window.mY;
+        }
     }
 
-    mPadded = Padded(width);
+    mPadded = Padded(mWidth);
     mRowPixels.resize(mPalette != nullptr ? static_cast<size_t>(mColumns) : 0);
     for (Lanes& cache : mCache) {
         cache.Reset(mPadded);

@@ -28,6 +28,11 @@ public:
     // change form (GetBits, SetBits) until the last row has been taken.
     bool Begin(MemoryImage& source, const Rect& bounds, const FRect& area, int32_t width,
                int32_t height);
+    // Only the window's part of the width x height result, bit for bit as the whole result
+    // has it there: the rows then hold window width pixels, and there are window height of
+    // them. False also when the window is empty or not inside the result.
+    bool Begin(MemoryImage& source, const Rect& bounds, const FRect& area, int32_t width,
+               int32_t height, const Rect& window);
 
     // The next of the height rows: width pixels, valid until the next call.
     const uint32_t* NextRow();
@@ -57,8 +62,9 @@ private:
         uint32_t mWeightNext = 0;
     };
 
-    static void PlanMagnify(double start, double extent, int32_t count, int32_t first, int32_t end,
-                            uint32_t unit, std::vector<Tap>& taps);
+    // Taps of the count destination positions from..from + taps.size() - 1.
+    static void PlanMagnify(double start, double extent, int32_t count, int32_t from, int32_t first,
+                            int32_t end, uint32_t unit, std::vector<Tap>& taps);
     static void PlanMinify(double start, double extent, int32_t count, int32_t first, int32_t end,
                            uint32_t unit, std::vector<Tap>& taps);
 
@@ -76,7 +82,7 @@ private:
     int32_t mTop = 0;
     int32_t mColumns = 0;
     int32_t mRows = 0;
-    int32_t mWidth = 0;
+    int32_t mWidth = 0;  // of the window
     int32_t mHeight = 0;
     size_t mPadded = 0;  // mWidth rounded up to whole groups
     bool mMagnifyX = false;

@@ -52,6 +52,9 @@ struct Plane {
 // The call's state shared by every triangle.
 struct Setup {
     const TriangleTarget* target;
+    // Triangles are cut to the whole target and walked there; the clip only picks the pixels
+    // drawn, so that every pixel gets the same texel and colour whatever the clip.
+    Rect frame;
     Rect clip;
     SpanSetup span;
     SpanDrawer drawer;
@@ -120,30 +123,33 @@ int64_t EdgeCeil(const FixedPoint& p, const FixedPoint& q, int64_t sy) {
     return p.x + CeilDiv((sy - p.y) * (q.x - p.x), q.y - p.y);
 }
 
-void DrawSpan(const Setup& setup, const Planes& planes, int32_t row, int32_t first, int32_t end) {
-    const int32_t count = end - first;
-    const double dx = first + 0.5 - planes.x0;
+// Draws [first, end) of the span [spanFirst, spanEnd), stepping from the span's start.
+void DrawSpan(const Setup& setup, const Planes& planes, int32_t row, int32_t spanFirst,
+              int32_t spanEnd, int32_t first, int32_t end) {
+    const int32_t count = spanEnd - spanFirst;
+    const int32_t skipped = first - spanFirst;
+    const double dx = spanFirst + 0.5 - planes.x0;
     const double dy = row + 0.5 - planes.y0;
     SpanStart start;
     if (setup.textured) {
-        start.mU = ToFixed(Evaluate(planes.u, dx, dy), kMaxTexel);
-        start.mV = ToFixed(Evaluate(planes.v, dx, dy), kMaxTexel);
         start.mStepU = ToFixed(planes.u.dx, kMaxStep);
         start.mStepV = ToFixed(planes.v.dx, kMaxStep);
+        start.mU = ToFixed(Evaluate(planes.u, dx, dy), kMaxTexel) + skipped * start.mStepU;
+        start.mV = ToFixed(Evaluate(planes.v, dx, dy), kMaxTexel) + skipped * start.mStepV;
     }
     if (setup.modulated) {
         // Both ends are kept inside 0..255, so every pixel between is too.
         for (int c = 0; c < 4; ++c) {
             const int32_t from = ColorFixed(Evaluate(planes.color[c], dx, dy));
             const int32_t to = ColorFixed(Evaluate(planes.color[c], dx + (count - 1), dy));
-            start.mColor[c] = from;
             start.mColorStep[c] = count > 1 ? (to - from) / (count - 1) : 0;
+            start.mColor[c] = from + skipped * start.mColorStep[c];
         }
     }
     const TriangleTarget& target = *setup.target;
     void* rowBits = static_cast<uint8_t*>(target.mBits) +
                     static_cast<ptrdiff_t>(row) * static_cast<ptrdiff_t>(target.mPitch);
-    setup.drawer(setup.span, start, rowBits, first, count);
+    setup.drawer(setup.span, start, rowBits, first, end - first);
 }
 
 bool RasterTriangle(const Setup& setup, const Planes& planes, FixedPoint a, FixedPoint b,
@@ -161,6 +167,8 @@ bool RasterTriangle(const Setup& setup, const Planes& planes, FixedPoint a, Fixe
     const int64_t rowFirst = std::max<int64_t>(CeilDiv(a.y - kHalf, kSub), setup.clip.mY);
     const int64_t rowEnd =
         std::min<int64_t>(CeilDiv(c.y - kHalf, kSub), int64_t{setup.clip.mY} + setup.clip.mHeight);
+    const int64_t frameLeft = setup.frame.mX;
+    const int64_t frameRight = int64_t{setup.frame.mX} + setup.frame.mWidth;
     const int64_t clipLeft = setup.clip.mX;
     const int64_t clipRight = int64_t{setup.clip.mX} + setup.clip.mWidth;
     bool drawn = false;
@@ -171,10 +179,13 @@ bool RasterTriangle(const Setup& setup, const Planes& planes, FixedPoint a, Fixe
         const int64_t left = std::min(longX, shortX);
         const int64_t right = std::max(longX, shortX);
         // Columns whose centre lies in [left, right).
-        const int64_t first = std::max(CeilDiv(left - kHalf, kSub), clipLeft);
-        const int64_t end = std::min(CeilDiv(right - kHalf, kSub), clipRight);
+        const int64_t spanFirst = std::max(CeilDiv(left - kHalf, kSub), frameLeft);
+        const int64_t spanEnd = std::min(CeilDiv(right - kHalf, kSub), frameRight);
+        const int64_t first = std::max(spanFirst, clipLeft);
+        const int64_t end = std::min(spanEnd, clipRight);
         if (end > first) {
-            DrawSpan(setup, planes, static_cast<int32_t>(row), static_cast<int32_t>(first),
+            DrawSpan(setup, planes, static_cast<int32_t>(row), static_cast<int32_t>(spanFirst),
+                     static_cast<int32_t>(spanEnd), static_cast<int32_t>(first),
                      static_cast<int32_t>(end));
             drawn = true;
         }
@@ -245,11 +256,11 @@ bool DrawTriangle(const Setup& setup, const TexelVertex& v0, const TexelVertex& 
         }
     }
 
-    // Clip to the pixel edges of the clip rectangle.
-    const double left = setup.clip.mX;
-    const double top = setup.clip.mY;
-    const double right = static_cast<double>(setup.clip.mX) + setup.clip.mWidth;
-    const double bottom = static_cast<double>(setup.clip.mY) + setup.clip.mHeight;
+    // Cut to the pixel edges of the target.
+    const double left = setup.frame.mX;
+    const double top = setup.frame.mY;
+    const double right = static_cast<double>(setup.frame.mX) + setup.frame.mWidth;
+    const double bottom = static_cast<double>(setup.frame.mY) + setup.frame.mHeight;
     Point2 polyA[8] = {{v0.mX, v0.mY}, {v1.mX, v1.mY}, {v2.mX, v2.mY}};
     Point2 polyB[8];
     int n = ClipPolygon(polyA, 3, polyB, 0, left, 1.0);
@@ -292,7 +303,8 @@ bool DrawTriangleStrip(const TriangleTarget& target, const TriangleDraw& draw,
     }
     Setup setup{};
     setup.target = &target;
-    setup.clip = SafeIntersection(draw.mClip, Rect(0, 0, target.mWidth, target.mHeight));
+    setup.frame = Rect(0, 0, target.mWidth, target.mHeight);
+    setup.clip = SafeIntersection(draw.mClip, setup.frame);
     if (setup.clip.mWidth <= 0 || setup.clip.mHeight <= 0) {
         return false;
     }
