@@ -34,6 +34,9 @@ enum class Call : uint64_t {
 
 // How far a call's pixels may reach past its geometry: filtering and anti-aliasing.
 constexpr int32_t kTransformMargin = 2;
+// The screen's own turning and stretching blits lay their geometry out on the clip, so a cut
+// one may differ from the whole by a pixel.
+constexpr bool kTransformsWhole = true;
 
 // Saturating conversion for box edges: geometry far off the picture stays far off it.
 int32_t ToEdge(double value) {
@@ -327,7 +330,7 @@ void DrawRecorder::BltF(Image* image, float x, float y, const Rect& srcRect, con
     Add(digest,
         BoxOf(x, y, static_cast<double>(x) + srcRect.mWidth,
               static_cast<double>(y) + srcRect.mHeight, kTransformMargin, clipRect),
-        false);
+        kTransformsWhole);
 }
 
 void DrawRecorder::BltRotated(Image* image, float x, float y, const Rect& srcRect,
@@ -350,7 +353,7 @@ void DrawRecorder::BltRotated(Image* image, float x, float y, const Rect& srcRec
                             ? BoxOf(box.mX, box.mY, box.mX + box.mWidth, box.mY + box.mHeight,
                                     kTransformMargin, clipRect)
                             : clipRect;
-    Add(digest, bounds, false);
+    Add(digest, bounds, kTransformsWhole);
 }
 
 void DrawRecorder::StretchBlt(Image* image, const Rect& destRect, const Rect& srcRect,
@@ -367,7 +370,7 @@ void DrawRecorder::StretchBlt(Image* image, const Rect& destRect, const Rect& sr
     Add(digest,
         BoxOf(destRect.mX, destRect.mY, static_cast<double>(destRect.mX) + destRect.mWidth,
               static_cast<double>(destRect.mY) + destRect.mHeight, 1, clipRect),
-        false);
+        kTransformsWhole);
 }
 
 void DrawRecorder::StretchBltMirror(Image* image, const Rect& destRect, const Rect& srcRect,
@@ -384,7 +387,7 @@ void DrawRecorder::StretchBltMirror(Image* image, const Rect& destRect, const Re
     Add(digest,
         BoxOf(destRect.mX, destRect.mY, static_cast<double>(destRect.mX) + destRect.mWidth,
               static_cast<double>(destRect.mY) + destRect.mHeight, 1, clipRect),
-        false);
+        kTransformsWhole);
 }
 
 void DrawRecorder::BltMatrix(Image* image, float x, float y, const Matrix3x3& matrix,
@@ -416,7 +419,7 @@ void DrawRecorder::BltMatrix(Image* image, float x, float y, const Matrix3x3& ma
         minY = std::min(minY, corner.mY);
         maxY = std::max(maxY, corner.mY);
     }
-    Add(digest, BoxOf(minX, minY, maxX, maxY, kTransformMargin, clipRect), false);
+    Add(digest, BoxOf(minX, minY, maxX, maxY, kTransformMargin, clipRect), kTransformsWhole);
 }
 
 void DrawRecorder::BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3],
@@ -448,7 +451,7 @@ void DrawRecorder::BltTrianglesTex(Image* texture, const TriVertex (*triangles)[
         }
     }
     if (triangleCount > 0) {
-        Add(digest, BoxOf(minX, minY, maxX, maxY, kTransformMargin, clipRect), false);
+        Add(digest, BoxOf(minX, minY, maxX, maxY, kTransformMargin, clipRect), kTransformsWhole);
     }
 }
 

@@ -1,5 +1,8 @@
 #include "widgets/WidgetManager.h"
 
+#include <functional>
+#include <vector>
+
 #include "WidgetTestSupport.h"
 
 namespace widgettest {
@@ -46,6 +49,52 @@ TEST_F(DrawTest, OnlyDirtyTopLevelWidgetsArePainted) {
     EXPECT_EQ(Pixel(150, 50), 0xFFFF00u);
     EXPECT_EQ(Pixel(195, 15), 0xFF0000u);
     EXPECT_NE(Pixel(205, 15), 0xFF0000u);
+}
+
+TEST_F(DrawTest, AWidgetAloneDirtyDrawsAgainOnlyWhereItsPictureChanged) {
+    int squareX = 10;
+    mLeft->mRedrawsChangedAreas = true;
+    mLeft->mOnDraw = [&](Vesk::Graphics* g) {
+        g->SetColor(Vesk::Color(255, 0, 0));
+        g->FillRect(squareX, 10, 10, 10);
+    };
+    // A mark the widget's drawing would cover shows what a frame leaves alone.
+    auto mark = [&] {
+        mScreen.FillRect(Vesk::Rect(80, 80, 1, 1), Vesk::Color(0, 255, 0), Vesk::kDrawModeNormal);
+    };
+    const Vesk::Rect whole(0, 0, 800, 600);
+    mLeft->MarkDirty();
+    EXPECT_TRUE(mManager.DrawScreen());
+    EXPECT_EQ(mManager.DrawnArea(), whole) << "nothing recorded yet";
+
+    mark();
+    squareX = 40;
+    mLeft->MarkDirty();
+    EXPECT_TRUE(mManager.DrawScreen());
+    EXPECT_EQ(mManager.DrawnArea(), Vesk::Rect(10, 10, 40, 10));
+    EXPECT_EQ(Pixel(15, 15), 0x0000FFu);
+    EXPECT_EQ(Pixel(45, 15), 0xFF0000u);
+    EXPECT_EQ(Pixel(80, 80), 0x00FF00u);
+
+    mLeft->MarkDirty();
+    EXPECT_FALSE(mManager.DrawScreen()) << "the same picture again";
+    EXPECT_EQ(mManager.DrawnArea(), Vesk::Rect());
+
+    // Once another widget has drawn, or everything was marked, the screen is drawn whole again.
+    for (const auto& drawOther :
+         std::vector<std::function<void()>>{[&] {
+                                                mLeft->MarkDirty();
+                                                mRight->MarkDirty();
+                                            },
+                                            [&] { mManager.MarkAllDirty(); }}) {
+        drawOther();
+        EXPECT_TRUE(mManager.DrawScreen());
+        mark();
+        mLeft->MarkDirty();
+        EXPECT_TRUE(mManager.DrawScreen());
+        EXPECT_EQ(mManager.DrawnArea(), whole);
+        EXPECT_EQ(Pixel(80, 80), 0x0000FFu);
+    }
 }
 
 TEST_F(DrawTest, OverlaysDrawByPriorityAfterTheTree) {
