@@ -264,7 +264,10 @@ DisplayResult MemorySurface::Blt(const SurfaceRect* destRect, Surface& source,
             return DD_OK;
         }
         const SurfaceRect read = Shift(shown, -dx - src.offsetX, -dy - src.offsetY);
-        if (dest.onScreen && from != this && !colorKey && mCore->display != nullptr &&
+        // A whole frame is compared row by row to show only what changed in it; a part of one
+        // is what its caller found changed.
+        const bool wholeFrame = read.Width() == src.view.width && read.Height() == src.view.height;
+        if (dest.onScreen && from != this && !colorKey && wholeFrame && mCore->display != nullptr &&
             mCore->display->ShowsOnlyChanges()) {
             const SurfaceRect changed = CopyChangedRows(dest.view, shown.left - dest.offsetX,
                                                         shown.top - dest.offsetY, src.view, read);
