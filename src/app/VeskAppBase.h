@@ -595,6 +595,8 @@ public:
     bool mSysCursor = true;
     bool mCustomCursorsEnabled = false;
     bool mForceRedraw = false;
+    // What the frames drew since the screen was last shown, in screen pixels; empty for none.
+    Rect mUnshownArea;
     std::atomic<int> mNumLoadingThreadTasks{0};
     std::atomic<int> mCompletedLoadingThreadTasks{0};
     bool mLastShutdownWasGraceful = true;

@@ -66,6 +66,21 @@ void PaintOverlay(std::unique_ptr<MemoryImage>& image, int32_t minWidth, const s
     g.DrawString(text, 2, font.GetAscent());
 }
 
+// The box holding both; an empty one adds nothing.
+Rect Bounds(const Rect& a, const Rect& b) {
+    if (a.mWidth <= 0 || a.mHeight <= 0) {
+        return b;
+    }
+    if (b.mWidth <= 0 || b.mHeight <= 0) {
+        return a;
+    }
+    const int32_t left = std::min(a.mX, b.mX);
+    const int32_t top = std::min(a.mY, b.mY);
+    const int32_t right = std::max(a.mX + a.mWidth, b.mX + b.mWidth);
+    const int32_t bottom = std::max(a.mY + a.mHeight, b.mY + b.mHeight);
+    return Rect(left, top, right - left, bottom - top);
+}
+
 }  // namespace
 
 void VeskAppBase::MainLoop() {
@@ -525,6 +540,9 @@ bool VeskAppBase::Redraw() {
     mIsDrawing = true;
     const bool drew = mWidgetManager->DrawScreen();
     mIsDrawing = false;
+    if (drew) {
+        mUnshownArea = Bounds(mUnshownArea, mWidgetManager->DrawnArea());
+    }
 
     const bool unchanged = !drew && now - mLastDrawTick < 1000 && !mForceRedraw;
     const bool tooEarly = static_cast<int32_t>(now - mNextDrawTick) < 0;
@@ -563,14 +581,15 @@ bool VeskAppBase::Redraw() {
 
     const uint32_t presentStart = platform::NowMs();
     mLastDrawTick = presentStart;
-    // A frame that drew only what changed shows only that; the overlays and a frame shown for
-    // the time that passed show all.
-    const Rect drawn = mWidgetManager->DrawnArea();
-    const bool partial = drew && !mShowFPS && !mForceRedraw && drawn.mWidth > 0 &&
-                         drawn.mHeight > 0 && mWidgetManager->mImage != nullptr &&
-                         drawn != Rect(0, 0, mWidgetManager->mImage->GetWidth(),
-                                       mWidgetManager->mImage->GetHeight());
-    PresentScreen(partial ? &drawn : nullptr);
+    // Only what the frames drew since the last present is shown again: nothing at all for an
+    // unchanged screen shown for the time that passed. The overlays show all.
+    const Rect whole =
+        mWidgetManager->mImage != nullptr
+            ? Rect(0, 0, mWidgetManager->mImage->GetWidth(), mWidgetManager->mImage->GetHeight())
+            : Rect();
+    const Rect shown = mShowFPS || mForceRedraw ? whole : mUnshownArea;
+    mUnshownArea = Rect();
+    PresentScreen(shown == whole ? nullptr : &shown);
     AccumulateElapsedTime();
     mScreenBltTime = static_cast<int>(platform::NowMs() - presentStart);
 
