@@ -221,6 +221,8 @@ public:
     virtual void FirstAccelerationTestHook() {}
     virtual std::string GetExtraInfoText() { return std::string(); }
     virtual bool Redraw();
+    // Shows what the frames drew since the last present.
+    void PresentDrawnAreas();
     virtual void PresentScreen(const Rect* rect);
     virtual void PreReadRegistryHook() {}
     virtual void MainLoop();
@@ -595,8 +597,8 @@ public:
     bool mSysCursor = true;
     bool mCustomCursorsEnabled = false;
     bool mForceRedraw = false;
-    // What the frames drew since the screen was last shown, in screen pixels; empty for none.
-    Rect mUnshownArea;
+    // What the frames drew since the screen was last shown, in screen pixels.
+    std::vector<Rect> mUnshownAreas;
     std::atomic<int> mNumLoadingThreadTasks{0};
     std::atomic<int> mCompletedLoadingThreadTasks{0};
     bool mLastShutdownWasGraceful = true;

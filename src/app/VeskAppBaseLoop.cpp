@@ -66,6 +66,9 @@ void PaintOverlay(std::unique_ptr<MemoryImage>& image, int32_t minWidth, const s
     g.DrawString(text, 2, font.GetAscent());
 }
 
+// Beyond these many areas, a frame is shown as the box around them.
+constexpr size_t kMaxPresentedAreas = 8;
+
 // The box holding both; an empty one adds nothing.
 Rect Bounds(const Rect& a, const Rect& b) {
     if (a.mWidth <= 0 || a.mHeight <= 0) {
@@ -541,7 +544,8 @@ bool VeskAppBase::Redraw() {
     const bool drew = mWidgetManager->DrawScreen();
     mIsDrawing = false;
     if (drew) {
-        mUnshownArea = Bounds(mUnshownArea, mWidgetManager->DrawnArea());
+        const std::vector<Rect>& areas = mWidgetManager->DrawnAreas();
+        mUnshownAreas.insert(mUnshownAreas.end(), areas.begin(), areas.end());
     }
 
     const bool unchanged = !drew && now - mLastDrawTick < 1000 && !mForceRedraw;
@@ -581,15 +585,7 @@ bool VeskAppBase::Redraw() {
 
     const uint32_t presentStart = platform::NowMs();
     mLastDrawTick = presentStart;
-    // Only what the frames drew since the last present is shown again: nothing at all for an
-    // unchanged screen shown for the time that passed. The overlays show all.
-    const Rect whole =
-        mWidgetManager->mImage != nullptr
-            ? Rect(0, 0, mWidgetManager->mImage->GetWidth(), mWidgetManager->mImage->GetHeight())
-            : Rect();
-    const Rect shown = mShowFPS || mForceRedraw ? whole : mUnshownArea;
-    mUnshownArea = Rect();
-    PresentScreen(shown == whole ? nullptr : &shown);
+    PresentDrawnAreas();
     AccumulateElapsedTime();
     mScreenBltTime = static_cast<int>(platform::NowMs() - presentStart);
 
@@ -607,6 +603,37 @@ bool VeskAppBase::Redraw() {
     mUpdatedSinceDraw = false;
     mForceRedraw = false;
     return true;
+}
+
+void VeskAppBase::PresentDrawnAreas() {
+    const Rect whole =
+        mWidgetManager->mImage != nullptr
+            ? Rect(0, 0, mWidgetManager->mImage->GetWidth(), mWidgetManager->mImage->GetHeight())
+            : Rect();
+    std::vector<Rect> areas;
+    areas.swap(mUnshownAreas);
+    // The overlays draw over the whole screen.
+    if (mShowFPS || mForceRedraw) {
+        areas.assign(1, whole);
+    }
+    Rect bounds;
+    int64_t covered = 0;
+    for (const Rect& area : areas) {
+        bounds = Bounds(bounds, area);
+        covered += int64_t{area.mWidth} * area.mHeight;
+    }
+    // An unchanged screen shown for the time that passed shows nothing again. Areas scattered
+    // over the screen are shown one by one rather than with everything between them.
+    if (bounds == whole) {
+        PresentScreen(nullptr);
+    } else if (areas.size() > 1 && areas.size() <= kMaxPresentedAreas &&
+               covered * 2 < int64_t{bounds.mWidth} * bounds.mHeight) {
+        for (const Rect& area : areas) {
+            PresentScreen(&area);
+        }
+    } else {
+        PresentScreen(&bounds);
+    }
 }
 
 void VeskAppBase::PresentScreen(const Rect* rect) {

@@ -117,9 +117,9 @@ public:
     // screen's pixels.
     void MarkAllDirty() override;
     void DeferOverlay(Widget* widget, int priority);
-    // What the last DrawScreen drew, in screen image pixels: all of the screen, or the bounds
-    // of the areas drawn again when only those changed (empty when they were none).
-    const Rect& DrawnArea() const { return mDrawnArea; }
+    // What the last DrawScreen drew, in screen image pixels: all of the screen, or the disjoint
+    // areas drawn again when only those changed (none when nothing did).
+    const std::vector<Rect>& DrawnAreas() const { return mDrawnAreas; }
     // Draws the queued overlays of priorities below the limit, lowest first.
     void FlushDeferredOverlays(int priorityLimit);
 
@@ -182,7 +182,7 @@ private:
     const DDImage* mRetainedImage = nullptr;
     Rect mRetainedPlace;
     std::vector<DrawRecorder::Step> mRetainedSteps;
-    Rect mDrawnArea;
+    std::vector<Rect> mDrawnAreas;
     unsigned mOverlaysDeferred = 0;
 };
 

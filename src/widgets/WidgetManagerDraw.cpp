@@ -21,23 +21,6 @@ constexpr size_t kMaxChangedAreas = 6;
 // Changed areas covering more than this share of the screen are drawn as one.
 constexpr int64_t kWholeScreenPercent = 60;
 
-Rect Bounds(const std::vector<Rect>& areas) {
-    if (areas.empty()) {
-        return {};
-    }
-    int32_t left = areas[0].mX;
-    int32_t top = areas[0].mY;
-    int32_t right = areas[0].mX + areas[0].mWidth;
-    int32_t bottom = areas[0].mY + areas[0].mHeight;
-    for (const Rect& area : areas) {
-        left = std::min(left, area.mX);
-        top = std::min(top, area.mY);
-        right = std::max(right, area.mX + area.mWidth);
-        bottom = std::max(bottom, area.mY + area.mHeight);
-    }
-    return Rect(left, top, right - left, bottom - top);
-}
-
 }  // namespace
 
 ModalFlags WidgetManager::InitModalFlags() const {
@@ -84,7 +67,10 @@ bool WidgetManager::DrawScreen() {
     // One lock for the whole frame instead of one per draw call.
     const bool locked = mImage != nullptr && mImage->LockSurface();
     bool drew = false;
-    mDrawnArea = mImage != nullptr ? Rect(0, 0, mImage->GetWidth(), mImage->GetHeight()) : Rect();
+    mDrawnAreas.clear();
+    if (mImage != nullptr) {
+        mDrawnAreas.emplace_back(0, 0, mImage->GetWidth(), mImage->GetHeight());
+    }
     if (anyDirty) {
         Graphics screen(g);
         screen.Translate(-mMouseSourceRect.mX, -mMouseSourceRect.mY);
@@ -169,7 +155,7 @@ bool WidgetManager::DrawChangedAreas(const ModalFlags& flags, const Graphics& sc
     }
     widget.mDirty = false;
     drew = !areas.empty();
-    mDrawnArea = Bounds(areas);
+    mDrawnAreas = areas;
     mRetainedSteps = recorder.TakeSteps();
     mRetainedWidget = &widget;
     mRetainedImage = mImage;

@@ -65,20 +65,21 @@ TEST_F(DrawTest, AWidgetAloneDirtyDrawsAgainOnlyWhereItsPictureChanged) {
     const Vesk::Rect whole(0, 0, 800, 600);
     mLeft->MarkDirty();
     EXPECT_TRUE(mManager.DrawScreen());
-    EXPECT_EQ(mManager.DrawnArea(), whole) << "nothing recorded yet";
+    EXPECT_EQ(mManager.DrawnAreas(), std::vector<Vesk::Rect>{whole}) << "nothing recorded yet";
 
     mark();
     squareX = 40;
     mLeft->MarkDirty();
     EXPECT_TRUE(mManager.DrawScreen());
-    EXPECT_EQ(mManager.DrawnArea(), Vesk::Rect(10, 10, 40, 10));
+    EXPECT_EQ(mManager.DrawnAreas(),
+              (std::vector<Vesk::Rect>{Vesk::Rect(10, 10, 10, 10), Vesk::Rect(40, 10, 10, 10)}));
     EXPECT_EQ(Pixel(15, 15), 0x0000FFu);
     EXPECT_EQ(Pixel(45, 15), 0xFF0000u);
     EXPECT_EQ(Pixel(80, 80), 0x00FF00u);
 
     mLeft->MarkDirty();
     EXPECT_FALSE(mManager.DrawScreen()) << "the same picture again";
-    EXPECT_EQ(mManager.DrawnArea(), Vesk::Rect());
+    EXPECT_TRUE(mManager.DrawnAreas().empty());
 
     // Once another widget has drawn, or everything was marked, the screen is drawn whole again.
     for (const auto& drawOther :
@@ -92,7 +93,7 @@ TEST_F(DrawTest, AWidgetAloneDirtyDrawsAgainOnlyWhereItsPictureChanged) {
         mark();
         mLeft->MarkDirty();
         EXPECT_TRUE(mManager.DrawScreen());
-        EXPECT_EQ(mManager.DrawnArea(), whole);
+        EXPECT_EQ(mManager.DrawnAreas(), std::vector<Vesk::Rect>{whole});
         EXPECT_EQ(Pixel(80, 80), 0x0000FFu);
     }
 }
