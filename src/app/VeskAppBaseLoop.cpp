@@ -546,6 +546,14 @@ bool VeskAppBase::Redraw() {
     if (drew) {
         const std::vector<Rect>& areas = mWidgetManager->DrawnAreas();
         mUnshownAreas.insert(mUnshownAreas.end(), areas.begin(), areas.end());
+        // Frames drawn but not yet shown keep only the box around their areas.
+        if (mUnshownAreas.size() > kMaxPresentedAreas) {
+            Rect bounds;
+            for (const Rect& area : mUnshownAreas) {
+                bounds = Bounds(bounds, area);
+            }
+            mUnshownAreas.assign(1, bounds);
+        }
     }
 
     const bool unchanged = !drew && now - mLastDrawTick < 1000 && !mForceRedraw;
