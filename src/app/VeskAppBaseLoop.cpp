@@ -626,13 +626,15 @@ void VeskAppBase::PresentDrawnAreas() {
     }
     Rect bounds;
     int64_t covered = 0;
+    bool everything = false;
     for (const Rect& area : areas) {
         bounds = Bounds(bounds, area);
         covered += int64_t{area.mWidth} * area.mHeight;
+        everything = everything || area == whole;
     }
     // An unchanged screen shown for the time that passed shows nothing again. Areas scattered
     // over the screen are shown one by one rather than with everything between them.
-    if (bounds == whole) {
+    if (everything) {
         PresentScreen(nullptr);
     } else if (areas.size() > 1 && areas.size() <= kMaxPresentedAreas &&
                covered * 2 < int64_t{bounds.mWidth} * bounds.mHeight) {
@@ -640,7 +642,7 @@ void VeskAppBase::PresentDrawnAreas() {
             PresentScreen(&area);
         }
     } else {
-        PresentScreen(&bounds);
+        PresentScreen(bounds == whole ? nullptr : &bounds);
     }
 }
 

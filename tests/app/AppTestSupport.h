@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,7 +127,7 @@ public:
     }
 
     bool Redraw(const Vesk::Rect* rect) override {
-        (void)rect;
+        mPresentRects.push_back(rect != nullptr ? std::optional<Vesk::Rect>(*rect) : std::nullopt);
         platform::Clock& clock = platform::GetClock();
         if (mVSyncMicros > 0) {
             const uint64_t nowMicros = uint64_t{clock.TickMs()} * 1000;
@@ -140,6 +141,8 @@ public:
     std::vector<int> mResults;
     std::vector<bool> mInitWindowed;
     std::vector<uint32_t> mPresentTicks;
+    // Null for the whole screen.
+    std::vector<std::optional<Vesk::Rect>> mPresentRects;
     uint32_t mFakeRefreshRate = 60;
     uint64_t mVSyncMicros = 0;
     bool mFailPresents = false;

@@ -158,6 +158,37 @@ TEST_F(LoopTest, UnchangedScreenIsPresentedOnceASecond) {
     EXPECT_NEAR(static_cast<double>(app.mDisplay->mPresentTicks.size() - before), 3, 1);
 }
 
+TEST_F(LoopTest, APresentShowsWhatTheFramesDrewSinceTheLast) {
+    TestApp& app = MakeInitedApp();
+    const Vesk::Rect whole(0, 0, app.mWidth, app.mHeight);
+    const Vesk::Rect corner(0, 0, 20, 20);
+    const Vesk::Rect farCorner(app.mWidth - 20, app.mHeight - 20, 20, 20);
+    const Vesk::Rect nextToCorner(20, 0, 20, 20);
+    using Shown = std::vector<std::optional<Vesk::Rect>>;
+    struct Case {
+        const char* name;
+        std::vector<Vesk::Rect> drawn;
+        bool overlay;
+        Shown shown;
+    };
+    const std::vector<Case> cases = {
+        {"nothing drawn shows nothing", {}, false, {Vesk::Rect()}},
+        {"the whole screen", {corner, whole}, false, {std::nullopt}},
+        {"far apart, one by one", {corner, farCorner}, false, {corner, farCorner}},
+        {"side by side, together", {corner, nextToCorner}, false, {Vesk::Rect(0, 0, 40, 20)}},
+        {"the frame-rate overlay shows all", {corner}, true, {std::nullopt}},
+    };
+    for (const Case& c : cases) {
+        app.mDisplay->mPresentRects.clear();
+        app.mUnshownAreas = c.drawn;
+        app.mShowFPS = c.overlay;
+        app.PresentDrawnAreas();
+        EXPECT_EQ(app.mDisplay->mPresentRects, c.shown) << c.name;
+        EXPECT_TRUE(app.mUnshownAreas.empty()) << c.name;
+    }
+    app.mShowFPS = false;
+}
+
 TEST_F(LoopTest, DrawsDuringLoadingAreFiftyMillisecondsApart) {
     TestApp& app = Running();
     app.mManager->mDirtyEveryUpdate = true;
