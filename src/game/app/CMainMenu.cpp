@@ -1,5 +1,6 @@
 #include "game/app/CMainMenu.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "app/util/Common.h"
@@ -16,6 +17,7 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "graphics/MemoryImage.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/WidgetManager.h"
 
@@ -60,6 +62,73 @@ std::string UpperCase(std::string text) {
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
     return text;
+}
+
+// Land rectangles smaller than this are not worth leaving the sky out of.
+constexpr int64_t kLeastCover = 64 * 64;
+constexpr int kMostCovers = 3;
+
+// The largest rectangle of rows [top, bottom) of the picture whose pixels are all opaque and
+// not yet taken (taken: one byte a pixel of those rows); empty when there is none.
+Rect LargestOpaqueRect(const uint32_t* bits, int32_t width, int32_t top, int32_t bottom,
+                       const std::vector<uint8_t>& taken) {
+    std::vector<int32_t> heights(static_cast<size_t>(width) + 1, 0);
+    std::vector<int32_t> stack;
+    Rect best;
+    int64_t bestArea = 0;
+    for (int32_t y = top; y < bottom; ++y) {
+        const uint32_t* row = bits + static_cast<size_t>(y) * static_cast<size_t>(width);
+        const uint8_t* used = taken.data() + static_cast<size_t>(y - top) * width;
+        for (int32_t x = 0; x < width; ++x) {
+            const bool opaque = (row[x] >> 24) == 0xFF && used[x] == 0;
+            heights[static_cast<size_t>(x)] = opaque ? heights[static_cast<size_t>(x)] + 1 : 0;
+        }
+        // The largest rectangle under the heights ending at this row; the sentinel height 0
+        // at the end empties the stack.
+        stack.clear();
+        for (int32_t x = 0; x <= width; ++x) {
+            const int32_t h = heights[static_cast<size_t>(x)];
+            while (!stack.empty() && heights[static_cast<size_t>(stack.back())] >= h) {
+                const int32_t height = heights[static_cast<size_t>(stack.back())];
+                stack.pop_back();
+                const int32_t left = stack.empty() ? 0 : stack.back() + 1;
+                const int64_t area = int64_t{height} * (x - left);
+                if (area > bestArea) {
+                    bestArea = area;
+                    best = Rect(left, y - height + 1, x - left, height);
+                }
+            }
+            stack.push_back(x);
+        }
+    }
+    return best;
+}
+
+// What is left of the rectangles once `cut` is taken out of each, as disjoint rectangles.
+std::vector<Rect> CutOut(const std::vector<Rect>& pieces, const Rect& cut) {
+    std::vector<Rect> out;
+    for (const Rect& p : pieces) {
+        const Rect both = p.Intersection(cut);
+        if (both.mWidth <= 0 || both.mHeight <= 0) {
+            out.push_back(p);
+            continue;
+        }
+        const int32_t pBottom = p.mY + p.mHeight;
+        const int32_t bBottom = both.mY + both.mHeight;
+        const Rect parts[4] = {
+            Rect(p.mX, p.mY, p.mWidth, both.mY - p.mY),
+            Rect(p.mX, bBottom, p.mWidth, pBottom - bBottom),
+            Rect(p.mX, both.mY, both.mX - p.mX, both.mHeight),
+            Rect(both.mX + both.mWidth, both.mY, p.mX + p.mWidth - both.mX - both.mWidth,
+                 both.mHeight),
+        };
+        for (const Rect& part : parts) {
+            if (part.mWidth > 0 && part.mHeight > 0) {
+                out.push_back(part);
+            }
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -198,8 +267,15 @@ void CMainMenu::Draw(Graphics* g) {
     mDrawnPlayer = App().mCurrentPlayer;
     if (IMAGE_MM_BGSKY != nullptr) {
         const auto [sx, sy] = mDrawnSky;
-        g->DrawImage(IMAGE_MM_BGSKY, sx, sy);
-        g->DrawImage(IMAGE_MM_BGSKY, sx + IMAGE_MM_BGSKY->GetWidth(), sy);
+        // Under the land's opaque parts the sky would only be drawn over, and a moved sky
+        // would make them look changed.
+        for (const Rect& piece : SkyPieces(sy)) {
+            g->PushState();
+            g->ClipRect(piece.mX, piece.mY, piece.mWidth, piece.mHeight);
+            g->DrawImage(IMAGE_MM_BGSKY, sx, sy);
+            g->DrawImage(IMAGE_MM_BGSKY, sx + IMAGE_MM_BGSKY->GetWidth(), sy);
+            g->PopState();
+        }
     }
     if (IMAGE_MM_BACKGROUND != nullptr) {
         g->DrawImage(IMAGE_MM_BACKGROUND, 0, 0);
@@ -217,6 +293,46 @@ void CMainMenu::Draw(Graphics* g) {
     }
     zmWidget::Draw(g);
     mSparks.DrawAll(*g, *mMedia);
+}
+
+const std::vector<Rect>& CMainMenu::SkyPieces(int32_t skyY) {
+    auto* land = dynamic_cast<MemoryImage*>(IMAGE_MM_BACKGROUND);
+    const uint64_t landSerial = land != nullptr ? land->mSerial : 0;
+    const int32_t landChange = land != nullptr ? land->mChangeCount : -1;
+    if (landSerial == mSkyPiecesLand && landChange == mSkyPiecesLandChange && skyY == mSkyPiecesY) {
+        return mSkyPieces;
+    }
+    const Rect band(0, skyY, mWidth, IMAGE_MM_BGSKY->GetHeight());
+    mSkyPieces.assign(1, band);
+    mSkyPiecesLand = landSerial;
+    mSkyPiecesLandChange = landChange;
+    mSkyPiecesY = skyY;
+    // The land is drawn over the sky at (0, 0) as it is: where it is opaque nothing of the sky
+    // shows.
+    const Rect rows = band.Intersection(Rect(0, 0, land != nullptr ? land->GetWidth() : 0,
+                                             land != nullptr ? land->GetHeight() : 0));
+    const uint32_t* bits = land != nullptr && rows.mHeight > 0 ? land->GetBits() : nullptr;
+    if (bits == nullptr) {
+        return mSkyPieces;
+    }
+    const int32_t landWidth = land->GetWidth();
+    std::vector<uint8_t> taken(static_cast<size_t>(landWidth) * static_cast<size_t>(rows.mHeight),
+                               0);
+    for (int cover = 0; cover < kMostCovers; ++cover) {
+        const Rect opaque =
+            LargestOpaqueRect(bits, landWidth, rows.mY, rows.mY + rows.mHeight, taken)
+                .Intersection(band);
+        if (int64_t{opaque.mWidth} * opaque.mHeight < kLeastCover) {
+            break;
+        }
+        for (int32_t y = opaque.mY; y < opaque.mY + opaque.mHeight; ++y) {
+            std::fill_n(
+                taken.begin() + static_cast<std::ptrdiff_t>(y - rows.mY) * landWidth + opaque.mX,
+                opaque.mWidth, uint8_t{1});
+        }
+        mSkyPieces = CutOut(mSkyPieces, opaque);
+    }
+    return mSkyPieces;
 }
 
 void CMainMenu::ButtonDepress(int id) {

@@ -5,11 +5,13 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "game/app/CScreen.h"
 #include "game/core/CObjectList.h"
 #include "game/core/CSparkSink.h"
 #include "game/core/ObjectOwner.h"
+#include "graphics/Rect.h"
 
 namespace Vesk {
 
@@ -51,6 +53,9 @@ public:
     void SparkBegan(uint32_t now) override;
 
     ButtonWidget* GetButton(int id) { return mButtons.at(static_cast<size_t>(id)).get(); }
+    // Where the sky can show at the sky's height: its band less the land's largest opaque
+    // rectangles, worked out once for a land picture.
+    const std::vector<Rect>& SkyPieces(int32_t skyY);
     int SparkCount() const;
 
     double mSkyOffset = 0.0;
@@ -77,6 +82,10 @@ private:
     std::pair<int, int> mDrawnSky{INT32_MIN, INT32_MIN};
     std::string mDrawnPlayer;
     bool mSparkling = false;
+    std::vector<Rect> mSkyPieces;
+    uint64_t mSkyPiecesLand = 0;
+    int32_t mSkyPiecesLandChange = -1;
+    int32_t mSkyPiecesY = INT32_MIN;
 };
 
 }  // namespace Vesk

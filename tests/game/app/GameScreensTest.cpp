@@ -226,6 +226,47 @@ TEST_F(GameScreensTest, MenuIsDrawnAgainOnlyWhenItsPictureChanges) {
     EXPECT_TRUE(menu.mDirty);
 }
 
+TEST_F(GameScreensTest, TheSkyIsLeftOutOnlyWhereTheLandIsOpaque) {
+    Vesk::MemoryImage sky(nullptr);
+    sky.Create(800, 360);
+    std::vector<uint32_t> pixels(800 * 600, 0);
+    for (int y = 0; y < 600; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            const bool block = x >= 100 && x < 300 && y >= 50 && y < 250;
+            const bool edge = x == 300 && y >= 50 && y < 250;
+            pixels[static_cast<size_t>(y) * 800 + x] = y >= 330 || block ? 0xFF204020
+                                                       : edge            ? 0x80204020
+                                                                         : 0;
+        }
+    }
+    Vesk::MemoryImage land(nullptr);
+    land.SetBits(pixels.data(), 800, 600);
+    Vesk::Image* const savedSky = IMAGE_MM_BGSKY;
+    Vesk::Image* const savedLand = IMAGE_MM_BACKGROUND;
+    IMAGE_MM_BGSKY = &sky;
+    IMAGE_MM_BACKGROUND = &land;
+    Vesk::CMainMenu menu;
+    menu.Resize(0, 0, 800, 600);
+    const std::vector<Vesk::Rect> pieces = menu.SkyPieces(0);
+    IMAGE_MM_BGSKY = savedSky;
+    IMAGE_MM_BACKGROUND = savedLand;
+    int64_t shown = 0;
+    for (int y = 0; y < 360; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            int inside = 0;
+            for (const Vesk::Rect& piece : pieces) {
+                inside += piece.Contains(x, y) ? 1 : 0;
+            }
+            ASSERT_LE(inside, 1) << "pieces overlap at " << x << ", " << y;
+            ASSERT_TRUE(inside == 1 || pixels[static_cast<size_t>(y) * 800 + x] >> 24 == 0xFF)
+                << "sky left out under a clear pixel at " << x << ", " << y;
+            shown += inside;
+        }
+    }
+    // The block and the strip of land are left out; the half-clear edge is not.
+    EXPECT_EQ(shown, 800 * 330 - 200 * 200);
+}
+
 TEST_F(GameScreensTest, MenuRoutesWaitForTheFadeAndHandOverToTheNextScreen) {
     mScreens->mHelp = std::make_unique<Vesk::zmWidget>();
     mScreens->mBoardHost = std::make_unique<Vesk::CBoardHost>(*mScreens);
