@@ -114,6 +114,32 @@ find_window() {
 
 # describe_no_window <out dir>: what a failed window search leaves to go on: the windows the
 # server has, where the game's threads wait, its last words.
+# descendants <pid>: every process below it, children first.
+descendants() {
+    local child
+    for child in $(pgrep -P "$1" 2>/dev/null); do
+        descendants "$child"
+        echo "$child"
+    done
+}
+
+# start_game_with_window <program> <out dir> <lifetime>: starts the game and waits up to 60 s for
+# its window. A start that shows none is described, stopped and made once more: one on a busy
+# machine has been seen waiting on a child process of its own before its window had a name.
+start_game_with_window() {
+    start_game "$1" "$2" "$3"
+    find_window 60 && return 0
+    echo "no game window within 60s; starting the game once more"
+    describe_no_window "$2"
+    local pid
+    for pid in $(descendants "$APP_PID") "$APP_PID"; do
+        kill -KILL "$pid" 2>/dev/null
+    done
+    wait "$APP_PID" 2>/dev/null
+    start_game "$1" "$2" "$3"
+    find_window 60
+}
+
 describe_no_window() {
     echo "windows on $DISPLAY:"
     local id
@@ -122,7 +148,7 @@ describe_no_window() {
             "$(timeout 5 xdotool getwindowgeometry "$id" 2>/dev/null | awk '/Geometry/ {print $2}')"
     done
     local pid task
-    for pid in $(pgrep -P "$APP_PID" 2>/dev/null) "$APP_PID"; do
+    for pid in $(descendants "$APP_PID") "$APP_PID"; do
         [ -d "/proc/$pid" ] || continue
         echo "process $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-80)"
         for task in /proc/"$pid"/task/*; do

@@ -69,8 +69,7 @@ click_scaled() {
     xdotool mousemove $((FX + ($1 * FW + FW / 2) / 800)) $((FY + ($2 * FH + FH / 2) / 600)) click 1
 }
 
-start_game "$APP" "$OUT" $LIFETIME
-if ! find_window 60; then
+if ! start_game_with_window "$APP" "$OUT" $LIFETIME; then
     describe_no_window "$OUT"
     fail "no game window within 60s"
 fi

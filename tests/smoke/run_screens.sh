@@ -37,9 +37,8 @@ if ! start_xvfb "$OUT" 1024x768x24 $LIFETIME; then
     exit $SKIP
 fi
 
-start_game "$APP" "$OUT" $LIFETIME
 # A first start on a busy machine is slow; the wait is long, and a failure says what it saw.
-if ! find_window 60; then
+if ! start_game_with_window "$APP" "$OUT" $LIFETIME; then
     kill -0 "$APP_PID" 2>/dev/null || echo "the game ended before its window showed"
     echo "FAIL: no game window within 60s"
     describe_no_window "$OUT"
