@@ -295,19 +295,17 @@ void DrawRecorder::FillScanLinesWithCoverage(Span* spans, int32_t spanCount, con
 
 void DrawRecorder::Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
                        DrawMode drawMode) {
-    Digest digest(Call::kBlt);
-    AddSource(digest, image);
-    digest.Add(x);
-    digest.Add(y);
-    digest.Add(srcRect);
-    digest.Add(color);
-    digest.Add(drawMode);
-    Add(digest, Rect(x, y, srcRect.mWidth, srcRect.mHeight), false);
+    AddPlaced(static_cast<uint64_t>(Call::kBlt), image, x, y, srcRect, color, drawMode);
 }
 
 void DrawRecorder::BltMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect,
                              const Color& color, DrawMode drawMode) {
-    Digest digest(Call::kMirror);
+    AddPlaced(static_cast<uint64_t>(Call::kMirror), image, x, y, srcRect, color, drawMode);
+}
+
+void DrawRecorder::AddPlaced(uint64_t call, Image* image, int32_t x, int32_t y, const Rect& srcRect,
+                             const Color& color, DrawMode drawMode) {
+    Digest digest(static_cast<Call>(call));
     AddSource(digest, image);
     digest.Add(x);
     digest.Add(y);
@@ -359,24 +357,21 @@ void DrawRecorder::BltRotated(Image* image, float x, float y, const Rect& srcRec
 void DrawRecorder::StretchBlt(Image* image, const Rect& destRect, const Rect& srcRect,
                               const Rect& clipRect, const Color& color, DrawMode drawMode,
                               bool fastStretch) {
-    Digest digest(Call::kStretch);
-    AddSource(digest, image);
-    digest.Add(destRect);
-    digest.Add(srcRect);
-    digest.Add(clipRect);
-    digest.Add(color);
-    digest.Add(drawMode);
-    digest.Add(int32_t{fastStretch});
-    Add(digest,
-        BoxOf(destRect.mX, destRect.mY, static_cast<double>(destRect.mX) + destRect.mWidth,
-              static_cast<double>(destRect.mY) + destRect.mHeight, 1, clipRect),
-        kTransformsWhole);
+    AddStretched(static_cast<uint64_t>(Call::kStretch), image, destRect, srcRect, clipRect, color,
+                 drawMode, fastStretch);
 }
 
 void DrawRecorder::StretchBltMirror(Image* image, const Rect& destRect, const Rect& srcRect,
                                     const Rect& clipRect, const Color& color, DrawMode drawMode,
                                     bool fastStretch) {
-    Digest digest(Call::kStretchMirror);
+    AddStretched(static_cast<uint64_t>(Call::kStretchMirror), image, destRect, srcRect, clipRect,
+                 color, drawMode, fastStretch);
+}
+
+void DrawRecorder::AddStretched(uint64_t call, Image* image, const Rect& destRect,
+                                const Rect& srcRect, const Rect& clipRect, const Color& color,
+                                DrawMode drawMode, bool fastStretch) {
+    Digest digest(static_cast<Call>(call));
     AddSource(digest, image);
     digest.Add(destRect);
     digest.Add(srcRect);

@@ -70,6 +70,13 @@ private:
     class Digest;
 
     void Add(const Digest& digest, const Rect& bounds, bool whole);
+    // The blit at a whole-pixel place and the stretched one, mirrored or not: `call` tells them
+    // apart.
+    void AddPlaced(uint64_t call, Image* image, int32_t x, int32_t y, const Rect& srcRect,
+                   const Color& color, DrawMode drawMode);
+    void AddStretched(uint64_t call, Image* image, const Rect& destRect, const Rect& srcRect,
+                      const Rect& clipRect, const Color& color, DrawMode drawMode,
+                      bool fastStretch);
     // Whatever of the source picture decides the pixels.
     static void AddSource(Digest& digest, const Image* image);
 
