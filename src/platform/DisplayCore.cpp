@@ -15,6 +15,7 @@ bool PixelStore::Allocate(int32_t newWidth, int32_t newHeight, const PixelFormat
         return false;
     }
     words = std::move(memory);
+    lent = nullptr;
     width = newWidth;
     height = newHeight;
     pitch = static_cast<int32_t>(newPitch);
@@ -23,8 +24,8 @@ bool PixelStore::Allocate(int32_t newWidth, int32_t newHeight, const PixelFormat
 }
 
 void PixelStore::Clear() {
-    if (words) {
-        std::fill_n(words.get(), Bytes() / 4, 0u);
+    if (uint32_t* bits = Bits()) {
+        std::fill_n(bits, Bytes() / 4, 0u);
     }
 }
 

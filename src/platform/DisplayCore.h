@@ -36,6 +36,9 @@ enum class DisplayOp {
 // Pixel memory of one surface or of the window's picture; rows are 4-byte aligned.
 struct PixelStore {
     std::unique_ptr<uint32_t[]> words;
+    // Memory the backend lends instead (the window's picture in its own memory, shown without
+    // a copy); not ours to free.
+    uint32_t* lent = nullptr;
     int32_t width = 0;
     int32_t height = 0;
     int32_t pitch = 0;
@@ -44,10 +47,10 @@ struct PixelStore {
     // Black pixels; false when the memory could not be had.
     bool Allocate(int32_t newWidth, int32_t newHeight, const PixelFormat& newFormat);
     void Clear();
+    uint32_t* Bits() const { return lent != nullptr ? lent : words.get(); }
     size_t Bytes() const { return static_cast<size_t>(pitch) * static_cast<size_t>(height); }
     PixelView View() const {
-        return {reinterpret_cast<uint8_t*>(words.get()), pitch, width, height,
-                format.BytesPerPixel()};
+        return {reinterpret_cast<uint8_t*>(Bits()), pitch, width, height, format.BytesPerPixel()};
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <tuple>
 
 #include "platform/Clock.h"
@@ -25,6 +26,17 @@ int64_t FramePhase(uint32_t hertz, int64_t& frequency) {
     return (inSecond * static_cast<int64_t>(hertz)) % frequency;
 }
 
+// Both the same size and format.
+void CopyWholePicture(const PixelStore& to, const PixelStore& from) {
+    const PixelView out = to.View();
+    const PixelView in = from.View();
+    const size_t rowBytes = static_cast<size_t>(in.width) * in.bytesPerPixel;
+    for (int32_t y = 0; y < in.height; ++y) {
+        std::memcpy(out.bits + static_cast<ptrdiff_t>(y) * out.pitch,
+                    in.bits + static_cast<ptrdiff_t>(y) * in.pitch, rowBytes);
+    }
+}
+
 }  // namespace
 
 MemoryDisplay::MemoryDisplay() : mCore(std::make_shared<DisplayCore>()) {
@@ -46,6 +58,8 @@ void MemoryDisplay::Shutdown() {
     }
     mCore->display = nullptr;
     mCore->window = nullptr;
+    // Lent memory goes with the backend.
+    DropWindowScreenLocked();
 }
 
 std::vector<DisplayMode> MemoryDisplay::EnumerateModes() {
@@ -161,7 +175,7 @@ void MemoryDisplay::LeaveFullScreenLocked() {
     mCore->mode = {};
     ++mCore->generation;
     mCore->windowScreen.Clear();
-    if (mCore->windowScreen.words) {
+    if (mCore->windowScreen.Bits() != nullptr) {
         ScreenChangedLocked({0, 0, mCore->windowScreen.width, mCore->windowScreen.height});
     }
 }
@@ -368,9 +382,63 @@ void MemoryDisplay::ScreenChangedLocked(const SurfaceRect& rect) {
     BackendPresent(ScreenLocked(), rect);
 }
 
+PixelStore* MemoryDisplay::WindowScreenLocked(int32_t width, int32_t height,
+                                              const PixelFormat& format) {
+    PixelStore& screen = mCore->windowScreen;
+    const bool sameSize = screen.width == width && screen.height == height &&
+                          screen.format == format && screen.Bits() != nullptr;
+    int32_t pitch = 0;
+    if (uint32_t* lent = BackendLendWindowPixels(width, height, format, pitch)) {
+        if (lent != screen.lent) {
+            PixelStore next;
+            next.lent = lent;
+            next.width = width;
+            next.height = height;
+            next.pitch = pitch;
+            next.format = format;
+            if (sameSize && screen.Bits() != nullptr) {
+                CopyWholePicture(next, screen);
+            } else {
+                next.Clear();
+            }
+            screen = std::move(next);
+        }
+        return &screen;
+    }
+    if (!sameSize || screen.Bits() == nullptr) {
+        if (!screen.Allocate(width, height, format)) {
+            screen = PixelStore{};
+            return nullptr;
+        }
+    }
+    return &screen;
+}
+
+uint32_t* MemoryDisplay::BackendLendWindowPixels(int32_t, int32_t, const PixelFormat&, int32_t&) {
+    return nullptr;
+}
+
+void MemoryDisplay::KeepWindowScreenLocked() {
+    PixelStore& screen = mCore->windowScreen;
+    if (screen.lent == nullptr) {
+        return;
+    }
+    PixelStore own;
+    if (own.Allocate(screen.width, screen.height, screen.format)) {
+        CopyWholePicture(own, screen);
+    }
+    screen = std::move(own);
+}
+
+void MemoryDisplay::DropWindowScreenLocked() {
+    if (mCore->windowScreen.lent != nullptr) {
+        mCore->windowScreen = PixelStore{};
+    }
+}
+
 const PixelStore* MemoryDisplay::ScreenLocked() const {
     if (!mCore->fullScreen) {
-        return mCore->windowScreen.words ? &mCore->windowScreen : nullptr;
+        return mCore->windowScreen.Bits() != nullptr ? &mCore->windowScreen : nullptr;
     }
     const MemorySurface* primary = mCore->primary;
     if (primary == nullptr || primary->GetRole() != MemorySurface::Role::FullScreenPrimary ||

@@ -37,6 +37,10 @@ public:
     // Called by surfaces with the core locked: the picture changed inside `rect`, in the
     // picture's own coordinates.
     void ScreenChangedLocked(const SurfaceRect& rect);
+    // Called by the windowed primary with the core locked: the memory of the window's
+    // picture at this size, lent by the backend where it can be, else our own; null when
+    // none can be had. A picture that keeps its size keeps its pixels.
+    PixelStore* WindowScreenLocked(int32_t width, int32_t height, const PixelFormat& format);
     // Whether plain copies onto the screen may leave out the rows that did not change: the
     // backend keeps what it showed, so an unchanged row needs no second showing.
     virtual bool ShowsOnlyChanges() const { return false; }
@@ -77,6 +81,16 @@ protected:
     // Full screen only: let the desktop's windows (a message box) be seen and used over ours
     // until the next present.
     virtual void BackendShowDesktop() {}
+    // Windowed: memory the desktop shows the window from, when a picture of this size and
+    // format can live in it as it is, so that showing it copies nothing; `pitch` in bytes.
+    // Null when it cannot; nothing is lent then. Before the backend takes lent memory back it
+    // calls KeepWindowScreenLocked, or DropWindowScreenLocked when it is already gone.
+    virtual uint32_t* BackendLendWindowPixels(int32_t width, int32_t height,
+                                              const PixelFormat& format, int32_t& pitch);
+    // The lent picture moves into memory of our own.
+    void KeepWindowScreenLocked();
+    // The lent picture is gone; the window shows black until it is drawn again.
+    void DropWindowScreenLocked();
 
     // A monitor simulated from the clock: `totalLines` lines per refresh at `hertz`.
     // The line drawn now, 0 to totalLines - 1.

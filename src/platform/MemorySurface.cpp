@@ -130,18 +130,16 @@ MemorySurface::Target MemorySurface::TargetLocked() const {
     const Size client = window->ClientSize();
     const int32_t width = std::clamp(client.width, 0, kMaxSurfaceSide);
     const int32_t height = std::clamp(client.height, 0, kMaxSurfaceSide);
-    PixelStore& screen = mCore->windowScreen;
-    if (screen.width != width || screen.height != height || !(screen.format == mFormat) ||
-        !screen.words) {
-        if (!screen.Allocate(width, height, mFormat)) {
-            screen = PixelStore{};
-            return target;
-        }
+    const PixelStore* screen = mCore->display != nullptr
+                                   ? mCore->display->WindowScreenLocked(width, height, mFormat)
+                                   : nullptr;
+    if (screen == nullptr) {
+        return target;
     }
     const Point origin = window->ClientToScreen(Point{0, 0});
     const int32_t x = std::clamp(origin.x, -kCoordinateLimit / 2, kCoordinateLimit / 2);
     const int32_t y = std::clamp(origin.y, -kCoordinateLimit / 2, kCoordinateLimit / 2);
-    target.view = screen.View();
+    target.view = screen->View();
     target.offsetX = x;
     target.offsetY = y;
     target.valid = {x, y, x + width, y + height};
@@ -177,7 +175,7 @@ DisplayResult MemorySurface::Lock(LockedSurface& out) {
         return DDERR_SURFACEBUSY;
     }
     mLocked = true;
-    out.bits = mStore.words.get();
+    out.bits = mStore.Bits();
     out.pitch = mStore.pitch;
     out.width = mStore.width;
     out.height = mStore.height;

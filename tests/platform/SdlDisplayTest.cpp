@@ -115,6 +115,64 @@ TEST_F(SdlDisplayOnX, PresentsAKnownFrameIntoTheWindow) {
     mWindows->DestroyWindow(window->Id());
 }
 
+// The windowed picture lives in the window's own memory; a new size must not lose it.
+TEST_F(SdlDisplayOnX, AWindowResizedKeepsThePictureItShowed) {
+    WindowParams params;
+    params.title = "resize test";
+    params.position = {40, 40};
+    params.clientSize = {64, 48};
+    params.visible = true;
+    auto* window = static_cast<SdlWindow*>(mWindows->CreateWindow(params));
+    ASSERT_NE(window, nullptr);
+    {
+        std::unique_ptr<DisplaySystem> display;
+        ASSERT_EQ(CreateSdlDisplaySystem(display), DD_OK);
+        ASSERT_EQ(display->SetCooperativeLevel(window, CooperativeLevel::Normal), DD_OK);
+        std::shared_ptr<Surface> primary;
+        SurfaceDesc desc;
+        desc.kind = SurfaceKind::Primary;
+        ASSERT_EQ(display->CreateSurface(desc, primary), DD_OK);
+        SurfaceDesc frameDesc;
+        frameDesc.width = 64;
+        frameDesc.height = 48;
+        std::shared_ptr<Surface> frame;
+        ASSERT_EQ(display->CreateSurface(frameDesc, frame), DD_OK);
+        if (!(frame->Format() == PixelFormat::Xrgb8888())) {
+            GTEST_SKIP() << "the desktop is not 32-bit";
+        }
+        const SurfaceRect left{0, 0, 32, 48};
+        const SurfaceRect right{32, 0, 64, 48};
+        ASSERT_EQ(frame->Fill(&left, 0xFF0000u), DD_OK);
+        ASSERT_EQ(frame->Fill(&right, 0x00FFFFu), DD_OK);
+        const Point origin = window->ClientToScreen(Point{0, 0});
+        const SurfaceRect onScreen{origin.x, origin.y, origin.x + 64, origin.y + 48};
+        ASSERT_EQ(primary->Blt(&onScreen, *frame, nullptr, BltKey::None), DD_OK);
+
+        SDL_SetWindowSize(window->Handle(), 128, 96);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        int width = 0;
+        int height = 0;
+        while (std::chrono::steady_clock::now() < until && (width != 128 || height != 96)) {
+            SDL_PumpEvents();
+            SDL_GetWindowSize(window->Handle(), &width, &height);
+        }
+        ASSERT_EQ(width, 128);
+        // Only a corner changes; the rest is shown scaled from what was kept.
+        const SurfaceRect corner{0, 0, 2, 2};
+        ASSERT_EQ(frame->Fill(&corner, 0x00FF00u), DD_OK);
+        const SurfaceRect cornerOnScreen{origin.x, origin.y, origin.x + 2, origin.y + 2};
+        ASSERT_EQ(primary->Blt(&cornerOnScreen, *frame, &corner, BltKey::None), DD_OK);
+
+        SDL_Surface* shown = SDL_GetWindowSurface(window->Handle());
+        ASSERT_NE(shown, nullptr);
+        ASSERT_EQ(shown->w, 128);
+        EXPECT_EQ(ShownAt(shown, 1, 1), 0x00FF00u);
+        EXPECT_EQ(ShownAt(shown, 20, 60), 0xFF0000u);
+        EXPECT_EQ(ShownAt(shown, 110, 60), 0x00FFFFu);
+    }
+    mWindows->DestroyWindow(window->Id());
+}
+
 TEST_F(SdlDisplayOnX, FullScreenAtASizeTheMonitorLacksScalesThePictureToTheDesktop) {
     WindowParams params;
     params.title = "full screen test";

@@ -156,14 +156,60 @@ void SdlDisplay::BackendLeaveFullScreen(Window*) {
     window->RefreshView();
 }
 
+SDL_Surface* SdlDisplay::WindowSurfaceLocked(SDL_Window* window) {
+    if (mLent != nullptr) {
+        int width = 0;
+        int height = 0;
+        SDL_GetWindowSize(window, &width, &height);
+        if (width != mLent->w || height != mLent->h) {
+            KeepWindowScreenLocked();
+            mLent = nullptr;
+        }
+    }
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    if (mLent != nullptr && (surface != mLent || surface->pixels != mLentPixels)) {
+        // Made anew at the same size (resized and back, or another window): the old memory
+        // is gone, and the window's next paint shows the picture again.
+        DropWindowScreenLocked();
+        mLent = nullptr;
+    }
+    return surface;
+}
+
+uint32_t* SdlDisplay::BackendLendWindowPixels(int32_t width, int32_t height,
+                                              const PixelFormat& format, int32_t& pitch) {
+    SDL_Window* window = HandleLocked();
+    SDL_Surface* surface =
+        window != nullptr && !FullScreenLocked() ? WindowSurfaceLocked(window) : nullptr;
+    const bool fits = surface != nullptr && surface->w == width && surface->h == height &&
+                      !SDL_MUSTLOCK(surface) && surface->pitch % 4 == 0 &&
+                      format == PixelFormat::Xrgb8888() &&
+                      (surface->format->format == SDL_PIXELFORMAT_RGB888 ||
+                       surface->format->format == SDL_PIXELFORMAT_ARGB8888);
+    if (!fits) {
+        if (mLent != nullptr) {
+            KeepWindowScreenLocked();
+            mLent = nullptr;
+        }
+        return nullptr;
+    }
+    mLent = surface;
+    mLentPixels = surface->pixels;
+    pitch = surface->pitch;
+    return static_cast<uint32_t*>(surface->pixels);
+}
+
 void SdlDisplay::BackendPresent(const PixelStore* screen, const SurfaceRect& rect) {
     SDL_Window* window = HandleLocked();
     if (window == nullptr) {
         return;
     }
-    SDL_Surface* target = SDL_GetWindowSurface(window);
+    SDL_Surface* target = WindowSurfaceLocked(window);
     if (target == nullptr) {
         return;
+    }
+    if (screen != nullptr && screen->Bits() == nullptr) {
+        screen = nullptr;  // dropped just now
     }
     const PictureFit fit =
         screen != nullptr ? PictureFit::Make(screen->width, screen->height, target->w, target->h)
@@ -208,7 +254,9 @@ void SdlDisplay::BackendPresent(const PixelStore* screen, const SurfaceRect& rec
             const SurfaceRect from = Clip(
                 {shown.left - fit.x, shown.top - fit.y, shown.right - fit.x, shown.bottom - fit.y},
                 whole);
-            if (fit.Unscaled() && sameLayout && screen->format == PixelFormat::Xrgb8888()) {
+            if (screen->Bits() == target->pixels) {
+                // The picture lives in the window's own memory: nothing to copy.
+            } else if (fit.Unscaled() && sameLayout && screen->format == PixelFormat::Xrgb8888()) {
                 const PixelView view = screen->View();
                 for (int32_t y = 0; y < height; ++y) {
                     std::memcpy(pixels + static_cast<ptrdiff_t>(y) * target->pitch,

@@ -7,6 +7,7 @@
 #include "platform/MemoryDisplay.h"
 #include "platform/PictureScaler.h"
 
+struct SDL_Surface;
 struct SDL_Window;
 
 namespace platform {
@@ -43,6 +44,8 @@ protected:
     DeviceIdentifier BackendDeviceIdentifier() override;
     uint64_t BackendVideoMemory() override;
     void BackendShowDesktop() override;
+    uint32_t* BackendLendWindowPixels(int32_t width, int32_t height, const PixelFormat& format,
+                                      int32_t& pitch) override;
 
 private:
     SdlDisplay() = default;
@@ -50,6 +53,13 @@ private:
     SdlWindow* WindowLocked();
     SDL_Window* HandleLocked();
     int DisplayIndexLocked();
+    // The window's surface. SDL frees the one it made before when it makes one for a new size,
+    // so a picture lent to it moves out first.
+    SDL_Surface* WindowSurfaceLocked(SDL_Window* window);
+
+    // The window surface whose memory holds the windowed picture, or null, and that memory.
+    SDL_Surface* mLent = nullptr;
+    void* mLentPixels = nullptr;
 
     std::vector<uint32_t> mRows;  // one converted rectangle on its way to the window
     // Narrows `changed` to the rows that differ from the copy of the last scaled picture and
