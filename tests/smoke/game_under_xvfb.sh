@@ -88,7 +88,7 @@ start_game() {
     [ -z "${3:-}" ] || limit=(timeout -k 5 "$3")
     (cd "$2/run" && HOME="$2/run/home" XDG_CONFIG_HOME="$2/run/home" \
         XDG_DATA_HOME="$2/run/home" XDG_RUNTIME_DIR="$2/run/xdg" SDL_VIDEODRIVER=x11 \
-        SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: \
+        SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: VESK_DEBUG=1 \
         exec "${limit[@]}" "$1") >>"$2/stdout.txt" 2>>"$2/stderr.txt" &
     APP_PID=$!
 }

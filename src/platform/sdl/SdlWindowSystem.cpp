@@ -47,6 +47,9 @@ SDL_SystemCursor SdlShape(SystemCursor shape) {
     return SDL_SYSTEM_CURSOR_ARROW;
 }
 
+constexpr int kVideoAttempts = 4;
+constexpr uint32_t kVideoRetryMs = 250;
+
 }  // namespace
 
 SdlWindowSystem::SdlWindowSystem() : mMainThread(std::this_thread::get_id()) {
@@ -54,10 +57,21 @@ SdlWindowSystem::SdlWindowSystem() : mMainThread(std::this_thread::get_id()) {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     // A click that activates the window is also delivered, as on Windows.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    mVideo = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    // A named desktop that refuses at first may still be starting: a few tries before giving up.
+    const char* x = SDL_getenv("DISPLAY");
+    const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+    const bool named = (x != nullptr && x[0] != '\0') || (wayland != nullptr && wayland[0] != '\0');
+    for (int attempt = 0; attempt < (named ? kVideoAttempts : 1) && !mVideo; ++attempt) {
+        if (attempt > 0) {
+            GetClock().SleepMs(kVideoRetryMs);
+        }
+        mVideo = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        if (!mVideo) {
+            mVideoError = SDL_GetError();
+            DebugOutput("SDL video: " + mVideoError + "\r\n");
+        }
+    }
     if (!mVideo) {
-        mVideoError = SDL_GetError();
-        DebugOutput("SDL video: " + mVideoError + "\r\n");
         return;
     }
     SDL_StartTextInput();
