@@ -474,6 +474,7 @@ void DDImage::BlitAlphaRoad(MemoryImage* source, const BlitArea& wanted, const C
         NativeBlitSource native;
         native.mNative = source->GetNativeAlphaData(NativeLayout(pixels));
         native.mRuns = source->GetRLAlphaData();
+        native.mSpans = source->GetRLAlphaSpans();
         native.mIndices = source->mPalette ? source->mPaletteIndices.get() : nullptr;
         native.mStride = source->mWidth;
         BlitNativeAlpha(pixels, area, native, color);

@@ -354,8 +354,8 @@ MemoryImage::MemoryImage(const MemoryImage& other)
         std::copy_n(source.mNativeAlpha.get(), nativeCount, mNativeAlpha.get());
     }
     if (source.mRLAlpha) {
-        mRLAlpha = std::make_unique<uint8_t[]>(count);
-        std::copy_n(source.mRLAlpha.get(), count, mRLAlpha.get());
+        mRLAlpha = std::make_unique<uint8_t[]>(source.RLAlphaBytes());
+        std::copy_n(source.mRLAlpha.get(), source.RLAlphaBytes(), mRLAlpha.get());
     }
     if (source.mRLAdditive) {
         mRLAdditive = std::make_unique<uint8_t[]>(count);
@@ -648,21 +648,51 @@ uint8_t* MemoryImage::GetRLAlphaData() {
     if (mRLAlpha) {
         return mRLAlpha.get();
     }
-    const size_t count = GetPixelCount();
-    auto runs = std::make_unique_for_overwrite<uint8_t[]>(count == 0 ? 1 : count);
+    auto runs = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(RLAlphaBytes(), 1));
+    auto* spans = reinterpret_cast<int32_t*>(runs.get() + RLAlphaSpansOffset());
+    const auto walk = [&](auto clear) {
+        // Each row's first pixel that is not clear and one past its last.
+        for (int32_t y = 0; y < mHeight; ++y) {
+            const size_t row = static_cast<size_t>(y) * static_cast<size_t>(mWidth);
+            int32_t first = mWidth;
+            int32_t end = 0;
+            for (int32_t x = 0; x < mWidth; x += runs[row + static_cast<size_t>(x)]) {
+                if (!clear(row + static_cast<size_t>(x))) {
+                    first = std::min(first, x);
+                    end = x + runs[row + static_cast<size_t>(x)];
+                }
+            }
+            spans[2 * y] = std::min(first, end);
+            spans[2 * y + 1] = end;
+        }
+    };
     if (mPalette && mPaletteIndices) {
         const uint32_t* palette = mPalette.get();
         const uint8_t* indices = mPaletteIndices.get();
         EncodeRuns(runs.get(), mWidth, mHeight,
                    [&](size_t i) { return AlphaClass(palette[indices[i]] >> 24); });
+        walk([&](size_t i) { return (palette[indices[i]] >> 24) == 0; });
     } else {
         const uint32_t* pixels = mNativeAlpha ? mNativeAlpha.get() : GetBits();
         EncodeRunsBy(runs.get(), mWidth, mHeight, [pixels](size_t row, int32_t x, int32_t width) {
             return AlphaRunEnd(pixels + row, x, width);
         });
+        walk([pixels](size_t i) { return (pixels[i] >> 24) == 0; });
     }
     mRLAlpha = std::move(runs);
     return mRLAlpha.get();
+}
+
+const int32_t* MemoryImage::GetRLAlphaSpans() {
+    return reinterpret_cast<const int32_t*>(GetRLAlphaData() + RLAlphaSpansOffset());
+}
+
+size_t MemoryImage::RLAlphaSpansOffset() const {
+    return (GetPixelCount() + 3) & ~size_t{3};
+}
+
+size_t MemoryImage::RLAlphaBytes() const {
+    return RLAlphaSpansOffset() + 2 * sizeof(int32_t) * static_cast<size_t>(std::max(mHeight, 0));
 }
 
 const uint32_t* MemoryImage::GetUnpackedNativeData(const NativeDisplay* display) {

@@ -111,6 +111,9 @@ public:
     // Run lengths of alpha classes (0 transparent, 255 opaque, other): each
     // byte counts the pixels from itself to the end of its run, at most 255.
     virtual uint8_t* GetRLAlphaData();
+    // Each row's first pixel that is not clear and one past its last (equal for a clear row),
+    // as pairs; kept behind the runs, in their buffer, so that they go and come with them.
+    const int32_t* GetRLAlphaSpans();
     // Run lengths of black (premultiplied colour 0) and coloured pixels.
     virtual uint8_t* GetRLAdditiveData(const NativeDisplay* display);
     // mAdditiveSource, built on demand; null for a colour table or an image
@@ -150,6 +153,9 @@ public:
     size_t GetPixelCount() const;
 
 private:
+    // Where the spans start behind the runs, and the whole buffer's size.
+    size_t RLAlphaSpansOffset() const;
+    size_t RLAlphaBytes() const;
     void Init();
     // width x height + 1 words with the guard word; throws std::bad_alloc when
     // the byte size would not fit 32 bits.

@@ -109,7 +109,13 @@ void WalkRuns(const SurfacePixels& dest, const BlitArea& area, const NativeBlitS
             }
         };
         int32_t x = 0;
-        while (x < width) {
+        int32_t stop = width;
+        if (source.mSpans != nullptr) {
+            const int32_t* span = source.mSpans + 2 * static_cast<size_t>(area.mSrcY + j);
+            x = std::clamp(span[0] - area.mSrcX, 0, width);
+            stop = std::clamp(span[1] - area.mSrcX, x, width);
+        }
+        while (x < stop) {
             int32_t run = runs[x];
             run = std::clamp(run, 1, width - x);
             const int32_t end = x + run;

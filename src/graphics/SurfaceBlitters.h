@@ -93,6 +93,9 @@ struct NativeBlitSource {
     const uint8_t* mIndices = nullptr;  // set for a palettized source
     const uint8_t* mRuns = nullptr;     // not read by the opaque copy
     int32_t mStride = 0;                // pixels from one source row to the next
+    // With alpha runs: per source row, the first pixel that is not clear and one past the last.
+    // Rows are walked only between them, so that clear rows and margins are never read.
+    const int32_t* mSpans = nullptr;
 };
 
 // Source of the volatile blend: straight ARGB pixels, or 256 entries picked
