@@ -1,7 +1,9 @@
 #include "game/app/CMainMenu.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <utility>
 
 #include "app/util/Common.h"
 #include "app/util/GameRandom.h"
@@ -265,18 +267,7 @@ std::pair<int, int> CMainMenu::SkyPlace() const {
 void CMainMenu::Draw(Graphics* g) {
     mDrawnSky = SkyPlace();
     mDrawnPlayer = App().mCurrentPlayer;
-    if (IMAGE_MM_BGSKY != nullptr) {
-        const auto [sx, sy] = mDrawnSky;
-        // Under the land's opaque parts the sky would only be drawn over, and a moved sky
-        // would make them look changed.
-        for (const Rect& piece : SkyPieces(sy)) {
-            g->PushState();
-            g->ClipRect(piece.mX, piece.mY, piece.mWidth, piece.mHeight);
-            g->DrawImage(IMAGE_MM_BGSKY, sx, sy);
-            g->DrawImage(IMAGE_MM_BGSKY, sx + IMAGE_MM_BGSKY->GetWidth(), sy);
-            g->PopState();
-        }
-    }
+    DrawSky(g, mDrawnSky.first, mDrawnSky.second);
     if (IMAGE_MM_BACKGROUND != nullptr) {
         g->DrawImage(IMAGE_MM_BACKGROUND, 0, 0);
     }
@@ -293,6 +284,57 @@ void CMainMenu::Draw(Graphics* g) {
     }
     zmWidget::Draw(g);
     mSparks.DrawAll(*g, *mMedia);
+}
+
+void CMainMenu::DrawSky(Graphics* g, int32_t skyX, int32_t skyY) {
+    if (IMAGE_MM_BGSKY == nullptr) {
+        return;
+    }
+    const int32_t skyWidth = IMAGE_MM_BGSKY->GetWidth();
+    const int32_t still = skyY + SkyStillFrom();
+    // Under the land's opaque parts the sky would only be drawn over, and a moved sky would
+    // make them look changed.
+    for (const Rect& piece : SkyPieces(skyY)) {
+        const int32_t split = std::clamp(still, piece.mY, piece.mY + piece.mHeight);
+        const std::array<std::pair<Rect, int32_t>, 2> parts{
+            std::pair{Rect(piece.mX, piece.mY, piece.mWidth, split - piece.mY), skyX},
+            std::pair{Rect(piece.mX, split, piece.mWidth, piece.mY + piece.mHeight - split), 0}};
+        for (const auto& [part, x] : parts) {
+            if (part.mHeight <= 0) {
+                continue;
+            }
+            g->PushState();
+            g->ClipRect(part.mX, part.mY, part.mWidth, part.mHeight);
+            g->DrawImage(IMAGE_MM_BGSKY, x, skyY);
+            g->DrawImage(IMAGE_MM_BGSKY, x + skyWidth, skyY);
+            g->PopState();
+        }
+    }
+}
+
+int32_t CMainMenu::SkyStillFrom() {
+    auto* sky = dynamic_cast<MemoryImage*>(IMAGE_MM_BGSKY);
+    if (sky == nullptr) {
+        return IMAGE_MM_BGSKY->GetHeight();
+    }
+    if (sky->mSerial == mSkyStillSky && sky->mChangeCount == mSkyStillSkyChange) {
+        return mSkyStillFrom;
+    }
+    mSkyStillSky = sky->mSerial;
+    mSkyStillSkyChange = sky->mChangeCount;
+    const int32_t width = sky->GetWidth();
+    const uint32_t* bits = sky->GetBits();
+    int32_t from = sky->GetHeight();
+    while (bits != nullptr && from > 0) {
+        const uint32_t* row = bits + static_cast<size_t>(from - 1) * static_cast<size_t>(width);
+        if (std::find_if(row, row + width, [row](uint32_t p) { return p != row[0]; }) !=
+            row + width) {
+            break;
+        }
+        --from;
+    }
+    mSkyStillFrom = from;
+    return from;
 }
 
 const std::vector<Rect>& CMainMenu::SkyPieces(int32_t skyY) {

@@ -56,6 +56,10 @@ public:
     // Where the sky can show at the sky's height: its band less the land's largest opaque
     // rectangles, worked out once for a land picture.
     const std::vector<Rect>& SkyPieces(int32_t skyY);
+    // The sky strip at (skyX, skyY) and once more to its right, only where it can show. Its
+    // bottom rows that are the same all along are drawn as if the strip had not moved: they
+    // look the same, and a moved sky then leaves them as they are.
+    void DrawSky(Graphics* g, int32_t skyX, int32_t skyY);
     int SparkCount() const;
 
     double mSkyOffset = 0.0;
@@ -86,6 +90,11 @@ private:
     uint64_t mSkyPiecesLand = 0;
     int32_t mSkyPiecesLandChange = -1;
     int32_t mSkyPiecesY = INT32_MIN;
+    // The first of the sky's bottom rows that are each one colour, for the sky picture known.
+    int32_t SkyStillFrom();
+    int32_t mSkyStillFrom = 0;
+    uint64_t mSkyStillSky = 0;
+    int32_t mSkyStillSkyChange = -1;
 };
 
 }  // namespace Vesk

@@ -267,6 +267,47 @@ TEST_F(GameScreensTest, TheSkyIsLeftOutOnlyWhereTheLandIsOpaque) {
     EXPECT_EQ(shown, 800 * 330 - 200 * 200);
 }
 
+// The sky's one-colour bottom rows are drawn where the strip started; every offset must still
+// give the picture of the whole strip drawn at it.
+TEST_F(GameScreensTest, TheSkyLooksTheSameWhereverItsStillRowsAreDrawn) {
+    Vesk::MemoryImage sky(nullptr);
+    sky.Create(800, 360);
+    uint32_t* bits = sky.GetBits();
+    for (int y = 0; y < 360; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            // Above row 250 each row changes along its length; its last pixel alone in row 249.
+            const bool varies = y < 249 || (y == 249 && x == 799);
+            bits[y * 800 + x] = 0xFF000000u | static_cast<uint32_t>(y << 8) |
+                                static_cast<uint32_t>(varies ? x & 0xFF : 0x40);
+        }
+    }
+    sky.BitsChanged();
+    std::vector<uint32_t> clear(800 * 600, 0);
+    Vesk::MemoryImage land(nullptr);
+    land.SetBits(clear.data(), 800, 600);
+    Vesk::Image* const savedSky = IMAGE_MM_BGSKY;
+    Vesk::Image* const savedLand = IMAGE_MM_BACKGROUND;
+    IMAGE_MM_BGSKY = &sky;
+    IMAGE_MM_BACKGROUND = &land;
+    Vesk::CMainMenu menu;
+    menu.Resize(0, 0, 800, 600);
+    for (const int skyX : {0, -1, -437, -799}) {
+        Vesk::MemoryImage drawn(nullptr);
+        drawn.Create(800, 600);
+        Vesk::Graphics g(&drawn);
+        menu.DrawSky(&g, skyX, 10);
+        Vesk::MemoryImage whole(nullptr);
+        whole.Create(800, 600);
+        Vesk::Graphics w(&whole);
+        w.DrawImage(&sky, skyX, 10);
+        w.DrawImage(&sky, skyX + 800, 10);
+        EXPECT_TRUE(std::equal(drawn.GetBits(), drawn.GetBits() + 800 * 600, whole.GetBits()))
+            << "sky at " << skyX;
+    }
+    IMAGE_MM_BGSKY = savedSky;
+    IMAGE_MM_BACKGROUND = savedLand;
+}
+
 TEST_F(GameScreensTest, MenuRoutesWaitForTheFadeAndHandOverToTheNextScreen) {
     mScreens->mHelp = std::make_unique<Vesk::zmWidget>();
     mScreens->mBoardHost = std::make_unique<Vesk::CBoardHost>(*mScreens);
