@@ -1,7 +1,6 @@
 #include "platform/DisplayCore.h"
 
 #include <algorithm>
-#include <new>
 
 namespace platform {
 
@@ -9,8 +8,7 @@ bool PixelStore::Allocate(int32_t newWidth, int32_t newHeight, const PixelFormat
     const int64_t rowBytes = static_cast<int64_t>(newWidth) * newFormat.BytesPerPixel();
     const int64_t newPitch = (rowBytes + 3) & ~int64_t{3};
     const size_t wordCount = static_cast<size_t>(newPitch / 4) * static_cast<size_t>(newHeight);
-    std::unique_ptr<uint32_t[]> memory(new (std::nothrow)
-                                           uint32_t[wordCount > 0 ? wordCount : 1]());
+    PixelWords memory(AllocatePixelWords(wordCount));
     if (!memory) {
         return false;
     }

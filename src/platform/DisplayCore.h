@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/DisplaySystem.h"
+#include "platform/PixelMemory.h"
 #include "platform/PixelOps.h"
 
 namespace platform {
@@ -35,7 +36,7 @@ enum class DisplayOp {
 
 // Pixel memory of one surface or of the window's picture; rows are 4-byte aligned.
 struct PixelStore {
-    std::unique_ptr<uint32_t[]> words;
+    PixelWords words;
     // Memory the backend lends instead (the window's picture in its own memory, shown without
     // a copy); not ours to free.
     uint32_t* lent = nullptr;
