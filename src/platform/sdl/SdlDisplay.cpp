@@ -157,6 +157,11 @@ void SdlDisplay::BackendLeaveFullScreen(Window*) {
 }
 
 SDL_Surface* SdlDisplay::WindowSurfaceLocked(SDL_Window* window) {
+    if (mLent != nullptr && SDL_GetWindowID(window) != mLentWindow) {
+        // Another window: the one lent from may be gone, and its memory with it.
+        DropWindowScreenLocked();
+        mLent = nullptr;
+    }
     if (mLent != nullptr) {
         int width = 0;
         int height = 0;
@@ -195,6 +200,7 @@ uint32_t* SdlDisplay::BackendLendWindowPixels(int32_t width, int32_t height,
     }
     mLent = surface;
     mLentPixels = surface->pixels;
+    mLentWindow = SDL_GetWindowID(window);
     pitch = surface->pitch;
     return static_cast<uint32_t*>(surface->pixels);
 }

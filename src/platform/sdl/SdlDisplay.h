@@ -60,6 +60,7 @@ private:
     // The window surface whose memory holds the windowed picture, or null, and that memory.
     SDL_Surface* mLent = nullptr;
     void* mLentPixels = nullptr;
+    uint32_t mLentWindow = 0;  // its window's id; ids are never used twice
 
     std::vector<uint32_t> mRows;  // one converted rectangle on its way to the window
     // Narrows `changed` to the rows that differ from the copy of the last scaled picture and
