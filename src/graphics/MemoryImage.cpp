@@ -354,8 +354,14 @@ MemoryImage::MemoryImage(const MemoryImage& other)
         std::copy_n(source.mNativeAlpha.get(), nativeCount, mNativeAlpha.get());
     }
     if (source.mRLAlpha) {
-        mRLAlpha = std::make_unique<uint8_t[]>(source.RLAlphaBytes());
-        std::copy_n(source.mRLAlpha.get(), source.RLAlphaBytes(), mRLAlpha.get());
+        mRLAlpha = std::make_unique<uint8_t[]>(count);
+        std::copy_n(source.mRLAlpha.get(), count, mRLAlpha.get());
+        if (source.mRLAlphaSpansFor == source.mRLAlpha.get()) {
+            const size_t spanCount = 2 * static_cast<size_t>(std::max(source.mHeight, 1));
+            mRLAlphaSpans = std::make_unique<int32_t[]>(spanCount);
+            std::copy_n(source.mRLAlphaSpans.get(), spanCount, mRLAlphaSpans.get());
+            mRLAlphaSpansFor = mRLAlpha.get();
+        }
     }
     if (source.mRLAdditive) {
         mRLAdditive = std::make_unique<uint8_t[]>(count);
@@ -648,8 +654,9 @@ uint8_t* MemoryImage::GetRLAlphaData() {
     if (mRLAlpha) {
         return mRLAlpha.get();
     }
-    auto runs = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(RLAlphaBytes(), 1));
-    auto* spans = reinterpret_cast<int32_t*>(runs.get() + RLAlphaSpansOffset());
+    auto runs = std::make_unique_for_overwrite<uint8_t[]>(std::max<size_t>(GetPixelCount(), 1));
+    auto spans =
+        std::make_unique_for_overwrite<int32_t[]>(2 * static_cast<size_t>(std::max(mHeight, 1)));
     const auto walk = [&](auto clear) {
         // Each row's first pixel that is not clear and one past its last.
         for (int32_t y = 0; y < mHeight; ++y) {
@@ -680,19 +687,14 @@ uint8_t* MemoryImage::GetRLAlphaData() {
         walk([pixels](size_t i) { return (pixels[i] >> 24) == 0; });
     }
     mRLAlpha = std::move(runs);
+    mRLAlphaSpans = std::move(spans);
+    mRLAlphaSpansFor = mRLAlpha.get();
     return mRLAlpha.get();
 }
 
 const int32_t* MemoryImage::GetRLAlphaSpans() {
-    return reinterpret_cast<const int32_t*>(GetRLAlphaData() + RLAlphaSpansOffset());
-}
-
-size_t MemoryImage::RLAlphaSpansOffset() const {
-    return (GetPixelCount() + 3) & ~size_t{3};
-}
-
-size_t MemoryImage::RLAlphaBytes() const {
-    return RLAlphaSpansOffset() + 2 * sizeof(int32_t) * static_cast<size_t>(std::max(mHeight, 0));
+    const uint8_t* runs = GetRLAlphaData();
+    return runs == mRLAlphaSpansFor ? mRLAlphaSpans.get() : nullptr;
 }
 
 const uint32_t* MemoryImage::GetUnpackedNativeData(const NativeDisplay* display) {

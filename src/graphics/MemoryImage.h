@@ -112,7 +112,7 @@ public:
     // byte counts the pixels from itself to the end of its run, at most 255.
     virtual uint8_t* GetRLAlphaData();
     // Each row's first pixel that is not clear and one past its last (equal for a clear row),
-    // as pairs; kept behind the runs, in their buffer, so that they go and come with them.
+    // as pairs, made with the alpha runs; null for runs put in from outside.
     const int32_t* GetRLAlphaSpans();
     // Run lengths of black (premultiplied colour 0) and coloured pixels.
     virtual uint8_t* GetRLAdditiveData(const NativeDisplay* display);
@@ -153,9 +153,10 @@ public:
     size_t GetPixelCount() const;
 
 private:
-    // Where the spans start behind the runs, and the whole buffer's size.
-    size_t RLAlphaSpansOffset() const;
-    size_t RLAlphaBytes() const;
+    // Made with the alpha runs: each row's first pixel that is not clear and one past its last,
+    // and the runs they belong to (runs put in from outside have none).
+    std::unique_ptr<int32_t[]> mRLAlphaSpans;
+    const uint8_t* mRLAlphaSpansFor = nullptr;
     void Init();
     // width x height + 1 words with the guard word; throws std::bad_alloc when
     // the byte size would not fit 32 bits.
