@@ -226,6 +226,26 @@ TEST_F(GameScreensTest, MenuIsDrawnAgainOnlyWhenItsPictureChanges) {
     EXPECT_TRUE(menu.mDirty);
 }
 
+// The menu's sky and land for one test, the game's own put back after it.
+class MenuPictures {
+public:
+    MenuPictures(Vesk::Image& sky, Vesk::Image& land)
+        : mSky(IMAGE_MM_BGSKY), mLand(IMAGE_MM_BACKGROUND) {
+        IMAGE_MM_BGSKY = &sky;
+        IMAGE_MM_BACKGROUND = &land;
+    }
+    ~MenuPictures() {
+        IMAGE_MM_BGSKY = mSky;
+        IMAGE_MM_BACKGROUND = mLand;
+    }
+    MenuPictures(const MenuPictures&) = delete;
+    MenuPictures& operator=(const MenuPictures&) = delete;
+
+private:
+    Vesk::Image* mSky;
+    Vesk::Image* mLand;
+};
+
 TEST_F(GameScreensTest, TheSkyIsLeftOutOnlyWhereTheLandIsOpaque) {
     Vesk::MemoryImage sky(nullptr);
     sky.Create(800, 360);
@@ -241,15 +261,10 @@ TEST_F(GameScreensTest, TheSkyIsLeftOutOnlyWhereTheLandIsOpaque) {
     }
     Vesk::MemoryImage land(nullptr);
     land.SetBits(pixels.data(), 800, 600);
-    Vesk::Image* const savedSky = IMAGE_MM_BGSKY;
-    Vesk::Image* const savedLand = IMAGE_MM_BACKGROUND;
-    IMAGE_MM_BGSKY = &sky;
-    IMAGE_MM_BACKGROUND = &land;
+    const MenuPictures pictures(sky, land);
     Vesk::CMainMenu menu;
     menu.Resize(0, 0, 800, 600);
     const std::vector<Vesk::Rect> pieces = menu.SkyPieces(0);
-    IMAGE_MM_BGSKY = savedSky;
-    IMAGE_MM_BACKGROUND = savedLand;
     int64_t shown = 0;
     for (int y = 0; y < 360; ++y) {
         for (int x = 0; x < 800; ++x) {
@@ -285,10 +300,7 @@ TEST_F(GameScreensTest, TheSkyLooksTheSameWhereverItsStillRowsAreDrawn) {
     std::vector<uint32_t> clear(800 * 600, 0);
     Vesk::MemoryImage land(nullptr);
     land.SetBits(clear.data(), 800, 600);
-    Vesk::Image* const savedSky = IMAGE_MM_BGSKY;
-    Vesk::Image* const savedLand = IMAGE_MM_BACKGROUND;
-    IMAGE_MM_BGSKY = &sky;
-    IMAGE_MM_BACKGROUND = &land;
+    const MenuPictures pictures(sky, land);
     Vesk::CMainMenu menu;
     menu.Resize(0, 0, 800, 600);
     for (const int skyX : {0, -1, -437, -799}) {
@@ -304,8 +316,6 @@ TEST_F(GameScreensTest, TheSkyLooksTheSameWhereverItsStillRowsAreDrawn) {
         EXPECT_TRUE(std::equal(drawn.GetBits(), drawn.GetBits() + 800 * 600, whole.GetBits()))
             << "sky at " << skyX;
     }
-    IMAGE_MM_BGSKY = savedSky;
-    IMAGE_MM_BACKGROUND = savedLand;
 }
 
 TEST_F(GameScreensTest, MenuRoutesWaitForTheFadeAndHandOverToTheNextScreen) {
