@@ -132,7 +132,7 @@ public:
         double pixels = 0;
         Vesk::Image* image = system.mDefinition.mImage;
         for (int32_t i = 0; i < system.mLiveCount; ++i) {
-            pixels += DrawParticle(system, *image, system.mParticles[i]);
+            pixels += DrawParticle(system, *image, system.GetParticle(i));
         }
         return pixels;
     }
@@ -222,10 +222,10 @@ bool Check(benchmark::State& state, int side, double& pixels) {
             auto alone = Vesk::zmParticleSystem::zmParticleSystemCopy(system);
             alone->mLiveCount = 1;
             for (int32_t i = 0; i < system.mLiveCount; ++i) {
-                Vesk::zmParticleSystem::Particle p = system.mParticles[i];
+                Vesk::zmParticleSystem::Particle p = system.GetParticle(i);
                 p.x += std::floor(kScratch / 2 - p.x);
                 p.y += std::floor(kScratch / 2 - p.y);
-                alone->mParticles[0] = p;
+                alone->SetParticle(0, p);
                 std::fill_n(scratch.GetBits(), scratch.GetPixelCount(), 0u);
                 scratch.BitsChanged();
                 alone->Draw(&g);

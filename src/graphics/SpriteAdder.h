@@ -43,6 +43,10 @@ public:
         uint32_t tint;
     };
 
+    // The image's pixels: pixel (x, y) is y * Stride() + x words from Bits().
+    uint32_t* Bits() const { return mBits; }
+    size_t Stride() const { return mStride; }
+
     // Where the image's pixel (x, y) is, for Placed::dest.
     uint32_t* At(int32_t x, int32_t y) const {
         return mBits + static_cast<size_t>(y) * mStride + static_cast<size_t>(x);

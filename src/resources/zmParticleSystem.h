@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -77,15 +79,15 @@ public:
         int32_t mPathMode = 0;
     };
 
-    // Each step adds every rate times the step to its value; the four values and their four
-    // rates lie side by side, so that a step moves them together.
+    // One particle's values, as GetParticle gives them. Those drawing reads come first: they
+    // are kept side by side.
     struct Particle {
-        float x, y, spin, scale;
-        float vx, vy, spinDelta, scaleDelta;
+        float x, y, spin, scale, age;
         float color[4];
+        float vx, vy, spinDelta, scaleDelta;
         float colorDelta[4];
         float gravity, radial, tangential;
-        float age, life;
+        float life;
     };
 
     // Answers the image of a definition by file name, or null. The answerer owns the image
@@ -124,6 +126,9 @@ public:
     void Load(ByteReader& in);
 
     int GetLiveCount() const { return mLiveCount; }
+    // Slot i's values (0 <= i < kMaxParticles); slots from the live count on hold no particle.
+    Particle GetParticle(int32_t i) const;
+    void SetParticle(int32_t i, const Particle& p);
     const std::string& GetLoadError() const { return mLoadError; }
 
     // The one random sequence every system draws from: seeded once by the first system made
@@ -155,9 +160,16 @@ public:
     // Draws through rotated float placement, as on a 3-D device.
     bool mAccelerated = false;
     int32_t mLiveCount = 0;
-    Particle mParticles[kMaxParticles] = {};
 
 private:
+    // Particles are kept a value at a time for kLanes of them: a step or a placing takes one
+    // value of sixteen particles in one load, and drawing reads only the values it needs.
+    static constexpr int32_t kLanes = 16;
+    static constexpr size_t kValues = sizeof(Particle) / sizeof(float);
+    struct alignas(64) Block {
+        float mValue[kValues][kLanes];
+    };
+
     zmParticleSystem();
     void Apply(const DefinitionFile& file, const ImageLookup& images);
     void Emit(float dt);
@@ -168,6 +180,10 @@ private:
     bool Place(const Particle& p, Placement& out) const;
     // Additive particles added straight into the image the context draws on.
     void DrawAdded(Graphics* g, StampBatch& batch, bool clipped);
+    struct AddedSprites;
+    // One particle placed at left, top, w x h with its tint, as DrawAdded adds it.
+    void AddPlaced(Graphics* g, StampBatch& batch, AddedSprites& added, int32_t i, int32_t left,
+                   int32_t top, int32_t w, int32_t h, uint32_t tint);
     void DrawParticle(Graphics* g, const Particle& p, StampBatch& batch);
     // The pixels of a small size's sprite not looked up yet, kept when the adder takes it; else
     // null.
@@ -190,6 +206,7 @@ private:
     MemoryImage* mLastScaled = nullptr;
     int32_t mLastScaledW = 0;
     int32_t mLastScaledH = 0;
+    std::array<Block, (kMaxParticles + kLanes - 1) / kLanes> mBlocks = {};
 };
 
 }  // namespace Vesk

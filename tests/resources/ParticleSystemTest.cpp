@@ -224,7 +224,7 @@ TEST(ParticleSystemTest, ANewParticleDrawsItsNumbersInTheFixedOrder) {
     ASSERT_EQ(system.GetLiveCount(), 1);
 
     Lcg r{99};
-    const zmParticleSystem::Particle& p = system.mParticles[0];
+    const zmParticleSystem::Particle& p = system.GetParticle(0);
     const float life = r.Next(1, 2);
     const float t = r.Next(0, 1);
     const float x = 10 + t * (30 - 10.0f) + r.Next(-2, 2);
@@ -274,9 +274,9 @@ TEST(ParticleSystemTest, EmissionSpreadsAlongTheMotionAndStopsAt500) {
     float minX = 1e9f;
     float maxX = -1e9f;
     for (int i = 0; i < system.GetLiveCount(); ++i) {
-        minX = std::min(minX, system.mParticles[i].x);
-        maxX = std::max(maxX, system.mParticles[i].x);
-        EXPECT_LE(std::abs(system.mParticles[i].y), 2.0f);
+        minX = std::min(minX, system.GetParticle(i).x);
+        maxX = std::max(maxX, system.GetParticle(i).x);
+        EXPECT_LE(std::abs(system.GetParticle(i).y), 2.0f);
     }
     EXPECT_LT(minX, 10.0f);
     EXPECT_GT(maxX, 90.0f);
@@ -322,34 +322,37 @@ TEST(ParticleSystemTest, AParticleDiesInTheStepItsAgeReachesItsLife) {
     EXPECT_EQ(system.GetLiveCount(), 0);
 }
 
-// Fourteen particles, so that eight share a step, four another and two take it alone: each
-// moves as the formula says, bit for bit.
+// Forty particles, one of which dies and is replaced by the last, which then steps in its
+// slot. Each moves as the formula says, bit for bit.
 TEST(ParticleSystemTest, MotionAppliesRadialTangentialAndGravity) {
-    constexpr int kCount = 14;
+    constexpr int kCount = 40;
+    constexpr int kDying = 20;
     zmParticleSystem system(Parse(Still(0)), 0.0f);
     system.ResetAt(1, -2);
     system.mLiveCount = kCount;
+    std::vector<zmParticleSystem::Particle> before;
     for (int i = 0; i < kCount; ++i) {
-        zmParticleSystem::Particle& p = system.mParticles[i];
-        p = {};
+        zmParticleSystem::Particle p{};
         p.x = 3.0f + 7.5f * static_cast<float>(i);
         p.y = 4.0f - 3.25f * static_cast<float>(i * i);
         p.vx = 0.5f * static_cast<float>(i);
         p.spinDelta = 0.3f;
         p.scaleDelta = -0.2f * static_cast<float>(i);
-        p.life = 10;
+        p.color[2] = 0.7f;
+        p.colorDelta[2] = -0.3f * static_cast<float>(i);
+        p.life = i == kDying ? 0.05f : 10.0f;
         p.radial = 10.0f - 3.0f * static_cast<float>(i);
         p.tangential = 20.0f + static_cast<float>(i);
         p.gravity = 5;
+        system.SetParticle(i, p);
+        before.push_back(p);
     }
-    const float inv = zmParticleSystem::InvSqrt(25.0f);
-    EXPECT_NEAR(inv, 0.2f, 0.001f);
-    const std::vector<zmParticleSystem::Particle> before(system.mParticles,
-                                                         system.mParticles + kCount);
+    EXPECT_NEAR(zmParticleSystem::InvSqrt(25.0f), 0.2f, 0.001f);
     system.Step(0.1f);
-    for (int i = 0; i < kCount; ++i) {
-        const zmParticleSystem::Particle& b = before[static_cast<size_t>(i)];
-        const zmParticleSystem::Particle& p = system.mParticles[i];
+    ASSERT_EQ(system.GetLiveCount(), kCount - 1);
+    for (int i = 0; i < kCount - 1; ++i) {
+        const zmParticleSystem::Particle& b = before[i == kDying ? kCount - 1 : i];
+        const zmParticleSystem::Particle p = system.GetParticle(i);
         const float dx = b.x - 1;
         const float dy = b.y + 2;
         const float n = zmParticleSystem::InvSqrt(dx * dx + dy * dy);
@@ -363,7 +366,9 @@ TEST(ParticleSystemTest, MotionAppliesRadialTangentialAndGravity) {
         EXPECT_EQ(p.y, b.y + vy * 0.1f) << i;
         EXPECT_EQ(p.spin, b.spin + b.spinDelta * 0.1f) << i;
         EXPECT_EQ(p.scale, b.scale + b.scaleDelta * 0.1f) << i;
+        EXPECT_EQ(p.color[2], b.color[2] + b.colorDelta[2] * 0.1f) << i;
         EXPECT_EQ(p.age, 0.1f) << i;
+        EXPECT_EQ(p.life, b.life) << i;
     }
 }
 
@@ -373,15 +378,15 @@ TEST(ParticleSystemTest, DragMovesLiveParticlesAndPlainMovesDoNot) {
     system.Step(0.01f);
     system.FlagUnplaced();
     ASSERT_EQ(system.GetLiveCount(), 10);
-    const float x0 = system.mParticles[0].x;
-    const float y0 = system.mParticles[0].y;
+    const float x0 = system.GetParticle(0).x;
+    const float y0 = system.GetParticle(0).y;
     system.MoveTo(55, 57, true);
-    EXPECT_EQ(system.mParticles[0].x, x0 + 5);
-    EXPECT_EQ(system.mParticles[0].y, y0 + 7);
+    EXPECT_EQ(system.GetParticle(0).x, x0 + 5);
+    EXPECT_EQ(system.GetParticle(0).y, y0 + 7);
     EXPECT_EQ(system.mPrevX, 55.0f);
     system.RestartClock();
     system.MoveTo(80, 57, false);
-    EXPECT_EQ(system.mParticles[0].x, x0 + 5);
+    EXPECT_EQ(system.GetParticle(0).x, x0 + 5);
     EXPECT_EQ(system.mPrevX, 55.0f);
     EXPECT_EQ(system.mCurX, 80.0f);
 }
@@ -393,7 +398,7 @@ TEST(ParticleSystemTest, FixedStepsRunAtMostOncePerUpdate) {
     EXPECT_EQ(system.GetLiveCount(), 0);
     system.Update(0.035f);
     ASSERT_EQ(system.GetLiveCount(), 1);
-    EXPECT_FLOAT_EQ(system.mParticles[0].age, 0.0f);
+    EXPECT_FLOAT_EQ(system.GetParticle(0).age, 0.0f);
     EXPECT_NEAR(system.mStepAccumulator, 0.009f, 1e-6f);
     system.Update(1e30f);
     EXPECT_LT(system.mStepAccumulator, 0.01f);
@@ -427,13 +432,13 @@ TEST(ParticleSystemTest, DrawingSkipsParticlesOutsideTheClipAndRestoresTheContex
         system.mDefinition.mImage = sprite.get();
         system.mLiveCount = 2;
         for (int i = 0; i < 2; ++i) {
-            zmParticleSystem::Particle& p = system.mParticles[i];
-            p = {};
+            zmParticleSystem::Particle p{};
             p.x = p.y = i == 0 ? 5.0f : 30.0f;
             p.scale = 1;
             p.life = 1;
             std::fill(std::begin(p.color), std::end(p.color), 1.0f);
             p.color[1] = 0.5f;
+            system.SetParticle(i, p);
         }
         Vesk::MemoryImage target;
         target.Create(40, 40);
@@ -553,8 +558,7 @@ TEST(ParticleSystemTest, AdditiveSpritesMatchAStretchedDrawOfEachParticle) {
     system.mDefinition.mImage = sprite.get();
     system.mLiveCount = 12;
     for (int i = 0; i < 12; ++i) {
-        zmParticleSystem::Particle& p = system.mParticles[i];
-        p = {};
+        zmParticleSystem::Particle p{};
         p.x = 10.0f + 13.0f * static_cast<float>(i % 4);
         p.y = 10.0f + 15.0f * static_cast<float>(i / 4);
         p.scale = 0.4f + 0.15f * static_cast<float>(i);
@@ -563,6 +567,7 @@ TEST(ParticleSystemTest, AdditiveSpritesMatchAStretchedDrawOfEachParticle) {
         p.color[1] = 0.9f;
         p.color[2] = 0.5f;
         p.color[3] = 0.3f + 0.05f * static_cast<float>(i);
+        system.SetParticle(i, p);
     }
     Vesk::MemoryImage cached;
     cached.Create(64, 48);
@@ -577,7 +582,7 @@ TEST(ParticleSystemTest, AdditiveSpritesMatchAStretchedDrawOfEachParticle) {
     d.SetColorizeImages(true);
     for (int pass = 0; pass < 2; ++pass) {
         for (int i = 0; i < 12; ++i) {
-            const zmParticleSystem::Particle& p = system.mParticles[i];
+            const zmParticleSystem::Particle& p = system.GetParticle(i);
             d.SetColor(Vesk::Color(
                 static_cast<int>(255 * p.color[0]), static_cast<int>(255 * p.color[1]),
                 static_cast<int>(255 * p.color[2]), static_cast<int>(255 * p.color[3])));
@@ -609,14 +614,14 @@ TEST(ParticleSystemTest, ClippedAdditiveSpritesAreTheUnclippedOnesCut) {
     system.mDefinition.mImage = sprite.get();
     system.mLiveCount = 60;
     for (int i = 0; i < 60; ++i) {
-        zmParticleSystem::Particle& p = system.mParticles[i];
-        p = {};
+        zmParticleSystem::Particle p{};
         p.x = -3.0f + 7.3f * static_cast<float>(i % 10);
         p.y = -2.0f + 9.1f * static_cast<float>(i / 10);
         p.scale = 0.25f + 0.1f * static_cast<float>(i % 8);
         p.life = 1;
         p.color[0] = p.color[1] = p.color[2] = 1.0f;
         p.color[3] = i % 3 == 0 ? 1.0f : 0.6f;
+        system.SetParticle(i, p);
     }
     constexpr int kW = 64;
     constexpr int kH = 48;
