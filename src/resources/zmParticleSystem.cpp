@@ -98,14 +98,14 @@ struct Lanes<4> {
     using Floats = float __attribute__((vector_size(16)));
     using Ints = int32_t __attribute__((vector_size(16)));
     using Words = uint32_t __attribute__((vector_size(16)));
-    using Bytes = int8_t __attribute__((vector_size(4)));
+    using Octets = int8_t __attribute__((vector_size(16)));
 };
 template <>
 struct Lanes<8> {
     using Floats = float __attribute__((vector_size(32)));
     using Ints = int32_t __attribute__((vector_size(32)));
     using Words = uint32_t __attribute__((vector_size(32)));
-    using Bytes = int8_t __attribute__((vector_size(8)));
+    using Octets = int8_t __attribute__((vector_size(32)));
 };
 
 // N values k from a block's row, from the lane values points at.
@@ -114,6 +114,22 @@ template <int32_t N>
     typename Lanes<N>::Floats v;
     std::memcpy(&v, values + k * kBlockLanes, sizeof v);
     return v;
+}
+
+// The first lane set in mask, or N for none.
+template <int32_t N>
+[[gnu::always_inline]] inline int32_t FirstLane(typename Lanes<N>::Ints mask) {
+    // A byte a lane, shuffled together: a conversion to bytes would go lane by lane.
+    const auto octets = reinterpret_cast<typename Lanes<N>::Octets>(mask);
+    uint64_t bits = 0;
+    if constexpr (N == 8) {
+        const auto bytes = __builtin_shufflevector(octets, octets, 0, 4, 8, 12, 16, 20, 24, 28);
+        std::memcpy(&bits, &bytes, sizeof bytes);
+    } else {
+        const auto bytes = __builtin_shufflevector(octets, octets, 0, 4, 8, 12);
+        std::memcpy(&bits, &bytes, sizeof bytes);
+    }
+    return bits == 0 ? N : std::countr_zero(bits) / 8;
 }
 
 // Row k becomes next in the lanes set in keep.
@@ -131,15 +147,6 @@ template <int32_t N>
     Ints lane;
     std::memcpy(&lane, kFirst, sizeof lane);
     return lane < (Ints{} + n);
-}
-
-// The first lane set in mask, or N for none.
-template <int32_t N>
-[[gnu::always_inline]] inline int32_t FirstLane(typename Lanes<N>::Ints mask) {
-    const auto bytes = __builtin_convertvector(mask, typename Lanes<N>::Bytes);
-    uint64_t bits = 0;
-    std::memcpy(&bits, &bytes, sizeof bytes);
-    return bits == 0 ? N : std::countr_zero(bits) / 8;
 }
 
 template <int32_t N>
@@ -249,10 +256,10 @@ template <int32_t N>
     return __builtin_convertvector(c, typename Lanes<N>::Words);
 }
 
-// The exact x / 255 of PixelBlend::Div255, for x up to 255 * 255.
+// PixelBlend::Div255's x / 255, the same for every x up to 255 * 255, without its multiply.
 template <int32_t N>
 [[gnu::always_inline]] inline typename Lanes<N>::Words Div255(typename Lanes<N>::Words x) {
-    return (x * 0x8081u) >> 23;
+    return (x + 1 + (x >> 8)) >> 8;
 }
 
 // N particles from lane first of a block placed as DrawAdded places one (n of them live): the
