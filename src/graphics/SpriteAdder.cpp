@@ -260,9 +260,9 @@ __attribute__((target("avx2,avx512f,avx512vl"))) inline void AddNarrow(
     }
 }
 
-// Sprites of up to 4 x 4 pixels, the smallest particles, a row in a 128-bit masked step, the
-// tint's multiply on all four pixels' channels widened to words in one register.
-template <bool kTinted>
+// Sprites of up to 4 x kRows pixels, the smallest particles, a row in a 128-bit masked step,
+// the tint's multiply on all four pixels' channels widened to words in one register.
+template <int32_t kRows, bool kTinted>
 __attribute__((target("avx2,avx512f,avx512vl,avx512bw"))) inline void AddTiny(
     const SpriteAdder::Placed& sprite, size_t stride) {
     // The tint's bytes widened to words, four pixels' worth.
@@ -271,7 +271,7 @@ __attribute__((target("avx2,avx512f,avx512vl,avx512bw"))) inline void AddTiny(
     const uint32_t mask = (1u << sprite.width) - 1;
     uint32_t* d = sprite.dest;
     const uint32_t* s = sprite.src;
-    for (int32_t y = 0; y < 4; ++y) {
+    for (int32_t y = 0; y < kRows; ++y) {
         const auto row = static_cast<__mmask8>(y < sprite.height ? mask : 0);
         __m128i sp = _mm_maskz_loadu_epi32(row, s);
         const __m128i dp = _mm_maskz_loadu_epi32(row, d);
@@ -297,10 +297,17 @@ __attribute__((target("avx2,avx512f,avx512vl,avx512bw"))) void AddEachAvx512(
         const SpriteAdder::Placed& sprite = sprites[i];
         const bool tinted = sprite.tint != SpriteAdder::kUntinted;
         if (kBw && sprite.width <= 4 && sprite.height <= 4) {
-            if (tinted) {
-                AddTiny<true>(sprite, stride);
+            // Sprites of 4 rows are rare among the small ones: the branch is predicted.
+            if (sprite.height <= 3) {
+                if (tinted) {
+                    AddTiny<3, true>(sprite, stride);
+                } else {
+                    AddTiny<3, false>(sprite, stride);
+                }
+            } else if (tinted) {
+                AddTiny<4, true>(sprite, stride);
             } else {
-                AddTiny<false>(sprite, stride);
+                AddTiny<4, false>(sprite, stride);
             }
             continue;
         }
