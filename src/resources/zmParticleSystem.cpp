@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <utility>
 
 #include "app/util/ByteReader.h"
 #include "app/util/ByteWriter.h"
@@ -17,9 +16,9 @@
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
-#include "graphics/PixelSimd.h"
 #include "graphics/SpriteAdder.h"
 #include "resources/PakInterface.h"
+#include "resources/ParticleLanes.h"
 
 namespace Vesk {
 
@@ -30,7 +29,6 @@ constexpr size_t kParameterBytes = 128;
 constexpr uint32_t kMaxImageName = 259;
 // No definition comes near this; anything larger is refused undecoded.
 constexpr size_t kMaxFileBytes = 16L << 20;
-constexpr float kFar = 1.0e6f;
 constexpr int64_t kClipLimit = int64_t{1} << 29;
 // Stretched sprites kept per system: their largest side and their number.
 constexpr int32_t kMaxScaledSide = 128;
@@ -58,314 +56,8 @@ bool ReadPoints(ByteReader& in, std::vector<zmParticleSystem::Point>& points) {
 }
 
 using Particle = zmParticleSystem::Particle;
+using namespace ParticleLanes;
 static_assert(sizeof(Particle) == 21 * sizeof(float));
-
-// Where each value of a particle lies among its floats, and so among a block's rows.
-constexpr size_t ValueOf(size_t offset) {
-    return offset / sizeof(float);
-}
-constexpr size_t kX = ValueOf(offsetof(Particle, x));
-constexpr size_t kY = ValueOf(offsetof(Particle, y));
-constexpr size_t kSpin = ValueOf(offsetof(Particle, spin));
-constexpr size_t kScale = ValueOf(offsetof(Particle, scale));
-constexpr size_t kVx = ValueOf(offsetof(Particle, vx));
-constexpr size_t kVy = ValueOf(offsetof(Particle, vy));
-constexpr size_t kSpinDelta = ValueOf(offsetof(Particle, spinDelta));
-constexpr size_t kScaleDelta = ValueOf(offsetof(Particle, scaleDelta));
-constexpr size_t kColor = ValueOf(offsetof(Particle, color));
-constexpr size_t kColorDelta = ValueOf(offsetof(Particle, colorDelta));
-constexpr size_t kGravity = ValueOf(offsetof(Particle, gravity));
-constexpr size_t kRadial = ValueOf(offsetof(Particle, radial));
-constexpr size_t kTangential = ValueOf(offsetof(Particle, tangential));
-constexpr size_t kAge = ValueOf(offsetof(Particle, age));
-constexpr size_t kLife = ValueOf(offsetof(Particle, life));
-// Drawing reads the values before the velocity only.
-constexpr size_t kDrawnValues = kVx;
-static_assert(kX < kDrawnValues && kY < kDrawnValues && kSpin < kDrawnValues &&
-              kScale < kDrawnValues && kAge < kDrawnValues && kColor + 3 < kDrawnValues);
-
-// The lane kernels below are written once over vectors of N floats and built for each
-// instruction set: N = 8 where AVX2 runs, else 4 (the compiler turns wider vectors into scalar
-// code there). They are always inlined into the built copies, so the vectors never cross a call
-// and the warning on how a call would pass them does not apply (it comes at the file's end).
-#pragma GCC diagnostic ignored "-Wpsabi"
-constexpr int32_t kBlockLanes = 16;
-
-template <int32_t N>
-struct Lanes;
-template <>
-struct Lanes<4> {
-    using Floats = float __attribute__((vector_size(16)));
-    using Ints = int32_t __attribute__((vector_size(16)));
-    using Words = uint32_t __attribute__((vector_size(16)));
-    using Octets = int8_t __attribute__((vector_size(16)));
-};
-template <>
-struct Lanes<8> {
-    using Floats = float __attribute__((vector_size(32)));
-    using Ints = int32_t __attribute__((vector_size(32)));
-    using Words = uint32_t __attribute__((vector_size(32)));
-    using Octets = int8_t __attribute__((vector_size(32)));
-};
-
-// N values k from a block's row, from the lane values points at.
-template <int32_t N>
-[[gnu::always_inline]] inline typename Lanes<N>::Floats Row(const float* values, size_t k) {
-    typename Lanes<N>::Floats v;
-    std::memcpy(&v, values + k * kBlockLanes, sizeof v);
-    return v;
-}
-
-// The first lane set in mask, or N for none.
-template <int32_t N>
-[[gnu::always_inline]] inline int32_t FirstLane(typename Lanes<N>::Ints mask) {
-    // A byte a lane, shuffled together: a conversion to bytes would go lane by lane.
-    const auto octets = reinterpret_cast<typename Lanes<N>::Octets>(mask);
-    uint64_t bits = 0;
-    if constexpr (N == 8) {
-        const auto bytes = __builtin_shufflevector(octets, octets, 0, 4, 8, 12, 16, 20, 24, 28);
-        std::memcpy(&bits, &bytes, sizeof bytes);
-    } else {
-        const auto bytes = __builtin_shufflevector(octets, octets, 0, 4, 8, 12);
-        std::memcpy(&bits, &bytes, sizeof bytes);
-    }
-    return bits == 0 ? N : std::countr_zero(bits) / 8;
-}
-
-// Row k becomes next in the lanes set in keep.
-template <int32_t N>
-[[gnu::always_inline]] inline void KeepRow(float* values, size_t k, typename Lanes<N>::Ints keep,
-                                           typename Lanes<N>::Floats next) {
-    const typename Lanes<N>::Floats row = keep != 0 ? next : Row<N>(values, k);
-    std::memcpy(values + k * kBlockLanes, &row, sizeof row);
-}
-
-template <int32_t N>
-[[gnu::always_inline]] inline typename Lanes<N>::Ints LanesBelow(int32_t n) {
-    using Ints = typename Lanes<N>::Ints;
-    constexpr int32_t kFirst[8] = {0, 1, 2, 3, 4, 5, 6, 7};
-    Ints lane;
-    std::memcpy(&lane, kFirst, sizeof lane);
-    return lane < (Ints{} + n);
-}
-
-template <int32_t N>
-[[gnu::always_inline]] inline typename Lanes<N>::Floats Abs(typename Lanes<N>::Floats v) {
-    using L = Lanes<N>;
-    return reinterpret_cast<typename L::Floats>(reinterpret_cast<typename L::Words>(v) &
-                                                0x7FFFFFFFu);
-}
-
-// The particles of the lanes set in live through one step, each on its own.
-template <int32_t N>
-[[gnu::always_inline]] inline void StepLanes(float* values, typename Lanes<N>::Ints live, float dt,
-                                             float cx, float cy) {
-    using Floats = typename Lanes<N>::Floats;
-    using Words = typename Lanes<N>::Words;
-    const Floats x = Row<N>(values, kX);
-    const Floats y = Row<N>(values, kY);
-    const Floats dx = x - cx;
-    const Floats dy = y - cy;
-    const Floats d2 = dx * dx + dy * dy;
-    // InvSqrt's one step.
-    const auto guess = reinterpret_cast<Floats>(0x5F3759DFu - (reinterpret_cast<Words>(d2) >> 1));
-    const Floats inv = guess * (1.5f - d2 * 0.4999f * guess * guess);
-    const Floats nx = dx * inv;
-    const Floats ny = dy * inv;
-    const Floats radial = Row<N>(values, kRadial);
-    const Floats tangential = Row<N>(values, kTangential);
-    const Floats vx = Row<N>(values, kVx) + dt * (radial * nx - tangential * ny);
-    Floats vy = Row<N>(values, kVy) + dt * (radial * ny + tangential * nx);
-    vy = vy + Row<N>(values, kGravity) * dt;
-    KeepRow<N>(values, kVx, live, vx);
-    KeepRow<N>(values, kVy, live, vy);
-    KeepRow<N>(values, kX, live, x + vx * dt);
-    KeepRow<N>(values, kY, live, y + vy * dt);
-    for (const auto& [value, rate] :
-         {std::pair{kSpin, kSpinDelta}, std::pair{kScale, kScaleDelta},
-          std::pair{kColor, kColorDelta}, std::pair{kColor + 1, kColorDelta + 1},
-          std::pair{kColor + 2, kColorDelta + 2}, std::pair{kColor + 3, kColorDelta + 3}}) {
-        KeepRow<N>(values, value, live, Row<N>(values, value) + Row<N>(values, rate) * dt);
-    }
-    KeepRow<N>(values, kAge, live, Row<N>(values, kAge) + dt);
-}
-
-// Steps the particles of a block from lane from on, up to lane n (at most 16) or the first
-// that dies in this step, whichever comes first; answers where it stopped. The caller replaces
-// a dying particle by the last and goes on from there.
-template <int32_t N>
-[[gnu::always_inline]] inline int32_t StepBlock(float* values, int32_t from, int32_t n, float dt,
-                                                float cx, float cy) {
-    for (int32_t first = from - from % N; first < n; first += N) {
-        float* lanes = values + first;
-        const auto after = ~LanesBelow<N>(from - first);
-        const auto live = LanesBelow<N>(n - first) & after;
-        const int32_t dies =
-            FirstLane<N>((Row<N>(lanes, kAge) + dt >= Row<N>(lanes, kLife)) & live);
-        StepLanes<N>(lanes, LanesBelow<N>(dies) & live, dt, cx, cy);
-        if (dies < N) {
-            return first + dies;
-        }
-    }
-    return n;
-}
-
-// What placing a block needs of the system and the image.
-struct PlaceFrame {
-    float offsetX;
-    float offsetY;
-    float imageW;
-    float imageH;
-    float side;
-    // Where a sprite may lie, in the particles' frame, to be wholly inside the clip.
-    int32_t minX;
-    int32_t minY;
-    int32_t maxX;
-    int32_t maxY;
-    // The particles' frame to the image's, and the image's row length.
-    int32_t shiftX;
-    int32_t shiftY;
-    uint32_t stride;
-};
-
-// The sides of the sprites kept in the small sprites' table.
-constexpr int32_t kTableSide = 16;
-
-// Where a block's particles are added: a lane a particle. Sprites wholly inside the clip and
-// of a side up to kTableSide are quick: added from the table's entry at pixel offset of the
-// image; the others drawn take the long road.
-struct LanePlaces {
-    int32_t drawn[kBlockLanes];
-    int32_t quick[kBlockLanes];
-    int32_t entry[kBlockLanes];
-    uint32_t offset[kBlockLanes];
-    int32_t left[kBlockLanes];
-    int32_t top[kBlockLanes];
-    int32_t w[kBlockLanes];
-    int32_t h[kBlockLanes];
-    uint32_t tint[kBlockLanes];
-};
-
-// A colour channel as the byte trunc(255 * v) clamped to 0..255, NaN as 0.
-template <int32_t N>
-[[gnu::always_inline]] inline typename Lanes<N>::Words ChannelBytes(typename Lanes<N>::Floats v) {
-    using Floats = typename Lanes<N>::Floats;
-    Floats c = 255.0f * v;
-    c = c > 0.0f ? c : Floats{};
-    c = c < 255.0f ? c : Floats{} + 255.0f;
-    return __builtin_convertvector(c, typename Lanes<N>::Words);
-}
-
-// PixelBlend::Div255's x / 255, the same for every x up to 255 * 255, without its multiply.
-template <int32_t N>
-[[gnu::always_inline]] inline typename Lanes<N>::Words Div255(typename Lanes<N>::Words x) {
-    return (x + 1 + (x >> 8)) >> 8;
-}
-
-// N particles from lane first of a block placed as DrawAdded places one (n of them live): the
-// stretched sprite's place and size, its additive tint, and whether it is drawn at all.
-template <int32_t N>
-[[gnu::always_inline]] inline void PlaceLanes(const float* values, int32_t first, int32_t n,
-                                              const PlaceFrame& frame, LanePlaces& out) {
-    using L = Lanes<N>;
-    using Floats = typename L::Floats;
-    using Ints = typename L::Ints;
-    using Words = typename L::Words;
-    values += first;
-    Floats x = frame.offsetX + Row<N>(values, kX);
-    Floats y = frame.offsetY + Row<N>(values, kY);
-    Floats scale = Row<N>(values, kScale);
-    const Floats turn = Row<N>(values, kSpin) * Row<N>(values, kAge);
-    // Drawable's bounds: within them every conversion below is an exact truncation.
-    const Ints drawn = LanesBelow<N>(n - first) & (Abs<N>(x) < kFar) & (Abs<N>(y) < kFar) &
-                       (Abs<N>(scale) * frame.side < kFar) & ((turn - turn) == 0.0f);
-    x = drawn != 0 ? x : Floats{};
-    y = drawn != 0 ? y : Floats{};
-    scale = drawn != 0 ? scale : Floats{};
-    const Floats width = frame.imageW * scale;
-    const Floats height = frame.imageH * scale;
-    const Ints left = __builtin_convertvector(x - width * 0.5f, Ints);
-    const Ints top = __builtin_convertvector(y - height * 0.5f, Ints);
-    const Ints w = __builtin_convertvector(width, Ints);
-    const Ints h = __builtin_convertvector(height, Ints);
-
-    const Words r = ChannelBytes<N>(Row<N>(values, kColor));
-    const Words g = ChannelBytes<N>(Row<N>(values, kColor + 1));
-    const Words b = ChannelBytes<N>(Row<N>(values, kColor + 2));
-    const Words a = ChannelBytes<N>(Row<N>(values, kColor + 3));
-    const Words tint = (Div255<N>(r * a) << 16) | (Div255<N>(g * a) << 8) | Div255<N>(b * a);
-    const Words tints = (r & g & b & a) == 255u ? Words{} + SpriteAdder::kUntinted : tint;
-
-    const Ints small = (reinterpret_cast<Words>(w - 1) < kTableSide) &
-                       (reinterpret_cast<Words>(h - 1) < kTableSide);
-    const Ints inside = (left >= frame.minX) & (top >= frame.minY) & (left + w <= frame.maxX) &
-                        (top + h <= frame.maxY);
-    const Ints quick = drawn & small & inside;
-    const Ints entry = (h - 1) * kTableSide + (w - 1);
-    // Words wrap: lanes far outside get a meaningless offset, never used.
-    const Words offset = reinterpret_cast<Words>(top + frame.shiftY) * frame.stride +
-                         reinterpret_cast<Words>(left + frame.shiftX);
-
-    std::memcpy(out.drawn + first, &drawn, sizeof drawn);
-    std::memcpy(out.quick + first, &quick, sizeof quick);
-    std::memcpy(out.entry + first, &entry, sizeof entry);
-    std::memcpy(out.offset + first, &offset, sizeof offset);
-    std::memcpy(out.left + first, &left, sizeof left);
-    std::memcpy(out.top + first, &top, sizeof top);
-    std::memcpy(out.w + first, &w, sizeof w);
-    std::memcpy(out.h + first, &h, sizeof h);
-    std::memcpy(out.tint + first, &tints, sizeof tints);
-}
-
-template <int32_t N>
-[[gnu::always_inline]] inline void PlaceBlock(const float* values, int32_t n,
-                                              const PlaceFrame& frame, LanePlaces& out) {
-    for (int32_t first = 0; first < n; first += N) {
-        PlaceLanes<N>(values, first, n, frame, out);
-    }
-}
-
-using StepKernel = int32_t (*)(float* values, int32_t from, int32_t n, float dt, float cx,
-                               float cy);
-using PlaceKernel = void (*)(const float* values, int32_t n, const PlaceFrame& frame,
-                             LanePlaces& out);
-
-int32_t StepBlockPlain(float* values, int32_t from, int32_t n, float dt, float cx, float cy) {
-    return StepBlock<4>(values, from, n, dt, cx, cy);
-}
-void PlaceBlockPlain(const float* values, int32_t n, const PlaceFrame& frame, LanePlaces& out) {
-    PlaceBlock<4>(values, n, frame, out);
-}
-
-#if defined(VESK_PIXEL_SSE2)
-__attribute__((target("avx2"))) int32_t StepBlockAvx2(float* values, int32_t from, int32_t n,
-                                                      float dt, float cx, float cy) {
-    return StepBlock<8>(values, from, n, dt, cx, cy);
-}
-__attribute__((target("avx2"))) void PlaceBlockAvx2(const float* values, int32_t n,
-                                                    const PlaceFrame& frame, LanePlaces& out) {
-    PlaceBlock<8>(values, n, frame, out);
-}
-#endif
-
-// The widest kernels this processor runs.
-StepKernel StepKernelHere() {
-#if defined(VESK_PIXEL_SSE2)
-    if (PixelSimd::HasAvx2()) {
-        return &StepBlockAvx2;
-    }
-#endif
-    return &StepBlockPlain;
-}
-
-PlaceKernel PlaceKernelHere() {
-#if defined(VESK_PIXEL_SSE2)
-    if (PixelSimd::HasAvx2()) {
-        return &PlaceBlockAvx2;
-    }
-#endif
-    return &PlaceBlockPlain;
-}
 
 // Truncation toward zero that stays defined for any float.
 int32_t Trunc(float v) {
@@ -614,8 +306,7 @@ void zmParticleSystem::Step(float dt) {
         }
     }
 
-    static_assert(kLanes == kBlockLanes);
-    static const StepKernel stepBlock = StepKernelHere();
+    static_assert(kLanes == kBlock);
     const float cx = mCurX;
     const float cy = mCurY;
     for (int32_t i = 0; i < mLiveCount;) {
@@ -630,7 +321,7 @@ void zmParticleSystem::Step(float dt) {
                 __builtin_prefetch(next + line, 1);
             }
         }
-        const int32_t stop = stepBlock(mBlocks[static_cast<size_t>(start / kLanes)].mValue[0],
+        const int32_t stop = StepBlock(mBlocks[static_cast<size_t>(start / kLanes)].mValue[0],
                                        i - start, n, dt, cx, cy);
         i = start + stop;
         if (stop < n) {
@@ -883,7 +574,6 @@ struct zmParticleSystem::AddedSprites {
 };
 
 void zmParticleSystem::DrawAdded(Graphics* g, StampBatch& batch, bool clipped) {
-    static const PlaceKernel placeLanes = PlaceKernelHere();
     AddedSprites added(*batch.mTarget, batch);
     if (!mSmallSprites) {
         mSmallSprites = std::make_unique<const uint32_t*[]>(kSmallSide * kSmallSide);
@@ -918,8 +608,8 @@ void zmParticleSystem::DrawAdded(Graphics* g, StampBatch& batch, bool clipped) {
                 __builtin_prefetch(block.mValue[k] + kValues * kLanes, 0, 0);
             }
         }
-        LanePlaces at;
-        placeLanes(block.mValue[0], n, frame, at);
+        Places at;
+        PlaceBlock(block.mValue[0], n, frame, at);
         for (int32_t lane = 0; lane < n; ++lane) {
             if (at.drawn[lane] == 0) {
                 continue;
