@@ -192,8 +192,9 @@ template <int32_t N>
     const Ints quick = drawn & small & inside;
     const Ints entry = (h - 1) * kTableSide + (w - 1);
     // Words wrap: lanes far outside get a meaningless offset, never used.
-    const Words offset = reinterpret_cast<Words>(top + frame.shiftY) * frame.stride +
-                         reinterpret_cast<Words>(left + frame.shiftX);
+    const Words offset =
+        (reinterpret_cast<Words>(top) + static_cast<uint32_t>(frame.shiftY)) * frame.stride +
+        reinterpret_cast<Words>(left) + static_cast<uint32_t>(frame.shiftX);
 
     std::memcpy(out.drawn + first, &drawn, sizeof drawn);
     std::memcpy(out.quick + first, &quick, sizeof quick);

@@ -312,13 +312,12 @@ void zmParticleSystem::Step(float dt) {
     for (int32_t i = 0; i < mLiveCount;) {
         const int32_t start = i - i % kLanes;
         const int32_t n = std::min(kLanes, mLiveCount - start);
-        if (i == start && n == kLanes) {
+        const auto next = static_cast<size_t>(start / kLanes + 1);
+        if (i == start && n == kLanes && next < mBlocks.size()) {
             // The next block, fetched while this one steps: a block's rows are read out of
             // order, which the processor's own fetching ahead does not follow.
-            const auto* next = reinterpret_cast<const char*>(&mBlocks[0]) +
-                               sizeof(Block) * static_cast<size_t>(start / kLanes + 1);
-            for (size_t line = 0; line < sizeof(Block); line += 64) {
-                __builtin_prefetch(next + line, 1);
+            for (size_t k = 0; k < kValues; ++k) {
+                __builtin_prefetch(mBlocks[next].mValue[k], 1);
             }
         }
         const int32_t stop = StepBlock(mBlocks[static_cast<size_t>(start / kLanes)].mValue[0],
@@ -603,9 +602,10 @@ void zmParticleSystem::DrawAdded(Graphics* g, StampBatch& batch, bool clipped) {
         const int32_t n = std::min(kLanes, mLiveCount - start);
         // The next block's values drawing reads, fetched while this one is drawn: the step
         // before went through every system, and these are in far caches by now.
-        if (n == kLanes) {
+        const auto next = static_cast<size_t>(start / kLanes + 1);
+        if (n == kLanes && next < mBlocks.size()) {
             for (size_t k = 0; k < kDrawnValues; ++k) {
-                __builtin_prefetch(block.mValue[k] + kValues * kLanes, 0, 0);
+                __builtin_prefetch(mBlocks[next].mValue[k], 0, 0);
             }
         }
         Places at;
