@@ -153,11 +153,14 @@ constexpr uint64_t kMaxInflateRatio = 1032;
 std::optional<uint64_t> PictureDataLength(std::span<const uint8_t> bytes) {
     uint64_t total = 0;
     size_t position = 8;
-    while (bytes.size() - position >= 12) {
+    // A whole chunk header is enough for the library to take the memory its length claims, so
+    // every whole header is checked, also one with no room for its data and CRC behind it.
+    while (bytes.size() - position >= 8) {
         const uint8_t* at = bytes.data() + position;
         const size_t length =
             (size_t{at[0]} << 24) | (size_t{at[1]} << 16) | (size_t{at[2]} << 8) | size_t{at[3]};
-        if (length > bytes.size() - position - 12) {
+        const size_t after = bytes.size() - position - 8;
+        if (length > after || after - length < 4) {
             return std::nullopt;
         }
         if (std::memcmp(at + 4, "IEND", 4) == 0) {

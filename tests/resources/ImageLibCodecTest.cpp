@@ -174,6 +174,13 @@ TEST(ImageLibPng, CutShortCorruptOrOversizedFilesAreRefused) {
         EXPECT_FALSE(ImageLib::DecodePNG(c.bytes, error, c.maxPixels).has_value());
         EXPECT_FALSE(error.empty());
     }
+    // The file ends after a chunk header claiming 2 GB: refused before the library takes (and
+    // clears) memory for it.
+    Bytes claim(whole.begin(), whole.begin() + 33);
+    claim.insert(claim.end(), {0x77, 0x00, 0x00, 0x00, 't', 'E', 'X', 't'});
+    std::string error;
+    EXPECT_FALSE(ImageLib::DecodePNG(claim, error, ImageLib::kMaxPixels).has_value());
+    EXPECT_EQ(error, "PNG: a chunk runs past the end of the file");
 }
 
 // ---- JPEG ----
