@@ -162,8 +162,8 @@ public:
     int32_t mLiveCount = 0;
 
 private:
-    // Particles are kept a value at a time for kLanes of them: a step or a placing takes one
-    // value of sixteen particles in one load, and drawing reads only the values it needs.
+    // Particles are kept a value at a time for kLanes of them: a step or a placing loads one
+    // value of eight particles at once, and drawing reads only the values it needs.
     static constexpr int32_t kLanes = 16;
     static constexpr size_t kValues = sizeof(Particle) / sizeof(float);
     struct alignas(64) Block {
