@@ -1,5 +1,6 @@
-# Fails on an #include in src/ that points up the layer order the README states, and on a
-# library that links one of ours it does not include.
+# Fails on an #include in src/ that points up the layer order the README states, on a project
+# header included with angle brackets, on a library that links one of ours it does not include,
+# and on a link to one of our libraries made outside vesk_folder_library.
 #   cmake -DROOT=<source folder> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.20)
 
@@ -37,9 +38,15 @@ foreach(source IN LISTS sources)
     continue()
   endif()
   list(FIND order ${from} fromIndex)
-  file(STRINGS ${ROOT}/src/${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"")
+  file(STRINGS ${ROOT}/src/${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
   foreach(include IN LISTS includes)
-    string(REGEX REPLACE "^[^\"]*\"([^\"]*)\".*" "\\1" target "${include}")
+    string(REGEX REPLACE "^[^<\"]*[<\"]([^>\"]*)[>\"].*" "\\1" target "${include}")
+    # A project header in angle brackets would hide from a check that only reads quotes.
+    if(include MATCHES "<" AND EXISTS ${ROOT}/src/${target})
+      list(APPEND failures "${source} includes <${target}>: our own headers take quotes")
+    elseif(include MATCHES "<")
+      continue()
+    endif()
     layer_of(${target} to)
     if(NOT to OR to STREQUAL from)
       continue()
@@ -67,11 +74,32 @@ foreach(library IN LISTS libraries)
   string(REGEX MATCH "\\(([a-z_]+) +([a-z/]+)" _ "${library}")
   set(name ${CMAKE_MATCH_1})
   set(folder ${CMAKE_MATCH_2})
-  string(REGEX REPLACE ".*DEPS" "" deps "${library}")
-  string(REGEX MATCHALL "vesk_[a-z_]+" deps "${deps}")
+  set(deps "")
+  if(library MATCHES "DEPS")
+    string(REGEX REPLACE ".*DEPS" "" deps "${library}")
+    string(REGEX MATCHALL "vesk_[a-z_]+" deps "${deps}")
+  endif()
   foreach(dep IN LISTS deps)
     if(NOT "${folder}>${folder_of_${dep}}" IN_LIST arrows)
       list(APPEND failures "${name} links ${dep} but includes nothing of ${folder_of_${dep}}")
+    endif()
+  endforeach()
+endforeach()
+
+# Links between our libraries are made only by vesk_folder_library, where the check above sees
+# them; a target_link_libraries on one of them anywhere in the tree would slip past it.
+file(GLOB cmake_files ${ROOT}/CMakeLists.txt)
+foreach(folder src cmake tests tools bench)
+  file(GLOB_RECURSE found ${ROOT}/${folder}/CMakeLists.txt ${ROOT}/${folder}/*.cmake)
+  list(APPEND cmake_files ${found})
+endforeach()
+foreach(cmake_file IN LISTS cmake_files)
+  file(STRINGS ${cmake_file} links REGEX "target_link_libraries\\([ \t]*vesk_[a-z_]+")
+  foreach(link IN LISTS links)
+    string(REGEX MATCH "target_link_libraries\\([ \t]*(vesk_[a-z_]+)" _ "${link}")
+    if(DEFINED folder_of_${CMAKE_MATCH_1})
+      file(RELATIVE_PATH where ${ROOT} ${cmake_file})
+      list(APPEND failures "${where} links ${CMAKE_MATCH_1} outside vesk_folder_library")
     endif()
   endforeach()
 endforeach()
