@@ -53,4 +53,9 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path);
 // while writing leaves either the old or the new contents, never half of one.
 bool WriteWholeFileAtomic(std::string_view path, const void* data, size_t size);
 
+// Keeps the bytes of a damaged file beside it, whole, under the first free name of
+// "<path>.damaged", "<path>.damaged.2" and so on; an earlier copy is never replaced. The copy's
+// path, or empty when none could be written. The damaged file itself stays.
+std::string KeepDamagedCopy(std::string_view path, const std::vector<uint8_t>& bytes);
+
 }  // namespace platform::fs

@@ -151,6 +151,11 @@ bool WriteJPEGImage(const std::string& fileName, const Image& image) {
 namespace {
 
 constexpr JOCTET kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
+constexpr uint64_t kPlainArithmeticPixels = uint64_t{4096} * 4096;
+// Encoders write 10 scans for a colour progression and 6 for grey; every scan walks every
+// block of its components again, however little data it has, so many cheap scans would cost
+// unbounded time.
+constexpr int kMaxScans = 100;
 
 // The reader's error manager: the first fatal message is kept in fixed storage (nothing may
 // throw inside the library's frames).
@@ -208,7 +213,23 @@ void TermSource(j_decompress_ptr info) {
     (void)info;
 }
 
+// Called by the library as it reads; ends a file past kMaxScans scans.
+struct ScanLimit {
+    jpeg_progress_mgr base;
+    bool exceeded = false;
+};
+
+void CheckScanCount(j_common_ptr info) {
+    auto* limit = reinterpret_cast<ScanLimit*>(info->progress);
+    if (info->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans) {
+        limit->exceeded = true;
+        ERREXIT(info, JERR_NOTIMPL);
+    }
+}
+
 struct JpegDecode {
+    ScanLimit scans{};
     int64_t maxPixels = 0;
     std::optional<Image> image;
     std::vector<JSAMPROW> rows;
@@ -223,25 +244,31 @@ bool Decode(jpeg_decompress_struct& info, ReadErrorManager& errors, ByteSource& 
     }
     jpeg_create_decompress(&info);
     info.src = &source.base;
+    decode.scans.base.progress_monitor = CheckScanCount;
+    info.progress = &decode.scans.base;
     jpeg_read_header(&info, TRUE);
     if (info.num_components != 1 && info.num_components != 3) {
         decode.error = "JPEG files of " + std::to_string(info.num_components) +
                        " components (CMYK) are not supported";
         return false;
     }
-    if (info.arith_code) {
-        decode.error = "arithmetic-coded JPEG files are not supported";
-        return false;
-    }
-    // Every block of every component takes at least one bit of entropy data in a progressive
-    // file (its first DC scan) and two in a sequential one (its DC code and its end-of-block
-    // code). Fewer bits than that after the header are refused before the picture's memory
-    // (and the library's coefficient buffers) is taken.
+    // Every block of every component takes at least one bit of Huffman-coded data in a
+    // progressive file (its first DC scan) and two in a sequential one (its DC code and its
+    // end-of-block code). Fewer bits than that after the header are refused before the
+    // picture's memory (and the library's coefficient buffers) is taken. Arithmetic coding has
+    // no such floor: a plain picture of any size takes a few bytes, as its coder spends next to
+    // nothing on what it is nearly sure of. Such a file may claim up to kPlainArithmeticPixels
+    // whatever its data; a larger picture needs one bit a block, half the Huffman floor, which
+    // any picture with something in it has.
     uint64_t blocks = 0;
     for (int c = 0; c < info.num_components; ++c) {
         blocks += uint64_t{info.comp_info[c].width_in_blocks} * info.comp_info[c].height_in_blocks;
     }
-    const uint64_t leastBits = blocks * (info.progressive_mode ? 1 : 2);
+    const uint64_t pixels = uint64_t{info.image_width} * info.image_height;
+    uint64_t leastBits = blocks * (info.progressive_mode ? 1 : 2);
+    if (info.arith_code) {
+        leastBits = pixels <= kPlainArithmeticPixels ? 0 : blocks;
+    }
     if (leastBits > uint64_t{info.src->bytes_in_buffer} * 8) {
         decode.error = "JPEG data too short for a " + std::to_string(info.image_width) + " x " +
                        std::to_string(info.image_height) + " picture";
@@ -306,6 +333,10 @@ std::optional<Image> DecodeJPEG(std::span<const uint8_t> bytes, std::string& err
     const bool ok = Decode(info, errors, source, decode);
     jpeg_destroy_decompress(&info);
     if (!ok) {
+        if (decode.scans.exceeded) {
+            decode.error =
+                "JPEG files of more than " + std::to_string(kMaxScans) + " scans are not supported";
+        }
         error = !decode.error.empty() ? decode.error : std::string("JPEG: ") + errors.message;
         return std::nullopt;
     }

@@ -461,7 +461,7 @@ TEST_F(FileSettingsStoreTest, WellSealedButInconsistentFilesAreRejected) {
     EXPECT_TRUE(tree->HasKey("a\\b"));
 }
 
-TEST_F(FileSettingsStoreTest, ADamagedFileReadsEmptyAndIsKeptUntilAValueIsSet) {
+TEST_F(FileSettingsStoreTest, ADamagedFileReadsEmptyAndIsKeptAsideWhenAValueIsSet) {
     std::vector<uint8_t> valid = ValidFile();
     std::vector<uint8_t> damaged(valid.begin(), valid.end() - 3);
     WriteFile(mFile, damaged);
@@ -477,6 +477,9 @@ TEST_F(FileSettingsStoreTest, ADamagedFileReadsEmptyAndIsKeptUntilAValueIsSet) {
 
     ASSERT_EQ(SetInt(store, key, "SfxVolume", 75), SettingsResult::Ok);
     EXPECT_EQ(store.LoadError(), "");
+    EXPECT_EQ(ReadFile(mFile.string() + ".damaged"), damaged);
+    ASSERT_EQ(SetInt(store, key, "SfxVolume", 70), SettingsResult::Ok);
+    EXPECT_FALSE(stdfs::exists(mFile.string() + ".damaged.2"));
     FileSettingsStore again(mFile.string());
     EXPECT_EQ(again.LoadError(), "");
     ASSERT_EQ(again.Open(kProductKey, SettingsAccess::Read, key), SettingsResult::Ok);

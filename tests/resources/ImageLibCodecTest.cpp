@@ -187,7 +187,7 @@ TEST(ImageLibPng, CutShortCorruptOrOversizedFilesAreRefused) {
 
 Bytes EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space,
                  const std::function<uint8_t(int x, int y, int c)>& sample,
-                 bool progressive = false) {
+                 bool progressive = false, bool arithmetic = false) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -204,6 +204,7 @@ Bytes EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space,
     if (progressive) {
         jpeg_simple_progression(&info);
     }
+    info.arith_code = arithmetic ? TRUE : FALSE;
     jpeg_start_compress(&info, TRUE);
     Bytes row(static_cast<size_t>(width * components));
     for (int y = 0; y < height; ++y) {
@@ -343,6 +344,60 @@ TEST(ImageLibJpegRead, FileCutAtTwoThirdsKeepsItsRowsAndTheLibraryFillsTheRest) 
             EXPECT_NE(full->mBits, image->mBits);
         }
     }
+}
+
+// Arithmetic coding spends next to nothing on a plain area, so the data bounds no claim below
+// the reader's own limit; above it, and past 100 scans, the file is refused.
+TEST(ImageLibJpegRead, ArithmeticCodedFilesReadAsTheLibraryReadsThem) {
+    const auto noise = [](int x, int y, int c) {
+        return static_cast<uint8_t>((x * 7919 + y * 104729 + c * 31) * 2654435761u >> 24);
+    };
+    const auto plain = [](int, int, int) { return uint8_t{140}; };
+    const struct {
+        int width, height, components;
+        bool progressive;
+        std::function<uint8_t(int, int, int)> sample;
+    } files[] = {
+        {37, 21, 3, false, noise},
+        {37, 21, 3, true, noise},
+        {40, 9, 1, true, noise},
+        {1024, 768, 3, false, plain},  // a few bytes of data
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(std::to_string(f.width) + (f.progressive ? " progressive" : " sequential"));
+        const Bytes bytes =
+            EncodeJpeg(f.width, f.height, f.components, f.components == 3 ? JCS_RGB : JCS_GRAYSCALE,
+                       f.sample, f.progressive, true);
+        std::string error;
+        const std::optional<ImageLib::Image> image = ImageLib::DecodeJPEG(bytes, error);
+        ASSERT_TRUE(image.has_value()) << error;
+        EXPECT_EQ(image->mWidth, f.width);
+        EXPECT_EQ(image->mBits, LibjpegPixels(bytes));
+    }
+
+    // The same plain file claiming 16000 x 16000 in its frame header.
+    Bytes huge = EncodeJpeg(64, 64, 1, JCS_GRAYSCALE, plain, false, true);
+    const uint8_t sof[] = {0xFF, 0xC9};
+    const auto frame = std::search(huge.begin(), huge.end(), sof, sof + 2);
+    ASSERT_NE(frame, huge.end());
+    for (int at : {5, 7}) {
+        frame[at] = 16000 >> 8;
+        frame[at + 1] = 16000 & 0xFF;
+    }
+    std::string error;
+    EXPECT_FALSE(ImageLib::DecodeJPEG(huge, error).has_value());
+    EXPECT_NE(error.find("too short"), std::string::npos) << error;
+
+    // A progressive file whose last scan comes again and again.
+    Bytes scans = EncodeJpeg(37, 21, 1, JCS_GRAYSCALE, noise, true, true);
+    const uint8_t sos[] = {0xFF, 0xDA};
+    const auto last = std::find_end(scans.begin(), scans.end(), sos, sos + 2);
+    const Bytes scan(last, scans.end() - 2);
+    for (int i = 0; i < 100; ++i) {
+        scans.insert(scans.end() - 2, scan.begin(), scan.end());
+    }
+    EXPECT_FALSE(ImageLib::DecodeJPEG(scans, error).has_value());
+    EXPECT_NE(error.find("100 scans"), std::string::npos) << error;
 }
 
 // ---- JPEG 2000 ----

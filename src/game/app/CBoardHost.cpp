@@ -132,6 +132,14 @@ void CBoardHost::WriteProfiles() {
     mApp.SaveGameData();
 }
 
+void CBoardHost::TellSavedGameDamaged(const std::string& kept) {
+    mApp.TellSavedGameDamaged(kept);
+}
+
+void CBoardHost::TellCannotSave() {
+    mApp.TellCannotSave();
+}
+
 void CBoardHost::SeedRandomForDemo() {
     mApp.SeedGameRandomForDemo();
 }

@@ -36,6 +36,8 @@ public:
     std::string GetProfilesFolder() override;
     std::string GetPlayerName() override;
     void WriteProfiles() override;
+    void TellSavedGameDamaged(const std::string& kept) override;
+    void TellCannotSave() override;
     void SeedRandomForDemo() override;
     std::unique_ptr<BoardOverlay> MakeOverlay(BoardOverlay::Kind kind, Board& board) override;
     std::unique_ptr<BoardHelp> MakeHelp(Board& board) override;

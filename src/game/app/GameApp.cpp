@@ -41,6 +41,15 @@ constexpr TrackFile kLoadedTracks[] = {
     {5, "data/music/comics.ogg"},      {6, "data/music/comics-end.ogg"},
 };
 
+// A missing archive is named as it was asked for; one that is there but refused is damaged,
+// and the player is shown where it lies.
+std::string PakFailureText(const std::string& file) {
+    if (!platform::fs::Exists(file)) {
+        return StrFormat("Resource Pak not found: %s", file.c_str());
+    }
+    return "Resource Pak is damaged: " + platform::fs::CurrentDirectory() + "/" + file;
+}
+
 }  // namespace
 
 GameApp* GetGameApp() {
@@ -103,7 +112,8 @@ bool GameApp::ChangeDirHook(const std::string& folder) {
 void GameApp::InitHook() {
     if (!gPakInterface->AddPakFile(kPakFile)) {
         mShutdownRequested = true;
-        Popup(StrFormat("Resource Pak not found: %s", kPakFile));
+        LogError(gPakInterface->GetErrorText());
+        Popup(PakFailureText(kPakFile));
         DoExit(1);
     }
     InitTrigTables();

@@ -108,7 +108,8 @@ public:
     [[nodiscard]] static std::string ParseGameData(
         std::span<const uint8_t> bytes, int levelCount, std::string& player,
         std::vector<std::unique_ptr<LevelRecord>>& records);
-    static void ParseHighScores(std::span<const uint8_t> bytes,
+    // False when the bytes end inside a record or hold a damaged one.
+    static bool ParseHighScores(std::span<const uint8_t> bytes,
                                 std::vector<std::unique_ptr<HighScoreRecord>>& records);
 
     // ---- What the application reads of the board (the board's own values once it plays). ----
@@ -147,6 +148,9 @@ public:
     bool mRecordsLoaded = false;
     // The player was told that game.dat was damaged; once a run is enough.
     bool mToldGameDataDamaged = false;
+    // The same for the saved game and for a save that failed.
+    bool mToldSavedGameDamaged = false;
+    bool mToldCannotSave = false;
 
 protected:
     // Copies the damaged file whole to the first free "<path>.damaged[.N]" and removes it;
@@ -155,6 +159,19 @@ protected:
     // The error log's line, and the player's message box the first time in a run.
     void ReportDamagedGameData(const std::string& path, const std::string& damage,
                                const std::string& kept);
+
+public:
+    // The player's message boxes, each once a run: the saved level could not be read (kept:
+    // where the damaged file went, or empty), and progress cannot be saved (with the folder
+    // of the player's files). The error log has the details from the callers.
+    void TellSavedGameDamaged(const std::string& kept);
+    void TellCannotSave();
+
+protected:
+    // Once a run, as above.
+    void TellDamagedFile(bool& told, std::string text, const std::string& kept);
+    // Writes a player's file whole; a failure is logged and told.
+    bool WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
     // One group of the loading work, counted resource by resource, then bound. False when it
     // failed or a shutdown stopped it (stopped then says which).

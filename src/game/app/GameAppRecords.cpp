@@ -69,27 +69,27 @@ std::string GameApp::ParseGameData(std::span<const uint8_t> bytes, int levelCoun
         }
         records.push_back(std::move(record));
     }
+    // Whole records past the level count are a larger level set's and are dropped; any other
+    // bytes left over mean the file was spoilt.
+    while (damage.empty() && !in.AtEnd()) {
+        LevelRecord surplus;
+        if (!surplus.Load(in)) {
+            damage = in.Error();
+        }
+    }
     return damage;
 }
 
 std::string GameApp::KeepDamagedFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    constexpr int kMaxKept = 100;
-    for (int i = 1; i <= kMaxKept; ++i) {
-        const std::string kept = path + ".damaged" + (i > 1 ? "." + std::to_string(i) : "");
-        if (platform::fs::Exists(kept)) {
-            continue;
-        }
-        // Copied whole before the damaged one goes, so neither step can lose it.
-        if (!platform::fs::WriteWholeFileAtomic(kept, bytes.data(), bytes.size()) ||
-            !platform::fs::RemoveFile(path)) {
-            return std::string();
-        }
-        return kept;
+    // Copied whole before the damaged one goes, so neither step can lose it.
+    std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
+    if (kept.empty() || !platform::fs::RemoveFile(path)) {
+        return std::string();
     }
-    return std::string();
+    return kept;
 }
 
-void GameApp::ParseHighScores(std::span<const uint8_t> bytes,
+bool GameApp::ParseHighScores(std::span<const uint8_t> bytes,
                               std::vector<std::unique_ptr<HighScoreRecord>>& records) {
     ByteReader in(bytes);
     while (!in.AtEnd() && !in.Failed()) {
@@ -99,6 +99,7 @@ void GameApp::ParseHighScores(std::span<const uint8_t> bytes,
         }
         records.push_back(std::move(record));
     }
+    return !in.Failed();
 }
 
 bool GameApp::LoadGameData() {
@@ -126,19 +127,46 @@ void GameApp::ReportDamagedGameData(const std::string& path, const std::string& 
                                     const std::string& kept) {
     LogError("Player list " + path + " is damaged (" + damage + "); " +
              (kept.empty() ? "it could not be kept aside" : "kept as " + kept));
-    if (mToldGameDataDamaged) {
+    TellDamagedFile(mToldGameDataDamaged,
+                    GetStringOrDefault("PLAYER_LIST_DAMAGED",
+                                       "The player list was damaged and was started afresh from "
+                                       "what could still be read."),
+                    kept);
+}
+
+void GameApp::TellSavedGameDamaged(const std::string& kept) {
+    TellDamagedFile(mToldSavedGameDamaged,
+                    GetStringOrDefault("SAVED_GAME_DAMAGED",
+                                       "The saved game could not be read, so the level starts "
+                                       "afresh."),
+                    kept);
+}
+
+void GameApp::TellDamagedFile(bool& told, std::string text, const std::string& kept) {
+    if (told) {
         return;
     }
-    mToldGameDataDamaged = true;
-    std::string text = GetStringOrDefault(
-        "PLAYER_LIST_DAMAGED",
-        "The player list was damaged and was started afresh from what could still be read.");
+    told = true;
     if (!kept.empty()) {
         text += "\n\n" +
                 GetStringOrDefault("DAMAGED_FILE_KEPT_AS", "The damaged file was kept as:") + "\n" +
                 kept;
     }
     MsgBox(text, mTitle, platform::mb::IconWarning);
+}
+
+void GameApp::TellCannotSave() {
+    if (mToldCannotSave) {
+        return;
+    }
+    mToldCannotSave = true;
+    MsgBox(GetStringOrDefault("CANNOT_SAVE",
+                              "Your progress cannot be saved: the game goes on, but what you "
+                              "reach from now on may be lost when it ends.") +
+               "\n\n" +
+               GetStringOrDefault("PLAYER_FILES_FOLDER", "The player's files are kept in:") + "\n" +
+               ProfilesFolder(),
+           mTitle, platform::mb::IconWarning);
 }
 
 bool GameApp::SaveGameData() {
@@ -152,7 +180,16 @@ bool GameApp::SaveGameData() {
     }
     const std::string folder = ProfilesFolder();
     platform::fs::MakeDirectories(folder);
-    return platform::fs::WriteWholeFileAtomic(folder + kGameData, out.Bytes().data(), out.Size());
+    return WritePlayerFile(folder + kGameData, out.Bytes());
+}
+
+bool GameApp::WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    if (platform::fs::WriteWholeFileAtomic(path, bytes.data(), bytes.size())) {
+        return true;
+    }
+    LogError("Cannot write " + path + "; the file stays as it was.");
+    TellCannotSave();
+    return false;
 }
 
 LevelRecord* GameApp::FindLevelRecord(int32_t level) {
@@ -189,7 +226,7 @@ std::string GameApp::SavedGamePath() const {
 void GameApp::ClearSavedGame() {
     const std::string path = SavedGamePath();
     if (!path.empty()) {
-        platform::fs::WriteWholeFileAtomic(path, nullptr, 0);
+        WritePlayerFile(path, {});
     }
 }
 
@@ -207,10 +244,22 @@ bool GameApp::AppendHighScore(const std::string& name, int32_t score) {
     const std::string path = folder + kHighScores;
     // The whole table is written again, so a failed write never leaves half a record.
     std::vector<uint8_t> bytes = ReadOrEmpty(path);
-    ByteWriter record;
-    HighScoreRecord(name, score).Save(record);
-    bytes.insert(bytes.end(), record.Bytes().begin(), record.Bytes().end());
-    return platform::fs::WriteWholeFileAtomic(path, bytes.data(), bytes.size());
+    ByteWriter out;
+    std::vector<std::unique_ptr<HighScoreRecord>> records;
+    if (!ParseHighScores(bytes, records)) {
+        // A record after a spoilt end would never be read: the table goes on from the records
+        // as the list shows them, and the spoilt file is kept.
+        const std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
+        LogError("High scores " + path + " are damaged; " +
+                 (kept.empty() ? "they could not be kept aside" : "kept as " + kept));
+        for (const auto& record : records) {
+            record->Save(out);
+        }
+    } else {
+        out.WriteBytes(bytes.data(), bytes.size());
+    }
+    HighScoreRecord(name, score).Save(out);
+    return WritePlayerFile(path, out.Bytes());
 }
 
 bool GameApp::LoadHighScores() {

@@ -11,9 +11,10 @@ namespace Vesk {
 HighScoreRecord::HighScoreRecord() : mName(VeskAppBase::GetString("UNNAMED")) {}
 
 bool HighScoreRecord::Load(ByteReader& in) {
+    // Fewer bytes than a score are stray ones, not a record.
     const int32_t score = in.I32();
     if (in.Failed()) {
-        return true;
+        return false;
     }
     mScore = score;
     const uint32_t length = in.U32();

@@ -19,8 +19,8 @@ public:
     HighScoreRecord(std::string name, int32_t score) : mName(std::move(name)), mScore(score) {}
 
     // Score, name length and name. A record cut short by the end of the bytes keeps the fields
-    // read so far (and fails the reader). False, with the reader failed, for a name length past
-    // kMaxNameLength: the record is damaged and is not to be kept.
+    // read so far (and fails the reader). False, with the reader failed, for fewer bytes than a
+    // score or a name length past kMaxNameLength: there is no record to keep.
     bool Load(ByteReader& in);
     void Save(ByteWriter& out) const;
 

@@ -201,6 +201,8 @@ public:
     bool introShowing = false;
     // Set by NextLevel, cleared by the set-up: the stage has been advanced once already.
     bool stageAdvanced = false;
+    // Set while a load found the saved game damaged.
+    bool loadDamaged = false;
     // Corners of the centre cells of the latest line of three and of the latest longer line on
     // this field. Places, not blocks: the centre block dies with its match. Unknown after a load.
     std::optional<Point> lastThreeAt;
@@ -225,6 +227,8 @@ private:
     void DropObjectsKeepingCounters();
     std::optional<std::string> SavePath();
     void LogLoadFailure(const std::string& why);
+    // Moves a damaged saved game aside, before the fresh level's save could replace it.
+    void KeepDamagedSave(const std::string& path, const std::vector<uint8_t>& bytes);
 
     BoardHost& mHost;
     // not owned; kept past the removal at the end of a fade-out.

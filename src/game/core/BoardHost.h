@@ -56,6 +56,11 @@ public:
     virtual std::string GetProfilesFolder() = 0;
     virtual std::string GetPlayerName() = 0;
     virtual void WriteProfiles() {}
+    // The saved game could not be read and its level starts afresh: the player hears of it.
+    // kept is where the damaged file went; empty when it could not be kept.
+    virtual void TellSavedGameDamaged(const std::string& kept) { (void)kept; }
+    // A save of the player's files failed: the player hears that progress is not kept.
+    virtual void TellCannotSave() {}
 
     // While a demo is recorded, seeds the game's generator from the clock and keeps the seed
     // beside the demo; while one plays, seeds it from there.

@@ -63,6 +63,7 @@ void Board::ClearSavedGame() {
     if (std::optional<std::string> path = SavePath()) {
         if (platform::fs::Exists(*path) && !platform::fs::WriteWholeFileAtomic(*path, "", 0)) {
             mHost.LogError("Cannot empty the saved game \"" + *path + "\".");
+            mHost.TellCannotSave();
         }
     }
 }
@@ -119,6 +120,7 @@ bool Board::SaveGame() {
     platform::fs::MakeDirectories(mHost.GetProfilesFolder());
     if (!platform::fs::WriteWholeFileAtomic(*path, bytes.data(), bytes.size())) {
         mHost.LogError("Cannot write the saved game \"" + *path + "\".");
+        mHost.TellCannotSave();
         return false;
     }
     return true;
@@ -134,11 +136,27 @@ int Board::LoadGame(bool headerOnly) {
     if (!bytes || bytes->size() < 4) {
         return 0;
     }
-    return LoadGameBytes(*bytes, headerOnly);
+    loadDamaged = false;
+    const int loaded = LoadGameBytes(*bytes, headerOnly);
+    if (loadDamaged) {
+        KeepDamagedSave(*path, *bytes);
+    }
+    return loaded;
 }
 
 void Board::LogLoadFailure(const std::string& why) {
+    loadDamaged = true;
     mHost.LogError("The saved game is damaged (" + why + "); the level starts afresh.");
+}
+
+void Board::KeepDamagedSave(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
+    if (!kept.empty() && !platform::fs::RemoveFile(path)) {
+        kept.clear();
+    }
+    mHost.LogError(kept.empty() ? "The damaged saved game \"" + path + "\" could not be kept aside."
+                                : "The damaged saved game is kept as \"" + kept + "\".");
+    mHost.TellSavedGameDamaged(kept);
 }
 
 bool Board::ReadHeader(ByteReader& in, bool headerOnly, int32_t& objectCount) {
@@ -304,6 +322,11 @@ int Board::LoadGameBytes(std::span<const uint8_t> bytes, bool headerOnly) {
     bool good = true;
     for (int32_t i = 0; i < count && good; ++i) {
         good = MakeObject(in.I32(), in);
+    }
+    // What follows the last object belongs to no record: the file was spoilt.
+    if (good && !in.AtEnd()) {
+        in.Fail("bytes past the last object");
+        good = false;
     }
     if (good) {
         for (int32_t i = 0, n = mObjects.GetCount(); i < n && good; ++i) {

@@ -205,6 +205,7 @@ void FileSettingsStore::Refresh() {
     }
     mState = FileState::Read;
     mSeenBytes = std::move(*bytes);
+    mDamagedKept = false;
     std::string error;
     std::optional<SettingsTree> tree = Parse(mSeenBytes, error);
     if (tree) {
@@ -221,6 +222,13 @@ bool FileSettingsStore::Save() {
     size_t slash = mPath.find_last_of("/\\");
     if (slash != std::string::npos && slash > 0) {
         fs::MakeDirectories(mPath.substr(0, slash));
+    }
+    // The damaged file the player had goes aside before the first save replaces it.
+    if (!mLoadError.empty() && mState == FileState::Read && !mSeenBytes.empty() && !mDamagedKept) {
+        const std::string kept = fs::KeepDamagedCopy(mPath, mSeenBytes);
+        mDamagedKept = !kept.empty();
+        DebugOutput("Settings file \"" + mPath + "\" " +
+                    (kept.empty() ? "could not be kept aside" : "kept as \"" + kept + "\"") + "\n");
     }
     if (!fs::WriteWholeFileAtomic(mPath, bytes.data(), bytes.size())) {
         DebugOutput("Settings file \"" + mPath + "\" could not be saved\n");

@@ -16,7 +16,8 @@ namespace platform {
 //
 // Every call first rereads the file, so stores on the same file (in this process or another)
 // see each other's changes. An unreadable or damaged file reads as empty and stays on disk
-// until a value is set; LoadError tells what was wrong with it.
+// until a value is set, when a damaged one's bytes are first kept as "settings.dat.damaged"
+// (".damaged.2" and so on beside earlier ones); LoadError tells what was wrong with it.
 class FileSettingsStore : public SettingsStore {
 public:
     explicit FileSettingsStore(std::string filePath);
@@ -53,6 +54,8 @@ private:
     FileState mState = FileState::Unknown;
     std::vector<uint8_t> mSeenBytes;  // the file as last read or written
     std::string mLoadError;
+    // The damaged bytes last read have a copy beside the file.
+    bool mDamagedKept = false;
 };
 
 }  // namespace platform

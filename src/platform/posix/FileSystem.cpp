@@ -320,4 +320,16 @@ bool WriteWholeFileAtomic(std::string_view path, const void* data, size_t size) 
     return true;
 }
 
+std::string KeepDamagedCopy(std::string_view path, const std::vector<uint8_t>& bytes) {
+    constexpr int kMaxKept = 100;
+    for (int i = 1; i <= kMaxKept; ++i) {
+        std::string kept = std::string(path) + ".damaged" + (i > 1 ? "." + std::to_string(i) : "");
+        if (Exists(kept)) {
+            continue;
+        }
+        return WriteWholeFileAtomic(kept, bytes.data(), bytes.size()) ? kept : std::string();
+    }
+    return std::string();
+}
+
 }  // namespace platform::fs

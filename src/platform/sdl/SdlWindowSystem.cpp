@@ -496,8 +496,20 @@ void SdlWindowSystem::DestroyCursor(CursorHandle cursor) {
     mCursors.erase(found);
 }
 
+void FreeSdlThreadDataAtThreadEnd() {
+    struct ThreadData {
+        ~ThreadData() { SDL_TLSCleanup(); }
+    };
+    thread_local ThreadData data;
+    static_cast<void>(data);
+}
+
 int SdlWindowSystem::ShowMessageBox(WindowId owner, const std::string& textUtf8,
                                     const std::string& titleUtf8, uint32_t flags) {
+    // The loading thread tells of a failed group this way.
+    if (std::this_thread::get_id() != mMainThread) {
+        FreeSdlThreadDataAtThreadEnd();
+    }
     const std::vector<MessageBoxButton> buttons = MessageBoxButtons(flags);
     const int defaultResult = DefaultMessageBoxResult(flags);
     // Escape answers Cancel, or OK when it is the only button, as on Windows.

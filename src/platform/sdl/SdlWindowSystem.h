@@ -115,4 +115,9 @@ private:
     bool mScreenSaverTried = false;
 };
 
+// SDL keeps data for every thread that calls it (its error text, which even a message box
+// clears) and frees it only for the threads it started itself. Called on any other thread,
+// this frees that thread's data when the thread ends.
+void FreeSdlThreadDataAtThreadEnd();
+
 }  // namespace platform

@@ -62,6 +62,18 @@ TEST_F(GameStartupTest, AMissingArchiveIsNamedAndEndsTheProgramWithCode1) {
     EXPECT_EQ(game.mTitleScreen, nullptr);
 }
 
+TEST_F(GameStartupTest, AnArchiveCutShortIsCalledDamagedWithItsPath) {
+    MakePak();
+    const std::string pak = mDir + "/vorns.pak";
+    std::filesystem::resize_file(pak, std::filesystem::file_size(pak) / 2);
+    StartupGame& game = Make();
+    EXPECT_THROW(game.Init(), ExitCalled);
+    ASSERT_EQ(mWs->MessageBoxes().size(), 1u);
+    EXPECT_EQ(
+        mWs->MessageBoxes()[0].text,
+        "Resource Pak is damaged: " + std::filesystem::current_path().string() + "/vorns.pak");
+}
+
 TEST_F(GameStartupTest, TitleComesFirstAndAFailingGroupEndsTheRunWithoutTheMenu) {
     MakePak();
     StartupGame& game = Make();

@@ -1,6 +1,9 @@
 // The player's files: the bytes of game.dat and highscores.dat, best times, the sort, the saved
 // game's emptiness, and damaged or hostile files.
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <sstream>
 
 #include "GameAppTestSupport.h"
@@ -111,8 +114,12 @@ TEST_F(GameAppTest, DamagedGameDataIsReadAsFarAsItIsSound) {
 TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
     mGame->mLevels = 2;
     const Bytes one = GameData("Ann", {Record(5000, 3, "Ann")});
-    Bytes surplus = GameData("Ann", {Record(5000, 3, "Ann"), Record(1, 4, "Bo")});
-    surplus.resize(surplus.size() + 5, 'x');
+    const Bytes surplus =
+        GameData("Ann", {Record(5000, 3, "Ann"), Record(1, 4, "Bo"), Record(2, 5, "Cy")});
+    Bytes stray = surplus;
+    stray.resize(stray.size() + 5, 'x');
+    Bytes zeros(4 + 2 * 12, 0);
+    zeros.resize(zeros.size() + 42, 0x5A);
     Bytes hugeName;
     Put32(hugeName, 0xFFFFFFF0u);
     const struct {
@@ -121,7 +128,9 @@ TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
         bool damaged;
     } cases[] = {
         {"one of two records", one, false},
-        {"bytes past the last level", surplus, false},
+        {"a whole record past the last level", surplus, false},
+        {"bytes past the last record", stray, true},
+        {"zeros, then stray bytes", zeros, true},
         {"empty", {}, true},
         {"name cut", Bytes(one.begin(), one.begin() + 5), true},
         {"huge name", hugeName, true},
@@ -217,6 +226,67 @@ TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
     ASSERT_EQ(mGame->mHighScores.size(), 1u);
     EXPECT_EQ(mGame->mHighScores[0]->mName, "Cy");
     EXPECT_EQ(mGame->mHighScores[0]->mScore, 5);
+
+    // A score added after a spoilt end would never be read: the table goes on from what the
+    // list shows, and the spoilt file is kept.
+    ASSERT_TRUE(mGame->AppendHighScore("Di", 8));
+    EXPECT_EQ(Read("highscores.dat.damaged"), cut);
+    mGame->ClearHighScores();
+    mGame->LoadHighScores();
+    ASSERT_EQ(mGame->mHighScores.size(), 2u);
+    EXPECT_EQ(mGame->mHighScores[1]->mName, "Di");
+    // Stray bytes too few for a score are no record.
+    Bytes stray = Read("highscores.dat");
+    stray.insert(stray.end(), {1, 2, 3});
+    Write("highscores.dat", stray);
+    mGame->ClearHighScores();
+    mGame->LoadHighScores();
+    EXPECT_EQ(mGame->mHighScores.size(), 2u);
+}
+
+// Every save fails, by a file-size limit or a folder where game.dat belongs: the files stay as
+// they were and the player is told once, with the folder of the files.
+TEST_F(GameAppTest, SavesThatFailAreToldOnceAndHarmNothing) {
+    ASSERT_TRUE(mGame->LoadGameData());
+    ASSERT_TRUE(mGame->SaveGameData());
+    const Bytes stored = Read("game.dat");
+    for (const bool limit : {true, false}) {
+        mGame->mBoxes.clear();
+        mGame->mToldCannotSave = false;
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        if (limit) {
+            rlimit small = old;
+            small.rlim_cur = 64;
+            setrlimit(RLIMIT_FSIZE, &small);
+        } else {
+            std::filesystem::remove(Profiles("game.dat"));
+            std::filesystem::create_directories(Profiles("game.dat"));
+            std::filesystem::create_directories(Profiles("highscores.dat"));
+        }
+        EXPECT_FALSE(mGame->SaveGameData());
+        EXPECT_FALSE(mGame->SaveGameData());
+        EXPECT_FALSE(mGame->AppendHighScore(std::string(100, 'n'), 1));
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldSignal);
+        ASSERT_EQ(mGame->mBoxes.size(), 1u) << limit;
+        EXPECT_NE(mGame->mBoxes[0].find(mGame->ProfilesFolder()), std::string::npos);
+        EXPECT_EQ(mGame->mLogged.size(), 3u);
+        mGame->mLogged.clear();
+        if (limit) {
+            EXPECT_EQ(Read("game.dat"), stored);
+            EXPECT_FALSE(std::filesystem::exists(Profiles("highscores.dat")));
+        } else {
+            EXPECT_TRUE(std::filesystem::is_directory(Profiles("game.dat")));
+        }
+    }
+    // A saved game that could not be read is told once too.
+    mGame->mBoxes.clear();
+    mGame->TellSavedGameDamaged(Profiles("Ann.sav.damaged"));
+    mGame->TellSavedGameDamaged("");
+    ASSERT_EQ(mGame->mBoxes.size(), 1u);
+    EXPECT_NE(mGame->mBoxes[0].find(Profiles("Ann.sav.damaged")), std::string::npos);
 }
 
 TEST_F(GameAppTest, SavedGamesCountFromFourBytesAndNamesNeverLeaveTheFolder) {

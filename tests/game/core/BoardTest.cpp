@@ -488,6 +488,8 @@ TEST_F(BoardTest, DamagedSavesFallBackToAFreshLevel) {
     for (size_t cut : {size_t{5}, size_t{76}, size_t{90}, good.size() / 2, good.size() - 1}) {
         damaged.emplace_back(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
     }
+    damaged.push_back(good);
+    damaged.back().push_back(0);  // a stray byte past the last object
     // Cells naming no block, or a non-block.
     for (int32_t index : {-1, 0, 100000}) {
         damaged.push_back(spoil(firstCellIndex, index));
@@ -512,16 +514,32 @@ TEST_F(BoardTest, DamagedSavesFallBackToAFreshLevel) {
             EXPECT_EQ(host.mErrors.size(), 1u) << i;
         }
     }
-    // The board then builds the level from its record.
+    // The board then builds the level from its record, with the damaged file moved aside
+    // before leaving the board saves the fresh level, and the player told.
     std::filesystem::create_directories(host.mFolder + "profiles");
-    platform::fs::WriteWholeFileAtomic(host.SavePath(), damaged[2].data(), damaged[2].size());
     board.reset();
     platform::fs::WriteWholeFileAtomic(host.SavePath(), damaged[2].data(), damaged[2].size());
     host.mErrors.clear();
     Start();
-    EXPECT_EQ(host.mErrors.size(), 1u);
+    EXPECT_EQ(host.mErrors.size(), 2u);
     EXPECT_NE(board->GetTable(), nullptr);
-    EXPECT_EQ(SavedFile(), damaged[2]);  // left as it was
+    EXPECT_FALSE(std::filesystem::exists(host.SavePath()));
+    ASSERT_EQ(host.mToldDamaged, std::vector<std::string>{host.SavePath() + ".damaged"});
+    board.reset();
+    EXPECT_NE(SavedFile(), damaged[2]);
+    auto kept = platform::fs::ReadWholeFile(host.SavePath() + ".damaged");
+    EXPECT_EQ(kept, damaged[2]);
+}
+
+// Every save fails with a folder in the way; the folder stays and the player hears of it.
+TEST_F(BoardTest, ASaveThatCannotBeWrittenIsTold) {
+    std::filesystem::create_directories(host.SavePath());
+    Start();
+    EXPECT_FALSE(board->SaveGame());
+    board->ClearSavedGame();
+    EXPECT_EQ(host.mToldCannotSave, 2);
+    EXPECT_TRUE(std::filesystem::is_directory(host.SavePath()));
+    board->skipSetup = false;
 }
 
 // Seeded random games: swaps anywhere, whirlwinds and bubbles now and then, saved and reloaded

@@ -94,6 +94,8 @@ public:
     std::string GetProfilesFolder() override { return mFolder + "profiles"; }
     std::string GetPlayerName() override { return mPlayer; }
     void WriteProfiles() override { ++mProfileWrites; }
+    void TellSavedGameDamaged(const std::string& kept) override { mToldDamaged.push_back(kept); }
+    void TellCannotSave() override { ++mToldCannotSave; }
     std::unique_ptr<Vesk::BoardOverlay> MakeOverlay(Vesk::BoardOverlay::Kind kind,
                                                     Vesk::Board&) override {
         mOverlays.push_back(kind);
@@ -120,6 +122,8 @@ public:
     int mStops = 0;
     std::vector<std::string> mErrors;
     int mProfileWrites = 0;
+    std::vector<std::string> mToldDamaged;
+    int mToldCannotSave = 0;
     std::vector<Vesk::BoardOverlay::Kind> mOverlays;
     std::vector<Dialog> mDialogs;
 };
