@@ -21,7 +21,7 @@ struct HeldFiles {
     std::set<std::pair<dev_t, ino_t>> files;
 };
 
-HeldFiles& Held() {
+HeldFiles& HeldByUs() {
     static HeldFiles held;
     return held;
 }
@@ -38,7 +38,7 @@ InstanceLock::~InstanceLock() {
     // The file stays: removing it would let a newcomer lock a fresh file while
     // an older process still holds the unlinked one.
     if (mFd >= 0) {
-        HeldFiles& held = Held();
+        HeldFiles& held = HeldByUs();
         const std::lock_guard lock(held.mutex);
         struct stat info {};
         if (fstat(mFd, &info) == 0) {
@@ -52,7 +52,7 @@ InstanceLockResult InstanceLock::Acquire() {
     if (mFd >= 0) {
         return InstanceLockResult::Acquired;
     }
-    HeldFiles& held = Held();
+    HeldFiles& held = HeldByUs();
     const std::lock_guard lock(held.mutex);
     struct stat info {};
     if (lstat(mPath.c_str(), &info) == 0 && held.files.count(KeyOf(info)) != 0) {

@@ -16,7 +16,7 @@
 namespace platform::sdl {
 namespace {
 
-std::string Run(const std::string& command) {
+std::string Output(const std::string& command) {
     std::string out;
     if (std::FILE* pipe = popen(command.c_str(), "r")) {
         char buffer[256];
@@ -51,7 +51,7 @@ int ForkedCopiesOfUs() {
 // A real box on the X display, answered with Enter while other threads keep the allocator
 // busy; a forked copy of a threaded program may find its locks held for ever.
 TEST(SdlMessageBoxesTest, ABoxShownWhileThreadsWorkIsAnsweredInAProgramOfItsOwn) {
-    if (std::getenv("DISPLAY") == nullptr || Run("command -v xdotool").empty()) {
+    if (std::getenv("DISPLAY") == nullptr || Output("command -v xdotool").empty()) {
         GTEST_SKIP() << "needs an X display and xdotool";
     }
     SetMessageBoxHelperPath(VESK_MESSAGE_BOX_HELPER);
@@ -69,12 +69,20 @@ TEST(SdlMessageBoxesTest, ABoxShownWhileThreadsWorkIsAnsweredInAProgramOfItsOwn)
     int copies = -1;
     std::string found;
     std::thread answer([&] {
-        found = Run("timeout 60 xdotool search --sync --name '^" + title + "$' | head -n 1");
+        // xdotool's own name search misses the box, whose name is UTF-8.
+        found = Output(
+            "timeout 60 sh -c 'while :; do for w in $(xdotool search --classname \"\"); do "
+            "[ \"$(xdotool getwindowname $w 2>/dev/null)\" = \"$0\" ] && echo $w && exit 0; "
+            "done; sleep 0.1; done' '" +
+            title + "'");
+        while (!found.empty() && (found.back() == '\n' || found.back() == ' ')) {
+            found.pop_back();
+        }
         if (found.empty()) {
             return;
         }
         copies = ForkedCopiesOfUs();
-        Run("timeout 20 xdotool windowfocus --sync " + found + " key Return");
+        Output("timeout 20 xdotool windowfocus --sync " + found + " key Return");
     });
     const std::optional<int> chosen = ShowMessageBox(SDL_MESSAGEBOX_INFORMATION, title,
                                                      "Keep going?", {{"Yes", 6}, {"No", 7}}, 6, 7);

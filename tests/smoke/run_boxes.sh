@@ -60,12 +60,22 @@ all_gone() {
     return 1
 }
 
+# box_shown <title>: a window of that name is up. xdotool's own name search misses the box,
+# whose name is UTF-8.
+box_shown() {
+    local w
+    for w in $(timeout 5 xdotool search --classname '' 2>/dev/null); do
+        [ "$(timeout 5 xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && return 0
+    done
+    return 1
+}
+
 # show_box: starts the game without a lifetime wrapper (APP_PID is the game itself) and waits
 # for its box; sets BOX_PIDS to the processes below the game then.
 show_box() {
     start_game "$APP" "$OUT"
     for _ in $(seq $((BOX_TIMEOUT * 4))); do
-        if [ -n "$(timeout 5 xdotool search --name '^FATAL ERROR$' 2>/dev/null)" ]; then
+        if box_shown "FATAL ERROR"; then
             BOX_PIDS=$(descendants "$APP_PID")
             [ -n "$BOX_PIDS" ] || fail "the box shows but no process of the game shows it"
             return 0
