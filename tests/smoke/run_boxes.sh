@@ -21,7 +21,21 @@ TERM_LIMIT_MS=2000
 GONE_TIMEOUT=20
 
 skip_without "$PAK" Xvfb xdotool python3
-trap_cleanup
+# A game that ignores SIGTERM must not hold the test up, nor a box outlive it: everything is
+# killed outright.
+BOX_PIDS=""
+kill_all() {
+    local pid
+    if [ -n "$APP_PID" ]; then
+        # shellcheck disable=SC2086  # one word per process
+        for pid in $(descendants "$APP_PID") "$APP_PID" $BOX_PIDS; do
+            kill -KILL "$pid" 2>/dev/null
+        done
+    fi
+    [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null
+}
+trap kill_all EXIT
+trap 'exit 1' INT TERM
 make_run_folder "$OUT" "$PAK"
 OUT="$(cd "$OUT" && pwd)"
 
@@ -88,8 +102,7 @@ show_box() {
 
 # 1. SIGTERM with the box up.
 show_box
-# shellcheck disable=SC2086  # one word per process
-echo "box up; below the game: $(echo $BOX_PIDS)"
+echo "box up; below the game: $(tr '\n' ' ' <<<"$BOX_PIDS")"
 sent=$(date +%s%N)
 kill -TERM "$APP_PID"
 all_gone 30 "$APP_PID" || fail "SIGTERM did not end the game"
