@@ -82,7 +82,10 @@ TEST(SdlMessageBoxesTest, ABoxShownWhileThreadsWorkIsAnsweredInAProgramOfItsOwn)
             return;
         }
         copies = ForkedCopiesOfUs();
-        Output("timeout 20 xdotool windowfocus --sync " + found + " key Return");
+        // Again while it stays up: another test's window may take the focus in between.
+        Output("timeout 60 sh -c 'while xdotool getwindowname " + found +
+               " >/dev/null 2>&1; do xdotool windowfocus " + found +
+               " key Return; sleep 0.5; done'");
     });
     const std::optional<int> chosen = ShowMessageBox(SDL_MESSAGEBOX_INFORMATION, title,
                                                      "Keep going?", {{"Yes", 6}, {"No", 7}}, 6, 7);
