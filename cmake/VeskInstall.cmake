@@ -1,4 +1,5 @@
-# `cmake --install`: the program in bin/, its data in share/vorns/, a desktop entry and an icon.
+# `cmake --install`: the program in bin/, its message-box helper in libexec/vesk/, its data in
+# share/vorns/, a desktop entry and an icon.
 # The game looks for its data in "../share/vorns/" beside its own folder, so the two folders are
 # fixed here rather than taken from GNUInstallDirs.
 if(NOT TARGET Vorns)
@@ -6,6 +7,8 @@ if(NOT TARGET Vorns)
 endif()
 
 install(TARGETS Vorns RUNTIME DESTINATION bin)
+# Found from bin/ as ../libexec/vesk/.
+install(TARGETS vesk-message-box RUNTIME DESTINATION libexec/vesk)
 
 # The entry names the program by the prefix in force when installing (`--prefix` included).
 install(CODE "

@@ -6,9 +6,10 @@
 
 namespace platform {
 
-// A named lock shared by all processes of the user: an exclusive flock on a
-// file. The kernel drops it when the process ends, however it ends, so a
-// crashed game never blocks the next start.
+// A named lock shared by all processes of the user: a write lock on a file,
+// owned by the process itself. The kernel drops it when the process ends,
+// however it ends, and a child never inherits it, so only a live game can
+// keep the next start from running.
 class InstanceLock {
 public:
     explicit InstanceLock(std::string path);
@@ -16,7 +17,7 @@ public:
     InstanceLock(const InstanceLock&) = delete;
     InstanceLock& operator=(const InstanceLock&) = delete;
 
-    // Never waits. A second lock on the same path in this process is refused
+    // Never waits. A second lock on the same file in this process is refused
     // like one in another process.
     InstanceLockResult Acquire();
     bool Held() const { return mFd >= 0; }

@@ -35,6 +35,47 @@ bool FolderIsOurs(const std::string& folder) {
            (info.st_mode & 0077) == 0;
 }
 
+std::vector<std::string> PeerNames(const std::string& folder, const std::string& ownName,
+                                   int limit) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] == '.' || ownName == entry->d_name) {
+                continue;
+            }
+            names.emplace_back(entry->d_name);
+            if (static_cast<int>(names.size()) >= limit) {
+                break;
+            }
+        }
+        closedir(dir);
+    }
+    return names;
+}
+
+// A killed process leaves its socket behind; nobody answers a connect to it.
+// Connecting sends nothing, so live listeners see no note.
+void RemoveDeadSockets(const std::string& folder, const std::string& ownName) {
+    const std::vector<std::string> names = PeerNames(folder, ownName, NotifyChannel::kMaxSweep);
+    if (names.empty()) {
+        return;
+    }
+    const int probe = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) {
+        return;
+    }
+    for (const std::string& name : names) {
+        const std::string path = folder + "/" + name;
+        sockaddr_un address{};
+        if (MakeAddress(path, address) &&
+            connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 &&
+            errno == ECONNREFUSED) {
+            unlink(path.c_str());
+        }
+    }
+    close(probe);
+}
+
 }  // namespace
 
 NotifyChannel::NotifyChannel(std::string folder, std::string ownName)
@@ -66,6 +107,7 @@ NotifyChannel::NotifyChannel(std::string folder, std::string ownName)
         return;
     }
     mFd = fd;
+    RemoveDeadSockets(mFolder, mOwnName);
 }
 
 NotifyChannel::~NotifyChannel() {
@@ -105,19 +147,7 @@ std::optional<NotifyChannel::Note> NotifyChannel::Decode(const void* data, size_
 }
 
 int NotifyChannel::Broadcast(const Note& note) {
-    std::vector<std::string> peers;
-    if (DIR* dir = opendir(mFolder.c_str())) {
-        while (const dirent* entry = readdir(dir)) {
-            if (entry->d_name[0] == '.' || mOwnName == entry->d_name) {
-                continue;
-            }
-            peers.emplace_back(entry->d_name);
-            if (static_cast<int>(peers.size()) >= kMaxPeers) {
-                break;
-            }
-        }
-        closedir(dir);
-    }
+    const std::vector<std::string> peers = PeerNames(mFolder, mOwnName, kMaxPeers);
     if (peers.empty()) {
         return 0;
     }

@@ -10,7 +10,8 @@ namespace platform {
 // Short notes between processes of the same user: every process listens on
 // a datagram socket named after its process id in a shared folder, and a
 // broadcast sends one datagram to each of the others. Sockets left behind by
-// ended processes are removed when a send finds nobody there. Nothing waits.
+// ended processes are removed when a channel starts listening and when a send
+// finds nobody there. Nothing waits.
 class NotifyChannel {
 public:
     struct Note {
@@ -22,6 +23,8 @@ public:
     // Caps the work of one broadcast and one poll.
     static constexpr int kMaxPeers = 256;
     static constexpr int kMaxNotesPerPoll = 64;
+    // Caps the sockets one start looks at for leftovers.
+    static constexpr int kMaxSweep = 1024;
 
     // Makes the folder (mode 0700) when missing. Listening fails when the
     // folder is not a directory of this user or the path does not fit. The

@@ -30,6 +30,8 @@ for file in bin/Vorns share/vorns/vorns.pak share/applications/vorns.desktop \
     [ -f "$root/$file" ] || fail "$file was not installed"
 done
 [ -x "$root/bin/Vorns" ] || fail "bin/Vorns is not executable"
+# The game finds its message-box helper from bin/ as ../libexec/vesk/.
+[ -x "$root/libexec/vesk/vesk-message-box" ] || fail "libexec/vesk/vesk-message-box is not installed"
 cmp -s "$pak" "$root/share/vorns/vorns.pak" || fail "the installed vorns.pak differs"
 
 # The entry starts the installed program by its full path and shows the installed icon.

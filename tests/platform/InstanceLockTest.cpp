@@ -1,6 +1,8 @@
 #include "platform/InstanceLock.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -30,6 +32,45 @@ TEST(InstanceLockTest, ASecondHolderIsRefusedUntilTheFirstLetsGo) {
     }
     InstanceLock third(path);
     EXPECT_EQ(third.Acquire(), InstanceLockResult::Acquired);
+    std::filesystem::remove(path);
+}
+
+// A process forked by the holder (a helper that did not exec, say) outlives a
+// holder killed outright: the lock must go with the holder.
+TEST(InstanceLockTest, TheLockDiesWithItsHolderNotWithItsChildren) {
+    const std::string path = TempPath("b.lock");
+    int ready[2];
+    int release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        InstanceLock lock(path);
+        if (lock.Acquire() != InstanceLockResult::Acquired) {
+            _exit(1);
+        }
+        if (fork() == 0) {
+            close(release[1]);
+            char c = 0;
+            (void)!read(release[0], &c, 1);  // until the test lets go
+            _exit(0);
+        }
+        (void)!write(ready[1], "x", 1);
+        for (;;) {
+            pause();
+        }
+    }
+    close(ready[1]);
+    close(release[0]);
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    InstanceLock next(path);
+    EXPECT_EQ(next.Acquire(), InstanceLockResult::Acquired);
+    close(release[1]);
+    close(ready[0]);
     std::filesystem::remove(path);
 }
 

@@ -1,6 +1,8 @@
 #include "platform/NotifyChannel.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -49,6 +51,26 @@ TEST_F(NotifyChannelTest, SocketsOfEndedProcessesAreCleanedUp) {
     std::ofstream(folder + "/stale").put('x');  // left by a crash: nobody listens
     EXPECT_EQ(live.Broadcast(NotifyChannel::Note{1, 2}), 0);
     EXPECT_FALSE(std::filesystem::exists(folder + "/stale"));
+}
+
+TEST_F(NotifyChannelTest, AStartRemovesTheSocketsOfKilledProcesses) {
+    NotifyChannel live(folder, "live");
+    for (const char* name : {"101", "102"}) {
+        // What a killed process leaves: its socket, bound and never removed.
+        const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string path = folder + "/" + name;
+        path.copy(address.sun_path, sizeof(address.sun_path) - 1);
+        ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+        close(fd);
+    }
+    NotifyChannel next(folder, "next");
+    ASSERT_TRUE(next.IsListening());
+    EXPECT_FALSE(std::filesystem::exists(folder + "/101"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/102"));
+    EXPECT_TRUE(std::filesystem::exists(folder + "/live"));
+    EXPECT_FALSE(live.Receive());  // looking sent it nothing
 }
 
 TEST_F(NotifyChannelTest, ForeignOrMalformedDatagramsAreRejected) {

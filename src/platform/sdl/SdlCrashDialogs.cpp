@@ -21,7 +21,7 @@ int ShowBox(uint32_t flags, std::string_view title, std::string_view text,
     const std::string titleUtf8 = text::Utf8FromCp1252(title);
     const std::string textUtf8 = text::Utf8FromCp1252(text);
     const std::optional<int> chosen =
-        sdl::ShowMessageBox(nullptr, flags, titleUtf8, textUtf8, buttons, returnId, escapeId);
+        sdl::ShowMessageBox(flags, titleUtf8, textUtf8, buttons, returnId, escapeId);
     if (!chosen) {
         // Nobody can see it: keep the text where a user or a log can.
         std::fprintf(stderr, "%s\n%s\n", titleUtf8.c_str(), textUtf8.c_str());

@@ -530,10 +530,10 @@ int SdlWindowSystem::ShowMessageBox(WindowId owner, const std::string& textUtf8,
         default:
             break;
     }
-    const SdlWindow* parent = FindSdlWindow(owner);
+    // The box is a window of another program, which cannot be owned by ours.
+    (void)owner;
     const std::optional<int> chosen =
-        sdl::ShowMessageBox(parent != nullptr && parent->IsVisible() ? parent->Handle() : nullptr,
-                            boxFlags, titleUtf8, textUtf8, buttons, defaultResult, escapeResult);
+        sdl::ShowMessageBox(boxFlags, titleUtf8, textUtf8, buttons, defaultResult, escapeResult);
     if (!chosen) {
         // Nobody can see it: keep the text where a user or a log can.
         std::fprintf(stderr, "%s: %s\n", titleUtf8.c_str(), textUtf8.c_str());
