@@ -25,6 +25,11 @@ appear <window id> <png> <previous png's rgb> <x> <y> <width> <height> <count> <
     shot (words rising into it), and keeps that picture as <png> and <png>.rgb. Exit 1 when none
     came within <timeout> seconds.
 
+region <window id> <png> <previous png's rgb> <x> <y> <width> <height> <min changed> <timeout>
+    Waits until at least <min changed> (a fraction) of the rectangle's pixels differ from the
+    previous shot (a button drawn lit under the pointer), and keeps that picture as <png> and
+    <png>.rgb. Exit 1 when it did not within <timeout> seconds.
+
 fill <saved game>
     Fills the level bar of a saved game to the top, so that resuming it wins the level at
     once. The bar's record ends with the ends of its tube (753, 395) and (753, 25); its value,
@@ -294,7 +299,7 @@ def wait_for(name, window, png, timeout, ready, pause, missing):
     write_png(png, WIDTH, HEIGHT, rgb)
     with open(png + ".rgb", "wb") as f:
         f.write(rgb)
-    print("%s: ok, words shown" % os.path.basename(png))
+    print("%s: ok (%s)" % (os.path.basename(png), name))
     return 0
 
 
@@ -318,6 +323,24 @@ def appear(window, png, previous_path, place, count, timeout):
     return wait_for("appear", window, png, timeout,
                     lambda rgb: new_light(previous, rgb, *place) >= count, 0.2,
                     "nothing light came")
+
+
+def region_changed(previous, rgb, x0, y0, w, h, tolerance=40):
+    differ = 0
+    for y in range(y0, y0 + h):
+        for x in range(x0, x0 + w):
+            i = (y * WIDTH + x) * 3
+            if any(abs(rgb[i + c] - previous[i + c]) > tolerance for c in range(3)):
+                differ += 1
+    return differ / (w * h)
+
+
+def region(window, png, previous_path, place, fraction, timeout):
+    with open(previous_path, "rb") as f:
+        previous = f.read()
+    return wait_for("region", window, png, timeout,
+                    lambda rgb: region_changed(previous, rgb, *place) >= fraction, 0.1,
+                    "no change in (%d, %d) %dx%d" % tuple(place))
 
 
 def fill(path):
@@ -356,6 +379,9 @@ def whirl(path, progress):
 def main(argv):
     if len(argv) == 5 and argv[1] == "words":
         return words(int(argv[2], 0), argv[3], float(argv[4]))
+    if len(argv) == 11 and argv[1] == "region":
+        return region(int(argv[2], 0), argv[3], argv[4], [int(a) for a in argv[5:9]],
+                      float(argv[9]), float(argv[10]))
     if len(argv) == 3 and argv[1] == "fill":
         return fill(argv[2])
     if len(argv) == 11 and argv[1] == "appear":
