@@ -138,6 +138,12 @@ to_menu_by_pause() {
 # Enough colours for anything drawn; the title is a logo on black.
 C=400
 shot title 8 0 60 0.3
+# On a slow machine loading may end before the title was looked at: what was kept may be the
+# menu already, and the menu's shot then waits for no change.
+if screens_shown "$OUT" | grep -q "CMainMenuE"; then
+    echo "note: the menu came before the title's shot"
+    LAST=()
+fi
 # Loading takes as long as the machine makes it: the menu is awaited on the game's word.
 shot main-menu $C 0.3 60 0.3 CMainMenu
 # The pointer alone over the options button (148, 334, 184 x 36) lights it: the motion's own

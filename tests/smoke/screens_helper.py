@@ -255,9 +255,8 @@ def find_swap(rgb_path, fx, fy, cell, columns, rows):
     return 0
 
 
-def words_shown(rgb):
-    """Whether rows 220 to 420 (a sample) are mostly dark with much near white: light words
-    over a dimmed board, not the light sky and hills of the board itself."""
+def band_shares(rgb):
+    """The shares of near-white and of dark pixels in rows 220 to 420 (a sample)."""
     light = dark = total = 0
     for y in range(220, 420, 2):
         row = y * WIDTH * 3
@@ -268,7 +267,20 @@ def words_shown(rgb):
                 light += 1
             elif rgb[i] < 90 and rgb[i + 1] < 90 and rgb[i + 2] < 90:
                 dark += 1
-    return light >= 0.1 * total and dark >= 0.3 * total
+    return light / total, dark / total
+
+
+BEST_SHARES = [0.0, 0.0]
+
+
+def words_shown(rgb):
+    """Whether the middle band is mostly dark with much near white: light words over a dimmed
+    board, not the light sky and hills of the board itself."""
+    light, dark = band_shares(rgb)
+    if dark >= 0.3:
+        BEST_SHARES[0] = max(BEST_SHARES[0], light)
+    BEST_SHARES[1] = max(BEST_SHARES[1], dark)
+    return light >= 0.1 and dark >= 0.3
 
 
 def wait_for(name, window, png, timeout, ready, pause, missing):
@@ -304,7 +316,11 @@ def wait_for(name, window, png, timeout, ready, pause, missing):
 
 
 def words(window, png, timeout):
-    return wait_for("words", window, png, timeout, words_shown, 0.05, "no words")
+    found = wait_for("words", window, png, timeout, words_shown, 0.05, "no words")
+    if found != 0:
+        print("words: the most light over a dimmed band %.3f (0.1 needed), the most dark %.3f "
+              "(0.3 needed)" % tuple(BEST_SHARES))
+    return found
 
 
 def new_light(previous, rgb, x0, y0, w, h):
