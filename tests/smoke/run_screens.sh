@@ -100,19 +100,24 @@ words() {
     fi
     LAST=("$png.rgb")
 }
-# hover <name> <x> <y> <area x> <area y> <width> <height>: moves the pointer to (x, y) without a
-# click and waits until the area (kept away from the pointer, so the cursor's own picture does not
-# count) is drawn otherwise than in the shot before: a button lit under the pointer.
+# hover <name> <x> <y> <button x> <button y> <area x> <area y> <width> <height>: moves the pointer
+# by motion events alone (the X server's own pointer stays, as under a remote desktop or a script
+# that only sends events), first to (x, y) where nothing lights, then over a button at (button x,
+# button y). The game's cursor must be drawn at (x, y) first and leave it then, and the area (the
+# button, away from the pointer, so the cursor's own picture does not count) must light up.
 hover() {
     step=$((step + 1))
-    local png
-    png="$OUT/$(printf '%02d' $step)-$1.png"
-    xdotool mousemove --window "$WINDOW" "$2" "$3"
-    if ! timeout 120 python3 "$HELPER" region "$WINDOW" "$png" "${LAST[@]}" "$4" "$5" "$6" "$7" \
-        0.2 60; then
-        echo "FAIL at '$1': nothing lit under the pointer (picture kept in $png)"
-        exit 1
-    fi
+    local png="$OUT/$(printf '%02d' $step)-$1.png" probe="$OUT/cursor-probe.png"
+    local spot=($(($2 - 16)) $(($3 - 16)) 48 48)
+    python3 "$HELPER" motion "$WINDOW" "$2" "$3" || { echo "FAIL: no motion sent"; exit 1; }
+    timeout 120 python3 "$HELPER" region "$WINDOW" "$probe" "${LAST[@]}" "${spot[@]}" 0.04 60 ||
+        { echo "FAIL at '$1': the cursor is not drawn where the pointer went ($2, $3)"; exit 1; }
+    python3 "$HELPER" motion "$WINDOW" "$4" "$5" || { echo "FAIL: no motion sent"; exit 1; }
+    timeout 120 python3 "$HELPER" region "$WINDOW" "$png" "$probe.rgb" "${@:6:4}" 0.2 60 ||
+        { echo "FAIL at '$1': nothing lit under the pointer (picture kept in $png)"; exit 1; }
+    timeout 120 python3 "$HELPER" region "$WINDOW" "$OUT/cursor-left.png" "$probe.rgb" \
+        "${spot[@]}" 0.04 60 || { echo "FAIL at '$1': the cursor stayed at ($2, $3)"; exit 1; }
+    rm -f "$probe" "$probe.rgb" "$OUT/cursor-left.png" "$OUT/cursor-left.png.rgb"
     LAST=("$png.rgb")
 }
 # Each action marks the game's screen log, so a shot's <screen> must be one shown after it.
@@ -148,7 +153,7 @@ fi
 shot main-menu $C 0.3 60 0.3 CMainMenu
 # The pointer alone over the options button (148, 334, 184 x 36) lights it: the motion's own
 # position reaches the game, as from a remote desktop or a script.
-hover main-menu-hover 160 352 240 336 88 32
+hover main-menu-hover 470 290 160 352 240 336 88 32
 click 239 223
 shot change-profile $C 0.1 30 0.3
 click 396 137

@@ -30,6 +30,10 @@ region <window id> <png> <previous png's rgb> <x> <y> <width> <height> <min chan
     previous shot (a button drawn lit under the pointer), and keeps that picture as <png> and
     <png>.rgb. Exit 1 when it did not within <timeout> seconds.
 
+motion <window id> <x> <y>
+    Sends the window a pointer motion to (x, y) of its own, as a remote desktop's input may
+    come: the X server's pointer itself does not move. Exit 0 when it was sent.
+
 fill <saved game>
     Fills the level bar of a saved game to the top, so that resuming it wins the level at
     once. The bar's record ends with the ends of its tube (753, 395) and (753, 25); its value,
@@ -359,6 +363,44 @@ def region(window, png, previous_path, place, fraction, timeout):
                     "no change in (%d, %d) %dx%d" % tuple(place))
 
 
+class XMotionEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("root", ctypes.c_ulong), ("subwindow", ctypes.c_ulong),
+                ("time", ctypes.c_ulong), ("x", ctypes.c_int), ("y", ctypes.c_int),
+                ("x_root", ctypes.c_int), ("y_root", ctypes.c_int), ("state", ctypes.c_uint),
+                ("is_hint", ctypes.c_char), ("same_screen", ctypes.c_int)]
+
+
+class XAnyEvent(ctypes.Union):
+    _fields_ = [("xmotion", XMotionEvent), ("pad", ctypes.c_long * 24)]
+
+
+MOTION_NOTIFY = 6
+POINTER_MOTION_MASK = 1 << 6
+
+
+def motion(window, x, y):
+    x11 = load_x11()
+    display = x11.XOpenDisplay(None)
+    if not display:
+        print("motion: cannot open the display")
+        return 2
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    event = XAnyEvent()
+    m = event.xmotion
+    m.type = MOTION_NOTIFY
+    m.window = window
+    m.root = x11.XDefaultRootWindow(display)
+    m.x, m.y, m.x_root, m.y_root = x, y, x, y
+    m.same_screen = 1
+    sent = x11.XSendEvent(display, window, 1, POINTER_MOTION_MASK, ctypes.byref(event))
+    x11.XFlush(display)
+    x11.XCloseDisplay(display)
+    return 0 if sent else 1
+
+
 def fill(path):
     with open(path, "rb") as f:
         data = bytearray(f.read())
@@ -398,6 +440,8 @@ def main(argv):
     if len(argv) == 11 and argv[1] == "region":
         return region(int(argv[2], 0), argv[3], argv[4], [int(a) for a in argv[5:9]],
                       float(argv[9]), float(argv[10]))
+    if len(argv) == 5 and argv[1] == "motion":
+        return motion(int(argv[2], 0), int(argv[3]), int(argv[4]))
     if len(argv) == 3 and argv[1] == "fill":
         return fill(argv[2])
     if len(argv) == 11 and argv[1] == "appear":
