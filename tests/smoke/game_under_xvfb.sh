@@ -102,8 +102,8 @@ screens_mark() { SCREENS_MARK=$(screens_shown "$1" | wc -l); }
 # name, e.g. CMainMenu) since the mark, up to [seconds] (240), and marks past that line. The
 # game's own word: a busy machine only makes the wait longer, and a failure names the screen.
 await_screen() {
-    local at="" limit=${3:-240}
-    for _ in $(seq $((limit * 4))); do
+    local at="" seconds=${3:-240}
+    for _ in $(seq $((seconds * 4))); do
         at=$(screens_shown "$1" | awk -v m="$SCREENS_MARK" -v s="$2E" \
             'NR > m && substr($3, length($3) - length(s) + 1) == s { print NR; exit }')
         if [ -n "$at" ]; then
@@ -113,7 +113,7 @@ await_screen() {
         kill -0 "$APP_PID" 2>/dev/null || break
         sleep 0.25
     done
-    echo "the game did not show its $2 screen within ${limit}s; screens shown since the mark:" \
+    echo "the game did not show its $2 screen within ${seconds}s; screens shown since the mark:" \
         "$(screens_shown "$1" | tail -n +$((SCREENS_MARK + 1)) | awk '{print $3}' | tr '\n' ' ')"
     return 1
 }

@@ -107,7 +107,8 @@ words() {
 # button, away from the pointer, so the cursor's own picture does not count) must light up.
 hover() {
     step=$((step + 1))
-    local png="$OUT/$(printf '%02d' $step)-$1.png" probe="$OUT/cursor-probe.png"
+    local png probe="$OUT/cursor-probe.png"
+    png="$OUT/$(printf '%02d' $step)-$1.png"
     local spot=($(($2 - 16)) $(($3 - 16)) 48 48)
     python3 "$HELPER" motion "$WINDOW" "$2" "$3" || { echo "FAIL: no motion sent"; exit 1; }
     timeout 120 python3 "$HELPER" region "$WINDOW" "$probe" "${LAST[@]}" "${spot[@]}" 0.04 60 ||
