@@ -192,7 +192,7 @@ shot credits $C 0.3 30 1 CCredits
 sleep 18
 step=$((step + 1))
 png="$OUT/$(printf '%02d' $step)-credits-words.png"
-timeout 60 python3 "$HELPER" appear "$WINDOW" "$png" "${LAST[@]}" 200 380 400 160 150 40 ||
+timeout 240 python3 "$HELPER" appear "$WINDOW" "$png" "${LAST[@]}" 200 380 400 160 150 180 ||
     { echo "FAIL: no words in the credits"; exit 1; }
 LAST=("$png.rgb")
 key Escape
