@@ -107,6 +107,35 @@ TEST_F(SdlWindowSystemTest, OpensAWindowAndPumpsItsMessages) {
     EXPECT_EQ(system->FindWindow(id), nullptr);
 }
 
+// Remote desktops and scripts move the pointer by events alone; SDL's global position
+// stays behind then, and the events must place the cursor.
+TEST_F(SdlWindowSystemTest, TheCursorIsWhereTheMouseEventsPutIt) {
+    WindowParams params;
+    params.title = "Vesk pointer";
+    params.position = Point{64, 64};
+    params.clientSize = Size{320, 240};
+    params.procedure = [](const Message&) { return intptr_t{0}; };
+    Window* w = system->CreateWindow(params);
+    ASSERT_NE(w, nullptr);
+    w->Show(ShowCommand::ShowNormal);
+    system->PeekMessage(false);  // takes SDL's global position once
+
+    for (const Point client : {Point{50, 40}, Point{51, 40}, Point{300, 7}}) {
+        SDL_Event event{};
+        event.type = SDL_MOUSEMOTION;
+        event.motion.windowID = system->FindSdlWindow(w->Id())->SdlId();
+        event.motion.x = client.x;
+        event.motion.y = client.y;
+        ASSERT_EQ(SDL_PushEvent(&event), 1);
+        const auto move = WaitFor(msg::MouseMove);
+        ASSERT_TRUE(move);
+        EXPECT_EQ(LowSigned(move->lparam), client.x);
+        EXPECT_EQ(HighSigned(move->lparam), client.y);
+        EXPECT_EQ(move->point, w->ClientToScreen(client));
+        EXPECT_EQ(system->CursorPosition(), w->ClientToScreen(client));
+    }
+}
+
 TEST_F(SdlWindowSystemTest, ScreenSaverIsReadFromTheXServer) {
     if (std::string_view(SDL_GetCurrentVideoDriver()) != "x11") {
         GTEST_SKIP() << "not drawn through X11";

@@ -93,6 +93,31 @@ start_game() {
     APP_PID=$!
 }
 
+# The game's debug channel (stderr.txt) has a line "Screen shown: <class>" for each screen it
+# shows. screens_mark <out dir>: later waits look only at the lines written from now on.
+SCREENS_MARK=0
+screens_shown() { grep -a "Screen shown: " "$1/stderr.txt" 2>/dev/null; }
+screens_mark() { SCREENS_MARK=$(screens_shown "$1" | wc -l); }
+# await_screen <out dir> <screen> [seconds]: waits until the game has shown <screen> (its class
+# name, e.g. CMainMenu) since the mark, up to [seconds] (240), and marks past that line. The
+# game's own word: a busy machine only makes the wait longer, and a failure names the screen.
+await_screen() {
+    local at="" seconds=${3:-240}
+    for _ in $(seq $((seconds * 4))); do
+        at=$(screens_shown "$1" | awk -v m="$SCREENS_MARK" -v s="$2E" \
+            'NR > m && substr($3, length($3) - length(s) + 1) == s { print NR; exit }')
+        if [ -n "$at" ]; then
+            SCREENS_MARK=$at
+            return 0
+        fi
+        kill -0 "$APP_PID" 2>/dev/null || break
+        sleep 0.25
+    done
+    echo "the game did not show its $2 screen within ${seconds}s; screens shown since the mark:" \
+        "$(screens_shown "$1" | tail -n +$((SCREENS_MARK + 1)) | awk '{print $3}' | tr '\n' ' ')"
+    return 1
+}
+
 # find_window [seconds]: sets WINDOW to the game's window once the same one has shown twice in a
 # row, waiting up to [seconds] (20). Searched again and again rather than once with --sync:
 # xdotool gives up on an X error when a window vanishes while it looks, and a slow start may

@@ -25,6 +25,15 @@ appear <window id> <png> <previous png's rgb> <x> <y> <width> <height> <count> <
     shot (words rising into it), and keeps that picture as <png> and <png>.rgb. Exit 1 when none
     came within <timeout> seconds.
 
+region <window id> <png> <previous png's rgb> <x> <y> <width> <height> <min changed> <timeout>
+    Waits until at least <min changed> (a fraction) of the rectangle's pixels differ from the
+    previous shot (a button drawn lit under the pointer), and keeps that picture as <png> and
+    <png>.rgb. Exit 1 when it did not within <timeout> seconds.
+
+motion <window id> <x> <y>
+    Sends the window a pointer motion to (x, y) of its own, as a remote desktop's input may
+    come: the X server's pointer itself does not move. Exit 0 when it was sent.
+
 fill <saved game>
     Fills the level bar of a saved game to the top, so that resuming it wins the level at
     once. The bar's record ends with the ends of its tube (753, 395) and (753, 25); its value,
@@ -250,9 +259,8 @@ def find_swap(rgb_path, fx, fy, cell, columns, rows):
     return 0
 
 
-def words_shown(rgb):
-    """Whether rows 220 to 420 (a sample) are mostly dark with much near white: light words
-    over a dimmed board, not the light sky and hills of the board itself."""
+def band_shares(rgb):
+    """The shares of near-white and of dark pixels in rows 220 to 420 (a sample)."""
     light = dark = total = 0
     for y in range(220, 420, 2):
         row = y * WIDTH * 3
@@ -263,7 +271,20 @@ def words_shown(rgb):
                 light += 1
             elif rgb[i] < 90 and rgb[i + 1] < 90 and rgb[i + 2] < 90:
                 dark += 1
-    return light >= 0.1 * total and dark >= 0.3 * total
+    return light / total, dark / total
+
+
+BEST_SHARES = [0.0, 0.0]
+
+
+def words_shown(rgb):
+    """Whether the middle band is mostly dark with much near white: light words over a dimmed
+    board, not the light sky and hills of the board itself."""
+    light, dark = band_shares(rgb)
+    if dark >= 0.3:
+        BEST_SHARES[0] = max(BEST_SHARES[0], light)
+    BEST_SHARES[1] = max(BEST_SHARES[1], dark)
+    return light >= 0.1 and dark >= 0.3
 
 
 def wait_for(name, window, png, timeout, ready, pause, missing):
@@ -294,12 +315,16 @@ def wait_for(name, window, png, timeout, ready, pause, missing):
     write_png(png, WIDTH, HEIGHT, rgb)
     with open(png + ".rgb", "wb") as f:
         f.write(rgb)
-    print("%s: ok, words shown" % os.path.basename(png))
+    print("%s: ok (%s)" % (os.path.basename(png), name))
     return 0
 
 
 def words(window, png, timeout):
-    return wait_for("words", window, png, timeout, words_shown, 0.05, "no words")
+    found = wait_for("words", window, png, timeout, words_shown, 0.05, "no words")
+    if found != 0:
+        print("words: the most light over a dimmed band %.3f (0.1 needed), the most dark %.3f "
+              "(0.3 needed)" % tuple(BEST_SHARES))
+    return found
 
 
 def new_light(previous, rgb, x0, y0, w, h):
@@ -318,6 +343,62 @@ def appear(window, png, previous_path, place, count, timeout):
     return wait_for("appear", window, png, timeout,
                     lambda rgb: new_light(previous, rgb, *place) >= count, 0.2,
                     "nothing light came")
+
+
+def region_changed(previous, rgb, x0, y0, w, h, tolerance=40):
+    differ = 0
+    for y in range(y0, y0 + h):
+        for x in range(x0, x0 + w):
+            i = (y * WIDTH + x) * 3
+            if any(abs(rgb[i + c] - previous[i + c]) > tolerance for c in range(3)):
+                differ += 1
+    return differ / (w * h)
+
+
+def region(window, png, previous_path, place, fraction, timeout):
+    with open(previous_path, "rb") as f:
+        previous = f.read()
+    return wait_for("region", window, png, timeout,
+                    lambda rgb: region_changed(previous, rgb, *place) >= fraction, 0.1,
+                    "no change in (%d, %d) %dx%d" % tuple(place))
+
+
+class XMotionEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("root", ctypes.c_ulong), ("subwindow", ctypes.c_ulong),
+                ("time", ctypes.c_ulong), ("x", ctypes.c_int), ("y", ctypes.c_int),
+                ("x_root", ctypes.c_int), ("y_root", ctypes.c_int), ("state", ctypes.c_uint),
+                ("is_hint", ctypes.c_char), ("same_screen", ctypes.c_int)]
+
+
+class XAnyEvent(ctypes.Union):
+    _fields_ = [("xmotion", XMotionEvent), ("pad", ctypes.c_long * 24)]
+
+
+MOTION_NOTIFY = 6
+POINTER_MOTION_MASK = 1 << 6
+
+
+def motion(window, x, y):
+    x11 = load_x11()
+    display = x11.XOpenDisplay(None)
+    if not display:
+        print("motion: cannot open the display")
+        return 2
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    event = XAnyEvent()
+    m = event.xmotion
+    m.type = MOTION_NOTIFY
+    m.window = window
+    m.root = x11.XDefaultRootWindow(display)
+    m.x, m.y, m.x_root, m.y_root = x, y, x, y
+    m.same_screen = 1
+    sent = x11.XSendEvent(display, window, 1, POINTER_MOTION_MASK, ctypes.byref(event))
+    x11.XFlush(display)
+    x11.XCloseDisplay(display)
+    return 0 if sent else 1
 
 
 def fill(path):
@@ -356,6 +437,11 @@ def whirl(path, progress):
 def main(argv):
     if len(argv) == 5 and argv[1] == "words":
         return words(int(argv[2], 0), argv[3], float(argv[4]))
+    if len(argv) == 11 and argv[1] == "region":
+        return region(int(argv[2], 0), argv[3], argv[4], [int(a) for a in argv[5:9]],
+                      float(argv[9]), float(argv[10]))
+    if len(argv) == 5 and argv[1] == "motion":
+        return motion(int(argv[2], 0), int(argv[3]), int(argv[4]))
     if len(argv) == 3 and argv[1] == "fill":
         return fill(argv[2])
     if len(argv) == 11 and argv[1] == "appear":

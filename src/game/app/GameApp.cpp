@@ -302,6 +302,7 @@ void GameApp::ShowScreen(Widget* screen) {
     }
     mWidgetManager->AddWidget(screen);
     mWidgetManager->SetFocus(screen);
+    platform::DebugOutput(std::string("Screen shown: ") + typeid(*screen).name() + "\n");
 }
 
 }  // namespace Vesk

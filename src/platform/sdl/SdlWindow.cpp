@@ -49,7 +49,7 @@ void SdlWindow::Show(ShowCommand command) {
         case ShowCommand::Show:
             SDL_ShowWindow(mHandle);
             if ((flags & SDL_WINDOW_MINIMIZED) == 0) {
-                SDL_RaiseWindow(mHandle);
+                Activate();
             }
             break;
         case ShowCommand::ShowNormal:
@@ -58,7 +58,7 @@ void SdlWindow::Show(ShowCommand command) {
             if ((flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED)) != 0) {
                 SDL_RestoreWindow(mHandle);
             }
-            SDL_RaiseWindow(mHandle);
+            Activate();
             break;
         case ShowCommand::ShowNoActivate:
             SDL_ShowWindow(mHandle);
@@ -79,7 +79,18 @@ bool SdlWindow::IsVisible() const {
 
 void SdlWindow::SetForeground() {
     if (mHandle != nullptr) {
-        SDL_RaiseWindow(mHandle);
+        Activate();
+    }
+}
+
+void SdlWindow::Activate() {
+    SDL_RaiseWindow(mHandle);
+    // Raising asks a window manager for the keyboard; where none answers (a bare X server,
+    // or one that leaves new windows unfocused) a window made by a screen-mode switch would
+    // get no keys, and the game would stay inactive. Only a mapped window can take it.
+    if ((SDL_GetWindowFlags(mHandle) & (SDL_WINDOW_SHOWN | SDL_WINDOW_MINIMIZED)) ==
+        SDL_WINDOW_SHOWN) {
+        SDL_SetWindowInputFocus(mHandle);
     }
 }
 

@@ -62,6 +62,9 @@ public:
     bool TakeExposed() { return mExposed.exchange(false); }
 
 private:
+    // Raises the window and gives it the keyboard, as a window brought to the front has.
+    void Activate();
+
     SDL_Window* mHandle;
     std::string mTitle;
     Frame mFrame;

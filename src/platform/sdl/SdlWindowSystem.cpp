@@ -396,13 +396,19 @@ void SdlWindowSystem::ReleaseCapture() {
 }
 
 Point SdlWindowSystem::CursorPosition() const {
-    // SDL may only be asked on the main thread; other threads get the last
-    // position seen there.
+    // The mouse events place the cursor. SDL refreshes its global position only on raw
+    // device input, which remote desktops and synthetic input never send, so it can stand
+    // still while the events move on; it is taken only when it moved itself, for a cursor
+    // outside our windows. SDL may only be asked on the main thread.
     if (mVideo && std::this_thread::get_id() == mMainThread) {
         int x = 0;
         int y = 0;
         SDL_GetGlobalMouseState(&x, &y);
-        StoreCursorPosition(Point{x, y});
+        const Point global{x, y};
+        if (!mLastGlobalCursor || mLastGlobalCursor->x != x || mLastGlobalCursor->y != y) {
+            mLastGlobalCursor = global;
+            StoreCursorPosition(global);
+        }
     }
     return StoredCursorPosition();
 }

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -101,6 +102,8 @@ private:
 
     SdlWindow::Frame mFrame;  // last frame the desktop reported
     WindowId mCapture = kNoWindow;
+    // The global cursor position SDL gave last; main thread only.
+    mutable std::optional<Point> mLastGlobalCursor;
 
     std::map<CursorHandle, CursorEntry> mCursors;
     std::map<SystemCursor, CursorHandle> mSystemCursors;
