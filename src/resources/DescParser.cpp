@@ -273,21 +273,14 @@ bool DescParser::HandleStatement() {
 bool DescParser::LoadDescriptor(const std::string& fileName) {
     mError.clear();
     mCurrentLine.clear();
-    PakFileHandle* file = PakOpenFile(fileName);
-    if (file == nullptr) {
+    std::string error;
+    const std::optional<std::vector<uint8_t>> bytes = PakReadWholeFile(fileName, error);
+    if (!bytes) {
+        mError = error;
         return false;
     }
-    std::string text;
-    char block[4096];
-    for (;;) {
-        const size_t count = PakReadFile(block, 1, sizeof(block), file);
-        text.append(block, count);
-        if (count < sizeof(block)) {
-            break;
-        }
-    }
-    PakCloseFile(file);
-    return LoadDescriptorText(text);
+    return LoadDescriptorText(
+        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
 }
 
 bool DescParser::LoadDescriptorText(std::string_view text) {

@@ -25,28 +25,6 @@ bool EndsWith(const std::string& text, std::string_view tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Files are read whole through the file layer, archives first. Read hands out the bytes as
-// stored, so UTF-16 units holding 0x0D bytes survive.
-std::optional<std::vector<uint8_t>> ReadSourceFile(const std::string& fileName) {
-    PakFileHandle* file = PakOpenFile(fileName, "r");
-    if (file == nullptr) {
-        return std::nullopt;
-    }
-    std::optional<std::vector<uint8_t>> data;
-    long size = -1;
-    if (PakSeekFile(file, 0, 2) == 0) {
-        size = PakTellFile(file);
-    }
-    if (size >= 0 && PakSeekFile(file, 0, 0) == 0) {
-        data.emplace(static_cast<size_t>(size));
-        if (PakReadFile(data->data(), 1, data->size(), file) != data->size()) {
-            data.reset();
-        }
-    }
-    PakCloseFile(file);
-    return data;
-}
-
 // Entities only start at '&'; most texts have none.
 std::string DecodeAttributeText(const std::u16string& text) {
     if (text.find(u'&') == std::u16string::npos) {
@@ -121,10 +99,11 @@ bool XMLParser::OpenFile(const std::string& fileName) {
     mFilePos = 0;
     mEncoding = Encoding::SingleByte;
 
-    std::optional<std::vector<uint8_t>> data = ReadSourceFile(fileName);
+    std::string error;
+    std::optional<std::vector<uint8_t>> data = PakReadWholeFile(fileName, error);
     if (!data) {
         mLineNum = 0;
-        Fail("Unable to open file " + fileName);
+        Fail(error.empty() ? "Unable to open file " + fileName : error);
         return false;
     }
     mFileData = std::move(*data);
