@@ -270,17 +270,21 @@ bool DescParser::HandleStatement() {
     return result;
 }
 
-bool DescParser::LoadDescriptor(const std::string& fileName) {
-    mError.clear();
-    mCurrentLine.clear();
+std::optional<std::string> DescParser::ReadWholeText(const std::string& fileName) {
     std::string error;
     const std::optional<std::vector<uint8_t>> bytes = PakReadWholeFile(fileName, error);
     if (!bytes) {
         mError = error;
-        return false;
+        return std::nullopt;
     }
-    return LoadDescriptorText(
-        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    return std::string(bytes->begin(), bytes->end());
+}
+
+bool DescParser::LoadDescriptor(const std::string& fileName) {
+    mError.clear();
+    mCurrentLine.clear();
+    const std::optional<std::string> text = ReadWholeText(fileName);
+    return text && LoadDescriptorText(*text);
 }
 
 bool DescParser::LoadDescriptorText(std::string_view text) {

@@ -125,15 +125,8 @@ bool FontData::LoadLegacy(FontHost* host, Image* image, const std::string& width
     if (mInitialized) {
         return false;
     }
-    std::string error;
-    const std::optional<std::vector<uint8_t>> bytes = PakReadWholeFile(widthsFile, error);
-    if (!bytes) {
-        mError = error;
-        return false;
-    }
-    return LoadLegacyText(
-        host, image, widthsFile,
-        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    const std::optional<std::string> text = ReadWholeText(widthsFile);
+    return text && LoadLegacyText(host, image, widthsFile, *text);
 }
 
 bool FontData::LoadLegacyText(FontHost* host, Image* image, const std::string& widthsFile,
