@@ -263,9 +263,12 @@ void HTTPTransfer::SendRequest(platform::TcpSocket& socket) {
     }
 }
 
-void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
+// What has arrived of the answer and how far it is read.
+struct HTTPTransfer::Answer {
     std::string received;
     size_t pos = 0;
+    // Bytes after pos already searched for CR LF in vain, so each byte is searched once.
+    size_t searched = 0;
     bool headersDone = false;
     bool sawStatus = false;
     bool chunked = false;
@@ -275,130 +278,141 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
     int64_t chunkLeft = -1;
     bool complete = false;
 
-    // Bytes after pos already searched for CR LF in vain, so each byte is searched once.
-    size_t searched = 0;
-    // Takes the next line up to CR LF; false when it has not fully arrived, or when it is
-    // longer than any header or chunk line may be (a failure).
-    auto nextLine = [&](std::string_view& line) {
-        // The CR of a pair may be the last byte searched.
-        const size_t end = received.find("\r\n", pos + (searched > 0 ? searched - 1 : 0));
-        if (end == std::string::npos) {
-            searched = received.size() - pos;
-            if (searched > kMaxLineBytes) {
-                Fail(RESULT_HTTP_ERROR);
-            }
+    size_t Unread() const { return received.size() - pos; }
+};
+
+bool HTTPTransfer::NextAnswerLine(Answer& answer, std::string_view& line) {
+    // The CR of a pair may be the last byte searched.
+    const size_t end =
+        answer.received.find("\r\n", answer.pos + (answer.searched > 0 ? answer.searched - 1 : 0));
+    if (end == std::string::npos) {
+        answer.searched = answer.Unread();
+        if (answer.searched > kMaxLineBytes) {
+            Fail(RESULT_HTTP_ERROR);
+        }
+        return false;
+    }
+    answer.searched = 0;
+    line = std::string_view(answer.received).substr(answer.pos, end - answer.pos);
+    answer.pos = end + 2;
+    return true;
+}
+
+bool HTTPTransfer::ReadAnswerHeader(Answer& answer) {
+    std::string_view line;
+    if (!NextAnswerLine(answer, line)) {
+        return false;
+    }
+    if (line.empty()) {
+        answer.headersDone = true;
+        // Without a status line this was no HTTP/1.x answer at all.
+        if (!answer.sawStatus) {
+            Fail(RESULT_HTTP_ERROR);
             return false;
         }
-        searched = 0;
-        line = std::string_view(received).substr(pos, end - pos);
-        pos = end + 2;
+        if (!answer.chunked && answer.hasLength && mContentLength.load() == 0) {
+            answer.complete = true;
+        }
+    } else if (StartsWith(line, "HTTP/1.")) {
+        answer.sawStatus = true;
+        if (line.size() < 12) {
+            Fail(RESULT_HTTP_ERROR);
+            return false;
+        }
+        const std::string_view status = line.substr(9, 3);
+        if (status != "200") {
+            Fail(status == "404" ? RESULT_NOT_FOUND : RESULT_HTTP_ERROR);
+            return false;
+        }
+    } else if (line == "Transfer-Encoding: chunked") {
+        answer.chunked = true;
+    } else if (StartsWith(line, "Transfer-Encoding: ")) {
+        if (line.substr(19) != "identity") {
+            answer.chunked = true;
+        }
+    } else if (StartsWith(line, "Content-Length: ")) {
+        mContentLength = ParseLeadingInt(line.substr(16));
+        answer.hasLength = true;
+    }
+    return true;
+}
+
+bool HTTPTransfer::ReadAnswerChunk(Answer& answer) {
+    if (answer.chunkLeft < 0) {
+        std::string_view line;
+        if (!NextAnswerLine(answer, line)) {
+            return false;
+        }
+        int32_t size = 0;
+        if (!ParseChunkSize(line, size)) {
+            Fail(RESULT_SOCKET_ERROR);
+            return false;
+        }
+        if (size == 0) {
+            answer.complete = true;  // trailers are not read
+            return false;
+        }
+        answer.chunkLeft = size;
         return true;
-    };
+    }
+    if (answer.chunkLeft == 0) {
+        if (answer.Unread() < 2) {
+            return false;
+        }
+        answer.pos += 2;
+        answer.chunkLeft = -1;
+        return true;
+    }
+    const size_t take = static_cast<size_t>(std::min<int64_t>(answer.chunkLeft, answer.Unread()));
+    if (take == 0) {
+        return false;
+    }
+    mContent.append(answer.received, answer.pos, take);
+    answer.pos += take;
+    answer.chunkLeft -= static_cast<int64_t>(take);
+    return true;
+}
 
-    // Consumes what has arrived, as far as it goes.
-    auto parse = [&]() {
-        while (!mStop && !complete) {
-            if (!headersDone) {
-                std::string_view line;
-                if (!nextLine(line)) {
-                    return;
-                }
-                if (line.empty()) {
-                    headersDone = true;
-                    // Without a status line this was no HTTP/1.x answer at all.
-                    if (!sawStatus) {
-                        Fail(RESULT_HTTP_ERROR);
-                        return;
-                    }
-                    if (!chunked && hasLength && mContentLength.load() == 0) {
-                        complete = true;
-                    }
-                } else if (StartsWith(line, "HTTP/1.")) {
-                    sawStatus = true;
-                    if (line.size() < 12) {
-                        Fail(RESULT_HTTP_ERROR);
-                        return;
-                    }
-                    const std::string_view status = line.substr(9, 3);
-                    if (status == "404") {
-                        Fail(RESULT_NOT_FOUND);
-                        return;
-                    }
-                    if (status != "200") {
-                        Fail(RESULT_HTTP_ERROR);
-                        return;
-                    }
-                } else if (line == "Transfer-Encoding: chunked") {
-                    chunked = true;
-                } else if (StartsWith(line, "Transfer-Encoding: ")) {
-                    if (line.substr(19) != "identity") {
-                        chunked = true;
-                    }
-                } else if (StartsWith(line, "Content-Length: ")) {
-                    mContentLength = ParseLeadingInt(line.substr(16));
-                    hasLength = true;
-                }
-                continue;
-            }
+void HTTPTransfer::ReadAnswerBody(Answer& answer) {
+    const size_t unread = answer.Unread();
+    const int32_t length = mContentLength.load();
+    if (length > 0) {
+        const size_t want = static_cast<size_t>(length) - mContent.size();
+        const size_t take = std::min(want, unread);
+        mContent.append(answer.received, answer.pos, take);
+        answer.pos += take;
+        if (mContent.size() >= static_cast<size_t>(length)) {
+            answer.complete = true;
+        }
+        return;
+    }
+    // No length: everything up to the close belongs to the body.
+    mContent.append(answer.received, answer.pos, unread);
+    answer.pos += unread;
+}
 
-            const size_t unread = received.size() - pos;
-            if (chunked) {
-                if (chunkLeft < 0) {
-                    std::string_view line;
-                    if (!nextLine(line)) {
-                        return;
-                    }
-                    int32_t size = 0;
-                    if (!ParseChunkSize(line, size)) {
-                        Fail(RESULT_SOCKET_ERROR);
-                        return;
-                    }
-                    if (size == 0) {
-                        complete = true;  // trailers are not read
-                        return;
-                    }
-                    chunkLeft = size;
-                    continue;
-                }
-                if (chunkLeft == 0) {
-                    if (unread < 2) {
-                        return;
-                    }
-                    pos += 2;
-                    chunkLeft = -1;
-                    continue;
-                }
-                const size_t take = static_cast<size_t>(std::min<int64_t>(chunkLeft, unread));
-                if (take == 0) {
-                    return;
-                }
-                mContent.append(received, pos, take);
-                pos += take;
-                chunkLeft -= static_cast<int64_t>(take);
-                continue;
-            }
-
-            const int32_t length = mContentLength.load();
-            if (length > 0) {
-                const size_t want = static_cast<size_t>(length) - mContent.size();
-                const size_t take = std::min(want, unread);
-                mContent.append(received, pos, take);
-                pos += take;
-                if (mContent.size() >= static_cast<size_t>(length)) {
-                    complete = true;
-                }
+void HTTPTransfer::ParseAnswer(Answer& answer) {
+    while (!mStop && !answer.complete) {
+        if (!answer.headersDone) {
+            if (!ReadAnswerHeader(answer)) {
                 return;
             }
-            // No length: everything up to the close belongs to the body.
-            mContent.append(received, pos, unread);
-            pos += unread;
+        } else if (answer.chunked) {
+            if (!ReadAnswerChunk(answer)) {
+                return;
+            }
+        } else {
+            ReadAnswerBody(answer);
             return;
         }
-    };
+    }
+}
 
+void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
+    Answer answer;
     char piece[kReceivePiece];
     bool closed = false;
-    while (!mStop && !complete) {
+    while (!mStop && !answer.complete) {
         if (!SocketWait(socket, true, false) || mStop) {
             return;
         }
@@ -411,14 +425,14 @@ void HTTPTransfer::ReceiveAnswer(platform::TcpSocket& socket) {
             closed = true;
             break;
         }
-        received.append(piece, io.count);
-        parse();
-        received.erase(0, pos);
-        pos = 0;
+        answer.received.append(piece, io.count);
+        ParseAnswer(answer);
+        answer.received.erase(0, answer.pos);
+        answer.pos = 0;
     }
     // An answer that ends before its headers, its length or its final chunk is incomplete;
     // only an answer without a length is complete at the close.
-    if (closed && !mStop && (!headersDone || chunked || mContentLength.load() > 0)) {
+    if (closed && !mStop && (!answer.headersDone || answer.chunked || mContentLength.load() > 0)) {
         Fail(RESULT_SOCKET_ERROR);
     }
 }

@@ -98,6 +98,16 @@ private:
     void Connect(platform::TcpSocket& socket);
     void SendRequest(platform::TcpSocket& socket);
     void ReceiveAnswer(platform::TcpSocket& socket);
+    // The steps of reading what has arrived of the answer (HTTPTransfer.cpp). Each takes as
+    // much as it can; false when it needs more bytes, has finished, or failed the transfer.
+    struct Answer;
+    void ParseAnswer(Answer& answer);
+    bool ReadAnswerHeader(Answer& answer);
+    bool ReadAnswerChunk(Answer& answer);
+    void ReadAnswerBody(Answer& answer);
+    // The next line up to CR LF; false while it has not fully arrived, and a failure once it
+    // is longer than any header or chunk line may be.
+    bool NextAnswerLine(Answer& answer, std::string_view& line);
     bool SocketWait(platform::TcpSocket& socket, bool forRead, bool forWrite);
     void Fail(int32_t code);
     void JoinWorker();

@@ -270,24 +270,21 @@ bool DescParser::HandleStatement() {
     return result;
 }
 
+std::optional<std::string> DescParser::ReadWholeText(const std::string& fileName) {
+    std::string error;
+    const std::optional<std::vector<uint8_t>> bytes = PakReadWholeFile(fileName, error);
+    if (!bytes) {
+        mError = error;
+        return std::nullopt;
+    }
+    return std::string(bytes->begin(), bytes->end());
+}
+
 bool DescParser::LoadDescriptor(const std::string& fileName) {
     mError.clear();
     mCurrentLine.clear();
-    PakFileHandle* file = PakOpenFile(fileName);
-    if (file == nullptr) {
-        return false;
-    }
-    std::string text;
-    char block[4096];
-    for (;;) {
-        const size_t count = PakReadFile(block, 1, sizeof(block), file);
-        text.append(block, count);
-        if (count < sizeof(block)) {
-            break;
-        }
-    }
-    PakCloseFile(file);
-    return LoadDescriptorText(text);
+    const std::optional<std::string> text = ReadWholeText(fileName);
+    return text && LoadDescriptorText(*text);
 }
 
 bool DescParser::LoadDescriptorText(std::string_view text) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,9 @@ public:
 protected:
     bool ParseToList(std::string_view text, ListDataElement* list);
     bool HandleStatement();
+    // A file read whole through the archive layer; nothing when it is missing, or with mError
+    // set when it can't be read.
+    std::optional<std::string> ReadWholeText(const std::string& fileName);
 
 private:
     bool ParseList(std::string_view text, size_t& index, ListDataElement* list, int32_t depth);

@@ -24,24 +24,6 @@ const std::string& TextOf(const DataElement* value) {
     return static_cast<const SingleDataElement*>(value)->mString;
 }
 
-// Reads a whole file through the archive layer; false when it cannot be opened.
-bool ReadWholeFile(const std::string& fileName, std::string* text) {
-    PakFileHandle* file = PakOpenFile(fileName);
-    if (file == nullptr) {
-        return false;
-    }
-    char block[4096];
-    for (;;) {
-        const size_t count = PakReadFile(block, 1, sizeof(block), file);
-        text->append(block, count);
-        if (count < sizeof(block)) {
-            break;
-        }
-    }
-    PakCloseFile(file);
-    return true;
-}
-
 // The scanf-like reading of a legacy width list.
 class WidthsScanner {
 public:
@@ -140,11 +122,11 @@ bool FontData::LoadText(FontHost* host, const std::string& fileName, std::string
 }
 
 bool FontData::LoadLegacy(FontHost* host, Image* image, const std::string& widthsFile) {
-    std::string text;
-    if (mInitialized || !ReadWholeFile(widthsFile, &text)) {
+    if (mInitialized) {
         return false;
     }
-    return LoadLegacyText(host, image, widthsFile, text);
+    const std::optional<std::string> text = ReadWholeText(widthsFile);
+    return text && LoadLegacyText(host, image, widthsFile, *text);
 }
 
 bool FontData::LoadLegacyText(FontHost* host, Image* image, const std::string& widthsFile,

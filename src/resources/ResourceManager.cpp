@@ -55,6 +55,17 @@ ResourceManager::ResourceManager(ResourceHost* host) : mHost(host) {
         {"Font", {[this](XMLElement& element) { return ReadFontElement(element); }}},
         {"SetDefaults", {[this](XMLElement& element) { return ReadSetDefaults(element); }}},
     };
+    mRecordKinds = {
+        {ResType_Image,
+         {[](BaseRes& res) { return static_cast<ImageRes&>(res).mImage.GetImage() != nullptr; },
+          [this](BaseRes& res) { return LoadImageRecord(&static_cast<ImageRes&>(res)); }}},
+        {ResType_Sound,
+         {[](BaseRes& res) { return static_cast<SoundRes&>(res).mSoundId != -1; },
+          [this](BaseRes& res) { return LoadSoundRecord(&static_cast<SoundRes&>(res)); }}},
+        {ResType_Font,
+         {[](BaseRes& res) { return static_cast<FontRes&>(res).mFont != nullptr; },
+          [this](BaseRes& res) { return LoadFontRecord(&static_cast<FontRes&>(res)); }}},
+    };
 }
 
 bool ResourceManager::Fail(const std::string& text) {

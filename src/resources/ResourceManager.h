@@ -194,6 +194,16 @@ protected:
     // The children of a "Resources" section; the maker's manager adds its own.
     ElementTable mGroupKinds;
 
+    // How one type of record is loaded: whether it holds its object already, and the load,
+    // which records its own error.
+    struct RecordKind {
+        std::function<bool(BaseRes&)> loaded;
+        std::function<bool(BaseRes&)> load;
+    };
+    // By the record's type; LoadNextResource passes over records of a type not here. The
+    // maker's manager adds its own.
+    std::map<int32_t, RecordKind> mRecordKinds;
+
     // Leading white space, an optional sign, digits; the rest is ignored and no digits read
     // as 0.
     static int32_t ReadDecimal(const std::string& text);

@@ -56,34 +56,11 @@ bool ResourceManager::LoadNextResource() {
     }
     while (mCurResGroupListItr != mCurResGroupList->end()) {
         BaseRes* res = *mCurResGroupListItr++;
-        if (res->mFromProgram) {
+        const auto kind = mRecordKinds.find(res->mType);
+        if (res->mFromProgram || kind == mRecordKinds.end() || kind->second.loaded(*res)) {
             continue;
         }
-        switch (res->mType) {
-            case ResType_Image: {
-                auto* image = static_cast<ImageRes*>(res);
-                if (image->mImage.GetImage() != nullptr) {
-                    continue;
-                }
-                return LoadImageRecord(image);
-            }
-            case ResType_Sound: {
-                auto* sound = static_cast<SoundRes*>(res);
-                if (sound->mSoundId != -1) {
-                    continue;
-                }
-                return LoadSoundRecord(sound);
-            }
-            case ResType_Font: {
-                auto* font = static_cast<FontRes*>(res);
-                if (font->mFont != nullptr) {
-                    continue;
-                }
-                return LoadFontRecord(font);
-            }
-            default:
-                continue;
-        }
+        return kind->second.load(*res);
     }
     return false;
 }

@@ -25,28 +25,6 @@ bool EndsWith(const std::string& text, std::string_view tail) {
            text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-// Files are read whole through the file layer, archives first. Read hands out the bytes as
-// stored, so UTF-16 units holding 0x0D bytes survive.
-std::optional<std::vector<uint8_t>> ReadSourceFile(const std::string& fileName) {
-    PakFileHandle* file = PakOpenFile(fileName, "r");
-    if (file == nullptr) {
-        return std::nullopt;
-    }
-    std::optional<std::vector<uint8_t>> data;
-    long size = -1;
-    if (PakSeekFile(file, 0, 2) == 0) {
-        size = PakTellFile(file);
-    }
-    if (size >= 0 && PakSeekFile(file, 0, 0) == 0) {
-        data.emplace(static_cast<size_t>(size));
-        if (PakReadFile(data->data(), 1, data->size(), file) != data->size()) {
-            data.reset();
-        }
-    }
-    PakCloseFile(file);
-    return data;
-}
-
 // Entities only start at '&'; most texts have none.
 std::string DecodeAttributeText(const std::u16string& text) {
     if (text.find(u'&') == std::u16string::npos) {
@@ -121,10 +99,11 @@ bool XMLParser::OpenFile(const std::string& fileName) {
     mFilePos = 0;
     mEncoding = Encoding::SingleByte;
 
-    std::optional<std::vector<uint8_t>> data = ReadSourceFile(fileName);
+    std::string error;
+    std::optional<std::vector<uint8_t>> data = PakReadWholeFile(fileName, error);
     if (!data) {
         mLineNum = 0;
-        Fail("Unable to open file " + fileName);
+        Fail(error.empty() ? "Unable to open file " + fileName : error);
         return false;
     }
     mFileData = std::move(*data);
@@ -467,12 +446,143 @@ bool XMLParser::CloseEndTag(XMLElement& element) {
     return true;
 }
 
+XMLParser::Step XMLParser::TakeMarkupChar(XMLElement& element, char16_t c) {
+    std::string& instruction = element.mInstruction;
+    if (element.mType == XMLElement::TYPE_COMMENT) {
+        instruction.push_back(LowByte(c));
+        if (c == u'>' && EndsWith(instruction, "-->")) {
+            instruction.resize(instruction.size() - 3);
+            return Step::Done;
+        }
+        return Step::More;
+    }
+    std::string& target = (instruction.empty() && !IsWhiteSpace(c)) ? element.mValue : instruction;
+    target.push_back(LowByte(c));
+    if (c == u'>' && EndsWith(target, "?>")) {
+        target.resize(target.size() - 2);
+        return Step::Done;
+    }
+    return Step::More;
+}
+
+XMLParser::Step XMLParser::TakeAngle(XMLElement& element, TokenState& state, char16_t c) {
+    if (c == u'<') {
+        if (element.mType == XMLElement::TYPE_TEXT) {
+            PushBack(u"<");
+            return Step::Done;
+        }
+        if (element.mType == XMLElement::TYPE_NONE) {
+            element.mType = XMLElement::TYPE_START;
+            return Step::More;
+        }
+        Fail("Unexpected '<'");
+        return Step::Failed;
+    }
+    if (element.mType == XMLElement::TYPE_START) {
+        return CloseStartTag(element, state) ? Step::Done : Step::Failed;
+    }
+    if (element.mType == XMLElement::TYPE_END) {
+        return CloseEndTag(element) ? Step::Done : Step::Failed;
+    }
+    Fail("Unexpected '>'");
+    return Step::Failed;
+}
+
+bool XMLParser::ReadElement(XMLElement& element, TokenState& state) {
+    for (;;) {
+        char16_t c = 0;
+        const CharResult result = GetNextChar(c);
+        if (result == CharResult::Error) {
+            return Fail("Illegal Character");
+        }
+        if (result == CharResult::End) {
+            // Only an element cut short is an error: elements still open
+            // (a DOCTYPE line opens one that never closes) end with the input.
+            if (element.mType != XMLElement::TYPE_NONE) {
+                return Fail("Unexpected End of File");
+            }
+            return false;
+        }
+        if (c == u'\n') {
+            ++mLineNum;
+        }
+        if (element.mType == XMLElement::TYPE_COMMENT ||
+            element.mType == XMLElement::TYPE_INSTRUCTION) {
+            const Step step = TakeMarkupChar(element, c);
+            if (step == Step::More) {
+                continue;
+            }
+            return step == Step::Done;
+        }
+
+        const bool inTag =
+            element.mType == XMLElement::TYPE_START || element.mType == XMLElement::TYPE_END;
+        if (c == u'"') {
+            state.inQuotes = !state.inQuotes;
+            if (inTag) {
+                if (!state.inQuotes) {
+                    state.closingQuoteSeen = true;
+                }
+                continue;
+            }
+            // In text a quote is an ordinary character.
+            if (!StoreChar(c, element, state)) {
+                return false;
+            }
+            continue;
+        }
+        if (state.inQuotes) {
+            if (!StoreChar(c, element, state)) {
+                return false;
+            }
+            TakeRun(element, state);
+            continue;
+        }
+        if (c == u'<' || c == u'>') {
+            const Step step = TakeAngle(element, state, c);
+            if (step == Step::More) {
+                continue;
+            }
+            return step == Step::Done;
+        }
+
+        std::string& value = element.mValue;
+        if (element.mType == XMLElement::TYPE_START && value.empty()) {
+            if (c == u'/') {
+                element.mType = XMLElement::TYPE_END;
+                continue;
+            }
+            if (c == u'?') {
+                element.mType = XMLElement::TYPE_INSTRUCTION;
+                continue;
+            }
+        }
+        if (IsWhiteSpace(c)) {
+            if (!value.empty()) {
+                state.whiteSpacePending = true;
+            }
+            if (element.mType == XMLElement::TYPE_START && value.size() == 3 && value == "!--") {
+                element.mType = XMLElement::TYPE_COMMENT;
+            } else {
+                SkipWhiteSpaceRun();
+            }
+            continue;
+        }
+        if (c <= 32) {
+            return Fail("Illegal Character");
+        }
+        if (!StoreChar(c, element, state)) {
+            return false;
+        }
+        TakeRun(element, state);
+    }
+}
+
 bool XMLParser::NextElement(XMLElement* element) {
     // After an error the position in the document means nothing any more.
     if (element == nullptr || mHasFailed) {
         return false;
     }
-
     for (;;) {
         element->mType = XMLElement::TYPE_NONE;
         element->mSection = mSection;
@@ -483,143 +593,15 @@ bool XMLParser::NextElement(XMLElement* element) {
         // Kept across elements so its buffers keep their room.
         TokenState& state = *mToken;
         state.Reset();
-
-        bool finished = false;
-        while (!finished) {
-            char16_t c = 0;
-            const CharResult result = GetNextChar(c);
-            if (result == CharResult::Error) {
-                return Fail("Illegal Character");
-            }
-            if (result == CharResult::End) {
-                // Only an element cut short is an error: elements still open
-                // (a DOCTYPE line opens one that never closes) end with the input.
-                if (element->mType != XMLElement::TYPE_NONE) {
-                    return Fail("Unexpected End of File");
-                }
-                return false;
-            }
-            if (c == u'\n') {
-                ++mLineNum;
-            }
-
-            std::string& value = element->mValue;
-            std::string& instruction = element->mInstruction;
-            switch (element->mType) {
-                case XMLElement::TYPE_COMMENT:
-                    instruction.push_back(LowByte(c));
-                    if (c == u'>' && EndsWith(instruction, "-->")) {
-                        instruction.resize(instruction.size() - 3);
-                        finished = true;
-                    }
-                    continue;
-                case XMLElement::TYPE_INSTRUCTION: {
-                    std::string& target =
-                        (instruction.empty() && !IsWhiteSpace(c)) ? value : instruction;
-                    target.push_back(LowByte(c));
-                    if (c == u'>' && EndsWith(target, "?>")) {
-                        target.resize(target.size() - 2);
-                        finished = true;
-                    }
-                    continue;
-                }
-                default:
-                    break;
-            }
-
-            const bool inTag =
-                element->mType == XMLElement::TYPE_START || element->mType == XMLElement::TYPE_END;
-            if (c == u'"') {
-                state.inQuotes = !state.inQuotes;
-                if (inTag) {
-                    if (!state.inQuotes) {
-                        state.closingQuoteSeen = true;
-                    }
-                    continue;
-                }
-                // In text a quote is an ordinary character.
-                if (!StoreChar(c, *element, state)) {
-                    return false;
-                }
-                continue;
-            }
-
-            if (state.inQuotes) {
-                if (!StoreChar(c, *element, state)) {
-                    return false;
-                }
-                TakeRun(*element, state);
-                continue;
-            }
-
-            if (c == u'<') {
-                if (element->mType == XMLElement::TYPE_TEXT) {
-                    PushBack(u"<");
-                    finished = true;
-                } else if (element->mType == XMLElement::TYPE_NONE) {
-                    element->mType = XMLElement::TYPE_START;
-                } else {
-                    return Fail("Unexpected '<'");
-                }
-                continue;
-            }
-
-            if (c == u'>') {
-                if (element->mType == XMLElement::TYPE_START) {
-                    if (!CloseStartTag(*element, state)) {
-                        return false;
-                    }
-                } else if (element->mType == XMLElement::TYPE_END) {
-                    if (!CloseEndTag(*element)) {
-                        return false;
-                    }
-                } else {
-                    return Fail("Unexpected '>'");
-                }
-                finished = true;
-                continue;
-            }
-
-            if (element->mType == XMLElement::TYPE_START && value.empty()) {
-                if (c == u'/') {
-                    element->mType = XMLElement::TYPE_END;
-                    continue;
-                }
-                if (c == u'?') {
-                    element->mType = XMLElement::TYPE_INSTRUCTION;
-                    continue;
-                }
-            }
-
-            if (IsWhiteSpace(c)) {
-                if (!value.empty()) {
-                    state.whiteSpacePending = true;
-                }
-                if (element->mType == XMLElement::TYPE_START && value.size() == 3 &&
-                    value == "!--") {
-                    element->mType = XMLElement::TYPE_COMMENT;
-                } else {
-                    SkipWhiteSpaceRun();
-                }
-                continue;
-            }
-            if (c <= 32) {
-                return Fail("Illegal Character");
-            }
-
-            if (!StoreChar(c, *element, state)) {
-                return false;
-            }
-            TakeRun(*element, state);
+        if (!ReadElement(*element, state)) {
+            return false;
         }
-
         if (element->mValue.find('&') != std::string::npos) {
             element->mValue = XmlDecodeString(element->mValue);
         }
-        if (element->mType == XMLElement::TYPE_COMMENT) {
-            continue;
+        if (element->mType != XMLElement::TYPE_COMMENT) {
+            return true;
         }
-        return true;
     }
 }
 

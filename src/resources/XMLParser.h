@@ -63,6 +63,16 @@ private:
     CharResult ReadUtf16Unit(uint16_t& unit);
     CharResult ReadUtf16(char16_t& c);
 
+    // What one character did to the element being read.
+    enum class Step { More, Done, Failed };
+    // Reads characters until the element is whole; false at the end of the input or after
+    // recording an error.
+    bool ReadElement(XMLElement& element, TokenState& state);
+    // Inside a comment or a processing instruction.
+    Step TakeMarkupChar(XMLElement& element, char16_t c);
+    // A '<' or '>' outside quotes.
+    Step TakeAngle(XMLElement& element, TokenState& state, char16_t c);
+
     // Per-character steps; false after recording an error.
     bool StoreChar(char16_t c, XMLElement& element, TokenState& state);
     bool AddAttribute(XMLElement& element, TokenState& state);

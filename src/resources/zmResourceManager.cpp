@@ -35,6 +35,15 @@ zmResourceManager::zmResourceManager(ResourceHost* host) : ResourceManager(host)
                       return ReadSeqElement(element, res);
                   }}}};
     mLevelKinds = {{"Level", {[this](XMLElement& element) { return ReadLevelElement(element); }}}};
+    mRecordKinds[ResType_ImageEx] = {
+        [](BaseRes& res) { return static_cast<ImageExRes&>(res).mImageEx != nullptr; },
+        [this](BaseRes& res) { return LoadImageExRecord(&static_cast<ImageExRes&>(res)); }};
+    mRecordKinds[ResType_Level] = {
+        [](BaseRes& res) { return static_cast<LevelRes&>(res).mLevel != nullptr; },
+        [this](BaseRes& res) { return LoadLevelRecord(&static_cast<LevelRes&>(res)); }};
+    mRecordKinds[ResType_Particle] = {
+        [](BaseRes& res) { return static_cast<ParticleSystemRes&>(res).mSystem != nullptr; },
+        [this](BaseRes& res) { return LoadParticleRecord(&static_cast<ParticleSystemRes&>(res)); }};
 }
 
 zmResourceManager::~zmResourceManager() {
@@ -117,65 +126,6 @@ bool zmResourceManager::ReadSeqElement(XMLElement& element, ImageExRes* res) {
 
 bool zmResourceManager::ReadParticleElement(XMLElement& element) {
     return ReadCommonAttributes(element, new ParticleSystemRes(), mParticleMap);
-}
-
-bool zmResourceManager::LoadNextResource() {
-    if (mHasFailed || mCurResGroupList == nullptr) {
-        return false;
-    }
-    while (mCurResGroupListItr != mCurResGroupList->end()) {
-        BaseRes* res = *mCurResGroupListItr++;
-        if (res->mFromProgram) {
-            continue;
-        }
-        switch (res->mType) {
-            case ResType_Image: {
-                auto* image = static_cast<ImageRes*>(res);
-                if (image->mImage.GetImage() != nullptr) {
-                    continue;
-                }
-                return LoadImageRecord(image);
-            }
-            case ResType_Sound: {
-                auto* sound = static_cast<SoundRes*>(res);
-                if (sound->mSoundId != -1) {
-                    continue;
-                }
-                return LoadSoundRecord(sound);
-            }
-            case ResType_Font: {
-                auto* font = static_cast<FontRes*>(res);
-                if (font->mFont != nullptr) {
-                    continue;
-                }
-                return LoadFontRecord(font);
-            }
-            case ResType_ImageEx: {
-                auto* imageEx = static_cast<ImageExRes*>(res);
-                if (imageEx->mImageEx != nullptr) {
-                    continue;
-                }
-                return LoadImageExRecord(imageEx);
-            }
-            case ResType_Level: {
-                auto* level = static_cast<LevelRes*>(res);
-                if (level->mLevel != nullptr) {
-                    continue;
-                }
-                return LoadLevelRecord(level);
-            }
-            case ResType_Particle: {
-                auto* particle = static_cast<ParticleSystemRes*>(res);
-                if (particle->mSystem != nullptr) {
-                    continue;
-                }
-                return LoadParticleRecord(particle);
-            }
-            default:
-                continue;
-        }
-    }
-    return false;
 }
 
 bool zmResourceManager::LoadImageExRecord(ImageExRes* res) {

@@ -69,12 +69,12 @@ public:
         void DeleteResource() override { mLevel.reset(); }
     };
 
-    // Adds ImageEx and Particle to the kinds of a "Resources" section.
+    // Adds ImageEx and Particle to the kinds of a "Resources" section, and their records and
+    // the levels' to the kinds loaded.
     explicit zmResourceManager(ResourceHost* host);
     ~zmResourceManager() override;
 
     void DeleteGroupResources(const std::string& group) override;
-    bool LoadNextResource() override;
 
     // ---- Levels (zmResourceManagerLevels.cpp). ----
     // Reads "properties\levels.xml" into records of the group "levels". True when no error

@@ -10,6 +10,7 @@
 
 #include "pak/PakWriter.h"
 #include "platform/FileSystem.h"
+#include "resources/FontData.h"
 #include "resources/XMLParser.h"
 
 namespace {
@@ -292,6 +293,33 @@ TEST_F(PakInterfaceTest, WholeFilesComeFromTheArchiveFirstAndOversizedOnesAreRef
     EXPECT_EQ(error, "");
     EXPECT_FALSE(PakReadWholeFile(large, error).has_value());
     EXPECT_EQ(error, large + ": cannot be read");
+}
+
+// The manifest, descriptor and width-list readers take their files through the same reader.
+TEST_F(PakInterfaceTest, ParsersRefuseOversizedFilesWithTheReadersText) {
+    const std::string large = mDir + "/large.txt";
+    std::ofstream(large, std::ios::binary).put('x');
+    std::filesystem::resize_file(large, uintmax_t{kMaxWholeFileBytes} + 1);  // sparse
+    const std::string refused = large + ": cannot be read";
+
+    Vesk::XMLParser parser;
+    EXPECT_FALSE(parser.OpenFile(large));
+    EXPECT_EQ(parser.GetErrorText(), refused);
+    EXPECT_FALSE(parser.OpenFile(mDir + "/missing.xml"));
+    EXPECT_EQ(parser.GetErrorText(), "Unable to open file " + mDir + "/missing.xml");
+
+    for (const bool legacy : {false, true}) {
+        auto* font = new Vesk::FontData();
+        font->AddRef();
+        if (legacy) {
+            EXPECT_FALSE(font->LoadLegacy(nullptr, nullptr, large));
+        } else {
+            font->Load(nullptr, large);
+            EXPECT_FALSE(font->mInitialized);
+        }
+        EXPECT_EQ(font->mError, refused) << legacy;
+        font->Release();
+    }
 }
 
 }  // namespace

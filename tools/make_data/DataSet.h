@@ -38,7 +38,7 @@ std::vector<uint8_t> MakeContactSheet(const DataPart& images);
 inline constexpr int kAppIconSize = 64;
 std::vector<uint8_t> MakeAppIcon();
 
-// The 39 sounds (audio/Sounds.cpp) and the seven music tracks (audio/Music.cpp).
+// The sounds of the id list (audio/Sounds.cpp) and the seven music tracks (audio/Music.cpp).
 DataPart MakeSounds();
 DataPart MakeMusic();
 

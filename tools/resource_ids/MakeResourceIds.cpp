@@ -194,7 +194,7 @@ std::string MakeTables(const std::vector<Row>& rows, const std::vector<std::stri
     c << "\nconst ResourceIdEntry kResourceIdEntries[" << rows.size() << "] = {\n";
     for (const Row& row : rows) {
         c << "    {\"" << row.name << "\", ResourceKind::" << kKindNames.at(row.kind) << ", &"
-          << row.name << "},\n";
+          << row.name << ", \"" << row.group << "\"},\n";
     }
     c << "};\n";
     for (const std::string& group : groups) {

@@ -7,11 +7,13 @@
 
 enum class ResourceKind : int32_t { Level, Font, Image, ImageEx, Particle, Sound };
 
-// One id of the generated table: its name, the kind of its variable and the variable.
+// One id of the generated table: its name, the kind of its variable, the variable and the
+// group whose binding looks it up.
 struct ResourceIdEntry {
     const char* mName;
     ResourceKind mKind;
     void* mVariable;
+    const char* mGroup;
 };
 
 extern const ResourceIdEntry kResourceIdEntries[kResourceIdCount];

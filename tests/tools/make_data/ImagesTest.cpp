@@ -6,213 +6,37 @@
 #include <map>
 #include <string>
 
+#include "../ResourceIdList.h"
 #include "make_data/DataSet.h"
+#include "make_data/images/ImageRecipe.h"
 #include "resources/ImageLib.h"
 
 namespace {
 
-struct Expected {
+// The images and animated images of the game's id list: the tool must make each in its group.
+std::vector<ListedId> ListedImages() {
+    return ReadResourceIdList(VESK_RESOURCE_ID_LIST, {"image", "imageex"});
+}
+
+// Cel layouts the game's code counts on (its frame numbers and the bubble's size), beyond what
+// the recipes say.
+constexpr struct {
     const char* id;
-    const char* group;
     int celWidth;
     int celHeight;
     int rows;
     int cols;
-    bool animated;
-};
-
-// Every image and animated image the game binds, with the size and cel layout it relies on.
-constexpr Expected kImages[] = {
-    {"BACKGROUND_FLOWER1", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_FLOWER2", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_FLOWER3", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_FLOWER4", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_FLOWER5", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_FOREST1", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_FOREST2", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_FOREST3", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_FOREST4", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_FOREST5", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_GRASS1", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_GRASS2", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_GRASS3", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_GRASS4", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_GRASS5", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_WATER1", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_WATER2", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_WATER3", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_WATER4", "Game", 800, 600, 1, 1, false},
-    {"BACKGROUND_WATER5", "Game", 800, 600, 1, 1, false},
-    {"IMAGE_BLOCK_BUXPB_SMALL", "Game", 16, 16, 1, 1, false},
-    {"IMAGE_BLOCK_TAIL", "Game", 95, 95, 1, 1, false},
-    {"IMAGE_BONUSICON_BASE1", "Game", 166, 134, 1, 1, false},
-    {"IMAGE_BONUSICON_BASE2", "Game", 166, 134, 1, 1, false},
-    {"IMAGE_BONUSICON_TOP", "Game", 166, 134, 1, 1, false},
-    {"IMAGE_BUBBLEICON_AURAOVER", "Game", 184, 128, 1, 1, false},
-    {"IMAGE_BUBBLEICON_AURAUSES", "Game", 184, 128, 1, 1, false},
-    {"IMAGE_BUBBLEICON_NORM", "Game", 184, 128, 1, 1, false},
-    {"IMAGE_BUXPbICON_AURAOVER", "Game", 164, 138, 1, 1, false},
-    {"IMAGE_BUXPbICON_AURAUSES", "Game", 164, 138, 1, 1, false},
-    {"IMAGE_BUXPbICON_NORM", "Game", 164, 138, 1, 1, false},
-    {"IMAGE_CELL", "Game", 43, 43, 1, 1, false},
-    {"IMAGE_CELL_OVER", "Game", 43, 43, 1, 1, false},
-    {"IMAGE_EFFECTIVE_PB_COEF10", "Game", 72, 40, 1, 1, false},
-    {"IMAGE_EFFECTIVE_PB_COEF2", "Game", 72, 40, 1, 1, false},
-    {"IMAGE_EFFECTIVE_PB_COEF3", "Game", 72, 40, 1, 1, false},
-    {"IMAGE_EFFECTIVE_PB_COEF4", "Game", 72, 40, 1, 1, false},
-    {"IMAGE_EVILFORCE_PARTICLE", "Game", 16, 16, 1, 1, false},
-    {"IMAGE_GOODFORCE_PARTICLE", "Game", 16, 16, 1, 1, false},
-    {"IMAGE_HIGHSCORES_BG", "Game", 339, 423, 1, 1, false},
-    {"IMAGE_INTERFACE", "Game", 800, 90, 1, 1, false},
-    {"IMAGE_LANDMAP", "Game", 800, 600, 1, 1, false},
-    {"IMAGE_LEVEL_PROGRESSBAR_CORE", "Game", 90, 420, 1, 1, false},
-    {"IMAGE_LEVEL_PROGRESSBAR_SOURCES", "Game", 90, 420, 1, 1, false},
-    {"IMAGE_LUCHEG_RUCHKI", "Game", 60, 30, 1, 1, false},
-    {"IMAGE_MAINCURSOR", "Game", 32, 32, 1, 1, false},
-    {"IMAGE_MAINCURSOR_DRAG", "Game", 32, 32, 1, 1, false},
-    {"IMAGE_MAINCURSOR_PRESS", "Game", 32, 32, 1, 1, false},
-    {"IMAGE_MAPDOT_AURA_BIG", "Game", 40, 40, 1, 1, false},
-    {"IMAGE_MAPDOT_AURA_MEDIUM", "Game", 32, 32, 1, 1, false},
-    {"IMAGE_MAPDOT_BIG_AURA", "Game", 40, 40, 1, 1, false},
-    {"IMAGE_MAPDOT_BIG_GREEN", "Game", 28, 28, 1, 1, false},
-    {"IMAGE_MAPDOT_BIG_PURPLE", "Game", 28, 28, 1, 1, false},
-    {"IMAGE_MAPDOT_MEDIUM_AURA", "Game", 32, 32, 1, 1, false},
-    {"IMAGE_MAPDOT_MEDIUM_GREEN", "Game", 20, 20, 1, 1, false},
-    {"IMAGE_MAPDOT_MEDIUM_PURPLE", "Game", 20, 20, 1, 1, false},
-    {"IMAGE_MAPDOT_SMALL_GREEN", "Game", 8, 8, 1, 1, false},
-    {"IMAGE_MAPDOT_SMALL_PURPLE", "Game", 8, 8, 1, 1, false},
-    {"IMAGE_MM_BACKGROUND", "Game", 800, 600, 1, 1, false},
-    {"IMAGE_MM_BGSKY", "Game", 800, 360, 1, 1, false},
-    {"IMAGE_SLOMO_EFFECT_F0", "Game", 600, 600, 1, 1, false},
-    {"IMAGE_SLOMO_EFFECT_F1", "Game", 600, 600, 1, 1, false},
-    {"IMAGE_SLOMOICON_ARROW", "Game", 174, 168, 1, 1, false},
-    {"IMAGE_SLOMOICON_AURAOVER", "Game", 174, 168, 1, 1, false},
-    {"IMAGE_SLOMOICON_NORM", "Game", 174, 168, 1, 1, false},
-    {"IMAGE_SMALL_HEART", "Game", 20, 18, 1, 1, false},
-    {"IMAGE_ZM_LOGO", "TitleScreen", 800, 600, 1, 1, false},
-    {"IMAGE_GAME_LOGO", "TitleScreen", 800, 600, 1, 1, false},
-    {"IMAGE_PB_CENTER", "TitleScreen", 300, 20, 1, 1, false},
-    {"IMAGE_PB_LEFT", "TitleScreen", 10, 20, 1, 1, false},
-    {"IMAGE_PB_RIGHT", "TitleScreen", 10, 20, 1, 1, false},
-    {"IMAGE_CHKBX", "Interface", 56, 28, 1, 1, false},
-    {"IMAGE_SLDR", "Interface", 30, 12, 1, 1, false},
-    {"IMAGE_THUMB", "Interface", 20, 30, 1, 1, false},
-    {"IMAGE_OPTS_WND", "Interface", 407, 375, 1, 1, false},
-    {"IMAGE_PAUSE_WND", "Interface", 407, 375, 1, 1, false},
-    {"IMAGE_SCROLL", "Interface", 20, 16, 1, 1, false},
-    {"IMAGE_SCROLL_DOWN", "Interface", 20, 20, 1, 1, false},
-    {"IMAGE_SCROLL_UP", "Interface", 20, 20, 1, 1, false},
-    {"IMAGE_EDITBOX", "Interface", 120, 24, 1, 1, false},
-    {"IMAGE_LISTBOX", "Interface", 120, 96, 1, 1, false},
-    {"IMAGE_PROFILE_BG", "Interface", 339, 450, 1, 1, false},
-    {"IMAGE_SCROLL_DOWN_DOWN", "Interface", 20, 20, 1, 1, false},
-    {"IMAGE_SCROLL_DOWN_DSBLD", "Interface", 20, 20, 1, 1, false},
-    {"IMAGE_SCROLL_DOWN_OVER", "Interface", 20, 20, 1, 1, false},
-    {"IMAGE_SCROLL_UP_DOWN", "Interface", 20, 20, 1, 1, false},
-    {"IMAGE_SCROLL_UP_DSBLD", "Interface", 20, 20, 1, 1, false},
-    {"IMAGE_SCROLL_UP_OVER", "Interface", 20, 20, 1, 1, false},
-    {"IMAGE_STAGECOMPLETE_BG", "Interface", 492, 570, 1, 1, false},
-    {"IMAGE_BESTTIME", "Interface", 180, 28, 1, 1, false},
-    {"IMAGE_COMBOS", "Interface", 180, 28, 1, 1, false},
-    {"IMAGE_HORLINE", "Interface", 440, 4, 1, 1, false},
-    {"IMAGE_NEWRECORD", "Interface", 120, 28, 1, 1, false},
-    {"IMAGE_SCORE", "Interface", 180, 28, 1, 1, false},
-    {"IMAGE_YOURTIME", "Interface", 180, 28, 1, 1, false},
-    {"IMAGE_FLASH", "Interface", 64, 64, 1, 1, false},
-    {"IMAGE_MATCHES", "Interface", 180, 28, 1, 1, false},
-    {"IMAGE_X3", "Interface", 40, 28, 1, 1, false},
-    {"IMAGE_X4", "Interface", 40, 28, 1, 1, false},
-    {"IMAGE_X5", "Interface", 40, 28, 1, 1, false},
-    {"IMAGE_X6", "Interface", 40, 28, 1, 1, false},
-    {"IMAGE_X7", "Interface", 40, 28, 1, 1, false},
-    {"IMAGE_LISTITEM", "Interface", 12, 12, 1, 1, false},
-    {"IMAGE_LISTSELECT", "Interface", 263, 18, 1, 1, false},
-    {"IMAGE_NEWGAME_WND", "Interface", 321, 330, 1, 1, false},
-    {"IMAGE_ICONLIFE", "Interface", 180, 28, 1, 1, false},
-    {"IMAGE_ICONSLOMO", "Interface", 180, 28, 1, 1, false},
-    {"IMAGE_TIMEBONUS", "Interface", 180, 28, 1, 1, false},
-    {"IMAGE_GAMEOVER_WND", "Interface", 339, 357, 1, 1, false},
-    {"IMAGE_KNOCKDOWN", "Interface", 800, 200, 1, 1, false},
-    {"IMAGE_FOG", "Interface", 128, 128, 1, 1, false},
-    {"IMAGE_HELP", "Interface", 800, 600, 1, 1, false},
-    {"IMAGE_LUCHEG_SHOUT", "Interface", 200, 92, 1, 1, false},
-    {"IMAGE_HELPWND", "Interface", 300, 440, 1, 1, false},
-    {"IMAGE_HELPWND_BOTTOM", "Interface", 300, 20, 1, 1, false},
-    {"IMAGE_HELPWND_CENTER", "Interface", 300, 400, 1, 1, false},
-    {"IMAGE_HELPWND_TOP", "Interface", 300, 20, 1, 1, false},
-    {"IMAGE_CANCEL", "Interface", 94, 40, 1, 1, false},
-    {"IMAGE_CANCEL_OVER", "Interface", 94, 40, 1, 1, false},
-    {"IMAGE_CANCEL_PRESSED", "Interface", 94, 40, 1, 1, false},
-    {"IMAGE_CH_PRFL", "Interface", 232, 36, 1, 1, false},
-    {"IMAGE_CH_PRFL_OVER", "Interface", 232, 36, 1, 1, false},
-    {"IMAGE_CH_PRFL_PRESSED", "Interface", 232, 36, 1, 1, false},
-    {"IMAGE_CONTINUE", "Interface", 124, 45, 1, 1, false},
-    {"IMAGE_CONTINUE_DOWN", "Interface", 124, 45, 1, 1, false},
-    {"IMAGE_CONTINUE_OVER", "Interface", 124, 45, 1, 1, false},
-    {"IMAGE_CREATE", "Interface", 110, 40, 1, 1, false},
-    {"IMAGE_CREATE_DISABLED", "Interface", 110, 40, 1, 1, false},
-    {"IMAGE_CREATE_DOWN", "Interface", 110, 40, 1, 1, false},
-    {"IMAGE_CREATE_OVER", "Interface", 110, 40, 1, 1, false},
-    {"IMAGE_CREDITS", "Interface", 182, 36, 1, 1, false},
-    {"IMAGE_CREDITS_OVER", "Interface", 182, 36, 1, 1, false},
-    {"IMAGE_CREDITS_PRESSED", "Interface", 182, 36, 1, 1, false},
-    {"IMAGE_DELETE", "Interface", 110, 40, 1, 1, false},
-    {"IMAGE_DELETE_DISABLED", "Interface", 110, 40, 1, 1, false},
-    {"IMAGE_DELETE_DOWN", "Interface", 110, 40, 1, 1, false},
-    {"IMAGE_DELETE_OVER", "Interface", 110, 40, 1, 1, false},
-    {"IMAGE_EXIT_OVER", "Interface", 144, 36, 1, 1, false},
-    {"IMAGE_EXIT", "Interface", 144, 36, 1, 1, false},
-    {"IMAGE_EXIT_PRESSED", "Interface", 144, 36, 1, 1, false},
-    {"IMAGE_MENU", "Interface", 90, 34, 1, 1, false},
-    {"IMAGE_MENU_DOWN", "Interface", 90, 34, 1, 1, false},
-    {"IMAGE_MENU_OVER", "Interface", 90, 34, 1, 1, false},
-    {"IMAGE_NO", "Interface", 59, 40, 1, 1, false},
-    {"IMAGE_NO_DOWN", "Interface", 59, 40, 1, 1, false},
-    {"IMAGE_NO_OVER", "Interface", 59, 40, 1, 1, false},
-    {"IMAGE_OK", "Interface", 68, 40, 1, 1, false},
-    {"IMAGE_OK_OVER", "Interface", 68, 40, 1, 1, false},
-    {"IMAGE_OK_PRESSED", "Interface", 68, 40, 1, 1, false},
-    {"IMAGE_OPTIONS_PRESSED", "Interface", 184, 36, 1, 1, false},
-    {"IMAGE_OPTIONS", "Interface", 184, 36, 1, 1, false},
-    {"IMAGE_OPTIONS_OVER", "Interface", 184, 36, 1, 1, false},
-    {"IMAGE_RESUME", "Interface", 176, 36, 1, 1, false},
-    {"IMAGE_RESUME_DISABLED", "Interface", 176, 36, 1, 1, false},
-    {"IMAGE_RESUME_OVER", "Interface", 176, 36, 1, 1, false},
-    {"IMAGE_RESUME_PRESSED", "Interface", 176, 36, 1, 1, false},
-    {"IMAGE_SCORES", "Interface", 168, 36, 1, 1, false},
-    {"IMAGE_SCORES_OVER", "Interface", 168, 36, 1, 1, false},
-    {"IMAGE_SCORES_PRESSED", "Interface", 168, 36, 1, 1, false},
-    {"IMAGE_MAINMENU", "Interface", 124, 45, 1, 1, false},
-    {"IMAGE_MAINMENU_DOWN", "Interface", 124, 45, 1, 1, false},
-    {"IMAGE_MAINMENU_OVER", "Interface", 124, 45, 1, 1, false},
-    {"IMAGE_START", "Interface", 156, 36, 1, 1, false},
-    {"IMAGE_START_OVER", "Interface", 156, 36, 1, 1, false},
-    {"IMAGE_START_PRESSED", "Interface", 156, 36, 1, 1, false},
-    {"IMAGE_SUBMIT", "Interface", 120, 40, 1, 1, false},
-    {"IMAGE_SUBMIT_OVER", "Interface", 120, 40, 1, 1, false},
-    {"IMAGE_SUBMIT_PRESSED", "Interface", 120, 40, 1, 1, false},
-    {"IMAGE_YES", "Interface", 59, 40, 1, 1, false},
-    {"IMAGE_YES_DOWN", "Interface", 59, 40, 1, 1, false},
-    {"IMAGE_YES_OVER", "Interface", 59, 40, 1, 1, false},
-    {"IMAGE_CREDITS_BACKGROUND", "Credits", 800, 600, 1, 1, false},
-    {"IMAGE_CREDITS_FOREGROUND", "Credits", 800, 600, 1, 1, false},
-    {"IMAGE_ZM_LOGO_W", "Credits", 400, 150, 1, 1, false},
-    {"IMAGE_VORNS_LOGO", "Credits", 500, 200, 1, 1, false},
-    {"IMAGE_BLOCK1", "Game", 43, 43, 1, 20, true},
-    {"IMAGE_BLOCK2", "Game", 43, 43, 1, 20, true},
-    {"IMAGE_BLOCK3", "Game", 43, 43, 1, 20, true},
-    {"IMAGE_BLOCK4", "Game", 43, 43, 1, 20, true},
-    {"IMAGE_BLOCK5", "Game", 43, 43, 1, 20, true},
-    {"IMAGE_BLOCK6", "Game", 43, 43, 1, 20, true},
-    {"IMAGE_BLOCK7", "Game", 43, 43, 1, 20, true},
-    {"IMAGE_BLOCK8", "Game", 43, 43, 1, 20, true},
+} kLayouts[] = {
+    {"IMAGE_CELL", 43, 43, 1, 1},
+    {"IMAGE_BLOCK1", 43, 43, 1, 20},
+    {"IMAGE_BLOCK8", 43, 43, 1, 20},
     // The bubble's full size is the image height - 20, so one row of 200-high cels.
-    {"IMAGE_BUBBLE_FLARE", "Game", 200, 200, 1, 72, true},
-    {"IMAGE_LUCHEG", "Game", 130, 180, 1, 3, true},
-    {"IMAGE_MM_SPARK1", "Game", 48, 48, 1, 8, true},
-    {"IMAGE_PROGRESSBAR_FLOWERS_ANIM", "Game", 390, 28, 227, 1, true},
-    {"IMAGE_SLOMO_CLOCK", "Game", 150, 170, 1, 10, true},
-    {"IMAGE_HELP_ARROW", "Interface", 24, 32, 1, 6, true},
+    {"IMAGE_BUBBLE_FLARE", 200, 200, 1, 72},
+    {"IMAGE_LUCHEG", 130, 180, 1, 3},
+    {"IMAGE_MM_SPARK1", 48, 48, 1, 8},
+    {"IMAGE_PROGRESSBAR_FLOWERS_ANIM", 390, 28, 227, 1},
+    {"IMAGE_SLOMO_CLOCK", 150, 170, 1, 10},
+    {"IMAGE_HELP_ARROW", 24, 32, 1, 6},
 };
 
 std::string Attribute(const std::string& element, const std::string& name) {
@@ -258,35 +82,50 @@ protected:
     static inline double sSeconds = 0;
 };
 
-TEST_F(MakeImagesTest, EveryBoundImageExistsWithItsGroupSizeAndCels) {
+TEST_F(MakeImagesTest, EveryListedImageExistsWithItsGroupSizeAndCels) {
     std::map<std::string, const make_data::ManifestEntry*> byId;
     for (const auto& entry : sPart->entries) {
         const std::string id = Attribute(entry.element, "id");
         EXPECT_TRUE(byId.emplace(id, &entry).second) << "defined twice: " << id;
     }
-    EXPECT_EQ(byId.size(), std::size(kImages)) << "extra or missing manifest entries";
-    for (const Expected& e : kImages) {
-        SCOPED_TRACE(e.id);
-        const auto it = byId.find(e.id);
-        ASSERT_NE(it, byId.end()) << "missing: " << e.id;
+    std::map<std::string, make_data::images::ImageRecipe> recipes;
+    for (auto& recipe : make_data::images::AllRecipes()) {
+        recipes.emplace(recipe.id, std::move(recipe));
+    }
+    const std::vector<ListedId> listed = ListedImages();
+    ASSERT_FALSE(listed.empty()) << VESK_RESOURCE_ID_LIST;
+    EXPECT_EQ(byId.size(), listed.size()) << "extra or missing manifest entries";
+    for (const ListedId& e : listed) {
+        SCOPED_TRACE(e.name);
+        const auto it = byId.find(e.name);
+        ASSERT_NE(it, byId.end()) << "missing: " << e.name;
+        const auto& recipe = recipes.at(e.name);
         const std::string& element = it->second->element;
-        EXPECT_EQ(it->second->group, e.group) << e.id;
-        EXPECT_EQ(element.rfind(e.animated ? "<ImageEx " : "<Image ", 0), 0u) << element;
-        EXPECT_TRUE(element.ends_with(e.animated ? "</ImageEx>" : "/>")) << element;
+        const bool animated = e.kind == "imageex";
+        EXPECT_EQ(it->second->group, e.group);
+        EXPECT_EQ(element.rfind(animated ? "<ImageEx " : "<Image ", 0), 0u) << element;
+        EXPECT_TRUE(element.ends_with(animated ? "</ImageEx>" : "/>")) << element;
         const std::string rows = Attribute(element, "rows");
         const std::string cols = Attribute(element, "cols");
-        EXPECT_EQ(rows.empty() ? 1 : std::stoi(rows), e.rows) << e.id;
-        EXPECT_EQ(cols.empty() ? 1 : std::stoi(cols), e.cols) << e.id;
-        if (e.animated) {
-            EXPECT_GE(Count(element, "<Seq "), 1) << e.id;
+        EXPECT_EQ(rows.empty() ? 1 : std::stoi(rows), recipe.rows);
+        EXPECT_EQ(cols.empty() ? 1 : std::stoi(cols), recipe.cols);
+        if (animated) {
+            EXPECT_GE(Count(element, "<Seq "), 1);
         }
         const make_data::DataFile* file = File(Attribute(element, "path") + ".png");
-        ASSERT_NE(file, nullptr) << "no file for " << e.id;
+        ASSERT_NE(file, nullptr) << "no file";
         std::string error;
         const auto image = ImageLib::DecodePNG(file->bytes, error);
-        ASSERT_TRUE(image.has_value()) << e.id << ": " << error;
-        EXPECT_EQ(image->mWidth, e.celWidth * e.cols) << e.id;
-        EXPECT_EQ(image->mHeight, e.celHeight * e.rows) << e.id;
+        ASSERT_TRUE(image.has_value()) << error;
+        EXPECT_EQ(image->mWidth, recipe.Width());
+        EXPECT_EQ(image->mHeight, recipe.Height());
+    }
+    for (const auto& want : kLayouts) {
+        const auto& recipe = recipes.at(want.id);
+        EXPECT_TRUE(recipe.celWidth == want.celWidth && recipe.celHeight == want.celHeight &&
+                    recipe.rows == want.rows && recipe.cols == want.cols)
+            << want.id << " has " << recipe.rows << "x" << recipe.cols << " cels of "
+            << recipe.celWidth << "x" << recipe.celHeight;
     }
 }
 
@@ -296,8 +135,11 @@ TEST_F(MakeImagesTest, AnimationsHaveTheSequencesTheGameReads) {
         elements[Attribute(entry.element, "id")] = entry.element;
     }
     // Every frame of every sequence names a cel the picture has.
-    for (const Expected& e : kImages) {
-        const std::string& element = elements[e.id];
+    for (const auto& [id, element] : elements) {
+        const std::string rows = Attribute(element, "rows");
+        const std::string cols = Attribute(element, "cols");
+        const int cels =
+            (rows.empty() ? 1 : std::stoi(rows)) * (cols.empty() ? 1 : std::stoi(cols));
         for (size_t at = element.find("framemap=\""); at != std::string::npos;
              at = element.find("framemap=\"", at + 1)) {
             const size_t start = at + 10;
@@ -305,7 +147,7 @@ TEST_F(MakeImagesTest, AnimationsHaveTheSequencesTheGameReads) {
             for (size_t p = 0; p < list.size();) {
                 const size_t comma = list.find(',', p);
                 const int cel = std::stoi(list.substr(p, comma - p));
-                EXPECT_TRUE(cel >= 0 && cel < e.rows * e.cols) << e.id << " frame " << cel;
+                EXPECT_TRUE(cel >= 0 && cel < cels) << id << " frame " << cel;
                 p = comma == std::string::npos ? list.size() : comma + 1;
             }
         }

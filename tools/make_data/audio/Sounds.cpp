@@ -2,6 +2,7 @@
 #include <cctype>
 #include <cmath>
 #include <string>
+#include <string_view>
 
 #include "make_data/DataSet.h"
 #include "make_data/audio/AudioFiles.h"
@@ -394,7 +395,8 @@ SoundSynth Guide(bool support) {
 }
 
 // One sound: its id, its loudness (dB, the RMS of its loudest fifth of a second) and how it is
-// made. The order is the game's id list; each sound's noise is seeded by its place.
+// made. The order is the game's id list; each sound's noise is seeded by its id, so a sound
+// added anywhere leaves the others as they were.
 struct Recipe {
     const char* id;
     double loudness;
@@ -466,6 +468,15 @@ const Recipe kRecipes[] = {
     {"SOUND_COUNTING_END", kEffect, CountingEnd},
 };
 
+// FNV-1a of the id: stable on every machine and library.
+uint64_t SeedOf(std::string_view id) {
+    uint64_t hash = 0xCBF29CE484222325ull;
+    for (const char c : id) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+    }
+    return hash;
+}
+
 }  // namespace
 
 const std::vector<std::string>& SoundIds() {
@@ -481,14 +492,13 @@ const std::vector<std::string>& SoundIds() {
 
 DataPart MakeSounds() {
     DataPart part;
-    uint64_t seed = 0x50554E44;
     for (const Recipe& recipe : kRecipes) {
         const std::string id = recipe.id;
         std::string name = id.substr(6);
         for (char& c : name) {
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         }
-        AudioRandom random(seed++);
+        AudioRandom random(SeedOf(id));
         SoundSynth synth = recipe.make(random);
         const std::vector<float> samples = synth.Finish(recipe.loudness);
         part.files.push_back(

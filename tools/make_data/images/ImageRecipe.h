@@ -64,4 +64,7 @@ void AddScreenRecipes(std::vector<ImageRecipe>& out);
 // The five comic pages "data/images/comics/page-1" .. "page-5" (ComicArt.cpp).
 void AddComicRecipes(std::vector<ImageRecipe>& out);
 
+// Every recipe of the part, in the order its files are written (Images.cpp).
+std::vector<ImageRecipe> AllRecipes();
+
 }  // namespace make_data::images

@@ -10,9 +10,8 @@
 #include "make_data/images/ImageRecipe.h"
 
 namespace make_data {
-namespace {
 
-using namespace images;
+namespace images {
 
 std::vector<ImageRecipe> AllRecipes() {
     std::vector<ImageRecipe> recipes;
@@ -27,7 +26,9 @@ std::vector<ImageRecipe> AllRecipes() {
     return recipes;
 }
 
-}  // namespace
+}  // namespace images
+
+using namespace images;
 
 DataPart MakeImages() {
     const std::vector<ImageRecipe> recipes = AllRecipes();
