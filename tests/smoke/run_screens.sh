@@ -85,14 +85,20 @@ shot() {
     fi
     LAST=("$png.rgb")
 }
-# words <name> <timeout> <action...>: an overlay's message, kept the moment it shows. The watch
-# starts before the action that brings it, so a slow start of its own cannot miss it.
+# words <name> <timeout> <action...>: an overlay's message, kept the moment it shows. The action
+# that brings it runs only once the watch has its first picture: on a busy machine the watcher's
+# own start can take longer than the whole overlay.
 words() {
     step=$((step + 1))
-    local png watcher
+    local png watcher watching="$OUT/words-watching"
     png="$OUT/$(printf '%02d' $step)-$1.png"
-    timeout $(($2 + 60)) python3 "$HELPER" words "$WINDOW" "$png" "$2" &
+    rm -f "$watching"
+    timeout $(($2 + 60)) python3 "$HELPER" words "$WINDOW" "$png" "$2" "$watching" &
     watcher=$!
+    while [ ! -e "$watching" ] && kill -0 $watcher 2>/dev/null; do
+        sleep 0.1
+    done
+    rm -f "$watching"
     "${@:3}"
     if ! wait $watcher; then
         echo "FAIL at '$1' (picture kept in $png)"

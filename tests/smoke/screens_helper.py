@@ -287,10 +287,11 @@ def words_shown(rgb):
     return light >= 0.1 and dark >= 0.3
 
 
-def wait_for(name, window, png, timeout, ready, pause, missing):
+def wait_for(name, window, png, timeout, ready, pause, missing, watching=None):
     """Grabs the window until ready(rgb) holds, then keeps that picture as <png> and <png>.rgb.
     Exit 1 (the last picture kept) when it did not within timeout seconds, 2 when the window
-    could not be read."""
+    could not be read. The file <watching>, when given, is made once the first picture is in,
+    so that a caller can start what it waits for only when the watch really runs."""
     x11 = load_x11()
     display = x11.XOpenDisplay(None)
     if not display:
@@ -303,6 +304,9 @@ def wait_for(name, window, png, timeout, ready, pause, missing):
             if rgb is None:
                 print("%s: cannot read the window" % name)
                 return 2
+            if watching is not None:
+                open(watching, "w").close()
+                watching = None
             if ready(rgb):
                 break
             if time.monotonic() > deadline:
@@ -319,8 +323,8 @@ def wait_for(name, window, png, timeout, ready, pause, missing):
     return 0
 
 
-def words(window, png, timeout):
-    found = wait_for("words", window, png, timeout, words_shown, 0.05, "no words")
+def words(window, png, timeout, watching=None):
+    found = wait_for("words", window, png, timeout, words_shown, 0.05, "no words", watching)
     if found != 0:
         print("words: the most light over a dimmed band %.3f (0.1 needed), the most dark %.3f "
               "(0.3 needed)" % tuple(BEST_SHARES))
@@ -435,8 +439,8 @@ def whirl(path, progress):
 
 
 def main(argv):
-    if len(argv) == 5 and argv[1] == "words":
-        return words(int(argv[2], 0), argv[3], float(argv[4]))
+    if len(argv) in (5, 6) and argv[1] == "words":
+        return words(int(argv[2], 0), argv[3], float(argv[4]), argv[5] if len(argv) == 6 else None)
     if len(argv) == 11 and argv[1] == "region":
         return region(int(argv[2], 0), argv[3], argv[4], [int(a) for a in argv[5:9]],
                       float(argv[9]), float(argv[10]))
