@@ -16,6 +16,9 @@ constexpr const char* kDejaVuSansBold = "/usr/share/fonts/truetype/dejavu/DejaVu
 constexpr const char* kLobsterTwoBold = "/usr/share/fonts/opentype/lobstertwo/LobsterTwo-Bold.otf";
 constexpr const char* kComicNeueBold = "/usr/share/fonts/opentype/comic-neue/ComicNeue-Bold.otf";
 
+constexpr int32_t kHugePixels = 112;
+constexpr int32_t kHugePad = 600;
+
 struct FontRecipe {
     const char* id;
     const char* stem;
@@ -29,21 +32,26 @@ struct FontRecipe {
     // A second layer rendered at this size, drawn when the font is asked for that point size
     // or more; 0 for none.
     int32_t largePixels;
+    // The advance of '~', made a blank: texts put one at each end to keep their words in the
+    // middle of a wider picture. 0 leaves '~' as the face draws it.
+    int32_t padWidth;
 };
 
 constexpr FontRecipe kFonts[] = {
-    {"FONT_BASIC", "basic", kDejaVuSansBold, "fonts-dejavu-core", 14, 0, 0, 0},
-    // The overlays show their words 800 px wide once the zoom holds: at this size even the
-    // shortest ("LEVEL 1-1") is wider, so the picture is only ever shrunk.
-    {"FONT_HUGE", "huge", kLobsterTwoBold, "fonts-lobstertwo", 224, 10, 0, 0},
+    {"FONT_BASIC", "basic", kDejaVuSansBold, "fonts-dejavu-core", 14, 0, 0, 0, 0},
+    // The overlays zoom their text picture in from twice the board's width (1600 px). The
+    // texts end in blanks (the overlays' strings are "~...~"), so each picture is at least that
+    // wide and never stretched up, while its words, drawn at this size, take less than half
+    // of it and so stay 20 px inside the board even at the start of the zoom.
+    {"FONT_HUGE", "huge", kLobsterTwoBold, "fonts-lobstertwo", kHugePixels, 6, 0, 0, kHugePad},
     // The main menu's greeting puts its second line a line spacing minus 5 below the first and
     // above a button 28 px below the first baseline: capitals of this size with a tight line
     // spacing keep both lines apart and clear of it. A plain rounded hand, since the script
     // face's capitals (its L reads as an I) blur at this size.
-    {"FONT_SHOWCARDGOTHIC", "showcard", kComicNeueBold, "fonts-comic-neue", 16, 1, 23, 0},
+    {"FONT_SHOWCARDGOTHIC", "showcard", kComicNeueBold, "fonts-comic-neue", 16, 1, 23, 0, 0},
     // Lists and the name field need it at most 18 high; the results dialog's numbers ask for
     // the large layer, so they are as big as the row labels and still sharp.
-    {"FONT_SMALL", "small", kComicNeueBold, "fonts-comic-neue", 15, 0, 0, 20},
+    {"FONT_SMALL", "small", kComicNeueBold, "fonts-comic-neue", 15, 0, 0, 20, 0},
 };
 
 // The shadow is the same glyphs again, black and half transparent, drawn first and offset down
@@ -108,6 +116,13 @@ DataPart MakeFonts() {
         if (font.lineSpacing > 0) {
             descriptor += "LayerSetLineSpacingOffset Main " +
                           std::to_string(font.lineSpacing - LayerHeight(descriptor)) + ";\n";
+        }
+        if (font.padWidth > 0) {
+            descriptor +=
+                "Define PadChars (\"~\");\nLayerSetImageMap Main PadChars ((0 0 0 0));\n"
+                "LayerSetCharOffsets Main PadChars ((0 0));\n"
+                "LayerSetCharWidths Main PadChars (" +
+                std::to_string(font.padWidth) + ");\n";
         }
         if (font.shadowOffset > 0) {
             descriptor += ShadowLayer(font.shadowOffset);
