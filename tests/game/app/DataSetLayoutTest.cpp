@@ -326,6 +326,9 @@ TEST_F(DataSetTest, EveryHelpBubbleLiesOnTheBoardAboveThePanelAndLeavesItsTarget
         }
     }
     const Rect above(0, 0, kBoardWidth, panelTop);
+    // The level bar's tube, below its mark, must stay in sight too.
+    const int barX = kBoardWidth - image("IMAGE_LEVEL_PROGRESSBAR_CORE")->GetWidth();
+    const Rect tube(barX + 28, 0, 32, 400);
     for (const auto& [topic, at] : targets) {
         const std::string text = app.GetString(Vesk::CHelpWidget::TopicTextId(topic));
         Vesk::Graphics measure;
@@ -339,6 +342,9 @@ TEST_F(DataSetTest, EveryHelpBubbleLiesOnTheBoardAboveThePanelAndLeavesItsTarget
         const Rect bubble(layout.bubbleX, layout.bubbleY, w, h);
         EXPECT_TRUE(Inside(bubble, above)) << topic << " at " << at.mX << "," << at.mY;
         EXPECT_FALSE(bubble.Contains(at.mX, at.mY)) << topic << " at " << at.mX << "," << at.mY;
+        if (topic == Vesk::CHelpWidget::kGameBar) {
+            EXPECT_TRUE(Apart(bubble, tube)) << bubble.mX << "," << bubble.mY;
+        }
     }
 }
 

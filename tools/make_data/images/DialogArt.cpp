@@ -168,9 +168,14 @@ void DrawShout(cairo_t* cr) {
     cairo_fill(cr);
 }
 
+// The help bubble's width. The board puts a bubble in the free space beyond its target and
+// pulls it along the line toward it; a narrow, tall bubble is pulled in from the side, so
+// the one about the level bar stops left of the bar's tube instead of over it.
+constexpr int kHelpWidth = 240;
+
 void DrawHelpSlice(cairo_t* cr, int part, double h) {
     // 0 top, 1 centre (cut to the text's height), 2 bottom; dark for light words.
-    const double w = 300;
+    const double w = kHelpWidth;
     cairo_save(cr);
     if (part == 0) {
         RoundRect(cr, 1, 1, w - 2, h * 2 + 20, 14);
@@ -213,11 +218,11 @@ void AddDialogRecipes(std::vector<ImageRecipe>& out) {
         cairo_fill_preserve(cr);
         Outline(cr, 2, Hex(0x8AB8E0), 0.9);
     }));
-    out.push_back(StillImage("IMAGE_HELPWND_BOTTOM", "Interface", 300, 20,
+    out.push_back(StillImage("IMAGE_HELPWND_BOTTOM", "Interface", kHelpWidth, 20,
                              [](cairo_t* cr, int) { DrawHelpSlice(cr, 2, 20); }));
-    out.push_back(StillImage("IMAGE_HELPWND_CENTER", "Interface", 300, 400,
+    out.push_back(StillImage("IMAGE_HELPWND_CENTER", "Interface", kHelpWidth, 400,
                              [](cairo_t* cr, int) { DrawHelpSlice(cr, 1, 400); }));
-    out.push_back(StillImage("IMAGE_HELPWND_TOP", "Interface", 300, 20,
+    out.push_back(StillImage("IMAGE_HELPWND_TOP", "Interface", kHelpWidth, 20,
                              [](cairo_t* cr, int) { DrawHelpSlice(cr, 0, 20); }));
 }
 
