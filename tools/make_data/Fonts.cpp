@@ -126,7 +126,8 @@ DataPart MakeFonts() {
             if (!fontmaker::MakeFont(outlineRequest, &outline, &error)) {
                 throw std::runtime_error(std::string(font.id) + ": " + error);
             }
-            descriptor += outline.descriptor.substr(outline.descriptor.find("CreateLayer Outline;"));
+            descriptor +=
+                outline.descriptor.substr(outline.descriptor.find("CreateLayer Outline;"));
             descriptor +=
                 "LayerSetColorMult Outline (0 0 0 1);\n"
                 "LayerSetColorAdd Outline (0.23 0.13 0.06 0);\n"

@@ -74,8 +74,8 @@ void Grow(Glyph& glyph, int32_t radius) {
                     if (dx * dx + dy * dy > radius * radius + radius) {
                         continue;
                     }
-                    uint8_t& out = grown[static_cast<size_t>((y + radius + dy) * width + x +
-                                                             radius + dx)];
+                    uint8_t& out =
+                        grown[static_cast<size_t>((y + radius + dy) * width + x + radius + dx)];
                     out = std::max(out, value);
                 }
             }
