@@ -167,7 +167,6 @@ std::vector<Particle> Definitions() {
     mapFlash.speedMax = 40.0f;
     mapFlash.scaleStart = 1.4f;
     mapFlash.scaleEnd = 0.5f;
-    mapFlash.spinEnd = 3.0f;
     Colours(mapFlash, {1.0f, 0.72f, 0.08f, 1.0f}, {0.9f, 0.25f, 0.05f, 0.0f});
     mapFlash.additive = false;
     mapFlash.image = "particles/spark.png";
