@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -50,6 +52,47 @@ TEST(FontMaker, TheMadeDescriptorLoadsAndDrawsItsGlyphs) {
     for (int32_t x = 0; x < 100; ++x) {
         EXPECT_EQ(dest.GetBits()[17 * 100 + x] >> 24, 0u);
     }
+}
+
+TEST(FontMaker, AnOutlineGrowsEveryGlyphAllRoundAndKeepsTheAdvances) {
+    // The ink box of "H" drawn at (10, 20), and the string's width, of a font made with the
+    // given outline.
+    const auto measure = [](int32_t outline) {
+        fontmaker::FontRequest request;
+        request.fontFile = kFace;
+        request.pixelSize = 16;
+        request.outline = outline;
+        fontmaker::MadeFont made;
+        std::string error;
+        EXPECT_TRUE(fontmaker::MakeFont(request, &made, &error)) << error;
+        fonttest::FakeFontHost host;
+        host.AddImage("fonts/font.png", 1, 1)
+            ->SetBits(made.image.GetBits(), made.image.GetWidth(), made.image.GetHeight(), false);
+        auto* data = new Vesk::FontData();
+        data->LoadText(&host, "fonts/font.txt", made.descriptor);
+        Vesk::ImageFont font(data);
+        Vesk::MemoryImage dest(nullptr);
+        dest.Create(40, 32);
+        Vesk::Graphics g(&dest);
+        font.DrawString(g, 10, 20, "H", Vesk::Color::White, Vesk::Rect());
+        int32_t left = 40, top = 32, right = -1, bottom = -1;
+        for (int32_t i = 0; i < 40 * 32; ++i) {
+            if ((dest.GetBits()[i] >> 24) != 0) {
+                left = std::min(left, i % 40);
+                right = std::max(right, i % 40);
+                top = std::min(top, i / 40);
+                bottom = std::max(bottom, i / 40);
+            }
+        }
+        return std::array<int32_t, 5>{left, top, right, bottom, font.StringWidth("HxH")};
+    };
+    const auto plain = measure(0);
+    const auto grown = measure(2);
+    EXPECT_EQ(grown[0], plain[0] - 2);
+    EXPECT_EQ(grown[1], plain[1] - 2);
+    EXPECT_EQ(grown[2], plain[2] + 2);
+    EXPECT_EQ(grown[3], plain[3] + 2);
+    EXPECT_EQ(grown[4], plain[4]);
 }
 
 TEST(FontMaker, WritesBothFilesOrReportsWhy) {

@@ -155,18 +155,20 @@ std::vector<Particle> Definitions() {
     flash.image = "particles/spark.png";
     all.push_back({"PARTICLE_SC_FLASH", "sc-flash", flash});
 
-    // The newest stage keeps sparkling until the next step takes over.
+    // The newest stage keeps sparkling until the next step takes over: its dot looks like every
+    // other reached one, so the sparks are what tells the player where they are. Blended, not
+    // added, and deep gold to orange, since added light vanishes on the map's pale paper.
     vesk_tools::ParticleDefinition mapFlash;
-    mapFlash.rate = 30;
+    mapFlash.rate = 45;
     mapFlash.duration = -1.0f;
-    mapFlash.lifeMin = 0.4f;
-    mapFlash.lifeMax = 0.8f;
-    mapFlash.speedMin = 10.0f;
-    mapFlash.speedMax = 30.0f;
-    mapFlash.scaleStart = 1.0f;
-    mapFlash.scaleEnd = 0.2f;
-    Colours(mapFlash, {1.0f, 0.95f, 0.6f, 1.0f}, {0.6f, 1.0f, 0.4f, 0.0f});
-    mapFlash.additive = true;
+    mapFlash.lifeMin = 0.6f;
+    mapFlash.lifeMax = 1.0f;
+    mapFlash.speedMin = 20.0f;
+    mapFlash.speedMax = 40.0f;
+    mapFlash.scaleStart = 1.4f;
+    mapFlash.scaleEnd = 0.5f;
+    Colours(mapFlash, {1.0f, 0.72f, 0.08f, 1.0f}, {0.9f, 0.25f, 0.05f, 0.0f});
+    mapFlash.additive = false;
     mapFlash.image = "particles/spark.png";
     all.push_back({"PARTICLE_LM_FLASH", "lm-flash", mapFlash});
 

@@ -53,11 +53,12 @@ constexpr Text kTexts[] = {
      "Knockdown! Your lines came so fast that the evil force is stunned. Keep going while its "
      "shield is down."},
 
-    // Overlays.
-    {"LVL", "LEVEL %d-%d"},
-    {"LAST LIFE", "%d LIFE LEFT"},
-    {"LIVES LEFT", "%d LIVES LEFT"},
-    {"LIVES LEFT 2", "%d LIVES LEFT"},
+    // Overlays. The huge font draws '~' as a wide blank: the words sit in the middle of the
+    // picture the overlays zoom in from twice the board's width.
+    {"LVL", "~LEVEL %d-%d~"},
+    {"LAST LIFE", "~%d LIFE LEFT~"},
+    {"LIVES LEFT", "~%d LIVES LEFT~"},
+    {"LIVES LEFT 2", "~%d LIVES LEFT~"},
 
     // The guide's balloon: short lines that fit four rows of the small face.
     {"LUCHEG MESSAGE 1", "Hello again! The land needs its colours back."},

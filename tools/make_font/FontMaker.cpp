@@ -58,6 +58,36 @@ int32_t Round26(FT_Pos value) {
     return static_cast<int32_t>(value >= 0 ? (value + 32) >> 6 : -((-value + 32) >> 6));
 }
 
+// Each pixel takes the largest coverage within the radius around it.
+void Grow(Glyph& glyph, int32_t radius) {
+    const int32_t width = glyph.width + 2 * radius;
+    const int32_t rows = glyph.rows + 2 * radius;
+    std::vector<uint8_t> grown(static_cast<size_t>(width * rows), 0);
+    for (int32_t y = 0; y < glyph.rows; ++y) {
+        for (int32_t x = 0; x < glyph.width; ++x) {
+            const uint8_t value = glyph.coverage[static_cast<size_t>(y * glyph.width + x)];
+            if (value == 0) {
+                continue;
+            }
+            for (int32_t dy = -radius; dy <= radius; ++dy) {
+                for (int32_t dx = -radius; dx <= radius; ++dx) {
+                    if (dx * dx + dy * dy > radius * radius + radius) {
+                        continue;
+                    }
+                    uint8_t& out =
+                        grown[static_cast<size_t>((y + radius + dy) * width + x + radius + dx)];
+                    out = std::max(out, value);
+                }
+            }
+        }
+    }
+    glyph.coverage = std::move(grown);
+    glyph.width = width;
+    glyph.rows = rows;
+    glyph.left -= radius;
+    glyph.top += radius;
+}
+
 }  // namespace
 
 bool MakeFont(const FontRequest& request, MadeFont* out, std::string* error) {
@@ -110,6 +140,9 @@ bool MakeFont(const FontRequest& request, MadeFont* out, std::string* error) {
         for (int32_t row = 0; row < glyph.rows; ++row) {
             std::copy_n(slot->bitmap.buffer + static_cast<ptrdiff_t>(row) * slot->bitmap.pitch,
                         glyph.width, glyph.coverage.begin() + row * glyph.width);
+        }
+        if (request.outline > 0) {
+            Grow(glyph, request.outline);
         }
         glyphs.push_back(std::move(glyph));
     }

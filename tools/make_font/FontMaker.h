@@ -20,6 +20,9 @@ struct FontRequest {
     std::string characters;
     // Clear pixels around each glyph in the image.
     int32_t padding = 1;
+    // Grows every glyph by this many pixels all round, for an outline layer drawn under the
+    // glyphs themselves; the advances stay the face's.
+    int32_t outline = 0;
 };
 
 // A layer image (white, coverage as alpha) and the descriptor that maps it.

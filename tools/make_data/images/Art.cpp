@@ -152,7 +152,8 @@ void ShadeBlob(cairo_t* cr, Rgb base, double cx, double cy, double radius, doubl
     ShadeShape(cr, base, cx, cy, radius, 0);
 }
 
-void Panel(cairo_t* cr, double x, double y, double w, double h, double r, Rgb face, Rgb rim) {
+void Panel(cairo_t* cr, double x, double y, double w, double h, double r, Rgb face, Rgb rim,
+           double rimWidth) {
     // Shadow, rim, face, inner bevel.
     cairo_save(cr);
     for (int i = 3; i >= 1; --i) {
@@ -164,7 +165,7 @@ void Panel(cairo_t* cr, double x, double y, double w, double h, double r, Rgb fa
     FillVertical(cr, Shade(rim, 0.25), Shade(rim, -0.3), y, y + h);
     Outline(cr, 1.5);
     cairo_new_path(cr);
-    const double inset = std::min(9.0, std::min(w, h) / 6);
+    const double inset = std::min(rimWidth, std::min(w, h) / 6);
     RoundRect(cr, x + 1 + inset, y + 1 + inset, w - 5 - 2 * inset, h - 5 - 2 * inset,
               std::max(2.0, r - inset / 2));
     FillVertical(cr, Shade(face, 0.3), Shade(face, -0.08), y + inset, y + h - inset);

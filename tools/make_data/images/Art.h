@@ -70,7 +70,7 @@ void ShadeBlob(cairo_t* cr, Rgb base, double cx, double cy, double radius, doubl
 
 // A framed panel: soft drop shadow, wooden rim, parchment face.
 void Panel(cairo_t* cr, double x, double y, double w, double h, double r = 14.0,
-           Rgb face = kParchment, Rgb rim = kWood);
+           Rgb face = kParchment, Rgb rim = kWood, double rimWidth = 9.0);
 
 enum class Look { kNormal, kOver, kDown, kDisabled };
 // A rounded button with its word, in one of its four states.

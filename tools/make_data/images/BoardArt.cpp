@@ -258,7 +258,12 @@ void ArrowPath(cairo_t* cr) {
     cairo_close_path(cr);
 }
 
+// The pointer's hot spot is the picture's centre (the cursor is drawn centred on it), so the
+// arrow's tip sits there and the arrow reaches into the lower right quarter.
+constexpr int kCursorSide = 64;
+
 void DrawCursor(cairo_t* cr, int kind) {
+    cairo_translate(cr, kCursorSide / 2 - 1.0, kCursorSide / 2 - 1.0);
     cairo_save(cr);
     cairo_translate(cr, 1.2, 1.6);
     ArrowPath(cr);
@@ -310,11 +315,11 @@ void AddBoardRecipes(std::vector<ImageRecipe>& out) {
                              [](cairo_t* cr, int) { DrawBarSources(cr); }));
     out.push_back(
         StillImage("IMAGE_LUCHEG_RUCHKI", "Game", 60, 30, [](cairo_t* cr, int) { DrawHands(cr); }));
-    out.push_back(StillImage("IMAGE_MAINCURSOR", "Game", 32, 32,
+    out.push_back(StillImage("IMAGE_MAINCURSOR", "Game", kCursorSide, kCursorSide,
                              [](cairo_t* cr, int) { DrawCursor(cr, 0); }));
-    out.push_back(StillImage("IMAGE_MAINCURSOR_DRAG", "Game", 32, 32,
+    out.push_back(StillImage("IMAGE_MAINCURSOR_DRAG", "Game", kCursorSide, kCursorSide,
                              [](cairo_t* cr, int) { DrawCursor(cr, 2); }));
-    out.push_back(StillImage("IMAGE_MAINCURSOR_PRESS", "Game", 32, 32,
+    out.push_back(StillImage("IMAGE_MAINCURSOR_PRESS", "Game", kCursorSide, kCursorSide,
                              [](cairo_t* cr, int) { DrawCursor(cr, 1); }));
     out.push_back(StillImage("IMAGE_SMALL_HEART", "Game", 20, 18, [](cairo_t* cr, int) {
         HeartPath(cr, 10, 9.5, 17);

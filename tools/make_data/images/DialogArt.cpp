@@ -42,8 +42,8 @@ void Sprig(cairo_t* cr, double x, double y, double turn) {
     cairo_fill(cr);
 }
 
-void Dialog(cairo_t* cr, double w, double h, const std::string& title) {
-    Panel(cr, 0, 0, w, h, 22);
+void Dialog(cairo_t* cr, double w, double h, const std::string& title, double rim = 9.0) {
+    Panel(cr, 0, 0, w, h, 22, kParchment, kWood, rim);
     Sprig(cr, 30, 40, -0.8);
     Sprig(cr, w - 34, 40, 0.8);
     // Title ribbon across the top.
@@ -75,20 +75,28 @@ void Well(cairo_t* cr, double x, double y, double w, double h) {
     cairo_fill(cr);
 }
 
+// The options and pause dialogs are boxed into 407 x 375, but their buttons' fixed places
+// put each pair's middle left of the box's: the panel is narrower than the picture, centred
+// on its buttons, and the right of the picture stays clear. The sliders' names go above
+// them, since the panel ends soon after the sliders.
 void VolumeControls(cairo_t* cr) {
-    Label(cr, "SOUND", 310, 125);
-    Label(cr, "MUSIC", 310, 175);
+    Label(cr, "SOUND", 37, 97, 13);
+    Label(cr, "MUSIC", 37, 150, 13);
     Label(cr, "FULL SCREEN", 108, 242);
     Label(cr, "HELP", 108, 274);
 }
 
+// OK (32 to 100) and CANCEL (200 to 294), 24 px inside the rim's inner edge either side.
 void DrawOptions(cairo_t* cr) {
-    Dialog(cr, 407, 375, "OPTIONS");
+    Dialog(cr, 329, 378, "OPTIONS", 7);
     VolumeControls(cr);
 }
 
+// MAIN MENU (its button 20 px into its picture at -3) and CONTINUE (at 195), so from 17 to
+// 319, and 33 px high from 329: 9 px inside the rim either side, 5 above its foot (the panel
+// is cut at its shadow so that its rim ends on the picture's last row).
 void DrawPause(cairo_t* cr) {
-    Dialog(cr, 407, 375, "GAME PAUSED");
+    Dialog(cr, 339, 378, "GAME PAUSED", 7);
     VolumeControls(cr);
 }
 
@@ -129,9 +137,11 @@ void DrawNewGame(cairo_t* cr) {
     ShadeShape(cr, kGold, 160.5, 275, 7, 1.0);
 }
 
+// Its buttons at 87 and 279 show from 107 (MAIN MENU's clear band) to 403: the picture is
+// wider than the rows need, so that the panel's middle is theirs.
 void DrawStageComplete(cairo_t* cr) {
-    Dialog(cr, 492, 570, "STAGE COMPLETE");
-    Well(cr, 24, 62, 444, 414);
+    Dialog(cr, 516, 570, "STAGE COMPLETE");
+    Well(cr, 24, 62, 464, 414);
 }
 
 // The guide's balloon: dark, for white words, its tail towards his head at the left.
@@ -158,9 +168,14 @@ void DrawShout(cairo_t* cr) {
     cairo_fill(cr);
 }
 
+// The help bubble's width. The board puts a bubble in the free space beyond its target and
+// pulls it along the line toward it; a narrow, tall bubble is pulled in from the side, so
+// the one about the level bar stops left of the bar's tube instead of over it.
+constexpr int kHelpWidth = 240;
+
 void DrawHelpSlice(cairo_t* cr, int part, double h) {
     // 0 top, 1 centre (cut to the text's height), 2 bottom; dark for light words.
-    const double w = 300;
+    const double w = kHelpWidth;
     cairo_save(cr);
     if (part == 0) {
         RoundRect(cr, 1, 1, w - 2, h * 2 + 20, 14);
@@ -189,7 +204,7 @@ void AddDialogRecipes(std::vector<ImageRecipe>& out) {
                              [](cairo_t* cr, int) { DrawPause(cr); }));
     out.push_back(StillImage("IMAGE_PROFILE_BG", "Interface", 339, 450,
                              [](cairo_t* cr, int) { DrawProfiles(cr); }));
-    out.push_back(StillImage("IMAGE_STAGECOMPLETE_BG", "Interface", 492, 570,
+    out.push_back(StillImage("IMAGE_STAGECOMPLETE_BG", "Interface", 516, 570,
                              [](cairo_t* cr, int) { DrawStageComplete(cr); }));
     out.push_back(StillImage("IMAGE_NEWGAME_WND", "Interface", 321, 330,
                              [](cairo_t* cr, int) { DrawNewGame(cr); }));
@@ -203,11 +218,11 @@ void AddDialogRecipes(std::vector<ImageRecipe>& out) {
         cairo_fill_preserve(cr);
         Outline(cr, 2, Hex(0x8AB8E0), 0.9);
     }));
-    out.push_back(StillImage("IMAGE_HELPWND_BOTTOM", "Interface", 300, 20,
+    out.push_back(StillImage("IMAGE_HELPWND_BOTTOM", "Interface", kHelpWidth, 20,
                              [](cairo_t* cr, int) { DrawHelpSlice(cr, 2, 20); }));
-    out.push_back(StillImage("IMAGE_HELPWND_CENTER", "Interface", 300, 400,
+    out.push_back(StillImage("IMAGE_HELPWND_CENTER", "Interface", kHelpWidth, 400,
                              [](cairo_t* cr, int) { DrawHelpSlice(cr, 1, 400); }));
-    out.push_back(StillImage("IMAGE_HELPWND_TOP", "Interface", 300, 20,
+    out.push_back(StillImage("IMAGE_HELPWND_TOP", "Interface", kHelpWidth, 20,
                              [](cairo_t* cr, int) { DrawHelpSlice(cr, 0, 20); }));
 }
 

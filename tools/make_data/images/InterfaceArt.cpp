@@ -23,6 +23,12 @@ struct ButtonSet {
     const char* pressed;  // suffix of the pressed picture
     bool disabled;
     int topGap;  // a clear band above the button
+    // Clear bands left, right and below. The pause dialog puts MAIN MENU 3 px left of its edge
+    // and both its buttons on its foot: MAIN MENU is drawn right of a band, CONTINUE left of
+    // one (so a pair placed from both screen edges stays centred), both above one.
+    int leftGap;
+    int rightGap;
+    int bottomGap;
     Rgb colour;
 };
 
@@ -33,35 +39,36 @@ constexpr Rgb kGoldButton = Hex(0xD89A20);
 
 // Main-menu buttons are centred on x 240 (their places are fixed), at most 36 high.
 constexpr ButtonSet kButtons[] = {
-    {"CANCEL", "CANCEL", 94, 40, "_PRESSED", false, 0, kAlertRed},
-    {"CH_PRFL", "CHANGE PROFILE", 232, 36, "_PRESSED", false, 0, kMenuGreen},
-    {"CONTINUE", "CONTINUE", 124, 45, "_DOWN", false, 0, kGoldButton},
-    {"CREATE", "CREATE", 110, 40, "_DOWN", true, 10, kDialogBlue},
-    {"CREDITS", "CREDITS", 182, 36, "_PRESSED", false, 0, kMenuGreen},
-    {"DELETE", "DELETE", 110, 40, "_DOWN", true, 10, kAlertRed},
-    {"EXIT", "EXIT", 144, 36, "_PRESSED", false, 0, kMenuGreen},
-    {"MENU", "MENU", 90, 34, "_DOWN", false, 0, kGoldButton},
-    {"NO", "NO", 59, 40, "_DOWN", false, 0, kAlertRed},
-    {"OK", "OK", 68, 40, "_PRESSED", false, 0, kDialogBlue},
-    {"OPTIONS", "OPTIONS", 184, 36, "_PRESSED", false, 0, kMenuGreen},
-    {"RESUME", "RESUME GAME", 176, 36, "_PRESSED", true, 0, kMenuGreen},
-    {"SCORES", "HIGH SCORES", 168, 36, "_PRESSED", false, 0, kMenuGreen},
-    {"MAINMENU", "MAIN MENU", 124, 45, "_DOWN", false, 0, kGoldButton},
-    {"START", "NEW GAME", 156, 36, "_PRESSED", false, 0, kMenuGreen},
-    {"SUBMIT", "SUBMIT", 120, 40, "_PRESSED", false, 0, kDialogBlue},
-    {"YES", "YES", 59, 40, "_DOWN", false, 0, kMenuGreen},
+    {"CANCEL", "CANCEL", 94, 40, "_PRESSED", false, 0, 0, 0, 0, kAlertRed},
+    {"CH_PRFL", "CHANGE PROFILE", 232, 36, "_PRESSED", false, 0, 0, 0, 0, kMenuGreen},
+    {"CONTINUE", "CONTINUE", 144, 45, "_DOWN", false, 0, 0, 20, 12, kGoldButton},
+    {"CREATE", "CREATE", 110, 40, "_DOWN", true, 10, 0, 0, 0, kDialogBlue},
+    {"CREDITS", "CREDITS", 182, 36, "_PRESSED", false, 0, 0, 0, 0, kMenuGreen},
+    {"DELETE", "DELETE", 110, 40, "_DOWN", true, 10, 0, 0, 0, kAlertRed},
+    {"EXIT", "EXIT", 144, 36, "_PRESSED", false, 0, 0, 0, 0, kMenuGreen},
+    {"MENU", "MENU", 90, 34, "_DOWN", false, 0, 0, 0, 0, kGoldButton},
+    {"NO", "NO", 59, 40, "_DOWN", false, 0, 0, 0, 0, kAlertRed},
+    {"OK", "OK", 68, 40, "_PRESSED", false, 0, 0, 0, 0, kDialogBlue},
+    {"OPTIONS", "OPTIONS", 184, 36, "_PRESSED", false, 0, 0, 0, 0, kMenuGreen},
+    {"RESUME", "RESUME GAME", 176, 36, "_PRESSED", true, 0, 0, 0, 0, kMenuGreen},
+    {"SCORES", "HIGH SCORES", 168, 36, "_PRESSED", false, 0, 0, 0, 0, kMenuGreen},
+    {"MAINMENU", "MAIN MENU", 144, 45, "_DOWN", false, 0, 20, 0, 12, kGoldButton},
+    {"START", "NEW GAME", 156, 36, "_PRESSED", false, 0, 0, 0, 0, kMenuGreen},
+    {"SUBMIT", "SUBMIT", 120, 40, "_PRESSED", false, 0, 0, 0, 0, kDialogBlue},
+    {"YES", "YES", 59, 40, "_DOWN", false, 0, 0, 0, 0, kMenuGreen},
 };
 
 void AddButton(std::vector<ImageRecipe>& out, const ButtonSet& b, const std::string& suffix,
                Look look) {
     const std::string text = b.text;
-    const double w = b.width;
-    const double h = b.height - b.topGap;
+    const double w = b.width - b.leftGap - b.rightGap;
+    const double h = b.height - b.topGap - b.bottomGap;
+    const double left = b.leftGap;
     const double top = b.topGap;
     const Rgb colour = b.colour;
     out.push_back(
         StillImage(std::string("IMAGE_") + b.name + suffix, "Interface", b.width, b.height,
-                   [=](cairo_t* cr, int) { Button(cr, 0, top, w, h, text, look, colour); }));
+                   [=](cairo_t* cr, int) { Button(cr, left, top, w, h, text, look, colour); }));
 }
 
 void DrawCheckbox(cairo_t* cr) {

@@ -349,16 +349,23 @@ void DrawHelpScreen(cairo_t* cr) {
     }
 }
 
+// The overlay zooms this in from twice the board's width: drawn at that size, so it is never
+// stretched up, with everything inside the middle 760 px, so it never leaves the board.
+constexpr int kKnockdownWidth = 1600;
+constexpr int kKnockdownHeight = 400;
+
 void DrawKnockdown(cairo_t* cr) {
+    const double cx = kKnockdownWidth / 2.0;
+    const double cy = kKnockdownHeight / 2.0;
     cairo_save(cr);
-    cairo_translate(cr, 400, 100);
+    cairo_translate(cr, cx, cy);
     cairo_scale(cr, 1.0, 0.36);
-    Glow(cr, 0, 0, 270, Hex(0xFF6A30), 0.5);
+    Glow(cr, 0, 0, 300, Hex(0xFF6A30), 0.5);
     cairo_restore(cr);
-    StarPath(cr, 400, 100, 96, 62, 16);
+    StarPath(cr, cx, cy, 96, 62, 16);
     SetColor(cr, Hex(0xFFD040), 0.5);
     cairo_fill(cr);
-    Text(cr, "KNOCKDOWN!", 400, 100, 84, Hex(0xFF7A2A), 760);
+    Text(cr, "KNOCKDOWN!", cx, cy, 84, Hex(0xFF7A2A), 680);
 }
 
 void DrawHelpArrow(cairo_t* cr, int cel) {
@@ -499,7 +506,7 @@ void AddScreenRecipes(std::vector<ImageRecipe>& out) {
                              [](cairo_t* cr, int) { DrawLoadingBar(cr, 10, 1); }));
     out.push_back(StillImage("IMAGE_PB_RIGHT", "TitleScreen", 10, 20,
                              [](cairo_t* cr, int) { DrawLoadingBar(cr, 10, 2); }));
-    out.push_back(StillImage("IMAGE_KNOCKDOWN", "Interface", 800, 200,
+    out.push_back(StillImage("IMAGE_KNOCKDOWN", "Interface", kKnockdownWidth, kKnockdownHeight,
                              [](cairo_t* cr, int) { DrawKnockdown(cr); }));
     out.push_back(StillImage("IMAGE_FOG", "Interface", 128, 128,
                              [](cairo_t* cr, int) { Glow(cr, 64, 64, 64, Hex(0xE8EEF4), 0.7); }));
