@@ -5,6 +5,7 @@
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "graphics/Image.h"
+#include "platform/VirtualKeys.h"
 #include "widgets/DialogButton.h"
 #include "widgets/WidgetManager.h"
 
@@ -12,7 +13,6 @@ namespace Vesk {
 
 namespace {
 
-constexpr int kEscape = 27;
 constexpr int kComicsTrack = 5;
 
 std::unique_ptr<DialogButton> MakeButton(int id, ButtonListener* listener, Image* normal,
@@ -73,7 +73,7 @@ void CNewGameDialog::Decline() {
 }
 
 void CNewGameDialog::KeyDown(int key) {
-    if (key == kEscape && mDimState != DIM_CLOSING) {
+    if (key == platform::vk::Escape && mDimState != DIM_CLOSING) {
         Decline();
     }
 }
