@@ -1,5 +1,7 @@
 #include "game/app/CNewGameDialog.h"
 
+#include "game/app/CHelp.h"
+#include "game/app/CLandMap.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
@@ -106,18 +108,15 @@ void CNewGameDialog::FadeOutDone() {
         board->ClearSavedGame();
     }
     if (app.mShowHelp != 0) {
-        next = app.mHelp.get();
+        next = app.GetScreen<CHelp>();
     } else {
-        next = app.mLandMap.get();
+        next = app.GetScreen<CLandMap>();
         app.SwitchMusic(kComicsTrack);
         if (app.mBoard != nullptr && app.mBoard->level == 1) {
             app.mBoard->SetupLevel();
         }
     }
-    if (next != nullptr) {
-        app.mWidgetManager->AddWidget(next);
-        app.mWidgetManager->SetFocus(next);
-    }
+    app.ShowScreen(next);
     if (app.mMainMenu != nullptr) {
         app.mMainMenu->RemoveSelf(true);
     }
