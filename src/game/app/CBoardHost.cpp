@@ -192,4 +192,10 @@ Widget* CBoardHost::GetMainMenu() {
     return mApp.mMainMenu.get();
 }
 
+void CBoardHost::ShowScreen(Widget& screen, WidgetManager& manager) {
+    // The application's manager is the one the board was on.
+    (void)manager;
+    mApp.ShowScreen(&screen);
+}
+
 }  // namespace Vesk

@@ -43,6 +43,7 @@ public:
     std::unique_ptr<BoardHelp> MakeHelp(Board& board) override;
     void ShowDialog(Dialog dialog, Board& board) override;
     Widget* GetMainMenu() override;
+    void ShowScreen(Widget& screen, WidgetManager& manager) override;
 
     // The game's overlay of that kind over the board.
     static std::unique_ptr<BoardOverlay> NewOverlay(BoardOverlay::Kind kind, Board& board);

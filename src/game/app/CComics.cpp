@@ -1,20 +1,16 @@
 #include "game/app/CComics.h"
 
 #include "app/util/Common.h"
+#include "game/app/CCredits.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "graphics/DDImage.h"
 #include "graphics/Graphics.h"
+#include "platform/VirtualKeys.h"
 #include "widgets/ButtonWidget.h"
 
 namespace Vesk {
-
-namespace {
-
-constexpr int kEscape = 27;
-
-}  // namespace
 
 CComics::CComics() : CScreen(true) {}
 
@@ -89,7 +85,7 @@ void CComics::GotFocus() {
 
 void CComics::KeyDown(int key) {
     zmWidget::KeyDown(key);
-    if (key == kEscape && mFadeState == FADE_IDLE) {
+    if (key == platform::vk::Escape && mFadeState == FADE_IDLE) {
         Finish();
     }
 }
@@ -115,10 +111,10 @@ void CComics::Finish() {
         board->LeaveBoard();
     }
     if (ended) {
-        LeaveTo(GameApp::Screen::Credits);
+        LeaveTo<CCredits>();
     } else {
         app.PlayLevelMusic();
-        LeaveTo(GameApp::Screen::Board);
+        LeaveTo<Board>();
     }
 }
 

@@ -13,6 +13,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "platform/Clock.h"
+#include "platform/VirtualKeys.h"
 #include "resources/XMLParser.h"
 #include "resources/zmResourceManager.h"
 #include "sound/MusicInterface.h"
@@ -21,9 +22,6 @@
 namespace Vesk {
 
 namespace {
-
-constexpr int kKeySpace = 32;
-constexpr int kKeyEscape = 27;
 
 bool ReadItemAttributes(const XMLElement& element, CCredits::Item& item, std::string& error) {
     for (const auto& [rawName, value] : element.mAttributes) {
@@ -80,7 +78,7 @@ double CCredits::Item::Height() const {
     }
 }
 
-CCredits::CCredits() = default;
+CCredits::CCredits() : CScreen(false) {}
 
 CCredits::~CCredits() {
     // The next showing builds a new screen.
@@ -209,7 +207,7 @@ void CCredits::RemovedFromManager(WidgetManager* manager) {
 }
 
 void CCredits::KeyDown(int key) {
-    if (mFadeState == FADE_IDLE && (key == kKeySpace || key == kKeyEscape)) {
+    if (mFadeState == FADE_IDLE && (key == platform::vk::Space || key == platform::vk::Escape)) {
         Leave();
     }
 }
@@ -219,20 +217,16 @@ void CCredits::Leave() {
         return;
     }
     GameApp* app = GetGameApp();
-    mNextScreen = app != nullptr ? app->GetScreen(GameApp::Screen::MainMenu) : nullptr;
-    StartFadeOut(true);
+    LeaveTo(app != nullptr ? app->GetScreen<CMainMenu>() : nullptr);
 }
 
-void CCredits::FadeOutDone() {
-    zmWidget::FadeOutDone();
+bool CCredits::PrepareHandOver(Widget* next) {
     GameApp* app = GetGameApp();
-    if (mNextScreen == nullptr || app == nullptr) {
-        return;
+    if (next == nullptr || app == nullptr) {
+        return false;
     }
-    Widget* next = mNextScreen;
-    mNextScreen = nullptr;
     app->mResourceManager->DeleteGroupResources("Credits");
-    app->ShowScreen(next);
+    return true;
 }
 
 void CCredits::UpdateF(float fraction) {

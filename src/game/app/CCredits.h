@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "game/app/CRipple.h"
-#include "widgets/zmWidget.h"
+#include "game/app/CScreen.h"
 
 namespace Vesk {
 
@@ -20,7 +20,7 @@ class MemoryImage;
 // The credits roll: logos and lines rise from the bottom between a background and a frame,
 // stopping where the script asks, while the main theme plays; loud beats ripple the text. Made
 // on demand by the application; it deletes itself once it has left the manager.
-class CCredits : public zmWidget {
+class CCredits : public CScreen {
 public:
     enum Kind { IMAGE = 0, TEXT = 1, BREAK = 2 };
     enum Align { LEFT = 0, CENTER = 1, RIGHT = 2 };
@@ -69,7 +69,6 @@ public:
     void UpdateF(float fraction) override;
     void Draw(Graphics* g) override;
     void KeyDown(int key) override;
-    void FadeOutDone() override;
 
     // Reads a script; false (error says why) on a parser error, an unknown element, an end tag
     // out of place, a missing "Credits" root or an image id that names no loaded image.
@@ -94,9 +93,10 @@ public:
     int mRippleX = 0;
     int mRippleY = 0;
     std::string mScriptError;
-    Widget* mNextScreen = nullptr;
 
 protected:
+    // The "Credits" group goes before the next screen comes.
+    bool PrepareHandOver(Widget* next) override;
     // Loads and binds the "Credits" group; false when either fails.
     virtual bool LoadResources();
     // The main theme's peaks: left in the low 16 bits, right in the high.

@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ProfileFiles.h"
 #include "platform/TextEncoding.h"
+#include "platform/VirtualKeys.h"
 #include "widgets/DialogButton.h"
 #include "widgets/EditWidget.h"
 #include "widgets/WidgetManager.h"
@@ -21,7 +22,6 @@ namespace Vesk {
 
 namespace {
 
-constexpr int kEscape = 27;
 constexpr int kDialogX = 229;
 constexpr int kDialogY = 49;
 // What the player's own files may not hold in a name: the characters the game always refused,
@@ -298,7 +298,7 @@ void CEditProfile::KeyDown(int key) {
         mWidgetManager->SetFocus(mNameEdit.get());
     }
     mNameEdit->KeyDown(key);
-    if (key == kEscape) {
+    if (key == platform::vk::Escape) {
         Close();
     }
 }

@@ -79,7 +79,7 @@ void CGameOverDialog::FadeOutDone() {
     mBoard.LeaveBoard();
     GameApp* app = GetGameApp();
     if (app != nullptr) {
-        app->ShowScreen(app->GetScreen(GameApp::Screen::MainMenu));
+        app->ShowScreen(app->GetScreen<CMainMenu>());
     }
 }
 

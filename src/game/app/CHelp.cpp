@@ -1,5 +1,7 @@
 #include "game/app/CHelp.h"
 
+#include "game/app/CLandMap.h"
+#include "game/app/CMainMenu.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
@@ -35,10 +37,10 @@ void CHelp::ButtonDepress(int id) {
     }
     if (id == CONTINUE) {
         app.SwitchMusic(kMapTrack);
-        LeaveTo(GameApp::Screen::LandMap);
+        LeaveTo<CLandMap>();
     } else if (id == MAINMENU) {
         app.SwitchMusic(kMenuTrack);
-        LeaveTo(GameApp::Screen::MainMenu);
+        LeaveTo<CMainMenu>();
     }
 }
 
@@ -46,7 +48,7 @@ bool CHelp::PrepareHandOver(Widget* next) {
     if (next == nullptr) {
         return false;
     }
-    if (next == App().GetScreen(GameApp::Screen::LandMap)) {
+    if (next == App().GetScreen<CLandMap>()) {
         if (Board* board = GetBoard()) {
             board->SetupLevel();
         }

@@ -10,6 +10,7 @@
 #include "game/core/Board.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "platform/VirtualKeys.h"
 #include "resources/zmParticleSystem.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/WidgetManager.h"
@@ -18,7 +19,6 @@ namespace Vesk {
 
 namespace {
 
-constexpr int kEscape = 27;
 constexpr int kComicsEndTrack = 6;
 
 }  // namespace
@@ -233,7 +233,7 @@ void CLandMap::MouseDown(int x, int y, int clickCount) {
 void CLandMap::KeyDown(int key) {
     zmWidget::KeyDown(key);
     // Once leaving has begun a second Escape would leave twice.
-    if (key == kEscape && !mDisabled && mFadeState == FADE_IDLE) {
+    if (key == platform::vk::Escape && !mDisabled && mFadeState == FADE_IDLE) {
         SetDisabled(true);
         Leave();
     }
@@ -255,7 +255,7 @@ void CLandMap::ButtonDepress(int id) {
 void CLandMap::Leave() {
     GameApp& app = App();
     Board* board = GetBoard();
-    auto* comics = dynamic_cast<CComics*>(app.GetScreen(GameApp::Screen::Comics));
+    auto* comics = dynamic_cast<CComics*>(app.GetScreen<CComics>());
     if (comics != nullptr && comics->HasChapter()) {
         const int32_t level = MapLevel();
         if (level > 1) {
@@ -270,7 +270,7 @@ void CLandMap::Leave() {
             board->LeaveBoard();
         }
         app.PlayLevelMusic();
-        LeaveTo(GameApp::Screen::Board);
+        LeaveTo<Board>();
     }
 }
 

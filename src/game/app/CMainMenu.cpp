@@ -7,8 +7,12 @@
 
 #include "app/util/Common.h"
 #include "app/util/GameRandom.h"
+#include "game/app/CComics.h"
+#include "game/app/CCredits.h"
 #include "game/app/CEditProfile.h"
+#include "game/app/CHelp.h"
 #include "game/app/CHighScoresDialog.h"
+#include "game/app/CLandMap.h"
 #include "game/app/CNewGameDialog.h"
 #include "game/app/COptionsDialog.h"
 #include "game/app/GameApp.h"
@@ -20,6 +24,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
+#include "graphics/OpaqueRect.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/WidgetManager.h"
 
@@ -30,34 +35,13 @@ namespace {
 constexpr int kComicsTrack = 5;
 constexpr int kMenuTrack = 3;
 
-struct ButtonPlace {
+struct SparkPlace {
     int x;
     int y;
 };
 
-// In button id order.
-constexpr ButtonPlace kButtonPlaces[] = {{162, 245}, {152, 291}, {148, 334}, {149, 381},
-                                         {168, 468}, {124, 207}, {156, 426}};
-
-constexpr ButtonPlace kSparkPlaces[] = {{783, 170}, {717, 426}, {650, 490}, {599, 493}, {356, 534},
-                                        {293, 547}, {320, 452}, {136, 551}, {26, 512}};
-
-struct ButtonImages {
-    Image** normal;
-    Image** over;
-    Image** pressed;
-};
-
-// The bound variables are read when the menu is built, after the interface group was bound.
-const ButtonImages kButtonImages[] = {
-    {&IMAGE_START, &IMAGE_START_OVER, &IMAGE_START_PRESSED},
-    {&IMAGE_RESUME, &IMAGE_RESUME_OVER, &IMAGE_RESUME_PRESSED},
-    {&IMAGE_OPTIONS, &IMAGE_OPTIONS_OVER, &IMAGE_OPTIONS_PRESSED},
-    {&IMAGE_CREDITS, &IMAGE_CREDITS_OVER, &IMAGE_CREDITS_PRESSED},
-    {&IMAGE_EXIT, &IMAGE_EXIT_OVER, &IMAGE_EXIT_PRESSED},
-    {&IMAGE_CH_PRFL, &IMAGE_CH_PRFL_OVER, &IMAGE_CH_PRFL_PRESSED},
-    {&IMAGE_SCORES, &IMAGE_SCORES_OVER, &IMAGE_SCORES_PRESSED},
-};
+constexpr SparkPlace kSparkPlaces[] = {{783, 170}, {717, 426}, {650, 490}, {599, 493}, {356, 534},
+                                       {293, 547}, {320, 452}, {136, 551}, {26, 512}};
 
 std::string UpperCase(std::string text) {
     for (char& c : text) {
@@ -69,42 +53,6 @@ std::string UpperCase(std::string text) {
 // Land rectangles smaller than this are not worth leaving the sky out of.
 constexpr int64_t kLeastCover = 64 * 64;
 constexpr int kMostCovers = 3;
-
-// The largest rectangle of rows [top, bottom) of the picture whose pixels are all opaque and
-// not yet taken (taken: one byte a pixel of those rows); empty when there is none.
-Rect LargestOpaqueRect(const uint32_t* bits, int32_t width, int32_t top, int32_t bottom,
-                       const std::vector<uint8_t>& taken) {
-    std::vector<int32_t> heights(static_cast<size_t>(width) + 1, 0);
-    std::vector<int32_t> stack;
-    Rect best;
-    int64_t bestArea = 0;
-    for (int32_t y = top; y < bottom; ++y) {
-        const uint32_t* row = bits + static_cast<size_t>(y) * static_cast<size_t>(width);
-        const uint8_t* used = taken.data() + static_cast<size_t>(y - top) * width;
-        for (int32_t x = 0; x < width; ++x) {
-            const bool opaque = (row[x] >> 24) == 0xFF && used[x] == 0;
-            heights[static_cast<size_t>(x)] = opaque ? heights[static_cast<size_t>(x)] + 1 : 0;
-        }
-        // The largest rectangle under the heights ending at this row; the sentinel height 0
-        // at the end empties the stack.
-        stack.clear();
-        for (int32_t x = 0; x <= width; ++x) {
-            const int32_t h = heights[static_cast<size_t>(x)];
-            while (!stack.empty() && heights[static_cast<size_t>(stack.back())] >= h) {
-                const int32_t height = heights[static_cast<size_t>(stack.back())];
-                stack.pop_back();
-                const int32_t left = stack.empty() ? 0 : stack.back() + 1;
-                const int64_t area = int64_t{height} * (x - left);
-                if (area > bestArea) {
-                    bestArea = area;
-                    best = Rect(left, y - height + 1, x - left, height);
-                }
-            }
-            stack.push_back(x);
-        }
-    }
-    return best;
-}
 
 // What is left of the rectangles once `cut` is taken out of each, as disjoint rectangles.
 std::vector<Rect> CutOut(const std::vector<Rect>& pieces, const Rect& cut) {
@@ -135,26 +83,78 @@ std::vector<Rect> CutOut(const std::vector<Rect>& pieces, const Rect& cut) {
 
 }  // namespace
 
+struct CMainMenu::ButtonRow {
+    int id;
+    int x;
+    int y;
+    // The bound variables, read when the menu is built, after the interface group was bound;
+    // disabled may be null.
+    Image** normal;
+    Image** over;
+    Image** pressed;
+    Image** disabled;
+    void (*press)(CMainMenu& menu);
+};
+
+std::span<const CMainMenu::ButtonRow> CMainMenu::Buttons() {
+    static const ButtonRow kButtons[] = {
+        {START, 162, 245, &IMAGE_START, &IMAGE_START_OVER, &IMAGE_START_PRESSED, nullptr,
+         [](CMainMenu& menu) {
+             // A saved game is given up only on the player's word.
+             if (menu.GetButton(RESUME)->mDisabled) {
+                 menu.StartNewGame();
+             } else {
+                 menu.OpenDialog(new CNewGameDialog());
+             }
+         }},
+        {RESUME, 152, 291, &IMAGE_RESUME, &IMAGE_RESUME_OVER, &IMAGE_RESUME_PRESSED,
+         &IMAGE_RESUME_DISABLED, [](CMainMenu& menu) { menu.ResumeGame(); }},
+        {OPTIONS, 148, 334, &IMAGE_OPTIONS, &IMAGE_OPTIONS_OVER, &IMAGE_OPTIONS_PRESSED, nullptr,
+         [](CMainMenu& menu) { menu.OpenDialog(new COptionsDialog()); }},
+        {CREDITS, 149, 381, &IMAGE_CREDITS, &IMAGE_CREDITS_OVER, &IMAGE_CREDITS_PRESSED, nullptr,
+         [](CMainMenu& menu) { menu.LeaveTo<CCredits>(); }},
+        {EXIT, 168, 468, &IMAGE_EXIT, &IMAGE_EXIT_OVER, &IMAGE_EXIT_PRESSED, nullptr,
+         [](CMainMenu& menu) { menu.LeaveTo(nullptr); }},
+        {CH_PRFL, 124, 207, &IMAGE_CH_PRFL, &IMAGE_CH_PRFL_OVER, &IMAGE_CH_PRFL_PRESSED, nullptr,
+         [](CMainMenu& menu) { menu.OpenDialog(new CEditProfile("", "")); }},
+        {SCORES, 156, 426, &IMAGE_SCORES, &IMAGE_SCORES_OVER, &IMAGE_SCORES_PRESSED, nullptr,
+         [](CMainMenu& menu) { menu.OpenDialog(new CHighScoresDialog("", "")); }},
+    };
+    return kButtons;
+}
+
 CMainMenu::CMainMenu() : CScreen(false), mMedia(std::make_unique<GameAppMedia>()) {
     // The sky moves under a still picture.
     mRedrawsChangedAreas = true;
     GameApp& app = App();
     const int width = app.mWidth > 0 ? app.mWidth : 1;
     mSkyOffset = -static_cast<double>(app.mGameRandom.Next() % width);
-    for (int id = 0; id < kButtonCount; ++id) {
-        auto button = std::make_unique<ButtonWidget>(id, this);
+    for (const ButtonRow& row : Buttons()) {
+        auto button = std::make_unique<ButtonWidget>(row.id, this);
         button->mDoFinger = true;
-        button->mButtonImage = *kButtonImages[id].normal;
-        button->mOverImage = *kButtonImages[id].over;
-        button->mDownImage = *kButtonImages[id].pressed;
-        mButtons[static_cast<size_t>(id)] = std::move(button);
+        button->mButtonImage = *row.normal;
+        button->mOverImage = *row.over;
+        button->mDownImage = *row.pressed;
+        if (row.disabled != nullptr) {
+            button->mDisabledImage = *row.disabled;
+        }
+        mButtons.push_back(std::move(button));
     }
-    mButtons[RESUME]->mDisabledImage = IMAGE_RESUME_DISABLED;
 }
 
 CMainMenu::~CMainMenu() {
     RemoveAllWidgets(false, false);
     mSparks.DeleteAll();
+}
+
+ButtonWidget* CMainMenu::GetButton(int id) {
+    const std::span<const ButtonRow> rows = Buttons();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].id == id) {
+            return mButtons[i].get();
+        }
+    }
+    return nullptr;
 }
 
 uint32_t CMainMenu::TickCount() {
@@ -180,11 +180,11 @@ int CMainMenu::SparkCount() const {
 
 void CMainMenu::Resize(int x, int y, int width, int height) {
     CScreen::Resize(x, y, width, height);
-    for (int id = 0; id < kButtonCount; ++id) {
-        ButtonWidget& button = *mButtons[static_cast<size_t>(id)];
+    const std::span<const ButtonRow> rows = Buttons();
+    for (size_t i = 0; i < rows.size(); ++i) {
+        ButtonWidget& button = *mButtons[i];
         const Image* image = button.mButtonImage;
-        button.Resize(kButtonPlaces[id].x, kButtonPlaces[id].y,
-                      image != nullptr ? image->GetWidth() : 0,
+        button.Resize(rows[i].x, rows[i].y, image != nullptr ? image->GetWidth() : 0,
                       image != nullptr ? image->GetHeight() : 0);
     }
 }
@@ -192,7 +192,7 @@ void CMainMenu::Resize(int x, int y, int width, int height) {
 void CMainMenu::AddedToManager(WidgetManager* manager) {
     // The fading widget's own step only: the children come below, in id order.
     mHost = manager->mHost;
-    for (const ButtonPlace& place : kSparkPlaces) {
+    for (const SparkPlace& place : kSparkPlaces) {
         auto* spark = new CSpark();
         spark->CSparkAt(*this, this, place.x, place.y);
         mSparks.Add(spark);
@@ -225,7 +225,7 @@ void CMainMenu::GotFocus() {
         static_cast<void>(app.mBoard->LoadGame(true));
         finished = app.mBoard->headerByte != 0;
     }
-    mButtons[RESUME]->SetDisabled(finished || app.IsSavedGameEmpty(app.SavedGamePath()));
+    GetButton(RESUME)->SetDisabled(finished || app.IsSavedGameEmpty(app.SavedGamePath()));
 }
 
 void CMainMenu::Update() {
@@ -383,34 +383,11 @@ void CMainMenu::ButtonDepress(int id) {
     if (mFadeState != FADE_IDLE) {
         return;
     }
-    switch (id) {
-        case START:
-            if (mButtons[RESUME]->mDisabled) {
-                StartNewGame();
-            } else {
-                OpenDialog(new CNewGameDialog());
-            }
-            break;
-        case RESUME:
-            ResumeGame();
-            break;
-        case CREDITS:
-            LeaveTo(GameApp::Screen::Credits);
-            break;
-        case EXIT:
-            LeaveTo(nullptr);
-            break;
-        case OPTIONS:
-            OpenDialog(new COptionsDialog());
-            break;
-        case CH_PRFL:
-            OpenDialog(new CEditProfile("", ""));
-            break;
-        case SCORES:
-            OpenDialog(new CHighScoresDialog("", ""));
-            break;
-        default:
-            break;
+    for (const ButtonRow& row : Buttons()) {
+        if (row.id == id) {
+            row.press(*this);
+            return;
+        }
     }
 }
 
@@ -428,15 +405,15 @@ void CMainMenu::StartNewGame() {
         app.mBoard->continueSaved = false;
     }
     // A player who has been further sees the map first, to choose a stage.
-    Widget* next = app.mShowHelp != 0 ? app.GetScreen(GameApp::Screen::Help) : nullptr;
+    Widget* next = app.mShowHelp != 0 ? app.GetScreen<CHelp>() : nullptr;
     if (next == nullptr && app.mBoard != nullptr && app.mBoard->bestLevel > 1) {
-        next = app.GetScreen(GameApp::Screen::LandMap);
+        next = app.GetScreen<CLandMap>();
     }
     if (next == nullptr) {
-        next = app.GetScreen(GameApp::Screen::Comics);
+        next = app.GetScreen<CComics>();
     }
     if (next == nullptr) {
-        next = app.GetScreen(GameApp::Screen::Board);
+        next = app.GetScreen<Board>();
     }
     if (next != nullptr) {
         LeaveTo(next);
@@ -454,12 +431,12 @@ void CMainMenu::ResumeGame() {
         static_cast<void>(app.mBoard->LoadGame(true));
     }
     app.PlayLevelMusic();
-    Widget* next = app.GetScreen(GameApp::Screen::Board);
+    Widget* next = app.GetScreen<Board>();
     // A game saved between levels at a stage's first level comes back on the map.
     const Board* board = app.mBoard.get();
     if (board != nullptr && board->rebuildOnLoad && (board->level - 1) % 5 == 0 &&
         app.mLandMap != nullptr) {
-        next = app.GetScreen(GameApp::Screen::LandMap);
+        next = app.GetScreen<CLandMap>();
     }
     if (next != nullptr) {
         LeaveTo(next);
@@ -474,8 +451,7 @@ bool CMainMenu::PrepareHandOver(Widget* next) {
         app.Shutdown();
         return false;
     }
-    if ((next == app.GetScreen(GameApp::Screen::LandMap) ||
-         next == app.GetScreen(GameApp::Screen::Comics)) &&
+    if ((next == app.GetScreen<CLandMap>() || next == app.GetScreen<CComics>()) &&
         app.BoardLevel() <= 1) {
         // Leaving either screen for the menu saves the game, which needs a level set up.
         if (app.mBoard != nullptr) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,7 +23,8 @@ class GameAppMedia;
 // menu out first; the next screen is added and focused once the fade has ended.
 class CMainMenu : public CScreen, public ObjectOwner, public CSparkSink {
 public:
-    enum ButtonId { START = 0, RESUME, OPTIONS, CREDITS, EXIT, CH_PRFL, SCORES, kButtonCount };
+    // The ids of the buttons' rows (CMainMenu.cpp).
+    enum ButtonId { START = 0, RESUME, OPTIONS, CREDITS, EXIT, CH_PRFL, SCORES };
     static constexpr uint32_t kSparkleInterval = 240000;
     static constexpr double kSkySpeed = -0.2;
 
@@ -52,7 +53,8 @@ public:
     // CSparkSink.
     void SparkBegan(uint32_t now) override;
 
-    ButtonWidget* GetButton(int id) { return mButtons.at(static_cast<size_t>(id)).get(); }
+    // Null for an id without a row.
+    ButtonWidget* GetButton(int id);
     // Where the sky can show at the sky's height: its band less the land's largest opaque
     // rectangles, worked out once for a land picture.
     const std::vector<Rect>& SkyPieces(int32_t skyY);
@@ -76,7 +78,13 @@ protected:
     bool PrepareHandOver(Widget* next) override;
 
 private:
-    std::array<std::unique_ptr<ButtonWidget>, kButtonCount> mButtons;
+    struct ButtonRow;
+    // One row a button, in id order: its id, place, pictures and what a press does once the
+    // menu is fully faded in.
+    static std::span<const ButtonRow> Buttons();
+
+    // In the rows' order.
+    std::vector<std::unique_ptr<ButtonWidget>> mButtons;
     std::unique_ptr<GameAppMedia> mMedia;
     CObjectList mSparks{this};
     // Measured at the first draw.

@@ -1,10 +1,13 @@
 #include "game/app/CNewGameDialog.h"
 
+#include "game/app/CHelp.h"
+#include "game/app/CLandMap.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "graphics/Image.h"
+#include "platform/VirtualKeys.h"
 #include "widgets/DialogButton.h"
 #include "widgets/WidgetManager.h"
 
@@ -12,7 +15,6 @@ namespace Vesk {
 
 namespace {
 
-constexpr int kEscape = 27;
 constexpr int kComicsTrack = 5;
 
 std::unique_ptr<DialogButton> MakeButton(int id, ButtonListener* listener, Image* normal,
@@ -73,7 +75,7 @@ void CNewGameDialog::Decline() {
 }
 
 void CNewGameDialog::KeyDown(int key) {
-    if (key == kEscape && mDimState != DIM_CLOSING) {
+    if (key == platform::vk::Escape && mDimState != DIM_CLOSING) {
         Decline();
     }
 }
@@ -106,18 +108,15 @@ void CNewGameDialog::FadeOutDone() {
         board->ClearSavedGame();
     }
     if (app.mShowHelp != 0) {
-        next = app.mHelp.get();
+        next = app.GetScreen<CHelp>();
     } else {
-        next = app.mLandMap.get();
+        next = app.GetScreen<CLandMap>();
         app.SwitchMusic(kComicsTrack);
         if (app.mBoard != nullptr && app.mBoard->level == 1) {
             app.mBoard->SetupLevel();
         }
     }
-    if (next != nullptr) {
-        app.mWidgetManager->AddWidget(next);
-        app.mWidgetManager->SetFocus(next);
-    }
+    app.ShowScreen(next);
     if (app.mMainMenu != nullptr) {
         app.mMainMenu->RemoveSelf(true);
     }

@@ -4,16 +4,11 @@
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
+#include "platform/VirtualKeys.h"
 #include "widgets/Checkbox.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {
-
-namespace {
-
-constexpr int kEscape = 27;
-
-}  // namespace
 
 COptionsDialog::COptionsDialog()
     : CSettingsDialog(IMAGE_OPTS_WND, kDialogId,
@@ -32,7 +27,7 @@ void COptionsDialog::StartClosing() {
 }
 
 void COptionsDialog::KeyDown(int key) {
-    if (key == kEscape) {
+    if (key == platform::vk::Escape) {
         StartClosing();
     }
 }

@@ -4,6 +4,7 @@
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
+#include "platform/VirtualKeys.h"
 #include "widgets/Checkbox.h"
 #include "widgets/DialogButton.h"
 #include "widgets/WidgetManager.h"
@@ -12,7 +13,6 @@ namespace Vesk {
 
 namespace {
 
-constexpr int kEscape = 27;
 constexpr int kMenuTrack = 3;
 
 }  // namespace
@@ -41,7 +41,7 @@ void CPauseDialog::LeaveForMenu() {
 
 void CPauseDialog::KeyDown(int key) {
     // Once leaving has begun the board is on its way out: nothing may resume it.
-    if (key != kEscape || mDimState == DIM_CLOSING) {
+    if (key != platform::vk::Escape || mDimState == DIM_CLOSING) {
         return;
     }
     Resume();
@@ -66,7 +66,7 @@ void CPauseDialog::FadeOutDone() {
     zmDialog::FadeOutDone();
     GameApp& app = App();
     mBoard.LeaveBoard();
-    app.ShowScreen(app.GetScreen(GameApp::Screen::MainMenu));
+    app.ShowScreen(app.GetScreen<CMainMenu>());
 }
 
 void CPauseDialog::HelpChanged(bool checked) {

@@ -1,5 +1,6 @@
 #include "game/app/CScreen.h"
 
+#include "game/app/CMainMenu.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "graphics/Image.h"
@@ -66,17 +67,13 @@ void CScreen::ButtonMouseEnter(int id) {
     App().PlaySoundById(SOUND_BUTTON_OVER, false, false);
 }
 
-void CScreen::LeaveTo(GameApp::Screen screen) {
-    LeaveTo(App().GetScreen(screen));
-}
-
 void CScreen::LeaveTo(Widget* next) {
     mNextScreen = next;
     StartFadeOut(true);
 }
 
 void CScreen::SaveAndLeaveToMenu() {
-    mNextScreen = App().GetScreen(GameApp::Screen::MainMenu);
+    mNextScreen = App().GetScreen<CMainMenu>();
     if (Board* board = GetBoard()) {
         board->continueSaved = true;
         board->SetRebuildOnLoad(true);

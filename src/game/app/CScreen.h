@@ -40,7 +40,11 @@ protected:
     // Call from AddedToManager.
     void AddButtons();
 
-    void LeaveTo(GameApp::Screen screen);
+    // To the screen of T's row in the application's table.
+    template <class T>
+    void LeaveTo() {
+        LeaveTo(App().GetScreen<T>());
+    }
     void LeaveTo(Widget* next);
     // The game is saved to resume here, the board taken down, and the menu comes next.
     void SaveAndLeaveToMenu();

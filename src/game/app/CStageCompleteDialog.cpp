@@ -16,6 +16,7 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "platform/VirtualKeys.h"
 #include "resources/ImageFont.h"
 #include "resources/zmParticleSystem.h"
 #include "sound/SoundInstance.h"
@@ -27,9 +28,6 @@ namespace Vesk {
 
 namespace {
 
-constexpr int kEscape = 27;
-constexpr int kEnter = 13;
-constexpr int kSpace = 32;
 constexpr int kDialogX = 155;
 constexpr int kDialogY = 13;
 constexpr int kPictureX = 40;
@@ -397,7 +395,7 @@ void CStageCompleteDialog::Draw(Graphics* g) {
 
 void CStageCompleteDialog::KeyDown(int key) {
     zmDialog::KeyDown(key);
-    if (key == kEscape || key == kEnter || key == kSpace) {
+    if (key == platform::vk::Escape || key == platform::vk::Enter || key == platform::vk::Space) {
         Continue();
     }
 }
@@ -435,10 +433,10 @@ void CStageCompleteDialog::Continue() {
     if (level > app.CountLevelRecords()) {
         FinishGame();
     }
-    auto* comics = dynamic_cast<CComics*>(app.GetScreen(GameApp::Screen::Comics));
+    auto* comics = dynamic_cast<CComics*>(app.GetScreen<CComics>());
     if ((level - 1) % 5 == 0) {
         app.PlayLevelMusic();
-        mNextScreen = app.GetScreen(GameApp::Screen::LandMap);
+        mNextScreen = app.GetScreen<CLandMap>();
     } else if (comics != nullptr && comics->HasChapter()) {
         mNextScreen = comics;
     } else {
@@ -454,7 +452,7 @@ void CStageCompleteDialog::LeaveForMenu() {
     }
     mContinuing = true;
     GameApp& app = App();
-    mNextScreen = app.GetScreen(GameApp::Screen::MainMenu);
+    mNextScreen = app.GetScreen<CMainMenu>();
     mBoard.continueSaved = true;
     mBoard.NextLevel();
     // Leaving after the last level still ends the game, or it would come back unfinished.

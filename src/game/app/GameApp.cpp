@@ -7,7 +7,6 @@
 #include "game/app/CComics.h"
 #include "game/app/CCredits.h"
 #include "game/app/CHelp.h"
-#include "game/app/CInterimScreen.h"
 #include "game/app/CLandMap.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/CTitleScreen.h"
@@ -50,6 +49,58 @@ std::string PakFailureText(const std::string& file) {
     return "Resource Pak is damaged: " + platform::fs::CurrentDirectory() + "/" + file;
 }
 
+// When a screen is made: by CreateScreens, at the end of the loading work, or by GetScreen.
+enum class Made { WithScreens, WhileLoading, OnFirstUse };
+
+struct ScreenRow {
+    GameApp::ScreenKey key;
+    Made made;
+    // Sized to the client area once made; the board places itself.
+    bool fillsClient;
+    Widget* (*get)(GameApp& app);
+    void (*make)(GameApp& app);
+    // At the application's end; a screen that deletes itself gives its member up first.
+    void (*release)(GameApp& app);
+};
+
+// A screen kept in its own member of the application.
+template <class T, auto kMember>
+constexpr ScreenRow InMember(Made made) {
+    return {GameApp::ScreenOf<T>(),
+            made,
+            true,
+            [](GameApp& app) -> Widget* { return (app.*kMember).get(); },
+            [](GameApp& app) { app.*kMember = std::make_unique<T>(); },
+            [](GameApp& app) { (app.*kMember).reset(); }};
+}
+
+// A screen kept in the application's list of further screens.
+template <class T>
+constexpr ScreenRow Listed(Made made) {
+    return {GameApp::ScreenOf<T>(),
+            made,
+            true,
+            [](GameApp& app) -> Widget* {
+                const auto found = app.mMoreScreens.find(GameApp::ScreenOf<T>());
+                return found != app.mMoreScreens.end() ? found->second.get() : nullptr;
+            },
+            [](GameApp& app) { app.mMoreScreens[GameApp::ScreenOf<T>()] = std::make_unique<T>(); },
+            [](GameApp& app) { app.mMoreScreens.erase(GameApp::ScreenOf<T>()); }};
+}
+
+// Made, sized and released in this order.
+constexpr ScreenRow kScreens[] = {
+    {GameApp::ScreenOf<Board>(), Made::WithScreens, false,
+     [](GameApp& app) -> Widget* { return app.mBoard.get(); },
+     [](GameApp& app) { app.mBoard = std::make_unique<Board>(*app.mBoardHost); },
+     [](GameApp& app) { app.mBoard.reset(); }},
+    InMember<CLandMap, &GameApp::mLandMap>(Made::WithScreens),
+    InMember<CMainMenu, &GameApp::mMainMenu>(Made::WithScreens),
+    InMember<CComics, &GameApp::mComics>(Made::WhileLoading),
+    InMember<CHelp, &GameApp::mHelp>(Made::WhileLoading),
+    InMember<CCredits, &GameApp::mCredits>(Made::OnFirstUse),
+};
+
 }  // namespace
 
 GameApp* GetGameApp() {
@@ -82,12 +133,9 @@ GameApp::~GameApp() {
     }
     delete mTitleScreen;
     mTitleScreen = nullptr;
-    mBoard.reset();
-    mMainMenu.reset();
-    mLandMap.reset();
-    mComics.reset();
-    mHelp.reset();
-    mCredits.reset();
+    for (const ScreenRow& row : kScreens) {
+        row.release(*this);
+    }
     mLevelRecords.clear();
     mHighScores.clear();
     // The bound resources went with the resource manager; a later application must not find them.
@@ -200,8 +248,11 @@ void GameApp::LoadingThreadProc() {
     if (mShutdown || mShutdownRequested) {
         return;
     }
-    mComics = std::make_unique<CComics>();
-    mHelp = std::make_unique<CHelp>();
+    for (const ScreenRow& row : kScreens) {
+        if (row.made == Made::WhileLoading) {
+            row.make(*this);
+        }
+    }
 }
 
 void GameApp::LoadingThreadCompleted() {
@@ -215,16 +266,17 @@ void GameApp::LoadingThreadCompleted() {
 void GameApp::CreateScreens() {
     mTitleScreen = nullptr;
     mBoardHost = std::make_unique<CBoardHost>(*this);
-    mBoard = std::make_unique<Board>(*mBoardHost);
-    mLandMap = std::make_unique<CLandMap>();
-    mLandMap->Resize(0, 0, mWidth, mHeight);
-    mMainMenu = std::make_unique<CMainMenu>();
-    mMainMenu->Resize(0, 0, mWidth, mHeight);
-    if (mComics != nullptr) {
-        mComics->Resize(0, 0, mWidth, mHeight);
-    }
-    if (mHelp != nullptr) {
-        mHelp->Resize(0, 0, mWidth, mHeight);
+    for (const ScreenRow& row : kScreens) {
+        if (row.made == Made::OnFirstUse) {
+            continue;
+        }
+        if (row.made == Made::WithScreens) {
+            row.make(*this);
+        }
+        Widget* screen = row.get(*this);
+        if (screen != nullptr && row.fillsClient) {
+            screen->Resize(0, 0, mWidth, mHeight);
+        }
     }
     ShowScreen(mMainMenu.get());
     mResourceManager->DeleteGroupResources("TitleScreen");
@@ -271,27 +323,22 @@ bool GameApp::BoardSlowMotion() const {
 }
 
 zmWidget* GameApp::GetCredits() {
-    if (mCredits == nullptr) {
-        mCredits = std::make_unique<CCredits>();
-        mCredits->Resize(0, 0, mWidth, mHeight);
-    }
+    GetScreen<CCredits>();
     return mCredits.get();
 }
 
-Widget* GameApp::GetScreen(Screen screen) {
-    switch (screen) {
-        case Screen::MainMenu:
-            return mMainMenu.get();
-        case Screen::Board:
-            return mBoard.get();
-        case Screen::LandMap:
-            return mLandMap.get();
-        case Screen::Comics:
-            return mComics.get();
-        case Screen::Help:
-            return mHelp.get();
-        case Screen::Credits:
-            return GetCredits();
+Widget* GameApp::GetScreen(ScreenKey screen) {
+    for (const ScreenRow& row : kScreens) {
+        if (row.key != screen) {
+            continue;
+        }
+        if (row.made == Made::OnFirstUse && row.get(*this) == nullptr) {
+            row.make(*this);
+            if (row.fillsClient) {
+                row.get(*this)->Resize(0, 0, mWidth, mHeight);
+            }
+        }
+        return row.get(*this);
     }
     return nullptr;
 }

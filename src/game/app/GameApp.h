@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -51,10 +52,20 @@ public:
     void CreateScreens();
     // Made on first use.
     zmWidget* GetCredits();
-    // The screens the game's flow leads between.
-    enum class Screen { MainMenu, Board, LandMap, Comics, Help, Credits };
-    // not owned; null while the screen is not built.
-    Widget* GetScreen(Screen screen);
+    // The screens the game's flow leads between are the rows of one table (GameApp.cpp), each
+    // named by its class: GetScreen<CLandMap>(). not owned; null while the screen is not built
+    // or for a class without a row; a screen made on first use is made here. Tests may stand
+    // another widget in a screen's place.
+    using ScreenKey = const char*;
+    template <class T>
+    static constexpr ScreenKey ScreenOf() {
+        return &kScreenTag<T>;
+    }
+    template <class T>
+    Widget* GetScreen() {
+        return GetScreen(ScreenOf<T>());
+    }
+    Widget* GetScreen(ScreenKey screen);
     // The one hand-over between screens: adds the screen and focuses it; nothing for null.
     void ShowScreen(Widget* screen);
 
@@ -151,8 +162,14 @@ public:
     // The same for the saved game and for a save that failed.
     bool mToldSavedGameDamaged = false;
     bool mToldCannotSave = false;
+    // The screens of rows without a member of their own.
+    std::map<ScreenKey, std::unique_ptr<Widget>> mMoreScreens;
 
 protected:
+    // One address per class, the same in every file.
+    template <class T>
+    static constexpr char kScreenTag = 0;
+
     // Copies the damaged file whole to the first free "<path>.damaged[.N]" and removes it;
     // answers the copy's path, or empty when it could not be kept (the file then stays).
     static std::string KeepDamagedFile(const std::string& path, const std::vector<uint8_t>& bytes);

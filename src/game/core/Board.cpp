@@ -23,6 +23,7 @@
 #include "game/core/GameMedia.h"
 #include "game/core/zmButton.h"
 #include "graphics/Image.h"
+#include "platform/VirtualKeys.h"
 #include "resources/LevelDesc.h"
 #include "widgets/WidgetManager.h"
 
@@ -425,7 +426,7 @@ void Board::CancelTargeting(bool deleteBubble) {
 }
 
 void Board::KeyDown(int key) {
-    if (key != kEscape || boardState == kFadedOut || boardState == kAnnouncing ||
+    if (key != platform::vk::Escape || boardState == kFadedOut || boardState == kAnnouncing ||
         boardState == kNoPause || mFadeState != FADE_IDLE) {
         return;
     }
@@ -798,8 +799,7 @@ void Board::FadeOutDone() {
     WidgetManager* manager = mManager;
     LeaveBoard();
     if (manager != nullptr) {
-        manager->AddWidget(next);
-        manager->SetFocus(next);
+        mHost.ShowScreen(*next, *manager);
     }
 }
 

@@ -44,7 +44,6 @@ public:
         kNoPause = 7,
         kStageComplete = 8,
     };
-    static constexpr int32_t kEscape = 27;
     static constexpr int32_t kSlowMotionMs = 5000;
     static constexpr int32_t kPointsPerLife = 500000;
     static constexpr int32_t kPointsPerSlowMotion = 250000;

@@ -15,6 +15,7 @@ class GameMedia;
 class GameRandom;
 class SoundInstance;
 class Widget;
+class WidgetManager;
 struct LevelDesc;
 
 // What the board needs of the game application: media, levels, sound, the player's files and
@@ -83,6 +84,9 @@ public:
     }
     // The screen the board fades out toward from its menu button; null for none.
     virtual Widget* GetMainMenu() { return nullptr; }
+    // The board has left `manager` for `screen`, which comes on with the focus. The game's
+    // application shows every screen its own one way; by default the manager takes it.
+    virtual void ShowScreen(Widget& screen, WidgetManager& manager);
 };
 
 }  // namespace Vesk

@@ -21,6 +21,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "platform/FileSystem.h"
+#include "platform/VirtualKeys.h"
 #include "widgets/WidgetManager.h"
 
 namespace {
@@ -401,7 +402,7 @@ TEST_F(BoardTest, PauseReBasesTheClockAndEscapeOpensThePauseDialog) {
     Start();
     RunUntil([] { return false; }, 5);
     const double before = board->GetClock()->GetTime();
-    board->KeyDown(Board::kEscape);
+    board->KeyDown(platform::vk::Escape);
     EXPECT_TRUE(board->paused);
     EXPECT_EQ(host.mDialogs, std::vector<Dialog>{Dialog::Pause});
     host.mTick += 60000;
