@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "BenchImages.h"
-#include "app/util/Matrix3x3.h"
+#include "util/Matrix3x3.h"
 #include "graphics/MemoryImage.h"
 
 namespace {

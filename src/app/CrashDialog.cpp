@@ -7,7 +7,7 @@
 #include "app/CrashHandler.h"
 #include "app/HTTPTransfer.h"
 #include "app/VeskAppBase.h"
-#include "app/util/Buffer.h"
+#include "util/Buffer.h"
 
 namespace Vesk {
 

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "app/VeskAppBase.h"
-#include "app/util/Common.h"
+#include "util/Common.h"
 #include "platform/FileSystem.h"
 
 namespace Vesk {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/util/Buffer.h"
+#include "util/Buffer.h"
 #include "platform/ByteOrder.h"
 
 namespace Vesk {

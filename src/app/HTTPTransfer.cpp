@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "app/VeskAppBase.h"
-#include "app/util/CommonText.h"
+#include "util/CommonText.h"
 #include "platform/Socket.h"
 
 namespace Vesk {

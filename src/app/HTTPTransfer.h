@@ -7,7 +7,7 @@
 #include <string_view>
 #include <thread>
 
-#include "app/util/Buffer.h"
+#include "util/Buffer.h"
 
 namespace platform {
 class TcpSocket;

@@ -10,10 +10,10 @@
 #include "app/HTTPTransfer.h"
 #include "app/WidgetCrashDialogs.h"
 #include "app/WidgetDevDialogs.h"
-#include "app/util/CommonSystem.h"
-#include "app/util/MemoryLeakTracker.h"
-#include "app/util/ModValRegistry.h"
-#include "app/util/Profiler.h"
+#include "util/CommonSystem.h"
+#include "util/MemoryLeakTracker.h"
+#include "util/ModValRegistry.h"
+#include "util/Profiler.h"
 
 namespace Vesk {
 

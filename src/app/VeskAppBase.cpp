@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <mutex>
 
-#include "app/util/Common.h"
-#include "app/util/CommonSystem.h"
+#include "util/Common.h"
+#include "util/CommonSystem.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Image.h"
 #include "platform/Clock.h"

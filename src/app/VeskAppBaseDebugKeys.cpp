@@ -10,9 +10,9 @@
 
 #include "app/ImageCost.h"
 #include "app/VeskAppBase.h"
-#include "app/util/Common.h"
-#include "app/util/ModVal.h"
-#include "app/util/Profiler.h"
+#include "util/Common.h"
+#include "util/ModVal.h"
+#include "util/Profiler.h"
 #include "graphics/DDInterface.h"
 #include "graphics/MemoryImage.h"
 #include "platform/Backend.h"

@@ -9,8 +9,8 @@
 
 #include "app/DemoFile.h"
 #include "app/VeskAppBase.h"
-#include "app/util/Common.h"
-#include "app/util/MersenneTwister.h"
+#include "util/Common.h"
+#include "util/MersenneTwister.h"
 #include "platform/ByteOrder.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"

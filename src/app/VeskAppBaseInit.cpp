@@ -5,9 +5,9 @@
 
 #include "app/AppDisplayHost.h"
 #include "app/VeskAppBase.h"
-#include "app/util/Common.h"
-#include "app/util/GameRandom.h"
-#include "app/util/MersenneTwister.h"
+#include "util/Common.h"
+#include "util/GameRandom.h"
+#include "util/MersenneTwister.h"
 #include "graphics/DDInterface.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "app/VeskAppBase.h"
-#include "app/util/Common.h"
+#include "util/Common.h"
 #include "graphics/DDInterface.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"

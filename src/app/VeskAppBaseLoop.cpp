@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "app/VeskAppBase.h"
-#include "app/util/Common.h"
+#include "util/Common.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Graphics.h"

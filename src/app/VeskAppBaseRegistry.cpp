@@ -7,7 +7,7 @@
 
 #include "app/VeskAppBase.h"
 
-#include "app/util/Common.h"
+#include "util/Common.h"
 #include "platform/ByteOrder.h"
 #include "platform/Debug.h"
 #include "platform/Thread.h"

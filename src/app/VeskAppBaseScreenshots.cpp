@@ -8,7 +8,7 @@
 
 #include "app/ImageCost.h"
 #include "app/VeskAppBase.h"
-#include "app/util/Common.h"
+#include "util/Common.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/MemoryImage.h"

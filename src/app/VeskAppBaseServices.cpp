@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/VeskAppBase.h"
-#include "app/util/Common.h"
+#include "util/Common.h"
 #include "graphics/D3DErrorText.h"
 #include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"

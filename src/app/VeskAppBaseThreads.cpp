@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "app/VeskAppBase.h"
-#include "app/util/Common.h"
+#include "util/Common.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Image.h"
 #include "platform/Clock.h"

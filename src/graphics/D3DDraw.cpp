@@ -6,8 +6,8 @@
 #include <array>
 #include <cmath>
 
-#include "app/util/Matrix3x3.h"
-#include "app/util/Vector2.h"
+#include "util/Matrix3x3.h"
+#include "util/Vector2.h"
 #include "graphics/D3DInterface.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"

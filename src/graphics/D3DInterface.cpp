@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/util/DirectXErrors.h"
+#include "util/DirectXErrors.h"
 #include "graphics/D3DErrorText.h"
 #include "graphics/D3DTester.h"
 #include "graphics/DDInterface.h"

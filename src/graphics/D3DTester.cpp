@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/util/CommonText.h"
-#include "app/util/DirectXErrors.h"
+#include "util/CommonText.h"
+#include "util/DirectXErrors.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
 

@@ -4,9 +4,9 @@
 #include <bit>
 #include <mutex>
 
-#include "app/util/CommonText.h"
-#include "app/util/DirectXErrors.h"
-#include "app/util/MemoryLeakTracker.h"
+#include "util/CommonText.h"
+#include "util/DirectXErrors.h"
+#include "util/MemoryLeakTracker.h"
 #include "graphics/D3DErrorText.h"
 #include "graphics/D3DInterface.h"
 #include "graphics/D3DTester.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/util/CriticalLock.h"
-#include "app/util/Ratio.h"
+#include "util/CriticalLock.h"
+#include "util/Ratio.h"
 #include "graphics/NativeDisplay.h"
 #include "graphics/Rect.h"
 #include "platform/DisplaySystem.h"

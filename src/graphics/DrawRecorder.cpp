@@ -7,7 +7,7 @@
 #include <limits>
 #include <utility>
 
-#include "app/util/Matrix3x3.h"
+#include "util/Matrix3x3.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/TransformMapping.h"
 #include "graphics/TriangleSetup.h"

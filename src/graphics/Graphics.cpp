@@ -10,8 +10,8 @@
 #include <typeinfo>
 #include <utility>
 
-#include "app/util/Matrix3x3.h"
-#include "app/util/Transform2D.h"
+#include "util/Matrix3x3.h"
+#include "util/Transform2D.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/util/Matrix3x3.h"
+#include "util/Matrix3x3.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/PixelBlend.h"
 #include "graphics/TransformMapping.h"

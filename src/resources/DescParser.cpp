@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "app/util/CommonText.h"
+#include "util/CommonText.h"
 #include "resources/PakInterface.h"
 
 namespace Vesk {

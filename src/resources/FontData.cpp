@@ -5,8 +5,8 @@
 #include <climits>
 #include <numeric>
 
-#include "app/util/CommonPath.h"
-#include "app/util/CommonText.h"
+#include "util/CommonPath.h"
+#include "util/CommonText.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
 #include "resources/FontHost.h"

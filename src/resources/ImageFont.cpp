@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "app/util/CommonText.h"
+#include "util/CommonText.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "resources/FontData.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "app/util/ByteReader.h"
+#include "util/ByteReader.h"
 #include "resources/ImageLib.h"
 
 namespace ImageLib {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/util/ByteReader.h"
+#include "util/ByteReader.h"
 #include "platform/J2kCodec.h"
 #include "resources/ImageLib.h"
 

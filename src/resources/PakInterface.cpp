@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "app/util/ByteReader.h"
+#include "util/ByteReader.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
 #include "platform/MappedFile.h"

@@ -2,8 +2,8 @@
 
 #include <cstddef>
 
-#include "app/util/Buffer.h"
-#include "app/util/CommonText.h"
+#include "util/Buffer.h"
+#include "util/CommonText.h"
 
 namespace Vesk {
 

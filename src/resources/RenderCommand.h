@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/util/CriticalLock.h"
+#include "util/CriticalLock.h"
 #include "graphics/Color.h"
 #include "graphics/Rect.h"
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/util/CommonPath.h"
-#include "app/util/CommonText.h"
+#include "util/CommonPath.h"
+#include "util/CommonText.h"
 #include "resources/ResourceHost.h"
 #include "resources/XMLParser.h"
 

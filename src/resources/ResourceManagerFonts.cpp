@@ -1,5 +1,5 @@
 // The font loader of the resource manager.
-#include "app/util/CommonText.h"
+#include "util/CommonText.h"
 #include "resources/ResourceHost.h"
 #include "resources/ResourceManager.h"
 

@@ -1,7 +1,7 @@
 // Group loading, counts, lookups and unloading of the resource manager.
 #include <cstring>
 
-#include "app/util/CommonText.h"
+#include "util/CommonText.h"
 #include "graphics/DDImage.h"
 #include "graphics/Font.h"
 #include "resources/ImageLib.h"

@@ -4,7 +4,7 @@
 #include <optional>
 #include <utility>
 
-#include "app/util/CommonText.h"
+#include "util/CommonText.h"
 #include "resources/PakInterface.h"
 
 namespace Vesk {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "resources/zmParticleSystem.h"

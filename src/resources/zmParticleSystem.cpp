@@ -9,10 +9,10 @@
 #include <cstring>
 #include <memory>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
-#include "app/util/MersenneTwister.h"
-#include "app/util/Transform2D.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/MersenneTwister.h"
+#include "util/Transform2D.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"

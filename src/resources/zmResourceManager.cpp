@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/util/CommonText.h"
+#include "util/CommonText.h"
 #include "resources/ParticleRegistry.h"
 #include "resources/ResourceHost.h"
 #include "resources/XMLElement.h"

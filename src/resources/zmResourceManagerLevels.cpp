@@ -1,7 +1,7 @@
 // The level manifest, its records and the level descriptions made from them.
 #include <cstdlib>
 
-#include "app/util/CommonText.h"
+#include "util/CommonText.h"
 #include "resources/XMLElement.h"
 #include "resources/XMLParser.h"
 #include "resources/zmResourceManager.h"

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "app/util/ByteWriter.h"
-#include "app/util/CommonPath.h"
-#include "app/util/CommonSystem.h"
+#include "util/ByteWriter.h"
+#include "util/CommonPath.h"
+#include "util/CommonSystem.h"
 #include "platform/FileSystem.h"
 #include "sound/FModInstance.h"
 

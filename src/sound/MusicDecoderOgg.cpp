@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/util/ByteReader.h"
+#include "util/ByteReader.h"
 #include "sound/MusicDecoder.h"
 #include "sound/OggMemory.h"
 

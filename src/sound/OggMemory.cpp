@@ -5,7 +5,7 @@
 #include <cstring>
 #include <optional>
 
-#include "app/util/ByteReader.h"
+#include "util/ByteReader.h"
 
 namespace Vesk {
 

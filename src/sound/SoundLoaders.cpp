@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/util/CommonPath.h"
-#include "app/util/CommonSystem.h"
+#include "util/CommonPath.h"
+#include "util/CommonSystem.h"
 #include "platform/FileSystem.h"
 #include "resources/PakInterface.h"
 #include "sound/DSoundManager.h"

@@ -1,7 +1,7 @@
 // The Sun AU reader: 8-bit mu-law and 8-bit linear.
 #include <algorithm>
 
-#include "app/util/ByteReader.h"
+#include "util/ByteReader.h"
 #include "sound/PcmSound.h"
 
 namespace Vesk {

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/util/ByteReader.h"
+#include "util/ByteReader.h"
 #include "sound/PcmSound.h"
 
 namespace Vesk {

@@ -5,7 +5,7 @@
 #include "AppTestSupport.h"
 #include "ScriptedPixelWindow.h"
 #include "app/WidgetDevDialogs.h"
-#include "app/util/Profiler.h"
+#include "util/Profiler.h"
 #include "graphics/D3DTester.h"
 #include "platform/DevDialogs.h"
 #include "platform/SettingsStore.h"

@@ -9,8 +9,8 @@
 
 #include "AppTestSupport.h"
 #include "app/DemoFile.h"
-#include "app/util/GameRandom.h"
-#include "app/util/MersenneTwister.h"
+#include "util/GameRandom.h"
+#include "util/MersenneTwister.h"
 #include "platform/VirtualKeys.h"
 
 namespace apptest {

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "../game/core/FakeBoard.h"
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "game/core/CObject.h"
 #include "game/core/CTimeObject.h"
 #include "game/core/ObjectFactory.h"

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "app/util/Buffer.h"
+#include "util/Buffer.h"
 #include "resources/PropertiesParser.h"
 
 namespace {

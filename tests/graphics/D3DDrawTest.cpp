@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "D3DTestSupport.h"
-#include "app/util/Matrix3x3.h"
-#include "app/util/Transform2D.h"
+#include "util/Matrix3x3.h"
+#include "util/Transform2D.h"
 #include "graphics/D3DInterface.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "DDImageTestSupport.h"
-#include "app/util/Matrix3x3.h"
+#include "util/Matrix3x3.h"
 #include "graphics/DDImage.h"
 #include "graphics/MemoryImage.h"
 

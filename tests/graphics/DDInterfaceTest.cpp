@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/util/Ratio.h"
+#include "util/Ratio.h"
 #include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"
 #include "graphics/Graphics.h"

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "DDImageTestSupport.h"
-#include "app/util/Matrix3x3.h"
-#include "app/util/Transform2D.h"
+#include "util/Matrix3x3.h"
+#include "util/Transform2D.h"
 #include "graphics/DDImage.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"

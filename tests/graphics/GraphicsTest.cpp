@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/util/Matrix3x3.h"
-#include "app/util/Transform2D.h"
+#include "util/Matrix3x3.h"
+#include "util/Transform2D.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
 

@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "app/util/Matrix3x3.h"
+#include "util/Matrix3x3.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/PixelBlend.h"
 

@@ -8,8 +8,8 @@
 #include <map>
 #include <vector>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "particles/ParticleWriter.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/util/Buffer.h"
+#include "util/Buffer.h"
 
 namespace Vesk {
 namespace {

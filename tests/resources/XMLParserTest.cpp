@@ -1,6 +1,6 @@
 #include "resources/XMLParser.h"
 
-#include "app/util/CommonText.h"
+#include "util/CommonText.h"
 
 #include <gtest/gtest.h>
 

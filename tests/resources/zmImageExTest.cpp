@@ -1,8 +1,8 @@
 // Animation timing, queued animations, the saved record and copies of an animated image.
 #include <gtest/gtest.h>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "graphics/Graphics.h"
 #include "resources/zmImageEx.h"
 #include "resources/zmParticleSystem.h"

@@ -13,7 +13,7 @@
 
 #include <unistd.h>
 
-#include "app/util/CommonSystem.h"
+#include "util/CommonSystem.h"
 #include "platform/FileSystem.h"
 
 namespace soundtest {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/util/Common.h"
+#include "util/Common.h"
 #include "graphics/DDImage.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"

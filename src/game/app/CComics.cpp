@@ -1,6 +1,6 @@
 #include "game/app/CComics.h"
 
-#include "app/util/Common.h"
+#include "util/Common.h"
 #include "game/app/CCredits.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"

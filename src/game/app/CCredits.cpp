@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/util/CommonText.h"
+#include "util/CommonText.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIdTable.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/util/Common.h"
+#include "util/Common.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"

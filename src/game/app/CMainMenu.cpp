@@ -5,8 +5,8 @@
 #include <cctype>
 #include <utility>
 
-#include "app/util/Common.h"
-#include "app/util/GameRandom.h"
+#include "util/Common.h"
+#include "util/GameRandom.h"
 #include "game/app/CComics.h"
 #include "game/app/CCredits.h"
 #include "game/app/CEditProfile.h"

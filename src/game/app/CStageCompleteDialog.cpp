@@ -4,8 +4,8 @@
 #include <cmath>
 #include <limits>
 
-#include "app/util/Common.h"
-#include "app/util/GameRandom.h"
+#include "util/Common.h"
+#include "util/GameRandom.h"
 #include "game/app/CComics.h"
 #include "game/app/CLandMap.h"
 #include "game/app/CMainMenu.h"

@@ -1,8 +1,8 @@
 #include "game/app/GameApp.h"
 
-#include "app/util/Common.h"
-#include "app/util/CommonPath.h"
-#include "app/util/CommonSystem.h"
+#include "util/Common.h"
+#include "util/CommonPath.h"
+#include "util/CommonSystem.h"
 #include "game/app/CBoardHost.h"
 #include "game/app/CComics.h"
 #include "game/app/CCredits.h"

@@ -4,9 +4,9 @@
 #include <optional>
 #include <utility>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
-#include "app/util/CommonSystem.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/CommonSystem.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
 #include "platform/Debug.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/util/GameRandom.h"
+#include "util/GameRandom.h"
 #include "game/core/CAnimation.h"
 #include "game/core/CBlock.h"
 #include "game/core/CBonusIconBubble.h"

@@ -1,7 +1,7 @@
 #include <climits>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "game/core/Board.h"
 #include "game/core/CBlock.h"
 #include "game/core/CBonusIconBubble.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/util/ByteWriter.h"
+#include "util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CLevelProgressBar.h"
 #include "game/core/CParticleEffect.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
-#include "app/util/GameRandom.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/GameRandom.h"
 #include "game/core/BlockField.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CAnimation.h"

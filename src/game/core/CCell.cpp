@@ -1,7 +1,7 @@
 #include "game/core/CCell.h"
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 void CCell::Init() {
     hole = 0;

@@ -1,7 +1,7 @@
 #include "game/core/CInterfaceObject.h"
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 #include "game/core/BoardCounters.h"
 #include "game/core/CLucheg.h"

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
-#include "app/util/GameRandom.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/GameRandom.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CAnimation.h"
 #include "game/core/GameMedia.h"

@@ -1,7 +1,7 @@
 #include "game/core/CParticleEffect.h"
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 namespace {
 

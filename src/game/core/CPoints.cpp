@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "game/core/GameMedia.h"
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 CProgressBar::CProgressBar() {
     layer = kLayer;

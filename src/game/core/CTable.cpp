@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
-#include "app/util/GameRandom.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/GameRandom.h"
 #include "game/core/BoardContext.h"
 #include "game/core/BoardCounters.h"
 #include "game/core/CBlock.h"

@@ -1,7 +1,7 @@
 #include "game/core/CTimeObject.h"
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 
 CTimeObject::CTimeObject() {

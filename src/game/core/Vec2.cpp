@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "game/core/GameMath.h"
 
 namespace {

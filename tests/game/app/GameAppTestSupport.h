@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/util/CommonSystem.h"
+#include "util/CommonSystem.h"
 #include "game/app/GameApp.h"
 #include "platform/Clock.h"
 #include "platform/Process.h"

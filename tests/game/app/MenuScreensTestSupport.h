@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/util/Common.h"
+#include "util/Common.h"
 #include "game/app/ResourceIdTable.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"

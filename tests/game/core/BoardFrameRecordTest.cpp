@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "FakeBoard.h"
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "game/core/CBonusIconBubble.h"
 #include "game/core/CBonusIconBuxpb.h"
 #include "game/core/CBonusIconSlomo.h"

@@ -7,8 +7,8 @@
 
 #include "FakeBoardHost.h"
 #include "FieldCheck.h"
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "game/core/CBlock.h"
 #include "game/core/CBonusIconBubble.h"
 #include "game/core/CBonusIconBuxpb.h"

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "FakeBoard.h"
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "game/core/CBlock.h"
 #include "game/core/CBubble.h"
 #include "game/core/CTable.h"

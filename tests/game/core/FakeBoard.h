@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/util/GameRandom.h"
+#include "util/GameRandom.h"
 #include "game/core/BoardContext.h"
 #include "game/core/BoardCounters.h"
 #include "game/core/CAnimation.h"

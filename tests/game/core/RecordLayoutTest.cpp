@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "FakeBoard.h"
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "game/core/CBlockPollen.h"
 #include "game/core/CBlocksKilledInfo.h"
 #include "game/core/CEffectiveProgressBar.h"

@@ -5,8 +5,8 @@
 #include <span>
 
 #include "FakeBoard.h"
-#include "app/util/ByteReader.h"
-#include "app/util/ByteWriter.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "game/core/CBlock.h"
 #include "game/core/CTable.h"
 #include "game/core/GameMath.h"
