@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "BenchImages.h"
-#include "util/Matrix3x3.h"
 #include "graphics/MemoryImage.h"
+#include "util/Matrix3x3.h"
 
 namespace {
 

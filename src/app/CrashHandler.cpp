@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "app/VeskAppBase.h"
-#include "util/Common.h"
 #include "platform/FileSystem.h"
+#include "util/Common.h"
 
 namespace Vesk {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "util/Buffer.h"
 #include "platform/ByteOrder.h"
+#include "util/Buffer.h"
 
 namespace Vesk {
 

@@ -6,8 +6,8 @@
 #include <system_error>
 
 #include "app/VeskAppBase.h"
-#include "util/CommonText.h"
 #include "platform/Socket.h"
+#include "util/CommonText.h"
 
 namespace Vesk {
 

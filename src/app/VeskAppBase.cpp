@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <mutex>
 
-#include "util/Common.h"
-#include "util/CommonSystem.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Image.h"
 #include "platform/Clock.h"
@@ -21,6 +19,8 @@
 #include "sound/MusicInterface.h"
 #include "sound/SoundInstance.h"
 #include "sound/SoundManager.h"
+#include "util/Common.h"
+#include "util/CommonSystem.h"
 #include "widgets/Dialog.h"
 #include "widgets/WidgetManager.h"
 

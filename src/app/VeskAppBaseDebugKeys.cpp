@@ -10,9 +10,6 @@
 
 #include "app/ImageCost.h"
 #include "app/VeskAppBase.h"
-#include "util/Common.h"
-#include "util/ModVal.h"
-#include "util/Profiler.h"
 #include "graphics/DDInterface.h"
 #include "graphics/MemoryImage.h"
 #include "platform/Backend.h"
@@ -21,6 +18,9 @@
 #include "platform/SettingsStore.h"
 #include "platform/VirtualKeys.h"
 #include "sound/SoundManager.h"
+#include "util/Common.h"
+#include "util/ModVal.h"
+#include "util/Profiler.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {

@@ -9,12 +9,12 @@
 
 #include "app/DemoFile.h"
 #include "app/VeskAppBase.h"
-#include "util/Common.h"
-#include "util/MersenneTwister.h"
 #include "platform/ByteOrder.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
+#include "util/Common.h"
+#include "util/MersenneTwister.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {

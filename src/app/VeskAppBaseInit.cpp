@@ -5,9 +5,6 @@
 
 #include "app/AppDisplayHost.h"
 #include "app/VeskAppBase.h"
-#include "util/Common.h"
-#include "util/GameRandom.h"
-#include "util/MersenneTwister.h"
 #include "graphics/DDInterface.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -16,6 +13,9 @@
 #include "resources/PakInterface.h"
 #include "sound/DSoundManager.h"
 #include "sound/MusicInterface.h"
+#include "util/Common.h"
+#include "util/GameRandom.h"
+#include "util/MersenneTwister.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {

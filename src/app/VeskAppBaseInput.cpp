@@ -2,11 +2,11 @@
 #include <cstring>
 
 #include "app/VeskAppBase.h"
-#include "util/Common.h"
 #include "graphics/DDInterface.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"
 #include "platform/VirtualKeys.h"
+#include "util/Common.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "app/VeskAppBase.h"
-#include "util/Common.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Graphics.h"
@@ -19,6 +18,7 @@
 #include "resources/SysFont.h"
 #include "sound/MusicInterface.h"
 #include "sound/SoundManager.h"
+#include "util/Common.h"
 #include "widgets/Widget.h"
 #include "widgets/WidgetManager.h"
 

@@ -7,13 +7,13 @@
 
 #include "app/VeskAppBase.h"
 
-#include "util/Common.h"
 #include "platform/ByteOrder.h"
 #include "platform/Debug.h"
 #include "platform/Thread.h"
 #include "resources/PakInterface.h"
 #include "resources/PropertiesParser.h"
 #include "resources/zmResourceManager.h"
+#include "util/Common.h"
 
 namespace Vesk {
 

@@ -8,13 +8,13 @@
 
 #include "app/ImageCost.h"
 #include "app/VeskAppBase.h"
-#include "util/Common.h"
 #include "graphics/DDImage.h"
 #include "graphics/DDInterface.h"
 #include "graphics/MemoryImage.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "resources/ImageLib.h"
+#include "util/Common.h"
 
 namespace Vesk {
 

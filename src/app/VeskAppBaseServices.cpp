@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "app/VeskAppBase.h"
-#include "util/Common.h"
 #include "graphics/D3DErrorText.h"
 #include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"
@@ -16,6 +15,7 @@
 #include "sound/MusicInterface.h"
 #include "sound/SoundInstance.h"
 #include "sound/SoundManager.h"
+#include "util/Common.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {

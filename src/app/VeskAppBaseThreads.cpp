@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "app/VeskAppBase.h"
-#include "util/Common.h"
 #include "graphics/DDInterface.h"
 #include "graphics/Image.h"
 #include "platform/Clock.h"
@@ -16,6 +15,7 @@
 #include "resources/ImageLib.h"
 #include "sound/MusicInterface.h"
 #include "sound/SoundManager.h"
+#include "util/Common.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {

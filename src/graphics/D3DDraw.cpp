@@ -6,13 +6,13 @@
 #include <array>
 #include <cmath>
 
-#include "util/Matrix3x3.h"
-#include "util/Vector2.h"
 #include "graphics/D3DInterface.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/TextureData.h"
 #include "graphics/VertexList.h"
+#include "util/Matrix3x3.h"
+#include "util/Vector2.h"
 
 namespace Vesk {
 

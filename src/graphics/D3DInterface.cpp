@@ -4,13 +4,13 @@
 #include <mutex>
 #include <vector>
 
-#include "util/DirectXErrors.h"
 #include "graphics/D3DErrorText.h"
 #include "graphics/D3DTester.h"
 #include "graphics/DDInterface.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/TextureData.h"
 #include "platform/Window.h"
+#include "util/DirectXErrors.h"
 
 namespace Vesk {
 

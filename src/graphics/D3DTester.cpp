@@ -6,10 +6,10 @@
 #include <optional>
 #include <vector>
 
-#include "util/CommonText.h"
-#include "util/DirectXErrors.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
+#include "util/CommonText.h"
+#include "util/DirectXErrors.h"
 
 namespace Vesk {
 

@@ -4,9 +4,6 @@
 #include <bit>
 #include <mutex>
 
-#include "util/CommonText.h"
-#include "util/DirectXErrors.h"
-#include "util/MemoryLeakTracker.h"
 #include "graphics/D3DErrorText.h"
 #include "graphics/D3DInterface.h"
 #include "graphics/D3DTester.h"
@@ -15,6 +12,9 @@
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
 #include "platform/headless/HeadlessDisplay.h"
+#include "util/CommonText.h"
+#include "util/DirectXErrors.h"
+#include "util/MemoryLeakTracker.h"
 
 namespace Vesk {
 

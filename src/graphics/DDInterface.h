@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "util/CriticalLock.h"
-#include "util/Ratio.h"
 #include "graphics/NativeDisplay.h"
 #include "graphics/Rect.h"
 #include "platform/DisplaySystem.h"
 #include "platform/Message.h"
+#include "util/CriticalLock.h"
+#include "util/Ratio.h"
 
 namespace platform {
 class SettingsStore;

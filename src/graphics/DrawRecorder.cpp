@@ -7,10 +7,10 @@
 #include <limits>
 #include <utility>
 
-#include "util/Matrix3x3.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/TransformMapping.h"
 #include "graphics/TriangleSetup.h"
+#include "util/Matrix3x3.h"
 
 namespace Vesk {
 

@@ -10,10 +10,10 @@
 #include <typeinfo>
 #include <utility>
 
-#include "util/Matrix3x3.h"
-#include "util/Transform2D.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
+#include "util/Matrix3x3.h"
+#include "util/Transform2D.h"
 
 namespace Vesk {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "util/Matrix3x3.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/PixelBlend.h"
 #include "graphics/TransformMapping.h"
+#include "util/Matrix3x3.h"
 
 namespace Vesk {
 

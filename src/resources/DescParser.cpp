@@ -2,8 +2,8 @@
 
 #include <cctype>
 
-#include "util/CommonText.h"
 #include "resources/PakInterface.h"
+#include "util/CommonText.h"
 
 namespace Vesk {
 

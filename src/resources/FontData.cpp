@@ -5,12 +5,12 @@
 #include <climits>
 #include <numeric>
 
-#include "util/CommonPath.h"
-#include "util/CommonText.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
 #include "resources/FontHost.h"
 #include "resources/PakInterface.h"
+#include "util/CommonPath.h"
+#include "util/CommonText.h"
 
 namespace Vesk {
 

@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "util/CommonText.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "resources/FontData.h"
 #include "resources/RenderCommand.h"
+#include "util/CommonText.h"
 
 namespace Vesk {
 

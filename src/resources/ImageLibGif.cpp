@@ -4,8 +4,8 @@
 #include <array>
 #include <cstring>
 
-#include "util/ByteReader.h"
 #include "resources/ImageLib.h"
+#include "util/ByteReader.h"
 
 namespace ImageLib {
 

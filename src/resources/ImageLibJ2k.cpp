@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "util/ByteReader.h"
 #include "platform/J2kCodec.h"
 #include "resources/ImageLib.h"
+#include "util/ByteReader.h"
 
 namespace ImageLib {
 

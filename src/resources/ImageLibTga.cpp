@@ -4,8 +4,8 @@
 #include <bit>
 #include <cstring>
 
-#include "util/ByteReader.h"
 #include "resources/ImageLib.h"
+#include "util/ByteReader.h"
 
 namespace ImageLib {
 

@@ -6,10 +6,10 @@
 #include <span>
 #include <vector>
 
-#include "util/ByteReader.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
 #include "platform/MappedFile.h"
+#include "util/ByteReader.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <array>
 #include <cstdint>
 
-#include "util/CriticalLock.h"
 #include "graphics/Color.h"
 #include "graphics/Rect.h"
+#include "util/CriticalLock.h"
 
 namespace Vesk {
 

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "util/CommonPath.h"
-#include "util/CommonText.h"
 #include "resources/ResourceHost.h"
 #include "resources/XMLParser.h"
+#include "util/CommonPath.h"
+#include "util/CommonText.h"
 
 namespace Vesk {
 

@@ -1,7 +1,7 @@
 // The font loader of the resource manager.
-#include "util/CommonText.h"
 #include "resources/ResourceHost.h"
 #include "resources/ResourceManager.h"
+#include "util/CommonText.h"
 
 #include "resources/FontData.h"
 #include "resources/ImageFont.h"

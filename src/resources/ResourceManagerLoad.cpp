@@ -1,13 +1,13 @@
 // Group loading, counts, lookups and unloading of the resource manager.
 #include <cstring>
 
-#include "util/CommonText.h"
 #include "graphics/DDImage.h"
 #include "graphics/Font.h"
 #include "resources/ImageLib.h"
 #include "resources/ResourceHost.h"
 #include "resources/ResourceManager.h"
 #include "resources/XMLParser.h"
+#include "util/CommonText.h"
 
 namespace Vesk {
 

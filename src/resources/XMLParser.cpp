@@ -4,8 +4,8 @@
 #include <optional>
 #include <utility>
 
-#include "util/CommonText.h"
 #include "resources/PakInterface.h"
+#include "util/CommonText.h"
 
 namespace Vesk {
 

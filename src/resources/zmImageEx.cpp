@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "resources/zmParticleSystem.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 namespace Vesk {
 

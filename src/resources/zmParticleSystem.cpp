@@ -9,16 +9,16 @@
 #include <cstring>
 #include <memory>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
-#include "util/MersenneTwister.h"
-#include "util/Transform2D.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/SpriteAdder.h"
 #include "resources/PakInterface.h"
 #include "resources/ParticleLanes.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/MersenneTwister.h"
+#include "util/Transform2D.h"
 
 namespace Vesk {
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "util/CommonText.h"
 #include "resources/ParticleRegistry.h"
 #include "resources/ResourceHost.h"
 #include "resources/XMLElement.h"
 #include "resources/XMLParser.h"
 #include "resources/zmParticleSystem.h"
+#include "util/CommonText.h"
 
 namespace Vesk {
 

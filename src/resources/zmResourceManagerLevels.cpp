@@ -1,10 +1,10 @@
 // The level manifest, its records and the level descriptions made from them.
 #include <cstdlib>
 
-#include "util/CommonText.h"
 #include "resources/XMLElement.h"
 #include "resources/XMLParser.h"
 #include "resources/zmResourceManager.h"
+#include "util/CommonText.h"
 
 namespace Vesk {
 

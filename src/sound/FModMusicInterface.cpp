@@ -3,11 +3,11 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/FileSystem.h"
+#include "sound/FModInstance.h"
 #include "util/ByteWriter.h"
 #include "util/CommonPath.h"
 #include "util/CommonSystem.h"
-#include "platform/FileSystem.h"
-#include "sound/FModInstance.h"
 
 namespace Vesk {
 

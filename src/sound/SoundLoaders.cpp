@@ -3,12 +3,12 @@
 #include <optional>
 #include <vector>
 
-#include "util/CommonPath.h"
-#include "util/CommonSystem.h"
 #include "platform/FileSystem.h"
 #include "resources/PakInterface.h"
 #include "sound/DSoundManager.h"
 #include "sound/PcmSound.h"
+#include "util/CommonPath.h"
+#include "util/CommonSystem.h"
 
 namespace Vesk {
 

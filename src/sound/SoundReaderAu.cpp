@@ -1,8 +1,8 @@
 // The Sun AU reader: 8-bit mu-law and 8-bit linear.
 #include <algorithm>
 
-#include "util/ByteReader.h"
 #include "sound/PcmSound.h"
+#include "util/ByteReader.h"
 
 namespace Vesk {
 

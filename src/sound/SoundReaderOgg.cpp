@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "util/ByteReader.h"
 #include "sound/OggMemory.h"
 #include "sound/PcmSound.h"
+#include "util/ByteReader.h"
 
 namespace Vesk {
 

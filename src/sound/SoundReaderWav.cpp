@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "util/ByteReader.h"
 #include "sound/PcmSound.h"
+#include "util/ByteReader.h"
 
 namespace Vesk {
 

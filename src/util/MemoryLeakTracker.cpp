@@ -6,10 +6,10 @@
 #include <mutex>
 #include <string>
 
-#include "util/CommonText.h"
-#include "util/CriticalLock.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"
+#include "util/CommonText.h"
+#include "util/CriticalLock.h"
 
 namespace Vesk {
 

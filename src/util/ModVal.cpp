@@ -4,13 +4,13 @@
 #include <string_view>
 #include <vector>
 
-#include "util/CommonPath.h"
-#include "util/CommonText.h"
-#include "util/ModValRegistry.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "platform/WindowSystem.h"
+#include "util/CommonPath.h"
+#include "util/CommonText.h"
+#include "util/ModValRegistry.h"
 
 namespace Vesk {
 

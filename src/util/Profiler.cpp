@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "util/CPUSpeed.h"
 #include "util/CommonText.h"
 #include "util/ProfileEntry.h"
-#include "platform/Clock.h"
 
 namespace Vesk {
 

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "app/VeskAppBase.h"
-#include "util/Common.h"
 #include "graphics/DDInterface.h"
 #include "platform/Clock.h"
 #include "platform/Debug.h"
@@ -22,6 +21,7 @@
 #include "platform/headless/FakeClock.h"
 #include "platform/headless/HeadlessWindowSystem.h"
 #include "sound/MusicInterface.h"
+#include "util/Common.h"
 #include "widgets/Widget.h"
 #include "widgets/WidgetManager.h"
 

@@ -20,11 +20,6 @@
 #include "app/CrashHandler.h"
 #include "app/HTTPTransfer.h"
 #include "app/VeskAppBase.h"
-#include "util/CommonSystem.h"
-#include "util/MemoryLeakTracker.h"
-#include "util/MersenneTwister.h"
-#include "util/PerfTimer.h"
-#include "util/Profiler.h"
 #include "graphics/Color.h"
 #include "graphics/D3DErrorText.h"
 #include "graphics/Graphics.h"
@@ -35,6 +30,11 @@
 #include "platform/headless/HeadlessCrashDialogs.h"
 #include "resources/PakInterface.h"
 #include "resources/RenderCommand.h"
+#include "util/CommonSystem.h"
+#include "util/MemoryLeakTracker.h"
+#include "util/MersenneTwister.h"
+#include "util/PerfTimer.h"
+#include "util/Profiler.h"
 #include "widgets/DialogButtonWords.h"
 
 namespace apptest {

@@ -5,12 +5,12 @@
 #include "AppTestSupport.h"
 #include "ScriptedPixelWindow.h"
 #include "app/WidgetDevDialogs.h"
-#include "util/Profiler.h"
 #include "graphics/D3DTester.h"
 #include "platform/DevDialogs.h"
 #include "platform/SettingsStore.h"
 #include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessDevDialogs.h"
+#include "util/Profiler.h"
 
 namespace apptest {
 namespace {

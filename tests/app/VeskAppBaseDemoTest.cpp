@@ -9,9 +9,9 @@
 
 #include "AppTestSupport.h"
 #include "app/DemoFile.h"
+#include "platform/VirtualKeys.h"
 #include "util/GameRandom.h"
 #include "util/MersenneTwister.h"
-#include "platform/VirtualKeys.h"
 
 namespace apptest {
 namespace {

@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "../game/core/FakeBoard.h"
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/CObject.h"
 #include "game/core/CTimeObject.h"
 #include "game/core/ObjectFactory.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fake::Board board;

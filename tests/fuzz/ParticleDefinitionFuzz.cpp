@@ -5,11 +5,11 @@
 #include <span>
 #include <vector>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "resources/zmParticleSystem.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using Vesk::zmParticleSystem;

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "util/Buffer.h"
 #include "resources/PropertiesParser.h"
+#include "util/Buffer.h"
 
 namespace {
 

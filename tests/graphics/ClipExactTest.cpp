@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
-#include "util/Matrix3x3.h"
-#include "util/Transform2D.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
+#include "util/Matrix3x3.h"
+#include "util/Transform2D.h"
 
 using namespace Vesk;
 

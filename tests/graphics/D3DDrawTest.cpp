@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "D3DTestSupport.h"
-#include "util/Matrix3x3.h"
-#include "util/Transform2D.h"
 #include "graphics/D3DInterface.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/TextureData.h"
 #include "graphics/VertexList.h"
+#include "util/Matrix3x3.h"
+#include "util/Transform2D.h"
 
 namespace Vesk {
 namespace {

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "DDImageTestSupport.h"
-#include "util/Matrix3x3.h"
 #include "graphics/DDImage.h"
 #include "graphics/MemoryImage.h"
+#include "util/Matrix3x3.h"
 
 using namespace Vesk;
 using namespace Vesk::test;

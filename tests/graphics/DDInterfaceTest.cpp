@@ -10,7 +10,6 @@
 #include <tuple>
 #include <vector>
 
-#include "util/Ratio.h"
 #include "graphics/D3DInterface.h"
 #include "graphics/DDImage.h"
 #include "graphics/Graphics.h"
@@ -20,6 +19,7 @@
 #include "platform/headless/HeadlessDisplay.h"
 #include "platform/headless/HeadlessWindow.h"
 #include "platform/headless/HeadlessWindowSystem.h"
+#include "util/Ratio.h"
 
 using namespace Vesk;
 using platform::DisplayOp;

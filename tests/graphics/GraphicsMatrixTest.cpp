@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "DDImageTestSupport.h"
-#include "util/Matrix3x3.h"
-#include "util/Transform2D.h"
 #include "graphics/DDImage.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
+#include "util/Matrix3x3.h"
+#include "util/Transform2D.h"
 
 using namespace Vesk;
 using namespace Vesk::test;

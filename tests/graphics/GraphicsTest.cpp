@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "util/Matrix3x3.h"
-#include "util/Transform2D.h"
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
+#include "util/Matrix3x3.h"
+#include "util/Transform2D.h"
 
 namespace Vesk {
 namespace {

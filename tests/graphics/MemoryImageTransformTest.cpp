@@ -9,11 +9,11 @@
 #include <random>
 #include <vector>
 
-#include "util/Matrix3x3.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/SmoothResampler.h"
 #include "graphics/TransformMapping.h"
 #include "graphics/TriangleSetup.h"
+#include "util/Matrix3x3.h"
 
 using namespace Vesk;
 

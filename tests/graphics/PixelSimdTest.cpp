@@ -8,9 +8,9 @@
 #include <random>
 #include <vector>
 
-#include "util/Matrix3x3.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/PixelBlend.h"
+#include "util/Matrix3x3.h"
 
 using namespace Vesk;
 

@@ -8,14 +8,14 @@
 #include <map>
 #include <vector>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
 #include "particles/ParticleWriter.h"
 #include "resources/ParticleRegistry.h"
 #include "resources/ResourceHost.h"
 #include "resources/zmParticleSystem.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Animation timing, queued animations, the saved record and copies of an animated image.
 #include <gtest/gtest.h>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "graphics/Graphics.h"
 #include "resources/zmImageEx.h"
 #include "resources/zmParticleSystem.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 namespace {
 

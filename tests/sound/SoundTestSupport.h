@@ -13,8 +13,8 @@
 
 #include <unistd.h>
 
-#include "util/CommonSystem.h"
 #include "platform/FileSystem.h"
+#include "util/CommonSystem.h"
 
 namespace soundtest {
 

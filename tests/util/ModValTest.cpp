@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Process.h"
 #include "util/ModVal.h"
 #include "util/ModValMark.h"
 #include "util/ModValRegistry.h"
-#include "platform/Process.h"
 
 namespace Vesk {
 namespace {

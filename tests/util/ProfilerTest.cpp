@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "util/CPUSpeed.h"
 #include "platform/headless/FakeClock.h"
+#include "util/CPUSpeed.h"
 
 namespace Vesk {
 namespace {

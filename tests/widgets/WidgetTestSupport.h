@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "util/Common.h"
 #include "graphics/DDImage.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
+#include "util/Common.h"
 #include "widgets/Widget.h"
 #include "widgets/WidgetHost.h"
 #include "widgets/WidgetManager.h"

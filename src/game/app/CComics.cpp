@@ -1,6 +1,5 @@
 #include "game/app/CComics.h"
 
-#include "util/Common.h"
 #include "game/app/CCredits.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
@@ -8,6 +7,7 @@
 #include "graphics/DDImage.h"
 #include "graphics/Graphics.h"
 #include "platform/VirtualKeys.h"
+#include "util/Common.h"
 #include "widgets/ButtonWidget.h"
 
 namespace Vesk {

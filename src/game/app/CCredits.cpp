@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "util/CommonText.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIdTable.h"
@@ -17,6 +16,7 @@
 #include "resources/XMLParser.h"
 #include "resources/zmResourceManager.h"
 #include "sound/MusicInterface.h"
+#include "util/CommonText.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "util/Common.h"
 #include "game/app/CMainMenu.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
@@ -10,6 +9,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "platform/TextEncoding.h"
+#include "util/Common.h"
 #include "widgets/DialogButton.h"
 #include "widgets/WidgetManager.h"
 

@@ -5,8 +5,6 @@
 #include <cctype>
 #include <utility>
 
-#include "util/Common.h"
-#include "util/GameRandom.h"
 #include "game/app/CComics.h"
 #include "game/app/CCredits.h"
 #include "game/app/CEditProfile.h"
@@ -25,6 +23,8 @@
 #include "graphics/Image.h"
 #include "graphics/MemoryImage.h"
 #include "graphics/OpaqueRect.h"
+#include "util/Common.h"
+#include "util/GameRandom.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/WidgetManager.h"
 

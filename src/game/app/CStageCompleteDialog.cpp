@@ -4,8 +4,6 @@
 #include <cmath>
 #include <limits>
 
-#include "util/Common.h"
-#include "util/GameRandom.h"
 #include "game/app/CComics.h"
 #include "game/app/CLandMap.h"
 #include "game/app/CMainMenu.h"
@@ -21,6 +19,8 @@
 #include "resources/zmParticleSystem.h"
 #include "sound/SoundInstance.h"
 #include "sound/SoundManager.h"
+#include "util/Common.h"
+#include "util/GameRandom.h"
 #include "widgets/DialogButton.h"
 #include "widgets/WidgetManager.h"
 

@@ -1,8 +1,5 @@
 #include "game/app/GameApp.h"
 
-#include "util/Common.h"
-#include "util/CommonPath.h"
-#include "util/CommonSystem.h"
 #include "game/app/CBoardHost.h"
 #include "game/app/CComics.h"
 #include "game/app/CCredits.h"
@@ -19,6 +16,9 @@
 #include "resources/PakInterface.h"
 #include "resources/zmResourceManager.h"
 #include "sound/MusicInterface.h"
+#include "util/Common.h"
+#include "util/CommonPath.h"
+#include "util/CommonSystem.h"
 #include "widgets/WidgetManager.h"
 #include "widgets/zmListWidget.h"
 

@@ -4,14 +4,14 @@
 #include <optional>
 #include <utility>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
-#include "util/CommonSystem.h"
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
 #include "resources/zmResourceManager.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/CommonSystem.h"
 
 namespace Vesk {
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "util/GameRandom.h"
 #include "game/core/CAnimation.h"
 #include "game/core/CBlock.h"
 #include "game/core/CBonusIconBubble.h"
@@ -25,6 +24,7 @@
 #include "graphics/Image.h"
 #include "platform/VirtualKeys.h"
 #include "resources/LevelDesc.h"
+#include "util/GameRandom.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {

@@ -1,7 +1,5 @@
 #include <climits>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/Board.h"
 #include "game/core/CBlock.h"
 #include "game/core/CBonusIconBubble.h"
@@ -17,6 +15,8 @@
 #include "game/core/zmButton.h"
 #include "platform/FileSystem.h"
 #include "resources/LevelDesc.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 namespace Vesk {
 

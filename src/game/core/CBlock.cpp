@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
-#include "util/GameRandom.h"
 #include "game/core/BlockField.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CAnimation.h"
@@ -17,6 +14,9 @@
 #include "game/core/GameMedia.h"
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/GameRandom.h"
 
 int32_t CBlock::swapBackCount = 0;
 int32_t CBlock::updateCount = 0;

@@ -2,13 +2,13 @@
 
 #include <cmath>
 
-#include "util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CLevelProgressBar.h"
 #include "game/core/CParticleEffect.h"
 #include "game/core/GameMedia.h"
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
+#include "util/ByteWriter.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "game/core/CBlocksKilledInfo.h"
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CEffectiveProgressBar.h"
 #include "game/core/GameMedia.h"
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 CBlocksKilledInfo::CBlocksKilledInfo() {
     layer = kLayer;

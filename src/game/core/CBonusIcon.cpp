@@ -2,9 +2,6 @@
 
 #include <cmath>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
-#include "util/GameRandom.h"
 #include "game/core/BoardContext.h"
 #include "game/core/BoardCounters.h"
 #include "game/core/CParticleEffect.h"
@@ -12,6 +9,9 @@
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/GameRandom.h"
 
 CBonusIcon::CBonusIcon(const Style& style) : mStyle(style) {
     layer = kLayer;

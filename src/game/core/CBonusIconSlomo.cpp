@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CAnimation.h"
 #include "game/core/CTimeObject.h"
@@ -11,6 +9,8 @@
 #include "game/core/GameMedia.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 using Vesk::GameImage;
 using Vesk::GameParticles;

@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
-#include "util/GameRandom.h"
 #include "game/core/BlockField.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CAnimation.h"
@@ -18,6 +15,9 @@
 #include "graphics/Color.h"
 #include "graphics/DrawMode.h"
 #include "graphics/Graphics.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/GameRandom.h"
 
 namespace {
 

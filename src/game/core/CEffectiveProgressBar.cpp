@@ -4,9 +4,6 @@
 #include <cmath>
 #include <optional>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
-#include "util/GameRandom.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CAnimation.h"
 #include "game/core/CParticleEffect.h"
@@ -14,6 +11,9 @@
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/GameRandom.h"
 
 namespace {
 

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
-#include "util/GameRandom.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CLevelProgressBar.h"
 #include "game/core/GameMedia.h"
 #include "graphics/DrawMode.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/GameRandom.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "game/core/CImageObject.h"
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 #include "game/core/GameMedia.h"
 #include "graphics/Graphics.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 void CImageObject::Draw(Vesk::Graphics& g, Vesk::GameMedia&) {
     if (mImage != nullptr) {

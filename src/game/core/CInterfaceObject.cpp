@@ -1,7 +1,5 @@
 #include "game/core/CInterfaceObject.h"
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 #include "game/core/BoardCounters.h"
 #include "game/core/CLucheg.h"
@@ -12,6 +10,8 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 #include "game/core/CLevelProgressBar.h"
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 #include "game/core/GameMedia.h"
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
 #include "graphics/Image.h"
 #include "sound/SoundInstance.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 namespace {
 

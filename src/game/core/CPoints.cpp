@@ -2,11 +2,11 @@
 
 #include <utility>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/GameMedia.h"
 #include "graphics/Color.h"
 #include "graphics/Graphics.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 CPoints::CPoints() {
     layer = kLayer;

@@ -1,12 +1,12 @@
 #include "game/core/CSpark.h"
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
-#include "util/GameRandom.h"
 #include "game/core/BoardContext.h"
 #include "game/core/CAnimation.h"
 #include "game/core/CSparkSink.h"
 #include "game/core/GameMedia.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/GameRandom.h"
 
 CSpark::CSpark() = default;
 

@@ -4,9 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
-#include "util/GameRandom.h"
 #include "game/core/BoardContext.h"
 #include "game/core/BoardCounters.h"
 #include "game/core/CBlock.h"
@@ -18,6 +15,9 @@
 #include "game/core/GameMedia.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
+#include "util/GameRandom.h"
 
 namespace {
 

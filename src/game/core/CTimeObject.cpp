@@ -1,8 +1,8 @@
 #include "game/core/CTimeObject.h"
 
+#include "game/core/BoardContext.h"
 #include "util/ByteReader.h"
 #include "util/ByteWriter.h"
-#include "game/core/BoardContext.h"
 
 CTimeObject::CTimeObject() {
     layer = kLayer;

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "game/core/GameMath.h"
 #include "util/ByteReader.h"
 #include "util/ByteWriter.h"
-#include "game/core/GameMath.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "game/core/zmButton.h"
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/BoardContext.h"
 #include "game/core/GameMedia.h"
 #include "graphics/Graphics.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 zmButton::zmButton(Vesk::BoardContext&, int32_t atX, int32_t atY) {
     takesInput = true;

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "util/CommonSystem.h"
 #include "game/app/GameApp.h"
 #include "platform/Clock.h"
 #include "platform/Process.h"
 #include "platform/headless/FakeClock.h"
 #include "sound/MusicInterface.h"
+#include "util/CommonSystem.h"
 
 namespace gameapptest {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "util/Common.h"
 #include "game/app/ResourceIdTable.h"
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
+#include "util/Common.h"
 
 namespace gameapptest {
 

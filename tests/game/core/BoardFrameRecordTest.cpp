@@ -4,8 +4,6 @@
 #include <memory>
 
 #include "FakeBoard.h"
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/CBonusIconBubble.h"
 #include "game/core/CBonusIconBuxpb.h"
 #include "game/core/CBonusIconSlomo.h"
@@ -16,6 +14,8 @@
 #include "game/core/CLucheg.h"
 #include "game/core/ObjectFactory.h"
 #include "game/core/zmButton.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 // Records of the panel, the button, the guide, the forces and the bonus icons.
 namespace {

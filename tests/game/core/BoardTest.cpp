@@ -7,8 +7,6 @@
 
 #include "FakeBoardHost.h"
 #include "FieldCheck.h"
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/CBlock.h"
 #include "game/core/CBonusIconBubble.h"
 #include "game/core/CBonusIconBuxpb.h"
@@ -22,6 +20,8 @@
 #include "graphics/MemoryImage.h"
 #include "platform/FileSystem.h"
 #include "platform/VirtualKeys.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 #include "widgets/WidgetManager.h"
 
 namespace {

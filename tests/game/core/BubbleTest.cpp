@@ -3,13 +3,13 @@
 #include <cmath>
 
 #include "FakeBoard.h"
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/CBlock.h"
 #include "game/core/CBubble.h"
 #include "game/core/CTable.h"
 #include "game/core/CTimeObject.h"
 #include "game/core/GameMath.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 namespace {
 

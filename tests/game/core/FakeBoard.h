@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "util/GameRandom.h"
 #include "game/core/BoardContext.h"
 #include "game/core/BoardCounters.h"
 #include "game/core/CAnimation.h"
@@ -17,6 +16,7 @@
 #include "game/core/CParticleEffect.h"
 #include "game/core/GameMedia.h"
 #include "sound/SoundInstance.h"
+#include "util/GameRandom.h"
 
 namespace fake {
 

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/GameMath.h"
 #include "game/core/Vec2.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 namespace {
 

@@ -4,8 +4,6 @@
 #include <memory>
 
 #include "FakeBoard.h"
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/CBlockPollen.h"
 #include "game/core/CBlocksKilledInfo.h"
 #include "game/core/CEffectiveProgressBar.h"
@@ -15,6 +13,8 @@
 #include "game/core/CSpark.h"
 #include "game/core/CTimeObject.h"
 #include "game/core/ObjectFactory.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 namespace {
 

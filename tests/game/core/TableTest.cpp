@@ -5,12 +5,12 @@
 #include <span>
 
 #include "FakeBoard.h"
-#include "util/ByteReader.h"
-#include "util/ByteWriter.h"
 #include "game/core/CBlock.h"
 #include "game/core/CTable.h"
 #include "game/core/GameMath.h"
 #include "game/core/ObjectFactory.h"
+#include "util/ByteReader.h"
+#include "util/ByteWriter.h"
 
 namespace {
 
