@@ -318,8 +318,8 @@ TEST_F(DataSetTest, EveryHelpBubbleLiesOnTheBoardAboveThePanelAndLeavesItsTarget
     for (int a = 0; a < level.width; ++a) {
         for (int b = 0; b < level.height; ++b) {
             if (level.cells[a][b] != 0) {
-                const Vesk::Point cell(table.CellX(a) + 21,
-                                       b * CTable::kCellSize + table.targetY + 21);
+                const Vesk::Point cell{table.CellX(a) + 21,
+                                       b * CTable::kCellSize + table.targetY + 21};
                 targets.push_back({Vesk::CHelpWidget::kMatch3, cell});
                 targets.push_back({Vesk::CHelpWidget::kMatch3Plus, cell});
             }
