@@ -48,14 +48,37 @@ std::optional<uint64_t> FileSize(std::string_view path);
 std::string CurrentDirectory();
 bool SetCurrentDirectory(std::string_view path);
 
+// What reading a file found. Missing is only "no such file"; a file that is there but cannot be
+// read (no permission, a folder, a read error, too large) is Unreadable, with the reason.
+struct FileRead {
+    enum class Status { Read, Missing, Unreadable };
+    Status status = Status::Missing;
+    std::vector<uint8_t> bytes;
+    // Why it could not be read, in words ("Permission denied", "it is a folder"); empty otherwise.
+    std::string reason;
+
+    bool Read() const { return status == Status::Read; }
+    bool Missing() const { return status == Status::Missing; }
+    bool Unreadable() const { return status == Status::Unreadable; }
+};
+
+// The player's files are a few KB; a larger one is damaged and never read whole.
+inline constexpr uint64_t kPlayerFileLimit = 16u << 20;
+
+// Reads a regular file whole. A file longer than maxBytes is Unreadable and is not read; a
+// pipe or device is Unreadable too, so no read can wait forever.
+[[nodiscard]] FileRead ReadFile(std::string_view path, uint64_t maxBytes = UINT64_MAX);
+// The bytes when the file could be read, otherwise nothing, whatever the reason.
 std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path);
 // Writes a temporary file beside the target and renames it over the target, so a crash
 // while writing leaves either the old or the new contents, never half of one.
 bool WriteWholeFileAtomic(std::string_view path, const void* data, size_t size);
 
 // Keeps the bytes of a damaged file beside it, whole, under the first free name of
-// "<path>.damaged", "<path>.damaged.2" and so on; an earlier copy is never replaced. The copy's
-// path, or empty when none could be written. The damaged file itself stays.
+// "<path>.damaged", "<path>.damaged.2" and so on; an earlier copy is never replaced, even by a
+// copy made at the same moment by another process. An earlier copy that holds the same bytes is
+// answered instead of making another. The copy's path, or empty when none could be written.
+// The damaged file itself stays.
 std::string KeepDamagedCopy(std::string_view path, const std::vector<uint8_t>& bytes);
 
 }  // namespace platform::fs

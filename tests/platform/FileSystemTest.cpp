@@ -1,6 +1,9 @@
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -109,6 +112,75 @@ TEST_F(FileSystemTest, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
     EXPECT_FALSE(fs::ReadWholeFile((mRoot / "missing").string()).has_value());
     EXPECT_EQ(fs::ModTime((mRoot / "missing").string()), 0);
     EXPECT_GT(fs::ModTime(path), 1'600'000'000);
+}
+
+TEST_F(FileSystemTest, ReadFileTellsAMissingFileFromOneThatCannotBeRead) {
+    Touch(mRoot / "small", "1234");
+    Touch(mRoot / "large", "12345");
+    stdfs::create_directory(mRoot / "folder");
+    ASSERT_EQ(mkfifo((mRoot / "pipe").c_str(), 0600), 0);
+    // Root reads past any mode; the kernel's answer for an unmapped address is a read error.
+    stdfs::create_symlink("/proc/self/mem", mRoot / "failing");
+    struct Case {
+        const char* name;
+        fs::FileRead::Status status;
+        const char* reason;
+    };
+    using S = fs::FileRead::Status;
+    const Case cases[] = {
+        {"small", S::Read, ""},
+        {"missing", S::Missing, ""},
+        {"folder", S::Unreadable, "it is a folder"},
+        {"pipe", S::Unreadable, "it is not a regular file"},
+        {"failing", S::Unreadable, "Input/output error"},
+        {"large", S::Unreadable, "it is larger than 4 bytes"},
+    };
+    for (const Case& c : cases) {
+        const fs::FileRead read = fs::ReadFile((mRoot / c.name).string(), 4);
+        EXPECT_EQ(read.status, c.status) << c.name;
+        EXPECT_EQ(read.reason, c.reason) << c.name;
+        EXPECT_EQ(read.bytes.empty(), c.status != S::Read) << c.name;
+    }
+}
+
+TEST_F(FileSystemTest, AFileWithoutReadPermissionIsUnreadableForAnOrdinaryUser) {
+    // Root reads any file, so the check runs in a child that drops to an ordinary user.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(2);
+        }
+        char dir[] = "/tmp/vesk_fs_modeXXXXXX";
+        if (mkdtemp(dir) == nullptr) {
+            _exit(3);
+        }
+        const std::string path = std::string(dir) + "/game.dat";
+        std::ofstream(path) << "won levels";
+        chmod(path.c_str(), 0);
+        const fs::FileRead read = fs::ReadFile(path);
+        const bool ok = read.Unreadable() && read.reason == "Permission denied";
+        unlink(path.c_str());
+        rmdir(dir);
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST_F(FileSystemTest, ADamagedCopyNeverReplacesAnotherAndIsMadeOnce) {
+    const std::string path = (mRoot / "game.dat").string();
+    Touch(path + ".damaged", "someone else's");
+    const std::vector<uint8_t> bytes{1, 2, 3};
+
+    EXPECT_EQ(fs::KeepDamagedCopy(path, bytes), path + ".damaged.2");
+    EXPECT_EQ(fs::KeepDamagedCopy(path, bytes), path + ".damaged.2");
+    EXPECT_EQ(fs::ReadWholeFile(path + ".damaged").value_or(std::vector<uint8_t>{}).size(), 14u);
+    EXPECT_EQ(fs::ReadWholeFile(path + ".damaged.2"), bytes);
+    EXPECT_FALSE(stdfs::exists(path + ".damaged.3"));
+    EXPECT_EQ(std::distance(stdfs::directory_iterator(mRoot), stdfs::directory_iterator()), 2);
 }
 
 TEST_F(FileSystemTest, MissingComponentsAreFoundIgnoringCase) {

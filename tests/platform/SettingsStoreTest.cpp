@@ -486,6 +486,36 @@ TEST_F(FileSettingsStoreTest, ADamagedFileReadsEmptyAndIsKeptAsideWhenAValueIsSe
     EXPECT_TRUE(Get(again, key, "SfxVolume"));
 }
 
+TEST_F(FileSettingsStoreTest, AFileThatCannotBeReadOrKeptAsideIsNeverWritten) {
+    const std::vector<uint8_t> damaged = Bytes("not settings");
+    for (const bool unreadable : {true, false}) {
+        stdfs::remove_all(mFolder);
+        stdfs::create_directories(mFolder);
+        if (unreadable) {
+            // Root reads past any mode; this one fails with a read error for everyone.
+            stdfs::create_symlink("/proc/self/mem", mFile);
+        } else {
+            // Every name a copy could take is held by other bytes.
+            WriteFile(mFile, damaged);
+            WriteFile(mFile.string() + ".damaged", Bytes("other"));
+            for (int i = 2; i <= 100; ++i) {
+                WriteFile(mFile.string() + ".damaged." + std::to_string(i), Bytes("other"));
+            }
+        }
+        FileSettingsStore store(mFile.string());
+        EXPECT_NE(store.LoadError(), "");
+        Key key;
+        ASSERT_EQ(store.Open(kProductKey, SettingsAccess::WriteOrCreate, key), SettingsResult::Ok);
+        EXPECT_EQ(SetInt(store, key, "SfxVolume", 75), SettingsResult::IoError) << unreadable;
+        EXPECT_EQ(SetInt(store, key, "SfxVolume", 70), SettingsResult::IoError) << unreadable;
+        if (unreadable) {
+            EXPECT_TRUE(stdfs::is_symlink(mFile));
+        } else {
+            EXPECT_EQ(ReadFile(mFile), damaged);
+        }
+    }
+}
+
 TEST_F(FileSettingsStoreTest, TemporaryFilesLeftByACrashDoNotMatter) {
     ValidFile();
     WriteFile(mFolder / "settings.dat.tmp4242", Bytes("half a fi"));

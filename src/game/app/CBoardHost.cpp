@@ -132,8 +132,16 @@ void CBoardHost::WriteProfiles() {
     mApp.SaveGameData();
 }
 
-void CBoardHost::TellSavedGameDamaged(const std::string& kept) {
-    mApp.TellSavedGameDamaged(kept);
+void CBoardHost::TellSavedGameDamaged(const std::string& path, const std::string& kept) {
+    mApp.TellSavedGameDamaged(path, kept);
+}
+
+bool CBoardHost::WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    return mApp.WritePlayerFile(path, bytes);
+}
+
+void CBoardHost::LeaveFileAlone(const std::string& path, const std::string& reason) {
+    mApp.LeaveFileAlone(path, reason);
 }
 
 void CBoardHost::TellCannotSave() {

@@ -36,7 +36,9 @@ public:
     std::string GetProfilesFolder() override;
     std::string GetPlayerName() override;
     void WriteProfiles() override;
-    void TellSavedGameDamaged(const std::string& kept) override;
+    void TellSavedGameDamaged(const std::string& path, const std::string& kept) override;
+    bool WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes) override;
+    void LeaveFileAlone(const std::string& path, const std::string& reason) override;
     void TellCannotSave() override;
     void SeedRandomForDemo() override;
     std::unique_ptr<BoardOverlay> MakeOverlay(BoardOverlay::Kind kind, Board& board) override;

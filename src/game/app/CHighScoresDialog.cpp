@@ -54,7 +54,9 @@ GameApp& CHighScoresDialog::App() const {
 void CHighScoresDialog::AddedToManager(WidgetManager* manager) {
     zmDialog::AddedToManager(manager);
     GameApp& app = App();
-    app.LoadHighScores();
+    if (!app.LoadHighScores()) {
+        app.LogError("The high scores could not be read whole; the list shows what could be.");
+    }
     app.SortHighScores();
     mRows = static_cast<int>(std::min<size_t>(app.mHighScores.size(), kMaxRows));
     AddWidget(mOk.get());

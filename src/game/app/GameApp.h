@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -87,7 +88,8 @@ public:
 
     // Reads "profiles/game.dat" as far as it is sound; the rest of the records are free. A
     // damaged file is moved aside to a free "game.dat.damaged" name, logged, and the player
-    // told once a run.
+    // told once. A file that cannot be read is left alone for the run and the records in
+    // memory stay. False when the file was damaged or could not be read.
     [[nodiscard]] bool LoadGameData();
     // Writes "profiles/game.dat"; nothing until the records were read once, so a shutdown
     // before the menu never replaces the stored ones. False when the file could not be written.
@@ -105,8 +107,9 @@ public:
     // folder (separators, "." or "..", control bytes), which then has no saved game.
     std::string SavedGamePath() const;
     bool AppendHighScore(const std::string& name, int32_t score);
-    // Appends the file's records to the list; a damaged record ends the reading.
-    bool LoadHighScores();
+    // Appends the file's records to the list; a damaged record ends the reading. False when
+    // the file was damaged or could not be read.
+    [[nodiscard]] bool LoadHighScores();
     // Highest first, by exchanges: equal scores are never exchanged with each other directly.
     void SortHighScores();
     void ClearHighScores();
@@ -157,11 +160,13 @@ public:
     std::vector<std::unique_ptr<HighScoreRecord>> mHighScores;
     // Set by the first LoadGameData.
     bool mRecordsLoaded = false;
-    // The player was told that game.dat was damaged; once a run is enough.
-    bool mToldGameDataDamaged = false;
-    // The same for the saved game and for a save that failed.
-    bool mToldSavedGameDamaged = false;
+    // The damaged or unusable files the player was told of, by path; once a run each.
+    std::set<std::string> mToldFiles;
+    // The player was told that a save failed; once a run is enough.
     bool mToldCannotSave = false;
+    // Player files that could not be read, or whose damaged bytes could not be kept aside:
+    // nothing is written over them for the rest of the run.
+    std::set<std::string> mLeftAlone;
     // The screens of rows without a member of their own.
     std::map<ScreenKey, std::unique_ptr<Widget>> mMoreScreens;
 
@@ -171,24 +176,27 @@ protected:
     static constexpr char kScreenTag = 0;
 
     // Copies the damaged file whole to the first free "<path>.damaged[.N]" and removes it;
-    // answers the copy's path, or empty when it could not be kept (the file then stays).
-    static std::string KeepDamagedFile(const std::string& path, const std::vector<uint8_t>& bytes);
+    // answers the copy's path, or empty when it could not be kept (the file then stays and is
+    // left alone).
+    std::string KeepDamagedFile(const std::string& path, const std::vector<uint8_t>& bytes);
     // The error log's line, and the player's message box the first time in a run.
     void ReportDamagedGameData(const std::string& path, const std::string& damage,
                                const std::string& kept);
 
 public:
-    // The player's message boxes, each once a run: the saved level could not be read (kept:
-    // where the damaged file went, or empty), and progress cannot be saved (with the folder
-    // of the player's files). The error log has the details from the callers.
-    void TellSavedGameDamaged(const std::string& kept);
+    // The player's message boxes: the saved level at path could not be read (kept: where the
+    // damaged file went), once for each file; and progress cannot be saved (with the folder
+    // of the player's files), once a run. The error log has the details from the callers.
+    void TellSavedGameDamaged(const std::string& path, const std::string& kept);
     void TellCannotSave();
+    // The file cannot be used (reason): logged, told once, and never written this run.
+    void LeaveFileAlone(const std::string& path, const std::string& reason);
+    // Writes a player's file whole; a failure, or a file left alone, is logged and told.
+    bool WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 protected:
-    // Once a run, as above.
-    void TellDamagedFile(bool& told, std::string text, const std::string& kept);
-    // Writes a player's file whole; a failure is logged and told.
-    bool WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes);
+    // Once for each path, as above.
+    void TellDamagedFile(const std::string& path, std::string text, const std::string& kept);
 
     // One group of the loading work, counted resource by resource, then bound. False when it
     // failed or a shutdown stopped it (stopped then says which).

@@ -22,11 +22,6 @@ constexpr const char* kHighScores = "highscores.dat";
 // Longer player names are taken for damage.
 constexpr uint32_t kMaxPlayerNameLength = 259;
 
-std::vector<uint8_t> ReadOrEmpty(const std::string& path) {
-    std::optional<std::vector<uint8_t>> bytes = platform::fs::ReadWholeFile(path);
-    return bytes ? std::move(*bytes) : std::vector<uint8_t>{};
-}
-
 // A player name names a file of its own inside the folder, nothing else.
 bool IsSafeFileName(const std::string& name) {
     if (name.empty() || name == "." || name == "..") {
@@ -81,10 +76,14 @@ std::string GameApp::ParseGameData(std::span<const uint8_t> bytes, int levelCoun
 }
 
 std::string GameApp::KeepDamagedFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    // Copied whole before the damaged one goes, so neither step can lose it.
-    std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
-    if (kept.empty() || !platform::fs::RemoveFile(path)) {
-        return std::string();
+    // Copied whole before the damaged one goes, so neither step can lose it. A copy made
+    // before whose removal failed is found again, not made twice.
+    const std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
+    if (kept.empty()) {
+        return kept;
+    }
+    if (!platform::fs::RemoveFile(path)) {
+        LogError("The damaged " + path + " could not be removed; the next save replaces it.");
     }
     return kept;
 }
@@ -103,56 +102,85 @@ bool GameApp::ParseHighScores(std::span<const uint8_t> bytes,
 }
 
 bool GameApp::LoadGameData() {
-    mLevelRecords.clear();
-    mLevelCount = static_cast<uint8_t>(std::clamp(CountLevelRecords(), 0, 255));
     const std::string folder = ProfilesFolder();
     platform::fs::MakeDirectories(folder);
     const std::string path = folder + kGameData;
+    // A file left alone is not read again: play goes on with the records in memory.
+    if (mRecordsLoaded && mLeftAlone.contains(path)) {
+        return false;
+    }
+    mLevelRecords.clear();
+    mLevelCount = static_cast<uint8_t>(std::clamp(CountLevelRecords(), 0, 255));
+    const platform::fs::FileRead read =
+        platform::fs::ReadFile(path, platform::fs::kPlayerFileLimit);
+    if (read.Unreadable()) {
+        LeaveFileAlone(path, read.reason);
+    }
     // A missing file is a first start; an empty one was cut short.
-    const std::optional<std::vector<uint8_t>> bytes = platform::fs::ReadWholeFile(path);
-    const std::string damage = ParseGameData(bytes ? *bytes : std::vector<uint8_t>{}, mLevelCount,
-                                             mCurrentPlayer, mLevelRecords);
-    if (bytes && !damage.empty()) {
-        ReportDamagedGameData(path, damage, KeepDamagedFile(path, *bytes));
+    const std::string damage =
+        ParseGameData(read.bytes, mLevelCount, mCurrentPlayer, mLevelRecords);
+    bool sound = read.Read() ? damage.empty() : read.Missing();
+    if (read.Read() && !damage.empty()) {
+        const std::string kept = KeepDamagedFile(path, read.bytes);
+        if (kept.empty()) {
+            LeaveFileAlone(path, damage + "; it could not be copied aside");
+        } else {
+            ReportDamagedGameData(path, damage, kept);
+        }
     }
     if (mCurrentPlayer.empty()) {
         mCurrentPlayer = GetString("PLAYER");
-        mShowHelp = 1;
+        if (!read.Unreadable()) {
+            mShowHelp = 1;
+        }
     }
     mRecordsLoaded = true;
-    return true;
+    return sound;
 }
 
 void GameApp::ReportDamagedGameData(const std::string& path, const std::string& damage,
                                     const std::string& kept) {
-    LogError("Player list " + path + " is damaged (" + damage + "); " +
-             (kept.empty() ? "it could not be kept aside" : "kept as " + kept));
-    TellDamagedFile(mToldGameDataDamaged,
+    LogError("Player list " + path + " is damaged (" + damage + "); kept as " + kept);
+    TellDamagedFile(path,
                     GetStringOrDefault("PLAYER_LIST_DAMAGED",
                                        "The player list was damaged and was started afresh from "
                                        "what could still be read."),
                     kept);
 }
 
-void GameApp::TellSavedGameDamaged(const std::string& kept) {
-    TellDamagedFile(mToldSavedGameDamaged,
+void GameApp::TellSavedGameDamaged(const std::string& path, const std::string& kept) {
+    TellDamagedFile(path,
                     GetStringOrDefault("SAVED_GAME_DAMAGED",
                                        "The saved game could not be read, so the level starts "
                                        "afresh."),
                     kept);
 }
 
-void GameApp::TellDamagedFile(bool& told, std::string text, const std::string& kept) {
-    if (told) {
+void GameApp::TellDamagedFile(const std::string& path, std::string text, const std::string& kept) {
+    if (!mToldFiles.insert(path).second) {
         return;
     }
-    told = true;
     if (!kept.empty()) {
         text += "\n\n" +
                 GetStringOrDefault("DAMAGED_FILE_KEPT_AS", "The damaged file was kept as:") + "\n" +
                 kept;
     }
     MsgBox(text, mTitle, platform::mb::IconWarning);
+}
+
+void GameApp::LeaveFileAlone(const std::string& path, const std::string& reason) {
+    if (!mLeftAlone.insert(path).second) {
+        return;
+    }
+    LogError(path + " cannot be used (" + reason + "); it is left as it is and not written.");
+    if (!mToldFiles.insert(path).second) {
+        return;
+    }
+    MsgBox(GetStringOrDefault("PLAYER_FILE_LEFT_ALONE",
+                              "One of your files cannot be read, so the game leaves it as it is "
+                              "and saves nothing over it until it starts again:") +
+               "\n\n" + path + "\n(" + reason + ")",
+           mTitle, platform::mb::IconWarning);
 }
 
 void GameApp::TellCannotSave() {
@@ -184,6 +212,11 @@ bool GameApp::SaveGameData() {
 }
 
 bool GameApp::WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    if (mLeftAlone.contains(path)) {
+        LogError("Not writing " + path + ": it could not be used, so it stays as it was.");
+        TellCannotSave();
+        return false;
+    }
     if (platform::fs::WriteWholeFileAtomic(path, bytes.data(), bytes.size())) {
         return true;
     }
@@ -243,28 +276,41 @@ bool GameApp::AppendHighScore(const std::string& name, int32_t score) {
     platform::fs::MakeDirectories(folder);
     const std::string path = folder + kHighScores;
     // The whole table is written again, so a failed write never leaves half a record.
-    std::vector<uint8_t> bytes = ReadOrEmpty(path);
+    const platform::fs::FileRead read =
+        platform::fs::ReadFile(path, platform::fs::kPlayerFileLimit);
+    if (read.Unreadable()) {
+        LeaveFileAlone(path, read.reason);
+    }
     ByteWriter out;
     std::vector<std::unique_ptr<HighScoreRecord>> records;
-    if (!ParseHighScores(bytes, records)) {
+    if (!ParseHighScores(read.bytes, records)) {
         // A record after a spoilt end would never be read: the table goes on from the records
         // as the list shows them, and the spoilt file is kept.
-        const std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
-        LogError("High scores " + path + " are damaged; " +
-                 (kept.empty() ? "they could not be kept aside" : "kept as " + kept));
+        const std::string kept = platform::fs::KeepDamagedCopy(path, read.bytes);
+        if (kept.empty()) {
+            LeaveFileAlone(path, "the high scores are damaged and could not be copied aside");
+        } else {
+            LogError("High scores " + path + " are damaged; kept as " + kept);
+        }
         for (const auto& record : records) {
             record->Save(out);
         }
     } else {
-        out.WriteBytes(bytes.data(), bytes.size());
+        out.WriteBytes(read.bytes.data(), read.bytes.size());
     }
     HighScoreRecord(name, score).Save(out);
     return WritePlayerFile(path, out.Bytes());
 }
 
 bool GameApp::LoadHighScores() {
-    ParseHighScores(ReadOrEmpty(ProfilesFolder() + kHighScores), mHighScores);
-    return true;
+    const std::string path = ProfilesFolder() + kHighScores;
+    const platform::fs::FileRead read =
+        platform::fs::ReadFile(path, platform::fs::kPlayerFileLimit);
+    if (read.Unreadable()) {
+        LeaveFileAlone(path, read.reason);
+        return false;
+    }
+    return ParseHighScores(read.bytes, mHighScores);
 }
 
 void GameApp::SortHighScores() {

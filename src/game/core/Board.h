@@ -108,6 +108,7 @@ public:
     // Written whole or not at all; only once a level has been set up.
     bool SaveGame();
     // 1 when the whole game was restored. headerOnly reads the first five fields (a new game).
+    // A saved game that cannot be read counts as none and is left alone.
     [[nodiscard]] int LoadGame(bool headerOnly);
     // The saved game's bytes as SaveGame writes them.
     std::vector<uint8_t> SaveGameBytes();
@@ -226,7 +227,8 @@ private:
     void DropObjectsKeepingCounters();
     std::optional<std::string> SavePath();
     void LogLoadFailure(const std::string& why);
-    // Moves a damaged saved game aside, before the fresh level's save could replace it.
+    // Copies a damaged saved game aside and empties it, before the fresh level's save could
+    // replace it; one that cannot be copied is left alone.
     void KeepDamagedSave(const std::string& path, const std::vector<uint8_t>& bytes);
 
     BoardHost& mHost;

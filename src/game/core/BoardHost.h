@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "game/core/BoardHelp.h"
 #include "game/core/BoardOverlay.h"
@@ -57,11 +58,21 @@ public:
     virtual std::string GetProfilesFolder() = 0;
     virtual std::string GetPlayerName() = 0;
     virtual void WriteProfiles() {}
-    // The saved game could not be read and its level starts afresh: the player hears of it.
-    // kept is where the damaged file went; empty when it could not be kept.
-    virtual void TellSavedGameDamaged(const std::string& kept) { (void)kept; }
+    // The saved game at path was damaged and its level starts afresh: the player hears of it,
+    // once for each file. kept is where the damaged bytes went.
+    virtual void TellSavedGameDamaged(const std::string& path, const std::string& kept) {
+        (void)path;
+        (void)kept;
+    }
     // A save of the player's files failed: the player hears that progress is not kept.
     virtual void TellCannotSave() {}
+    // Writes one of the player's files whole. False, logged and told, when the write failed or
+    // the file is one that is left alone.
+    virtual bool WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes);
+    // The file is there but cannot be used (reason: it cannot be read, or its damaged bytes
+    // could not be copied aside). It stays as it is: nothing is written over it for the rest of
+    // the run, and the player hears of it once.
+    virtual void LeaveFileAlone(const std::string& path, const std::string& reason);
 
     // While a demo is recorded, seeds the game's generator from the clock and keeps the seed
     // beside the demo; while one plays, seeds it from there.

@@ -61,9 +61,8 @@ std::optional<std::string> Board::SavePath() {
 
 void Board::ClearSavedGame() {
     if (std::optional<std::string> path = SavePath()) {
-        if (platform::fs::Exists(*path) && !platform::fs::WriteWholeFileAtomic(*path, "", 0)) {
-            mHost.LogError("Cannot empty the saved game \"" + *path + "\".");
-            mHost.TellCannotSave();
+        if (platform::fs::Exists(*path)) {
+            static_cast<void>(mHost.WritePlayerFile(*path, {}));
         }
     }
 }
@@ -118,12 +117,7 @@ bool Board::SaveGame() {
     }
     const std::vector<uint8_t> bytes = SaveGameBytes();
     platform::fs::MakeDirectories(mHost.GetProfilesFolder());
-    if (!platform::fs::WriteWholeFileAtomic(*path, bytes.data(), bytes.size())) {
-        mHost.LogError("Cannot write the saved game \"" + *path + "\".");
-        mHost.TellCannotSave();
-        return false;
-    }
-    return true;
+    return mHost.WritePlayerFile(*path, bytes);
 }
 
 int Board::LoadGame(bool headerOnly) {
@@ -131,15 +125,20 @@ int Board::LoadGame(bool headerOnly) {
     if (!path) {
         return 0;
     }
-    std::optional<std::vector<uint8_t>> bytes = platform::fs::ReadWholeFile(*path);
+    const platform::fs::FileRead read =
+        platform::fs::ReadFile(*path, platform::fs::kPlayerFileLimit);
+    if (read.Unreadable()) {
+        mHost.LeaveFileAlone(*path, read.reason);
+        return 0;
+    }
     // Under 4 bytes counts as no saved game.
-    if (!bytes || bytes->size() < 4) {
+    if (!read.Read() || read.bytes.size() < 4) {
         return 0;
     }
     loadDamaged = false;
-    const int loaded = LoadGameBytes(*bytes, headerOnly);
+    const int loaded = LoadGameBytes(read.bytes, headerOnly);
     if (loadDamaged) {
-        KeepDamagedSave(*path, *bytes);
+        KeepDamagedSave(*path, read.bytes);
     }
     return loaded;
 }
@@ -150,13 +149,16 @@ void Board::LogLoadFailure(const std::string& why) {
 }
 
 void Board::KeepDamagedSave(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
-    if (!kept.empty() && !platform::fs::RemoveFile(path)) {
-        kept.clear();
+    const std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
+    if (kept.empty()) {
+        mHost.LeaveFileAlone(path, "it is damaged and could not be copied aside");
+        return;
     }
-    mHost.LogError(kept.empty() ? "The damaged saved game \"" + path + "\" could not be kept aside."
-                                : "The damaged saved game is kept as \"" + kept + "\".");
-    mHost.TellSavedGameDamaged(kept);
+    mHost.LogError("The damaged saved game is kept as \"" + kept + "\".");
+    // An empty save takes its place at once: the player stays listed even when the game is
+    // killed before the fresh level is saved.
+    static_cast<void>(mHost.WritePlayerFile(path, {}));
+    mHost.TellSavedGameDamaged(path, kept);
 }
 
 bool Board::ReadHeader(ByteReader& in, bool headerOnly, int32_t& objectCount) {

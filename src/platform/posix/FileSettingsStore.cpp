@@ -185,9 +185,9 @@ void FileSettingsStore::Fail(std::string error) {
 }
 
 void FileSettingsStore::Refresh() {
-    std::optional<std::vector<uint8_t>> bytes = fs::ReadWholeFile(mPath);
-    if (!bytes) {
-        FileState state = fs::Exists(mPath) ? FileState::Unreadable : FileState::Missing;
+    fs::FileRead read = fs::ReadFile(mPath, fs::kPlayerFileLimit);
+    if (!read.Read()) {
+        const FileState state = read.Missing() ? FileState::Missing : FileState::Unreadable;
         // Keys made in memory stay until the file itself changes.
         if (state != mState) {
             mState = state;
@@ -195,16 +195,18 @@ void FileSettingsStore::Refresh() {
             mSeenBytes.clear();
             mLoadError.clear();
             if (state == FileState::Unreadable) {
-                Fail("cannot be read");
+                // Whatever it holds is the player's: it is not written over while we run.
+                mLeftAlone = true;
+                Fail("cannot be read (" + read.reason + ")");
             }
         }
         return;
     }
-    if (mState == FileState::Read && *bytes == mSeenBytes) {
+    if (mState == FileState::Read && read.bytes == mSeenBytes) {
         return;
     }
     mState = FileState::Read;
-    mSeenBytes = std::move(*bytes);
+    mSeenBytes = std::move(read.bytes);
     mDamagedKept = false;
     std::string error;
     std::optional<SettingsTree> tree = Parse(mSeenBytes, error);
@@ -223,12 +225,21 @@ bool FileSettingsStore::Save() {
     if (slash != std::string::npos && slash > 0) {
         fs::MakeDirectories(mPath.substr(0, slash));
     }
-    // The damaged file the player had goes aside before the first save replaces it.
+    if (mLeftAlone) {
+        DebugOutput("Settings file \"" + mPath + "\" is left as it was; the change is not saved\n");
+        return false;
+    }
+    // The damaged file the player had goes aside before the first save replaces it; when no
+    // copy can be made, the file stays as it is.
     if (!mLoadError.empty() && mState == FileState::Read && !mSeenBytes.empty() && !mDamagedKept) {
         const std::string kept = fs::KeepDamagedCopy(mPath, mSeenBytes);
         mDamagedKept = !kept.empty();
         DebugOutput("Settings file \"" + mPath + "\" " +
                     (kept.empty() ? "could not be kept aside" : "kept as \"" + kept + "\"") + "\n");
+        if (kept.empty()) {
+            mLeftAlone = true;
+            return false;
+        }
     }
     if (!fs::WriteWholeFileAtomic(mPath, bytes.data(), bytes.size())) {
         DebugOutput("Settings file \"" + mPath + "\" could not be saved\n");

@@ -17,7 +17,9 @@ namespace platform {
 // Every call first rereads the file, so stores on the same file (in this process or another)
 // see each other's changes. An unreadable or damaged file reads as empty and stays on disk
 // until a value is set, when a damaged one's bytes are first kept as "settings.dat.damaged"
-// (".damaged.2" and so on beside earlier ones); LoadError tells what was wrong with it.
+// (".damaged.2" and so on beside earlier ones); LoadError tells what was wrong with it. A file
+// that cannot be read, or whose damaged bytes cannot be kept, is never written: changes then
+// fail with IoError.
 class FileSettingsStore : public SettingsStore {
 public:
     explicit FileSettingsStore(std::string filePath);
@@ -56,6 +58,9 @@ private:
     std::string mLoadError;
     // The damaged bytes last read have a copy beside the file.
     bool mDamagedKept = false;
+    // The file could not be read, or its damaged bytes could not be kept aside: it is never
+    // written by this store.
+    bool mLeftAlone = false;
 };
 
 }  // namespace platform

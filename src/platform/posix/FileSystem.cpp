@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <optional>
+#include <system_error>
 
 #include "platform/Process.h"
 #include "platform/TextEncoding.h"
@@ -273,23 +274,77 @@ bool SetCurrentDirectory(std::string_view path) {
     return chdir(NativePath(path).c_str()) == 0;
 }
 
-std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path) {
-    FILE* file = std::fopen(NativePath(path).c_str(), "rb");
-    if (!file) {
-        return std::nullopt;
+FileRead ReadFile(std::string_view path, uint64_t maxBytes) {
+    FileRead result;
+    const auto fail = [&result](std::string reason) {
+        result.status = FileRead::Status::Unreadable;
+        result.reason = std::move(reason);
+        result.bytes.clear();
+        return std::move(result);
+    };
+    const auto errorText = [](int error) { return std::generic_category().message(error); };
+    // Non-blocking, so a pipe put in a file's place cannot hold the open.
+    const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            return result;
+        }
+        return fail(errorText(errno));
     }
-    std::vector<uint8_t> data;
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        const int error = errno;
+        close(fd);
+        return fail(errorText(error));
+    }
+    if (S_ISDIR(st.st_mode)) {
+        close(fd);
+        return fail("it is a folder");
+    }
+    if (!S_ISREG(st.st_mode)) {
+        close(fd);
+        return fail("it is not a regular file");
+    }
+    const auto tooLarge = [&] {
+        return fail("it is larger than " + std::to_string(maxBytes) + " bytes");
+    };
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        close(fd);
+        return tooLarge();
+    }
+    result.bytes.reserve(static_cast<size_t>(st.st_size));
     uint8_t chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0) {
-        data.insert(data.end(), chunk, chunk + n);
+    for (;;) {
+        const ssize_t n = read(fd, chunk, sizeof(chunk));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            const int error = errno;
+            close(fd);
+            return fail(errorText(error));
+        }
+        if (n == 0) {
+            break;
+        }
+        // The file may grow while it is read.
+        if (result.bytes.size() + static_cast<size_t>(n) > maxBytes) {
+            close(fd);
+            return tooLarge();
+        }
+        result.bytes.insert(result.bytes.end(), chunk, chunk + n);
     }
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
+    close(fd);
+    result.status = FileRead::Status::Read;
+    return result;
+}
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path) {
+    FileRead read = ReadFile(path);
+    if (!read.Read()) {
         return std::nullopt;
     }
-    return data;
+    return std::move(read.bytes);
 }
 
 bool WriteWholeFileAtomic(std::string_view path, const void* data, size_t size) {
@@ -322,14 +377,31 @@ bool WriteWholeFileAtomic(std::string_view path, const void* data, size_t size) 
 
 std::string KeepDamagedCopy(std::string_view path, const std::vector<uint8_t>& bytes) {
     constexpr int kMaxKept = 100;
-    for (int i = 1; i <= kMaxKept; ++i) {
-        std::string kept = std::string(path) + ".damaged" + (i > 1 ? "." + std::to_string(i) : "");
-        if (Exists(kept)) {
-            continue;
-        }
-        return WriteWholeFileAtomic(kept, bytes.data(), bytes.size()) ? kept : std::string();
+    const std::string native = NativePath(path);
+    // Written whole under a private name first, then given its name with link(), which never
+    // replaces a file: a copy that appeared meanwhile under that name stays.
+    const std::string temp = native + ".keep" + std::to_string(ProcessId());
+    unlink(temp.c_str());
+    if (!WriteWholeFileAtomic(temp, bytes.data(), bytes.size())) {
+        return std::string();
     }
-    return std::string();
+    std::string answer;
+    for (int i = 1; i <= kMaxKept && answer.empty(); ++i) {
+        std::string kept = native + ".damaged" + (i > 1 ? "." + std::to_string(i) : "");
+        if (link(temp.c_str(), kept.c_str()) == 0) {
+            answer = std::move(kept);
+        } else if (errno != EEXIST) {
+            break;
+        } else {
+            // The same bytes kept before need no second copy.
+            const FileRead earlier = ReadFile(kept, bytes.size());
+            if (earlier.Read() && earlier.bytes == bytes) {
+                answer = std::move(kept);
+            }
+        }
+    }
+    unlink(temp.c_str());
+    return answer;
 }
 
 }  // namespace platform::fs

@@ -84,7 +84,7 @@ TEST_F(GameAppTest, DamagedGameDataIsReadAsFarAsItIsSound) {
     // Every cut: never more than the level count, and the name only when it is whole.
     for (size_t cut = 0; cut <= whole.size(); ++cut) {
         Write("game.dat", Bytes(whole.begin(), whole.begin() + static_cast<long>(cut)));
-        ASSERT_TRUE(mGame->LoadGameData());
+        static_cast<void>(mGame->LoadGameData());
         ASSERT_EQ(mGame->mLevelRecords.size(), 3u);
         EXPECT_EQ(mGame->mCurrentPlayer, cut >= 7 ? "Ann" : "Player") << cut;
         EXPECT_EQ(mGame->mLevelRecords[2]->mLevel, -1);
@@ -94,7 +94,7 @@ TEST_F(GameAppTest, DamagedGameDataIsReadAsFarAsItIsSound) {
     Put32(hugeName, 0xFFFFFFF0u);
     Write("game.dat", hugeName);
     mGame->mShowHelp = 0;
-    ASSERT_TRUE(mGame->LoadGameData());
+    EXPECT_FALSE(mGame->LoadGameData());
     EXPECT_EQ(mGame->mCurrentPlayer, "Player");
     EXPECT_EQ(mGame->mShowHelp, 1);
     Bytes hugeHolder = GameData("Ann", {Record(5000, 3, "Ann")});
@@ -103,7 +103,7 @@ TEST_F(GameAppTest, DamagedGameDataIsReadAsFarAsItIsSound) {
     Put32(hugeHolder, 260);
     hugeHolder.resize(hugeHolder.size() + 300, 'x');
     Write("game.dat", hugeHolder);
-    ASSERT_TRUE(mGame->LoadGameData());
+    EXPECT_FALSE(mGame->LoadGameData());
     EXPECT_EQ(mGame->mLevelRecords[0]->mLevel, 3);
     EXPECT_EQ(mGame->mLevelRecords[1]->mLevel, -1);
     EXPECT_EQ(mGame->mLevelRecords[1]->mBestTime, 0xFFFFFFFFu);
@@ -140,7 +140,7 @@ TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
     for (const auto& c : cases) {
         std::filesystem::remove_all(mDir + "/profiles");
         Write("game.dat", c.bytes);
-        ASSERT_TRUE(mGame->LoadGameData()) << c.what;
+        EXPECT_EQ(mGame->LoadGameData(), !c.damaged) << c.what;
         EXPECT_EQ(std::filesystem::exists(Profiles("game.dat")), !c.damaged) << c.what;
         EXPECT_EQ(std::filesystem::exists(Profiles("game.dat.damaged")), c.damaged) << c.what;
         EXPECT_EQ(Read("game.dat.damaged"), c.damaged ? c.bytes : Bytes{}) << c.what;
@@ -154,9 +154,58 @@ TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
 
     // An earlier damaged copy is never replaced.
     Write("game.dat", hugeName);
-    ASSERT_TRUE(mGame->LoadGameData());
+    EXPECT_FALSE(mGame->LoadGameData());
     EXPECT_EQ(Read("game.dat.damaged.2"), hugeName);
     EXPECT_EQ(Read("game.dat.damaged"), Bytes(one.begin(), one.end() - 1));
+}
+
+// Root reads past any mode, so the unreadable file is a link whose read fails for everyone; the
+// other file is damaged with every name for its copy taken.
+TEST_F(GameAppTest, PlayerFilesThatCannotBeReadOrKeptAreToldOnceAndNeverWritten) {
+    const Bytes damaged = {1, 2, 3};
+    for (const bool unreadable : {true, false}) {
+        std::filesystem::remove_all(mDir + "/profiles");
+        std::filesystem::create_directories(mDir + "/profiles");
+        mGame.reset();
+        mGame = std::make_unique<TestGame>();
+        TestGame* game = mGame.get();
+        game->SetString("PLAYER", u"Player");
+        game->mShowHelp = 0;
+        for (const char* file : {"game.dat", "highscores.dat"}) {
+            if (unreadable) {
+                std::filesystem::create_symlink("/proc/self/mem", Profiles(file));
+            } else {
+                Write(file, damaged);
+                Write(std::string(file) + ".damaged", {9});
+                for (int i = 2; i <= 100; ++i) {
+                    Write(std::string(file) + ".damaged." + std::to_string(i), {9});
+                }
+            }
+        }
+        EXPECT_FALSE(game->LoadGameData());
+        EXPECT_EQ(game->mShowHelp, unreadable ? 0 : 1);  // unread is no first start
+        ASSERT_EQ(game->mBoxes.size(), 1u);
+        EXPECT_NE(game->mBoxes[0].find(Profiles("game.dat")), std::string::npos);
+        if (unreadable) {
+            EXPECT_NE(game->mBoxes[0].find("Input/output error"), std::string::npos);
+        }
+        // Play goes on with the records in memory; returning to the menu keeps them.
+        game->StoreLevelRecordFor(3, 500);
+        EXPECT_FALSE(game->LoadGameData());
+        EXPECT_EQ(game->mLevelRecords[0]->mLevel, 3);
+        EXPECT_FALSE(game->SaveGameData());
+        EXPECT_FALSE(game->AppendHighScore("Ann", 10));
+        EXPECT_FALSE(game->LoadHighScores());
+        // The two files and the failed save, each told once.
+        EXPECT_EQ(game->mBoxes.size(), 3u) << unreadable;
+        for (const char* file : {"game.dat", "highscores.dat"}) {
+            if (unreadable) {
+                EXPECT_TRUE(std::filesystem::is_symlink(Profiles(file))) << file;
+            } else {
+                EXPECT_EQ(Read(file), damaged) << file;
+            }
+        }
+    }
 }
 
 // The paths the start-up builds from the game's names, as the README tells players.
@@ -181,7 +230,7 @@ TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
          std::vector<std::pair<std::string, int>>{{"A", 1}, {"B", 2}, {"C", 2}, {"D", 3}}) {
         mGame->AppendHighScore(name, score);
     }
-    mGame->LoadHighScores();
+    static_cast<void>(mGame->LoadHighScores());
     mGame->SortHighScores();
     std::string order;
     for (const auto& record : mGame->mHighScores) {
@@ -195,7 +244,7 @@ TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
     for (char c = '0'; c <= '9'; ++c) {
         mGame->AppendHighScore(std::string(1, c), 7);
     }
-    mGame->LoadHighScores();
+    static_cast<void>(mGame->LoadHighScores());
     mGame->SortHighScores();
     order.clear();
     for (const auto& record : mGame->mHighScores) {
@@ -212,7 +261,7 @@ TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
     damaged.resize(damaged.size() + 256, 'z');
     Write("highscores.dat", damaged);
     mGame->ClearHighScores();
-    mGame->LoadHighScores();
+    static_cast<void>(mGame->LoadHighScores());
     ASSERT_EQ(mGame->mHighScores.size(), 1u);
     EXPECT_EQ(mGame->mHighScores[0]->mName, "Al");
     Bytes cut;
@@ -222,7 +271,7 @@ TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
     cut.push_back('y');
     Write("highscores.dat", cut);
     mGame->ClearHighScores();
-    mGame->LoadHighScores();
+    static_cast<void>(mGame->LoadHighScores());
     ASSERT_EQ(mGame->mHighScores.size(), 1u);
     EXPECT_EQ(mGame->mHighScores[0]->mName, "Cy");
     EXPECT_EQ(mGame->mHighScores[0]->mScore, 5);
@@ -232,7 +281,7 @@ TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
     ASSERT_TRUE(mGame->AppendHighScore("Di", 8));
     EXPECT_EQ(Read("highscores.dat.damaged"), cut);
     mGame->ClearHighScores();
-    mGame->LoadHighScores();
+    static_cast<void>(mGame->LoadHighScores());
     ASSERT_EQ(mGame->mHighScores.size(), 2u);
     EXPECT_EQ(mGame->mHighScores[1]->mName, "Di");
     // Stray bytes too few for a score are no record.
@@ -240,7 +289,7 @@ TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
     stray.insert(stray.end(), {1, 2, 3});
     Write("highscores.dat", stray);
     mGame->ClearHighScores();
-    mGame->LoadHighScores();
+    static_cast<void>(mGame->LoadHighScores());
     EXPECT_EQ(mGame->mHighScores.size(), 2u);
 }
 
@@ -270,9 +319,10 @@ TEST_F(GameAppTest, SavesThatFailAreToldOnceAndHarmNothing) {
         EXPECT_FALSE(mGame->AppendHighScore(std::string(100, 'n'), 1));
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldSignal);
-        ASSERT_EQ(mGame->mBoxes.size(), 1u) << limit;
+        // A folder in the high scores' place cannot be read either, which is told apart.
+        ASSERT_EQ(mGame->mBoxes.size(), limit ? 1u : 2u) << limit;
         EXPECT_NE(mGame->mBoxes[0].find(mGame->ProfilesFolder()), std::string::npos);
-        EXPECT_EQ(mGame->mLogged.size(), 3u);
+        EXPECT_EQ(mGame->mLogged.size(), limit ? 3u : 4u);
         mGame->mLogged.clear();
         if (limit) {
             EXPECT_EQ(Read("game.dat"), stored);
@@ -281,12 +331,14 @@ TEST_F(GameAppTest, SavesThatFailAreToldOnceAndHarmNothing) {
             EXPECT_TRUE(std::filesystem::is_directory(Profiles("game.dat")));
         }
     }
-    // A saved game that could not be read is told once too.
+    // A saved game that could not be read is told once for each file.
     mGame->mBoxes.clear();
-    mGame->TellSavedGameDamaged(Profiles("Ann.sav.damaged"));
-    mGame->TellSavedGameDamaged("");
-    ASSERT_EQ(mGame->mBoxes.size(), 1u);
+    mGame->TellSavedGameDamaged(Profiles("Ann.sav"), Profiles("Ann.sav.damaged"));
+    mGame->TellSavedGameDamaged(Profiles("Ann.sav"), Profiles("Ann.sav.damaged.2"));
+    mGame->TellSavedGameDamaged(Profiles("Bo.sav"), Profiles("Bo.sav.damaged"));
+    ASSERT_EQ(mGame->mBoxes.size(), 2u);
     EXPECT_NE(mGame->mBoxes[0].find(Profiles("Ann.sav.damaged")), std::string::npos);
+    EXPECT_NE(mGame->mBoxes[1].find(Profiles("Bo.sav.damaged")), std::string::npos);
 }
 
 TEST_F(GameAppTest, SavedGamesCountFromFourBytesAndNamesNeverLeaveTheFolder) {

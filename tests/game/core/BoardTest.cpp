@@ -524,7 +524,8 @@ TEST_F(BoardTest, DamagedSavesFallBackToAFreshLevel) {
     Start();
     EXPECT_EQ(host.mErrors.size(), 2u);
     EXPECT_NE(board->GetTable(), nullptr);
-    EXPECT_FALSE(std::filesystem::exists(host.SavePath()));
+    // An empty save keeps the player listed until the fresh level is saved.
+    EXPECT_EQ(std::filesystem::file_size(host.SavePath()), 0u);
     ASSERT_EQ(host.mToldDamaged, std::vector<std::string>{host.SavePath() + ".damaged"});
     board.reset();
     EXPECT_NE(SavedFile(), damaged[2]);
@@ -541,6 +542,31 @@ TEST_F(BoardTest, ASaveThatCannotBeWrittenIsTold) {
     EXPECT_EQ(host.mToldCannotSave, 2);
     EXPECT_TRUE(std::filesystem::is_directory(host.SavePath()));
     board->skipSetup = false;
+}
+
+// A saved game that cannot be read, or whose damage cannot be copied aside, is left alone.
+TEST_F(BoardTest, ASavedGameThatCannotBeReadOrKeptIsLeftAlone) {
+    std::filesystem::create_directories(host.mFolder + "profiles");
+    // Root reads past any mode; this link fails with a read error for everyone.
+    std::filesystem::create_symlink("/proc/self/mem", host.SavePath());
+    Board fresh(host);
+    EXPECT_EQ(fresh.LoadGame(true), 0);
+    ASSERT_EQ(host.mLeftAlone.count(host.SavePath()), 1u);
+    EXPECT_EQ(host.mLeftAlone[host.SavePath()], "Input/output error");
+
+    std::filesystem::remove(host.SavePath());
+    host.mLeftAlone.clear();
+    const std::vector<uint8_t> damaged(64, 0xEE);
+    platform::fs::WriteWholeFileAtomic(host.SavePath(), damaged.data(), damaged.size());
+    for (int i = 1; i <= 100; ++i) {
+        const std::string name =
+            host.SavePath() + ".damaged" + (i > 1 ? "." + std::to_string(i) : "");
+        platform::fs::WriteWholeFileAtomic(name, "x", 1);
+    }
+    EXPECT_EQ(fresh.LoadGame(false), 0);
+    EXPECT_EQ(host.mLeftAlone.count(host.SavePath()), 1u);
+    EXPECT_TRUE(host.mToldDamaged.empty());
+    EXPECT_EQ(platform::fs::ReadWholeFile(host.SavePath()), damaged);
 }
 
 // Seeded random games: swaps anywhere, whirlwinds and bubbles now and then, saved and reloaded

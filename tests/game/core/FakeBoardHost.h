@@ -5,6 +5,7 @@
 // Shared by the board tests, the saved-game fuzz target and the board bench.
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -94,7 +95,19 @@ public:
     std::string GetProfilesFolder() override { return mFolder + "profiles"; }
     std::string GetPlayerName() override { return mPlayer; }
     void WriteProfiles() override { ++mProfileWrites; }
-    void TellSavedGameDamaged(const std::string& kept) override { mToldDamaged.push_back(kept); }
+    void TellSavedGameDamaged(const std::string&, const std::string& kept) override {
+        mToldDamaged.push_back(kept);
+    }
+    bool WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes) override {
+        if (mLeftAlone.contains(path)) {
+            TellCannotSave();
+            return false;
+        }
+        return Vesk::BoardHost::WritePlayerFile(path, bytes);
+    }
+    void LeaveFileAlone(const std::string& path, const std::string& reason) override {
+        mLeftAlone[path] = reason;
+    }
     void TellCannotSave() override { ++mToldCannotSave; }
     std::unique_ptr<Vesk::BoardOverlay> MakeOverlay(Vesk::BoardOverlay::Kind kind,
                                                     Vesk::Board&) override {
@@ -123,6 +136,7 @@ public:
     std::vector<std::string> mErrors;
     int mProfileWrites = 0;
     std::vector<std::string> mToldDamaged;
+    std::map<std::string, std::string> mLeftAlone;  // path, reason
     int mToldCannotSave = 0;
     std::vector<Vesk::BoardOverlay::Kind> mOverlays;
     std::vector<Dialog> mDialogs;
