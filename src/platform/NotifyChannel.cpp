@@ -53,6 +53,15 @@ std::vector<std::string> PeerNames(const std::string& folder, const std::string&
     return names;
 }
 
+// Only a socket can be a leftover: other files, symlinks among them, refuse a
+// connect too but are not ours to remove.
+void RemoveIfSocket(const std::string& path) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) {
+        unlink(path.c_str());
+    }
+}
+
 // A killed process leaves its socket behind; nobody answers a connect to it.
 // Connecting sends nothing, so live listeners see no note.
 void RemoveDeadSockets(const std::string& folder, const std::string& ownName) {
@@ -70,7 +79,7 @@ void RemoveDeadSockets(const std::string& folder, const std::string& ownName) {
         if (MakeAddress(path, address) &&
             connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 &&
             errno == ECONNREFUSED) {
-            unlink(path.c_str());
+            RemoveIfSocket(path);
         }
     }
     close(probe);
@@ -174,7 +183,7 @@ int NotifyChannel::Broadcast(const Note& note) {
         if (sent == static_cast<ssize_t>(datagram.size())) {
             ++delivered;
         } else if (sent < 0 && errno == ECONNREFUSED) {
-            unlink(path.c_str());  // its process is gone
+            RemoveIfSocket(path);  // its process is gone
         }
         // A full receiver (EAGAIN) just misses this note.
     }

@@ -12,6 +12,16 @@
 namespace platform {
 namespace {
 
+// What a killed process leaves: its socket, bound and never removed.
+void LeaveDeadSocket(const std::string& path) {
+    const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof(address.sun_path) - 1);
+    ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
+    close(fd);
+}
+
 class NotifyChannelTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -48,7 +58,7 @@ TEST_F(NotifyChannelTest, SocketsOfEndedProcessesAreCleanedUp) {
     NotifyChannel live(folder, "live");
     { NotifyChannel gone(folder, "gone"); }
     EXPECT_FALSE(std::filesystem::exists(folder + "/gone"));
-    std::ofstream(folder + "/stale").put('x');  // left by a crash: nobody listens
+    LeaveDeadSocket(folder + "/stale");
     EXPECT_EQ(live.Broadcast(NotifyChannel::Note{1, 2}), 0);
     EXPECT_FALSE(std::filesystem::exists(folder + "/stale"));
 }
@@ -56,14 +66,7 @@ TEST_F(NotifyChannelTest, SocketsOfEndedProcessesAreCleanedUp) {
 TEST_F(NotifyChannelTest, AStartRemovesTheSocketsOfKilledProcesses) {
     NotifyChannel live(folder, "live");
     for (const char* name : {"101", "102"}) {
-        // What a killed process leaves: its socket, bound and never removed.
-        const int fd = socket(AF_UNIX, SOCK_DGRAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const std::string path = folder + "/" + name;
-        path.copy(address.sun_path, sizeof(address.sun_path) - 1);
-        ASSERT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
-        close(fd);
+        LeaveDeadSocket(folder + "/" + name);
     }
     NotifyChannel next(folder, "next");
     ASSERT_TRUE(next.IsListening());
@@ -71,6 +74,23 @@ TEST_F(NotifyChannelTest, AStartRemovesTheSocketsOfKilledProcesses) {
     EXPECT_FALSE(std::filesystem::exists(folder + "/102"));
     EXPECT_TRUE(std::filesystem::exists(folder + "/live"));
     EXPECT_FALSE(live.Receive());  // looking sent it nothing
+}
+
+TEST_F(NotifyChannelTest, OnlySocketsAreTakenForLeftovers) {
+    NotifyChannel first(folder, "first");
+    const std::string outside = folder + "-outside";
+    std::filesystem::remove(outside);
+    LeaveDeadSocket(outside);
+    LeaveDeadSocket(folder + "/103");
+    std::ofstream(folder + "/104").put('x');
+    std::filesystem::create_symlink(outside, folder + "/105");  // refuses like a dead socket
+    NotifyChannel next(folder, "next");
+    EXPECT_FALSE(std::filesystem::exists(folder + "/103"));
+    EXPECT_EQ(next.Broadcast(NotifyChannel::Note{1, 2}), 1);
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/104"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder + "/105"));
+    EXPECT_TRUE(std::filesystem::exists(outside));
+    std::filesystem::remove(outside);
 }
 
 TEST_F(NotifyChannelTest, ForeignOrMalformedDatagramsAreRejected) {
