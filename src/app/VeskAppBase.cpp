@@ -102,7 +102,10 @@ VeskAppBase::~VeskAppBase() {
                        GetStringOrDefault("HARDWARE_ACCEL_CONFIRMATION",
                                           "Hardware Acceleration Confirmation"),
                        platform::mb::YesNo | platform::mb::IconQuestion);
-            mDDInterface->mIs3D = answer == platform::mb::IdYes;
+            // A box a signal ended was answered by nobody: nothing is decided.
+            if (answer != platform::mb::IdEndedBySignal) {
+                mDDInterface->mIs3D = answer == platform::mb::IdYes;
+            }
             if (answer == platform::mb::IdYes) {
                 RegistryWriteBoolean("Is3D", true);
             }
@@ -355,14 +358,26 @@ void VeskAppBase::EndPopup() {
     }
 }
 
+bool VeskAppBase::QuitSignalled() {
+    return mWindowSystem != nullptr && mWindowSystem->QuitSignalled();
+}
+
 int VeskAppBase::MsgBox(const std::string& text, const std::string& title, uint32_t flags) {
     if (mIsScreenSaver) {
         LogError(text);
         return platform::mb::IdOk;
     }
+    // After SIGTERM or SIGINT a box would keep the program from ending.
+    if (QuitSignalled()) {
+        LogError(text);
+        return platform::mb::IdEndedBySignal;
+    }
     BeginPopup();
     const int result = WindowSystem().MessageBox(mHWnd, text, title, flags);
     EndPopup();
+    if (result == platform::mb::IdEndedBySignal) {
+        LogError(text);  // perhaps never read
+    }
     return result;
 }
 
@@ -374,14 +389,21 @@ int VeskAppBase::MsgBoxWide(const std::u16string& text, const std::u16string& ti
         LogError(WStringToString(text));
         return platform::mb::IdOk;
     }
+    if (QuitSignalled()) {
+        LogError(WStringToString(text));
+        return platform::mb::IdEndedBySignal;
+    }
     BeginPopup();
     const int result = WindowSystem().MessageBoxWide(mHWnd, wideText, wideTitle, flags);
     EndPopup();
+    if (result == platform::mb::IdEndedBySignal) {
+        LogError(WStringToString(text));
+    }
     return result;
 }
 
 void VeskAppBase::Popup(const std::string& text) {
-    if (mIsScreenSaver) {
+    if (mIsScreenSaver || QuitSignalled()) {
         LogError(text);
         return;
     }
@@ -394,7 +416,7 @@ void VeskAppBase::Popup(const std::string& text) {
 }
 
 void VeskAppBase::PopupWide(const std::u16string& text) {
-    if (mIsScreenSaver) {
+    if (mIsScreenSaver || QuitSignalled()) {
         LogError(WStringToString(text));
         return;
     }

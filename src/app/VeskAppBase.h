@@ -669,6 +669,8 @@ protected:
     // The procedure of both windows: finds the application through the window's user data.
     static intptr_t StaticWindowProc(platform::WindowSystem& ws, const platform::Message& message);
     platform::WindowSystem& WindowSystem();
+    // SIGTERM or SIGINT has come: boxes go to the error log instead.
+    bool QuitSignalled();
     platform::Window* MainWindow();
     void DestroyAppWindow(platform::WindowId& window);
     void LoadingThreadBody();

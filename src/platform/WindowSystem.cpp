@@ -236,12 +236,24 @@ uint32_t WindowSystem::RegisteredId(const std::string& name) const {
 
 int WindowSystem::MessageBox(WindowId owner, std::string_view text, std::string_view title,
                              uint32_t flags) {
-    return ShowMessageBox(owner, text::Utf8FromCp1252(text), text::Utf8FromCp1252(title), flags);
+    return BoxUnlessQuitting(owner, text::Utf8FromCp1252(text), text::Utf8FromCp1252(title), flags);
 }
 
 int WindowSystem::MessageBoxWide(WindowId owner, std::wstring_view text, std::wstring_view title,
                                  uint32_t flags) {
-    return ShowMessageBox(owner, text::Utf8FromWide(text), text::Utf8FromWide(title), flags);
+    return BoxUnlessQuitting(owner, text::Utf8FromWide(text), text::Utf8FromWide(title), flags);
+}
+
+int WindowSystem::BoxUnlessQuitting(WindowId owner, const std::string& textUtf8,
+                                    const std::string& titleUtf8, uint32_t flags) {
+    if (QuitSignalled()) {
+        return mb::IdEndedBySignal;
+    }
+    const int result = ShowMessageBox(owner, textUtf8, titleUtf8, flags);
+    if (result == mb::IdEndedBySignal) {
+        NoteQuitSignal();
+    }
+    return result;
 }
 
 std::vector<MessageBoxButton> WindowSystem::MessageBoxButtons(uint32_t flags) {

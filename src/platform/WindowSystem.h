@@ -79,6 +79,9 @@ inline constexpr int IdRetry = 4;
 inline constexpr int IdIgnore = 5;
 inline constexpr int IdYes = 6;
 inline constexpr int IdNo = 7;
+// A SIGTERM or SIGINT ended the box, or came before it and no box was shown:
+// nobody chose anything.
+inline constexpr int IdEndedBySignal = -1;
 }  // namespace mb
 
 struct MessageBoxButton {
@@ -154,7 +157,8 @@ public:
     virtual void DestroyCursor(CursorHandle cursor) = 0;
 
     // A modal box; returns one of the mb::Id* results, or mb::Failed. The
-    // narrow texts are Windows-1252.
+    // narrow texts are Windows-1252. Once a quit signal has come no box opens
+    // and the answer is mb::IdEndedBySignal.
     int MessageBox(WindowId owner, std::string_view text, std::string_view title, uint32_t flags);
     int MessageBoxWide(WindowId owner, std::wstring_view text, std::wstring_view title,
                        uint32_t flags);
@@ -162,6 +166,10 @@ public:
     static std::vector<MessageBoxButton> MessageBoxButtons(uint32_t flags);
     // The button chosen by Enter.
     static int DefaultMessageBoxResult(uint32_t flags);
+
+    // True once SIGTERM or SIGINT has come: the program is on its way out, and
+    // a box would only hold it up. Safe from any thread.
+    virtual bool QuitSignalled() const { return mQuitSignalled; }
 
     // Clipboard text in Windows-1252.
     virtual bool SetClipboardText(std::string_view text) = 0;
@@ -224,8 +232,10 @@ protected:
     void StoreCursorPosition(Point screen) const;
     Point StoredCursorPosition() const { return Point{mCursorX.load(), mCursorY.load()}; }
 
+    // mb::IdEndedBySignal when a quit signal ended the box.
     virtual int ShowMessageBox(WindowId owner, const std::string& textUtf8,
                                const std::string& titleUtf8, uint32_t flags) = 0;
+    void NoteQuitSignal() { mQuitSignalled = true; }
     // A name was registered for the first time.
     virtual void OnMessageRegistered(uint32_t kind, const std::string& name) = 0;
     // The lower-cased name registered under an id, or none.
@@ -234,6 +244,9 @@ protected:
     uint32_t RegisteredId(const std::string& name) const;
 
 private:
+    int BoxUnlessQuitting(WindowId owner, const std::string& textUtf8, const std::string& titleUtf8,
+                          uint32_t flags);
+
     MessageQueue mQueue;
     mutable std::mutex mWindowsMutex;  // guards the table for posts from other threads
     std::map<WindowId, std::unique_ptr<Window>> mWindows;
@@ -243,6 +256,7 @@ private:
     mutable std::atomic<int32_t> mCursorX{0};
     mutable std::atomic<int32_t> mCursorY{0};
     std::map<std::string, uint32_t> mRegistered;  // lower-cased name -> id
+    std::atomic<bool> mQuitSignalled{false};
 };
 
 }  // namespace platform

@@ -232,6 +232,34 @@ TEST_F(DialogTest, ScreenSaversLogInsteadOfShowingBoxes) {
     EXPECT_NE(log.find("wide 13:05:09 100000\n"), std::string::npos) << log;
 }
 
+// After SIGTERM or SIGINT a box would hold up the end of the run: none opens, its words go to
+// the error log, and its answer is nobody's choice. A box such a signal ends counts the same.
+TEST_F(DialogTest, AfterAQuitSignalBoxesGoToTheErrorLog) {
+    const std::string oldDir = platform::fs::CurrentDirectory();
+    ASSERT_TRUE(platform::fs::SetCurrentDirectory(mTempDir));
+    mClock.SetLocalTimeText("Tue Mar 04 13:05:09 2025");
+    TestApp& app = MakeApp();
+    mWs->QueueMessageBoxAnswer(platform::mb::IdEndedBySignal);
+    EXPECT_EQ(app.MsgBox("cut short", "t", platform::mb::YesNo), platform::mb::IdEndedBySignal);
+    EXPECT_EQ(app.MsgBox("asked", "t", platform::mb::YesNo), platform::mb::IdEndedBySignal);
+    EXPECT_EQ(app.MsgBoxWide(u"wide", u"t", platform::mb::Ok), platform::mb::IdEndedBySignal);
+    app.Popup("popped");
+    EXPECT_EQ(mWs->MessageBoxes().size(), 1u);
+    const std::string log = ReadLog();
+    platform::fs::SetCurrentDirectory(oldDir);
+    for (const char* text : {"cut short", "asked", "wide", "popped"}) {
+        EXPECT_NE(log.find(std::string(text) + " 13:05:09"), std::string::npos) << log;
+    }
+}
+
+TEST_F(DialogTest, ASignalBeforeAnyBoxKeepsEveryBoxShut) {
+    TestApp& app = MakeApp();
+    mWs->PushQuitSignal();
+    EXPECT_EQ(app.MsgBox("asked", "t", platform::mb::YesNo), platform::mb::IdEndedBySignal);
+    app.PopupWide(u"wide");
+    EXPECT_TRUE(mWs->MessageBoxes().empty());
+}
+
 TEST_F(DialogTest, TheFirstErrorOfARunStartsANewLog) {
     // A fresh process, so that this is the run's first error line.
     GTEST_FLAG_SET(death_test_style, "threadsafe");

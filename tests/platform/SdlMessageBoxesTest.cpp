@@ -87,15 +87,17 @@ TEST(SdlMessageBoxesTest, ABoxShownWhileThreadsWorkIsAnsweredInAProgramOfItsOwn)
                " >/dev/null 2>&1; do xdotool windowfocus " + found +
                " key Return; sleep 0.5; done'");
     });
-    const std::optional<int> chosen = ShowMessageBox(SDL_MESSAGEBOX_INFORMATION, title,
-                                                     "Keep going?", {{"Yes", 6}, {"No", 7}}, 6, 7);
+    const std::optional<BoxAnswer> chosen = ShowMessageBox(
+        SDL_MESSAGEBOX_INFORMATION, title, "Keep going?", {{"Yes", 6}, {"No", 7}}, 6, 7);
     answer.join();
     stop = true;
     for (std::thread& worker : workers) {
         worker.join();
     }
     ASSERT_FALSE(found.empty()) << "the box never showed";
-    EXPECT_EQ(chosen, std::optional<int>(6));
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(chosen->end, BoxEnd::Chosen);
+    EXPECT_EQ(chosen->result, 6);
     EXPECT_EQ(copies, 0);
     EXPECT_EQ(ForkedCopiesOfUs(), 0);
 }

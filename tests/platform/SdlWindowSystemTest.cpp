@@ -1,14 +1,18 @@
 #include "platform/sdl/SdlWindowSystem.h"
 
 #include "platform/RuntimeFiles.h"
+#include "platform/sdl/SdlMessageBoxes.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -171,6 +175,56 @@ TEST_F(SdlWindowSystemTest, DesktopServicesAnswer) {
 
     EXPECT_FALSE(system->OpenUrl("--help"));
     EXPECT_FALSE(system->OpenUrl(""));
+}
+
+// A child of ours runs the box helper.
+bool HelperRuns() {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::ifstream stat(entry.path() / "stat");
+        std::string pid, name, state;
+        long long parent = 0;
+        if (stat >> pid >> name >> state >> parent && parent == getpid() &&
+            name.find("vesk-message") != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// SIGTERM with a box up ends it with an answer of its own, not its default Yes; before any box
+// it keeps every later box shut. Either way SDL still hears it as a quit. Each case in a process
+// of its own, since the signal stays seen for the rest of the process.
+TEST_F(SdlWindowSystemTest, AQuitSignalEndsBoxesWithoutAChoice) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    for (const bool boxUp : {true, false}) {
+        SCOPED_TRACE(boxUp ? "box up" : "no box yet");
+        EXPECT_EXIT(
+            {
+                sdl::SetMessageBoxHelperPath(boxUp ? VESK_MESSAGE_BOX_HELPER : "/nonexistent");
+                std::thread signaller;
+                if (boxUp) {
+                    signaller = std::thread([] {
+                        while (!HelperRuns()) {
+                            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                        }
+                        kill(getpid(), SIGTERM);
+                    });
+                } else {
+                    raise(SIGTERM);
+                }
+                const int first = system->MessageBox(kNoWindow, "Keep it?", "t", mb::YesNo);
+                if (signaller.joinable()) {
+                    signaller.join();
+                }
+                sdl::SetMessageBoxHelperPath("/nonexistent");
+                const int later = system->MessageBox(kNoWindow, "Later", "t", mb::YesNo);
+                SDL_PumpEvents();
+                std::fprintf(stderr, "answers %d %d quit %d\n", first, later,
+                             SDL_HasEvent(SDL_QUIT) ? 1 : 0);
+                std::_Exit(0);
+            },
+            ::testing::ExitedWithCode(0), "answers -1 -1 quit 1");
+    }
 }
 
 // A failed group is told from the loading thread, whose SDL data (the error text a message

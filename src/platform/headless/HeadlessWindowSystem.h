@@ -108,8 +108,10 @@ public:
     void SetScreen(Size screen, ScreenRect workArea, int32_t bitsPerPixel);
     void SetFrame(HeadlessWindow::Frame frame) { mFrame = frame; }
     void SetCursorPosition(Point screen) { StoreCursorPosition(screen); }
+    // As a SIGTERM would: no box opens from now on.
+    void PushQuitSignal() { NoteQuitSignal(); }
     // Answers for the next message boxes in order; afterwards each box takes
-    // its default button.
+    // its default button. mb::IdEndedBySignal is a box a quit signal ended.
     void QueueMessageBoxAnswer(int result) { mMessageBoxAnswers.push_back(result); }
     void SetOpenUrlResult(bool result) { mOpenUrlResult = result; }
     // The screen saver the desktop reports, the time since its last input and whether it runs.

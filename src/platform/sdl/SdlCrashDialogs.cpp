@@ -20,14 +20,14 @@ int ShowBox(uint32_t flags, std::string_view title, std::string_view text,
             int failedId) {
     const std::string titleUtf8 = text::Utf8FromCp1252(title);
     const std::string textUtf8 = text::Utf8FromCp1252(text);
-    const std::optional<int> chosen =
+    const std::optional<sdl::BoxAnswer> chosen =
         sdl::ShowMessageBox(flags, titleUtf8, textUtf8, buttons, returnId, escapeId);
     if (!chosen) {
         // Nobody can see it: keep the text where a user or a log can.
         std::fprintf(stderr, "%s\n%s\n", titleUtf8.c_str(), textUtf8.c_str());
         return failedId;
     }
-    return *chosen < 0 ? closeId : *chosen;
+    return chosen->end == sdl::BoxEnd::Chosen ? chosen->result : closeId;
 }
 
 // The progress window's client area and its one button.

@@ -20,14 +20,14 @@ constexpr int kOk = -4;
 // The chosen button's id; kClosed when the box was closed or could not be shown.
 int ShowBox(const std::string& titleUtf8, const std::string& textUtf8,
             const std::vector<MessageBoxButton>& buttons, int returnId, int escapeId) {
-    const std::optional<int> chosen = sdl::ShowMessageBox(SDL_MESSAGEBOX_INFORMATION, titleUtf8,
-                                                          textUtf8, buttons, returnId, escapeId);
+    const std::optional<sdl::BoxAnswer> chosen = sdl::ShowMessageBox(
+        SDL_MESSAGEBOX_INFORMATION, titleUtf8, textUtf8, buttons, returnId, escapeId);
     if (!chosen) {
         std::fprintf(stderr, "%s: no dialog can be shown (%s)\n", titleUtf8.c_str(),
                      SDL_GetError());
         return kClosed;
     }
-    return *chosen;
+    return chosen->end == sdl::BoxEnd::Chosen ? chosen->result : kClosed;
 }
 
 }  // namespace

@@ -87,8 +87,31 @@ int IndexOf(const std::vector<MessageBoxButton>& buttons, int result) {
 // A SIGTERM or SIGINT that arrives while a box is up.
 std::atomic<int> gWakeFd{-1};
 volatile std::sig_atomic_t gEndingSignal = 0;
-// Set once such a signal ended a box: the program is on its way out.
+// Set once such a signal came: the program is on its way out.
 std::atomic<bool> gEnding{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+// The handlers in place before WatchEndingSignals, to hand each signal on to.
+std::array<struct sigaction, kEndingSignals.size()> gHandedOn{};
+std::array<bool, kEndingSignals.size()> gWatching{};
+
+extern "C" void OnWatchedSignal(int signal, siginfo_t* info, void* context) {
+    gEnding = true;
+    for (size_t i = 0; i < kEndingSignals.size(); ++i) {
+        if (kEndingSignals[i] != signal) {
+            continue;
+        }
+        const struct sigaction& next = gHandedOn[i];
+        if ((next.sa_flags & SA_SIGINFO) != 0) {
+            next.sa_sigaction(signal, info, context);
+        } else if (next.sa_handler == SIG_DFL) {
+            sigaction(signal, &next, nullptr);
+            raise(signal);
+        } else if (next.sa_handler != SIG_IGN) {
+            next.sa_handler(signal);
+        }
+    }
+}
 
 extern "C" void OnEndingSignal(int signal) {
     const int savedErrno = errno;
@@ -231,25 +254,74 @@ bool ParseInt(const char* text, long long low, long long high, long long& value)
            value <= high;
 }
 
+// The game's window, so that the window manager keeps the box with it (SDL
+// marks the box transient for its owner); null when it cannot be had.
+SDL_Window* ForeignOwner(unsigned long ownerX11) {
+    if (ownerX11 == 0) {
+        return nullptr;
+    }
+    // Our own SIGTERM and SIGINT handlers stay.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        return nullptr;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver == nullptr || std::string_view(driver) != "x11") {
+        return nullptr;
+    }
+    return SDL_CreateWindowFrom(reinterpret_cast<void*>(static_cast<uintptr_t>(ownerX11)));
+}
+
 extern "C" void OnHelperEnding(int) {
     kill(0, SIGKILL);  // this box's whole group, the SDL child showing it too
 }
 
 }  // namespace
 
+void WatchEndingSignals() {
+    struct sigaction action {};
+    action.sa_sigaction = OnWatchedSignal;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < kEndingSignals.size(); ++i) {
+        if (!gWatching[i]) {
+            gWatching[i] = sigaction(kEndingSignals[i], &action, &gHandedOn[i]) == 0;
+        }
+    }
+}
+
+void UnwatchEndingSignals() {
+    for (size_t i = 0; i < kEndingSignals.size(); ++i) {
+        if (!gWatching[i]) {
+            continue;
+        }
+        gWatching[i] = false;
+        // SDL puts its own back after each signal; that one is SDL's to take out.
+        struct sigaction current {};
+        if (sigaction(kEndingSignals[i], nullptr, &current) == 0 &&
+            (current.sa_flags & SA_SIGINFO) != 0 && current.sa_sigaction == OnWatchedSignal) {
+            sigaction(kEndingSignals[i], &gHandedOn[i], nullptr);
+        }
+    }
+}
+
+bool EndingSignalSeen() {
+    return gEnding;
+}
+
 void SetMessageBoxHelperPath(std::string path) {
     const std::lock_guard lock(HelperPathMutex());
     HelperPathOverride() = std::move(path);
 }
 
-std::optional<int> ShowMessageBox(uint32_t flags, const std::string& titleUtf8,
-                                  const std::string& textUtf8,
-                                  const std::vector<MessageBoxButton>& buttons, int returnId,
-                                  int escapeId) {
+std::optional<BoxAnswer> ShowMessageBox(uint32_t flags, const std::string& titleUtf8,
+                                        const std::string& textUtf8,
+                                        const std::vector<MessageBoxButton>& buttons, int returnId,
+                                        int escapeId, unsigned long ownerX11) {
     static std::mutex oneBoxAtATime;
     const std::lock_guard lock(oneBoxAtATime);
     if (gEnding) {
-        return -1;
+        return BoxAnswer{BoxEnd::Signalled};
     }
     if (buttons.empty() || buttons.size() > kMaxButtons) {
         SDL_SetError("a message box takes 1 to %d buttons", static_cast<int>(kMaxButtons));
@@ -262,6 +334,7 @@ std::optional<int> ShowMessageBox(uint32_t flags, const std::string& titleUtf8,
     }
     std::vector<std::string> arguments{helper,
                                        std::to_string(ProcessId()),
+                                       std::to_string(ownerX11),
                                        std::to_string(flags),
                                        std::to_string(IndexOf(buttons, returnId)),
                                        std::to_string(IndexOf(buttons, escapeId)),
@@ -300,31 +373,37 @@ std::optional<int> ShowMessageBox(uint32_t flags, const std::string& titleUtf8,
         }
     }
     if (signalled) {
-        return -1;
+        return BoxAnswer{BoxEnd::Signalled};
     }
     if (!answer || (*answer != kClosedAnswer && *answer >= buttons.size())) {
         SDL_SetError("%s showed no box", helper.c_str());
         return std::nullopt;
     }
-    return *answer == kClosedAnswer ? -1 : buttons[*answer].result;
+    if (*answer == kClosedAnswer) {
+        return BoxAnswer{BoxEnd::Closed};
+    }
+    return BoxAnswer{BoxEnd::Chosen, buttons[*answer].result};
 }
 
 void RunMessageBoxHelper(int argc, char** argv) {
-    // argv: parent process id, box flags, Enter's and Escape's button index (-1
-    // for none), title, text, then one label per button.
-    constexpr int kFirstLabel = 7;
+    // argv: parent process id, the owner's X11 window (0 for none), box flags,
+    // Enter's and Escape's button index (-1 for none), title, text, then one
+    // label per button.
+    constexpr int kFirstLabel = 8;
     long long parent = 0;
+    long long ownerX11 = 0;
     long long flags = 0;
     long long returnIndex = 0;
     long long escapeIndex = 0;
     const long long lastIndex = argc - kFirstLabel - 1;
     if (argc <= kFirstLabel || argc - kFirstLabel > static_cast<int>(kMaxButtons) ||
-        !ParseInt(argv[1], 2, INT32_MAX, parent) || !ParseInt(argv[2], 0, UINT32_MAX, flags) ||
-        !ParseInt(argv[3], -1, lastIndex, returnIndex) ||
-        !ParseInt(argv[4], -1, lastIndex, escapeIndex)) {
+        !ParseInt(argv[1], 2, INT32_MAX, parent) || !ParseInt(argv[2], 0, UINT32_MAX, ownerX11) ||
+        !ParseInt(argv[3], 0, UINT32_MAX, flags) ||
+        !ParseInt(argv[4], -1, lastIndex, returnIndex) ||
+        !ParseInt(argv[5], -1, lastIndex, escapeIndex)) {
         std::fprintf(stderr,
-                     "usage: %s <parent pid> <flags> <return index> <escape index> "
-                     "<title> <text> <label>...\n",
+                     "usage: %s <parent pid> <owner window> <flags> <return index> "
+                     "<escape index> <title> <text> <label>...\n",
                      kMessageBoxHelperName);
         _exit(2);
     }
@@ -358,12 +437,18 @@ void RunMessageBoxHelper(int argc, char** argv) {
     }
     SDL_MessageBoxData box{};
     box.flags = static_cast<uint32_t>(flags) | SDL_MESSAGEBOX_BUTTONS_LEFT_TO_RIGHT;
-    box.title = argv[5];
-    box.message = argv[6];
+    box.title = argv[6];
+    box.message = argv[7];
     box.numbuttons = static_cast<int>(data.size());
     box.buttons = data.data();
+    box.window = ForeignOwner(static_cast<unsigned long>(ownerX11));
     int chosen = -1;
-    if (SDL_ShowMessageBox(&box, &chosen) != 0) {
+    int shown = SDL_ShowMessageBox(&box, &chosen);
+    if (shown != 0 && box.window != nullptr) {
+        box.window = nullptr;  // a box of its own is better than none
+        shown = SDL_ShowMessageBox(&box, &chosen);
+    }
+    if (shown != 0) {
         std::fprintf(stderr, "%s: %s\n", kMessageBoxHelperName, SDL_GetError());
         _exit(1);
     }

@@ -1,6 +1,7 @@
 #include "platform/sdl/SdlWindowSystem.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <algorithm>
@@ -74,6 +75,8 @@ SdlWindowSystem::SdlWindowSystem() : mMainThread(std::this_thread::get_id()) {
     if (!mVideo) {
         return;
     }
+    // After SDL's own handlers, which make a quit event of the signal.
+    sdl::WatchEndingSignals();
     SDL_StartTextInput();
     mCurrentCursor = LoadSystemCursor(SystemCursor::Arrow);
 }
@@ -88,8 +91,13 @@ SdlWindowSystem::~SdlWindowSystem() {
     mCursors.clear();
     ReapChildren();
     if (mVideo) {
+        sdl::UnwatchEndingSignals();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     }
+}
+
+bool SdlWindowSystem::QuitSignalled() const {
+    return WindowSystem::QuitSignalled() || sdl::EndingSignalSeen();
 }
 
 std::unique_ptr<Window> SdlWindowSystem::MakeWindow(WindowId id, const WindowParams& params) {
@@ -191,6 +199,9 @@ int32_t SdlWindowSystem::DesktopBitsPerPixel() const {
 }
 
 void SdlWindowSystem::PumpEvents() {
+    if (const WindowId owner = mFocusAfterBox.exchange(kNoWindow); owner != kNoWindow) {
+        FocusAfterBox(owner);
+    }
     if (mVideo) {
         SDL_PumpEvents();
         SDL_Event event;
@@ -536,20 +547,54 @@ int SdlWindowSystem::ShowMessageBox(WindowId owner, const std::string& textUtf8,
         default:
             break;
     }
-    // The box is a window of another program, which cannot be owned by ours.
-    (void)owner;
-    const std::optional<int> chosen =
-        sdl::ShowMessageBox(boxFlags, titleUtf8, textUtf8, buttons, defaultResult, escapeResult);
+    const std::optional<sdl::BoxAnswer> chosen = sdl::ShowMessageBox(
+        boxFlags, titleUtf8, textUtf8, buttons, defaultResult, escapeResult, OwnerX11(owner));
+    if (chosen && chosen->end != sdl::BoxEnd::Signalled) {
+        // The box's window took the focus from ours, and a window manager may not hand it back.
+        if (std::this_thread::get_id() == mMainThread) {
+            FocusAfterBox(owner);
+        } else {
+            mFocusAfterBox = owner;
+        }
+    }
     if (!chosen) {
         // Nobody can see it: keep the text where a user or a log can.
         std::fprintf(stderr, "%s: %s\n", titleUtf8.c_str(), textUtf8.c_str());
         return mb::Failed;
     }
-    if (*chosen < 0) {
-        // Closed by the window manager: as Escape, else the default button.
-        return escapeResult != 0 ? escapeResult : defaultResult;
+    switch (chosen->end) {
+        case sdl::BoxEnd::Chosen:
+            return chosen->result;
+        case sdl::BoxEnd::Closed:
+            // As Escape, else the default button.
+            return escapeResult != 0 ? escapeResult : defaultResult;
+        case sdl::BoxEnd::Signalled:
+            break;
     }
-    return *chosen;
+    return mb::IdEndedBySignal;
+}
+
+unsigned long SdlWindowSystem::OwnerX11(WindowId owner) const {
+    const SdlWindow* w = FindSdlWindow(owner);
+    if (w == nullptr || w->Handle() == nullptr) {
+        return 0;
+    }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(w->Handle(), &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) {
+        return 0;
+    }
+    return static_cast<unsigned long>(info.info.x11.window);
+}
+
+void SdlWindowSystem::FocusAfterBox(WindowId owner) {
+    const SdlWindow* w = FindSdlWindow(owner);
+    if (w == nullptr || w->Handle() == nullptr ||
+        (SDL_GetWindowFlags(w->Handle()) & SDL_WINDOW_SHOWN) == 0) {
+        return;
+    }
+    SDL_RaiseWindow(w->Handle());
+    SDL_SetWindowInputFocus(w->Handle());
 }
 
 void SdlWindowSystem::ShowCaret() {

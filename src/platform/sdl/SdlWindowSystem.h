@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,6 +30,8 @@ public:
 
     std::string_view Name() const override { return "sdl"; }
     bool VideoAvailable() const override { return mVideo; }
+    // Also true once the process has seen SIGTERM or SIGINT, with or without a box up.
+    bool QuitSignalled() const override;
     // Why the desktop could not be reached, when it could not.
     const std::string& VideoError() const { return mVideoError; }
 
@@ -92,6 +95,10 @@ private:
     void TranslateWindowEvent(const SDL_Event& event);
     SdlWindow* WindowForSdlId(uint32_t sdlId) const;
     void ReapChildren();
+    // The X11 window of a window of ours, for the box helper; 0 for none.
+    unsigned long OwnerX11(WindowId owner) const;
+    // Raises the window and gives it the keyboard. Main thread.
+    void FocusAfterBox(WindowId owner);
     // The screen-saver reader, opened on first use; null when SDL does not draw through X11
     // or the X server has no screen-saver extension.
     X11ScreenSaver* ScreenSaver();
@@ -99,6 +106,8 @@ private:
     bool mVideo = false;
     std::string mVideoError;
     std::thread::id mMainThread;
+    // A window whose box closed on another thread, to be focused by the next pump.
+    std::atomic<WindowId> mFocusAfterBox{kNoWindow};
 
     SdlWindow::Frame mFrame;  // last frame the desktop reported
     WindowId mCapture = kNoWindow;
