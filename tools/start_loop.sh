@@ -67,6 +67,12 @@ export DISPLAY=":$(tr -d '[:space:]' <"$OUT/xvfb.display")"
 if [ "$WM" = 1 ] && command -v openbox >/dev/null; then
     openbox >"$OUT/openbox.log" 2>&1 &
     HELPERS+=($!)
+    # A window mapped while the manager is still taking over the screen may never be mapped,
+    # and SDL waits for that forever: the first start waits for the manager's check window.
+    for _ in $(seq 200); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
 fi
 for _ in $(seq "$BUSY"); do
     (exec yes >/dev/null) &
@@ -221,6 +227,26 @@ to_board_and_leave() {
     MENUS=$(shown_count CMainMenu)
     click 276 464
 }
+
+# With WINDOWED=1 a first start switches to a window (Alt+Enter) and leaves by EXIT, so the
+# settings keep the window for every start after it.
+if [ "${WINDOWED:-0}" = 1 ]; then
+    start_game
+    await_menu 120 || { echo "the first start showed no menu" >&2; exit 1; }
+    sleep 1
+    key alt+Return
+    for _ in $(seq 100); do
+        xdotool getwindowgeometry "$(window)" 2>/dev/null | grep -q 'Geometry: 800x600' && break
+        sleep 0.2
+    done
+    sleep 1
+    click 239 484
+    for _ in $(seq 300); do
+        kill -0 "$APP_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill_game
+fi
 
 declare -A KILLS=([loading]=0 [profile]=0 [board]=0 [none]=0)
 STARTS=0
