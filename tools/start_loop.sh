@@ -63,7 +63,8 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 [ -s "$OUT/xvfb.display" ] || { echo "Xvfb did not start" >&2; exit 2; }
-export DISPLAY=":$(tr -d '[:space:]' <"$OUT/xvfb.display")"
+DISPLAY=":$(tr -d '[:space:]' <"$OUT/xvfb.display")"
+export DISPLAY
 if [ "$WM" = 1 ] && command -v openbox >/dev/null; then
     openbox >"$OUT/openbox.log" 2>&1 &
     HELPERS+=($!)
@@ -123,7 +124,7 @@ keep_files() {
         done >"$1/threads.txt" 2>/dev/null
         ls -l /proc/"$APP_PID"/fd >"$1/fds.txt" 2>&1
     fi
-    ps -eo pid,ppid,stat,etime,args | grep -E 'Vorns|vesk' | grep -v grep >"$1/processes.txt"
+    pgrep -a -f 'Vorns|vesk' >"$1/processes.txt"
     cp -a "$RUN/home" "$1/home" 2>/dev/null
     cp -a "$RUN/xdg" "$1/xdg" 2>/dev/null
     cp "$ERR" "$1/stderr.txt"
@@ -205,7 +206,7 @@ to_board_and_leave() {
         click 300 339
         local step
         # CONTINUE works only once a screen has come in: clicked until the next one shows.
-        local step next tries
+        local step next tries count
         for step in CHelp CLandMap CComics; do
             await_shown "$step" 1 20 || return 1
             case $step in
@@ -214,7 +215,9 @@ to_board_and_leave() {
                 CComics) next=Board ;;
             esac
             tries=0
-            while ! await_shown "$next" $([ $next = Board ] && echo $((boards + 1)) || echo 1) 2; do
+            count=1
+            [ $next != Board ] || count=$((boards + 1))
+            while ! await_shown "$next" $count 2; do
                 click 716 558
                 tries=$((tries + 1))
                 [ $tries -lt 20 ] || return 1
@@ -226,7 +229,6 @@ to_board_and_leave() {
     sleep 0.5
     key Escape
     sleep 0.8
-    MENUS=$(shown_count CMainMenu)
     click 276 464
 }
 
