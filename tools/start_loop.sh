@@ -10,8 +10,11 @@
 # Environment: BUSY (busy loops beside it, default 8), STALL (seconds, default 30),
 # GIVE_UP (seconds a stalled start is left before it is killed, default 120), WM (1: openbox
 # when installed), SCREEN (Xvfb screen, default 800x600x24: the game's full screen is then its
-# own 800x600 picture and the clicks need no scaling).
-# Prints one line per cycle and a summary; exit 0 when every start reached the menu.
+# own 800x600 picture; on a larger 4:3 screen the clicks are scaled), WINDOWED (1: the game in
+# a window), NOWAIT (1: the next start does not wait for the killed game to end).
+# Several loops may run at once, each with its own <out dir>. <out>/cycles.txt has one line per
+# cycle (stage, edit, seconds from the action to the kill, milliseconds to the menu, load);
+# a summary ends the run; exit 0 when every start reached the menu.
 set -u
 
 APP="${1:-}"
