@@ -1,8 +1,10 @@
 #include "platform/sdl/SdlWindow.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include "platform/TextEncoding.h"
+#include "platform/sdl/X11MapWatch.h"
 
 namespace platform {
 
@@ -11,7 +13,24 @@ namespace {
 // Icons larger than this are refused rather than handed to the desktop.
 constexpr int32_t kMaxIconSide = 1024;
 
+// Long enough for a busy desktop to map a window, short enough that a start never hangs.
+constexpr std::chrono::milliseconds kMapPatience{5000};
+
 }  // namespace
+
+void SdlWindow::ShowWatched(SDL_Window* handle) {
+    if ((SDL_GetWindowFlags(handle) & SDL_WINDOW_SHOWN) != 0) {
+        return;
+    }
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    unsigned long x11 = 0;
+    if (SDL_GetWindowWMInfo(handle, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+        x11 = static_cast<unsigned long>(info.info.x11.window);
+    }
+    const X11MapWatch watch(x11, kMapPatience);
+    SDL_ShowWindow(handle);
+}
 
 SdlWindow::SdlWindow(WindowId id, const WindowParams& params, SDL_Window* handle, Frame frame)
     : Window(id, params),
@@ -47,27 +66,27 @@ void SdlWindow::Show(ShowCommand command) {
             SDL_HideWindow(mHandle);
             break;
         case ShowCommand::Show:
-            SDL_ShowWindow(mHandle);
+            ShowWatched(mHandle);
             if ((flags & SDL_WINDOW_MINIMIZED) == 0) {
                 Activate();
             }
             break;
         case ShowCommand::ShowNormal:
         case ShowCommand::Restore:
-            SDL_ShowWindow(mHandle);
+            ShowWatched(mHandle);
             if ((flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED)) != 0) {
                 SDL_RestoreWindow(mHandle);
             }
             Activate();
             break;
         case ShowCommand::ShowNoActivate:
-            SDL_ShowWindow(mHandle);
+            ShowWatched(mHandle);
             break;
         case ShowCommand::Minimize:
             SDL_MinimizeWindow(mHandle);
             break;
         case ShowCommand::Maximize:
-            SDL_ShowWindow(mHandle);
+            ShowWatched(mHandle);
             SDL_MaximizeWindow(mHandle);
             break;
     }

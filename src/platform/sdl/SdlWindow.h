@@ -17,6 +17,10 @@ namespace platform {
 // player), that picture is shown scaled to fit, and positions are mapped between the two.
 class SdlWindow : public Window {
 public:
+    // SDL_ShowWindow, with a watch that keeps a window manager that drops the request from
+    // holding the caller forever.
+    static void ShowWatched(SDL_Window* handle);
+
     struct Frame {
         int32_t left = 0;
         int32_t top = 0;

@@ -106,7 +106,8 @@ std::unique_ptr<Window> SdlWindowSystem::MakeWindow(WindowId id, const WindowPar
         if (!mVideo || params.clientSize.width <= 0 || params.clientSize.height <= 0) {
             return nullptr;
         }
-        uint32_t flags = params.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+        // Made hidden and shown apart, so that the show is watched.
+        uint32_t flags = SDL_WINDOW_HIDDEN;
         SdlWindow::Frame frame;
         Point position = params.position;
         Size size = params.clientSize;
@@ -130,6 +131,9 @@ std::unique_ptr<Window> SdlWindowSystem::MakeWindow(WindowId id, const WindowPar
         if (handle == nullptr) {
             DebugOutput(std::string("SDL_CreateWindow: ") + SDL_GetError() + "\r\n");
             return nullptr;
+        }
+        if (params.visible) {
+            SdlWindow::ShowWatched(handle);
         }
     }
     return std::make_unique<SdlWindow>(id, params, handle, mFrame);
