@@ -94,18 +94,20 @@ start_game() {
 }
 
 # The game's debug channel (stderr.txt) has a line "Screen shown: <class>" for each screen it
-# shows. screens_mark <out dir>: later waits look only at the lines written from now on.
+# shows, and "Screen steady: <class>" once its fade-in has ended and its buttons act.
+# screens_mark <out dir>: later waits look only at the lines written from now on.
 SCREENS_MARK=0
-screens_shown() { grep -a "Screen shown: " "$1/stderr.txt" 2>/dev/null; }
+screens_shown() { grep -a "Screen \(shown\|steady\): " "$1/stderr.txt" 2>/dev/null; }
 screens_mark() { SCREENS_MARK=$(screens_shown "$1" | wc -l); }
-# await_screen <out dir> <screen> [seconds]: waits until the game has shown <screen> (its class
-# name, e.g. CMainMenu) since the mark, up to [seconds] (240), and marks past that line. The
-# game's own word: a busy machine only makes the wait longer, and a failure names the screen.
+# await_screen <out dir> <screen> [seconds] [shown|steady]: waits until the game has shown
+# <screen> (its class name, e.g. CMainMenu), or has it steady, since the mark, up to [seconds]
+# (240), and marks past that line. The game's own word: a busy machine only makes the wait
+# longer, and a failure names the screen.
 await_screen() {
-    local at="" seconds=${3:-240}
+    local at="" seconds=${3:-240} word="${4:-shown}:"
     for _ in $(seq $((seconds * 4))); do
-        at=$(screens_shown "$1" | awk -v m="$SCREENS_MARK" -v s="$2E" \
-            'NR > m && substr($3, length($3) - length(s) + 1) == s { print NR; exit }')
+        at=$(screens_shown "$1" | awk -v m="$SCREENS_MARK" -v s="$2E" -v w="$word" \
+            'NR > m && $2 == w && substr($3, length($3) - length(s) + 1) == s { print NR; exit }')
         if [ -n "$at" ]; then
             SCREENS_MARK=$at
             return 0
@@ -113,8 +115,8 @@ await_screen() {
         kill -0 "$APP_PID" 2>/dev/null || break
         sleep 0.25
     done
-    echo "the game did not show its $2 screen within ${seconds}s; screens shown since the mark:" \
-        "$(screens_shown "$1" | tail -n +$((SCREENS_MARK + 1)) | awk '{print $3}' | tr '\n' ' ')"
+    echo "the game did not have its $2 screen $word within ${seconds}s; since the mark:" \
+        "$(screens_shown "$1" | tail -n +$((SCREENS_MARK + 1)) | awk '{print $2, $3}' | tr '\n' ' ')"
     return 1
 }
 

@@ -1,9 +1,13 @@
 #include "game/app/CScreen.h"
 
+#include <string>
+#include <typeinfo>
+
 #include "game/app/CMainMenu.h"
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "graphics/Image.h"
+#include "platform/Debug.h"
 #include "widgets/ButtonWidget.h"
 
 namespace Vesk {
@@ -85,6 +89,12 @@ void CScreen::SaveAndLeaveToMenu() {
 
 bool CScreen::PrepareHandOver(Widget* next) {
     return next != nullptr;
+}
+
+void CScreen::FadeInDone() {
+    zmWidget::FadeInDone();
+    // Clicks before this are taken by the fade; a script waiting to click waits for this line.
+    platform::DebugOutput(std::string("Screen steady: ") + typeid(*this).name() + "\n");
 }
 
 void CScreen::FadeOutDone() {

@@ -23,6 +23,8 @@ public:
     // Places the buttons too.
     void Resize(int x, int y, int width, int height) override;
     void FadeOutDone() override;
+    // Says "Screen steady: <class>" on the debug channel: from here on its buttons act.
+    void FadeInDone() override;
     void ButtonMouseEnter(int id) override;
 
     // Null on a screen without the two buttons.
