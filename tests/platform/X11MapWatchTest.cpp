@@ -1,15 +1,12 @@
-// A window manager that drops map requests, on an X server of the test's own (it takes the
-// root window's redirect, which no other test's display may lose).
+// A window manager that drops map requests, on an X server of the test's own.
 #include "platform/sdl/X11MapWatch.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <string>
+
+#include "PrivateXServer.h"
 
 // Last: its macros (None, Bool, Status) would rename gtest's own.
 #include <X11/Xlib.h>
@@ -20,29 +17,9 @@ namespace {
 class X11MapWatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        mServer = fork();
-        ASSERT_GE(mServer, 0);
-        if (mServer == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0",
-                   "320x240x24", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        // The server writes its display number once it takes connections.
-        std::string number;
-        char c = 0;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') {
-            number += c;
-        }
-        close(fds[0]);
-        if (number.empty()) {
+        if (!mServer.Start()) {
             GTEST_SKIP() << "no Xvfb";
         }
-        setenv("DISPLAY", (":" + number).c_str(), 1);
         mManager = XOpenDisplay(nullptr);
         mClient = XOpenDisplay(nullptr);
         ASSERT_NE(mManager, nullptr);
@@ -58,13 +35,9 @@ protected:
         if (mManager != nullptr) {
             XCloseDisplay(mManager);
         }
-        if (mServer > 0) {
-            kill(mServer, SIGTERM);
-            waitpid(mServer, nullptr, 0);
-        }
     }
 
-    pid_t mServer = -1;
+    PrivateXServer mServer;
     Display* mManager = nullptr;
     Display* mClient = nullptr;
 };

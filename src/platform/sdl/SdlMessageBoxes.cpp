@@ -13,12 +13,14 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <mutex>
 #include <string_view>
 
 #include "platform/Process.h"
+#include "platform/sdl/X11BoxFocus.h"
 
 extern char** environ;
 
@@ -442,6 +444,9 @@ void RunMessageBoxHelper(int argc, char** argv) {
     box.numbuttons = static_cast<int>(data.size());
     box.buttons = data.data();
     box.window = ForeignOwner(static_cast<unsigned long>(ownerX11));
+    if (box.window != nullptr) {
+        GiveBoxTheKeyboard(static_cast<unsigned long>(ownerX11), std::chrono::seconds(30));
+    }
     int chosen = -1;
     int shown = SDL_ShowMessageBox(&box, &chosen);
     if (shown != 0 && box.window != nullptr) {
