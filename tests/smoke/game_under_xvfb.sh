@@ -185,3 +185,16 @@ describe_no_window() {
     done
     tail -n 20 "$1/stdout.txt" "$1/stderr.txt" 2>/dev/null
 }
+
+# enter_run_folder <out> <pak>: makes the run folder and sets OUT to its absolute path.
+enter_run_folder() {
+    make_run_folder "$1" "$2"
+    OUT="$(cd "$1" && pwd)"
+}
+
+# fail_with_windows <what>: says what failed, with the windows and the game's threads.
+fail_with_windows() {
+    echo "FAILED: $*"
+    describe_no_window "$OUT"
+    exit 1
+}

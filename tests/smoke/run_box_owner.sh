@@ -27,14 +27,8 @@ kill_all() {
 }
 trap kill_all EXIT
 trap 'exit 1' INT TERM
-make_run_folder "$OUT" "$PAK"
-OUT="$(cd "$OUT" && pwd)"
-
-fail() {
-    echo "FAILED: $*"
-    describe_no_window "$OUT"
-    exit 1
-}
+enter_run_folder "$OUT" "$PAK"
+fail() { fail_with_windows "$@"; }
 
 PROFILES="$OUT/run/home/Zandermol/Vorns/profiles"
 mkdir -p "$PROFILES"

@@ -36,14 +36,8 @@ kill_all() {
 }
 trap kill_all EXIT
 trap 'exit 1' INT TERM
-make_run_folder "$OUT" "$PAK"
-OUT="$(cd "$OUT" && pwd)"
-
-fail() {
-    echo "FAILED: $*"
-    describe_no_window "$OUT"
-    exit 1
-}
+enter_run_folder "$OUT" "$PAK"
+fail() { fail_with_windows "$@"; }
 
 python3 "$HERE/damage_pak.py" "$PAK" "$OUT/damaged.pak" >"$OUT/damaged.txt" ||
     fail "could not damage a copy of $PAK"

@@ -27,14 +27,8 @@ kill_all() {
 }
 trap kill_all EXIT
 trap 'exit 1' INT TERM
-make_run_folder "$OUT" "$PAK"
-OUT="$(cd "$OUT" && pwd)"
-
-fail() {
-    echo "FAILED: $*"
-    describe_no_window "$OUT"
-    exit 1
-}
+enter_run_folder "$OUT" "$PAK"
+fail() { fail_with_windows "$@"; }
 
 start_xvfb "$OUT" 1024x768x24 600 || fail "Xvfb did not start"
 start_game "$APP" "$OUT"
