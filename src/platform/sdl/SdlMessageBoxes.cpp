@@ -20,7 +20,6 @@
 #include <string_view>
 
 #include "platform/Process.h"
-#include "platform/sdl/X11BoxFocus.h"
 
 extern char** environ;
 
@@ -444,9 +443,6 @@ void RunMessageBoxHelper(int argc, char** argv) {
     box.numbuttons = static_cast<int>(data.size());
     box.buttons = data.data();
     box.window = ForeignOwner(static_cast<unsigned long>(ownerX11));
-    if (box.window != nullptr) {
-        GiveBoxTheKeyboard(static_cast<unsigned long>(ownerX11), std::chrono::seconds(30));
-    }
     int chosen = -1;
     int shown = SDL_ShowMessageBox(&box, &chosen);
     if (shown != 0 && box.window != nullptr) {
