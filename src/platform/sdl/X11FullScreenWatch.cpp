@@ -77,10 +77,9 @@ void X11FullScreenWatch::Run(std::stop_token stop) {
         while (XPending(s.display) > 0) {
             XEvent event;
             XNextEvent(s.display, &event);
-            const bool managerAppeared = event.type == PropertyNotify &&
-                                         event.xproperty.window == s.root &&
-                                         event.xproperty.atom == s.wmCheck &&
-                                         event.xproperty.state == PropertyNewValue;
+            const bool managerAppeared =
+                event.type == PropertyNotify && event.xproperty.window == s.root &&
+                event.xproperty.atom == s.wmCheck && event.xproperty.state == PropertyNewValue;
             const bool takenOver =
                 (event.type == ReparentNotify && event.xreparent.window == s.window &&
                  event.xreparent.parent != s.root) ||
