@@ -51,11 +51,24 @@ std::unique_ptr<X11FullScreenWatch> X11FullScreenWatch::Start(unsigned long wind
     state->netState = XInternAtom(display, "_NET_WM_STATE", False);
     state->fullScreen = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", False);
     XSelectInput(display, state->root, PropertyChangeMask);
+    // Read after the selection: a window manager naming itself later is heard.
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long left = 0;
+    unsigned char* value = nullptr;
+    const bool managed =
+        XGetWindowProperty(display, state->root, state->wmCheck, 0, 1, False, XA_WINDOW, &type,
+                           &format, &items, &left, &value) == Success &&
+        items > 0;
+    if (value != nullptr) {
+        XFree(value);
+    }
+    if (managed) {
+        // One that runs already frames the window when it is mapped, as it should.
+        return nullptr;
+    }
     XSelectInput(display, window, StructureNotifyMask | PropertyChangeMask);
-    // Beside the states SDL set; read by a window manager when it takes the window over.
-    XChangeProperty(display, window, state->netState, XA_ATOM, 32, PropModeAppend,
-                    reinterpret_cast<const unsigned char*>(&state->fullScreen), 1);
-    // Before the window is mapped on another connection.
     XSync(display, False);
     return std::unique_ptr<X11FullScreenWatch>(new X11FullScreenWatch(std::move(state)));
 }

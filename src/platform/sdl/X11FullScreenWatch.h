@@ -7,16 +7,15 @@
 namespace platform {
 
 // Keeps a borderless screen-sized X11 window full screen under a window manager that starts
-// after it. The window's state asks for full screen before it is mapped; a manager taking over
-// windows that were there before it may not read it, and frames the window as any other, so
-// the state is asked for again whenever a window manager appears (it names itself on the root
-// window) or takes the window over (reparents it, or marks it managed).
+// after it: such a manager takes the window over as any other and frames it. Full screen is
+// asked for when a window manager appears (it names itself on the root window) and when it
+// takes the window over (reparents it, or marks it managed), since it hears no request before.
 //
 // Threads: one watcher thread of its own; it speaks to the server on its own connection.
 class X11FullScreenWatch {
 public:
-    // Null when the server cannot be reached. Main thread, before the window is mapped; the
-    // watch must go before the window does.
+    // Null when a window manager runs already or the server cannot be reached. Main thread,
+    // before the window is mapped; the watch must go before the window does.
     static std::unique_ptr<X11FullScreenWatch> Start(unsigned long window);
     ~X11FullScreenWatch();
     X11FullScreenWatch(const X11FullScreenWatch&) = delete;
