@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real game under window managers: a start in a window and Alt+Enter both ways keep it
-# running under none, fluxbox and i3; a full-screen game whose window manager (openbox) starts
+# running under none, fluxbox, i3 (and awesome where installed); a full-screen game whose window manager (openbox) starts
 # after it is made to cover the screen; under a manager that maps nothing, with or without its
 # check window, the game ends with its message and an error status, never on an X error.
 # Usage: run_window_managers.sh <Vorns> <vorns.pak> <out dir>
@@ -97,7 +97,7 @@ SETTINGS_AT="${SETTINGS#"$OUT/run/home/"}"
 cp "$SETTINGS" "$ROOT_OUT/windowed-settings.dat"
 echo "none: full screen, window, full screen, window: ok"
 
-for wm in none fluxbox i3; do
+for wm in none fluxbox i3 $(command -v awesome >/dev/null && echo awesome); do
     new_case "windowed-$wm"
     [ "$wm" = none ] || start_wm "$wm"
     mkdir -p "$(dirname "$OUT/run/home/$SETTINGS_AT")"
