@@ -3,8 +3,6 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
-#include <cstdio>
-
 #include "platform/TextEncoding.h"
 #include "platform/sdl/X11Focus.h"
 #include "platform/sdl/X11FullScreenWatch.h"
@@ -38,7 +36,6 @@ bool SdlWindow::ShowWatched(std::chrono::milliseconds patience) {
     }
     const unsigned long window = X11().window;
     if (window != 0 && !X11MapWatch::Map(window, patience)) {
-        std::fputs("The window manager did not show the window.\n", stderr);
         return false;
     }
     SDL_ShowWindow(mHandle);
