@@ -48,8 +48,7 @@ bool PlayerFiles::IsLeftAlone(const std::string& path) const {
     return mLeftAlone.contains(FileKey(path));
 }
 
-std::string PlayerFiles::KeepDamagedCopy(const std::string& path,
-                                         const std::vector<uint8_t>& bytes,
+std::string PlayerFiles::KeepDamagedCopy(const std::string& path, const std::vector<uint8_t>& bytes,
                                          const std::string& damage) {
     const std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
     if (kept.empty()) {
@@ -63,7 +62,8 @@ bool PlayerFiles::TellDamaged(const std::string& path, std::string text, const s
         return false;
     }
     if (!kept.empty()) {
-        text += "\n\n" + Text("DAMAGED_FILE_KEPT_AS", "The damaged file was kept as:") + "\n" + kept;
+        text +=
+            "\n\n" + Text("DAMAGED_FILE_KEPT_AS", "The damaged file was kept as:") + "\n" + kept;
     }
     Warn(text);
     return true;
