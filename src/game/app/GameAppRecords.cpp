@@ -181,7 +181,11 @@ void GameApp::TellSavedGameDamaged(const std::string& path, const std::string& k
 }
 
 void GameApp::TellSettingsTrouble() {
-    platform::SettingsStore* store = mRegKey.empty() ? nullptr : GetSettingsStore();
+    // A played demo answers the settings from its recording; the file was not read.
+    if (mPlayingDemoBuffer || mRegKey.empty()) {
+        return;
+    }
+    platform::SettingsStore* store = GetSettingsStore();
     const platform::SettingsTrouble trouble =
         store != nullptr ? store->Trouble() : platform::SettingsTrouble();
     if (trouble.path.empty()) {
@@ -191,14 +195,13 @@ void GameApp::TellSettingsTrouble() {
         Files().LeaveAlone(trouble.path, trouble.reason);
         return;
     }
-    if (Files().TellDamaged(trouble.path,
-                            GetStringOrDefault("SETTINGS_DAMAGED",
-                                               "The settings were damaged, so the game starts "
-                                               "with its own."),
-                            trouble.kept)) {
-        LogError("Settings " + trouble.path + " are damaged (" + trouble.reason + ")" +
-                 (trouble.kept.empty() ? std::string() : "; kept as " + trouble.kept));
-    }
+    Files().TellDamaged(
+        trouble.path,
+        GetStringOrDefault("SETTINGS_DAMAGED",
+                           "The settings were damaged, so the game starts with its own."),
+        trouble.kept,
+        "Settings " + trouble.path + " are damaged (" + trouble.reason + ")" +
+            (trouble.kept.empty() ? std::string() : "; kept as " + trouble.kept));
 }
 
 void GameApp::TellCannotSave() {
@@ -294,13 +297,13 @@ bool GameApp::ReadHighScoreFile(const std::string& path,
     // Kept as soon as it is found: the next score written replaces the file with the records
     // the list shows.
     const std::string kept = Files().KeepDamagedCopy(path, read.bytes, damage);
-    if (!kept.empty() &&
-        Files().TellDamaged(path,
-                            GetStringOrDefault("HIGH_SCORES_DAMAGED",
-                                               "The high scores were damaged; the list shows the "
-                                               "scores that could still be read."),
-                            kept)) {
-        LogError("High scores " + path + " are damaged (" + damage + "); kept as " + kept);
+    if (!kept.empty()) {
+        Files().TellDamaged(
+            path,
+            GetStringOrDefault("HIGH_SCORES_DAMAGED",
+                               "The high scores were damaged; the list shows the "
+                               "scores that could still be read."),
+            kept, "High scores " + path + " are damaged (" + damage + "); kept as " + kept);
     }
     return false;
 }

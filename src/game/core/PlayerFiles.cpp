@@ -57,9 +57,14 @@ std::string PlayerFiles::KeepDamagedCopy(const std::string& path, const std::vec
     return kept;
 }
 
-bool PlayerFiles::TellDamaged(const std::string& path, std::string text, const std::string& kept) {
+bool PlayerFiles::TellDamaged(const std::string& path, std::string text, const std::string& kept,
+                              const std::string& logLine) {
     if (!mTold.insert(FileKey(path)).second) {
         return false;
+    }
+    // Before the box, which waits for the player.
+    if (!logLine.empty()) {
+        LogError(logLine);
     }
     if (!kept.empty()) {
         text +=

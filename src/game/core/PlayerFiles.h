@@ -32,8 +32,10 @@ public:
     std::string KeepDamagedCopy(const std::string& path, const std::vector<uint8_t>& bytes,
                                 const std::string& damage);
     // Shows the player the text (and where the damaged bytes were kept, when they were) the
-    // first time for the file this run; false when the file was told already.
-    bool TellDamaged(const std::string& path, std::string text, const std::string& kept);
+    // first time for the file this run, after logging logLine when there is one; false when the
+    // file was told already.
+    bool TellDamaged(const std::string& path, std::string text, const std::string& kept,
+                     const std::string& logLine = std::string());
 
 protected:
     virtual void LogError(const std::string& text) = 0;
