@@ -1,14 +1,14 @@
 # The layer check run on small built projects, each broken one way: every broken one must fail
 # with the line that names the fault, and the sound ones must pass.
 #   cmake -DCHECK=<CheckLayers.cmake> -DFACTS=<VeskLayerFacts.cmake> -DCXX=<compiler>
-#         -DWORK=<scratch folder> -P CheckLayersCatches.cmake
+#         -DNINJA=<ninja> -DWORK=<scratch folder> -P CheckLayersCatches.cmake
 cmake_minimum_required(VERSION 3.20)
 
 set(readme "`top` → `low`\n")
 string(CONCAT top_cmake "cmake_minimum_required(VERSION 3.20)\nproject(Case CXX)\ninclude(${FACTS})\n"
        "include(early.cmake OPTIONAL)\nadd_subdirectory(src)\n")
 string(CONCAT src_cmake
-       "function(lib target folder)\n  file(GLOB sources \${folder}/*.cpp)\n  add_library(\${target} STATIC \${sources})\n"
+       "function(lib target folder)\n  file(GLOB sources CONFIGURE_DEPENDS \${folder}/*.cpp)\n  add_library(\${target} STATIC \${sources})\n"
        "  target_include_directories(\${target} PUBLIC \${CMAKE_CURRENT_SOURCE_DIR})\n"
        "  target_link_libraries(\${target} PUBLIC \${ARGN})\nendfunction()\n"
        "lib(vesk_top top vesk_low)\nlib(vesk_low low)\nadd_executable(box box.cpp)\n"
@@ -68,7 +68,8 @@ foreach(case IN LISTS cases)
       file(WRITE ${root}/${file} "${text}")
     endif()
   endwhile()
-  execute_process(COMMAND ${CMAKE_COMMAND} -S ${root} -B ${root}/build -G Ninja -DCMAKE_CXX_COMPILER=${CXX}
+  execute_process(COMMAND ${CMAKE_COMMAND} -S ${root} -B ${root}/build -G Ninja -DCMAKE_MAKE_PROGRAM=${NINJA}
+                          -DCMAKE_CXX_COMPILER=${CXX}
                   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "${name}: the project does not configure: ${out}")
@@ -89,7 +90,7 @@ foreach(case IN LISTS cases)
     string(SUBSTRING "${file}" 1 -1 file)
     file(WRITE ${root}/${file} "${text}")
   endwhile()
-  execute_process(COMMAND ${CMAKE_COMMAND} -DROOT=${root} -DBUILD=${root}/build -P ${CHECK} RESULT_VARIABLE rc
+  execute_process(COMMAND ${CMAKE_COMMAND} -DROOT=${root} -DBUILD=${root}/build -DNINJA=${NINJA} -P ${CHECK} RESULT_VARIABLE rc
                   OUTPUT_VARIABLE out ERROR_VARIABLE out)
   # CMake wraps the lines of its messages.
   string(REGEX REPLACE "[ \n]+" " " out "${out}")
