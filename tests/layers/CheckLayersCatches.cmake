@@ -45,6 +45,8 @@ set(cases
     "unbuilt|are not built|vesk_low"
     "unrecorded|has no dependency records|none"
     "stale|not up to date|all|+src/low/Low.cpp|// edited\n#include \"low/Low.h\"\n"
+    "stale-links|changed after CMake generated|all|src/case.cmake|\n|+src/case.cmake|target_link_libraries(vesk_low PRIVATE vesk_top)\n"
+    "new-file|src/low/New.cpp is read by no compile|all|+src/low/New.cpp|#include \"top/Top.h\"\n"
     "empty-facts|layer-links.txt names no library|all|+build/layer-links.txt|")
 foreach(case IN LISTS cases)
   string(REPLACE "|" ";" parts "${case}")
