@@ -4,7 +4,8 @@
 # on an #include that climbs with ".." or takes one of our headers in angle brackets. The
 # includes are the build's own dependency records and the links are the link properties CMake
 # ended with (cmake/VeskLayerFacts.cmake), so a macro, an include folder or a set_property is
-# seen as the compiler and the linker see it. The build must be complete and up to date.
+# seen as the compiler and the linker see it. The build must be complete and up to date, and
+# every file below src/ read by one of its compiles: else the check fails rather than pass unread.
 #   cmake -DROOT=<source folder> -DBUILD=<Ninja build folder> [-DNINJA=<ninja>] -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.20)
 if(NOT NINJA)
