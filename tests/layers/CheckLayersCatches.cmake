@@ -42,6 +42,8 @@ set(cases
     "property-link|${links_up}|all|src/case.cmake|set_property(TARGET vesk_low APPEND PROPERTY INTERFACE_LINK_LIBRARIES vesk_top)\n"
     "helper-link|${links_up}|all|src/case.cmake|add_library(helper INTERFACE)\ntarget_link_libraries(helper INTERFACE vesk_top)\ntarget_link_libraries(vesk_low PRIVATE helper)\n"
     "unlinked-include|vesk_top links vesk_low but includes nothing of low|all|src/top/Top.h|\n"
+    "two-layers|vesk_low builds files of [a-z]+ and of [a-z]+|all|src/top/Extra.cpp|\n|src/case.cmake|target_sources(vesk_low PRIVATE top/Extra.cpp)\n"
+    "no-library|src/top has sources but no library|all|src/CMakeLists.txt|add_library(vesk_low STATIC low/Low.cpp)\ntarget_include_directories(vesk_low PUBLIC .)\nadd_executable(box box.cpp top/Top.cpp)\ntarget_link_libraries(box PRIVATE vesk_low)\n"
     "unbuilt|are not built|vesk_low"
     "unrecorded|has no dependency records|none"
     "stale|not up to date|all|+src/low/Low.cpp|// edited\n#include \"low/Low.h\"\n"
