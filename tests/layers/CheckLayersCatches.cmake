@@ -44,6 +44,7 @@ set(cases
     "unlinked-include|vesk_top links vesk_low but includes nothing of low|all|src/top/Top.h|\n"
     "two-layers|vesk_low builds files of [a-z]+ and of [a-z]+|all|src/top/Extra.cpp|\n|src/case.cmake|target_sources(vesk_low PRIVATE top/Extra.cpp)\n"
     "no-library|src/top has sources but no library|all|src/CMakeLists.txt|add_library(vesk_low STATIC low/Low.cpp)\ntarget_include_directories(vesk_low PUBLIC .)\nadd_executable(box box.cpp top/Top.cpp)\ntarget_link_libraries(box PRIVATE vesk_low)\n"
+    "sub-library|vesk_sub links vesk_top but includes nothing of top|all|src/case.cmake|add_subdirectory(low/sub)\n|src/low/sub/CMakeLists.txt|add_library(vesk_sub STATIC X.cpp)\ntarget_link_libraries(vesk_sub PRIVATE vesk_top)\n|src/low/sub/X.cpp|\n"
     "unbuilt|are not built|vesk_low"
     "unrecorded|has no dependency records|none"
     "stale|not up to date|all|+src/low/Low.cpp|// edited\n#include \"low/Low.h\"\n"
