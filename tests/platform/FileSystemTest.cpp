@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -13,6 +14,7 @@
 #include "platform/FileSearch.h"
 #include "platform/MappedFile.h"
 #include "platform/Process.h"
+#include "platform/posix/FileReadCall.h"
 
 namespace {
 
@@ -142,6 +144,22 @@ TEST_F(FileSystemTest, ReadFileTellsAMissingFileFromOneThatCannotBeRead) {
         EXPECT_EQ(read.reason, c.reason) << c.name;
         EXPECT_EQ(read.bytes.empty(), c.status != S::Read) << c.name;
     }
+}
+
+// FUSE and some network file systems answer a non-blocking read of a regular file with EAGAIN.
+TEST_F(FileSystemTest, AFileOnAFileSystemThatHonoursNonBlockingIsReadWhole) {
+    Touch(mRoot / "game.dat", "won levels");
+    fs::gReadCall = [](int fd, void* buffer, size_t size) -> ssize_t {
+        if ((fcntl(fd, F_GETFL) & O_NONBLOCK) != 0) {
+            errno = EAGAIN;
+            return -1;
+        }
+        return read(fd, buffer, size);
+    };
+    const fs::FileRead read = fs::ReadFile((mRoot / "game.dat").string());
+    fs::gReadCall = &::read;
+    EXPECT_EQ(read.reason, "");
+    EXPECT_EQ(std::string(read.bytes.begin(), read.bytes.end()), "won levels");
 }
 
 TEST_F(FileSystemTest, AFileWithoutReadPermissionIsUnreadableForAnOrdinaryUser) {
