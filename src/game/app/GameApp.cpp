@@ -162,7 +162,7 @@ void GameApp::InitHook() {
         mShutdownRequested = true;
         LogError(gPakInterface->GetErrorText());
         Popup(PakFailureText(kPakFile));
-        DoExit(1);
+        ExitOnError(1);
     }
     InitTrigTables();
     LoadResourceManifest();
