@@ -11,6 +11,7 @@
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "game/core/GameMath.h"
+#include "game/core/PlayerFiles.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
 #include "resources/PakInterface.h"
@@ -164,6 +165,8 @@ void GameApp::InitHook() {
         Popup(PakFailureText(kPakFile));
         ExitOnError(1);
     }
+    // The settings were read before the window was up; what was wrong with them is told now.
+    TellSettingsTrouble();
     InitTrigTables();
     LoadResourceManifest();
     if (!mResourceManager->LoadGroup("TitleScreen") ||
