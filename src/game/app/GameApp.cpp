@@ -163,7 +163,7 @@ void GameApp::InitHook() {
         mShutdownRequested = true;
         LogError(gPakInterface->GetErrorText());
         Popup(PakFailureText(kPakFile));
-        DoExit(1);
+        ExitOnError(1);
     }
     // The settings were read before the window was up; what was wrong with them is told now.
     TellSettingsTrouble();

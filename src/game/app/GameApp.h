@@ -178,9 +178,9 @@ protected:
     template <class T>
     static constexpr char kScreenTag = 0;
 
-    // Copies the damaged file whole to the first free "<path>.damaged[.N]" and removes it;
-    // answers the copy's path, or empty when it could not be kept (the file then stays and is
-    // left alone).
+    // Copies the damaged file whole to the first free "<path>.damaged[.N]"; the file stays for
+    // the next save to replace. Answers the copy's path, or empty when it could not be kept (the
+    // file is then left alone).
     std::string KeepDamagedFile(const std::string& path, const std::vector<uint8_t>& bytes);
     // The error log's line, and the player's message box the first time in a run.
     void ReportDamagedGameData(const std::string& path, const std::string& damage,

@@ -104,16 +104,10 @@ std::string GameApp::ParseGameData(std::span<const uint8_t> bytes, int levelCoun
 }
 
 std::string GameApp::KeepDamagedFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    // Copied whole before the damaged one goes, so neither step can lose it. A copy made
-    // before whose removal failed is found again, not made twice.
-    const std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
-    if (kept.empty()) {
-        return kept;
-    }
-    if (!platform::fs::RemoveFile(path)) {
-        LogError("The damaged " + path + " could not be removed; the next save replaces it.");
-    }
-    return kept;
+    // Not removed: another copy of the game may have renamed its file in since the read, and
+    // no call removes a name only while it is still the file read. The next save replaces it
+    // whole; a start before that finds the copy made now and makes no second one.
+    return platform::fs::KeepDamagedCopy(path, bytes);
 }
 
 std::string GameApp::ParseHighScores(std::span<const uint8_t> bytes,

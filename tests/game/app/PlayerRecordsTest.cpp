@@ -111,7 +111,8 @@ TEST_F(GameAppTest, DamagedGameDataIsReadAsFarAsItIsSound) {
     EXPECT_EQ(mGame->mLevelRecords[1]->mHolderName, "");
 }
 
-// A damaged file is moved aside whole and told about once; a short but whole one is not damage.
+// A damaged file is copied aside whole and told about once, and stays until the next save
+// replaces it; a short but whole one is not damage.
 TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
     mGame->mLevels = 2;
     const Bytes one = GameData("Ann", {Record(5000, 3, "Ann")});
@@ -142,7 +143,7 @@ TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
         std::filesystem::remove_all(mDir + "/profiles");
         Write("game.dat", c.bytes);
         EXPECT_EQ(mGame->LoadGameData(), !c.damaged) << c.what;
-        EXPECT_EQ(std::filesystem::exists(Profiles("game.dat")), !c.damaged) << c.what;
+        EXPECT_EQ(Read("game.dat"), c.bytes) << c.what;
         EXPECT_EQ(std::filesystem::exists(Profiles("game.dat.damaged")), c.damaged) << c.what;
         EXPECT_EQ(Read("game.dat.damaged"), c.damaged ? c.bytes : Bytes{}) << c.what;
         damagedSoFar += c.damaged ? 1 : 0;
@@ -158,6 +159,15 @@ TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
     EXPECT_FALSE(mGame->LoadGameData());
     EXPECT_EQ(Read("game.dat.damaged.2"), hugeName);
     EXPECT_EQ(Read("game.dat.damaged"), Bytes(one.begin(), one.end() - 1));
+    ASSERT_TRUE(mGame->SaveGameData());
+    EXPECT_EQ(Read("game.dat").size(), 4u + 6 + 2 * 12);
+
+    // Another copy of the game renamed its file in after the damaged one was read.
+    const Bytes theirs = GameData("Bo", {Record(7000, 2, "Bo")});
+    Write("game.dat", theirs);
+    EXPECT_EQ(mGame->KeepDamagedFile(Profiles("game.dat"), hugeName),
+              Profiles("game.dat.damaged.2"));
+    EXPECT_EQ(Read("game.dat"), theirs);
 }
 
 // Root reads past any mode, so the unreadable file is a link whose read fails for everyone; the
