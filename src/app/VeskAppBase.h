@@ -306,6 +306,9 @@ public:
     void CursorThreadStep();
     // Ends the process after a fatal condition: gives the screen back and stops the threads first.
     [[noreturn]] void DoExit(int code);
+    // DoExit for a run that cannot go on and whose box told the player why: the settings keep
+    // no sign of a crash for the next start.
+    [[noreturn]] void ExitOnError(int code);
     void SetCursor(int cursorNum);
     void SetCursorImage(int cursorNum, Image* image);
     void EnableCustomCursors(bool enabled);

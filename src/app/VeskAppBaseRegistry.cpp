@@ -400,10 +400,17 @@ void VeskAppBase::ReadFromRegistry() {
         mLastShutdownWasGraceful = value == 0;
     }
 
-    // Left at 1 by a run that never reaches WriteToRegistry.
+    // Left at 1 by a run that never reaches WriteToRegistry or ExitOnError.
     if (!mIsScreenSaver) {
         RegistryWriteInteger("InProgress", 1);
     }
+}
+
+void VeskAppBase::ExitOnError(int code) {
+    if (mReadFromRegistry && !mIsScreenSaver) {
+        RegistryWriteInteger("InProgress", 0);
+    }
+    DoExit(code);
 }
 
 // ---- Property tables ----
@@ -481,7 +488,7 @@ void VeskAppBase::ShowResourceError(bool exit) {
     Popup(mResourceManager != nullptr ? mResourceManager->GetErrorText() : std::string());
     // A start that cannot go on is a failure to whatever started the program.
     if (exit) {
-        DoExit(1);
+        ExitOnError(1);
     }
 }
 

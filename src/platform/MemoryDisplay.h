@@ -55,6 +55,7 @@ protected:
     void Shutdown();
 
     DisplayCore& Core() { return *mCore; }
+    const DisplayCore& Core() const { return *mCore; }
     // The picture the player sees, or null while there is none (black). Core locked.
     const PixelStore* ScreenLocked() const;
     bool FullScreenLocked() const { return mCore->fullScreen; }

@@ -17,11 +17,11 @@ bool IsPlainFileName(std::string_view name) {
     });
 }
 
-std::vector<std::string> ListFilesEndingIn(std::string_view folder, std::string_view suffix) {
+std::vector<std::string> ListNamesEndingIn(std::string_view folder, std::string_view suffix) {
     std::vector<std::string> names;
     const std::string upperSuffix = text::UpperCp1252(suffix);
     for (DirEntry& entry : List(folder)) {
-        if (entry.isDirectory || entry.name.size() < suffix.size() ||
+        if (entry.name.size() < suffix.size() ||
             text::UpperCp1252(
                 std::string_view(entry.name).substr(entry.name.size() - suffix.size())) !=
                 upperSuffix) {

@@ -12,9 +12,10 @@ namespace platform::fs {
 // "..", and without separators or control bytes.
 bool IsPlainFileName(std::string_view name);
 
-// The plain files (not folders) of the folder whose names end in the suffix ignoring case,
-// sorted by their upper-cased names, then by their bytes. Empty when the folder is missing.
-std::vector<std::string> ListFilesEndingIn(std::string_view folder, std::string_view suffix);
+// The entries of the folder whose names end in the suffix ignoring case, sorted by their
+// upper-cased names, then by their bytes; a folder in a file's place is listed too, so its
+// owner is not lost from sight. Empty when the folder is missing.
+std::vector<std::string> ListNamesEndingIn(std::string_view folder, std::string_view suffix);
 
 // folder + the entry whose name equals the given one ignoring case (the smallest when several
 // do), or folder + name when none does; empty when the name is not plain. The folder ends in

@@ -32,6 +32,18 @@ enum class SettingsResult {
     IoError,          // the change could not be saved; nothing changed
 };
 
+// What a store found wrong with the file behind it, the first time it did.
+struct SettingsTrouble {
+    // Empty when nothing was wrong.
+    std::string path;
+    // "cannot be read (Permission denied)", "truncated (9 bytes)".
+    std::string reason;
+    // The file is never written by this store.
+    bool leftAlone = false;
+    // Where the damaged bytes were kept; empty until they were.
+    std::string kept;
+};
+
 class SettingsStore {
 public:
     // An open key. It holds no resources: closing it only makes it unusable.
@@ -62,6 +74,8 @@ public:
     virtual SettingsResult Set(const Key& key, std::string_view name, uint32_t type,
                                const void* data, size_t size) = 0;
     virtual SettingsResult Delete(const Key& key, std::string_view name) = 0;
+    // Safe from any thread; nothing for a store without a file.
+    virtual SettingsTrouble Trouble() const { return {}; }
 
     void Close(Key& key) { key = Key(); }
 

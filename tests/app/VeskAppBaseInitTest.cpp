@@ -309,6 +309,8 @@ TEST_F(InitTest, NoDesktopEndsWithZero) {
     EXPECT_EQ(InitExpectingExit(app), 0);
     EXPECT_EQ(mWs->MessageBoxes().size(), 1u);
     EXPECT_EQ(mWs->MessageBoxes().back().flags & platform::mb::IconMask, platform::mb::IconError);
+    // Before the settings: no 3-D probe of a screen that is not there is stored.
+    EXPECT_FALSE(app.mReadFromRegistry);
 }
 
 TEST_F(InitTest, DefaultsStringsAndDialogButtons) {

@@ -124,8 +124,10 @@ TEST_F(PropertiesTest, AReplayClosedByTheUserReadsNoFile) {
     app.mPlayingDemoBuffer = false;
 }
 
+// An end on the error's box is no crash to the next start.
 TEST_F(PropertiesTest, ResourceErrorsAreShownAndMayEndTheProgram) {
     TestApp& app = MakeApp();
+    app.ReadFromRegistry();
     app.mResourceManager->mError = "Image not found: IMAGE_X";
     app.ShowResourceError(false);
     ASSERT_EQ(mWs->MessageBoxes().size(), 1u);
@@ -137,6 +139,9 @@ TEST_F(PropertiesTest, ResourceErrorsAreShownAndMayEndTheProgram) {
         EXPECT_EQ(exit.code, 1);
     }
     EXPECT_EQ(mWs->MessageBoxes().size(), 2u);
+    int inProgress = -1;
+    EXPECT_TRUE(app.RegistryReadInteger("InProgress", &inProgress));
+    EXPECT_EQ(inProgress, 0);
 }
 
 TEST_F(PropertiesTest, ManifestLoadsOneResourceAtATimeOnTheLoadingThread) {

@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -7,11 +8,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 
 #include "platform/FileSearch.h"
 #include "platform/MappedFile.h"
 #include "platform/Process.h"
+#include "platform/posix/FileReadCall.h"
 
 namespace {
 
@@ -143,6 +146,22 @@ TEST_F(FileSystemTest, ReadFileTellsAMissingFileFromOneThatCannotBeRead) {
     }
 }
 
+// FUSE and some network file systems answer a non-blocking read of a regular file with EAGAIN.
+TEST_F(FileSystemTest, AFileOnAFileSystemThatHonoursNonBlockingIsReadWhole) {
+    Touch(mRoot / "game.dat", "won levels");
+    fs::gReadCall = [](int fd, void* buffer, size_t size) -> ssize_t {
+        if ((fcntl(fd, F_GETFL) & O_NONBLOCK) != 0) {
+            errno = EAGAIN;
+            return -1;
+        }
+        return read(fd, buffer, size);
+    };
+    const fs::FileRead read = fs::ReadFile((mRoot / "game.dat").string());
+    fs::gReadCall = &::read;
+    EXPECT_EQ(read.reason, "");
+    EXPECT_EQ(std::string(read.bytes.begin(), read.bytes.end()), "won levels");
+}
+
 TEST_F(FileSystemTest, AFileWithoutReadPermissionIsUnreadableForAnOrdinaryUser) {
     // Root reads any file, so the check runs in a child that drops to an ordinary user.
     const pid_t child = fork();
@@ -181,6 +200,45 @@ TEST_F(FileSystemTest, ADamagedCopyNeverReplacesAnotherAndIsMadeOnce) {
     EXPECT_EQ(fs::ReadWholeFile(path + ".damaged.2"), bytes);
     EXPECT_FALSE(stdfs::exists(path + ".damaged.3"));
     EXPECT_EQ(std::distance(stdfs::directory_iterator(mRoot), stdfs::directory_iterator()), 2);
+}
+
+// Several processes keep copies of the same file at once: none may take another's name.
+TEST_F(FileSystemTest, DamagedCopiesMadeAtOnceByManyProcessesAreAllKept) {
+    constexpr int kProcesses = 8;
+    constexpr int kCopiesEach = 12;
+    const std::string path = (mRoot / "game.dat").string();
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            close(gate[1]);
+            char byte;
+            // All start when the parent closes the gate.
+            static_cast<void>(read(gate[0], &byte, 1));
+            bool ok = true;
+            for (int i = 0; i < kCopiesEach; ++i) {
+                const std::string text = std::to_string(p) + ":" + std::to_string(i);
+                ok = !fs::KeepDamagedCopy(path, {text.begin(), text.end()}).empty() && ok;
+            }
+            _exit(ok ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    close(gate[0]);
+    close(gate[1]);
+    for (const pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::set<std::vector<uint8_t>> kept;
+    for (const auto& entry : stdfs::directory_iterator(mRoot)) {
+        kept.insert(fs::ReadWholeFile(entry.path().string()).value_or(std::vector<uint8_t>{}));
+    }
+    EXPECT_EQ(kept.size(), static_cast<size_t>(kProcesses * kCopiesEach));
 }
 
 TEST_F(FileSystemTest, MissingComponentsAreFoundIgnoringCase) {

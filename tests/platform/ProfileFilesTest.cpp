@@ -41,15 +41,17 @@ TEST(UpperCp1252Test, MapsLettersOfTheCodePageAndKeepsEverythingElse) {
     EXPECT_EQ(UpperCp1252("\xF7\xDF\xB5\xC0"), "\xF7\xDF\xB5\xC0");
 }
 
-TEST_F(ProfileFilesTest, ListsPlainFilesEndingInTheSuffixInUpperCaseOrder) {
+// A folder in a file's place is listed, so its owner stays in sight.
+TEST_F(ProfileFilesTest, ListsEntriesEndingInTheSuffixInUpperCaseOrder) {
     for (const char* name :
          {"bob.sav", "Anna.SAV", "carl.Sav", "notes.txt", "dan.sav.tmp42", ".sav", "anna.sav"}) {
         Touch(name);
     }
     stdfs::create_directories(mRoot / "folder.sav");
-    EXPECT_EQ(fs::ListFilesEndingIn(mFolder, ".sav"),
-              (std::vector<std::string>{".sav", "Anna.SAV", "anna.sav", "bob.sav", "carl.Sav"}));
-    EXPECT_TRUE(fs::ListFilesEndingIn(mFolder + "missing/", ".sav").empty());
+    EXPECT_EQ(fs::ListNamesEndingIn(mFolder, ".sav"),
+              (std::vector<std::string>{".sav", "Anna.SAV", "anna.sav", "bob.sav", "carl.Sav",
+                                        "folder.sav"}));
+    EXPECT_TRUE(fs::ListNamesEndingIn(mFolder + "missing/", ".sav").empty());
 }
 
 TEST_F(ProfileFilesTest, NamesResolveIgnoringCaseAndNeverLeaveTheFolder) {

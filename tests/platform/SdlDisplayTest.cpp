@@ -8,8 +8,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "PrivateXServer.h"
 #include "platform/Backend.h"
 #include "platform/sdl/SdlWindow.h"
+
+// Last: their macros (None, Bool, Status) would rename gtest's own.
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#undef None  // BltKey::None
 
 namespace platform {
 namespace {
@@ -171,6 +178,81 @@ TEST_F(SdlDisplayOnX, AWindowResizedKeepsThePictureItShowed) {
         EXPECT_EQ(ShownAt(shown, 110, 60), 0x00FFFFu);
     }
     mWindows->DestroyWindow(window->Id());
+}
+
+// What the X server holds at a point of the window, as 0xRRGGBB.
+uint32_t ServerPixelAt(Display* x, unsigned long window, int px, int py) {
+    XImage* image = XGetImage(x, window, px, py, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return 0xDEADBEEFu;
+    }
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    return static_cast<uint32_t>(pixel & 0xFFFFFFu);
+}
+
+// A window that another one covered has lost its pixels on the server; the same frame
+// presented again must bring them back, though none of its rows changed. On a server of its
+// own, so that no other test's window covers the one read.
+TEST(SdlDisplayOnPrivateX, AnExposedWindowGetsTheUnchangedFrameAgain) {
+    PrivateXServer server;
+    if (!server.Start()) {
+        GTEST_SKIP() << "no Xvfb";
+    }
+    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+    const std::unique_ptr<WindowSystem> windows = MakeWindowSystem(BackendKind::Sdl);
+    ASSERT_TRUE(windows->VideoAvailable());
+    WindowParams params;
+    params.title = "expose test";
+    params.position = {40, 40};
+    params.clientSize = {64, 48};
+    params.visible = true;
+    auto* window = static_cast<SdlWindow*>(windows->CreateWindow(params));
+    ASSERT_NE(window, nullptr);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    ASSERT_EQ(SDL_GetWindowWMInfo(window->Handle(), &info), SDL_TRUE);
+    ASSERT_EQ(info.subsystem, SDL_SYSWM_X11);
+    const ::Window xid = info.info.x11.window;
+    Display* x = XOpenDisplay(nullptr);
+    ASSERT_NE(x, nullptr);
+    {
+        std::unique_ptr<DisplaySystem> display;
+        ASSERT_EQ(CreateSdlDisplaySystem(display), DD_OK);
+        ASSERT_EQ(display->SetCooperativeLevel(window, CooperativeLevel::Normal), DD_OK);
+        std::shared_ptr<Surface> primary;
+        SurfaceDesc desc;
+        desc.kind = SurfaceKind::Primary;
+        ASSERT_EQ(display->CreateSurface(desc, primary), DD_OK);
+        SurfaceDesc frameDesc;
+        frameDesc.width = 64;
+        frameDesc.height = 48;
+        std::shared_ptr<Surface> frame;
+        ASSERT_EQ(display->CreateSurface(frameDesc, frame), DD_OK);
+        ASSERT_TRUE(frame->Format() == PixelFormat::Xrgb8888());
+        ASSERT_EQ(frame->Fill(nullptr, 0xFF0000u), DD_OK);
+        const Point origin = window->ClientToScreen(Point{0, 0});
+        const SurfaceRect onScreen{origin.x, origin.y, origin.x + 64, origin.y + 48};
+        ASSERT_EQ(primary->Blt(&onScreen, *frame, nullptr, BltKey::None), DD_OK);
+        XSync(x, False);
+        ASSERT_EQ(ServerPixelAt(x, xid, 5, 5), 0xFF0000u);
+
+        // What a covering window leaves behind, and the exposure its going away reports.
+        GC gc = XCreateGC(x, xid, 0, nullptr);
+        XSetForeground(x, gc, 0);
+        XFillRectangle(x, xid, gc, 0, 0, 64, 48);
+        XFreeGC(x, gc);
+        XSync(x, False);
+        ASSERT_EQ(ServerPixelAt(x, xid, 5, 5), 0u);
+        window->MarkExposed();
+
+        ASSERT_EQ(primary->Blt(&onScreen, *frame, nullptr, BltKey::None), DD_OK);
+        XSync(x, False);
+        EXPECT_EQ(ServerPixelAt(x, xid, 5, 5), 0xFF0000u);
+        EXPECT_EQ(ServerPixelAt(x, xid, 60, 40), 0xFF0000u);
+    }
+    XCloseDisplay(x);
+    windows->DestroyWindow(window->Id());
 }
 
 TEST_F(SdlDisplayOnX, FullScreenAtASizeTheMonitorLacksScalesThePictureToTheDesktop) {

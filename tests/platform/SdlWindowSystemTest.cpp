@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -324,6 +325,54 @@ TEST(SdlWindowShow, AWindowIsShownOnlyOnceTheWindowManagerMappedIt) {
                 EXPECT_EQ(attributes.map_state != IsUnmapped, maps);
             }
             EXPECT_GE(manager.Requests(), 2);
+        }
+    }
+}
+
+// Sets or unsets an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : mName(name) {
+        if (const char* old = std::getenv(name)) {
+            mOld = old;
+        }
+        value != nullptr ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { mOld ? setenv(mName, mOld->c_str(), 1) : unsetenv(mName); }
+
+private:
+    const char* mName;
+    std::optional<std::string> mOld;
+};
+
+// SDL draws into its offscreen driver when it cannot reach a desktop it was told of: that is
+// a failed start, unless that driver was asked for or no desktop was named.
+TEST(SdlVideoStart, FallingBackToNoScreenIsNoStartWhenADesktopWasNamed) {
+    setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+    int number = 4000;
+    while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock") ||
+           std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number))) {
+        ++number;
+    }
+    const std::string unreachable = ":" + std::to_string(number);
+    struct Case {
+        const char* display;
+        const char* driver;
+        bool started;
+    };
+    for (const Case& c :
+         {Case{unreachable.c_str(), nullptr, false}, Case{unreachable.c_str(), "", false},
+          Case{unreachable.c_str(), "offscreen", true}, Case{nullptr, nullptr, true}}) {
+        SCOPED_TRACE(std::string("DISPLAY=") + (c.display ? c.display : "(unset)") +
+                     " SDL_VIDEODRIVER=" + (c.driver ? c.driver : "(unset)"));
+        const ScopedEnv display("DISPLAY", c.display);
+        const ScopedEnv wayland("WAYLAND_DISPLAY", nullptr);
+        const ScopedEnv driver("SDL_VIDEODRIVER", c.driver);
+        const SdlWindowSystem system;
+        EXPECT_EQ(system.VideoAvailable(), c.started);
+        if (!c.started) {
+            EXPECT_NE(system.VideoError().find("could not be reached"), std::string::npos)
+                << system.VideoError();
         }
     }
 }

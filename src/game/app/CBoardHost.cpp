@@ -136,16 +136,8 @@ void CBoardHost::TellSavedGameDamaged(const std::string& path, const std::string
     mApp.TellSavedGameDamaged(path, kept);
 }
 
-bool CBoardHost::WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    return mApp.WritePlayerFile(path, bytes);
-}
-
-void CBoardHost::LeaveFileAlone(const std::string& path, const std::string& reason) {
-    mApp.LeaveFileAlone(path, reason);
-}
-
-void CBoardHost::TellCannotSave() {
-    mApp.TellCannotSave();
+PlayerFiles& CBoardHost::Files() {
+    return mApp.Files();
 }
 
 void CBoardHost::SeedRandomForDemo() {

@@ -37,9 +37,7 @@ public:
     std::string GetPlayerName() override;
     void WriteProfiles() override;
     void TellSavedGameDamaged(const std::string& path, const std::string& kept) override;
-    bool WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes) override;
-    void LeaveFileAlone(const std::string& path, const std::string& reason) override;
-    void TellCannotSave() override;
+    PlayerFiles& Files() override;
     void SeedRandomForDemo() override;
     std::unique_ptr<BoardOverlay> MakeOverlay(BoardOverlay::Kind kind, Board& board) override;
     std::unique_ptr<BoardHelp> MakeHelp(Board& board) override;

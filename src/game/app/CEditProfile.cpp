@@ -146,7 +146,7 @@ void CEditProfile::ScanProfiles() {
     platform::fs::MakeDirectories(folder);
     mList->RemoveAll();
     const std::string_view suffix = kSuffix;
-    for (const std::string& file : platform::fs::ListFilesEndingIn(folder, suffix)) {
+    for (const std::string& file : platform::fs::ListNamesEndingIn(folder, suffix)) {
         // A file named only ".sav" would be a profile without a name.
         if (file.size() > suffix.size()) {
             mList->AddLine(platform::text::UpperCp1252(
@@ -237,6 +237,7 @@ void CEditProfile::DeleteSelected() {
     if (wasCurrent) {
         mList->SetSelect(next);
         app.mCurrentPlayer = mList->GetLine(next);
+        app.CheckSavedGame();
     } else if (selected >= lines) {
         mList->SetSelect(next);
     }
@@ -249,6 +250,7 @@ void CEditProfile::ListSelect(int index) {
     mList->SetSelect(index);
     GameApp& app = App();
     app.mCurrentPlayer = mList->GetLine(index);
+    app.CheckSavedGame();
     app.SaveGameData();
     mDelete->SetDisabled(false);
 }

@@ -54,9 +54,8 @@ GameApp& CHighScoresDialog::App() const {
 void CHighScoresDialog::AddedToManager(WidgetManager* manager) {
     zmDialog::AddedToManager(manager);
     GameApp& app = App();
-    if (!app.LoadHighScores()) {
-        app.LogError("The high scores could not be read whole; the list shows what could be.");
-    }
+    // Damage is logged and told where it is found, once a run; the list shows the sound records.
+    static_cast<void>(app.LoadHighScores());
     app.SortHighScores();
     mRows = static_cast<int>(std::min<size_t>(app.mHighScores.size(), kMaxRows));
     AddWidget(mOk.get());

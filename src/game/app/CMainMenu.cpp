@@ -199,9 +199,8 @@ void CMainMenu::AddedToManager(WidgetManager* manager) {
     }
     mSparks.ClearDeleteAllRequest();
     GameApp& app = App();
-    if (!app.LoadGameData()) {
-        app.LogError("The player records could not be read.");
-    }
+    // What is wrong with the file is logged and told where it is found, once a run.
+    static_cast<void>(app.LoadGameData());
     app.SwitchMusic(kMenuTrack);
     for (auto& button : mButtons) {
         AddWidget(button.get());

@@ -11,6 +11,7 @@
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "game/core/GameMath.h"
+#include "game/core/PlayerFiles.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
 #include "resources/PakInterface.h"
@@ -162,8 +163,10 @@ void GameApp::InitHook() {
         mShutdownRequested = true;
         LogError(gPakInterface->GetErrorText());
         Popup(PakFailureText(kPakFile));
-        DoExit(1);
+        ExitOnError(1);
     }
+    // The settings were read before the window was up; what was wrong with them is told now.
+    TellSettingsTrouble();
     InitTrigTables();
     LoadResourceManifest();
     if (!mResourceManager->LoadGroup("TitleScreen") ||

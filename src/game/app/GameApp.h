@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -21,6 +20,7 @@ class CBoardHost;
 class CMainMenu;
 class CTitleScreen;
 class Image;
+class PlayerFiles;
 class zmImageEx;
 class zmWidget;
 
@@ -107,8 +107,9 @@ public:
     // folder (separators, "." or "..", control bytes), which then has no saved game.
     std::string SavedGamePath() const;
     bool AppendHighScore(const std::string& name, int32_t score);
-    // Appends the file's records to the list; a damaged record ends the reading. False when
-    // the file was damaged or could not be read.
+    // Appends the file's sound records to the list; a damaged or cut record ends the reading
+    // and is not shown. A damaged file is copied aside at once, logged and told once. False
+    // when the file was damaged or could not be read.
     [[nodiscard]] bool LoadHighScores();
     // Highest first, by exchanges: equal scores are never exchanged with each other directly.
     void SortHighScores();
@@ -122,9 +123,15 @@ public:
     [[nodiscard]] static std::string ParseGameData(
         std::span<const uint8_t> bytes, int levelCount, std::string& player,
         std::vector<std::unique_ptr<LevelRecord>>& records);
-    // False when the bytes end inside a record or hold a damaged one.
-    static bool ParseHighScores(std::span<const uint8_t> bytes,
-                                std::vector<std::unique_ptr<HighScoreRecord>>& records);
+    // Why the bytes are damaged (they end inside a record or hold a damaged one), or empty.
+    static std::string ParseHighScores(std::span<const uint8_t> bytes,
+                                       std::vector<std::unique_ptr<HighScoreRecord>>& records);
+    // Reads the current player's saved game to learn whether it can be used: one that cannot is
+    // told now, as the player is chosen, not first when play starts.
+    void CheckSavedGame();
+    // A settings file that could not be read or was damaged is logged and told once, the way
+    // the player's files are.
+    void TellSettingsTrouble();
 
     // ---- What the application reads of the board (the board's own values once it plays). ----
 
@@ -160,13 +167,9 @@ public:
     std::vector<std::unique_ptr<HighScoreRecord>> mHighScores;
     // Set by the first LoadGameData.
     bool mRecordsLoaded = false;
-    // The damaged or unusable files the player was told of, by path; once a run each.
-    std::set<std::string> mToldFiles;
     // The player was told that a save failed; once a run is enough.
     bool mToldCannotSave = false;
-    // Player files that could not be read, or whose damaged bytes could not be kept aside:
-    // nothing is written over them for the rest of the run.
-    std::set<std::string> mLeftAlone;
+    std::unique_ptr<PlayerFiles> mFiles;
     // The screens of rows without a member of their own.
     std::map<ScreenKey, std::unique_ptr<Widget>> mMoreScreens;
 
@@ -175,9 +178,9 @@ protected:
     template <class T>
     static constexpr char kScreenTag = 0;
 
-    // Copies the damaged file whole to the first free "<path>.damaged[.N]" and removes it;
-    // answers the copy's path, or empty when it could not be kept (the file then stays and is
-    // left alone).
+    // Copies the damaged file whole to the first free "<path>.damaged[.N]"; the file stays for
+    // the next save to replace. Answers the copy's path, or empty when it could not be kept (the
+    // file is then left alone).
     std::string KeepDamagedFile(const std::string& path, const std::vector<uint8_t>& bytes);
     // The error log's line, and the player's message box the first time in a run.
     void ReportDamagedGameData(const std::string& path, const std::string& damage,
@@ -189,14 +192,14 @@ public:
     // of the player's files), once a run. The error log has the details from the callers.
     void TellSavedGameDamaged(const std::string& path, const std::string& kept);
     void TellCannotSave();
-    // The file cannot be used (reason): logged, told once, and never written this run.
-    void LeaveFileAlone(const std::string& path, const std::string& reason);
-    // Writes a player's file whole; a failure, or a file left alone, is logged and told.
-    bool WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes);
+    // The rule every player file is read and written by; made on first use.
+    PlayerFiles& Files();
 
 protected:
-    // Once for each path, as above.
-    void TellDamagedFile(const std::string& path, std::string text, const std::string& kept);
+    // The file's sound records into the list, and its bytes as read; see LoadHighScores.
+    bool ReadHighScoreFile(const std::string& path,
+                           std::vector<std::unique_ptr<HighScoreRecord>>& records,
+                           std::vector<uint8_t>& bytes);
 
     // One group of the loading work, counted resource by resource, then bound. False when it
     // failed or a shutdown stopped it (stopped then says which).

@@ -6,8 +6,10 @@
 
 #include "game/app/GameApp.h"
 #include "game/app/ResourceIds.h"
+#include "game/core/PlayerFiles.h"
 #include "platform/Debug.h"
 #include "platform/FileSystem.h"
+#include "platform/SettingsStore.h"
 #include "resources/zmResourceManager.h"
 #include "util/ByteReader.h"
 #include "util/ByteWriter.h"
@@ -32,7 +34,33 @@ bool IsSafeFileName(const std::string& name) {
     });
 }
 
+// The player's files as the game tells of them: in its error log and its message boxes.
+class AppPlayerFiles : public PlayerFiles {
+public:
+    explicit AppPlayerFiles(GameApp& app) : mApp(app) {}
+
+protected:
+    void LogError(const std::string& text) override { mApp.LogError(text); }
+    void Warn(const std::string& text) override {
+        mApp.MsgBox(text, mApp.mTitle, platform::mb::IconWarning);
+    }
+    void TellCannotSave() override { mApp.TellCannotSave(); }
+    std::string Text(const std::string& id, const std::string& defaultText) override {
+        return VeskAppBase::GetStringOrDefault(id, defaultText);
+    }
+
+private:
+    GameApp& mApp;
+};
+
 }  // namespace
+
+PlayerFiles& GameApp::Files() {
+    if (mFiles == nullptr) {
+        mFiles = std::make_unique<AppPlayerFiles>(*this);
+    }
+    return *mFiles;
+}
 
 std::string GameApp::ProfilesFolder() const {
     return GetAppDataFolder() + "profiles/";
@@ -76,20 +104,14 @@ std::string GameApp::ParseGameData(std::span<const uint8_t> bytes, int levelCoun
 }
 
 std::string GameApp::KeepDamagedFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    // Copied whole before the damaged one goes, so neither step can lose it. A copy made
-    // before whose removal failed is found again, not made twice.
-    const std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
-    if (kept.empty()) {
-        return kept;
-    }
-    if (!platform::fs::RemoveFile(path)) {
-        LogError("The damaged " + path + " could not be removed; the next save replaces it.");
-    }
-    return kept;
+    // Not removed: another copy of the game may have renamed its file in since the read, and
+    // no call removes a name only while it is still the file read. The next save replaces it
+    // whole; a start before that finds the copy made now and makes no second one.
+    return platform::fs::KeepDamagedCopy(path, bytes);
 }
 
-bool GameApp::ParseHighScores(std::span<const uint8_t> bytes,
-                              std::vector<std::unique_ptr<HighScoreRecord>>& records) {
+std::string GameApp::ParseHighScores(std::span<const uint8_t> bytes,
+                                     std::vector<std::unique_ptr<HighScoreRecord>>& records) {
     ByteReader in(bytes);
     while (!in.AtEnd() && !in.Failed()) {
         auto record = std::make_unique<HighScoreRecord>();
@@ -98,7 +120,7 @@ bool GameApp::ParseHighScores(std::span<const uint8_t> bytes,
         }
         records.push_back(std::move(record));
     }
-    return !in.Failed();
+    return in.Error();
 }
 
 bool GameApp::LoadGameData() {
@@ -106,16 +128,12 @@ bool GameApp::LoadGameData() {
     platform::fs::MakeDirectories(folder);
     const std::string path = folder + kGameData;
     // A file left alone is not read again: play goes on with the records in memory.
-    if (mRecordsLoaded && mLeftAlone.contains(path)) {
+    if (mRecordsLoaded && Files().IsLeftAlone(path)) {
         return false;
     }
     mLevelRecords.clear();
     mLevelCount = static_cast<uint8_t>(std::clamp(CountLevelRecords(), 0, 255));
-    const platform::fs::FileRead read =
-        platform::fs::ReadFile(path, platform::fs::kPlayerFileLimit);
-    if (read.Unreadable()) {
-        LeaveFileAlone(path, read.reason);
-    }
+    const platform::fs::FileRead read = Files().Read(path);
     // A missing file is a first start; an empty one was cut short.
     const std::string damage =
         ParseGameData(read.bytes, mLevelCount, mCurrentPlayer, mLevelRecords);
@@ -123,7 +141,7 @@ bool GameApp::LoadGameData() {
     if (read.Read() && !damage.empty()) {
         const std::string kept = KeepDamagedFile(path, read.bytes);
         if (kept.empty()) {
-            LeaveFileAlone(path, damage + "; it could not be copied aside");
+            Files().LeaveAlone(path, damage + "; it could not be copied aside");
         } else {
             ReportDamagedGameData(path, damage, kept);
         }
@@ -141,46 +159,43 @@ bool GameApp::LoadGameData() {
 void GameApp::ReportDamagedGameData(const std::string& path, const std::string& damage,
                                     const std::string& kept) {
     LogError("Player list " + path + " is damaged (" + damage + "); kept as " + kept);
-    TellDamagedFile(path,
-                    GetStringOrDefault("PLAYER_LIST_DAMAGED",
-                                       "The player list was damaged and was started afresh from "
-                                       "what could still be read."),
-                    kept);
+    Files().TellDamaged(path,
+                        GetStringOrDefault("PLAYER_LIST_DAMAGED",
+                                           "The player list was damaged and was started afresh "
+                                           "from what could still be read."),
+                        kept);
 }
 
 void GameApp::TellSavedGameDamaged(const std::string& path, const std::string& kept) {
-    TellDamagedFile(path,
-                    GetStringOrDefault("SAVED_GAME_DAMAGED",
-                                       "The saved game could not be read, so the level starts "
-                                       "afresh."),
-                    kept);
+    Files().TellDamaged(path,
+                        GetStringOrDefault("SAVED_GAME_DAMAGED",
+                                           "The saved game could not be read, so the level starts "
+                                           "afresh."),
+                        kept);
 }
 
-void GameApp::TellDamagedFile(const std::string& path, std::string text, const std::string& kept) {
-    if (!mToldFiles.insert(path).second) {
+void GameApp::TellSettingsTrouble() {
+    // A played demo answers the settings from its recording; the file was not read.
+    if (mPlayingDemoBuffer || mRegKey.empty()) {
         return;
     }
-    if (!kept.empty()) {
-        text += "\n\n" +
-                GetStringOrDefault("DAMAGED_FILE_KEPT_AS", "The damaged file was kept as:") + "\n" +
-                kept;
-    }
-    MsgBox(text, mTitle, platform::mb::IconWarning);
-}
-
-void GameApp::LeaveFileAlone(const std::string& path, const std::string& reason) {
-    if (!mLeftAlone.insert(path).second) {
+    platform::SettingsStore* store = GetSettingsStore();
+    const platform::SettingsTrouble trouble =
+        store != nullptr ? store->Trouble() : platform::SettingsTrouble();
+    if (trouble.path.empty()) {
         return;
     }
-    LogError(path + " cannot be used (" + reason + "); it is left as it is and not written.");
-    if (!mToldFiles.insert(path).second) {
+    if (trouble.leftAlone) {
+        Files().LeaveAlone(trouble.path, trouble.reason);
         return;
     }
-    MsgBox(GetStringOrDefault("PLAYER_FILE_LEFT_ALONE",
-                              "One of your files cannot be read, so the game leaves it as it is "
-                              "and saves nothing over it until it starts again:") +
-               "\n\n" + path + "\n(" + reason + ")",
-           mTitle, platform::mb::IconWarning);
+    Files().TellDamaged(
+        trouble.path,
+        GetStringOrDefault("SETTINGS_DAMAGED",
+                           "The settings were damaged, so the game starts with its own."),
+        trouble.kept,
+        "Settings " + trouble.path + " are damaged (" + trouble.reason + ")" +
+            (trouble.kept.empty() ? std::string() : "; kept as " + trouble.kept));
 }
 
 void GameApp::TellCannotSave() {
@@ -208,21 +223,7 @@ bool GameApp::SaveGameData() {
     }
     const std::string folder = ProfilesFolder();
     platform::fs::MakeDirectories(folder);
-    return WritePlayerFile(folder + kGameData, out.Bytes());
-}
-
-bool GameApp::WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    if (mLeftAlone.contains(path)) {
-        LogError("Not writing " + path + ": it could not be used, so it stays as it was.");
-        TellCannotSave();
-        return false;
-    }
-    if (platform::fs::WriteWholeFileAtomic(path, bytes.data(), bytes.size())) {
-        return true;
-    }
-    LogError("Cannot write " + path + "; the file stays as it was.");
-    TellCannotSave();
-    return false;
+    return Files().Write(folder + kGameData, out.Bytes());
 }
 
 LevelRecord* GameApp::FindLevelRecord(int32_t level) {
@@ -259,7 +260,7 @@ std::string GameApp::SavedGamePath() const {
 void GameApp::ClearSavedGame() {
     const std::string path = SavedGamePath();
     if (!path.empty()) {
-        WritePlayerFile(path, {});
+        Files().Write(path, {});
     }
 }
 
@@ -271,46 +272,60 @@ bool GameApp::IsSavedGameEmpty(const std::string& path) {
     return !size || *size < 4 || platform::fs::IsDirectory(path);
 }
 
+void GameApp::CheckSavedGame() {
+    const std::string path = SavedGamePath();
+    if (!path.empty()) {
+        static_cast<void>(Files().Read(path));
+    }
+}
+
+bool GameApp::ReadHighScoreFile(const std::string& path,
+                                std::vector<std::unique_ptr<HighScoreRecord>>& records,
+                                std::vector<uint8_t>& bytes) {
+    const platform::fs::FileRead read = Files().Read(path);
+    bytes = read.bytes;
+    const std::string damage = ParseHighScores(read.bytes, records);
+    if (damage.empty()) {
+        return !read.Unreadable();
+    }
+    // Kept as soon as it is found: the next score written replaces the file with the records
+    // the list shows.
+    const std::string kept = Files().KeepDamagedCopy(path, read.bytes, damage);
+    if (!kept.empty()) {
+        Files().TellDamaged(
+            path,
+            GetStringOrDefault("HIGH_SCORES_DAMAGED",
+                               "The high scores were damaged; the list shows the "
+                               "scores that could still be read."),
+            kept, "High scores " + path + " are damaged (" + damage + "); kept as " + kept);
+    }
+    return false;
+}
+
 bool GameApp::AppendHighScore(const std::string& name, int32_t score) {
     const std::string folder = ProfilesFolder();
     platform::fs::MakeDirectories(folder);
     const std::string path = folder + kHighScores;
     // The whole table is written again, so a failed write never leaves half a record.
-    const platform::fs::FileRead read =
-        platform::fs::ReadFile(path, platform::fs::kPlayerFileLimit);
-    if (read.Unreadable()) {
-        LeaveFileAlone(path, read.reason);
-    }
-    ByteWriter out;
     std::vector<std::unique_ptr<HighScoreRecord>> records;
-    if (!ParseHighScores(read.bytes, records)) {
+    std::vector<uint8_t> bytes;
+    ByteWriter out;
+    if (ReadHighScoreFile(path, records, bytes)) {
+        out.WriteBytes(bytes.data(), bytes.size());
+    } else {
         // A record after a spoilt end would never be read: the table goes on from the records
-        // as the list shows them, and the spoilt file is kept.
-        const std::string kept = platform::fs::KeepDamagedCopy(path, read.bytes);
-        if (kept.empty()) {
-            LeaveFileAlone(path, "the high scores are damaged and could not be copied aside");
-        } else {
-            LogError("High scores " + path + " are damaged; kept as " + kept);
-        }
+        // as the list shows them.
         for (const auto& record : records) {
             record->Save(out);
         }
-    } else {
-        out.WriteBytes(read.bytes.data(), read.bytes.size());
     }
     HighScoreRecord(name, score).Save(out);
-    return WritePlayerFile(path, out.Bytes());
+    return Files().Write(path, out.Bytes());
 }
 
 bool GameApp::LoadHighScores() {
-    const std::string path = ProfilesFolder() + kHighScores;
-    const platform::fs::FileRead read =
-        platform::fs::ReadFile(path, platform::fs::kPlayerFileLimit);
-    if (read.Unreadable()) {
-        LeaveFileAlone(path, read.reason);
-        return false;
-    }
-    return ParseHighScores(read.bytes, mHighScores);
+    std::vector<uint8_t> bytes;
+    return ReadHighScoreFile(ProfilesFolder() + kHighScores, mHighScores, bytes);
 }
 
 void GameApp::SortHighScores() {

@@ -11,27 +11,20 @@ namespace Vesk {
 HighScoreRecord::HighScoreRecord() : mName(VeskAppBase::GetString("UNNAMED")) {}
 
 bool HighScoreRecord::Load(ByteReader& in) {
-    // Fewer bytes than a score are stray ones, not a record.
     const int32_t score = in.I32();
-    if (in.Failed()) {
-        return false;
-    }
-    mScore = score;
     const uint32_t length = in.U32();
-    if (in.Failed()) {
-        return true;
-    }
-    if (length > kMaxNameLength) {
+    if (!in.Failed() && length > kMaxNameLength) {
         in.Fail("a high-score name is too long");
-        return false;
     }
-    // A name cut short by the end of the file keeps what is there.
-    const std::span<const uint8_t> name = in.Take(std::min<size_t>(length, in.Left()));
-    const auto end = std::find(name.begin(), name.end(), uint8_t{0});
-    mName.assign(name.begin(), end);
-    if (name.size() < length) {
+    if (!in.Failed() && length > in.Left()) {
         in.Fail("a high-score record is cut short");
     }
+    if (in.Failed()) {
+        return false;
+    }
+    const std::span<const uint8_t> name = in.Take(length);
+    mScore = score;
+    mName.assign(name.begin(), std::find(name.begin(), name.end(), uint8_t{0}));
     return true;
 }
 

@@ -18,9 +18,8 @@ public:
     HighScoreRecord();
     HighScoreRecord(std::string name, int32_t score) : mName(std::move(name)), mScore(score) {}
 
-    // Score, name length and name. A record cut short by the end of the bytes keeps the fields
-    // read so far (and fails the reader). False, with the reader failed, for fewer bytes than a
-    // score or a name length past kMaxNameLength: there is no record to keep.
+    // Score, name length and name. False, with the reader failed and the record unchanged, for
+    // a record cut short or a name length past kMaxNameLength: a part of a record is not one.
     bool Load(ByteReader& in);
     void Save(ByteWriter& out) const;
 

@@ -14,6 +14,7 @@ namespace Vesk {
 class Board;
 class GameMedia;
 class GameRandom;
+class PlayerFiles;
 class SoundInstance;
 class Widget;
 class WidgetManager;
@@ -64,15 +65,9 @@ public:
         (void)path;
         (void)kept;
     }
-    // A save of the player's files failed: the player hears that progress is not kept.
-    virtual void TellCannotSave() {}
-    // Writes one of the player's files whole. False, logged and told, when the write failed or
-    // the file is one that is left alone.
-    virtual bool WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes);
-    // The file is there but cannot be used (reason: it cannot be read, or its damaged bytes
-    // could not be copied aside). It stays as it is: nothing is written over it for the rest of
-    // the run, and the player hears of it once.
-    virtual void LeaveFileAlone(const std::string& path, const std::string& reason);
+    // The rule for the player's files: reads, writes, and which are left alone; lives as long
+    // as the host.
+    virtual PlayerFiles& Files() = 0;
 
     // While a demo is recorded, seeds the game's generator from the clock and keeps the seed
     // beside the demo; while one plays, seeds it from there.

@@ -12,6 +12,7 @@
 #include "game/core/CInterfaceObject.h"
 #include "game/core/CTable.h"
 #include "game/core/ObjectFactory.h"
+#include "game/core/PlayerFiles.h"
 #include "game/core/zmButton.h"
 #include "platform/FileSystem.h"
 #include "resources/LevelDesc.h"
@@ -62,7 +63,7 @@ std::optional<std::string> Board::SavePath() {
 void Board::ClearSavedGame() {
     if (std::optional<std::string> path = SavePath()) {
         if (platform::fs::Exists(*path)) {
-            static_cast<void>(mHost.WritePlayerFile(*path, {}));
+            static_cast<void>(mHost.Files().Write(*path, {}));
         }
     }
 }
@@ -117,7 +118,7 @@ bool Board::SaveGame() {
     }
     const std::vector<uint8_t> bytes = SaveGameBytes();
     platform::fs::MakeDirectories(mHost.GetProfilesFolder());
-    return mHost.WritePlayerFile(*path, bytes);
+    return mHost.Files().Write(*path, bytes);
 }
 
 int Board::LoadGame(bool headerOnly) {
@@ -125,12 +126,7 @@ int Board::LoadGame(bool headerOnly) {
     if (!path) {
         return 0;
     }
-    const platform::fs::FileRead read =
-        platform::fs::ReadFile(*path, platform::fs::kPlayerFileLimit);
-    if (read.Unreadable()) {
-        mHost.LeaveFileAlone(*path, read.reason);
-        return 0;
-    }
+    const platform::fs::FileRead read = mHost.Files().Read(*path);
     // Under 4 bytes counts as no saved game.
     if (!read.Read() || read.bytes.size() < 4) {
         return 0;
@@ -149,15 +145,14 @@ void Board::LogLoadFailure(const std::string& why) {
 }
 
 void Board::KeepDamagedSave(const std::string& path, const std::vector<uint8_t>& bytes) {
-    const std::string kept = platform::fs::KeepDamagedCopy(path, bytes);
+    const std::string kept = mHost.Files().KeepDamagedCopy(path, bytes, "it is damaged");
     if (kept.empty()) {
-        mHost.LeaveFileAlone(path, "it is damaged and could not be copied aside");
         return;
     }
     mHost.LogError("The damaged saved game is kept as \"" + kept + "\".");
     // An empty save takes its place at once: the player stays listed even when the game is
     // killed before the fresh level is saved.
-    static_cast<void>(mHost.WritePlayerFile(path, {}));
+    static_cast<void>(mHost.Files().Write(path, {}));
     mHost.TellSavedGameDamaged(path, kept);
 }
 

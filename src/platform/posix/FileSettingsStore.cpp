@@ -180,6 +180,10 @@ std::optional<SettingsTree> FileSettingsStore::Parse(const std::vector<uint8_t>&
 }
 
 void FileSettingsStore::Fail(std::string error) {
+    if (mTrouble.path.empty()) {
+        mTrouble.path = mPath;
+        mTrouble.reason = error;
+    }
     mLoadError = "Settings file \"" + mPath + "\": " + error + "; using empty settings";
     DebugOutput(mLoadError + "\n");
 }
@@ -197,6 +201,10 @@ void FileSettingsStore::Refresh() {
             if (state == FileState::Unreadable) {
                 // Whatever it holds is the player's: it is not written over while we run.
                 mLeftAlone = true;
+                if (mTrouble.path.empty()) {
+                    mTrouble.path = mPath;
+                    mTrouble.reason = read.reason;
+                }
                 Fail("cannot be read (" + read.reason + ")");
             }
         }
@@ -234,6 +242,9 @@ bool FileSettingsStore::Save() {
     if (!mLoadError.empty() && mState == FileState::Read && !mSeenBytes.empty() && !mDamagedKept) {
         const std::string kept = fs::KeepDamagedCopy(mPath, mSeenBytes);
         mDamagedKept = !kept.empty();
+        if (mTrouble.kept.empty()) {
+            mTrouble.kept = kept;
+        }
         DebugOutput("Settings file \"" + mPath + "\" " +
                     (kept.empty() ? "could not be kept aside" : "kept as \"" + kept + "\"") + "\n");
         if (kept.empty()) {
@@ -257,6 +268,13 @@ bool FileSettingsStore::Save() {
 std::string FileSettingsStore::LoadError() const {
     std::lock_guard lock(FileMutex());
     return mLoadError;
+}
+
+SettingsTrouble FileSettingsStore::Trouble() const {
+    std::lock_guard lock(FileMutex());
+    SettingsTrouble trouble = mTrouble;
+    trouble.leftAlone = !trouble.path.empty() && mLeftAlone;
+    return trouble;
 }
 
 SettingsResult FileSettingsStore::Open(std::string_view path, SettingsAccess access, Key& key) {

@@ -17,7 +17,8 @@ namespace platform {
 // Every call first rereads the file, so stores on the same file (in this process or another)
 // see each other's changes. An unreadable or damaged file reads as empty and stays on disk
 // until a value is set, when a damaged one's bytes are first kept as "settings.dat.damaged"
-// (".damaged.2" and so on beside earlier ones); LoadError tells what was wrong with it. A file
+// (".damaged.2" and so on beside earlier ones); LoadError tells what is wrong with it now, and
+// Trouble what was first found wrong this run. A file
 // that cannot be read, or whose damaged bytes cannot be kept, is never written: changes then
 // fail with IoError.
 class FileSettingsStore : public SettingsStore {
@@ -34,6 +35,7 @@ public:
     const std::string& FilePath() const { return mPath; }
     // Why the file could not be used, or "" when it loaded (or does not exist yet).
     std::string LoadError() const;
+    SettingsTrouble Trouble() const override;
 
     // The file contents for a tree, and the way back. Parse gives an empty optional and an
     // error text for anything short, damaged or of another version.
@@ -56,6 +58,8 @@ private:
     FileState mState = FileState::Unknown;
     std::vector<uint8_t> mSeenBytes;  // the file as last read or written
     std::string mLoadError;
+    // The first trouble this run; it stays after the file is replaced.
+    SettingsTrouble mTrouble;
     // The damaged bytes last read have a copy beside the file.
     bool mDamagedKept = false;
     // The file could not be read, or its damaged bytes could not be kept aside: it is never

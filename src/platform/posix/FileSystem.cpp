@@ -13,8 +13,11 @@
 
 #include "platform/Process.h"
 #include "platform/TextEncoding.h"
+#include "platform/posix/FileReadCall.h"
 
 namespace platform::fs {
+
+ReadCall gReadCall = &::read;
 
 namespace {
 
@@ -305,6 +308,14 @@ FileRead ReadFile(std::string_view path, uint64_t maxBytes) {
         close(fd);
         return fail("it is not a regular file");
     }
+    // A regular file cannot hold the read up, but a file system that honours the flag (FUSE,
+    // some network ones) would answer EAGAIN and the file would pass for unreadable.
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int error = errno;
+        close(fd);
+        return fail(errorText(error));
+    }
     const auto tooLarge = [&] {
         return fail("it is larger than " + std::to_string(maxBytes) + " bytes");
     };
@@ -315,7 +326,7 @@ FileRead ReadFile(std::string_view path, uint64_t maxBytes) {
     result.bytes.reserve(static_cast<size_t>(st.st_size));
     uint8_t chunk[65536];
     for (;;) {
-        const ssize_t n = read(fd, chunk, sizeof(chunk));
+        const ssize_t n = gReadCall(fd, chunk, sizeof(chunk));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;

@@ -63,6 +63,11 @@ SdlDisplay::~SdlDisplay() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
+bool SdlDisplay::ShowsOnlyChanges() const {
+    const auto* window = dynamic_cast<const SdlWindow*>(Core().window);
+    return window == nullptr || !window->Exposed();
+}
+
 SdlWindow* SdlDisplay::WindowLocked() {
     return dynamic_cast<SdlWindow*>(Core().window);
 }

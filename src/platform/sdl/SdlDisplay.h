@@ -25,7 +25,8 @@ public:
     static DisplayResult Create(std::unique_ptr<DisplaySystem>& out);
     ~SdlDisplay() override;
 
-    bool ShowsOnlyChanges() const override { return true; }
+    // Not while the window is exposed: the desktop lost even the rows that did not change.
+    bool ShowsOnlyChanges() const override;
 
     // Reported as the card's video memory: SDL cannot ask the card, so a fixed amount.
     static constexpr uint64_t kVideoMemory = uint64_t{256} << 20;

@@ -81,6 +81,8 @@ public:
     void MarkExposed() { mExposed.store(true); }
     // Any thread: whether the window was exposed since the last call.
     bool TakeExposed() { return mExposed.exchange(false); }
+    // Any thread: the same, leaving it to the next TakeExposed.
+    bool Exposed() const { return mExposed.load(); }
 
 private:
     // Raises the window and gives it the keyboard, as a window brought to the front has.

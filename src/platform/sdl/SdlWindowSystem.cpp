@@ -49,6 +49,12 @@ SDL_SystemCursor SdlShape(SystemCursor shape) {
     return SDL_SYSTEM_CURSOR_ARROW;
 }
 
+// SDL's drivers without a screen, which it may pick when the desktop cannot be reached.
+bool DrawsNowhere(const char* driver) {
+    const std::string_view name = driver != nullptr ? driver : "";
+    return name == "offscreen" || name == "dummy" || name == "evdev";
+}
+
 constexpr int kVideoAttempts = 4;
 constexpr uint32_t kVideoRetryMs = 250;
 
@@ -60,9 +66,13 @@ SdlWindowSystem::SdlWindowSystem() : mMainThread(std::this_thread::get_id()) {
     // A click that activates the window is also delivered, as on Windows.
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     // A named desktop that refuses at first may still be starting: a few tries before giving up.
+    // SDL falls back to drawing nowhere when it cannot reach it, which is no start either,
+    // unless that driver was asked for.
     const char* x = SDL_getenv("DISPLAY");
     const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
     const bool named = (x != nullptr && x[0] != '\0') || (wayland != nullptr && wayland[0] != '\0');
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    const bool driverAsked = asked != nullptr && asked[0] != '\0';
     for (int attempt = 0; attempt < (named ? kVideoAttempts : 1) && !mVideo; ++attempt) {
         if (attempt > 0) {
             GetClock().SleepMs(kVideoRetryMs);
@@ -70,10 +80,22 @@ SdlWindowSystem::SdlWindowSystem() : mMainThread(std::this_thread::get_id()) {
         mVideo = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
         if (!mVideo) {
             mVideoError = SDL_GetError();
+        } else if (named && !driverAsked && DrawsNowhere(SDL_GetCurrentVideoDriver())) {
+            mVideoError = std::string("the desktop could not be reached (SDL fell back to its ") +
+                          SDL_GetCurrentVideoDriver() + " driver)";
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            mVideo = false;
+        }
+        if (!mVideo) {
             DebugOutput("SDL video: " + mVideoError + "\r\n");
         }
     }
     if (!mVideo) {
+        if (named) {
+            std::fprintf(stderr, "SDL video (DISPLAY=%s, WAYLAND_DISPLAY=%s): %s\n",
+                         x != nullptr ? x : "", wayland != nullptr ? wayland : "",
+                         mVideoError.c_str());
+        }
         return;
     }
     // After SDL's own handlers, which make a quit event of the signal.

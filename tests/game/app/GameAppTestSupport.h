@@ -45,6 +45,7 @@ public:
 // are recorded too.
 class TestGame : public Vesk::GameApp {
 public:
+    using GameApp::KeepDamagedFile;
     int CountLevelRecords() const override { return mLevels; }
     int32_t BoardLevel() const override { return mLevel; }
     // Shown as well when there is a desktop to show them on.

@@ -74,6 +74,9 @@ TEST_F(GameStartupTest, AnArchiveCutShortIsCalledDamagedWithItsPath) {
     EXPECT_EQ(
         mWs->MessageBoxes()[0].text,
         "Resource Pak is damaged: " + std::filesystem::current_path().string() + "/vorns.pak");
+    int inProgress = -1;
+    EXPECT_TRUE(game.RegistryReadInteger("InProgress", &inProgress));
+    EXPECT_EQ(inProgress, 0);
 }
 
 TEST_F(GameStartupTest, TitleComesFirstAndAFailingGroupEndsTheRunWithoutTheMenu) {

@@ -65,5 +65,27 @@ TEST_F(HighScoresDialogTest, TheTenHighestShowHighestFirstAndEachShowingReadsThe
     EXPECT_EQ(mGame->mHighScores.size(), 12u);
 }
 
+// A record cut short is not shown; the damaged file is kept aside and told at the first showing.
+TEST_F(HighScoresDialogTest, ACutRecordIsNotShownAndTheDamageIsToldOnce) {
+    ASSERT_TRUE(mGame->AppendHighScore("ann", 100));
+    Bytes bytes = Read("highscores.dat");
+    Put32(bytes, 47973);
+    PutName(bytes, "PLAYER");
+    bytes.pop_back();
+    Write("highscores.dat", bytes);
+    for (int showing = 0; showing < 2; ++showing) {
+        Vesk::CHighScoresDialog& dialog = Show();
+        ASSERT_EQ(dialog.mRows, 1);
+        const std::vector<std::string> rows = DrawnRows(dialog);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].substr(0, 4), "ANN ");
+        dialog.ButtonDepress(0);
+        mGame->ProcessSafeDeleteList();
+    }
+    EXPECT_EQ(Read("highscores.dat.damaged"), bytes);
+    ASSERT_EQ(mGame->mBoxes.size(), 1u);
+    EXPECT_EQ(mGame->mLogged.size(), 1u);
+}
+
 }  // namespace
 }  // namespace gameapptest

@@ -29,6 +29,26 @@ TEST_F(InGameDialogTest, OptionsAndPauseShareThePlacesOfTheirControls) {
     EXPECT_EQ(pause.mHelpBox->GetRect(), options.mHelpBox->GetRect());
 }
 
+// A player list that cannot be read is logged and told once, however often the menu comes.
+TEST_F(InGameDialogTest, AnUnreadablePlayerListIsLoggedOnceOverMenuVisits) {
+    std::filesystem::create_directories(mDir + "/profiles");
+    // Root reads past any mode; this link fails with a read error for everyone.
+    std::filesystem::create_symlink("/proc/self/mem", Profiles("game.dat"));
+    for (int visit = 0; visit < 3; ++visit) {
+        mGame->mWidgetManager->AddWidget(mGame->mMainMenu.get());
+        mGame->mWidgetManager->RemoveWidget(mGame->mMainMenu.get());
+    }
+    // The list, and the first save refused.
+    EXPECT_EQ(mGame->mBoxes.size(), 2u);
+    // The list is logged once, and each refused save of it.
+    EXPECT_EQ(std::count_if(mGame->mLogged.begin(), mGame->mLogged.end(),
+                            [](const std::string& line) {
+                                return line.find("Not writing") == std::string::npos;
+                            }),
+              1)
+        << ::testing::PrintToString(mGame->mLogged);
+}
+
 TEST_F(InGameDialogTest, VolumesApplyAtOnceAndOnlyAClickOnTheTrackBeeps) {
     mGame->mWidgetManager->AddWidget(mGame->mMainMenu.get());
     auto& options = Open(new Vesk::COptionsDialog());

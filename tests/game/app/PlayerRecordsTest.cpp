@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "GameAppTestSupport.h"
+#include "platform/posix/FileSettingsStore.h"
 
 namespace gameapptest {
 namespace {
@@ -110,7 +111,8 @@ TEST_F(GameAppTest, DamagedGameDataIsReadAsFarAsItIsSound) {
     EXPECT_EQ(mGame->mLevelRecords[1]->mHolderName, "");
 }
 
-// A damaged file is moved aside whole and told about once; a short but whole one is not damage.
+// A damaged file is copied aside whole and told about once, and stays until the next save
+// replaces it; a short but whole one is not damage.
 TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
     mGame->mLevels = 2;
     const Bytes one = GameData("Ann", {Record(5000, 3, "Ann")});
@@ -141,7 +143,7 @@ TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
         std::filesystem::remove_all(mDir + "/profiles");
         Write("game.dat", c.bytes);
         EXPECT_EQ(mGame->LoadGameData(), !c.damaged) << c.what;
-        EXPECT_EQ(std::filesystem::exists(Profiles("game.dat")), !c.damaged) << c.what;
+        EXPECT_EQ(Read("game.dat"), c.bytes) << c.what;
         EXPECT_EQ(std::filesystem::exists(Profiles("game.dat.damaged")), c.damaged) << c.what;
         EXPECT_EQ(Read("game.dat.damaged"), c.damaged ? c.bytes : Bytes{}) << c.what;
         damagedSoFar += c.damaged ? 1 : 0;
@@ -157,6 +159,15 @@ TEST_F(GameAppTest, DamagedGameDataIsKeptAsideAndToldOnce) {
     EXPECT_FALSE(mGame->LoadGameData());
     EXPECT_EQ(Read("game.dat.damaged.2"), hugeName);
     EXPECT_EQ(Read("game.dat.damaged"), Bytes(one.begin(), one.end() - 1));
+    ASSERT_TRUE(mGame->SaveGameData());
+    EXPECT_EQ(Read("game.dat").size(), 4u + 6 + 2 * 12);
+
+    // Another copy of the game renamed its file in after the damaged one was read.
+    const Bytes theirs = GameData("Bo", {Record(7000, 2, "Bo")});
+    Write("game.dat", theirs);
+    EXPECT_EQ(mGame->KeepDamagedFile(Profiles("game.dat"), hugeName),
+              Profiles("game.dat.damaged.2"));
+    EXPECT_EQ(Read("game.dat"), theirs);
 }
 
 // Root reads past any mode, so the unreadable file is a link whose read fails for everyone; the
@@ -208,6 +219,31 @@ TEST_F(GameAppTest, PlayerFilesThatCannotBeReadOrKeptAreToldOnceAndNeverWritten)
     }
 }
 
+// Settings that cannot be read, or are damaged, are logged and told once, as the player's files
+// are; the damaged bytes are where the box says.
+TEST_F(GameAppTest, SettingsThatCannotBeReadOrAreDamagedAreToldOnce) {
+    const std::string file = mDir + "/settings.dat";
+    for (const bool unreadable : {true, false}) {
+        std::filesystem::remove(file);
+        if (unreadable) {
+            std::filesystem::create_symlink("/proc/self/mem", file);
+        } else {
+            std::ofstream(file) << "not settings";
+        }
+        mGame = std::make_unique<TestGame>();
+        mGame->mSettingsStore = std::make_unique<platform::FileSettingsStore>(file);
+        // The start writes a value at once.
+        static_cast<void>(mGame->RegistryWriteInteger("InProgress", 1));
+        mGame->TellSettingsTrouble();
+        mGame->TellSettingsTrouble();
+        ASSERT_EQ(mGame->mBoxes.size(), 1u) << unreadable;
+        EXPECT_EQ(mGame->mLogged.size(), 1u) << unreadable;
+        const std::string shown = unreadable ? file : file + ".damaged";
+        EXPECT_NE(mGame->mBoxes[0].find(shown), std::string::npos) << mGame->mBoxes[0];
+        EXPECT_NE(mGame->mLogged[0].find(shown), std::string::npos) << mGame->mLogged[0];
+    }
+}
+
 // The paths the start-up builds from the game's names, as the README tells players.
 TEST_F(GameAppTest, TheReadmeNamesWhereThePlayersFilesSettingsAndLogAre) {
     std::stringstream readme;
@@ -252,7 +288,8 @@ TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
     }
     EXPECT_EQ(order, "0123456789");
 
-    // A last record cut short still counts; a name past 255 bytes ends the reading before it.
+    // A name past 255 bytes ends the reading before it; a record cut short is not shown as if
+    // whole. Each damaged file is kept aside when it is found; the player is told once.
     Bytes damaged;
     Put32(damaged, 5);
     PutName(damaged, "Al");
@@ -261,36 +298,40 @@ TEST_F(GameAppTest, HighScoresAppendSortAndSurviveDamage) {
     damaged.resize(damaged.size() + 256, 'z');
     Write("highscores.dat", damaged);
     mGame->ClearHighScores();
-    static_cast<void>(mGame->LoadHighScores());
+    EXPECT_FALSE(mGame->LoadHighScores());
     ASSERT_EQ(mGame->mHighScores.size(), 1u);
     EXPECT_EQ(mGame->mHighScores[0]->mName, "Al");
+    EXPECT_EQ(Read("highscores.dat.damaged"), damaged);
     Bytes cut;
-    Put32(cut, 5);
-    Put32(cut, 6);
-    cut.push_back('C');
-    cut.push_back('y');
-    Write("highscores.dat", cut);
-    mGame->ClearHighScores();
-    static_cast<void>(mGame->LoadHighScores());
-    ASSERT_EQ(mGame->mHighScores.size(), 1u);
-    EXPECT_EQ(mGame->mHighScores[0]->mName, "Cy");
-    EXPECT_EQ(mGame->mHighScores[0]->mScore, 5);
+    Put32(cut, 47973);
+    PutName(cut, "PLAYER");
+    cut.resize(cut.size() - 1);
+    for (int showing = 0; showing < 2; ++showing) {
+        Write("highscores.dat", cut);
+        mGame->ClearHighScores();
+        EXPECT_FALSE(mGame->LoadHighScores());
+        EXPECT_TRUE(mGame->mHighScores.empty());
+    }
+    EXPECT_EQ(Read("highscores.dat.damaged.2"), cut);
+    EXPECT_FALSE(std::filesystem::exists(Profiles("highscores.dat.damaged.3")));
+    ASSERT_EQ(mGame->mBoxes.size(), 1u);
+    EXPECT_NE(mGame->mBoxes[0].find(Profiles("highscores.dat.damaged")), std::string::npos);
+    EXPECT_EQ(mGame->mLogged.size(), 1u);
 
     // A score added after a spoilt end would never be read: the table goes on from what the
-    // list shows, and the spoilt file is kept.
+    // list shows.
     ASSERT_TRUE(mGame->AppendHighScore("Di", 8));
-    EXPECT_EQ(Read("highscores.dat.damaged"), cut);
     mGame->ClearHighScores();
-    static_cast<void>(mGame->LoadHighScores());
-    ASSERT_EQ(mGame->mHighScores.size(), 2u);
-    EXPECT_EQ(mGame->mHighScores[1]->mName, "Di");
+    EXPECT_TRUE(mGame->LoadHighScores());
+    ASSERT_EQ(mGame->mHighScores.size(), 1u);
+    EXPECT_EQ(mGame->mHighScores[0]->mName, "Di");
     // Stray bytes too few for a score are no record.
     Bytes stray = Read("highscores.dat");
     stray.insert(stray.end(), {1, 2, 3});
     Write("highscores.dat", stray);
     mGame->ClearHighScores();
     static_cast<void>(mGame->LoadHighScores());
-    EXPECT_EQ(mGame->mHighScores.size(), 2u);
+    EXPECT_EQ(mGame->mHighScores.size(), 1u);
 }
 
 // Every save fails, by a file-size limit or a folder where game.dat belongs: the files stay as

@@ -57,7 +57,7 @@ TEST_F(ProfileDialogTest, ScanShowsFilesOfAnyCaseUpperCasedAndSelectsTheCurrentP
     std::filesystem::create_directories(Profiles("dir.sav"));
     mGame->mCurrentPlayer = "Bob";
     Show();
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"ANNA", "BOB"}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"ANNA", "BOB", "DIR"}));
     EXPECT_EQ(mDialog->List().mSelectIdx, 1);
     EXPECT_TRUE(DeleteEnabled());
 
@@ -65,6 +65,29 @@ TEST_F(ProfileDialogTest, ScanShowsFilesOfAnyCaseUpperCasedAndSelectsTheCurrentP
     mDialog->ScanProfiles();
     EXPECT_EQ(mDialog->List().mSelectIdx, -1);
     EXPECT_FALSE(DeleteEnabled());
+}
+
+// A player whose saved game cannot be used stays listed and is told of when chosen, once each;
+// the file is never written, under the list's upper-cased name either.
+TEST_F(ProfileDialogTest, APlayerWhoseSavedGameCannotBeUsedIsToldWhenChosenAndNeverWritten) {
+    std::filesystem::create_directories(Profiles("Dir.sav"));
+    // Root reads past any mode; this link fails with a read error for everyone.
+    std::filesystem::create_symlink("/proc/self/mem", Profiles("Ann.sav"));
+    Write("Bob.sav", {});
+    mGame->mCurrentPlayer = "Bob";
+    Show();
+    ASSERT_EQ(Lines(), (std::vector<std::string>{"ANN", "BOB", "DIR"}));
+    EXPECT_TRUE(mGame->mBoxes.empty());
+    for (const int line : {0, 2, 0, 2}) {
+        mDialog->ListSelect(line);
+        mGame->ClearSavedGame();
+    }
+    // Ann's file, the failed save, Dir's file.
+    ASSERT_EQ(mGame->mBoxes.size(), 3u);
+    EXPECT_NE(mGame->mBoxes[0].find(Profiles("Ann.sav")), std::string::npos);
+    EXPECT_NE(mGame->mBoxes[2].find(Profiles("Dir.sav")), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_symlink(Profiles("Ann.sav")));
+    EXPECT_TRUE(std::filesystem::is_directory(Profiles("Dir.sav")));
 }
 
 TEST_F(ProfileDialogTest, TypingCreatesAProfileWhoseNameIsFreeIgnoringCase) {

@@ -551,11 +551,12 @@ TEST_F(BoardTest, ASavedGameThatCannotBeReadOrKeptIsLeftAlone) {
     std::filesystem::create_symlink("/proc/self/mem", host.SavePath());
     Board fresh(host);
     EXPECT_EQ(fresh.LoadGame(true), 0);
-    ASSERT_EQ(host.mLeftAlone.count(host.SavePath()), 1u);
-    EXPECT_EQ(host.mLeftAlone[host.SavePath()], "Input/output error");
+    EXPECT_TRUE(host.mFiles->IsLeftAlone(host.SavePath()));
+    ASSERT_EQ(host.mFiles->mWarnings.size(), 1u);
+    EXPECT_NE(host.mFiles->mWarnings[0].find("Input/output error"), std::string::npos);
 
     std::filesystem::remove(host.SavePath());
-    host.mLeftAlone.clear();
+    host.mFiles = std::make_unique<fake::PlayerFiles>(host.mErrors, host.mToldCannotSave);
     const std::vector<uint8_t> damaged(64, 0xEE);
     platform::fs::WriteWholeFileAtomic(host.SavePath(), damaged.data(), damaged.size());
     for (int i = 1; i <= 100; ++i) {
@@ -564,7 +565,12 @@ TEST_F(BoardTest, ASavedGameThatCannotBeReadOrKeptIsLeftAlone) {
         platform::fs::WriteWholeFileAtomic(name, "x", 1);
     }
     EXPECT_EQ(fresh.LoadGame(false), 0);
-    EXPECT_EQ(host.mLeftAlone.count(host.SavePath()), 1u);
+    EXPECT_TRUE(host.mFiles->IsLeftAlone(host.SavePath()));
+    // A name in another case is the same file: a save there would replace it.
+    host.mPlayer = "PLAYER";
+    fresh.ClearSavedGame();
+    host.mPlayer = "Player";
+    EXPECT_EQ(host.mToldCannotSave, 1);
     EXPECT_TRUE(host.mToldDamaged.empty());
     EXPECT_EQ(platform::fs::ReadWholeFile(host.SavePath()), damaged);
 }

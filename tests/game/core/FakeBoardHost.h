@@ -13,6 +13,7 @@
 #include "FakeBoard.h"
 #include "game/core/Board.h"
 #include "game/core/BoardHost.h"
+#include "game/core/PlayerFiles.h"
 #include "resources/LevelDesc.h"
 
 namespace fake {
@@ -60,6 +61,26 @@ inline Vesk::LevelDesc MakeLevel(uint8_t width = 6, uint8_t height = 6) {
     return desc;
 }
 
+// The game's own rule for the player's files, telling into lists.
+class PlayerFiles : public Vesk::PlayerFiles {
+public:
+    PlayerFiles(std::vector<std::string>& errors, int& toldCannotSave)
+        : mErrors(errors), mToldCannotSave(toldCannotSave) {}
+    std::vector<std::string> mWarnings;
+
+protected:
+    void LogError(const std::string& text) override { mErrors.push_back(text); }
+    void Warn(const std::string& text) override { mWarnings.push_back(text); }
+    void TellCannotSave() override { ++mToldCannotSave; }
+    std::string Text(const std::string&, const std::string& defaultText) override {
+        return defaultText;
+    }
+
+private:
+    std::vector<std::string>& mErrors;
+    int& mToldCannotSave;
+};
+
 class BoardHost : public Vesk::BoardHost {
 public:
     explicit BoardHost(const std::string& folder = {}) : mFolder(folder) {
@@ -98,17 +119,7 @@ public:
     void TellSavedGameDamaged(const std::string&, const std::string& kept) override {
         mToldDamaged.push_back(kept);
     }
-    bool WritePlayerFile(const std::string& path, const std::vector<uint8_t>& bytes) override {
-        if (mLeftAlone.contains(path)) {
-            TellCannotSave();
-            return false;
-        }
-        return Vesk::BoardHost::WritePlayerFile(path, bytes);
-    }
-    void LeaveFileAlone(const std::string& path, const std::string& reason) override {
-        mLeftAlone[path] = reason;
-    }
-    void TellCannotSave() override { ++mToldCannotSave; }
+    PlayerFiles& Files() override { return *mFiles; }
     std::unique_ptr<Vesk::BoardOverlay> MakeOverlay(Vesk::BoardOverlay::Kind kind,
                                                     Vesk::Board&) override {
         mOverlays.push_back(kind);
@@ -136,8 +147,9 @@ public:
     std::vector<std::string> mErrors;
     int mProfileWrites = 0;
     std::vector<std::string> mToldDamaged;
-    std::map<std::string, std::string> mLeftAlone;  // path, reason
     int mToldCannotSave = 0;
+    // A test starts a new run's rule by making another.
+    std::unique_ptr<PlayerFiles> mFiles = std::make_unique<PlayerFiles>(mErrors, mToldCannotSave);
     std::vector<Vesk::BoardOverlay::Kind> mOverlays;
     std::vector<Dialog> mDialogs;
 };
