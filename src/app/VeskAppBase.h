@@ -337,6 +337,10 @@ public:
     bool Is3DConfirmed();
     // Tells the player the display could not be made, then ends the process with code 1.
     void DisplayFailed(const std::string& reason);
+    // Shows the main window. One the desktop did not show is told of on stderr and in the error
+    // log, with no box (none would be seen either), and the process ends with code 1.
+    void ShowMainWindow(platform::ShowCommand command);
+    void EndUnlessMainWindowShown();
     // A 3-D device was made and has recorded a failure or lost its render target.
     bool Is3DSuspect();
 

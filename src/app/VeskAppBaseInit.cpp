@@ -1,6 +1,7 @@
 // Start-up, the command line, the main window and the display.
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <string_view>
 
 #include "app/AppDisplayHost.h"
@@ -496,6 +497,9 @@ void VeskAppBase::MakeWindow() {
     mHWnd = window->Id();
     mIsPhysWindowed = !fullScreen;
     window->SetUserData(this);
+    if (params.visible) {
+        EndUnlessMainWindowShown();
+    }
 
     if (mDDInterface == nullptr) {
         mDDInterface = std::make_unique<DDInterface>(this);
@@ -556,6 +560,24 @@ void VeskAppBase::MakeWindow() {
 void VeskAppBase::DisplayFailed(const std::string& reason) {
     Popup(GetStringOrDefault("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
           reason);
+    DoExit(1);
+}
+
+void VeskAppBase::ShowMainWindow(platform::ShowCommand command) {
+    if (platform::Window* window = MainWindow()) {
+        window->Show(command);
+        EndUnlessMainWindowShown();
+    }
+}
+
+void VeskAppBase::EndUnlessMainWindowShown() {
+    const platform::Window* window = MainWindow();
+    if (window == nullptr || window->IsVisible()) {
+        return;
+    }
+    const std::string text = "The window could not be shown: the desktop did not map it.";
+    std::fprintf(stderr, "%s\n", text.c_str());
+    LogError(text);
     DoExit(1);
 }
 

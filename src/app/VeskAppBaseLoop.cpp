@@ -823,8 +823,8 @@ void VeskAppBase::Start() {
         StartLoadingThread();
     }
 
+    ShowMainWindow(platform::ShowCommand::Show);
     if (platform::Window* window = MainWindow()) {
-        window->Show(platform::ShowCommand::Show);
         window->SetFocus();
     }
 

@@ -238,13 +238,13 @@ void VeskAppBase::SwitchScreenModeFull(bool wantWindowed, bool is3D, bool force)
     Set3DAcceleration(is3D, false);
     mIsWindowed = wantWindowed;
     MakeWindow();
-    if (platform::Window* window = MainWindow()) {
-        if (!mIsOpeningURL) {
-            window->Show(platform::ShowCommand::ShowNormal);
+    if (!mIsOpeningURL) {
+        ShowMainWindow(platform::ShowCommand::ShowNormal);
+        if (platform::Window* window = MainWindow()) {
             window->SetForeground();
-        } else {
-            window->Show(platform::ShowCommand::ShowNoActivate);
         }
+    } else {
+        ShowMainWindow(platform::ShowCommand::ShowNoActivate);
     }
     if (mSoundManager != nullptr) {
         mSoundManager->SetCooperativeWindow(mHWnd, mIsWindowed);

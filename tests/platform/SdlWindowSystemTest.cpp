@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -17,9 +18,15 @@
 #include <string>
 #include <thread>
 
+#include "PrivateXServer.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
 #endif
+
+// Last: its macros (None, Bool, Status) would rename gtest's own.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace platform {
 namespace {
@@ -225,6 +232,100 @@ TEST_F(SdlWindowSystemTest, AQuitSignalEndsBoxesWithoutAChoice) {
                 std::_Exit(0);
             },
             ::testing::ExitedWithCode(0), "answers -1 -1 quit 1");
+    }
+}
+
+// A window manager of the test's own that drops the first map request of each window and, when
+// it maps at all, maps the next one into a frame of its own that it has not mapped yet: the
+// window is mapped but not viewable, and a focus request for it is refused with an X error.
+// With the check window, SDL knows a window manager runs; without it (one still starting) SDL
+// gives the window the keyboard itself once it is shown.
+class FakeWindowManager {
+public:
+    FakeWindowManager(bool maps, bool checkWindow) : mMaps(maps), mDisplay(XOpenDisplay(nullptr)) {
+        const ::Window root = DefaultRootWindow(mDisplay);
+        XSelectInput(mDisplay, root, SubstructureRedirectMask);
+        if (checkWindow) {
+            const ::Window check = XCreateSimpleWindow(mDisplay, root, 0, 0, 1, 1, 0, 0, 0);
+            const Atom atom = XInternAtom(mDisplay, "_NET_SUPPORTING_WM_CHECK", False);
+            for (const ::Window on : {root, check}) {
+                XChangeProperty(mDisplay, on, atom, XA_WINDOW, 32, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(&check), 1);
+            }
+        }
+        XSync(mDisplay, False);
+        mThread = std::jthread([this](std::stop_token stop) { Run(stop); });
+    }
+    ~FakeWindowManager() {
+        mThread.request_stop();
+        mThread.join();
+        XCloseDisplay(mDisplay);
+    }
+    int Requests() const { return mRequests.load(); }
+
+private:
+    void Run(std::stop_token stop) {
+        while (!stop.stop_requested()) {
+            while (XPending(mDisplay) > 0) {
+                XEvent event;
+                XNextEvent(mDisplay, &event);
+                if (event.type == MapRequest && ++mRequests == 2 && mMaps) {
+                    const ::Window window = event.xmaprequest.window;
+                    const ::Window frame = XCreateSimpleWindow(
+                        mDisplay, DefaultRootWindow(mDisplay), 0, 0, 400, 300, 0, 0, 0);
+                    XReparentWindow(mDisplay, window, frame, 0, 0);
+                    XMapWindow(mDisplay, window);
+                    XFlush(mDisplay);
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    const bool mMaps;
+    Display* mDisplay;
+    std::atomic<int> mRequests{0};
+    std::jthread mThread;
+};
+
+// A window manager that drops a map request neither hangs the game nor ends it with an X
+// error: the window is shown once it is mapped, or reported not shown, never shown unmapped.
+TEST(SdlWindowShow, AWindowIsShownOnlyOnceTheWindowManagerMappedIt) {
+    for (const bool checkWindow : {false, true}) {
+        for (const bool maps : {true, false}) {
+            SCOPED_TRACE(std::string(maps ? "maps the second request" : "maps none") +
+                         (checkWindow ? ", check window" : ", no check window"));
+            PrivateXServer server;
+            if (!server.Start()) {
+                GTEST_SKIP() << "no Xvfb";
+            }
+            setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 0);
+            FakeWindowManager manager(maps, checkWindow);
+            {
+                SdlWindowSystem system;
+                ASSERT_TRUE(system.VideoAvailable()) << system.VideoError();
+                WindowParams params;
+                params.title = "Vesk show";
+                params.clientSize = Size{320, 240};
+                params.procedure = [](const Message&) { return intptr_t{0}; };
+                SdlWindow* w = system.FindSdlWindow(system.CreateWindow(params)->Id());
+                ASSERT_NE(w, nullptr);
+                EXPECT_EQ(w->ShowWatched(std::chrono::milliseconds(200)), maps);
+                if (maps) {
+                    // Given the keyboard, as a start does.
+                    w->Show(ShowCommand::ShowNormal);
+                    w->SetFocus();
+                }
+                EXPECT_EQ(w->IsVisible(), maps);
+                // Errors come back to SDL's connection; one would end the process here.
+                XSync(w->X11().display, False);
+                SDL_PumpEvents();
+                XWindowAttributes attributes{};
+                XGetWindowAttributes(w->X11().display, w->X11().window, &attributes);
+                EXPECT_EQ(attributes.map_state != IsUnmapped, maps);
+            }
+            EXPECT_GE(manager.Requests(), 2);
+        }
     }
 }
 

@@ -15,6 +15,12 @@ compare <window id> <bits> <red mask> <green mask> <blue mask> [<screenshot.png>
 close <window id>
     Asks an X window to close the way a window manager's close button does: a WM_PROTOCOLS
     client message carrying WM_DELETE_WINDOW. Exit 0 when the message was sent.
+
+drop-maps [check]
+    A window manager that maps nothing: it takes the root's redirect and drops every request
+    until it is killed. With "check" it names itself on the root (_NET_SUPPORTING_WM_CHECK) as
+    a window manager that runs does; without, it is one still starting. Prints "ready" once it
+    holds the redirect.
 """
 
 import ctypes
@@ -213,12 +219,52 @@ def close_window(window):
     return 0
 
 
+SUBSTRUCTURE_REDIRECT_MASK = 1 << 20
+XA_WINDOW = 33
+PROP_MODE_REPLACE = 0
+
+
+def drop_maps(check):
+    x11 = load_x11()
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    x11.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+    x11.XCreateSimpleWindow.restype = ctypes.c_ulong
+    x11.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + [ctypes.c_int] * 2 + \
+        [ctypes.c_uint] * 3 + [ctypes.c_ulong] * 2
+    x11.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                    ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_void_p,
+                                    ctypes.c_int]
+    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x11.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+    display = x11.XOpenDisplay(None)
+    if not display:
+        print("drop-maps: cannot open the display")
+        return 2
+    root = x11.XDefaultRootWindow(display)
+    x11.XSelectInput(display, root, SUBSTRUCTURE_REDIRECT_MASK)
+    if check:
+        window = x11.XCreateSimpleWindow(display, root, 0, 0, 1, 1, 0, 0, 0)
+        atom = x11.XInternAtom(display, b"_NET_SUPPORTING_WM_CHECK", 0)
+        value = ctypes.c_ulong(window)
+        for on in (root, window):
+            x11.XChangeProperty(display, on, atom, XA_WINDOW, 32, PROP_MODE_REPLACE,
+                                ctypes.byref(value), 1)
+    x11.XSync(display, 0)
+    print("ready", flush=True)
+    event = XEvent()
+    while True:
+        x11.XNextEvent(display, ctypes.byref(event))
+
+
 def main(argv):
     if len(argv) in (7, 8) and argv[1] == "compare":
         return compare(int(argv[2], 0), int(argv[3]), [int(m, 16) for m in argv[4:7]],
                        argv[7] if len(argv) == 8 else None)
     if len(argv) == 3 and argv[1] == "close":
         return close_window(int(argv[2], 0))
+    if len(argv) in (2, 3) and argv[1] == "drop-maps":
+        return drop_maps(len(argv) == 3 and argv[2] == "check")
     print(__doc__)
     return 2
 

@@ -4,6 +4,8 @@
 #include <SDL_syswm.h>
 
 #include "platform/TextEncoding.h"
+#include "platform/sdl/X11Focus.h"
+#include "platform/sdl/X11FullScreenWatch.h"
 #include "platform/sdl/X11MapWatch.h"
 
 namespace platform {
@@ -13,23 +15,31 @@ namespace {
 // Icons larger than this are refused rather than handed to the desktop.
 constexpr int32_t kMaxIconSide = 1024;
 
-// Long enough for a busy desktop to map a window, short enough that a start never hangs.
-constexpr std::chrono::milliseconds kMapPatience{5000};
-
 }  // namespace
 
-void SdlWindow::ShowWatched(SDL_Window* handle) {
-    if ((SDL_GetWindowFlags(handle) & SDL_WINDOW_SHOWN) != 0) {
-        return;
-    }
+SdlWindow::X11Handle SdlWindow::X11() const {
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    unsigned long x11 = 0;
-    if (SDL_GetWindowWMInfo(handle, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
-        x11 = static_cast<unsigned long>(info.info.x11.window);
+    if (mHandle == nullptr || SDL_GetWindowWMInfo(mHandle, &info) != SDL_TRUE ||
+        info.subsystem != SDL_SYSWM_X11) {
+        return {};
     }
-    const X11MapWatch watch(x11, kMapPatience);
-    SDL_ShowWindow(handle);
+    return X11Handle{info.info.x11.display, static_cast<unsigned long>(info.info.x11.window)};
+}
+
+bool SdlWindow::ShowWatched(std::chrono::milliseconds patience) {
+    if (mHandle == nullptr) {
+        return false;
+    }
+    if ((SDL_GetWindowFlags(mHandle) & SDL_WINDOW_SHOWN) != 0) {
+        return true;
+    }
+    const unsigned long window = X11().window;
+    if (window != 0 && !X11MapWatch::Map(window, patience)) {
+        return false;
+    }
+    SDL_ShowWindow(mHandle);
+    return true;
 }
 
 SdlWindow::SdlWindow(WindowId id, const WindowParams& params, SDL_Window* handle, Frame frame)
@@ -43,10 +53,14 @@ SdlWindow::SdlWindow(WindowId id, const WindowParams& params, SDL_Window* handle
         mWidth.store(params.clientSize.width);
         mHeight.store(params.clientSize.height);
         RefreshView();
+        if (params.style == WindowStyle::FullScreenPopup) {
+            mFullScreenWatch = X11FullScreenWatch::Start(X11().window);
+        }
     }
 }
 
 SdlWindow::~SdlWindow() {
+    mFullScreenWatch.reset();
     if (mHandle != nullptr) {
         SDL_DestroyWindow(mHandle);
     }
@@ -66,28 +80,30 @@ void SdlWindow::Show(ShowCommand command) {
             SDL_HideWindow(mHandle);
             break;
         case ShowCommand::Show:
-            ShowWatched(mHandle);
-            if ((flags & SDL_WINDOW_MINIMIZED) == 0) {
+            if (ShowWatched() && (flags & SDL_WINDOW_MINIMIZED) == 0) {
                 Activate();
             }
             break;
         case ShowCommand::ShowNormal:
         case ShowCommand::Restore:
-            ShowWatched(mHandle);
+            if (!ShowWatched()) {
+                break;
+            }
             if ((flags & (SDL_WINDOW_MINIMIZED | SDL_WINDOW_MAXIMIZED)) != 0) {
                 SDL_RestoreWindow(mHandle);
             }
             Activate();
             break;
         case ShowCommand::ShowNoActivate:
-            ShowWatched(mHandle);
+            static_cast<void>(ShowWatched());
             break;
         case ShowCommand::Minimize:
             SDL_MinimizeWindow(mHandle);
             break;
         case ShowCommand::Maximize:
-            ShowWatched(mHandle);
-            SDL_MaximizeWindow(mHandle);
+            if (ShowWatched()) {
+                SDL_MaximizeWindow(mHandle);
+            }
             break;
     }
 }
@@ -103,18 +119,27 @@ void SdlWindow::SetForeground() {
 }
 
 void SdlWindow::Activate() {
+    // Raising asks a window manager for the keyboard (_NET_ACTIVE_WINDOW); where none answers
+    // (a bare X server, or one that leaves new windows unfocused) a window made by a
+    // screen-mode switch would get no keys, and the game would stay inactive.
     SDL_RaiseWindow(mHandle);
-    // Raising asks a window manager for the keyboard; where none answers (a bare X server,
-    // or one that leaves new windows unfocused) a window made by a screen-mode switch would
-    // get no keys, and the game would stay inactive. Only a mapped window can take it.
     if ((SDL_GetWindowFlags(mHandle) & (SDL_WINDOW_SHOWN | SDL_WINDOW_MINIMIZED)) ==
         SDL_WINDOW_SHOWN) {
-        SDL_SetWindowInputFocus(mHandle);
+        TakeFocus();
     }
 }
 
 void SdlWindow::SetFocus() {
     if (mHandle != nullptr) {
+        TakeFocus();
+    }
+}
+
+void SdlWindow::TakeFocus() {
+    // SDL asks for any mapped window, and the server refuses one that is not yet viewable
+    // (its window manager's frame still unmapped).
+    const X11Handle x11 = X11();
+    if (x11.window == 0 || x11::IsWindowViewable(x11.display, x11.window)) {
         SDL_SetWindowInputFocus(mHandle);
     }
 }

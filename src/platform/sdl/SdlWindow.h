@@ -1,14 +1,19 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <string>
 
 #include "platform/PictureFit.h"
 #include "platform/Window.h"
 
 struct SDL_Window;
+struct _XDisplay;
 
 namespace platform {
+
+class X11FullScreenWatch;
 
 // A window on the desktop through SDL. The invisible window has no SDL window
 // behind it: it only receives messages. The display code draws into
@@ -17,9 +22,8 @@ namespace platform {
 // player), that picture is shown scaled to fit, and positions are mapped between the two.
 class SdlWindow : public Window {
 public:
-    // SDL_ShowWindow, with a watch that keeps a window manager that drops the request from
-    // holding the caller forever.
-    static void ShowWatched(SDL_Window* handle);
+    // Long enough for a busy desktop to map a window, short enough that a start never hangs.
+    static constexpr std::chrono::milliseconds kMapPatience{5000};
 
     struct Frame {
         int32_t left = 0;
@@ -35,6 +39,19 @@ public:
 
     SDL_Window* Handle() const { return mHandle; }
     uint32_t SdlId() const;
+
+    struct X11Handle {
+        _XDisplay* display = nullptr;  // SDL's connection
+        unsigned long window = 0;
+    };
+    // The X11 window behind the SDL window; zeros when SDL does not draw through X11.
+    X11Handle X11() const;
+
+    // SDL_ShowWindow once the window is mapped, which is asked for first on a connection of our
+    // own, with a limit: a window manager may drop the request, and SDL would wait for the map
+    // forever. False, with the window left hidden, when it was still not mapped (after up to
+    // twice `patience`). A window already shown, or one not drawn through X11, is shown as is.
+    [[nodiscard]] bool ShowWatched(std::chrono::milliseconds patience = kMapPatience);
 
     void Show(ShowCommand command) override;
     bool IsVisible() const override;
@@ -70,8 +87,12 @@ public:
 private:
     // Raises the window and gives it the keyboard, as a window brought to the front has.
     void Activate();
+    // Asks for the keyboard, where the server can give it.
+    void TakeFocus();
 
     SDL_Window* mHandle;
+    // Full-screen windows only; goes before the window.
+    std::unique_ptr<X11FullScreenWatch> mFullScreenWatch;
     std::string mTitle;
     Frame mFrame;
     // Read by the cursor thread.

@@ -15,6 +15,7 @@
 #include "platform/TextEncoding.h"
 #include "platform/sdl/SdlConversions.h"
 #include "platform/sdl/SdlMessageBoxes.h"
+#include "platform/sdl/X11Focus.h"
 
 extern char** environ;
 
@@ -154,11 +155,16 @@ std::unique_ptr<Window> SdlWindowSystem::MakeWindow(WindowId id, const WindowPar
             DebugOutput(std::string("SDL_CreateWindow: ") + SDL_GetError() + "\r\n");
             return nullptr;
         }
-        if (params.visible) {
-            SdlWindow::ShowWatched(handle);
+        if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") {
+            x11::FilterFocusErrors();
         }
     }
-    return std::make_unique<SdlWindow>(id, params, handle, mFrame);
+    auto window = std::make_unique<SdlWindow>(id, params, handle, mFrame);
+    // A window the desktop did not show stays hidden; its owner sees that it is not visible.
+    if (handle != nullptr && params.visible) {
+        static_cast<void>(window->ShowWatched());
+    }
+    return window;
 }
 
 void SdlWindowSystem::OnWindowDestroyed(WindowId window) {
@@ -602,15 +608,7 @@ int SdlWindowSystem::ShowMessageBox(WindowId owner, const std::string& textUtf8,
 
 unsigned long SdlWindowSystem::OwnerX11(WindowId owner) const {
     const SdlWindow* w = FindSdlWindow(owner);
-    if (w == nullptr || w->Handle() == nullptr) {
-        return 0;
-    }
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(w->Handle(), &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) {
-        return 0;
-    }
-    return static_cast<unsigned long>(info.info.x11.window);
+    return w != nullptr ? w->X11().window : 0;
 }
 
 void SdlWindowSystem::FocusAfterBox(WindowId owner) {

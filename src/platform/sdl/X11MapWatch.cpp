@@ -2,62 +2,60 @@
 #include "platform/sdl/X11MapWatch.h"
 
 #include <X11/Xlib.h>
+#include <poll.h>
 
 #include <cstdio>
-#include <string>
-
-#include "platform/Debug.h"
 
 namespace platform {
 
-X11MapWatch::X11MapWatch(unsigned long window, std::chrono::milliseconds patience) {
-    if (window != 0) {
-        mThread = std::jthread(
-            [this, window, patience](std::stop_token stop) { Run(stop, window, patience); });
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// True when the server said the window was mapped before `end`. A word sent by another client
+// does not count.
+bool AwaitMapNotify(Display* display, Window window, Clock::time_point end) {
+    for (;;) {
+        while (XPending(display) > 0) {
+            XEvent event;
+            XNextEvent(display, &event);
+            if (event.type == MapNotify && event.xmap.window == window &&
+                event.xmap.send_event == 0) {
+                return true;
+            }
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        pollfd connection{ConnectionNumber(display), POLLIN, 0};
+        poll(&connection, 1, static_cast<int>(left.count()));
     }
 }
 
-X11MapWatch::~X11MapWatch() {
-    if (mThread.joinable()) {
-        mThread.request_stop();
-        mWake.notify_all();
-    }
-}
+}  // namespace
 
-void X11MapWatch::Run(std::stop_token stop, unsigned long window,
-                      std::chrono::milliseconds patience) {
-    for (int step = 1; step <= 2; ++step) {
-        {
-            std::unique_lock lock(mMutex);
-            mWake.wait_for(lock, stop, patience, [] { return false; });
+bool X11MapWatch::Map(unsigned long window, std::chrono::milliseconds patience) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return false;
+    }
+    // Selected before the state is read: a map after the reading is heard.
+    XSelectInput(display, window, StructureNotifyMask);
+    XWindowAttributes attributes{};
+    bool mapped = XGetWindowAttributes(display, window, &attributes) != 0 &&
+                  attributes.map_state != IsUnmapped;
+    for (int request = 1; request <= 2 && !mapped; ++request) {
+        if (request == 2) {
+            std::fputs("The window was not shown in time; asking the window manager again.\n",
+                       stderr);
         }
-        if (stop.stop_requested()) {
-            return;
-        }
-        Display* display = XOpenDisplay(nullptr);
-        if (display == nullptr) {
-            return;
-        }
-        if (step == 1) {
-            // A window manager that missed the first request gets another.
-            XMapRaised(display, window);
-        } else {
-            XEvent event{};
-            event.xmap.type = MapNotify;
-            event.xmap.display = display;
-            event.xmap.event = window;
-            event.xmap.window = window;
-            XSendEvent(display, window, False, StructureNotifyMask, &event);
-        }
+        XMapRaised(display, window);
         XFlush(display);
-        XCloseDisplay(display);
-        mNudges = step;
-        const std::string text =
-            step == 1 ? "The window was not shown in time; asking the window manager again.\n"
-                      : "The window is still not shown; going on without the window manager.\n";
-        DebugOutput(text);
-        std::fputs(text.c_str(), stderr);
+        mapped = AwaitMapNotify(display, window, Clock::now() + patience);
     }
+    XCloseDisplay(display);
+    return mapped;
 }
 
 }  // namespace platform
