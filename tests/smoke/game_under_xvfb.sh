@@ -79,6 +79,13 @@ start_xvfb() {
     [ -s "$numberFile" ] || return 1
     DISPLAY=":$(tr -d '[:space:]' <"$numberFile")"
     export DISPLAY
+    # The number is written before the server takes clients; a client that comes too early
+    # (a window manager) cannot open the display and ends.
+    for _ in $(seq 100); do
+        xprop -root >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
 }
 
 # start_game <program> <out dir> [lifetime]: runs in <out>/run, its output added to
@@ -175,7 +182,7 @@ describe_no_window() {
             "$(timeout 5 xdotool getwindowgeometry "$id" 2>/dev/null | awk '/Geometry/ {print $2}')"
     done
     local pid task
-    for pid in $(descendants "$APP_PID") "$APP_PID"; do
+    for pid in ${APP_PID:+$(descendants "$APP_PID") "$APP_PID"}; do
         [ -d "/proc/$pid" ] || continue
         echo "process $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | cut -c1-80)"
         for task in /proc/"$pid"/task/*; do
