@@ -233,7 +233,7 @@ std::optional<unsigned char> AwaitAnswer(int replyFd, const EndingSignalWatch& w
         }
         focus.Step();
         pollfd fds[3] = {{replyFd, POLLIN, 0}, {watch.Fd(), POLLIN, 0}, {focus.Fd(), POLLIN, 0}};
-        if (poll(fds, 3, focus.Done() ? -1 : X11BoxFocus::kStepMs) < 0) {
+        if (poll(fds, 3, focus.TimeoutMs()) < 0) {
             if (errno == EINTR) {
                 continue;
             }

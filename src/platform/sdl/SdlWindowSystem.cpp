@@ -225,6 +225,16 @@ void SdlWindowSystem::PumpEvents() {
             for (const auto& [first, last] : kInputEvents) {
                 SDL_FlushEvents(first, last);
             }
+            // A button let go meanwhile is up all the same.
+            const uint32_t held = SDL_GetMouseState(nullptr, nullptr);
+            for (const auto& [sdlButton, button] :
+                 {std::pair{SDL_BUTTON_LEFT, input::MouseButton::Left},
+                  std::pair{SDL_BUTTON_RIGHT, input::MouseButton::Right},
+                  std::pair{SDL_BUTTON_MIDDLE, input::MouseButton::Middle}}) {
+                if ((held & SDL_BUTTON(sdlButton)) == 0) {
+                    SetMouseButton(button, false);
+                }
+            }
         }
         SDL_Event event;
         for (int i = 0; i < kMaxEventsPerPump && SDL_PollEvent(&event) != 0; ++i) {

@@ -147,6 +147,21 @@ void X11BoxFocus::Step() {
     while (xcb_generic_event_t* event = xcb_poll_for_event(mConnection)) {
         std::free(event);
     }
+    StepOnce();
+    // Events read while waiting for a reply wait inside xcb, where the poll does not see them.
+    while (!mDone) {
+        xcb_generic_event_t* event = xcb_poll_for_queued_event(mConnection);
+        if (event == nullptr) {
+            return;
+        }
+        do {
+            std::free(event);
+        } while ((event = xcb_poll_for_queued_event(mConnection)) != nullptr);
+        StepOnce();
+    }
+}
+
+void X11BoxFocus::StepOnce() {
     if (xcb_connection_has_error(mConnection) != 0) {
         mDone = true;
         return;
@@ -161,7 +176,9 @@ void X11BoxFocus::Step() {
         mConnection, xcb_get_window_attributes(mConnection, static_cast<xcb_window_t>(mBox)),
         nullptr));
     if (attributes == nullptr) {
-        mDone = true;  // it is gone
+        // Gone: a box before this one, whose process just ended; ours comes yet.
+        mBox = 0;
+        mTries = 0;
         return;
     }
     if (attributes->map_state != XCB_MAP_STATE_VIEWABLE) {

@@ -19,18 +19,20 @@ public:
     X11BoxFocus(const X11BoxFocus&) = delete;
     X11BoxFocus& operator=(const X11BoxFocus&) = delete;
 
-    // Poll it for reading while not Done(), and call Step when it is readable or
-    // kStepMs have passed; -1 once done.
+    // Poll it for reading, for at most TimeoutMs (-1: no limit), and call Step when it is
+    // readable or the time is up; -1 once done.
     int Fd() const;
-    bool Done() const { return mDone; }
-    static constexpr int kStepMs = 50;
-    // Looks for the box and, once it is viewable, asks for the focus for it, until the
-    // server says the box has it or kTries asks went unheard.
+    int TimeoutMs() const { return mDone ? -1 : mBox == 0 ? kLookMs : kStepMs; }
+    // Looks for the box (new windows also wake the poll) and, once it is viewable, asks for the
+    // focus for it until the server says the box has it or kTries asks went unheard.
     void Step();
 
 private:
+    static constexpr int kLookMs = 250;
+    static constexpr int kStepMs = 50;
     static constexpr int kTries = 4;
 
+    void StepOnce();
     unsigned long FindBox();
     bool WindowManagerRuns();
     void AskFocus(unsigned long box);
