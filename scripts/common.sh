@@ -11,7 +11,7 @@ PACKAGES=(
     fonts-dejavu-core fonts-dejavu-extra fonts-lobstertwo fonts-comic-neue
     libpixman-1-dev libexpat1-dev libgif-dev libxss-dev
     clang-15 llvm-15
-    xvfb xauth xdotool x11-apps x11-utils openbox fluxbox i3 imagemagick python3
+    xvfb xauth xdotool x11-apps x11-utils openbox fluxbox i3-wm imagemagick python3
 )
 
 install_packages() {

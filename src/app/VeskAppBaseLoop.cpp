@@ -189,6 +189,11 @@ bool VeskAppBase::Process(bool allowSleep) {
     if (mShutdownRequested) {
         Shutdown();
     }
+    // A quit signal ends the program even when its Close went to a window since remade.
+    if (!mShutdown && QuitSignalled()) {
+        mManualShutdown = true;
+        Shutdown();
+    }
 
     const double period = GetUpdatePeriod();
     const float fraction = GetUpdateFraction();

@@ -246,6 +246,15 @@ TEST_F(LoopTest, ProcessThatMaySleepNotReturnsFalse) {
     EXPECT_EQ(mClock.TickMs(), now);
 }
 
+// The Close a quit signal sends may go to a window remade before it is read (Alt+Enter behind
+// a box); the signal alone still ends the loop.
+TEST_F(LoopTest, AQuitSignalEndsTheLoopWithoutItsClose) {
+    TestApp& app = Running();
+    mWs->PushQuitSignal();
+    app.Process(false);
+    EXPECT_TRUE(app.mShutdown);
+}
+
 TEST_F(LoopTest, PausedOrStoppedLoopStillPumpsAndDeletes) {
     TestApp& app = Running();
     RunFor(50);

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -100,6 +101,26 @@ TEST(SdlMessageBoxesTest, ABoxShownWhileThreadsWorkIsAnsweredInAProgramOfItsOwn)
     EXPECT_EQ(chosen->result, 6);
     EXPECT_EQ(copies, 0);
     EXPECT_EQ(ForkedCopiesOfUs(), 0);
+}
+
+// A signal that lands before the box's own watch is up, seen only by the process-wide handler,
+// still keeps the box from opening. In a process of its own: the signal stays seen.
+TEST(SdlMessageBoxesTest, ASignalBeforeTheWatchIsUpOpensNoBox) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            struct sigaction quiet {};
+            quiet.sa_handler = [](int) {};
+            sigaction(SIGTERM, &quiet, nullptr);
+            WatchEndingSignals();
+            // Answers nothing: a box that started would end without an answer.
+            SetMessageBoxHelperPath("/bin/true");
+            SetHelperLookupHook([] { raise(SIGTERM); });
+            const std::optional<BoxAnswer> chosen =
+                ShowMessageBox(SDL_MESSAGEBOX_INFORMATION, "t", "Keep going?", {{"Yes", 6}}, 6, 6);
+            std::_Exit(chosen && chosen->end == BoxEnd::Signalled ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -185,18 +185,18 @@ TEST_F(SdlWindowSystemTest, DesktopServicesAnswer) {
     EXPECT_FALSE(system->OpenUrl(""));
 }
 
-// A child of ours runs the box helper.
-bool HelperRuns() {
+// The child of ours that runs the box helper; 0 for none.
+pid_t HelperPid() {
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
         std::ifstream stat(entry.path() / "stat");
         std::string pid, name, state;
         long long parent = 0;
         if (stat >> pid >> name >> state >> parent && parent == getpid() &&
             name.find("vesk-message") != std::string::npos) {
-            return true;
+            return std::stoi(pid);
         }
     }
-    return false;
+    return 0;
 }
 
 // SIGTERM with a box up ends it with an answer of its own, not its default Yes; before any box
@@ -212,7 +212,7 @@ TEST_F(SdlWindowSystemTest, AQuitSignalEndsBoxesWithoutAChoice) {
                 std::thread signaller;
                 if (boxUp) {
                     signaller = std::thread([] {
-                        while (!HelperRuns()) {
+                        while (HelperPid() == 0) {
                             std::this_thread::sleep_for(std::chrono::milliseconds(10));
                         }
                         kill(getpid(), SIGTERM);
@@ -375,6 +375,52 @@ TEST(SdlVideoStart, FallingBackToNoScreenIsNoStartWhenADesktopWasNamed) {
                 << system.VideoError();
         }
     }
+}
+
+// While its box is up, shown from another thread as the loading thread shows one, the game's
+// own keys go nowhere, nor do those typed meanwhile once the box is gone.
+TEST_F(SdlWindowSystemTest, KeysTypedWhileABoxIsUpAreForNobody) {
+    WindowParams params;
+    params.title = "Vesk keys";
+    params.clientSize = Size{320, 240};
+    params.procedure = [](const Message&) { return intptr_t{0}; };
+    Window* w = system->CreateWindow(params);
+    ASSERT_NE(w, nullptr);
+    w->Show(ShowCommand::ShowNormal);
+    const uint32_t sdlId = system->FindSdlWindow(w->Id())->SdlId();
+    auto press = [sdlId](SDL_Keycode key, SDL_Scancode code) {
+        SDL_Event event{};
+        event.type = SDL_KEYDOWN;
+        event.key.windowID = sdlId;
+        event.key.keysym.sym = key;
+        event.key.keysym.scancode = code;
+        ASSERT_EQ(SDL_PushEvent(&event), 1);
+    };
+    auto keysRead = [this] {
+        int keys = 0;
+        while (const auto m = system->PeekMessage(true)) {
+            keys += m->kind == msg::KeyDown ? 1 : 0;
+        }
+        return keys;
+    };
+    keysRead();
+
+    sdl::SetMessageBoxHelperPath(VESK_MESSAGE_BOX_HELPER);
+    std::thread box([&] { system->MessageBox(w->Id(), "Keep it?", "t", mb::Ok); });
+    pid_t helper = 0;
+    while ((helper = HelperPid()) == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    press(SDLK_a, SDL_SCANCODE_A);
+    EXPECT_EQ(keysRead(), 0);
+    press(SDLK_b, SDL_SCANCODE_B);
+    kill(-helper, SIGKILL);  // the box ends unanswered
+    box.join();
+    EXPECT_EQ(keysRead(), 0);
+    press(SDLK_c, SDL_SCANCODE_C);
+    const auto after = WaitFor(msg::KeyDown);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->wparam, uintptr_t{'C'});
 }
 
 // A failed group is told from the loading thread, whose SDL data (the error text a message

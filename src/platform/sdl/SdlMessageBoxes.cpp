@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "platform/Process.h"
+#include "platform/sdl/X11BoxFocus.h"
 
 extern char** environ;
 
@@ -43,7 +44,12 @@ std::string& HelperPathOverride() {
     return path;
 }
 
+std::atomic<void (*)()> gHelperLookupHook{nullptr};
+
 std::string FindHelper() {
+    if (const auto hook = gHelperLookupHook.load()) {
+        hook();
+    }
     {
         const std::lock_guard lock(HelperPathMutex());
         if (!HelperPathOverride().empty()) {
@@ -217,15 +223,17 @@ bool SpawnHelper(const std::string& helper, const std::vector<std::string>& argu
     return started;
 }
 
-// Waits for the helper's answer or an ending signal; the answer byte, or none.
-std::optional<unsigned char> AwaitAnswer(int replyFd, const EndingSignalWatch& watch) {
-    pollfd fds[2] = {{replyFd, POLLIN, 0}, {watch.Fd(), POLLIN, 0}};
-    const nfds_t count = watch.Fd() >= 0 ? 2 : 1;
+// Waits for the helper's answer or an ending signal, giving the box the keyboard meanwhile;
+// the answer byte, or none.
+std::optional<unsigned char> AwaitAnswer(int replyFd, const EndingSignalWatch& watch,
+                                         X11BoxFocus& focus) {
     for (;;) {
         if (watch.Signalled()) {
             return std::nullopt;
         }
-        if (poll(fds, count, -1) < 0) {
+        focus.Step();
+        pollfd fds[3] = {{replyFd, POLLIN, 0}, {watch.Fd(), POLLIN, 0}, {focus.Fd(), POLLIN, 0}};
+        if (poll(fds, 3, focus.TimeoutMs()) < 0) {
             if (errno == EINTR) {
                 continue;
             }
@@ -310,6 +318,10 @@ bool EndingSignalSeen() {
     return gEnding;
 }
 
+void SetHelperLookupHook(void (*hook)()) {
+    gHelperLookupHook = hook;
+}
+
 void SetMessageBoxHelperPath(std::string path) {
     const std::lock_guard lock(HelperPathMutex());
     HelperPathOverride() = std::move(path);
@@ -353,13 +365,20 @@ std::optional<BoxAnswer> ShowMessageBox(uint32_t flags, const std::string& title
     std::optional<unsigned char> answer;
     bool signalled = false;
     {
-        // Watching before the start, so that no signal falls between.
+        // Watching before the start, so that no signal falls between; one that came before
+        // the watch was up was seen by the process-wide handler.
         const EndingSignalWatch watch;
+        if (gEnding) {
+            close(reply[0]);
+            close(reply[1]);
+            return BoxAnswer{BoxEnd::Signalled};
+        }
         pid_t pid = -1;
         const bool started = SpawnHelper(helper, arguments, reply[1], pid);
         close(reply[1]);
         if (started) {
-            answer = AwaitAnswer(reply[0], watch);
+            X11BoxFocus focus(ownerX11);
+            answer = AwaitAnswer(reply[0], watch, focus);
             signalled = watch.Signalled();
             // Its group is gone before we return, whatever the answer.
             kill(-pid, SIGKILL);

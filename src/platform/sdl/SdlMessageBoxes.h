@@ -24,8 +24,9 @@ struct BoxAnswer {
 // Shows a modal SDL message box with the buttons left to right (labels in
 // UTF-8); Enter picks the button with returnId and Escape the one with
 // escapeId, when there is one. flags are SDL_MESSAGEBOX_* kinds. The box is
-// transient for the X11 window ownerX11 when that is not 0. Any thread; one
-// box at a time. None when no box could be shown (SDL_GetError tells why).
+// transient for the X11 window ownerX11 when that is not 0, and is given the
+// keyboard once shown. Any thread; one box at a time. None when no box could be shown (SDL_GetError
+// tells why).
 std::optional<BoxAnswer> ShowMessageBox(uint32_t flags, const std::string& titleUtf8,
                                         const std::string& textUtf8,
                                         const std::vector<MessageBoxButton>& buttons, int returnId,
@@ -42,6 +43,8 @@ bool EndingSignalSeen();
 // The helper is looked for beside this program, then in ../libexec/vesk/
 // beside its folder; a path set here is used instead (tests set theirs).
 void SetMessageBoxHelperPath(std::string path);
+// Tests only: runs in each box's helper lookup, before the box's own signal watch is up.
+void SetHelperLookupHook(void (*hook)());
 
 // The helper's whole work: the box its arguments describe, the chosen
 // button's index written to standard output as one byte. The box goes with

@@ -5,8 +5,9 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <algorithm>
-
+#include <array>
 #include <cstdio>
+#include <utility>
 
 #include "platform/Clock.h"
 #include "platform/Debug.h"
@@ -53,6 +54,16 @@ SDL_SystemCursor SdlShape(SystemCursor shape) {
 bool DrawsNowhere(const char* driver) {
     const std::string_view name = driver != nullptr ? driver : "";
     return name == "offscreen" || name == "dummy" || name == "evdev";
+}
+
+// The events of the player's keyboard and mouse.
+constexpr std::array<std::pair<uint32_t, uint32_t>, 2> kInputEvents{
+    {{SDL_KEYDOWN, SDL_TEXTEDITING_EXT}, {SDL_MOUSEMOTION, SDL_MOUSEWHEEL}}};
+
+bool IsInput(uint32_t type) {
+    return std::any_of(kInputEvents.begin(), kInputEvents.end(), [type](const auto& range) {
+        return type >= range.first && type <= range.second;
+    });
 }
 
 constexpr int kVideoAttempts = 4;
@@ -236,6 +247,23 @@ void SdlWindowSystem::PumpEvents() {
     }
     if (mVideo) {
         SDL_PumpEvents();
+        // What was typed at the game while a box was up is for nobody.
+        if (const unsigned changes = mBoxChanges; mBoxesUp > 0 || changes != mBoxChangesAtPump) {
+            mBoxChangesAtPump = changes;
+            for (const auto& [first, last] : kInputEvents) {
+                SDL_FlushEvents(first, last);
+            }
+            // A button let go meanwhile is up all the same.
+            const uint32_t held = SDL_GetMouseState(nullptr, nullptr);
+            for (const auto& [sdlButton, button] :
+                 {std::pair{SDL_BUTTON_LEFT, input::MouseButton::Left},
+                  std::pair{SDL_BUTTON_RIGHT, input::MouseButton::Right},
+                  std::pair{SDL_BUTTON_MIDDLE, input::MouseButton::Middle}}) {
+                if ((held & SDL_BUTTON(sdlButton)) == 0) {
+                    SetMouseButton(button, false);
+                }
+            }
+        }
         SDL_Event event;
         for (int i = 0; i < kMaxEventsPerPump && SDL_PollEvent(&event) != 0; ++i) {
             Translate(event);
@@ -255,6 +283,9 @@ void SdlWindowSystem::PumpEvents() {
 }
 
 void SdlWindowSystem::Translate(const SDL_Event& event) {
+    if (mBoxesUp > 0 && IsInput(event.type)) {
+        return;
+    }
     const uint32_t now = GetClock().TickMs();
     switch (event.type) {
         case SDL_KEYDOWN:
@@ -579,8 +610,12 @@ int SdlWindowSystem::ShowMessageBox(WindowId owner, const std::string& textUtf8,
         default:
             break;
     }
+    ++mBoxesUp;
+    ++mBoxChanges;
     const std::optional<sdl::BoxAnswer> chosen = sdl::ShowMessageBox(
         boxFlags, titleUtf8, textUtf8, buttons, defaultResult, escapeResult, OwnerX11(owner));
+    --mBoxesUp;
+    ++mBoxChanges;
     if (chosen && chosen->end != sdl::BoxEnd::Signalled) {
         // The box's window took the focus from ours, and a window manager may not hand it back.
         if (std::this_thread::get_id() == mMainThread) {

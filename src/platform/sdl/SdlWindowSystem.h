@@ -108,6 +108,11 @@ private:
     std::thread::id mMainThread;
     // A window whose box closed on another thread, to be focused by the next pump.
     std::atomic<WindowId> mFocusAfterBox{kNoWindow};
+    // The game's input goes nowhere while a box of its own is up, nor after it: counted
+    // by any thread that shows one.
+    std::atomic<int> mBoxesUp{0};
+    std::atomic<unsigned> mBoxChanges{0};  // boxes opened and closed
+    unsigned mBoxChangesAtPump = 0;        // main thread
 
     SdlWindow::Frame mFrame;  // last frame the desktop reported
     WindowId mCapture = kNoWindow;

@@ -1,0 +1,55 @@
+#pragma once
+
+struct xcb_connection_t;
+
+namespace platform {
+
+// Gives a message box the keyboard once its window is viewable. Where no window manager runs,
+// or one leaves the focus with the game (i3 over a full-screen game), a new window does not
+// get it by itself, and Enter would go to the game behind the box. The box is the window
+// transient for its owner (SDL's box bears no process id to find an owner-less one by).
+//
+// Threads: whichever waits for the box; it speaks to the server on a connection of its own
+// (xcb, so that a refused focus is an answer here, not an error for the whole process).
+class X11BoxFocus {
+public:
+    // Does nothing for owner 0 or without an X server.
+    explicit X11BoxFocus(unsigned long owner);
+    ~X11BoxFocus();
+    X11BoxFocus(const X11BoxFocus&) = delete;
+    X11BoxFocus& operator=(const X11BoxFocus&) = delete;
+
+    // Poll it for reading, for at most TimeoutMs (-1: no limit), and call Step when it is
+    // readable or the time is up; -1 once done.
+    int Fd() const;
+    int TimeoutMs() const { return mDone ? -1 : mBox == 0 ? kLookMs : kStepMs; }
+    // Looks for the box (new windows also wake the poll) and, once it is viewable, asks for the
+    // focus for it until the server says the box has it or kTries asks went unheard.
+    void Step();
+
+private:
+    static constexpr int kLookMs = 250;
+    static constexpr int kStepMs = 50;
+    static constexpr int kTries = 4;
+
+    void StepOnce();
+    unsigned long FindBox();
+    bool WindowManagerRuns();
+    void AskFocus(unsigned long box);
+
+    struct Atoms {
+        unsigned int clients = 0;
+        unsigned int check = 0;
+        unsigned int active = 0;
+    };
+
+    xcb_connection_t* mConnection = nullptr;
+    unsigned long mRoot = 0;
+    unsigned long mOwner = 0;
+    Atoms mAtoms;
+    unsigned long mBox = 0;
+    int mTries = 0;
+    bool mDone = true;
+};
+
+}  // namespace platform
