@@ -193,6 +193,20 @@ describe_no_window() {
     tail -n 20 "$1/stdout.txt" "$1/stderr.txt" 2>/dev/null
 }
 
+# kill_all: the game with its children, the window manager (WM_PID) and the X server, as a test
+# ends.
+WM_PID=""
+kill_all() {
+    local pid
+    if [ -n "$APP_PID" ]; then
+        for pid in $(descendants "$APP_PID") "$APP_PID"; do
+            kill -KILL "$pid" 2>/dev/null
+        done
+    fi
+    [ -z "$WM_PID" ] || kill "$WM_PID" 2>/dev/null
+    [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null
+}
+
 # enter_run_folder <out> <pak>: makes the run folder and sets OUT to its absolute path.
 enter_run_folder() {
     make_run_folder "$1" "$2"

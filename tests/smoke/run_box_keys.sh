@@ -23,17 +23,6 @@ TERM_LIMIT_MS=3000
 tools=(Xvfb xdotool xprop)
 [ "$WM" = none ] || tools+=("$WM")
 skip_without "$PAK" "${tools[@]}"
-WM_PID=""
-kill_all() {
-    local pid
-    if [ -n "$APP_PID" ]; then
-        for pid in $(descendants "$APP_PID") "$APP_PID"; do
-            kill -KILL "$pid" 2>/dev/null
-        done
-    fi
-    [ -z "$WM_PID" ] || kill "$WM_PID" 2>/dev/null
-    [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null
-}
 trap kill_all EXIT
 trap 'exit 1' INT TERM
 enter_run_folder "$OUT" "$PAK"

@@ -14,17 +14,6 @@ HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$HERE/game_under_xvfb.sh"
 
 skip_without "$PAK" Xvfb openbox xdotool xprop
-WM_PID=""
-kill_all() {
-    local pid
-    if [ -n "$APP_PID" ]; then
-        for pid in $(descendants "$APP_PID") "$APP_PID"; do
-            kill -KILL "$pid" 2>/dev/null
-        done
-    fi
-    [ -z "$WM_PID" ] || kill "$WM_PID" 2>/dev/null
-    [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null
-}
 trap kill_all EXIT
 trap 'exit 1' INT TERM
 enter_run_folder "$OUT" "$PAK"
