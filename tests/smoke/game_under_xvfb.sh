@@ -193,8 +193,8 @@ describe_no_window() {
     tail -n 20 "$1/stdout.txt" "$1/stderr.txt" 2>/dev/null
 }
 
-# kill_all: the game with its children, the window manager (WM_PID) and the X server, as a test
-# ends.
+# kill_all: the game with its children, the window manager (WM_PID) and the X server, each gone
+# before it returns, so that the next server may take the number.
 WM_PID=""
 kill_all() {
     local pid
@@ -202,9 +202,22 @@ kill_all() {
         for pid in $(descendants "$APP_PID") "$APP_PID"; do
             kill -KILL "$pid" 2>/dev/null
         done
+        wait "$APP_PID" 2>/dev/null
     fi
-    [ -z "$WM_PID" ] || kill "$WM_PID" 2>/dev/null
-    [ -z "$XVFB_PID" ] || kill "$XVFB_PID" 2>/dev/null
+    [ -z "$WM_PID" ] || { kill "$WM_PID" 2>/dev/null; wait "$WM_PID" 2>/dev/null; }
+    [ -z "$XVFB_PID" ] || { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; }
+    APP_PID="" WM_PID="" XVFB_PID=""
+}
+
+# wm_running: a window manager has named itself on the root.
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
+# await_wm: waits up to 10 s for a window manager to name itself.
+await_wm() {
+    for _ in $(seq 100); do
+        wm_running && return 0
+        sleep 0.1
+    done
+    return 1
 }
 
 # enter_run_folder <out> <pak>: makes the run folder and sets OUT to its absolute path.

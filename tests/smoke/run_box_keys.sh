@@ -37,12 +37,7 @@ if [ "$WM" != none ]; then
         *) HOME="$OUT/wm-home" "$WM" >"$OUT/wm.log" 2>&1 & ;;
     esac
     WM_PID=$!
-    for _ in $(seq 100); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-        sleep 0.1
-    done
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" ||
-        fail "$WM did not start"
+    await_wm || fail "$WM did not start"
 fi
 
 # box_window: prints the window transient for the game's window, once there is one.

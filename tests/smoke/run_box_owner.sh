@@ -26,12 +26,7 @@ printf 'not a player list' >"$PROFILES/game.dat"
 start_xvfb "$OUT" 1024x768x24 600 || fail "Xvfb did not start"
 openbox --sm-disable >"$OUT/openbox.log" 2>&1 &
 WM_PID=$!
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-    sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" ||
-    fail "openbox did not start"
+await_wm || fail "openbox did not start"
 
 # clients: the windows openbox manages, bottom to top, as 0x... ids.
 clients() {

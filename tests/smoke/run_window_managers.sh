@@ -19,33 +19,19 @@ skip_without "$PAK" Xvfb xdotool xprop python3 fluxbox i3 openbox
 APP="$(absolute_path "$APP")"
 ROOT_OUT="$(mkdir -p "$OUT" && cd "$OUT" && pwd)"
 SCREEN=1024x768
-WM_PID=""
-stop_all() {
-    local pid
-    if [ -n "$APP_PID" ]; then
-        for pid in $(descendants "$APP_PID") "$APP_PID"; do
-            kill -KILL "$pid" 2>/dev/null
-        done
-        wait "$APP_PID" 2>/dev/null
-    fi
-    [ -z "$WM_PID" ] || { kill "$WM_PID" 2>/dev/null; wait "$WM_PID" 2>/dev/null; }
-    [ -z "$XVFB_PID" ] || { kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; }
-    APP_PID="" WM_PID="" XVFB_PID=""
-}
-trap stop_all EXIT
+trap kill_all EXIT
 trap 'exit 1' INT TERM
 fail() { fail_with_windows "$CASE: $*"; }
 
 # new_case <name>: a run folder and a private X server of its own.
 new_case() {
-    stop_all
+    kill_all
     CASE="$1"
     SCREENS_MARK=0
     enter_run_folder "$ROOT_OUT/$1" "$PAK"
     # No time limit of its own: the server stopped is gone, and the next may take its number.
     start_xvfb "$OUT" "${SCREEN}x24" || fail "Xvfb did not start"
 }
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 # start_wm <name>: the window manager, once it has named itself on the root.
 start_wm() {
     local try
