@@ -69,7 +69,8 @@ start_xvfb() {
     local numberFile="$1/xvfb.display" limit=()
     [ -z "${3:-}" ] || limit=(timeout -k 5 "$3")
     : >"$numberFile"
-    "${limit[@]}" Xvfb -displayfd 3 -screen 0 "$2" -nolisten tcp \
+    # -noreset: a server that resets as its last client leaves drops a client that comes then.
+    "${limit[@]}" Xvfb -displayfd 3 -screen 0 "$2" -nolisten tcp -noreset \
         3>"$numberFile" >"$1/xvfb.log" 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 100); do
@@ -211,11 +212,22 @@ kill_all() {
 
 # wm_running: a window manager has named itself on the root.
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
-# await_wm: waits up to 10 s for a window manager to name itself.
-await_wm() {
-    for _ in $(seq 100); do
+# launch_wm <log> <command...>: a window manager, once it has named itself on the root (WM_PID).
+# One that ended before that is started again, twice at most (seen on busy machines: "could not
+# connect to the X server" from a server that answered other clients).
+launch_wm() {
+    local log="$1" try
+    shift
+    for try in 1 2 3; do
+        "$@" >>"$log" 2>&1 &
+        WM_PID=$!
+        for _ in $(seq 200); do
+            wm_running && return 0
+            kill -0 "$WM_PID" 2>/dev/null || break
+            sleep 0.1
+        done
         wm_running && return 0
-        sleep 0.1
+        echo "$1 ended at its start (try $try): $(tail -n 1 "$log")"
     done
     return 1
 }

@@ -32,12 +32,9 @@ start_xvfb "$OUT" 1024x768x24 600 || fail "Xvfb did not start"
 if [ "$WM" != none ]; then
     mkdir -p "$OUT/wm-home"
     printf 'font pango:monospace 8\n' >"$OUT/i3.conf"
-    case "$WM" in
-        i3) HOME="$OUT/wm-home" i3 -c "$OUT/i3.conf" >"$OUT/wm.log" 2>&1 & ;;
-        *) HOME="$OUT/wm-home" "$WM" >"$OUT/wm.log" 2>&1 & ;;
-    esac
-    WM_PID=$!
-    await_wm || fail "$WM did not start"
+    command=("$WM")
+    [ "$WM" != i3 ] || command+=(-c "$OUT/i3.conf")
+    HOME="$OUT/wm-home" launch_wm "$OUT/wm.log" "${command[@]}" || fail "$WM did not start"
 fi
 
 # box_window: prints the window transient for the game's window, once there is one.

@@ -24,9 +24,7 @@ mkdir -p "$PROFILES"
 printf 'not a player list' >"$PROFILES/game.dat"
 
 start_xvfb "$OUT" 1024x768x24 600 || fail "Xvfb did not start"
-openbox --sm-disable >"$OUT/openbox.log" 2>&1 &
-WM_PID=$!
-await_wm || fail "openbox did not start"
+launch_wm "$OUT/openbox.log" openbox --sm-disable || fail "openbox did not start"
 
 # clients: the windows openbox manages, bottom to top, as 0x... ids.
 clients() {

@@ -34,24 +34,12 @@ new_case() {
 }
 # start_wm <name>: the window manager, once it has named itself on the root.
 start_wm() {
-    local try
-    for try in 1 2 3; do
-        case "$1" in
-            i3) i3 -c /dev/null >>"$OUT/wm.log" 2>&1 & ;;
-            openbox) openbox --sm-disable >>"$OUT/wm.log" 2>&1 & ;;
-            *) "$1" >>"$OUT/wm.log" 2>&1 & ;;
-        esac
-        WM_PID=$!
-        for _ in $(seq 200); do
-            wm_running && return 0
-            # One that ended at its start (seen: i3 could not open the display) is started again.
-            kill -0 "$WM_PID" 2>/dev/null || break
-            sleep 0.1
-        done
-        wm_running && return 0
-        echo "$CASE: $1 ended at its start (try $try): $(tail -n 1 "$OUT/wm.log")"
-    done
-    fail "$1 did not start"
+    local command=("$1")
+    case "$1" in
+        i3) command+=(-c /dev/null) ;;
+        openbox) command+=(--sm-disable) ;;
+    esac
+    launch_wm "$OUT/wm.log" "${command[@]}" || fail "$1 did not start"
 }
 # geometry: the game window's corner and size, "x,y wxh".
 geometry() {
