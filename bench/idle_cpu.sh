@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # How much of one core the running game costs while a player looks at it: the main menu and
-# level 1, each sampled for SECONDS (20 by default) from the kernel's count of the process's
-# user and system time. The game runs in an 800x600 window on a private X server; a
-# screenshot of each sampled screen is kept beside the figures.
+# level 1 left alone, then level 1 played (the demo play_level1.dmo beside this script, replayed
+# at its own speed: six swaps with their cascades, so every run plays the same), each sampled for
+# SECONDS (20 by default) from the kernel's count of the process's user and system time. The game
+# runs in an 800x600 window on a private X server; a screenshot of each sampled screen is kept
+# beside the figures. Two builds compare side by side when two runs go at once, each with its
+# own out dir.
 #
 # Usage: bench/idle_cpu.sh <program> <vorns.pak> [<out dir>] [SECONDS]
 #   PERF=1 also records where the time goes (perf record -g) and prints the top of the report.
@@ -25,6 +28,7 @@ fi
 
 APP="$(absolute_path "$APP")"
 make_run_folder "$OUT" "$PAK"
+OUT="$(cd "$OUT" && pwd)"
 trap_cleanup
 start_xvfb "$OUT" 1024x768x24 || { echo "the private X server did not start" >&2; exit 1; }
 start_game "$APP" "$OUT"
@@ -80,3 +84,21 @@ click 716 561 2
 click 716 561 4
 click 600 130 2
 sample level
+
+# The played level: the recorded run from the title on, in a folder of its own. The sample
+# starts once the swaps have begun and ends before the level is won.
+kill "$APP_PID" 2>/dev/null
+wait "$APP_PID" 2>/dev/null
+DEMO_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+make_run_folder "$OUT/play" "$PAK"
+cp "$DEMO_DIR/play_level1.dmo" "$DEMO_DIR/play_level1.dm0" "$OUT/play/"
+(cd "$OUT/play/run" && HOME="$OUT/play/run/home" XDG_CONFIG_HOME="$OUT/play/run/home" \
+    XDG_DATA_HOME="$OUT/play/run/home" XDG_RUNTIME_DIR="$OUT/play/run/xdg" \
+    SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy DBUS_SESSION_BUS_ADDRESS=disabled: VESK_DEBUG=1 \
+    exec "$APP" -play -demofile="$OUT/play/play_level1.dmo") \
+    >>"$OUT/play/stdout.txt" 2>>"$OUT/play/stderr.txt" &
+APP_PID=$!
+SCREENS_MARK=0
+await_screen "$OUT/play" Board 240 shown || exit 1
+sleep 5
+sample play

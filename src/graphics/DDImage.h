@@ -45,6 +45,7 @@ public:
     DDImage(const DDImage&) = delete;
     DDImage& operator=(const DDImage&) = delete;
     ~DDImage() override;
+    DDImage* AsDDImage() override { return this; }
 
     // Lines and fills (DDImageDraw.cpp).
     bool PolyFill(const Point* vertices, int32_t numVertices, const Rect* clipRect,

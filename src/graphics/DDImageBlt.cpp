@@ -65,7 +65,7 @@ void DDImage::Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, const
     image->mUsedAsSource = true;
     CommitBits();
     if (Check3D()) {
-        auto* ddSource = dynamic_cast<DDImage*>(image);
+        auto* ddSource = image->AsDDImage();
         if (ddSource != nullptr && ddSource->mSurface && drawMode == kDrawModeNormal &&
             color.IsWhite() && !ddSource->mHasAlpha) {
             HardwareCopy(ddSource, x, y, srcRect);
@@ -154,7 +154,7 @@ void DDImage::BltMatrix(Image* image, float x, float y, const Matrix3x3& matrix,
         return;
     }
     const uint32_t format = TriangleFormatOf(pixels);
-    auto* source = dynamic_cast<MemoryImage*>(image);
+    auto* source = image->AsMemoryImage();
     if (format != 0 && source != nullptr && srcRect.mWidth > 0 && srcRect.mHeight > 0) {
         TexelVertex quad[4];
         MatrixBlitQuad(matrix, x, y, srcRect, quad);
@@ -177,7 +177,7 @@ void DDImage::BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3],
     MemoryImage* source = nullptr;
     if (texture != nullptr) {
         texture->mUsedAsSource = true;
-        source = dynamic_cast<MemoryImage*>(texture);
+        source = texture->AsMemoryImage();
         if (source == nullptr) {
             return;
         }
@@ -378,16 +378,8 @@ void DDImage::NormalBlt(Image* image, int32_t x, int32_t y, const Rect& srcRect,
         return;
     }
     image->mUsedAsSource = true;
-    // Most sources are plain memory images; a failing dynamic_cast compares
-    // class names all the way up, on every blit.
-    MemoryImage* source = nullptr;
-    DDImage* ddSource = nullptr;
-    if (typeid(*image) == typeid(MemoryImage)) {
-        source = static_cast<MemoryImage*>(image);
-    } else {
-        source = dynamic_cast<MemoryImage*>(image);
-        ddSource = dynamic_cast<DDImage*>(source);
-    }
+    MemoryImage* source = image->AsMemoryImage();
+    DDImage* ddSource = image->AsDDImage();
     if (source == nullptr) {
         return;
     }
@@ -453,7 +445,7 @@ void DDImage::NormalBltMirror(Image* image, int32_t x, int32_t y, const Rect& sr
         return;
     }
     image->mUsedAsSource = true;
-    auto* source = dynamic_cast<MemoryImage*>(image);
+    auto* source = image->AsMemoryImage();
     if (source == nullptr || mVideoOnly) {
         return;
     }
@@ -498,7 +490,7 @@ void DDImage::BlitAdditive(Image* image, int32_t x, int32_t y, const Rect& srcRe
         return;
     }
     image->mUsedAsSource = true;
-    auto* source = dynamic_cast<MemoryImage*>(image);
+    auto* source = image->AsMemoryImage();
     if (mVideoOnly || source == nullptr) {
         return;
     }

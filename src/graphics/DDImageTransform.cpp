@@ -95,7 +95,7 @@ void DDImage::BltRotated(Image* image, float x, float y, const Rect& srcRect, co
     if (!(box.mWidth > 0.0) || !(box.mHeight > 0.0)) {
         return;
     }
-    auto* source = dynamic_cast<MemoryImage*>(image);
+    auto* source = image->AsMemoryImage();
     if (source == nullptr) {
         FreeNonSurfaceBuffers();
         return;
@@ -173,7 +173,7 @@ void DDImage::StretchBlt(Image* image, const Rect& destRect, const Rect& srcRect
             }
             return;
         }
-        auto* source = dynamic_cast<MemoryImage*>(image);
+        auto* source = image->AsMemoryImage();
         if (source == nullptr) {
             FreeNonSurfaceBuffers();
             return;
@@ -197,7 +197,7 @@ void DDImage::StretchBlt(Image* image, const Rect& destRect, const Rect& srcRect
         return;
     }
 
-    auto* ddSource = dynamic_cast<DDImage*>(image);
+    auto* ddSource = image->AsDDImage();
     if (ddSource != nullptr && color.IsWhite() && drawMode == kDrawModeNormal &&
         !ddSource->mHasAlpha && ddSource->GetSurface() != nullptr && GetSurface() != nullptr) {
         platform::Surface* dest = GetSurface();
@@ -237,7 +237,7 @@ void DDImage::StretchBlt(Image* image, const Rect& destRect, const Rect& srcRect
         }
         return;
     }
-    auto* source = dynamic_cast<MemoryImage*>(image);
+    auto* source = image->AsMemoryImage();
     if (source == nullptr) {
         FreeNonSurfaceBuffers();
         return;
@@ -272,7 +272,7 @@ void DDImage::StretchBltMirror(Image* image, const Rect& destRect, const Rect& s
                     true, map)) {
         return;
     }
-    auto* source = dynamic_cast<MemoryImage*>(image);
+    auto* source = image->AsMemoryImage();
     if (source == nullptr) {
         FreeNonSurfaceBuffers();
         return;

@@ -1,10 +1,12 @@
 #include "graphics/DrawRecorder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <utility>
 
 #include "graphics/MemoryImage.h"
@@ -92,6 +94,14 @@ public:
         if (Empty(rect)) {
             return;
         }
+        // Inside an area (thousands of moving particles in one): that area alone takes it and
+        // goes last, as the join below leaves it.
+        for (size_t i = 0; i < mAreas.size(); ++i) {
+            if (Holds(mAreas[i], rect)) {
+                std::swap(mAreas[i], mAreas.back());
+                return;
+            }
+        }
         // Whatever it overlaps joins it, and the joined box may overlap more.
         for (size_t i = 0; i < mAreas.size();) {
             if (Overlap(mAreas[i], rect)) {
@@ -156,6 +166,28 @@ private:
 // dropped before it.
 constexpr size_t kResyncWindow = 48;
 
+// The keys of one recording in a bit set: a key whose bit is clear is not in it, so the
+// look-ahead for it is skipped (moving particles differ from every call of the other frame).
+class KeyFilter {
+public:
+    explicit KeyFilter(const std::vector<DrawRecorder::Step>& steps) {
+        for (const DrawRecorder::Step& step : steps) {
+            const uint64_t bit = Bit(step.mKey);
+            mWords[bit >> 6] |= uint64_t{1} << (bit & 63);
+        }
+    }
+    bool MayHold(uint64_t key) const {
+        const uint64_t bit = Bit(key);
+        return (mWords[bit >> 6] >> (bit & 63) & 1) != 0;
+    }
+
+private:
+    static constexpr int kBits = 18;
+    // Keys are digests already: their top bits are as good as any.
+    static uint64_t Bit(uint64_t key) { return key >> (64 - kBits); }
+    std::array<uint64_t, (size_t{1} << kBits) / 64> mWords{};
+};
+
 }  // namespace
 
 class DrawRecorder::Digest {
@@ -210,7 +242,7 @@ void DrawRecorder::Add(const Digest& digest, const Rect& bounds, bool whole) {
     mSteps.push_back(Step{digest.Value(), inside, whole});
 }
 
-void DrawRecorder::AddSource(Digest& digest, const Image* image) {
+void DrawRecorder::AddSource(Digest& digest, Image* image) {
     if (image == nullptr) {
         digest.Add(uint64_t{0});
         return;
@@ -218,7 +250,7 @@ void DrawRecorder::AddSource(Digest& digest, const Image* image) {
     digest.Add(image->mSerial);
     digest.Add(image->mWidth);
     digest.Add(image->mHeight);
-    if (const auto* memory = dynamic_cast<const MemoryImage*>(image)) {
+    if (const MemoryImage* memory = image->AsMemoryImage()) {
         digest.Add(memory->mChangeCount);
         digest.Add(int32_t{memory->mHasTrans} | (int32_t{memory->mHasAlpha} << 1));
     }
@@ -459,6 +491,8 @@ std::vector<Rect> DrawRecorder::ChangedAreas(const std::vector<Step>& before,
 
     // The calls both draw, in the same order, leave their pixels as they were; every other
     // call's pixels are drawn again.
+    const auto beforeKeys = std::make_unique<KeyFilter>(before);
+    const auto afterKeys = std::make_unique<KeyFilter>(after);
     size_t i = 0;
     size_t j = 0;
     while (i < before.size() && j < after.size()) {
@@ -469,7 +503,8 @@ std::vector<Rect> DrawRecorder::ChangedAreas(const std::vector<Step>& before,
         }
         size_t skipped = 0;
         bool dropped = false;
-        for (size_t d = 1; d <= kResyncWindow; ++d) {
+        const bool look = afterKeys->MayHold(before[i].mKey) || beforeKeys->MayHold(after[j].mKey);
+        for (size_t d = 1; look && d <= kResyncWindow; ++d) {
             if (j + d < after.size() && same(before[i], after[j + d])) {
                 skipped = d;
                 break;

@@ -26,6 +26,8 @@ public:
 
     DrawRecorder(int32_t width, int32_t height);
 
+    // Room for that many steps, so a recording of thousands does not grow step by step.
+    void Reserve(size_t steps) { mSteps.reserve(steps); }
     const std::vector<Step>& Steps() const { return mSteps; }
     std::vector<Step> TakeSteps() { return std::move(mSteps); }
 
@@ -78,7 +80,7 @@ private:
                       const Rect& clipRect, const Color& color, DrawMode drawMode,
                       bool fastStretch);
     // Whatever of the source picture decides the pixels.
-    static void AddSource(Digest& digest, const Image* image);
+    static void AddSource(Digest& digest, Image* image);
 
     std::vector<Step> mSteps;
 };

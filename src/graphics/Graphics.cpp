@@ -294,9 +294,7 @@ void Graphics::DrawImageStamps(std::span<const ImageStamp> stamps) {
         }
         if (image != lastImage) {
             lastImage = image;
-            // Most are plain memory images, told apart without a walk of the class tree.
-            sprite = typeid(*image) == typeid(MemoryImage) ? static_cast<MemoryImage*>(image)
-                                                           : dynamic_cast<MemoryImage*>(image);
+            sprite = image->AsMemoryImage();
         }
         if (sprite == nullptr) {
             // Drawn as Blt would: not at all, after marking it used.

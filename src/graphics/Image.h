@@ -11,8 +11,10 @@
 
 namespace Vesk {
 
+class DDImage;
 class Graphics;
 class Matrix3x3;
+class MemoryImage;
 
 enum AnimType : int32_t { AnimNone = 0, AnimOnce = 1, AnimPingPong = 2, AnimLoop = 3 };
 
@@ -72,6 +74,11 @@ public:
     Image(const Image& other);
     Image& operator=(const Image&) = delete;
     virtual ~Image();
+
+    // What the image is, asked once a blit: a dynamic_cast walks the class tree comparing
+    // class names, which thousands of small blits a frame felt.
+    virtual MemoryImage* AsMemoryImage() { return nullptr; }
+    virtual DDImage* AsDDImage() { return nullptr; }
 
     // Polygon fill through a device; false when the caller must fill it itself.
     virtual bool PolyFill(const Point* vertices, int32_t numVertices, const Rect* clipRect,

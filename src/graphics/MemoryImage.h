@@ -59,6 +59,7 @@ public:
     MemoryImage(const MemoryImage& other);
     MemoryImage& operator=(const MemoryImage&) = delete;
     ~MemoryImage() override;
+    MemoryImage* AsMemoryImage() override { return this; }
 
     // Drawing: each takes GetBits first and ends with BitsChanged; an
     // operation that would draw nothing (alpha 0, empty area, other modes)

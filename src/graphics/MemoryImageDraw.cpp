@@ -806,7 +806,7 @@ void MemoryImage::Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, c
         return;
     }
     image->mUsedAsSource = true;
-    MemoryImage* src = dynamic_cast<MemoryImage*>(image);
+    MemoryImage* src = image->AsMemoryImage();
     if (src == nullptr || (drawMode != kDrawModeNormal && drawMode != kDrawModeAdditive)) {
         return;
     }

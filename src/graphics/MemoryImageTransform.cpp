@@ -695,7 +695,7 @@ void MemoryImage::BltRotated(Image* image, float x, float y, const Rect& srcRect
         return;
     }
     image->mUsedAsSource = true;
-    MemoryImage* src = dynamic_cast<MemoryImage*>(image);
+    MemoryImage* src = image->AsMemoryImage();
     if (src == nullptr || !ValidMode(drawMode) || !UsablePosition(x) || !UsablePosition(y) ||
         !UsablePosition(centerX) || !UsablePosition(centerY) || !std::isfinite(angle) ||
         srcRect.mWidth <= 0 || srcRect.mHeight <= 0 || srcRect.mWidth > kMaxFixedSourceSide ||
@@ -779,7 +779,7 @@ void MemoryImage::StretchBlt(Image* image, const Rect& destRect, const Rect& src
         return;
     }
     image->mUsedAsSource = true;
-    MemoryImage* src = dynamic_cast<MemoryImage*>(image);
+    MemoryImage* src = image->AsMemoryImage();
     if (src == nullptr || !ValidMode(drawMode)) {
         return;
     }
@@ -879,7 +879,7 @@ void MemoryImage::BltMatrix(Image* image, float x, float y, const Matrix3x3& mat
         return;
     }
     image->mUsedAsSource = true;
-    MemoryImage* src = dynamic_cast<MemoryImage*>(image);
+    MemoryImage* src = image->AsMemoryImage();
     if (src == nullptr || !ValidMode(drawMode) || srcRect.mWidth <= 0 || srcRect.mHeight <= 0 ||
         mWidth > INT32_MAX / 4) {
         return;
@@ -910,7 +910,7 @@ void MemoryImage::BltTrianglesTex(Image* texture, const TriVertex (*triangles)[3
     MemoryImage* src = nullptr;
     if (texture != nullptr) {
         texture->mUsedAsSource = true;
-        src = dynamic_cast<MemoryImage*>(texture);
+        src = texture->AsMemoryImage();
         if (src == nullptr) {
             return;
         }

@@ -112,6 +112,7 @@ bool WidgetManager::DrawChangedAreas(const ModalFlags& flags, const Graphics& sc
     }
 
     DrawRecorder recorder(mImage->GetWidth(), mImage->GetHeight());
+    recorder.Reserve(mRetainedSteps.size() + mRetainedSteps.size() / 8);
     Graphics recording(screen);
     recording.mDestImage = &recorder;
     recording.mIs3D = false;

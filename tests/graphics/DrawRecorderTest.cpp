@@ -66,6 +66,12 @@ TEST_F(DrawRecorderTest, AreasCoverWhatChangedAndNoMore) {
             g.DrawImage(&mOther, 20 * i, 60);
         }
     };
+    // Hundreds of sprites that all move, as a level's particles do.
+    const auto swarm = [&](Graphics& g, int32_t shift) {
+        for (int32_t i = 0; i < 400; ++i) {
+            g.DrawImage(&mSprite, 150 + i % 5 + shift, 5 + (i * 7) % 39);
+        }
+    };
     const std::vector<Case> cases = {
         {"the same drawing", still, still, {}, 0},
         {"a sprite moved",
@@ -119,6 +125,23 @@ TEST_F(DrawRecorderTest, AreasCoverWhatChangedAndNoMore) {
          },
          {Rect(97, 17, 16, 16), Rect(104, 30, 10, 11)},
          500},
+        {"a swarm moved and a call added among still ones",
+         [&](Graphics& g) {
+             still(g);
+             swarm(g, 0);
+         },
+         [&](Graphics& g) {
+             Background(g);
+             for (int i = 0; i < 8; ++i) {
+                 g.DrawImage(&mOther, 20 * i, 60);
+                 if (i == 3) {
+                     g.DrawImage(&mSprite, 100, 5);
+                 }
+             }
+             swarm(g, 20);
+         },
+         {Rect(100, 5, 10, 10), Rect(150, 5, 14, 48), Rect(170, 5, 14, 48)},
+         1800},
     };
     for (const Case& c : cases) {
         const std::vector<Rect> areas =

@@ -231,6 +231,11 @@ void CForce::Draw(Vesk::Graphics& g, Vesk::GameMedia& media) {
     Vesk::Graphics tube(g);
     const Vesk::Rect clip = mBoard->GetLevelBar()->Tube();
     tube.ClipRect(clip.mX, clip.mY, clip.mWidth, clip.mHeight);
+    // A frame drawn again only where it changed draws the board once per area; the thousands of
+    // particles are not walked in those that miss the tube.
+    if (tube.mClipRect.mWidth <= 0 || tube.mClipRect.mHeight <= 0) {
+        return;
+    }
     for (int32_t i = 0; i < mStrandCount; ++i) {
         DrawStrand(tube, media, *mStrands[i]);
     }

@@ -394,5 +394,46 @@ TEST_F(GameDemoTest, ARecordedRunFromTheTitleReplaysToTheSameScreensScoreAndFile
     EXPECT_GE(recorded.files.at("Player.sav").size(), Vesk::Board::kHeaderBytes);
 }
 
+// The demo of level 1 played in the real game, replayed here: every frame drawn once loading has
+// ended is folded into one digest with its update, which a change of any pixel changes.
+TEST_F(GameDemoTest, TheBenchDemoReplaysToTheSameFrames) {
+    if (!LinkDefaultDataSet()) {
+        GTEST_SKIP() << "the data set is missing; build the target vorns_data";
+    }
+    const std::filesystem::path demo(VESK_PLAY_DEMO);
+    for (const char* extension : {".dmo", ".dm0"}) {
+        std::filesystem::copy_file(std::filesystem::path(demo).replace_extension(extension),
+                                   mDir + "/play" + extension);
+    }
+    StartupGame& game = Make("vorns -play -demofile=" + mDir + "/play.dmo");
+    uint64_t digest = 0xCBF29CE484222325ull;
+    int frames = 0;
+    game.mOnRedraw = [&] {
+        const Vesk::DDImage* screen = game.mWidgetManager->mImage;
+        if (!game.mLoaded || screen == nullptr || game.mLastDrawSkipped) {
+            return;
+        }
+        const uint32_t* bits = const_cast<Vesk::DDImage*>(screen)->GetBits();
+        digest = (digest ^ static_cast<uint64_t>(game.mUpdateCount)) * 0x100000001B3ull;
+        for (int32_t i = 0; i < screen->GetWidth() * screen->GetHeight(); ++i) {
+            digest = (digest ^ (bits[i] & 0xFFFFFF)) * 0x100000001B3ull;
+        }
+        ++frames;
+    };
+    int32_t bestScore = 0;
+    game.mOnUpdate = [&] { bestScore = std::max(bestScore, Score(game)); };
+    InitOrFail(game);
+    ASSERT_FALSE(HasFatalFailure());
+    game.Main()->Show(platform::ShowCommand::Show);
+    EXPECT_TRUE(Await([&] { return game.mShutdown.load(); }, 100000));
+    game.WaitForLoadingThread();
+    EXPECT_GT(bestScore, 0);
+    // The frames of the default data set as the build before the drawing was made cheaper drew
+    // them: a drawing change that alters a pixel of play shows here. A change of the data set
+    // changes them too.
+    EXPECT_EQ(frames, 1700);
+    EXPECT_EQ(digest, 0x35836D4BA89998E5ull) << std::hex << digest;
+}
+
 }  // namespace
 }  // namespace gameapptest
