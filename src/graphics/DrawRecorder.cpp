@@ -32,6 +32,7 @@ enum class Call : uint64_t {
     kTriangles,
     kMirror,
     kStretchMirror,
+    kMany,
 };
 
 // How far a call's pixels may reach past its geometry: filtering and anti-aliasing.
@@ -328,6 +329,45 @@ void DrawRecorder::FillScanLinesWithCoverage(Span* spans, int32_t spanCount, con
 void DrawRecorder::Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
                        DrawMode drawMode) {
     AddPlaced(static_cast<uint64_t>(Call::kBlt), image, x, y, srcRect, color, drawMode);
+}
+
+void DrawRecorder::BltMany(std::span<const PlacedBlit> blits, DrawMode drawMode) {
+    Digest digest(Call::kMany);
+    digest.Add(drawMode);
+    Rect bounds;
+    // The pictures' digests, kept for the few a batch takes turns with.
+    constexpr size_t kKept = 4;
+    std::array<std::pair<Image*, uint64_t>, kKept> kept{};
+    size_t next = 0;
+    const auto pair = [](int32_t a, int32_t b) {
+        return (uint64_t{static_cast<uint32_t>(a)} << 32) | static_cast<uint32_t>(b);
+    };
+    for (const PlacedBlit& blit : blits) {
+        uint64_t source = 0;
+        const auto* found = std::find_if(kept.begin(), kept.end(), [&](const auto& entry) {
+            return entry.first == blit.mImage && entry.second != 0;
+        });
+        if (found != kept.end()) {
+            source = found->second;
+        } else {
+            Digest picture(Call::kMany);
+            AddSource(picture, blit.mImage);
+            source = picture.Value();
+            kept[next] = {blit.mImage, source};
+            next = (next + 1) % kKept;
+        }
+        digest.Add(source);
+        digest.Add(pair(blit.mX, blit.mY));
+        digest.Add(pair(blit.mSrcRect.mX, blit.mSrcRect.mY));
+        digest.Add(pair(blit.mSrcRect.mWidth, blit.mSrcRect.mHeight));
+        digest.Add(pair(blit.mColor.mRed, blit.mColor.mGreen));
+        digest.Add(pair(blit.mColor.mBlue, blit.mColor.mAlpha));
+        const Rect placed(blit.mX, blit.mY, blit.mSrcRect.mWidth, blit.mSrcRect.mHeight);
+        if (!Empty(placed)) {
+            bounds = Empty(bounds) ? placed : Union(bounds, placed);
+        }
+    }
+    Add(digest, bounds, false);
 }
 
 void DrawRecorder::BltMirror(Image* image, int32_t x, int32_t y, const Rect& srcRect,

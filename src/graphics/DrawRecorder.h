@@ -50,6 +50,8 @@ public:
                                    int32_t coverHeight) override;
     void Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
              DrawMode drawMode) override;
+    // The batch is one step: its blits come and go together (a level's moving particles).
+    void BltMany(std::span<const PlacedBlit> blits, DrawMode drawMode) override;
     void BltF(Image* image, float x, float y, const Rect& srcRect, const Rect& clipRect,
               const Color& color, DrawMode drawMode) override;
     void BltRotated(Image* image, float x, float y, const Rect& srcRect, const Rect& clipRect,

@@ -269,15 +269,44 @@ void Graphics::DrawImage(Image* image, int32_t x, int32_t y) {
 }
 
 void Graphics::DrawImageStamps(std::span<const ImageStamp> stamps) {
-    // Other images take their own blits, which a batch can't know.
-    if (mDrawMode != kDrawModeAdditive || mScaleX != 1.0f || mScaleY != 1.0f ||
-        typeid(*mDestImage) != typeid(MemoryImage)) {
+    if (mScaleX != 1.0f || mScaleY != 1.0f) {
         const Color saved = mColor;
         for (const ImageStamp& stamp : stamps) {
             mColor = stamp.mColor;
             DrawImage(stamp.mImage, stamp.mX, stamp.mY);
         }
         mColor = saved;
+        return;
+    }
+    // Other images take their own blits, handed over as DrawImage would hand them one by one.
+    if (mDrawMode != kDrawModeAdditive || typeid(*mDestImage) != typeid(MemoryImage)) {
+        constexpr size_t kBatch = 256;
+        std::array<Image::PlacedBlit, kBatch> blits;
+        size_t count = 0;
+        const Rect clip = DestClip();
+        for (const ImageStamp& stamp : stamps) {
+            Image* image = stamp.mImage;
+            if (image == nullptr) {
+                continue;
+            }
+            const int32_t placedX = PlaceX(stamp.mX);
+            const int32_t placedY = PlaceY(stamp.mY);
+            const Rect dest =
+                Rect(placedX, placedY, image->mWidth, image->mHeight).Intersection(clip);
+            if (dest.mWidth <= 0 || dest.mHeight <= 0) {
+                continue;
+            }
+            blits[count++] = {image, dest.mX, dest.mY,
+                              Rect(dest.mX - placedX, dest.mY - placedY, dest.mWidth, dest.mHeight),
+                              mColorizeImages ? stamp.mColor : Color::White};
+            if (count == kBatch) {
+                mDestImage->BltMany(std::span(blits.data(), count), mDrawMode);
+                count = 0;
+            }
+        }
+        if (count != 0) {
+            mDestImage->BltMany(std::span(blits.data(), count), mDrawMode);
+        }
         return;
     }
     constexpr size_t kBatch = 64;

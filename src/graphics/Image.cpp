@@ -115,6 +115,12 @@ void Image::FillScanLinesWithCoverage(Span*, int32_t, const Color&, DrawMode, co
 
 void Image::Blt(Image*, int32_t, int32_t, const Rect&, const Color&, DrawMode) {}
 
+void Image::BltMany(std::span<const PlacedBlit> blits, DrawMode drawMode) {
+    for (const PlacedBlit& blit : blits) {
+        Blt(blit.mImage, blit.mX, blit.mY, blit.mSrcRect, blit.mColor, drawMode);
+    }
+}
+
 void Image::BltF(Image*, float, float, const Rect&, const Rect&, const Color&, DrawMode) {}
 
 void Image::BltRotated(Image*, float, float, const Rect&, const Rect&, const Color&, DrawMode,

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,16 @@ public:
                                            int32_t coverHeight);
     virtual void Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
                      DrawMode drawMode);
+    // One blit of a batch, as Blt takes it: placed and clipped already.
+    struct PlacedBlit {
+        Image* mImage = nullptr;
+        int32_t mX = 0;
+        int32_t mY = 0;
+        Rect mSrcRect;
+        Color mColor;
+    };
+    // Each blit as Blt would draw it, in order.
+    virtual void BltMany(std::span<const PlacedBlit> blits, DrawMode drawMode);
     virtual void BltF(Image* image, float x, float y, const Rect& srcRect, const Rect& clipRect,
                       const Color& color, DrawMode drawMode);
     // Angle in radians about (centerX, centerY) relative to the destination point.

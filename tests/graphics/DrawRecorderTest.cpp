@@ -72,6 +72,17 @@ TEST_F(DrawRecorderTest, AreasCoverWhatChangedAndNoMore) {
             g.DrawImage(&mSprite, 150 + i % 5 + shift, 5 + (i * 7) % 39);
         }
     };
+    // Stamps of two pictures taking turns, the last one moved by `shift`.
+    const auto stamps = [&](Graphics& g, int32_t shift) {
+        std::vector<Graphics::ImageStamp> batch;
+        for (int32_t i = 0; i < 20; ++i) {
+            batch.push_back({i % 2 == 0 ? &mSprite : &mOther, 20 + i, 5 + i, Color(9, 9, 9, i)});
+        }
+        batch.back().mX += shift;
+        g.SetDrawMode(kDrawModeAdditive);
+        g.DrawImageStamps(batch);
+        g.SetDrawMode(kDrawModeNormal);
+    };
     const std::vector<Case> cases = {
         {"the same drawing", still, still, {}, 0},
         {"a sprite moved",
@@ -142,6 +153,17 @@ TEST_F(DrawRecorderTest, AreasCoverWhatChangedAndNoMore) {
          },
          {Rect(100, 5, 10, 10), Rect(150, 5, 14, 48), Rect(170, 5, 14, 48)},
          1800},
+        {"one stamp of a batch moved: the batch is drawn again",
+         [&](Graphics& g) {
+             still(g);
+             stamps(g, 0);
+         },
+         [&](Graphics& g) {
+             still(g);
+             stamps(g, 1);
+         },
+         {Rect(20, 5, 30, 29)},
+         900},
     };
     for (const Case& c : cases) {
         const std::vector<Rect> areas =

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "game/core/BoardContext.h"
 #include "game/core/CLevelProgressBar.h"
@@ -248,20 +249,26 @@ void CForce::DrawStrand(Vesk::Graphics& g, Vesk::GameMedia& media, const Strand&
     Vesk::Color tint = Tint();
     g.SetColorizeImages(true);
     g.SetDrawMode(Vesk::kDrawModeAdditive);
+    // Thousands of particles: handed over as one batch, which a recording of the frame keeps as
+    // one step.
+    std::vector<Vesk::Graphics::ImageStamp> stamps;
+    stamps.reserve(static_cast<size_t>(strand.particleCount) * 2);
     for (int32_t i = 0; i < strand.particleCount; ++i) {
         const Particle& particle = strand.particles[i];
         int32_t px = static_cast<int32_t>(particle.x);
         int32_t py = static_cast<int32_t>(particle.y);
         if (glow != nullptr) {
-            g.SetColor(Vesk::Color(tint.GetRed(), tint.GetGreen(), tint.GetBlue(), particle.alpha));
-            g.DrawImage(glow, px - glow->GetWidth() / 2, py - glow->GetHeight() / 2);
+            stamps.push_back(
+                {glow, px - glow->GetWidth() / 2, py - glow->GetHeight() / 2,
+                 Vesk::Color(tint.GetRed(), tint.GetGreen(), tint.GetBlue(), particle.alpha)});
         }
         if (small != nullptr) {
-            g.SetColor(
-                Vesk::Color(tint.GetRed(), tint.GetGreen(), tint.GetBlue(), particle.alpha / 3));
-            g.DrawImage(small, px - small->GetWidth() / 2, py - small->GetHeight() / 2);
+            stamps.push_back(
+                {small, px - small->GetWidth() / 2, py - small->GetHeight() / 2,
+                 Vesk::Color(tint.GetRed(), tint.GetGreen(), tint.GetBlue(), particle.alpha / 3)});
         }
     }
+    g.DrawImageStamps(stamps);
     if (glow == nullptr || sizeRef == nullptr) {
         return;
     }
