@@ -2,6 +2,7 @@
 
 #include "platform/RuntimeFiles.h"
 #include "platform/sdl/SdlMessageBoxes.h"
+#include "platform/sdl/X11Focus.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "PrivateXServer.h"
 
@@ -27,6 +29,7 @@
 // Last: its macros (None, Bool, Status) would rename gtest's own.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xproto.h>
 
 namespace platform {
 namespace {
@@ -327,6 +330,45 @@ TEST(SdlWindowShow, AWindowIsShownOnlyOnceTheWindowManagerMappedIt) {
             EXPECT_GE(manager.Requests(), 2);
         }
     }
+}
+
+// Only a refused focus is kept from the handler that was there before the filter; any other
+// error still reaches it.
+TEST(X11ErrorFilter, OnlyFocusErrorsAreKeptFromTheHandlerBefore) {
+    PrivateXServer server;
+    if (!server.Start()) {
+        GTEST_SKIP() << "no Xvfb";
+    }
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    static std::vector<int> reached;
+    const XErrorHandler before = XSetErrorHandler([](Display*, XErrorEvent* error) {
+        reached.push_back(error->request_code);
+        return 0;
+    });
+    x11::FilterFocusErrors();
+    const ::Window gone =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XDestroyWindow(display, gone);
+    struct Case {
+        const char* request;
+        void (*send)(Display*, ::Window);
+        int code;
+        bool reaches;
+    };
+    for (const Case& c :
+         {Case{"focus",
+               [](Display* d, ::Window w) { XSetInputFocus(d, w, RevertToParent, CurrentTime); },
+               X_SetInputFocus, false},
+          Case{"map", [](Display* d, ::Window w) { XMapWindow(d, w); }, X_MapWindow, true}}) {
+        SCOPED_TRACE(c.request);
+        reached.clear();
+        c.send(display, gone);
+        XSync(display, False);
+        EXPECT_EQ(reached, c.reaches ? std::vector<int>{c.code} : std::vector<int>{});
+    }
+    XSetErrorHandler(before);
+    XCloseDisplay(display);
 }
 
 // Sets or unsets an environment variable for one scope.
