@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -242,7 +243,9 @@ TEST_F(SdlWindowSystemTest, AQuitSignalEndsBoxesWithoutAChoice) {
 // it maps at all, maps the next one into a frame of its own that it has not mapped yet: the
 // window is mapped but not viewable, and a focus request for it is refused with an X error.
 // With the check window, SDL knows a window manager runs; without it (one still starting) SDL
-// gives the window the keyboard itself once it is shown.
+// gives the window the keyboard itself once it is shown. A window whose dropped request stays
+// unanswered for kRescueAfter is mapped after all, so that a client waiting for it without
+// bound (SDL's show) fails the test instead of hanging it.
 class FakeWindowManager {
 public:
     FakeWindowManager(bool maps, bool checkWindow) : mMaps(maps), mDisplay(XOpenDisplay(nullptr)) {
@@ -265,21 +268,45 @@ public:
         XCloseDisplay(mDisplay);
     }
     int Requests() const { return mRequests.load(); }
+    int Rescues() const { return mRescues.load(); }
+    // Before the windows go: none is mapped late once it may be gone.
+    void EndRescues() {
+        const std::lock_guard lock(mRescueMutex);
+        mRescuesEnded = true;
+    }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::seconds kRescueAfter{10};
+
     void Run(std::stop_token stop) {
+        std::vector<std::pair<::Window, Clock::time_point>> dropped;
         while (!stop.stop_requested()) {
             while (XPending(mDisplay) > 0) {
                 XEvent event;
                 XNextEvent(mDisplay, &event);
-                if (event.type == MapRequest && ++mRequests == 2 && mMaps) {
-                    const ::Window window = event.xmaprequest.window;
+                if (event.type != MapRequest) {
+                    continue;
+                }
+                const ::Window window = event.xmaprequest.window;
+                if (++mRequests == 2 && mMaps) {
                     const ::Window frame = XCreateSimpleWindow(
                         mDisplay, DefaultRootWindow(mDisplay), 0, 0, 400, 300, 0, 0, 0);
                     XReparentWindow(mDisplay, window, frame, 0, 0);
                     XMapWindow(mDisplay, window);
                     XFlush(mDisplay);
+                } else {
+                    dropped.emplace_back(window, Clock::now());
                 }
+            }
+            if (!dropped.empty() && Clock::now() - dropped.front().second > kRescueAfter) {
+                const std::lock_guard lock(mRescueMutex);
+                if (!mRescuesEnded) {
+                    XMapWindow(mDisplay, dropped.front().first);
+                    XSync(mDisplay, False);
+                    ++mRescues;
+                }
+                dropped.erase(dropped.begin());
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -288,6 +315,9 @@ private:
     const bool mMaps;
     Display* mDisplay;
     std::atomic<int> mRequests{0};
+    std::atomic<int> mRescues{0};
+    std::mutex mRescueMutex;
+    bool mRescuesEnded = false;  // Guarded by mRescueMutex.
     std::jthread mThread;
 };
 
@@ -326,8 +356,10 @@ TEST(SdlWindowShow, AWindowIsShownOnlyOnceTheWindowManagerMappedIt) {
                 XWindowAttributes attributes{};
                 XGetWindowAttributes(w->X11().display, w->X11().window, &attributes);
                 EXPECT_EQ(attributes.map_state != IsUnmapped, maps);
+                manager.EndRescues();
             }
             EXPECT_GE(manager.Requests(), 2);
+            EXPECT_EQ(manager.Rescues(), 0) << "shown only once the test's manager gave in";
         }
     }
 }
