@@ -3,6 +3,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -37,6 +38,22 @@ std::vector<uint32_t> Values(xcb_connection_t* c, xcb_window_t window, xcb_atom_
     }
     const auto* first = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
     return std::vector<uint32_t>(first, first + xcb_get_property_value_length(reply.get()) / 4);
+}
+
+// A property change, else null.
+const xcb_property_notify_event_t* AsPropertyChange(const xcb_generic_event_t* event) {
+    constexpr uint8_t kSent = 0x80;
+    return (event->response_type & ~kSent) == XCB_PROPERTY_NOTIFY
+               ? reinterpret_cast<const xcb_property_notify_event_t*>(event)
+               : nullptr;
+}
+
+// Keeps in `latest` the time of the latest property change on a window other than `clock`.
+void NoteTime(const xcb_generic_event_t* event, unsigned long clock, unsigned int& latest) {
+    const xcb_property_notify_event_t* change = AsPropertyChange(event);
+    if (change != nullptr && change->window != clock) {
+        latest = std::max<unsigned int>(latest, change->time);
+    }
 }
 
 }  // namespace
@@ -75,6 +92,10 @@ X11BoxFocus::X11BoxFocus(unsigned long owner) : mOwner(owner) {
                                  &ownerEvents);
     // Read after the selection: a change after the reading is heard.
     mOwnerFullScreen = OwnerIsFullScreen();
+    mClock = xcb_generate_id(mConnection);
+    xcb_create_window(mConnection, 0, static_cast<xcb_window_t>(mClock),
+                      static_cast<xcb_window_t>(mRoot), 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                      XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &ownerEvents);
     xcb_flush(mConnection);
     mDone = false;
 }
@@ -177,6 +198,32 @@ void X11BoxFocus::AskFullScreen() {
     xcb_flush(mConnection);
 }
 
+void X11BoxFocus::AwaitServerTimeAfter(unsigned int time) {
+    for (int read = 0; read < kClockReads; ++read) {
+        // Appending nothing still tells of a change, with the server's time.
+        xcb_change_property(mConnection, XCB_PROP_MODE_APPEND, static_cast<xcb_window_t>(mClock),
+                            XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, 0, nullptr);
+        xcb_flush(mConnection);
+        for (;;) {
+            xcb_generic_event_t* event = xcb_wait_for_event(mConnection);
+            if (event == nullptr) {
+                return;
+            }
+            NoteTime(event, mClock, mLastSeen);
+            const xcb_property_notify_event_t* change = AsPropertyChange(event);
+            const bool clock = change != nullptr && change->window == mClock;
+            const uint32_t now = clock ? change->time : 0;
+            std::free(event);
+            if (clock) {
+                if (now > time) {
+                    return;
+                }
+                break;
+            }
+        }
+    }
+}
+
 void X11BoxFocus::RestoreOwner() {
     if (mConnection != nullptr && xcb_connection_has_error(mConnection) == 0 && mOwnerFullScreen &&
         !OwnerIsFullScreen()) {
@@ -189,6 +236,7 @@ void X11BoxFocus::Step() {
         return;
     }
     while (xcb_generic_event_t* event = xcb_poll_for_event(mConnection)) {
+        NoteTime(event, mClock, mLastSeen);
         std::free(event);
     }
     StepOnce();
@@ -199,6 +247,7 @@ void X11BoxFocus::Step() {
             return;
         }
         do {
+            NoteTime(event, mClock, mLastSeen);
             std::free(event);
         } while ((event = xcb_poll_for_queued_event(mConnection)) != nullptr);
         StepOnce();
@@ -233,14 +282,21 @@ void X11BoxFocus::StepOnce() {
         Take(xcb_get_input_focus_reply(mConnection, xcb_get_input_focus(mConnection), nullptr));
     mFocused = focus != nullptr && focus->focus == mBox;
     // i3 ends the owner's full screen whenever the box gets the focus. Asked again, it shows
-    // the box over the owner and gives the owner the focus, with the time of its last event:
-    // the box's focus set anew before that, at the current time, makes the server refuse it.
-    if (mFocused && mOwnerFullScreen && mFullScreenAsks < kFullScreenAsks && !OwnerIsFullScreen()) {
-        ++mFullScreenAsks;
-        mFocused = false;  // looked at again soon
-        AskFullScreen();
-        SetFocus(mBox);
-        return;
+    // the box over the owner and gives the owner the focus, with the time of the last event it
+    // read: the box's focus set anew at a later time makes the server refuse that. Asked again
+    // once the last ask was seen answered.
+    if (mOwnerFullScreen) {
+        if (OwnerIsFullScreen()) {
+            mFullScreenAsked = false;
+        } else if (mFocused && !mFullScreenAsked && mFullScreenAsks < kFullScreenAsks) {
+            ++mFullScreenAsks;
+            mFullScreenAsked = true;
+            mFocused = false;  // looked at again soon
+            AwaitServerTimeAfter(mLastSeen);
+            AskFullScreen();
+            SetFocus(mBox);
+            return;
+        }
     }
     if (mFocused) {
         return;

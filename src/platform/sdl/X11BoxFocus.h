@@ -37,7 +37,8 @@ private:
     static constexpr int kStepMs = 50;
     static constexpr int kTries = 4;
     // Fewer than kTries: the box's keyboard comes before the owner's full screen.
-    static constexpr int kFullScreenAsks = 2;
+    static constexpr int kFullScreenAsks = 3;
+    static constexpr int kClockReads = 1000;
 
     void StepOnce();
     unsigned long FindBox();
@@ -46,6 +47,7 @@ private:
     void AskFocus(unsigned long box);
     bool OwnerIsFullScreen();
     void AskFullScreen();
+    void AwaitServerTimeAfter(unsigned int time);
 
     struct Atoms {
         unsigned int clients = 0;
@@ -58,10 +60,13 @@ private:
     xcb_connection_t* mConnection = nullptr;
     unsigned long mRoot = 0;
     unsigned long mOwner = 0;
+    unsigned long mClock = 0;    // a window of ours whose property changes tell the server's time
+    unsigned int mLastSeen = 0;  // the latest time of a property change heard
     Atoms mAtoms;
     unsigned long mBox = 0;
     int mTries = 0;
     int mFullScreenAsks = 0;
+    bool mFullScreenAsked = false;  // and not yet seen given
     bool mOwnerFullScreen = false;  // when the box was asked for
     bool mFocused = false;
     bool mDone = true;
