@@ -38,6 +38,7 @@ private:
     static constexpr int kTries = 4;
     // Fewer than kTries: the box's keyboard comes before the owner's full screen.
     static constexpr int kFullScreenAsks = 3;
+    // Round trips at most to see the server's clock pass a time (it counts milliseconds).
     static constexpr int kClockReads = 1000;
 
     void StepOnce();
