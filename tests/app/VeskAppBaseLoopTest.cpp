@@ -6,6 +6,7 @@
 #include "AppTestSupport.h"
 #include "graphics/DDImage.h"
 #include "platform/TextSystem.h"
+#include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessTextSystem.h"
 
 namespace apptest {
@@ -292,6 +293,54 @@ TEST_F(LoopTest, EndedDemoNeitherSpinsNorHangs) {
     EXPECT_GT(mClock.TickMs() - start, 100u);
     mWs->PushClose();
     ASSERT_TRUE(StepUntil([&] { return app.mShutdown.load(); }, 100));
+}
+
+// A window the desktop does not show after Alt+Enter ends the run the way any end does, the
+// settings written and no sign of a crash left, with status 1; at start it ends at once.
+TEST_F(LoopTest, AWindowTheDesktopDoesNotShowEndsTheRunWithStatusOne) {
+    for (const bool windowed : {true, false}) {
+        SCOPED_TRACE(windowed ? "from a window" : "from full screen");
+        TestApp& app = MakeApp();
+        app.mIsWindowed = windowed;
+        app.mAutoStartLoadingThread = false;
+        app.Init();
+        int updates = 0;
+        app.mManager->mOnUpdate = [&] {
+            if (++updates == 10) {
+                mWs->SetMapsDropped(true);
+                ASSERT_TRUE(mWs->PushKeyDown(platform::vk::Alt));
+                ASSERT_TRUE(mWs->PushKeyDown(platform::vk::Enter));
+            }
+        };
+        app.mEvents.clear();
+        testing::internal::CaptureStderr();
+        try {
+            app.Start();
+        } catch (const ExitCalled& exit) {
+            ADD_FAILURE() << "ended at once with " << exit.code;
+        }
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find("The window could not be shown"), std::string::npos) << said;
+        EXPECT_EQ(app.mExitStatus, 1);
+        EXPECT_EQ(app.mIsWindowed, !windowed);
+        std::erase_if(app.mEvents, [](const std::string& e) { return e.find("Focus") != e.npos; });
+        EXPECT_EQ(app.mEvents,
+                  (std::vector<std::string>{"ShutdownHook", "window hidden", "StopAllMusic",
+                                            "WriteToRegistry hidden", "PreTerminate",
+                                            "WriteToRegistry hidden"}));
+        int inProgress = -1;
+        EXPECT_TRUE(app.RegistryReadInteger("InProgress", &inProgress));
+        EXPECT_EQ(inProgress, 0);
+    }
+
+    TestApp& app = MakeApp();
+    app.mIsWindowed = false;
+    mWs->SetMapsDropped(true);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(InitExpectingExit(app), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("The window could not be shown"),
+              std::string::npos);
+    EXPECT_EQ(std::count(app.mEvents.begin(), app.mEvents.end(), "ShutdownHook"), 0);
 }
 
 TEST_F(LoopTest, StartShutdownAndDestructionKeepTheirOrder) {
