@@ -343,6 +343,22 @@ TEST_F(LoopTest, AWindowTheDesktopDoesNotShowEndsTheRunWithStatusOne) {
     EXPECT_EQ(std::count(app.mEvents.begin(), app.mEvents.end(), "ShutdownHook"), 0);
 }
 
+// A lost display that can come back neither in a window (the desktop's depth) nor full screen
+// (the screen too small for the window) ends the run after its box, with status 1.
+TEST_F(LoopTest, ADisplayThatCannotComeBackEndsTheRunWithStatusOne) {
+    TestApp& app = Running();
+    app.mDisplay->mResults = {Vesk::DDInterface::RESULT_INVALID_COLORDEPTH};
+    ASSERT_EQ(app.InitDisplay(), Vesk::DDInterface::RESULT_INVALID_COLORDEPTH);
+    app.mDisplay->mFailPresents = true;
+    mWs->SetScreen(platform::Size{app.mWidth, app.mHeight},
+                   platform::ScreenRect{0, 0, app.mWidth, app.mHeight}, 32);
+    app.PresentScreen(nullptr);
+    ASSERT_FALSE(mWs->MessageBoxes().empty());
+    EXPECT_EQ(mWs->MessageBoxes().back().text, "Please set your desktop color depth to 16 bit.");
+    EXPECT_TRUE(app.mShutdown);
+    EXPECT_EQ(app.mExitStatus, 1);
+}
+
 TEST_F(LoopTest, StartShutdownAndDestructionKeepTheirOrder) {
     TestApp& app = MakeInitedApp();
     app.mAutoStartLoadingThread = false;
