@@ -120,13 +120,15 @@ TEST_F(InGameDialogTest, AModeSwitchedWhileADialogIsUpIsKept) {
     };
     using Settings = Vesk::CSettingsDialog;
     using Pause = Vesk::CPauseDialog;
-    for (const Case& c :
-         {Case{false, true, "su", Settings::kButton0, false},
-          Case{false, true, "s", Settings::kButton0, false},
-          Case{false, true, "bsusu", Settings::kButton0, true},
-          Case{false, false, "subu", Settings::kButton0, false},
-          Case{false, true, "su", Settings::kButton1, false},
-          Case{true, false, "su", Pause::CONTINUE, true}, Case{true, false, "s", kEscape, true}}) {
+    for (const Case& c : {
+             Case{false, true, "su", Settings::kButton0, false},     // Alt+Enter, then OK
+             Case{false, true, "s", Settings::kButton0, false},      // OK in the same step
+             Case{false, true, "bsusu", Settings::kButton0, true},   // ticked, Alt+Enter twice
+             Case{false, false, "subu", Settings::kButton0, false},  // set again after Alt+Enter
+             Case{false, true, "su", Settings::kButton1, false},     // Cancel
+             Case{true, false, "su", Pause::CONTINUE, true},
+             Case{true, false, "s", kEscape, true},
+         }) {
         SCOPED_TRACE(::testing::Message() << (c.pause ? "pause " : "options ") << c.steps
                                           << " then button " << c.button);
         mGame->mIsWindowed = c.windowed;
