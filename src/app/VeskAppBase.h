@@ -341,8 +341,8 @@ public:
     // Tells the player the display could not be made, then ends the process with code 1.
     void DisplayFailed(const std::string& reason);
     // Shows the main window. One the desktop did not show is told of on stderr and in the error
-    // log, with no box (none would be seen either), and the run ends with status 1: at start at
-    // once, once the main loop runs through Shutdown, so that the players' files and the
+    // log, with no box (none would be seen either), and the run ends with status 1: at start
+    // at once; once the main loop runs, through Shutdown, so that the players' files and the
     // settings are saved first. False when the window was not shown.
     bool ShowMainWindow(platform::ShowCommand command);
     bool EndUnlessMainWindowShown();
