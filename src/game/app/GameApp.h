@@ -101,7 +101,7 @@ public:
     void StoreLevelRecordFor(int32_t level, uint32_t levelTime);
     // Empties the current player's saved game.
     void ClearSavedGame();
-    // True when the file cannot be read or holds fewer than 4 bytes.
+    // True when the file cannot be read, holds fewer than 4 bytes or is left alone.
     bool IsSavedGameEmpty(const std::string& path);
     // "profiles/<player>.sav" in the data folder; empty for a name that would leave the
     // folder (separators, "." or "..", control bytes), which then has no saved game.

@@ -265,7 +265,8 @@ void GameApp::ClearSavedGame() {
 }
 
 bool GameApp::IsSavedGameEmpty(const std::string& path) {
-    if (path.empty()) {
+    // One left alone cannot be resumed, and starting afresh never touches it.
+    if (path.empty() || Files().IsLeftAlone(path)) {
         return true;
     }
     const std::optional<uint64_t> size = platform::fs::FileSize(path);
