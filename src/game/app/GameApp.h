@@ -116,6 +116,8 @@ public:
     void ClearHighScores();
     // The folder of the player's files, ending with '/'.
     std::string ProfilesFolder() const;
+    // Removes the temporary files that writes of the player's files, killed midway, left there.
+    void RemoveDeadWritersFiles() const;
     // The readers of the two files, as far as the bytes are sound: a damaged name or record
     // ends the reading; game.dat always gives levelCount records. ParseGameData answers why
     // the bytes are damaged, or empty when they are sound: a file that ends where a record
