@@ -258,9 +258,18 @@ void CrashHandler::HandleException(const FaultRecord& fault) {
     WriteCrashFile(report.text);
 
     VeskAppBase* app = gVeskAppBase;
+    // Another thread's fault while the application shuts down: the main thread may be waiting
+    // for the faulting one, holding what the window, clipboard and music calls take, and no
+    // player is left to answer a crash window. The report is all; the watchdog stays on.
+    if (app != nullptr && app->mShutdown && fault.threadId != app->mPrimaryThreadId) {
+        AddApplicationText(*app, report.text);
+        WriteCrashFile(AnnotateFromMapFile(report.text));
+        return;
+    }
     if (app != nullptr) {
         app->HideAppWindow();
         AddApplicationText(*app, report.text);
+        CopyReportToClipboard(*app, report.text);
     }
     report.text = AnnotateFromMapFile(report.text);
     WriteCrashFile(report.text);
@@ -492,7 +501,6 @@ void CrashHandler::AddApplicationText(VeskAppBase& app, std::string& report) {
     if (!text.empty()) {
         report += "\r\n" + text;
     }
-    CopyReportToClipboard(app, report);
 }
 
 void CrashHandler::SaveDemoAndAttachment(VeskAppBase& app) {
