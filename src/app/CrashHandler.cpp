@@ -259,22 +259,26 @@ void CrashHandler::HandleException(const FaultRecord& fault) {
 
     VeskAppBase* app = gVeskAppBase;
     // Another thread's fault while the application shuts down: the main thread may be waiting
-    // for the faulting one, holding what the window, clipboard and music calls take, and no
-    // player is left to answer a crash window. The report is all; the watchdog stays on.
-    if (app != nullptr && app->mShutdown && fault.threadId != app->mPrimaryThreadId) {
-        AddApplicationText(*app, report.text);
-        WriteCrashFile(AnnotateFromMapFile(report.text));
-        return;
-    }
+    // for the faulting one while it holds what the window, clipboard and music calls take, and
+    // no player is left to answer a crash window. Report and demo are written, and the process
+    // ends with the watchdog still on.
+    const bool quiet = app != nullptr && app->mShutdown && fault.threadId != app->mPrimaryThreadId;
     if (app != nullptr) {
-        app->HideAppWindow();
+        if (!quiet) {
+            app->HideAppWindow();
+        }
         AddApplicationText(*app, report.text);
-        CopyReportToClipboard(*app, report.text);
+        if (!quiet) {
+            CopyReportToClipboard(*app, report.text);
+        }
     }
     report.text = AnnotateFromMapFile(report.text);
     WriteCrashFile(report.text);
     if (app != nullptr) {
         SaveDemoAndAttachment(*app);
+    }
+    if (quiet) {
+        return;
     }
 
     // The crash windows wait for the player for as long as it takes.

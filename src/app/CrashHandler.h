@@ -19,7 +19,7 @@ class VeskAppBase;
 //
 // Everything runs on the crashing thread inside the signal handler; only the first fault is
 // handled, and a fault while reporting ends the process at once. A fault on another thread
-// while the application shuts down gets the report alone, with no windows.
+// while the application shuts down gets report and demo written, but no windows.
 class CrashHandler {
 public:
     using FaultRecord = platform::crash::FaultRecord;

@@ -468,6 +468,8 @@ TEST_F(CrashAppDeathTest, FaultOnAnotherThreadDuringShutdownEndsTheProcessWithTh
     EXPECT_EXIT(
         {
             TestApp& app = MakeInitedApp();
+            app.mRecordingDemoBuffer = true;
+            app.mDemoFileName = "crashed.dmo";
             Prepare(WriteWindowFile);
             // As when the music thread faulted while the main thread unloaded the songs, and
             // then waited for that thread to end.
@@ -479,6 +481,7 @@ TEST_F(CrashAppDeathTest, FaultOnAnotherThreadDuringShutdownEndsTheProcessWithTh
     const std::string text = CrashText();
     EXPECT_EQ(text.rfind("Unknown exception: (code 0x40000015)", 0), 0u) << text;
     EXPECT_NE(text.find("\r\n\r\nProduct: AppTest\r\n"), std::string::npos) << text;
+    EXPECT_TRUE(std::filesystem::exists(mDir / "crashed.dmo"));
     // Nobody answers a crash window on the way out.
     EXPECT_FALSE(std::filesystem::exists(mDir / "window.txt"));
 }
