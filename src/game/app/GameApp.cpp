@@ -296,6 +296,7 @@ void GameApp::ShutdownHook() {
     if (mLoadingFailed.exchange(false)) {
         MsgBox(mResourceManager->GetErrorText(), GetStringOrDefault("FATAL_ERROR", "FATAL ERROR"),
                platform::mb::IconError);
+        mExitStatus = 1;
     }
     if (mMusicInterface != nullptr) {
         mMusicInterface->UnloadAllMusic();

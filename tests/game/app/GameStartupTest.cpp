@@ -104,6 +104,7 @@ TEST_F(GameStartupTest, TitleComesFirstAndAFailingGroupEndsTheRunWithoutTheMenu)
     game.WaitForLoadingThread();
     ASSERT_EQ(mWs->MessageBoxes().size(), 1u);
     EXPECT_EQ(mWs->MessageBoxes()[0].text, "Font resource not found: FONT_BASIC");
+    EXPECT_EQ(game.mExitStatus, 1);
     EXPECT_EQ(game.mMainMenu, nullptr);
     EXPECT_EQ(game.mCompletedLoadingThreadTasks, 1);
     EXPECT_FALSE(std::filesystem::exists(Vesk::GetAppDataFolder() + "profiles/game.dat"));
