@@ -159,6 +159,7 @@ bool GameApp::ChangeDirHook(const std::string& folder) {
 }
 
 void GameApp::InitHook() {
+    RemoveDeadWritersFiles();
     if (!gPakInterface->AddPakFile(kPakFile)) {
         mShutdownRequested = true;
         LogError(gPakInterface->GetErrorText());
