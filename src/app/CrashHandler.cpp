@@ -258,14 +258,27 @@ void CrashHandler::HandleException(const FaultRecord& fault) {
     WriteCrashFile(report.text);
 
     VeskAppBase* app = gVeskAppBase;
+    // Another thread's fault while the application shuts down: the main thread may be waiting
+    // for the faulting one while it holds what the window, clipboard and music calls take, and
+    // no player is left to answer a crash window. Report and demo are written, and the process
+    // ends with the watchdog still on.
+    const bool quiet = app != nullptr && app->mShutdown && fault.threadId != app->mPrimaryThreadId;
     if (app != nullptr) {
-        app->HideAppWindow();
+        if (!quiet) {
+            app->HideAppWindow();
+        }
         AddApplicationText(*app, report.text);
+        if (!quiet) {
+            CopyReportToClipboard(*app, report.text);
+        }
     }
     report.text = AnnotateFromMapFile(report.text);
     WriteCrashFile(report.text);
     if (app != nullptr) {
         SaveDemoAndAttachment(*app);
+    }
+    if (quiet) {
+        return;
     }
 
     // The crash windows wait for the player for as long as it takes.
@@ -492,7 +505,6 @@ void CrashHandler::AddApplicationText(VeskAppBase& app, std::string& report) {
     if (!text.empty()) {
         report += "\r\n" + text;
     }
-    CopyReportToClipboard(app, report);
 }
 
 void CrashHandler::SaveDemoAndAttachment(VeskAppBase& app) {

@@ -18,7 +18,8 @@ class VeskAppBase;
 // process then ends by the fault's signal, without a core dump.
 //
 // Everything runs on the crashing thread inside the signal handler; only the first fault is
-// handled, and a fault while reporting ends the process at once.
+// handled, and a fault while reporting ends the process at once. A fault on another thread
+// while the application shuts down gets report and demo written, but no windows.
 class CrashHandler {
 public:
     using FaultRecord = platform::crash::FaultRecord;
@@ -83,8 +84,7 @@ public:
     // Writes the report and a newline to "crash.txt" in the current directory.
     static bool WriteCrashFile(const std::string& report);
 
-    // Appends the application's crash text to the report and copies the report to the
-    // clipboard.
+    // Appends the application's crash text to the report.
     static void AddApplicationText(VeskAppBase& app, std::string& report);
     // Closes and writes a demo being recorded and picks the upload's attachment; switches
     // recording and playing off.

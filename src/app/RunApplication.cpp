@@ -76,8 +76,9 @@ int RunApplication(int argc, char** argv, const AppFactory& make) {
     app->SetCommandLine(VeskAppBase::JoinArguments(commandLine));
     app->Init();
     app->Start();
+    const int status = app->mExitStatus;
     app.reset();
-    return 0;
+    return status;
 }
 
 }  // namespace Vesk

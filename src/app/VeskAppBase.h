@@ -309,6 +309,9 @@ public:
     // DoExit for a run that cannot go on and whose box told the player why: the settings keep
     // no sign of a crash for the next start.
     [[noreturn]] void ExitOnError(int code);
+    // Shutdown of a run that a failure ends once the player was told: everything is saved as at
+    // any end, and the process's status is 1.
+    void ShutdownOnError();
     void SetCursor(int cursorNum);
     void SetCursorImage(int cursorNum, Image* image);
     void EnableCustomCursors(bool enabled);
@@ -338,9 +341,11 @@ public:
     // Tells the player the display could not be made, then ends the process with code 1.
     void DisplayFailed(const std::string& reason);
     // Shows the main window. One the desktop did not show is told of on stderr and in the error
-    // log, with no box (none would be seen either), and the process ends with code 1.
-    void ShowMainWindow(platform::ShowCommand command);
-    void EndUnlessMainWindowShown();
+    // log, with no box (none would be seen either), and the run ends with status 1: at start
+    // at once; once the main loop runs, through Shutdown, so that the players' files and the
+    // settings are saved first. False when the window was not shown.
+    bool ShowMainWindow(platform::ShowCommand command);
+    bool EndUnlessMainWindowShown();
     // A 3-D device was made and has recorded a failure or lost its render target.
     bool Is3DSuspect();
 
@@ -480,6 +485,8 @@ public:
 
     bool mIsWindowHidden = false;
     std::atomic<bool> mShutdown{false};
+    // The process's status once the run has ended; set by ShutdownOnError.
+    std::atomic<int> mExitStatus{0};
     bool mStepAbort = false;
     bool mIsWindowed = true;
     bool mIsPhysWindowed = true;

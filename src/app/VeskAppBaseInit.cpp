@@ -141,13 +141,15 @@ void VeskAppBase::Init() {
 
     platform::WindowSystem& ws = WindowSystem();
     if (!ws.VideoAvailable()) {
-        ws.MessageBox(platform::kNoWindow,
-                      GetStringOrDefault("APP_REQUIRES_DIRECTX",
-                                         "This application needs a graphical desktop to run.  "
-                                         "Start it from a desktop session."),
+        const std::string text = GetStringOrDefault(
+            "APP_REQUIRES_DIRECTX",
+            "This application needs a graphical desktop to run.  Start it from a desktop session.");
+        // Without a desktop the box cannot open either: the words go to the terminal too.
+        std::fprintf(stderr, "%s\n", text.c_str());
+        ws.MessageBox(platform::kNoWindow, text,
                       GetStringOrDefault("YOU_NEED_DIRECTX", "You need a graphical desktop"),
                       platform::mb::IconError);
-        DoExit(0);
+        DoExit(1);
     }
 
     PreReadRegistryHook();
@@ -202,7 +204,7 @@ void VeskAppBase::Init() {
         if (!ReadDemoFile(error)) {
             mPlayingDemoBuffer = false;
             Popup(error);
-            DoExit(0);
+            ExitOnError(1);
         }
     }
 
@@ -364,7 +366,7 @@ void VeskAppBase::HandleCmdLineParam(const std::string& paramName, const std::st
     } else {
         Popup(GetStringOrDefault("INVALID_COMMANDLINE_PARAM", "Invalid command line parameter: ") +
               paramName);
-        DoExit(0);
+        ExitOnError(1);
     }
 }
 
@@ -415,6 +417,8 @@ void VeskAppBase::HandleOtherInstance() {
     if (mNotifyGameMessage != 0) {
         WindowSystem().BroadcastMessage(mNotifyGameMessage, 0, 0);
     }
+    // Whoever started this copy learns why nothing opened (the first may be on another display).
+    std::fprintf(stderr, "%s is already running.\n", mProdName.c_str());
     DoExit(0);
 }
 
@@ -497,8 +501,8 @@ void VeskAppBase::MakeWindow() {
     mHWnd = window->Id();
     mIsPhysWindowed = !fullScreen;
     window->SetUserData(this);
-    if (params.visible) {
-        EndUnlessMainWindowShown();
+    if (params.visible && !EndUnlessMainWindowShown()) {
+        return;
     }
 
     if (mDDInterface == nullptr) {
@@ -524,7 +528,7 @@ void VeskAppBase::MakeWindow() {
         if (mFullScreenImpossible) {
             Popup(GetStringOrDefault("PLEASE_SET_COLOR_DEPTH",
                                      "Please set your desktop color depth to 16 bit."));
-            DoExit(1);
+            ExitOnError(1);
         }
         mForceFullscreen = true;
         SwitchScreenModeWindowed(false);
@@ -560,25 +564,35 @@ void VeskAppBase::MakeWindow() {
 void VeskAppBase::DisplayFailed(const std::string& reason) {
     Popup(GetStringOrDefault("FAILED_INIT_DIRECTDRAW", "Failed to initialize DirectDraw: ") +
           reason);
-    DoExit(1);
+    ExitOnError(1);
 }
 
-void VeskAppBase::ShowMainWindow(platform::ShowCommand command) {
-    if (platform::Window* window = MainWindow()) {
-        window->Show(command);
-        EndUnlessMainWindowShown();
+bool VeskAppBase::ShowMainWindow(platform::ShowCommand command) {
+    platform::Window* window = MainWindow();
+    if (window == nullptr) {
+        return true;
     }
+    window->Show(command);
+    return EndUnlessMainWindowShown();
 }
 
-void VeskAppBase::EndUnlessMainWindowShown() {
+bool VeskAppBase::EndUnlessMainWindowShown() {
     const platform::Window* window = MainWindow();
     if (window == nullptr || window->IsVisible()) {
-        return;
+        return true;
+    }
+    // Once the game has run, its players' files, the level in play and the settings are saved
+    // before the end; at start there is nothing to save yet.
+    if (mRunning) {
+        ShutdownOnError();
     }
     const std::string text = "The window could not be shown: the desktop did not map it.";
     std::fprintf(stderr, "%s\n", text.c_str());
     LogError(text);
-    DoExit(1);
+    if (!mRunning) {
+        ExitOnError(1);
+    }
+    return false;
 }
 
 int VeskAppBase::InitDisplay() {

@@ -685,7 +685,7 @@ void VeskAppBase::PresentScreen(const Rect* rect) {
         if (mLastInitDisplayResult == DDInterface::RESULT_INVALID_COLORDEPTH) {
             Popup(GetStringOrDefault("PLEASE_SET_COLOR_DEPTH",
                                      "Please set your desktop color depth to 16 bit."));
-            Shutdown();
+            ShutdownOnError();
         } else {
             mForceFullscreen = true;
             SwitchScreenModeWindowed(false);

@@ -203,6 +203,11 @@ void VeskAppBase::Shutdown() {
     ImageLib::FreeJ2KCodec();
 }
 
+void VeskAppBase::ShutdownOnError() {
+    mExitStatus = 1;
+    Shutdown();
+}
+
 void VeskAppBase::DoExit(int code) {
     // Leave nothing behind: stop the cursor thread and give the screen back before ending.
     mShutdown = true;
@@ -238,13 +243,19 @@ void VeskAppBase::SwitchScreenModeFull(bool wantWindowed, bool is3D, bool force)
     Set3DAcceleration(is3D, false);
     mIsWindowed = wantWindowed;
     MakeWindow();
+    // A window the desktop did not show has ended the run.
+    if (mShutdown) {
+        return;
+    }
     if (!mIsOpeningURL) {
-        ShowMainWindow(platform::ShowCommand::ShowNormal);
+        if (!ShowMainWindow(platform::ShowCommand::ShowNormal)) {
+            return;
+        }
         if (platform::Window* window = MainWindow()) {
             window->SetForeground();
         }
-    } else {
-        ShowMainWindow(platform::ShowCommand::ShowNoActivate);
+    } else if (!ShowMainWindow(platform::ShowCommand::ShowNoActivate)) {
+        return;
     }
     if (mSoundManager != nullptr) {
         mSoundManager->SetCooperativeWindow(mHWnd, mIsWindowed);

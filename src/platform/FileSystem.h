@@ -74,6 +74,12 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(std::string_view path);
 // while writing leaves either the old or the new contents, never half of one.
 bool WriteWholeFileAtomic(std::string_view path, const void* data, size_t size);
 
+// Removes from the folder what WriteWholeFileAtomic and KeepDamagedCopy leave beside a file whose
+// name matches the pattern when their process is killed while writing: regular files named
+// after that file and ".tmp<pid>" or ".keep<pid>" whose writing process no longer runs. A file
+// of a running writer stays, as does every other file.
+void RemoveDeadWritersFiles(std::string_view folder, std::string_view pattern);
+
 // Keeps the bytes of a damaged file beside it, whole, under the first free name of
 // "<path>.damaged", "<path>.damaged.2" and so on; an earlier copy is never replaced, even by a
 // copy made at the same moment by another process. An earlier copy that holds the same bytes is

@@ -15,6 +15,9 @@ std::string ConfigHomeFolder();
 // Per-user runtime folder for locks and sockets, ending with '/'.
 std::string RuntimeFolder();
 uint32_t ProcessId();
+// True while a process has the id, of any user, a zombie included; false for 0 and for ids no
+// process can have.
+bool ProcessRuns(uint32_t pid);
 
 // Ends the process. An installed exit handler runs first; tests install one that throws so
 // a fatal path can be observed without losing the test process.

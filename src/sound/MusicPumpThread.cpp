@@ -27,21 +27,28 @@ void MusicPumpThread::Add(std::shared_ptr<MusicStream> stream) {
 }
 
 void MusicPumpThread::Remove(const MusicStream* stream) {
-    std::lock_guard<std::mutex> lock(mLock);
+    std::unique_lock<std::mutex> lock(mLock);
     std::erase_if(mStreams, [&](const auto& held) { return held.get() == stream; });
+    // A pass pumps outside the lock; the stream's bytes must outlive a pump in progress.
+    mPumped.wait(lock, [&] { return mPumping != stream; });
 }
 
 void MusicPumpThread::Run() {
-    std::vector<std::shared_ptr<MusicStream>> streams;
     std::unique_lock<std::mutex> lock(mLock);
     while (!mQuit) {
-        streams = mStreams;
-        lock.unlock();
-        for (const auto& stream : streams) {
+        // One stream at a time, taken from the list under the lock, so a stream removed
+        // meanwhile is never pumped again. A removal may make the pass skip one stream.
+        for (size_t i = 0; i < mStreams.size() && !mQuit; ++i) {
+            std::shared_ptr<MusicStream> stream = mStreams[i];
+            mPumping = stream.get();
+            lock.unlock();
             stream->Pump();
+            // Let go before Remove may return: the stream then ends on the remover's side.
+            stream.reset();
+            lock.lock();
+            mPumping = nullptr;
+            mPumped.notify_all();
         }
-        streams.clear();
-        lock.lock();
         mWake.wait_for(lock, std::chrono::milliseconds(kRestMs), [this] { return mQuit; });
     }
 }

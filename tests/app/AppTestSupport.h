@@ -200,6 +200,9 @@ public:
         if (platform::Window* window = MainWindow()) {
             mEvents.push_back(window->IsVisible() ? "window visible" : "window hidden");
         }
+        if (mShutdownProc) {
+            mShutdownProc();
+        }
     }
     void PreTerminate() override { mEvents.push_back("PreTerminate"); }
     void WriteToRegistry() override {
@@ -239,6 +242,7 @@ public:
     std::vector<std::string> mEvents;
     std::vector<int> mRedrawAtUpdate;
     std::function<void()> mLoadingProc;
+    std::function<void()> mShutdownProc;
     int mShutdownAtUpdate = 0;
 };
 

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "AppTestSupport.h"
 
@@ -461,6 +462,28 @@ TEST_F(CrashAppDeathTest, ReportCarriesTheApplicationText) {
     const std::string text = CrashText();
     EXPECT_NE(text.find(" Ver: "), std::string::npos);
     EXPECT_NE(text.find("\r\n\r\nProduct: AppTest\r\nVersion: \r\n"), std::string::npos) << text;
+}
+
+TEST_F(CrashAppDeathTest, FaultOnAnotherThreadDuringShutdownEndsTheProcessWithTheReport) {
+    EXPECT_EXIT(
+        {
+            TestApp& app = MakeInitedApp();
+            app.mRecordingDemoBuffer = true;
+            app.mDemoFileName = "crashed.dmo";
+            Prepare(WriteWindowFile);
+            // As when the music thread faulted while the main thread unloaded the songs, and
+            // then waited for that thread to end.
+            app.mShutdownProc = [] { std::thread([] { std::abort(); }).join(); };
+            app.Shutdown();
+            std::_Exit(0);
+        },
+        ::testing::KilledBySignal(SIGABRT), "");
+    const std::string text = CrashText();
+    EXPECT_EQ(text.rfind("Unknown exception: (code 0x40000015)", 0), 0u) << text;
+    EXPECT_NE(text.find("\r\n\r\nProduct: AppTest\r\n"), std::string::npos) << text;
+    EXPECT_TRUE(std::filesystem::exists(mDir / "crashed.dmo"));
+    // Nobody answers a crash window on the way out.
+    EXPECT_FALSE(std::filesystem::exists(mDir / "window.txt"));
 }
 
 }  // namespace

@@ -384,7 +384,7 @@ TEST_F(DemoTest, ReadingChecksTheFile) {
 
 TEST_F(DemoTest, AnUnreadableDemoEndsTheStart) {
     DemoApp& app = MakeDemoApp("vesk -play -demofile=" + mTempDir + "/none.dmo");
-    EXPECT_EQ(InitExpectingExit(app), 0);
+    EXPECT_EQ(InitExpectingExit(app), 1);
     EXPECT_FALSE(app.mPlayingDemoBuffer);
     ASSERT_FALSE(mWs->MessageBoxes().empty());
     EXPECT_EQ(mWs->MessageBoxes().back().text, "Demo file not found: " + mTempDir + "/none.dmo");

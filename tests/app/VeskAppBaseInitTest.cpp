@@ -178,11 +178,15 @@ TEST_F(InitTest, UnknownOptionEndsTheStartWithItsMessage) {
     for (const char* option : {"-foo", "-PLAY"}) {
         TestApp& app = MakeApp();
         app.SetCommandLine(std::string("vesk ") + option);
-        EXPECT_EQ(InitExpectingExit(app), 0);
+        EXPECT_EQ(InitExpectingExit(app), 1);
         ASSERT_FALSE(mWs->MessageBoxes().empty());
         EXPECT_EQ(mWs->MessageBoxes().back().text,
                   std::string("Invalid command line parameter: ") + option);
         EXPECT_EQ(mWs->MessageBoxes().back().title, "FATAL ERROR");
+        // Told, not crashed: the next start finds a clean end.
+        int inProgress = -1;
+        EXPECT_TRUE(app.RegistryReadInteger("InProgress", &inProgress));
+        EXPECT_EQ(inProgress, 0);
     }
 }
 
@@ -231,7 +235,7 @@ TEST_F(InitTest, PlaynumCountsBackFromTheNewest) {
 TEST_F(InitTest, MissingDemoToPlayEndsTheStart) {
     TestApp& app = MakeApp();
     app.SetCommandLine("vesk -play");
-    EXPECT_EQ(InitExpectingExit(app), 0);
+    EXPECT_EQ(InitExpectingExit(app), 1);
     EXPECT_FALSE(app.mPlayingDemoBuffer);
     ASSERT_FALSE(mWs->MessageBoxes().empty());
     EXPECT_EQ(mWs->MessageBoxes().back().text, "Demo file not found: " + app.mDemoFileName);
@@ -246,7 +250,9 @@ TEST_F(InitTest, SecondInstanceNotifiesTheFirstAndEnds) {
     platform::HeadlessWindowSystem secondWs(mHost);
     TestApp second(&secondWs);
     second.SetCommandLine("vesk");
+    testing::internal::CaptureStderr();
     EXPECT_EQ(InitExpectingExit(second), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "AppTest is already running.\n");
 
     // The first one hears the notify message and comes back to the front.
     int before = mWs->FindHeadlessWindow(first.mHWnd)->ForegroundCount();
@@ -303,10 +309,15 @@ TEST_F(InitTest, DisplayFailuresFallBackOrEnd) {
     }
 }
 
-TEST_F(InitTest, NoDesktopEndsWithZero) {
+TEST_F(InitTest, NoDesktopEndsWithOneAndSaysWhyOnStandardError) {
     mWs->SetVideoAvailable(false);
     TestApp& app = MakeApp();
-    EXPECT_EQ(InitExpectingExit(app), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(InitExpectingExit(app), 1);
+    // The box cannot open without a desktop either.
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "This application needs a graphical desktop to run.  Start it from a desktop "
+              "session.\n");
     EXPECT_EQ(mWs->MessageBoxes().size(), 1u);
     EXPECT_EQ(mWs->MessageBoxes().back().flags & platform::mb::IconMask, platform::mb::IconError);
     // Before the settings: no 3-D probe of a screen that is not there is stored.

@@ -6,6 +6,7 @@
 #include "AppTestSupport.h"
 #include "graphics/DDImage.h"
 #include "platform/TextSystem.h"
+#include "platform/VirtualKeys.h"
 #include "platform/headless/HeadlessTextSystem.h"
 
 namespace apptest {
@@ -292,6 +293,70 @@ TEST_F(LoopTest, EndedDemoNeitherSpinsNorHangs) {
     EXPECT_GT(mClock.TickMs() - start, 100u);
     mWs->PushClose();
     ASSERT_TRUE(StepUntil([&] { return app.mShutdown.load(); }, 100));
+}
+
+// A window the desktop does not show after Alt+Enter ends the run the way any end does, the
+// settings written and no sign of a crash left, with status 1; at start it ends at once.
+TEST_F(LoopTest, AWindowTheDesktopDoesNotShowEndsTheRunWithStatusOne) {
+    for (const bool windowed : {true, false}) {
+        SCOPED_TRACE(windowed ? "from a window" : "from full screen");
+        TestApp& app = MakeApp();
+        app.mIsWindowed = windowed;
+        app.mAutoStartLoadingThread = false;
+        app.Init();
+        int updates = 0;
+        app.mManager->mOnUpdate = [&] {
+            if (++updates == 10) {
+                mWs->SetMapsDropped(true);
+                ASSERT_TRUE(mWs->PushKeyDown(platform::vk::Alt));
+                ASSERT_TRUE(mWs->PushKeyDown(platform::vk::Enter));
+            }
+        };
+        app.mEvents.clear();
+        testing::internal::CaptureStderr();
+        try {
+            app.Start();
+        } catch (const ExitCalled& exit) {
+            ADD_FAILURE() << "ended at once with " << exit.code;
+        }
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find("The window could not be shown"), std::string::npos) << said;
+        EXPECT_EQ(app.mExitStatus, 1);
+        EXPECT_EQ(app.mIsWindowed, !windowed);
+        std::erase_if(app.mEvents, [](const std::string& e) { return e.find("Focus") != e.npos; });
+        EXPECT_EQ(app.mEvents,
+                  (std::vector<std::string>{"ShutdownHook", "window hidden", "StopAllMusic",
+                                            "WriteToRegistry hidden", "PreTerminate",
+                                            "WriteToRegistry hidden"}));
+        int inProgress = -1;
+        EXPECT_TRUE(app.RegistryReadInteger("InProgress", &inProgress));
+        EXPECT_EQ(inProgress, 0);
+    }
+
+    TestApp& app = MakeApp();
+    app.mIsWindowed = false;
+    mWs->SetMapsDropped(true);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(InitExpectingExit(app), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("The window could not be shown"),
+              std::string::npos);
+    EXPECT_EQ(std::count(app.mEvents.begin(), app.mEvents.end(), "ShutdownHook"), 0);
+}
+
+// A lost display that can come back neither in a window (the desktop's depth) nor full screen
+// (the screen too small for the window) ends the run after its box, with status 1.
+TEST_F(LoopTest, ADisplayThatCannotComeBackEndsTheRunWithStatusOne) {
+    TestApp& app = Running();
+    app.mDisplay->mResults = {Vesk::DDInterface::RESULT_INVALID_COLORDEPTH};
+    ASSERT_EQ(app.InitDisplay(), Vesk::DDInterface::RESULT_INVALID_COLORDEPTH);
+    app.mDisplay->mFailPresents = true;
+    mWs->SetScreen(platform::Size{app.mWidth, app.mHeight},
+                   platform::ScreenRect{0, 0, app.mWidth, app.mHeight}, 32);
+    app.PresentScreen(nullptr);
+    ASSERT_FALSE(mWs->MessageBoxes().empty());
+    EXPECT_EQ(mWs->MessageBoxes().back().text, "Please set your desktop color depth to 16 bit.");
+    EXPECT_TRUE(app.mShutdown);
+    EXPECT_EQ(app.mExitStatus, 1);
 }
 
 TEST_F(LoopTest, StartShutdownAndDestructionKeepTheirOrder) {

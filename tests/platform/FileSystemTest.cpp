@@ -117,6 +117,75 @@ TEST_F(FileSystemTest, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
     EXPECT_GT(fs::ModTime(path), 1'600'000'000);
 }
 
+// A writer killed while writing leaves its temporary file behind. Such a file goes once no process
+// has the id in its name; a running writer's file stays, and so does every other file.
+TEST_F(FileSystemTest, TemporaryFilesOfWritersThatNoLongerRunAreRemovedAndNothingElse) {
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    const pid_t running = fork();
+    ASSERT_GE(running, 0);
+    if (running == 0) {
+        // Runs until the parent closes the pipe, or a minute at most.
+        close(gate[1]);
+        alarm(60);
+        char byte;
+        static_cast<void>(read(gate[0], &byte, 1));
+        _exit(0);
+    }
+    close(gate[0]);
+    const pid_t ended = fork();
+    ASSERT_GE(ended, 0);
+    if (ended == 0) {
+        _exit(0);
+    }
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    EXPECT_TRUE(ProcessRuns(static_cast<uint32_t>(running)));
+    EXPECT_TRUE(ProcessRuns(ProcessId()));
+    EXPECT_TRUE(ProcessRuns(1));
+    EXPECT_FALSE(ProcessRuns(static_cast<uint32_t>(ended)));
+    EXPECT_FALSE(ProcessRuns(0));
+
+    const std::string dead = std::to_string(ended);
+    const std::string live = std::to_string(running);
+    const std::string own = std::to_string(ProcessId());
+    struct Case {
+        std::string name;
+        bool stays;
+    };
+    const Case cases[] = {
+        {"game.dat.tmp" + dead, false},
+        {"Ann.SAV.tmp" + dead, false},
+        {"game.dat.keep" + dead, false},
+        {"game.dat.keep" + dead + ".tmp" + dead, false},
+        {"game.dat.tmp" + live, true},
+        {"game.dat.tmp" + own, true},
+        {"game.dat.keep" + live + ".tmp" + live, true},
+        {"game.dat", true},
+        {"game.dat.damaged", true},
+        {"notes.txt.tmp" + dead, true},
+        {".sav.tmp" + dead, true},
+        {"game.dat.tmp", true},
+        {"game.dat.tmp0" + dead, true},
+        {"game.dat.tmp" + dead + "x", true},
+        {"game.dat.tmp3000000000", true},
+    };
+    for (const Case& c : cases) {
+        Touch(mRoot / c.name);
+    }
+    stdfs::create_directory(mRoot / ("Bob.sav.tmp" + dead));
+    stdfs::create_symlink(mRoot / "game.dat", mRoot / ("highscores.dat.tmp" + dead));
+    for (const char* pattern : {"game.dat", "highscores.dat", "?*.sav"}) {
+        fs::RemoveDeadWritersFiles(mRoot.string(), pattern);
+    }
+    for (const Case& c : cases) {
+        EXPECT_EQ(stdfs::exists(mRoot / c.name), c.stays) << c.name;
+    }
+    EXPECT_TRUE(stdfs::is_directory(mRoot / ("Bob.sav.tmp" + dead)));
+    EXPECT_TRUE(stdfs::is_symlink(mRoot / ("highscores.dat.tmp" + dead)));
+    close(gate[1]);
+    EXPECT_EQ(waitpid(running, nullptr, 0), running);
+}
+
 TEST_F(FileSystemTest, ReadFileTellsAMissingFileFromOneThatCannotBeRead) {
     Touch(mRoot / "small", "1234");
     Touch(mRoot / "large", "12345");

@@ -2,6 +2,7 @@
 
 #include "platform/RuntimeFiles.h"
 #include "platform/sdl/SdlMessageBoxes.h"
+#include "platform/sdl/X11Focus.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -14,9 +15,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "PrivateXServer.h"
 
@@ -27,6 +30,7 @@
 // Last: its macros (None, Bool, Status) would rename gtest's own.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xproto.h>
 
 namespace platform {
 namespace {
@@ -239,7 +243,9 @@ TEST_F(SdlWindowSystemTest, AQuitSignalEndsBoxesWithoutAChoice) {
 // it maps at all, maps the next one into a frame of its own that it has not mapped yet: the
 // window is mapped but not viewable, and a focus request for it is refused with an X error.
 // With the check window, SDL knows a window manager runs; without it (one still starting) SDL
-// gives the window the keyboard itself once it is shown.
+// gives the window the keyboard itself once it is shown. A window whose dropped request stays
+// unanswered for kRescueAfter is mapped after all, so that a client waiting for it without
+// bound (SDL's show) fails the test instead of hanging it.
 class FakeWindowManager {
 public:
     FakeWindowManager(bool maps, bool checkWindow) : mMaps(maps), mDisplay(XOpenDisplay(nullptr)) {
@@ -262,21 +268,45 @@ public:
         XCloseDisplay(mDisplay);
     }
     int Requests() const { return mRequests.load(); }
+    int Rescues() const { return mRescues.load(); }
+    // Before the windows go: none is mapped late once it may be gone.
+    void EndRescues() {
+        const std::lock_guard lock(mRescueMutex);
+        mRescuesEnded = true;
+    }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::seconds kRescueAfter{10};
+
     void Run(std::stop_token stop) {
+        std::vector<std::pair<::Window, Clock::time_point>> dropped;
         while (!stop.stop_requested()) {
             while (XPending(mDisplay) > 0) {
                 XEvent event;
                 XNextEvent(mDisplay, &event);
-                if (event.type == MapRequest && ++mRequests == 2 && mMaps) {
-                    const ::Window window = event.xmaprequest.window;
+                if (event.type != MapRequest) {
+                    continue;
+                }
+                const ::Window window = event.xmaprequest.window;
+                if (++mRequests == 2 && mMaps) {
                     const ::Window frame = XCreateSimpleWindow(
                         mDisplay, DefaultRootWindow(mDisplay), 0, 0, 400, 300, 0, 0, 0);
                     XReparentWindow(mDisplay, window, frame, 0, 0);
                     XMapWindow(mDisplay, window);
                     XFlush(mDisplay);
+                } else {
+                    dropped.emplace_back(window, Clock::now());
                 }
+            }
+            if (!dropped.empty() && Clock::now() - dropped.front().second > kRescueAfter) {
+                const std::lock_guard lock(mRescueMutex);
+                if (!mRescuesEnded) {
+                    XMapWindow(mDisplay, dropped.front().first);
+                    XSync(mDisplay, False);
+                    ++mRescues;
+                }
+                dropped.erase(dropped.begin());
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
@@ -285,6 +315,9 @@ private:
     const bool mMaps;
     Display* mDisplay;
     std::atomic<int> mRequests{0};
+    std::atomic<int> mRescues{0};
+    std::mutex mRescueMutex;
+    bool mRescuesEnded = false;  // Guarded by mRescueMutex.
     std::jthread mThread;
 };
 
@@ -323,10 +356,51 @@ TEST(SdlWindowShow, AWindowIsShownOnlyOnceTheWindowManagerMappedIt) {
                 XWindowAttributes attributes{};
                 XGetWindowAttributes(w->X11().display, w->X11().window, &attributes);
                 EXPECT_EQ(attributes.map_state != IsUnmapped, maps);
+                manager.EndRescues();
             }
             EXPECT_GE(manager.Requests(), 2);
+            EXPECT_EQ(manager.Rescues(), 0) << "shown only once the test's manager gave in";
         }
     }
+}
+
+// Only a refused focus is kept from the handler that was there before the filter; any other
+// error still reaches it.
+TEST(X11ErrorFilter, OnlyFocusErrorsAreKeptFromTheHandlerBefore) {
+    PrivateXServer server;
+    if (!server.Start()) {
+        GTEST_SKIP() << "no Xvfb";
+    }
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    static std::vector<int> reached;
+    const XErrorHandler before = XSetErrorHandler([](Display*, XErrorEvent* error) {
+        reached.push_back(error->request_code);
+        return 0;
+    });
+    x11::FilterFocusErrors();
+    const ::Window gone =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    XDestroyWindow(display, gone);
+    struct Case {
+        const char* request;
+        void (*send)(Display*, ::Window);
+        int code;
+        bool reaches;
+    };
+    for (const Case& c :
+         {Case{"focus",
+               [](Display* d, ::Window w) { XSetInputFocus(d, w, RevertToParent, CurrentTime); },
+               X_SetInputFocus, false},
+          Case{"map", [](Display* d, ::Window w) { XMapWindow(d, w); }, X_MapWindow, true}}) {
+        SCOPED_TRACE(c.request);
+        reached.clear();
+        c.send(display, gone);
+        XSync(display, False);
+        EXPECT_EQ(reached, c.reaches ? std::vector<int>{c.code} : std::vector<int>{});
+    }
+    XSetErrorHandler(before);
+    XCloseDisplay(display);
 }
 
 // Sets or unsets an environment variable for one scope.

@@ -1,6 +1,8 @@
 #include "platform/SettingsStore.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -516,11 +518,24 @@ TEST_F(FileSettingsStoreTest, AFileThatCannotBeReadOrKeptAsideIsNeverWritten) {
     }
 }
 
+// A writer killed while saving leaves its temporary file: the next store on the file removes it,
+// while a running writer's stays.
 TEST_F(FileSettingsStoreTest, TemporaryFilesLeftByACrashDoNotMatter) {
     ValidFile();
     WriteFile(mFolder / "settings.dat.tmp4242", Bytes("half a fi"));
-    WriteFile(mFile.string() + ".tmp" + std::to_string(ProcessId()), Bytes("junk"));
+    const std::string running = mFile.string() + ".tmp" + std::to_string(ProcessId());
+    WriteFile(running, Bytes("junk"));
+    const pid_t ended = fork();
+    ASSERT_GE(ended, 0);
+    if (ended == 0) {
+        _exit(0);
+    }
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    const std::string killed = mFile.string() + ".tmp" + std::to_string(ended);
+    WriteFile(killed, Bytes("half a fi"));
     FileSettingsStore store(mFile.string());
+    EXPECT_FALSE(stdfs::exists(killed));
+    EXPECT_TRUE(stdfs::exists(running));
     EXPECT_EQ(store.LoadError(), "");
     Key key;
     ASSERT_EQ(store.Open(kProductKey, SettingsAccess::Write, key), SettingsResult::Ok);

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The real game telling of a damaged player list, full screen on a private X server under a
 # window manager or none:
-#   1. the box has the keyboard: Enter typed at the screen answers it, and the menu follows;
+#   1. the box has the keyboard: Enter typed at the screen answers it, and the menu follows; the
+#      game is full screen while the box is up and after it;
 #   2. with the game's window given the keyboard back, Alt+Enter behind the box changes nothing
 #      that keeps SIGTERM from ending the game within 3 s.
-# Usage: run_box_keys.sh <Vorns> <vorns.pak> <out dir> <none|fluxbox|i3>
+# Usage: run_box_keys.sh <Vorns> <vorns.pak> <out dir> <none|openbox|fluxbox|i3|awesome>
 # Exit 0 passed, 1 failed, 77 skipped (no data or a tool missing).
 set -u
 
@@ -19,6 +20,7 @@ source "$HERE/game_under_xvfb.sh"
 BOX_TIMEOUT=240
 ANSWER_TIMEOUT=20
 TERM_LIMIT_MS=3000
+SCREEN=1024x768
 
 tools=(Xvfb xdotool xprop)
 [ "$WM" = none ] || tools+=("$WM")
@@ -28,12 +30,15 @@ trap 'exit 1' INT TERM
 enter_run_folder "$OUT" "$PAK"
 fail() { fail_with_windows "$@"; }
 
-start_xvfb "$OUT" 1024x768x24 600 || fail "Xvfb did not start"
+start_xvfb "$OUT" "${SCREEN}x24" 600 || fail "Xvfb did not start"
 if [ "$WM" != none ]; then
     mkdir -p "$OUT/wm-home"
     printf 'font pango:monospace 8\n' >"$OUT/i3.conf"
     command=("$WM")
-    [ "$WM" != i3 ] || command+=(-c "$OUT/i3.conf")
+    case "$WM" in
+        i3) command+=(-c "$OUT/i3.conf") ;;
+        openbox) command+=(--sm-disable) ;;
+    esac
     HOME="$OUT/wm-home" launch_wm "$OUT/wm.log" "${command[@]}" || fail "$WM did not start"
 fi
 
@@ -48,6 +53,23 @@ box_window() {
         fi
     done
     return 1
+}
+
+# full_screen: the game's window covers the screen, and a window manager says it is full screen.
+full_screen() {
+    [ "$(xdotool getwindowgeometry "$WINDOW" 2>/dev/null |
+        awk '/Position/ {p = $2} /Geometry/ {g = $2} END {print p, g}')" = "0,0 $SCREEN" ] &&
+        { [ "$WM" = none ] ||
+            xprop -id "$WINDOW" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_FULLSCREEN; }
+}
+# await_full_screen <when>: fails when the game is not full screen within ANSWER_TIMEOUT.
+await_full_screen() {
+    for _ in $(seq $((ANSWER_TIMEOUT * 10))); do
+        full_screen && return 0
+        sleep 0.1
+    done
+    fail "the game is not full screen $1: $(xprop -id "$WINDOW" _NET_WM_STATE 2>/dev/null)" \
+        "$(xdotool getwindowgeometry "$WINDOW" 2>/dev/null | tr -s '\n ' ' ')"
 }
 
 # show_box: a fresh start on a damaged player list; sets WINDOW and BOX once the box is viewable.
@@ -79,6 +101,7 @@ for _ in $(seq $((ANSWER_TIMEOUT * 10))); do
     sleep 0.1
 done
 echo "box $BOX over $WINDOW; the keyboard is with $(xdotool getwindowfocus 2>/dev/null)"
+await_full_screen "while its box is up"
 xdotool key Return
 for _ in $(seq $((ANSWER_TIMEOUT * 10))); do
     [ -z "$(descendants "$APP_PID")" ] && break
@@ -86,6 +109,8 @@ for _ in $(seq $((ANSWER_TIMEOUT * 10))); do
 done
 [ -z "$(descendants "$APP_PID")" ] || fail "Enter did not answer the box"
 await_screen "$OUT" CMainMenu 240 || fail "no main menu after the box"
+await_full_screen "after its box"
+echo "full screen while the box was up and after it"
 kill -TERM "$APP_PID"
 wait "$APP_PID" 2>/dev/null
 

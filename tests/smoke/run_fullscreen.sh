@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real game full screen on a screen of another size than its own 800x600: the window
 # covers the screen, the picture fills the largest place of its shape with black bars, a click
-# where a button is shown presses it, the options dialog's box turns full screen off, the
-# window is 800x600 again, and the next start keeps that choice.
+# where a button is shown presses it, Alt+Enter with the options dialog up is kept by its OK
+# both ways, the options dialog's box turns full screen off, the window is 800x600 again, and
+# the next start keeps that choice.
 #
 # Usage: run_fullscreen.sh <program> <vorns.pak> <out dir> <width>x<height>
 # Exit 0 passed, 1 failed, 77 skipped (no data, no X server, a tool missing).
@@ -99,6 +100,19 @@ click_scaled 239 350
 shot options 400 0.1 60
 timeout 60 python3 "$HELPER" screen "$OUT/full-screen-options.png" 400 "$FX" "$FY" "$FW" "$FH" ||
     fail "the options dialog does not fill its place"
+# Alt+Enter with the dialog up: its OK keeps the window. An OK that undid it would make a new
+# window, and the picture of the menu would not come in this one.
+xdotool key alt+Return
+wait_geometry 800x600 || fail "Alt+Enter over the options did not give the 800x600 window"
+shot options-window 400 0 60
+xdotool mousemove --window "$WINDOW" 281 436 click 1
+shot options-window-ok 400 0.1 60
+wait_geometry 800x600 || fail "OK undid the window Alt+Enter gave"
+# And the other way: Alt+Enter to full screen with the dialog up ticks its box.
+xdotool mousemove --window "$WINDOW" 239 350 click 1
+shot options-again 400 0.1 60
+xdotool key alt+Return
+wait_geometry "$SIZE" || fail "Alt+Enter over the options did not give full screen"
 # The full-screen box, then OK.
 click_scaled 300 354
 sleep 0.3

@@ -3,7 +3,8 @@
 # running under none, fluxbox, i3 and (where installed) awesome; a full-screen game whose window
 # manager (openbox) starts after it is made to cover the screen; under a manager that maps
 # nothing, with or without its check window, the game ends with its message and an error
-# status, never on an X error.
+# status, never on an X error, and when that manager comes during a level, Alt+Enter ends it so
+# only after the level, the player list and the settings are saved.
 # Usage: run_window_managers.sh <Vorns> <vorns.pak> <out dir>
 # Exit 0 passed, 1 failed, 77 skipped (no data or a tool missing).
 set -u
@@ -111,18 +112,21 @@ end_game
 echo "openbox after the game: the window covers the screen: ok"
 
 MESSAGE="The window could not be shown"
-for check in "" check; do
-    new_case "drops-maps${check:+-$check}"
-    python3 "$HERE/smoke_helpers.py" drop-maps $check >"$OUT/wm.log" 2>&1 &
+# drop_maps [check]: the window manager that maps nothing, once it holds the redirect.
+drop_maps() {
+    python3 "$HERE/smoke_helpers.py" drop-maps "$@" >"$OUT/wm.log" 2>&1 &
     WM_PID=$!
     for _ in $(seq 100); do
         grep -q ready "$OUT/wm.log" && break
         sleep 0.1
     done
     grep -q ready "$OUT/wm.log" || fail "the fake window manager did not start"
-    start_game "$APP" "$OUT" 120
+}
+# ends_with_message: the game ends with an error status, never on an X error, and says why on
+# stderr and in its error log.
+ends_with_message() {
     wait "$APP_PID"
-    status=$?
+    local status=$?
     APP_PID=""
     ! grep -a "X Error" "$OUT/stderr.txt" || fail "an X error"
     if [ "$status" -eq 0 ] || [ "$status" -eq 124 ]; then
@@ -130,6 +134,49 @@ for check in "" check; do
     fi
     grep -aq "$MESSAGE" "$OUT/stderr.txt" || fail "no message on stderr"
     grep -rqa "$MESSAGE" "$OUT/run/home" || fail "no message in the error log"
+}
+for check in "" check; do
+    new_case "drops-maps${check:+-$check}"
+    drop_maps $check
+    start_game "$APP" "$OUT" 120
+    ends_with_message
     echo "a manager that maps nothing${check:+ (with its check window)}: ends with its message: ok"
 done
+
+# That manager comes while a level is in play, and Alt+Enter asks for a new window: the game
+# ends with its message and an error status once it saved the level, the player list and the
+# settings, which keep no sign of a crash (InProgress 0).
+new_case drops-maps-on-the-board
+mkdir -p "$(dirname "$OUT/run/home/$SETTINGS_AT")"
+cp "$ROOT_OUT/windowed-settings.dat" "$OUT/run/home/$SETTINGS_AT"
+start_game_with_window "$APP" "$OUT" 300 || fail "no game window"
+await_screen "$OUT" CMainMenu 240 steady || fail "no steady main menu"
+# NEW GAME, then on past the rules, the land map and the story (each click once its screen is
+# steady) to the board.
+for next in "239 261 CHelp steady" "716 561 CLandMap steady" "716 561 CComics steady" \
+    "716 561 Board shown"; do
+    read -r x y screen word <<<"$next"
+    xdotool mousemove --window "$WINDOW" "$x" "$y" click 1
+    await_screen "$OUT" "$screen" 120 "$word" || fail "no $screen"
+done
+PROFILES="$(find "$OUT/run/home" -type d -name profiles | head -n 1)"
+[ -d "$PROFILES" ] || fail "no profiles folder"
+rm -f "$PROFILES"/*.sav
+touch "$OUT/before-alt-enter"
+drop_maps check
+xdotool key alt+Return
+ends_with_message
+[ -n "$(find "$PROFILES" -name '*.sav' -size +0)" ] || fail "the level in play was not saved"
+[ -n "$(find "$PROFILES" -name game.dat -newer "$OUT/before-alt-enter")" ] ||
+    fail "the player list was not saved"
+[ -n "$(find "$OUT/run/home/$SETTINGS_AT" -newer "$OUT/before-alt-enter")" ] ||
+    fail "the settings were not saved"
+in_progress=$(python3 -c '
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+at = data.index(b"InProgress") + len("InProgress") + 4  # past the name and the value type
+size, = struct.unpack_from("<I", data, at)
+print(int.from_bytes(data[at + 4:at + 4 + size], "little"))' "$OUT/run/home/$SETTINGS_AT")
+[ "$in_progress" = 0 ] || fail "the settings keep InProgress $in_progress"
+echo "that manager coming on the board: Alt+Enter saves, then ends with its message: ok"
 echo "PASSED"

@@ -5,7 +5,6 @@
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "platform/VirtualKeys.h"
-#include "widgets/Checkbox.h"
 #include "widgets/WidgetManager.h"
 
 namespace Vesk {
@@ -39,7 +38,7 @@ void COptionsDialog::ButtonDepress(int id) {
         return;
     }
     if (id == kButton0) {
-        app.SwitchScreenModeWindowed(!mFullScreenBox->IsChecked());
+        ApplyScreenMode();
     }
     StartClosing();
 }

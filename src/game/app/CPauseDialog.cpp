@@ -5,7 +5,6 @@
 #include "game/app/ResourceIds.h"
 #include "game/core/Board.h"
 #include "platform/VirtualKeys.h"
-#include "widgets/Checkbox.h"
 #include "widgets/DialogButton.h"
 #include "widgets/WidgetManager.h"
 
@@ -28,7 +27,7 @@ CPauseDialog::CPauseDialog(Board& board)
 }
 
 void CPauseDialog::Resume() {
-    App().SwitchScreenModeWindowed(!mFullScreenBox->IsChecked());
+    ApplyScreenMode();
     mBoard.ResumePlay();
 }
 

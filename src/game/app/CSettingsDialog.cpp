@@ -59,6 +59,7 @@ CSettingsDialog::CSettingsDialog(Image* window, int id, const ButtonLook& first,
         slider->mThumbImage = IMAGE_THUMB;
     }
     mFullScreenBox = std::make_unique<Checkbox>(kFullScreen, this);
+    mBoxTookWindowed = app.mIsWindowed;
     mHelpBox = std::make_unique<Checkbox>(kHelp, this);
     Resize(app.mWidth / 2 - 183, app.mHeight / 2 - 187, kWidth, kHeight);
 }
@@ -93,6 +94,7 @@ void CSettingsDialog::AddedToManager(WidgetManager* manager) {
     mHelpBox->mCheckedRect = right;
     mHelpBox->mUncheckedRect = left;
     mFullScreenBox->SetChecked(!app.mIsWindowed, false);
+    mBoxTookWindowed = app.mIsWindowed;
     mHelpBox->SetChecked(app.mShowHelp == 0, false);
     AddWidget(mFullScreenBox.get());
     AddWidget(mHelpBox.get());
@@ -120,6 +122,25 @@ void CSettingsDialog::Resize(int x, int y, int width, int height) {
     const int boxHeight = HeightOf(IMAGE_CHKBX);
     mFullScreenBox->Resize(kBoxX, kFullScreenY, boxWidth, boxHeight);
     mHelpBox->Resize(kBoxX, kHelpY, boxWidth, boxHeight);
+}
+
+void CSettingsDialog::Update() {
+    FollowScreenMode();
+    zmDialog::Update();
+}
+
+void CSettingsDialog::FollowScreenMode() {
+    const bool windowed = App().mIsWindowed;
+    if (windowed != mBoxTookWindowed) {
+        mBoxTookWindowed = windowed;
+        mFullScreenBox->SetChecked(!windowed, false);
+    }
+}
+
+void CSettingsDialog::ApplyScreenMode() {
+    // A switch in the step that pressed the button has not reached the box yet.
+    FollowScreenMode();
+    App().SwitchScreenModeWindowed(!mFullScreenBox->IsChecked());
 }
 
 void CSettingsDialog::SliderVal(int id, double value) {

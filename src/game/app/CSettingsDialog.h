@@ -17,7 +17,8 @@ class Slider;
 // What the options and pause dialogs share: two buttons, the sound and music sliders and the
 // full-screen and help boxes at the same places. Volumes apply and are stored at once; the
 // full-screen box cannot be cleared while the display forces full screen, nor set when the
-// display cannot show full screen.
+// display cannot show full screen. A mode switched while the dialog is up (Alt+Enter) shows in
+// the box, so that applying the box keeps it unless the player set the box again.
 class CSettingsDialog : public zmDialog, public SliderListener, public CheckboxListener {
 public:
     enum ControlId {
@@ -45,6 +46,7 @@ public:
     void AddedToManager(WidgetManager* manager) override;
     void RemovedFromManager(WidgetManager* manager) override;
     void Resize(int x, int y, int width, int height) override;
+    void Update() override;
 
     void SliderVal(int id, double value) override;
     void CheckboxChecked(int id, bool checked) override;
@@ -60,8 +62,16 @@ public:
 
 protected:
     GameApp& App() const;
+    // Switches to the mode the full-screen box shows.
+    void ApplyScreenMode();
     // The help box changed; checked means help off.
     virtual void HelpChanged(bool checked) = 0;
+
+private:
+    // The box takes the application's mode when that changed since the box last took it.
+    void FollowScreenMode();
+
+    bool mBoxTookWindowed = false;
 };
 
 }  // namespace Vesk

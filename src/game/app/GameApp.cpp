@@ -159,6 +159,7 @@ bool GameApp::ChangeDirHook(const std::string& folder) {
 }
 
 void GameApp::InitHook() {
+    RemoveDeadWritersFiles();
     if (!gPakInterface->AddPakFile(kPakFile)) {
         mShutdownRequested = true;
         LogError(gPakInterface->GetErrorText());
@@ -296,6 +297,7 @@ void GameApp::ShutdownHook() {
     if (mLoadingFailed.exchange(false)) {
         MsgBox(mResourceManager->GetErrorText(), GetStringOrDefault("FATAL_ERROR", "FATAL ERROR"),
                platform::mb::IconError);
+        mExitStatus = 1;
     }
     if (mMusicInterface != nullptr) {
         mMusicInterface->UnloadAllMusic();

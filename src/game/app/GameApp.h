@@ -101,7 +101,7 @@ public:
     void StoreLevelRecordFor(int32_t level, uint32_t levelTime);
     // Empties the current player's saved game.
     void ClearSavedGame();
-    // True when the file cannot be read or holds fewer than 4 bytes.
+    // True when the file cannot be read, holds fewer than 4 bytes or is left alone.
     bool IsSavedGameEmpty(const std::string& path);
     // "profiles/<player>.sav" in the data folder; empty for a name that would leave the
     // folder (separators, "." or "..", control bytes), which then has no saved game.
@@ -116,6 +116,8 @@ public:
     void ClearHighScores();
     // The folder of the player's files, ending with '/'.
     std::string ProfilesFolder() const;
+    // Removes the temporary files that writes of the player's files, killed midway, left there.
+    void RemoveDeadWritersFiles() const;
     // The readers of the two files, as far as the bytes are sound: a damaged name or record
     // ends the reading; game.dat always gives levelCount records. ParseGameData answers why
     // the bytes are damaged, or empty when they are sound: a file that ends where a record

@@ -66,6 +66,13 @@ std::string GameApp::ProfilesFolder() const {
     return GetAppDataFolder() + "profiles/";
 }
 
+void GameApp::RemoveDeadWritersFiles() const {
+    // A saved game is named after a player, and no player's name is empty.
+    for (const char* file : {kGameData, kHighScores, "?*.sav"}) {
+        platform::fs::RemoveDeadWritersFiles(ProfilesFolder(), file);
+    }
+}
+
 int GameApp::CountLevelRecords() const {
     return mResourceManager != nullptr ? mResourceManager->GetGroupLevelCount("levels") : 0;
 }
@@ -265,7 +272,8 @@ void GameApp::ClearSavedGame() {
 }
 
 bool GameApp::IsSavedGameEmpty(const std::string& path) {
-    if (path.empty()) {
+    // One left alone cannot be resumed, and starting afresh never touches it.
+    if (path.empty() || Files().IsLeftAlone(path)) {
         return true;
     }
     const std::optional<uint64_t> size = platform::fs::FileSize(path);

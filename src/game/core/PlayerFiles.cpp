@@ -15,15 +15,17 @@ platform::fs::FileRead PlayerFiles::Read(const std::string& path) {
 }
 
 bool PlayerFiles::Write(const std::string& path, const std::vector<uint8_t>& bytes) {
-    if (IsLeftAlone(path)) {
-        LogError("Not writing " + path + ": it could not be used, so it stays as it was.");
+    // Named as it is found, not as the player's name is spelt.
+    const std::string file = FileKey(path);
+    if (mLeftAlone.contains(file)) {
+        LogError("Not writing " + file + ": it could not be used, so it stays as it was.");
         TellCannotSave();
         return false;
     }
     if (platform::fs::WriteWholeFileAtomic(path, bytes.data(), bytes.size())) {
         return true;
     }
-    LogError("Cannot write " + path + "; the file stays as it was.");
+    LogError("Cannot write " + file + "; the file stays as it was.");
     TellCannotSave();
     return false;
 }

@@ -13,11 +13,12 @@ HeadlessWindow::HeadlessWindow(HeadlessWindowSystem& system, WindowId id,
       mFrame(params.style == WindowStyle::Captioned ? frame : Frame{}),
       mX(params.position.x),
       mY(params.position.y),
-      mVisible(params.visible && params.kind == WindowKind::Main) {}
+      mVisible(params.visible && params.kind == WindowKind::Main && !system.MapsDropped()) {}
 
 void HeadlessWindow::Show(ShowCommand command) {
     mShowHistory.push_back(command);
-    if (Kind() == WindowKind::Invisible) {
+    if (Kind() == WindowKind::Invisible ||
+        (command != ShowCommand::Hide && !mVisible && mSystem.MapsDropped())) {
         return;
     }
     switch (command) {

@@ -105,6 +105,9 @@ public:
 
     // Settings.
     void SetVideoAvailable(bool available) { mVideoAvailable = available; }
+    // As under a window manager that drops map requests: a window not shown yet stays hidden.
+    void SetMapsDropped(bool dropped) { mMapsDropped = dropped; }
+    bool MapsDropped() const { return mMapsDropped; }
     void SetScreen(Size screen, ScreenRect workArea, int32_t bitsPerPixel);
     void SetFrame(HeadlessWindow::Frame frame) { mFrame = frame; }
     void SetCursorPosition(Point screen) { StoreCursorPosition(screen); }
@@ -159,6 +162,7 @@ private:
     WindowId mCapture = kNoWindow;
 
     bool mVideoAvailable = true;
+    bool mMapsDropped = false;
     Size mScreenSize{1920, 1080};
     ScreenRect mWorkArea{0, 0, 1920, 1040};
     int32_t mBitsPerPixel = 32;

@@ -91,6 +91,13 @@ std::string_view AsText(const uint8_t* data, size_t size) {
 
 FileSettingsStore::FileSettingsStore(std::string filePath) : mPath(std::move(filePath)) {
     std::lock_guard lock(FileMutex());
+    // What a save killed while writing left beside the file.
+    const size_t slash = mPath.find_last_of("/\\");
+    if (slash != std::string::npos) {
+        fs::RemoveDeadWritersFiles(mPath.substr(0, slash), mPath.substr(slash + 1));
+    } else {
+        fs::RemoveDeadWritersFiles(".", mPath);
+    }
     Refresh();
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <system_error>
@@ -28,6 +29,27 @@ char FoldCase(char c) {
 
 bool LStat(const std::string& path, struct stat& st) {
     return lstat(path.c_str(), &st) == 0;
+}
+
+// Takes the marker and the process id after it off the end of the name and answers the id;
+// nothing, and the name as it was, unless the name ends so with an id spelt as getpid's.
+std::optional<uint32_t> TakeWriterId(std::string_view& name, std::string_view marker) {
+    const size_t at = name.rfind(marker);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string_view digits = name.substr(at + marker.size());
+    if (digits.empty() || digits.size() > 10 || digits[0] == '0' ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    // No process id is larger: such a name is no writer's.
+    const uint64_t id = std::stoull(std::string(digits));
+    if (id > INT32_MAX) {
+        return std::nullopt;
+    }
+    name = name.substr(0, at);
+    return static_cast<uint32_t>(id);
 }
 
 bool RemoveTreeNative(const std::string& path) {
@@ -384,6 +406,26 @@ bool WriteWholeFileAtomic(std::string_view path, const void* data, size_t size) 
         return false;
     }
     return true;
+}
+
+void RemoveDeadWritersFiles(std::string_view folder, std::string_view pattern) {
+    const std::string native = folder.empty() ? std::string(".") : NativePath(folder);
+    for (const DirEntry& entry : List(native)) {
+        std::string_view target = entry.name;
+        // KeepDamagedCopy's private copy is "<file>.keep<pid>", written through
+        // "<file>.keep<pid>.tmp<pid>".
+        const std::optional<uint32_t> writer = TakeWriterId(target, ".tmp");
+        const std::optional<uint32_t> keeper = TakeWriterId(target, ".keep");
+        if ((!writer && !keeper) || target.empty() || !MatchPattern(pattern, target) ||
+            (writer && ProcessRuns(*writer)) || (keeper && ProcessRuns(*keeper))) {
+            continue;
+        }
+        const std::string path = native + "/" + entry.name;
+        struct stat st {};
+        if (LStat(path, st) && S_ISREG(st.st_mode)) {
+            unlink(path.c_str());
+        }
+    }
 }
 
 std::string KeepDamagedCopy(std::string_view path, const std::vector<uint8_t>& bytes) {

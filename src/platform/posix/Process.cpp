@@ -1,8 +1,11 @@
 #include "platform/Process.h"
 
 #include <pwd.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -83,6 +86,15 @@ std::string RuntimeFolder() {
 
 uint32_t ProcessId() {
     return static_cast<uint32_t>(getpid());
+}
+
+bool ProcessRuns(uint32_t pid) {
+    // Signal 0 only asks; kill(0) and kill(-1) would mean groups of processes.
+    if (pid == 0 || pid > static_cast<uint32_t>(INT_MAX)) {
+        return false;
+    }
+    // EPERM is a process of another user: it runs.
+    return kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
 void ExitProcess(int code) {

@@ -385,6 +385,7 @@ std::optional<BoxAnswer> ShowMessageBox(uint32_t flags, const std::string& title
             int status = 0;
             while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
+            focus.RestoreOwner();
         }
         close(reply[0]);
         if (!started) {

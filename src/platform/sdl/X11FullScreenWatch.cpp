@@ -3,6 +3,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -23,7 +24,7 @@ struct X11FullScreenWatch::State {
     Atom wmState = 0;
     Atom netState = 0;
     Atom fullScreen = 0;
-    int wake[2] = {-1, -1};  // written to end the watch
+    int wake[2] = {-1, -1};  // written to end the watch; no child of the game inherits it
 
     ~State() {
         for (const int fd : wake) {
@@ -40,7 +41,7 @@ struct X11FullScreenWatch::State {
 std::unique_ptr<X11FullScreenWatch> X11FullScreenWatch::Start(unsigned long window) {
     auto state = std::make_unique<State>();
     state->display = XOpenDisplay(nullptr);
-    if (window == 0 || state->display == nullptr || pipe(state->wake) != 0) {
+    if (window == 0 || state->display == nullptr || pipe2(state->wake, O_CLOEXEC) != 0) {
         return nullptr;
     }
     Display* display = state->display;

@@ -10,6 +10,7 @@
 #include "graphics/Font.h"
 #include "graphics/Graphics.h"
 #include "graphics/MemoryImage.h"
+#include "platform/FileSystem.h"
 #include "widgets/ButtonWidget.h"
 #include "widgets/WidgetManager.h"
 
@@ -381,6 +382,20 @@ TEST_F(GameScreensTest, ResumeFollowsTheSavedHeader) {
         }
         EXPECT_EQ(m.mNextScreen, expected) << +c.level;
     }
+
+    // A saved game that cannot be read (too large to be a player's file) is left alone and
+    // counts as none: RESUME is off, and START asks nothing and begins afresh.
+    mScreens->mCurrentPlayer = "Ann";
+    mScreens->mBoard = std::make_unique<Vesk::Board>(*mScreens->mBoardHost);
+    Write("Ann.sav", {7, 0, 0, 0});
+    std::filesystem::resize_file(Profiles("Ann.sav"), platform::fs::kPlayerFileLimit + 1);
+    Vesk::CMainMenu m;
+    m.GotFocus();
+    m.mFadeState = Vesk::zmWidget::FADE_IDLE;
+    EXPECT_TRUE(m.GetButton(Vesk::CMainMenu::RESUME)->mDisabled);
+    m.ButtonDepress(Vesk::CMainMenu::START);
+    EXPECT_EQ(m.mNextScreen, mScreens->mComics.get());
+    EXPECT_EQ(std::filesystem::file_size(Profiles("Ann.sav")), platform::fs::kPlayerFileLimit + 1);
 }
 
 }  // namespace

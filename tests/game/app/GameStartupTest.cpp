@@ -1,5 +1,8 @@
 // The real start-up of the game on the headless desktop, over a small archive made with the
 // pak writer: the order of its steps, the missing archive, a failing group and the menu.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -104,6 +107,7 @@ TEST_F(GameStartupTest, TitleComesFirstAndAFailingGroupEndsTheRunWithoutTheMenu)
     game.WaitForLoadingThread();
     ASSERT_EQ(mWs->MessageBoxes().size(), 1u);
     EXPECT_EQ(mWs->MessageBoxes()[0].text, "Font resource not found: FONT_BASIC");
+    EXPECT_EQ(game.mExitStatus, 1);
     EXPECT_EQ(game.mMainMenu, nullptr);
     EXPECT_EQ(game.mCompletedLoadingThreadTasks, 1);
     EXPECT_FALSE(std::filesystem::exists(Vesk::GetAppDataFolder() + "profiles/game.dat"));
@@ -126,8 +130,37 @@ TEST_F(GameStartupTest, AShutdownDuringLoadingStopsAfterTheResourceInHandWithout
 TEST_F(GameStartupTest, TheMenuReadsTheRecordsAndExitEndsTheRunWritingThem) {
     MakePak();
     StartupGame& game = Make();
+    // Writes killed midway left their temporary files: the start removes those whose writer no
+    // longer runs, and nothing else.
+    const std::string profiles =
+        mDir + "/" + game.mFullCompanyName + "/" + game.mProdName + "/profiles/";
+    std::filesystem::create_directories(profiles);
+    const pid_t ended = fork();
+    ASSERT_GE(ended, 0);
+    if (ended == 0) {
+        _exit(0);
+    }
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    const std::string dead = std::to_string(ended);
+    const std::string live = std::to_string(platform::ProcessId());
+    const std::vector<std::string> killed = {"game.dat.tmp" + dead, "highscores.dat.tmp" + dead,
+                                             "Ann.sav.tmp" + dead,
+                                             "game.dat.keep" + dead + ".tmp" + dead};
+    const std::vector<std::string> kept = {"Ann.sav", "Bob.sav.tmp" + live, "notes.tmp" + dead};
+    for (const std::string& file : killed) {
+        std::ofstream(profiles + file) << "half";
+    }
+    for (const std::string& file : kept) {
+        std::ofstream(profiles + file) << "whole";
+    }
     InitOrFail(game);
     ASSERT_FALSE(HasFatalFailure());
+    for (const std::string& file : killed) {
+        EXPECT_FALSE(std::filesystem::exists(profiles + file)) << file;
+    }
+    for (const std::string& file : kept) {
+        EXPECT_TRUE(std::filesystem::exists(profiles + file)) << file;
+    }
     game.Main()->Show(platform::ShowCommand::Show);
     game.mTitleScreen->Leave();
     ASSERT_NE(game.mMainMenu, nullptr);

@@ -107,6 +107,71 @@ TEST_F(InGameDialogTest, TheBoxesRefuseAModeTheDisplayCannotGiveAndToggleHelp) {
     EXPECT_FALSE(mGame->mBoard->helpShown);
 }
 
+// A mode switched while a dialog is up (Alt+Enter) shows in its box: OK, CONTINUE and Escape
+// apply only what the player set there afterwards; Cancel leaves the switched mode.
+TEST_F(InGameDialogTest, AModeSwitchedWhileADialogIsUpIsKept) {
+    constexpr int kEscape = -1;
+    struct Case {
+        bool pause;
+        bool windowed;      // when the dialog opens
+        const char* steps;  // s: the mode switches, u: a frame, b: the player clicks the box
+        int button;
+        bool endsWindowed;
+    };
+    using Settings = Vesk::CSettingsDialog;
+    using Pause = Vesk::CPauseDialog;
+    for (const Case& c : {
+             Case{false, true, "su", Settings::kButton0, false},     // Alt+Enter, then OK
+             Case{false, true, "s", Settings::kButton0, false},      // OK in the same step
+             Case{false, true, "bsusu", Settings::kButton0, true},   // ticked, Alt+Enter twice
+             Case{false, false, "subu", Settings::kButton0, false},  // set again after Alt+Enter
+             Case{false, true, "su", Settings::kButton1, false},     // Cancel
+             Case{true, false, "su", Pause::CONTINUE, true},
+             Case{true, false, "s", kEscape, true},
+         }) {
+        SCOPED_TRACE(::testing::Message() << (c.pause ? "pause " : "options ") << c.steps
+                                          << " then button " << c.button);
+        mGame->mIsWindowed = c.windowed;
+        Settings* dialog = nullptr;
+        if (c.pause) {
+            if (!mGame->mWidgetManager->HasWidget(mGame->mBoard.get())) {
+                Play();
+            }
+            mGame->mBoard->ShowPauseDialog();
+            dialog = dynamic_cast<Pause*>(mGame->GetDialog(Pause::kDialogId));
+        } else {
+            dialog = &Open(new Vesk::COptionsDialog());
+        }
+        ASSERT_NE(dialog, nullptr);
+        for (const char* step = c.steps; *step != '\0'; ++step) {
+            if (*step == 's') {
+                mGame->SwitchScreenModeWindowed(!mGame->mIsWindowed);
+            } else if (*step == 'b') {
+                Click(*dialog->mFullScreenBox, 5, 5);
+            } else {
+                dialog->Update();
+                if (step != c.steps && step[-1] == 's') {
+                    EXPECT_EQ(dialog->mFullScreenBox->IsChecked(), !mGame->mIsWindowed);
+                }
+            }
+        }
+        if (c.button == kEscape) {
+            dialog->KeyDown(27);
+        } else {
+            dialog->ButtonDepress(c.button);
+        }
+        EXPECT_EQ(mGame->mIsWindowed, c.endsWindowed);
+        mGame->WriteToRegistry();
+        int stored = -1;
+        EXPECT_TRUE(mGame->RegistryReadInteger("ScreenMode", &stored));
+        EXPECT_EQ(stored, c.endsWindowed ? 0 : 1);
+        if (!c.pause) {
+            CloseFully(*dialog);
+        }
+        mGame->ProcessSafeDeleteList();
+    }
+}
+
 TEST_F(InGameDialogTest, PauseFreezesTheClockAndContinueOrEscapeResume) {
     Vesk::Board& board = Play();
     ASSERT_NE(board.GetClock(), nullptr);

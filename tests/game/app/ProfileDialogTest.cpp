@@ -88,6 +88,24 @@ TEST_F(ProfileDialogTest, APlayerWhoseSavedGameCannotBeUsedIsToldWhenChosenAndNe
     EXPECT_NE(mGame->mBoxes[2].find(Profiles("Dir.sav")), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_symlink(Profiles("Ann.sav")));
     EXPECT_TRUE(std::filesystem::is_directory(Profiles("Dir.sav")));
+
+    // A write that fails: a folder stands where the temporary file would be made.
+    std::filesystem::create_directories(
+        Profiles("Bob.sav.tmp" + std::to_string(platform::ProcessId())));
+    mDialog->ListSelect(1);
+    mGame->ClearSavedGame();
+    // The log names the files as they are on disk, not as the list spells the players.
+    std::vector<std::string> refused;
+    for (const std::string& line : mGame->mLogged) {
+        if (line.starts_with("Not writing") || line.starts_with("Cannot write")) {
+            refused.push_back(line.substr(0, line.find_first_of(":;")));
+        }
+    }
+    EXPECT_EQ(refused,
+              (std::vector<std::string>{
+                  "Not writing " + Profiles("Ann.sav"), "Not writing " + Profiles("Dir.sav"),
+                  "Not writing " + Profiles("Ann.sav"), "Not writing " + Profiles("Dir.sav"),
+                  "Cannot write " + Profiles("Bob.sav")}));
 }
 
 TEST_F(ProfileDialogTest, TypingCreatesAProfileWhoseNameIsFreeIgnoringCase) {
