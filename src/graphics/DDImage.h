@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "graphics/MemoryImage.h"
 #include "graphics/NativeDisplay.h"
@@ -65,6 +66,8 @@ public:
                                    int32_t coverHeight) override;
     void Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
              DrawMode drawMode) override;
+    // Additive batches onto the surface share one lock and each colour's set-up.
+    void BltMany(std::span<const PlacedBlit> blits, DrawMode drawMode) override;
     void BltF(Image* image, float x, float y, const Rect& srcRect, const Rect& clipRect,
               const Color& color, DrawMode drawMode) override;
     void BltMatrix(Image* image, float x, float y, const Matrix3x3& matrix, const Rect& clipRect,
@@ -176,6 +179,10 @@ private:
     void BlitAlphaRoad(MemoryImage* source, const BlitArea& area, const Color& color);
     void BlitAdditive(Image* image, int32_t x, int32_t y, const Rect& srcRect, const Color& color,
                       bool mirror);
+    // Blt's additive road onto the surface itself (not 3-D, no alpha or key, a display).
+    bool TakesAdditiveOnSurface() const;
+    // The source's additive data for the locked surface; false when it has none.
+    bool AdditiveSource(MemoryImage& source, const SurfacePixels& pixels, NativeBlitSource& native);
 
     // Layout used when the display's own doesn't describe the surface.
     NativeDisplay mFallbackLayout;

@@ -3,6 +3,8 @@
 // surface, and the blitters' set-up (sources, clipping, locking).
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <typeinfo>
 
@@ -85,6 +87,76 @@ void DDImage::Blt(Image* image, int32_t x, int32_t y, const Rect& srcRect, const
         NormalBlt(image, x, y, srcRect, color);
     } else if (drawMode == kDrawModeAdditive) {
         AdditiveBlt(image, x, y, srcRect, color);
+    }
+    FreeNonSurfaceBuffers();
+}
+
+bool DDImage::TakesAdditiveOnSurface() const {
+    return !Check3D() && !mHasAlpha && !mHasTrans && !(DisplayIs3D() && !IsCursorAreaImage()) &&
+           !WithoutDisplay() && !mVideoOnly;
+}
+
+void DDImage::BltMany(std::span<const PlacedBlit> blits, DrawMode drawMode) {
+    CommitBits();
+    // Drawn from itself, the image's own buffers must go after every blit, as Blt does.
+    const bool fromItself = std::any_of(
+        blits.begin(), blits.end(), [this](const PlacedBlit& blit) { return blit.mImage == this; });
+    if (drawMode != kDrawModeAdditive || fromItself || !TakesAdditiveOnSurface()) {
+        Image::BltMany(blits, drawMode);
+        return;
+    }
+    SurfacePixels pixels;
+    const bool locked = LockForDrawing(pixels);
+    const AdditiveLayout layout = locked ? AdditiveLayoutOf(pixels) : AdditiveLayout{};
+    AdditiveTint tint;
+    bool haveTint = false;
+    // The additive data of the last few pictures, which nothing in the batch changes.
+    struct Known {
+        MemoryImage* mImage = nullptr;
+        bool mHasPixels = false;
+        NativeBlitSource mNative;
+    };
+    std::array<Known, 4> known{};
+    size_t nextKnown = 0;
+    for (const PlacedBlit& blit : blits) {
+        if (blit.mImage == nullptr) {
+            continue;
+        }
+        blit.mImage->mUsedAsSource = true;
+        auto* source = blit.mImage->AsMemoryImage();
+        if (!locked || source == nullptr) {
+            continue;
+        }
+        auto found = std::find_if(known.begin(), known.end(),
+                                  [source](const Known& k) { return k.mImage == source; });
+        BlitArea area{blit.mX,
+                      blit.mY,
+                      blit.mSrcRect.mX,
+                      blit.mSrcRect.mY,
+                      blit.mSrcRect.mWidth,
+                      blit.mSrcRect.mHeight,
+                      false};
+        if (!ClipBlitArea(area, source->mWidth, source->mHeight, pixels.mWidth, pixels.mHeight)) {
+            continue;
+        }
+        if (found == known.end()) {
+            found = known.begin() + static_cast<std::ptrdiff_t>(nextKnown);
+            nextKnown = (nextKnown + 1) % known.size();
+            found->mImage = source;
+            found->mNative = NativeBlitSource{};
+            found->mHasPixels = AdditiveSource(*source, pixels, found->mNative);
+        }
+        if (!found->mHasPixels) {
+            continue;
+        }
+        if (!haveTint || tint.mColor != blit.mColor) {
+            tint = AdditiveTintOf(layout, blit.mColor);
+            haveTint = true;
+        }
+        BlitNativeAdditive(pixels, area, found->mNative, tint);
+    }
+    if (locked) {
+        UnlockSurface();
     }
     FreeNonSurfaceBuffers();
 }
@@ -499,24 +571,32 @@ void DDImage::BlitAdditive(Image* image, int32_t x, int32_t y, const Rect& srcRe
         return;
     }
     BlitArea area{x, y, srcRect.mX, srcRect.mY, srcRect.mWidth, srcRect.mHeight, mirror};
+    NativeBlitSource native;
     if (ClipBlitArea(area, source->mWidth, source->mHeight, pixels.mWidth, pixels.mHeight) &&
-        SourceHasPixels(*source)) {
-        const NativeDisplay* layout = NativeLayout(pixels);
-        NativeBlitSource native;
-        native.mNative = source->GetNativeAlphaData(layout);
-        source->CommitBits();
-        native.mRuns = source->GetRLAdditiveData(layout);
-        native.mIndices = source->mPalette ? source->mPaletteIndices.get() : nullptr;
-        native.mStride = source->mWidth;
-        if (native.mIndices != nullptr) {
-            if (const uint32_t* unpacked = source->GetUnpackedNativeData(layout)) {
-                native.mNative = unpacked;
-                native.mIndices = nullptr;
-            }
-        }
+        AdditiveSource(*source, pixels, native)) {
         BlitNativeAdditive(pixels, area, native, color);
     }
     UnlockSurface();
+}
+
+bool DDImage::AdditiveSource(MemoryImage& source, const SurfacePixels& pixels,
+                             NativeBlitSource& native) {
+    if (!SourceHasPixels(source)) {
+        return false;
+    }
+    const NativeDisplay* layout = NativeLayout(pixels);
+    native.mNative = source.GetNativeAlphaData(layout);
+    source.CommitBits();
+    native.mRuns = source.GetRLAdditiveData(layout);
+    native.mIndices = source.mPalette ? source.mPaletteIndices.get() : nullptr;
+    native.mStride = source.mWidth;
+    if (native.mIndices != nullptr) {
+        if (const uint32_t* unpacked = source.GetUnpackedNativeData(layout)) {
+            native.mNative = unpacked;
+            native.mIndices = nullptr;
+        }
+    }
+    return true;
 }
 
 }  // namespace Vesk

@@ -956,17 +956,51 @@ void BlitNativeAlpha(const SurfacePixels& dest, const BlitArea& area,
     }
 }
 
-void BlitNativeAdditive(const SurfacePixels& dest, const BlitArea& area,
-                        const NativeBlitSource& source, const Color& color) {
+AdditiveLayout AdditiveLayoutOf(const SurfacePixels& dest) {
+    AdditiveLayout out;
 #if defined(__SSE2__)
-    if (!area.mMirror && HasByteChannels(dest) && PixelSimd::HasAvx2()) {
+    if (HasByteChannels(dest) && PixelSimd::HasAvx2()) {
+        out.mByteLanes = true;
+        const uint32_t masks[3] = {dest.mRedMask, dest.mGreenMask, dest.mBlueMask};
+        for (int c = 0; c < 3; ++c) {
+            out.mByteOf[c] = static_cast<uint8_t>(std::countr_zero(masks[c]) / 8);
+        }
+    }
+#endif
+    return out;
+}
+
+AdditiveTint AdditiveTintOf(const AdditiveLayout& layout, const Color& color) {
+    AdditiveTint out;
+    out.mColor = color;
+    if (layout.mByteLanes) {
         // Untinted is the tint 256 on every colour byte: (n * 256) >> 8 = n.
         const Tint tint = color.IsWhite() ? Tint{256, 256, 256, 255} : TintOf(color);
         const uint32_t t[3] = {tint.red, tint.green, tint.blue};
-        AddTintArea32Avx2(dest, area, source, FactorLanes(FactorsByByte(dest, t)));
+        out.mByteLanes = true;
+        for (int c = 0; c < 3; ++c) {
+            out.mFactors[layout.mByteOf[c]] = static_cast<uint16_t>(t[c]);
+        }
+    }
+    return out;
+}
+
+void BlitNativeAdditive(const SurfacePixels& dest, const BlitArea& area,
+                        const NativeBlitSource& source, const Color& color) {
+    BlitNativeAdditive(dest, area, source, AdditiveTintOf(AdditiveLayoutOf(dest), color));
+}
+
+void BlitNativeAdditive(const SurfacePixels& dest, const BlitArea& area,
+                        const NativeBlitSource& source, const AdditiveTint& additive) {
+#if defined(__SSE2__)
+    if (!area.mMirror && additive.mByteLanes) {
+        const ByteFactors factors{{additive.mFactors[0], additive.mFactors[1], additive.mFactors[2],
+                                   additive.mFactors[3]}};
+        AddTintArea32Avx2(dest, area, source, FactorLanes(factors));
         return;
     }
 #endif
+    const Color& color = additive.mColor;
     AddChannel channels[3];
     const uint32_t masks[3] = {dest.mRedMask, dest.mGreenMask, dest.mBlueMask};
     for (int i = 0; i < 3; ++i) {

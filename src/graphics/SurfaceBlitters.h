@@ -140,6 +140,22 @@ void BlitNativeAlpha(const SurfacePixels& dest, const BlitArea& area,
 void BlitNativeAdditive(const SurfacePixels& dest, const BlitArea& area,
                         const NativeBlitSource& source, const Color& color);
 
+// What the additive road makes of a surface and of a colour on it, kept by a caller adding
+// many blits onto one surface.
+struct AdditiveLayout {
+    bool mByteLanes = false;         // the surface takes the four-byte wide form
+    uint8_t mByteOf[3] = {0, 0, 0};  // the byte of red, green and blue in a pixel
+};
+struct AdditiveTint {
+    Color mColor;
+    bool mByteLanes = false;
+    uint16_t mFactors[4] = {0, 0, 0, 0};
+};
+AdditiveLayout AdditiveLayoutOf(const SurfacePixels& dest);
+AdditiveTint AdditiveTintOf(const AdditiveLayout& layout, const Color& color);
+void BlitNativeAdditive(const SurfacePixels& dest, const BlitArea& area,
+                        const NativeBlitSource& source, const AdditiveTint& tint);
+
 // Volatile road: every pixel blended with its own alpha, untinted, no runs.
 void BlitStraightVolatile(const SurfacePixels& dest, const BlitArea& area,
                           const StraightBlitSource& source);

@@ -181,6 +181,41 @@ TEST_P(DDImageBltTest, PaletteSourcesDrawAsTheirWholePicture) {
     }
 }
 
+TEST_P(DDImageBltTest, ABatchOfBlitsDrawsAsItsBlitsOneByOne) {
+    std::mt19937 rng(31);
+    const std::vector<uint32_t> background = Background(rng);
+    const std::vector<uint32_t> sprite = Sprite(rng, 12, 9, true);
+    MemoryImage whole(nullptr);
+    whole.SetBits(sprite.data(), 12, 9);
+    MemoryImage palette(nullptr);
+    palette.SetBits(sprite.data(), 12, 9);
+    ASSERT_TRUE(palette.Palletize());
+    Image notMemory;
+    // Colours repeated and alternating, placings partly and wholly outside.
+    const Color tinted(255, 140, 60, 200);
+    const Color faint(40, 200, 90, 66);
+    const std::vector<Image::PlacedBlit> blits = {
+        {&whole, 3, 2, Rect(0, 0, 12, 9), tinted},
+        {&whole, 5, 4, Rect(0, 0, 12, 9), tinted},
+        {&palette, 7, 1, Rect(2, 1, 10, 8), faint},
+        {nullptr, 0, 0, Rect(0, 0, 5, 5), tinted},
+        {&whole, -4, -3, Rect(0, 0, 12, 9), Color::White},
+        {&notMemory, 0, 0, Rect(0, 0, 5, 5), faint},
+        {&whole, kW - 5, kH - 4, Rect(0, 0, 12, 9), faint},
+        {&palette, kW + 2, 0, Rect(0, 0, 12, 9), tinted},
+        {&whole, 20, 8, Rect(0, 0, 12, 9), tinted}};
+    for (DrawMode mode : {kDrawModeNormal, kDrawModeAdditive}) {
+        auto batched = Canvas(background);
+        auto single = Canvas(background);
+        batched->BltMany(blits, mode);
+        for (const Image::PlacedBlit& blit : blits) {
+            single->Blt(blit.mImage, blit.mX, blit.mY, blit.mSrcRect, blit.mColor, mode);
+        }
+        EXPECT_EQ(SurfaceValues(*batched->mSurface), SurfaceValues(*single->mSurface))
+            << FormatName(mFormat) << " mode " << mode;
+    }
+}
+
 TEST_P(DDImageBltTest, OpaqueSourcesAreCopied) {
     std::mt19937 rng(23);
     const std::vector<uint32_t> background = Background(rng);

@@ -242,7 +242,7 @@ void CForce::Draw(Vesk::Graphics& g, Vesk::GameMedia& media) {
     }
 }
 
-void CForce::DrawStrand(Vesk::Graphics& g, Vesk::GameMedia& media, const Strand& strand) const {
+void CForce::DrawStrand(Vesk::Graphics& g, Vesk::GameMedia& media, const Strand& strand) {
     Vesk::Image* glow = media.GetImage(ParticleImage());
     Vesk::Image* small = media.GetImage(Vesk::GameImage::BlockBuxpbSmall);
     Vesk::Image* sizeRef = media.GetImage(Vesk::GameImage::GoodForceParticle);
@@ -251,7 +251,8 @@ void CForce::DrawStrand(Vesk::Graphics& g, Vesk::GameMedia& media, const Strand&
     g.SetDrawMode(Vesk::kDrawModeAdditive);
     // Thousands of particles: handed over as one batch, which a recording of the frame keeps as
     // one step.
-    std::vector<Vesk::Graphics::ImageStamp> stamps;
+    std::vector<Vesk::Graphics::ImageStamp>& stamps = mStamps;
+    stamps.clear();
     stamps.reserve(static_cast<size_t>(strand.particleCount) * 2);
     for (int32_t i = 0; i < strand.particleCount; ++i) {
         const Particle& particle = strand.particles[i];

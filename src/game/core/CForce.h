@@ -3,10 +3,12 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "game/core/CObject.h"
 #include "game/core/MediaIds.h"
 #include "graphics/Color.h"
+#include "graphics/Graphics.h"
 
 namespace Vesk {
 class GameRandom;
@@ -94,7 +96,7 @@ protected:
 private:
     void SetUpStrand(Vesk::BoardContext& board, Strand& strand);
     void UpdateStrand(Vesk::BoardContext& board, Strand& strand);
-    void DrawStrand(Vesk::Graphics& g, Vesk::GameMedia& media, const Strand& strand) const;
+    void DrawStrand(Vesk::Graphics& g, Vesk::GameMedia& media, const Strand& strand);
     // The boundary of the fill, straight above or below the start.
     Point2 EndPoint(Vesk::BoardContext& board, const Point2& start) const;
     // Half the height between the ends, truncated (D).
@@ -108,4 +110,6 @@ private:
     Vesk::BoardContext* mBoard = nullptr;
     int32_t mStrandCount = 0;
     std::array<std::unique_ptr<Strand>, kMaxStrands> mStrands;
+    // A strand's stamps, kept between passes: thousands a frame, too many to allocate afresh.
+    std::vector<Vesk::Graphics::ImageStamp> mStamps;
 };
