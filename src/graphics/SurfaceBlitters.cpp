@@ -313,10 +313,50 @@ __attribute__((target("avx2"))) inline __m256i AddTintOrKeep8(__m256i np, __m256
     return _mm256_blendv_epi8(sum, dp, black);
 }
 
+// The first count (0 to 7) words at p, the rest zero; and their store back. Masked moves cost
+// many times a plain one on some processors, and glows end nearly every row with a few pixels.
+__attribute__((target("avx2"))) inline __m128i LoadUpTo3(const int* p, int32_t count) {
+    switch (count) {
+        case 1:
+            return _mm_cvtsi32_si128(p[0]);
+        case 2:
+            return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+        case 3:
+            return _mm_insert_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), p[2], 2);
+        default:
+            return _mm_setzero_si128();
+    }
+}
+__attribute__((target("avx2"))) inline void StoreUpTo3(int* p, __m128i v, int32_t count) {
+    if (count >= 2) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+    }
+    if (count == 1) {
+        p[0] = _mm_cvtsi128_si32(v);
+    } else if (count == 3) {
+        p[2] = _mm_extract_epi32(v, 2);
+    }
+}
+__attribute__((target("avx2"))) inline __m256i LoadPart8(const int* p, int32_t count) {
+    if (count >= 4) {
+        return _mm256_set_m128i(LoadUpTo3(p + 4, count - 4),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    }
+    return _mm256_zextsi128_si256(LoadUpTo3(p, count));
+}
+__attribute__((target("avx2"))) inline void StorePart8(int* p, __m256i v, int32_t count) {
+    if (count >= 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(v));
+        StoreUpTo3(p + 4, _mm256_extracti128_si256(v, 1), count - 4);
+    } else {
+        StoreUpTo3(p, _mm256_castsi256_si128(v), count);
+    }
+}
+
 // The additive blit of a whole area on byte channels without the run walk: small glows drawn
 // thousands of times a frame have runs of a few pixels, too short for the walk to pay. Eight
-// pixels at a time, the row's rest under a lane mask; a palette source is gathered through its
-// indices. Not mirrored.
+// pixels at a time, the row's rest in pieces of four, two and one; a palette source is gathered
+// through its indices. Not mirrored.
 __attribute__((target("avx2"))) void AddTintArea32Avx2(const SurfacePixels& dest,
                                                        const BlitArea& area,
                                                        const NativeBlitSource& source,
@@ -324,8 +364,6 @@ __attribute__((target("avx2"))) void AddTintArea32Avx2(const SurfacePixels& dest
     const __m256i t = _mm256_broadcastsi128_si256(t16);
     const int32_t whole = area.mWidth & ~7;
     const int32_t rest = area.mWidth - whole;
-    const __m256i restMask =
-        _mm256_cmpgt_epi32(_mm256_set1_epi32(rest), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
     const auto* table = reinterpret_cast<const int*>(source.mNative);
     const size_t stride = static_cast<size_t>(source.mStride);
     for (int32_t j = 0; j < area.mHeight; ++j) {
@@ -347,9 +385,9 @@ __attribute__((target("avx2"))) void AddTintArea32Avx2(const SurfacePixels& dest
                 std::memcpy(&bytes, indices + i, static_cast<size_t>(rest));
                 const __m256i at =
                     _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<int64_t>(bytes)));
-                const __m256i dp = _mm256_maskload_epi32(out + i, restMask);
-                _mm256_maskstore_epi32(out + i, restMask,
-                                       AddTintOrKeep8(_mm256_i32gather_epi32(table, at, 4), dp, t));
+                const __m256i dp = LoadPart8(out + i, rest);
+                StorePart8(out + i, AddTintOrKeep8(_mm256_i32gather_epi32(table, at, 4), dp, t),
+                           rest);
             }
         } else {
             const int* native = table + srcRow;
@@ -360,9 +398,9 @@ __attribute__((target("avx2"))) void AddTintArea32Avx2(const SurfacePixels& dest
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), AddTintOrKeep8(np, dp, t));
             }
             if (rest != 0) {
-                const __m256i np = _mm256_maskload_epi32(native + i, restMask);
-                const __m256i dp = _mm256_maskload_epi32(out + i, restMask);
-                _mm256_maskstore_epi32(out + i, restMask, AddTintOrKeep8(np, dp, t));
+                const __m256i np = LoadPart8(native + i, rest);
+                const __m256i dp = LoadPart8(out + i, rest);
+                StorePart8(out + i, AddTintOrKeep8(np, dp, t), rest);
             }
         }
     }
@@ -956,7 +994,7 @@ void BlitNativeAlpha(const SurfacePixels& dest, const BlitArea& area,
     }
 }
 
-AdditiveLayout AdditiveLayoutOf(const SurfacePixels& dest) {
+AdditiveLayout AdditiveLayoutOf([[maybe_unused]] const SurfacePixels& dest) {
     AdditiveLayout out;
 #if defined(__SSE2__)
     if (HasByteChannels(dest) && PixelSimd::HasAvx2()) {

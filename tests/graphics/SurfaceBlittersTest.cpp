@@ -582,7 +582,8 @@ TEST(SurfaceBlittersTest, AdditiveRoadOnSmallClippedPictures) {
         int32_t width, height, destX, destY;
     };
     const Case cases[] = {{16, 16, 4, 3}, {16, 16, -5, -7}, {16, 16, 30, 12}, {7, 3, 2, 1},
-                          {1, 1, 0, 0},   {23, 9, -1, 2},   {9, 17, 27, -3}};
+                          {1, 1, 0, 0},   {23, 9, -1, 2},   {9, 17, 27, -3},  {12, 5, 3, 2},
+                          {13, 4, 10, 8}, {10, 6, 20, 4}};
     for (const Format* format : {&k888, &kBgr888}) {
         const NativeDisplay layout = LayoutOf(*format);
         for (const Case& c : cases) {
