@@ -159,6 +159,13 @@ void CSettingsDialog::SliderVal(int id, double value) {
 
 void CSettingsDialog::CheckboxChecked(int id, bool checked) {
     if (id == kFullScreen) {
+        // A switch the box has not shown yet (Alt+Enter queued just before the click) counts as
+        // shown: the click turns the mode the game is in, as the player saw it on the screen.
+        if (App().mIsWindowed != mBoxTookWindowed) {
+            mBoxTookWindowed = App().mIsWindowed;
+            checked = mBoxTookWindowed;
+            mFullScreenBox->SetChecked(checked, false);
+        }
         // The box shows the mode the display can give.
         if (!checked && App().mForceFullscreen) {
             mFullScreenBox->SetChecked(true, true);

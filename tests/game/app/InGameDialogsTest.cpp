@@ -125,6 +125,7 @@ TEST_F(InGameDialogTest, AModeSwitchedWhileADialogIsUpIsKept) {
              Case{false, true, "s", Settings::kButton0, false},      // OK in the same step
              Case{false, true, "bsusu", Settings::kButton0, true},   // ticked, Alt+Enter twice
              Case{false, false, "subu", Settings::kButton0, false},  // set again after Alt+Enter
+             Case{false, true, "sb", Settings::kButton0, true},      // clicked before a frame
              Case{false, true, "su", Settings::kButton1, false},     // Cancel
              Case{true, false, "su", Pause::CONTINUE, true},
              Case{true, false, "s", kEscape, true},
