@@ -23,6 +23,7 @@
 #include "game/core/CTimeObject.h"
 #include "graphics/DDImage.h"
 #include "graphics/MemoryImage.h"
+#include "platform/SettingsStore.h"
 #include "resources/ImageLib.h"
 #include "resources/LevelDesc.h"
 #include "resources/zmImageEx.h"
@@ -73,9 +74,11 @@ public:
     double mVolume = -1.0;
 };
 
-// Records the screen modes asked for; there is no window to remake.
+// Records the screen modes asked for; there is no window to remake. Its settings are in memory:
+// tests running at once must not share the user's settings file.
 class ModeGame : public TestGame {
 public:
+    ModeGame() { mSettingsStore = platform::MakeMemorySettingsStore(); }
     void SwitchScreenModeWindowed(bool windowed) override {
         mModes.push_back(windowed);
         mIsWindowed = windowed;
